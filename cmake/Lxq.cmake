@@ -1,0 +1,28 @@
+# Project-wide helpers: one way to declare a test and one way to declare a benchmark.
+
+# lxq_add_subdirectories(<dir>...): adds each listed folder that has a CMakeLists.txt.
+function(lxq_add_subdirectories)
+  foreach(dir ${ARGN})
+    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt)
+      add_subdirectory(${dir})
+    endif()
+  endforeach()
+endfunction()
+
+# lxq_add_test(<name> SOURCES <files>... [LIBS <targets>...])
+# Builds one GoogleTest executable and registers each of its test cases with CTest.
+function(lxq_add_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest_main Threads::Threads)
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 30
+                       PROPERTIES TIMEOUT 120)
+endfunction()
+
+# lxq_add_bench(<name> SOURCES <files>... [LIBS <targets>...])
+# Benchmarks are built with the project and run by hand; they are not tests.
+function(lxq_add_bench name)
+  cmake_parse_arguments(B "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${B_SOURCES})
+  target_link_libraries(${name} PRIVATE ${B_LIBS} benchmark::benchmark_main Threads::Threads)
+endfunction()
