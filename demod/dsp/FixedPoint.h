@@ -29,3 +29,20 @@ inline std::int32_t RC_SaturateTo32(double v) {
     }
     return static_cast<std::int32_t>(v);
 }
+
+// Truncation toward zero into the full 16-bit range (only values beyond it are held).
+inline std::int16_t RC_TruncateTo16(double v) {
+    if (!(v > -32768.0)) {
+        return std::isnan(v) ? 0 : -32768;
+    }
+    if (v > kRC_Max16) {
+        return 32767;
+    }
+    return static_cast<std::int16_t>(v);
+}
+
+// A sum of two 32-bit samples, held to the 32-bit range instead of overflowing.
+inline std::int32_t RC_SaturatingAdd32(std::int64_t a, std::int64_t b) {
+    const std::int64_t sum = a + b;
+    return sum > INT32_MAX ? INT32_MAX : (sum < -INT32_MAX ? -INT32_MAX : static_cast<std::int32_t>(sum));
+}

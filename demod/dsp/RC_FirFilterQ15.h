@@ -5,6 +5,7 @@
 #include "demod/dsp/FirKernels.h"
 #include "demod/dsp/RC_FirFilter.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -38,6 +39,13 @@ public:
             KeepHistory(outputs * step);
         }
         return output;
+    }
+
+    // Copies Length() Q15 taps in place of designed ones (the padding stays zero).
+    void LoadQ15Taps(const std::int16_t* taps) {
+        if (taps_ != nullptr && taps != nullptr) {
+            std::copy(taps, taps + Length(), Taps());
+        }
     }
 
     // Every stride-th of total int16 samples, in chunks of at most a block; returns the outputs.

@@ -49,19 +49,24 @@ inline double Response(const std::int16_t* taps, std::uint32_t length, double f,
     return std::abs(sum) / 32767.0;
 }
 
-// The strongest frequency of x on a grid of `step` Hz between lo and hi.
+// The strongest frequency of x between lo and hi: on a grid of `step` Hz, then refined to a
+// tenth of the step around the best grid point.
 template <typename T>
 double PeakFrequency(const std::vector<T>& x, double fs, double lo, double hi, double step,
                      std::size_t first = 0) {
     double best = lo;
     double bestAmplitude = -1.0;
-    for (double f = lo; f <= hi; f += step) {
-        const double a = ToneAmplitude(x, f, fs, first);
-        if (a > bestAmplitude) {
-            bestAmplitude = a;
-            best = f;
+    const auto search = [&](double from, double to, double by) {
+        for (double f = from; f <= to + by / 2; f += by) {
+            const double a = ToneAmplitude(x, f, fs, first);
+            if (a > bestAmplitude) {
+                bestAmplitude = a;
+                best = f;
+            }
         }
-    }
+    };
+    search(lo, hi, step);
+    search(best - step, best + step, step / 10);
     return best;
 }
 
