@@ -115,34 +115,26 @@ void RC_Demodulator::SetBlockSize(std::uint32_t n, bool force) {
     audioR_.SetBlockSize(channelBlock * interpolation_);
 }
 
-void RC_Demodulator::SetDecimation(std::uint32_t d) {
-    d = d < 1 ? 1 : d;
-    if (d == decimation_) {
-        return;
+bool RC_Demodulator::ChangeFactor(std::uint32_t& factor, std::uint32_t value) {
+    value = value < 1 ? 1 : value;
+    if (value == factor) {
+        return false;
     }
-    decimation_ = d;
+    factor = value;
     SetBlockSize(blockSize_, true);
     SetSampleRate(SampleRate(), true);
+    return true;
 }
 
-void RC_Demodulator::SetOutputDivisor(std::uint32_t v) {
-    v = v < 1 ? 1 : v;
-    if (v == outputDivisor_) {
-        return;
-    }
-    outputDivisor_ = v;
-    SetBlockSize(blockSize_, true);
-    SetSampleRate(SampleRate(), true);
-}
+void RC_Demodulator::SetDecimation(std::uint32_t d) { ChangeFactor(decimation_, d); }
+
+void RC_Demodulator::SetOutputDivisor(std::uint32_t v) { ChangeFactor(outputDivisor_, v); }
 
 void RC_Demodulator::SetInterpolation(std::uint32_t u) {
-    u = u < 1 ? 1 : u;
-    if (u == interpolation_) {
+    if (!ChangeFactor(interpolation_, u)) {
         return;
     }
-    interpolation_ = u;
-    SetBlockSize(blockSize_, true);
-    SetSampleRate(SampleRate(), true);
+    u = interpolation_;
     if (customTaps_) {
         audioL_.StoreGain(static_cast<float>(u));
         audioR_.StoreGain(static_cast<float>(u));

@@ -140,6 +140,9 @@ private:
     void BlockDcAndStuff(const std::int32_t* d, std::uint32_t n, double rate, DcBlocker& state,
                          std::int16_t* to);
     void ApplyRates();
+    // Stores a decimation, interpolation or divisor (at least 1) and rebuilds blocks and rates;
+    // false when unchanged.
+    bool ChangeFactor(std::uint32_t& factor, std::uint32_t value);
     std::uint32_t TableLength() const { return static_cast<std::uint32_t>(postI_.SampleRate()); }
 
     RC_DelayLine delay_;

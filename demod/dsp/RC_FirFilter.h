@@ -68,6 +68,32 @@ protected:
     // Keeps the history of the next window: length - 1 samples from `consumed` on.
     void KeepHistory(std::uint32_t consumed);
 
+    // Feeds every stride-th of total input samples, converted to the history's Sample type, in
+    // chunks of at most a block, each through filter(output or null, chunk, step). Returns the
+    // number of outputs.
+    template <typename Sample, typename Out, typename In, typename Convert, typename Filter>
+    std::uint32_t RunStrided(Out* output, const In* input, std::uint32_t total, std::uint32_t stride,
+                             std::uint32_t step, Convert convert, Filter filter) {
+        if (stride == 0 || input == nullptr || history_ == nullptr) {
+            return 0;
+        }
+        step = step == 0 ? 1 : step;
+        std::uint32_t remaining = total / stride;
+        const std::uint32_t chunkLimit = ChunkFor(step);
+        std::uint32_t produced = 0;
+        while (remaining > 0) {
+            const std::uint32_t chunk = remaining < chunkLimit ? remaining : chunkLimit;
+            Sample* to = static_cast<Sample*>(history_) + (length_ - 1);
+            for (std::uint32_t j = 0; j < chunk; ++j, input += stride) {
+                to[j] = convert(*input);
+            }
+            filter(output != nullptr ? output + produced : nullptr, chunk, step);
+            produced += chunk / step;
+            remaining -= chunk;
+        }
+        return produced;
+    }
+
     void* taps_ = nullptr;
     void* output_ = nullptr;
     void* history_ = nullptr;

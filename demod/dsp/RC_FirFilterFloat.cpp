@@ -28,24 +28,9 @@ float* RC_FirFilterFloat::Filter(float* output, std::uint32_t count, std::uint32
 std::uint32_t RC_FirFilterFloat::FilterStrided(float* output, const std::int16_t* input,
                                                std::uint32_t total, std::uint32_t stride,
                                                std::uint32_t step) {
-    if (stride == 0 || input == nullptr || history_ == nullptr) {
-        return 0;
-    }
-    step = step == 0 ? 1 : step;
-    std::uint32_t remaining = total / stride;
-    const std::uint32_t chunkLimit = ChunkFor(step);
-    std::uint32_t produced = 0;
-    while (remaining > 0) {
-        const std::uint32_t chunk = remaining < chunkLimit ? remaining : chunkLimit;
-        float* to = WritePosition();
-        for (std::uint32_t j = 0; j < chunk; ++j, input += stride) {
-            to[j] = *input;
-        }
-        Filter(output != nullptr ? output + produced : nullptr, chunk, step);
-        produced += chunk / step;
-        remaining -= chunk;
-    }
-    return produced;
+    return RunStrided<float>(output, input, total, stride, step,
+                             [](std::int16_t x) { return static_cast<float>(x); },
+                             [this](float* out, std::uint32_t count, std::uint32_t by) { Filter(out, count, by); });
 }
 
 void RC_FirFilterFloat::ConvertTaps(const double* values, std::uint32_t count) {

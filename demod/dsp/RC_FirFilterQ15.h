@@ -51,14 +51,16 @@ public:
     // Every stride-th of total int16 samples, in chunks of at most a block; returns the outputs.
     std::uint32_t FilterStrided(Out* output, const std::int16_t* input, std::uint32_t total,
                                 std::uint32_t stride, std::uint32_t step) {
-        return Strided(output, input, total, stride, step, [](std::int16_t x) { return x; });
+        return RunStrided<std::int16_t>(output, input, total, stride, step,
+                                        [](std::int16_t x) { return x; }, FilterCall());
     }
 
     // The same over 32-bit samples, taking the upper 16 bits of each.
     std::uint32_t FilterStridedUpper(Out* output, const std::int32_t* input, std::uint32_t total,
                                      std::uint32_t stride, std::uint32_t step) {
-        return Strided(output, input, total, stride, step,
-                       [](std::int32_t x) { return static_cast<std::int16_t>(x >> 16); });
+        return RunStrided<std::int16_t>(
+            output, input, total, stride, step,
+            [](std::int32_t x) { return static_cast<std::int16_t>(x >> 16); }, FilterCall());
     }
 
 protected:
@@ -86,27 +88,8 @@ private:
 
     std::int16_t* History() { return static_cast<std::int16_t*>(history_); }
 
-    template <typename In, typename Convert>
-    std::uint32_t Strided(Out* output, const In* input, std::uint32_t total, std::uint32_t stride,
-                          std::uint32_t step, Convert convert) {
-        if (stride == 0 || input == nullptr || history_ == nullptr) {
-            return 0;
-        }
-        step = step == 0 ? 1 : step;
-        std::uint32_t remaining = total / stride;
-        const std::uint32_t chunkLimit = ChunkFor(step);
-        std::uint32_t produced = 0;
-        while (remaining > 0) {
-            const std::uint32_t chunk = remaining < chunkLimit ? remaining : chunkLimit;
-            std::int16_t* to = WritePosition();
-            for (std::uint32_t j = 0; j < chunk; ++j, input += stride) {
-                to[j] = convert(*input);
-            }
-            Filter(output != nullptr ? output + produced : nullptr, chunk, step);
-            produced += chunk / step;
-            remaining -= chunk;
-        }
-        return produced;
+    auto FilterCall() {
+        return [this](Out* out, std::uint32_t count, std::uint32_t step) { Filter(out, count, step); };
     }
 
     RC_Routine routine_;
