@@ -13,15 +13,11 @@ bool RC_DelayLine::Layout() {
     if (needed > UINT32_MAX / sizeof(std::int32_t)) {
         return false;
     }
-    if (needed > capacity_) {
-        auto* grown = RC_AllocArray<std::int32_t>(needed);
-        if (grown == nullptr) {
-            return false;
-        }
-        RC_Free(buffer_);
-        buffer_ = grown;
-        capacity_ = static_cast<std::uint32_t>(needed);
+    void* block = buffer_;
+    if (!RC_GrowBlock(block, capacity_, needed * sizeof(std::int32_t))) {
+        return false;
     }
+    buffer_ = static_cast<std::int32_t*>(block);
     input_ = buffer_ + delay_;
     output_ = input_ + blockSize_;
     std::memset(buffer_, 0, std::size_t{delay_} * sizeof(std::int32_t));
@@ -29,27 +25,11 @@ bool RC_DelayLine::Layout() {
 }
 
 void RC_DelayLine::SetBlockSize(std::uint32_t n) {
-    n = n < 1 ? 1 : n;
-    if (n == blockSize_) {
-        return;
-    }
-    const std::uint32_t previous = blockSize_;
-    blockSize_ = n;
-    if (!Layout()) {
-        blockSize_ = previous;
-    }
+    RC_ChangeLayout(blockSize_, n < 1 ? 1u : n, [this] { return Layout(); });
 }
 
 void RC_DelayLine::SetDelay(std::uint32_t d) {
-    if (d == delay_) {
-        return;
-    }
-    const std::uint32_t previous = delay_;
-    delay_ = d;
-    if (!Layout()) {
-        delay_ = previous;
-        Layout();
-    }
+    RC_ChangeLayout(delay_, d, [this] { return Layout(); });
 }
 
 std::int32_t* RC_DelayLine::Process(std::int32_t* output, std::uint32_t n) {

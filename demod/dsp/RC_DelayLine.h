@@ -2,6 +2,7 @@
 // Delays blocks of 32-bit samples by a fixed number of samples, to keep a signal in step with a
 // filtered copy of another (the filter's group delay).
 
+#include <cstddef>
 #include <cstdint>
 
 class RC_DelayLine {
@@ -32,5 +33,5 @@ private:
     std::int32_t* input_ = nullptr;
     std::int32_t* output_ = nullptr;
     std::uint32_t delay_ = 1;
-    std::uint32_t capacity_ = 0; // in samples
+    std::size_t capacity_ = 0; // in bytes
 };

@@ -52,15 +52,11 @@ void RC_Demodulator::SetSampleRate(std::uint32_t fs, bool force) {
     if (!force && fs == SampleRate()) {
         return;
     }
-    if (fs > oscillatorCapacity_) {
-        auto* grown = RC_AllocArray<OscillatorEntry>(fs);
-        if (grown == nullptr) {
-            return; // keeps the old rate and table
-        }
-        RC_Free(oscillator_);
-        oscillator_ = grown;
-        oscillatorCapacity_ = fs;
+    void* table = oscillator_;
+    if (!RC_GrowBlock(table, oscillatorCapacity_, std::size_t{fs} * sizeof(OscillatorEntry))) {
+        return; // keeps the old rate and table
     }
+    oscillator_ = static_cast<OscillatorEntry*>(table);
     for (std::uint32_t k = 0; k < fs; ++k) {
         const double angle = 2.0 * std::numbers::pi * k / fs;
         oscillator_[k] = {static_cast<float>(std::cos(angle)), static_cast<float>(-std::sin(angle))};

@@ -161,7 +161,7 @@ private:
     RC_FirFilter32 audioR_;
     void* work_ = nullptr;
     OscillatorEntry* oscillator_ = nullptr;
-    std::uint32_t oscillatorCapacity_ = 0;
+    std::size_t oscillatorCapacity_ = 0; // in bytes
     std::uint32_t oscillatorIndex_ = 0;
     std::uint32_t toneIndex_ = 0;
     std::int32_t previousI_ = 0;

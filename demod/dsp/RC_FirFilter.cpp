@@ -36,14 +36,8 @@ bool RC_FirFilter::Layout() {
         AlignUp(std::size_t{RoundUp(blockSize_, format_.outputMultiple)} * format_.outputBytes);
     const std::size_t historySamples = std::size_t{length_} - 1 + blockSize_ + kRC_FirHistorySlack;
     const std::size_t needed = tapBytes + outputBytes + AlignUp(historySamples * format_.historyBytes);
-    if (needed > capacity_) {
-        void* grown = RC_Alloc(needed);
-        if (grown == nullptr) {
-            return false;
-        }
-        RC_Free(storage_);
-        storage_ = grown;
-        capacity_ = needed;
+    if (!RC_GrowBlock(storage_, capacity_, needed)) {
+        return false;
     }
     auto* base = static_cast<std::byte*>(storage_);
     paddedLength_ = paddedLength;
@@ -71,28 +65,11 @@ void RC_FirFilter::Design() {
 
 bool RC_FirFilter::ApplyLength(std::uint32_t n) {
     const std::uint32_t length = n < 3 ? 3 : (n | 1u);
-    if (length == length_) {
-        return false;
-    }
-    const std::uint32_t previous = length_;
-    length_ = length;
-    if (!Layout()) {
-        length_ = previous; // out of memory: the filter keeps its old, consistent layout
-        return false;
-    }
-    return true;
+    return RC_ChangeLayout(length_, length, [this] { return Layout(); });
 }
 
 void RC_FirFilter::SetBlockSize(std::uint32_t n) {
-    n = n < 1 ? 1 : n;
-    if (n == blockSize_) {
-        return;
-    }
-    const std::uint32_t previous = blockSize_;
-    blockSize_ = n;
-    if (!Layout()) {
-        blockSize_ = previous;
-    }
+    RC_ChangeLayout(blockSize_, n < 1 ? 1u : n, [this] { return Layout(); });
 }
 
 void RC_FirFilter::SetLength(std::uint32_t n) {

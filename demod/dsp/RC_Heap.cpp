@@ -251,6 +251,20 @@ void* RC_AllocCopy(const void* p, std::size_t n) {
     return copy;
 }
 
+bool RC_GrowBlock(void*& block, std::size_t& capacity, std::size_t needed) {
+    if (block != nullptr && needed <= capacity) {
+        return true;
+    }
+    void* grown = RC_Alloc(needed);
+    if (grown == nullptr) {
+        return false;
+    }
+    RC_Free(block);
+    block = grown;
+    capacity = needed;
+    return true;
+}
+
 RC_HeapStatistics RC_GetHeapStatistics() {
     HeapState& heap = Heap();
     std::lock_guard<std::mutex> hold(heap.mutex);

@@ -16,6 +16,27 @@ void* RC_Realloc(void* p, std::size_t n);
 // Allocates n bytes and copies them from p.
 void* RC_AllocCopy(const void* p, std::size_t n);
 
+// Makes `block` hold at least `needed` bytes, replacing it by a new block (old contents dropped)
+// when it is smaller; buffers laid out again after a change use this to grow only. False when
+// memory ran out, with block and capacity unchanged.
+bool RC_GrowBlock(void*& block, std::size_t& capacity, std::size_t needed);
+
+// Stores value in field and lays out again; on failure of layout() the old value returns (the
+// layout is expected to change nothing when it fails). False when unchanged or failed.
+template <typename T, typename Layout>
+bool RC_ChangeLayout(T& field, T value, Layout layout) {
+    if (value == field) {
+        return false;
+    }
+    const T previous = field;
+    field = value;
+    if (!layout()) {
+        field = previous;
+        return false;
+    }
+    return true;
+}
+
 // Counters for tests and benchmarks: allocation calls so far and the regions held right now.
 struct RC_HeapStatistics {
     std::uint64_t allocations;
