@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <random>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -115,6 +117,43 @@ TEST(RC_Heap, RandomWorkloadKeepsBlocksApartAndReturnsEverything) {
     }
     EXPECT_EQ(RC_GetHeapStatistics().regions, 0u);
     EXPECT_EQ(RC_GetHeapStatistics().bytesInUse, 0u);
+}
+
+TEST(RC_Heap, ThreadsAllocatingAtOnceNeverShareABlock) {
+    std::vector<std::thread> threads;
+    std::atomic<int> damaged{0};
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([t, &damaged] {
+            std::mt19937 random(static_cast<unsigned>(t));
+            std::vector<std::pair<unsigned char*, std::size_t>> live;
+            for (int step = 0; step < 3000; ++step) {
+                if (!live.empty() && random() % 2 == 0) {
+                    auto [p, n] = live.back();
+                    live.pop_back();
+                    for (std::size_t k = 0; k < n; ++k) {
+                        if (p[k] != static_cast<unsigned char>(t)) {
+                            ++damaged;
+                            break;
+                        }
+                    }
+                    RC_Free(p);
+                } else {
+                    const std::size_t n = 1 + random() % 500;
+                    auto* p = static_cast<unsigned char*>(RC_Alloc(n));
+                    std::memset(p, t, n);
+                    live.emplace_back(p, n);
+                }
+            }
+            for (auto [p, n] : live) {
+                RC_Free(p);
+            }
+        });
+    }
+    for (auto& t : threads) {
+        t.join();
+    }
+    EXPECT_EQ(damaged.load(), 0);
+    EXPECT_EQ(RC_GetHeapStatistics().regions, 0u);
 }
 
 } // namespace
