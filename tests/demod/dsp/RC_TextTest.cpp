@@ -14,7 +14,7 @@ struct NumberCase {
     int minDigits;
     bool wide;     // 64-bit member
     bool isSigned;
-    const char* expected;
+    std::string expected;
 };
 
 std::string Convert(const NumberCase& c) {
@@ -37,7 +37,7 @@ TEST(RC_Text, NumberToTextTable) {
         {-42, 10, 5, false, true, "-00042"},
         {INT32_MIN, 10, 0, false, true, "-2147483648"},
         {INT64_MIN, 10, 0, true, true, "-9223372036854775808"},
-        {-1, 2, 0, true, true, std::string(64, '1').c_str()},
+        {-1, 2, 0, true, true, std::string(64, '1')},
         {255, 2, 12, false, false, "000011111111"},
         {35, 36, 0, false, false, "Z"},
         {0xFFFFFFFF, 10, 0, false, false, "4294967295"},
