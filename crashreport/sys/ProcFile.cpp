@@ -41,4 +41,17 @@ bool ProcFile::FindNumber(const char* text, const char* key, unsigned long long*
     return false;
 }
 
+bool ProcFile::StatFields(const char* text, unsigned long long* fields, int count) {
+    for (int i = 0; i < count; ++i) fields[i] = 0;
+    const char* p = std::strrchr(text, ')');
+    if (p == nullptr) return false;
+    ++p;
+    for (int field = 3; field < count && *p != 0; ++field) {
+        while (*p == ' ') ++p;
+        while (*p >= '0' && *p <= '9') fields[field] = fields[field] * 10 + static_cast<unsigned>(*p++ - '0');
+        while (*p != 0 && *p != ' ') ++p;
+    }
+    return true;
+}
+
 }  // namespace errvane

@@ -13,6 +13,9 @@ public:
     // The value of "Key:" in a "Key: value" file such as /proc/meminfo, as a number (the first run
     // of digits after the key); false when the key is missing.
     static bool FindNumber(const char* text, const char* key, unsigned long long* value);
+    // The numeric fields of a /proc stat line, numbered from 1 as in proc(5); fields[n] for n from
+    // 3 (after the command name) up to count - 1. False when the line has no command name.
+    static bool StatFields(const char* text, unsigned long long* fields, int count);
 };
 
 }  // namespace errvane
