@@ -9,7 +9,9 @@ TmyString SizeText(std::uint64_t bytes) {
     };
     static const Unit kUnits[] = {{1000000000000ull, " TB"}, {1000000000ull, " GB"}, {1000000ull, " MB"}, {1000ull, " kB"}};
     for (const Unit& unit : kUnits)
-        if (bytes >= unit.size) return TmyString::Unsigned((bytes + unit.size / 2) / unit.size) + unit.name;
+        // Rounded without adding half a unit first, which would overflow near the top.
+        if (bytes >= unit.size)
+            return TmyString::Unsigned(bytes / unit.size + (bytes % unit.size >= unit.size / 2 ? 1 : 0)) + unit.name;
     return TmyString::Unsigned(bytes) + " B";
 }
 

@@ -41,6 +41,7 @@ public:
     friend TmyString operator+(const char* a, const TmyString& b);
 
     bool operator==(const char* text) const { return Compare(text) == 0; }
+    bool operator==(const TmyString& other) const { return Compare(other.Text()) == 0; }
     bool operator!=(const char* text) const { return Compare(text) != 0; }
     // -1, 0 or 1, by unsigned byte values.
     int Compare(const char* text) const;

@@ -1,5 +1,7 @@
 #include "crashreport/text/TmyStringList.h"
 
+#include "tests/crashreport/TmyStringPrinter.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>

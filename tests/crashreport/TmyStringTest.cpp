@@ -1,5 +1,7 @@
 #include "crashreport/text/TmyString.h"
 
+#include "tests/crashreport/TmyStringPrinter.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
