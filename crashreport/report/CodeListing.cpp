@@ -5,6 +5,7 @@
 #include "crashreport/sys/SafeMemory.h"
 #include "crashreport/text/TmyStringList.h"
 
+#include <algorithm>
 #include <cerrno>
 
 namespace errvane {
@@ -145,17 +146,20 @@ void ReportDisassembly(TmyStringList& list, std::uint64_t address, std::uint64_t
 }
 
 std::uint64_t FindCallSite(std::uint64_t returnAddress) {
+    constexpr std::uint64_t kLongest = 12, kShortest = 2;
     std::uint64_t base = 0, offset = 0;
     const std::uint64_t size = AddressToModule(returnAddress, &base, &offset, nullptr);
-    if (size == 0) return 0;
+    if (size == 0 || offset > size || offset < kShortest) return 0;
+    // The bytes before the return address, read once; near the module's start or a page that
+    // cannot be read, fewer.
+    unsigned char bytes[kLongest];
+    std::uint64_t have = std::min(kLongest, offset);
+    while (have >= kShortest && !SafeMemory::Read(returnAddress - have, bytes + (kLongest - have), have)) --have;
     const InstructionDecoder decoder;
-    for (std::uint64_t length = 12; length >= 2; --length) {
-        if (offset < length || offset > size) continue;
-        unsigned char bytes[12];
+    for (std::uint64_t length = have; length >= kShortest; --length) {
         DecodedInstruction instruction;
-        if (SafeMemory::Read(returnAddress - length, bytes, length) &&
-            decoder.Decode(bytes, length, returnAddress - length, &instruction) && instruction.length == length &&
-            instruction.flow == DecodedInstruction::Flow::Call)
+        if (decoder.Decode(bytes + (kLongest - length), length, returnAddress - length, &instruction) &&
+            instruction.length == length && instruction.flow == DecodedInstruction::Flow::Call)
             return returnAddress - length;
     }
     return 0;

@@ -1,6 +1,7 @@
 #include "crashreport/sys/MemoryMap.h"
 
 #include "crashreport/base/ReportHeap.h"
+#include "crashreport/sys/ElfExports.h"
 #include "crashreport/sys/ProcFile.h"
 
 #include <cstring>
@@ -141,6 +142,10 @@ MemoryMap& MemoryMap::Current() {
     return g_current;
 }
 
-void MemoryMap::Refresh() { g_currentLoaded = g_current.Load(); }
+void MemoryMap::Refresh() {
+    // Modules may have come and gone since the last snapshot.
+    ElfExports::ClearCache();
+    g_currentLoaded = g_current.Load();
+}
 
 }  // namespace errvane
