@@ -40,7 +40,7 @@ private:
     std::string path_;
 };
 
-ChildRun RunFixture(const TempHome& home, const std::string& fault, int workers) {
+ChildRun RunFixture(const TempHome& home, const std::string& fault, int workers, const char* option = nullptr) {
     int pipeEnds[2];
     if (pipe(pipeEnds) != 0) return {};
     const pid_t child = fork();
@@ -53,7 +53,7 @@ ChildRun RunFixture(const TempHome& home, const std::string& fault, int workers)
         unsetenv("XDG_DOCUMENTS_DIR");
         unsetenv("DISPLAY");
         const std::string count = std::to_string(workers);
-        execl(CRASH_FIXTURE_PATH, CRASH_FIXTURE_PATH, fault.c_str(), count.c_str(), static_cast<char*>(nullptr));
+        execl(CRASH_FIXTURE_PATH, CRASH_FIXTURE_PATH, fault.c_str(), count.c_str(), option, static_cast<char*>(nullptr));
         _exit(127);
     }
     close(pipeEnds[1]);
@@ -289,6 +289,28 @@ TEST(FaultReport, AfterUnloadFaultsGoToTheSystemAgain) {
     EXPECT_EQ(WTERMSIG(run.status), SIGSEGV);
     struct stat info{};
     EXPECT_NE(stat(home.Report().c_str(), &info), 0);
+}
+
+TEST(TraceOptions, ThreadEndsAndShutDownAreTracedAndLogged) {
+    TempHome home(false);
+    const ChildRun run = RunFixture(home, "thread-end", 0, "/L");
+    ASSERT_TRUE(WIFEXITED(run.status)) << run.output;
+    EXPECT_EQ(WEXITSTATUS(run.status), 0);
+    const std::size_t ended = run.output.find("Thread: ");
+    ASSERT_NE(ended, std::string::npos) << run.output;
+    EXPECT_NE(run.output.find(" ended, run time: 00:00:00, CPU:", ended), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("%\r\n", ended), std::string::npos);
+    EXPECT_NE(run.output.find("Type IDs count: "), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("Profiler report [running "), std::string::npos) << run.output;
+    struct stat info{};
+    EXPECT_NE(stat(home.Folder().c_str(), &info), 0) << "without /ll no log folder is made";
+
+    const ChildRun logged = RunFixture(home, "thread-end", 0, "/ll");
+    EXPECT_EQ(logged.output.find("Thread: "), std::string::npos) << "/ll alone does not trace thread ends";
+    EXPECT_NE(logged.output.find("Allocated remains: "), std::string::npos) << logged.output;
+    const std::vector<std::string> log = ReadLines(home.Folder() + "/crash_fixture.log");
+    ASSERT_FALSE(log.empty());
+    EXPECT_NE(log[0].find("<  Profiler:"), std::string::npos) << log[0];
 }
 
 }  // namespace
