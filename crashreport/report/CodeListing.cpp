@@ -74,6 +74,7 @@ TmyString InstructionLine(const DecodedInstruction& instruction, const unsigned 
     TmyString line = TmyString::Hex(at, 16) + (marked ? ">>" : "  ");
     for (unsigned i = 0; i < instruction.length; ++i) line += TmyString::Hex(bytes[i], 2);
     for (unsigned i = instruction.length; i < 8; ++i) line += "  ";
+    if (instruction.length >= 8) line += " ";  // long instructions would run into their text
     line += instruction.text;
     const std::uint64_t next = at + instruction.length;
     const bool branch = instruction.flow == DecodedInstruction::Flow::Call || instruction.flow == DecodedInstruction::Flow::Jump;

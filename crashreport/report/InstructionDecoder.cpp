@@ -17,6 +17,8 @@ DecodedInstruction::Base BaseOf(ZydisRegister reg) {
 InstructionDecoder::InstructionDecoder() {
     ZydisDecoderInit(&decoder_, ZYDIS_MACHINE_MODE_LONG_64, ZYDIS_STACK_WIDTH_64);
     ZydisFormatterInit(&formatter_, ZYDIS_FORMATTER_STYLE_INTEL);
+    // The report writes hexadecimal in lower case throughout.
+    ZydisFormatterSetProperty(&formatter_, ZYDIS_FORMATTER_PROP_HEX_UPPERCASE, ZYAN_FALSE);
 }
 
 bool InstructionDecoder::Decode(const unsigned char* bytes, std::size_t length, std::uint64_t address,
