@@ -3,6 +3,7 @@
 #include "crashreport/report/AddressText.h"
 #include "crashreport/report/InstructionDecoder.h"
 #include "crashreport/sys/SafeMemory.h"
+#include "crashreport/text/HexBytes.h"
 #include "crashreport/text/TmyStringList.h"
 
 #include <algorithm>
@@ -72,7 +73,7 @@ bool OperandAddress(const DecodedInstruction::Operand& operand, std::uint64_t fr
 TmyString InstructionLine(const DecodedInstruction& instruction, const unsigned char* bytes, std::uint64_t at,
                           bool marked, std::uint64_t framePointer) {
     TmyString line = TmyString::Hex(at, 16) + (marked ? ">>" : "  ");
-    for (unsigned i = 0; i < instruction.length; ++i) line += TmyString::Hex(bytes[i], 2);
+    line += HexBytes(bytes, instruction.length);
     for (unsigned i = instruction.length; i < 8; ++i) line += "  ";
     if (instruction.length >= 8) line += " ";  // long instructions would run into their text
     line += instruction.text;

@@ -5,6 +5,7 @@
 #include "crashreport/report/ExceptionRecords.h"
 #include "crashreport/report/FrameChain.h"
 #include "crashreport/report/MemoryDump.h"
+#include "crashreport/text/HexBytes.h"
 #include "crashreport/text/TmyStringList.h"
 
 #include <cstring>
@@ -34,16 +35,6 @@ std::uint64_t Quad(const ProcessorContext& context, std::size_t offset) {
     return value;
 }
 
-TmyString HexBytes(const std::uint8_t* bytes, std::size_t count) {
-    static const char kDigits[] = "0123456789abcdef";
-    TmyString text = TmyString::Reserved(count * 2);
-    for (std::size_t i = 0; i < count; ++i) {
-        const char pair[2] = {kDigits[bytes[i] >> 4], kDigits[bytes[i] & 0xF]};
-        text.Append(pair, 2);
-    }
-    return text;
-}
-
 void ReportFloatingPoint(TmyStringList& list, const ProcessorContext& context) {
     // FXSAVE (64-bit form): FCW 0, FSW 2, abridged FTW 4, FOP 6, FIP 8, FDP 16; no selectors and
     // no NPX state exist in this form, so those fields read 0.
@@ -61,13 +52,7 @@ void ReportExtended(TmyStringList& list, const ProcessorContext& context) {
     list.Add("");
     list.Add("Extended registers:");
     for (std::size_t line = 0; line < 16; ++line) {
-        TmyString text = "\t";
-        for (std::size_t i = 0; i < 32; ++i) {
-            if (i % 8 == 4) text += "-";
-            if (i != 0 && i % 8 == 0) text += " ";
-            text += HexBytes(context.fxsave + line * 32 + i, 1);
-        }
-        list.Add(text);
+        list.Add("\t" + GroupedHexBytes(context.fxsave + line * 32, 32));
     }
 }
 

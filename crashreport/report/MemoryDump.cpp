@@ -1,6 +1,7 @@
 #include "crashreport/report/MemoryDump.h"
 
 #include "crashreport/sys/SafeMemory.h"
+#include "crashreport/text/HexBytes.h"
 #include "crashreport/text/TmyStringList.h"
 
 namespace errvane {
@@ -14,17 +15,9 @@ TmyString RowText(std::uint64_t row) {
     unsigned char bytes[kRow];
     TmyString line = TmyString::Hex(row, 16) + ": ";
     if (!SafeMemory::Read(row, bytes, sizeof bytes)) return line + kUnreadableRow;
-    static const char kDigits[] = "0123456789abcdef";
-    char text[160];
+    line += GroupedHexBytes(bytes, kRow) + "  ";
+    char text[kRow];
     std::size_t n = 0;
-    for (std::size_t i = 0; i < kRow; ++i) {
-        if (i % 8 == 4) text[n++] = '-';
-        if (i != 0 && i % 8 == 0) text[n++] = ' ';
-        text[n++] = kDigits[bytes[i] >> 4];
-        text[n++] = kDigits[bytes[i] & 0xF];
-    }
-    text[n++] = ' ';
-    text[n++] = ' ';
     for (std::size_t i = 0; i < kRow; ++i)
         text[n++] = bytes[i] < 0x20 ? '.' : (bytes[i] > 0x7F ? '\'' : static_cast<char>(bytes[i]));
     line.Append(text, n);

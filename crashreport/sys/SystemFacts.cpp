@@ -1,6 +1,7 @@
 #include "crashreport/sys/SystemFacts.h"
 
 #include "crashreport/sys/ProcFile.h"
+#include "crashreport/sys/DirectoryEntries.h"
 
 #include <cerrno>
 #include <cstring>
@@ -11,7 +12,6 @@
 #include <sys/auxv.h>
 #include <sys/resource.h>
 #include <sys/statfs.h>
-#include <sys/syscall.h>
 #include <sys/utsname.h>
 #include <unistd.h>
 
@@ -133,21 +133,12 @@ bool SystemFacts::Affinity(std::uint64_t* processMask, std::uint64_t* systemMask
 }
 
 long SystemFacts::OpenFileCount() {
-    const int fd = open("/proc/self/fd", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return -1;
     long count = 0;
-    alignas(8) char buffer[4096];
-    for (;;) {
-        const long n = syscall(SYS_getdents64, fd, buffer, sizeof buffer);
-        if (n <= 0) break;
-        for (long at = 0; at < n;) {
-            const char* name = buffer + at + 19;  // after inode, offset, length and type
+    if (!ForEachDirectoryEntry("/proc/self/fd", [&](const char* name) {
             if (name[0] != '.') ++count;
-            at += *reinterpret_cast<const unsigned short*>(buffer + at + 16);
-        }
-    }
-    close(fd);
-    return count - 1;  // the descriptor opened here
+        }))
+        return -1;
+    return count - 1;  // the descriptor that read the folder
 }
 
 bool SystemFacts::ReadProcessTimes(ProcessTimes* times) {

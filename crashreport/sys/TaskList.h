@@ -3,8 +3,8 @@
 
 namespace errvane {
 
-// The ids of the process's threads, from /proc/self/task in directory order, read with getdents64
-// into the caller's array (no allocation). Returns the number of ids stored.
+// The ids of the process's threads, from /proc/self/task in directory order, into the caller's
+// array (no allocation). Returns the number of ids stored.
 std::size_t ListTaskIds(long* ids, std::size_t capacity);
 
 }  // namespace errvane
