@@ -88,6 +88,9 @@ void HandleFaultSignal(int signal, siginfo_t* info, void* ucontext) {
     const long reporting = g_reportingThread.load();
     if (reporting != 0 && self != reporting && self != MessageThread::Id()) Futex::ParkForever();
     FaultSignals::RestoreDefault(signal);
+    // A fault comes again when its instruction runs again; a breakpoint (the thread would go on
+    // after it) or a signal that was sent does not: send it once more to reach the default action.
+    if (signal == SIGTRAP || info->si_code <= 0) raise(signal);
 }
 
 }  // namespace errvane

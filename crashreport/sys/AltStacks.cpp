@@ -170,9 +170,20 @@ void AltStacks::Stop() {
         pthread_key_delete(g_key);
         g_haveKey = false;
     }
-    sigaction(Signal(), &g_previous, nullptr);
-    bool anyInUse = false;
-    for (Slot& slot : g_slots) anyInUse = anyInUse || slot.state.load() != kFree;
+    bool anyInUse = false, anyPending = false;
+    for (Slot& slot : g_slots) {
+        anyInUse = anyInUse || slot.state.load() != kFree;
+        anyPending = anyPending || slot.state.load() == kReserved;
+    }
+    // A thread that blocked the signal may still take it later: by default a real-time signal
+    // would end the process, so it is ignored instead.
+    if (anyPending && g_previous.sa_handler == SIG_DFL && (g_previous.sa_flags & SA_SIGINFO) == 0) {
+        struct sigaction ignore{};
+        ignore.sa_handler = SIG_IGN;
+        sigaction(Signal(), &ignore, nullptr);
+    } else {
+        sigaction(Signal(), &g_previous, nullptr);
+    }
     if (!anyInUse) {
         for (Slot& slot : g_slots) {
             if (slot.stack == nullptr) continue;
