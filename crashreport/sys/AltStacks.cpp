@@ -26,7 +26,8 @@ struct Slot {
 
 constexpr std::size_t kSlots = 4096;
 constexpr std::uint64_t kInstallWaitNs = 250000000ull;
-// Keys below this number live in the thread descriptor itself: setting them never allocates.
+// Keys below this number live in the thread descriptor itself: setting them never allocates, so
+// it may be done inside a signal handler.
 constexpr pthread_key_t kInlineKeys = 32;
 
 Slot g_slots[kSlots];
@@ -58,8 +59,8 @@ Slot* AcquireSlot() {
     return nullptr;
 }
 
-// Runs on the thread that takes the slot.
-void Adopt(Slot* slot) {
+// Runs on the thread that takes the slot. The key makes the slot free again when the thread ends.
+void Adopt(Slot* slot, bool inSignalHandler) {
     stack_t stack{};
     stack.ss_sp = slot->stack;
     stack.ss_size = AltStacks::kStackBytes;
@@ -67,7 +68,7 @@ void Adopt(Slot* slot) {
         slot->state.store(kFree);
     } else {
         slot->state.store(kActive);
-        if (g_haveKey && g_key < kInlineKeys) pthread_setspecific(g_key, slot);
+        if (g_haveKey && (!inSignalHandler || g_key < kInlineKeys)) pthread_setspecific(g_key, slot);
     }
     slot->taken.store(1);
     Futex::WakeAll(slot->taken);
@@ -82,7 +83,7 @@ struct StartCall {
 void InstallHandler(int, siginfo_t* info, void*) {
     auto* slot = static_cast<Slot*>(info->si_value.sival_ptr);
     if (info->si_code != SI_QUEUE || info->si_pid != getpid() || slot < g_slots || slot >= g_slots + kSlots) return;
-    Adopt(slot);
+    Adopt(slot, true);
 }
 
 void ThreadEnded(void* value) {
@@ -99,7 +100,7 @@ void ThreadEnded(void* value) {
 // The start routine of a wrapped thread: takes the stack, then jumps to the thread's own routine,
 // so that the thread never returns into this library (which may be unloaded by then).
 extern "C" __attribute__((visibility("hidden"), used)) StartCall ErrVaneAdoptForStart(Slot* slot) {
-    Adopt(slot);
+    Adopt(slot, false);
     return StartCall{slot->start, slot->argument};
 }
 
@@ -108,6 +109,7 @@ asm(R"(
     .p2align 4
     .type ErrVaneThreadStart, @function
 ErrVaneThreadStart:
+    endbr64
     push %rdi
     call ErrVaneAdoptForStart
     pop %rdi
@@ -146,7 +148,7 @@ bool AltStacks::Start(bool traceThreadEnds) {
     sigfillset(&action.sa_mask);
     if (sigaction(Signal(), &action, &g_previous) != 0) return false;
     g_started = true;
-    if (Slot* own = AcquireSlot()) Adopt(own);
+    if (Slot* own = AcquireSlot()) Adopt(own, false);
     long ids[4096];
     const std::size_t count = ListTaskIds(ids, 4096);
     const long self = ThreadIdentity::Current();
