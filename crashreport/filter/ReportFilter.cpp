@@ -15,6 +15,7 @@
 #include "crashreport/sys/MemoryMap.h"
 #include "crashreport/sys/MessageThread.h"
 #include "crashreport/sys/ProcessPaths.h"
+#include "crashreport/sys/SafeMemory.h"
 #include "crashreport/sys/SignalTranslator.h"
 #include "crashreport/sys/ThreadIdentity.h"
 #include "crashreport/sys/ThreadStopper.h"
@@ -63,8 +64,14 @@ int ReportUnhandledException(ExceptionPointers* pointers) {
     list.Add(DateTimeText(std::time(nullptr)));
     ReportSystemSummary(list);
     ReportModules(list);
-    if (pointers != nullptr && pointers->record != nullptr) ReportExceptionRecord(list, pointers->record);
-    if (pointers != nullptr && pointers->context != nullptr) ReportContext(list, *pointers->context);
+    // CreateReport's caller may pass anything: the records are copied with checked reads.
+    ExceptionPointers given{nullptr, nullptr};
+    if (pointers != nullptr) SafeMemory::Read(reinterpret_cast<std::uintptr_t>(pointers), &given, sizeof given);
+    if (given.record != nullptr) ReportExceptionRecord(list, given.record);
+    ProcessorContext context;
+    if (given.context != nullptr &&
+        SafeMemory::Read(reinterpret_cast<std::uintptr_t>(given.context), &context, sizeof context))
+        ReportContext(list, context);
     if (threads != nullptr) ReportThreads(list, *threads);
     list.SaveToFile(path.Text(), false);
 
