@@ -11,6 +11,11 @@ TmyList::TmyList(std::size_t initialCount, std::size_t maximumCount)
 
 bool TmyList::IsFull() const { return MaximumSize() != 0 && Used() + sizeof(Item) > MaximumSize(); }
 
+std::size_t TmyList::Room() const {
+    if (MaximumSize() == 0) return static_cast<std::size_t>(-1);
+    return MaximumSize() / sizeof(Item) - Count();
+}
+
 int TmyList::Insert(Item value, int index) {
     const std::size_t count = Count();
     if (FreeRoom() < sizeof(Item)) {

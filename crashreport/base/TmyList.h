@@ -23,6 +23,8 @@ public:
     Item At(std::size_t index) const { return index < Count() ? Items()[index] : 0; }
     void Truncate(std::size_t count);
     bool IsFull() const;
+    // How many more items fit; SIZE_MAX without a maximum.
+    std::size_t Room() const;
 
 protected:
     Item* Items() { return reinterpret_cast<Item*>(Data()); }

@@ -14,6 +14,7 @@ namespace errvane {
 
 namespace {
 constexpr std::uint64_t kMaxLocalData = 2048;
+constexpr std::size_t kRoomForThreads = 8192;
 
 std::uint64_t LocalSpan(std::uint64_t from, std::uint64_t to) {
     if (to <= from) return 0;
@@ -86,9 +87,14 @@ std::uint64_t CallStackStart(const ProcessorContext& context) {
 void ReportCallStack(TmyStringList& list, std::uint64_t framePointer) {
     TmyDwordList frames(256, 0);
     WalkFrameChain(framePointer, &frames, nullptr);
-    // A runaway chain (deep recursion) stops being worked on once the report is full.
-    for (std::size_t i = 0; i < frames.Count() && !list.IsFull(); ++i)
+    // A runaway chain (deep recursion) must not crowd out what follows it in the report: the
+    // blocks stop while there is still room for a line per thread, and a line says how many
+    // frames were left out.
+    std::size_t i = 0;
+    for (; i < frames.Count() && list.Room() > kRoomForThreads; ++i)
         ReportStackFrame(list, frames.At(i), static_cast<int>(i + 1));
+    if (i < frames.Count())
+        list.Add(TmyString::Unsigned(frames.Count() - i) + " further frames left out");
 }
 
 void ReportStackFrame(TmyStringList& list, std::uint64_t framePointer, int index) {

@@ -1,5 +1,6 @@
 #include "crashreport/report/CodeListing.h"
 #include "crashreport/report/FrameChain.h"
+#include "crashreport/report/ThreadSnapshot.h"
 #include "crashreport/base/TmyList.h"
 #include "crashreport/sys/MemoryMap.h"
 #include "crashreport/text/TmyStringList.h"
@@ -154,4 +155,22 @@ TEST_F(CodePage, CallStackBlockNamesTheCallSiteAndLimitsLocalData) {
     }
     EXPECT_TRUE(lastCode);
     EXPECT_TRUE(ruler);
+}
+
+TEST_F(CodePage, ARunawayChainLeavesRoomForTheThreads) {
+    Put(0x100, {0xe8, 0x00, 0x00, 0x00, 0x00});
+    const std::uint64_t returnAddress = At(0x105);
+    constexpr std::size_t kFrames = 200;
+    for (std::size_t i = 0; i < kFrames; ++i) {
+        const std::uint64_t next = At(4096 + (i + 1) * 16);
+        std::memcpy(page_ + 4096 + i * 16, &next, 8);
+        std::memcpy(page_ + 4096 + i * 16 + 8, &returnAddress, 8);
+    }
+    constexpr std::size_t kMaximum = 8192 + 300;
+    TmyStringList list(64, kMaximum);
+    ReportCallStack(list, At(4096));
+    ASSERT_LT(list.Count(), kMaximum);
+    EXPECT_GT(list.Room(), ThreadSnapshot::kCapacity + 2);  // every thread line still fits
+    const TmyString last = list.Line(list.Count() - 1);
+    EXPECT_GE(last.Find(" further frames left out"), 1) << last.Text();
 }
