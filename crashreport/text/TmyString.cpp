@@ -145,6 +145,11 @@ void TmyString::Recount() {
 
 TmyString& TmyString::Append(const char* chars, std::size_t count) {
     if (count == 0) return *this;
+    if (chars >= block_->chars && chars < block_->chars + block_->capacity) {
+        // Appending part of itself: the buffer may move while growing, so copy the part first.
+        const TmyString part(chars, count);
+        return Append(part.Text(), part.Length());
+    }
     const std::size_t length = block_->length;
     std::size_t wanted = length + count + 1;
     if (wanted > block_->capacity && length > 0) wanted += wanted / 2;  // room for further appends
@@ -156,10 +161,7 @@ TmyString& TmyString::Append(const char* chars, std::size_t count) {
     return *this;
 }
 
-TmyString& TmyString::operator+=(const TmyString& other) {
-    const TmyString keep(other);  // appending a value to itself
-    return Append(keep.Text(), keep.Length());
-}
+TmyString& TmyString::operator+=(const TmyString& other) { return Append(other.Text(), other.Length()); }
 TmyString& TmyString::operator+=(const char* text) { return text == nullptr ? *this : Append(text, std::strlen(text)); }
 TmyString& TmyString::operator+=(char c) { return Append(&c, 1); }
 

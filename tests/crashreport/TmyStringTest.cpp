@@ -31,6 +31,12 @@ TEST(TmyString, AppendToItself) {
     TmyString text("ab");
     text += text;
     EXPECT_EQ(text, "abab");
+    std::string expected = "abab";
+    for (int i = 0; i < 6; ++i) {
+        text.Append(text.Text() + 1, 3);  // grows while reading itself
+        expected += expected.substr(1, 3);
+    }
+    EXPECT_EQ(text, expected.c_str());
 }
 
 TEST(TmyString, SubstringEdges) {
