@@ -71,7 +71,10 @@ void ReportHeap::FreeArena() {
     g_arenaSize = 0;
 }
 
-void ReportHeap::UseArena(bool on) { g_useArena.store(on); }
+void ReportHeap::UseArena(bool on) {
+    // Without an arena the C heap stays in use: a report that risks its lock beats no report.
+    g_useArena.store(on && g_arena != nullptr);
+}
 
 bool ReportHeap::UsingArena() { return g_useArena.load(std::memory_order_relaxed); }
 
