@@ -1,3 +1,4 @@
+#include "crashreport/base/ReportHeap.h"
 #include "crashreport/base/TmyBinaryTree.h"
 #include "crashreport/base/TmyFile.h"
 #include "crashreport/base/TmyList.h"
@@ -138,4 +139,18 @@ TEST_F(TraceLog, FailedOpenIsTraced) {
     TmyObject::SetGlobalTraceFlags(0);
     EXPECT_FALSE(missing.IsOpen());
     EXPECT_NE(Lines().find("File not opened, err=2"), std::string::npos);
+}
+
+TEST(ReportHeap, InArenaModeStringsComeFromTheArena) {
+    ASSERT_TRUE(ReportHeap::ReserveArena(1 << 20));
+    ReportHeap::UseArena(true);
+    ASSERT_TRUE(ReportHeap::UsingArena());
+    const std::size_t before = ReportHeap::ArenaUsed();
+    TmyList list(4, 0);
+    for (std::uintptr_t i = 0; i < 100; ++i) list.Insert(i, -1);  // grows by reallocation
+    EXPECT_GT(ReportHeap::ArenaUsed(), before);
+    ASSERT_EQ(list.Count(), 100u);
+    EXPECT_EQ(list.At(99), 99u);
+    ReportHeap::UseArena(false);
+    EXPECT_FALSE(ReportHeap::UsingArena());
 }
