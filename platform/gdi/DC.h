@@ -16,6 +16,7 @@
 #include "platform/gdi/Pen.h"
 #include "platform/gdi/RasterOp.h"
 #include "platform/gdi/Region.h"
+#include "platform/gdi/ShapeSpans.h"
 #include "platform/gdi/TextMetrics.h"
 
 #include <cstdint>
@@ -27,7 +28,6 @@
 namespace plat::gdi {
 
 enum class BkMode : int { Transparent = 1, Opaque = 2 };
-enum class FillMode : int { Alternate = 1, Winding = 2 };
 enum class FloodType : int { Border = 0, Surface = 1 };
 
 class DC {
@@ -113,7 +113,8 @@ public:
     // left alone.
     void BitBlt(int x, int y, int width, int height, const DC& source, int sx, int sy,
                 std::uint32_t rop);
-    // Nearest-pixel scaling; a negative width or height mirrors.
+    // Nearest-pixel scaling. A negative width or height mirrors, running backwards from the
+    // pixel given and including it (x = 9, width -10 covers 0..9).
     void StretchBlt(int x, int y, int width, int height, const DC& source, int sx, int sy,
                     int sw, int sh, std::uint32_t rop);
     // Copies, leaving out source pixels of the transparent colour.
@@ -173,6 +174,11 @@ private:
     void PlotPixel(int x, int y, const Paint& paint);
     // The value painted at a device pixel; false where a transparent hatch leaves it alone.
     bool PaintAt(const Paint& paint, int x, int y, std::uint32_t& value) const;
+    // Shapes in device coordinates.
+    void FillSpans(const std::vector<Span>& spans, const Paint& paint);
+    void StrokePolyline(std::span<const Point> devicePoints, bool closed);
+    void DrawFilledShape(const Rect& logicalBox, int ellipseWidth, int ellipseHeight,
+                         bool ellipse);
     void Transfer(const Rect& dest, const Bitmap& source, const Rect& sourceRect,
                   ColorRef sourceBk, std::uint32_t rop, std::optional<ColorRef> transparent);
     void DrawTextLine(int x, int y, std::string_view text, const Rect* clip, bool underlineNext);
