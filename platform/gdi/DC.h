@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -181,7 +182,9 @@ private:
                          bool ellipse);
     void Transfer(const Rect& dest, const Bitmap& source, const Rect& sourceRect,
                   ColorRef sourceBk, std::uint32_t rop, std::optional<ColorRef> transparent);
-    void DrawTextLine(int x, int y, std::string_view text, const Rect* clip, bool underlineNext);
+    // Draws decoded text with its left end at device x and its baseline at device y.
+    void DrawGlyphRun(int x, int baseline, std::u32string_view text, const Rect* deviceClip,
+                      int underlineIndex);
 
     Bitmap* target_ = nullptr;
     Point deviceOrigin_{};
