@@ -10,84 +10,110 @@
 namespace plat::gdi {
 namespace {
 
-// Mixes a text colour into a pixel by coverage; 24- and 32-bit natives keep one channel per byte,
-// so this works on them directly whatever the channel order.
+// Mixes a text colour into a pixel by coverage (0..255), rounding to nearest. 24- and 32-bit
+// natives keep one channel per byte, so this works on them whatever the channel order; red and
+// blue are mixed together in two 16-bit lanes of one word, green on its own.
 std::uint32_t Blend(std::uint32_t dst, std::uint32_t ink, std::uint32_t coverage) {
-    std::uint32_t out = 0;
-    for (int shift = 0; shift < 24; shift += 8) {
-        const std::uint32_t d = (dst >> shift) & 0xFFu;
-        const std::uint32_t i = (ink >> shift) & 0xFFu;
-        const std::uint32_t v = (d * (255u - coverage) + i * coverage + 127u) / 255u;
-        out |= v << shift;
-    }
-    return out;
+    const std::uint32_t keep = 255u - coverage;
+    std::uint32_t rb = (dst & 0xFF00FFu) * keep + (ink & 0xFF00FFu) * coverage + 0x800080u;
+    rb = ((rb + ((rb >> 8) & 0xFF00FFu)) >> 8) & 0xFF00FFu;
+    std::uint32_t g = (dst & 0x00FF00u) * keep + (ink & 0x00FF00u) * coverage + 0x008000u;
+    g = ((g + ((g >> 8) & 0x00FF00u)) >> 8) & 0x00FF00u;
+    return rb | g;
 }
 
 } // namespace
 
 void DC::DrawGlyphRun(int x, int baseline, std::u32string_view text, const Rect* deviceClip,
-                      int underlineIndex) {
+                      int underlineIndex, std::span<const int> widths) {
     const FontFace& face = s_.font.Face();
-    std::vector<const Glyph*> glyphs;
+    std::vector<const Glyph*>& glyphs = scratchGlyphs_;
     face.Glyphs(text, glyphs);
     const Region& clip = EffectiveClip();
     Rect bounds = clip.Bounds();
     if (deviceClip) bounds = bounds.Intersect(*deviceClip);
     if (bounds.IsEmpty()) return;
-    const bool singleRect = clip.Rects().size() == 1;
-    const bool blend = target_->BitsPerPixel() >= 24;
-    const std::uint32_t inkNative = target_->ToNative(s_.textColour);
-    const auto visible = [&](int px, int py) {
-        return bounds.Contains({px, py}) && (singleRect || clip.Contains(Point{px, py}));
-    };
-    int pen = x;
-    for (const Glyph* g : glyphs) {
-        const int gx = pen + g->left;
-        const int gy = baseline - g->top;
-        const Rect box = Rect{gx, gy, gx + g->width, gy + g->height}.Intersect(bounds);
-        for (int py = box.top; py < box.bottom; ++py) {
-            const std::uint8_t* cov =
-                g->coverage.data() + static_cast<std::size_t>(py - gy) * g->width;
-            for (int px = box.left; px < box.right; ++px) {
-                const std::uint32_t c = cov[px - gx];
-                if (c == 0 || !(singleRect || clip.Contains(Point{px, py}))) continue;
-                if (blend) {
-                    target_->SetNative(px, py,
-                                       c == 255 ? inkNative
-                                                : Blend(target_->GetNative(px, py), inkNative, c));
-                } else if (c >= 128) {
-                    target_->SetNative(px, py, inkNative);
-                }
-            }
+    const int bpp = target_->BitsPerPixel();
+    const std::uint32_t ink = target_->ToNative(s_.textColour);
+    // Coverage is blended where a pixel holds true colour; fewer bits take whole pixels.
+    const auto plot = [&](int px, int py, std::uint32_t c) {
+        if (bpp >= 24) {
+            target_->SetNative(px, py, c == 255 ? ink : Blend(target_->GetNative(px, py), ink, c));
+        } else if (c >= 128) {
+            target_->SetNative(px, py, ink);
         }
-        pen += g->advance;
+    };
+    // Calls paint(x0, x1) for the visible pieces of [x0, x1) on row py.
+    const auto visibleRuns = [&](int py, int x0, int x1, auto&& paint) {
+        if (py < bounds.top || py >= bounds.bottom) return;
+        x0 = std::max(x0, bounds.left);
+        x1 = std::min(x1, bounds.right);
+        for (const Rect& r : clip.BandAt(py)) {
+            const int a = std::max(x0, r.left);
+            const int b = std::min(x1, r.right);
+            if (a < b) paint(a, b);
+        }
+    };
+    std::vector<int> positions(glyphs.size() + 1, x);
+    for (std::size_t i = 0; i < glyphs.size(); ++i) {
+        const int advance = i < widths.size() ? widths[i] : glyphs[i]->advance;
+        positions[i + 1] = positions[i] + advance;
+        const Glyph& g = *glyphs[i];
+        const int gx = positions[i] + g.left;
+        const int gy = baseline - g.top;
+        for (int row = 0; row < g.height; ++row) {
+            const std::uint8_t* cov = g.coverage.data() + static_cast<std::size_t>(row) * g.width;
+            const int py = gy + row;
+            visibleRuns(py, gx, gx + g.width, [&](int a, int b) {
+                if (bpp == 32) {
+                    auto* line = reinterpret_cast<std::uint32_t*>(target_->Row(py));
+                    for (int px = a; px < b; ++px) {
+                        const std::uint32_t c = cov[px - gx];
+                        if (c == 255) line[px] = ink;
+                        else if (c != 0) line[px] = Blend(line[px] & 0xFFFFFFu, ink, c);
+                    }
+                    return;
+                }
+                for (int px = a; px < b; ++px)
+                    if (const std::uint32_t c = cov[px - gx]) plot(px, py, c);
+            });
+        }
     }
     // Underline, strike-out and the prefix mark are solid lines in the text colour.
     const auto rule = [&](int x0, int x1, int y) {
         for (int t = 0; t < face.LineThickness(); ++t)
-            for (int px = x0; px < x1; ++px)
-                if (visible(px, y + t)) target_->SetNative(px, y + t, inkNative);
+            visibleRuns(y + t, x0, x1, [&](int a, int b) {
+                for (int px = a; px < b; ++px) target_->SetNative(px, y + t, ink);
+            });
     };
     const FontDesc& desc = s_.font.Desc();
-    if (desc.underline) rule(x, pen, baseline + face.UnderlineOffset());
-    if (desc.strikeOut) rule(x, pen, baseline + face.StrikeOutOffset());
+    const int end = positions.back();
+    if (desc.underline) rule(x, end, baseline + face.UnderlineOffset());
+    if (desc.strikeOut) rule(x, end, baseline + face.StrikeOutOffset());
     if (underlineIndex >= 0 && static_cast<std::size_t>(underlineIndex) < glyphs.size() &&
         !desc.underline) {
-        int ux = x;
-        for (int i = 0; i < underlineIndex; ++i) ux += glyphs[static_cast<std::size_t>(i)]->advance;
-        rule(ux, ux + glyphs[static_cast<std::size_t>(underlineIndex)]->advance,
-             baseline + face.UnderlineOffset());
+        const auto i = static_cast<std::size_t>(underlineIndex);
+        rule(positions[i], positions[i + 1], baseline + face.UnderlineOffset());
     }
 }
 
 void DC::TextOut(int x, int y, std::string_view text) { ExtTextOut(x, y, 0, nullptr, text); }
 
-void DC::ExtTextOut(int x, int y, unsigned options, const Rect* rect, std::string_view text) {
+void DC::ExtTextOut(int x, int y, unsigned options, const Rect* rect, std::string_view text,
+                    std::span<const int> widths) {
     if (!target_) return;
     const std::u32string decoded = DecodeText(text);
     const FontFace& face = s_.font.Face();
     const TextMetrics& tm = face.Metrics();
-    const int width = face.Width(decoded);
+    int width = 0;
+    if (widths.empty()) {
+        width = face.Width(decoded);
+    } else {
+        std::vector<const Glyph*> glyphs;
+        face.Glyphs(decoded, glyphs);
+        for (std::size_t i = 0; i < glyphs.size(); ++i)
+            width += i < widths.size() ? widths[i] : glyphs[i]->advance;
+    }
     if (s_.textAlign & ta::UpdateCp) {
         x = s_.position.x;
         y = s_.position.y;
@@ -125,7 +151,7 @@ void DC::ExtTextOut(int x, int y, unsigned options, const Rect* rect, std::strin
         for (int yy = cell.top; yy < cell.bottom; ++yy) FillSpan(yy, cell.left, cell.right, bk);
     }
     const Rect* clip = (options & eto::Clipped) && deviceRect ? &*deviceRect : nullptr;
-    DrawGlyphRun(left + o.x, top + tm.ascent + o.y, decoded, clip, -1);
+    DrawGlyphRun(left + o.x, top + tm.ascent + o.y, decoded, clip, -1, widths);
 }
 
 Size DC::GetTextExtent(std::string_view text) const {

@@ -143,6 +143,34 @@ TEST(DCText, EllipsisFitsTheRectangle) {
     EXPECT_LE(InkBounds(*bmp).right, 41);
 }
 
+TEST(DCText, GivenWidthsPlaceEachCharacterAndClipRegionsCutGlyphs) {
+    auto bmp = WhiteCanvas(60, 20);
+    DC dc(bmp.get());
+    dc.SelectFont(Arial(-14));
+    dc.SetBkMode(BkMode::Transparent);
+    const int widths[] = {20, 20};
+    dc.ExtTextOut(0, 0, 0, nullptr, "lll", widths);
+    // Narrow 'l's: one stroke near x = 1, 21 and 41.
+    for (int x0 : {0, 20, 40}) {
+        bool ink = false;
+        for (int x = x0; x < x0 + 5; ++x)
+            for (int y = 0; y < 20; ++y) ink = ink || bmp->GetPixel(x, y) != 0xFFFFFF;
+        EXPECT_TRUE(ink) << x0;
+    }
+    EXPECT_EQ(InkBounds(*bmp).right <= 46, true);
+
+    auto cut = WhiteCanvas(60, 20);
+    DC cdc(cut.get());
+    cdc.SelectFont(Arial(-14));
+    const Rect holes[] = {{0, 0, 10, 20}, {20, 0, 30, 20}};
+    const Region clip = Region::FromRects(holes);
+    cdc.SelectClipRegion(&clip);
+    cdc.TextOut(0, 0, "MMMMMM");
+    for (int y = 0; y < 20; ++y)
+        for (int x = 10; x < 20; ++x) ASSERT_EQ(cut->GetPixel(x, y), 0xFFFFFFu) << x << "," << y;
+    EXPECT_FALSE(InkBounds(*cut).IsEmpty());
+}
+
 TEST(DCText, TextOnALowDepthBitmapUsesWholePixels) {
     auto bmp = Bitmap::Create(40, 20, 1);
     bmp->Clear(0xFFFFFF);
