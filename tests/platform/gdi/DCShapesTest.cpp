@@ -93,6 +93,19 @@ TEST(DCShapes, RectanglesFillInsideTheOutlineAndANullPenLeavesOutRightAndBottom)
               wide);
 }
 
+TEST(DCShapes, FramesAndInversionIgnorePenAndRasterOperation) {
+    const Rows expected = {"#####.", "##?.#.", "#####.", "......"};
+    EXPECT_EQ(DrawOn(expected,
+                     [](DC& dc) {
+                         dc.SetRop2(Rop2::XorPen);
+                         dc.SelectPen({PenStyle::Solid, 5, 0x0000FF});
+                         dc.FrameRect({0, 0, 5, 3}, Brush::Solid(0));
+                         dc.InvertRect({1, 1, 2, 2}); // white becomes black
+                         dc.FillRect({2, 1, 3, 2}, Brush::Solid(0x0000FF));
+                     }),
+              expected);
+}
+
 TEST(DCShapes, EllipseAndRoundedCornersFollowTheMidpointShapes) {
     const Rows circle = {
         "..####..", ".#....#.", "#......#", "#......#",
