@@ -70,8 +70,8 @@ std::shared_ptr<const FontFace> FontLibrary::Get(const FontDesc& desc) {
 }
 
 const FontFace& Font::Face() const {
-    if (!face_) face_ = FontLibrary::Instance().Get(desc_);
-    return *face_;
+    std::call_once(resolved_->once, [this] { resolved_->face = FontLibrary::Instance().Get(desc_); });
+    return *resolved_->face;
 }
 
 } // namespace plat::gdi
