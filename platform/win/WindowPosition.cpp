@@ -32,8 +32,6 @@ void ReorderLocked(WindowSystem& ws, Window& w, Hwnd insertAfter) {
     siblings->insert(at, w.handle); // end() for HWND_TOP, TOPMOST, NOTOPMOST and unknown handles
 }
 
-bool IsOwnedBy(WindowSystem& ws, const Window& w, Hwnd owner) { (void)ws; return w.owner == owner; }
-
 // Tells the owned windows that their owner goes to or comes back from the task bar.
 void NotifyOwned(Hwnd owner, bool opening) {
     auto& ws = WindowSystem::Instance();
@@ -41,7 +39,7 @@ void NotifyOwned(Hwnd owner, bool opening) {
     {
         std::lock_guard lock(ws.Mutex());
         ws.Windows().ForEach([&](std::uint32_t h, const std::shared_ptr<Window>& w) {
-            if (!IsOwnedBy(ws, *w, owner)) return;
+            if (w->owner != owner) return;
             if (opening ? w->hiddenWithOwner : (w->style & WS_VISIBLE) != 0) owned.push_back(h);
         });
     }

@@ -204,6 +204,7 @@ Hwnd WindowSystem::WindowFromPointLocked(Point screen) {
 }
 
 void WindowSystem::ThreadEnded(std::uint32_t threadId) {
+    std::vector<Hwnd> goneTopLevels;
     {
         std::lock_guard lock(mutex_);
         std::vector<Hwnd> gone;
@@ -214,11 +215,18 @@ void WindowSystem::ThreadEnded(std::uint32_t threadId) {
             auto w = windows_.Find(h);
             if (w->parent) {
                 if (auto parent = windows_.Find(w->parent)) std::erase(parent->children, h);
+            } else if (!w->messageOnly) {
+                surfaces_.Drop(h);
+                goneTopLevels.push_back(h);
             }
             std::erase(topLevels_, h);
             windows_.Remove(h);
+            // Nothing may keep pointing at a window that is gone.
+            for (Hwnd* held : {&input_.capture, &input_.focus, &input_.active, &input_.lastPressWindow})
+                if (*held == h) *held = 0;
         }
     }
+    for (Hwnd h : goneTopLevels) GetBackend().TopLevelDestroyed(h);
     std::shared_ptr<MessageQueue> queue;
     {
         std::lock_guard lock(queuesMutex_);

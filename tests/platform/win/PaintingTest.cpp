@@ -176,6 +176,55 @@ TEST_F(PaintingTest, DefaultFrameAndClassBackground) {
     UnregisterClass("Erased");
 }
 
+// A control that keeps a two-pixel frame of its own and paints it in rings of its own colours,
+// as the program's flat edits do.
+LResult RingFrameProc(Hwnd hwnd, std::uint32_t msg, WParam wParam, LParam lParam) {
+    switch (msg) {
+    case WM_NCCALCSIZE: {
+        auto* r = reinterpret_cast<Rect*>(lParam);
+        *r = r->Inflate(-2, -2);
+        return 0;
+    }
+    case WM_NCPAINT: {
+        gdi::DC* dc = GetWindowDC(hwnd);
+        Rect whole;
+        GetWindowRect(hwnd, &whole);
+        whole = whole.Offset(-whole.left, -whole.top);
+        const gdi::ColorRef outer = static_cast<gdi::ColorRef>(GetWindowLongPtr(hwnd, GWLP_USERDATA));
+        dc->FrameRect(whole, gdi::Brush::Solid(outer));
+        dc->FrameRect(whole.Inflate(-1, -1), gdi::Brush::Solid(0x808080));
+        ReleaseDC(hwnd, dc);
+        return 0;
+    }
+    default:
+        return FillerProc(hwnd, msg, wParam, lParam);
+    }
+}
+
+TEST_F(PaintingTest, ControlPaintsItsOwnFrameOnRequest) {
+    WindowClass cls;
+    cls.name = "RingFrame";
+    cls.proc = &RingFrameProc;
+    ASSERT_TRUE(RegisterClass(cls));
+    const Hwnd top = Make(0, {0, 0, 100, 100}, kRed);
+    const Hwnd edit = CreateWindowEx(0, "RingFrame", "", WS_CHILD | WS_VISIBLE, 10, 10, 40, 20, top, 0, 0);
+    SetWindowLongPtr(edit, GWLP_USERDATA, kBlack);
+    test::Pump();
+    EXPECT_EQ(At(edit, 0, 0), kBlack);
+    EXPECT_EQ(At(edit, 1, 1), gdi::ColorRef{0x808080});
+    EXPECT_EQ(At(edit, 2, 2), kBlack) << "client area filled by WM_PAINT with the user data colour";
+    // A new frame colour shows only after the frame is redrawn, and the client area is untouched.
+    SetWindowLongPtr(edit, GWLP_USERDATA, kGreen);
+    const int paintsBefore = PaintLog::Counts()[edit];
+    RedrawWindow(edit, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_VALIDATE);
+    test::Pump();
+    EXPECT_EQ(At(edit, 0, 0), kGreen);
+    EXPECT_EQ(At(edit, 2, 2), kBlack);
+    EXPECT_EQ(PaintLog::Counts()[edit], paintsBefore);
+    DestroyWindow(edit);
+    UnregisterClass("RingFrame");
+}
+
 TEST_F(PaintingTest, ReparentedWindowPaintsInsideItsNewParent) {
     // The host form with a panel; the plug-in's own top-level window with a child of its own.
     const Hwnd form = Make(0, {100, 100, 300, 250}, kRed);
