@@ -278,27 +278,25 @@ bool GetClientRect(Hwnd hwnd, Rect* rect) {
     return true;
 }
 
-bool ClientToScreen(Hwnd hwnd, Point* point) {
+namespace {
+
+// Moves a point by the window's client origin on the screen, forwards (+1) or back (-1).
+bool ShiftByClientOrigin(Hwnd hwnd, Point* point, int direction) {
     auto& ws = WindowSystem::Instance();
     std::lock_guard lock(ws.Mutex());
     auto w = ws.Windows().Find(hwnd);
     if (!w || !point) return false;
     const Point origin = ws.ClientOriginLocked(*w);
-    point->x += origin.x;
-    point->y += origin.y;
+    point->x += direction * origin.x;
+    point->y += direction * origin.y;
     return true;
 }
 
-bool ScreenToClient(Hwnd hwnd, Point* point) {
-    auto& ws = WindowSystem::Instance();
-    std::lock_guard lock(ws.Mutex());
-    auto w = ws.Windows().Find(hwnd);
-    if (!w || !point) return false;
-    const Point origin = ws.ClientOriginLocked(*w);
-    point->x -= origin.x;
-    point->y -= origin.y;
-    return true;
-}
+} // namespace
+
+bool ClientToScreen(Hwnd hwnd, Point* point) { return ShiftByClientOrigin(hwnd, point, 1); }
+
+bool ScreenToClient(Hwnd hwnd, Point* point) { return ShiftByClientOrigin(hwnd, point, -1); }
 
 void MapWindowPoints(Hwnd from, Hwnd to, Point* points, std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) {

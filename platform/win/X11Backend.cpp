@@ -4,6 +4,7 @@
 #include "platform/win/CursorApi.h"
 #include "platform/win/InputApi.h"
 #include "platform/win/MessageApi.h"
+#include "platform/win/PollWait.h"
 #include "platform/win/WindowApi.h"
 #include "platform/win/WindowSystem.h"
 
@@ -11,9 +12,8 @@
 #include <X11/Xutil.h>
 #include <X11/cursorfont.h>
 #include <X11/keysym.h>
-#include <poll.h>
 
-#include <cerrno>
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -280,16 +280,7 @@ bool X11Backend::Wait(int wakeFd, sys::Nanoseconds timeout) {
         if (XPending(impl_->display) > 0) return true;
     }
     pollfd fds[2] = {{wakeFd, POLLIN, 0}, {ConnectionNumber(impl_->display), POLLIN, 0}};
-    int timeoutMs = -1;
-    if (timeout >= 0) {
-        const sys::Nanoseconds ms = (timeout + sys::kNsPerMs - 1) / sys::kNsPerMs;
-        timeoutMs = ms > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(ms);
-    }
-    int rc;
-    do {
-        rc = poll(fds, 2, timeoutMs);
-    } while (rc < 0 && errno == EINTR);
-    return rc > 0;
+    return PollWait(fds, 2, timeout);
 }
 
 void X11Backend::Pump() {
