@@ -14,6 +14,7 @@
 #include <X11/keysym.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <vector>
 
@@ -33,7 +34,7 @@ struct X11Backend::Impl {
     std::map<::Window, std::uint32_t> handles;
     std::map<std::uint32_t, Cursor> cursors;    // our cursor handle -> X cursor
     Hcursor shownCursor = 0;
-    bool applyingConfigure = false;            // a move that came from the desktop, not to be echoed
+    std::atomic<bool> applyingConfigure{false}; // a move that came from the desktop, not to be echoed
 };
 
 namespace {
@@ -190,12 +191,15 @@ void HandleEvent(X11Backend::Impl& x, XEvent& ev) {
         int rootX = 0;
         int rootY = 0;
         ::Window child = 0;
-        XTranslateCoordinates(x.display, ev.xconfigure.window, x.root, 0, 0, &rootX, &rootY, &child);
+        {
+            std::lock_guard lock(x.mutex);
+            XTranslateCoordinates(x.display, ev.xconfigure.window, x.root, 0, 0, &rootX, &rootY, &child);
+        }
         Rect now;
         GetWindowRect(hwnd, &now);
         if (now.left != rootX || now.top != rootY || now.Width() != ev.xconfigure.width ||
             now.Height() != ev.xconfigure.height) {
-            std::lock_guard lock(x.mutex);
+            // Not under the back end's lock: the window system calls back into the back end.
             x.applyingConfigure = true;
             SetWindowPos(hwnd, 0, rootX, rootY, ev.xconfigure.width, ev.xconfigure.height, SWP_NOZORDER | SWP_NOACTIVATE);
             x.applyingConfigure = false;
