@@ -1,6 +1,7 @@
 #include "platform/win/X11Backend.h"
 
 // Our headers first: Xlib defines macros (None, Bool, Status, KeyPress...) that must not reach them.
+#include "platform/win/CaretApi.h"
 #include "platform/win/CursorApi.h"
 #include "platform/win/InputApi.h"
 #include "platform/win/MessageApi.h"
@@ -170,6 +171,20 @@ void Present(X11Backend::Impl& x, std::uint32_t top) {
               static_cast<unsigned>(surface->Height()));
     image->data = nullptr; // the pixels belong to the surface
     XDestroyImage(image);
+    // The caret is drawn over the picture, not into the surface (steady: no blinking here).
+    const CaretState caret = GetCaretState();
+    if (!caret.visible || GetAncestor(caret.hwnd, GA_ROOT) != top) return;
+    Point origin;
+    ClientToScreen(caret.hwnd, &origin);
+    Rect topRect;
+    GetWindowRect(top, &topRect);
+    XGCValues values{};
+    values.function = GXinvert;
+    GC invert = XCreateGC(x.display, it->second, GCFunction, &values);
+    XFillRectangle(x.display, it->second, invert, origin.x - topRect.left + caret.rect.left,
+                   origin.y - topRect.top + caret.rect.top, static_cast<unsigned>(caret.rect.Width()),
+                   static_cast<unsigned>(caret.rect.Height()));
+    XFreeGC(x.display, invert);
 }
 
 void HandleEvent(X11Backend::Impl& x, XEvent& ev) {
