@@ -278,6 +278,31 @@ TEST_F(InputTest, MovingOverAWindowShowsItsClassCursor) {
     UnregisterClass("WithIBeam");
 }
 
+TEST_F(InputTest, LeavingATrackedWindowIsReportedOnce) {
+    InjectMouseMove({115, 112});
+    test::Pump();
+    EXPECT_EQ(GetMouseOverWindow(), button_);
+    ASSERT_TRUE(TrackMouseLeave(button_));
+    InjectMouseMove({116, 112});
+    test::Pump();
+    EXPECT_TRUE(Recorder::Get().Messages(button_, {WM_MOUSELEAVE}).empty()) << "still inside";
+    InjectMouseMove({200, 150});
+    InjectMouseMove({250, 150});
+    test::Pump();
+    EXPECT_EQ(Recorder::Get().Messages(button_, {WM_MOUSELEAVE}).size(), 1u);
+    // Under capture, leaving the client area counts too.
+    InjectMouseMove({115, 112});
+    SetCapture(button_);
+    TrackMouseLeave(button_);
+    InjectMouseMove({115, 190});
+    test::Pump();
+    EXPECT_EQ(Recorder::Get().Messages(button_, {WM_MOUSELEAVE}).size(), 2u);
+    ReleaseCapture();
+    TrackMouseLeave(button_);
+    test::Pump();
+    EXPECT_EQ(Recorder::Get().Messages(button_, {WM_MOUSELEAVE}).size(), 3u) << "asked while outside: at once";
+}
+
 TEST_F(InputTest, DroppedFilesGoToTheNearestWindowThatAcceptsThem) {
     EXPECT_FALSE(InjectDropFiles({115, 112}, {"/tmp/a.csv"})) << "nobody accepts files yet";
     DragAcceptFiles(top_, true);
