@@ -9,6 +9,7 @@
 #include "platform/win/WindowApi.h"
 #include "platform/win/WindowSystem.h"
 
+#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/cursorfont.h>
@@ -240,7 +241,8 @@ void HandleEvent(X11Backend::Impl& x, XEvent& ev) {
         break;
     case KeyPress:
     case KeyRelease: {
-        // A release followed at once by a press of the same key is the server's auto-repeat.
+        // Held keys repeat as presses only (detectable auto-repeat), which become WM_KEYDOWN
+        // with the previous-state bit set.
         const std::uint32_t vk = KeysymToVk(XLookupKeysym(&ev.xkey, 0));
         if (vk) InjectKey(vk, ev.type == KeyPress);
         break;
@@ -276,6 +278,7 @@ std::unique_ptr<X11Backend> X11Backend::Open(const std::string& displayName, std
         return nullptr;
     }
     impl->gc = DefaultGC(impl->display, impl->screen);
+    XkbSetDetectableAutoRepeat(impl->display, True, nullptr);
     impl->deleteWindow = XInternAtom(impl->display, "WM_DELETE_WINDOW", False);
     impl->protocols = XInternAtom(impl->display, "WM_PROTOCOLS", False);
     WindowSystem::Instance().SetScreenSize(
