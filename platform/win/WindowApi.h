@@ -133,6 +133,8 @@ constexpr int SM_CYDOUBLECLK = 37;
 constexpr int SM_CXEDGE = 45;
 constexpr int SM_CYEDGE = 46;
 int GetSystemMetrics(int index);
+// The part of the screen windows may use (all of it: there is no task bar of ours).
+bool GetWorkArea(Rect* rect);
 // The double-click time in milliseconds.
 std::uint32_t GetDoubleClickTime();
 

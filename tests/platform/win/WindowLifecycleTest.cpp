@@ -81,6 +81,10 @@ TEST_F(WindowTest, CreateParametersTextAndSlots) {
     EXPECT_EQ(SetWindowLongPtr(hwnd, GWLP_USERDATA, 55), 0);
     EXPECT_EQ(GetWindowLongPtr(hwnd, GWLP_USERDATA), 55);
     EXPECT_EQ(GetWindowThreadId(hwnd), GetCurrentThreadId());
+    EXPECT_EQ(SendMessage(hwnd, WM_SETICON, ICON_BIG, 77), 0);
+    EXPECT_EQ(SendMessage(hwnd, WM_SETICON, ICON_BIG, 78), 77) << "answers the previous icon";
+    EXPECT_EQ(SendMessage(hwnd, WM_GETICON, ICON_BIG, 0), 78);
+    EXPECT_EQ(SendMessage(hwnd, WM_GETICON, ICON_SMALL, 0), 0);
     DestroyWindow(hwnd);
     UnregisterClass("ReadsCreateParams");
 }
