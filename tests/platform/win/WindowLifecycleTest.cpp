@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "tests/platform/win/TestWindows.h"
 
 namespace plat::win {
@@ -103,6 +106,32 @@ TEST_F(WindowTest, SubclassedProcedureSeesMessagesFirst) {
     EXPECT_EQ(seen, 1);
     EXPECT_EQ(Recorder::Get().Messages(hwnd, {WM_USER}).size(), 1u) << "and passes them on";
     DestroyWindow(hwnd);
+}
+
+TEST_F(WindowTest, ChildOfAnotherThreadIsDestroyedByItsOwnThreadWithTheParent) {
+    const Hwnd parent = test::MakeTopLevel();
+    std::atomic<Hwnd> child{0};
+    std::atomic<std::uint32_t> destroyedOn{0};
+    std::atomic<bool> stop{false};
+    std::thread other([&] {
+        const Hwnd c = test::MakeChild(parent, 0, 0, 10, 10);
+        Recorder::Get().OnMessage(c, [&](Hwnd, std::uint32_t msg, WParam, LParam) -> std::optional<LResult> {
+            if (msg == WM_DESTROY) destroyedOn = GetCurrentThreadId();
+            return std::nullopt;
+        });
+        child = c;
+        test::Watchdog watchdog;
+        Msg msg;
+        while (!stop && GetMessage(&msg, 0, 0, 0)) DispatchMessage(msg);
+    });
+    while (child == 0) std::this_thread::yield();
+    const std::uint32_t otherThread = GetWindowThreadId(child);
+    EXPECT_TRUE(DestroyWindow(parent));
+    EXPECT_FALSE(IsWindow(child));
+    EXPECT_EQ(destroyedOn.load(), otherThread);
+    stop = true;
+    PostThreadMessage(otherThread, WM_NULL, 0, 0);
+    other.join();
 }
 
 TEST_F(WindowTest, DestroyRefusedFromAnotherThread) {
