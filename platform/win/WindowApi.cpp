@@ -304,6 +304,13 @@ bool SetWindowText(Hwnd hwnd, const std::string& text) {
     return SendMessage(hwnd, WM_SETTEXT, 0, reinterpret_cast<LParam>(text.c_str())) != 0;
 }
 
+std::string GetClassName(Hwnd hwnd) {
+    auto& ws = WindowSystem::Instance();
+    std::lock_guard lock(ws.Mutex());
+    auto w = ws.Windows().Find(hwnd);
+    return w ? w->className : std::string{};
+}
+
 std::string GetWindowText(Hwnd hwnd) {
     auto w = WindowSystem::Instance().Find(hwnd);
     if (!w) return {};

@@ -62,6 +62,8 @@ LResult DefWindowProc(Hwnd hwnd, std::uint32_t msg, WParam wParam, LParam lParam
 
 bool SetWindowText(Hwnd hwnd, const std::string& text);
 std::string GetWindowText(Hwnd hwnd);
+// The name the window's class was registered with; empty for an unknown window.
+std::string GetClassName(Hwnd hwnd);
 
 // --- position, size, z-order, visibility ---
 

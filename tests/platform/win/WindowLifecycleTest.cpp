@@ -76,6 +76,7 @@ TEST_F(WindowTest, CreateParametersTextAndSlots) {
     ASSERT_NE(hwnd, 0u);
     EXPECT_EQ(seen, 1234);
     EXPECT_EQ(GetWindowText(hwnd), "Caption");
+    EXPECT_EQ(GetClassName(hwnd), "ReadsCreateParams");
     EXPECT_TRUE(SetWindowText(hwnd, "Other"));
     char buffer[4];
     EXPECT_EQ(SendMessage(hwnd, WM_GETTEXT, sizeof buffer, reinterpret_cast<LParam>(buffer)), 3);
