@@ -1,0 +1,32 @@
+#pragma once
+// Where windows are shown and where input comes from. The message loop only ever waits through
+// this interface, so tests run the whole window system headless, without a display.
+
+#include <cstdint>
+
+#include "platform/gdi/Geometry.h"
+#include "platform/sys/Clock.h"
+
+namespace plat::win {
+
+class Backend {
+public:
+    virtual ~Backend() = default;
+    virtual const char* Name() const = 0;
+    // Blocks until wakeFd is readable, the display has events or the timeout passes
+    // (negative: no limit). Returns true when something arrived, false on timeout.
+    virtual bool Wait(int wakeFd, sys::Nanoseconds timeout) = 0;
+    // Turns pending display events into messages for their windows' threads.
+    virtual void Pump() {}
+    // Part of a top-level window's surface got new pixels (a context on it was given back); an
+    // empty area means all of it.
+    virtual void SurfaceChanged(std::uint32_t topLevel, const gdi::Rect& area) {
+        (void)topLevel;
+        (void)area;
+    }
+    // A top-level window appeared, moved, changed size or visibility, or went away.
+    virtual void TopLevelChanged(std::uint32_t topLevel) { (void)topLevel; }
+    virtual void TopLevelDestroyed(std::uint32_t topLevel) { (void)topLevel; }
+};
+
+} // namespace plat::win
