@@ -160,6 +160,30 @@ TEST_F(TunerFrequency, StepFollowsVcoEdgesReferenceAndFineStepCapability) {
     }
 }
 
+TEST_F(TunerFrequency, FirstIfIsTheFmWideOneOnlyWithFmWideAndItsOptionBit) {
+    struct Case {
+        bool fmWide;
+        std::uint8_t options;
+        std::uint32_t freq, lo1;
+    };
+    // 100 MHz lies in range 0 (LO1 above the signal), 2.85 GHz in range 10 (LO1 below it).
+    const Case cases[] = {
+        {false, 0, 100'000'000, 1'300'000'000u},
+        {true, 0, 100'000'000, 1'300'000'000u},
+        {false, kOptFmWideIf, 100'000'000, 1'300'000'000u},
+        {true, kOptFmWideIf, 100'000'000, 210'700'000u},
+        {true, kOptFmWideIf, 2'850'000'000u, 2'739'300'000u},
+        {true, 0, 2'850'000'000u, 1'650'000'000u},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.fmWide << " " << int{c.options} << " " << c.freq);
+        tuner.State().fmWide = c.fmWide;
+        tuner.State().image.options = c.options;
+        ASSERT_EQ(tuner.SetTunerFrequency(c.freq, true, false, false, false, 0), kStatusSuccess);
+        EXPECT_EQ(tuner.State().hwInfo.lo1, c.lo1);
+    }
+}
+
 TEST_F(TunerFrequency, JumpsOfMoreThanOneMegahertzSetTheFastPllBit) {
     struct Case {
         std::uint32_t freq;
