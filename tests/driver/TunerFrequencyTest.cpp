@@ -213,6 +213,37 @@ TEST_F(TunerFrequency, DwellIsTheCallersLowByteUnlessBothMainWordsChange) {
     }
 }
 
+TEST_F(TunerFrequency, PushLengthensTheDwellOnlyWhenAWholeSynthesiserWordPairChanges) {
+    TunerState& cur = tuner.State().current;
+    cur.mainControl = 1;
+    cur.mainFraction = 2;
+    cur.secondControl = 3;
+    cur.secondFraction = 4;
+    const TunerState base = cur;
+    struct Case {
+        const char* what;
+        std::uint32_t d0, d4, d8, d12; // added to words 0, 4, 8, 12
+        int sent;
+    };
+    const Case cases[] = {
+        {"nothing", 0, 0, 0, 0, 7},        {"word 0 only", 1, 0, 0, 0, 7},
+        {"words 0 and 4", 1, 1, 0, 0, 80}, {"word 12 only", 0, 0, 0, 1, 7},
+        {"words 8 and 12", 0, 0, 1, 1, 80}, {"one word of each pair", 1, 0, 0, 1, 7},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        cur = base;
+        TunerState next = base;
+        next.mainControl += c.d0;
+        next.mainFraction += c.d4;
+        next.secondControl += c.d8;
+        next.secondFraction += c.d12;
+        next.dwell = 7;
+        ASSERT_EQ(tuner.PushTunerState(next, false, false), kStatusSuccess);
+        EXPECT_EQ(Pushed().dwell, c.sent);
+    }
+}
+
 TEST_F(TunerFrequency, FailedPushKeepsTheFrequencyButNotTheOldHardwareInfo) {
     ASSERT_EQ(tuner.SetTunerFrequency(100'000'000, true, false, false, false, 0), kStatusSuccess);
     hw.pushStatus = kStatusDeviceBusy;
