@@ -56,6 +56,7 @@ public:
 
     pid_t lastPeer = 0;
     std::atomic<int> cancels{0};
+    std::atomic<int> unanswered{0};
 
 private:
     void AcceptLoop() {
@@ -109,7 +110,10 @@ private:
             case wire::Kind::Control: {
                 wire::ControlMessage request{};
                 std::memcpy(&request, buffer.data(), sizeof request);
-                if (request.code == 0xB10C) break;  // never answered: the client must not hang
+                if (request.code == 0xB10C) {  // never answered: the client must not hang
+                    ++unanswered;
+                    break;
+                }
                 // Output: the request's fields, then its input bytes; byte count = inPointer + 1.
                 std::vector<std::uint8_t> out = Bytes(&request.code, 20);
                 out.insert(out.end(), buffer.begin() + sizeof request, buffer.end());
@@ -207,7 +211,8 @@ TEST(DeviceChannel, CancelReachesHostAndCloseReleasesBlockedRequest) {
         std::uint64_t bytes = 0;
         return handle.Control(0xB10C, nullptr, 0, nullptr, 0, 0, &bytes);
     });
-    handle.CancelIo();
+    while (host.unanswered.load() == 0) std::this_thread::yield();
+    handle.CancelIo();  // must get through while the request blocks the handle
     while (host.cancels.load() == 0) std::this_thread::yield();
     handle.Close();
     EXPECT_EQ(blocked.get(), wire::kStatusNotConnected);
