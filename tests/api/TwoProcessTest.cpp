@@ -1,0 +1,137 @@
+// Two processes sharing one receiver table: this test's process (the library's logic linked in)
+// and a helper program that loads the exported library like any client.
+
+#include "tests/api/ApiFixture.h"
+
+#include <csignal>
+#include <cstdio>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace lxq::api::testing {
+namespace {
+
+// The helper process, driven one command line at a time.
+class Peer {
+public:
+    Peer() {
+        int toPeer[2], fromPeer[2];
+        EXPECT_EQ(pipe(toPeer), 0);
+        EXPECT_EQ(pipe(fromPeer), 0);
+        pid_ = fork();
+        if (pid_ == 0) {
+            dup2(toPeer[0], 0);
+            dup2(fromPeer[1], 1);
+            close(toPeer[1]);
+            close(fromPeer[0]);
+            execl(LXQ_PEER_PROGRAM, LXQ_PEER_PROGRAM, static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(toPeer[0]);
+        close(fromPeer[1]);
+        in_ = fdopen(toPeer[1], "w");
+        out_ = fdopen(fromPeer[0], "r");
+        EXPECT_EQ(ReadLine(), "ready");
+    }
+    ~Peer() {
+        Kill();
+        if (in_) std::fclose(in_);
+        if (out_) std::fclose(out_);
+    }
+    long long Ask(const std::string& command) {
+        std::fprintf(in_, "%s\n", command.c_str());
+        std::fflush(in_);
+        const std::string answer = ReadLine();
+        return answer.empty() ? -12345 : std::stoll(answer);
+    }
+    void Quit() {
+        std::fprintf(in_, "quit\n");
+        std::fflush(in_);
+        Wait();
+    }
+    void Kill() {
+        if (pid_ > 0) kill(pid_, SIGKILL);
+        Wait();
+    }
+    pid_t Pid() const { return pid_; }
+
+private:
+    std::string ReadLine() {
+        char line[128] = {};
+        if (!std::fgets(line, sizeof line, out_)) return {};
+        std::string s(line);
+        while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
+        return s;
+    }
+    void Wait() {
+        if (pid_ > 0) waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+    }
+    pid_t pid_ = -1;
+    FILE* in_ = nullptr;
+    FILE* out_ = nullptr;
+};
+
+using TwoProcesses = ApiFixture;
+
+TEST_F(TwoProcesses, BothSeeOneTableThatOnlyTheFirstInitialises) {
+    Load();
+    EXPECT_TRUE(Lib().InitialisedTable());
+    ASSERT_EQ(Lib().Open(nullptr), 1);
+    ASSERT_EQ(Ctl().SetFrequency(1, 7'000'000), 1);
+    Peer peer;
+    EXPECT_EQ(Lib().Table().processCount, 2);
+    EXPECT_EQ(peer.Ask("open -"), 2) << "the peer sees slot 1 taken";
+    EXPECT_EQ(Ctl().GetFrequency(1), 7'000'000u) << "the peer did not wipe the table";
+    EXPECT_EQ(Lib().Table().ownerProcess[1], static_cast<std::uint32_t>(peer.Pid()));
+    EXPECT_EQ(peer.Ask("freq 2"), 0) << "a fresh demo slot";
+    EXPECT_EQ(peer.Ask("setfreq 2 9000000"), 1);
+    EXPECT_EQ(Lib().Slot(2).frequency, 9'000'000u) << "one table";
+    peer.Quit();
+    EXPECT_EQ(Lib().Table().processCount, 1);
+}
+
+TEST_F(TwoProcesses, AReceiverBelongsToOneProcessAtATime) {
+    Load();
+    ASSERT_EQ(Lib().Open(nullptr), 1);
+    Peer peer;
+    EXPECT_EQ(peer.Ask("opendev 1"), 0);
+    EXPECT_EQ(peer.Ask("freq 1"), 0);
+    EXPECT_EQ(peer.Ask("setfreq 1 9000000"), 0);
+    EXPECT_EQ(peer.Ask("close 1"), 0);
+    EXPECT_EQ(Lib().Table().openCount[0], 1) << "the peer's close changed nothing";
+    ASSERT_EQ(Lib().CloseRadioDevice(1), 1);
+    EXPECT_EQ(peer.Ask("open -"), 1);
+    EXPECT_EQ(Lib().CloseRadioDevice(1), 0) << "now the peer's";
+}
+
+TEST_F(TwoProcesses, ProcessesThatEndFreeTheirSlots) {
+    Load();
+    {
+        Peer peer;
+        EXPECT_EQ(peer.Ask("open -"), 1);
+        peer.Quit(); // a clean unload gives the demo slot back at once
+        EXPECT_EQ(Lib().Table().openCount[0], 0);
+    }
+    Peer peer;
+    EXPECT_EQ(peer.Ask("open -"), 1);
+    EXPECT_EQ(peer.Ask("open -"), 2);
+    peer.Kill(); // no unload at all
+    EXPECT_EQ(Lib().Open(nullptr), 1) << "a dead owner's slot is free";
+    EXPECT_EQ(Lib().Open(nullptr), 2);
+}
+
+TEST_F(TwoProcesses, TableLeftByDeadProcessesIsBuiltAfresh) {
+    Peer peer;
+    EXPECT_EQ(peer.Ask("open -"), 1);
+    EXPECT_EQ(peer.Ask("setfreq 1 9000000"), 1);
+    peer.Kill();
+    Load();
+    EXPECT_TRUE(Lib().InitialisedTable());
+    EXPECT_EQ(Lib().Table().processCount, 1);
+    EXPECT_EQ(Lib().Table().openCount[0], 0);
+    EXPECT_EQ(Lib().Slot(1).frequency, 0u);
+}
+
+} // namespace
+} // namespace lxq::api::testing
