@@ -68,7 +68,11 @@ RadioLibrary::~RadioLibrary() {
             table_->openCount[i - 1] = 0;
         }
     }
-    if (presence_.Leave()) plat::sys::SharedMemory::Remove(kMappingName);
+    if (presence_.Leave()) {
+        // The last process: nothing of the table's names outlives it.
+        plat::sys::SharedMemory::Remove(kMappingName);
+        exclusion_.RemoveName();
+    }
     table_ = nullptr;
     mapping_.reset();
 }

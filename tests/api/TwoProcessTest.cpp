@@ -1,6 +1,7 @@
 // Two processes sharing one receiver table: this test's process (the library's logic linked in)
 // and a helper program that loads the exported library like any client.
 
+#include "platform/sys/ObjectNamespace.h"
 #include "tests/api/ApiFixture.h"
 
 #include <csignal>
@@ -89,6 +90,12 @@ TEST_F(TwoProcesses, BothSeeOneTableThatOnlyTheFirstInitialises) {
     EXPECT_EQ(Lib().Slot(2).frequency, 9'000'000u) << "one table";
     peer.Quit();
     EXPECT_EQ(Lib().Table().processCount, 1);
+    api.reset();
+    for (const char* name : {"LXQ745API_Exclusion", "LXQ745APIMemFile"}) {
+        const std::string lock = plat::sys::RuntimeFolder() + "/" +
+                                 plat::sys::NamespacedObjectName(name) + ".lock";
+        EXPECT_NE(access(lock.c_str(), F_OK), 0) << "the last process leaves no file: " << lock;
+    }
 }
 
 TEST_F(TwoProcesses, AReceiverBelongsToOneProcessAtATime) {
