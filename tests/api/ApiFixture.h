@@ -38,4 +38,15 @@ private:
     std::unique_ptr<FakeProvider> provider_ = std::make_unique<FakeProvider>();
 };
 
+// The same with one real receiver present at load, serial number "SN000001".
+class OneReceiverFixture : public ApiFixture {
+protected:
+    static constexpr const char* kPath = "/dev/lxq745/0";
+    void SetUp() override {
+        ApiFixture::SetUp();
+        device = AddDevice(kPath);
+    }
+    std::shared_ptr<FakeReceiverState> device;
+};
+
 } // namespace lxq::api::testing

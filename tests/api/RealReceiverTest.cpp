@@ -10,20 +10,13 @@
 namespace lxq::api::testing {
 namespace {
 
-constexpr const char* kPath = "/dev/lxq745/0";
-
-class RealReceiver : public ApiFixture {
+class RealReceiver : public OneReceiverFixture {
 protected:
-    void SetUp() override {
-        ApiFixture::SetUp();
-        device = AddDevice(kPath);
-    }
     int OpenIt() {
         const int i = Lib().Open("SN000001");
         EXPECT_EQ(i, 1);
         return i;
     }
-    std::shared_ptr<FakeReceiverState> device;
 };
 
 TEST_F(RealReceiver, ProbeAtLoadFillsTheSlotAndTheListShowsIt) {

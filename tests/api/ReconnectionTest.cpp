@@ -8,16 +8,7 @@
 namespace lxq::api::testing {
 namespace {
 
-constexpr const char* kPath = "/dev/lxq745/0";
-
-class Reconnection : public ApiFixture {
-protected:
-    void SetUp() override {
-        ApiFixture::SetUp();
-        device = AddDevice(kPath);
-    }
-    std::shared_ptr<FakeReceiverState> device;
-};
+using Reconnection = OneReceiverFixture;
 
 TEST_F(Reconnection, UnpluggedReceiverAnswersFromCacheAndGetsItsSettingsBack) {
     Load();
