@@ -1,11 +1,13 @@
 // The block scan, observed as the caller sees it: messages in the caller's window queue and the
 // caller's list overwritten with levels.
 
+#include "platform/sys/Clock.h"
 #include "platform/win/MessageApi.h"
 #include "platform/win/TimerApi.h"
 #include "platform/win/WindowApi.h"
 #include "tests/api/ApiFixture.h"
 
+#include <atomic>
 #include <cstring>
 #include <numeric>
 
@@ -34,9 +36,10 @@ protected:
     void TearDown() override { plat::win::DestroyWindow(window); }
 
     // Takes the scan's messages from the queue up to and including `ends` end messages. A guard
-    // timer fails the test instead of letting it hang.
-    std::vector<Report> Collect(int ends = 1) {
-        plat::win::SetTimer(window, kGuardTimer, 20'000, nullptr);
+    // timer fails the test instead of letting it hang (not under a fake clock, whose idle waits
+    // jump to the next timer at once).
+    std::vector<Report> Collect(int ends = 1, bool guard = true) {
+        if (guard) plat::win::SetTimer(window, kGuardTimer, 20'000, nullptr);
         std::vector<Report> reports;
         plat::win::Msg msg;
         while (ends > 0 && plat::win::GetMessage(&msg, 0, 0, 0)) {
@@ -94,6 +97,41 @@ TEST_F(BlockScan, HighStopLevelScansAllWithOneReportThenTheEnd) {
     EXPECT_EQ(reports[0].first, At(list, 0));
     EXPECT_EQ(reports[0].count, 500);
     for (std::uint32_t v : list) EXPECT_LE(v, 255u);
+}
+
+// A clock that moves on by 1 ms each time it is read.
+class TickingClock final : public plat::sys::Clock {
+public:
+    plat::sys::Nanoseconds Now() const override {
+        return now_.fetch_add(plat::sys::kNsPerMs) + plat::sys::kNsPerMs;
+    }
+    void Sleep(plat::sys::Nanoseconds d) override { now_.fetch_add(d); }
+    bool IsFake() const override { return true; }
+
+private:
+    mutable std::atomic<plat::sys::Nanoseconds> now_{plat::sys::kNsPerSecond};
+};
+
+TEST_F(BlockScan, ReportsOnlyWhenMoreThanTheIntervalHasPassed) {
+    Load();
+    const int i = Lib().Open(nullptr);
+    std::vector<std::uint32_t> list(20, 10'000'000);
+    {
+        plat::sys::FakeClock still;
+        plat::sys::ScopedClock use(still);
+        ASSERT_EQ(api->Scanner().Start(i, list.data(), 20, 256, 0, window, kScanMessage), 1);
+        const auto reports = Collect(1, false);
+        ASSERT_EQ(reports.size(), 2u) << "no time passed: one report at the end";
+        EXPECT_EQ(reports[0].count, 20);
+    }
+    {
+        TickingClock ticking;
+        plat::sys::ScopedClock use(ticking);
+        ASSERT_EQ(api->Scanner().Start(i, list.data(), 20, 256, 0, window, kScanMessage), 1);
+        const auto reports = Collect(1, false);
+        ASSERT_EQ(reports.size(), 21u) << "time passes at every step: a report per entry";
+        EXPECT_EQ(CheckConsecutive(reports, list), 20u);
+    }
 }
 
 TEST_F(BlockScan, EmptyListYieldsOnlyTheEnd) {
