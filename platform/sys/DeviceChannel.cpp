@@ -107,7 +107,7 @@ ChannelSocket ChannelSocket::Connect() {
     return ChannelSocket(fd);
 }
 
-bool ChannelSocket::Send(const void* data, std::size_t length, int passFd) const {
+bool ChannelSocket::Send(const void* data, std::size_t length, int passFd, bool wait) const {
     if (fd_ < 0) return false;
     iovec iov{const_cast<void*>(data), length};
     msghdr message{};
@@ -125,7 +125,7 @@ bool ChannelSocket::Send(const void* data, std::size_t length, int passFd) const
     }
     ssize_t sent;
     do {
-        sent = ::sendmsg(fd_, &message, MSG_NOSIGNAL);
+        sent = ::sendmsg(fd_, &message, MSG_NOSIGNAL | (wait ? 0 : MSG_DONTWAIT));
     } while (sent < 0 && errno == EINTR);
     return sent == static_cast<ssize_t>(length);
 }

@@ -41,8 +41,9 @@ public:
 
     bool Valid() const { return fd_ >= 0; }
     int Fd() const { return fd_; }
-    // Sends one record, with passFd attached when it is not -1. False when the peer is gone.
-    bool Send(const void* data, std::size_t length, int passFd = -1) const;
+    // Sends one record, with passFd attached when it is not -1. False when the peer is gone, or,
+    // without wait, when the peer's queue is full.
+    bool Send(const void* data, std::size_t length, int passFd = -1, bool wait = true) const;
     // Receives one record into buffer: its length, 0 when the peer closed, -1 on error or a
     // record too long. A descriptor that came with it goes to *receivedFd (or is closed).
     long Receive(std::vector<std::uint8_t>& buffer, int* receivedFd = nullptr) const;
