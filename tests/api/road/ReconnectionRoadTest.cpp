@@ -9,6 +9,7 @@
 #include "driver/host/DeviceKinds.h"
 #include "driver/host/ReceiverDevice.h"
 #include "driver/host/RecordingTransport.h"
+#include "tests/api/PeerProcess.h"
 #include "tests/platform/sys/TempFolder.h"
 
 #include <chrono>
@@ -116,6 +117,25 @@ TEST_F(LibraryOnTheHost, AReceiverPluggedInLaterTakesAFreeSlotAndIsListed) {
     EXPECT_EQ(api->Control().SetPower(i, 1), 1);
     EXPECT_EQ(api->Control().SetFrequency(i, 50'000'000), 1);
     EXPECT_EQ(Receiver().frequency, 50'000'000u);
+}
+
+TEST_F(LibraryOnTheHost, AReceiverBelongsToOneProcessUntilItsOwnerDies) {
+    Plug();
+    LoadLibrary();
+    RadioLibrary& lib = api->Library();
+    Peer peer;
+    EXPECT_EQ(peer.Ask("opendev 0"), 1) << "the other process takes the receiver";
+    EXPECT_EQ(peer.Ask("list"), 1) << "its own receiver is listed to it";
+    EXPECT_EQ(lib.ListRadios(nullptr, 0, 42), 0) << "another's receiver is not listed";
+    EXPECT_EQ(lib.OpenRadioDevice(0), 0);
+    EXPECT_EQ(lib.OpenRadioDevice(1), 0);
+    const std::string serial(lib.Slot(1).eeprom.serial, 8);
+    EXPECT_EQ(lib.Open(serial.c_str()), 0) << "nor by its serial number " << serial;
+    peer.Kill();
+    // The host closes the dead process's handle; then the slot and the device are free.
+    ASSERT_TRUE(Eventually([&] { return lib.OpenRadioDevice(0) == 1; }));
+    EXPECT_EQ(lib.Table().ownerProcess[0], lib.ProcessId());
+    EXPECT_EQ(lib.CloseRadioDevice(1), 1);
 }
 
 } // namespace
