@@ -4,6 +4,8 @@
 #include "api/FirFilter16.h"
 #include "api/ReceiverApi.h"
 #include "api/SpectrumInverter.h"
+#include "api/Lxq745Api.h"
+#include "platform/sys/Module.h"
 #include "platform/win/MessageApi.h"
 #include "platform/win/WindowApi.h"
 
@@ -75,6 +77,24 @@ void BM_CachedGetFrequency(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(api->Control().GetFrequency(i));
 }
 BENCHMARK(BM_CachedGetFrequency);
+
+// The same through the exported library, as a client calls it by a pointer found by name.
+void BM_CachedGetFrequencyExport(benchmark::State& state) {
+    const std::string ns = "bench-export-" + std::to_string(getpid());
+    setenv("LXQ745_NS", ns.c_str(), 1);
+    auto lib = plat::sys::Module::Load("lxq745api.dll");
+    if (!lib) {
+        state.SkipWithError("liblxq745api.so not found next to the benchmark");
+        return;
+    }
+    auto open = reinterpret_cast<decltype(&Q7Open)>(lib->Symbol("Q7Open"));
+    auto set = reinterpret_cast<decltype(&SetFrequency)>(lib->Symbol("SetFrequency"));
+    auto get = reinterpret_cast<decltype(&GetFrequency)>(lib->Symbol("GetFrequency"));
+    const int i = open(nullptr);
+    set(i, 145'000'000);
+    for (auto _ : state) benchmark::DoNotOptimize(get(i));
+}
+BENCHMARK(BM_CachedGetFrequencyExport);
 
 void BM_BlockScanSimulated(benchmark::State& state) {
     auto api = MakeApi();
