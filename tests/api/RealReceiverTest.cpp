@@ -6,6 +6,8 @@
 
 #include <cstring>
 #include <fstream>
+#include <future>
+#include <thread>
 
 namespace lxq::api::testing {
 namespace {
@@ -123,6 +125,28 @@ TEST_F(RealReceiver, SetExportsCacheOnlyWhatTheDeviceConfirmed) {
     EXPECT_EQ(device->Count(IOCTL_LXQ745_SET_AGC), agcSent + 0);
     EXPECT_EQ(c.IsSpectrumInverted(i), 1);
     EXPECT_EQ(c.IsDeviceConnected(i), 1);
+}
+
+TEST_F(RealReceiver, ConnectionStateNeverWaitsForABusyReceiver) {
+    Load();
+    const int i = OpenIt();
+    std::promise<void> held, release;
+    std::thread longRequest([&] {
+        std::lock_guard lock(Lib().Local(i).deviceLock);
+        held.set_value();
+        release.get_future().wait();
+    });
+    held.get_future().wait();
+    const std::size_t asked = device->Count(IOCTL_LXQ745_IS_CONNECTED);
+    EXPECT_EQ(Ctl().IsDeviceConnected(i), 1) << "answered from the mark";
+    Lib().Slot(i).disconnected = 1;
+    EXPECT_EQ(Ctl().IsDeviceConnected(i), 0);
+    Lib().Slot(i).disconnected = 0;
+    EXPECT_EQ(device->Count(IOCTL_LXQ745_IS_CONNECTED), asked);
+    release.set_value();
+    longRequest.join();
+    EXPECT_EQ(Ctl().IsDeviceConnected(i), 1);
+    EXPECT_EQ(device->Count(IOCTL_LXQ745_IS_CONNECTED), asked + 1) << "free: the device answers";
 }
 
 TEST_F(RealReceiver, AFailedMeasurementIsAFailureNotAFullScaleSignal) {
