@@ -11,6 +11,10 @@
 
 namespace lxq::api::testing {
 
+// Fields of the packed shared table are compared by value: a reference bound to one (as the
+// assertion macros take their arguments) would be misaligned.
+template <typename T> constexpr T Read(T value) { return value; }
+
 class ApiFixture : public ::testing::Test {
 protected:
     void SetUp() override { plat::sys::testing::UseFreshObjectNamespace("api"); }

@@ -183,7 +183,7 @@ TEST_F(BlockScan, PauseResumeAndStop) {
     const auto reports = Collect();
     EXPECT_TRUE(reports.back().IsEnd());
     EXPECT_LT(CheckConsecutive(reports, list), list.size());
-    EXPECT_EQ(Lib().Slot(i).scanRunning, 0u);
+    EXPECT_EQ(Read(Lib().Slot(i).scanRunning), 0u);
 }
 
 TEST_F(BlockScan, RealReceiverDirectAndPipelinedMethodsWriteTheDeviceLevels) {
