@@ -84,6 +84,24 @@ TEST_F(Reconnection, RemovedFreeReceiverBecomesADemoSlotAndANewArrivalTakesAFree
     EXPECT_EQ(Lib().Open("SN000007"), 2);
 }
 
+TEST_F(Reconnection, AReceiverArrivingWhileTheLibraryLoadsIsNotMissed) {
+    auto late = std::make_shared<FakeReceiverState>();
+    std::memcpy(late->eeprom.serial, "SN000009", 8);
+    RadioLibrary::Options options;
+    auto fake = std::make_unique<FakeProvider>();
+    fake->devices["/dev/lxq745/0"] = device;
+    fake->order = {"/dev/lxq745/0"};
+    fake->devices["/dev/lxq745/9"] = late;
+    fake->lateDevice = "/dev/lxq745/9"; // after enumeration, before notices were heard
+    options.devices = std::move(fake);
+    options.configPath = dir.File("LXQ745.INI");
+    ReceiverApi lateApi(std::move(options));
+    EXPECT_EQ(lateApi.Library().ListRadios(nullptr, 0, 42), 2);
+    EXPECT_EQ(std::memcmp(lateApi.Library().Slot(2).eeprom.serial, "SN000009", 8), 0);
+    EXPECT_EQ(std::memcmp(lateApi.Library().Slot(1).eeprom.serial, "SN000001", 8), 0)
+        << "a known receiver keeps its slot";
+}
+
 TEST_F(Reconnection, RemovalStopsARunningScanWithoutDeadlock) {
     Load();
     const int i = Lib().Open("SN000001");
