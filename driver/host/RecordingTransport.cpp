@@ -70,6 +70,12 @@ void RecordingTransport::SetDetector(std::uint16_t a, std::uint16_t b) {
     b_ = b;
 }
 
+void RecordingTransport::KeepPushes(bool keep) {
+    std::lock_guard lock(mutex_);
+    keepPushes_ = keep;
+    if (!keep) pushes_.clear();
+}
+
 void RecordingTransport::SetStreaming(bool open) {
     {
         std::lock_guard lock(mutex_);
@@ -83,7 +89,7 @@ PushOutcome RecordingTransport::Push(const TunerState& state, driver::FieldMask 
     std::lock_guard lock(mutex_);
     const bool pipeClosed = variant_ == Variant::Usb && !streaming_;
     const bool reaches = powered && !pipeClosed;
-    pushes_.push_back({state, fields, forceAll, reaches});
+    if (keepPushes_) pushes_.push_back({state, fields, forceAll, reaches});
     if (!reaches) return {kStatusSuccess, fields, true};  // recorded, reported as taken
     const driver::FieldMask taken = static_cast<driver::FieldMask>(fields & ~refused_);
     driver::CopyFields(receiver_, state, taken);
