@@ -1,5 +1,6 @@
 #include "driver/host/RecordingTransport.h"
 
+#include "driver/EepromRepair.h"
 #include "driver/host/ReceiverDevice.h"
 
 #include <algorithm>
@@ -38,14 +39,9 @@ LX_Q7_EEPROM RecordingTransport::StandInImage(const std::string& serial) {
     std::memcpy(e.serial, serial.data(), std::min<std::size_t>(serial.size(), 8));
     e.refClockInternalHz = 40'000'000;
     e.refClockExternalHz = 10'000'000;
-    e.agcStart = 877;
-    e.agcMid = 828;
-    e.agcEnd = 608;
-    e.dropLevel = -870;
-    e.rssiTop = -880;
-    e.rssiReference = 256;
     e.rxGain = 100;
-    e.rssiReference2 = 650;
+    // Calibration words left at zero take the repair's defaults, as a blank EEPROM would.
+    driver::RepairCalibrationWords(e);
     return e;
 }
 

@@ -8,6 +8,8 @@
 #include "driver/host/RecordingTransport.h"
 #include "platform/sys/DeviceChannel.h"
 
+#include "tests/platform/sys/ScopedChannelNamespace.h"
+
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
@@ -30,15 +32,6 @@ namespace wire = plat::sys::wire;
 
 std::string ProgramFolder() { return std::filesystem::read_symlink("/proc/self/exe").parent_path().string(); }
 
-class ScopedNamespace {
-public:
-    ScopedNamespace() {
-        static int counter = 0;
-        const std::string ns = "road" + std::to_string(getpid()) + "." + std::to_string(++counter);
-        setenv("LXQ745_NS", ns.c_str(), 1);
-    }
-    ~ScopedNamespace() { unsetenv("LXQ745_NS"); }
-};
 
 // Starts a program of the build with its standard output on a pipe; returns its pid.
 pid_t Spawn(const std::vector<std::string>& args, int& output) {
@@ -142,7 +135,7 @@ protected:
         bus.RemoveAll();
     }
 
-    ScopedNamespace ns;
+    plat::sys::test::ScopedChannelNamespace ns{"road"};
     DeviceKinds kinds;
     Bus bus{[this](const std::string& kind, const std::string& id, std::string& error) {
         return kinds.Make(kind, id, error);
@@ -220,7 +213,7 @@ TEST_F(InProcessHost, TheApiLibrarySetFrequencyReachesTheReceiver) {
 
 class ChildProcessHost : public ::testing::Test {
 protected:
-    ScopedNamespace ns;
+    plat::sys::test::ScopedChannelNamespace ns{"road"};
     ChildHost host{"test-pci:card"};
     std::string path = plat::sys::ListDeviceInterfaces().at(0);
 };
