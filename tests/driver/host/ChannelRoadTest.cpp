@@ -209,6 +209,29 @@ TEST_F(InProcessHost, TheApiLibrarySetFrequencyReachesTheReceiver) {
     dlclose(api);
 }
 
+TEST(LateHost, SubscribersHearTheDevicesPresentWhenTheHostComesUp) {
+    plat::sys::test::ScopedChannelNamespace ns{"late"};
+    std::promise<std::string> arrived;
+    bool told = false;
+    plat::sys::DeviceNotifications notices;
+    ASSERT_FALSE(notices.Start(
+        [&](plat::sys::DeviceEvent event, const std::string& path) {
+            if (event == plat::sys::DeviceEvent::Arrived && !told) arrived.set_value(path);
+            told = true;
+        },
+        std::chrono::milliseconds(5)));
+    DeviceKinds kinds;
+    RegisterBuiltInKinds(kinds);
+    Bus bus([&kinds](const std::string& k, const std::string& id, std::string& e) { return kinds.Make(k, id, e); });
+    std::string path;
+    ASSERT_EQ(bus.Plug("test", "early", path), kStatusSuccess);  // present before anyone listens
+    ChannelServer server(bus);
+    ASSERT_TRUE(server.Start());
+    EXPECT_EQ(arrived.get_future().get(), path);
+    notices.Stop();
+    server.Stop();
+}
+
 // ---- The host as another process --------------------------------------------------------------
 
 class ChildProcessHost : public ::testing::Test {
