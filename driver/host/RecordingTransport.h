@@ -12,7 +12,7 @@
 
 namespace lxq::host {
 
-class RecordingTransport final : public ReceiverTransport {
+class RecordingTransport : public ReceiverTransport {
 public:
     struct RecordedPush {
         TunerState state;
