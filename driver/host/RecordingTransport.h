@@ -12,7 +12,7 @@
 
 namespace lxq::host {
 
-class RecordingTransport final : public ReceiverTransport {
+class RecordingTransport : public ReceiverTransport {
 public:
     struct RecordedPush {
         TunerState state;
@@ -29,6 +29,8 @@ public:
     TunerState Receiver() const;  // what the receiver holds
     void RefuseFields(driver::FieldMask fields);
     void SetDetector(std::uint16_t a, std::uint16_t b);
+    // Keeps (default) or forgets the list of pushes; a long-running stand-in must not grow.
+    void KeepPushes(bool keep);
     // USB: opening the audio pipe makes the receiver take tuner state again.
     void SetStreaming(bool open);
 
@@ -43,7 +45,9 @@ public:
     NtStatus Measure(std::uint32_t flags, std::uint16_t& a, std::uint16_t& b, bool& fresh) override;
     NtStatus SetPower(bool on) override;
     NtStatus ReadHardwareState(TunerState& state, bool& powered, HardwareStateRecord* record) override;
-    NtStatus SetLedPattern(std::uint8_t) override { return kStatusSuccess; }
+    NtStatus SetLedPattern(std::uint8_t) override {
+        return variant_ == Variant::Pci ? kStatusInvalidParameter : kStatusSuccess;  // the card has no LED
+    }
     NtStatus BusWrite(std::uint32_t, std::uint32_t) override { return kStatusSuccess; }
     bool PowerDownOnClose() const override { return variant_ == Variant::Pci; }
 
@@ -55,6 +59,7 @@ private:
     TunerState receiver_{};
     bool powered_ = false;
     bool streaming_ = false;
+    bool keepPushes_ = true;
     driver::FieldMask refused_ = 0;
     std::uint16_t a_ = 300, b_ = 900;
     std::vector<RecordedPush> pushes_;
