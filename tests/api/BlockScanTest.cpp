@@ -189,7 +189,7 @@ TEST_F(BlockScan, PauseResumeAndStop) {
 TEST_F(BlockScan, RealReceiverDirectAndPipelinedMethodsWriteTheDeviceLevels) {
     for (const char* model : {"Q7PCIv13", "Q7USBv20"}) {
         SCOPED_TRACE(model);
-        plat::sys::testing::UseFreshObjectNamespace("scan");
+        plat::sys::test::ScopedChannelNamespace own("scan");
         auto device = std::make_shared<FakeReceiverState>();
         std::memcpy(device->eeprom.modelId, model, 8);
         device->level = -800; // S-meter 127

@@ -11,6 +11,7 @@
 #include "driver/host/RecordingTransport.h"
 #include "tests/api/ApiFixture.h"
 #include "tests/api/PeerProcess.h"
+#include "tests/platform/sys/ScopedChannelNamespace.h"
 #include "tests/platform/sys/TempFolder.h"
 
 #include <chrono>
@@ -37,7 +38,6 @@ bool Eventually(const std::function<bool()>& condition) {
 class LibraryOnTheHost : public ::testing::Test {
 protected:
     LibraryOnTheHost() {
-        plat::sys::testing::UseFreshObjectNamespace("road-api");
         RegisterBuiltInKinds(kinds);
         kinds.Register("watched", [](const std::string& busId, std::string&) {
             auto transport = std::make_unique<RecordingTransport>(Variant::Usb, busId);
@@ -63,6 +63,7 @@ protected:
         api = std::make_unique<ReceiverApi>(std::move(options));
     }
 
+    plat::sys::test::ScopedChannelNamespace ns{"road-api"};
     plat::sys::testing::TempFolder dir;
     DeviceKinds kinds;
     Bus bus{[this](const std::string& kind, const std::string& id, std::string& error) {
