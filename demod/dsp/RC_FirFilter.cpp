@@ -36,8 +36,15 @@ bool RC_FirFilter::Layout() {
         AlignUp(std::size_t{RoundUp(blockSize_, format_.outputMultiple)} * format_.outputBytes);
     const std::size_t historySamples = std::size_t{length_} - 1 + blockSize_ + kRC_FirHistorySlack;
     const std::size_t needed = tapBytes + outputBytes + AlignUp(historySamples * format_.historyBytes);
-    if (!RC_GrowBlock(storage_, capacity_, needed)) {
-        return false;
+    // The taps lie at the start of the storage and keep their place in every layout, so a
+    // grown block takes the old bytes along: a new block size keeps the taps in use.
+    if (storage_ == nullptr || needed > capacity_) {
+        void* grown = RC_Realloc(storage_, needed);
+        if (grown == nullptr) {
+            return false;
+        }
+        storage_ = grown;
+        capacity_ = needed;
     }
     auto* base = static_cast<std::byte*>(storage_);
     paddedLength_ = paddedLength;

@@ -330,6 +330,12 @@ TEST(RC_Demodulator, RateBlockAndFilterSettings) {
     EXPECT_FLOAT_EQ(d.AudioLeft().Gain(), 3.0f);
     EXPECT_EQ(d.AudioLeft().BlockSize(), 1536u);
     EXPECT_FLOAT_EQ(d.NoiseFilter().SampleRate(), 32000.0f);
+    // A longer block regrows every filter's storage and keeps the taps in use.
+    const std::int16_t centre = d.PostMixerI().Taps()[15];
+    ASSERT_NE(centre, 0);
+    d.SetBlockSize(4096);
+    EXPECT_EQ(d.PostMixerI().BlockSize(), 4096u);
+    EXPECT_EQ(d.PostMixerI().Taps()[15], centre);
     d.SetDecimation(0);
     EXPECT_EQ(d.Decimation(), 1u);
     d.SetSampleRate(0);
