@@ -15,6 +15,8 @@ std::uint32_t RoundUp(std::uint32_t n, std::uint32_t multiple) {
     return (n + multiple - 1) / multiple * multiple;
 }
 
+// Longest filter laid out and designed; a longer request keeps the current length (its padded
+// tap count would not fit 32 bits near the top of the range).
 constexpr std::uint32_t kLongestDesign = 1u << 20;
 
 } // namespace
@@ -30,6 +32,9 @@ void RC_FirFilter::Initialise() {
 }
 
 bool RC_FirFilter::Layout() {
+    if (length_ > kLongestDesign) {
+        return false;
+    }
     const std::uint32_t paddedLength = RoundUp(length_, format_.tapMultiple);
     const std::size_t tapBytes = AlignUp(paddedLength * format_.tapBytes);
     const std::size_t outputBytes =
@@ -56,7 +61,7 @@ bool RC_FirFilter::Layout() {
 }
 
 void RC_FirFilter::Design() {
-    if (taps_ == nullptr || length_ > kLongestDesign) {
+    if (taps_ == nullptr) {
         return;
     }
     // Design scratch in the plug-in heap: designs run only when a setting changes.

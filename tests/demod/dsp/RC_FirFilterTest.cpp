@@ -101,7 +101,7 @@ TEST(RC_FirFilterDesign, SettersClampAndSkipUnchangedValues) {
     const struct {
         std::uint32_t request;
         std::uint32_t length;
-    } lengths[] = {{0, 3}, {1, 3}, {2, 3}, {30, 31}, {31, 31}, {32, 33}};
+    } lengths[] = {{0, 3}, {1, 3}, {2, 3}, {30, 31}, {31, 31}, {32, 33}, {0xFFFFFFFF, 33}};
     for (const auto& c : lengths) {
         f.SetLength(c.request);
         EXPECT_EQ(f.Length(), c.length) << c.request;
