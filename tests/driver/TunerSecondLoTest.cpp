@@ -8,6 +8,7 @@ using TunerSecondLo = TunerFixture;
 TEST_F(TunerSecondLo, ProgramsTheSecondSynthesiserFromBothIntermediateFrequencies) {
     struct Case {
         const char* what;
+        std::uint32_t firstIf;
         std::int32_t if2;
         bool fmWide;
         std::uint32_t lo2, scaled, fraction;
@@ -15,15 +16,21 @@ TEST_F(TunerSecondLo, ProgramsTheSecondSynthesiserFromBothIntermediateFrequencie
     };
     // 4 * LO2 wraps at 32 bits before the division by 195.
     const Case cases[] = {
-        {"positive IF2", 10'700'000, false, 1'210'700'000u, 2'809'398u, 2'666'624'053u, false},
-        {"negative IF2", -455'000, false, 1'199'545'000u, 2'580'577u, 2'642'054'638u, true},
-        {"FM-wide through the 110.7 MHz IF", -455'000, true, 121'400'000u, 2'490'256u,
-         267'389'246u, false},
+        {"positive IF2", 1'200'000'000u, 10'700'000, false, 1'210'700'000u, 2'809'398u,
+         2'666'624'053u, false},
+        {"negative IF2", 1'200'000'000u, -455'000, false, 1'199'545'000u, 2'580'577u,
+         2'642'054'638u, true},
+        {"FM-wide through the 110.7 MHz IF", 1'200'000'000u, -455'000, true, 121'400'000u,
+         2'490'256u, 267'389'246u, false},
+        // Above 2^31 the LO2 word reads as negative for the fraction word.
+        {"LO2 above 2^31", 2'200'000'000u, 0, false, 2'200'000'000u, 1'077'258u, 3'975'669'966u,
+         false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         tuner.State().fmWide = c.fmWide;
         tuner.State().image.options = c.fmWide ? kOptFmWideIf : 0;
+        tuner.State().image.firstIfHz = c.firstIf;
         ASSERT_EQ(tuner.SetSecondLO(c.if2, true), kStatusSuccess);
         const LX_Q7_HWINFO& info = tuner.State().hwInfo;
         EXPECT_EQ(tuner.State().if2, c.if2);
