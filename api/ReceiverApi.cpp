@@ -4,6 +4,17 @@ namespace lxq::api {
 
 ReceiverApi::ReceiverApi(RadioLibrary::Options options) : library_(std::move(options)) {
     deviceChanges_.Start();
+    // A receiver that arrived after the table was built but before notices were heard would
+    // otherwise never be seen by this process: treat every device present now as arrived (one
+    // already in the table is left alone).
+    if (library_.Loaded()) {
+        for (const std::string& path : library_.Devices().List()) deviceChanges_.OnArrived(path);
+    }
+}
+
+ReceiverApi::~ReceiverApi() {
+    library_.Devices().StopWatching();
+    for (std::int32_t i = 1; i <= kRadioCount; ++i) library_.Local(i).StopScan();
 }
 
 std::int32_t ReceiverApi::InvertSpectrum(std::int32_t index, std::int16_t* samples,

@@ -2,10 +2,11 @@
 // is killed, and the kernel must hand the object on.
 
 #include "platform/sys/NamedMutex.h"
+#include "platform/sys/ObjectNamespace.h"
 #include "platform/sys/SharedMemory.h"
 #include "platform/sys/SharedPresence.h"
 
-#include "tests/platform/sys/TempFolder.h"
+#include "tests/platform/sys/ScopedChannelNamespace.h"
 
 #include <csignal>
 #include <gtest/gtest.h>
@@ -46,7 +47,7 @@ private:
 };
 
 TEST(NamedMutex, HolderDeathReleasesItToTheNextProcess) {
-    testing::UseFreshObjectNamespace("mutex");
+    test::ScopedChannelNamespace ns("mutex");
     Child child([] {
         auto* m = new NamedMutex("Exclusion"); // kept to the child's end
         m->Lock();
@@ -56,11 +57,26 @@ TEST(NamedMutex, HolderDeathReleasesItToTheNextProcess) {
     EXPECT_FALSE(mine.TryLock());
     child.Kill();
     EXPECT_TRUE(mine.TryLock());
+    mine.RemoveName();
     mine.Unlock();
 }
 
+TEST(NamedMutex, AWaiterOnARemovedNameTakesTheNewFile) {
+    test::ScopedChannelNamespace ns("mutex");
+    NamedMutex last("X");
+    last.Lock();
+    NamedMutex waiter("X"); // opened the file that is about to lose its name
+    last.RemoveName();
+    last.Unlock();
+    waiter.Lock();
+    NamedMutex newcomer("X"); // finds the name's new file
+    EXPECT_FALSE(newcomer.TryLock()) << "both would hold the mutex at once";
+    waiter.RemoveName();
+    waiter.Unlock();
+}
+
 TEST(NamedMutex, IsRecursiveForItsThreadAndExcludesOtherThreads) {
-    testing::UseFreshObjectNamespace("mutex");
+    test::ScopedChannelNamespace ns("mutex");
     NamedMutex m("M");
     m.Lock();
     ASSERT_TRUE(m.TryLock());
@@ -74,10 +90,13 @@ TEST(NamedMutex, IsRecursiveForItsThreadAndExcludesOtherThreads) {
         if (otherGotIt) m.Unlock();
     }).join();
     EXPECT_TRUE(otherGotIt);
+    m.Lock();
+    m.RemoveName();
+    m.Unlock();
 }
 
 TEST(SharedPresence, FirstAndLastAreKnownEvenAfterACrash) {
-    testing::UseFreshObjectNamespace("presence");
+    test::ScopedChannelNamespace ns("presence");
     {
         Child child([] { (new SharedPresence("Table"))->Join(); });
         SharedPresence a("Table");
@@ -90,10 +109,12 @@ TEST(SharedPresence, FirstAndLastAreKnownEvenAfterACrash) {
     EXPECT_FALSE(b.Join());
     EXPECT_FALSE(a.Leave());
     EXPECT_TRUE(b.Leave());
+    const std::string path = RuntimeFolder() + "/" + NamespacedObjectName("Table") + ".lock";
+    EXPECT_NE(access(path.c_str(), F_OK), 0) << "the last to leave removes the file";
 }
 
 TEST(SharedMemory, SecondOpenSeesTheSameZeroFilledBytes) {
-    testing::UseFreshObjectNamespace("shm");
+    test::ScopedChannelNamespace ns("shm");
     bool created = false;
     auto a = SharedMemory::OpenOrCreate("Mem", 14885, created);
     ASSERT_TRUE(a);
