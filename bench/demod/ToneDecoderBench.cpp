@@ -4,9 +4,9 @@
 #include "demod/dsp/RC_DcsDecoder.h"
 #include "demod/dsp/RC_VoiceDetector.h"
 
-#include <cmath>
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <random>
 #include <vector>
 

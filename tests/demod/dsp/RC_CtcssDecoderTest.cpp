@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <random>
 #include <vector>
@@ -117,6 +118,26 @@ TEST(RC_CtcssDecoder, DecisionTakesTheStrongestToneBinWithAQuarterOfTheBandAndTh
     outside[300] = 100.0f;
     EXPECT_EQ(RC_CtcssDecoder::DecideTone(outside.data(), 512, kRate), 14);
     EXPECT_EQ(RC_CtcssDecoder::DecideTone(outside.data(), 512, 0.0f), -1);
+}
+
+TEST(RC_CtcssDecoder, BothRoutinesGiveTheSameSpectrum) {
+    RC_CtcssDecoder scalar(RC_Routine::kScalar);
+    RC_CtcssDecoder sse2(RC_Routine::kSse2);
+    std::mt19937 random(12);
+    std::normal_distribution<double> noise(0.0, 3000.0);
+    std::vector<std::int16_t> block(kBlock);
+    for (int b = 0; b < 20; ++b) {
+        for (std::size_t k = 0; k < kBlock; ++k) {
+            block[k] = Clip(2000.0 * std::sin(2 * kPi * 77.0 * (b * kBlock + k) / kFs) + noise(random));
+        }
+        for (RC_CtcssDecoder* d : {&scalar, &sse2}) {
+            d->SetSampleRate(kFs);
+            d->Process(block.data(), kBlock, 1);
+        }
+        ASSERT_EQ(std::memcmp(scalar.Power(), sse2.Power(), 512 * sizeof(float)), 0) << b;
+        ASSERT_EQ(scalar.Result(), sse2.Result());
+    }
+    EXPECT_EQ(scalar.Result(), 6);
 }
 
 TEST(RC_CtcssDecoder, TheResultHoldsWhenNothingIsProcessed) {

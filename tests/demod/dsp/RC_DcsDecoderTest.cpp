@@ -140,8 +140,8 @@ std::vector<std::int16_t> DcsAudio(std::uint32_t word, double seconds, std::uint
     return x;
 }
 
-std::set<std::int32_t> DecodeAudio(const std::vector<std::int16_t>& x) {
-    RC_DcsDecoder d;
+std::set<std::int32_t> DecodeAudio(const std::vector<std::int16_t>& x, RC_Routine routine = RC_DefaultRoutine()) {
+    RC_DcsDecoder d(routine);
     d.SetSampleRate(48000.0f);
     std::set<std::int32_t> seen;
     for (std::size_t at = 0; at + 1024 <= x.size(); at += 1024) {
@@ -163,6 +163,13 @@ TEST(RC_DcsDecoder, DecodesEveryCodeFromNoisyAudioPlainAndInverted) {
         EXPECT_TRUE(inverted.count(code + 512)) << std::oct << code << " inverted";
         EXPECT_FALSE(inverted.count(code)) << std::oct << code << " inverted";
     }
+}
+
+TEST(RC_DcsDecoder, BothFilterRoutinesFindTheSameCodes) {
+    const auto x = DcsAudio(RC_DcsDecoder::CodeWord(40) ^ kMask, 2.0, 77);
+    const auto scalar = DecodeAudio(x, RC_Routine::kScalar);
+    EXPECT_TRUE(scalar.count(RC_DcsDecoder::kCodes[40] + 512));
+    EXPECT_EQ(DecodeAudio(x, RC_Routine::kSse2), scalar);
 }
 
 TEST(RC_DcsDecoder, NoiseAloneAndAToneFindNoCode) {
