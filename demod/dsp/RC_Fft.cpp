@@ -1,6 +1,7 @@
 #include "demod/dsp/RC_Fft.h"
 
 #include "demod/dsp/RC_Heap.h"
+#include "demod/dsp/StorageAlign.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,10 +10,7 @@
 
 namespace {
 
-constexpr std::size_t kAlign = 64;
 constexpr std::uint32_t kLargest = 1u << 30;
-
-std::size_t AlignUp(std::size_t n) { return (n + kAlign - 1) / kAlign * kAlign; }
 
 std::uint32_t PowerOfTwoAtLeast(std::uint32_t n) {
     if (n <= 4) {
@@ -67,10 +65,10 @@ void RC_Fft::SetWindow(int type) {
 
 bool RC_Fft::Layout() {
     const std::size_t half = size_ / 2;
-    const std::size_t floats = AlignUp(half * sizeof(float));
-    const std::size_t complexes = AlignUp(half * sizeof(RC_FftComplex));
-    const std::size_t indices = AlignUp(half * sizeof(std::uint32_t));
-    const std::size_t windowBytes = AlignUp(std::size_t{size_} * sizeof(float));
+    const std::size_t floats = RC_AlignStorage(half * sizeof(float));
+    const std::size_t complexes = RC_AlignStorage(half * sizeof(RC_FftComplex));
+    const std::size_t indices = RC_AlignStorage(half * sizeof(std::uint32_t));
+    const std::size_t windowBytes = RC_AlignStorage(std::size_t{size_} * sizeof(float));
     const std::size_t needed = indices + 2 * complexes + 3 * floats + windowBytes;
     if (!RC_GrowBlock(storage_, capacity_, needed)) {
         return false;

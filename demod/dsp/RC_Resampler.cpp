@@ -1,6 +1,7 @@
 #include "demod/dsp/RC_Resampler.h"
 
 #include "demod/dsp/RC_Heap.h"
+#include "demod/dsp/StorageAlign.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,10 +9,6 @@
 #include <numbers>
 
 namespace {
-
-constexpr std::size_t kAlign = 64;
-
-std::size_t AlignUp(std::size_t n) { return (n + kAlign - 1) / kAlign * kAlign; }
 
 // Q31 value of a designed tap, truncated toward zero and held to the symmetric range.
 std::int32_t TapToQ31(double v) {
@@ -56,8 +53,8 @@ bool RC_Resampler::Layout() {
     if (outputCount > UINT32_MAX / sizeof(std::int32_t)) {
         return false;
     }
-    const std::size_t tapBytes = AlignUp(total * sizeof(std::int32_t));
-    const std::size_t sampleBytes = AlignUp(sampleCount * sizeof(std::int32_t));
+    const std::size_t tapBytes = RC_AlignStorage(total * sizeof(std::int32_t));
+    const std::size_t sampleBytes = RC_AlignStorage(sampleCount * sizeof(std::int32_t));
     const std::size_t needed = tapBytes + sampleBytes + outputCount * sizeof(std::int32_t);
     auto* prototype = RC_AllocArray<double>(total - 1);
     if (prototype == nullptr) {
