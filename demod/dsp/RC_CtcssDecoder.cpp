@@ -33,8 +33,8 @@ void RC_CtcssDecoder::SetSampleRate(float fs) {
 }
 
 void RC_CtcssDecoder::Process(const std::int16_t* samples, std::uint32_t count, std::uint32_t stride) {
-    if (samples == nullptr || stride == 0) {
-        return;
+    if (samples == nullptr || stride == 0 || count / stride == 0) {
+        return; // nothing to take: the stream and its layout stay as they are
     }
     resampler_.SetBlockSize(count / stride);
     const std::uint32_t produced = resampler_.Process(nullptr, samples, count, stride);

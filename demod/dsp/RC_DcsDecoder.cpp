@@ -75,8 +75,8 @@ void RC_DcsDecoder::SetSampleRate(float fs) {
 }
 
 void RC_DcsDecoder::Process(const std::int16_t* samples, std::uint32_t count, std::uint32_t stride) {
-    if (samples == nullptr || stride == 0) {
-        return;
+    if (samples == nullptr || stride == 0 || count / stride == 0) {
+        return; // nothing to take: the stream and its layout stay as they are
     }
     SetBlockSize(count / stride);
     RC_Resampler::Process(nullptr, samples, count, stride);

@@ -147,7 +147,9 @@ TEST(RC_CtcssDecoder, TheResultHoldsWhenNothingIsProcessed) {
     ASSERT_EQ(Decode(decoder, 1.0, [](std::size_t k) { return Clip(3000.0 * std::sin(2 * kPi * 100.0 * k / kFs)); }, t), 14);
     decoder.Process(nullptr, kBlock, 1);
     decoder.Process(std::vector<std::int16_t>(kBlock).data(), kBlock, 0);
+    decoder.Process(std::vector<std::int16_t>(kBlock).data(), 0, 1);
     EXPECT_EQ(decoder.Result(), 14);
+    EXPECT_EQ(decoder.Resampler().BlockSize(), kBlock) << "an empty block does not restart the stream";
 }
 
 TEST(RC_CtcssDecoder, AToneThatStopsIsDroppedOnceTheWindowHasForgottenIt) {
