@@ -6,6 +6,7 @@
 
 #include "demod/dsp/RC_Routine.h"
 
+#include <cstddef>
 #include <cstdint>
 
 struct RC_FftComplex {
@@ -17,6 +18,10 @@ struct RC_FftTwiddle {
     float s; // -sin
     float c; // cos
 };
+
+// The vector routine reads two of each per register: they must be two packed floats.
+static_assert(sizeof(RC_FftComplex) == 8 && offsetof(RC_FftComplex, im) == 4);
+static_assert(sizeof(RC_FftTwiddle) == 8 && offsetof(RC_FftTwiddle, c) == 4);
 
 using RC_FftButterfly = void (*)(RC_FftComplex* data, std::uint32_t half, const RC_FftTwiddle* twiddles);
 
