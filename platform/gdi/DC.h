@@ -22,10 +22,13 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
 namespace plat::gdi {
+
+struct Glyph;
 
 enum class BkMode : int { Transparent = 1, Opaque = 2 };
 enum class FloodType : int { Border = 0, Surface = 1 };
@@ -127,7 +130,9 @@ public:
 
     // --- text (UTF-8; bytes that are not UTF-8 are read as Latin-1) ---
     void TextOut(int x, int y, std::string_view text);
-    void ExtTextOut(int x, int y, unsigned options, const Rect* rect, std::string_view text);
+    // `widths`, when given, replaces the advance of each character (missing entries keep theirs).
+    void ExtTextOut(int x, int y, unsigned options, const Rect* rect, std::string_view text,
+                    std::span<const int> widths = {});
     Size GetTextExtent(std::string_view text) const;
     TextMetrics GetTextMetrics() const;
     // Returns the height of the text drawn; with dt::CalcRect, only measures and sets `rect`.
@@ -181,7 +186,9 @@ private:
                          bool ellipse);
     void Transfer(const Rect& dest, const Bitmap& source, const Rect& sourceRect,
                   ColorRef sourceBk, std::uint32_t rop, std::optional<ColorRef> transparent);
-    void DrawTextLine(int x, int y, std::string_view text, const Rect* clip, bool underlineNext);
+    // Draws decoded text with its left end at device x and its baseline at device y.
+    void DrawGlyphRun(int x, int baseline, std::u32string_view text, const Rect* deviceClip,
+                      int underlineIndex, std::span<const int> widths = {});
 
     Bitmap* target_ = nullptr;
     Point deviceOrigin_{};
@@ -191,6 +198,7 @@ private:
     mutable Region clipCache_;
     mutable bool clipValid_ = false;
     std::vector<Point> scratchPoints_;
+    std::vector<const Glyph*> scratchGlyphs_;
     std::uint32_t styleCounter_ = 0; // continues a dotted pattern along a polyline
 };
 

@@ -99,6 +99,22 @@ Region Region::FromRowSpans(int top, std::span<const RowSpan> spans) {
     return result;
 }
 
+Region Region::FromOrderedRows(std::span<const Rect> rows) {
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const Rect& r = rows[i];
+        bool ordered = r.bottom == r.top + 1 && r.left < r.right;
+        if (ordered && i > 0) {
+            const Rect& p = rows[i - 1];
+            ordered = p.top < r.top || (p.top == r.top && p.right < r.left);
+        }
+        if (!ordered) return FromRects(rows);
+    }
+    Region result;
+    result.rects_.assign(rows.begin(), rows.end());
+    result.Finish();
+    return result;
+}
+
 Region Region::Offset(int dx, int dy) const {
     Region r = *this;
     for (Rect& q : r.rects_) q = q.Offset(dx, dy);

@@ -23,6 +23,9 @@ public:
         int x1;
     };
     static Region FromRowSpans(int top, std::span<const RowSpan> spans);
+    // One-row rectangles already in order (rows ascending, x ascending, none touching within a
+    // row), as shape rasterisers produce them; anything else goes through FromRects.
+    static Region FromOrderedRows(std::span<const Rect> rows);
 
     bool IsEmpty() const { return rects_.empty(); }
     // Bounding rectangle ({0,0,0,0} when empty).

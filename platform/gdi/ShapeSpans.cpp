@@ -213,7 +213,7 @@ Region RegionFromSpans(std::span<const Span> spans) {
     rects.reserve(spans.size());
     for (const Span& s : spans)
         if (s.x0 < s.x1) rects.push_back({s.x0, s.y, s.x1, s.y + 1});
-    return Region::FromRects(rects);
+    return Region::FromOrderedRows(rects);
 }
 
 Region EllipseRegion(const Rect& box) { return RegionFromSpans(EllipseSpans(box)); }

@@ -9,7 +9,7 @@ struct TextMetrics {
     int descent = 0;          // baseline to the bottom of the cell
     int internalLeading = 0;  // height minus the character height
     int externalLeading = 0;  // extra space the font suggests between lines
-    int aveCharWidth = 0;     // width of 'x'
+    int aveCharWidth = 0;     // the font's average character width
     int maxCharWidth = 0;
     int weight = 400;
     bool italic = false;

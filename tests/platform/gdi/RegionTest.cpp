@@ -75,5 +75,13 @@ TEST(Region, RowSpansMergeIntoTallRectangles) {
     EXPECT_EQ(r.Rects()[1], (Rect{1, 11, 5, 14}));
 }
 
+TEST(Region, OrderedRowsGiveTheSameRegionAsAnyRectanglesAndDisorderFallsBack) {
+    const Rect rows[] = {{0, 0, 2, 1}, {4, 0, 6, 1}, {0, 1, 2, 2}, {4, 1, 6, 2}, {1, 2, 5, 3}};
+    EXPECT_EQ(Region::FromOrderedRows(rows), Region::FromRects(rows));
+    EXPECT_EQ(Region::FromOrderedRows(rows).Rects().size(), 3u);
+    const Rect messy[] = {{4, 0, 6, 1}, {0, 0, 5, 1}, {0, 3, 2, 5}};
+    EXPECT_EQ(Region::FromOrderedRows(messy), Region::FromRects(messy));
+}
+
 } // namespace
 } // namespace plat::gdi
