@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/sys/Clock.h"
+#include "platform/win/WindowInternals.h"
 #include "platform/win/WindowSystem.h"
 
 namespace plat::win {
@@ -56,7 +57,10 @@ bool InRange(std::uint32_t message, std::uint32_t msgMin, std::uint32_t msgMax) 
 bool Retrieve(MessageQueue& queue, Msg& out, Hwnd hwnd, std::uint32_t msgMin, std::uint32_t msgMax,
               bool remove) {
     HandleSentMessages(queue);
-    if (queue.TakePosted(out, hwnd, msgMin, msgMax, remove)) return true;
+    if (queue.TakePosted(out, hwnd, msgMin, msgMax, remove)) {
+        if (remove) NoteInputMessageTaken(out);
+        return true;
+    }
     int exitCode = 0;
     if (queue.TakeQuit(exitCode, remove)) {
         out = MakeMsg(0, WM_QUIT, static_cast<WParam>(exitCode), 0);
@@ -205,8 +209,6 @@ LResult DispatchMessage(const Msg& msg) {
     }
     return CallProcOf(msg.hwnd, msg.message, msg.wParam, msg.lParam);
 }
-
-bool TranslateMessage(const Msg&) { return false; }
 
 std::uint32_t GetMessageTime() { return t_lastMessageTime; }
 

@@ -37,6 +37,16 @@ bool MessageQueue::Post(const Msg& msg) {
     return true;
 }
 
+bool MessageQueue::PostFront(const Msg& msg) {
+    {
+        std::lock_guard lock(mutex_);
+        if (closed_) return false;
+        posted_.push_front(msg);
+    }
+    Wake();
+    return true;
+}
+
 void MessageQueue::PostQuit(int exitCode) {
     {
         std::lock_guard lock(mutex_);

@@ -24,6 +24,8 @@ public:
 
     // Thread-safe. False once the owning thread has ended.
     bool Post(const Msg& msg);
+    // Puts a message before every other posted one (a character made from the key just taken).
+    bool PostFront(const Msg& msg);
     void PostQuit(int exitCode);
     bool PushSent(std::shared_ptr<SentMessage> sent);
     // Wakes the owner without a message (a reply arrived, a window needs painting).

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win/Styles.h"
 #include "platform/win/Types.h"
 
 namespace plat::win {
@@ -25,12 +26,16 @@ struct Window {
     Rect rect;                      // window rectangle: in the parent's client coordinates for a
                                     // child, in screen coordinates otherwise
     Rect client;                    // client area in window coordinates (after the non-client frame)
+    Rect restoreRect;               // rectangle before maximising or minimising
     std::string text;
     LParam userData = 0;
     std::uintptr_t id = 0;
+    std::uint32_t classCursor = 0;
+    std::uint32_t classBackground = 0;
     bool destroying = false;
+    bool hiddenWithOwner = false;   // hidden because its owner was minimised
 
-    bool IsChild() const { return (style & 0x40000000u) != 0; }
+    bool IsChild() const { return (style & WS_CHILD) != 0; }
 };
 
 } // namespace plat::win

@@ -4,7 +4,9 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/win/InputApi.h"
 #include "platform/win/MessageApi.h"
+#include "platform/win/WindowInternals.h"
 #include "platform/win/WindowSystem.h"
 
 namespace plat::win {
@@ -19,8 +21,9 @@ LResult MessageWindowDefaultProc(Hwnd hwnd, std::uint32_t msg, WParam wParam, LP
     return DefWindowProc(hwnd, msg, wParam, lParam);
 }
 
-// Computes the client rectangle through WM_NCCALCSIZE and stores it.
-void UpdateClientRect(Hwnd hwnd) {
+} // namespace
+
+void RecalcClientRect(Hwnd hwnd) {
     auto& ws = WindowSystem::Instance();
     Rect rect;
     {
@@ -39,14 +42,12 @@ void UpdateClientRect(Hwnd hwnd) {
     }
 }
 
-void Unlink(WindowSystem& ws, Window& w) {
+void UnlinkLocked(WindowSystem& ws, Window& w) {
     if (w.parent) {
         if (auto parent = ws.Windows().Find(w.parent)) std::erase(parent->children, w.handle);
     }
     std::erase(ws.TopLevels(), w.handle);
 }
-
-} // namespace
 
 bool RegisterClass(const WindowClass& cls) { return WindowSystem::Instance().Classes().Register(cls); }
 
@@ -66,6 +67,8 @@ Hwnd CreateWindowEx(std::uint32_t exStyle, const std::string& className, const s
     w->className = cls->name;
     w->classStyle = cls->style;
     w->proc = cls->proc;
+    w->classCursor = cls->cursor;
+    w->classBackground = cls->background;
     w->style = style;
     w->exStyle = exStyle;
     w->text = title;
@@ -125,7 +128,7 @@ Hwnd CreateWindowEx(std::uint32_t exStyle, const std::string& className, const s
         DestroyWindow(hwnd);
         return 0;
     }
-    UpdateClientRect(hwnd);
+    RecalcClientRect(hwnd);
     if (SendMessage(hwnd, WM_CREATE, 0, reinterpret_cast<LParam>(&cs)) == -1) {
         DestroyWindow(hwnd);
         return 0;
@@ -180,6 +183,7 @@ bool DestroyWindow(Hwnd hwnd) {
         if (auto w = ws.Windows().Find(hwnd)) children = w->children;
     }
     for (Hwnd c : children) DestroyWindow(c);
+    DropInputOf(hwnd, false);
     SendMessage(hwnd, WM_NCDESTROY, 0, 0);
 
     std::uint32_t thread = 0;
@@ -188,7 +192,7 @@ bool DestroyWindow(Hwnd hwnd) {
         auto w = ws.Windows().Find(hwnd);
         if (!w) return true;
         thread = w->thread;
-        Unlink(ws, *w);
+        UnlinkLocked(ws, *w);
         ws.Windows().Remove(hwnd);
     }
     if (auto queue = ws.QueueOf(thread)) {
@@ -222,6 +226,20 @@ LParam GetWindowLongPtr(Hwnd hwnd, int index) {
 
 LParam SetWindowLongPtr(Hwnd hwnd, int index, LParam value) {
     auto& ws = WindowSystem::Instance();
+    if (index == GWL_STYLE || index == GWL_EXSTYLE) {
+        // The window hears of style changes before and after; it may adjust the new style.
+        StyleStruct change{static_cast<std::uint32_t>(GetWindowLongPtr(hwnd, index)), static_cast<std::uint32_t>(value)};
+        if (!IsWindow(hwnd)) return 0;
+        SendMessage(hwnd, WM_STYLECHANGING, static_cast<WParam>(static_cast<std::intptr_t>(index)), reinterpret_cast<LParam>(&change));
+        {
+            std::lock_guard lock(ws.Mutex());
+            auto w = ws.Windows().Find(hwnd);
+            if (!w) return 0;
+            (index == GWL_STYLE ? w->style : w->exStyle) = change.newStyle;
+        }
+        SendMessage(hwnd, WM_STYLECHANGED, static_cast<WParam>(static_cast<std::intptr_t>(index)), reinterpret_cast<LParam>(&change));
+        return static_cast<LParam>(change.oldStyle);
+    }
     std::lock_guard lock(ws.Mutex());
     auto w = ws.Windows().Find(hwnd);
     if (!w) return 0;
