@@ -1,5 +1,7 @@
 #include "platform/components/TFont.h"
 
+#include "platform/gdi/DC.h"
+
 namespace plat::comp {
 namespace {
 
@@ -10,6 +12,7 @@ constexpr int kPixelsPerInch = 96;
 void TFont::SetName(const std::string& name) {
     if (name == name_) return;
     name_ = name;
+    gdiFont_.reset();
     Changed();
 }
 
@@ -23,12 +26,14 @@ void TFont::SetSize(int points) { SetHeight(-((points * kPixelsPerInch + 36) / 7
 void TFont::SetHeight(int height) {
     if (height == height_) return;
     height_ = height;
+    gdiFont_.reset();
     Changed();
 }
 
 void TFont::SetStyle(unsigned style) {
     if (style == style_) return;
     style_ = style;
+    gdiFont_.reset();
     Changed();
 }
 
@@ -44,10 +49,12 @@ void TFont::Assign(const TFont& other) {
     height_ = other.height_;
     style_ = other.style_;
     color_ = other.color_;
+    gdiFont_ = other.gdiFont_;
     Changed();
 }
 
-gdi::Font TFont::ToGdi() const {
+const gdi::Font& TFont::ToGdi() const {
+    if (gdiFont_) return *gdiFont_;
     gdi::FontDesc d;
     d.face = name_;
     d.height = height_;
@@ -55,7 +62,14 @@ gdi::Font TFont::ToGdi() const {
     d.italic = (style_ & fs::Italic) != 0;
     d.underline = (style_ & fs::Underline) != 0;
     d.strikeOut = (style_ & fs::StrikeOut) != 0;
-    return gdi::Font(std::move(d));
+    gdiFont_.emplace(std::move(d));
+    return *gdiFont_;
+}
+
+gdi::Size TFont::TextExtent(std::string_view text) const {
+    gdi::DC measure(nullptr);
+    measure.SelectFont(ToGdi());
+    return measure.GetTextExtent(text);
 }
 
 } // namespace plat::comp

@@ -1,11 +1,14 @@
 #pragma once
 // A font: face, size in points (or height in pixels), style and colour.
 
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/components/Graphics.h"
 #include "platform/components/TGraphicsObject.h"
 #include "platform/gdi/Font.h"
+#include "platform/gdi/Geometry.h"
 
 namespace plat::comp {
 
@@ -34,14 +37,17 @@ public:
     void SetColor(TColor color);
 
     void Assign(const TFont& other);
-    // The drawing layer's font for this description.
-    gdi::Font ToGdi() const;
+    // The drawing layer's font for this description (kept, so its face is resolved once).
+    const gdi::Font& ToGdi() const;
+    // Size of a line of text in this font.
+    gdi::Size TextExtent(std::string_view text) const;
 
 private:
     std::string name_ = "Arial";
     int height_ = -11; // 8 points
     unsigned style_ = 0;
     TColor color_ = clWindowText;
+    mutable std::optional<gdi::Font> gdiFont_;
 };
 
 } // namespace plat::comp

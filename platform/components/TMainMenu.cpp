@@ -26,15 +26,13 @@ TMenuItem* FindShortCut(TMenuItem& item, TShortCut wanted) {
 TMainMenu::TMainMenu(TComponent* owner) : TComponent(owner), items_(new TMenuItem(this)) {}
 
 std::vector<std::pair<TMenuItem*, TRect>> TMainMenu::Layout(const TRect& bar) const {
-    gdi::Bitmap* none = nullptr;
-    gdi::DC measure(none);
-    measure.SelectFont(TFont().ToGdi());
+    const TFont font;
     std::vector<std::pair<TMenuItem*, TRect>> out;
     int x = bar.left;
     for (int i = 0; i < items_->Count(); ++i) {
         TMenuItem* item = items_->Items(i);
         if (!item->Visible()) continue;
-        const int w = measure.GetTextExtent(StripAccelerator(item->Caption())).cx + 2 * kItemPadding;
+        const int w = font.TextExtent(StripAccelerator(item->Caption())).cx + 2 * kItemPadding;
         out.push_back({item, {x, bar.top, x + w, bar.bottom}});
         x += w;
     }

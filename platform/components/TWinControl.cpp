@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/components/ScrollBarPainter.h"
 #include "platform/components/TCustomForm.h"
 #include "platform/win/InputApi.h"
 #include "platform/win/MessageApi.h"
@@ -168,6 +169,8 @@ TRect TWinControl::ClientAreaInWindow() const {
     const_cast<TWinControl*>(this)->CreateParams(p);
     const int f = FrameWidth(p);
     TRect r{f, f, Width() - f, Height() - f};
+    if (p.style & win::WS_VSCROLL) r.right -= kScrollBarSize;
+    if (p.style & win::WS_HSCROLL) r.bottom -= kScrollBarSize;
     if (r.right < r.left) r.right = r.left;
     if (r.bottom < r.top) r.bottom = r.top;
     return r;
@@ -298,6 +301,22 @@ void TWinControl::PaintControls(gdi::DC& dc) {
 void TWinControl::PaintNonClient(gdi::DC& dc) {
     TCreateParams p;
     CreateParams(p);
+    const TRect client = ClientAreaInWindow();
+    int position = 0, page = 1, range = 1;
+    if (p.style & win::WS_VSCROLL) {
+        ScrollInfo(true, position, page, range);
+        PaintScrollBar(dc, {client.right, client.top, client.right + kScrollBarSize, client.bottom},
+                       true, position, page, range);
+    }
+    if (p.style & win::WS_HSCROLL) {
+        ScrollInfo(false, position, page, range);
+        PaintScrollBar(dc, {client.left, client.bottom, client.right, client.bottom + kScrollBarSize},
+                       false, position, page, range);
+    }
+    if ((p.style & win::WS_VSCROLL) && (p.style & win::WS_HSCROLL))
+        dc.FillRect({client.right, client.bottom, client.right + kScrollBarSize,
+                     client.bottom + kScrollBarSize},
+                    gdi::Brush::Solid(ColorToRGB(ParentBrushColor())));
     if (FrameWidth(p) == 0) return;
     const int w = Width();
     const int h = Height();
@@ -391,6 +410,16 @@ void TWinControl::WndProc(TMessage& m) {
     case win::WM_SETFOCUS:
         if (TCustomForm* form = ParentForm(); form && form != this) form->FocusArrived(this);
         DoEnter();
+        return;
+    case win::WM_NCCALCSIZE:
+        DefaultHandler(m);
+        if (auto* r = reinterpret_cast<win::Rect*>(m.LParam)) {
+            // Scroll bars are drawn by the control in its frame.
+            TCreateParams p;
+            CreateParams(p);
+            if (p.style & win::WS_VSCROLL) r->right = std::max(r->left, r->right - kScrollBarSize);
+            if (p.style & win::WS_HSCROLL) r->bottom = std::max(r->top, r->bottom - kScrollBarSize);
+        }
         return;
     case win::WM_WINDOWPOSCHANGED:
         if (const auto* pos = reinterpret_cast<const win::WindowPos*>(m.LParam)) {

@@ -75,6 +75,12 @@ protected:
     // Paints the frame between the window's edge and its client area, in window coordinates.
     virtual void PaintNonClient(gdi::DC& dc);
     virtual void AdjustClientRect(TRect&) {}
+    // Position, page and range of the scroll bar a WS_VSCROLL or WS_HSCROLL style puts in the
+    // frame (in whatever unit the control scrolls by).
+    virtual void ScrollInfo(bool /*vertical*/, int& position, int& page, int& range) const {
+        position = 0;
+        page = range = 1;
+    }
     virtual void KeyDown(std::uint16_t& key, TShiftState shift);
     virtual void KeyUp(std::uint16_t& key, TShiftState shift);
     virtual void KeyPress(char& key);
