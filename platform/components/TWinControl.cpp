@@ -164,9 +164,15 @@ win::LResult TWinControl::WindowProc(win::Hwnd hwnd, std::uint32_t msg, win::WPa
     return m.Result;
 }
 
-TRect TWinControl::ClientAreaInWindow() const {
+TCreateParams TWinControl::WindowParams() const {
     TCreateParams p;
+    // Filling the parameters reads the control's state only.
     const_cast<TWinControl*>(this)->CreateParams(p);
+    return p;
+}
+
+TRect TWinControl::ClientAreaInWindow() const {
+    const TCreateParams p = WindowParams();
     const int f = FrameWidth(p);
     TRect r{f, f, Width() - f, Height() - f};
     if (p.style & win::WS_VSCROLL) r.right -= kScrollBarSize;

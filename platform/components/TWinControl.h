@@ -45,6 +45,9 @@ public:
     void SetBounds(int left, int top, int width, int height) override;
     void SetParent(TWinControl* parent) override;
 
+    // The parameters the window is (or would be) made with.
+    TCreateParams WindowParams() const;
+
     bool TabStop() const { return tabStop_; }
     void SetTabStop(bool v) { tabStop_ = v; }
     bool Focused() const;
