@@ -12,7 +12,8 @@ TCustomListBox::TCustomListBox(TComponent* owner) : TCustomControl(owner) {
     SetBounds(0, 0, 121, 97);
     SetTabStop(true);
     SetColor(clWindow);
-    SetControlStyle(ControlStyle() | cs::Opaque);
+    // OnClick means "the current row changed" here, not "the mouse went up".
+    SetControlStyle((ControlStyle() | cs::Opaque) & ~cs::ClickEvents);
     items_.OnChange = [this](TObject*) { ItemsChanged(); };
 }
 
