@@ -187,7 +187,10 @@ void TCustomForm::Release() {
 
 void TCustomForm::SetActiveControl(TWinControl* control) {
     if (control == activeControl_) return;
-    if (control && (control->ParentForm() != this || !control->CanFocus())) return;
+    if (control && control->ParentForm() != this) return;
+    // A form not shown yet may already name the control that gets the focus when it is.
+    for (const TControl* c = control; c && c != this; c = c->Parent())
+        if (!c->Visible() || !c->Enabled()) return;
     TWinControl* old = activeControl_;
     activeControl_ = control;
     if (!active_) return;
