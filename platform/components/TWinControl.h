@@ -91,7 +91,7 @@ protected:
     virtual void DoExit();
     // The client rectangle inside the window's frame, in window coordinates.
     virtual TRect ClientAreaInWindow() const;
-    // Paints the children (graphic first, then windowed), each at its place.
+    // Paints the graphic children, each at its place.
     void PaintControls(gdi::DC& dc);
 
 private:
