@@ -218,8 +218,7 @@ void TCustomForm::SetMenu(TMainMenu* menu) {
     if (menu_) RemoveFreeNotification(menu_);
     menu_ = menu;
     if (menu_) FreeNotification(menu_);
-    Realign();
-    Invalidate();
+    FrameChanged();
 }
 
 void TCustomForm::Notification(TComponent* component, TOperation operation) {

@@ -68,27 +68,28 @@ void TCustomListBox::SetStyle(TListBoxStyle s) {
 int TCustomListBox::Count() const { return OwnerData() ? count_ : items_.Count(); }
 
 void TCustomListBox::SetCount(int count) {
-    count = std::max(count, 0);
-    count_ = count;
-    selected_.assign(static_cast<std::size_t>(Count()), false);
-    if (itemIndex_ >= Count()) itemIndex_ = -1;
-    SetTopIndex(topIndex_);
-    Invalidate();
+    const bool hadBar = NeedsScrollBar();
+    count_ = std::max(count, 0);
+    RowsChanged(hadBar);
 }
 
-void TCustomListBox::ItemsChanged() {
+void TCustomListBox::ItemsChanged() { RowsChanged(scrollBarShown_); }
+
+void TCustomListBox::RowsChanged(bool hadBar) {
     selected_.assign(static_cast<std::size_t>(Count()), false);
     if (itemIndex_ >= Count()) itemIndex_ = -1;
     SetTopIndex(topIndex_);
+    scrollBarShown_ = NeedsScrollBar();
+    // The scroll bar comes and goes with the rows: the client area changes with it.
+    if (scrollBarShown_ != hadBar) FrameChanged();
     Invalidate();
 }
 
 void TCustomListBox::Clear() {
-    items_.Clear();
-    count_ = 0;
     itemIndex_ = -1;
     topIndex_ = 0;
-    Invalidate();
+    items_.Clear();
+    SetCount(0);
 }
 
 void TCustomListBox::SetItemIndex(int index) {

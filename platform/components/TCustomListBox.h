@@ -103,6 +103,7 @@ private:
     bool NeedsScrollBar() const;
     void MoveTo(int index, TShiftState shift);
     void ItemsChanged();
+    void RowsChanged(bool hadScrollBar);
 
     TStringList items_;
     TListBoxStyle style_ = TListBoxStyle::lbStandard;
@@ -112,6 +113,7 @@ private:
     int itemHeight_ = 16;
     bool multiSelect_ = false;
     std::vector<bool> selected_;
+    bool scrollBarShown_ = false;
 };
 
 } // namespace plat::comp

@@ -37,8 +37,7 @@ void TCustomMemo::SetWordWrap(bool v) {
 void TCustomMemo::SetScrollBars(TScrollStyle s) {
     if (s == scrollBars_) return;
     scrollBars_ = s;
-    Realign();
-    Invalidate();
+    FrameChanged();
 }
 
 void TCustomMemo::SetAlignment(TAlignment a) {

@@ -6,6 +6,7 @@
 #include "platform/components/TCustomForm.h"
 #include "platform/win/InputApi.h"
 #include "platform/win/MessageApi.h"
+#include "platform/win/PaintApi.h"
 #include "platform/win/WindowApi.h"
 
 namespace plat::comp {
@@ -230,12 +231,27 @@ void TWinControl::SetFocus() {
 void TWinControl::Invalidate() { InvalidateRect(ClientRect()); }
 
 void TWinControl::InvalidateRect(const TRect& rect) {
-    updateRect_ = updateRect_.Union(rect.Intersect(ClientRect()));
-    // A window of its own or not, what the parent shows of it must be painted again too.
+    const TRect area = rect.Intersect(ClientRect());
+    updateRect_ = updateRect_.Union(area);
+    if (handle_ != 0) {
+        const win::Rect r{area.left, area.top, area.right, area.bottom};
+        if (!area.IsEmpty()) win::InvalidateRect(handle_, &r, true);
+        return;
+    }
+    // Without a window yet, the parent's picture holds this control.
     if (Parent() && Visible()) {
         const TPoint o = ClientToParent({0, 0});
         Parent()->InvalidateRect(rect.Offset(o.x, o.y));
     }
+}
+
+void TWinControl::FrameChanged() {
+    if (handle_ != 0)
+        win::SetWindowPos(handle_, 0, 0, 0, 0, 0,
+                          win::SWP_NOMOVE | win::SWP_NOSIZE | win::SWP_NOZORDER |
+                              win::SWP_NOACTIVATE | win::SWP_FRAMECHANGED);
+    Realign();
+    Invalidate();
 }
 
 void TWinControl::Realign() {
@@ -284,7 +300,7 @@ void TWinControl::PaintTo(gdi::DC& dc, int x, int y) {
     const int saved = dc.SaveDC();
     dc.OffsetViewportOrg(x, y);
     dc.IntersectClipRect({0, 0, Width(), Height()});
-    Perform(win::WM_NCPAINT, reinterpret_cast<win::WParam>(&dc));
+    PaintNonClient(dc);
     const TRect client = ClientAreaInWindow();
     dc.OffsetViewportOrg(client.left, client.top);
     dc.IntersectClipRect({0, 0, client.Width(), client.Height()});
@@ -380,13 +396,28 @@ void TWinControl::WndProc(TMessage& m) {
     switch (m.Msg) {
     case win::WM_PAINT:
         if (m.WParam) {
+            // Painting into a given context (PaintTo).
             auto& dc = *reinterpret_cast<gdi::DC*>(m.WParam);
             PaintWindow(dc);
             PaintControls(dc);
+        } else if (handle_ != 0) {
+            win::PaintStruct ps;
+            if (gdi::DC* dc = win::BeginPaint(handle_, &ps)) {
+                PaintWindow(*dc);
+                PaintControls(*dc);
+            }
+            win::EndPaint(handle_, &ps);
+            updateRect_ = {};
         }
         return;
     case win::WM_NCPAINT:
-        if (m.WParam) PaintNonClient(*reinterpret_cast<gdi::DC*>(m.WParam));
+        // The frame is drawn the same way on screen as in PaintTo, so both pictures agree.
+        if (handle_ != 0) {
+            if (gdi::DC* dc = win::GetWindowDC(handle_)) {
+                PaintNonClient(*dc);
+                win::ReleaseDC(handle_, dc);
+            }
+        }
         return;
     case win::WM_ERASEBKGND:
         if (m.WParam && !(ControlStyle() & cs::Opaque)) {

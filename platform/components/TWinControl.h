@@ -61,6 +61,8 @@ public:
     TRect UpdateRect() const { return updateRect_; }
     // Lays out the aligned children again.
     void Realign();
+    // The frame (border, scroll bars, menu bar) changed: the client area is measured again.
+    void FrameChanged();
 
     TKeyEvent OnKeyDown;
     TKeyEvent OnKeyUp;
@@ -75,7 +77,9 @@ protected:
     virtual void CreateParams(TCreateParams& params);
     // Paints the client area (the background is erased before).
     virtual void PaintWindow(gdi::DC&) {}
-    // Paints the frame between the window's edge and its client area, in window coordinates.
+    // Paints the frame between the window's edge and its client area, in window coordinates:
+    // on screen (for WM_NCPAINT, through the window's whole-window context) and in PaintTo alike.
+    // Controls with a frame of their own override this.
     virtual void PaintNonClient(gdi::DC& dc);
     virtual void AdjustClientRect(TRect&) {}
     // Position, page and range of the scroll bar a WS_VSCROLL or WS_HSCROLL style puts in the
