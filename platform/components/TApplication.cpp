@@ -5,6 +5,7 @@
 #include "platform/components/TApplicationEvents.h"
 #include "platform/components/TCustomForm.h"
 #include "platform/win/MessageApi.h"
+#include "platform/win/WindowApi.h"
 
 namespace plat::comp {
 namespace {
@@ -119,6 +120,7 @@ void TApplication::ResetTerminated() {
 void TApplication::Minimize() {
     if (minimized_) return;
     minimized_ = true;
+    if (mainForm_ && mainForm_->HandleAllocated()) win::ShowWindow(mainForm_->Handle(), win::SW_MINIMIZE);
     if (OnMinimize) OnMinimize(this);
     for (TApplicationEvents* e : std::vector<TApplicationEvents*>(listeners_))
         if (e->OnMinimize) e->OnMinimize(this);
@@ -127,6 +129,7 @@ void TApplication::Minimize() {
 void TApplication::Restore() {
     if (!minimized_) return;
     minimized_ = false;
+    if (mainForm_ && mainForm_->HandleAllocated()) win::ShowWindow(mainForm_->Handle(), win::SW_RESTORE);
     if (OnRestore) OnRestore(this);
     for (TApplicationEvents* e : std::vector<TApplicationEvents*>(listeners_))
         if (e->OnRestore) e->OnRestore(this);

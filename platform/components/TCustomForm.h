@@ -84,8 +84,11 @@ private:
     // The window system moved the focus to a control of this form.
     void FocusArrived(TWinControl* control) { activeControl_ = control; }
     void SetActive(bool active);
+    // Places the form as Position asks.
+    void Center();
     void RouteKey(TMessage& message);
     int MenuBarHeight() const;
+    TRect MenuBarOnScreen() const;
 
     TWinControl* activeControl_ = nullptr;
     TModalResult modalResult_ = mrNone;

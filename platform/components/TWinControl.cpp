@@ -379,6 +379,14 @@ void TWinControl::RouteMouse(TMessage& m) {
         if (old) old->Perform(CM_MOUSELEAVE);
         under->Perform(CM_MOUSEENTER);
     }
+    // While a button is held the control keeps the mouse, also outside its window.
+    if (handle_ != 0) {
+        const bool down = m.Msg == win::WM_LBUTTONDOWN || m.Msg == win::WM_LBUTTONDBLCLK;
+        if (down && (under->ControlStyle() & cs::CaptureMouse) && under->Enabled())
+            win::SetCapture(handle_);
+        else if (m.Msg == win::WM_LBUTTONUP && win::GetCapture() == handle_)
+            win::ReleaseCapture();
+    }
     if (target) {
         const TMessage local{m.Msg, m.WParam,
                              win::MakeLParam(p.x - target->Left(), p.y - target->Top()), 0};
