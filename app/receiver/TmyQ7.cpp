@@ -92,7 +92,9 @@ bool TmyQ7::Open(int index) {
             handle_ = open(index);
             if (handle_ != 0) {
                 Timer(true);
-                if (auto* us = Api<IsUsVersionFn>("IsUsVersion")) isUSversion_ = us(handle_) != 0;
+                auto* us = Api<IsUsVersionFn>("IsUsVersion");
+                if (!us) us = Api<IsUsVersionFn>("IsUSVersion"); // the library spells it one way
+                if (us) isUSversion_ = us(handle_) != 0;
             }
         }
     }
@@ -280,64 +282,55 @@ using GetFn = std::int32_t(std::int32_t);
 using SetFn = std::int32_t(std::int32_t, std::int32_t);
 } // namespace
 
-std::int32_t TmyQ7::GetAtten() {
-    auto* get = Api<GetFn>("GetAtten");
-    return get ? get(handle_) : StoredAtten();
+std::int32_t TmyQ7::ApiGet(const char* name, std::int32_t stored) {
+    auto* get = Api<GetFn>(name);
+    return get ? get(handle_) : stored;
 }
 
+bool TmyQ7::ApiSet(const char* name, std::int32_t value, bool onlyConnected) {
+    auto* set = Api<SetFn>(name);
+    if (!set || (onlyConnected && !IsConnected())) return false;
+    return set(handle_, value) != 0;
+}
+
+std::int32_t TmyQ7::GetAtten() { return ApiGet("GetAtten", StoredAtten()); }
+
 void TmyQ7::SetAtten(std::int32_t v) {
-    if (auto* set = Api<SetFn>("SetAtten"); set && IsConnected()) set(handle_, v);
+    ApiSet("SetAtten", v, true);
     TmyReceiver::SetAtten(v);
 }
 
-std::int32_t TmyQ7::GetAGC() {
-    auto* get = Api<GetFn>("GetAGC");
-    return get ? get(handle_) : StoredAGC();
-}
+std::int32_t TmyQ7::GetAGC() { return ApiGet("GetAGC", StoredAGC()); }
 
 void TmyQ7::SetAGC(std::int32_t v) {
-    if (auto* set = Api<SetFn>("SetAGC"); set && IsConnected()) set(handle_, v);
+    ApiSet("SetAGC", v, true);
     TmyReceiver::SetAGC(v);
 }
 
-std::int32_t TmyQ7::GetIFGain() {
-    auto* get = Api<GetFn>("GetIFGain");
-    return get ? get(handle_) : StoredIFGain();
-}
+std::int32_t TmyQ7::GetIFGain() { return ApiGet("GetIFGain", StoredIFGain()); }
 
 void TmyQ7::SetIFGain(std::int32_t v) {
-    if (auto* set = Api<SetFn>("SetIFGain"); set && IsConnected()) set(handle_, v);
+    ApiSet("SetIFGain", v, true);
     TmyReceiver::SetIFGain(v);
 }
 
-std::int32_t TmyQ7::GetPower() {
-    auto* get = Api<GetFn>("GetPower");
-    return get ? get(handle_) : StoredPower();
-}
+std::int32_t TmyQ7::GetPower() { return ApiGet("GetPower", StoredPower()); }
 
 void TmyQ7::SetPower(std::int32_t v) {
-    if (auto* set = Api<SetFn>("SetPower"); set && IsConnected()) set(handle_, v);
+    ApiSet("SetPower", v, true);
     TmyReceiver::SetPower(v);
 }
 
 void TmyQ7::SetPreAmp(std::int32_t v) {
-    auto* set = Api<SetFn>("SetRFAmp");
-    if (set && set(handle_, v) != 0) TmyReceiver::SetPreAmp(v);
+    // The preamplifier changes only when the receiver agrees.
+    if (ApiSet("SetRFAmp", v, false)) TmyReceiver::SetPreAmp(v);
 }
 
-std::int32_t TmyQ7::GetPreAmp() {
-    auto* get = Api<GetFn>("GetRFAmp");
-    return get ? get(handle_) : StoredPreAmp();
-}
+std::int32_t TmyQ7::GetPreAmp() { return ApiGet("GetRFAmp", StoredPreAmp()); }
 
-void TmyQ7::SetPllSpd(bool fast) {
-    if (auto* set = Api<SetFn>("SetPllSpeed")) set(handle_, fast ? 1 : 0);
-}
+void TmyQ7::SetPllSpd(bool fast) { ApiSet("SetPllSpeed", fast ? 1 : 0, false); }
 
-bool TmyQ7::GetPllSpd() {
-    auto* get = Api<GetFn>("GetPllSpeed");
-    return get && get(handle_) != 0;
-}
+bool TmyQ7::GetPllSpd() { return ApiGet("GetPllSpeed", 0) != 0; }
 
 // --- signal ----------------------------------------------------------------------------------
 

@@ -157,6 +157,13 @@ protected:
     // A level from the calibration table (raw 0..255 at the frequency, 0 = the stored one), or
     // nothing when the library, its table or its answer is missing.
     std::optional<double> TableLevel(std::int32_t raw, std::int64_t hz, std::int32_t selector);
+    // The dB a model adds to a table level: a plug-in's correction (notification 0x0B06), the
+    // attenuator, the missing preamplifier, and the narrow or wide calibration.
+    double ModelCorrectionDb(std::int64_t hz, bool wide);
+    // A setting read or written through the API export of that name; without the export the
+    // reader answers `stored`, and the writer tells whether it was called and succeeded.
+    std::int32_t ApiGet(const char* name, std::int32_t stored);
+    bool ApiSet(const char* name, std::int32_t value, bool onlyConnected);
     // Frequencies of a table of the loaded calibration file (for the models that read its limit).
     std::int64_t TableUpperLimit(std::int32_t selector);
     bool CalibrationTableLoaded() const { return calHandle_ >= 0; }

@@ -1,6 +1,5 @@
 #include "app/receiver/TmyQ745.h"
 
-#include "app/receiver/KvrPluginInterface.h"
 #include "app/receiver/ModelCalibration.h"
 
 namespace lxq {
@@ -17,19 +16,10 @@ void TmyQ745::SetFreq(std::int64_t hz) {
 
 double TmyQ745::Calibrate(std::int32_t raw, std::int64_t hz) {
     if (hz == 0) hz = StoredFrequency();
-    kvr::LevelCorrection correction{hz, 0.0f, 0};
-    Notify(kvr::kNotifyLevelCorrection, 0, sizeof correction, &correction);
-    double db = correction.correctionDb;
-    if (GetAtten() != 0) db += kAttenuatorDb;
-    if (GetPreAmp() == 0) db += kNoPreAmpDb;
-    std::int32_t selector = kSelectorNarrowTable;
-    if (GetMode() == kModeFmWide) {
-        selector = kSelectorWideTable;
-        db += CalibWide();
-    } else {
-        db += CalibNarrow();
-    }
-    if (auto level = TableLevel(raw, hz, selector)) return *level + db;
+    const bool wide = GetMode() == kModeFmWide;
+    const double db = ModelCorrectionDb(hz, wide);
+    if (auto level = TableLevel(raw, hz, wide ? kSelectorWideTable : kSelectorNarrowTable))
+        return *level + db;
     return TmyReceiver::Calibrate(raw, hz);
 }
 

@@ -11,14 +11,11 @@ TmyQ758::TmyQ758(plat::comp::TComponent* owner) : TmyQ786(owner) {
 }
 
 void TmyQ758::SetRoofFilter(std::int32_t v) {
-    using SetFn = std::int32_t(std::int32_t, std::int32_t);
-    if (auto* set = Api<SetFn>("SetRoofingFilter")) set(Handle(), v == kRoofingFilterIn ? 1 : 0);
+    ApiSet("SetRoofingFilter", v == kRoofingFilterIn ? 1 : 0, false);
 }
 
 std::int32_t TmyQ758::GetRoofFilter() {
-    using GetFn = std::int32_t(std::int32_t);
-    auto* get = Api<GetFn>("GetRoofingFilter");
-    return get && get(Handle()) != 0 ? kRoofingFilterIn : 0;
+    return ApiGet("GetRoofingFilter", 0) != 0 ? kRoofingFilterIn : 0;
 }
 
 } // namespace lxq

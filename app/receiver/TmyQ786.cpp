@@ -65,12 +65,7 @@ double TmyQ786::Calibrate(std::int32_t raw, std::int64_t hz) {
         Notify(kvr::kNotifyDeviceFrequency, 0, sizeof packed, &packed);
         hz = DecodeFreq32(packed);
     }
-    kvr::LevelCorrection correction{hz, 0.0f, 0};
-    Notify(kvr::kNotifyLevelCorrection, 0, sizeof correction, &correction);
-    double db = correction.correctionDb;
-    if (GetAtten() != 0) db += kAttenuatorDb;
-    if (GetPreAmp() == 0) db += kNoPreAmpDb;
-    db += wide ? CalibWide() : CalibNarrow();
+    const double db = ModelCorrectionDb(hz, wide);
     const auto level = TableLevel(raw, hz, wide ? kSelectorWideTable : kSelectorNarrowTable);
     if (CalibrationTableLoaded() && narrowLimit_ == 0 && wideLimit_ == 0) {
         narrowLimit_ = TableUpperLimit(kSelectorNarrowTable);

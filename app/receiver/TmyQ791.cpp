@@ -114,22 +114,11 @@ bool TmyQ791::WriteCalib2(std::int32_t index) {
     return write && write(Handle(), kCalibGuardWord, static_cast<std::uint32_t>(index)) != 0;
 }
 
-void TmyQ791::SetAdvancedMode(bool v) {
-    using SetFn = std::int32_t(std::int32_t, std::int32_t);
-    if (auto* set = Api<SetFn>("SetAdvancedMode")) set(Handle(), v ? 1 : 0);
-}
+void TmyQ791::SetAdvancedMode(bool v) { ApiSet("SetAdvancedMode", v ? 1 : 0, false); }
 
-bool TmyQ791::GetAdvancedMode() {
-    using GetFn = std::int32_t(std::int32_t);
-    auto* get = Api<GetFn>("GetAdvancedMode");
-    return get && get(Handle()) != 0;
-}
+bool TmyQ791::GetAdvancedMode() { return ApiGet("GetAdvancedMode", 0) != 0; }
 
-std::int32_t TmyQ791::GetTuneError() {
-    using GetFn = std::int32_t(std::int32_t);
-    auto* get = Api<GetFn>("GetTuneError");
-    return get ? get(Handle()) : 0;
-}
+std::int32_t TmyQ791::GetTuneError() { return ApiGet("GetTuneError", 0); }
 
 void TmyQ791::DoOnRecording(std::uint32_t signal, const void* params) {
     if (OnRecording) OnRecording(this, signal, params);

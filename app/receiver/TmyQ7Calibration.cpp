@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "app/receiver/KvrPluginInterface.h"
+#include "app/receiver/ModelCalibration.h"
 #include "app/receiver/TmyQ7.h"
 #include "dbmtable/DbmTable.h"
 
@@ -62,6 +64,15 @@ std::int64_t TmyQ7::TableUpperLimit(std::int32_t selector) {
 double TmyQ7::Calibrate(std::int32_t raw, std::int64_t hz) {
     if (auto level = TableLevel(raw, hz, kSelectorNarrow)) return *level + calibNarrow_;
     return TmyReceiver::Calibrate(raw, hz);
+}
+
+double TmyQ7::ModelCorrectionDb(std::int64_t hz, bool wide) {
+    kvr::LevelCorrection correction{hz, 0.0f, 0};
+    Notify(kvr::kNotifyLevelCorrection, 0, sizeof correction, &correction);
+    double db = correction.correctionDb;
+    if (GetAtten() != 0) db += kAttenuatorDb;
+    if (GetPreAmp() == 0) db += kNoPreAmpDb;
+    return db + (wide ? calibWide_ : calibNarrow_);
 }
 
 double TmyQ7::CalibrateDBM(float dbm, std::int64_t hz) {
