@@ -7,6 +7,7 @@
 #include "app/receiver/TmyKVRserver.h"
 #include "app/receiver/TmyQ745.h"
 #include "platform/sys/Module.h"
+#include "platform/win/MessageApi.h"
 #include "tests/app/receiver/ReceiverFixture.h"
 #include "tests/platform/sys/ScopedChannelNamespace.h"
 #include "tests/platform/sys/TempFolder.h"
@@ -118,6 +119,47 @@ TEST_F(Q745RoadTest, ChoosingNoReceiverOpensTheDemonstrationReceiver) {
     EXPECT_EQ(rx.ChooseToOpen(), 1);
     EXPECT_EQ(offered, 0) << "no driver host: no real receiver";
     EXPECT_TRUE(rx.Demo());
+}
+
+TEST_F(Q745RoadTest, BlockScanLevelsArriveCalibratedOnTheMainThread) {
+    rx.SetInit(true);
+    ASSERT_TRUE(rx.Open(std::string()));
+    std::vector<std::pair<double, bool>> levels;
+    bool stopped = false;
+    rx.OnBlockScan = [&](plat::comp::TObject*, double ss, bool canUpdate) { levels.push_back({ss, canUpdate}); };
+    rx.OnStopBlockScan = [&](plat::comp::TObject*) { stopped = true; };
+    std::int32_t list[4] = {100'000'000, 101'000'000, 102'000'000, 103'000'000};
+    ASSERT_TRUE(rx.BlockScan(list, 4, 1000, 1'000'000));
+    EXPECT_EQ(rx.GetScanMode(), 1);
+    // The scan thread posts its results; waiting for a message is not waiting for time.
+    while (!stopped) {
+        plat::win::WaitMessage();
+        plat::comp::Application().ProcessMessages();
+    }
+    ASSERT_EQ(levels.size(), 4u);
+    EXPECT_TRUE(levels.back().second);
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_GE(list[i], 0);
+        ASSERT_LE(list[i], 255);
+        EXPECT_NEAR(levels[i].first, rx.Calibrate(list[i], 0), 1e-9) << "the level measured in place";
+    }
+    rx.StopBlockScan();
+    EXPECT_EQ(rx.GetScanMode(), 0);
+}
+
+TEST_F(Q745RoadTest, PipelinedTuningStoresTheDisplayedFrequencyItMeasured) {
+    rx.SetInit(true);
+    ASSERT_TRUE(rx.Open(std::string()));
+    EXPECT_EQ(rx.SetFreqPipelined(100'000'000, 1, 20), 0);
+    EXPECT_EQ(rx.GetFreq(), 100'000'000);
+    EXPECT_EQ(rx.SetFreqPipelined(100'025'000, 0, 20), 0);
+    std::int32_t tenths = 0, raw = -1;
+    EXPECT_EQ(rx.GetSSPipelined(&tenths, &raw, nullptr, nullptr), 0);
+    EXPECT_EQ(rx.GetFreq(), 100'000'000) << "what was measured";
+    EXPECT_EQ(log.Last(0x804)->dwParam, 100'000'000u);
+    EXPECT_EQ(rx.GetSSPipelined(&tenths, &raw, nullptr, nullptr), 1) << "nothing pending in the library";
+    EXPECT_EQ(rx.GetFreq(), 100'025'000);
+    EXPECT_EQ(rx.GetSSPipelined(&tenths, &raw, nullptr, nullptr), -1) << "nothing being measured";
 }
 
 } // namespace
