@@ -1,7 +1,8 @@
 #include "dbmtable/CalFile.h"
 
 #include <charconv>
-#include <strings.h>
+#include <algorithm>
+#include <cctype>
 
 namespace dbm {
 namespace {
@@ -110,9 +111,12 @@ std::optional<CalFile> CalFile::Parse(std::string_view text, std::string* error)
 
 const CalTable* CalFile::Find(std::string_view section, std::int32_t selector) const {
     for (const CalSection& s : sections_) {
-        if (s.name.size() != section.size() ||
-            strncasecmp(s.name.data(), section.data(), section.size()) != 0)
-            continue;
+        const bool same = std::equal(s.name.begin(), s.name.end(), section.begin(), section.end(),
+                                     [](char a, char b) {
+                                         return std::tolower(static_cast<unsigned char>(a)) ==
+                                                std::tolower(static_cast<unsigned char>(b));
+                                     });
+        if (!same) continue;
         for (const CalTable& t : s.tables)
             if (t.selector == selector) return &t;
     }

@@ -5,7 +5,8 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <strings.h>
+#include <cctype>
+#include <string_view>
 
 #include "app/receiver/MainThread.h"
 #include "platform/components/TApplication.h"
@@ -23,9 +24,13 @@ std::vector<TmyCustomKVRserver*>& Hosts() {
     return hosts;
 }
 
+// "*.kvr" in any letter case, as the plug-in folder's file names may come.
 bool HasPluginExtension(const std::string& file) {
-    const std::size_t n = std::strlen(kvr::kPluginExtension);
-    return file.size() > n && strcasecmp(file.c_str() + file.size() - n, kvr::kPluginExtension) == 0;
+    const std::string_view ext = kvr::kPluginExtension;
+    if (file.size() <= ext.size()) return false;
+    return std::equal(ext.begin(), ext.end(), file.end() - static_cast<std::ptrdiff_t>(ext.size()),
+                      [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) ==
+                                                  std::tolower(static_cast<unsigned char>(b)); });
 }
 
 void Debug(const std::string& text) { plat::sys::OutputDebugText(text); }

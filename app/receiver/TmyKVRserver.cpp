@@ -32,8 +32,9 @@ void TmyKVRserver::SetReceiver(TmyReceiver* receiver) {
 void TmyKVRserver::Notification(plat::comp::TComponent* component, plat::comp::TOperation operation) {
     TmyCustomKVRserver::Notification(component, operation);
     if (operation == plat::comp::TOperation::opRemove && component == receiver_) {
-        StopAll();
+        // The receiver is going: plug-ins that call back while they stop must not reach it.
         receiver_ = nullptr;
+        StopAll();
     }
 }
 

@@ -48,6 +48,8 @@ std::int32_t TmyReceiver::NotifyReceiver(std::uint32_t uMsg, std::uint32_t dwPar
     case 0x902: SetBandwidth(S(dwParam)); break;
     case 0xB00:
         if (lpData) {
+            // A record is read only when the byte count says it is all there.
+            if (cbData < sizeof(SQUELCH_SETTINGS)) break;
             SQUELCH_SETTINGS record;
             std::memcpy(&record, lpData, sizeof record);
             SetSquelchSettings(record, dwParam);
@@ -65,7 +67,8 @@ std::int32_t TmyReceiver::NotifyReceiver(std::uint32_t uMsg, std::uint32_t dwPar
         Fire(OnAudioNoise);
         break;
     case 0xB02:
-        if (dwParam != 0 && lpData) std::memcpy(&squelchReport_, lpData, sizeof squelchReport_);
+        if (dwParam != 0 && bytes >= sizeof squelchReport_)
+            std::memcpy(&squelchReport_, lpData, sizeof squelchReport_);
         openConditions_ = dwParam;
         UpdateSquelched();
         Fire(OnSquelchedInfo);

@@ -150,6 +150,11 @@ TEST_F(ReceiverTest, NoiseAndPluginReportsDriveTheSquelchedState) {
     rx.NotifyReceiver(0xB01, 50, 0, nullptr);
     EXPECT_TRUE(rx.GetSquelched());
 
+    SQUELCH_SETTINGS shortRecord{};
+    rx.NotifyReceiver(0xB00, kSquelchLevel, 8, &shortRecord); // too short to be a record
+    EXPECT_EQ(rx.SquelchTypes(), kSquelchLevel | kSquelchNoise);
+    EXPECT_EQ(rx.SquelchSettings().noise, 50);
+
     SQUELCH_SETTINGS report{};
     report.level = 77;
     rx.NotifyReceiver(0xB02, kSquelchNoise, sizeof report, &report);
