@@ -209,6 +209,12 @@ void TCustomMemo::Paint() {
     }
 }
 
+void TCustomMemo::ScrollTo(bool vertical, int position) {
+    if (!vertical) return;
+    topLine_ = std::clamp(position, 0, std::max(0, lines_.Count() - VisibleLines()));
+    Invalidate();
+}
+
 void TCustomMemo::ScrollInfo(bool vertical, int& position, int& page, int& range) const {
     if (vertical) {
         position = topLine_;

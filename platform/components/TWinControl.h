@@ -82,17 +82,24 @@ protected:
     // Controls with a frame of their own override this.
     virtual void PaintNonClient(gdi::DC& dc);
     virtual void AdjustClientRect(TRect&) {}
-    // Position, page and range of the scroll bar a WS_VSCROLL or WS_HSCROLL style puts in the
-    // frame (in whatever unit the control scrolls by).
+    // Scroll bars in the frame: whether there is one (by default: the WS_VSCROLL and WS_HSCROLL
+    // styles), its position, page and range (in whatever unit the control scrolls by), and
+    // scrolling to a new position when the bar is clicked or the wheel turned.
+    virtual bool HasScrollBar(bool vertical) const;
     virtual void ScrollInfo(bool /*vertical*/, int& position, int& page, int& range) const {
         position = 0;
         page = range = 1;
     }
+    virtual void ScrollTo(bool /*vertical*/, int /*position*/) {}
+    // The bar's rectangle in window coordinates (empty without one).
+    TRect ScrollBarRect(bool vertical) const;
     virtual void KeyDown(std::uint16_t& key, TShiftState shift);
     virtual void KeyUp(std::uint16_t& key, TShiftState shift);
     virtual void KeyPress(char& key);
     virtual void DoEnter();
     virtual void DoExit();
+    // The area inside the border, before scroll bars (window coordinates).
+    TRect InsideBorder() const;
     // The client rectangle inside the window's frame, in window coordinates.
     virtual TRect ClientAreaInWindow() const;
     // Paints the graphic children, each at its place.
@@ -103,6 +110,8 @@ private:
     void InsertControl(TControl* control);
     void RemoveControl(TControl* control);
     void CreateHandle();
+    // A screen point of a non-client message in window coordinates.
+    TPoint WindowPointOf(win::LParam screenPoint) const;
     void AlignControls();
     void RouteMouse(TMessage& message);
     static win::LResult WindowProc(win::Hwnd hwnd, std::uint32_t msg, win::WParam wParam,
