@@ -278,7 +278,25 @@ void TCustomForm::KeyDown(std::uint16_t& key, TShiftState shift) {
     if (key != 0 && (!activeControl_ || activeControl_ == this) && DialogKey(key)) key = 0;
 }
 
+void TCustomForm::SelectNext(bool forward) {
+    std::vector<TWinControl*> stops;
+    ForEachControl(this, [&](TControl* c) {
+        auto* w = dynamic_cast<TWinControl*>(c);
+        if (w && w->TabStop() && w->CanFocus()) stops.push_back(w);
+    });
+    if (stops.empty()) return;
+    const auto it = std::find(stops.begin(), stops.end(), activeControl_);
+    std::ptrdiff_t i = it == stops.end() ? (forward ? -1 : 0) : it - stops.begin();
+    const auto n = static_cast<std::ptrdiff_t>(stops.size());
+    i = ((forward ? i + 1 : i - 1) % n + n) % n;
+    SetActiveControl(stops[static_cast<std::size_t>(i)]);
+}
+
 bool TCustomForm::DialogKey(std::uint16_t key) {
+    if (key == vk::Tab) {
+        SelectNext((KeyboardShiftState() & ss::Shift) == 0);
+        return true;
+    }
     if (key != vk::Return && key != vk::Escape) return false;
     TButton* found = nullptr;
     ForEachControl(this, [&](TControl* c) {

@@ -129,6 +129,10 @@ void TCustomMemo::KeyDown(std::uint16_t& key, TShiftState shift) {
         // With WantReturns the memo takes Enter; the form's default button must not.
         if (!wantReturns_) return;
         break;
+    case vk::Tab:
+        // With WantTabs the memo takes Tab; the form must not move the focus.
+        if (!wantTabs_) return;
+        break;
     default: return;
     }
     key = 0;
