@@ -86,8 +86,10 @@ public:
 
     void SetName(const std::string& name) override;
 
-    // Repainting: Invalidate marks the control for the next paint; Repaint paints it now.
+    // Repainting: Invalidate marks the control for the next paint; Update paints what is marked
+    // now; Repaint does both.
     virtual void Invalidate();
+    virtual void Update();
     void Repaint();
     // Paints the control, children included, into dc with its top-left corner at x, y (logical
     // coordinates of dc). This is how a form is composed off screen.

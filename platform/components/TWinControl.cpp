@@ -251,6 +251,10 @@ void TWinControl::SetFocus() {
 
 void TWinControl::Invalidate() { InvalidateRect(ClientRect()); }
 
+void TWinControl::Update() {
+    if (handle_ != 0) win::UpdateWindow(handle_);
+}
+
 void TWinControl::InvalidateRect(const TRect& rect) {
     const TRect area = rect.Intersect(ClientRect());
     updateRect_ = updateRect_.Union(area);

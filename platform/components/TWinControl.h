@@ -56,6 +56,7 @@ public:
 
     void PaintTo(gdi::DC& dc, int x, int y) override;
     void Invalidate() override;
+    void Update() override;
     void InvalidateRect(const TRect& rect);
     // The area marked for repainting since the last paint (empty when none).
     TRect UpdateRect() const { return updateRect_; }
