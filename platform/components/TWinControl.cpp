@@ -458,7 +458,14 @@ void TWinControl::WndProc(TMessage& m) {
     case win::WM_SYSKEYDOWN: {
         auto key = static_cast<std::uint16_t>(m.WParam);
         TrackModifierKey(m.Msg, key);
-        KeyDown(key, KeyboardShiftState());
+        const TShiftState shift = KeyboardShiftState();
+        // A key the window system brought straight to this control is the form's too: its
+        // preview first, and afterwards Tab, Enter and Escape when the control left them.
+        TCustomForm* form = ParentForm();
+        const bool direct = form && form != this && !TCustomForm::RoutingKey();
+        if (direct && form->KeyPreview()) form->KeyDown(key, shift);
+        if (key != 0) KeyDown(key, shift);
+        if (direct && key != 0 && form->DialogKey(key)) key = 0;
         m.Result = key == 0 ? 1 : 0;
         return;
     }
