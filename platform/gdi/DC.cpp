@@ -228,8 +228,7 @@ void DC::FillRect(const Rect& rect, const Brush& brush) {
     if (!target_) return;
     Paint paint;
     if (!BrushPaint(brush, Rop2::CopyPen, paint)) return;
-    const Point o = ToDevice(0, 0);
-    const Rect r = rect.Offset(o.x, o.y).Intersect(EffectiveClip().Bounds());
+    const Rect r = ToDevice(rect).Intersect(EffectiveClip().Bounds());
     for (int y = r.top; y < r.bottom; ++y) FillSpan(y, r.left, r.right, paint);
 }
 
@@ -249,7 +248,7 @@ void DC::FillRegion(const Region& logical, const Brush& brush) {
     Paint paint;
     if (!BrushPaint(brush, Rop2::CopyPen, paint)) return;
     const Point o = ToDevice(0, 0);
-    const Region r = logical.Offset(o.x, o.y).Intersect(EffectiveClip());
+    const Region r = logical.Offset(o.x, o.y).Intersect(EffectiveClip()); // offsets saturate
     for (const Rect& q : r.Rects())
         for (int y = q.top; y < q.bottom; ++y) FillSpan(y, q.left, q.right, paint);
 }
@@ -264,9 +263,7 @@ void DC::PatBlt(int x, int y, int width, int height, std::uint32_t rop) {
         paint.ternary = true;
         paint.rop3 = table;
     }
-    const Point o = ToDevice(0, 0);
-    const Rect r = Rect{x, y, x + width, y + height}.Normalized().Offset(o.x, o.y).Intersect(
-        EffectiveClip().Bounds());
+    const Rect r = ToDevice(x, y, width, height).Normalized().Intersect(EffectiveClip().Bounds());
     for (int yy = r.top; yy < r.bottom; ++yy) FillSpan(yy, r.left, r.right, paint);
 }
 

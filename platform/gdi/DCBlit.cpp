@@ -166,31 +166,28 @@ void DC::BitBlt(int x, int y, int width, int height, const DC& source, int sx, i
 void DC::StretchBlt(int x, int y, int width, int height, const DC& source, int sx, int sy,
                     int sw, int sh, std::uint32_t rop) {
     if (!target_ || !source.target_) return;
-    const Point d = ToDevice(x, y);
-    const Point s = source.ToDevice(sx, sy);
-    Transfer({d.x, d.y, d.x + width, d.y + height}, *source.target_,
-             {s.x, s.y, s.x + sw, s.y + sh}, source.s_.bkColour, rop, std::nullopt);
+    Transfer(ToDevice(x, y, width, height), *source.target_, source.ToDevice(sx, sy, sw, sh),
+             source.s_.bkColour, rop, std::nullopt);
 }
 
 void DC::TransparentBlt(int x, int y, int width, int height, const DC& source, int sx, int sy,
                         int sw, int sh, ColorRef transparent) {
     if (!target_ || !source.target_) return;
-    const Point d = ToDevice(x, y);
-    const Point s = source.ToDevice(sx, sy);
-    Transfer({d.x, d.y, d.x + width, d.y + height}, *source.target_,
-             {s.x, s.y, s.x + sw, s.y + sh}, source.s_.bkColour, rop3::SrcCopy, transparent);
+    Transfer(ToDevice(x, y, width, height), *source.target_, source.ToDevice(sx, sy, sw, sh),
+             source.s_.bkColour, rop3::SrcCopy, transparent);
 }
 
 void DC::DrawBitmap(int x, int y, const Bitmap& source, std::uint32_t rop) {
-    const Point d = ToDevice(x, y);
-    Transfer({d.x, d.y, d.x + source.Width(), d.y + source.Height()}, source, source.Bounds(),
-             0xFFFFFF, rop, std::nullopt);
+    Transfer(ToDevice(x, y, source.Width(), source.Height()), source, source.Bounds(), 0xFFFFFF,
+             rop, std::nullopt);
 }
 
 void DC::StretchBitmap(const Rect& dest, const Bitmap& source, const Rect& sourceRect,
                        std::uint32_t rop) {
-    const Point o = ToDevice(0, 0);
-    Transfer(dest.Offset(o.x, o.y), source, sourceRect, 0xFFFFFF, rop, std::nullopt);
+    // Each corner moved on its own, so a mirrored destination keeps its direction.
+    const Point a = ToDevice(dest.left, dest.top);
+    const Point b = ToDevice(dest.right, dest.bottom);
+    Transfer({a.x, a.y, b.x, b.y}, source, sourceRect, 0xFFFFFF, rop, std::nullopt);
 }
 
 } // namespace plat::gdi

@@ -40,7 +40,8 @@ bool InDash(std::span<const int> pattern, std::uint32_t position) {
     return true;
 }
 
-int PenWidth(const Pen& pen) { return std::max(1, pen.width); }
+// Widths beyond any screen are limited so that shape arithmetic stays small.
+int PenWidth(const Pen& pen) { return std::clamp(pen.width, 1, 1 << 16); }
 
 } // namespace
 
@@ -118,8 +119,7 @@ void DC::PolyPolyline(std::span<const Point> points, std::span<const int> counts
 // overlap. A null pen leaves the right and bottom edges out, as the classic system does.
 void DC::DrawFilledShape(const Rect& logicalBox, int ew, int eh, bool ellipse) {
     if (!target_) return;
-    const Point o = ToDevice(0, 0);
-    Rect box = logicalBox.Normalized().Offset(o.x, o.y);
+    Rect box = ToDevice(logicalBox);
     const Pen& pen = s_.pen;
     const bool nullPen = pen.style == PenStyle::Null;
     const int w = PenWidth(pen);

@@ -26,34 +26,20 @@ bool InEllipse(std::int64_t X, std::int64_t Y, std::int64_t A, std::int64_t B) {
            i128{xc} * xc * b2 + i128{ay} * ay * a2 <= ab;
 }
 
-// Row spans of an ellipse in a box of w x h pixels at (0, 0), rows y0 <= y < y1.
-std::vector<Span> EllipseRows(int w, int h, int y0, int y1) {
-    std::vector<Span> rows;
-    y0 = std::max(y0, 0);
-    y1 = std::min(y1, h);
-    rows.reserve(static_cast<std::size_t>(std::max(0, y1 - y0)));
+// How far row y of an ellipse in a box of w x h pixels at (0, 0) is indented from the box's
+// left (and right) side; w when the row is empty.
+int EllipseRowInset(int w, int h, int y) {
     const std::int64_t A = w - 1;
     const std::int64_t B = h - 1;
-    for (int y = y0; y < y1; ++y) {
-        if (A == 0 || B == 0) {
-            rows.push_back({y, 0, w});
-            continue;
-        }
-        const std::int64_t Y = 2 * std::int64_t{y} - B;
-        // Largest X of the parity of A inside; start from an estimate and correct it.
-        const double ratio = 1.0 - (static_cast<double>(Y) * Y) / (static_cast<double>(B) * B);
-        std::int64_t X = static_cast<std::int64_t>(A * std::sqrt(std::max(0.0, ratio))) + 2;
-        if (((X - A) & 1) != 0) ++X;
-        while (X >= 0 && !InEllipse(X, Y, A, B)) X -= 2;
-        while (X + 2 <= A && InEllipse(X + 2, Y, A, B)) X += 2;
-        if (X < 0) {
-            rows.push_back({y, 0, 0});
-            continue;
-        }
-        const auto x0 = static_cast<int>((A - X) / 2);
-        rows.push_back({y, x0, w - x0});
-    }
-    return rows;
+    if (A == 0 || B == 0) return 0;
+    const std::int64_t Y = 2 * std::int64_t{y} - B;
+    // Largest X of the parity of A inside; start from an estimate and correct it.
+    const double ratio = 1.0 - (static_cast<double>(Y) * Y) / (static_cast<double>(B) * B);
+    std::int64_t X = static_cast<std::int64_t>(static_cast<double>(A) * std::sqrt(std::max(0.0, ratio))) + 2;
+    if (((X - A) & 1) != 0) ++X;
+    while (X >= 0 && !InEllipse(X, Y, A, B)) X -= 2;
+    while (X + 2 <= A && InEllipse(X + 2, Y, A, B)) X += 2;
+    return X < 0 ? w : static_cast<int>((A - X) / 2);
 }
 
 } // namespace
@@ -61,9 +47,15 @@ std::vector<Span> EllipseRows(int w, int h, int y0, int y1) {
 std::vector<Span> EllipseSpans(const Rect& box, const Rect& window) {
     const Rect b = box.Normalized();
     if (b.IsEmpty()) return {};
-    std::vector<Span> rows = EllipseRows(b.Width(), b.Height(), window.top - b.top,
-                                         window.bottom - b.top);
-    for (Span& s : rows) s = {s.y + b.top, s.x0 + b.left, s.x1 + b.left};
+    const int w = b.Width();
+    const int h = b.Height();
+    std::vector<Span> rows;
+    const int y0 = std::max(0, window.top - b.top);
+    const int y1 = std::min(h, window.bottom - b.top);
+    for (int y = y0; y < y1; ++y) {
+        const int inset = EllipseRowInset(w, h, y);
+        rows.push_back({b.top + y, b.left + inset, inset >= w ? b.left + inset : b.right - inset});
+    }
     return rows;
 }
 
@@ -76,16 +68,13 @@ std::vector<Span> RoundRectSpans(const Rect& box, int ellipseWidth, int ellipseH
     const int ew = std::clamp(ellipseWidth, 0, w);
     const int eh = std::clamp(ellipseHeight, 0, h);
     std::vector<Span> rows;
-    const std::vector<Span> corner =
-        (ew > 1 && eh > 1) ? EllipseRows(ew, eh, 0, eh) : std::vector<Span>{};
+    const bool rounded = ew > 1 && eh > 1;
     const int y0 = std::max(0, window.top - b.top);
     const int y1 = std::min(h, window.bottom - b.top);
     for (int y = y0; y < y1; ++y) {
         int inset = 0;
-        if (!corner.empty()) {
-            if (y < eh / 2) inset = corner[static_cast<std::size_t>(y)].x0;
-            else if (y >= h - eh / 2) inset = corner[static_cast<std::size_t>(y - (h - eh))].x0;
-        }
+        if (rounded && y < eh / 2) inset = EllipseRowInset(ew, eh, y);
+        else if (rounded && y >= h - eh / 2) inset = EllipseRowInset(ew, eh, y - (h - eh));
         rows.push_back({b.top + y, b.left + inset, b.right - inset});
     }
     return rows;
