@@ -199,7 +199,10 @@ void DC::FillSpan(int y, int x0, int x1, const Paint& paint) {
 }
 
 void DC::PlotPixel(int x, int y, const Paint& paint) {
-    if (!EffectiveClip().Contains(Point{x, y})) return;
+    const Region& clip = EffectiveClip();
+    // Most clips are one rectangle: test it directly instead of searching bands.
+    if (clip.Rects().size() == 1 ? !clip.Bounds().Contains({x, y}) : !clip.Contains(Point{x, y}))
+        return;
     std::uint32_t v;
     if (!PaintAt(paint, x, y, v)) return;
     const std::uint32_t d = target_->GetNative(x, y);

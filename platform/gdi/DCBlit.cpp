@@ -135,15 +135,34 @@ void DC::Transfer(const Rect& dest, const Bitmap& source, const Rect& sourceRect
         copy = source.Clone();
         src = copy.get();
     }
+    // True-colour sources compare the key as a stored value; palette entries may repeat a colour,
+    // so paletted sources compare colours.
+    std::optional<std::uint32_t> keyNative;
+    if (transparent && src->BitsPerPixel() >= 24) keyNative = src->ToNative(*transparent);
     for (const Rect& r : clipped.Rects()) {
         for (int y = r.top; y < r.bottom; ++y) {
             const int sy = mapY(y - d.top);
             if (sy < 0 || sy >= src->Height()) continue;
+            if (table == 0xCC && convert.Direct() && target_->BitsPerPixel() == 32) {
+                // Plain true-colour copy, stretched or keyed: words straight across.
+                const auto* in = reinterpret_cast<const std::uint32_t*>(src->Row(sy));
+                auto* out = reinterpret_cast<std::uint32_t*>(target_->Row(y));
+                const bool sameWidth = adw == asw && !mirrorX;
+                for (int x = r.left; x < r.right; ++x) {
+                    const int sx = sameWidth ? s.left + (x - d.left) : mapX(x - d.left);
+                    if (sx < 0 || sx >= src->Width()) continue;
+                    const std::uint32_t v = in[sx] & 0x00FFFFFFu;
+                    if (!keyNative || v != *keyNative) out[x] = v;
+                }
+                continue;
+            }
             for (int x = r.left; x < r.right; ++x) {
                 const int sx = mapX(x - d.left);
                 if (sx < 0 || sx >= src->Width()) continue;
                 const std::uint32_t raw = src->GetNative(sx, sy);
-                if (transparent && src->ToColour(raw) == (*transparent & 0xFFFFFFu)) continue;
+                if (transparent && (keyNative ? raw == *keyNative
+                                              : src->ToColour(raw) == (*transparent & 0xFFFFFFu)))
+                    continue;
                 const std::uint32_t sv = convert(raw);
                 std::uint32_t pv = 0;
                 if (usesPattern && !PaintAt(pattern, x, y, pv)) pv = 0;

@@ -140,36 +140,62 @@ std::vector<Span> PolygonSpans(std::span<const Point> points, std::span<const in
 
 std::vector<Span> ThickLineSpans(Point a, Point b, int width, const Rect& window) {
     // The segment runs through pixel centres for odd widths and along pixel corners for even
-    // ones, so a width of n covers n rows of a horizontal line.
+    // ones, so a width of n covers n rows of a horizontal line. A pixel belongs when its centre
+    // lies strictly within width / 2 of the segment; each row of that round-ended band is one
+    // interval, the union of the two end discs and the straight part.
     const double off = (width % 2) ? 0.5 : 0.0;
     const double ax = a.x + off, ay = a.y + off, bx = b.x + off, by = b.y + off;
     const double r = width / 2.0;
-    const double r2 = r * r - 1e-9;
     const double vx = bx - ax, vy = by - ay;
-    const double len2 = vx * vx + vy * vy;
-    const int left = std::max(window.left, static_cast<int>(std::floor(std::min(ax, bx) - r)) - 1);
-    const int right =
-        std::min(window.right - 1, static_cast<int>(std::ceil(std::max(ax, bx) + r)) + 1);
+    const double len = std::sqrt(vx * vx + vy * vy);
+    const double ux = len > 0 ? vx / len : 1.0, uy = len > 0 ? vy / len : 0.0;
+    constexpr double kEps = 1e-9;
+    constexpr double kHuge = 1e300;
     const int top = std::max(window.top, static_cast<int>(std::floor(std::min(ay, by) - r)) - 1);
     const int bottom =
         std::min(window.bottom - 1, static_cast<int>(std::ceil(std::max(ay, by) + r)) + 1);
     std::vector<Span> spans;
     for (int y = top; y <= bottom; ++y) {
-        int first = 0;
-        int last = -1;
-        bool found = false;
-        for (int x = left; x <= right; ++x) {
-            const double px = x + 0.5 - ax, py = y + 0.5 - ay;
-            double t = len2 > 0 ? (px * vx + py * vy) / len2 : 0.0;
-            t = std::clamp(t, 0.0, 1.0);
-            const double ex = px - t * vx, ey = py - t * vy;
-            if (ex * ex + ey * ey < r2) {
-                if (!found) first = x;
-                last = x;
-                found = true;
+        const double yc = y + 0.5;
+        double lo = kHuge, hi = -kHuge;
+        const auto take = [&](double l, double h) {
+            if (l < h) lo = std::min(lo, l), hi = std::max(hi, h);
+        };
+        for (const auto& [cx, cy] : {std::pair{ax, ay}, std::pair{bx, by}}) {
+            const double dy = yc - cy;
+            if (dy * dy < r * r) {
+                const double h = std::sqrt(r * r - dy * dy);
+                take(cx - h, cx + h);
             }
         }
-        if (found) spans.push_back({y, first, last + 1});
+        if (len > 0) {
+            const double dy = yc - ay;
+            // Distance from the line: |(x - ax) * nx + dy * ny| < r with the normal (-uy, ux).
+            const double nx = -uy, ny = ux;
+            double l1 = -kHuge, h1 = kHuge;
+            if (std::abs(nx) > kEps) {
+                const double p = (-r - dy * ny) / nx, q = (r - dy * ny) / nx;
+                l1 = ax + std::min(p, q), h1 = ax + std::max(p, q);
+            } else if (std::abs(dy * ny) >= r) {
+                l1 = kHuge, h1 = -kHuge;
+            }
+            // Along the segment: 0 <= (x - ax) * ux + dy * uy <= len.
+            double l2 = -kHuge, h2 = kHuge;
+            if (std::abs(ux) > kEps) {
+                const double p = (-dy * uy) / ux, q = (len - dy * uy) / ux;
+                l2 = ax + std::min(p, q), h2 = ax + std::max(p, q);
+            } else if (dy * uy < 0 || dy * uy > len) {
+                l2 = kHuge, h2 = -kHuge;
+            }
+            take(std::max(l1, l2), std::min(h1, h2));
+        }
+        if (lo >= hi) continue;
+        // Centres x + 0.5 strictly inside (lo, hi).
+        const double first = std::floor(lo - 0.5 + kEps) + 1;
+        const double last = std::ceil(hi - 0.5 - kEps) - 1;
+        const double x0 = std::max(first, static_cast<double>(window.left));
+        const double x1 = std::min(last + 1, static_cast<double>(window.right));
+        if (x0 < x1) spans.push_back({y, static_cast<int>(x0), static_cast<int>(x1)});
     }
     return spans;
 }

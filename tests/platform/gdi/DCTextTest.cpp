@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <thread>
 
 namespace plat::gdi {
@@ -57,6 +58,8 @@ TEST(DCText, TheSystemsFaceResolvesToItsMetricTwinWithPlausibleMetrics) {
     tm = dc.GetTextMetrics();
     EXPECT_EQ(tm.height, 20);
     EXPECT_GT(tm.ascent, tm.descent);
+    dc.SelectFont(Arial(std::numeric_limits<int>::min())); // limited, not overflowing
+    EXPECT_GT(dc.GetTextMetrics().height, 900);
     dc.SelectFont(Arial(-20, 700, true));
     tm = dc.GetTextMetrics();
     EXPECT_EQ(tm.weight, 700);
