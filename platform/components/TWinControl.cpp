@@ -4,6 +4,7 @@
 
 #include "platform/components/ScrollBarPainter.h"
 #include "platform/components/TCustomForm.h"
+#include "platform/win/CursorApi.h"
 #include "platform/win/InputApi.h"
 #include "platform/win/MessageApi.h"
 #include "platform/win/PaintApi.h"
@@ -116,6 +117,7 @@ void TWinControl::CreateHandle() {
         cls.name = kWindowClass;
         cls.style = win::CS_DBLCLKS;
         cls.proc = &TWinControl::WindowProc;
+        cls.cursor = win::LoadCursor(win::IDC_ARROW);
         return win::RegisterClass(cls);
     }();
     (void)registered;
@@ -484,6 +486,23 @@ void TWinControl::WndProc(TMessage& m) {
     case win::WM_SETFOCUS:
         if (TCustomForm* form = ParentForm(); form && form != this) form->FocusArrived(this);
         DoEnter();
+        return;
+    case win::WM_SETCURSOR:
+        if (static_cast<win::LParam>(win::LoWord(static_cast<std::uintptr_t>(m.LParam))) == win::HTCLIENT &&
+            m.WParam == handle_) {
+            // The pointer of the control under the mouse, a graphic child's included.
+            win::Point screen;
+            win::GetCursorPos(&screen);
+            const TPoint p = ScreenToClient({screen.x, screen.y});
+            TControl* under = ControlAtPos(p, true);
+            const std::uint32_t cursor = under && under->Cursor() ? under->Cursor() : Cursor();
+            if (cursor != 0) {
+                win::SetCursor(cursor);
+                m.Result = 1;
+                return;
+            }
+        }
+        DefaultHandler(m);
         return;
     case win::WM_NCCALCSIZE:
         DefaultHandler(m);

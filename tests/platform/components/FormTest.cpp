@@ -8,6 +8,7 @@
 #include "platform/components/TForm.h"
 #include "platform/components/TLabel.h"
 #include "platform/components/TPanel.h"
+#include "platform/win/CursorApi.h"
 #include "platform/win/InputApi.h"
 #include "platform/win/MessageApi.h"
 #include "platform/win/WindowApi.h"
@@ -238,6 +239,31 @@ TEST_F(FormTest, MovingAControlToAnotherParentKeepsItsWindow) {
     edit->SetParent(nullptr);
     EXPECT_FALSE(win::IsWindow(window)) << "without a parent the control has no window";
     delete edit;
+}
+
+TEST_F(FormTest, ThePointerIsTheOneOfTheControlUnderTheMouse) {
+    TForm form(nullptr);
+    form.SetBounds(50, 50, 300, 200);
+    auto* edit = new TEdit(&form);
+    edit->SetParent(&form);
+    auto* label = new TLabel(&form);
+    label->SetParent(&form);
+    label->SetBounds(10, 100, 60, 17);
+    label->SetCursor(win::LoadCursor(win::IDC_SIZENS));
+    form.Show();
+    Application().ProcessMessages();
+    auto pointerAt = [](TControl* c) {
+        const TPoint p = c->ClientToScreen({3, 3});
+        win::InjectMouseMove({p.x, p.y});
+        Application().ProcessMessages();
+        return win::GetCursor();
+    };
+    EXPECT_EQ(pointerAt(edit), win::LoadCursor(win::IDC_IBEAM));
+    EXPECT_EQ(pointerAt(label), win::LoadCursor(win::IDC_SIZENS)) << "a graphic control's own";
+    const TPoint empty = form.ClientToScreen({250, 150});
+    win::InjectMouseMove({empty.x, empty.y});
+    Application().ProcessMessages();
+    EXPECT_EQ(win::GetCursor(), win::LoadCursor(win::IDC_ARROW));
 }
 
 TEST_F(FormTest, TabMovesTheFocusAmongControlsThatTakeIt) {
