@@ -1,6 +1,9 @@
 #include "platform/components/TWinControl.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <set>
+#include <string>
 
 #include "platform/components/ScrollBarPainter.h"
 #include "platform/components/TCustomForm.h"
@@ -14,6 +17,11 @@ namespace plat::comp {
 namespace {
 
 constexpr const char* kWindowClass = "LxqWinControl";
+
+std::set<std::uint32_t>& RegisteredClassStyles() {
+    static std::set<std::uint32_t> styles;
+    return styles;
+}
 
 // Width of the frame the window system keeps around the client area of a child or popup window
 // of these styles; top-level windows are framed by the desktop.
@@ -102,6 +110,7 @@ void TWinControl::CreateParams(TCreateParams& p) {
     p.width = Width();
     p.height = Height();
     p.style = win::WS_CLIPCHILDREN | win::WS_CLIPSIBLINGS;
+    p.classStyle = win::CS_DBLCLKS | win::CS_HREDRAW | win::CS_VREDRAW;
     if (Parent()) {
         p.style |= win::WS_CHILD;
         p.parent = Parent()->handle_;
@@ -112,25 +121,39 @@ void TWinControl::CreateParams(TCreateParams& p) {
 }
 
 void TWinControl::CreateHandle() {
-    static const bool registered = [] {
-        win::WindowClass cls;
-        cls.name = kWindowClass;
-        cls.style = win::CS_DBLCLKS;
-        cls.proc = &TWinControl::WindowProc;
-        cls.cursor = win::LoadCursor(win::IDC_ARROW);
-        return win::RegisterClass(cls);
-    }();
-    (void)registered;
     TCreateParams p;
     CreateParams(p);
+    const std::string className = WindowClassFor(p.classStyle);
     const win::Hwnd hwnd =
-        win::CreateWindowEx(p.exStyle, kWindowClass, p.caption, p.style, p.x, p.y, p.width,
+        win::CreateWindowEx(p.exStyle, className, p.caption, p.style, p.x, p.y, p.width,
                             p.height, p.parent, 0, reinterpret_cast<win::LParam>(this));
     if (hwnd == 0) return;
     handle_ = hwnd;
     for (TControl* c : controls_) {
         if (auto* w = dynamic_cast<TWinControl*>(c); w && w->Visible()) w->HandleNeeded();
     }
+}
+
+std::string TWinControl::WindowClassFor(std::uint32_t classStyle) {
+    // One window class per class style the controls ask for; the procedure is always ours.
+    char name[48];
+    std::snprintf(name, sizeof name, "%s:%x", kWindowClass, classStyle);
+    if (RegisteredClassStyles().insert(classStyle).second) {
+        win::WindowClass cls;
+        cls.name = name;
+        cls.style = classStyle;
+        cls.proc = &TWinControl::WindowProc;
+        cls.cursor = win::LoadCursor(win::IDC_ARROW);
+        win::RegisterClass(cls);
+    }
+    return name;
+}
+
+void TWinControl::RecreateWnd() {
+    if (handle_ == 0) return;
+    DestroyHandle();
+    HandleNeeded();
+    if (handle_ != 0 && Visible() && !Parent()) win::ShowWindow(handle_, win::SW_SHOWNA);
 }
 
 void TWinControl::DestroyHandle() {

@@ -266,6 +266,23 @@ TEST_F(FormTest, ThePointerIsTheOneOfTheControlUnderTheMouse) {
     EXPECT_EQ(win::GetCursor(), win::LoadCursor(win::IDC_ARROW));
 }
 
+TEST_F(FormTest, RecreatingAWindowKeepsTheControlAndRemakesItsChildren) {
+    TForm form(nullptr);
+    auto* panel = new TPanel(&form);
+    panel->SetParent(&form);
+    auto* edit = new TEdit(&form);
+    edit->SetParent(panel);
+    edit->SetText("kept");
+    form.Show();
+    const win::Hwnd before = panel->Handle();
+    panel->RecreateWnd();
+    EXPECT_NE(panel->Handle(), before);
+    EXPECT_FALSE(win::IsWindow(before));
+    EXPECT_TRUE(win::IsWindow(edit->Handle()));
+    EXPECT_EQ(win::GetParent(edit->Handle()), panel->Handle());
+    EXPECT_EQ(win::GetWindowText(edit->Handle()), "kept");
+}
+
 TEST_F(FormTest, TabMovesTheFocusAmongControlsThatTakeIt) {
     TForm form(nullptr);
     auto* a = new TEdit(&form);
