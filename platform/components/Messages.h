@@ -37,6 +37,8 @@ constexpr std::uint32_t CM_RELEASE = CM_BASE + 14;
 
 // Hit-test answer for a form's menu bar.
 constexpr win::LResult HTMENU = 5;
+constexpr win::LResult HTHSCROLL = 6;
+constexpr win::LResult HTVSCROLL = 7;
 
 // Virtual-key codes the library acts on.
 namespace vk {

@@ -25,6 +25,8 @@ void ForEachControl(TWinControl* parent, const std::function<void(TControl*)>& v
 
 bool IsKeyMessage(std::uint32_t msg) { return msg >= win::WM_KEYFIRST && msg <= win::WM_KEYLAST; }
 
+thread_local int t_routingKey = 0;
+
 } // namespace
 
 TCustomForm::TCustomForm(TComponent* owner) : TCustomControl(owner) {
@@ -278,7 +280,25 @@ void TCustomForm::KeyDown(std::uint16_t& key, TShiftState shift) {
     if (key != 0 && (!activeControl_ || activeControl_ == this) && DialogKey(key)) key = 0;
 }
 
+void TCustomForm::SelectNext(bool forward) {
+    std::vector<TWinControl*> stops;
+    ForEachControl(this, [&](TControl* c) {
+        auto* w = dynamic_cast<TWinControl*>(c);
+        if (w && w->TabStop() && w->CanFocus()) stops.push_back(w);
+    });
+    if (stops.empty()) return;
+    const auto it = std::find(stops.begin(), stops.end(), activeControl_);
+    std::ptrdiff_t i = it == stops.end() ? (forward ? -1 : 0) : it - stops.begin();
+    const auto n = static_cast<std::ptrdiff_t>(stops.size());
+    i = ((forward ? i + 1 : i - 1) % n + n) % n;
+    SetActiveControl(stops[static_cast<std::size_t>(i)]);
+}
+
 bool TCustomForm::DialogKey(std::uint16_t key) {
+    if (key == vk::Tab) {
+        SelectNext((KeyboardShiftState() & ss::Shift) == 0);
+        return true;
+    }
     if (key != vk::Return && key != vk::Escape) return false;
     TButton* found = nullptr;
     ForEachControl(this, [&](TControl* c) {
@@ -300,11 +320,15 @@ void TCustomForm::RouteKey(TMessage& m) {
         TCustomControl::WndProc(m);
         if (m.Result != 0 || !target || target == this) return;
     }
+    ++t_routingKey;
     m.Result = target->Perform(m.Msg, m.WParam, m.LParam);
+    --t_routingKey;
     // A key the control did not take may still be a dialog key of the form.
     if (m.Msg == win::WM_KEYDOWN && m.Result == 0 && DialogKey(static_cast<std::uint16_t>(m.WParam)))
         m.Result = 1;
 }
+
+bool TCustomForm::RoutingKey() { return t_routingKey > 0; }
 
 void TCustomForm::WndProc(TMessage& m) {
     if (IsKeyMessage(m.Msg)) {

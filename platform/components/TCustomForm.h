@@ -38,6 +38,9 @@ public:
 
     TWinControl* ActiveControl() const { return activeControl_; }
     void SetActiveControl(TWinControl* control);
+    // Moves the focus to the next (or previous) control that takes it with Tab, in the order of
+    // the controls on the form.
+    void SelectNext(bool forward);
     bool Active() const { return active_; }
     bool KeyPreview() const { return keyPreview_; }
     void SetKeyPreview(bool v) { keyPreview_ = v; }
@@ -66,6 +69,8 @@ public:
     TCloseQueryEvent OnCloseQuery;
 
     void WndProc(TMessage& message) override;
+    // True while a form hands a key on to its focused control.
+    static bool RoutingKey();
 
 protected:
     void CreateParams(TCreateParams& params) override;

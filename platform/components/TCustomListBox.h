@@ -89,8 +89,9 @@ public:
 protected:
     void CreateParams(TCreateParams& params) override;
     void Paint() override;
-    TRect ClientAreaInWindow() const override;
-    void PaintNonClient(gdi::DC& dc) override;
+    bool HasScrollBar(bool vertical) const override;
+    void ScrollInfo(bool vertical, int& position, int& page, int& range) const override;
+    void ScrollTo(bool vertical, int position) override;
     void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
     void KeyDown(std::uint16_t& key, TShiftState shift) override;
     // Draws one row; the canvas's brush and font are set for its state.

@@ -1,9 +1,13 @@
 #include "platform/components/TWinControl.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <set>
+#include <string>
 
 #include "platform/components/ScrollBarPainter.h"
 #include "platform/components/TCustomForm.h"
+#include "platform/win/CursorApi.h"
 #include "platform/win/InputApi.h"
 #include "platform/win/MessageApi.h"
 #include "platform/win/PaintApi.h"
@@ -13,6 +17,11 @@ namespace plat::comp {
 namespace {
 
 constexpr const char* kWindowClass = "LxqWinControl";
+
+std::set<std::uint32_t>& RegisteredClassStyles() {
+    static std::set<std::uint32_t> styles;
+    return styles;
+}
 
 // Width of the frame the window system keeps around the client area of a child or popup window
 // of these styles; top-level windows are framed by the desktop.
@@ -101,6 +110,7 @@ void TWinControl::CreateParams(TCreateParams& p) {
     p.width = Width();
     p.height = Height();
     p.style = win::WS_CLIPCHILDREN | win::WS_CLIPSIBLINGS;
+    p.classStyle = win::CS_DBLCLKS | win::CS_HREDRAW | win::CS_VREDRAW;
     if (Parent()) {
         p.style |= win::WS_CHILD;
         p.parent = Parent()->handle_;
@@ -111,24 +121,39 @@ void TWinControl::CreateParams(TCreateParams& p) {
 }
 
 void TWinControl::CreateHandle() {
-    static const bool registered = [] {
-        win::WindowClass cls;
-        cls.name = kWindowClass;
-        cls.style = win::CS_DBLCLKS;
-        cls.proc = &TWinControl::WindowProc;
-        return win::RegisterClass(cls);
-    }();
-    (void)registered;
     TCreateParams p;
     CreateParams(p);
+    const std::string className = WindowClassFor(p.classStyle);
     const win::Hwnd hwnd =
-        win::CreateWindowEx(p.exStyle, kWindowClass, p.caption, p.style, p.x, p.y, p.width,
+        win::CreateWindowEx(p.exStyle, className, p.caption, p.style, p.x, p.y, p.width,
                             p.height, p.parent, 0, reinterpret_cast<win::LParam>(this));
     if (hwnd == 0) return;
     handle_ = hwnd;
     for (TControl* c : controls_) {
         if (auto* w = dynamic_cast<TWinControl*>(c); w && w->Visible()) w->HandleNeeded();
     }
+}
+
+std::string TWinControl::WindowClassFor(std::uint32_t classStyle) {
+    // One window class per class style the controls ask for; the procedure is always ours.
+    char name[48];
+    std::snprintf(name, sizeof name, "%s:%x", kWindowClass, classStyle);
+    if (RegisteredClassStyles().insert(classStyle).second) {
+        win::WindowClass cls;
+        cls.name = name;
+        cls.style = classStyle;
+        cls.proc = &TWinControl::WindowProc;
+        cls.cursor = win::LoadCursor(win::IDC_ARROW);
+        win::RegisterClass(cls);
+    }
+    return name;
+}
+
+void TWinControl::RecreateWnd() {
+    if (handle_ == 0) return;
+    DestroyHandle();
+    HandleNeeded();
+    if (handle_ != 0 && Visible() && !Parent()) win::ShowWindow(handle_, win::SW_SHOWNA);
 }
 
 void TWinControl::DestroyHandle() {
@@ -165,6 +190,24 @@ win::LResult TWinControl::WindowProc(win::Hwnd hwnd, std::uint32_t msg, win::WPa
     return m.Result;
 }
 
+bool TWinControl::HasScrollBar(bool vertical) const {
+    return (WindowParams().style & (vertical ? win::WS_VSCROLL : win::WS_HSCROLL)) != 0;
+}
+
+TRect TWinControl::ScrollBarRect(bool vertical) const {
+    if (!HasScrollBar(vertical)) return {};
+    const TRect c = ClientAreaInWindow();
+    return vertical ? TRect{c.right, c.top, c.right + kScrollBarSize, c.bottom}
+                    : TRect{c.left, c.bottom, c.right, c.bottom + kScrollBarSize};
+}
+
+TPoint TWinControl::WindowPointOf(win::LParam screenPoint) const {
+    TPoint p{win::GetXParam(screenPoint), win::GetYParam(screenPoint)};
+    win::Rect r{};
+    if (handle_ != 0) win::GetWindowRect(handle_, &r);
+    return {p.x - r.left, p.y - r.top};
+}
+
 TCreateParams TWinControl::WindowParams() const {
     TCreateParams p;
     // Filling the parameters reads the control's state only.
@@ -172,12 +215,15 @@ TCreateParams TWinControl::WindowParams() const {
     return p;
 }
 
+TRect TWinControl::InsideBorder() const {
+    const int f = FrameWidth(WindowParams());
+    return {f, f, std::max(f, Width() - f), std::max(f, Height() - f)};
+}
+
 TRect TWinControl::ClientAreaInWindow() const {
-    const TCreateParams p = WindowParams();
-    const int f = FrameWidth(p);
-    TRect r{f, f, Width() - f, Height() - f};
-    if (p.style & win::WS_VSCROLL) r.right -= kScrollBarSize;
-    if (p.style & win::WS_HSCROLL) r.bottom -= kScrollBarSize;
+    TRect r = InsideBorder();
+    if (HasScrollBar(true)) r.right -= kScrollBarSize;
+    if (HasScrollBar(false)) r.bottom -= kScrollBarSize;
     if (r.right < r.left) r.right = r.left;
     if (r.bottom < r.top) r.bottom = r.top;
     return r;
@@ -229,6 +275,10 @@ void TWinControl::SetFocus() {
 }
 
 void TWinControl::Invalidate() { InvalidateRect(ClientRect()); }
+
+void TWinControl::Update() {
+    if (handle_ != 0) win::UpdateWindow(handle_);
+}
 
 void TWinControl::InvalidateRect(const TRect& rect) {
     const TRect area = rect.Intersect(ClientRect());
@@ -326,18 +376,13 @@ void TWinControl::PaintNonClient(gdi::DC& dc) {
     TCreateParams p;
     CreateParams(p);
     const TRect client = ClientAreaInWindow();
-    int position = 0, page = 1, range = 1;
-    if (p.style & win::WS_VSCROLL) {
-        ScrollInfo(true, position, page, range);
-        PaintScrollBar(dc, {client.right, client.top, client.right + kScrollBarSize, client.bottom},
-                       true, position, page, range);
+    for (const bool vertical : {true, false}) {
+        if (!HasScrollBar(vertical)) continue;
+        int position = 0, page = 1, range = 1;
+        ScrollInfo(vertical, position, page, range);
+        PaintScrollBar(dc, ScrollBarRect(vertical), vertical, position, page, range);
     }
-    if (p.style & win::WS_HSCROLL) {
-        ScrollInfo(false, position, page, range);
-        PaintScrollBar(dc, {client.left, client.bottom, client.right, client.bottom + kScrollBarSize},
-                       false, position, page, range);
-    }
-    if ((p.style & win::WS_VSCROLL) && (p.style & win::WS_HSCROLL))
+    if (HasScrollBar(true) && HasScrollBar(false))
         dc.FillRect({client.right, client.bottom, client.right + kScrollBarSize,
                      client.bottom + kScrollBarSize},
                     gdi::Brush::Solid(ColorToRGB(ParentBrushColor())));
@@ -438,7 +483,14 @@ void TWinControl::WndProc(TMessage& m) {
     case win::WM_SYSKEYDOWN: {
         auto key = static_cast<std::uint16_t>(m.WParam);
         TrackModifierKey(m.Msg, key);
-        KeyDown(key, KeyboardShiftState());
+        const TShiftState shift = KeyboardShiftState();
+        // A key the window system brought straight to this control is the form's too: its
+        // preview first, and afterwards Tab, Enter and Escape when the control left them.
+        TCustomForm* form = ParentForm();
+        const bool direct = form && form != this && !TCustomForm::RoutingKey();
+        if (direct && form->KeyPreview()) form->KeyDown(key, shift);
+        if (key != 0) KeyDown(key, shift);
+        if (direct && key != 0 && form->DialogKey(key)) key = 0;
         m.Result = key == 0 ? 1 : 0;
         return;
     }
@@ -458,14 +510,57 @@ void TWinControl::WndProc(TMessage& m) {
         if (TCustomForm* form = ParentForm(); form && form != this) form->FocusArrived(this);
         DoEnter();
         return;
+    case win::WM_SETCURSOR:
+        if (static_cast<win::LParam>(win::LoWord(static_cast<std::uintptr_t>(m.LParam))) == win::HTCLIENT &&
+            m.WParam == handle_) {
+            // The pointer of the control under the mouse, a graphic child's included.
+            win::Point screen;
+            win::GetCursorPos(&screen);
+            const TPoint p = ScreenToClient({screen.x, screen.y});
+            TControl* under = ControlAtPos(p, true);
+            const std::uint32_t cursor = under && under->Cursor() ? under->Cursor() : Cursor();
+            if (cursor != 0) {
+                win::SetCursor(cursor);
+                m.Result = 1;
+                return;
+            }
+        }
+        DefaultHandler(m);
+        return;
     case win::WM_NCCALCSIZE:
         DefaultHandler(m);
         if (auto* r = reinterpret_cast<win::Rect*>(m.LParam)) {
             // Scroll bars are drawn by the control in its frame.
-            TCreateParams p;
-            CreateParams(p);
-            if (p.style & win::WS_VSCROLL) r->right = std::max(r->left, r->right - kScrollBarSize);
-            if (p.style & win::WS_HSCROLL) r->bottom = std::max(r->top, r->bottom - kScrollBarSize);
+            if (HasScrollBar(true)) r->right = std::max(r->left, r->right - kScrollBarSize);
+            if (HasScrollBar(false)) r->bottom = std::max(r->top, r->bottom - kScrollBarSize);
+        }
+        return;
+    case win::WM_NCHITTEST: {
+        DefaultHandler(m);
+        const TPoint p = WindowPointOf(m.LParam);
+        if (ScrollBarRect(true).Contains(p)) m.Result = HTVSCROLL;
+        else if (ScrollBarRect(false).Contains(p)) m.Result = HTHSCROLL;
+        return;
+    }
+    case win::WM_NCLBUTTONDOWN:
+    case win::WM_NCLBUTTONDBLCLK:
+        if (m.WParam == static_cast<win::WParam>(HTVSCROLL) ||
+            m.WParam == static_cast<win::WParam>(HTHSCROLL)) {
+            const bool vertical = m.WParam == static_cast<win::WParam>(HTVSCROLL);
+            int position = 0, page = 1, range = 1;
+            ScrollInfo(vertical, position, page, range);
+            ScrollTo(vertical, ScrollBarClick(ScrollBarRect(vertical), vertical, position, page, range,
+                                              WindowPointOf(m.LParam)));
+            return;
+        }
+        DefaultHandler(m);
+        return;
+    case win::WM_MOUSEWHEEL:
+        if (HasScrollBar(true)) {
+            int position = 0, page = 1, range = 1;
+            ScrollInfo(true, position, page, range);
+            const int notches = static_cast<std::int16_t>(win::HiWord(m.WParam)) / win::WHEEL_DELTA;
+            ScrollTo(true, std::clamp(position - 3 * notches, 0, std::max(0, range - page)));
         }
         return;
     case win::WM_WINDOWPOSCHANGED:
