@@ -57,8 +57,9 @@ NtStatus Tuner::ApplyGains(std::uint8_t agcMode, std::uint8_t ifGain, std::uint8
         set18to20(kFull, kFull, 0);
         g[7] = kFull;
         break;
-    case 6:
+    case 6: // FM-wide's mode: byte 21 off, otherwise the same bytes as mode 0
         g[5] = 0;
+        g[0] = kFull;
         set18to20(0, 0, 0);
         break;
     default:

@@ -194,12 +194,15 @@ void RC_Demodulator::SetAudioFilterTaps(const std::int16_t* taps) {
         return;
     }
     customTaps_ = true;
-    // Each filter scales its own taps: the gain of the zero-stuffed interpolation is U. The
-    // product keeps its low 16 bits, as the 16-bit multiply it stands for.
+    // The first (left length) taps of both filters are scaled by the gain of the zero-stuffed
+    // interpolation, U; a shorter right filter is scaled over its own taps only. The product
+    // keeps its low 16 bits, as the 16-bit multiply it stands for.
+    const std::uint32_t scaled = audioL_.Length();
     for (RC_FirFilter32* f : {&audioL_, &audioR_}) {
         f->LoadQ15Taps(taps);
         std::int16_t* t = f->Taps();
-        for (std::uint32_t k = 0; k < f->Length(); ++k) {
+        const std::uint32_t count = scaled < f->Length() ? scaled : f->Length();
+        for (std::uint32_t k = 0; k < count; ++k) {
             t[k] = static_cast<std::int16_t>(static_cast<std::uint16_t>(
                 static_cast<std::uint32_t>(static_cast<std::uint16_t>(t[k])) * interpolation_));
         }

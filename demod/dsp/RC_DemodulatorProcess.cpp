@@ -61,7 +61,9 @@ void RC_Demodulator::ProcessBlock(const std::int16_t* input, std::int16_t* outpu
     const std::uint32_t channelCount = n / decimation_;
     std::int32_t* i = postI_.Output();
     std::int32_t* q = postQ_.Output();
-    const double channelRate = static_cast<double>(postI_.SampleRate()) / decimation_;
+    // The channel rate of the per-block arithmetic is the float quotient (not the integer
+    // rate the filters were given).
+    const float channelRate = postI_.SampleRate() / static_cast<float>(decimation_);
     if (channelTap != nullptr) {
         channelTap(channelTapUser, this, channelCount, i, q);
     }
@@ -99,10 +101,12 @@ void RC_Demodulator::ProcessBlock(const std::int16_t* input, std::int16_t* outpu
 void RC_Demodulator::Mix(const std::int16_t* x, std::uint32_t n) {
     const std::uint32_t length = TableLength();
     std::int64_t step = ifCentre;
+    // The half bandwidth truncated toward zero; a value beyond 32 bits is held rather than
+    // converted out of range.
     if (kind == kRC_KindLsb) {
-        step -= static_cast<std::int32_t>(halfBandwidth);
+        step -= RC_SaturateTo32(halfBandwidth);
     } else if (kind == kRC_KindUsb) {
-        step += static_cast<std::int32_t>(halfBandwidth);
+        step += RC_SaturateTo32(halfBandwidth);
     }
     // A step of any sign and size becomes its equivalent within one turn of the table.
     const auto tableStep = static_cast<std::uint32_t>(((step % length) + length) % length);

@@ -15,6 +15,8 @@ std::uint32_t RoundUp(std::uint32_t n, std::uint32_t multiple) {
     return (n + multiple - 1) / multiple * multiple;
 }
 
+// Longest filter laid out and designed; a longer request keeps the current length (its padded
+// tap count would not fit 32 bits near the top of the range).
 constexpr std::uint32_t kLongestDesign = 1u << 20;
 
 } // namespace
@@ -30,14 +32,24 @@ void RC_FirFilter::Initialise() {
 }
 
 bool RC_FirFilter::Layout() {
+    if (length_ > kLongestDesign) {
+        return false;
+    }
     const std::uint32_t paddedLength = RoundUp(length_, format_.tapMultiple);
     const std::size_t tapBytes = AlignUp(paddedLength * format_.tapBytes);
     const std::size_t outputBytes =
         AlignUp(std::size_t{RoundUp(blockSize_, format_.outputMultiple)} * format_.outputBytes);
     const std::size_t historySamples = std::size_t{length_} - 1 + blockSize_ + kRC_FirHistorySlack;
     const std::size_t needed = tapBytes + outputBytes + AlignUp(historySamples * format_.historyBytes);
-    if (!RC_GrowBlock(storage_, capacity_, needed)) {
-        return false;
+    // The taps lie at the start of the storage and keep their place in every layout, so a
+    // grown block takes the old bytes along: a new block size keeps the taps in use.
+    if (storage_ == nullptr || needed > capacity_) {
+        void* grown = RC_Realloc(storage_, needed);
+        if (grown == nullptr) {
+            return false;
+        }
+        storage_ = grown;
+        capacity_ = needed;
     }
     auto* base = static_cast<std::byte*>(storage_);
     paddedLength_ = paddedLength;
@@ -49,7 +61,7 @@ bool RC_FirFilter::Layout() {
 }
 
 void RC_FirFilter::Design() {
-    if (taps_ == nullptr || length_ > kLongestDesign) {
+    if (taps_ == nullptr) {
         return;
     }
     // Design scratch in the plug-in heap: designs run only when a setting changes.

@@ -148,7 +148,8 @@ void* AllocLocked(HeapState& heap, std::size_t n) {
     ++heap.allocations;
     BlockHeader* best = nullptr;
     for (RegionHeader* region = heap.regions; region != nullptr; region = region->next) {
-        if (region->freeBytes < blockSize) {
+        // Only a region with more free bytes than the block is searched.
+        if (region->freeBytes <= blockSize) {
             continue;
         }
         for (BlockHeader* block = region->first; block != nullptr; block = block->next) {

@@ -53,12 +53,23 @@ TEST_F(Preselector, NodesCloserThanHalfAKilohertzDoNotDivideByZero) {
 }
 
 TEST_F(Preselector, LargeNodeValuesWrapInsteadOfOverflowing) {
-    // Filter tables set by a caller carry 32-bit values; the product wraps in 32 bits.
-    FILTER_NODE* band4 = tuner.State().filterNodes;
-    band4[1].value = 0x7FFFFFFF;
-    const int v = Interpolate(tuner, 4, 69'000'000);
-    EXPECT_GE(v, 0);
-    EXPECT_LE(v, 255);
+    // Filter tables set by a caller carry 32-bit values; the product wraps in 32 bits and the
+    // division truncates toward zero. At 69 MHz between 60 MHz:10 and 70 MHz: d1 = 8789 and
+    // d2 = 9766.
+    struct Case {
+        std::uint32_t value;
+        int preselector;
+    };
+    const Case cases[] = {
+        {0x7FFFFFFF, 245}, // product wraps to 2,147,386,969 (a 64-bit product would give 157)
+        {0x12345678, 94},  // product wraps negative: -1964, not the floor -1965
+        {0x80000000, 246},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.value);
+        tuner.State().filterNodes[1].value = c.value;
+        EXPECT_EQ(Interpolate(tuner, 4, 69'000'000), c.preselector);
+    }
 }
 
 TEST(SpurFrequency, BoundsAreHalfOpenAndTheOverlapCounts) {

@@ -160,6 +160,30 @@ TEST_F(TunerFrequency, StepFollowsVcoEdgesReferenceAndFineStepCapability) {
     }
 }
 
+TEST_F(TunerFrequency, FirstIfIsTheFmWideOneOnlyWithFmWideAndItsOptionBit) {
+    struct Case {
+        bool fmWide;
+        std::uint8_t options;
+        std::uint32_t freq, lo1;
+    };
+    // 100 MHz lies in range 0 (LO1 above the signal), 2.85 GHz in range 10 (LO1 below it).
+    const Case cases[] = {
+        {false, 0, 100'000'000, 1'300'000'000u},
+        {true, 0, 100'000'000, 1'300'000'000u},
+        {false, kOptFmWideIf, 100'000'000, 1'300'000'000u},
+        {true, kOptFmWideIf, 100'000'000, 210'700'000u},
+        {true, kOptFmWideIf, 2'850'000'000u, 2'739'300'000u},
+        {true, 0, 2'850'000'000u, 1'650'000'000u},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.fmWide << " " << int{c.options} << " " << c.freq);
+        tuner.State().fmWide = c.fmWide;
+        tuner.State().image.options = c.options;
+        ASSERT_EQ(tuner.SetTunerFrequency(c.freq, true, false, false, false, 0), kStatusSuccess);
+        EXPECT_EQ(tuner.State().hwInfo.lo1, c.lo1);
+    }
+}
+
 TEST_F(TunerFrequency, JumpsOfMoreThanOneMegahertzSetTheFastPllBit) {
     struct Case {
         std::uint32_t freq;
@@ -185,6 +209,37 @@ TEST_F(TunerFrequency, DwellIsTheCallersLowByteUnlessBothMainWordsChange) {
     for (const auto& c : cases) {
         ASSERT_EQ(tuner.SetTunerFrequency(100'000'000, true, false, false, false, c.dwell),
                   kStatusSuccess);
+        EXPECT_EQ(Pushed().dwell, c.sent);
+    }
+}
+
+TEST_F(TunerFrequency, PushLengthensTheDwellOnlyWhenAWholeSynthesiserWordPairChanges) {
+    TunerState& cur = tuner.State().current;
+    cur.mainControl = 1;
+    cur.mainFraction = 2;
+    cur.secondControl = 3;
+    cur.secondFraction = 4;
+    const TunerState base = cur;
+    struct Case {
+        const char* what;
+        std::uint32_t d0, d4, d8, d12; // added to words 0, 4, 8, 12
+        int sent;
+    };
+    const Case cases[] = {
+        {"nothing", 0, 0, 0, 0, 7},        {"word 0 only", 1, 0, 0, 0, 7},
+        {"words 0 and 4", 1, 1, 0, 0, 80}, {"word 12 only", 0, 0, 0, 1, 7},
+        {"words 8 and 12", 0, 0, 1, 1, 80}, {"one word of each pair", 1, 0, 0, 1, 7},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        cur = base;
+        TunerState next = base;
+        next.mainControl += c.d0;
+        next.mainFraction += c.d4;
+        next.secondControl += c.d8;
+        next.secondFraction += c.d12;
+        next.dwell = 7;
+        ASSERT_EQ(tuner.PushTunerState(next, false, false), kStatusSuccess);
         EXPECT_EQ(Pushed().dwell, c.sent);
     }
 }

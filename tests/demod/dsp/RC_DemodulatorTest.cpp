@@ -300,6 +300,18 @@ TEST(RC_Demodulator, SynchronousLoopHoldsItsErrorOverSilence) {
     ASSERT_NE(error, 0.0);
     rig.Run([](double) { return 0.0; }, 0.05);
     EXPECT_EQ(rig.Demodulator().loopError, error);
+
+    // Over silence the frequency keeps only its own value, held to 15 Hz at the channel rate,
+    // which is fs / D taken as a float (48000 / 7 is not a whole number).
+    RC_Demodulator d;
+    d.SetSampleRate(48000);
+    d.SetDecimation(7);
+    d.kind = kRC_KindSyncAm;
+    d.loopFrequency = 1.0;
+    const std::vector<std::int16_t> zeros(7, 0);
+    std::vector<std::int16_t> frames(2 * d.OutputFrames(7));
+    d.Process(zeros.data(), frames.data(), 7, 1);
+    EXPECT_EQ(d.loopFrequency, 2 * kPi * 15.0 / static_cast<double>(48000.0f / 7.0f));
 }
 
 TEST(RC_Demodulator, RateBlockAndFilterSettings) {
@@ -318,6 +330,12 @@ TEST(RC_Demodulator, RateBlockAndFilterSettings) {
     EXPECT_FLOAT_EQ(d.AudioLeft().Gain(), 3.0f);
     EXPECT_EQ(d.AudioLeft().BlockSize(), 1536u);
     EXPECT_FLOAT_EQ(d.NoiseFilter().SampleRate(), 32000.0f);
+    // A longer block regrows every filter's storage and keeps the taps in use.
+    const std::int16_t centre = d.PostMixerI().Taps()[15];
+    ASSERT_NE(centre, 0);
+    d.SetBlockSize(4096);
+    EXPECT_EQ(d.PostMixerI().BlockSize(), 4096u);
+    EXPECT_EQ(d.PostMixerI().Taps()[15], centre);
     d.SetDecimation(0);
     EXPECT_EQ(d.Decimation(), 1u);
     d.SetSampleRate(0);
@@ -343,6 +361,17 @@ TEST(RC_Demodulator, RateBlockAndFilterSettings) {
     c.SetAudioFilterTaps(nullptr);
     EXPECT_FALSE(c.CustomTaps());
     EXPECT_NE(c.AudioLeft().Taps()[0], 200);
+
+    // Both filters are scaled over the left filter's length only.
+    RC_Demodulator u;
+    u.SetAudioFilterLength(3);
+    u.AudioRight().SetLength(5);
+    const std::int16_t five[] = {1, 2, 3, 4, 5};
+    u.SetAudioFilterTaps(five);
+    EXPECT_EQ(std::vector<std::int16_t>(u.AudioLeft().Taps(), u.AudioLeft().Taps() + 3),
+              (std::vector<std::int16_t>{2, 4, 6}));
+    EXPECT_EQ(std::vector<std::int16_t>(u.AudioRight().Taps(), u.AudioRight().Taps() + 5),
+              (std::vector<std::int16_t>{2, 4, 6, 4, 5}));
     EXPECT_EQ(c.GetTapBuffer(9), nullptr);
 }
 

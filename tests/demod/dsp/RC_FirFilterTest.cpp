@@ -101,7 +101,7 @@ TEST(RC_FirFilterDesign, SettersClampAndSkipUnchangedValues) {
     const struct {
         std::uint32_t request;
         std::uint32_t length;
-    } lengths[] = {{0, 3}, {1, 3}, {2, 3}, {30, 31}, {31, 31}, {32, 33}};
+    } lengths[] = {{0, 3}, {1, 3}, {2, 3}, {30, 31}, {31, 31}, {32, 33}, {0xFFFFFFFF, 33}};
     for (const auto& c : lengths) {
         f.SetLength(c.request);
         EXPECT_EQ(f.Length(), c.length) << c.request;
@@ -192,6 +192,27 @@ TEST(RC_FirFilter, FiltersAStreamAcrossBlocksAndRestartsWhenReshaped) {
     f.SetLength(5);
     f.FilterStrided(out, silence, 8, 1, 1);
     EXPECT_EQ(*std::max_element(out, out + 8), 0);
+}
+
+TEST(RC_FirFilter, TapsSurviveABlockSizeThatOutgrowsTheStorage) {
+    // Loaded and designed taps alike: a new block size restarts the history but keeps the taps,
+    // also when the storage has to grow.
+    const double loaded[] = {0.25, 0.5, 0.25};
+    RC_FirFilter16 designed;
+    designed.SetType(kRC_FirLowPass);
+    const std::vector<std::int16_t> before(designed.Taps(), designed.Taps() + designed.Length());
+    for (std::uint32_t block : {4096u, 100000u}) {
+        RC_FirFilter16 f;
+        f.LoadTaps(loaded, 3);
+        f.SetBlockSize(block);
+        std::vector<std::int16_t> impulse(8, 0);
+        impulse[0] = 4000;
+        std::int16_t out[8] = {};
+        f.FilterStrided(out, impulse.data(), 8, 1, 1);
+        EXPECT_EQ(std::vector<std::int16_t>(out, out + 4), (std::vector<std::int16_t>{999, 1999, 999, 0})) << block;
+        designed.SetBlockSize(block);
+        EXPECT_EQ(std::vector<std::int16_t>(designed.Taps(), designed.Taps() + designed.Length()), before) << block;
+    }
 }
 
 TEST(RC_FirFilter, StridedRunsTakeOneChannelOrTheUpperHalfOfWideSamples) {

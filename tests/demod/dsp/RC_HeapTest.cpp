@@ -80,6 +80,41 @@ TEST(RC_Heap, ReallocKeepsSmallerRequestsInPlaceAndCopiesWhenGrowing) {
     EXPECT_EQ(RC_GetHeapStatistics().regions, 0u);
 }
 
+TEST(RC_Heap, ARequestIsServedFromARegionOnlyWhenItsFreeBytesExceedTheBlock) {
+    // A fresh region of one page holds one free block of 4096 - 64 bytes. The first request
+    // leaves `left` free bytes; a request for a 128-byte block follows.
+    const struct {
+        std::size_t left;
+        std::size_t regions;
+    } cases[] = {{128, 2}, {192, 1}, {256, 1}};
+    for (const auto& c : cases) {
+        ASSERT_EQ(RC_GetHeapStatistics().regions, 0u) << "another test leaked a block";
+        void* big = RC_Alloc(4096 - 64 - c.left - 64);
+        void* small = RC_Alloc(1);
+        EXPECT_EQ(RC_GetHeapStatistics().regions, c.regions) << c.left;
+        RC_Free(small);
+        RC_Free(big);
+    }
+}
+
+TEST(RC_Heap, WithoutAnExactFitTheLastOfTheSmallestLargerBlocksIsSplit) {
+    ASSERT_EQ(RC_GetHeapStatistics().regions, 0u) << "another test leaked a block";
+    void* first = RC_Alloc(128); // 192-byte blocks, kept apart by used ones
+    void* keepA = RC_Alloc(1);
+    void* second = RC_Alloc(128);
+    void* keepB = RC_Alloc(1);
+    RC_Free(first);
+    RC_Free(second);
+    void* taken = RC_Alloc(1); // 128 bytes: no exact fit; two 192-byte blocks and the tail
+    EXPECT_EQ(taken, second);
+    void* exact = RC_Alloc(128); // exactly the 192 bytes of the first: taken at once
+    EXPECT_EQ(exact, first);
+    for (void* p : {taken, exact, keepA, keepB}) {
+        RC_Free(p);
+    }
+    EXPECT_EQ(RC_GetHeapStatistics().regions, 0u);
+}
+
 TEST(RC_Heap, ForeignAndDoubleFreesAreIgnored) {
     int local = 0;
     void* p = RC_Alloc(32);
