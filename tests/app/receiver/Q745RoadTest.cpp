@@ -121,6 +121,22 @@ TEST_F(Q745RoadTest, ChoosingNoReceiverOpensTheDemonstrationReceiver) {
     EXPECT_TRUE(rx.Demo());
 }
 
+TEST_F(Q745RoadTest, UnbindingClosesAndABindingAgainLooksEveryExportUpAfresh) {
+    rx.SetInit(true);
+    ASSERT_TRUE(rx.Open(std::string()));
+    rx.SetFreq(10'000'000);
+    rx.SetInit(false);
+    EXPECT_FALSE(rx.GetInit());
+    EXPECT_EQ(rx.Handle(), 0) << "closed with the library";
+    EXPECT_TRUE(rx.IsConnected()) << "nothing open: connected";
+    rx.SetInit(true);
+    ASSERT_TRUE(rx.Open(std::string()));
+    rx.SetFreq(20'000'000);
+    auto api = plat::sys::Module::Load("lxq745api.dll");
+    auto getFrequency = reinterpret_cast<decltype(&::GetFrequency)>(api->Symbol("GetFrequency"));
+    EXPECT_EQ(getFrequency(rx.Handle()), 20'000'000u);
+}
+
 TEST_F(Q745RoadTest, BlockScanLevelsArriveCalibratedOnTheMainThread) {
     rx.SetInit(true);
     ASSERT_TRUE(rx.Open(std::string()));
