@@ -1,0 +1,34 @@
+#include "driver/host/BusControlClient.h"
+
+#include "platform/sys/DeviceChannel.h"
+
+#include <cstring>
+#include <vector>
+
+namespace lxq::host {
+
+namespace wire = plat::sys::wire;
+
+NtStatus BusControlClient::Send(const std::string& command, std::string& reply) {
+    plat::sys::ChannelSocket socket = plat::sys::ChannelSocket::Connect();
+    if (!socket.Valid()) {
+        reply = "no driver host on \"" + plat::sys::DeviceChannelAddress() + "\"";
+        return wire::kStatusNoSuchDevice;
+    }
+    const wire::WireHeader header{static_cast<std::uint32_t>(wire::Kind::BusCommand), 1};
+    std::vector<std::uint8_t> record(sizeof header + command.size());
+    std::memcpy(record.data(), &header, sizeof header);
+    std::memcpy(record.data() + sizeof header, command.data(), command.size());
+    std::vector<std::uint8_t> answer;
+    if (!socket.Send(record.data(), record.size()) ||
+        socket.Receive(answer) < static_cast<long>(sizeof(wire::AnswerMessage))) {
+        reply = "the driver host closed the connection";
+        return wire::kStatusNotConnected;
+    }
+    wire::AnswerMessage head{};
+    std::memcpy(&head, answer.data(), sizeof head);
+    reply.assign(answer.begin() + sizeof head, answer.end());
+    return head.status;
+}
+
+} // namespace lxq::host

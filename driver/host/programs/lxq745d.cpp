@@ -1,0 +1,65 @@
+// lxq745d: the driver host. It owns the receivers, serves the device channel of the current
+// LXQ745_NS and runs until SIGINT or SIGTERM.
+//   lxq745d [--device <kind>:<id>]...
+// Each --device plugs a receiver at start; more come and go with lxq745ctl. "lxq745d: ready" on
+// standard output says that the channel listens and the devices given are plugged.
+
+#include "driver/host/BuiltInKinds.h"
+#include "driver/host/ChannelServer.h"
+#include "platform/sys/DeviceChannel.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv) {
+    std::vector<std::pair<std::string, std::string>> devices;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const std::string spec = arg == "--device" && i + 1 < argc ? argv[++i] : "";
+        const auto colon = spec.find(':');
+        if (colon != std::string::npos && colon != 0) {
+            devices.emplace_back(spec.substr(0, colon), spec.substr(colon + 1));
+        } else {
+            std::fprintf(stderr, "usage: lxq745d [--device <kind>:<id>]...\n");
+            return 2;
+        }
+    }
+
+    // Signals are taken by sigwait below, so every thread must have them blocked.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    lxq::host::DeviceKinds kinds;
+    lxq::host::RegisterBuiltInKinds(kinds);
+    lxq::host::Bus bus([&kinds](const std::string& kind, const std::string& id, std::string& error) {
+        return kinds.Make(kind, id, error);
+    });
+    lxq::host::ChannelServer server(bus);
+    if (!server.Start()) {
+        std::fprintf(stderr, "lxq745d: another driver host serves \"%s\"\n",
+                     plat::sys::DeviceChannelAddress().c_str());
+        return 1;
+    }
+    for (const auto& [kind, id] : devices) {
+        std::string message;
+        if (!lxq::IsSuccess(bus.Plug(kind, id, message))) {
+            std::fprintf(stderr, "lxq745d: cannot plug %s:%s: %s\n", kind.c_str(), id.c_str(), message.c_str());
+            server.Stop();
+            return 1;
+        }
+    }
+    std::printf("lxq745d: ready\n");
+    std::fflush(stdout);
+
+    int signal = 0;
+    sigwait(&stopSignals, &signal);
+    server.Stop();
+    bus.RemoveAll();
+    return 0;
+}

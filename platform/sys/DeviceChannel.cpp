@@ -1,0 +1,361 @@
+#include "platform/sys/DeviceChannel.h"
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+
+namespace plat::sys {
+namespace {
+
+template <typename T>
+T ReadRecord(const std::vector<std::uint8_t>& buffer) {
+    T value{};
+    std::memcpy(&value, buffer.data(), sizeof value);
+    return value;
+}
+
+// Sends a record that consists of a fixed part and trailing bytes.
+bool SendWithTail(const ChannelSocket& socket, const void* head, std::size_t headLength,
+                  const void* tail, std::size_t tailLength, int passFd = -1) {
+    std::vector<std::uint8_t> record(headLength + tailLength);
+    std::memcpy(record.data(), head, headLength);
+    if (tailLength != 0) std::memcpy(record.data() + headLength, tail, tailLength);
+    return socket.Send(record.data(), record.size(), passFd);
+}
+
+// Waits for the answer with the given id; other records on the connection are skipped.
+bool ReceiveAnswer(const ChannelSocket& socket, std::uint32_t id, std::vector<std::uint8_t>& buffer,
+                   int* receivedFd) {
+    for (;;) {
+        int fd = -1;
+        const long length = socket.Receive(buffer, &fd);
+        if (length < static_cast<long>(sizeof(wire::AnswerMessage))) {
+            if (fd >= 0) ::close(fd);
+            if (length <= 0) return false;
+            continue;
+        }
+        const auto answer = ReadRecord<wire::AnswerMessage>(buffer);
+        if (answer.header.kind == static_cast<std::uint32_t>(wire::Kind::Answer) &&
+            answer.header.id == id) {
+            if (receivedFd != nullptr) *receivedFd = fd;
+            else if (fd >= 0) ::close(fd);
+            return true;
+        }
+        if (fd >= 0) ::close(fd);
+    }
+}
+
+// Opens a connection, sends one request record and returns its answer's status (and body).
+std::uint32_t Exchange(ChannelSocket& socket, std::uint32_t id, const void* record,
+                       std::size_t length, std::vector<std::uint8_t>& answer) {
+    socket = ChannelSocket::Connect();
+    if (!socket.Valid()) return wire::kStatusNoSuchDevice;
+    if (!socket.Send(record, length) || !ReceiveAnswer(socket, id, answer, nullptr)) {
+        socket.Close();
+        return wire::kStatusNoSuchDevice;
+    }
+    return ReadRecord<wire::AnswerMessage>(answer).status;
+}
+
+sockaddr_un ChannelAddress(socklen_t& addressLength) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string name = DeviceChannelAddress();
+    const std::size_t length = std::min(name.size(), sizeof(address.sun_path) - 1);
+    std::memcpy(address.sun_path + 1, name.data(), length);  // abstract: leading zero byte
+    addressLength = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + length);
+    return address;
+}
+
+} // namespace
+
+std::string DeviceChannelAddress() {
+    const char* ns = std::getenv("LXQ745_NS");
+    std::string name = "lxq745d";
+    if (ns != nullptr && *ns != '\0') name += std::string(".") + ns;
+    return name;
+}
+
+ChannelSocket& ChannelSocket::operator=(ChannelSocket&& other) noexcept {
+    if (this != &other) {
+        Close();
+        fd_ = other.fd_;
+        other.fd_ = -1;
+    }
+    return *this;
+}
+
+ChannelSocket ChannelSocket::Connect() {
+    const int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+    if (fd < 0) return ChannelSocket();
+    socklen_t addressLength = 0;
+    const sockaddr_un address = ChannelAddress(addressLength);
+    int result;
+    do {
+        result = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), addressLength);
+    } while (result < 0 && errno == EINTR);
+    if (result < 0) {
+        ::close(fd);
+        return ChannelSocket();
+    }
+    return ChannelSocket(fd);
+}
+
+bool ChannelSocket::Send(const void* data, std::size_t length, int passFd, bool wait) const {
+    if (fd_ < 0) return false;
+    iovec iov{const_cast<void*>(data), length};
+    msghdr message{};
+    message.msg_iov = &iov;
+    message.msg_iovlen = 1;
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+    if (passFd >= 0) {
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+        cmsghdr* header = CMSG_FIRSTHDR(&message);
+        header->cmsg_level = SOL_SOCKET;
+        header->cmsg_type = SCM_RIGHTS;
+        header->cmsg_len = CMSG_LEN(sizeof(int));
+        std::memcpy(CMSG_DATA(header), &passFd, sizeof(int));
+    }
+    ssize_t sent;
+    do {
+        sent = ::sendmsg(fd_, &message, MSG_NOSIGNAL | (wait ? 0 : MSG_DONTWAIT));
+    } while (sent < 0 && errno == EINTR);
+    return sent == static_cast<ssize_t>(length);
+}
+
+long ChannelSocket::Receive(std::vector<std::uint8_t>& buffer, int* receivedFd) const {
+    if (receivedFd != nullptr) *receivedFd = -1;
+    if (fd_ < 0) return -1;
+    buffer.resize(wire::kMaxMessage);
+    iovec iov{buffer.data(), buffer.size()};
+    msghdr message{};
+    message.msg_iov = &iov;
+    message.msg_iovlen = 1;
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    ssize_t received;
+    do {
+        received = ::recvmsg(fd_, &message, MSG_CMSG_CLOEXEC);
+    } while (received < 0 && errno == EINTR);
+    int fd = -1;
+    for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr;
+         header = CMSG_NXTHDR(&message, header)) {
+        if (header->cmsg_level == SOL_SOCKET && header->cmsg_type == SCM_RIGHTS &&
+            header->cmsg_len >= CMSG_LEN(sizeof(int))) {
+            std::memcpy(&fd, CMSG_DATA(header), sizeof(int));
+        }
+    }
+    if (received < 0 || (message.msg_flags & (MSG_TRUNC | MSG_CTRUNC)) != 0) {
+        if (fd >= 0) ::close(fd);
+        buffer.clear();
+        return -1;
+    }
+    buffer.resize(static_cast<std::size_t>(received));
+    if (receivedFd != nullptr) *receivedFd = fd;
+    else if (fd >= 0) ::close(fd);
+    return static_cast<long>(received);
+}
+
+void ChannelSocket::Shutdown() const {
+    if (fd_ >= 0) ::shutdown(fd_, SHUT_RDWR);
+}
+
+void ChannelSocket::Close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+}
+
+bool ChannelListener::Listen() {
+    Close();
+    shutDown_ = false;
+    fd_ = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+    if (fd_ < 0) return false;
+    socklen_t addressLength = 0;
+    const sockaddr_un address = ChannelAddress(addressLength);
+    if (::bind(fd_, reinterpret_cast<const sockaddr*>(&address), addressLength) < 0 ||
+        ::listen(fd_, 64) < 0) {
+        Close();
+        return false;
+    }
+    return true;
+}
+
+ChannelSocket ChannelListener::Accept(pid_t* peerProcess) {
+    for (;;) {
+        if (fd_ < 0 || shutDown_) return ChannelSocket();
+        const int fd = ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
+        if (fd < 0) {
+            if (errno == EINTR || errno == ECONNABORTED) continue;
+            return ChannelSocket();
+        }
+        if (shutDown_) {
+            ::close(fd);
+            return ChannelSocket();
+        }
+        ucred credentials{};
+        socklen_t length = sizeof credentials;
+        if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &length) < 0) {
+            ::close(fd);
+            continue;
+        }
+        if (peerProcess != nullptr) *peerProcess = credentials.pid;
+        return ChannelSocket(fd);
+    }
+}
+
+void ChannelListener::Shutdown() {
+    shutDown_ = true;
+    if (fd_ >= 0) ::shutdown(fd_, SHUT_RDWR);  // on Linux this wakes a blocked accept()
+}
+
+void ChannelListener::Close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+}
+
+std::vector<std::string> ListDeviceInterfaces() {
+    const wire::WireHeader header{static_cast<std::uint32_t>(wire::Kind::List), 1};
+    ChannelSocket socket;
+    std::vector<std::uint8_t> answer;
+    std::vector<std::string> paths;
+    if (Exchange(socket, header.id, &header, sizeof header, answer) != wire::kStatusSuccess)
+        return paths;
+    std::string current;
+    for (std::size_t i = sizeof(wire::AnswerMessage); i < answer.size(); ++i) {
+        if (answer[i] == 0) {
+            paths.push_back(current);
+            current.clear();
+        } else {
+            current.push_back(static_cast<char>(answer[i]));
+        }
+    }
+    return paths;
+}
+
+std::uint32_t DeviceHandle::Open(const std::string& path) {
+    std::lock_guard lock(requestMutex_);
+    socket_.Close();
+    if (path.empty() || path.size() > wire::kMaxPath) return wire::kStatusNoSuchDevice;
+    const wire::WireHeader header{static_cast<std::uint32_t>(wire::Kind::Open), nextId_++};
+    std::vector<std::uint8_t> record(sizeof header + path.size());
+    std::memcpy(record.data(), &header, sizeof header);
+    std::memcpy(record.data() + sizeof header, path.data(), path.size());
+    std::vector<std::uint8_t> answer;
+    const std::uint32_t status = Exchange(socket_, header.id, record.data(), record.size(), answer);
+    if (status != wire::kStatusSuccess) socket_.Close();
+    return status;
+}
+
+std::uint32_t DeviceHandle::Control(std::uint32_t code, const void* in, std::uint32_t inLength,
+                                    void* out, std::uint32_t outLength,
+                                    std::uint64_t inPointerValue, std::uint64_t* bytes, int passFd,
+                                    int* receivedFd) {
+    if (bytes != nullptr) *bytes = 0;
+    if (receivedFd != nullptr) *receivedFd = -1;
+    if (inLength > wire::kMaxInput || (in == nullptr && inLength != 0))
+        return wire::kStatusInvalidParameter;
+    std::lock_guard lock(requestMutex_);
+    if (!socket_.Valid()) return wire::kStatusInvalidHandle;
+    wire::ControlMessage request{};
+    request.header = {static_cast<std::uint32_t>(wire::Kind::Control), nextId_++};
+    request.code = code;
+    request.inLength = inLength;
+    request.outLength = outLength;
+    request.inPointerValue = inPointerValue;
+    std::vector<std::uint8_t> answer;
+    if (!SendWithTail(socket_, &request, sizeof request, in, inLength, passFd) ||
+        !ReceiveAnswer(socket_, request.header.id, answer, receivedFd)) {
+        return wire::kStatusNotConnected;
+    }
+    const auto head = ReadRecord<wire::AnswerMessage>(answer);
+    const std::size_t carried = answer.size() - sizeof head;
+    const std::size_t copied = std::min<std::size_t>(carried, out == nullptr ? 0 : outLength);
+    if (copied != 0) std::memcpy(out, answer.data() + sizeof head, copied);
+    if (bytes != nullptr) *bytes = head.byteCount;
+    return head.status;
+}
+
+void DeviceHandle::CancelIo() {
+    const wire::WireHeader request{static_cast<std::uint32_t>(wire::Kind::Cancel), 0};
+    socket_.Send(&request, sizeof request);
+}
+
+void DeviceHandle::Close() {
+    socket_.Shutdown();  // wakes a request blocked in another thread
+    std::lock_guard lock(requestMutex_);
+    socket_.Close();
+}
+
+bool DeviceNotifications::Start(Callback callback) {
+    Stop();
+    callback_ = std::move(callback);
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = false;
+    }
+    const bool connected = Subscribe(false);
+    thread_ = std::thread([this, connected] { Run(connected); });
+    return connected;
+}
+
+void DeviceNotifications::Stop() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+        socket_.Shutdown();
+    }
+    wake_.notify_all();
+    if (thread_.joinable()) thread_.join();
+    socket_.Close();
+}
+
+bool DeviceNotifications::Subscribe(bool replayPresent) {
+    const wire::SubscribeMessage request{{static_cast<std::uint32_t>(wire::Kind::Subscribe), 1},
+                                         replayPresent ? wire::kSubscribeReplayPresent : 0u};
+    ChannelSocket socket;
+    std::vector<std::uint8_t> answer;
+    if (Exchange(socket, request.header.id, &request, sizeof request, answer) != wire::kStatusSuccess) return false;
+    std::lock_guard lock(mutex_);
+    if (stopping_) return false;
+    socket_ = std::move(socket);
+    return true;
+}
+
+void DeviceNotifications::Run(bool connected) {
+    std::vector<std::uint8_t> buffer;
+    for (;;) {
+        if (!connected) {
+            std::unique_lock lock(mutex_);
+            if (wake_.wait_for(lock, std::chrono::seconds(1), [this] { return stopping_; })) return;
+            lock.unlock();
+            connected = Subscribe(true);
+            continue;
+        }
+        const long length = socket_.Receive(buffer);
+        if (length <= 0) {
+            std::lock_guard lock(mutex_);
+            if (stopping_) return;
+            socket_.Close();
+            connected = false;
+            continue;
+        }
+        if (length < static_cast<long>(sizeof(wire::NoticeMessage))) continue;
+        const auto notice = ReadRecord<wire::NoticeMessage>(buffer);
+        if (notice.header.kind != static_cast<std::uint32_t>(wire::Kind::Notice)) continue;
+        const std::string path(buffer.begin() + sizeof notice, buffer.end());
+        if (notice.event == static_cast<std::uint32_t>(wire::NoticeEvent::Arrived))
+            callback_(DeviceEvent::Arrived, path);
+        else if (notice.event == static_cast<std::uint32_t>(wire::NoticeEvent::Removed))
+            callback_(DeviceEvent::Removed, path);
+    }
+}
+
+} // namespace plat::sys

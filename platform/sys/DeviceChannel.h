@@ -1,0 +1,149 @@
+#pragma once
+// The client side of the driver channel: how a process finds the receivers that the driver host
+// `lxq745d` presents, opens one, sends it device-control requests and hears of arrivals and
+// removals. The host listens on a SOCK_SEQPACKET socket in the abstract namespace, named from the
+// environment variable LXQ745_NS, so parallel tests never meet. One connection is one open handle;
+// the host takes the connecting process as the caller for ownership, and closing the connection
+// closes the handle. Statuses are NT status values (0 = success).
+
+#include "platform/sys/DeviceWire.h"
+
+#include <sys/types.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace plat::sys {
+
+// The abstract socket name of the host for the current LXQ745_NS (without the leading zero byte).
+std::string DeviceChannelAddress();
+
+// One connected channel socket that sends and receives whole records, optionally with a file
+// descriptor attached (SCM_RIGHTS). The host's side uses it too.
+class ChannelSocket {
+public:
+    ChannelSocket() = default;
+    explicit ChannelSocket(int fd) : fd_(fd) {}
+    ~ChannelSocket() { Close(); }
+    ChannelSocket(ChannelSocket&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+    ChannelSocket& operator=(ChannelSocket&& other) noexcept;
+    ChannelSocket(const ChannelSocket&) = delete;
+    ChannelSocket& operator=(const ChannelSocket&) = delete;
+
+    // Connects to the host; the result is not Valid() when no host listens.
+    static ChannelSocket Connect();
+
+    bool Valid() const { return fd_ >= 0; }
+    int Fd() const { return fd_; }
+    // Sends one record, with passFd attached when it is not -1. False when the peer is gone, or,
+    // without wait, when the peer's queue is full.
+    bool Send(const void* data, std::size_t length, int passFd = -1, bool wait = true) const;
+    // Receives one record into buffer: its length, 0 when the peer closed, -1 on error or a
+    // record too long. A descriptor that came with it goes to *receivedFd (or is closed).
+    long Receive(std::vector<std::uint8_t>& buffer, int* receivedFd = nullptr) const;
+    // Ends both directions, waking a thread blocked in Receive; the descriptor stays open.
+    void Shutdown() const;
+    void Close();
+
+private:
+    int fd_ = -1;
+};
+
+// The host's listening socket. Accept hands out each new connection with the connecting
+// process's id (SO_PEERCRED), which the host takes as the caller for ownership.
+class ChannelListener {
+public:
+    ChannelListener() = default;
+    ~ChannelListener() { Close(); }
+    ChannelListener(const ChannelListener&) = delete;
+    ChannelListener& operator=(const ChannelListener&) = delete;
+
+    // Binds the channel address of the current LXQ745_NS; false when another host holds it.
+    bool Listen();
+    // Waits for the next connection; an invalid socket once Shutdown() was called.
+    ChannelSocket Accept(pid_t* peerProcess);
+    // Wakes Accept for good (the descriptor stays open until Close()).
+    void Shutdown();
+    void Close();
+
+private:
+    int fd_ = -1;
+    std::atomic<bool> shutDown_{false};
+};
+
+// The device paths the host presents now, in device-number order; empty when no host runs.
+std::vector<std::string> ListDeviceInterfaces();
+
+// An open device: the counterpart of a file handle on the receiver's device.
+class DeviceHandle {
+public:
+    DeviceHandle() = default;
+    ~DeviceHandle() { Close(); }
+    DeviceHandle(const DeviceHandle&) = delete;
+    DeviceHandle& operator=(const DeviceHandle&) = delete;
+
+    // Opens the device at path: 0 on success, wire::kStatusNoSuchDevice without host or device,
+    // 0x80000011 while another process owns it, 0xC0000056 after its removal.
+    std::uint32_t Open(const std::string& path);
+    bool IsOpen() const { return socket_.Valid(); }
+
+    // One device-control request. in/inLength are sent; up to outLength bytes of the answer are
+    // copied to out; *bytes receives the completion's byte count (a get request's value).
+    // inPointerValue is what a request of the neither method reads as its argument. passFd, when
+    // not -1, travels with the request; a descriptor in the answer goes to *receivedFd (or is
+    // closed). Blocks until the host completes the request (a held request waits). Requests on one
+    // handle run one at a time.
+    std::uint32_t Control(std::uint32_t code, const void* in, std::uint32_t inLength, void* out,
+                          std::uint32_t outLength, std::uint64_t inPointerValue,
+                          std::uint64_t* bytes, int passFd = -1, int* receivedFd = nullptr);
+
+    // Cancels this handle's held requests (they complete with 0xC0000120); callable from any thread.
+    void CancelIo();
+    // Closes the handle: the host runs cleanup and close. A request blocked in another thread
+    // returns wire::kStatusNotConnected.
+    void Close();
+
+private:
+    ChannelSocket socket_;
+    std::mutex requestMutex_;
+    std::uint32_t nextId_ = 1;
+};
+
+enum class DeviceEvent { Arrived, Removed };
+
+// Arrival and removal notices. The callback runs on a thread this object owns. When the host is
+// not reachable, the thread keeps trying once a second and, once connected, first reports every
+// device present then as arrived.
+class DeviceNotifications {
+public:
+    using Callback = std::function<void(DeviceEvent, const std::string& path)>;
+
+    DeviceNotifications() = default;
+    ~DeviceNotifications() { Stop(); }
+    DeviceNotifications(const DeviceNotifications&) = delete;
+    DeviceNotifications& operator=(const DeviceNotifications&) = delete;
+
+    // Starts listening; true when the host accepted the subscription at once.
+    bool Start(Callback callback);
+    // Stops listening and joins the thread; no callback runs after it returns.
+    void Stop();
+
+private:
+    bool Subscribe(bool replayPresent);
+    void Run(bool connected);
+
+    Callback callback_;
+    std::thread thread_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool stopping_ = false;
+    ChannelSocket socket_;
+};
+
+} // namespace plat::sys
