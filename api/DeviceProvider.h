@@ -1,0 +1,44 @@
+#pragma once
+// How the library reaches receiver devices: list the device paths present, open one, send it
+// device-control requests, and hear of arrivals and removals. The driver channel provides this in
+// production; tests put a simulated device behind it.
+
+#include "platform/sys/DeviceChannel.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace lxq::api {
+
+// One open device (one handle). Requests on one link are sent one at a time by the caller.
+class DeviceLink {
+public:
+    virtual ~DeviceLink() = default;
+    // Returns the completion status; *bytes receives the byte count (a get request's value).
+    virtual std::uint32_t Control(std::uint32_t code, const void* in, std::uint32_t inLength,
+                                  void* out, std::uint32_t outLength,
+                                  std::uint64_t inPointerValue, std::uint64_t* bytes) = 0;
+};
+
+class DeviceProvider {
+public:
+    using Watcher = std::function<void(plat::sys::DeviceEvent, const std::string& path)>;
+
+    virtual ~DeviceProvider() = default;
+    // Paths of the present devices in device-number order.
+    virtual std::vector<std::string> List() = 0;
+    // Null when the device cannot be opened (absent, owned by another process).
+    virtual std::unique_ptr<DeviceLink> Open(const std::string& path) = 0;
+    // Starts reporting arrivals and removals on a thread of the provider's own.
+    virtual void Watch(Watcher watcher) = 0;
+    // Stops reporting; no watcher call runs after it returns.
+    virtual void StopWatching() = 0;
+};
+
+// The provider over the driver channel of the current LXQ745_NS.
+std::unique_ptr<DeviceProvider> MakeChannelDeviceProvider();
+
+} // namespace lxq::api

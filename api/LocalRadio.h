@@ -1,0 +1,42 @@
+#pragma once
+// What this process keeps for one receiver slot beside the shared table: the device lock that
+// serialises its requests, the codec lock, the open device, and the block scan's thread and step
+// event. None of it is visible to other processes.
+
+#include "api/DeviceProvider.h"
+#include "api/Lxq745Api.h"
+#include "platform/sys/Event.h"
+#include "platform/sys/RecursiveMutex.h"
+#include "platform/sys/Thread.h"
+
+#include <atomic>
+#include <memory>
+
+namespace lxq::api {
+
+struct LocalRadio {
+    plat::sys::RecursiveMutex deviceLock;
+    plat::sys::RecursiveMutex codecLock;
+    std::unique_ptr<DeviceLink> link;
+
+    // Block scan: the step event is set while the scan may run and reset to pause it; clearing
+    // scanActive is the stop request that the scan thread checks at every step.
+    std::unique_ptr<plat::sys::Event> scanStep;
+    plat::sys::Thread scanThread;
+    std::atomic<bool> scanActive{false};
+
+    // Codec stream: marked while streaming, and kept marked across a removal for the restart.
+    bool codecStreaming = false;
+    LXQ_CODEC_CALLBACK codecCallback = nullptr;
+    void* codecContext = nullptr;
+
+    // Requests the scan to stop, wakes it if paused and waits for its thread. Must not be called
+    // while holding the device lock, which the scan thread takes for every step.
+    void StopScan() {
+        scanActive.store(false);
+        if (scanStep) scanStep->Set();
+        scanThread.Join();
+    }
+};
+
+} // namespace lxq::api

@@ -1,0 +1,95 @@
+#pragma once
+// The control exports: settings, tuning (waiting, asynchronous, pipelined), measurement, EEPROM
+// and calibration. Get exports of settings answer from the slot's cache; set exports send one
+// device-control request under the receiver's device lock and cache the value only on success;
+// a simulated receiver answers everything from the cache.
+
+#include "api/RadioLibrary.h"
+
+#include <cstdint>
+#include <optional>
+
+namespace lxq::api {
+
+class RadioControl {
+public:
+    explicit RadioControl(RadioLibrary& library) : lib_(library) {}
+
+    std::int32_t SetFrequency(std::int32_t index, std::uint32_t hz);
+    std::uint64_t GetFrequency(std::int32_t index);
+    std::int32_t SetFreqAsync(std::int32_t index, std::uint32_t hz);
+    std::int32_t WaitFreqAsync(std::int32_t index);
+    std::int32_t SetFreqPipelined(std::int32_t index, std::uint32_t hz, std::int32_t now,
+                                  std::uint32_t dwell);
+    std::int32_t GetSSPipelined(std::int32_t index, std::int32_t* level, std::int32_t* raw,
+                                std::uint32_t* low, std::uint32_t* high);
+
+    std::int32_t SetPower(std::int32_t index, std::int32_t on);
+    std::int32_t GetPower(std::int32_t index);
+    std::int32_t SetAtten(std::int32_t index, std::int32_t on);
+    std::int32_t GetAtten(std::int32_t index);
+    std::int32_t SetAgc(std::int32_t index, std::int32_t mode);
+    std::int32_t GetAgc(std::int32_t index);
+    std::int32_t SetIfGain(std::int32_t index, std::int32_t gain);
+    std::int32_t GetIfGain(std::int32_t index);
+    std::int32_t SetRfAmp(std::int32_t index, std::int32_t state);
+    std::int32_t GetRfAmp(std::int32_t index);
+    std::int32_t SetFmw(std::int32_t index, std::int32_t state);
+    std::int32_t GetFmw(std::int32_t index);
+    std::int32_t SetPllSpeed(std::int32_t index, std::int32_t option);
+    std::int32_t GetPllSpeed(std::int32_t index);
+    std::int32_t SetIf1ManGain(std::int32_t index, std::int32_t gain);
+    std::int32_t GetIf1ManGain(std::int32_t index);
+    std::int32_t SetIf2Frequency(std::int32_t index, std::int32_t hz);
+    std::int32_t GetIf2Frequency(std::int32_t index);
+    std::int32_t SetFilterVal(std::int32_t index, std::int32_t value);
+    std::uint32_t GetFilterVal(std::int32_t index);
+    std::int32_t SetFilterTbl(std::int32_t index, std::int32_t band, const void* nodes);
+    std::int32_t GetFilterTbl(std::int32_t index, std::int32_t band, void* nodes);
+    std::int32_t SetRefClock(std::int32_t index, std::uint32_t hz);
+    std::int32_t GetRefClock(std::int32_t index);
+    std::int32_t SetLedFlashPattern(std::int32_t index, std::int32_t pattern);
+    std::int32_t CodecSetGain(std::int32_t index, std::int32_t gain);
+
+    std::int32_t GetLock(std::int32_t index, std::int32_t flag);
+    std::int32_t IsBusy(std::int32_t index);
+    std::int32_t IsDeviceConnected(std::int32_t index);
+    std::int32_t GetRawSignalStrength(std::int32_t index);
+    std::int32_t GetSignalStrengthDbm(std::int32_t index);
+    std::int32_t GetLastSsDbm(std::int32_t index);
+    std::int32_t GetLastRawSs(std::int32_t index);
+    std::uint32_t GetInternalRssi(std::int32_t index);
+    std::int32_t GetDebug(std::int32_t index, void* record);
+    std::int32_t GetHw(std::int32_t index, void* buffer, std::uint32_t size);
+    std::int32_t GetHwInfo(std::int32_t index, void* buffer, std::uint32_t size);
+    std::int32_t IsSpectrumInverted(std::int32_t index);
+    std::int32_t IsUsVersion(std::int32_t index);
+
+    std::int32_t ReadBands(std::int32_t index, std::uint32_t* edges);
+    std::int32_t WriteBands(std::int32_t index, const std::uint32_t* edges);
+    std::int32_t GetEeprom(std::int32_t index, void* image);
+    std::int32_t WriteEeprom(std::int32_t index, std::uint32_t guard, std::uint32_t offset,
+                             std::uint32_t count, const void* data);
+    std::int32_t WrCalib(std::int32_t index, const void* record);
+    std::int32_t WrCalib2(std::int32_t index, std::uint32_t guard, std::uint32_t value);
+    std::int32_t GetPath(std::int32_t index, char* buffer, std::uint32_t length);
+    const char* GetPath2(std::int32_t index);
+
+    // The level now in tenths of dBm (device lock held or taken); nullopt when the device's
+    // measurement failed, so that a failure never reads as a signal.
+    std::optional<std::int32_t> MeasureSignal(std::int32_t index);
+
+private:
+    // A set export with a 4-byte value request: the request (real receivers) must succeed and,
+    // with needOkWord, answer a non-zero output word; then `cache` runs. Simulated: `cache` only.
+    template <typename Cache>
+    std::int32_t SetValue(std::int32_t index, std::uint32_t code, std::uint32_t value,
+                          bool needOkWord, Cache cache);
+    // A get request whose value is the completion's byte count.
+    std::optional<std::uint64_t> GetValue(std::int32_t index, std::uint32_t code,
+                                          std::uint32_t outLength = 0);
+
+    RadioLibrary& lib_;
+};
+
+} // namespace lxq::api

@@ -1,0 +1,359 @@
+#include "api/RadioLibrary.h"
+
+#include "api/RadioInfo.h"
+#include "api/SimulatedEeprom.h"
+#include "platform/sys/KnownFolders.h"
+#include "platform/sys/MessageBox.h"
+#include "platform/sys/Process.h"
+#include "platform/sys/ProfileFile.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace lxq::api {
+namespace {
+
+constexpr const char* kMismatchText =
+    "Mismatched LXQ745 driver detected.\nPlease be sure both driver and API are from the same "
+    "release.";
+constexpr const char* kMismatchCaption = "LXQ745 API";
+
+bool ValidIndex(std::int32_t index) { return index >= 1 && index <= kRadioCount; }
+
+std::string DefaultConfigPath() {
+    return plat::sys::DocumentsFolder() + "/Talvenor/Q745/LXQ745.INI";
+}
+
+} // namespace
+
+RadioLibrary::RadioLibrary(Options options)
+    : processId_(plat::sys::CurrentProcessId()),
+      configPath_(options.configPath.empty() ? DefaultConfigPath() : options.configPath),
+      devices_(options.devices ? std::move(options.devices) : MakeChannelDeviceProvider()),
+      exclusion_(kExclusionMutexName), presence_(kMappingName) {
+    if (!exclusion_.Valid()) return;
+    std::unique_lock lock(exclusion_);
+    bool created = false;
+    mapping_ = plat::sys::SharedMemory::OpenOrCreate(kMappingName, sizeof(SharedRadioTable),
+                                                     created);
+    if (!mapping_) return; // refuse to load: every export answers "no receiver"
+    // A table whose processes all died is rebuilt as if new.
+    const bool alone = presence_.Join();
+    table_ = reinterpret_cast<SharedRadioTable*>(mapping_->Data());
+    if (created || alone) {
+        std::memset(table_, 0, sizeof(SharedRadioTable));
+        initialisedTable_ = true;
+        Initialise();
+    } else {
+        ReclaimAbandonedSlots();
+    }
+    table_->processCount = table_->processCount + 1;
+}
+
+RadioLibrary::~RadioLibrary() {
+    // Stop hearing of devices before taking the mutex: a notice being handled takes it too.
+    devices_->StopWatching();
+    if (!table_) return;
+    std::unique_lock lock(exclusion_);
+    table_->processCount = table_->processCount - 1;
+    for (std::int32_t i = 1; i <= kRadioCount; ++i) {
+        if (table_->openCount[i - 1] <= 0 || table_->ownerProcess[i - 1] != processId_) continue;
+        // Give every receiver of this process back, simulated ones too, so that no slot stays
+        // held by a process that is gone and no scan thread outlives the library.
+        table_->openCount[i - 1] = 1;
+        CloseRadioDevice(i);
+        if (table_->openCount[i - 1] > 0) {
+            Local(i).StopScan();
+            CloseLink(i);
+            table_->openCount[i - 1] = 0;
+        }
+    }
+    if (presence_.Leave()) plat::sys::SharedMemory::Remove(kMappingName);
+    table_ = nullptr;
+    mapping_.reset();
+}
+
+void RadioLibrary::Initialise() {
+    Enumerate();
+    for (std::int32_t i = 1; i <= kRadioCount; ++i) {
+        RadioSlot& slot = Slot(i);
+        slot.deviceHandle = kNoDeviceHandle;
+        slot.if2Frequency = kIf2AfterOpenHz;
+        // The probe fills the EEPROM copy and the cached settings of every real receiver.
+        if (slot.devicePath[0] != '\0') CloseRadioDevice(OpenRadioDevice(i));
+    }
+}
+
+void RadioLibrary::Enumerate() {
+    for (std::int32_t i = 1; i <= kRadioCount; ++i) {
+        Slot(i).simulated = 1;
+        Slot(i).eeprom = SimulatedEeprom();
+    }
+    const std::vector<std::string> paths = devices_->List();
+    for (std::size_t k = 0; k < paths.size() && k < kRadioCount; ++k) {
+        // A path that does not fit the slot's field leaves the slot simulated.
+        if (paths[k].empty() || paths[k].size() >= kDevicePathSize) continue;
+        RadioSlot& slot = Slot(static_cast<std::int32_t>(k + 1));
+        std::memset(slot.devicePath, 0, kDevicePathSize);
+        std::memcpy(slot.devicePath, paths[k].data(), paths[k].size());
+        slot.simulated = 0;
+    }
+}
+
+std::unique_lock<plat::sys::NamedMutex> RadioLibrary::LockTable() {
+    std::unique_lock lock(exclusion_);
+    if (table_) ReclaimAbandonedSlots();
+    return lock;
+}
+
+void RadioLibrary::ReclaimAbandonedSlots() {
+    for (std::int32_t i = 1; i <= kRadioCount; ++i) {
+        const std::uint32_t owner = table_->ownerProcess[i - 1];
+        if (table_->openCount[i - 1] == 0 || owner == processId_ ||
+            plat::sys::ProcessExists(owner))
+            continue;
+        RadioSlot& slot = Slot(i);
+        table_->openCount[i - 1] = 0;
+        table_->ownerProcess[i - 1] = 0;
+        slot.deviceHandle = kNoDeviceHandle;
+        slot.scanThread = 0;
+        slot.scanRunning = 0;
+        if (slot.disconnected) {
+            slot.disconnected = 0;
+            MakeFreeSimulated(i);
+        }
+    }
+}
+
+void RadioLibrary::MakeFreeSimulated(std::int32_t index) {
+    RadioSlot& slot = Slot(index);
+    std::memset(slot.devicePath, 0, kDevicePathSize);
+    slot.simulated = 1;
+    // Without this a demonstration receiver opened here would show the departed receiver's
+    // serial number, and an open by that serial number could pick this stale slot.
+    slot.eeprom = SimulatedEeprom();
+}
+
+RadioSlot* RadioLibrary::Lookup(std::int32_t index) {
+    if (!table_ || !ValidIndex(index)) return nullptr;
+    if (table_->openCount[index - 1] == 0 || table_->ownerProcess[index - 1] != processId_)
+        return nullptr;
+    return &Slot(index);
+}
+
+NtStatus RadioLibrary::Send(std::int32_t index, std::uint32_t code, const void* in,
+                            std::uint32_t inLength, void* out, std::uint32_t outLength,
+                            std::uint64_t* bytes, std::uint64_t inPointerValue) {
+    std::uint64_t count = 0;
+    LocalRadio& local = Local(index);
+    const NtStatus status =
+        local.link ? local.link->Control(code, in, inLength, out, outLength, inPointerValue, &count)
+                   : kStatusNoDevice;
+    if (bytes) *bytes = IsSuccess(status) ? count : 0;
+    return status;
+}
+
+bool RadioLibrary::ReadEeprom(std::int32_t index) {
+    LX_Q7_EEPROM image{};
+    std::uint64_t bytes = 0;
+    if (!IsSuccess(Send(index, IOCTL_LXQ745_READ_EEPROM, nullptr, 0, &image, sizeof image, &bytes)))
+        return false;
+    Slot(index).eeprom = image;
+    return true;
+}
+
+std::int64_t RadioLibrary::ListRadios(void* buffer, std::size_t bufferSize,
+                                      std::size_t recordSize) {
+    if (!table_) return 0;
+    auto lock = LockTable();
+    const std::size_t fit = buffer ? bufferSize / recordSize : 0;
+    std::int64_t count = 0;
+    auto* out = static_cast<std::uint8_t*>(buffer);
+    for (std::int32_t i = 1; i <= kRadioCount; ++i) {
+        const RadioSlot& slot = Slot(i);
+        const bool mine = table_->ownerProcess[i - 1] == processId_;
+        if (slot.simulated || (table_->openCount[i - 1] != 0 && !mine)) continue;
+        if (static_cast<std::size_t>(count) < fit) {
+            const auto image = BuildRadioInfo(slot.eeprom, recordSize);
+            std::memcpy(out + static_cast<std::size_t>(count) * recordSize, image.data(),
+                        std::min(recordSize, kRadioInfoSize));
+        }
+        ++count;
+    }
+    return count;
+}
+
+std::int32_t RadioLibrary::GetInfo(std::int32_t index, void* record) {
+    RadioSlot* slot = Lookup(index);
+    if (!slot || !record) return 0;
+    std::uint32_t size;
+    std::memcpy(&size, record, 4);
+    if (size <= 3) return 0;
+    std::lock_guard lock(Local(index).deviceLock);
+    const auto image = BuildRadioInfo(slot->eeprom, size);
+    const std::uint32_t used = std::min<std::uint32_t>(size, kRadioInfoSize);
+    std::memcpy(record, image.data(), used);
+    std::memcpy(record, &used, 4);
+    if (size > kRadioInfoShortSize) {
+        FILTER_NODE tables[4][kFilterNodesPerBand];
+        ExpandFilterTables(slot->eeprom, tables);
+        std::memcpy(slot->filterTables, tables, sizeof tables);
+    }
+    return 1;
+}
+
+std::int32_t RadioLibrary::Open(const char* serial) {
+    if (!table_) return 0;
+    auto lock = LockTable();
+    if (serial && strnlen(serial, 9) == 8) {
+        for (std::int32_t i = 1; i <= kRadioCount; ++i) {
+            if (std::memcmp(Slot(i).eeprom.serial, serial, 8) == 0)
+                return OpenDeviceSlot(i) ? i : 0;
+        }
+        return 0;
+    }
+    for (std::int32_t i = 1; i <= kRadioCount; ++i) {
+        if (!Slot(i).simulated || table_->openCount[i - 1] != 0) continue;
+        Local(i).scanStep =
+            std::make_unique<plat::sys::Event>(plat::sys::Event::Reset::Manual, true);
+        table_->openCount[i - 1] = table_->openCount[i - 1] + 1;
+        table_->ownerProcess[i - 1] = processId_;
+        return i;
+    }
+    return 0;
+}
+
+std::int32_t RadioLibrary::OpenRadioDevice(std::int32_t index) {
+    if (!table_) return 0;
+    auto lock = LockTable();
+    if (index == 0) {
+        for (std::int32_t i = 1; i <= kRadioCount && index == 0; ++i) {
+            if (!Slot(i).simulated && table_->openCount[i - 1] == 0) index = i;
+        }
+        if (index == 0) return 0;
+    }
+    if (!ValidIndex(index)) return 0;
+    return OpenDeviceSlot(index) ? index : 0;
+}
+
+bool RadioLibrary::OpenDeviceSlot(std::int32_t index) {
+    std::unique_lock lock(exclusion_);
+    RadioSlot& slot = Slot(index);
+    if (table_->openCount[index - 1] != 0) {
+        if (table_->ownerProcess[index - 1] != processId_) return false;
+        table_->openCount[index - 1] = table_->openCount[index - 1] + 1;
+        return true;
+    }
+    LocalRadio& local = Local(index);
+    {
+        std::lock_guard deviceLock(local.deviceLock);
+        local.link = slot.devicePath[0] ? devices_->Open(slot.devicePath) : nullptr;
+    }
+    if (!local.link) return false;
+    slot.deviceHandle = static_cast<std::uint64_t>(index);
+    std::uint64_t version = 0;
+    const NtStatus status =
+        Send(index, IOCTL_LXQ745_GET_VERSION, nullptr, 0, nullptr, 0, &version);
+    if (!IsSuccess(status) || version != LXQ745_DRIVER_INTERFACE_VERSION) {
+        CloseLink(index);
+        lock.unlock();
+        plat::sys::ShowMessageBox(0, kMismatchText, kMismatchCaption, plat::sys::kMbIconWarning);
+        return false;
+    }
+    table_->ownerProcess[index - 1] = processId_;
+    local.scanStep = std::make_unique<plat::sys::Event>(plat::sys::Event::Reset::Manual, true);
+
+    // Post-open initialisation; the results are not checked.
+    ReadEeprom(index);
+    char serial[9] = {};
+    std::memcpy(serial, slot.eeprom.serial, 8);
+    const std::uint32_t stored = slot.eeprom.refClockInternalHz;
+    const std::uint32_t calibrated = plat::sys::ProfileFile(configPath_).ReadInt(
+        kClockCalibrationSection, serial, stored);
+    if (calibrated != 0 && calibrated != stored) {
+        slot.eeprom.refClockInternalHz = calibrated;
+        RefClockRequest ref{1, kRefSourceInternal, calibrated}, out{};
+        Send(index, IOCTL_LXQ745_SET_REF_CLOCK, &ref, sizeof ref, &out, sizeof out);
+    }
+    RefClockRequest ref{1, kRefSourceInternal, kRefClockKeepHz}, refOut{};
+    Send(index, IOCTL_LXQ745_SET_REF_CLOCK, &ref, sizeof ref, &refOut, sizeof refOut);
+    slot.if2Frequency = kIf2AfterOpenHz;
+    SecondIfRequest if2{static_cast<std::int32_t>(kIf2AfterOpenHz), 0, kSecondIfWaitPush}, if2Out{};
+    Send(index, IOCTL_LXQ745_SET_IF2_FREQUENCY, &if2, sizeof if2, &if2Out, sizeof if2Out);
+    slot.pendingFrequency = 0;
+
+    table_->openCount[index - 1] = table_->openCount[index - 1] + 1;
+
+    // A reconnection keeps the cached settings: they are applied to the device afterwards.
+    if (!slot.disconnected) {
+        auto readBack = [&](std::uint32_t code, auto store) {
+            std::uint64_t value = 0;
+            if (IsSuccess(Send(index, code, nullptr, 0, nullptr, 0, &value))) store(value);
+        };
+        readBack(IOCTL_LXQ745_GET_POWER, [&](std::uint64_t v) { slot.power = std::uint32_t(v); });
+        readBack(IOCTL_LXQ745_GET_FREQUENCY, [&](std::uint64_t v) { slot.frequency = v; });
+        readBack(IOCTL_LXQ745_GET_ATTEN, [&](std::uint64_t v) { slot.atten = std::uint32_t(v); });
+        readBack(IOCTL_LXQ745_GET_RF_AMP, [&](std::uint64_t v) { slot.rfAmp = std::uint32_t(v); });
+        readBack(IOCTL_LXQ745_GET_AGC, [&](std::uint64_t v) { slot.agc = std::int32_t(v); });
+        readBack(IOCTL_LXQ745_GET_IF_GAIN, [&](std::uint64_t v) { slot.ifGain = std::int32_t(v); });
+        readBack(IOCTL_LXQ745_GET_IF2_FREQUENCY,
+                 [&](std::uint64_t v) { slot.if2Frequency = std::uint32_t(v); });
+    }
+    return true;
+}
+
+std::int32_t RadioLibrary::CloseRadioDevice(std::int32_t index) {
+    if (!table_) return 0;
+    auto lock = LockTable();
+    RadioSlot* slot = Lookup(index);
+    if (!slot) return 0;
+    if (table_->openCount[index - 1] == 1) StopCodec(index, true);
+    if (!slot->simulated || slot->disconnected) {
+        CloseDeviceSlot(index);
+    } else {
+        const std::int32_t was = table_->openCount[index - 1];
+        table_->openCount[index - 1] = was - 1;
+        if (was == 1) {
+            Local(index).StopScan();
+            Local(index).scanStep.reset();
+            slot->scanThread = 0;
+        }
+    }
+    return 1;
+}
+
+void RadioLibrary::CloseDeviceSlot(std::int32_t index) {
+    std::unique_lock lock(exclusion_);
+    const std::int32_t was = table_->openCount[index - 1];
+    if (was == 0) return;
+    table_->openCount[index - 1] = was - 1;
+    if (was != 1) return;
+    RadioSlot& slot = Slot(index);
+    LocalRadio& local = Local(index);
+    local.StopScan();
+    slot.scanThread = 0;
+    CloseLink(index);
+    local.scanStep.reset();
+    if (slot.disconnected) {
+        slot.disconnected = 0;
+        MakeFreeSimulated(index);
+    }
+}
+
+void RadioLibrary::CloseLink(std::int32_t index) {
+    LocalRadio& local = Local(index);
+    std::lock_guard deviceLock(local.deviceLock);
+    local.link.reset();
+    Slot(index).deviceHandle = kNoDeviceHandle;
+}
+
+void RadioLibrary::StopCodec(std::int32_t index, bool sendStop) {
+    LocalRadio& local = Local(index);
+    std::lock_guard codecLock(local.codecLock);
+    if (!local.codecStreaming) return;
+    if (sendStop && !Slot(index).disconnected)
+        Send(index, IOCTL_LXQ745_CODEC_STOP, nullptr, 0, nullptr, 0);
+    local.codecStreaming = false;
+}
+
+} // namespace lxq::api

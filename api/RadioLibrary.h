@@ -1,0 +1,93 @@
+#pragma once
+// The library's per-process core: the shared receiver table with its exclusion mutex, the
+// process's local state per receiver, the device provider; load and unload, receiver lookup,
+// listing, description records, opening and closing.
+
+#include "api/DeviceProvider.h"
+#include "api/LocalRadio.h"
+#include "api/SharedRadioTable.h"
+#include "platform/sys/NamedMutex.h"
+#include "platform/sys/SharedMemory.h"
+#include "platform/sys/SharedPresence.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+namespace lxq::api {
+
+inline constexpr const char* kMappingName = "LXQ745APIMemFile";
+inline constexpr const char* kExclusionMutexName = "LXQ745API_Exclusion";
+inline constexpr const char* kClockCalibrationSection = "ClockCalibration";
+// Status of a request to a slot that has no open device.
+inline constexpr NtStatus kStatusNoDevice = 0xC0000008;
+
+class RadioLibrary {
+public:
+    struct Options {
+        std::unique_ptr<DeviceProvider> devices; // null: the driver channel
+        std::string configPath;                  // empty: <Documents>/Talvenor/Q745/LXQ745.INI
+    };
+
+    // Loading: attaches to (and, as the first process, initialises) the shared table.
+    explicit RadioLibrary(Options options);
+    // Unloading: closes this process's receivers and detaches.
+    ~RadioLibrary();
+    RadioLibrary(const RadioLibrary&) = delete;
+    RadioLibrary& operator=(const RadioLibrary&) = delete;
+
+    bool Loaded() const { return table_ != nullptr; }
+    // True when this process found the table new (or left by dead processes) and built it.
+    bool InitialisedTable() const { return initialisedTable_; }
+    std::uint32_t ProcessId() const { return processId_; }
+    const std::string& ConfigPath() const { return configPath_; }
+    DeviceProvider& Devices() { return *devices_; }
+
+    // The slot of receiver `index` when this process has it open, else null.
+    RadioSlot* Lookup(std::int32_t index);
+    RadioSlot& Slot(std::int32_t index) { return table_->slots[index - 1]; }
+    LocalRadio& Local(std::int32_t index) { return local_[static_cast<std::size_t>(index - 1)]; }
+    SharedRadioTable& Table() { return *table_; }
+    // Takes the exclusion mutex and frees the slots of processes that no longer exist.
+    std::unique_lock<plat::sys::NamedMutex> LockTable();
+
+    // One device-control request on the slot's open device (the caller holds the device lock).
+    NtStatus Send(std::int32_t index, std::uint32_t code, const void* in, std::uint32_t inLength,
+                  void* out, std::uint32_t outLength, std::uint64_t* bytes = nullptr,
+                  std::uint64_t inPointerValue = 0);
+    // Reads the device's EEPROM image into the slot; false when the request fails.
+    bool ReadEeprom(std::int32_t index);
+
+    std::int64_t ListRadios(void* buffer, std::size_t bufferSize, std::size_t recordSize);
+    std::int32_t GetInfo(std::int32_t index, void* record);
+    std::int32_t Open(const char* serial);
+    std::int32_t OpenRadioDevice(std::int32_t index);
+    std::int32_t CloseRadioDevice(std::int32_t index);
+    bool OpenDeviceSlot(std::int32_t index);
+    void CloseDeviceSlot(std::int32_t index);
+
+    // A slot no process holds any more and whose device is gone: demonstration receiver again.
+    void MakeFreeSimulated(std::int32_t index);
+    // Stops the codec stream of a slot without a request to the device (removal, close).
+    void StopCodec(std::int32_t index, bool sendStop);
+
+private:
+    void Initialise();
+    void Enumerate();
+    void ReclaimAbandonedSlots();
+    void CloseLink(std::int32_t index);
+
+    std::uint32_t processId_;
+    std::string configPath_;
+    std::unique_ptr<DeviceProvider> devices_;
+    plat::sys::NamedMutex exclusion_;
+    plat::sys::SharedPresence presence_;
+    std::unique_ptr<plat::sys::SharedMemory> mapping_;
+    SharedRadioTable* table_ = nullptr;
+    bool initialisedTable_ = false;
+    std::array<LocalRadio, kRadioCount> local_;
+};
+
+} // namespace lxq::api

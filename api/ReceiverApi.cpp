@@ -1,0 +1,23 @@
+#include "api/ReceiverApi.h"
+
+namespace lxq::api {
+
+ReceiverApi::ReceiverApi(RadioLibrary::Options options) : library_(std::move(options)) {
+    deviceChanges_.Start();
+}
+
+std::int32_t ReceiverApi::InvertSpectrum(std::int32_t index, std::int16_t* samples,
+                                         std::size_t count, float sampleRate,
+                                         std::size_t bitsPerSample, std::int32_t invert) {
+    const RadioSlot* slot = library_.Lookup(index);
+    if (!slot || bitsPerSample != 16 || (!samples && count != 0)) return 0;
+    SpectrumInverter& inverter = inverters_[static_cast<std::size_t>(index - 1)];
+    inverter.Reserve(count);
+    inverter.SetMixingFrequency(static_cast<float>(slot->if2Frequency));
+    inverter.SetInvert((invert != 0) != (control_.IsSpectrumInverted(index) != 0));
+    inverter.SetSampleRate(sampleRate);
+    inverter.Process(samples, count);
+    return 1;
+}
+
+} // namespace lxq::api

@@ -1,0 +1,165 @@
+#include "driver/host/ReceiverDevice.h"
+
+#include "driver/SignalLevel.h"
+#include "driver/host/DeviceControlHandler.h"
+#include "platform/sys/Clock.h"
+
+namespace lxq::host {
+
+using driver::FieldMask;
+using driver::kAllFields;
+
+ReceiverDevice::ReceiverDevice(std::unique_ptr<ReceiverTransport> transport) : transport_(std::move(transport)) {
+    transport_->Attach(*this);
+}
+
+driver::Confirmations ReceiverDevice::Confirmed() const {
+    std::lock_guard lock(mutex_);
+    return confirmed_;
+}
+
+NtStatus ReceiverDevice::PushTunerState(const TunerState& state, bool waitPush, bool forceAll) {
+    TunerState merged = state;
+    FieldMask send;
+    bool complete;
+    {
+        std::lock_guard lock(mutex_);
+        const TunerState& current = State().current;
+        const FieldMask unconfirmed = static_cast<FieldMask>(kAllFields & ~confirmed_.fields);
+        // A field that failed before and that this push leaves alone is retried with the value that
+        // failed, not with the stale one: otherwise a refused band word after a retune would be
+        // "confirmed" as the old band beside the new synthesiser words.
+        const FieldMask retried = static_cast<FieldMask>(unconfirmed & ~driver::DifferentFields(state, current));
+        driver::CopyFields(merged, wanted_, retried);
+        wanted_ = merged;
+        send = forceAll ? kAllFields
+                        : static_cast<FieldMask>(driver::DifferentFields(merged, current) | unconfirmed);
+        complete = confirmed_.pushComplete;
+    }
+    if (send == 0 && complete) return kStatusSuccess;  // nothing changed, all confirmed
+
+    const PushOutcome outcome = transport_->Push(merged, send, waitPush, forceAll, State().powered);
+    std::lock_guard lock(mutex_);
+    // Only what the receiver took becomes current; a field that failed stays unconfirmed and is
+    // sent again by the next push.
+    driver::CopyFields(State().current, merged, outcome.confirmed);
+    confirmed_.fields = static_cast<FieldMask>((confirmed_.fields & ~send) | (outcome.confirmed & send));
+    confirmed_.pushComplete = outcome.complete;
+    return outcome.status;
+}
+
+void ReceiverDevice::ConfirmField(driver::TunerField field, const TunerState& sent, bool ok) {
+    std::lock_guard lock(mutex_);
+    if (ok) {
+        driver::CopyFields(State().current, sent, driver::Bit(field));
+        confirmed_.fields = static_cast<FieldMask>(confirmed_.fields | driver::Bit(field));
+    } else {
+        confirmed_.fields = static_cast<FieldMask>(confirmed_.fields & ~driver::Bit(field));
+    }
+}
+
+NtStatus ReceiverDevice::ResendWholeState() {
+    const TunerState current = State().current;
+    if (current.mainControl == 0) return kStatusSuccess;  // nothing tuned yet
+    return tuner_.PushTunerState(current, false, true);
+}
+
+NtStatus ReceiverDevice::ReadLockStatus(bool again, std::uint8_t& status) {
+    const NtStatus result = transport_->ReadLockStatus(again, status);
+    std::lock_guard lock(mutex_);
+    confirmed_.statusRead = result == kStatusSuccess;
+    return result;
+}
+
+NtStatus ReceiverDevice::MeasureLevel(std::uint32_t flags) {
+    if (!State().powered) return kStatusDeviceBusy;
+    std::uint16_t a = 0, b = 0;
+    bool fresh = false;
+    const NtStatus status = transport_->Measure(flags, a, b, fresh);
+    if (status == kStatusSuccess && fresh) RecordDetector(a, b);
+    return status;
+}
+
+void ReceiverDevice::RecordDetector(std::uint16_t a, std::uint16_t b) {
+    std::lock_guard lock(mutex_);
+    const driver::DetectorLevel reading =
+        driver::LevelFromDetector(State().image, State().agcMode, State().fmWide, a, b);
+    lastLevel_ = reading.level;
+    State().detectorPair = reading.detectorPair;
+    confirmed_.measurement = true;
+}
+
+NtStatus ReceiverDevice::FirstOpen() {
+    const NtStatus opened = transport_->Open();
+    if (opened != kStatusSuccess) return opened;
+    {
+        std::lock_guard lock(mutex_);
+        State().powered = false;
+        State().detectorPair = 0;
+        State().current = TunerState{};
+        wanted_ = TunerState{};
+        confirmed_ = driver::Confirmations{};
+    }
+    NtStatus status = tuner_.LoadEeprom();
+    HardwareStateRecord record{};
+    if (status == kStatusSuccess) status = RefreshHardwareState(record);
+    if (status != kStatusSuccess) transport_->Close();
+    return status;
+}
+
+NtStatus ReceiverDevice::RefreshHardwareState(HardwareStateRecord& record) {
+    TunerState read{};
+    bool powered = false;
+    const bool card = DeviceVariant() == Variant::Pci;
+    const NtStatus status = transport_->ReadHardwareState(read, powered, card ? &record : nullptr);
+    if (status != kStatusSuccess) return status;
+    {
+        std::lock_guard lock(mutex_);
+        State().current = read;
+        State().powered = powered;
+        wanted_ = read;
+        // What was read back is what the receiver holds.
+        confirmed_.fields = kAllFields;
+        confirmed_.pushComplete = true;
+    }
+    tuner_.AdoptHardwareState();
+    if (!card) record = tuner_.BuildHardwareStateRecord();
+    return kStatusSuccess;
+}
+
+NtStatus ReceiverDevice::SetPower(bool on) {
+    const NtStatus status = transport_->SetPower(on);
+    {
+        std::lock_guard lock(mutex_);
+        confirmed_.power = status == kStatusSuccess;
+    }
+    if (status != kStatusSuccess) return status;
+    State().powered = on;
+    if (!on) return kStatusSuccess;
+
+    switch (DeviceVariant()) {
+    case Variant::Pci: {
+        // The card starts from a known synthesiser state before it is sent back where it was.
+        const std::uint32_t previous = State().frequency;
+        transport_->BusWrite(0x30, 0x3000000);
+        tuner_.SetTunerFrequency(1'000'000, true, true, true, true, 0);
+        TunerState restart = State().current;
+        restart.mainControl = (restart.mainControl & 0xFFFFFF00u) | 20u;
+        tuner_.PushTunerState(restart, true, true);
+        plat::sys::ActiveClock().SleepMs(200);
+        tuner_.SetTunerFrequency(previous, true, true, true, false, 0);
+        break;
+    }
+    case Variant::Serial: tuner_.PushTunerState(State().current, true, true); break;
+    case Variant::Usb:
+        if (State().current.mainControl != 0) tuner_.PushTunerState(State().current, false, true);
+        break;
+    }
+    return kStatusSuccess;
+}
+
+NtStatus ReceiverDevice::HandleDeviceControl(IoRequest& request) {
+    return DeviceControlHandler::Handle(*this, request);
+}
+
+} // namespace lxq::host
