@@ -2,6 +2,7 @@
 
 #include "driver/host/ReceiverDevice.h"
 #include "driver/host/RecordingTransport.h"
+#include "driver/host/SimulatedKinds.h"
 
 namespace lxq::host {
 
@@ -15,6 +16,7 @@ void RegisterBuiltInKinds(DeviceKinds& kinds) {
             return std::make_unique<ReceiverDevice>(std::make_unique<RecordingTransport>(variant, busId));
         });
     }
+    RegisterSimulatedKinds(kinds);
 }
 
 } // namespace lxq::host

@@ -1,5 +1,7 @@
 #include "driver/sim/PciCardSimulator.h"
 
+#include "driver/sim/SimRegistry.h"
+
 #include <cstring>
 
 namespace lxq::sim {
@@ -13,6 +15,8 @@ constexpr std::uint32_t kBar1Io = 0x0000E001u;
 constexpr std::uint32_t kBar2 = 0xF0001000u;
 
 } // namespace
+
+PciCardSimulator::~PciCardSimulator() { SimRegistry::Forget(this); }
 
 PciCardSimulator::PciCardSimulator(SimReceiver& receiver) : receiver_(receiver) {
     config_[0] = 0x7450'1D6Au; // device and vendor ids of the simulated card

@@ -5,6 +5,7 @@
 // mailbox that never answers, busy bits that stay set, a card without memory windows.
 
 #include <cstdint>
+#include <memory>
 #include <functional>
 #include <mutex>
 #include <vector>
@@ -17,6 +18,9 @@ namespace lxq::sim {
 class PciCardSimulator final : public transport::PciCard {
 public:
     explicit PciCardSimulator(SimReceiver& receiver);
+    ~PciCardSimulator() override;
+    // Keeps the receiver alive with the simulator (the driver host's simulated devices).
+    explicit PciCardSimulator(std::shared_ptr<SimReceiver> receiver) : PciCardSimulator(*receiver) { owner_ = std::move(receiver); }
 
     // PciCard
     std::uint32_t Read32(Window window, std::uint32_t offset) override;
@@ -55,6 +59,7 @@ private:
     std::function<void()> PrepareInterrupt(std::uint8_t cause);
 
     SimReceiver& receiver_;
+    std::shared_ptr<SimReceiver> owner_;
     mutable std::mutex mutex_;
     std::uint8_t regs_[transport::pcireg::kCount]{};
     Phase phase_ = Phase::Idle;

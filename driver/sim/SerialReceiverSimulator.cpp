@@ -1,5 +1,7 @@
 #include "driver/sim/SerialReceiverSimulator.h"
 
+#include "driver/sim/SimRegistry.h"
+
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -45,6 +47,8 @@ std::uint32_t BigEndian32(const std::uint8_t* p) {
 }
 
 } // namespace
+
+SerialReceiverSimulator::~SerialReceiverSimulator() { SimRegistry::Forget(this); }
 
 SerialReceiverSimulator::SerialReceiverSimulator(SimReceiver& receiver) : receiver_(receiver) {}
 

@@ -6,6 +6,7 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <deque>
 #include <map>
 #include <mutex>
@@ -20,6 +21,9 @@ namespace lxq::sim {
 class SerialReceiverSimulator final : public transport::SerialPort {
 public:
     explicit SerialReceiverSimulator(SimReceiver& receiver);
+    ~SerialReceiverSimulator() override;
+    // Keeps the receiver alive with the simulator (the driver host's simulated devices).
+    explicit SerialReceiverSimulator(std::shared_ptr<SimReceiver> receiver) : SerialReceiverSimulator(*receiver) { owner_ = std::move(receiver); }
 
     // SerialPort
     bool Open() override;
@@ -56,6 +60,7 @@ private:
     void Announce();
 
     SimReceiver& receiver_;
+    std::shared_ptr<SimReceiver> owner_;
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     transport::LineSettings line_;

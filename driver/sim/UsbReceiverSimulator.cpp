@@ -1,5 +1,7 @@
 #include "driver/sim/UsbReceiverSimulator.h"
 
+#include "driver/sim/SimRegistry.h"
+
 #include <chrono>
 #include <cstring>
 
@@ -39,6 +41,7 @@ UsbReceiverSimulator::UsbReceiverSimulator(SimReceiver& receiver) : receiver_(re
 }
 
 UsbReceiverSimulator::~UsbReceiverSimulator() {
+    SimRegistry::Forget(this);
     StopRealTime();
     {
         std::lock_guard lock(mutex_);

@@ -10,6 +10,7 @@
 #include <array>
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -28,6 +29,8 @@ inline constexpr std::uint32_t kSimAudioBytesPerPacket = 128; // 64 samples: 64 
 class UsbReceiverSimulator final : public transport::UsbDevice {
 public:
     explicit UsbReceiverSimulator(SimReceiver& receiver);
+    // Keeps the receiver alive with the simulator (the driver host's simulated devices).
+    explicit UsbReceiverSimulator(std::shared_ptr<SimReceiver> receiver) : UsbReceiverSimulator(*receiver) { owner_ = std::move(receiver); }
     ~UsbReceiverSimulator() override;
 
     // UsbDevice
@@ -86,6 +89,7 @@ private:
     void DeliverStatusLocked();
 
     SimReceiver& receiver_;
+    std::shared_ptr<SimReceiver> owner_;
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<std::function<void()>> work_;

@@ -1,6 +1,6 @@
 // lxq745d: the driver host. It owns the receivers, serves the device channel of the current
 // LXQ745_NS and runs until SIGINT or SIGTERM.
-//   lxq745d [--device <kind>:<id>]...
+//   lxq745d [--simulate usb,serial,pci] [--device <kind>:<id>]...
 // Each --device plugs a receiver at start; more come and go with lxq745ctl. "lxq745d: ready" on
 // standard output says that the channel listens and the devices given are plugged.
 
@@ -10,6 +10,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -18,12 +19,27 @@ int main(int argc, char** argv) {
     std::vector<std::pair<std::string, std::string>> devices;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
+        if (arg == "--simulate" && i + 1 < argc) {
+            // --simulate usb,serial,pci: one simulated receiver of each variant named.
+            std::string list = argv[++i];
+            for (std::size_t at = 0; at <= list.size();) {
+                const std::size_t comma = std::min(list.find(',', at), list.size());
+                const std::string variant = list.substr(at, comma - at);
+                if (variant != "usb" && variant != "serial" && variant != "pci") {
+                    std::fprintf(stderr, "lxq745d: --simulate takes usb, serial and pci, not \"%s\"\n", variant.c_str());
+                    return 2;
+                }
+                devices.emplace_back("sim-" + variant, "sim-" + variant + std::to_string(devices.size()));
+                at = comma + 1;
+            }
+            continue;
+        }
         const std::string spec = arg == "--device" && i + 1 < argc ? argv[++i] : "";
         const auto colon = spec.find(':');
         if (colon != std::string::npos && colon != 0) {
             devices.emplace_back(spec.substr(0, colon), spec.substr(colon + 1));
         } else {
-            std::fprintf(stderr, "usage: lxq745d [--device <kind>:<id>]...\n");
+            std::fprintf(stderr, "usage: lxq745d [--simulate usb,serial,pci] [--device <kind>:<id>]...\n");
             return 2;
         }
     }
