@@ -13,7 +13,10 @@ void RegisterBuiltInKinds(DeviceKinds& kinds) {
         {"test", Variant::Usb}, {"test-pci", Variant::Pci}, {"test-serial", Variant::Serial}};
     for (const auto& [name, variant] : testKinds) {
         kinds.Register(name, [variant = variant](const std::string& busId, std::string&) {
-            return std::make_unique<ReceiverDevice>(std::make_unique<RecordingTransport>(variant, busId));
+            auto transport = std::make_unique<RecordingTransport>(variant, busId);
+            transport->KeepPushes(false);  // nobody reads them in the host; it may run for days
+            transport->SetStreaming(true);
+            return std::make_unique<ReceiverDevice>(std::move(transport));
         });
     }
     RegisterSimulatedKinds(kinds);

@@ -181,7 +181,7 @@ std::string Bus::Describe() const {
             opens = device->openCount;
         }
         text << device->Number() << ' ' << device->BusId() << ' ' << StateText(*device) << " open="
-             << opens << ' ' << device->Path() << '\n';
+             << opens << " held=" << device->Pending().Size() << ' ' << device->Path() << '\n';
     }
     return text.str();
 }

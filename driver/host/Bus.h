@@ -44,7 +44,7 @@ public:
     // The device behind an enabled interface path (paths compare without case); null if none.
     DevicePtr Find(const std::string& path) const;
     DevicePtr FindByBusId(const std::string& busId) const;
-    // One line per device: number, bus id, state, open count, path.
+    // One line per device: number, bus id, state, open count, held requests, path.
     std::string Describe() const;
 
     int Subscribe(InterfaceListener listener, bool replayPresent);

@@ -1,5 +1,6 @@
 #include "driver/host/RecordingTransport.h"
 
+#include "driver/EepromRepair.h"
 #include "driver/host/ReceiverDevice.h"
 
 #include <algorithm>
@@ -38,14 +39,9 @@ LX_Q7_EEPROM RecordingTransport::StandInImage(const std::string& serial) {
     std::memcpy(e.serial, serial.data(), std::min<std::size_t>(serial.size(), 8));
     e.refClockInternalHz = 40'000'000;
     e.refClockExternalHz = 10'000'000;
-    e.agcStart = 877;
-    e.agcMid = 828;
-    e.agcEnd = 608;
-    e.dropLevel = -870;
-    e.rssiTop = -880;
-    e.rssiReference = 256;
     e.rxGain = 100;
-    e.rssiReference2 = 650;
+    // Calibration words left at zero take the repair's defaults, as a blank EEPROM would.
+    driver::RepairCalibrationWords(e);
     return e;
 }
 
@@ -70,6 +66,12 @@ void RecordingTransport::SetDetector(std::uint16_t a, std::uint16_t b) {
     b_ = b;
 }
 
+void RecordingTransport::KeepPushes(bool keep) {
+    std::lock_guard lock(mutex_);
+    keepPushes_ = keep;
+    if (!keep) pushes_.clear();
+}
+
 void RecordingTransport::SetStreaming(bool open) {
     {
         std::lock_guard lock(mutex_);
@@ -83,7 +85,7 @@ PushOutcome RecordingTransport::Push(const TunerState& state, driver::FieldMask 
     std::lock_guard lock(mutex_);
     const bool pipeClosed = variant_ == Variant::Usb && !streaming_;
     const bool reaches = powered && !pipeClosed;
-    pushes_.push_back({state, fields, forceAll, reaches});
+    if (keepPushes_) pushes_.push_back({state, fields, forceAll, reaches});
     if (!reaches) return {kStatusSuccess, fields, true};  // recorded, reported as taken
     const driver::FieldMask taken = static_cast<driver::FieldMask>(fields & ~refused_);
     driver::CopyFields(receiver_, state, taken);

@@ -29,6 +29,8 @@ public:
     TunerState Receiver() const;  // what the receiver holds
     void RefuseFields(driver::FieldMask fields);
     void SetDetector(std::uint16_t a, std::uint16_t b);
+    // Keeps (default) or forgets the list of pushes; a long-running stand-in must not grow.
+    void KeepPushes(bool keep);
     // USB: opening the audio pipe makes the receiver take tuner state again.
     void SetStreaming(bool open);
 
@@ -55,6 +57,7 @@ private:
     TunerState receiver_{};
     bool powered_ = false;
     bool streaming_ = false;
+    bool keepPushes_ = true;
     driver::FieldMask refused_ = 0;
     std::uint16_t a_ = 300, b_ = 900;
     std::vector<RecordedPush> pushes_;

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 namespace plat::sys {
 namespace {
@@ -133,8 +134,11 @@ bool ChannelSocket::Send(const void* data, std::size_t length, int passFd, bool 
 long ChannelSocket::Receive(std::vector<std::uint8_t>& buffer, int* receivedFd) const {
     if (receivedFd != nullptr) *receivedFd = -1;
     if (fd_ < 0) return -1;
-    buffer.resize(wire::kMaxMessage);
-    iovec iov{buffer.data(), buffer.size()};
+    // Left uninitialised: sizing the caller's buffer for the largest record would clear 64 KiB on
+    // every receive. (Not thread_local: its first use in a thread takes the loader's lock, which a
+    // library talking to an in-process host from its load-time constructor already holds.)
+    const std::unique_ptr<std::uint8_t[]> scratch(new std::uint8_t[wire::kMaxMessage]);
+    iovec iov{scratch.get(), wire::kMaxMessage};
     msghdr message{};
     message.msg_iov = &iov;
     message.msg_iovlen = 1;
@@ -158,7 +162,7 @@ long ChannelSocket::Receive(std::vector<std::uint8_t>& buffer, int* receivedFd) 
         buffer.clear();
         return -1;
     }
-    buffer.resize(static_cast<std::size_t>(received));
+    buffer.assign(scratch.get(), scratch.get() + received);
     if (receivedFd != nullptr) *receivedFd = fd;
     else if (fd >= 0) ::close(fd);
     return static_cast<long>(received);

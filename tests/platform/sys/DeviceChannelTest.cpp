@@ -1,5 +1,7 @@
 #include "platform/sys/DeviceChannel.h"
 
+#include "tests/platform/sys/ScopedChannelNamespace.h"
+
 #include <gtest/gtest.h>
 
 #include <sys/eventfd.h>
@@ -14,15 +16,6 @@ namespace plat::sys {
 namespace {
 
 // Gives each test its own channel name, so tests never meet a real host or each other.
-class ScopedNamespace {
-public:
-    ScopedNamespace() {
-        static int counter = 0;
-        const std::string ns = "chtest" + std::to_string(getpid()) + "." + std::to_string(++counter);
-        setenv("LXQ745_NS", ns.c_str(), 1);
-    }
-    ~ScopedNamespace() { unsetenv("LXQ745_NS"); }
-};
 
 std::vector<std::uint8_t> Bytes(const void* data, std::size_t length) {
     const auto* p = static_cast<const std::uint8_t*>(data);
@@ -148,7 +141,7 @@ private:
 };
 
 TEST(DeviceChannel, WithoutHostNothingIsPresentAndNothingOpens) {
-    ScopedNamespace ns;
+    test::ScopedChannelNamespace ns{"chtest"};
     EXPECT_TRUE(ListDeviceInterfaces().empty());
     DeviceHandle handle;
     EXPECT_EQ(handle.Open("dev#0"), wire::kStatusNoSuchDevice);
@@ -161,7 +154,7 @@ TEST(DeviceChannel, WithoutHostNothingIsPresentAndNothingOpens) {
 }
 
 TEST(DeviceChannel, ListsOpensAndCarriesRequestsBothWays) {
-    ScopedNamespace ns;
+    test::ScopedChannelNamespace ns{"chtest"};
     FakeHost host;
     EXPECT_EQ(ListDeviceInterfaces(), (std::vector<std::string>{"dev#0", "dev#1"}));
 
@@ -203,7 +196,7 @@ TEST(DeviceChannel, ListsOpensAndCarriesRequestsBothWays) {
 }
 
 TEST(DeviceChannel, CancelReachesHostAndCloseReleasesBlockedRequest) {
-    ScopedNamespace ns;
+    test::ScopedChannelNamespace ns{"chtest"};
     FakeHost host;
     DeviceHandle handle;
     ASSERT_EQ(handle.Open("dev#0"), 0u);
@@ -220,7 +213,7 @@ TEST(DeviceChannel, CancelReachesHostAndCloseReleasesBlockedRequest) {
 }
 
 TEST(DeviceChannel, SubscribersHearArrivalAndRemovalInOrder) {
-    ScopedNamespace ns;
+    test::ScopedChannelNamespace ns{"chtest"};
     FakeHost host;
     auto subscribed = host.SubscriberArrived();
     std::mutex mutex;
