@@ -32,8 +32,15 @@ std::int32_t BlockScanner::Start(std::int32_t index, std::uint32_t* list, std::u
     local.scanActive.store(true);
     slot->scanThread = 1;
     const Job job{list, count, stopLevel, reportIntervalMs, window, message};
-    local.scanThread =
-        plat::sys::Thread([this, index, job] { Run(index, job); }, plat::sys::ThreadPriority::Lowest);
+    try {
+        local.scanThread = plat::sys::Thread([this, index, job] { Run(index, job); },
+                                             plat::sys::ThreadPriority::Lowest);
+    } catch (...) {
+        // No thread: no scan.
+        local.scanActive.store(false);
+        slot->scanThread = 0;
+        return 0;
+    }
     return 1;
 }
 

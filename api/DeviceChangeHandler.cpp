@@ -2,7 +2,6 @@
 
 #include <cstring>
 #include <mutex>
-#include <strings.h>
 
 namespace lxq::api {
 
@@ -19,11 +18,24 @@ void DeviceChangeHandler::Start() {
     });
 }
 
+namespace {
+
+// Device paths compare without regard to case.
+bool SamePath(const char (&slotPath)[kDevicePathSize], const std::string& path) {
+    if (path.size() >= kDevicePathSize || slotPath[path.size()] != '\0') return false;
+    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+    for (std::size_t k = 0; k < path.size(); ++k) {
+        if (lower(slotPath[k]) != lower(path[k])) return false;
+    }
+    return true;
+}
+
+} // namespace
+
 std::int32_t DeviceChangeHandler::FindSlot(const std::string& path) {
     if (path.empty()) return 0;
     for (std::int32_t i = 1; i <= kRadioCount; ++i) {
-        const char* slotPath = lib_.Slot(i).devicePath;
-        if (strncasecmp(slotPath, path.c_str(), kDevicePathSize) == 0) return i;
+        if (SamePath(lib_.Slot(i).devicePath, path)) return i;
     }
     return 0;
 }

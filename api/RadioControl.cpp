@@ -588,7 +588,8 @@ std::int32_t RadioControl::WrCalib2(std::int32_t index, std::uint32_t guard, std
 std::int32_t RadioControl::GetPath(std::int32_t index, char* buffer, std::uint32_t length) {
     const RadioSlot* s = lib_.Lookup(index);
     if (!s || !buffer) return 0;
-    const std::size_t n = strnlen(s->devicePath, kDevicePathSize - 1) + 1;
+    const char* end = static_cast<const char*>(std::memchr(s->devicePath, '\0', kDevicePathSize));
+    const std::size_t n = (end ? static_cast<std::size_t>(end - s->devicePath) : kDevicePathSize - 1) + 1;
     if (length < n) return 0;
     std::memcpy(buffer, s->devicePath, n - 1);
     buffer[n - 1] = '\0';

@@ -68,7 +68,11 @@ RadioLibrary::~RadioLibrary() {
             table_->openCount[i - 1] = 0;
         }
     }
-    if (presence_.Leave()) plat::sys::SharedMemory::Remove(kMappingName);
+    if (presence_.Leave()) {
+        // The last process: nothing of the table's names outlives it.
+        plat::sys::SharedMemory::Remove(kMappingName);
+        exclusion_.RemoveName();
+    }
     table_ = nullptr;
     mapping_.reset();
 }
@@ -202,15 +206,25 @@ std::int32_t RadioLibrary::GetInfo(std::int32_t index, void* record) {
     return 1;
 }
 
+void RadioLibrary::ShowPendingWarning() {
+    if (mismatchWarning_.exchange(false))
+        plat::sys::ShowMessageBox(0, kMismatchText, kMismatchCaption, plat::sys::kMbIconWarning);
+}
+
 std::int32_t RadioLibrary::Open(const char* serial) {
     if (!table_) return 0;
     auto lock = LockTable();
-    if (serial && strnlen(serial, 9) == 8) {
+    if (serial && std::memchr(serial, '\0', 9) == serial + 8) {
+        std::int32_t opened = 0;
         for (std::int32_t i = 1; i <= kRadioCount; ++i) {
-            if (std::memcmp(Slot(i).eeprom.serial, serial, 8) == 0)
-                return OpenDeviceSlot(i) ? i : 0;
+            if (std::memcmp(Slot(i).eeprom.serial, serial, 8) == 0) {
+                opened = OpenDeviceSlot(i) ? i : 0;
+                break;
+            }
         }
-        return 0;
+        lock.unlock();
+        ShowPendingWarning();
+        return opened;
     }
     for (std::int32_t i = 1; i <= kRadioCount; ++i) {
         if (!Slot(i).simulated || table_->openCount[i - 1] != 0) continue;
@@ -233,7 +247,10 @@ std::int32_t RadioLibrary::OpenRadioDevice(std::int32_t index) {
         if (index == 0) return 0;
     }
     if (!ValidIndex(index)) return 0;
-    return OpenDeviceSlot(index) ? index : 0;
+    const std::int32_t opened = OpenDeviceSlot(index) ? index : 0;
+    lock.unlock();
+    ShowPendingWarning();
+    return opened;
 }
 
 bool RadioLibrary::OpenDeviceSlot(std::int32_t index) {
@@ -256,8 +273,9 @@ bool RadioLibrary::OpenDeviceSlot(std::int32_t index) {
         Send(index, IOCTL_LXQ745_GET_VERSION, nullptr, 0, nullptr, 0, &version);
     if (!IsSuccess(status) || version != LXQ745_DRIVER_INTERFACE_VERSION) {
         CloseLink(index);
-        lock.unlock();
-        plat::sys::ShowMessageBox(0, kMismatchText, kMismatchCaption, plat::sys::kMbIconWarning);
+        // Shown once the exclusion mutex is given back, so that a box waiting for the user does
+        // not hold up every other process.
+        mismatchWarning_.store(true);
         return false;
     }
     table_->ownerProcess[index - 1] = processId_;

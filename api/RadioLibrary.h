@@ -11,6 +11,7 @@
 #include "platform/sys/SharedPresence.h"
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -78,6 +79,7 @@ private:
     void Enumerate();
     void ReclaimAbandonedSlots();
     void CloseLink(std::int32_t index);
+    void ShowPendingWarning();
 
     std::uint32_t processId_;
     std::string configPath_;
@@ -87,6 +89,7 @@ private:
     std::unique_ptr<plat::sys::SharedMemory> mapping_;
     SharedRadioTable* table_ = nullptr;
     bool initialisedTable_ = false;
+    std::atomic<bool> mismatchWarning_{false};
     std::array<LocalRadio, kRadioCount> local_;
 };
 

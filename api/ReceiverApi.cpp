@@ -6,6 +6,11 @@ ReceiverApi::ReceiverApi(RadioLibrary::Options options) : library_(std::move(opt
     deviceChanges_.Start();
 }
 
+ReceiverApi::~ReceiverApi() {
+    library_.Devices().StopWatching();
+    for (std::int32_t i = 1; i <= kRadioCount; ++i) library_.Local(i).StopScan();
+}
+
 std::int32_t ReceiverApi::InvertSpectrum(std::int32_t index, std::int16_t* samples,
                                          std::size_t count, float sampleRate,
                                          std::size_t bitsPerSample, std::int32_t invert) {

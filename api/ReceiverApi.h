@@ -16,6 +16,10 @@ namespace lxq::api {
 class ReceiverApi {
 public:
     explicit ReceiverApi(RadioLibrary::Options options = {});
+    // Ends device notices and scan threads before the parts they call into go away.
+    ~ReceiverApi();
+    ReceiverApi(const ReceiverApi&) = delete;
+    ReceiverApi& operator=(const ReceiverApi&) = delete;
 
     RadioLibrary& Library() { return library_; }
     RadioControl& Control() { return control_; }

@@ -21,6 +21,13 @@ public:
     bool TryLockExclusive();   // never blocks
     void LockShared();         // blocks
     void Unlock();
+    // True while this open file is still the one the name leads to (it may have been removed,
+    // or removed and created anew, since it was opened).
+    bool StillNamed() const;
+    // Opens the name again (creating the file), dropping any lock held through the old open.
+    void Reopen();
+    // Removes the name; holders keep their open file.
+    void RemoveName();
     const std::string& Path() const { return path_; }
 
 private:

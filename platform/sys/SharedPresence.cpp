@@ -5,6 +5,7 @@ namespace plat::sys {
 SharedPresence::SharedPresence(std::string_view name) : file_(name) {}
 
 bool SharedPresence::Join() {
+    file_.Reopen(); // the name's current file: the last process to leave removes it
     if (!file_.Valid()) return false;
     // Nobody else holds a shared lock exactly when the exclusive one is free.
     const bool alone = file_.TryLockExclusive();
@@ -18,6 +19,7 @@ bool SharedPresence::Leave() {
     joined_ = false;
     file_.Unlock();
     const bool alone = file_.TryLockExclusive();
+    if (alone) file_.RemoveName();
     file_.Unlock();
     return alone;
 }

@@ -2,6 +2,7 @@
 // is killed, and the kernel must hand the object on.
 
 #include "platform/sys/NamedMutex.h"
+#include "platform/sys/ObjectNamespace.h"
 #include "platform/sys/SharedMemory.h"
 #include "platform/sys/SharedPresence.h"
 
@@ -56,7 +57,22 @@ TEST(NamedMutex, HolderDeathReleasesItToTheNextProcess) {
     EXPECT_FALSE(mine.TryLock());
     child.Kill();
     EXPECT_TRUE(mine.TryLock());
+    mine.RemoveName();
     mine.Unlock();
+}
+
+TEST(NamedMutex, AWaiterOnARemovedNameTakesTheNewFile) {
+    testing::UseFreshObjectNamespace("mutex");
+    NamedMutex last("X");
+    last.Lock();
+    NamedMutex waiter("X"); // opened the file that is about to lose its name
+    last.RemoveName();
+    last.Unlock();
+    waiter.Lock();
+    NamedMutex newcomer("X"); // finds the name's new file
+    EXPECT_FALSE(newcomer.TryLock()) << "both would hold the mutex at once";
+    waiter.RemoveName();
+    waiter.Unlock();
 }
 
 TEST(NamedMutex, IsRecursiveForItsThreadAndExcludesOtherThreads) {
@@ -74,6 +90,9 @@ TEST(NamedMutex, IsRecursiveForItsThreadAndExcludesOtherThreads) {
         if (otherGotIt) m.Unlock();
     }).join();
     EXPECT_TRUE(otherGotIt);
+    m.Lock();
+    m.RemoveName();
+    m.Unlock();
 }
 
 TEST(SharedPresence, FirstAndLastAreKnownEvenAfterACrash) {
@@ -90,6 +109,8 @@ TEST(SharedPresence, FirstAndLastAreKnownEvenAfterACrash) {
     EXPECT_FALSE(b.Join());
     EXPECT_FALSE(a.Leave());
     EXPECT_TRUE(b.Leave());
+    const std::string path = RuntimeFolder() + "/" + NamespacedObjectName("Table") + ".lock";
+    EXPECT_NE(access(path.c_str(), F_OK), 0) << "the last to leave removes the file";
 }
 
 TEST(SharedMemory, SecondOpenSeesTheSameZeroFilledBytes) {

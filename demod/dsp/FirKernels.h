@@ -1,0 +1,47 @@
+#pragma once
+// Inner loops of the FIR filters. Each computes `outputs` dot products of `length` Q15 taps, the
+// window of output i starting at history + i x step (oldest sample with tap 0), with a 32-bit
+// sum that wraps. The 16-bit form stores the sum shifted right by 15 (its low 16 bits, no
+// saturation), the 32-bit form stores the sum times 2 (Q31, wrapping).
+//
+// Contract for the vector routines: the tap array is 16-byte aligned and zero-filled up to a
+// multiple of 16 taps, and the history is readable for that many samples from every window
+// start. The scalar routines read exactly `length` samples. Every routine gives the same bits.
+
+#include "demod/dsp/RC_Routine.h"
+
+#include <cstdint>
+
+using RC_FirKernel16 = void (*)(const std::int16_t* taps, std::uint32_t length,
+                                const std::int16_t* history, std::uint32_t outputs,
+                                std::uint32_t step, std::int16_t* out);
+using RC_FirKernel32 = void (*)(const std::int16_t* taps, std::uint32_t length,
+                                const std::int16_t* history, std::uint32_t outputs,
+                                std::uint32_t step, std::int32_t* out);
+
+void RC_FirKernel16Scalar(const std::int16_t* taps, std::uint32_t length, const std::int16_t* history,
+                          std::uint32_t outputs, std::uint32_t step, std::int16_t* out);
+void RC_FirKernel32Scalar(const std::int16_t* taps, std::uint32_t length, const std::int16_t* history,
+                          std::uint32_t outputs, std::uint32_t step, std::int32_t* out);
+void RC_FirKernel16Sse2(const std::int16_t* taps, std::uint32_t length, const std::int16_t* history,
+                        std::uint32_t outputs, std::uint32_t step, std::int16_t* out);
+void RC_FirKernel32Sse2(const std::int16_t* taps, std::uint32_t length, const std::int16_t* history,
+                        std::uint32_t outputs, std::uint32_t step, std::int32_t* out);
+
+// The float filter has one routine.
+void RC_FirKernelFloat(const float* taps, std::uint32_t length, const float* history,
+                       std::uint32_t outputs, std::uint32_t step, float* out);
+
+RC_FirKernel16 RC_SelectFirKernel16(RC_Routine routine);
+RC_FirKernel32 RC_SelectFirKernel32(RC_Routine routine);
+
+// Taps are padded to this many entries so that every vector routine runs whole steps.
+constexpr std::uint32_t kRC_FirTapPadding = 32;
+// Samples past the end of the history that a vector routine may read.
+constexpr std::uint32_t kRC_FirHistorySlack = 32;
+
+// The wrapping arithmetic every routine shares.
+inline std::int16_t RC_FirStore16(std::uint32_t sum) {
+    return static_cast<std::int16_t>(static_cast<std::int32_t>(sum) >> 15);
+}
+inline std::int32_t RC_FirStore32(std::uint32_t sum) { return static_cast<std::int32_t>(sum << 1); }

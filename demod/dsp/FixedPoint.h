@@ -1,0 +1,48 @@
+#pragma once
+// Conversions from real values to the signal's integer formats. Every conversion truncates
+// toward zero and saturates symmetrically (never to the most negative value, whose magnitude has
+// no positive twin); not-a-number gives 0. Out-of-range float-to-integer conversions are thereby
+// never left to the compiler.
+
+#include <cmath>
+#include <cstdint>
+
+constexpr double kRC_Max16 = 32767.0;
+constexpr double kRC_Max32 = 2147483647.0;
+
+inline std::int16_t RC_SaturateTo16(double v) {
+    if (!(v > -kRC_Max16)) {
+        return std::isnan(v) ? 0 : -32767;
+    }
+    if (v > kRC_Max16) {
+        return 32767;
+    }
+    return static_cast<std::int16_t>(v);
+}
+
+inline std::int32_t RC_SaturateTo32(double v) {
+    if (!(v > -kRC_Max32)) {
+        return std::isnan(v) ? 0 : -2147483647;
+    }
+    if (v > kRC_Max32) {
+        return 2147483647;
+    }
+    return static_cast<std::int32_t>(v);
+}
+
+// Truncation toward zero into the full 16-bit range (only values beyond it are held).
+inline std::int16_t RC_TruncateTo16(double v) {
+    if (!(v > -32768.0)) {
+        return std::isnan(v) ? 0 : -32768;
+    }
+    if (v > kRC_Max16) {
+        return 32767;
+    }
+    return static_cast<std::int16_t>(v);
+}
+
+// A sum of two 32-bit samples, held to the 32-bit range instead of overflowing.
+inline std::int32_t RC_SaturatingAdd32(std::int64_t a, std::int64_t b) {
+    const std::int64_t sum = a + b;
+    return sum > INT32_MAX ? INT32_MAX : (sum < -INT32_MAX ? -INT32_MAX : static_cast<std::int32_t>(sum));
+}

@@ -1,0 +1,39 @@
+#pragma once
+// The processor record the plug-in fills once: identity, feature bits and the rate of its fastest
+// time counter. DSP objects read it at construction to choose their inner routines.
+
+#include <cstdint>
+
+struct RC_CpuInfo {
+    std::uint64_t timerRate = 0;  // ticks of RC_ReadTimestamp per second
+    std::uint32_t signature = 0;  // standard leaf 1, EAX
+    std::uint32_t featuresEdx = 0; // standard leaf 1, EDX
+    std::uint32_t featuresEcx = 0; // standard leaf 1, ECX
+    std::uint32_t processorCode = 0;
+    std::uint32_t extendedFeatures = 0; // extended leaf 0x80000001, EDX
+    char vendor[13] = {};
+    char brand[49] = {};
+
+    bool HasTimestampCounter() const { return (featuresEdx & (1u << 4)) != 0; }
+    bool HasMmx() const { return (featuresEdx & (1u << 23)) != 0; }
+    bool HasSse() const { return (featuresEdx & (1u << 25)) != 0; }
+    bool HasSse2() const { return (featuresEdx & (1u << 26)) != 0; }
+};
+
+struct RC_CpuidResult {
+    std::uint32_t eax, ebx, ecx, edx;
+};
+// One identification query; tests pass a fake processor.
+using RC_CpuidSource = RC_CpuidResult (*)(std::uint32_t leaf);
+
+// The real processor's answer.
+RC_CpuidResult RC_ReadCpuid(std::uint32_t leaf);
+
+// Identity, features, processor code and brand text (the timer rate is left 0).
+RC_CpuInfo RC_IdentifyProcessor(RC_CpuidSource source = RC_ReadCpuid);
+
+// Processor code of a vendor text and signature: the first matching row of the identification
+// table, 0x50000 for an unknown vendor.
+std::uint32_t RC_ProcessorCode(const char* vendor, std::uint32_t signature);
+// Name of a processor code, or null when the table has none.
+const char* RC_ProcessorCodeName(std::uint32_t code);

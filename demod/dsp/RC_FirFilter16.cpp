@@ -1,0 +1,4 @@
+#include "demod/dsp/RC_FirFilter16.h"
+
+RC_FirFilter16::RC_FirFilter16(RC_Routine routine)
+    : RC_FirFilterQ15<std::int16_t>(routine, RC_SelectFirKernel16(routine)) {}

@@ -1,0 +1,142 @@
+// The library against the real driver host, in-process on a fresh namespace: a receiver pulled
+// out while open keeps its index and answers from its cache; plugged back in, it is reopened
+// through the arrival notice and gets its settings again.
+
+#include "api/ReceiverApi.h"
+#include "driver/host/BuiltInKinds.h"
+#include "driver/host/Bus.h"
+#include "driver/host/ChannelServer.h"
+#include "driver/host/DeviceKinds.h"
+#include "driver/host/ReceiverDevice.h"
+#include "driver/host/RecordingTransport.h"
+#include "tests/api/PeerProcess.h"
+#include "tests/platform/sys/TempFolder.h"
+
+#include <chrono>
+#include <functional>
+#include <gtest/gtest.h>
+#include <mutex>
+#include <thread>
+
+namespace lxq::api::testing {
+namespace {
+
+using namespace lxq::host;
+
+// Waits for a condition that another thread brings about; fails instead of hanging.
+bool Eventually(const std::function<bool()>& condition) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::yield();
+    }
+    return true;
+}
+
+class LibraryOnTheHost : public ::testing::Test {
+protected:
+    LibraryOnTheHost() {
+        plat::sys::testing::UseFreshObjectNamespace("road-api");
+        RegisterBuiltInKinds(kinds);
+        kinds.Register("watched", [](const std::string& busId, std::string&) {
+            auto transport = std::make_unique<RecordingTransport>(Variant::Usb, busId);
+            return std::make_unique<ReceiverDevice>(std::move(transport));
+        });
+        EXPECT_TRUE(server.Start());
+    }
+    ~LibraryOnTheHost() override {
+        api.reset();
+        server.Stop();
+        bus.RemoveAll();
+    }
+    void Plug() {
+        std::string message;
+        ASSERT_EQ(bus.Plug("watched", "rx1", message), 0u) << message;
+    }
+    driver::TuningState& Receiver() {
+        return dynamic_cast<ReceiverDevice&>(bus.FindByBusId("rx1")->Driver()).State();
+    }
+    void LoadLibrary() {
+        RadioLibrary::Options options;
+        options.configPath = dir.File("LXQ745.INI");
+        api = std::make_unique<ReceiverApi>(std::move(options));
+    }
+
+    plat::sys::testing::TempFolder dir;
+    DeviceKinds kinds;
+    Bus bus{[this](const std::string& kind, const std::string& id, std::string& error) {
+        return kinds.Make(kind, id, error);
+    }};
+    ChannelServer server{bus};
+    std::unique_ptr<ReceiverApi> api;
+};
+
+TEST_F(LibraryOnTheHost, UnplugAndReplugKeepTheIndexAndRestoreTheSettings) {
+    Plug();
+    LoadLibrary();
+    RadioLibrary& lib = api->Library();
+    RadioControl& c = api->Control();
+    const int i = lib.OpenRadioDevice(0);
+    ASSERT_EQ(i, 1);
+    ASSERT_EQ(c.SetPower(i, 1), 1);
+    ASSERT_EQ(c.SetFrequency(i, 145'500'000), 1);
+    ASSERT_EQ(c.SetAtten(i, 1), 1);
+    ASSERT_EQ(c.SetIfGain(i, 60), 1);
+    EXPECT_EQ(Receiver().frequency, 145'500'000u);
+
+    ASSERT_EQ(bus.Unplug("rx1"), 0u);
+    ASSERT_TRUE(Eventually([&] { return lib.Slot(i).disconnected == 1; }));
+    EXPECT_EQ(c.IsDeviceConnected(i), 0);
+    EXPECT_EQ(c.GetFrequency(i), 145'500'000u) << "the index answers from the cache";
+    EXPECT_EQ(c.GetAtten(i), 1);
+
+    Plug(); // the same receiver returns with everything forgotten
+    ASSERT_TRUE(Eventually([&] { return lib.Slot(i).disconnected == 0; }));
+    { auto waitForTheHandler = lib.LockTable(); } // it re-applies while holding the table
+    EXPECT_EQ(c.IsDeviceConnected(i), 1);
+    EXPECT_EQ(lib.Slot(i).simulated, 0u);
+    EXPECT_EQ(lib.Table().openCount[i - 1], 1);
+    EXPECT_TRUE(Receiver().powered);
+    EXPECT_EQ(Receiver().frequency, 145'500'000u);
+    EXPECT_EQ(Receiver().ifGain, 60);
+    EXPECT_EQ(c.GetFrequency(i), 145'500'000u);
+    EXPECT_EQ(c.SetFrequency(i, 146'000'000), 1);
+    EXPECT_EQ(Receiver().frequency, 146'000'000u);
+    EXPECT_EQ(lib.CloseRadioDevice(i), 1);
+}
+
+TEST_F(LibraryOnTheHost, AReceiverPluggedInLaterTakesAFreeSlotAndIsListed) {
+    LoadLibrary();
+    RadioLibrary& lib = api->Library();
+    EXPECT_EQ(lib.ListRadios(nullptr, 0, 42), 0);
+    Plug();
+    ASSERT_TRUE(Eventually([&] { return lib.ListRadios(nullptr, 0, 42) == 1; }));
+    { auto waitForTheProbe = lib.LockTable(); }
+    const int i = lib.OpenRadioDevice(0);
+    ASSERT_EQ(i, 1);
+    EXPECT_EQ(api->Control().SetPower(i, 1), 1);
+    EXPECT_EQ(api->Control().SetFrequency(i, 50'000'000), 1);
+    EXPECT_EQ(Receiver().frequency, 50'000'000u);
+}
+
+TEST_F(LibraryOnTheHost, AReceiverBelongsToOneProcessUntilItsOwnerDies) {
+    Plug();
+    LoadLibrary();
+    RadioLibrary& lib = api->Library();
+    Peer peer;
+    EXPECT_EQ(peer.Ask("opendev 0"), 1) << "the other process takes the receiver";
+    EXPECT_EQ(peer.Ask("list"), 1) << "its own receiver is listed to it";
+    EXPECT_EQ(lib.ListRadios(nullptr, 0, 42), 0) << "another's receiver is not listed";
+    EXPECT_EQ(lib.OpenRadioDevice(0), 0);
+    EXPECT_EQ(lib.OpenRadioDevice(1), 0);
+    const std::string serial(lib.Slot(1).eeprom.serial, 8);
+    EXPECT_EQ(lib.Open(serial.c_str()), 0) << "nor by its serial number " << serial;
+    peer.Kill();
+    // The host closes the dead process's handle; then the slot and the device are free.
+    ASSERT_TRUE(Eventually([&] { return lib.OpenRadioDevice(0) == 1; }));
+    EXPECT_EQ(lib.Table().ownerProcess[0], lib.ProcessId());
+    EXPECT_EQ(lib.CloseRadioDevice(1), 1);
+}
+
+} // namespace
+} // namespace lxq::api::testing

@@ -1,0 +1,107 @@
+#include "demod/dsp/FirKernels.h"
+#include "demod/dsp/RC_FirFilter16.h"
+#include "demod/dsp/RC_FirFilter32.h"
+#include "tests/demod/dsp/SignalTestKit.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+using dsptest::RandomSamples;
+
+// Taps aligned and zero-padded as the filters lay them out.
+struct AlignedTaps {
+    explicit AlignedTaps(const std::vector<std::int16_t>& values)
+        : storage((values.size() + kRC_FirTapPadding) + 8, 0) {
+        auto address = reinterpret_cast<std::uintptr_t>(storage.data());
+        data = storage.data() + ((16 - address % 16) % 16) / 2;
+        std::copy(values.begin(), values.end(), data);
+    }
+    std::vector<std::int16_t> storage;
+    std::int16_t* data;
+};
+
+TEST(FirKernels, VectorRoutinesMatchTheScalarOnesForEveryLengthStepAndAlignment) {
+    // Full-scale values include -32768 x -32768 pairs, where the multiply-add wraps.
+    const std::vector<std::int16_t> history = RandomSamples(4096, 11);
+    for (std::uint32_t length = 1; length <= 80; ++length) {
+        AlignedTaps taps(RandomSamples(length, 100 + length));
+        for (std::uint32_t step = 1; step <= 3; ++step) {
+            for (std::uint32_t offset = 0; offset < 8; ++offset) {
+                const std::uint32_t outputs = 1 + (length * 7 + offset) % 37;
+                std::vector<std::int16_t> a16(outputs), b16(outputs);
+                std::vector<std::int32_t> a32(outputs), b32(outputs);
+                const std::int16_t* window = history.data() + 1 + offset; // odd addresses too
+                RC_FirKernel16Scalar(taps.data, length, window, outputs, step, a16.data());
+                RC_FirKernel16Sse2(taps.data, length, window, outputs, step, b16.data());
+                RC_FirKernel32Scalar(taps.data, length, window, outputs, step, a32.data());
+                RC_FirKernel32Sse2(taps.data, length, window, outputs, step, b32.data());
+                ASSERT_EQ(a16, b16) << "length " << length << " step " << step << " offset " << offset;
+                ASSERT_EQ(a32, b32) << "length " << length << " step " << step << " offset " << offset;
+            }
+        }
+    }
+}
+
+TEST(FirKernels, SumsWrapInsteadOfSaturating) {
+    AlignedTaps taps(std::vector<std::int16_t>(4, -32768));
+    const std::vector<std::int16_t> window(64, -32768);
+    // Four products of 2^30 sum to 2^32: the 32-bit sum wraps to 0 in both routines.
+    for (auto kernel : {RC_FirKernel32Scalar, RC_FirKernel32Sse2}) {
+        std::int32_t out = 1;
+        kernel(taps.data, 4, window.data(), 1, 1, &out);
+        EXPECT_EQ(out, 0);
+    }
+    // Two products: 2^31 wraps to -2^31; times two wraps to 0; shifted by 15 gives -65536,
+    // whose low 16 bits are 0.
+    for (auto kernel : {RC_FirKernel16Scalar, RC_FirKernel16Sse2}) {
+        std::int16_t out = 1;
+        kernel(taps.data, 2, window.data(), 1, 1, &out);
+        EXPECT_EQ(out, 0);
+    }
+    AlignedTaps one(std::vector<std::int16_t>{32767, 32767});
+    const std::vector<std::int16_t> full(64, 32767);
+    for (auto kernel : {RC_FirKernel16Scalar, RC_FirKernel16Sse2}) {
+        std::int16_t out = 0;
+        kernel(one.data, 2, full.data(), 1, 1, &out);
+        EXPECT_EQ(out, -4) << "65532 does not fit 16 bits and wraps";
+    }
+}
+
+template <typename Filter>
+void ExpectRoutinesAgree(std::uint32_t length, std::uint32_t block, std::uint32_t stride,
+                         std::uint32_t step) {
+    Filter scalar(RC_Routine::kScalar);
+    Filter vector(RC_Routine::kSse2);
+    const std::vector<std::int16_t> taps = RandomSamples(length, length, -20000, 20000);
+    std::vector<double> values(length);
+    for (std::uint32_t k = 0; k < length; ++k) {
+        values[k] = taps[k] / 32767.0;
+    }
+    for (Filter* f : {&scalar, &vector}) {
+        f->SetBlockSize(block);
+        f->LoadTaps(values.data(), length);
+    }
+    const std::vector<std::int16_t> input = RandomSamples(3000 * stride + 1, 5 + length);
+    using Out = std::remove_pointer_t<decltype(scalar.Output())>;
+    std::vector<Out> a(3000), b(3000);
+    // Starting one sample in puts the interleaved input on an odd address.
+    const std::uint32_t na = scalar.FilterStrided(a.data(), input.data() + 1, 3000 * stride, stride, step);
+    const std::uint32_t nb = vector.FilterStrided(b.data(), input.data() + 1, 3000 * stride, stride, step);
+    ASSERT_EQ(na, nb);
+    ASSERT_EQ(na, 3000 / step);
+    ASSERT_EQ(a, b) << "length " << length << " block " << block << " stride " << stride << " step " << step;
+}
+
+TEST(FirKernels, FiltersGiveTheSameOutputWithEitherRoutine) {
+    for (std::uint32_t length : {3u, 31u, 33u, 127u, 255u, 511u}) {
+        for (std::uint32_t block : {1u, 7u, 64u, 1024u}) {
+            ExpectRoutinesAgree<RC_FirFilter16>(length, block, 2, 1);
+            ExpectRoutinesAgree<RC_FirFilter32>(length, block, 1, block >= 3 ? 3 : 1);
+        }
+    }
+}
+
+} // namespace

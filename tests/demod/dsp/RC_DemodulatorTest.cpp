@@ -1,0 +1,349 @@
+#include "demod/dsp/RC_Demodulator.h"
+#include "demod/dsp/RC_Heap.h"
+#include "tests/demod/dsp/DemodulatorRig.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+using namespace dsptest;
+
+constexpr double kOut = 48000.0; // output rate of the rig at 48 kHz input
+constexpr double kChannelRate = 24000.0;
+
+// The second half of a run: filters, DC blockers and loops have settled by then.
+std::size_t Settled(const std::vector<double>& x) { return x.size() / 2; }
+
+double Amplitude(const std::vector<double>& x, double f) { return ToneAmplitude(x, f, kOut, Settled(x)); }
+
+TEST(RC_Demodulator, AmAndDsbRecoverTheModulatingTone) {
+    // AM envelope: the tone, and no rectified harmonics.
+    DemodulatorRig am(kRC_KindAm, 4500);
+    Stereo a = am.Run([](double t) { return 0.3 * (1 + 0.5 * Cosine(1000, t)) * Cosine(kIfCentre, t); }, 1.0);
+    EXPECT_GT(Amplitude(a.left, 1000), 3000.0);
+    EXPECT_LT(Amplitude(a.left, 2000), Amplitude(a.left, 1000) * 1e-3);
+    EXPECT_EQ(a.left, a.right);
+
+    // Suppressed-carrier DSB through the synchronous detector: the tone itself, where an
+    // envelope detector would give twice its frequency.
+    DemodulatorRig dsb(kRC_KindSyncAm, 2300);
+    Stereo d = dsb.Run([](double t) { return 0.3 * Cosine(1000, t) * Cosine(kIfCentre + 3, t, 0.7); }, 1.0);
+    EXPECT_GT(Amplitude(d.left, 1000), 5000.0);
+    EXPECT_LT(Amplitude(d.left, 2000), Amplitude(d.left, 1000) * 1e-3);
+    DemodulatorRig envelope(kRC_KindAm, 2300);
+    Stereo e = envelope.Run([](double t) { return 0.3 * Cosine(1000, t) * Cosine(kIfCentre + 3, t, 0.7); }, 1.0);
+    EXPECT_GT(Amplitude(e.left, 2000), Amplitude(e.left, 1000) * 10.0);
+}
+
+TEST(RC_Demodulator, SynchronousAmFollowsTheCarrierWithinFifteenHertzAndNotBeyond) {
+    const auto run = [](double offset) {
+        auto rig = std::make_unique<DemodulatorRig>(kRC_KindSyncAm, 2300);
+        Stereo out = rig->Run(
+            [&](double t) { return 0.3 * (1 + 0.5 * Cosine(1000, t)) * Cosine(kIfCentre + offset, t, 0.7); }, 1.0);
+        const double followed = -rig->Demodulator().loopFrequency * kChannelRate / (2 * kPi);
+        return std::make_tuple(followed, Amplitude(out.left, 1000), std::move(rig));
+    };
+    for (double offset : {-14.5, -5.0, 1.0, 10.0, 14.5}) {
+        const auto [followed, tone, rig] = run(offset);
+        EXPECT_NEAR(followed, offset, 0.01) << "locked at " << offset << " Hz";
+        EXPECT_NEAR(rig->Demodulator().loopError, 0.0, 0.001);
+        EXPECT_GT(tone, 3400.0);
+    }
+    // Beyond its range the loop's frequency stays at 15 Hz; just beyond, the phase term still
+    // holds the carrier with a standing error, far beyond the tone is lost.
+    const auto [heldAt, holdingTone, holding] = run(20.0);
+    EXPECT_NEAR(heldAt, 15.0, 1e-9);
+    EXPECT_GT(std::fabs(holding->Demodulator().loopError), 0.05);
+    const auto [lostAt, lostTone, lost] = run(60.0);
+    EXPECT_LE(std::fabs(lostAt), 15.0);
+    EXPECT_LT(lostTone, 100.0);
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_GE(lost->Demodulator().loopPhase, -kPi);
+        EXPECT_LE(lost->Demodulator().loopPhase, kPi);
+        lost->Run([](double t) { return 0.3 * Cosine(kIfCentre + 60, t); }, 0.03);
+    }
+}
+
+TEST(RC_Demodulator, SidebandReceptionPassesItsSidebandAndSuppressesTheOther) {
+    const struct {
+        std::uint8_t kind;
+        double wanted;   // offset from the IF centre
+        double unwanted;
+    } cases[] = {{kRC_KindUsb, 1000, -1000}, {kRC_KindLsb, -1000, 1000},
+                 {kRC_KindUsb, 300, -2000}, {kRC_KindLsb, -2000, 300}};
+    for (const auto& c : cases) {
+        DemodulatorRig good(c.kind, 1150);
+        DemodulatorRig bad(c.kind, 1150);
+        Stereo g = good.Run([&](double t) { return 0.3 * Cosine(kIfCentre + c.wanted, t); }, 1.0);
+        Stereo b = bad.Run([&](double t) { return 0.3 * Cosine(kIfCentre + c.unwanted, t); }, 1.0);
+        const double audio = std::fabs(c.wanted);
+        EXPECT_NEAR(PeakFrequency(g.left, kOut, 100, 3000, 10, Settled(g.left)), audio, 0.1);
+        const double wanted = Rms(g.left, Settled(g.left));
+        const double leak = std::max(Rms(b.left, Settled(b.left)), 0.5); // below one LSB of 16 bits
+        EXPECT_GT(Db(wanted / leak), 55.0) << "kind " << int(c.kind) << " at " << c.wanted;
+    }
+}
+
+TEST(RC_Demodulator, CwGivesItsPitchPlusTheCarrierOffset) {
+    for (double offset : {0.0, 100.0, -150.0}) {
+        DemodulatorRig rig(kRC_KindCw, 250);
+        Stereo out = rig.Run([&](double t) { return 0.3 * Cosine(kIfCentre + offset, t); }, 1.0);
+        EXPECT_NEAR(PeakFrequency(out.left, kOut, 400, 1200, 10, Settled(out.left)), 800 + offset, 0.1);
+        EXPECT_GT(Rms(out.left, Settled(out.left)), 1000.0);
+    }
+}
+
+TEST(RC_Demodulator, IndependentSidebandsGoToTheirOwnChannels) {
+    DemodulatorRig rig(kRC_KindIsb, 2300);
+    Stereo out = rig.Run([](double t) { return 0.2 * Cosine(kIfCentre + 1000, t) + 0.2 * Cosine(kIfCentre - 1500, t); }, 1.0);
+    const double lowerLeft = Amplitude(out.left, 1500);
+    const double upperRight = Amplitude(out.right, 1000);
+    EXPECT_GT(lowerLeft, 5000.0);
+    EXPECT_GT(upperRight, 5000.0);
+    EXPECT_GT(Db(lowerLeft / Amplitude(out.left, 1000)), 60.0) << "upper sideband leaking left";
+    EXPECT_GT(Db(upperRight / Amplitude(out.right, 1500)), 60.0) << "lower sideband leaking right";
+}
+
+// Phase steps of an FM signal sampled at the channel rate, through the discriminator as it is
+// defined: -atan(sin(step)) rather than the step itself.
+std::vector<double> IdealDiscriminator(double deviation, double tone, std::size_t n) {
+    std::vector<double> out;
+    const auto phase = [&](double t) { return deviation / tone * std::sin(2 * kPi * tone * t); };
+    for (std::size_t k = 1; k <= n; ++k) {
+        const double step = phase(k / kChannelRate) - phase((k - 1) / kChannelRate);
+        out.push_back(-std::atan(std::sin(step)));
+    }
+    return out;
+}
+
+TEST(RC_Demodulator, FmRecoversTheToneWithTheDiscriminatorsOwnDistortion) {
+    const double deviation = 3000.0;
+    const double tone = 500.0;
+    DemodulatorRig rig(kRC_KindFm, 6000);
+    Stereo out = rig.Run([&](double t) { return 0.3 * std::cos(2 * kPi * kIfCentre * t + deviation / tone * std::sin(2 * kPi * tone * t)); }, 2.0);
+    const double fundamental = Amplitude(out.left, tone);
+    EXPECT_GT(fundamental, 3000.0);
+    EXPECT_LT(Amplitude(out.left, 2 * tone), fundamental * 1e-3) << "symmetric: no even harmonic";
+    // atan(sin(x)) ~ x - x^3 / 2: a third harmonic of several per cent at this deviation.
+    const std::vector<double> ideal = IdealDiscriminator(deviation, tone, 48000);
+    const double expected = ToneAmplitude(ideal, 3 * tone, kChannelRate) / ToneAmplitude(ideal, tone, kChannelRate);
+    const double measured = Amplitude(out.left, 3 * tone) / fundamental;
+    EXPECT_GT(expected, 0.05);
+    EXPECT_NEAR(measured / expected, 1.0, 0.03);
+}
+
+TEST(RC_Demodulator, MeasuresTheCarrierOffsetInEveryKind) {
+    for (std::uint8_t kind : {kRC_KindFm, kRC_KindAm, kRC_KindCw}) {
+        for (double offset : {-1200.0, 0.0, 250.0, 2000.0}) {
+            DemodulatorRig rig(kind, 6000);
+            rig.Run([&](double t) { return 0.3 * Cosine(kIfCentre + offset, t); }, 1.0);
+            // The discriminator measures atan(sin(step)) of the phase step per channel sample.
+            const double step = 2 * kPi * offset / kChannelRate;
+            const double expected = -std::atan(std::sin(step)) * kChannelRate / (2 * kPi);
+            EXPECT_NEAR(rig.Demodulator().afcFrequency, expected, 0.05 + std::fabs(expected) * 1e-4)
+                << "kind " << int(kind) << " offset " << offset;
+        }
+    }
+}
+
+TEST(RC_Demodulator, NoiseLevelFollowsAddedNoise) {
+    std::vector<std::int32_t> levels;
+    for (double noise : {0.0, 0.003, 0.01, 0.03, 0.1}) {
+        DemodulatorRig rig(kRC_KindFm, 6000);
+        rig.Demodulator().noiseSquelchOn = true;
+        rig.Demodulator().NoiseFilter().SetLength(127);
+        Noise n(noise);
+        rig.Run([&](double t) { return 0.3 * Cosine(kIfCentre + 200, t) + n(); }, 1.0);
+        levels.push_back(rig.Demodulator().noiseLevel);
+    }
+    EXPECT_LE(levels[0], 2) << "a clean carrier has next to no noise";
+    for (std::size_t k = 1; k < levels.size(); ++k) {
+        EXPECT_GT(levels[k], levels[k - 1] * 2) << k;
+    }
+    DemodulatorRig off(kRC_KindFm, 6000);
+    Noise n(0.1);
+    off.Run([&](double t) { return 0.3 * Cosine(kIfCentre, t) + n(); }, 0.2);
+    EXPECT_EQ(off.Demodulator().noiseLevel, 0) << "measured only with the noise squelch on";
+}
+
+TEST(RC_Demodulator, ScalarAndVectorRoutinesGiveTheSameAudioInEveryKind) {
+    for (std::uint8_t kind = 0; kind <= kRC_KindFm; ++kind) {
+        for (std::uint32_t rate : {48000u, 44100u}) {
+            DemodulatorRig scalar(kind, 2300, rate, RC_Routine::kScalar);
+            DemodulatorRig vector(kind, 2300, rate, RC_Routine::kSse2);
+            for (DemodulatorRig* rig : {&scalar, &vector}) {
+                rig->Demodulator().agcOn = true;
+                rig->Demodulator().noiseSquelchOn = true;
+            }
+            Noise na(0.05, 99), nb(0.05, 99);
+            const auto signal = [](Noise& n) {
+                return [&n](double t) { return 0.4 * (1 + 0.5 * Cosine(700, t)) * Cosine(kIfCentre + 400, t) + n(); };
+            };
+            const Stereo a = scalar.Run(signal(na), 0.25);
+            const Stereo b = vector.Run(signal(nb), 0.25);
+            ASSERT_EQ(a.left, b.left) << "kind " << int(kind) << " rate " << rate;
+            ASSERT_EQ(a.right, b.right);
+            EXPECT_EQ(scalar.Demodulator().noiseLevel, vector.Demodulator().noiseLevel);
+        }
+    }
+}
+
+TEST(RC_Demodulator, NoHeapAllocationPerBlock) {
+    for (std::uint8_t kind = 0; kind <= kRC_KindFm; ++kind) {
+        DemodulatorRig rig(kind, 2300);
+        rig.Demodulator().agcOn = true;
+        rig.Demodulator().noiseSquelchOn = true;
+        rig.Demodulator().outputAgcOn = true;
+        rig.Run([](double t) { return 0.3 * Cosine(kIfCentre, t); }, 0.05);
+        const std::uint64_t before = RC_GetHeapStatistics().allocations;
+        rig.Run([](double t) { return 0.3 * Cosine(kIfCentre + 100, t); }, 0.5);
+        EXPECT_EQ(RC_GetHeapStatistics().allocations, before) << "kind " << int(kind);
+    }
+}
+
+TEST(RC_Demodulator, OverloadFlagAndMixerSteps) {
+    RC_Demodulator d;
+    std::vector<std::int16_t> out(2 * d.OutputFrames(8));
+    const struct {
+        std::int16_t peak;
+        bool overload;
+    } cases[] = {{32000, false}, {-32000, false}, {32001, true}, {-32001, true}};
+    for (const auto& c : cases) {
+        std::vector<std::int16_t> in(8, 0);
+        in[5] = c.peak;
+        d.Process(in.data(), out.data(), 8, 1);
+        EXPECT_EQ(d.overload, c.overload) << c.peak;
+    }
+
+    // Lower sideband, IF 11025 Hz, half bandwidth 1500 Hz: the mixer steps 9525 entries.
+    RC_Demodulator lsb;
+    lsb.SetSampleRate(44100);
+    lsb.kind = kRC_KindLsb;
+    lsb.ifCentre = 11025;
+    lsb.halfBandwidth = 1500.0f;
+    lsb.UpdateFilters();
+    std::vector<std::int16_t> dc(16, 10000);
+    std::vector<std::int16_t> frames(2 * lsb.OutputFrames(16));
+    lsb.Process(dc.data(), frames.data(), 16, 1);
+    // The mixer output lies in the channel filter's history, the filter length - 1 samples
+    // after its start; after the run the newest 30 of them are kept there.
+    const auto* i = static_cast<const std::int16_t*>(lsb.GetTapBuffer(1)) - 30;
+    for (int k = 0; k < 16; ++k) {
+        const double angle = 2 * kPi * std::fmod(9525.0 * k, 44100.0) / 44100.0;
+        const int expected = static_cast<int>(10000 * static_cast<float>(std::cos(angle)));
+        ASSERT_NEAR(i[k + 14], expected, 1) << k;
+    }
+}
+
+TEST(RC_Demodulator, OutputScalingVolumeAndChannels) {
+    const auto level = [](std::uint8_t kind, bool outputAgc, float gain, float volume) {
+        DemodulatorRig rig(kind, 2300);
+        rig.Demodulator().outputAgcOn = outputAgc;
+        rig.Demodulator().outputAgc.attack = 0.01;
+        rig.Demodulator().outputAgc.decay = 0.01;
+        rig.Demodulator().outputAgc.reference = 1e8;
+        rig.Demodulator().audioGain = gain;
+        rig.Demodulator().volume = volume;
+        Stereo out = rig.Run([](double t) { return 0.1 * (1 + 0.5 * Cosine(1000, t)) * Cosine(kIfCentre + 500, t, 1.0); }, 0.5);
+        return std::make_pair(Rms(out.left, Settled(out.left)), out);
+    };
+    // Audio gain scales without the output AGC and has no effect with it; volume always does.
+    EXPECT_NEAR(level(kRC_KindAm, false, 2.0f, 0.5f).first / level(kRC_KindAm, false, 1.0f, 0.5f).first, 2.0, 0.01);
+    EXPECT_NEAR(level(kRC_KindAm, true, 2.0f, 0.5f).first / level(kRC_KindAm, true, 1.0f, 0.5f).first, 1.0, 0.001);
+    EXPECT_NEAR(level(kRC_KindAm, true, 1.0f, 0.25f).first / level(kRC_KindAm, true, 1.0f, 0.5f).first, 0.5, 0.01);
+    EXPECT_EQ(level(kRC_KindUsb, false, 1.0f, 0.0f).first, 0.0) << "volume 0 is silence";
+    // Independent sidebands ignore the output AGC flag and give two different channels.
+    const auto isbOff = level(kRC_KindIsb, false, 1.0f, 0.5f);
+    const auto isbOn = level(kRC_KindIsb, true, 1.0f, 0.5f);
+    EXPECT_EQ(isbOff.second.left, isbOn.second.left);
+    EXPECT_NE(isbOff.second.left, isbOff.second.right);
+    // Full drive never reaches -32768.
+    const auto loud = level(kRC_KindAm, false, 1000.0f, 1.0f);
+    EXPECT_EQ(*std::min_element(loud.second.left.begin(), loud.second.left.end()), -32767.0);
+    EXPECT_EQ(*std::max_element(loud.second.left.begin(), loud.second.left.end()), 32767.0);
+}
+
+TEST(RC_Demodulator, AmOfASteadyCarrierSettlesToSilence) {
+    DemodulatorRig rig(kRC_KindAm, 4500);
+    Stereo out = rig.Run([](double t) { return 0.5 * Cosine(kIfCentre, t); }, 2.0);
+    // The detector is 0.7071 of the channel magnitude (half the IF amplitude, in Q31).
+    const auto* detected = static_cast<const std::int32_t*>(rig.Demodulator().GetTapBuffer(3));
+    const auto* quadrature = static_cast<const std::int32_t*>(rig.Demodulator().GetTapBuffer(4));
+    const double magnitude = std::hypot(detected[100], quadrature[100]);
+    EXPECT_NEAR(magnitude / 2147483648.0, 0.25, 0.001);
+    EXPECT_LE(std::fabs(out.left.back()), 1.0);
+}
+
+TEST(RC_Demodulator, AgcOffLeavesTheGainsAlone) {
+    DemodulatorRig rig(kRC_KindAm, 4500);
+    rig.Demodulator().ifAgc.gain = 3.5;
+    rig.Demodulator().fmAgc.gain = 2.5;
+    rig.Run([](double t) { return 0.3 * Cosine(kIfCentre, t); }, 0.1);
+    EXPECT_EQ(rig.Demodulator().ifAgc.gain, 3.5);
+    EXPECT_EQ(rig.Demodulator().fmAgc.gain, 2.5);
+    rig.Demodulator().agcOn = true;
+    rig.Run([](double t) { return 0.3 * Cosine(kIfCentre, t); }, 0.1);
+    EXPECT_NE(rig.Demodulator().ifAgc.gain, 3.5);
+    EXPECT_EQ(rig.Demodulator().fmAgc.gain, 2.5) << "the input AGC runs in FM only";
+}
+
+TEST(RC_Demodulator, SynchronousLoopHoldsItsErrorOverSilence) {
+    DemodulatorRig rig(kRC_KindSyncAm, 2300);
+    rig.Run([](double t) { return 0.3 * Cosine(kIfCentre + 5, t, 0.3); }, 0.05);
+    // Silence: once the channel filters' history has drained, exact zeros reach the loop.
+    rig.Run([](double) { return 0.0; }, 0.05);
+    const double error = rig.Demodulator().loopError;
+    ASSERT_NE(error, 0.0);
+    rig.Run([](double) { return 0.0; }, 0.05);
+    EXPECT_EQ(rig.Demodulator().loopError, error);
+}
+
+TEST(RC_Demodulator, RateBlockAndFilterSettings) {
+    RC_Demodulator d;
+    EXPECT_EQ(d.SampleRate(), 44100u);
+    EXPECT_EQ(d.BlockSize(), 1024u);
+    EXPECT_EQ(d.HilbertLength(), 31u);
+    EXPECT_EQ(d.DelayLine().Delay(), 15u);
+    d.SetHilbertLength(100);
+    EXPECT_EQ(d.DelayLine().Delay(), 50u);
+    d.SetSampleRate(64000);
+    d.SetInterpolation(3);
+    d.SetOutputDivisor(2);
+    EXPECT_EQ(d.OutputFrames(1024), 768u) << "64 kHz in gives 48 kHz out";
+    EXPECT_FLOAT_EQ(d.AudioLeft().SampleRate(), 96000.0f);
+    EXPECT_FLOAT_EQ(d.AudioLeft().Gain(), 3.0f);
+    EXPECT_EQ(d.AudioLeft().BlockSize(), 1536u);
+    EXPECT_FLOAT_EQ(d.NoiseFilter().SampleRate(), 32000.0f);
+    d.SetDecimation(0);
+    EXPECT_EQ(d.Decimation(), 1u);
+    d.SetSampleRate(0);
+    EXPECT_EQ(d.SampleRate(), 4u);
+
+    d.kind = kRC_KindCw;
+    d.halfBandwidth = 250.0f;
+    d.UpdateFilters();
+    EXPECT_EQ(d.AudioLeft().Type(), kRC_FirBandPass);
+    EXPECT_FLOAT_EQ(d.PostMixerI().HighCutoff(), 2.0f) << "held at half of the 4 Hz rate";
+
+    // Custom taps are multiplied by U (low 16 bits kept) and survive passband changes.
+    RC_Demodulator c;
+    c.SetAudioFilterLength(5);
+    const std::int16_t taps[] = {100, -200, 20000, 3, 0};
+    c.SetAudioFilterTaps(taps);
+    EXPECT_TRUE(c.CustomTaps());
+    EXPECT_EQ(c.AudioRight().Taps()[1], -400);
+    EXPECT_EQ(c.AudioLeft().Taps()[2], static_cast<std::int16_t>(40000 - 65536));
+    c.SetAudioPassband(100.0f, 200.0f);
+    EXPECT_EQ(c.AudioLeft().Taps()[0], 200);
+    EXPECT_FLOAT_EQ(c.AudioLeft().HighCutoff(), 200.0f);
+    c.SetAudioFilterTaps(nullptr);
+    EXPECT_FALSE(c.CustomTaps());
+    EXPECT_NE(c.AudioLeft().Taps()[0], 200);
+    EXPECT_EQ(c.GetTapBuffer(9), nullptr);
+}
+
+} // namespace
