@@ -2,6 +2,7 @@
 
 #include "driver/sim/SimRegistry.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace lxq::sim {
@@ -116,8 +117,10 @@ void PciCardSimulator::Strobe(std::uint8_t command, std::function<void()>& raise
         // Direct-read cards give words that the driver rounds by >> 5; the others are averaged >> 6.
         const bool direct = receiver_.EepromByte(236) == 1;
         const unsigned shift = direct ? 5 : 6;
-        const auto a = static_cast<std::uint16_t>(receiver_.DetectorA() << shift);
-        const auto b = static_cast<std::uint16_t>(receiver_.DetectorB() << shift | 1u); // bit 0: ready
+        // The card's detector words are 16 bits wide: a level beyond them reads as full scale.
+        auto word = [shift](std::uint32_t v) { return static_cast<std::uint16_t>(std::min<std::uint32_t>(v << shift, 0xFFFFu)); };
+        const std::uint16_t a = word(receiver_.DetectorA());
+        const auto b = static_cast<std::uint16_t>(word(receiver_.DetectorB()) | 1u); // bit 0: ready
         regs_[reg::kDetectorA] = static_cast<std::uint8_t>(a);
         regs_[reg::kDetectorA + 1] = static_cast<std::uint8_t>(a >> 8);
         regs_[reg::kDetectorB] = static_cast<std::uint8_t>(b);
