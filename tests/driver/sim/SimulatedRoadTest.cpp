@@ -6,12 +6,19 @@
 
 #include <dlfcn.h>
 
+#include <atomic>
+#include <chrono>
+#include <cstring>
 #include <filesystem>
+#include <future>
+#include <mutex>
 #include <thread>
 
 #include "driver/host/BuiltInKinds.h"
 #include "driver/host/BusControlClient.h"
 #include "driver/host/ChannelServer.h"
+#include "driver/host/ReceiverDevice.h"
+#include "driver/transport/UsbTransport.h"
 #include "driver/sim/SimRegistry.h"
 #include "driver/sim/UsbReceiverSimulator.h"
 #include "tests/platform/sys/ScopedChannelNamespace.h"
@@ -35,6 +42,10 @@ struct Api {
     std::int32_t (*SetIFGain)(std::int32_t, std::int32_t) = nullptr;
     std::int32_t (*SetRFAmp)(std::int32_t, std::int32_t) = nullptr;
     std::int32_t (*IsDeviceConnected)(std::int32_t) = nullptr;
+    std::int32_t (*CodecStart)(std::int32_t, void (*)(void*), void*) = nullptr;
+    std::int32_t (*CodecStop)(std::int32_t) = nullptr;
+    std::uint64_t (*CodecRead)(std::int32_t, void*, std::uint64_t) = nullptr;
+    std::int32_t (*CodecSetGain)(std::int32_t, std::int32_t) = nullptr;
 
     template <typename F> void Bind(F& f, const char* name) {
         f = reinterpret_cast<F>(dlsym(library, name));
@@ -56,6 +67,10 @@ struct Api {
         Bind(SetIFGain, "SetIFGain");
         Bind(SetRFAmp, "SetRFAmp");
         Bind(IsDeviceConnected, "IsDeviceConnected");
+        Bind(CodecStart, "CodecStart");
+        Bind(CodecStop, "CodecStop");
+        Bind(CodecRead, "CodecRead");
+        Bind(CodecSetGain, "CodecSetGain");
         return library != nullptr;
     }
     ~Api() {
@@ -131,6 +146,193 @@ TEST_P(SimulatedRoad, TuneMeasureAndSettingsReachTheSimulatedReceiver) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Variants, SimulatedRoad, ::testing::Values("sim-usb", "sim-serial", "sim-pci"));
+
+// Waits for the other side's progress (a callback, a notice), never for a set time.
+template <typename Cond>
+bool Eventually(Cond cond) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!cond()) {
+        if (std::chrono::steady_clock::now() > until) return false;
+        std::this_thread::yield();
+    }
+    return true;
+}
+
+// What the codec callback collected.
+struct Collected {
+    Api* api = nullptr;
+    std::int32_t index = 0;
+    std::mutex mutex;
+    std::vector<std::int16_t> samples;
+    std::vector<std::uint8_t> odd; // a byte left over from a read of odd length
+    std::atomic<int> calls{0};
+
+    static void Callback(void* context) {
+        auto* self = static_cast<Collected*>(context);
+        std::uint8_t buffer[3001]; // odd, so reads end mid-sample now and then
+        for (std::uint64_t n; (n = self->api->CodecRead(self->index, buffer, sizeof buffer)) != 0;) {
+            std::lock_guard lock(self->mutex);
+            self->odd.insert(self->odd.end(), buffer, buffer + n);
+            std::size_t i = 0;
+            for (; i + 1 < self->odd.size(); i += 2)
+                self->samples.push_back(static_cast<std::int16_t>(self->odd[i] | self->odd[i + 1] << 8));
+            self->odd.erase(self->odd.begin(), self->odd.begin() + static_cast<std::ptrdiff_t>(i));
+        }
+        ++self->calls;
+    }
+    std::size_t Count() {
+        std::lock_guard lock(mutex);
+        return samples.size();
+    }
+};
+
+std::vector<std::int16_t> Waveform(std::uint64_t from, std::uint64_t count) {
+    std::vector<std::int16_t> w;
+    for (std::uint64_t n = from; n < from + count; ++n) w.push_back(SimWaveformSample(n));
+    return w;
+}
+
+class CodecRoad : public SimulatedRoad {
+protected:
+    void SetUp() override {
+        Plug("sim-usb", "rx");
+        sim = SimRegistry::Find("rx");
+        ASSERT_NE(sim.usb, nullptr);
+        sim.usb->StopRealTime(); // audio moves when the test says so
+        if (!api.Load()) GTEST_SKIP() << "no API library";
+        index = api.OpenRadioDevice(0);
+        ASSERT_GE(index, 1);
+        ASSERT_EQ(api.SetPower(index, 1), 1);
+        collected.api = &api;
+        collected.index = index;
+    }
+
+    transport::UsbTransport& Transport() {
+        auto& device = dynamic_cast<host::ReceiverDevice&>(bus.FindByBusId("rx")->Driver());
+        return dynamic_cast<transport::UsbTransport&>(device.Transport());
+    }
+
+    SimulatedDevice sim;
+    Api api;
+    std::int32_t index = 0;
+    Collected collected;
+};
+
+constexpr std::uint64_t kTransferSamples = 16 * kSimAudioBytesPerPacket / 2;
+
+TEST_F(CodecRoad, TheCallbackReceivesTheWaveformWithLossCounted) {
+    ASSERT_EQ(api.CodecSetGain(index, 9), 1); // before streaming only
+    EXPECT_EQ(sim.usb->CodecGain(), 9);
+    ASSERT_EQ(api.CodecStart(index, &Collected::Callback, &collected), 1);
+    EXPECT_EQ(api.CodecStart(index, &Collected::Callback, &collected), 0);
+    EXPECT_EQ(api.CodecSetGain(index, 10), 0);
+
+    // Tuning reaches the receiver while it streams.
+    ASSERT_EQ(api.SetFrequency(index, 145'000'000), 1);
+    sim.usb->Flush();
+    EXPECT_TRUE(sim.receiver->IsTunedTo(145'000'000));
+
+    ASSERT_EQ(sim.usb->DeliverAudio(1), 1);
+    sim.usb->SwapNextTransfers(); // the third transfer arrives before the second
+    ASSERT_EQ(sim.usb->DeliverAudio(3), 3);
+    ASSERT_TRUE(Eventually([&] { return collected.Count() == 4 * kTransferSamples; }));
+    sim.usb->LosePackets(5);
+    ASSERT_EQ(sim.usb->DeliverAudio(2), 2);
+    ASSERT_TRUE(Eventually([&] { return collected.Count() == 6 * kTransferSamples - 5 * 64; }));
+
+    std::vector<std::int16_t> expected = Waveform(0, 4 * kTransferSamples);
+    const auto after = Waveform(4 * kTransferSamples + 5 * 64, 2 * kTransferSamples - 5 * 64);
+    expected.insert(expected.end(), after.begin(), after.end());
+    {
+        std::lock_guard lock(collected.mutex);
+        EXPECT_EQ(collected.samples, expected);
+    }
+    EXPECT_EQ(Transport().LostPackets(), 5u);
+    EXPECT_EQ(api.CodecStop(index), 1);
+    EXPECT_EQ(api.CodecStop(index), 0);
+    EXPECT_EQ(api.CodecRead(index, collected.odd.data(), 0), 0u);
+    EXPECT_EQ(api.CloseRadioDevice(index), 1);
+}
+
+TEST_F(CodecRoad, PollingWithoutACallbackDeliversTheAudio) {
+    ASSERT_EQ(api.CodecStart(index, nullptr, nullptr), 1);
+    std::vector<std::uint8_t> buffer(1 << 16);
+    EXPECT_EQ(api.CodecRead(index, buffer.data(), buffer.size()), 0u); // empty ring: at once
+    ASSERT_EQ(sim.usb->DeliverAudio(2), 2);
+    const std::uint64_t n = api.CodecRead(index, buffer.data(), buffer.size());
+    ASSERT_EQ(n, 2 * kTransferSamples * 2);
+    std::vector<std::int16_t> samples(n / 2);
+    std::memcpy(samples.data(), buffer.data(), n);
+    EXPECT_EQ(samples, Waveform(0, 2 * kTransferSamples));
+    EXPECT_EQ(api.CodecStop(index), 1);
+}
+
+TEST_F(CodecRoad, StopDuringACallbackDoesNotDeadlock) {
+    std::promise<void> entered;
+    std::atomic<bool> once{false};
+    struct Context {
+        Collected* collected;
+        std::promise<void>* entered;
+        std::atomic<bool>* once;
+    } context{&collected, &entered, &once};
+    auto callback = [](void* raw) {
+        auto* c = static_cast<Context*>(raw);
+        if (!c->once->exchange(true)) c->entered->set_value();
+        Collected::Callback(c->collected); // reads while the stop is under way
+    };
+    ASSERT_EQ(api.CodecStart(index, callback, &context), 1);
+    sim.usb->StartRealTime();
+    entered.get_future().wait();
+    auto stopped = std::async(std::launch::async, [&] { return api.CodecStop(index); });
+    ASSERT_EQ(stopped.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    EXPECT_EQ(stopped.get(), 1);
+    sim.usb->StopRealTime();
+}
+
+TEST_F(CodecRoad, UnplugDuringStreamingLeavesTheProcessSafe) {
+    ASSERT_EQ(api.CodecStart(index, &Collected::Callback, &collected), 1);
+    sim.usb->StartRealTime();
+    ASSERT_TRUE(Eventually([&] { return collected.Count() > 0; }));
+    std::string reply;
+    ASSERT_EQ(host::BusControlClient::Send("unplug rx", reply), kStatusSuccess) << reply;
+    ASSERT_TRUE(Eventually([&] { return api.IsDeviceConnected(index) == 0; }));
+    // Whether or not the removal notice has reached the library yet, reading and stopping stay
+    // safe: the ring is this process's own mapping, not the host's.
+    std::uint8_t buffer[4096];
+    while (api.CodecRead(index, buffer, sizeof buffer) != 0) {
+    }
+    api.CodecStop(index);
+    EXPECT_EQ(api.CodecStop(index), 0); // nothing left to stop
+    EXPECT_EQ(api.CodecRead(index, buffer, sizeof buffer), 0u);
+    EXPECT_EQ(api.CloseRadioDevice(index), 1);
+}
+
+TEST_F(SimulatedRoad, ReplugReappliesTheSettingsToTheReturningReceiver) {
+    Plug("sim-serial", "rx");
+    Api api;
+    if (!api.Load()) GTEST_SKIP() << "no API library";
+    const std::int32_t index = api.OpenRadioDevice(0);
+    ASSERT_GE(index, 1);
+    ASSERT_EQ(api.SetPower(index, 1), 1);
+    ASSERT_EQ(api.SetFrequency(index, 88'500'000), 1);
+    ASSERT_EQ(api.SetAtten(index, 1), 1);
+
+    std::string reply;
+    ASSERT_EQ(host::BusControlClient::Send("unplug rx", reply), kStatusSuccess) << reply;
+    ASSERT_TRUE(Eventually([&] { return api.IsDeviceConnected(index) == 0; }));
+    EXPECT_EQ(api.GetFrequency(index), 88'500'000u); // answered from the cache meanwhile
+
+    Plug("sim-serial", "rx"); // a fresh receiver, knowing nothing
+    const SimulatedDevice back = SimRegistry::Find("rx");
+    ASSERT_NE(back.receiver, nullptr);
+    // The library re-applies power, frequency and attenuator in turn once the receiver is back.
+    ASSERT_TRUE(Eventually([&] {
+        return api.IsDeviceConnected(index) == 1 && back.receiver->IsTunedTo(88'500'000) &&
+               (back.receiver->Tuner().bandWord & kBandWordAttenuatorOff) == 0;
+    }));
+    EXPECT_TRUE(back.receiver->Powered());
+    EXPECT_EQ(api.CloseRadioDevice(index), 1);
+}
 
 } // namespace
 } // namespace lxq::sim
