@@ -2,6 +2,7 @@
 
 #include "driver/host/ReceiverDevice.h"
 #include "driver/host/RecordingTransport.h"
+#include "driver/host/HardwareKinds.h"
 #include "driver/host/SimulatedKinds.h"
 
 namespace lxq::host {
@@ -20,6 +21,7 @@ void RegisterBuiltInKinds(DeviceKinds& kinds) {
         });
     }
     RegisterSimulatedKinds(kinds);
+    RegisterHardwareKinds(kinds);
 }
 
 } // namespace lxq::host
