@@ -1,5 +1,6 @@
 #include "driver/transport/SerialLink.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace lxq::transport {
@@ -40,7 +41,7 @@ bool SerialLink::StartReader() {
     reader_ = std::thread([this] { Run(); });
     std::unique_lock lock(mutex_);
     if (changed_.wait_for(lock, std::chrono::nanoseconds(timings_.ready),
-                          [this] { return state_ == ReaderState::Ready; }))
+                          [this] { return state_ == ReaderState::Ready && !readyPhase_; }))
         return true;
     lock.unlock();
     StopReader();
@@ -99,9 +100,19 @@ void SerialLink::Enqueue(std::uint8_t command, const std::uint8_t* payload, std:
         queue_.erase(queue_.begin() + static_cast<std::ptrdiff_t>(i));
         break;
     }
-    // The speed change belongs to the handshake and goes first; everything else waits its turn.
-    if (command == kSerialSpeedChange && !queue_.empty() && !queue_.front().written) queue_.push_front(std::move(entry));
-    else queue_.push_back(std::move(entry));
+    // The speed change belongs to the handshake and goes first; what the receiver is told right
+    // after a handshake (power, the whole state) goes before commands that waited meanwhile.
+    if (command == kSerialSpeedChange && !queue_.empty() && !queue_.front().written) {
+        queue_.push_front(std::move(entry));
+    } else if (readyPhase_) {
+        std::size_t at = 0;
+        while (at < queue_.size() && queue_[at].written) ++at;
+        queue_.insert(queue_.begin() + static_cast<std::ptrdiff_t>(std::min(at + readyInserted_, queue_.size())),
+                      std::move(entry));
+        ++readyInserted_;
+    } else {
+        queue_.push_back(std::move(entry));
+    }
     if (!queue_.front().written) WriteHeadLocked();
 }
 
@@ -109,7 +120,7 @@ void SerialLink::WriteHeadLocked() {
     if (queue_.empty()) return;
     Entry& head = queue_.front();
     // Until the handshake is through, commands would go out at the wrong speed: they wait.
-    if (state_ != ReaderState::Ready && head.command != kSerialSpeedChange) return;
+    if ((state_ != ReaderState::Ready || readyPhase_) && head.command != kSerialSpeedChange) return;
     head.written = true;
     port_.Write(head.frame.data(), head.frame.size());
 }
@@ -148,7 +159,8 @@ bool SerialLink::CommandOutstanding() const {
 
 ReaderState SerialLink::State() const {
     std::lock_guard lock(mutex_);
-    return state_;
+    // Ready once the receiver has also been told what it must know after the handshake.
+    return state_ == ReaderState::Ready && readyPhase_ ? ReaderState::Announced : state_;
 }
 
 void SerialLink::MarkNotResponding() {
@@ -239,10 +251,16 @@ void SerialLink::Handshake() {
         std::lock_guard lock(mutex_);
         notResponding_ = false;
         state_ = ReaderState::Ready;
+        readyPhase_ = true;
+        readyInserted_ = 0;
+    }
+    if (onReady_) onReady_();
+    {
+        std::lock_guard lock(mutex_);
+        readyPhase_ = false;
         WriteHeadLocked();
     }
     changed_.notify_all();
-    if (onReady_) onReady_();
 }
 
 void SerialLink::ReadInput() {

@@ -113,6 +113,8 @@ private:
     std::deque<Entry> queue_;
     ReaderState state_ = ReaderState::NotConnected;
     bool notResponding_ = false;
+    bool readyPhase_ = false;        // the handshake just ended: the ready handler's commands go first
+    std::size_t readyInserted_ = 0;
     bool stop_ = false;
     std::atomic<bool> surpriseRemoved_{false};
     std::thread reader_;
