@@ -1,6 +1,6 @@
 #include "driver/transport/ClockedEvent.h"
 
-#include <chrono>
+#include "driver/transport/ClockedWait.h"
 
 namespace lxq::transport {
 
@@ -23,16 +23,8 @@ bool ClockedEvent::IsSet() const {
 }
 
 bool ClockedEvent::Wait(plat::sys::Nanoseconds timeout) {
-    plat::sys::Clock& clock = plat::sys::ActiveClock();
     std::unique_lock lock(mutex_);
-    if (set_) return true;
-    if (clock.IsFake()) {
-        lock.unlock();
-        clock.Sleep(timeout);
-        lock.lock();
-        return set_;
-    }
-    return changed_.wait_for(lock, std::chrono::nanoseconds(timeout), [this] { return set_; });
+    return ClockedWait(lock, changed_, timeout, [this] { return set_; });
 }
 
 } // namespace lxq::transport

@@ -1,7 +1,6 @@
 #pragma once
 // A signal that one thread sets and another waits for with a time-out measured on the active
-// clock. With a fake clock installed a wait that would time out advances the fake time instead of
-// blocking, so time-out paths run at once in tests.
+// clock (see ClockedWait: with a fake clock a wait that would time out advances the fake time).
 
 #include <condition_variable>
 #include <mutex>

@@ -21,10 +21,13 @@
 #include "driver/transport/UsbTransport.h"
 #include "driver/sim/SimRegistry.h"
 #include "driver/sim/UsbReceiverSimulator.h"
+#include "tests/driver/transport/Eventually.h"
 #include "tests/platform/sys/ScopedChannelNamespace.h"
 
 namespace lxq::sim {
 namespace {
+
+using transport::test::Eventually;
 
 std::string ProgramFolder() { return std::filesystem::read_symlink("/proc/self/exe").parent_path().string(); }
 
@@ -146,17 +149,6 @@ TEST_P(SimulatedRoad, TuneMeasureAndSettingsReachTheSimulatedReceiver) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Variants, SimulatedRoad, ::testing::Values("sim-usb", "sim-serial", "sim-pci"));
-
-// Waits for the other side's progress (a callback, a notice), never for a set time.
-template <typename Cond>
-bool Eventually(Cond cond) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!cond()) {
-        if (std::chrono::steady_clock::now() > until) return false;
-        std::this_thread::yield();
-    }
-    return true;
-}
 
 // What the codec callback collected.
 struct Collected {

@@ -13,10 +13,12 @@
 #include "driver/transport/SerialTransport.h"
 #include "platform/sys/Clock.h"
 #include "tests/driver/transport/DeviceRequests.h"
+#include "tests/driver/transport/Eventually.h"
 
 namespace lxq::transport {
 namespace {
 
+using test::Eventually;
 using test::Send;
 using test::Tune;
 namespace cmd = serialcmd;
@@ -27,18 +29,6 @@ SerialTimings QuickTimings() {
     t.eepromDump = 400 * plat::sys::kNsPerMs;
     t.dtrPulse = 0;
     return t;
-}
-
-// Waits (on the receiver's own progress, not on the clock) until cond holds; the simulator
-// answers at once, so this only bridges the reader thread's turn.
-template <typename Cond>
-bool Eventually(Cond cond) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (!cond()) {
-        if (std::chrono::steady_clock::now() > until) return false;
-        std::this_thread::yield();
-    }
-    return true;
 }
 
 class SerialTransportTest : public ::testing::Test {
