@@ -403,8 +403,9 @@ std::optional<std::int32_t> RadioControl::MeasureSignal(std::int32_t index) {
     RadioSlot& s = lib_.Slot(index);
     std::lock_guard lock(lib_.Local(index).deviceLock);
     if (s.simulated) {
-        s.lastLevel = SimulatedLevel();
-        return s.lastLevel;
+        const std::int32_t level = SimulatedLevel();
+        s.lastLevel = level;
+        return level;
     }
     const ValueRequest in{kMeasureFlags};
     std::int32_t level = 0;

@@ -4,6 +4,12 @@ namespace lxq::api {
 
 ReceiverApi::ReceiverApi(RadioLibrary::Options options) : library_(std::move(options)) {
     deviceChanges_.Start();
+    // A receiver that arrived after the table was built but before notices were heard would
+    // otherwise never be seen by this process: treat every device present now as arrived (one
+    // already in the table is left alone).
+    if (library_.Loaded()) {
+        for (const std::string& path : library_.Devices().List()) deviceChanges_.OnArrived(path);
+    }
 }
 
 ReceiverApi::~ReceiverApi() {

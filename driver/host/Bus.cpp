@@ -186,7 +186,7 @@ std::string Bus::Describe() const {
     return text.str();
 }
 
-int Bus::Subscribe(InterfaceListener listener, bool replayPresent) {
+int Bus::Subscribe(InterfaceListener listener, bool replayPresent, const std::function<void()>& registered) {
     std::lock_guard order(noticeMutex_);
     int id;
     {
@@ -194,6 +194,7 @@ int Bus::Subscribe(InterfaceListener listener, bool replayPresent) {
         id = nextListener_++;
         listeners_[id] = listener;
     }
+    if (registered) registered();
     if (replayPresent)
         for (const auto& path : PresentPaths()) listener(true, path);
     return id;

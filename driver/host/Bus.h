@@ -47,7 +47,10 @@ public:
     // One line per device: number, bus id, state, open count, held requests, path.
     std::string Describe() const;
 
-    int Subscribe(InterfaceListener listener, bool replayPresent);
+    // Registers a listener. `registered` runs once the listener is in place and before any notice
+    // reaches it (the channel answers the subscription there, so a client that has its answer
+    // misses nothing); with replayPresent the listener then hears every present interface.
+    int Subscribe(InterfaceListener listener, bool replayPresent, const std::function<void()>& registered = nullptr);
     void Unsubscribe(int id);
 
     // LowerDevice

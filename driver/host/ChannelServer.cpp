@@ -125,7 +125,6 @@ void ChannelServer::Serve(const std::shared_ptr<Connection>& connection) {
 void ChannelServer::ServeSubscriber(const std::shared_ptr<Connection>& connection, std::uint32_t id,
                                     std::uint32_t flags) {
     std::weak_ptr<Connection> weak = connection;
-    connection->Answer(id, wire::kStatusSuccess, 0);
     const int subscription = bus_.Subscribe(
         [weak](bool arrived, const std::string& path) {
             auto target = weak.lock();
@@ -140,7 +139,7 @@ void ChannelServer::ServeSubscriber(const std::shared_ptr<Connection>& connectio
             // A subscriber that stopped reading must not stall the bus: it is dropped instead.
             if (!target->socket.Send(record.data(), record.size(), -1, false)) target->socket.Shutdown();
         },
-        (flags & wire::kSubscribeReplayPresent) != 0);
+        (flags & wire::kSubscribeReplayPresent) != 0, [&] { connection->Answer(id, wire::kStatusSuccess, 0); });
     std::vector<std::uint8_t> record;
     while (connection->socket.Receive(record) > 0) {
     }

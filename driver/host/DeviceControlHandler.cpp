@@ -285,7 +285,7 @@ NtStatus DeviceControlHandler::Records(ReceiverDevice& device, IoRequest& reques
         return CopyOut(request, table);
     }
     case IOCTL_LXQ745_GET_INTERNAL_RSSI:
-        Out32(request, 0, s.detectorPair);
+        Out32(request, 0, device.LastDetectorPair());
         request.bytes = 4;
         return kStatusSuccess;
     case IOCTL_LXQ745_GET_SIGNAL_STRENGTH: {
@@ -417,7 +417,7 @@ NtStatus DeviceControlHandler::Tuning(ReceiverDevice& device, IoRequest& request
             if (status == kStatusSuccess) status = device.MeasureLevel(0x18);
         }
         if (status == kStatusSuccess) status = tuner.SetTunerFrequency(in.hz, true, false, false, false, in.dwell);
-        Out32(request, 0, s.detectorPair);
+        Out32(request, 0, device.LastDetectorPair());
         Out32(request, 2, static_cast<std::uint32_t>(device.LastLevel()));
         request.bytes = 12;
         return status;

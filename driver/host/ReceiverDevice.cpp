@@ -18,6 +18,16 @@ driver::Confirmations ReceiverDevice::Confirmed() const {
     return confirmed_;
 }
 
+std::int32_t ReceiverDevice::LastLevel() const {
+    std::lock_guard lock(mutex_);
+    return lastLevel_;
+}
+
+std::uint32_t ReceiverDevice::LastDetectorPair() const {
+    std::lock_guard lock(mutex_);
+    return tuner_.State().detectorPair;
+}
+
 NtStatus ReceiverDevice::PushTunerState(const TunerState& state, bool waitPush, bool forceAll) {
     TunerState merged = state;
     FieldMask send;

@@ -20,7 +20,9 @@ public:
     driver::TuningState& State() { return tuner_.State(); }
     ReceiverTransport& Transport() { return *transport_; }
     driver::Confirmations Confirmed() const;
-    std::int32_t LastLevel() const { return lastLevel_; }
+    // The last measurement: level in tenths of dBm and the detector words it came from.
+    std::int32_t LastLevel() const;
+    std::uint32_t LastDetectorPair() const;
 
     // Takes a measurement and converts it (flags as ReceiverTransport::Measure).
     NtStatus MeasureLevel(std::uint32_t flags);

@@ -12,7 +12,7 @@
 
 namespace lxq::host {
 
-class RecordingTransport final : public ReceiverTransport {
+class RecordingTransport : public ReceiverTransport {
 public:
     struct RecordedPush {
         TunerState state;
@@ -45,7 +45,9 @@ public:
     NtStatus Measure(std::uint32_t flags, std::uint16_t& a, std::uint16_t& b, bool& fresh) override;
     NtStatus SetPower(bool on) override;
     NtStatus ReadHardwareState(TunerState& state, bool& powered, HardwareStateRecord* record) override;
-    NtStatus SetLedPattern(std::uint8_t) override { return kStatusSuccess; }
+    NtStatus SetLedPattern(std::uint8_t) override {
+        return variant_ == Variant::Pci ? kStatusInvalidParameter : kStatusSuccess;  // the card has no LED
+    }
     NtStatus BusWrite(std::uint32_t, std::uint32_t) override { return kStatusSuccess; }
     bool PowerDownOnClose() const override { return variant_ == Variant::Pci; }
 

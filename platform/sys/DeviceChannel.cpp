@@ -298,9 +298,10 @@ void DeviceHandle::Close() {
     socket_.Close();
 }
 
-bool DeviceNotifications::Start(Callback callback) {
+bool DeviceNotifications::Start(Callback callback, std::chrono::milliseconds retryInterval) {
     Stop();
     callback_ = std::move(callback);
+    retryInterval_ = retryInterval;
     {
         std::lock_guard lock(mutex_);
         stopping_ = false;
@@ -338,7 +339,7 @@ void DeviceNotifications::Run(bool connected) {
     for (;;) {
         if (!connected) {
             std::unique_lock lock(mutex_);
-            if (wake_.wait_for(lock, std::chrono::seconds(1), [this] { return stopping_; })) return;
+            if (wake_.wait_for(lock, retryInterval_, [this] { return stopping_; })) return;
             lock.unlock();
             connected = Subscribe(true);
             continue;

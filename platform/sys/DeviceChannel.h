@@ -11,6 +11,7 @@
 #include <sys/types.h>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -118,8 +119,8 @@ private:
 enum class DeviceEvent { Arrived, Removed };
 
 // Arrival and removal notices. The callback runs on a thread this object owns. When the host is
-// not reachable, the thread keeps trying once a second and, once connected, first reports every
-// device present then as arrived.
+// not reachable (not started yet, or gone), the thread keeps trying at the retry interval and,
+// once connected, first reports every device present then as arrived.
 class DeviceNotifications {
 public:
     using Callback = std::function<void(DeviceEvent, const std::string& path)>;
@@ -130,7 +131,7 @@ public:
     DeviceNotifications& operator=(const DeviceNotifications&) = delete;
 
     // Starts listening; true when the host accepted the subscription at once.
-    bool Start(Callback callback);
+    bool Start(Callback callback, std::chrono::milliseconds retryInterval = std::chrono::seconds(1));
     // Stops listening and joins the thread; no callback runs after it returns.
     void Stop();
 
@@ -139,6 +140,7 @@ private:
     void Run(bool connected);
 
     Callback callback_;
+    std::chrono::milliseconds retryInterval_{1000};
     std::thread thread_;
     std::mutex mutex_;
     std::condition_variable wake_;

@@ -4,6 +4,7 @@
 
 #include "api/ReceiverApi.h"
 #include "tests/api/FakeReceiver.h"
+#include "tests/platform/sys/ScopedChannelNamespace.h"
 #include "tests/platform/sys/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -11,10 +12,12 @@
 
 namespace lxq::api::testing {
 
+// Fields of the packed shared table are compared by value: a reference bound to one (as the
+// assertion macros take their arguments) would be misaligned.
+template <typename T> constexpr T Read(T value) { return value; }
+
 class ApiFixture : public ::testing::Test {
 protected:
-    void SetUp() override { plat::sys::testing::UseFreshObjectNamespace("api"); }
-
     // Adds a present device (listed at Load(); afterwards only openable, as after an arrival).
     std::shared_ptr<FakeReceiverState> AddDevice(const std::string& path) {
         return provider ? provider->Add(path) : provider_->Add(path);
@@ -30,6 +33,7 @@ protected:
     RadioControl& Ctl() { return api->Control(); }
     RadioLibrary& Lib() { return api->Library(); }
 
+    plat::sys::test::ScopedChannelNamespace ns{"api"}; // outlives the library below
     plat::sys::testing::TempFolder dir;
     FakeProvider* provider = nullptr;
     std::unique_ptr<ReceiverApi> api;

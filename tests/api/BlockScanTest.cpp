@@ -183,13 +183,13 @@ TEST_F(BlockScan, PauseResumeAndStop) {
     const auto reports = Collect();
     EXPECT_TRUE(reports.back().IsEnd());
     EXPECT_LT(CheckConsecutive(reports, list), list.size());
-    EXPECT_EQ(Lib().Slot(i).scanRunning, 0u);
+    EXPECT_EQ(Read(Lib().Slot(i).scanRunning), 0u);
 }
 
 TEST_F(BlockScan, RealReceiverDirectAndPipelinedMethodsWriteTheDeviceLevels) {
     for (const char* model : {"Q7PCIv13", "Q7USBv20"}) {
         SCOPED_TRACE(model);
-        plat::sys::testing::UseFreshObjectNamespace("scan");
+        plat::sys::test::ScopedChannelNamespace own("scan");
         auto device = std::make_shared<FakeReceiverState>();
         std::memcpy(device->eeprom.modelId, model, 8);
         device->level = -800; // S-meter 127

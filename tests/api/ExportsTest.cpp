@@ -2,14 +2,14 @@
 
 #include "api/Lxq745Api.h"
 #include "platform/sys/Module.h"
-#include "tests/platform/sys/TempFolder.h"
+#include "tests/platform/sys/ScopedChannelNamespace.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
 TEST(Exports, EveryFunctionTheDemodulatorBindsResolvesByName) {
-    plat::sys::testing::UseFreshObjectNamespace("exports");
+    plat::sys::test::ScopedChannelNamespace ns("exports");
     auto lib = plat::sys::Module::Load("lxq745api.dll");
     ASSERT_TRUE(lib) << "liblxq745api.so next to the program";
     for (const char* name :

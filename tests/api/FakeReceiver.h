@@ -143,7 +143,15 @@ public:
         order.push_back(path);
         return state;
     }
-    std::vector<std::string> List() override { return order; }
+    // A device that shows up only from the second listing on (plugged in during a load).
+    std::string lateDevice;
+    int listings = 0;
+
+    std::vector<std::string> List() override {
+        std::vector<std::string> present = order;
+        if (listings++ > 0 && !lateDevice.empty()) present.push_back(lateDevice);
+        return present;
+    }
     std::unique_ptr<DeviceLink> Open(const std::string& path) override {
         auto it = devices.find(path);
         return it == devices.end() ? nullptr : std::make_unique<FakeLink>(it->second);

@@ -25,12 +25,12 @@ TEST_F(RealReceiver, ProbeAtLoadFillsTheSlotAndTheListShowsIt) {
     device->frequency = 7'050'000;
     Load();
     const RadioSlot& slot = Lib().Slot(1);
-    EXPECT_EQ(slot.simulated, 0u);
+    EXPECT_EQ(Read(slot.simulated), 0u);
     EXPECT_EQ(std::memcmp(slot.eeprom.serial, "SN000001", 8), 0);
-    EXPECT_EQ(slot.frequency, 7'050'000u);
-    EXPECT_EQ(slot.deviceHandle, kNoDeviceHandle) << "the probe closed it again";
-    EXPECT_EQ(Lib().Table().openCount[0], 0);
-    EXPECT_EQ(Lib().Slot(2).simulated, 1u);
+    EXPECT_EQ(Read(slot.frequency), 7'050'000u);
+    EXPECT_EQ(Read(slot.deviceHandle), kNoDeviceHandle) << "the probe closed it again";
+    EXPECT_EQ(Read(Lib().Table().openCount[0]), 0);
+    EXPECT_EQ(Read(Lib().Slot(2).simulated), 1u);
 
     std::uint8_t records[2 * 42];
     std::memset(records, 0xEE, sizeof records);
@@ -60,14 +60,14 @@ TEST_F(RealReceiver, OpenRunsTheSequenceAndAppliesTheClockCalibrationFile) {
     EXPECT_EQ(calibrated.source, kRefSourceInternal);
     EXPECT_EQ(calibrated.hz, 20'000'500u);
     EXPECT_EQ(device->refClockRequests.back().hz, kRefClockKeepHz);
-    EXPECT_EQ(Lib().Slot(i).eeprom.refClockInternalHz, 20'000'500u);
+    EXPECT_EQ(Read(Lib().Slot(i).eeprom.refClockInternalHz), 20'000'500u);
     EXPECT_EQ(device->if2, 12'000u);
     EXPECT_EQ(Lib().OpenRadioDevice(0), 0) << "the only real receiver is open";
     EXPECT_EQ(Lib().OpenRadioDevice(i), i) << "a second open of one's own receiver counts";
     EXPECT_EQ(Lib().CloseRadioDevice(i), 1);
-    EXPECT_EQ(Lib().Slot(i).deviceHandle, static_cast<std::uint64_t>(i)) << "still open";
+    EXPECT_EQ(Read(Lib().Slot(i).deviceHandle), static_cast<std::uint64_t>(i)) << "still open";
     EXPECT_EQ(Lib().CloseRadioDevice(i), 1);
-    EXPECT_EQ(Lib().Slot(i).deviceHandle, kNoDeviceHandle);
+    EXPECT_EQ(Read(Lib().Slot(i).deviceHandle), kNoDeviceHandle);
 }
 
 std::string g_boxText, g_boxCaption;
@@ -87,8 +87,8 @@ TEST_F(RealReceiver, DriverOfAnotherInterfaceVersionIsRefusedWithAWarning) {
     EXPECT_EQ(g_boxText, "Mismatched LXQ745 driver detected.\nPlease be sure both driver and API "
                          "are from the same release.");
     EXPECT_EQ(g_boxCaption, "LXQ745 API");
-    EXPECT_EQ(Lib().Table().openCount[0], 0);
-    EXPECT_EQ(Lib().Slot(1).deviceHandle, kNoDeviceHandle);
+    EXPECT_EQ(Read(Lib().Table().openCount[0]), 0);
+    EXPECT_EQ(Read(Lib().Slot(1).deviceHandle), kNoDeviceHandle);
 }
 
 TEST_F(RealReceiver, SetExportsCacheOnlyWhatTheDeviceConfirmed) {
@@ -193,7 +193,7 @@ TEST_F(RealReceiver, EepromWritesThatWouldWrapAreRefused) {
             << c.offset << "+" << c.count;
         EXPECT_EQ(device->Count(IOCTL_LXQ745_WRITE_EEPROM), before + (c.result ? 1 : 0));
     }
-    EXPECT_EQ(device->eeprom.bandEdges[0], bandEdge0Before);
+    EXPECT_EQ(Read(device->eeprom.bandEdges[0]), bandEdge0Before);
     std::uint8_t image[256];
     ASSERT_EQ(Ctl().GetEeprom(i, image), 1);
     EXPECT_EQ(image[246], 0xAB) << "the slot's copy was read back";

@@ -26,10 +26,10 @@ TEST_F(SimulatedReceiver, NoDeviceMeansSixteenDemoSlotsAndAnEmptyList) {
     std::uint8_t buffer[196 * 2];
     EXPECT_EQ(Lib().ListRadios(buffer, sizeof buffer, 196), 0);
     for (int i = 1; i <= 16; ++i) {
-        EXPECT_EQ(Lib().Slot(i).simulated, 1u);
+        EXPECT_EQ(Read(Lib().Slot(i).simulated), 1u);
         EXPECT_EQ(std::memcmp(Lib().Slot(i).eeprom.serial, "**DEMO**", 8), 0);
-        EXPECT_EQ(Lib().Slot(i).if2Frequency, 12'000u);
-        EXPECT_EQ(Lib().Slot(i).deviceHandle, kNoDeviceHandle);
+        EXPECT_EQ(Read(Lib().Slot(i).if2Frequency), 12'000u);
+        EXPECT_EQ(Read(Lib().Slot(i).deviceHandle), kNoDeviceHandle);
     }
 }
 
@@ -40,7 +40,7 @@ TEST_F(SimulatedReceiver, OpenTakesFreeDemoSlotsUnlessAnExactSerialIsGiven) {
     EXPECT_EQ(Lib().Open("SEVEN77"), 2);     // 7 characters: as none
     EXPECT_EQ(Lib().Open("NINE99999"), 3);   // 9 characters: as none
     EXPECT_EQ(Lib().Open("**DEMO**"), 1) << "an own open slot only counts";
-    EXPECT_EQ(Lib().Table().openCount[0], 2);
+    EXPECT_EQ(Read(Lib().Table().openCount[0]), 2);
     EXPECT_EQ(Lib().Open("NOTTHERE"), 0);
     EXPECT_EQ(Lib().OpenRadioDevice(0), 0);  // no real receiver
     EXPECT_EQ(Lib().OpenRadioDevice(17), 0);
@@ -70,23 +70,23 @@ TEST_F(SimulatedReceiver, InfoRecordsInShortAndLongForm) {
     RADIO_INFO info{};
     info.size = sizeof info;
     ASSERT_EQ(Lib().GetInfo(i, &info), 1);
-    EXPECT_EQ(info.size, 196u);
-    EXPECT_EQ(info.minFrequency, 9'000u);
-    EXPECT_EQ(info.maxFrequency, 1'800'000'000u);
-    EXPECT_EQ(info.bandCount, 7);
-    EXPECT_EQ(info.bandEdges[7], 1'800'000'000u);
-    EXPECT_EQ(info.firstIf, 45'000'000u);
-    EXPECT_EQ(info.calibration[0], 0xFFFF) << "zero-extended";
-    EXPECT_EQ(info.calibration[3], -1) << "sign-extended";
-    EXPECT_EQ(info.calibration[4], -1);
-    EXPECT_EQ(info.calibration[5], 0xFFFF);
+    EXPECT_EQ(Read(info.size), 196u);
+    EXPECT_EQ(Read(info.minFrequency), 9'000u);
+    EXPECT_EQ(Read(info.maxFrequency), 1'800'000'000u);
+    EXPECT_EQ(Read(info.bandCount), 7);
+    EXPECT_EQ(Read(info.bandEdges[7]), 1'800'000'000u);
+    EXPECT_EQ(Read(info.firstIf), 45'000'000u);
+    EXPECT_EQ(Read(info.calibration[0]), 0xFFFF) << "zero-extended";
+    EXPECT_EQ(Read(info.calibration[3]), -1) << "sign-extended";
+    EXPECT_EQ(Read(info.calibration[4]), -1);
+    EXPECT_EQ(Read(info.calibration[5]), 0xFFFF);
     // The long form also fills the preselector tables: band 4 starts at 32 MHz in 1 MHz steps.
     FILTER_NODE nodes[8];
     ASSERT_EQ(Ctl().GetFilterTbl(i, 4, nodes), 1);
-    EXPECT_EQ(nodes[0].hz, 32'000'000u);
-    EXPECT_EQ(nodes[0].value, 0u);
-    EXPECT_EQ(nodes[1].hz, 32'000'000u + 0x0c * 1'000'000u);
-    EXPECT_EQ(nodes[1].value, 0x10u);
+    EXPECT_EQ(Read(nodes[0].hz), 32'000'000u);
+    EXPECT_EQ(Read(nodes[0].value), 0u);
+    EXPECT_EQ(Read(nodes[1].hz), 32'000'000u + 0x0c * 1'000'000u);
+    EXPECT_EQ(Read(nodes[1].value), 0x10u);
 
     std::uint32_t tiny = 3;
     EXPECT_EQ(Lib().GetInfo(i, &tiny), 0);
@@ -202,17 +202,17 @@ TEST_F(SimulatedReceiver, CalibrationWritesReachTheSlotsImage) {
     calib.referenceHz = 20'000'777;
     ASSERT_EQ(Ctl().WrCalib(i, &calib), 1);
     const LX_Q7_EEPROM& e = Lib().Slot(i).eeprom;
-    EXPECT_EQ(e.agcStart, 100);
-    EXPECT_EQ(e.agcMid, 0xFFFF);
-    EXPECT_EQ(e.agcEnd, 102);
-    EXPECT_EQ(e.dropLevel, 103);
-    EXPECT_EQ(e.rssiTop, -1) << "word 4 is not stored for a simulated receiver";
-    EXPECT_EQ(e.rssiReference, 105);
-    EXPECT_EQ(e.rxGain, 0xFFFF);
-    EXPECT_EQ(e.refClockInternalHz, 20'000'777u);
+    EXPECT_EQ(Read(e.agcStart), 100);
+    EXPECT_EQ(Read(e.agcMid), 0xFFFF);
+    EXPECT_EQ(Read(e.agcEnd), 102);
+    EXPECT_EQ(Read(e.dropLevel), 103);
+    EXPECT_EQ(Read(e.rssiTop), -1) << "word 4 is not stored for a simulated receiver";
+    EXPECT_EQ(Read(e.rssiReference), 105);
+    EXPECT_EQ(Read(e.rxGain), 0xFFFF);
+    EXPECT_EQ(Read(e.refClockInternalHz), 20'000'777u);
     EXPECT_EQ(Ctl().WrCalib2(i, 0x3D9F, 7), 0);
     EXPECT_EQ(Ctl().WrCalib2(i, kCalibGuardWord, 0x1F7), 1);
-    EXPECT_EQ(Lib().Slot(i).eeprom.if1ManualGain, 0xF7);
+    EXPECT_EQ(Read(Lib().Slot(i).eeprom.if1ManualGain), 0xF7);
 }
 
 TEST_F(SimulatedReceiver, ExportsOfAReceiverNotOpenedAnswerTheirNoReceiverValues) {

@@ -58,7 +58,7 @@ TEST_F(SpectrumInversion, ToneLeavesAtItsMirrorFrequencyOrPassesAtHalfAmplitude)
     const auto mirrored = Run(x, 1);
     EXPECT_NEAR(AmplitudeAt(mirrored, 4'000, 1'024), 4'000, 200);
     EXPECT_LT(AmplitudeAt(mirrored, 3'000, 1'024), 100);
-    EXPECT_EQ(api->Library().Slot(index).if2Frequency, 3'500u);
+    EXPECT_EQ(Read(api->Library().Slot(index).if2Frequency), 3'500u);
 }
 
 TEST_F(SpectrumInversion, ToneFartherThanTheCutoffIsRemoved) {

@@ -15,6 +15,8 @@
 #include <dlfcn.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/eventfd.h>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -207,6 +209,72 @@ TEST_F(InProcessHost, TheApiLibrarySetFrequencyReachesTheReceiver) {
     EXPECT_EQ(std::memcmp(&held, &state.current, sizeof held), 0);
     EXPECT_EQ(closeDevice(index), 1);
     dlclose(api);
+}
+
+// A receiver whose codec start shares memory the host's way: the client's event descriptor comes
+// in with the request, a memory descriptor goes back with the answer.
+class SharingTransport final : public RecordingTransport {
+public:
+    SharingTransport() : RecordingTransport(Variant::Usb) { SetStreaming(true); }
+    bool HandleRequest(ReceiverDevice&, IoRequest& request, NtStatus& status) override {
+        if (request.code != IOCTL_LXQ745_CODEC_START) return false;
+        const std::uint64_t one = 1;
+        status = request.passedFd >= 0 && write(request.passedFd, &one, sizeof one) == 8 ? kStatusSuccess
+                                                                                     : kStatusInvalidParameter;
+        request.replyFd = memfd_create("ring", MFD_CLOEXEC);
+        EXPECT_EQ(ftruncate(request.replyFd, 64), 0);
+        EXPECT_EQ(pwrite(request.replyFd, "ring", 4, 0), 4);
+        request.bytes = 8;
+        return true;
+    }
+};
+
+TEST_F(InProcessHost, DescriptorsTravelWithRequestsAndAnswers) {
+    kinds.Register("sharing", [](const std::string&, std::string&) {
+        return std::make_unique<ReceiverDevice>(std::make_unique<SharingTransport>());
+    });
+    const std::string path = Command("plug sharing rx9");
+    plat::sys::DeviceHandle handle;
+    ASSERT_EQ(handle.Open(path), 0u);
+    const int event = eventfd(0, EFD_CLOEXEC);
+    CodecStartRequest request{};
+    request.ringSize = kCodecRingSizeDefault;
+    std::uint64_t address = 0, bytes = 0;
+    int ring = -1;
+    ASSERT_EQ(handle.Control(IOCTL_LXQ745_CODEC_START, &request, sizeof request, &address, 8, 0, &bytes, event, &ring), 0u);
+    EXPECT_EQ(bytes, 8u);
+    std::uint64_t signalled = 0;
+    EXPECT_EQ(read(event, &signalled, sizeof signalled), 8);
+    EXPECT_EQ(signalled, 1u);
+    ASSERT_GE(ring, 0);
+    char text[4] = {};
+    EXPECT_EQ(pread(ring, text, 4, 0), 4);
+    EXPECT_EQ(std::string(text, 4), "ring");
+    close(ring);
+    close(event);
+}
+
+TEST(LateHost, SubscribersHearTheDevicesPresentWhenTheHostComesUp) {
+    plat::sys::test::ScopedChannelNamespace ns{"late"};
+    std::promise<std::string> arrived;
+    bool told = false;
+    plat::sys::DeviceNotifications notices;
+    ASSERT_FALSE(notices.Start(
+        [&](plat::sys::DeviceEvent event, const std::string& path) {
+            if (event == plat::sys::DeviceEvent::Arrived && !told) arrived.set_value(path);
+            told = true;
+        },
+        std::chrono::milliseconds(5)));
+    DeviceKinds kinds;
+    RegisterBuiltInKinds(kinds);
+    Bus bus([&kinds](const std::string& k, const std::string& id, std::string& e) { return kinds.Make(k, id, e); });
+    std::string path;
+    ASSERT_EQ(bus.Plug("test", "early", path), kStatusSuccess);  // present before anyone listens
+    ChannelServer server(bus);
+    ASSERT_TRUE(server.Start());
+    EXPECT_EQ(arrived.get_future().get(), path);
+    notices.Stop();
+    server.Stop();
 }
 
 // ---- The host as another process --------------------------------------------------------------

@@ -6,7 +6,7 @@
 #include "platform/sys/SharedMemory.h"
 #include "platform/sys/SharedPresence.h"
 
-#include "tests/platform/sys/TempFolder.h"
+#include "tests/platform/sys/ScopedChannelNamespace.h"
 
 #include <csignal>
 #include <gtest/gtest.h>
@@ -47,7 +47,7 @@ private:
 };
 
 TEST(NamedMutex, HolderDeathReleasesItToTheNextProcess) {
-    testing::UseFreshObjectNamespace("mutex");
+    test::ScopedChannelNamespace ns("mutex");
     Child child([] {
         auto* m = new NamedMutex("Exclusion"); // kept to the child's end
         m->Lock();
@@ -62,7 +62,7 @@ TEST(NamedMutex, HolderDeathReleasesItToTheNextProcess) {
 }
 
 TEST(NamedMutex, AWaiterOnARemovedNameTakesTheNewFile) {
-    testing::UseFreshObjectNamespace("mutex");
+    test::ScopedChannelNamespace ns("mutex");
     NamedMutex last("X");
     last.Lock();
     NamedMutex waiter("X"); // opened the file that is about to lose its name
@@ -76,7 +76,7 @@ TEST(NamedMutex, AWaiterOnARemovedNameTakesTheNewFile) {
 }
 
 TEST(NamedMutex, IsRecursiveForItsThreadAndExcludesOtherThreads) {
-    testing::UseFreshObjectNamespace("mutex");
+    test::ScopedChannelNamespace ns("mutex");
     NamedMutex m("M");
     m.Lock();
     ASSERT_TRUE(m.TryLock());
@@ -96,7 +96,7 @@ TEST(NamedMutex, IsRecursiveForItsThreadAndExcludesOtherThreads) {
 }
 
 TEST(SharedPresence, FirstAndLastAreKnownEvenAfterACrash) {
-    testing::UseFreshObjectNamespace("presence");
+    test::ScopedChannelNamespace ns("presence");
     {
         Child child([] { (new SharedPresence("Table"))->Join(); });
         SharedPresence a("Table");
@@ -114,7 +114,7 @@ TEST(SharedPresence, FirstAndLastAreKnownEvenAfterACrash) {
 }
 
 TEST(SharedMemory, SecondOpenSeesTheSameZeroFilledBytes) {
-    testing::UseFreshObjectNamespace("shm");
+    test::ScopedChannelNamespace ns("shm");
     bool created = false;
     auto a = SharedMemory::OpenOrCreate("Mem", 14885, created);
     ASSERT_TRUE(a);

@@ -235,5 +235,25 @@ TEST(DeviceChannel, SubscribersHearArrivalAndRemovalInOrder) {
                          {DeviceEvent::Arrived, "dev#1"}, {DeviceEvent::Removed, "dev#0"}}));
 }
 
+TEST(DeviceChannel, NoticesFindAHostThatStartsLaterAndHearWhatIsPresent) {
+    test::ScopedChannelNamespace ns{"chtest"};
+    std::promise<std::pair<DeviceEvent, std::string>> first;
+    bool told = false;
+    DeviceNotifications notices;
+    ASSERT_FALSE(notices.Start(
+        [&](DeviceEvent event, const std::string& path) {
+            if (!told) first.set_value({event, path});
+            told = true;
+        },
+        std::chrono::milliseconds(5)));
+    // The fake host answers a replaying subscription with nothing; the notice it sends after the
+    // subscription arrives stands for a present device.
+    FakeHost host;
+    host.SubscriberArrived().wait();
+    host.Notify(wire::NoticeEvent::Arrived, "dev#0");
+    EXPECT_EQ(first.get_future().get(), std::make_pair(DeviceEvent::Arrived, std::string("dev#0")));
+    notices.Stop();
+}
+
 } // namespace
 } // namespace plat::sys

@@ -1,11 +1,9 @@
 #pragma once
-// A fresh folder for one test, removed afterwards, and a unique object namespace for the
-// process so that named objects of parallel tests never meet.
+// A fresh folder for one test, removed afterwards.
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <unistd.h>
+#include <cstdlib>
 
 namespace plat::sys::testing {
 
@@ -25,13 +23,5 @@ public:
 private:
     std::string path_;
 };
-
-// Gives this process an object namespace of its own (and returns it).
-inline std::string UseFreshObjectNamespace(const std::string& tag) {
-    static int counter = 0;
-    const std::string ns = tag + "-" + std::to_string(getpid()) + "-" + std::to_string(++counter);
-    setenv("LXQ745_NS", ns.c_str(), 1);
-    return ns;
-}
 
 } // namespace plat::sys::testing
