@@ -84,6 +84,8 @@ std::int32_t CodecStream::Start(std::int32_t index, LXQ_CODEC_CALLBACK callback,
     res->size = request.ringSize;
     resources_[static_cast<std::size_t>(index - 1)] = res;
     local.codecRelease = [res] { Release(res); };
+    local.codecRestart = [this, index, callback, context] { Start(index, callback, context); };
+    local.codecRestartDue = false;
     local.codecStreaming = true;
     return 1;
 }

@@ -299,6 +299,24 @@ TEST_F(CodecRoad, UnplugDuringStreamingLeavesTheProcessSafe) {
     EXPECT_EQ(api.CloseRadioDevice(index), 1);
 }
 
+TEST_F(CodecRoad, TheStreamStartsAgainWhenTheReceiverReturns) {
+    ASSERT_EQ(api.CodecStart(index, &Collected::Callback, &collected), 1);
+    sim.usb->StartRealTime();
+    ASSERT_TRUE(Eventually([&] { return collected.Count() > 0; }));
+    std::string reply;
+    ASSERT_EQ(host::BusControlClient::Send("unplug rx", reply), kStatusSuccess) << reply;
+    ASSERT_TRUE(Eventually([&] { return api.IsDeviceConnected(index) == 0; }));
+    EXPECT_EQ(api.CodecStart(index, &Collected::Callback, &collected), 0); // away: no stream
+
+    Plug("sim-usb", "rx"); // streams in real time from the start
+    ASSERT_TRUE(Eventually([&] { return api.IsDeviceConnected(index) == 1; }));
+    const std::size_t before = collected.Count();
+    // The same callback hears the returned receiver's audio without being started again.
+    EXPECT_TRUE(Eventually([&] { return collected.Count() > before + 4 * kTransferSamples; }));
+    EXPECT_EQ(api.CodecStop(index), 1);
+    EXPECT_EQ(api.CloseRadioDevice(index), 1);
+}
+
 TEST_F(SimulatedRoad, ReplugReappliesTheSettingsToTheReturningReceiver) {
     Plug("sim-serial", "rx");
     Api api;
