@@ -22,6 +22,10 @@ constexpr int kStatusPolls = 50;
 constexpr int kRetryLimit = 5;
 constexpr std::size_t kReorderReach = 17; // transfers ahead that are kept for later
 constexpr std::uint8_t kPushMessage = 2;
+constexpr int kUsbBulkSlots = 8;
+constexpr std::size_t kUsbBulkMessageMax = 512;
+constexpr int kBulkAttempts = 100;
+constexpr plat::sys::Nanoseconds kBulkRetryWait = 20 * kNsPerMs;
 
 std::uint16_t Le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
 
@@ -198,11 +202,27 @@ bool UsbTransport::IsBusy() {
 // ---- tuner-state messages ----
 
 NtStatus UsbTransport::SendBulk(const std::uint8_t* bytes, std::size_t length) {
+    if (length > kUsbBulkMessageMax) return kStatusInvalidParameter;
     {
-        std::lock_guard lock(mutex_);
+        // At most eight messages in flight; a pipe that never drains gives up after two seconds.
+        std::unique_lock lock(mutex_);
+        for (int attempt = 0; bulkInFlight_ >= kUsbBulkSlots; ++attempt) {
+            if (attempt >= kBulkAttempts || !statusOpen_ || removed_) return kStatusUnsuccessful;
+            ClockedWait(lock, changed_, kBulkRetryWait, [this] { return bulkInFlight_ < kUsbBulkSlots || removed_; });
+        }
         if (!statusOpen_ || removed_) return kStatusUnsuccessful;
+        ++bulkInFlight_;
     }
-    return usb_->BulkOut(kUsbPushPipe, bytes, length, [](NtStatus) {});
+    const NtStatus status = usb_->BulkOut(kUsbPushPipe, bytes, length, [this](NtStatus) {
+        std::lock_guard lock(mutex_);
+        --bulkInFlight_;
+        changed_.notify_all();
+    });
+    if (status != kStatusSuccess) {
+        std::lock_guard lock(mutex_);
+        --bulkInFlight_;
+    }
+    return status;
 }
 
 host::PushOutcome UsbTransport::Push(const TunerState& state, driver::FieldMask fields, bool, bool forceAll,
@@ -321,9 +341,11 @@ void UsbTransport::TearDownPipes(bool keepRing) {
     lock.unlock();
     if (audio) usb_->CancelPipe(kUsbAudioPipe);
     usb_->CancelPipe(kUsbStatusPipe);
+    usb_->CancelPipe(kUsbPushPipe);
     lock.lock();
     // Completions still running must finish before the ring goes away.
-    changed_.wait_for(lock, std::chrono::seconds(2), [this] { return audioInFlight_ == 0 && !statusInFlight_; });
+    changed_.wait_for(lock, std::chrono::seconds(2),
+                      [this] { return audioInFlight_ == 0 && !statusInFlight_ && bulkInFlight_ == 0; });
     statusOpen_ = false;
     if (!keepRing) {
         ring_.reset();

@@ -108,6 +108,7 @@ private:
     std::uint8_t awaited_ = 0;
     bool ackPending_ = false;
     int outstandingPushes_ = 0;
+    int bulkInFlight_ = 0;
     std::uint8_t statusByte_ = 0;
     std::array<std::uint8_t, 8> lastStatus_{};
     std::uint16_t pushPacketSize_ = 64;
