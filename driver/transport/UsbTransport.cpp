@@ -478,7 +478,13 @@ void UsbTransport::OnAudio(std::size_t slot, IsoTransfer& transfer) {
                 ++retries_[slot];
             }
             if (transfer.status != kUsbStatusIsoPartial) {
-                // Nothing to deliver from this one.
+                // Nothing to deliver from this one. Its frames are gone for good: transfers kept
+                // waiting behind them go out now instead of waiting for frames that never come.
+                const auto packets = static_cast<std::uint32_t>(kUsbPacketsPerTransfer);
+                if (haveLastFrame_ && transfer.startFrame == lastFrame_ + packets) {
+                    lastFrame_ = transfer.startFrame;
+                    DeliverKeptLocked(false);
+                }
                 if (!resubmit) return;
                 transfer.packets.clear();
             }

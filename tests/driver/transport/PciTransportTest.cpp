@@ -108,6 +108,12 @@ TEST_F(PciTransportTest, InterruptWakesTheServiceEventAndCauseFourIsAnswered) {
     EXPECT_EQ(sim->Register(pcireg::kInterruptCause), 0);
 }
 
+TEST_F(PciTransportTest, InterruptRoutineDeclinesWhatIsNotTheCards) {
+    OpenAndPowerOn();
+    EXPECT_FALSE(transport->ServiceInterrupt()); // status 0: another device's interrupt
+    EXPECT_EQ(sim->InterruptWindow(kPciInterruptMask), 0xFFFFFFFFu);
+}
+
 TEST_F(PciTransportTest, SilentCardFailsInsteadOfHanging) {
     OpenAndPowerOn();
     ASSERT_EQ(Tune(*device, 30'000'000).status, kStatusSuccess);

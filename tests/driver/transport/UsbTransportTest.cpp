@@ -161,6 +161,20 @@ TEST_F(UsbTransportTest, AudioArrivesInFrameOrderWithLossCounted) {
     EXPECT_EQ(rest, Waveform(5 * kSamplesPerTransfer + 3 * 64, kSamplesPerTransfer - 3 * 64));
 }
 
+TEST_F(UsbTransportTest, AFailedTransferIsCountedAndTheStreamGoesOnAfterIt) {
+    OpenAndPowerOn();
+    ASSERT_EQ(StartCodec(64 * 1024), kStatusSuccess);
+    ASSERT_EQ(sim->DeliverAudio(1), 1);
+    sim->FailNextTransfer(kUsbStatusIsoRetry); // resubmitted at once, its audio gone
+    ASSERT_EQ(sim->DeliverAudio(3), 3);
+    EXPECT_EQ(Header().lostPackets, 1u);
+    std::vector<std::int16_t> expected = Waveform(0, kSamplesPerTransfer);
+    const auto after = Waveform(2 * kSamplesPerTransfer, 2 * kSamplesPerTransfer);
+    expected.insert(expected.end(), after.begin(), after.end());
+    EXPECT_EQ(Drain(), expected);
+    EXPECT_EQ(sim->PendingAudio(), static_cast<int>(kUsbTransfersInFlight)); // every transfer back in flight
+}
+
 TEST_F(UsbTransportTest, ASlowReaderLosesNewAudioNotTheAudioItHasNotRead) {
     OpenAndPowerOn();
     const std::uint64_t size = 3 * kSamplesPerTransfer * 2; // room for three transfers, less one byte
