@@ -2,6 +2,7 @@
 
 #include "driver/sim/SimRegistry.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -189,8 +190,9 @@ std::string SerialReceiverSimulator::Respond(std::uint8_t command, const std::ui
     case cmd::kLockSecond: return Hex((lastLock_ & 2) != 0 ? 0x40 : 0, 2) + ">";
     case cmd::kMeasureA:
     case cmd::kMeasure: {
-        const std::uint32_t a = std::uint32_t{receiver_.DetectorA()} << 5;
-        const std::uint32_t b = std::uint32_t{receiver_.DetectorB()} << 5;
+        // Each word scaled by 32 into 16 bits, full scale beyond.
+        const std::uint32_t a = std::min<std::uint32_t>(std::uint32_t{receiver_.DetectorA()} << 5, 0xFFFFu);
+        const std::uint32_t b = std::min<std::uint32_t>(std::uint32_t{receiver_.DetectorB()} << 5, 0xFFFFu);
         return Hex((b & 0xFFFFu) << 16 | (a & 0xFFFFu), 8) + ">";
     }
     case cmd::kReadDetectorA: return Hex(receiver_.DetectorA(), 4) + ">";

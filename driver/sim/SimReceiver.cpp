@@ -1,7 +1,10 @@
 #include "driver/sim/SimReceiver.h"
 
+#include <cstdlib>
 #include <cstring>
 
+#include "driver/EepromRepair.h"
+#include "driver/SignalLevel.h"
 #include "driver/sim/TunedFrequency.h"
 
 namespace lxq::sim {
@@ -117,6 +120,27 @@ void SimReceiver::SetDetector(std::uint16_t a, std::uint16_t b) {
     std::lock_guard lock(mutex_);
     detectorA_ = a;
     detectorB_ = b;
+}
+
+std::int32_t SimReceiver::SetLevel(std::int32_t tenthsDbm) {
+    // The driver works from its repaired copy of the image, in AGC mode 0 and with b above the
+    // AGC knee, where the level follows word a alone.
+    LX_Q7_EEPROM image = Image();
+    driver::RepairCalibrationWords(image);
+    const std::uint16_t b = 900;
+    // The words travel as 16 bits before the driver's >> 5 (>> 6 on a card that averages).
+    const std::int32_t top = variant_ == SimVariant::Pci && image.pciCardType != 1 ? 1023 : 2047;
+    std::int32_t bestA = 0, bestLevel = 0;
+    for (std::int32_t a = 0; a <= top; ++a) {
+        const std::int32_t level = driver::LevelFromDetector(image, 0, false, a, b).level;
+        if (a == 0 || std::abs(level - tenthsDbm) < std::abs(bestLevel - tenthsDbm)) {
+            bestA = a;
+            bestLevel = level;
+        }
+        if (level == tenthsDbm) break;
+    }
+    SetDetector(static_cast<std::uint16_t>(bestA), b);
+    return bestLevel;
 }
 
 std::uint16_t SimReceiver::DetectorA() const {

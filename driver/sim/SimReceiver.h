@@ -54,6 +54,9 @@ public:
 
     // Detector words after the receiver's scaling (what the driver computes its level from).
     void SetDetector(std::uint16_t a, std::uint16_t b);
+    // Chooses detector words that the driver reads as the given level (tenths of dBm) under this
+    // receiver's EEPROM calibration, or the nearest level the words can express; returns it.
+    std::int32_t SetLevel(std::int32_t tenthsDbm);
     std::uint16_t DetectorA() const;
     std::uint16_t DetectorB() const;
 

@@ -2,6 +2,7 @@
 
 #include "driver/sim/SimRegistry.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 
@@ -33,6 +34,9 @@ void PutLe16(std::uint8_t* p, std::uint32_t v) {
     p[0] = static_cast<std::uint8_t>(v);
     p[1] = static_cast<std::uint8_t>(v >> 8);
 }
+
+// A detector word as the receiver sends it: scaled by 32 into 16 bits, full scale beyond.
+std::uint32_t DetectorWord(std::uint16_t v) { return std::min<std::uint32_t>(std::uint32_t{v} << 5, 0xFFFFu); }
 
 } // namespace
 
@@ -138,8 +142,8 @@ NtStatus UsbReceiverSimulator::VendorIn(std::uint8_t request, std::uint16_t, std
             reply[0] = static_cast<std::uint8_t>((busy ? transport::kUsbStatusBusy : 0) |
                                                  (receiver_.Powered() ? transport::kUsbStatusPowered : 0));
             reply[1] = busy ? 0 : receiver_.ReadLock();
-            PutLe16(reply + 2, std::uint32_t{receiver_.DetectorA()} << 5);
-            PutLe16(reply + 4, std::uint32_t{receiver_.DetectorB()} << 5);
+            PutLe16(reply + 2, DetectorWord(receiver_.DetectorA()));
+            PutLe16(reply + 4, DetectorWord(receiver_.DetectorB()));
             size = 8;
             break;
         }
@@ -207,8 +211,8 @@ void UsbReceiverSimulator::Acknowledge(std::uint8_t sequence) {
     std::array<std::uint8_t, 8> message{};
     message[1] = sequence;
     message[3] = receiver_.ReadLock();
-    PutLe16(message.data() + 4, std::uint32_t{receiver_.DetectorA()} << 5);
-    PutLe16(message.data() + 6, std::uint32_t{receiver_.DetectorB()} << 5);
+    PutLe16(message.data() + 4, DetectorWord(receiver_.DetectorA()));
+    PutLe16(message.data() + 6, DetectorWord(receiver_.DetectorB()));
     statusMessages_.push_back(message);
     DeliverStatusLocked();
 }

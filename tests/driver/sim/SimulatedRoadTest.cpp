@@ -133,6 +133,15 @@ TEST_P(SimulatedRoad, TuneMeasureAndSettingsReachTheSimulatedReceiver) {
     EXPECT_EQ(api.GetSignalStrengthdBm(index), -1000);
     sim.receiver->SetDetector(763, 900); // another table point: -90.0 dBm
     EXPECT_EQ(api.GetSignalStrengthdBm(index), -900);
+    for (std::int32_t wanted : {-1133, -1047, -905}) {
+        const std::int32_t level = sim.receiver->SetLevel(wanted);
+        EXPECT_LE(std::abs(level - wanted), 5) << kind << " " << wanted;
+        EXPECT_EQ(api.GetSignalStrengthdBm(index), level) << kind << " " << wanted;
+    }
+    // Beyond what the detector words can carry, the strongest level they can: full scale.
+    const std::int32_t strongest = sim.receiver->SetLevel(-100);
+    EXPECT_LT(strongest, -800);
+    EXPECT_EQ(api.GetSignalStrengthdBm(index), strongest) << kind;
 
     if (sim.usb == nullptr) {
         ASSERT_EQ(api.SetAtten(index, 1), 1);
