@@ -326,8 +326,9 @@ TEST_F(CodecRoad, TheStreamStartsAgainWhenTheReceiverReturns) {
     EXPECT_EQ(api.CloseRadioDevice(index), 1);
 }
 
-TEST_F(SimulatedRoad, ReplugReappliesTheSettingsToTheReturningReceiver) {
-    Plug("sim-serial", "rx");
+TEST_P(SimulatedRoad, ReplugReappliesTheSettingsToTheReturningReceiver) {
+    const std::string kind = GetParam();
+    Plug(kind, "rx");
     Api api;
     if (!api.Load()) GTEST_SKIP() << "no API library";
     const std::int32_t index = api.OpenRadioDevice(0);
@@ -341,15 +342,27 @@ TEST_F(SimulatedRoad, ReplugReappliesTheSettingsToTheReturningReceiver) {
     ASSERT_TRUE(Eventually([&] { return api.IsDeviceConnected(index) == 0; }));
     EXPECT_EQ(api.GetFrequency(index), 88'500'000u); // answered from the cache meanwhile
 
-    Plug("sim-serial", "rx"); // a fresh receiver, knowing nothing
+    Plug(kind, "rx"); // a fresh receiver, knowing nothing
     const SimulatedDevice back = SimRegistry::Find("rx");
     ASSERT_NE(back.receiver, nullptr);
+    auto driverFrequency = [&] {
+        auto device = bus.FindByBusId("rx");
+        return device ? dynamic_cast<host::ReceiverDevice&>(device->Driver()).State().frequency : 0u;
+    };
     // The library re-applies power, frequency and attenuator in turn once the receiver is back.
     ASSERT_TRUE(Eventually([&] {
-        return api.IsDeviceConnected(index) == 1 && back.receiver->IsTunedTo(88'500'000) &&
-               (back.receiver->Tuner().bandWord & kBandWordAttenuatorOff) == 0;
+        return api.IsDeviceConnected(index) == 1 && back.receiver->Powered() && driverFrequency() == 88'500'000u &&
+               (dynamic_cast<host::ReceiverDevice&>(bus.FindByBusId("rx")->Driver()).State().current.bandWord &
+                kBandWordAttenuatorOff) == 0;
     }));
-    EXPECT_TRUE(back.receiver->Powered());
+    if (back.usb != nullptr) {
+        // A USB receiver takes the state when its audio pipe opens.
+        ASSERT_EQ(api.CodecStart(index, nullptr, nullptr), 1);
+        back.usb->Flush();
+        EXPECT_EQ(api.CodecStop(index), 1);
+    }
+    EXPECT_TRUE(back.receiver->IsTunedTo(88'500'000));
+    EXPECT_EQ(back.receiver->Tuner().bandWord & kBandWordAttenuatorOff, 0);
     EXPECT_EQ(api.CloseRadioDevice(index), 1);
 }
 
