@@ -148,6 +148,22 @@ TEST_F(PciTransportTest, EepromWritesGoThroughTheAddressAndDataRegisters) {
     EXPECT_EQ(device->State().image.if1ManualGain, 0x2A);
 }
 
+TEST_F(PciTransportTest, ImagesReadThroughTheMailboxAreRepairedAndExtended) {
+    receiver.SetImage(sim::MakeImage(sim::SimVariant::Pci, sim::ImageKind::BadCalibration));
+    OpenAndPowerOn();
+    EXPECT_EQ(device->State().image.agcStart, 877);      // the six words replaced together
+    EXPECT_EQ(device->State().image.rssiReference2, 650); // replaced on its own
+    EXPECT_EQ(receiver.Image().agcStart, 2000);           // the receiver's own EEPROM untouched
+
+    receiver.SetImage(sim::MakeImage(sim::SimVariant::Pci, sim::ImageKind::OldBandEdge));
+    ASSERT_EQ(device->FirstOpen(), kStatusSuccess);
+    test::SelectReferenceAndIf2(*device);
+    EXPECT_EQ(device->State().image.bandEdges[5], 400'000'000u);
+    ASSERT_EQ(Tune(*device, 350'000'000).status, kStatusSuccess);
+    EXPECT_EQ(device->State().hwInfo.band, 5);
+    EXPECT_TRUE(receiver.IsTunedTo(350'000'000));
+}
+
 TEST_F(PciTransportTest, CardWithoutMemoryWindowsDoesNotStart) {
     sim->SetWindowsPresent(false);
     EXPECT_NE(device->StartHardware(), kStatusSuccess);
