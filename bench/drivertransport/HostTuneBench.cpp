@@ -35,6 +35,15 @@ void Tune(benchmark::State& state, const char* kind) {
     call(IOCTL_LXQ745_SET_POWER, {1});
     call(IOCTL_LXQ745_SET_REF_CLOCK, {0, 1, 0xFFFFFFFFu});
     call(IOCTL_LXQ745_SET_IF2_FREQUENCY, {455'000, 0, 1});
+    if (std::string(kind) == "sim-usb") {
+        // A USB receiver takes tuner state only while it streams: the tune includes its message.
+        CodecStartRequest start{};
+        start.ringSize = kCodecRingSizeDefault;
+        std::uint64_t out = 0, bytes = 0;
+        int ring = -1;
+        handle.Control(IOCTL_LXQ745_CODEC_START, &start, sizeof start, &out, sizeof out, 0, &bytes, -1, &ring);
+        if (ring >= 0) close(ring);
+    }
     std::uint32_t hz = 100'000'000;
     for (auto _ : state) {
         hz = hz == 100'000'000 ? 145'000'000 : 100'000'000; // both synthesiser words change
