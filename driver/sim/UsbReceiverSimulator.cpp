@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstring>
 
+#include "driver/transport/UsbMessages.h"
 #include "driver/transport/UsbTransport.h"
 
 namespace lxq::sim {
@@ -36,7 +37,9 @@ void PutLe16(std::uint8_t* p, std::uint32_t v) {
 }
 
 // A detector word as the receiver sends it: scaled by 32 into 16 bits, full scale beyond.
-std::uint32_t DetectorWord(std::uint16_t v) { return std::min<std::uint32_t>(std::uint32_t{v} << 5, 0xFFFFu); }
+std::uint16_t DetectorWord(std::uint16_t v) {
+    return static_cast<std::uint16_t>(std::min<std::uint32_t>(std::uint32_t{v} << 5, 0xFFFFu));
+}
 
 } // namespace
 
@@ -139,12 +142,14 @@ NtStatus UsbReceiverSimulator::VendorIn(std::uint8_t request, std::uint16_t, std
         case req::kStatus: {
             const bool busy = busyPolls_ > 0;
             if (busy) --busyPolls_;
-            reply[0] = static_cast<std::uint8_t>((busy ? transport::kUsbStatusBusy : 0) |
-                                                 (receiver_.Powered() ? transport::kUsbStatusPowered : 0));
-            reply[1] = busy ? 0 : receiver_.ReadLock();
-            PutLe16(reply + 2, DetectorWord(receiver_.DetectorA()));
-            PutLe16(reply + 4, DetectorWord(receiver_.DetectorB()));
-            size = 8;
+            transport::UsbStatusReply status{};
+            status.flags = static_cast<std::uint8_t>((busy ? transport::kUsbStatusBusy : 0) |
+                                                     (receiver_.Powered() ? transport::kUsbStatusPowered : 0));
+            status.lock = busy ? 0 : receiver_.ReadLock();
+            status.detectorA = DetectorWord(receiver_.DetectorA());
+            status.detectorB = DetectorWord(receiver_.DetectorB());
+            std::memcpy(reply, &status, sizeof status);
+            size = sizeof status;
             break;
         }
         case req::kEepromRead: {
@@ -195,24 +200,26 @@ NtStatus UsbReceiverSimulator::BulkOut(std::uint8_t endpoint, const std::uint8_t
     std::lock_guard lock(mutex_);
     if (gone_) return transport::kUsbStatusDeviceGone;
     if (endpoint != transport::kUsbPushPipe || configuration_ == 0) return kStatusUnsuccessful;
-    if (length >= 4 + sizeof(TunerState) && data[0] == 2) {
-        TunerState state;
-        std::memcpy(&state, data + 4, sizeof state);
-        receiver_.SetTuner(state);
+    if (length >= sizeof(transport::UsbPushMessage) && data[0] == transport::kUsbPushMessageType) {
+        transport::UsbPushMessage message;
+        std::memcpy(&message, data, sizeof message);
+        receiver_.SetTuner(message.state);
         ++pushMessages_;
-        lastSequence_ = data[1];
-        if (acknowledging_) Acknowledge(data[1]);
+        lastSequence_ = message.sequence;
+        if (acknowledging_) Acknowledge(message.sequence);
     }
     Post([done = std::move(done)] { done(kStatusSuccess); });
     return kStatusSuccess;
 }
 
 void UsbReceiverSimulator::Acknowledge(std::uint8_t sequence) {
-    std::array<std::uint8_t, 8> message{};
-    message[1] = sequence;
-    message[3] = receiver_.ReadLock();
-    PutLe16(message.data() + 4, DetectorWord(receiver_.DetectorA()));
-    PutLe16(message.data() + 6, DetectorWord(receiver_.DetectorB()));
+    transport::UsbStatusMessage status{};
+    status.acknowledged = sequence;
+    status.lock = receiver_.ReadLock();
+    status.detectorA = DetectorWord(receiver_.DetectorA());
+    status.detectorB = DetectorWord(receiver_.DetectorB());
+    std::array<std::uint8_t, sizeof status> message;
+    std::memcpy(message.data(), &status, sizeof status);
     statusMessages_.push_back(message);
     DeliverStatusLocked();
 }

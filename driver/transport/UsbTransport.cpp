@@ -6,6 +6,7 @@
 
 #include "driver/host/ReceiverDevice.h"
 #include "driver/transport/ClockedWait.h"
+#include "driver/transport/UsbMessages.h"
 #include "platform/sys/Clock.h"
 
 namespace lxq::transport {
@@ -21,7 +22,6 @@ constexpr plat::sys::Nanoseconds kEepromWriteTimeout = kNsPerSecond;
 constexpr int kStatusPolls = 50;
 constexpr int kRetryLimit = 5;
 constexpr std::size_t kReorderReach = 17; // transfers ahead that are kept for later
-constexpr std::uint8_t kPushMessage = 2;
 constexpr int kUsbBulkSlots = 8;
 constexpr std::size_t kUsbBulkMessageMax = 512;
 constexpr int kBulkAttempts = 100;
@@ -66,21 +66,22 @@ std::uint32_t UsbTransport::LostPackets() const {
 NtStatus UsbTransport::PollStatus(std::uint8_t* head, std::uint16_t* a, std::uint16_t* b) {
     plat::sys::Clock& clock = plat::sys::ActiveClock();
     for (int i = 0; i < kStatusPolls; ++i) {
-        std::uint8_t reply[8] = {};
+        UsbStatusReply reply{};
         std::size_t got = 0;
-        const NtStatus status = usb_->VendorIn(usbreq::kStatus, 0, 0, reply, sizeof reply, got, kControlTimeout);
+        const NtStatus status = usb_->VendorIn(usbreq::kStatus, 0, 0, reinterpret_cast<std::uint8_t*>(&reply),
+                                               sizeof reply, got, kControlTimeout);
         if (status != kStatusSuccess) return status;
         if (head != nullptr) {
-            head[0] = reply[0];
-            head[1] = reply[1];
+            head[0] = reply.flags;
+            head[1] = reply.lock;
         }
-        if ((reply[0] & kUsbStatusBusy) == 0) {
+        if ((reply.flags & kUsbStatusBusy) == 0) {
             {
                 std::lock_guard lock(mutex_);
-                statusByte_ = reply[1] & 3;
+                statusByte_ = reply.lock & 3;
             }
-            const auto wordA = static_cast<std::uint16_t>(Le16(reply + 2) >> 5);
-            const auto wordB = static_cast<std::uint16_t>(Le16(reply + 4) >> 5);
+            const auto wordA = static_cast<std::uint16_t>(reply.detectorA >> 5);
+            const auto wordB = static_cast<std::uint16_t>(reply.detectorB >> 5);
             if (a != nullptr && b != nullptr) {
                 *a = wordA;
                 *b = wordB;
@@ -96,13 +97,12 @@ NtStatus UsbTransport::PollStatus(std::uint8_t* head, std::uint16_t* a, std::uin
 
 bool UsbTransport::WaitStatusNotBusy(int polls) {
     for (int i = 0; i < polls; ++i) {
-        std::uint8_t head[2] = {};
-        std::uint8_t reply[8] = {};
+        UsbStatusReply reply{};
         std::size_t got = 0;
-        if (usb_->VendorIn(usbreq::kStatus, 0, 0, reply, sizeof reply, got, kControlTimeout) != kStatusSuccess)
+        if (usb_->VendorIn(usbreq::kStatus, 0, 0, reinterpret_cast<std::uint8_t*>(&reply), sizeof reply, got,
+                           kControlTimeout) != kStatusSuccess)
             return false;
-        head[0] = reply[0];
-        if ((head[0] & kUsbStatusBusy) == 0) return (head[0] & kUsbStatusError) == 0;
+        if ((reply.flags & kUsbStatusBusy) == 0) return (reply.flags & kUsbStatusError) == 0;
     }
     return false;
 }
@@ -245,16 +245,15 @@ host::PushOutcome UsbTransport::Push(const TunerState& state, driver::FieldMask 
             outstandingPushes_ = 0; // the acknowledgement is taken as lost
     }
 
-    std::uint8_t message[4 + sizeof(TunerState)];
+    UsbPushMessage message{};
     bool send;
     {
         std::lock_guard lock(mutex_);
         ++sequence_;
-        message[0] = kPushMessage;
-        message[1] = sequence_;
-        message[2] = forceAll ? 1 : 0;
-        message[3] = 0;
-        std::memcpy(message + 4, &state, sizeof state);
+        message.type = kUsbPushMessageType;
+        message.sequence = sequence_;
+        message.sendAll = forceAll ? 1 : 0;
+        message.state = state;
         send = state.mainControl != 0 && state.mainFraction != 0 && state.secondControl != 0 && state.secondFraction != 0;
         if (send) {
             awaited_ = sequence_;
@@ -263,7 +262,7 @@ host::PushOutcome UsbTransport::Push(const TunerState& state, driver::FieldMask 
         }
     }
     if (send) {
-        const NtStatus status = SendBulk(message, sizeof message);
+        const NtStatus status = SendBulk(reinterpret_cast<const std::uint8_t*>(&message), sizeof message);
         if (status != kStatusSuccess) {
             std::lock_guard lock(mutex_);
             if (outstandingPushes_ > 0) --outstandingPushes_;
@@ -428,16 +427,18 @@ void UsbTransport::OnStatus(NtStatus status, const std::uint8_t* bytes, std::siz
         changed_.notify_all();
         const bool fatal = status == kUsbStatusDeviceGone || status == kUsbStatusStalled || status == kUsbStatusCancelled;
         if (fatal || stopping_ || removed_) return;
-        if (status == kStatusSuccess && count == 8) {
-            std::memcpy(lastStatus_.data(), bytes, 8);
-            const bool fresh = (bytes[2] & 0xFCu) == 0;
-            if (bytes[1] != lastAcked_ || fresh) {
-                detector.emplace(static_cast<std::uint16_t>(Le16(bytes + 4) >> 5),
-                                 static_cast<std::uint16_t>(Le16(bytes + 6) >> 5));
+        if (status == kStatusSuccess && count == sizeof(UsbStatusMessage)) {
+            UsbStatusMessage message;
+            std::memcpy(&message, bytes, sizeof message);
+            std::memcpy(lastStatus_.data(), bytes, sizeof message);
+            const bool fresh = (message.flags & 0xFCu) == 0;
+            if (message.acknowledged != lastAcked_ || fresh) {
+                detector.emplace(static_cast<std::uint16_t>(message.detectorA >> 5),
+                                 static_cast<std::uint16_t>(message.detectorB >> 5));
                 if (outstandingPushes_ > 0) --outstandingPushes_;
             }
-            lastAcked_ = bytes[1];
-            statusByte_ = bytes[3] & 3;
+            lastAcked_ = message.acknowledged;
+            statusByte_ = message.lock & 3;
         }
     }
     if (detector && device_ != nullptr) device_->RecordDetector(detector->first, detector->second);
