@@ -198,6 +198,47 @@ TEST_F(Handler, EepromWritesCheckGuardAndRange) {
     EXPECT_EQ(Get(IOCTL_LXQ745_GET_IF1_MAN_GAIN), 50u);
 }
 
+TEST_F(Handler, PipelinedTuneMeasuresThePreviousFrequencyThenTunes) {
+    ASSERT_EQ(Set(IOCTL_LXQ745_SET_FREQUENCY, {145'500'000, 0, 0}).status, kStatusSuccess);
+    transport->SetDetector(640, 300);
+    PipelinedTuneRequest request{146'000'000, 77, 0, 0, 0};
+    std::vector<std::uint8_t> in(sizeof request);
+    std::memcpy(in.data(), &request, sizeof request);
+    const Answer answer = Call(IOCTL_LXQ745_SET_FREQ_PIPELINED, in, 12);
+    ASSERT_EQ(answer.status, kStatusSuccess);
+    EXPECT_EQ(answer.Word(0), 640u | 300u << 16);
+    EXPECT_EQ(answer.Word(1), 77u) << "left as the caller gave it";
+    EXPECT_EQ(static_cast<std::int32_t>(answer.Word(2)), device->LastLevel());
+    EXPECT_EQ(Get(IOCTL_LXQ745_GET_FREQUENCY), 146'000'000u);
+}
+
+TEST_F(Handler, FmWideNeedsItsCapability) {
+    EXPECT_EQ(Set(IOCTL_LXQ745_SET_FMW, {1}).status, kStatusNotSupported);
+    EXPECT_EQ(Get(IOCTL_LXQ745_GET_FMW), 0u);
+}
+
+class CardHandler : public Handler {
+protected:
+    CardHandler() : Handler(Variant::Pci) {}
+};
+
+TEST_F(CardHandler, PowerOnRestoresTheWholeStateAtThePreviousFrequency) {
+    ASSERT_EQ(Set(IOCTL_LXQ745_SET_FREQUENCY, {433'000'000, 0, 0}).status, kStatusSuccess);
+    ASSERT_EQ(Set(IOCTL_LXQ745_SET_POWER, {0}).Word(0), 1u);
+    EXPECT_EQ(Get(IOCTL_LXQ745_GET_POWER), 0u);
+    ASSERT_EQ(Set(IOCTL_LXQ745_SET_ATTEN, {1}).status, kStatusSuccess);  // recorded while off
+    EXPECT_FALSE(transport->Pushes().back().reachedReceiver);
+
+    const auto start = clock.NowMs();
+    ASSERT_EQ(Set(IOCTL_LXQ745_SET_POWER, {1}).Word(0), 1u);
+    EXPECT_GE(clock.NowMs() - start, 200) << "the card settles before it is retuned";
+    EXPECT_EQ(Get(IOCTL_LXQ745_GET_FREQUENCY), 433'000'000u);
+    const TunerState held = transport->Receiver();
+    EXPECT_EQ(std::memcmp(&held, &device->State().current, sizeof held), 0);
+    EXPECT_EQ(held.bandWord & kBandWordAttenuatorOff, 0) << "the setting made while off reached the card";
+    EXPECT_EQ(Call(IOCTL_LXQ745_SET_LED_PATTERN, {5}, 0).status, kStatusInvalidParameter);
+}
+
 TEST(SignalLevel, TableEdgesAndCalibrationCorners) {
     LX_Q7_EEPROM image = RecordingTransport::StandInImage("X");
     image.rssiReference = 0;  // no scaling of a, so the table edges show
