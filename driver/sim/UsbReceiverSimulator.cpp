@@ -107,25 +107,30 @@ NtStatus UsbReceiverSimulator::ResetPipe(std::uint8_t) {
     return gone_ ? transport::kUsbStatusDeviceGone : kStatusSuccess;
 }
 
+void UsbReceiverSimulator::EndAudioLocked(NtStatus status) {
+    while (!iso_.empty()) {
+        PendingIso p = std::move(iso_.front());
+        iso_.pop_front();
+        Post([done = std::move(p.done), status] {
+            IsoTransfer t;
+            t.status = status;
+            done(t);
+        });
+    }
+}
+
+void UsbReceiverSimulator::EndStatusReadsLocked(NtStatus status) {
+    while (!statusReads_.empty()) {
+        PendingRead r = std::move(statusReads_.front());
+        statusReads_.pop_front();
+        Post([done = std::move(r.done), status] { done(status, nullptr, 0); });
+    }
+}
+
 void UsbReceiverSimulator::CancelPipe(std::uint8_t endpoint) {
     std::lock_guard lock(mutex_);
-    if (endpoint == transport::kUsbAudioPipe) {
-        while (!iso_.empty()) {
-            PendingIso p = std::move(iso_.front());
-            iso_.pop_front();
-            Post([done = std::move(p.done)] {
-                IsoTransfer t;
-                t.status = transport::kUsbStatusCancelled;
-                done(t);
-            });
-        }
-    } else if (endpoint == transport::kUsbStatusPipe) {
-        while (!statusReads_.empty()) {
-            PendingRead r = std::move(statusReads_.front());
-            statusReads_.pop_front();
-            Post([done = std::move(r.done)] { done(transport::kUsbStatusCancelled, nullptr, 0); });
-        }
-    }
+    if (endpoint == transport::kUsbAudioPipe) EndAudioLocked(transport::kUsbStatusCancelled);
+    else if (endpoint == transport::kUsbStatusPipe) EndStatusReadsLocked(transport::kUsbStatusCancelled);
 }
 
 NtStatus UsbReceiverSimulator::CyclePort() { return kStatusSuccess; }
@@ -355,20 +360,8 @@ void UsbReceiverSimulator::SetBusyPolls(int polls) {
 void UsbReceiverSimulator::Unplug() {
     std::lock_guard lock(mutex_);
     gone_ = true;
-    while (!iso_.empty()) {
-        PendingIso p = std::move(iso_.front());
-        iso_.pop_front();
-        Post([done = std::move(p.done)] {
-            IsoTransfer t;
-            t.status = transport::kUsbStatusDeviceGone;
-            done(t);
-        });
-    }
-    while (!statusReads_.empty()) {
-        PendingRead r = std::move(statusReads_.front());
-        statusReads_.pop_front();
-        Post([done = std::move(r.done)] { done(transport::kUsbStatusDeviceGone, nullptr, 0); });
-    }
+    EndAudioLocked(transport::kUsbStatusDeviceGone);
+    EndStatusReadsLocked(transport::kUsbStatusDeviceGone);
 }
 
 std::uint8_t UsbReceiverSimulator::Alternate() const {

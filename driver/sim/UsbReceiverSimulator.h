@@ -87,6 +87,9 @@ private:
     void EventLoop();
     void Acknowledge(std::uint8_t sequence);
     void DeliverStatusLocked();
+    // Completes every pending transfer of the pipe with the status.
+    void EndAudioLocked(NtStatus status);
+    void EndStatusReadsLocked(NtStatus status);
 
     SimReceiver& receiver_;
     std::shared_ptr<SimReceiver> owner_;
