@@ -70,7 +70,6 @@ public:
                    plat::sys::Nanoseconds timeout);
 
     bool Responding() const;
-    bool OnReaderThread() const { return std::this_thread::get_id() == reader_.get_id(); }
     bool CommandOutstanding() const;
     ReaderState State() const;
     // The receiver is gone for good: DSR changes no longer restart the handshake.

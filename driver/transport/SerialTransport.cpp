@@ -169,12 +169,25 @@ void SerialTransport::Stop() {
 }
 
 void SerialTransport::OnReady() {
-    // After a (re)connection the receiver learns its power state and, when on, the whole state.
-    if (device_ == nullptr) return;
-    const bool powered = device_->State().powered;
-    const std::uint8_t on = powered ? 1 : 0;
-    link_.Send(cmd::kSetPower, &on, 1);
-    if (powered) device_->ResendWholeState();
+    // After a (re)connection the receiver learns its power state and, when on, the whole tuner
+    // state last sent. This runs on the reader thread: it sends from the transport's own copy and
+    // leaves the tuning core to the requests' threads.
+    TunerState state;
+    bool on, known;
+    {
+        std::lock_guard lock(mutex_);
+        state = sentState_;
+        on = switchedOn_;
+        known = hasSentState_;
+    }
+    const std::uint8_t power = on ? 1 : 0;
+    link_.Send(cmd::kSetPower, &power, 1);
+    if (!on || !known) return;
+    for (const FieldCommand& f : kFieldCommands) {
+        const std::vector<std::uint8_t> payload = Payload(f.field, state);
+        link_.Send(f.set, payload.data(), payload.size());
+    }
+    link_.Send(cmd::kCommit, nullptr, 0);
 }
 
 void SerialTransport::Confirm(TunerField field, const TunerState& sent, bool ok) {
@@ -239,6 +252,8 @@ host::PushOutcome SerialTransport::Push(const TunerState& state, driver::FieldMa
         std::lock_guard lock(mutex_);
         pushing_ = true;
         pushConfirmed_ = 0;
+        sentState_ = state;
+        hasSentState_ = true;
     }
     bool sent = false;
     for (const FieldCommand& f : kFieldCommands) {
@@ -255,9 +270,6 @@ host::PushOutcome SerialTransport::Push(const TunerState& state, driver::FieldMa
         complete = true;
     } else if (!sent && wasComplete && !forceAll) {
         complete = true;
-    } else if (link_.OnReaderThread()) {
-        // The reader cannot wait for answers it parses itself (a resend after a handshake).
-        link_.Send(cmd::kCommit, nullptr, 0);
     } else {
         // The commit's answer comes after every field's: waiting for it lets the set requests
         // report what the receiver confirmed rather than what was merely queued.
@@ -320,7 +332,12 @@ NtStatus SerialTransport::Measure(std::uint32_t flags, std::uint16_t& a, std::ui
 
 NtStatus SerialTransport::SetPower(bool on) {
     const std::uint8_t value = on ? 1 : 0;
-    return link_.Query(cmd::kSetPower, &value, 1, timings_.query);
+    const NtStatus status = link_.Query(cmd::kSetPower, &value, 1, timings_.query);
+    if (status == kStatusSuccess) {
+        std::lock_guard lock(mutex_);
+        switchedOn_ = on;
+    }
+    return status;
 }
 
 NtStatus SerialTransport::ReadHardwareState(TunerState& state, bool& powered, HardwareStateRecord*) {

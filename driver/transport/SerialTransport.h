@@ -93,6 +93,10 @@ private:
     std::uint16_t detectorA_ = 0, detectorB_ = 0;
     LX_Q7_EEPROM eeprom_{};
     bool eepromRead_ = false;
+    // The state last pushed and the power last switched: sent again after a reconnection.
+    TunerState sentState_{};
+    bool hasSentState_ = false;
+    bool switchedOn_ = false;
     // Confirmations that arrive while a push is under way go back with the push itself.
     bool pushing_ = false;
     driver::FieldMask pushConfirmed_ = 0;
