@@ -41,6 +41,8 @@ std::int32_t CodecStream::Start(std::int32_t index, LXQ_CODEC_CALLBACK callback,
     RadioSlot* slot = library_.Lookup(index);
     if (slot == nullptr || slot->simulated != 0) return 0;
     LocalRadio& local = library_.Local(index);
+    // The codec lock covers the whole start: a removal notice stops the stream under it too.
+    std::lock_guard codecLock(local.codecLock);
     if (local.codecStreaming) return 0;
     auto res = std::make_shared<Resources>();
     if (!res->event.Valid()) return 0;
@@ -59,7 +61,6 @@ std::int32_t CodecStream::Start(std::int32_t index, LXQ_CODEC_CALLBACK callback,
             plat::sys::ThreadPriority::Highest);
     }
 
-    std::lock_guard codecLock(local.codecLock);
     CodecStartRequest request{};
     request.eventHandle = static_cast<std::uint64_t>(res->event.Descriptor());
     request.ringSize = kCodecRingSizeDefault;
@@ -93,7 +94,9 @@ std::int32_t CodecStream::Start(std::int32_t index, LXQ_CODEC_CALLBACK callback,
 std::int32_t CodecStream::Stop(std::int32_t index) {
     RadioSlot* slot = library_.Lookup(index);
     if (slot == nullptr || slot->simulated != 0 || slot->disconnected != 0) return 0;
-    if (!library_.Local(index).codecStreaming) return 0;
+    LocalRadio& local = library_.Local(index);
+    std::lock_guard codecLock(local.codecLock);
+    if (!local.codecStreaming) return 0;
     library_.StopCodec(index, true); // sends the stop, clears the mark and releases the stream
     return 1;
 }
