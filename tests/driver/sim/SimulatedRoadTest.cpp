@@ -345,21 +345,22 @@ TEST_P(SimulatedRoad, ReplugReappliesTheSettingsToTheReturningReceiver) {
     Plug(kind, "rx"); // a fresh receiver, knowing nothing
     const SimulatedDevice back = SimRegistry::Find("rx");
     ASSERT_NE(back.receiver, nullptr);
-    auto driverFrequency = [&] {
-        auto device = bus.FindByBusId("rx");
-        return device ? dynamic_cast<host::ReceiverDevice&>(device->Driver()).State().frequency : 0u;
-    };
     // The library re-applies power, frequency and attenuator in turn once the receiver is back.
-    ASSERT_TRUE(Eventually([&] {
-        return api.IsDeviceConnected(index) == 1 && back.receiver->Powered() && driverFrequency() == 88'500'000u &&
-               (dynamic_cast<host::ReceiverDevice&>(bus.FindByBusId("rx")->Driver()).State().current.bandWord &
-                kBandWordAttenuatorOff) == 0;
-    }));
+    auto settled = [&] {
+        return back.receiver->IsTunedTo(88'500'000) && (back.receiver->Tuner().bandWord & kBandWordAttenuatorOff) == 0;
+    };
+    ASSERT_TRUE(Eventually([&] { return api.IsDeviceConnected(index) == 1 && back.receiver->Powered(); }));
     if (back.usb != nullptr) {
-        // A USB receiver takes the state when its audio pipe opens.
-        ASSERT_EQ(api.CodecStart(index, nullptr, nullptr), 1);
-        back.usb->Flush();
-        EXPECT_EQ(api.CodecStop(index), 1);
+        // A USB receiver takes the state when its audio pipe opens: look each time it streams.
+        ASSERT_TRUE(Eventually([&] {
+            if (api.CodecStart(index, nullptr, nullptr) != 1) return false;
+            back.usb->Flush();
+            const bool done = settled();
+            api.CodecStop(index);
+            return done;
+        }));
+    } else {
+        ASSERT_TRUE(Eventually(settled));
     }
     EXPECT_TRUE(back.receiver->IsTunedTo(88'500'000));
     EXPECT_EQ(back.receiver->Tuner().bandWord & kBandWordAttenuatorOff, 0);
