@@ -24,10 +24,14 @@ struct CodecStream::Resources {
 
 namespace {
 
-void Release(const std::shared_ptr<CodecStream::Resources>& res) {
+// Ends the callback thread and unmaps the ring; the caller holds the codec lock, so no read is
+// copying from the ring meanwhile. With wait, returns once the thread has ended (the caller must
+// hold no lock a callback may need); without, the thread ends on its own after its current
+// callback (removal and close run under locks that a callback's own requests take).
+void Release(const std::shared_ptr<CodecStream::Resources>& res, bool wait) {
     res->eventStored = false;
     res->event.Set();
-    res->thread.Join(); // detaches when the callback itself stops the stream
+    if (wait) res->thread.Join(); // detaches when the callback itself stops the stream
     res->ring.reset();
 }
 
@@ -41,7 +45,9 @@ std::int32_t CodecStream::Start(std::int32_t index, LXQ_CODEC_CALLBACK callback,
     RadioSlot* slot = library_.Lookup(index);
     if (slot == nullptr || slot->simulated != 0) return 0;
     LocalRadio& local = library_.Local(index);
-    // The codec lock covers the whole start: a removal notice stops the stream under it too.
+    // The device lock keeps the link from going away under the request (a removal resets it under
+    // that lock); the codec lock covers the whole start. Taken in the order the removal takes them.
+    std::lock_guard deviceLock(local.deviceLock);
     std::lock_guard codecLock(local.codecLock);
     if (local.codecStreaming) return 0;
     auto res = std::make_shared<Resources>();
@@ -79,12 +85,12 @@ std::int32_t CodecStream::Start(std::int32_t index, LXQ_CODEC_CALLBACK callback,
         if (res->ring == nullptr) library_.Send(index, IOCTL_LXQ745_CODEC_STOP, nullptr, 0, nullptr, 0);
     }
     if (res->ring == nullptr) {
-        Release(res);
+        Release(res, true);
         return 0;
     }
     res->size = request.ringSize;
     resources_[static_cast<std::size_t>(index - 1)] = res;
-    local.codecRelease = [res] { Release(res); };
+    local.codecRelease = [res] { Release(res, false); };
     local.codecRestart = [this, index, callback, context] { Start(index, callback, context); };
     local.codecRestartDue = false;
     local.codecStreaming = true;
@@ -95,10 +101,23 @@ std::int32_t CodecStream::Stop(std::int32_t index) {
     RadioSlot* slot = library_.Lookup(index);
     if (slot == nullptr || slot->simulated != 0 || slot->disconnected != 0) return 0;
     LocalRadio& local = library_.Local(index);
+    std::unique_lock deviceLock(local.deviceLock);
     std::lock_guard codecLock(local.codecLock);
     if (!local.codecStreaming) return 0;
-    library_.StopCodec(index, true); // sends the stop, clears the mark and releases the stream
+    local.codecStreaming = false;
+    local.codecRestartDue = false;
+    local.codecRelease = nullptr;
+    if (local.link) library_.Send(index, IOCTL_LXQ745_CODEC_STOP, nullptr, 0, nullptr, 0);
+    // The callback may call exports that take the device lock: it is let go before the wait.
+    deviceLock.unlock();
+    if (const auto res = resources_[static_cast<std::size_t>(index - 1)]) Release(res, true);
     return 1;
+}
+
+CodecStream::~CodecStream() {
+    // Callback threads end before the library they call into goes away.
+    for (auto& res : resources_)
+        if (res) Release(res, true);
 }
 
 std::uint64_t CodecStream::Read(std::int32_t index, void* destination, std::uint64_t length) {

@@ -15,6 +15,9 @@ namespace lxq::api {
 class CodecStream {
 public:
     explicit CodecStream(RadioLibrary& library) : library_(library) {}
+    ~CodecStream();
+    CodecStream(const CodecStream&) = delete;
+    CodecStream& operator=(const CodecStream&) = delete;
 
     // 1 when the stream started; a null callback starts it without a thread (the caller polls).
     std::int32_t Start(std::int32_t index, LXQ_CODEC_CALLBACK callback, void* context);
