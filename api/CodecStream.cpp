@@ -43,13 +43,14 @@ std::uint64_t& HeaderWord(std::uint8_t* base, std::size_t offset) {
 
 std::int32_t CodecStream::Start(std::int32_t index, LXQ_CODEC_CALLBACK callback, void* context) {
     RadioSlot* slot = library_.Lookup(index);
-    if (slot == nullptr || slot->simulated != 0) return 0;
+    if (slot == nullptr) return 0;
     LocalRadio& local = library_.Local(index);
-    // The device lock keeps the link from going away under the request (a removal resets it under
-    // that lock); the codec lock covers the whole start. Taken in the order the removal takes them.
+    // The device lock keeps the link from going away under the request (a removal resets it, and
+    // marks the slot, under that lock); the codec lock covers the whole start. Taken in the order
+    // the removal takes them.
     std::lock_guard deviceLock(local.deviceLock);
     std::lock_guard codecLock(local.codecLock);
-    if (local.codecStreaming) return 0;
+    if (slot->simulated != 0 || local.codecStreaming) return 0;
     auto res = std::make_shared<Resources>();
     if (!res->event.Valid()) return 0;
     local.codecCallback = callback;
@@ -99,11 +100,11 @@ std::int32_t CodecStream::Start(std::int32_t index, LXQ_CODEC_CALLBACK callback,
 
 std::int32_t CodecStream::Stop(std::int32_t index) {
     RadioSlot* slot = library_.Lookup(index);
-    if (slot == nullptr || slot->simulated != 0 || slot->disconnected != 0) return 0;
+    if (slot == nullptr) return 0;
     LocalRadio& local = library_.Local(index);
     std::unique_lock deviceLock(local.deviceLock);
     std::lock_guard codecLock(local.codecLock);
-    if (!local.codecStreaming) return 0;
+    if (slot->simulated != 0 || slot->disconnected != 0 || !local.codecStreaming) return 0;
     local.codecStreaming = false;
     local.codecRestartDue = false;
     local.codecRelease = nullptr;
@@ -121,12 +122,12 @@ CodecStream::~CodecStream() {
 }
 
 std::uint64_t CodecStream::Read(std::int32_t index, void* destination, std::uint64_t length) {
-    RadioSlot* slot = library_.Lookup(index);
-    if (slot == nullptr || slot->simulated != 0) return 0;
+    if (library_.Lookup(index) == nullptr) return 0;
     LocalRadio& local = library_.Local(index);
     if (!local.codecLock.TryLock()) return 0;
     std::lock_guard codecLock(local.codecLock, std::adopt_lock);
     const std::shared_ptr<Resources>& res = resources_[static_cast<std::size_t>(index - 1)];
+    // A simulated receiver never streams, so the mark answers for it too.
     if (!local.codecStreaming || res == nullptr || res->ring == nullptr) return 0;
 
     std::uint8_t* base = res->ring->Base();
