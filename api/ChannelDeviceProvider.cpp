@@ -13,6 +13,11 @@ public:
                           std::uint64_t* bytes) override {
         return handle_.Control(code, in, inLength, out, outLength, inPointerValue, bytes);
     }
+    std::uint32_t ControlWithDescriptor(std::uint32_t code, const void* in, std::uint32_t inLength, void* out,
+                                        std::uint32_t outLength, int passDescriptor, int* receivedDescriptor,
+                                        std::uint64_t* bytes) override {
+        return handle_.Control(code, in, inLength, out, outLength, 0, bytes, passDescriptor, receivedDescriptor);
+    }
 
 private:
     plat::sys::DeviceHandle handle_;

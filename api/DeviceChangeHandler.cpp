@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <mutex>
+#include <utility>
 
 namespace lxq::api {
 
@@ -109,6 +110,8 @@ void DeviceChangeHandler::Reapply(std::int32_t i) {
     ctl_.SetRfAmp(i, static_cast<std::int32_t>(slot.rfAmp));
     ctl_.SetFmw(i, static_cast<std::int32_t>(slot.fmWide));
     if (slot.codecGain != 0) ctl_.CodecSetGain(i, slot.codecGain);
+    LocalRadio& local = lib_.Local(i);
+    if (std::exchange(local.codecRestartDue, false) && local.codecRestart) local.codecRestart();
 }
 
 } // namespace lxq::api

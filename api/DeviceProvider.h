@@ -21,6 +21,13 @@ public:
     virtual std::uint32_t Control(std::uint32_t code, const void* in, std::uint32_t inLength,
                                   void* out, std::uint32_t outLength,
                                   std::uint64_t inPointerValue, std::uint64_t* bytes) = 0;
+    // The same with a descriptor passed along (-1: none) and one taken from the answer (the codec
+    // stream's event and ring). Links that cannot pass descriptors refuse with 0xC00000BB.
+    virtual std::uint32_t ControlWithDescriptor(std::uint32_t, const void*, std::uint32_t, void*, std::uint32_t,
+                                                int, int* receivedDescriptor, std::uint64_t*) {
+        if (receivedDescriptor != nullptr) *receivedDescriptor = -1;
+        return 0xC00000BB;
+    }
 };
 
 class DeviceProvider {

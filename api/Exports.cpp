@@ -184,11 +184,15 @@ int32_t Q7ResumeBlockScan(int32_t index) {
 }
 LXQ_ALIAS(int32_t, Q7ResumeBlockScan, ResumeBlockScan, (int32_t));
 
-// The codec stream needs the USB transport's ring; until a receiver offers one, starting is
-// refused as for a simulated receiver, and stop and read find no stream.
-int32_t CodecStart(int32_t, LXQ_CODEC_CALLBACK, void*) { return 0; }
-int32_t CodecStop(int32_t) { return 0; }
-uint64_t CodecRead(int32_t, void*, uint64_t) { return 0; }
+int32_t CodecStart(int32_t index, LXQ_CODEC_CALLBACK callback, void* context) {
+    return Call<int32_t>(0, [&](ReceiverApi& a) { return a.Codec().Start(index, callback, context); });
+}
+int32_t CodecStop(int32_t index) {
+    return Call<int32_t>(0, [&](ReceiverApi& a) { return a.Codec().Stop(index); });
+}
+uint64_t CodecRead(int32_t index, void* destination, uint64_t length) {
+    return Call<uint64_t>(0, [&](ReceiverApi& a) { return a.Codec().Read(index, destination, length); });
+}
 
 int32_t Q7InvertSpectrum(int32_t index, int16_t* samples, size_t count, float sampleRate,
                          size_t bitsPerSample, int32_t invert) {

@@ -10,6 +10,7 @@
 #include "platform/sys/Thread.h"
 
 #include <atomic>
+#include <functional>
 #include <memory>
 
 namespace lxq::api {
@@ -29,6 +30,12 @@ struct LocalRadio {
     bool codecStreaming = false;
     LXQ_CODEC_CALLBACK codecCallback = nullptr;
     void* codecContext = nullptr;
+    // Ends this process's side of the stream (callback thread, event, mapped ring).
+    std::function<void()> codecRelease;
+    // Starts the stream again with the same callback and context; set while streaming, and run
+    // when the receiver returns after a removal cut its stream.
+    std::function<void()> codecRestart;
+    bool codecRestartDue = false;
 
     // Requests the scan to stop, wakes it if paused and waits for its thread. Must not be called
     // while holding the device lock, which the scan thread takes for every step.

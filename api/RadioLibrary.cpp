@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace lxq::api {
 namespace {
@@ -372,6 +373,9 @@ void RadioLibrary::StopCodec(std::int32_t index, bool sendStop) {
     if (sendStop && !Slot(index).disconnected)
         Send(index, IOCTL_LXQ745_CODEC_STOP, nullptr, 0, nullptr, 0);
     local.codecStreaming = false;
+    // A removal (no stop request) leaves the stream due to start again when the device returns.
+    local.codecRestartDue = !sendStop;
+    if (local.codecRelease) std::exchange(local.codecRelease, nullptr)();
 }
 
 } // namespace lxq::api

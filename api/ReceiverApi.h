@@ -4,6 +4,7 @@
 // functions forward to the process's instance; tests build their own instances.
 
 #include "api/BlockScanner.h"
+#include "api/CodecStream.h"
 #include "api/DeviceChangeHandler.h"
 #include "api/RadioControl.h"
 #include "api/RadioLibrary.h"
@@ -25,6 +26,7 @@ public:
     RadioControl& Control() { return control_; }
     BlockScanner& Scanner() { return scanner_; }
     DeviceChangeHandler& DeviceChanges() { return deviceChanges_; }
+    CodecStream& Codec() { return codec_; }
 
     std::int32_t InvertSpectrum(std::int32_t index, std::int16_t* samples, std::size_t count,
                                 float sampleRate, std::size_t bitsPerSample, std::int32_t invert);
@@ -34,6 +36,7 @@ private:
     RadioControl control_{library_};
     BlockScanner scanner_{library_, control_};
     DeviceChangeHandler deviceChanges_{library_, control_};
+    CodecStream codec_{library_};
     std::array<SpectrumInverter, kRadioCount> inverters_;
 };
 

@@ -2,6 +2,8 @@
 
 #include "driver/host/ReceiverDevice.h"
 #include "driver/host/RecordingTransport.h"
+#include "driver/host/HardwareKinds.h"
+#include "driver/host/SimulatedKinds.h"
 
 namespace lxq::host {
 
@@ -18,6 +20,8 @@ void RegisterBuiltInKinds(DeviceKinds& kinds) {
             return std::make_unique<ReceiverDevice>(std::move(transport));
         });
     }
+    RegisterSimulatedKinds(kinds);
+    RegisterHardwareKinds(kinds);
 }
 
 } // namespace lxq::host

@@ -1,29 +1,59 @@
 // lxq745d: the driver host. It owns the receivers, serves the device channel of the current
 // LXQ745_NS and runs until SIGINT or SIGTERM.
-//   lxq745d [--device <kind>:<id>]...
+//   lxq745d [--simulate usb,serial,pci] [--usb VVVV:PPPP] [--device <kind>:<id>]...
 // Each --device plugs a receiver at start; more come and go with lxq745ctl. "lxq745d: ready" on
 // standard output says that the channel listens and the devices given are plugged.
 
 #include "driver/host/BuiltInKinds.h"
 #include "driver/host/ChannelServer.h"
+#include "driver/host/UsbHotplug.h"
 #include "platform/sys/DeviceChannel.h"
 
 #include <csignal>
 #include <cstdio>
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 int main(int argc, char** argv) {
     std::vector<std::pair<std::string, std::string>> devices;
+    std::vector<std::pair<std::uint16_t, std::uint16_t>> usbIds;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
+        if (arg == "--simulate" && i + 1 < argc) {
+            // --simulate usb,serial,pci: one simulated receiver of each variant named.
+            std::string list = argv[++i];
+            for (std::size_t at = 0; at <= list.size();) {
+                const std::size_t comma = std::min(list.find(',', at), list.size());
+                const std::string variant = list.substr(at, comma - at);
+                if (variant != "usb" && variant != "serial" && variant != "pci") {
+                    std::fprintf(stderr, "lxq745d: --simulate takes usb, serial and pci, not \"%s\"\n", variant.c_str());
+                    return 2;
+                }
+                devices.emplace_back("sim-" + variant, "sim-" + variant + std::to_string(devices.size()));
+                at = comma + 1;
+            }
+            continue;
+        }
+        if (arg == "--usb" && i + 1 < argc) {
+            // --usb VVVV:PPPP: receivers with that USB vendor and product id are plugged as they come.
+            unsigned vendor = 0, product = 0;
+            if (std::sscanf(argv[++i], "%4x:%4x", &vendor, &product) != 2) {
+                std::fprintf(stderr, "lxq745d: --usb takes a vendor and product id, VVVV:PPPP\n");
+                return 2;
+            }
+            usbIds.emplace_back(static_cast<std::uint16_t>(vendor), static_cast<std::uint16_t>(product));
+            continue;
+        }
         const std::string spec = arg == "--device" && i + 1 < argc ? argv[++i] : "";
         const auto colon = spec.find(':');
         if (colon != std::string::npos && colon != 0) {
             devices.emplace_back(spec.substr(0, colon), spec.substr(colon + 1));
         } else {
-            std::fprintf(stderr, "usage: lxq745d [--device <kind>:<id>]...\n");
+            std::fprintf(stderr, "usage: lxq745d [--simulate usb,serial,pci] [--usb VVVV:PPPP] [--device <kind>:<id>]...\n");
             return 2;
         }
     }
@@ -54,11 +84,18 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
+    std::vector<std::unique_ptr<lxq::host::UsbHotplug>> hotplugs;
+    for (const auto& [vendor, product] : usbIds) {
+        hotplugs.push_back(std::make_unique<lxq::host::UsbHotplug>(bus));
+        if (!hotplugs.back()->Start(vendor, product))
+            std::fprintf(stderr, "lxq745d: no USB hot-plug on this system; plug USB receivers with lxq745ctl\n");
+    }
     std::printf("lxq745d: ready\n");
     std::fflush(stdout);
 
     int signal = 0;
     sigwait(&stopSignals, &signal);
+    hotplugs.clear();
     server.Stop();
     bus.RemoveAll();
     return 0;

@@ -1,0 +1,32 @@
+#include "driver/host/HardwareKinds.h"
+
+#include "driver/host/CodecRingMemory.h"
+#include "driver/host/LibusbDevice.h"
+#include "driver/host/ReceiverDevice.h"
+#include "driver/host/TermiosSerialPort.h"
+#include "driver/transport/SerialTransport.h"
+#include "driver/transport/UsbTransport.h"
+
+#include <cstdio>
+
+namespace lxq::host {
+
+void RegisterHardwareKinds(DeviceKinds& kinds) {
+    kinds.Register("serial", [](const std::string& busId, std::string&) -> std::unique_ptr<ReceiverDriver> {
+        return std::make_unique<ReceiverDevice>(
+            std::make_unique<transport::SerialTransport>(std::make_unique<TermiosSerialPort>(SerialPathForBusId(busId))));
+    });
+    kinds.Register("usb", [](const std::string& busId, std::string& error) -> std::unique_ptr<ReceiverDriver> {
+        int bus = 0, address = 0;
+        char tail = 0;
+        if (std::sscanf(busId.c_str(), "%d-%d%c", &bus, &address, &tail) != 2) {
+            error = "a USB receiver is named <bus>-<address>, e.g. 1-4";
+            return nullptr;
+        }
+        auto usb = LibusbDevice::Open(bus, address, error);
+        if (!usb) return nullptr;
+        return std::make_unique<ReceiverDevice>(std::make_unique<transport::UsbTransport>(std::move(usb), HostCodecServices()));
+    });
+}
+
+} // namespace lxq::host

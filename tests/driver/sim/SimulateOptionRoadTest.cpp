@@ -1,0 +1,126 @@
+// The whole system without hardware: `lxq745d --simulate usb` as its own process, and the API
+// library in this one tuning, measuring and streaming through the real socket.
+
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstring>
+#include <filesystem>
+#include <mutex>
+#include <vector>
+
+#include "driver/sim/UsbReceiverSimulator.h"
+#include "tests/driver/transport/Eventually.h"
+#include "tests/platform/sys/ScopedChannelNamespace.h"
+
+extern char** environ;
+
+namespace lxq::sim {
+namespace {
+
+using transport::test::Eventually;
+
+std::string Folder() { return std::filesystem::read_symlink("/proc/self/exe").parent_path().string(); }
+
+class SimulatingHost {
+public:
+    explicit SimulatingHost(const char* variants) {
+        int out[2];
+        EXPECT_EQ(pipe(out), 0);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addclose(&actions, out[0]);
+        const std::string path = Folder() + "/lxq745d";
+        const char* argv[] = {path.c_str(), "--simulate", variants, nullptr};
+        EXPECT_EQ(posix_spawn(&pid_, path.c_str(), &actions, nullptr, const_cast<char**>(argv), environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        close(out[1]);
+        std::string line;
+        char c;
+        while (read(out[0], &c, 1) == 1 && c != '\n') line.push_back(c);
+        close(out[0]);
+        EXPECT_EQ(line, "lxq745d: ready");
+    }
+    ~SimulatingHost() {
+        kill(pid_, SIGTERM);
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+
+private:
+    pid_t pid_ = -1;
+};
+
+struct Audio {
+    std::int32_t index = 0;
+    std::uint64_t (*read)(std::int32_t, void*, std::uint64_t) = nullptr;
+    std::mutex mutex;
+    std::vector<std::uint8_t> bytes;
+
+    static void Callback(void* context) {
+        auto* self = static_cast<Audio*>(context);
+        std::uint8_t buffer[4096];
+        for (std::uint64_t n; (n = self->read(self->index, buffer, sizeof buffer)) != 0;) {
+            std::lock_guard lock(self->mutex);
+            self->bytes.insert(self->bytes.end(), buffer, buffer + n);
+        }
+    }
+    std::size_t Size() {
+        std::lock_guard lock(mutex);
+        return bytes.size();
+    }
+};
+
+TEST(SimulateOption, TheApiLibraryTunesMeasuresAndStreamsFromASimulatedUsbReceiver) {
+    const std::string library = Folder() + "/liblxq745api.so";
+    if (!std::filesystem::exists(library)) GTEST_SKIP() << "no API library";
+    plat::sys::test::ScopedChannelNamespace ns("simulate");
+    SimulatingHost host("usb");
+    void* api = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(api, nullptr) << dlerror();
+    auto open = reinterpret_cast<std::int32_t (*)(std::int32_t)>(dlsym(api, "OpenRadioDevice"));
+    auto close = reinterpret_cast<std::int32_t (*)(std::int32_t)>(dlsym(api, "CloseRadioDevice"));
+    auto power = reinterpret_cast<std::int32_t (*)(std::int32_t, std::int32_t)>(dlsym(api, "SetPower"));
+    auto tune = reinterpret_cast<std::int32_t (*)(std::int32_t, std::uint32_t)>(dlsym(api, "SetFrequency"));
+    auto frequency = reinterpret_cast<std::uint64_t (*)(std::int32_t)>(dlsym(api, "GetFrequency"));
+    auto level = reinterpret_cast<std::int32_t (*)(std::int32_t)>(dlsym(api, "GetSignalStrengthdBm"));
+    auto start = reinterpret_cast<std::int32_t (*)(std::int32_t, void (*)(void*), void*)>(dlsym(api, "CodecStart"));
+    auto stop = reinterpret_cast<std::int32_t (*)(std::int32_t)>(dlsym(api, "CodecStop"));
+    Audio audio;
+    audio.read = reinterpret_cast<std::uint64_t (*)(std::int32_t, void*, std::uint64_t)>(dlsym(api, "CodecRead"));
+    ASSERT_TRUE(open && close && power && tune && frequency && level && start && stop && audio.read);
+
+    audio.index = open(0);
+    ASSERT_GE(audio.index, 1);
+    ASSERT_EQ(power(audio.index, 1), 1);
+    ASSERT_EQ(start(audio.index, &Audio::Callback, &audio), 1);
+    ASSERT_EQ(tune(audio.index, 118'100'000), 1);
+    EXPECT_EQ(frequency(audio.index), 118'100'000u);
+    EXPECT_EQ(level(audio.index), -1000); // the simulated receiver's resting level
+    // A quarter of a second of audio: the waveform, sample after sample, without a gap.
+    ASSERT_TRUE(Eventually([&] { return audio.Size() >= 32'000; }));
+    EXPECT_EQ(stop(audio.index), 1);
+    std::lock_guard lock(audio.mutex);
+    std::int16_t first;
+    std::memcpy(&first, audio.bytes.data(), 2);
+    std::uint64_t n = static_cast<std::uint16_t>(first) * 28087u % 65536u; // 7 * 28087 = 1 mod 65536
+    ASSERT_EQ(SimWaveformSample(n), first);
+    for (std::size_t i = 0; i + 1 < audio.bytes.size(); i += 2, ++n) {
+        std::int16_t sample;
+        std::memcpy(&sample, audio.bytes.data() + i, 2);
+        ASSERT_EQ(sample, SimWaveformSample(n)) << "sample " << i / 2;
+    }
+    EXPECT_EQ(close(audio.index), 1);
+    dlclose(api);
+}
+
+} // namespace
+} // namespace lxq::sim

@@ -1,0 +1,228 @@
+// The serial transport against the simulated serial receiver: the handshake in order, tuning
+// confirmed field by field, failure answers that read as failures, the not-responding state and
+// recovery (silence, DSR drop, answers that never end), and the command queue's treatment of a
+// command sent again while its earlier frame is on the wire.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "driver/sim/SerialReceiverSimulator.h"
+#include "driver/transport/SerialTransport.h"
+#include "platform/sys/Clock.h"
+#include "tests/driver/transport/DeviceRequests.h"
+#include "tests/driver/transport/Eventually.h"
+
+namespace lxq::transport {
+namespace {
+
+using test::Eventually;
+using test::Send;
+using test::Tune;
+namespace cmd = serialcmd;
+
+SerialTimings QuickTimings() {
+    SerialTimings t;
+    t.query = 200 * plat::sys::kNsPerMs; // a silent receiver is noticed quickly
+    t.eepromDump = 400 * plat::sys::kNsPerMs;
+    t.dtrPulse = 0;
+    return t;
+}
+
+class SerialTransportTest : public ::testing::Test {
+protected:
+    explicit SerialTransportTest(SerialTimings timings = QuickTimings()) {
+        auto port = std::make_unique<sim::SerialReceiverSimulator>(receiver);
+        sim = port.get();
+        auto owned = std::make_unique<SerialTransport>(std::move(port), timings);
+        transport = owned.get();
+        device = std::make_unique<host::ReceiverDevice>(std::move(owned));
+    }
+    ~SerialTransportTest() override { device->LastClose(); }
+
+    void OpenAndPowerOn() {
+        ASSERT_EQ(device->FirstOpen(), kStatusSuccess);
+        ASSERT_EQ(Send(*device, IOCTL_LXQ745_SET_POWER, {1}, 4).status, kStatusSuccess);
+        test::SelectReferenceAndIf2(*device);
+    }
+
+    int Count(std::uint8_t command) const {
+        const auto c = sim->Commands();
+        return static_cast<int>(std::count(c.begin(), c.end(), command));
+    }
+
+    sim::SimReceiver receiver{sim::SimVariant::Serial};
+    sim::SerialReceiverSimulator* sim = nullptr;
+    SerialTransport* transport = nullptr;
+    std::unique_ptr<host::ReceiverDevice> device;
+};
+
+TEST_F(SerialTransportTest, HandshakeRunsInOrderThenTheEepromAndStateAreRead) {
+    ASSERT_EQ(device->FirstOpen(), kStatusSuccess);
+    EXPECT_EQ(sim->Handshakes(), 1);
+    EXPECT_EQ(sim->Line(), (LineSettings{38400, 8, false, 1}));
+    const auto commands = sim->Commands();
+    ASSERT_GE(commands.size(), 3u);
+    EXPECT_EQ(commands[0], kSerialSpeedChange);
+    EXPECT_EQ(commands[1], cmd::kSetPower); // the receiver learns its power state first
+    EXPECT_EQ(commands[2], cmd::kEepromDump);
+    EXPECT_EQ(std::string(device->State().image.modelId, 8), "Q7SERv16");
+    EXPECT_TRUE(transport->Responding());
+}
+
+TEST_F(SerialTransportTest, TuningIsConfirmedFieldByFieldAndDecodesBack) {
+    OpenAndPowerOn();
+    EXPECT_TRUE(receiver.Powered());
+    for (std::uint32_t hz : {3'500'000u, 145'000'000u, 900'000'000u}) {
+        const auto answer = Tune(*device, hz);
+        ASSERT_EQ(answer.status, kStatusSuccess) << hz;
+        EXPECT_EQ(answer.Word(2), 1u) << hz;
+        EXPECT_TRUE(receiver.IsTunedTo(hz)) << hz;
+    }
+    receiver.SetDetector(157, 900);
+    const auto level = Send(*device, IOCTL_LXQ745_GET_SIGNAL_STRENGTH, {0x18}, 4);
+    ASSERT_EQ(level.status, kStatusSuccess);
+    EXPECT_EQ(static_cast<std::int32_t>(level.Word(0)), -1000);
+    EXPECT_EQ(Send(*device, IOCTL_LXQ745_SET_ATTEN, {1}, 4).Word(0), 1u);
+    EXPECT_EQ(receiver.Tuner().bandWord & kBandWordAttenuatorOff, 0);
+}
+
+TEST_F(SerialTransportTest, FailureAnswersReadAsFailures) {
+    OpenAndPowerOn();
+    for (char terminator : {'!', '#'}) {
+        sim->SetFailureAnswer(cmd::kSetWord4, terminator);
+        const auto refused = Tune(*device, terminator == '!' ? 20'000'000 : 21'000'000);
+        EXPECT_EQ(refused.Word(2), 0u) << terminator; // the fraction word never reached the receiver
+        sim->SetFailureAnswer(cmd::kSetWord4, 0);
+
+        sim->SetFailureAnswer(cmd::kSetPower, terminator);
+        const auto power = Send(*device, IOCTL_LXQ745_SET_POWER, {1}, 4);
+        EXPECT_NE(power.status, kStatusSuccess) << terminator;
+        EXPECT_EQ(power.Word(0), 0u) << terminator;
+        sim->SetFailureAnswer(cmd::kSetPower, 0);
+
+        sim->SetFailureAnswer(cmd::kCommit, terminator);
+        EXPECT_NE(Tune(*device, 22'000'000).status, kStatusSuccess) << terminator;
+        sim->SetFailureAnswer(cmd::kCommit, 0);
+    }
+    // The refused field goes out again and the receiver ends where it was asked to be.
+    const auto answer = Tune(*device, 23'000'000);
+    EXPECT_EQ(answer.Word(2), 1u);
+    EXPECT_TRUE(receiver.IsTunedTo(23'000'000));
+}
+
+TEST_F(SerialTransportTest, SilenceMakesThePortNotRespondingUntilTheNextHandshake) {
+    OpenAndPowerOn();
+    ASSERT_EQ(Tune(*device, 10'000'000).status, kStatusSuccess);
+    sim->SetSilent(true);
+    EXPECT_EQ(Send(*device, IOCTL_LXQ745_GET_SIGNAL_STRENGTH, {0x18}, 4).status, kStatusIoDeviceError);
+    EXPECT_FALSE(transport->Responding());
+    // While not responding every query fails at once, and never as success.
+    EXPECT_EQ(transport->SetPower(true), kStatusIoDeviceError);
+    EXPECT_EQ(transport->Link().Query(cmd::kReadPower, nullptr, 0, plat::sys::kNsPerSecond), kStatusIoDeviceError);
+
+    const int before = Count(cmd::kSetWord0);
+    sim->SetSilent(false);
+    ASSERT_TRUE(Eventually([&] { return transport->Responding(); }));
+    // The whole state is sent again once the receiver is back.
+    ASSERT_TRUE(Eventually([&] { return Count(cmd::kSetWord0) > before && !transport->IsBusy(); }));
+    EXPECT_TRUE(receiver.IsTunedTo(10'000'000));
+    EXPECT_EQ(Tune(*device, 11'000'000).status, kStatusSuccess);
+}
+
+TEST_F(SerialTransportTest, DsrDropAndEndlessAnswersStartANewHandshake) {
+    OpenAndPowerOn();
+    sim->DropDsr();
+    ASSERT_TRUE(Eventually([&] { return sim->Handshakes() == 2 && transport->Link().State() == ReaderState::Ready; }));
+    ASSERT_TRUE(Eventually([&] { return !transport->IsBusy(); })); // the state sent again
+
+    sim->SetOverlongAnswers(1);
+    EXPECT_NE(Send(*device, IOCTL_LXQ745_GET_SIGNAL_STRENGTH, {0x18}, 4).status, kStatusSuccess);
+    ASSERT_TRUE(Eventually([&] { return sim->Handshakes() == 3 && transport->Link().State() == ReaderState::Ready; }));
+    ASSERT_TRUE(Eventually([&] { return !transport->IsBusy(); }));
+    EXPECT_EQ(Tune(*device, 12'000'000).status, kStatusSuccess);
+}
+
+class SerialHandshakeTest : public SerialTransportTest {
+protected:
+    static SerialTimings ShortReady() {
+        SerialTimings t = QuickTimings();
+        t.ready = 300 * plat::sys::kNsPerMs;
+        t.announcement = 50 * plat::sys::kNsPerMs;
+        return t;
+    }
+    SerialHandshakeTest() : SerialTransportTest(ShortReady()) {}
+};
+
+TEST_F(SerialHandshakeTest, BadAnnouncementChecksumFailsTheOpen) {
+    sim->SetBadAnnouncementChecksum(true);
+    EXPECT_EQ(device->FirstOpen(), kStatusIoDeviceError);
+    EXPECT_TRUE(std::find(sim->Commands().begin(), sim->Commands().end(), kSerialSpeedChange) ==
+                sim->Commands().end());
+}
+
+// The command queue on its own, with the answers captured as the reader hands them over.
+class SerialLinkTest : public ::testing::Test {
+protected:
+    SerialLinkTest() {
+        port.Open();
+        link.SetHandlers(
+            [this](const SerialAnswer& a) {
+                std::lock_guard lock(mutex);
+                answers.push_back(a);
+            },
+            nullptr);
+        EXPECT_TRUE(link.StartReader());
+        std::lock_guard lock(mutex);
+        answers.clear(); // the handshake's own answer
+    }
+    std::vector<SerialAnswer> Answers() {
+        std::lock_guard lock(mutex);
+        return answers;
+    }
+
+    sim::SimReceiver receiver{sim::SimVariant::Serial};
+    sim::SerialReceiverSimulator port{receiver};
+    SerialLink link{port, QuickTimings()};
+    std::mutex mutex;
+    std::vector<SerialAnswer> answers;
+};
+
+TEST_F(SerialLinkTest, ResendingTheCommandOnTheWireConfirmsEachValueWithItsOwnAnswer) {
+    port.SetAnswerDelayed(cmd::kSetWord0, true);
+    const std::uint8_t first[4] = {0, 0, 0, 1}, second[4] = {0, 0, 0, 2};
+    link.Send(cmd::kSetWord0, first, 4); // on the wire, its answer held back
+    link.Send(cmd::kSetWord0, second, 4); // queued a second time behind it
+    port.SetAnswerDelayed(cmd::kSetWord0, false);
+    port.ReleaseDelayed();
+    ASSERT_TRUE(Eventually([&] { return Answers().size() == 2; }));
+    const auto got = Answers();
+    EXPECT_EQ(got[0].payload, std::vector<std::uint8_t>(first, first + 4));
+    EXPECT_EQ(got[1].payload, std::vector<std::uint8_t>(second, second + 4));
+}
+
+TEST_F(SerialLinkTest, ANewerValueReplacesOneStillWaitingAndWakesItsWaiter) {
+    port.SetAnswerDelayed(cmd::kSetWord0, true);
+    const std::uint8_t head[4] = {0, 0, 0, 9}, older[1] = {20}, newer[1] = {40};
+    link.Send(cmd::kSetWord0, head, 4);
+    NtStatus supersededStatus = kStatusSuccess;
+    std::thread waiter([&] { supersededStatus = link.Query(cmd::kSetDwell, older, 1, plat::sys::kNsPerSecond); });
+    ASSERT_TRUE(Eventually([&] { return link.CommandOutstanding(); }));
+    // Wait until the query is queued behind the head before sending the newer value.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(50);
+    while (std::chrono::steady_clock::now() < until) std::this_thread::yield();
+    link.Send(cmd::kSetDwell, newer, 1);
+    waiter.join();
+    EXPECT_EQ(supersededStatus, kStatusCancelled);
+    port.SetAnswerDelayed(cmd::kSetWord0, false);
+    port.ReleaseDelayed();
+    ASSERT_TRUE(Eventually([&] { return Answers().size() == 2; }));
+    EXPECT_EQ(Answers()[1].command, cmd::kSetDwell);
+    EXPECT_EQ(Answers()[1].payload, std::vector<std::uint8_t>(1, 40));
+    EXPECT_EQ(receiver.Tuner().dwell, 40);
+}
+
+} // namespace
+} // namespace lxq::transport
