@@ -507,7 +507,8 @@ void TWinControl::WndProc(TMessage& m) {
         // preview first, and afterwards Tab, Enter and Escape when the control left them.
         TCustomForm* form = ParentForm();
         const bool direct = form && form != this && !TCustomForm::RoutingKey();
-        if (direct && form->KeyPreview()) form->KeyDown(key, shift);
+        if (direct && form->IsShortCut(key, shift)) key = 0;
+        if (direct && key != 0 && form->KeyPreview()) form->KeyDown(key, shift);
         if (key != 0) KeyDown(key, shift);
         if (direct && key != 0 && form->DialogKey(key)) key = 0;
         m.Result = key == 0 ? 1 : 0;
