@@ -1,0 +1,45 @@
+#include "platform/components/ScrollBarPainter.h"
+
+#include <algorithm>
+
+#include "platform/components/Graphics.h"
+
+namespace plat::comp {
+namespace {
+
+void Raised(gdi::DC& dc, const TRect& r) {
+    dc.FillRect(r, gdi::Brush::Solid(ColorToRGB(clBtnFace)));
+    dc.SelectPen({gdi::PenStyle::Solid, 1, ColorToRGB(clBtnHighlight)});
+    dc.MoveTo(r.left, r.bottom - 1);
+    dc.LineTo(r.left, r.top);
+    dc.LineTo(r.right - 1, r.top);
+    dc.SelectPen({gdi::PenStyle::Solid, 1, ColorToRGB(cl3DDkShadow)});
+    dc.LineTo(r.right - 1, r.bottom - 1);
+    dc.LineTo(r.left - 1, r.bottom - 1);
+}
+
+} // namespace
+
+void PaintScrollBar(gdi::DC& dc, const TRect& bar, bool vertical, int position, int page,
+                    int range) {
+    dc.FillRect(bar, gdi::Brush::Solid(ColorToRGB(clScrollBar)));
+    const int length = vertical ? bar.Height() : bar.Width();
+    const int button = std::min(kScrollBarSize, length / 2);
+    TRect first = vertical ? TRect{bar.left, bar.top, bar.right, bar.top + button}
+                           : TRect{bar.left, bar.top, bar.left + button, bar.bottom};
+    TRect last = vertical ? TRect{bar.left, bar.bottom - button, bar.right, bar.bottom}
+                          : TRect{bar.right - button, bar.top, bar.right, bar.bottom};
+    Raised(dc, first);
+    Raised(dc, last);
+    const int track = length - 2 * button;
+    if (range <= page || track <= 8) return;
+    const int thumb = std::max(8, static_cast<int>(static_cast<long long>(track) * page / range));
+    const int maxPos = range - page;
+    const int offset = static_cast<int>(static_cast<long long>(track - thumb) *
+                                        std::clamp(position, 0, maxPos) / maxPos);
+    const int start = (vertical ? bar.top : bar.left) + button + offset;
+    Raised(dc, vertical ? TRect{bar.left, start, bar.right, start + thumb}
+                        : TRect{start, bar.top, start + thumb, bar.bottom});
+}
+
+} // namespace plat::comp

@@ -1,0 +1,179 @@
+// Block transfers between bitmaps: plain, stretched and transparent copies with raster operations.
+#include "platform/gdi/DC.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace plat::gdi {
+namespace {
+
+// Turns source pixels into target pixels, following the classic rules for one-bit bitmaps.
+class PixelConverter {
+public:
+    PixelConverter(const Bitmap& src, const Bitmap& dst, ColorRef dstText, ColorRef dstBk,
+                   ColorRef srcBk)
+        : src_(src), dst_(dst) {
+        const bool srcMono = src.BitsPerPixel() == 1;
+        const bool dstMono = dst.BitsPerPixel() == 1;
+        if (srcMono && dstMono) {
+            kind_ = Kind::Same;
+        } else if (srcMono) {
+            kind_ = Kind::FromMono;
+            zero_ = dst.ToNative(dstText);
+            one_ = dst.ToNative(dstBk);
+        } else if (dstMono) {
+            kind_ = Kind::ToMono;
+            srcBk_ = srcBk & 0xFFFFFFu;
+        } else if (src.BitsPerPixel() == dst.BitsPerPixel() &&
+                   (src.BitsPerPixel() > 8 ||
+                    std::equal(src.Palette().begin(), src.Palette().end(),
+                               dst.Palette().begin(), dst.Palette().end()))) {
+            kind_ = Kind::Same;
+        } else {
+            kind_ = Kind::ViaColour;
+        }
+    }
+    bool Direct() const { return kind_ == Kind::Same; }
+    std::uint32_t operator()(std::uint32_t v) const {
+        switch (kind_) {
+        case Kind::Same: return v;
+        case Kind::FromMono: return v ? one_ : zero_;
+        case Kind::ToMono: return src_.ToColour(v) == srcBk_ ? 1u : 0u;
+        default: return dst_.ToNative(src_.ToColour(v));
+        }
+    }
+
+private:
+    enum class Kind { Same, FromMono, ToMono, ViaColour };
+    const Bitmap& src_;
+    const Bitmap& dst_;
+    Kind kind_ = Kind::Same;
+    std::uint32_t zero_ = 0, one_ = 0;
+    ColorRef srcBk_ = 0;
+};
+
+// A negative extent runs backwards from its starting pixel, which it includes: x = 9 with
+// width -10 covers pixels 0..9.
+Rect MirroredExtent(const Rect& r) {
+    Rect n = r;
+    if (r.right < r.left) n.left = r.right + 1, n.right = r.left + 1;
+    if (r.bottom < r.top) n.top = r.bottom + 1, n.bottom = r.top + 1;
+    return n;
+}
+
+} // namespace
+
+// dest is in device coordinates of this context, sourceRect in the source bitmap's; either may
+// have a negative width or height, which mirrors (see MirroredExtent).
+void DC::Transfer(const Rect& dest, const Bitmap& source, const Rect& sourceRect,
+                  ColorRef sourceBk, std::uint32_t rop, std::optional<ColorRef> transparent) {
+    if (!target_) return;
+    const int dw = dest.Width(), dh = dest.Height();
+    const int sw = sourceRect.Width(), sh = sourceRect.Height();
+    if (dw == 0 || dh == 0 || sw == 0 || sh == 0) return;
+    const bool mirrorX = (dw < 0) != (sw < 0);
+    const bool mirrorY = (dh < 0) != (sh < 0);
+    const Rect d = MirroredExtent(dest);
+    const Rect s = MirroredExtent(sourceRect);
+    const int adw = d.Width(), adh = d.Height(), asw = s.Width(), ash = s.Height();
+    const Region clipped = EffectiveClip().Intersect(d);
+    if (clipped.IsEmpty()) return;
+
+    const std::uint8_t table = Rop3Table(rop);
+    const bool usesPattern = Rop3UsesPattern(table);
+    Paint pattern;
+    if (usesPattern && !BrushPaint(s_.brush, Rop2::CopyPen, pattern)) pattern = Paint{};
+    const PixelConverter convert(source, *target_, s_.textColour, s_.bkColour, sourceBk);
+    const std::uint32_t mask = target_->NativeMask();
+    const bool oneToOne = adw == asw && adh == ash && !mirrorX && !mirrorY;
+    const bool memcpyRows = oneToOne && table == 0xCC && !transparent && convert.Direct() &&
+                            target_->BitsPerPixel() >= 8 && target_ != &source;
+    const int bytesPerPixel = target_->BitsPerPixel() / 8;
+
+    // Source coordinate of a destination offset: the nearest source pixel to its centre.
+    const auto mapX = [&](int dx) {
+        const int i = static_cast<int>((std::int64_t{2 * dx + 1} * asw) / (2 * std::int64_t{adw}));
+        return s.left + (mirrorX ? asw - 1 - i : i);
+    };
+    const auto mapY = [&](int dy) {
+        const int i = static_cast<int>((std::int64_t{2 * dy + 1} * ash) / (2 * std::int64_t{adh}));
+        return s.top + (mirrorY ? ash - 1 - i : i);
+    };
+    // Reading and writing the same bitmap with overlap: take a copy of the source first.
+    std::unique_ptr<Bitmap> copy;
+    const Bitmap* src = &source;
+    if (&source == target_) {
+        copy = source.Clone();
+        src = copy.get();
+    }
+    for (const Rect& r : clipped.Rects()) {
+        for (int y = r.top; y < r.bottom; ++y) {
+            const int sy = mapY(y - d.top);
+            if (sy < 0 || sy >= src->Height()) continue;
+            if (memcpyRows) {
+                int x0 = r.left, x1 = r.right;
+                const int sx0 = s.left + (x0 - d.left);
+                // Keep only the part whose source lies inside the source bitmap.
+                const int lo = std::max(x0, x0 + (0 - sx0));
+                const int hi = std::min(x1, x0 + (src->Width() - sx0));
+                if (lo < hi)
+                    std::memcpy(target_->Row(y) + lo * bytesPerPixel,
+                                src->Row(sy) + (s.left + (lo - d.left)) * bytesPerPixel,
+                                static_cast<std::size_t>(hi - lo) * bytesPerPixel);
+                continue;
+            }
+            for (int x = r.left; x < r.right; ++x) {
+                const int sx = mapX(x - d.left);
+                if (sx < 0 || sx >= src->Width()) continue;
+                const std::uint32_t raw = src->GetNative(sx, sy);
+                if (transparent && src->ToColour(raw) == (*transparent & 0xFFFFFFu)) continue;
+                const std::uint32_t sv = convert(raw);
+                std::uint32_t pv = 0;
+                if (usesPattern && !PaintAt(pattern, x, y, pv)) pv = 0;
+                const std::uint32_t dv = target_->GetNative(x, y);
+                target_->SetNative(x, y, ApplyRop3(table, pv, sv, dv, mask));
+            }
+        }
+    }
+}
+
+void DC::BitBlt(int x, int y, int width, int height, const DC& source, int sx, int sy,
+                std::uint32_t rop) {
+    if (!Rop3UsesSource(Rop3Table(rop))) {
+        PatBlt(x, y, width, height, rop);
+        return;
+    }
+    StretchBlt(x, y, width, height, source, sx, sy, width, height, rop);
+}
+
+void DC::StretchBlt(int x, int y, int width, int height, const DC& source, int sx, int sy,
+                    int sw, int sh, std::uint32_t rop) {
+    if (!target_ || !source.target_) return;
+    const Point d = ToDevice(x, y);
+    const Point s = source.ToDevice(sx, sy);
+    Transfer({d.x, d.y, d.x + width, d.y + height}, *source.target_,
+             {s.x, s.y, s.x + sw, s.y + sh}, source.s_.bkColour, rop, std::nullopt);
+}
+
+void DC::TransparentBlt(int x, int y, int width, int height, const DC& source, int sx, int sy,
+                        int sw, int sh, ColorRef transparent) {
+    if (!target_ || !source.target_) return;
+    const Point d = ToDevice(x, y);
+    const Point s = source.ToDevice(sx, sy);
+    Transfer({d.x, d.y, d.x + width, d.y + height}, *source.target_,
+             {s.x, s.y, s.x + sw, s.y + sh}, source.s_.bkColour, rop3::SrcCopy, transparent);
+}
+
+void DC::DrawBitmap(int x, int y, const Bitmap& source, std::uint32_t rop) {
+    const Point d = ToDevice(x, y);
+    Transfer({d.x, d.y, d.x + source.Width(), d.y + source.Height()}, source, source.Bounds(),
+             0xFFFFFF, rop, std::nullopt);
+}
+
+void DC::StretchBitmap(const Rect& dest, const Bitmap& source, const Rect& sourceRect,
+                       std::uint32_t rop) {
+    const Point o = ToDevice(0, 0);
+    Transfer(dest.Offset(o.x, o.y), source, sourceRect, 0xFFFFFF, rop, std::nullopt);
+}
+
+} // namespace plat::gdi

@@ -1,0 +1,211 @@
+// The default handling of messages that a window procedure passes on.
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/win/CursorApi.h"
+#include "platform/win/InputApi.h"
+#include "platform/win/MessageApi.h"
+#include "platform/win/WindowApi.h"
+#include "platform/win/WindowSystem.h"
+
+namespace plat::win {
+namespace {
+
+// Width of the frame drawn around the client area of a child or popup window. Top-level windows
+// with a caption get their decoration from the desktop, so their client area is the whole window.
+std::int32_t FrameWidth(std::uint32_t style, std::uint32_t exStyle) {
+    const bool decoratedByDesktop = (style & (WS_CHILD | WS_POPUP)) == 0;
+    if (decoratedByDesktop) return 0;
+    std::int32_t width = 0;
+    if (style & WS_THICKFRAME) width += 4;
+    else if (style & WS_DLGFRAME) width += 3;
+    else if (style & WS_BORDER) width += 1;
+    if (exStyle & WS_EX_CLIENTEDGE) width += 2;
+    if (exStyle & WS_EX_STATICEDGE) width += 1;
+    return width;
+}
+
+// Where a screen point falls in a window: client area, caption, resizing border or plain border.
+LResult HitTest(Hwnd hwnd, Point screen) {
+    auto& ws = WindowSystem::Instance();
+    std::lock_guard lock(ws.Mutex());
+    auto w = ws.Windows().Find(hwnd);
+    if (!w) return HTNOWHERE;
+    const Rect window = ws.ScreenRectLocked(*w);
+    if (!window.Contains(screen)) return HTNOWHERE;
+    const Point p{screen.x - window.left, screen.y - window.top};
+    if (w->client.Contains(p)) return HTCLIENT;
+    if ((w->style & WS_THICKFRAME) && !(w->style & WS_MAXIMIZE)) {
+        const std::int32_t frame = std::max(FrameWidth(w->style, w->exStyle), 4);
+        const bool left = p.x < frame;
+        const bool right = p.x >= window.Width() - frame;
+        const bool top = p.y < frame;
+        const bool bottom = p.y >= window.Height() - frame;
+        if (top && left) return HTTOPLEFT;
+        if (top && right) return HTTOPRIGHT;
+        if (bottom && left) return HTBOTTOMLEFT;
+        if (bottom && right) return HTBOTTOMRIGHT;
+        if (left) return HTLEFT;
+        if (right) return HTRIGHT;
+        if (top) return HTTOP;
+        if (bottom) return HTBOTTOM;
+    }
+    if ((w->style & WS_CAPTION) == WS_CAPTION && p.y < w->client.top) return HTCAPTION;
+    return HTBORDER;
+}
+
+std::uint32_t SizingCursor(LResult hit) {
+    switch (hit) {
+    case HTLEFT: case HTRIGHT: return IDC_SIZEWE;
+    case HTTOP: case HTBOTTOM: return IDC_SIZENS;
+    case HTTOPLEFT: case HTBOTTOMRIGHT: return IDC_SIZENWSE;
+    case HTTOPRIGHT: case HTBOTTOMLEFT: return IDC_SIZENESW;
+    default: return IDC_ARROW;
+    }
+}
+
+} // namespace
+
+LResult DefWindowProc(Hwnd hwnd, std::uint32_t msg, WParam wParam, LParam lParam) {
+    auto& ws = WindowSystem::Instance();
+    switch (msg) {
+    case WM_NCCREATE: {
+        const auto* cs = reinterpret_cast<const CreateStruct*>(lParam);
+        if (cs && cs->name) {
+            std::lock_guard lock(ws.Mutex());
+            if (auto w = ws.Windows().Find(hwnd)) w->text = cs->name;
+        }
+        return 1;
+    }
+    case WM_NCCALCSIZE: {
+        auto* rect = reinterpret_cast<Rect*>(lParam);
+        if (!rect) return 0;
+        std::int32_t frame = 0;
+        {
+            std::lock_guard lock(ws.Mutex());
+            if (auto w = ws.Windows().Find(hwnd)) frame = FrameWidth(w->style, w->exStyle);
+        }
+        rect->left += frame;
+        rect->top += frame;
+        rect->right -= frame;
+        rect->bottom -= frame;
+        return 0;
+    }
+    case WM_NCHITTEST:
+        return HitTest(hwnd, {GetXParam(lParam), GetYParam(lParam)});
+    case WM_WINDOWPOSCHANGED: {
+        const auto* pos = reinterpret_cast<const WindowPos*>(lParam);
+        if (!pos) return 0;
+        Rect client;
+        GetClientRect(hwnd, &client);
+        if (!(pos->flags & SWP_NOMOVE)) {
+            Point origin;
+            ClientToScreen(hwnd, &origin);
+            if (const Hwnd parent = GetAncestor(hwnd, GA_PARENT)) ScreenToClient(parent, &origin);
+            SendMessage(hwnd, WM_MOVE, 0, MakeLParam(origin.x, origin.y));
+        }
+        if (!(pos->flags & SWP_NOSIZE)) {
+            const WParam kind = IsIconic(hwnd) ? SIZE_MINIMIZED : IsZoomed(hwnd) ? SIZE_MAXIMIZED : SIZE_RESTORED;
+            SendMessage(hwnd, WM_SIZE, kind, MakeLParam(client.Width(), client.Height()));
+        }
+        return 0;
+    }
+    case WM_SHOWWINDOW: {
+        // Owned windows follow their owner to and from the task bar.
+        std::lock_guard lock(ws.Mutex());
+        auto w = ws.Windows().Find(hwnd);
+        if (!w) return 0;
+        if (lParam == SW_PARENTCLOSING && (w->style & WS_VISIBLE)) {
+            w->style &= ~WS_VISIBLE;
+            w->hiddenWithOwner = true;
+        } else if (lParam == SW_PARENTOPENING && w->hiddenWithOwner) {
+            w->style |= WS_VISIBLE;
+            w->hiddenWithOwner = false;
+        }
+        return 0;
+    }
+    case WM_ACTIVATE:
+        if (LoWord(wParam) != WA_INACTIVE && !IsIconic(hwnd)) {
+            const Hwnd focus = GetFocus();
+            if (focus == 0 || !(focus == hwnd || IsChild(hwnd, focus))) SetFocus(hwnd);
+        }
+        return 0;
+    case WM_MOUSEACTIVATE:
+        if (const Hwnd parent = GetAncestor(hwnd, GA_PARENT)) {
+            const LResult answer = SendMessage(parent, WM_MOUSEACTIVATE, wParam, lParam);
+            if (answer != 0) return answer;
+        }
+        return MA_ACTIVATE;
+    case WM_SETCURSOR: {
+        if (const Hwnd parent = GetAncestor(hwnd, GA_PARENT)) {
+            if (SendMessage(parent, WM_SETCURSOR, wParam, lParam)) return 1;
+        }
+        const auto hit = static_cast<std::int16_t>(LoWord(static_cast<std::uintptr_t>(lParam)));
+        if (hit == HTCLIENT) {
+            std::uint32_t cursor = 0;
+            {
+                std::lock_guard lock(ws.Mutex());
+                if (auto w = ws.Windows().Find(hwnd)) cursor = w->classCursor;
+            }
+            if (cursor != 0) SetCursor(cursor);
+            return 0;
+        }
+        SetCursor(LoadCursor(SizingCursor(hit)));
+        return 0;
+    }
+    case WM_MOUSEWHEEL:
+        if (const Hwnd parent = GetAncestor(hwnd, GA_PARENT)) return SendMessage(parent, msg, wParam, lParam);
+        return 0;
+    case WM_CANCELMODE:
+        if (GetCapture() == hwnd) ReleaseCapture();
+        return 0;
+    case WM_SYSCOMMAND:
+        switch (wParam & 0xFFF0u) {
+        case SC_MINIMIZE: ShowWindow(hwnd, SW_MINIMIZE); return 0;
+        case SC_MAXIMIZE: ShowWindow(hwnd, SW_MAXIMIZE); return 0;
+        case SC_RESTORE: ShowWindow(hwnd, SW_RESTORE); return 0;
+        case SC_CLOSE: SendMessage(GetAncestor(hwnd, GA_ROOT), WM_CLOSE, 0, 0); return 0;
+        default: return 0;
+        }
+    case WM_SYSKEYDOWN:
+        if (wParam == VK_F4 && (static_cast<std::uintptr_t>(lParam) & (1u << 29)))
+            SendMessage(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+        return 0;
+    case WM_CLOSE:
+        DestroyWindow(hwnd);
+        return 0;
+    case WM_SETTEXT: {
+        std::lock_guard lock(ws.Mutex());
+        auto w = ws.Windows().Find(hwnd);
+        if (!w) return 0;
+        const char* text = reinterpret_cast<const char*>(lParam);
+        w->text = text ? text : "";
+        return 1;
+    }
+    case WM_GETTEXTLENGTH: {
+        std::lock_guard lock(ws.Mutex());
+        auto w = ws.Windows().Find(hwnd);
+        return w ? static_cast<LResult>(w->text.size()) : 0;
+    }
+    case WM_GETTEXT: {
+        // wParam is the buffer size including the terminating zero; the copy is cut to fit.
+        char* buffer = reinterpret_cast<char*>(lParam);
+        if (!buffer || wParam == 0) return 0;
+        std::lock_guard lock(ws.Mutex());
+        auto w = ws.Windows().Find(hwnd);
+        if (!w) {
+            buffer[0] = '\0';
+            return 0;
+        }
+        const std::size_t n = std::min<std::size_t>(w->text.size(), wParam - 1);
+        std::memcpy(buffer, w->text.data(), n);
+        buffer[n] = '\0';
+        return static_cast<LResult>(n);
+    }
+    default:
+        return 0;
+    }
+}
+
+} // namespace plat::win
