@@ -2,6 +2,8 @@
 // Where windows are shown and where input comes from. The message loop only ever waits through
 // this interface, so tests run the whole window system headless, without a display.
 
+#include <cstdint>
+
 #include "platform/sys/Clock.h"
 
 namespace plat::win {
@@ -15,6 +17,11 @@ public:
     virtual bool Wait(int wakeFd, sys::Nanoseconds timeout) = 0;
     // Turns pending display events into messages for their windows' threads.
     virtual void Pump() {}
+    // A top-level window's surface got new pixels (a context on it was given back).
+    virtual void SurfaceChanged(std::uint32_t topLevel) { (void)topLevel; }
+    // A top-level window appeared, moved, changed size or visibility, or went away.
+    virtual void TopLevelChanged(std::uint32_t topLevel) { (void)topLevel; }
+    virtual void TopLevelDestroyed(std::uint32_t topLevel) { (void)topLevel; }
 };
 
 } // namespace plat::win

@@ -11,7 +11,7 @@ namespace {
 
 struct CursorTable {
     std::mutex mutex;
-    HandleTable<CursorShape> shapes;
+    HandleTable<CursorImage> shapes;
     std::map<std::uint32_t, Hcursor> standard;
     Hcursor current = 0;
     int displayCount = 0;
@@ -41,7 +41,7 @@ Hcursor LoadCursor(std::uint32_t id) {
     std::lock_guard lock(t.mutex);
     auto it = t.standard.find(id);
     if (it != t.standard.end()) return it->second;
-    auto shape = std::make_shared<CursorShape>();
+    auto shape = std::make_shared<CursorImage>();
     shape->standardId = id;
     const Hcursor handle = t.shapes.Insert(shape);
     t.standard[id] = handle;
@@ -54,7 +54,7 @@ Hcursor CreateCursor(std::int32_t hotX, std::int32_t hotY, std::int32_t width, s
     const std::size_t stride = static_cast<std::size_t>((width + 15) / 16) * 2;
     const std::size_t bytes = stride * static_cast<std::size_t>(height);
     if (andMask.size() < bytes || xorMask.size() < bytes) return 0;
-    auto shape = std::make_shared<CursorShape>();
+    auto shape = std::make_shared<CursorImage>();
     shape->hotX = std::clamp(hotX, 0, width - 1);
     shape->hotY = std::clamp(hotY, 0, height - 1);
     shape->width = width;
@@ -89,7 +89,7 @@ Hcursor GetCursor() {
     return t.current;
 }
 
-bool GetCursorShape(Hcursor cursor, CursorShape* shape) {
+bool GetCursorImage(Hcursor cursor, CursorImage* shape) {
     auto& t = Table();
     std::lock_guard lock(t.mutex);
     auto found = t.shapes.Find(cursor);

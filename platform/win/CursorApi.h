@@ -31,7 +31,7 @@ constexpr std::uint32_t IDC_HELP = 32651;
 // What a cursor looks like. A standard cursor has its id and no masks; a made one has masks of
 // width x height bits, rows padded to whole 16-bit words, most significant bit first: AND 1 keeps
 // the screen pixel, XOR 1 then inverts it (AND 0 / XOR 0 black, AND 0 / XOR 1 white).
-struct CursorShape {
+struct CursorImage {
     std::uint32_t standardId = 0;
     std::int32_t hotX = 0;
     std::int32_t hotY = 0;
@@ -51,7 +51,7 @@ bool DestroyCursor(Hcursor cursor);
 // Answers the previous cursor. 0 hides the cursor.
 Hcursor SetCursor(Hcursor cursor);
 Hcursor GetCursor();
-bool GetCursorShape(Hcursor cursor, CursorShape* shape);
+bool GetCursorImage(Hcursor cursor, CursorImage* shape);
 // Display counter: the cursor is shown while it is 0 or more. Answers the new counter.
 int ShowCursor(bool show);
 

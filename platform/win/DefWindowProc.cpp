@@ -6,6 +6,7 @@
 #include "platform/win/CursorApi.h"
 #include "platform/win/InputApi.h"
 #include "platform/win/MessageApi.h"
+#include "platform/win/PaintApi.h"
 #include "platform/win/WindowApi.h"
 #include "platform/win/WindowSystem.h"
 
@@ -53,6 +54,51 @@ LResult HitTest(Hwnd hwnd, Point screen) {
     }
     if ((w->style & WS_CAPTION) == WS_CAPTION && p.y < w->client.top) return HTCAPTION;
     return HTBORDER;
+}
+
+// The standard frames: a black line for a border, a sunken edge for a client edge, a raised grey
+// frame for a sizing border.
+void PaintStandardFrame(Hwnd hwnd) {
+    auto& ws = WindowSystem::Instance();
+    std::uint32_t style;
+    std::uint32_t exStyle;
+    Rect rect;
+    {
+        std::lock_guard lock(ws.Mutex());
+        auto w = ws.Windows().Find(hwnd);
+        if (!w) return;
+        style = w->style;
+        exStyle = w->exStyle;
+        rect = {0, 0, w->rect.Width(), w->rect.Height()};
+    }
+    if (FrameWidth(style, exStyle) == 0) return;
+    gdi::DC* dc = GetWindowDC(hwnd);
+    if (!dc) return;
+    auto ring = [&](gdi::ColorRef topLeft, gdi::ColorRef bottomRight) {
+        dc->FillRect({rect.left, rect.top, rect.right, rect.top + 1}, gdi::Brush::Solid(topLeft));
+        dc->FillRect({rect.left, rect.top, rect.left + 1, rect.bottom}, gdi::Brush::Solid(topLeft));
+        dc->FillRect({rect.left, rect.bottom - 1, rect.right, rect.bottom}, gdi::Brush::Solid(bottomRight));
+        dc->FillRect({rect.right - 1, rect.top, rect.right, rect.bottom}, gdi::Brush::Solid(bottomRight));
+        rect = rect.Inflate(-1, -1);
+    };
+    if (style & WS_THICKFRAME) {
+        ring(0xC0C0C0, 0x404040);
+        ring(0xFFFFFF, 0x808080);
+        ring(0xC0C0C0, 0xC0C0C0);
+        ring(0xC0C0C0, 0xC0C0C0);
+    } else if (style & WS_DLGFRAME) {
+        ring(0xC0C0C0, 0x404040);
+        ring(0xFFFFFF, 0x808080);
+        ring(0xC0C0C0, 0xC0C0C0);
+    } else if (style & WS_BORDER) {
+        ring(0x000000, 0x000000);
+    }
+    if (exStyle & WS_EX_CLIENTEDGE) {
+        ring(0x808080, 0xFFFFFF);
+        ring(0x404040, 0xC0C0C0);
+    }
+    if (exStyle & WS_EX_STATICEDGE) ring(0x808080, 0xFFFFFF);
+    ReleaseDC(hwnd, dc);
 }
 
 std::uint32_t SizingCursor(LResult hit) {
@@ -174,6 +220,31 @@ LResult DefWindowProc(Hwnd hwnd, std::uint32_t msg, WParam wParam, LParam lParam
         return 0;
     case WM_CLOSE:
         DestroyWindow(hwnd);
+        return 0;
+    case WM_PAINT: {
+        PaintStruct ps;
+        BeginPaint(hwnd, &ps);
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    case WM_ERASEBKGND: {
+        // wParam is the context; the class background is a colour + 1 (0: none).
+        auto* dc = reinterpret_cast<gdi::DC*>(wParam);
+        std::uint32_t background = 0;
+        Rect client;
+        {
+            std::lock_guard lock(ws.Mutex());
+            auto w = ws.Windows().Find(hwnd);
+            if (!w) return 0;
+            background = w->classBackground;
+            client = {0, 0, w->client.Width(), w->client.Height()};
+        }
+        if (!dc || background == 0) return 0;
+        dc->FillRect(client, gdi::Brush::Solid(background - 1));
+        return 1;
+    }
+    case WM_NCPAINT:
+        PaintStandardFrame(hwnd);
         return 0;
     case WM_SETTEXT: {
         std::lock_guard lock(ws.Mutex());

@@ -12,9 +12,6 @@
 namespace plat::win {
 namespace {
 
-constexpr std::uint32_t kDoubleClickMs = 500;
-constexpr std::int32_t kDoubleClickSlop = 2; // half of the double-click rectangle
-
 bool Down(const InputState& in, std::uint32_t vk) { return (in.asyncKeys[vk & 0xFF] & 0x80) != 0; }
 
 void SetKey(std::uint8_t* keys, std::uint32_t vk, bool down) {
@@ -137,10 +134,13 @@ void InjectMouseButton(Point screen, MouseButton button, bool down) {
         auto& in = ws.Input();
         auto w = ws.Windows().Find(target.hwnd);
         const bool wantsDouble = w && (w->classStyle & CS_DBLCLKS);
+        // The second press must come within the double-click time and inside the double-click
+        // rectangle centred on the first.
+        const sys::Nanoseconds limit = sys::Nanoseconds{GetDoubleClickTime()} * sys::kNsPerMs;
         const bool isDouble = wantsDouble && in.lastPressWindow == target.hwnd && in.lastPressMessage == msg &&
-                              now - in.lastPressTime <= sys::Nanoseconds{kDoubleClickMs} * sys::kNsPerMs &&
-                              std::abs(screen.x - in.lastPressPos.x) <= kDoubleClickSlop &&
-                              std::abs(screen.y - in.lastPressPos.y) <= kDoubleClickSlop;
+                              now - in.lastPressTime <= limit &&
+                              std::abs(screen.x - in.lastPressPos.x) <= GetSystemMetrics(SM_CXDOUBLECLK) / 2 &&
+                              std::abs(screen.y - in.lastPressPos.y) <= GetSystemMetrics(SM_CYDOUBLECLK) / 2;
         if (isDouble) {
             msg += WM_LBUTTONDBLCLK - WM_LBUTTONDOWN;
             in.lastPressWindow = 0; // a third press starts a new pair

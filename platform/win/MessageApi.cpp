@@ -53,7 +53,7 @@ bool InRange(std::uint32_t message, std::uint32_t msgMin, std::uint32_t msgMax) 
 }
 
 // One look at the queue in the classic order: sent messages (handled here), posted messages, the
-// quit request, then due timers.
+// quit request, windows to paint, then due timers.
 bool Retrieve(MessageQueue& queue, Msg& out, Hwnd hwnd, std::uint32_t msgMin, std::uint32_t msgMax,
               bool remove) {
     HandleSentMessages(queue);
@@ -65,6 +65,15 @@ bool Retrieve(MessageQueue& queue, Msg& out, Hwnd hwnd, std::uint32_t msgMin, st
     if (queue.TakeQuit(exitCode, remove)) {
         out = MakeMsg(0, WM_QUIT, static_cast<WParam>(exitCode), 0);
         return true;
+    }
+    if (InRange(WM_PAINT, msgMin, msgMax)) {
+        // A frame is painted on the spot; a client area that needs painting becomes WM_PAINT.
+        while (const Hwnd toPaint = NextWindowToPaint(queue.ThreadId(), hwnd)) {
+            if (!remove || PaintFrameIfNeeded(toPaint)) {
+                out = MakeMsg(toPaint, WM_PAINT, 0, 0);
+                return true;
+            }
+        }
     }
     if (InRange(WM_TIMER, msgMin, msgMax) &&
         queue.Timers().TakeDue(sys::ActiveClock().Now(), hwnd, out, remove)) {

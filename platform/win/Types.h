@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "platform/gdi/Geometry.h"
+
 namespace plat::win {
 
 using Hwnd = std::uint32_t;
@@ -25,34 +27,11 @@ constexpr Hwnd HWND_MESSAGE = 0xFFFFFFFDu; // parent of message-only windows
 constexpr Hwnd HWND_NOTOPMOST = 0xFFFFFFFEu;
 constexpr Hwnd HWND_TOPMOST = 0xFFFFFFFFu;
 
-struct Point {
-    std::int32_t x = 0;
-    std::int32_t y = 0;
-    friend bool operator==(const Point&, const Point&) = default;
-};
-
-struct Size {
-    std::int32_t cx = 0;
-    std::int32_t cy = 0;
-    friend bool operator==(const Size&, const Size&) = default;
-};
-
-// Right and bottom are exclusive.
-struct Rect {
-    std::int32_t left = 0;
-    std::int32_t top = 0;
-    std::int32_t right = 0;
-    std::int32_t bottom = 0;
-
-    std::int32_t Width() const { return right - left; }
-    std::int32_t Height() const { return bottom - top; }
-    bool IsEmpty() const { return right <= left || bottom <= top; }
-    bool Contains(Point p) const { return p.x >= left && p.x < right && p.y >= top && p.y < bottom; }
-    Rect Offset(std::int32_t dx, std::int32_t dy) const {
-        return {left + dx, top + dy, right + dx, bottom + dy};
-    }
-    friend bool operator==(const Rect&, const Rect&) = default;
-};
+// Points, sizes and rectangles are the drawing layer's, so a window's rectangles go straight into
+// its device contexts. Rectangles exclude their right and bottom edges.
+using Point = gdi::Point;
+using Size = gdi::Size;
+using Rect = gdi::Rect;
 
 struct Msg {
     Hwnd hwnd = 0;

@@ -3,9 +3,11 @@
 // guarded by the window system's mutex.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/gdi/Region.h"
 #include "platform/win/Styles.h"
 #include "platform/win/Types.h"
 
@@ -32,6 +34,10 @@ struct Window {
     std::uintptr_t id = 0;
     std::uint32_t classCursor = 0;
     std::uint32_t classBackground = 0;
+    gdi::Region update;             // client area still to be painted, client coordinates
+    bool eraseNeeded = false;       // the next BeginPaint erases the background first
+    bool frameNeeded = false;       // the non-client frame is to be painted (WM_NCPAINT)
+    std::optional<gdi::Region> shape; // window region in window coordinates (none: the rectangle)
     bool destroying = false;
     bool hiddenWithOwner = false;   // hidden because its owner was minimised
 

@@ -144,7 +144,18 @@ Hwnd CreateWindowEx(std::uint32_t exStyle, const std::string& className, const s
     }
     SendMessage(hwnd, WM_SIZE, SIZE_RESTORED, MakeLParam(client.Width(), client.Height()));
     SendMessage(hwnd, WM_MOVE, 0, MakeLParam(rect.left + client.left, rect.top + client.top));
-    return IsWindow(hwnd) ? hwnd : 0;
+    {
+        std::lock_guard lock(ws.Mutex());
+        auto created = ws.Windows().Find(hwnd);
+        if (!created) return 0;
+        if (created->style & WS_VISIBLE) {
+            if (!created->parent && !created->messageOnly)
+                ws.Surfaces().Ensure(hwnd, {created->rect.Width(), created->rect.Height()});
+            InvalidateTreeLocked(ws, *created);
+        }
+    }
+    if (!w->parent && !w->messageOnly) ws.GetBackend().TopLevelChanged(hwnd);
+    return hwnd;
 }
 
 Hwnd CreateMessageWindow(WndProc proc, LParam userData) {
@@ -187,13 +198,20 @@ bool DestroyWindow(Hwnd hwnd) {
     SendMessage(hwnd, WM_NCDESTROY, 0, 0);
 
     std::uint32_t thread = 0;
+    bool wasTopLevel = false;
     {
         std::lock_guard lock(ws.Mutex());
         auto w = ws.Windows().Find(hwnd);
         if (!w) return true;
         thread = w->thread;
+        if (w->style & WS_VISIBLE) InvalidateUnderLocked(ws, *w);
+        wasTopLevel = !w->parent && !w->messageOnly;
         UnlinkLocked(ws, *w);
         ws.Windows().Remove(hwnd);
+    }
+    if (wasTopLevel) {
+        ws.Surfaces().Drop(hwnd);
+        ws.GetBackend().TopLevelDestroyed(hwnd);
     }
     if (auto queue = ws.QueueOf(thread)) {
         queue->DiscardFor(hwnd);

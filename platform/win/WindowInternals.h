@@ -1,6 +1,9 @@
 #pragma once
 // Steps shared by the units that change windows. Internal to platform/win.
 
+#include <cstdint>
+
+#include "platform/gdi/Region.h"
 #include "platform/win/Types.h"
 
 namespace plat::win {
@@ -17,5 +20,22 @@ void DropInputOf(Hwnd hwnd, bool withDescendants);
 
 // Brings the key state up to date with an input message the thread has just taken.
 void NoteInputMessageTaken(const Msg& msg);
+
+// --- painting bookkeeping; the caller holds the window system's mutex ---
+// Adds an area (client coordinates) to a shown window's update region, optionally to the children
+// it covers as well (their frames included).
+void InvalidateAreaLocked(WindowSystem& ws, Window& w, const gdi::Region& clientArea, bool erase,
+                          bool withChildren);
+// Everything of the window is to be painted again: frame, client area and all descendants.
+void InvalidateTreeLocked(WindowSystem& ws, Window& w);
+// What a child window covers in its parent is to be painted again (it moves away or hides).
+void InvalidateUnderLocked(WindowSystem& ws, const Window& w);
+
+// The next window of the thread that has something to paint, parents before their children;
+// 0 when none (filter 0: any window).
+Hwnd NextWindowToPaint(std::uint32_t thread, Hwnd filter);
+// Sends WM_NCPAINT when the frame waits to be painted; answers whether the client area still
+// needs a WM_PAINT.
+bool PaintFrameIfNeeded(Hwnd hwnd);
 
 } // namespace plat::win

@@ -32,8 +32,6 @@ void ReorderLocked(WindowSystem& ws, Window& w, Hwnd insertAfter) {
     siblings->insert(at, w.handle); // end() for HWND_TOP, TOPMOST, NOTOPMOST and unknown handles
 }
 
-bool IsOwnedBy(WindowSystem& ws, const Window& w, Hwnd owner) { (void)ws; return w.owner == owner; }
-
 // Tells the owned windows that their owner goes to or comes back from the task bar.
 void NotifyOwned(Hwnd owner, bool opening) {
     auto& ws = WindowSystem::Instance();
@@ -41,7 +39,7 @@ void NotifyOwned(Hwnd owner, bool opening) {
     {
         std::lock_guard lock(ws.Mutex());
         ws.Windows().ForEach([&](std::uint32_t h, const std::shared_ptr<Window>& w) {
-            if (!IsOwnedBy(ws, *w, owner)) return;
+            if (w->owner != owner) return;
             if (opening ? w->hiddenWithOwner : (w->style & WS_VISIBLE) != 0) owned.push_back(h);
         });
     }
@@ -53,6 +51,22 @@ void SetStyleBits(Hwnd hwnd, std::uint32_t set, std::uint32_t clear) {
     auto& ws = WindowSystem::Instance();
     std::lock_guard lock(ws.Mutex());
     if (auto w = ws.Windows().Find(hwnd)) w->style = (w->style & ~clear) | set;
+}
+
+// Shown: everything of it is to be painted, on a surface of the right size.
+void ExposeLocked(WindowSystem& ws, Window& w) {
+    if (!w.parent && !w.messageOnly) ws.Surfaces().Ensure(w.handle, {w.rect.Width(), w.rect.Height()});
+    InvalidateTreeLocked(ws, w);
+}
+
+void TellBackend(Hwnd hwnd) {
+    auto& ws = WindowSystem::Instance();
+    Hwnd top;
+    {
+        std::lock_guard lock(ws.Mutex());
+        top = ws.TopLevelOfLocked(hwnd);
+    }
+    if (top == hwnd) ws.GetBackend().TopLevelChanged(top);
 }
 
 } // namespace
@@ -84,10 +98,22 @@ bool SetWindowPos(Hwnd hwnd, Hwnd insertAfter, std::int32_t x, std::int32_t y, s
         const Rect next{pos.x, pos.y, pos.x + std::max(pos.cx, 0), pos.y + std::max(pos.cy, 0)};
         moved = next.left != w->rect.left || next.top != w->rect.top;
         sized = next.Width() != w->rect.Width() || next.Height() != w->rect.Height();
+        const bool restacked = !(pos.flags & SWP_NOZORDER);
+        if (w->parent && (moved || sized || restacked) && !(pos.flags & SWP_NOREDRAW)) InvalidateUnderLocked(ws, *w);
         w->rect = next;
-        if (!(pos.flags & SWP_NOZORDER)) ReorderLocked(ws, *w, pos.insertAfter);
+        if (restacked) ReorderLocked(ws, *w, pos.insertAfter);
     }
     if (sized || moved || (pos.flags & SWP_FRAMECHANGED)) RecalcClientRect(hwnd);
+    {
+        // A child that moved is painted afresh in its new place; a top-level window that only
+        // moved keeps its pixels.
+        std::lock_guard lock(ws.Mutex());
+        auto w = ws.Windows().Find(hwnd);
+        if (!w) return false;
+        const bool repaint = w->parent ? (moved || sized || !(pos.flags & SWP_NOZORDER)) : sized;
+        if ((repaint || (pos.flags & SWP_FRAMECHANGED)) && !(pos.flags & SWP_NOREDRAW)) ExposeLocked(ws, *w);
+    }
+    TellBackend(hwnd);
     if (pos.flags & SWP_SHOWWINDOW) ShowWindow(hwnd, SW_SHOWNA);
     if (pos.flags & SWP_HIDEWINDOW) ShowWindow(hwnd, SW_HIDE);
     if (!moved) pos.flags |= SWP_NOMOVE;
@@ -124,13 +150,24 @@ bool ShowWindow(Hwnd hwnd, int command) {
     if (command == SW_HIDE) {
         if (!wasVisible) return false;
         SendMessage(hwnd, WM_SHOWWINDOW, 0, 0);
-        SetStyleBits(hwnd, 0, WS_VISIBLE);
+        {
+            std::lock_guard lock(ws.Mutex());
+            if (auto w = ws.Windows().Find(hwnd)) {
+                InvalidateUnderLocked(ws, *w);
+                w->style &= ~WS_VISIBLE;
+            }
+        }
         DropInputOf(hwnd, true);
+        TellBackend(hwnd);
         return true;
     }
     if (!wasVisible) {
         SendMessage(hwnd, WM_SHOWWINDOW, 1, 0);
-        SetStyleBits(hwnd, WS_VISIBLE, 0);
+        std::lock_guard lock(ws.Mutex());
+        if (auto w = ws.Windows().Find(hwnd)) {
+            w->style |= WS_VISIBLE;
+            ExposeLocked(ws, *w);
+        }
     }
     switch (command) {
     case SW_MINIMIZE:
@@ -182,6 +219,7 @@ bool ShowWindow(Hwnd hwnd, int command) {
         break;
     default: break;
     }
+    TellBackend(hwnd);
     const bool activates = command != SW_SHOWNA && command != SW_SHOWNOACTIVATE &&
                            command != SW_SHOWMINNOACTIVE && command != SW_MINIMIZE;
     if (!child && activates) SetActiveWindow(hwnd);

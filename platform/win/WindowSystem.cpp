@@ -114,6 +114,59 @@ Hwnd WindowSystem::TopLevelOfLocked(Hwnd hwnd) {
     return w ? hwnd : 0;
 }
 
+Point WindowSystem::SurfaceOffsetLocked(const Window& w) {
+    if (!w.parent) return {0, 0};
+    auto parent = windows_.Find(w.parent);
+    if (!parent) return {0, 0};
+    const Point p = SurfaceOffsetLocked(*parent);
+    return {p.x + parent->client.left + w.rect.left, p.y + parent->client.top + w.rect.top};
+}
+
+namespace {
+
+// The area a window covers in its parent's client coordinates offset to `origin`: its rectangle,
+// cut to its shape when it has one.
+gdi::Region CoveredArea(const Window& w, Point origin) {
+    const Rect r = w.rect.Offset(origin.x, origin.y);
+    if (!w.shape) return gdi::Region(r);
+    return w.shape->Offset(r.left, r.top).Intersect(r);
+}
+
+} // namespace
+
+gdi::Region WindowSystem::VisibleRegionLocked(const Window& w, bool clientOnly) {
+    if (!IsVisibleLocked(w)) return {};
+    const Point off = SurfaceOffsetLocked(w);
+    const Rect whole{off.x, off.y, off.x + w.rect.Width(), off.y + w.rect.Height()};
+    gdi::Region visible(clientOnly ? w.client.Offset(off.x, off.y) : whole);
+    if (w.shape) visible = visible.Intersect(w.shape->Offset(off.x, off.y));
+    if (clientOnly) {
+        const Point clientOrigin{off.x + w.client.left, off.y + w.client.top};
+        for (Hwnd c : w.children) {
+            auto child = windows_.Find(c);
+            if (child && (child->style & WS_VISIBLE))
+                visible = visible.Subtract(CoveredArea(*child, clientOrigin));
+        }
+    }
+    const Window* current = &w;
+    while (current->parent && !visible.IsEmpty()) {
+        auto parent = windows_.Find(current->parent);
+        if (!parent) break;
+        const Point parentOff = SurfaceOffsetLocked(*parent);
+        const Point clientOrigin{parentOff.x + parent->client.left, parentOff.y + parent->client.top};
+        visible = visible.Intersect(parent->client.Offset(parentOff.x, parentOff.y));
+        if (parent->shape) visible = visible.Intersect(parent->shape->Offset(parentOff.x, parentOff.y));
+        auto self = std::find(parent->children.begin(), parent->children.end(), current->handle);
+        for (auto it = self == parent->children.end() ? self : self + 1; it != parent->children.end(); ++it) {
+            auto sibling = windows_.Find(*it);
+            if (sibling && (sibling->style & WS_VISIBLE))
+                visible = visible.Subtract(CoveredArea(*sibling, clientOrigin));
+        }
+        current = parent.get();
+    }
+    return visible;
+}
+
 Hwnd WindowSystem::WindowFromPointLocked(Point screen) {
     // Top-most windows are above the others; within each group the end of the list is on top.
     auto hitTop = [&](bool topmost) -> Hwnd {
@@ -121,7 +174,9 @@ Hwnd WindowSystem::WindowFromPointLocked(Point screen) {
             auto w = windows_.Find(*it);
             if (!w || !IsVisibleLocked(*w) || ((w->exStyle & WS_EX_TOPMOST) != 0) != topmost) continue;
             if (w->style & WS_MINIMIZE) continue; // minimised windows are not on the screen
-            if (w->rect.Contains(screen)) return *it;
+            if (w->rect.Contains(screen) &&
+                (!w->shape || w->shape->Contains(Point{screen.x - w->rect.left, screen.y - w->rect.top})))
+                return *it;
         }
         return 0;
     };
@@ -137,7 +192,8 @@ Hwnd WindowSystem::WindowFromPointLocked(Point screen) {
         for (auto it = w->children.rbegin(); it != w->children.rend(); ++it) {
             auto c = windows_.Find(*it);
             if (!c || !(c->style & WS_VISIBLE) || !IsEnabledLocked(*c)) continue;
-            if (c->rect.Offset(origin.x, origin.y).Contains(screen)) {
+            const Rect r = c->rect.Offset(origin.x, origin.y);
+            if (r.Contains(screen) && (!c->shape || c->shape->Contains(Point{screen.x - r.left, screen.y - r.top}))) {
                 inner = *it;
                 break;
             }
@@ -148,6 +204,7 @@ Hwnd WindowSystem::WindowFromPointLocked(Point screen) {
 }
 
 void WindowSystem::ThreadEnded(std::uint32_t threadId) {
+    std::vector<Hwnd> goneTopLevels;
     {
         std::lock_guard lock(mutex_);
         std::vector<Hwnd> gone;
@@ -158,11 +215,18 @@ void WindowSystem::ThreadEnded(std::uint32_t threadId) {
             auto w = windows_.Find(h);
             if (w->parent) {
                 if (auto parent = windows_.Find(w->parent)) std::erase(parent->children, h);
+            } else if (!w->messageOnly) {
+                surfaces_.Drop(h);
+                goneTopLevels.push_back(h);
             }
             std::erase(topLevels_, h);
             windows_.Remove(h);
+            // Nothing may keep pointing at a window that is gone.
+            for (Hwnd* held : {&input_.capture, &input_.focus, &input_.active, &input_.lastPressWindow})
+                if (*held == h) *held = 0;
         }
     }
+    for (Hwnd h : goneTopLevels) GetBackend().TopLevelDestroyed(h);
     std::shared_ptr<MessageQueue> queue;
     {
         std::lock_guard lock(queuesMutex_);

@@ -12,6 +12,7 @@
 #include "platform/win/Backend.h"
 #include "platform/win/HandleTable.h"
 #include "platform/win/MessageQueue.h"
+#include "platform/win/SurfaceStore.h"
 #include "platform/win/Window.h"
 #include "platform/win/WindowClass.h"
 
@@ -47,6 +48,7 @@ public:
     std::vector<Hwnd>& TopLevels() { return topLevels_; } // bottom of the z-order first
     WindowClassRegistry& Classes() { return classes_; }
     InputState& Input() { return input_; }
+    SurfaceStore& Surfaces() { return surfaces_; }
     Size ScreenSize() const { return screen_; }
     void SetScreenSize(Size size) { screen_ = size; }
 
@@ -57,6 +59,13 @@ public:
     bool IsEnabledLocked(const Window& w);
     bool IsDescendantLocked(Hwnd ancestor, Hwnd hwnd);
     Hwnd TopLevelOfLocked(Hwnd hwnd);
+    // Where a window's rectangle starts on its top-level window's surface.
+    Point SurfaceOffsetLocked(const Window& w);
+    // The part of a window (its client area, or all of it) that shows on its top-level window's
+    // surface, in surface coordinates: inside every ancestor's client area and shape, without the
+    // siblings above it and the ancestors' siblings above them, and for the client area without
+    // its own children.
+    gdi::Region VisibleRegionLocked(const Window& w, bool clientOnly);
     // The deepest shown window under a screen point; disabled child windows let it through to
     // their parent.
     Hwnd WindowFromPointLocked(Point screen);
@@ -82,6 +91,7 @@ private:
     std::vector<Hwnd> topLevels_;
     WindowClassRegistry classes_;
     InputState input_;
+    SurfaceStore surfaces_;
     Size screen_{1280, 1024};
 
     std::mutex queuesMutex_;

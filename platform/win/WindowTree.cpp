@@ -46,6 +46,11 @@ Hwnd SetParent(Hwnd hwnd, Hwnd newParent) {
             if (!p || p->messageOnly || newParent == hwnd || ws.IsDescendantLocked(hwnd, newParent)) return 0;
         }
         old = w->parent;
+        if (old) {
+            InvalidateUnderLocked(ws, *w);
+        } else {
+            ws.Surfaces().Drop(hwnd);
+        }
         UnlinkLocked(ws, *w);
         if (newParent != 0) {
             // Embedded: the window now lives in the new parent's client area, on top of its
@@ -67,6 +72,15 @@ Hwnd SetParent(Hwnd hwnd, Hwnd newParent) {
         if (ws.Input().active == hwnd && newParent != 0) ws.Input().active = 0;
     }
     RecalcClientRect(hwnd);
+    {
+        std::lock_guard lock(ws.Mutex());
+        if (auto w = ws.Windows().Find(hwnd)) {
+            if (!w->parent) ws.Surfaces().Ensure(hwnd, {w->rect.Width(), w->rect.Height()});
+            InvalidateTreeLocked(ws, *w);
+        }
+    }
+    if (old == 0) ws.GetBackend().TopLevelDestroyed(hwnd);
+    if (newParent == 0) ws.GetBackend().TopLevelChanged(hwnd);
     return old;
 }
 

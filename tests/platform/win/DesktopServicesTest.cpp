@@ -23,8 +23,8 @@ TEST(Cursor, StandardCursorsAreSharedAndMadeCursorsCheckTheirMasks) {
     EXPECT_EQ(CreateCursor(0, 0, 0, 20, andMask, xorMask), 0u);
     const Hcursor made = CreateCursor(40, 5, 16, 20, andMask, xorMask);
     ASSERT_NE(made, 0u);
-    CursorShape shape;
-    ASSERT_TRUE(GetCursorShape(made, &shape));
+    CursorImage shape;
+    ASSERT_TRUE(GetCursorImage(made, &shape));
     EXPECT_EQ(shape.hotX, 15) << "hot spot kept inside the cursor";
     EXPECT_EQ(shape.andMask.size(), 40u);
 
@@ -32,7 +32,7 @@ TEST(Cursor, StandardCursorsAreSharedAndMadeCursorsCheckTheirMasks) {
     EXPECT_EQ(GetCursor(), made);
     EXPECT_TRUE(DestroyCursor(made));
     EXPECT_EQ(GetCursor(), 0u) << "a destroyed cursor is not shown any more";
-    EXPECT_FALSE(GetCursorShape(made, &shape));
+    EXPECT_FALSE(GetCursorImage(made, &shape));
     SetCursor(before);
 }
 
