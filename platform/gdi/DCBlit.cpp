@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace plat::gdi {
 namespace {
@@ -87,7 +88,7 @@ void DC::Transfer(const Rect& dest, const Bitmap& source, const Rect& sourceRect
     const std::uint32_t mask = target_->NativeMask();
     const bool oneToOne = adw == asw && adh == ash && !mirrorX && !mirrorY;
     const bool memcpyRows = oneToOne && table == 0xCC && !transparent && convert.Direct() &&
-                            target_->BitsPerPixel() >= 8 && target_ != &source;
+                            target_->BitsPerPixel() >= 8;
     const int bytesPerPixel = target_->BitsPerPixel() / 8;
 
     // Source coordinate of a destination offset: the nearest source pixel to its centre.
@@ -99,7 +100,35 @@ void DC::Transfer(const Rect& dest, const Bitmap& source, const Rect& sourceRect
         const int i = static_cast<int>((std::int64_t{2 * dy + 1} * ash) / (2 * std::int64_t{adh}));
         return s.top + (mirrorY ? ash - 1 - i : i);
     };
-    // Reading and writing the same bitmap with overlap: take a copy of the source first.
+    // Rows copied whole: runs are taken in an order that reads every source pixel before it is
+    // overwritten, so a bitmap can be scrolled onto itself without a copy.
+    if (memcpyRows) {
+        struct Run {
+            int y, x0, x1;
+        };
+        std::vector<Run> runs;
+        for (const Rect& r : clipped.Rects())
+            for (int y = r.top; y < r.bottom; ++y) {
+                const int sy = s.top + (y - d.top);
+                // Keep only the part whose source lies inside the source bitmap.
+                const int lo = std::max(r.left, d.left - s.left);
+                const int hi = std::min(r.right, d.left - s.left + source.Width());
+                if (sy >= 0 && sy < source.Height() && lo < hi) runs.push_back({y, lo, hi});
+            }
+        const bool down = d.top > s.top;
+        const bool right = d.left > s.left;
+        std::sort(runs.begin(), runs.end(), [&](const Run& a, const Run& b) {
+            if (a.y != b.y) return down ? a.y > b.y : a.y < b.y;
+            return right ? a.x0 > b.x0 : a.x0 < b.x0;
+        });
+        for (const Run& run : runs)
+            std::memmove(target_->Row(run.y) + run.x0 * bytesPerPixel,
+                         source.Row(s.top + (run.y - d.top)) +
+                             (s.left + (run.x0 - d.left)) * bytesPerPixel,
+                         static_cast<std::size_t>(run.x1 - run.x0) * bytesPerPixel);
+        return;
+    }
+    // Other operations on the same bitmap read from a copy of it.
     std::unique_ptr<Bitmap> copy;
     const Bitmap* src = &source;
     if (&source == target_) {
@@ -110,18 +139,6 @@ void DC::Transfer(const Rect& dest, const Bitmap& source, const Rect& sourceRect
         for (int y = r.top; y < r.bottom; ++y) {
             const int sy = mapY(y - d.top);
             if (sy < 0 || sy >= src->Height()) continue;
-            if (memcpyRows) {
-                int x0 = r.left, x1 = r.right;
-                const int sx0 = s.left + (x0 - d.left);
-                // Keep only the part whose source lies inside the source bitmap.
-                const int lo = std::max(x0, x0 + (0 - sx0));
-                const int hi = std::min(x1, x0 + (src->Width() - sx0));
-                if (lo < hi)
-                    std::memcpy(target_->Row(y) + lo * bytesPerPixel,
-                                src->Row(sy) + (s.left + (lo - d.left)) * bytesPerPixel,
-                                static_cast<std::size_t>(hi - lo) * bytesPerPixel);
-                continue;
-            }
             for (int x = r.left; x < r.right; ++x) {
                 const int sx = mapX(x - d.left);
                 if (sx < 0 || sx >= src->Width()) continue;

@@ -61,8 +61,8 @@ void DC::StrokePolyline(std::span<const Point> pts, bool closed) {
     if (PenWidth(pen) > 1) {
         Region area;
         for (std::size_t i = 0; i < segments; ++i)
-            area = area.Union(RegionFromSpans(
-                ThickLineSpans(pts[i], pts[(i + 1) % pts.size()], PenWidth(pen))));
+            area = area.Union(RegionFromSpans(ThickLineSpans(
+                pts[i], pts[(i + 1) % pts.size()], PenWidth(pen), EffectiveClip().Bounds())));
         const Paint paint = PenPaint(pen.colour);
         const Region clipped = area.Intersect(EffectiveClip());
         for (const Rect& r : clipped.Rects())
@@ -123,8 +123,11 @@ void DC::DrawFilledShape(const Rect& logicalBox, int ew, int eh, bool ellipse) {
     const Pen& pen = s_.pen;
     const bool nullPen = pen.style == PenStyle::Null;
     const int w = PenWidth(pen);
+    // One row beyond the clip on each side, so the outline of a one-pixel pen (which looks at
+    // the rows above and below) comes out the same as for the whole shape.
+    const Rect window = EffectiveClip().Bounds().Inflate(0, 1);
     const auto shape = [&](const Rect& b, int cw, int ch) {
-        return ellipse ? EllipseSpans(b) : RoundRectSpans(b, cw, ch);
+        return ellipse ? EllipseSpans(b, window) : RoundRectSpans(b, cw, ch, window);
     };
     if (nullPen) box = {box.left, box.top, box.right - 1, box.bottom - 1};
     else if (w > 1 && pen.style != PenStyle::InsideFrame)
@@ -175,7 +178,7 @@ void DC::PolyPolygon(std::span<const Point> points, std::span<const int> counts)
     for (const Point& p : points) device.push_back(ToDevice(p.x, p.y));
     Paint brush;
     if (BrushPaint(s_.brush, s_.rop2, brush))
-        FillSpans(PolygonSpans(device, counts, s_.fillMode), brush);
+        FillSpans(PolygonSpans(device, counts, s_.fillMode, EffectiveClip().Bounds()), brush);
     std::size_t start = 0;
     for (int count : counts) {
         if (count < 0 || start + static_cast<std::size_t>(count) > device.size()) return;

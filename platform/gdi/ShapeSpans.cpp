@@ -26,13 +26,15 @@ bool InEllipse(std::int64_t X, std::int64_t Y, std::int64_t A, std::int64_t B) {
            i128{xc} * xc * b2 + i128{ay} * ay * a2 <= ab;
 }
 
-// Row spans of an ellipse in a box of w x h pixels at (0, 0); one entry per row.
-std::vector<Span> EllipseRows(int w, int h) {
+// Row spans of an ellipse in a box of w x h pixels at (0, 0), rows y0 <= y < y1.
+std::vector<Span> EllipseRows(int w, int h, int y0, int y1) {
     std::vector<Span> rows;
-    rows.reserve(static_cast<std::size_t>(h));
+    y0 = std::max(y0, 0);
+    y1 = std::min(y1, h);
+    rows.reserve(static_cast<std::size_t>(std::max(0, y1 - y0)));
     const std::int64_t A = w - 1;
     const std::int64_t B = h - 1;
-    for (int y = 0; y < h; ++y) {
+    for (int y = y0; y < y1; ++y) {
         if (A == 0 || B == 0) {
             rows.push_back({y, 0, w});
             continue;
@@ -56,15 +58,17 @@ std::vector<Span> EllipseRows(int w, int h) {
 
 } // namespace
 
-std::vector<Span> EllipseSpans(const Rect& box) {
+std::vector<Span> EllipseSpans(const Rect& box, const Rect& window) {
     const Rect b = box.Normalized();
     if (b.IsEmpty()) return {};
-    std::vector<Span> rows = EllipseRows(b.Width(), b.Height());
+    std::vector<Span> rows = EllipseRows(b.Width(), b.Height(), window.top - b.top,
+                                         window.bottom - b.top);
     for (Span& s : rows) s = {s.y + b.top, s.x0 + b.left, s.x1 + b.left};
     return rows;
 }
 
-std::vector<Span> RoundRectSpans(const Rect& box, int ellipseWidth, int ellipseHeight) {
+std::vector<Span> RoundRectSpans(const Rect& box, int ellipseWidth, int ellipseHeight,
+                                 const Rect& window) {
     const Rect b = box.Normalized();
     if (b.IsEmpty()) return {};
     const int w = b.Width();
@@ -72,9 +76,11 @@ std::vector<Span> RoundRectSpans(const Rect& box, int ellipseWidth, int ellipseH
     const int ew = std::clamp(ellipseWidth, 0, w);
     const int eh = std::clamp(ellipseHeight, 0, h);
     std::vector<Span> rows;
-    rows.reserve(static_cast<std::size_t>(h));
-    const std::vector<Span> corner = (ew > 1 && eh > 1) ? EllipseRows(ew, eh) : std::vector<Span>{};
-    for (int y = 0; y < h; ++y) {
+    const std::vector<Span> corner =
+        (ew > 1 && eh > 1) ? EllipseRows(ew, eh, 0, eh) : std::vector<Span>{};
+    const int y0 = std::max(0, window.top - b.top);
+    const int y1 = std::min(h, window.bottom - b.top);
+    for (int y = y0; y < y1; ++y) {
         int inset = 0;
         if (!corner.empty()) {
             if (y < eh / 2) inset = corner[static_cast<std::size_t>(y)].x0;
@@ -86,7 +92,7 @@ std::vector<Span> RoundRectSpans(const Rect& box, int ellipseWidth, int ellipseH
 }
 
 std::vector<Span> PolygonSpans(std::span<const Point> points, std::span<const int> counts,
-                               FillMode mode) {
+                               FillMode mode, const Rect& window) {
     struct Edge {
         std::int64_t x0, y0, x1, y1; // y0 < y1
         int dir;
@@ -112,6 +118,8 @@ std::vector<Span> PolygonSpans(std::span<const Point> points, std::span<const in
     }
     std::vector<Span> spans;
     std::vector<std::pair<std::int64_t, int>> cross;
+    top = std::max(top, window.top);
+    bottom = std::min(bottom, window.bottom);
     for (int y = top; y < bottom; ++y) {
         cross.clear();
         // Pixel centres sit at half coordinates; work doubled so everything stays an integer.
@@ -141,7 +149,7 @@ std::vector<Span> PolygonSpans(std::span<const Point> points, std::span<const in
     return spans;
 }
 
-std::vector<Span> ThickLineSpans(Point a, Point b, int width) {
+std::vector<Span> ThickLineSpans(Point a, Point b, int width, const Rect& window) {
     // The segment runs through pixel centres for odd widths and along pixel corners for even
     // ones, so a width of n covers n rows of a horizontal line.
     const double off = (width % 2) ? 0.5 : 0.0;
@@ -150,10 +158,12 @@ std::vector<Span> ThickLineSpans(Point a, Point b, int width) {
     const double r2 = r * r - 1e-9;
     const double vx = bx - ax, vy = by - ay;
     const double len2 = vx * vx + vy * vy;
-    const int left = static_cast<int>(std::floor(std::min(ax, bx) - r)) - 1;
-    const int right = static_cast<int>(std::ceil(std::max(ax, bx) + r)) + 1;
-    const int top = static_cast<int>(std::floor(std::min(ay, by) - r)) - 1;
-    const int bottom = static_cast<int>(std::ceil(std::max(ay, by) + r)) + 1;
+    const int left = std::max(window.left, static_cast<int>(std::floor(std::min(ax, bx) - r)) - 1);
+    const int right =
+        std::min(window.right - 1, static_cast<int>(std::ceil(std::max(ax, bx) + r)) + 1);
+    const int top = std::max(window.top, static_cast<int>(std::floor(std::min(ay, by) - r)) - 1);
+    const int bottom =
+        std::min(window.bottom - 1, static_cast<int>(std::ceil(std::max(ay, by) + r)) + 1);
     std::vector<Span> spans;
     for (int y = top; y <= bottom; ++y) {
         int first = 0;

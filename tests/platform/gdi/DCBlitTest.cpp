@@ -89,7 +89,7 @@ TEST(DCBlit, StretchedCopiesRepeatAndMirrorPixels) {
     EXPECT_EQ(Picture(*half), (Rows{"#."})); // nearest to each centre: row 1, columns 1 and 3
 }
 
-TEST(DCBlit, TransparentCopyLeavesTheKeyColourOutAndOverlappingCopiesScroll) {
+TEST(DCBlit, TransparentCopyLeavesTheKeyColourOut) {
     auto src = Source();
     DC from(src.get());
     auto dst = Bitmap::Create(4, 2, 32);
@@ -100,12 +100,53 @@ TEST(DCBlit, TransparentCopyLeavesTheKeyColourOutAndOverlappingCopiesScroll) {
     EXPECT_EQ(dst->GetPixel(0, 0), 0x000000u);
     EXPECT_EQ(dst->GetPixel(3, 0), 0x0000FFu);
 
-    // Copying a bitmap onto itself shifted by one reads the pixels as they were.
+}
+
+// Scrolling a bitmap onto itself in every direction, through a clip of several pieces, must read
+// every pixel before it is overwritten; an exclusive-or onto itself goes through another path.
+TEST(DCBlit, OverlappingCopiesOntoTheSameBitmapReadThePixelsAsTheyWere) {
+    const Point shifts[] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}, {2, 3}, {-3, -2}, {4, -1}};
+    const Rect pieces[] = {{0, 0, 3, 8}, {5, 0, 8, 8}, {0, 2, 8, 4}};
+    const Region clip = Region::FromRects(pieces);
+    for (const Point shift : shifts) {
+        SCOPED_TRACE(::testing::Message() << shift.x << "," << shift.y);
+        auto bmp = Bitmap::Create(8, 8, 32);
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 8; ++x) bmp->SetPixel(x, y, static_cast<ColorRef>(y * 8 + x + 1));
+        auto before = bmp->Clone();
+        DC dc(bmp.get());
+        dc.SelectClipRegion(&clip);
+        dc.BitBlt(shift.x, shift.y, 8, 8, dc, 0, 0, rop3::SrcCopy);
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 8; ++x) {
+                const int sx = x - shift.x, sy = y - shift.y;
+                const bool copied = clip.Contains(Point{x, y}) && sx >= 0 && sx < 8 && sy >= 0 && sy < 8;
+                ASSERT_EQ(bmp->GetPixel(x, y), copied ? before->GetPixel(sx, sy) : before->GetPixel(x, y))
+                    << x << "," << y;
+            }
+    }
     auto strip = WhiteCanvas(5, 1);
     for (int x = 0; x < 5; ++x) strip->SetPixel(x, 0, static_cast<ColorRef>(x));
     DC self(strip.get());
-    self.BitBlt(1, 0, 4, 1, self, 0, 0, rop3::SrcCopy);
-    for (int x = 1; x < 5; ++x) EXPECT_EQ(strip->GetPixel(x, 0), static_cast<ColorRef>(x - 1));
+    self.BitBlt(1, 0, 4, 1, self, 0, 0, rop3::SrcInvert);
+    for (int x = 1; x < 5; ++x) EXPECT_EQ(strip->GetPixel(x, 0), static_cast<ColorRef>(x ^ (x - 1)));
+}
+
+TEST(DCBlit, PatternBrushesTileFromTheBrushOrigin) {
+    auto tile = Bitmap::Create(2, 2, 1);
+    tile->SetNative(0, 0, 1);
+    tile->SetNative(1, 1, 1);
+    Brush checker{BrushStyle::Pattern, 0, HatchStyle::Horizontal, std::shared_ptr<Bitmap>(tile.release())};
+    auto bmp = WhiteCanvas(4, 2);
+    DC dc(bmp.get());
+    dc.SetTextColor(0x000000); // 0 bits
+    dc.SetBkColor(0xFFFFFF);   // 1 bits
+    dc.SetBrushOrg({1, 0});
+    dc.FillRect({0, 0, 4, 2}, checker);
+    EXPECT_EQ(Picture(*bmp), (Rows{"#.#.", ".#.#"}));
+    dc.SelectBrush(checker);
+    dc.PatBlt(0, 0, 4, 2, rop3::PatInvert); // pattern ^ itself: all black
+    EXPECT_EQ(Picture(*bmp), (Rows{"####", "####"}));
 }
 
 TEST(DCBlit, CopiesBetweenDepthsConvertColours) {

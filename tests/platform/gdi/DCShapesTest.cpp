@@ -131,6 +131,25 @@ TEST(DCShapes, ShapesClippedAtAndPastTheEdgesMatchTheVisiblePartOfTheWholeShape)
             ASSERT_EQ(part->GetPixel(x, y), whole->GetPixel(x + 14, y + 14)) << x << "," << y;
 }
 
+TEST(DCShapes, HugeShapesCostOnlyTheirVisiblePart) {
+    auto bmp = WhiteCanvas(8, 8);
+    DC dc(bmp.get());
+    dc.SelectBrush(Brush::Solid(0x0000FF));
+    dc.Ellipse(-1000000, -1000000, 1000000, 1000000); // only its inside shows
+    dc.RoundRect(-1000000, -1000000, 1000000, 1000000, 5000, 5000);
+    const Point huge[] = {{-1000000, -1000000}, {1000000, -1000000}, {0, 1000000}};
+    dc.Polygon(huge);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) ASSERT_EQ(bmp->GetPixel(x, y), 0x0000FFu);
+    dc.SelectPen({PenStyle::Solid, 3, 0});
+    dc.MoveTo(-1000000, -1000000);
+    dc.LineTo(1000000, 1000000);
+    // Three pixels across, measured square to the line: |x - y| <= 2 along a diagonal.
+    const Rows band = {"###?????", "####????", "#####???", "?#####??",
+                       "??#####?", "???#####", "????####", "?????###"};
+    EXPECT_EQ(Picture(*bmp, 0xFFFFFF, 0), band);
+}
+
 TEST(DCShapes, ExclusiveOrTwiceRestoresAndMergeComposites) {
     auto bmp = WhiteCanvas(24, 24);
     std::mt19937 rng(7);

@@ -24,6 +24,17 @@ Font Arial(int height, int weight = 400, bool italic = false) {
     return Font(FontDesc{height, weight, italic, false, false, "Arial"});
 }
 
+// A white canvas with a context that draws text of the given height on a transparent background.
+struct TextCanvas {
+    TextCanvas(int width, int height, int fontHeight)
+        : bmp(WhiteCanvas(width, height)), dc(bmp.get()) {
+        dc.SelectFont(Arial(fontHeight));
+        dc.SetBkMode(BkMode::Transparent);
+    }
+    std::unique_ptr<Bitmap> bmp;
+    DC dc;
+};
+
 TEST(DCText, TheSystemsFaceResolvesToItsMetricTwinWithPlausibleMetrics) {
     const auto [path, index] = FontLibrary::Instance().Locate(FontDesc{});
     EXPECT_NE(path.find("LiberationSans-Regular"), std::string::npos) << path;
@@ -72,10 +83,9 @@ TEST(DCText, ExtentsAddUpCharacterByCharacterAndStayStable) {
 }
 
 TEST(DCText, TextOutDrawsInsideItsCellAndHonoursAlignment) {
-    auto bmp = WhiteCanvas(80, 30);
-    DC dc(bmp.get());
-    dc.SelectFont(Arial(-16));
-    dc.SetBkMode(BkMode::Transparent);
+    TextCanvas bmpCanvas(80, 30, -16);
+    auto& bmp = bmpCanvas.bmp;
+    DC& dc = bmpCanvas.dc;
     const Size ext = dc.GetTextExtent("Hg");
     dc.TextOut(10, 5, "Hg");
     const Rect ink = InkBounds(*bmp);
@@ -100,10 +110,9 @@ TEST(DCText, TextOutDrawsInsideItsCellAndHonoursAlignment) {
 }
 
 TEST(DCText, DrawTextCentresClipsAndMeasures) {
-    auto bmp = WhiteCanvas(100, 40);
-    DC dc(bmp.get());
-    dc.SelectFont(Arial(-14));
-    dc.SetBkMode(BkMode::Transparent);
+    TextCanvas bmpCanvas(100, 40, -14);
+    auto& bmp = bmpCanvas.bmp;
+    DC& dc = bmpCanvas.dc;
     Rect r{0, 0, 100, 40};
     dc.DrawText("Centre", r, dt::Center | dt::VCenter | dt::SingleLine);
     const Rect ink = InkBounds(*bmp);
@@ -131,10 +140,9 @@ TEST(DCText, DrawTextCentresClipsAndMeasures) {
 }
 
 TEST(DCText, EllipsisFitsTheRectangle) {
-    auto bmp = WhiteCanvas(60, 20);
-    DC dc(bmp.get());
-    dc.SelectFont(Arial(-12));
-    dc.SetBkMode(BkMode::Transparent);
+    TextCanvas bmpCanvas(60, 20, -12);
+    auto& bmp = bmpCanvas.bmp;
+    DC& dc = bmpCanvas.dc;
     Rect r{0, 0, 40, 20};
     Rect calc = r;
     dc.DrawText("A rather long caption", calc, dt::SingleLine | dt::EndEllipsis | dt::CalcRect);
@@ -144,10 +152,9 @@ TEST(DCText, EllipsisFitsTheRectangle) {
 }
 
 TEST(DCText, GivenWidthsPlaceEachCharacterAndClipRegionsCutGlyphs) {
-    auto bmp = WhiteCanvas(60, 20);
-    DC dc(bmp.get());
-    dc.SelectFont(Arial(-14));
-    dc.SetBkMode(BkMode::Transparent);
+    TextCanvas bmpCanvas(60, 20, -14);
+    auto& bmp = bmpCanvas.bmp;
+    DC& dc = bmpCanvas.dc;
     const int widths[] = {20, 20};
     dc.ExtTextOut(0, 0, 0, nullptr, "lll", widths);
     // Narrow 'l's: one stroke near x = 1, 21 and 41.
