@@ -1,4 +1,5 @@
 #include "app/controls/TmyLabel.h"
+#include "app/controls/SolidBrush.h"
 
 namespace lxq {
 
@@ -27,7 +28,7 @@ void TmyLabel::Paint() {
     TCanvas& c = Canvas();
     TRect r = ClientRect();
     if (!Transparent()) {
-        c.Brush().SetColor(Color());
+        SetSolidBrush(c, Color());
         c.FillRect(r);
     }
     c.Brush().SetStyle(TBrushStyle::bsClear);

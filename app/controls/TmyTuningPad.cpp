@@ -1,4 +1,5 @@
 #include "app/controls/TmyTuningPad.h"
+#include "app/controls/SolidBrush.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -99,7 +100,7 @@ void TmyTuningPad::Layout() {
 void TmyTuningPad::DrawBackground() {
     const int W = Width();
     auto fill = [](TmyImage& image, TColor colour) {
-        image.GetCanvas().Brush().SetColor(colour);
+        SetSolidBrush(image.GetCanvas(), colour);
         image.GetCanvas().FillRect({0, 0, image.Width(), image.Height()});
     };
     fill(*scale_, Color());
@@ -172,7 +173,7 @@ void TmyTuningPad::DrawCur(TColor colour) {
 
 void TmyTuningPad::DrawHint(int anchor) {
     ImageCanvas& c = hint_->GetCanvas();
-    c.Brush().SetColor(Color());
+    SetSolidBrush(c, Color());
     c.FillRect({0, 0, hint_->Width(), hint_->Height()});
     std::string t = Freq2str(currentStep_);
     if (t.front() != '-') t = "+" + t;
@@ -208,7 +209,7 @@ void TmyTuningPad::FOnMouseDown(TObject* sender, TMouseButton button, TShiftStat
         currentStep_ = GetStep(x);
     } else {
         currentStep_ = KeyStepFor(*image);
-        image->GetCanvas().Brush().SetColor(kHeldColour);
+        SetSolidBrush(image->GetCanvas(), kHeldColour);
         image->GetCanvas().FillRect({0, 0, image->Width(), image->Height()});
     }
     timer_->SetInterval(static_cast<std::uint32_t>(std::max(delay_, 1)));
@@ -236,7 +237,7 @@ void TmyTuningPad::FOnMouseMove(TObject* sender, TShiftState, int x, int) {
         DrawHint(x);
     } else {
         currentStep_ = KeyStepFor(*image);
-        image->GetCanvas().Brush().SetColor(held_ ? kHeldColour : kHoverColour);
+        SetSolidBrush(image->GetCanvas(), held_ ? kHeldColour : kHoverColour);
         image->GetCanvas().FillRect({0, 0, image->Width(), image->Height()});
         DrawHint(image->Left() + image->Width() / 2);
     }
@@ -245,13 +246,13 @@ void TmyTuningPad::FOnMouseMove(TObject* sender, TShiftState, int x, int) {
 void TmyTuningPad::FLeaveTunNotify(TObject* sender) {
     auto* image = static_cast<TmyImage*>(sender);
     ImageCanvas& h = hint_->GetCanvas();
-    h.Brush().SetColor(Color());
+    SetSolidBrush(h, Color());
     h.FillRect({0, 0, hint_->Width(), hint_->Height()});
     if (image == drag_) {
         DrawCur(padColor_);
         cursorX_ = -1;
     } else {
-        image->GetCanvas().Brush().SetColor(barsColor_);
+        SetSolidBrush(image->GetCanvas(), barsColor_);
         image->GetCanvas().FillRect({0, 0, image->Width(), image->Height()});
     }
 }

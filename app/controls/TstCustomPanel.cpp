@@ -1,4 +1,5 @@
 #include "app/controls/TstCustomPanel.h"
+#include "app/controls/SolidBrush.h"
 
 #include <algorithm>
 #include <array>
@@ -65,11 +66,11 @@ void TstCustomPanel::Paint() {
     const int n = AdjustBevel();
     const int L = r.left, T = r.top, R = r.right, B = r.bottom;
     if (bevelStyle_ == TBevelStyle::bsRound) {
-        c.Brush().SetColor(ParentBrushColor());
+        SetSolidBrush(c, ParentBrushColor());
         c.FillRect(r);
         const int w = n > 0 ? std::min(penWidth_, n - 1) : 0;
         c.Pen().SetWidth(w);
-        c.Brush().SetColor(Color());
+        SetSolidBrush(c, Color());
         c.Pen().SetColor(GetColorShadow(base, shadowOffset_, 1, 1));
         c.RoundRect(L + w / 2 + 1, T + w / 2 + 1, R - w / 2, B - w / 2, 2 * n - 1, 2 * n - 1);
         c.Brush().SetStyle(TBrushStyle::bsClear);
@@ -77,7 +78,7 @@ void TstCustomPanel::Paint() {
         c.RoundRect(L + w / 2, T + w / 2, R - w / 2 - 1, B - w / 2 - 1, 2 * n - 1, 2 * n - 1);
         c.Pen().SetWidth(1);
     } else {
-        c.Brush().SetColor(Color());
+        SetSolidBrush(c, Color());
         c.FillRect({L + n, T + n, R - n, B - n});
         c.Pen().SetWidth(1);
         const bool inner = bevelStyle_ == TBevelStyle::bsGradientInner;

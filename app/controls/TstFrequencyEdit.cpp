@@ -1,4 +1,5 @@
 #include "app/controls/TstFrequencyEdit.h"
+#include "app/controls/SolidBrush.h"
 
 #include <algorithm>
 #include <array>
@@ -226,7 +227,7 @@ void TstFrequencyEdit::RepaintUnlessFocused() {
 void TstFrequencyEdit::Paint() {
     TCanvas& c = Canvas();
     const TColor fontColor = Enabled() ? Font().Color() : clGrayText;
-    c.Brush().SetColor(Color());
+    SetSolidBrush(c, Color());
     c.FillRect(ClientRect());
     c.Brush().SetStyle(TBrushStyle::bsClear);
     c.Font().Assign(Font());

@@ -1,4 +1,5 @@
 #include "app/controls/TstKnob.h"
+#include "app/controls/SolidBrush.h"
 
 #include <algorithm>
 #include <cmath>
@@ -34,7 +35,7 @@ TstKnob::TstKnob(TComponent* owner)
       timers_([this](std::uintptr_t id) { TimerTick(id); }) {
     SetControlStyle(ControlStyle() | cs::Opaque);
     SetBounds(0, 0, 100, 100);
-    Canvas().Brush().SetColor(clBtnFace);
+    SetSolidBrush(Canvas(), clBtnFace);
     AdjustBmp();
     AdjustSmallKnob();
 }
@@ -54,7 +55,7 @@ void TstKnob::AdjustBmp() {
     if (S <= 0) return;
     TBitmap big(2 * S, 2 * S);
     TCanvas& bc = big.Canvas();
-    bc.Brush().SetColor(Color());
+    SetSolidBrush(bc, Color());
     bc.FillRect({0, 0, 2 * S, 2 * S});
     const double c = (2 * S - 1) / 2;
 
@@ -85,7 +86,7 @@ void TstKnob::AdjustBmp() {
     if (knobPercent_ > 0) {
         const int m = static_cast<int>(c - c * knobPercent_ / 100);
         bc.Pen().SetStyle(plat::gdi::PenStyle::Null);
-        bc.Brush().SetColor(knobColor_);
+        SetSolidBrush(bc, knobColor_);
         bc.Ellipse(m, m, 2 * S - m, 2 * S - m);
         bc.Pen().SetStyle(plat::gdi::PenStyle::Solid);
         const double rK = c * knobPercent_ / 100;
@@ -116,10 +117,10 @@ void TstKnob::PrepareSmallKnob() {
     }
     TBitmap big(2 * s, 2 * s);
     TCanvas& bc = big.Canvas();
-    bc.Brush().SetColor(knobColor_);
+    SetSolidBrush(bc, knobColor_);
     bc.FillRect({0, 0, 2 * s, 2 * s});
     bc.Pen().SetStyle(plat::gdi::PenStyle::Null);
-    bc.Brush().SetColor(smallKnobColor_);
+    SetSolidBrush(bc, smallKnobColor_);
     bc.Ellipse(0, 0, 2 * s, 2 * s);
     bc.Pen().SetStyle(plat::gdi::PenStyle::Solid);
     const double e = (2 * s - 1) / 2;
@@ -145,7 +146,7 @@ void TstKnob::SetSmallKnobPos() {
 
 void TstKnob::Paint() {
     TCanvas& cc = composite_->Canvas();
-    cc.Brush().SetColor(Color());
+    SetSolidBrush(cc, Color());
     cc.FillRect({0, 0, composite_->Width(), composite_->Height()});
     cc.Draw(knobLeft_, knobTop_, *knobImage_);
     if (!dimpleImage_->Empty()) {
@@ -282,7 +283,7 @@ void TstKnob::SetSmallKnobShadowOffset(int v) {
 void TstKnob::SetKnobColor(TColor v) {
     if (v == knobColor_) return;
     knobColor_ = v;
-    Canvas().Brush().SetColor(v);
+    SetSolidBrush(Canvas(), v);
     AdjustBmp();
     Invalidate();
 }

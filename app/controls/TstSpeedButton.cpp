@@ -1,4 +1,5 @@
 #include "app/controls/TstSpeedButton.h"
+#include "app/controls/SolidBrush.h"
 
 #include <algorithm>
 #include <array>
@@ -249,7 +250,7 @@ void TstSpeedButton::Paint() {
     }
     TCanvas& c = Canvas();
     const bool sunk = down_ || visual_ == TButtonVisual::Pressed;
-    c.Brush().SetColor(visual_ == TButtonVisual::Disabled ? colorDisabled_
+    SetSolidBrush(c, visual_ == TButtonVisual::Disabled ? colorDisabled_
                        : PressedOrLatched()               ? colorDown_
                                                           : Color());
     c.FillRect(ClientRect());

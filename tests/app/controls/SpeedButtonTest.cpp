@@ -214,6 +214,16 @@ TEST_F(SpeedButtonTest, AGroupKeepsOneButtonDown) {
     EXPECT_FALSE(b[1]->Down());
 }
 
+TEST_F(SpeedButtonTest, RepaintingAfterACaptionFillsTheFaceAgain) {
+    TstSpeedButton* b = Make(40, 20);
+    b->SetColor(0x808080);
+    b->SetCaption("AM");
+    const auto first = test::Render(*b);
+    const auto second = test::Render(*b);
+    EXPECT_EQ(test::PixelAt(*second, 3, 3), 0x808080u);
+    EXPECT_EQ(test::PixelAt(*second, 3, 3), test::PixelAt(*first, 3, 3));
+}
+
 TEST_F(SpeedButtonTest, ABitmapHidesGlyphAndCaption) {
     TstSpeedButton* b = Make(20, 20);
     b->SetColor(clWhite);

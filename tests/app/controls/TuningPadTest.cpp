@@ -134,6 +134,25 @@ TEST_F(TuningPadTest, HintDigitsStayPutWhenTheSignFlips) {
     EXPECT_EQ(pad_->CurrentStep(), -6250);
 }
 
+TEST_F(TuningPadTest, GrowingRedrawsTheWholeScale) {
+    pad_->SetBounds(0, 0, 400, 100);
+    TBitmap& scale = pad_->ScaleStrip().Bitmap();
+    ASSERT_EQ(scale.Width(), 400);
+    EXPECT_EQ(scale.Canvas().Handle()->GetPixel(390, 2), pad_->Color());
+    EXPECT_EQ(pad_->HalfRange(), 195);
+}
+
+TEST_F(TuningPadTest, ScaleTicksRiseFromTheStripsBottom) {
+    TBitmap& scale = pad_->ScaleStrip().Bitmap();
+    auto px = [&](int x, int y) { return scale.Canvas().Handle()->GetPixel(x, y); };
+    const int bottom = scale.Height() - 1;
+    EXPECT_EQ(px(100, bottom), clRed);
+    EXPECT_EQ(px(100, bottom - 3), clRed) << "long tick at the centre";
+    EXPECT_EQ(px(100 + 90 / 14, bottom), clRed);
+    EXPECT_NE(px(100 + 90 / 14, bottom - 1), clRed) << "short tick";
+    EXPECT_EQ(px(100 - 4 * 90 / 14, bottom - 3), clRed) << "long tick under the -1 label";
+}
+
 TEST_F(TuningPadTest, NarrowPads) {
     pad_->SetBounds(0, 0, 40, 100);
     EXPECT_EQ(pad_->Key(0).Width(), 0) << "keys of 4 - 4 pixels";
