@@ -18,6 +18,26 @@ void Raised(gdi::DC& dc, const TRect& r) {
     dc.LineTo(r.left - 1, r.bottom - 1);
 }
 
+// A small solid triangle pointing along the bar (towards its start or its end).
+void Arrow(gdi::DC& dc, const TRect& r, bool vertical, bool towardsEnd) {
+    const int cx = (r.left + r.right) / 2, cy = (r.top + r.bottom) / 2;
+    const int s = std::max(1, std::min(r.Width(), r.Height()) / 4);
+    const int d = towardsEnd ? 1 : -1;
+    gdi::Point p[3];
+    if (vertical) {
+        p[0] = {cx - s, cy - d * s / 2};
+        p[1] = {cx + s, cy - d * s / 2};
+        p[2] = {cx, cy + d * (s + 1) / 2};
+    } else {
+        p[0] = {cx - d * s / 2, cy - s};
+        p[1] = {cx - d * s / 2, cy + s};
+        p[2] = {cx + d * (s + 1) / 2, cy};
+    }
+    dc.SelectPen({gdi::PenStyle::Solid, 1, ColorToRGB(clBtnText)});
+    dc.SelectBrush(gdi::Brush::Solid(ColorToRGB(clBtnText)));
+    dc.Polygon(p);
+}
+
 } // namespace
 
 void PaintScrollBar(gdi::DC& dc, const TRect& bar, bool vertical, int position, int page,
@@ -31,6 +51,8 @@ void PaintScrollBar(gdi::DC& dc, const TRect& bar, bool vertical, int position, 
                           : TRect{bar.right - button, bar.top, bar.right, bar.bottom};
     Raised(dc, first);
     Raised(dc, last);
+    Arrow(dc, first, vertical, false);
+    Arrow(dc, last, vertical, true);
     const int track = length - 2 * button;
     if (range <= page || track <= 8) return;
     const int thumb = std::max(8, static_cast<int>(static_cast<long long>(track) * page / range));

@@ -68,7 +68,7 @@ void TButton::Paint() {
     c.Brush().SetStyle(TBrushStyle::bsClear);
     c.Font().SetColor(Enabled() ? Font().Color() : clGrayText);
     TRect text = pressed_ ? r.Offset(1, 1) : r;
-    c.DrawText(StripAccelerator(Caption()), text,
+    c.DrawText(Caption(), text,
                gdi::dt::Center | gdi::dt::VCenter | gdi::dt::SingleLine);
     if (Focused()) DrawFocusRect(c, r.Inflate(-2, -2));
 }

@@ -82,7 +82,7 @@ void TCheckBox::Paint() {
     c.Brush().SetStyle(TBrushStyle::bsClear);
     c.Font().SetColor(Enabled() ? Font().Color() : clGrayText);
     TRect text = CheckCaptionRect(client, alignment_, kBox);
-    c.DrawText(StripAccelerator(Caption()), text, gdi::dt::VCenter | gdi::dt::SingleLine);
+    c.DrawText(Caption(), text, gdi::dt::VCenter | gdi::dt::SingleLine);
     if (Focused()) DrawFocusRect(c, text.Inflate(1, 0));
 }
 

@@ -119,12 +119,16 @@ TModalResult TCustomForm::ShowModal() {
     ++modalLevel_;
     Show();
     // A result set by code or a button ends the loop unless OnClose keeps the form open.
-    const bool finished = app.RunModal([this] {
+    // The loop asks more than once; OnClose is asked once per result.
+    bool closing = false;
+    const bool finished = app.RunModal([this, &closing] {
+        if (closing) return true;
         if (modalResult_ == mrNone) return false;
         TCloseAction action = TCloseAction::caHide;
         if (OnClose) OnClose(this, action);
         if (action == TCloseAction::caNone) modalResult_ = mrNone;
-        return modalResult_ != mrNone;
+        closing = modalResult_ != mrNone;
+        return closing;
     });
     if (!finished) modalResult_ = mrCancel;
     --modalLevel_;
@@ -183,7 +187,10 @@ void TCustomForm::Release() {
 
 void TCustomForm::SetActiveControl(TWinControl* control) {
     if (control == activeControl_) return;
-    if (control && (control->ParentForm() != this || !control->CanFocus())) return;
+    if (control && control->ParentForm() != this) return;
+    // A form not shown yet may already name the control that gets the focus when it is.
+    for (const TControl* c = control; c && c != this; c = c->Parent())
+        if (!c->Visible() || !c->Enabled()) return;
     TWinControl* old = activeControl_;
     activeControl_ = control;
     if (!active_) return;

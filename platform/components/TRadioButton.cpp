@@ -74,7 +74,7 @@ void TRadioButton::Paint() {
     c.Brush().SetStyle(TBrushStyle::bsClear);
     c.Font().SetColor(Enabled() ? Font().Color() : clGrayText);
     TRect text = CheckCaptionRect(client, alignment_, kMark);
-    c.DrawText(StripAccelerator(Caption()), text, gdi::dt::VCenter | gdi::dt::SingleLine);
+    c.DrawText(Caption(), text, gdi::dt::VCenter | gdi::dt::SingleLine);
     if (Focused()) DrawFocusRect(c, text.Inflate(1, 0));
 }
 

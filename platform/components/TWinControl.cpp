@@ -164,9 +164,15 @@ win::LResult TWinControl::WindowProc(win::Hwnd hwnd, std::uint32_t msg, win::WPa
     return m.Result;
 }
 
-TRect TWinControl::ClientAreaInWindow() const {
+TCreateParams TWinControl::WindowParams() const {
     TCreateParams p;
+    // Filling the parameters reads the control's state only.
     const_cast<TWinControl*>(this)->CreateParams(p);
+    return p;
+}
+
+TRect TWinControl::ClientAreaInWindow() const {
+    const TCreateParams p = WindowParams();
     const int f = FrameWidth(p);
     TRect r{f, f, Width() - f, Height() - f};
     if (p.style & win::WS_VSCROLL) r.right -= kScrollBarSize;
@@ -284,17 +290,19 @@ void TWinControl::PaintTo(gdi::DC& dc, int x, int y) {
     dc.IntersectClipRect({0, 0, client.Width(), client.Height()});
     Perform(win::WM_ERASEBKGND, reinterpret_cast<win::WParam>(&dc));
     Perform(win::WM_PAINT, reinterpret_cast<win::WParam>(&dc));
+    // Windowed children lie on top and cover what was painted under them. (Excluding their
+    // rectangles from the clip instead costs more in region work than the pixels it saves.)
+    for (TControl* c : controls_) {
+        if (c->Visible() && dynamic_cast<TWinControl*>(c)) c->PaintTo(dc, c->Left(), c->Top());
+    }
     dc.RestoreDC(saved);
     updateRect_ = {};
 }
 
 void TWinControl::PaintControls(gdi::DC& dc) {
-    for (int windowed = 0; windowed < 2; ++windowed) {
-        for (TControl* c : controls_) {
-            if (!c->Visible() || (dynamic_cast<TWinControl*>(c) != nullptr) != (windowed == 1))
-                continue;
-            c->PaintTo(dc, c->Left(), c->Top());
-        }
+    // Graphic children only: windowed ones paint themselves on top.
+    for (TControl* c : controls_) {
+        if (c->Visible() && !dynamic_cast<TWinControl*>(c)) c->PaintTo(dc, c->Left(), c->Top());
     }
 }
 

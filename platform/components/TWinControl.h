@@ -45,6 +45,9 @@ public:
     void SetBounds(int left, int top, int width, int height) override;
     void SetParent(TWinControl* parent) override;
 
+    // The parameters the window is (or would be) made with.
+    TCreateParams WindowParams() const;
+
     bool TabStop() const { return tabStop_; }
     void SetTabStop(bool v) { tabStop_ = v; }
     bool Focused() const;
@@ -88,7 +91,7 @@ protected:
     virtual void DoExit();
     // The client rectangle inside the window's frame, in window coordinates.
     virtual TRect ClientAreaInWindow() const;
-    // Paints the children (graphic first, then windowed), each at its place.
+    // Paints the graphic children, each at its place.
     void PaintControls(gdi::DC& dc);
 
 private:

@@ -3,6 +3,7 @@
 #include "platform/sys/Clock.h"
 #include "platform/win/CaretApi.h"
 #include "platform/win/WindowApi.h"
+#include "platform/win/WindowSystem.h"
 
 namespace plat::win {
 namespace {
@@ -22,6 +23,11 @@ Caret& TheCaret() {
     return *caret;
 }
 
+// The back end shows the caret over the window's picture: tell it when the caret changed.
+void CaretChanged(Hwnd hwnd) {
+    if (const Hwnd top = GetAncestor(hwnd, GA_ROOT)) WindowSystem::Instance().GetBackend().SurfaceChanged(top);
+}
+
 } // namespace
 
 bool CreateCaret(Hwnd hwnd, std::int32_t width, std::int32_t height) {
@@ -38,18 +44,28 @@ bool CreateCaret(Hwnd hwnd, std::int32_t width, std::int32_t height) {
 
 bool DestroyCaret() {
     auto& c = TheCaret();
-    std::lock_guard lock(c.mutex);
-    if (c.hwnd == 0) return false;
-    c.hwnd = 0;
+    Hwnd owner;
+    {
+        std::lock_guard lock(c.mutex);
+        if (c.hwnd == 0) return false;
+        owner = c.hwnd;
+        c.hwnd = 0;
+    }
+    CaretChanged(owner);
     return true;
 }
 
 bool SetCaretPos(std::int32_t x, std::int32_t y) {
     auto& c = TheCaret();
-    std::lock_guard lock(c.mutex);
-    if (c.hwnd == 0) return false;
-    c.pos = {x, y};
-    c.phaseStart = sys::ActiveClock().Now();
+    Hwnd hwnd;
+    {
+        std::lock_guard lock(c.mutex);
+        if (c.hwnd == 0) return false;
+        c.pos = {x, y};
+        c.phaseStart = sys::ActiveClock().Now();
+        hwnd = c.hwnd;
+    }
+    CaretChanged(hwnd);
     return true;
 }
 
@@ -63,17 +79,27 @@ bool GetCaretPos(Point* point) {
 
 bool ShowCaret(Hwnd hwnd) {
     auto& c = TheCaret();
-    std::lock_guard lock(c.mutex);
-    if (c.hwnd == 0 || (hwnd != 0 && hwnd != c.hwnd) || c.hideCount == 0) return false;
-    if (--c.hideCount == 0) c.phaseStart = sys::ActiveClock().Now();
+    Hwnd owner;
+    {
+        std::lock_guard lock(c.mutex);
+        if (c.hwnd == 0 || (hwnd != 0 && hwnd != c.hwnd) || c.hideCount == 0) return false;
+        if (--c.hideCount == 0) c.phaseStart = sys::ActiveClock().Now();
+        owner = c.hwnd;
+    }
+    CaretChanged(owner);
     return true;
 }
 
 bool HideCaret(Hwnd hwnd) {
     auto& c = TheCaret();
-    std::lock_guard lock(c.mutex);
-    if (c.hwnd == 0 || (hwnd != 0 && hwnd != c.hwnd)) return false;
-    ++c.hideCount;
+    Hwnd owner;
+    {
+        std::lock_guard lock(c.mutex);
+        if (c.hwnd == 0 || (hwnd != 0 && hwnd != c.hwnd)) return false;
+        ++c.hideCount;
+        owner = c.hwnd;
+    }
+    CaretChanged(owner);
     return true;
 }
 

@@ -247,11 +247,17 @@ LResult DefWindowProc(Hwnd hwnd, std::uint32_t msg, WParam wParam, LParam lParam
         PaintStandardFrame(hwnd);
         return 0;
     case WM_SETTEXT: {
-        std::lock_guard lock(ws.Mutex());
-        auto w = ws.Windows().Find(hwnd);
-        if (!w) return 0;
-        const char* text = reinterpret_cast<const char*>(lParam);
-        w->text = text ? text : "";
+        bool topLevel;
+        {
+            std::lock_guard lock(ws.Mutex());
+            auto w = ws.Windows().Find(hwnd);
+            if (!w) return 0;
+            const char* text = reinterpret_cast<const char*>(lParam);
+            w->text = text ? text : "";
+            topLevel = !w->parent && !w->messageOnly;
+        }
+        // A top-level window's caption shows on the desktop.
+        if (topLevel) ws.GetBackend().TopLevelChanged(hwnd);
         return 1;
     }
     case WM_GETTEXTLENGTH: {

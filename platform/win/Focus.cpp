@@ -120,7 +120,8 @@ void DropInputOf(Hwnd hwnd, bool withDescendants) {
             in.capture = 0;
         }
         if (in.active == hwnd) in.active = 0;
-        if (in.lastPressWindow == hwnd) in.lastPressWindow = 0;
+        for (Hwnd* held : {&in.lastPressWindow, &in.mouseOver, &in.leaveTracked})
+            if (affected(*held)) *held = 0;
     }
     // A window that is being destroyed is not told any more.
     auto alive = [&](Hwnd h) {

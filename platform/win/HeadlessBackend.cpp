@@ -1,24 +1,12 @@
 #include "platform/win/HeadlessBackend.h"
 
-#include <poll.h>
-
-#include <cerrno>
+#include "platform/win/PollWait.h"
 
 namespace plat::win {
 
 bool HeadlessBackend::Wait(int wakeFd, sys::Nanoseconds timeout) {
     pollfd pfd{wakeFd, POLLIN, 0};
-    int timeoutMs = -1;
-    if (timeout >= 0) {
-        // Round up so a wait never ends just before the deadline it waits for.
-        const sys::Nanoseconds ms = (timeout + sys::kNsPerMs - 1) / sys::kNsPerMs;
-        timeoutMs = ms > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(ms);
-    }
-    int rc;
-    do {
-        rc = poll(&pfd, 1, timeoutMs);
-    } while (rc < 0 && errno == EINTR);
-    return rc > 0;
+    return PollWait(&pfd, 1, timeout);
 }
 
 } // namespace plat::win

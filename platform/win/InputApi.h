@@ -29,6 +29,12 @@ Hwnd SetCapture(Hwnd hwnd);
 bool ReleaseCapture();
 Hwnd GetCapture();
 
+// Asks for one WM_MOUSELEAVE when the pointer next leaves the window's client area (or another
+// window takes the mouse). False for an unknown window.
+bool TrackMouseLeave(Hwnd hwnd);
+// The window the pointer was last over (after capture), 0 for none.
+Hwnd GetMouseOverWindow();
+
 // High bit (negative value): the key is down; low bit: toggled (caps lock and the like).
 std::int16_t GetKeyState(std::uint32_t vk);
 std::int16_t GetAsyncKeyState(std::uint32_t vk);

@@ -50,9 +50,34 @@ bool TopLevelEnabled(Hwnd hwnd) {
     return top && ws.IsEnabledLocked(*top);
 }
 
+// The mouse now goes to `hwnd` (0: nowhere of ours): a window that asked to hear of the mouse
+// leaving it is told once.
+void NoteMouseOver(Hwnd hwnd, bool inClient) {
+    auto& ws = WindowSystem::Instance();
+    Hwnd left = 0;
+    {
+        std::lock_guard lock(ws.Mutex());
+        auto& in = ws.Input();
+        in.mouseOver = inClient ? hwnd : 0;
+        if (in.leaveTracked != 0 && in.leaveTracked != in.mouseOver) {
+            left = in.leaveTracked;
+            in.leaveTracked = 0;
+        }
+    }
+    if (left) PostMessage(left, WM_MOUSELEAVE, 0, 0);
+}
+
 void PostMouse(Hwnd hwnd, bool captured, std::uint32_t clientMsg, Point screen, WParam extra = 0) {
     auto& ws = WindowSystem::Instance();
     const LResult hit = captured ? HTCLIENT : SendMessage(hwnd, WM_NCHITTEST, 0, MakeLParam(screen.x, screen.y));
+    if (clientMsg != WM_MOUSEWHEEL) {
+        Point local = screen;
+        ScreenToClient(hwnd, &local);
+        Rect client;
+        GetClientRect(hwnd, &client);
+        // Under capture the mouse is over the capturing window only while inside it.
+        NoteMouseOver(hwnd, captured ? client.Contains(local) : hit == HTCLIENT);
+    }
     if (hit == HTNOWHERE || hit == HTERROR) return;
     if (!captured) SendMessage(hwnd, WM_SETCURSOR, hwnd, MakeLParam(static_cast<std::int32_t>(hit), clientMsg));
     WParam keyState;
@@ -109,9 +134,31 @@ void InjectMouseMove(Point screen) {
         ws.Input().cursorPos = screen;
     }
     const MouseTarget target = FindMouseTarget(screen);
-    if (target.hwnd == 0) return;
-    if (!target.captured && !TopLevelEnabled(target.hwnd)) return;
+    if (target.hwnd == 0 || (!target.captured && !TopLevelEnabled(target.hwnd))) {
+        NoteMouseOver(0, false);
+        return;
+    }
     PostMouse(target.hwnd, target.captured, WM_MOUSEMOVE, screen);
+}
+
+bool TrackMouseLeave(Hwnd hwnd) {
+    auto& ws = WindowSystem::Instance();
+    bool alreadyOut;
+    {
+        std::lock_guard lock(ws.Mutex());
+        if (!ws.Windows().Find(hwnd)) return false;
+        alreadyOut = ws.Input().mouseOver != hwnd;
+        if (!alreadyOut) ws.Input().leaveTracked = hwnd;
+    }
+    // Asked while the mouse is elsewhere already: the leave is due at once.
+    if (alreadyOut) PostMessage(hwnd, WM_MOUSELEAVE, 0, 0);
+    return true;
+}
+
+Hwnd GetMouseOverWindow() {
+    auto& ws = WindowSystem::Instance();
+    std::lock_guard lock(ws.Mutex());
+    return ws.Input().mouseOver;
 }
 
 void InjectMouseButton(Point screen, MouseButton button, bool down) {

@@ -16,12 +16,16 @@ MessageQueue::~MessageQueue() {
 }
 
 void MessageQueue::Wake() {
+    if (signalled_.exchange(true, std::memory_order_acq_rel)) return;
     const std::uint64_t one = 1;
     while (write(wakeFd_, &one, sizeof one) < 0 && errno == EINTR) {
     }
 }
 
+// The owner calls this before it looks at the queue, so a wake-up that arrives after the look
+// is never lost.
 void MessageQueue::ClearWake() {
+    if (!signalled_.exchange(false, std::memory_order_acq_rel)) return;
     std::uint64_t value;
     while (read(wakeFd_, &value, sizeof value) < 0 && errno == EINTR) {
     }

@@ -2,6 +2,7 @@
 // The message queue of one user-interface thread. Posting is thread-safe and wakes the owner
 // through an eventfd; everything else (taking messages, timers) happens on the owning thread.
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -58,6 +59,8 @@ private:
     int quitCode_ = 0;
     bool closed_ = false;
     int wakeFd_ = -1;
+    // Set while the eventfd holds a wake-up: a burst of posts costs one write, not one each.
+    std::atomic<bool> signalled_{false};
     TimerList timers_;
 };
 

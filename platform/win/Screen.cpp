@@ -5,7 +5,7 @@
 
 #include "platform/gdi/DC.h"
 #include "platform/win/CaretApi.h"
-#include "platform/win/PngFile.h"
+#include "platform/gdi/PngFile.h"
 #include "platform/win/ScreenApi.h"
 #include "platform/win/WindowSystem.h"
 
@@ -113,7 +113,7 @@ std::unique_ptr<gdi::Bitmap> CaptureWindow(Hwnd hwnd) {
 
 bool SaveScreenshot(const std::string& path, Hwnd hwnd) {
     auto picture = hwnd ? CaptureWindow(hwnd) : ComposeScreen();
-    return picture && WritePng(*picture, path);
+    return picture && gdi::SavePng(*picture, path);
 }
 
 void SetScreenSize(Size size) { WindowSystem::Instance().SetScreenSize(size); }

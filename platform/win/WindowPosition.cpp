@@ -103,15 +103,28 @@ bool SetWindowPos(Hwnd hwnd, Hwnd insertAfter, std::int32_t x, std::int32_t y, s
         w->rect = next;
         if (restacked) ReorderLocked(ws, *w, pos.insertAfter);
     }
+    Rect clientBefore;
+    {
+        std::lock_guard lock(ws.Mutex());
+        if (auto w = ws.Windows().Find(hwnd)) clientBefore = w->client;
+    }
     if (sized || moved || (pos.flags & SWP_FRAMECHANGED)) RecalcClientRect(hwnd);
     {
         // A child that moved is painted afresh in its new place; a top-level window that only
-        // moved keeps its pixels.
+        // moved keeps its pixels. A new frame alone repaints the frame, and the client area
+        // only when the frame changed its size.
         std::lock_guard lock(ws.Mutex());
         auto w = ws.Windows().Find(hwnd);
         if (!w) return false;
         const bool repaint = w->parent ? (moved || sized || !(pos.flags & SWP_NOZORDER)) : sized;
-        if ((repaint || (pos.flags & SWP_FRAMECHANGED)) && !(pos.flags & SWP_NOREDRAW)) ExposeLocked(ws, *w);
+        if (!(pos.flags & SWP_NOREDRAW)) {
+            if (repaint || w->client != clientBefore) {
+                ExposeLocked(ws, *w);
+            } else if ((pos.flags & SWP_FRAMECHANGED) && ws.IsVisibleLocked(*w)) {
+                w->frameNeeded = true;
+                if (auto queue = ws.QueueOf(w->thread)) queue->Wake();
+            }
+        }
     }
     TellBackend(hwnd);
     if (pos.flags & SWP_SHOWWINDOW) ShowWindow(hwnd, SW_SHOWNA);
@@ -278,27 +291,25 @@ bool GetClientRect(Hwnd hwnd, Rect* rect) {
     return true;
 }
 
-bool ClientToScreen(Hwnd hwnd, Point* point) {
+namespace {
+
+// Moves a point by the window's client origin on the screen, forwards (+1) or back (-1).
+bool ShiftByClientOrigin(Hwnd hwnd, Point* point, int direction) {
     auto& ws = WindowSystem::Instance();
     std::lock_guard lock(ws.Mutex());
     auto w = ws.Windows().Find(hwnd);
     if (!w || !point) return false;
     const Point origin = ws.ClientOriginLocked(*w);
-    point->x += origin.x;
-    point->y += origin.y;
+    point->x += direction * origin.x;
+    point->y += direction * origin.y;
     return true;
 }
 
-bool ScreenToClient(Hwnd hwnd, Point* point) {
-    auto& ws = WindowSystem::Instance();
-    std::lock_guard lock(ws.Mutex());
-    auto w = ws.Windows().Find(hwnd);
-    if (!w || !point) return false;
-    const Point origin = ws.ClientOriginLocked(*w);
-    point->x -= origin.x;
-    point->y -= origin.y;
-    return true;
-}
+} // namespace
+
+bool ClientToScreen(Hwnd hwnd, Point* point) { return ShiftByClientOrigin(hwnd, point, 1); }
+
+bool ScreenToClient(Hwnd hwnd, Point* point) { return ShiftByClientOrigin(hwnd, point, -1); }
 
 void MapWindowPoints(Hwnd from, Hwnd to, Point* points, std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) {

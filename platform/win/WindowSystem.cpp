@@ -222,7 +222,8 @@ void WindowSystem::ThreadEnded(std::uint32_t threadId) {
             std::erase(topLevels_, h);
             windows_.Remove(h);
             // Nothing may keep pointing at a window that is gone.
-            for (Hwnd* held : {&input_.capture, &input_.focus, &input_.active, &input_.lastPressWindow})
+            for (Hwnd* held : {&input_.capture, &input_.focus, &input_.active, &input_.lastPressWindow,
+                               &input_.mouseOver, &input_.leaveTracked})
                 if (*held == h) *held = 0;
         }
     }

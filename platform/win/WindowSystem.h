@@ -25,6 +25,8 @@ struct InputState {
     Hwnd focus = 0;
     Hwnd active = 0;
     Point cursorPos;
+    Hwnd mouseOver = 0;     // where the last mouse message went
+    Hwnd leaveTracked = 0;  // gets WM_MOUSELEAVE when the mouse goes elsewhere
     // 0x80: down, 0x01: toggled. `keys` is the state as of the last input message the thread
     // took, so a handler sees the shift state that belonged to its key; `asyncKeys` is the state
     // of the devices right now.

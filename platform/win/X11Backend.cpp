@@ -1,9 +1,11 @@
 #include "platform/win/X11Backend.h"
 
 // Our headers first: Xlib defines macros (None, Bool, Status, KeyPress...) that must not reach them.
+#include "platform/win/CaretApi.h"
 #include "platform/win/CursorApi.h"
 #include "platform/win/InputApi.h"
 #include "platform/win/MessageApi.h"
+#include "platform/win/PollWait.h"
 #include "platform/win/WindowApi.h"
 #include "platform/win/WindowSystem.h"
 
@@ -11,9 +13,9 @@
 #include <X11/Xutil.h>
 #include <X11/cursorfont.h>
 #include <X11/keysym.h>
-#include <poll.h>
 
-#include <cerrno>
+#include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <vector>
 
@@ -33,7 +35,7 @@ struct X11Backend::Impl {
     std::map<::Window, std::uint32_t> handles;
     std::map<std::uint32_t, Cursor> cursors;    // our cursor handle -> X cursor
     Hcursor shownCursor = 0;
-    bool applyingConfigure = false;            // a move that came from the desktop, not to be echoed
+    std::atomic<bool> applyingConfigure{false}; // a move that came from the desktop, not to be echoed
 };
 
 namespace {
@@ -169,6 +171,20 @@ void Present(X11Backend::Impl& x, std::uint32_t top) {
               static_cast<unsigned>(surface->Height()));
     image->data = nullptr; // the pixels belong to the surface
     XDestroyImage(image);
+    // The caret is drawn over the picture, not into the surface (steady: no blinking here).
+    const CaretState caret = GetCaretState();
+    if (!caret.visible || GetAncestor(caret.hwnd, GA_ROOT) != top) return;
+    Point origin;
+    ClientToScreen(caret.hwnd, &origin);
+    Rect topRect;
+    GetWindowRect(top, &topRect);
+    XGCValues values{};
+    values.function = GXinvert;
+    GC invert = XCreateGC(x.display, it->second, GCFunction, &values);
+    XFillRectangle(x.display, it->second, invert, origin.x - topRect.left + caret.rect.left,
+                   origin.y - topRect.top + caret.rect.top, static_cast<unsigned>(caret.rect.Width()),
+                   static_cast<unsigned>(caret.rect.Height()));
+    XFreeGC(x.display, invert);
 }
 
 void HandleEvent(X11Backend::Impl& x, XEvent& ev) {
@@ -190,12 +206,15 @@ void HandleEvent(X11Backend::Impl& x, XEvent& ev) {
         int rootX = 0;
         int rootY = 0;
         ::Window child = 0;
-        XTranslateCoordinates(x.display, ev.xconfigure.window, x.root, 0, 0, &rootX, &rootY, &child);
+        {
+            std::lock_guard lock(x.mutex);
+            XTranslateCoordinates(x.display, ev.xconfigure.window, x.root, 0, 0, &rootX, &rootY, &child);
+        }
         Rect now;
         GetWindowRect(hwnd, &now);
         if (now.left != rootX || now.top != rootY || now.Width() != ev.xconfigure.width ||
             now.Height() != ev.xconfigure.height) {
-            std::lock_guard lock(x.mutex);
+            // Not under the back end's lock: the window system calls back into the back end.
             x.applyingConfigure = true;
             SetWindowPos(hwnd, 0, rootX, rootY, ev.xconfigure.width, ev.xconfigure.height, SWP_NOZORDER | SWP_NOACTIVATE);
             x.applyingConfigure = false;
@@ -280,16 +299,7 @@ bool X11Backend::Wait(int wakeFd, sys::Nanoseconds timeout) {
         if (XPending(impl_->display) > 0) return true;
     }
     pollfd fds[2] = {{wakeFd, POLLIN, 0}, {ConnectionNumber(impl_->display), POLLIN, 0}};
-    int timeoutMs = -1;
-    if (timeout >= 0) {
-        const sys::Nanoseconds ms = (timeout + sys::kNsPerMs - 1) / sys::kNsPerMs;
-        timeoutMs = ms > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(ms);
-    }
-    int rc;
-    do {
-        rc = poll(fds, 2, timeoutMs);
-    } while (rc < 0 && errno == EINTR);
-    return rc > 0;
+    return PollWait(fds, 2, timeout);
 }
 
 void X11Backend::Pump() {

@@ -2,6 +2,7 @@
 
 #include "platform/sys/Clock.h"
 #include "platform/win/CursorApi.h"
+#include "platform/win/DropApi.h"
 #include "platform/win/InputApi.h"
 #include "tests/platform/win/TestWindows.h"
 
@@ -275,6 +276,53 @@ TEST_F(InputTest, MovingOverAWindowShowsItsClassCursor) {
     EXPECT_EQ(GetCursor(), LoadCursor(IDC_IBEAM));
     DestroyWindow(edit);
     UnregisterClass("WithIBeam");
+}
+
+TEST_F(InputTest, LeavingATrackedWindowIsReportedOnce) {
+    InjectMouseMove({115, 112});
+    test::Pump();
+    EXPECT_EQ(GetMouseOverWindow(), button_);
+    ASSERT_TRUE(TrackMouseLeave(button_));
+    InjectMouseMove({116, 112});
+    test::Pump();
+    EXPECT_TRUE(Recorder::Get().Messages(button_, {WM_MOUSELEAVE}).empty()) << "still inside";
+    InjectMouseMove({200, 150});
+    InjectMouseMove({250, 150});
+    test::Pump();
+    EXPECT_EQ(Recorder::Get().Messages(button_, {WM_MOUSELEAVE}).size(), 1u);
+    // Under capture, leaving the client area counts too.
+    InjectMouseMove({115, 112});
+    SetCapture(button_);
+    TrackMouseLeave(button_);
+    InjectMouseMove({115, 190});
+    test::Pump();
+    EXPECT_EQ(Recorder::Get().Messages(button_, {WM_MOUSELEAVE}).size(), 2u);
+    ReleaseCapture();
+    TrackMouseLeave(button_);
+    test::Pump();
+    EXPECT_EQ(Recorder::Get().Messages(button_, {WM_MOUSELEAVE}).size(), 3u) << "asked while outside: at once";
+}
+
+TEST_F(InputTest, DroppedFilesGoToTheNearestWindowThatAcceptsThem) {
+    EXPECT_FALSE(InjectDropFiles({115, 112}, {"/tmp/a.csv"})) << "nobody accepts files yet";
+    DragAcceptFiles(top_, true);
+    ASSERT_TRUE(InjectDropFiles({115, 112}, {"/tmp/a.csv", "/tmp/b.csv", "/tmp/c.csv"}));
+    test::Pump();
+    const auto log = Recorder::Get().Log();
+    auto it = std::find_if(log.begin(), log.end(), [](const Recorded& r) { return r.msg == WM_DROPFILES; });
+    ASSERT_NE(it, log.end());
+    EXPECT_EQ(it->hwnd, top_) << "the button under the point passes the drop to its parent";
+    const auto drop = static_cast<Hdrop>(it->wParam);
+    EXPECT_EQ(DragQueryFileCount(drop), 3u);
+    EXPECT_EQ(DragQueryFile(drop, 2), "/tmp/c.csv");
+    EXPECT_EQ(DragQueryFile(drop, 3), "");
+    Point p;
+    EXPECT_TRUE(DragQueryPoint(drop, &p));
+    EXPECT_EQ(p, (Point{15, 12}));
+    DragFinish(drop);
+    EXPECT_EQ(DragQueryFileCount(drop), 0u) << "freed";
+    DragAcceptFiles(top_, false);
+    EXPECT_FALSE(InjectDropFiles({115, 112}, {"/tmp/a.csv"}));
 }
 
 } // namespace

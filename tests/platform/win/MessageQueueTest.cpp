@@ -32,6 +32,46 @@ TEST_F(WindowTest, PostFromAnotherThreadWakesTheBlockedLoop) {
     DestroyWindow(hwnd);
 }
 
+TEST_F(WindowTest, ManyThreadsPostingAndSendingLoseNothingAndKeepEachSendersOrder) {
+    constexpr int kThreads = 6;
+    constexpr int kEach = 2000;
+    const Hwnd hwnd = test::MakeTopLevel();
+    std::vector<int> lastSeen(kThreads, -1);
+    int received = 0;
+    int outOfOrder = 0;
+    int finished = 0;
+    Recorder::Get().Clear();
+    Recorder::Get().OnMessage(hwnd, [&](Hwnd, std::uint32_t msg, WParam w, LParam l) -> std::optional<LResult> {
+        if (msg == kPing) {
+            const auto sender = static_cast<std::size_t>(w);
+            if (l <= lastSeen[sender]) ++outOfOrder;
+            lastSeen[sender] = static_cast<int>(l);
+            ++received;
+            return 0;
+        }
+        if (msg == kQuestion) {
+            if (++finished == kThreads) PostQuitMessage(0);
+            return static_cast<LResult>(received);
+        }
+        return 0; // no recording: keeps the test fast
+    });
+    test::Watchdog watchdog(20000);
+    std::vector<std::thread> senders;
+    for (int t = 0; t < kThreads; ++t) {
+        senders.emplace_back([hwnd, t] {
+            for (int i = 0; i < kEach; ++i) PostMessage(hwnd, kPing, static_cast<WParam>(t), i);
+            // Sent messages overtake posted ones, so the answer may be anything up to the total.
+            SendMessage(hwnd, kQuestion, 0, 0);
+        });
+    }
+    test::RunLoop();
+    for (auto& s : senders) s.join();
+    test::Pump();
+    EXPECT_EQ(received, kThreads * kEach);
+    EXPECT_EQ(outOfOrder, 0);
+    DestroyWindow(hwnd);
+}
+
 TEST_F(WindowTest, PostedMessagesComeInOrderAndQuitOnlyAfterThem) {
     const Hwnd hwnd = test::MakeTopLevel();
     PostMessage(hwnd, kPing, 1, 0);

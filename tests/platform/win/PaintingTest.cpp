@@ -221,6 +221,13 @@ TEST_F(PaintingTest, ControlPaintsItsOwnFrameOnRequest) {
     EXPECT_EQ(At(edit, 0, 0), kGreen);
     EXPECT_EQ(At(edit, 2, 2), kBlack);
     EXPECT_EQ(PaintLog::Counts()[edit], paintsBefore);
+    // A frame change that keeps the client size repaints only the frame.
+    SetWindowLongPtr(edit, GWLP_USERDATA, kBlue);
+    SetWindowPos(edit, 0, 0, 0, 0, 0, SWP_FRAMECHANGED | SWP_NOZORDER | SWP_NOMOVE | SWP_NOSIZE);
+    test::Pump();
+    EXPECT_EQ(At(edit, 0, 0), kBlue);
+    EXPECT_EQ(At(edit, 2, 2), kBlack);
+    EXPECT_EQ(PaintLog::Counts()[edit], paintsBefore);
     DestroyWindow(edit);
     UnregisterClass("RingFrame");
 }
