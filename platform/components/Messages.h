@@ -35,6 +35,11 @@ constexpr std::uint32_t CM_HINTSHOW = CM_BASE + 13;
 // Posted to a form to free it once the handler that asked for it has returned.
 constexpr std::uint32_t CM_RELEASE = CM_BASE + 14;
 
+// Hit-test answer for a form's menu bar.
+constexpr win::LResult HTMENU = 5;
+constexpr win::LResult HTHSCROLL = 6;
+constexpr win::LResult HTVSCROLL = 7;
+
 // Virtual-key codes the library acts on.
 namespace vk {
 constexpr std::uint16_t Back = 0x08;

@@ -40,28 +40,47 @@ void Arrow(gdi::DC& dc, const TRect& r, bool vertical, bool towardsEnd) {
 
 } // namespace
 
-void PaintScrollBar(gdi::DC& dc, const TRect& bar, bool vertical, int position, int page,
-                    int range) {
-    dc.FillRect(bar, gdi::Brush::Solid(ColorToRGB(clScrollBar)));
+ScrollBarParts LayoutScrollBar(const TRect& bar, bool vertical, int position, int page, int range) {
+    ScrollBarParts parts;
     const int length = vertical ? bar.Height() : bar.Width();
     const int button = std::min(kScrollBarSize, length / 2);
-    TRect first = vertical ? TRect{bar.left, bar.top, bar.right, bar.top + button}
+    parts.first = vertical ? TRect{bar.left, bar.top, bar.right, bar.top + button}
                            : TRect{bar.left, bar.top, bar.left + button, bar.bottom};
-    TRect last = vertical ? TRect{bar.left, bar.bottom - button, bar.right, bar.bottom}
+    parts.last = vertical ? TRect{bar.left, bar.bottom - button, bar.right, bar.bottom}
                           : TRect{bar.right - button, bar.top, bar.right, bar.bottom};
-    Raised(dc, first);
-    Raised(dc, last);
-    Arrow(dc, first, vertical, false);
-    Arrow(dc, last, vertical, true);
     const int track = length - 2 * button;
-    if (range <= page || track <= 8) return;
+    if (range <= page || track <= 8) return parts;
     const int thumb = std::max(8, static_cast<int>(static_cast<long long>(track) * page / range));
     const int maxPos = range - page;
     const int offset = static_cast<int>(static_cast<long long>(track - thumb) *
                                         std::clamp(position, 0, maxPos) / maxPos);
     const int start = (vertical ? bar.top : bar.left) + button + offset;
-    Raised(dc, vertical ? TRect{bar.left, start, bar.right, start + thumb}
-                        : TRect{start, bar.top, start + thumb, bar.bottom});
+    parts.thumb = vertical ? TRect{bar.left, start, bar.right, start + thumb}
+                           : TRect{start, bar.top, start + thumb, bar.bottom};
+    return parts;
+}
+
+void PaintScrollBar(gdi::DC& dc, const TRect& bar, bool vertical, int position, int page,
+                    int range) {
+    dc.FillRect(bar, gdi::Brush::Solid(ColorToRGB(clScrollBar)));
+    const ScrollBarParts parts = LayoutScrollBar(bar, vertical, position, page, range);
+    Raised(dc, parts.first);
+    Raised(dc, parts.last);
+    Arrow(dc, parts.first, vertical, false);
+    Arrow(dc, parts.last, vertical, true);
+    if (!parts.thumb.IsEmpty()) Raised(dc, parts.thumb);
+}
+
+int ScrollBarClick(const TRect& bar, bool vertical, int position, int page, int range, TPoint p) {
+    const ScrollBarParts parts = LayoutScrollBar(bar, vertical, position, page, range);
+    int next = position;
+    if (parts.first.Contains(p)) next = position - 1;
+    else if (parts.last.Contains(p)) next = position + 1;
+    else if (!parts.thumb.IsEmpty() && !parts.thumb.Contains(p)) {
+        const bool before = vertical ? p.y < parts.thumb.top : p.x < parts.thumb.left;
+        next = before ? position - page : position + page;
+    }
+    return std::clamp(next, 0, std::max(0, range - page));
 }
 
 } // namespace plat::comp

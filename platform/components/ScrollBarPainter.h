@@ -1,5 +1,6 @@
 #pragma once
-// Draws the classic scroll bars the standard controls keep in their frames.
+// The classic scroll bars the standard controls keep in their frames: where their parts lie,
+// and how they are drawn.
 
 #include "platform/gdi/DC.h"
 #include "platform/components/Types.h"
@@ -8,7 +9,16 @@ namespace plat::comp {
 
 constexpr int kScrollBarSize = 16;
 
-// A vertical (or horizontal) bar in `bar` with its thumb for a position within 0..range - page.
+struct ScrollBarParts {
+    TRect first;  // arrow button at the start (up or left)
+    TRect last;   // arrow button at the end
+    TRect thumb;  // empty when everything fits (range <= page)
+};
+
+// The parts of a bar in `bar` for a position within 0..range - page.
+ScrollBarParts LayoutScrollBar(const TRect& bar, bool vertical, int position, int page, int range);
 void PaintScrollBar(gdi::DC& dc, const TRect& bar, bool vertical, int position, int page, int range);
+// The position a click at `p` in the bar leads to: a line for the arrows, a page for the track.
+int ScrollBarClick(const TRect& bar, bool vertical, int position, int page, int range, TPoint p);
 
 } // namespace plat::comp

@@ -4,7 +4,10 @@
 
 #include "platform/components/TApplicationEvents.h"
 #include "platform/components/TCustomForm.h"
+#include "platform/components/THintWindow.h"
+#include "platform/components/TTimer.h"
 #include "platform/win/MessageApi.h"
+#include "platform/win/WindowApi.h"
 
 namespace plat::comp {
 namespace {
@@ -82,6 +85,7 @@ bool TApplication::RunModal(const std::function<bool()>& finished) {
 }
 
 bool TApplication::DoMessage(win::Msg& msg) {
+    TrackHint(msg);
     bool handled = false;
     if (OnMessage) OnMessage(msg, handled);
     for (TApplicationEvents* e : std::vector<TApplicationEvents*>(listeners_)) {
@@ -102,6 +106,83 @@ bool TApplication::DoIdle() {
     return done;
 }
 
+void TApplication::SetShowHint(bool v) {
+    showHint_ = v;
+    if (!v) CancelHint();
+}
+
+THintWindow* TApplication::ActiveHint() const {
+    return hintWindow_ && hintWindow_->Active() ? hintWindow_ : nullptr;
+}
+
+void TApplication::CancelHint() {
+    if (hintTimer_) hintTimer_->SetEnabled(false);
+    if (hintWindow_) hintWindow_->ReleaseHandle();
+}
+
+void TApplication::TrackHint(const win::Msg& msg) {
+    switch (msg.message) {
+    case win::WM_MOUSEMOVE: break;
+    case win::WM_LBUTTONDOWN:
+    case win::WM_RBUTTONDOWN:
+    case win::WM_MBUTTONDOWN:
+    case win::WM_KEYDOWN:
+    case win::WM_SYSKEYDOWN:
+    case win::WM_MOUSEWHEEL:
+        CancelHint();
+        return;
+    default: return;
+    }
+    if (!showHint_) return;
+    TWinControl* window = TWinControl::FindControl(msg.hwnd);
+    TControl* under = window;
+    if (window) {
+        const TPoint p{win::GetXParam(msg.lParam), win::GetYParam(msg.lParam)};
+        if (TControl* child = window->ControlAtPos(p, true)) under = child;
+    }
+    hintCursor_ = {msg.pt.x, msg.pt.y};
+    if (under == hintControl_) return;
+    // A new control under the mouse: whatever showed goes, and its own hint waits its pause.
+    if (hintControl_) RemoveFreeNotification(hintControl_);
+    hintControl_ = under;
+    if (hintControl_) FreeNotification(hintControl_);
+    CancelHint();
+    if (!hintControl_ || !hintControl_->ShowHint() || hintControl_->Hint().empty()) return;
+    if (!hintTimer_) {
+        hintTimer_ = new TTimer(this);
+        hintTimer_->SetOnTimer([this](TObject*) { HintTimerFired(); });
+    }
+    hintTimer_->SetInterval(hintPause_);
+    hintTimer_->SetEnabled(true);
+}
+
+void TApplication::HintTimerFired() {
+    if (ActiveHint()) {
+        CancelHint(); // shown long enough
+        return;
+    }
+    hintTimer_->SetEnabled(false);
+    if (!hintControl_) return;
+    if (!hintWindow_) hintWindow_ = new THintWindow(this);
+    // "short|long": the hint window shows the short part.
+    const std::string& hint = hintControl_->Hint();
+    const std::string text = hint.substr(0, hint.find('|'));
+    const TRect size = hintWindow_->CalcHintRect(300, text);
+    hintWindow_->ActivateHint(size.Offset(hintCursor_.x, hintCursor_.y + 20), text);
+    hintTimer_->SetInterval(hintHidePause_);
+    hintTimer_->SetEnabled(true);
+}
+
+void TApplication::Notification(TComponent* component, TOperation operation) {
+    TComponent::Notification(component, operation);
+    if (operation == TOperation::opRemove && component == hintControl_) {
+        hintControl_ = nullptr;
+        CancelHint();
+    }
+    if (operation == TOperation::opRemove && component == hintWindow_) hintWindow_ = nullptr;
+    if (operation == TOperation::opRemove && component == hintTimer_) hintTimer_ = nullptr;
+}
+
 void TApplication::Terminate() {
     if (terminated_) return;
     terminated_ = true;
@@ -119,6 +200,7 @@ void TApplication::ResetTerminated() {
 void TApplication::Minimize() {
     if (minimized_) return;
     minimized_ = true;
+    if (mainForm_ && mainForm_->HandleAllocated()) win::ShowWindow(mainForm_->Handle(), win::SW_MINIMIZE);
     if (OnMinimize) OnMinimize(this);
     for (TApplicationEvents* e : std::vector<TApplicationEvents*>(listeners_))
         if (e->OnMinimize) e->OnMinimize(this);
@@ -127,6 +209,7 @@ void TApplication::Minimize() {
 void TApplication::Restore() {
     if (!minimized_) return;
     minimized_ = false;
+    if (mainForm_ && mainForm_->HandleAllocated()) win::ShowWindow(mainForm_->Handle(), win::SW_RESTORE);
     if (OnRestore) OnRestore(this);
     for (TApplicationEvents* e : std::vector<TApplicationEvents*>(listeners_))
         if (e->OnRestore) e->OnRestore(this);

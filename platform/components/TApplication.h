@@ -12,6 +12,7 @@
 
 #include "platform/components/TComponent.h"
 #include "platform/components/Events.h"
+#include "platform/components/Types.h"
 #include "platform/win/MessageLoop.h"
 #include "platform/win/Types.h"
 
@@ -19,6 +20,9 @@ namespace plat::comp {
 
 class TCustomForm;
 class TApplicationEvents;
+class TControl;
+class THintWindow;
+class TTimer;
 
 // Sees every message taken from the queue before it is dispatched; Handled stops it there.
 using TMessageEvent = std::function<void(win::Msg& msg, bool& handled)>;
@@ -66,6 +70,18 @@ public:
     void Restore();
     bool Minimized() const { return minimized_; }
 
+    // Hints: a control with ShowHint and a hint shows it in a hint window once the mouse rested
+    // on it for HintPause; the window goes after HintHidePause, a click, a key or a move away.
+    bool ShowHint() const { return showHint_; }
+    void SetShowHint(bool v);
+    std::uint32_t HintPause() const { return hintPause_; }
+    void SetHintPause(std::uint32_t ms) { hintPause_ = ms; }
+    std::uint32_t HintHidePause() const { return hintHidePause_; }
+    void SetHintHidePause(std::uint32_t ms) { hintHidePause_ = ms; }
+    // The hint window while a hint shows, else null.
+    THintWindow* ActiveHint() const;
+    void CancelHint();
+
     // Every form alive, in the order they were made.
     const std::vector<TCustomForm*>& Forms() const { return forms_; }
 
@@ -76,6 +92,9 @@ public:
     TNotifyEvent OnActivate;
     TNotifyEvent OnDeactivate;
 
+protected:
+    void Notification(TComponent* component, TOperation operation) override;
+
 private:
     friend class TCustomForm;
     friend class TApplicationEvents;
@@ -84,6 +103,8 @@ private:
     // Raises the idle handlers; true when all of them are done.
     bool DoIdle();
     bool DoMessage(win::Msg& msg);
+    void TrackHint(const win::Msg& msg);
+    void HintTimerFired();
     void MakeLoop();
     void RegisterForm(TCustomForm* form);
     void UnregisterForm(TCustomForm* form);
@@ -96,6 +117,13 @@ private:
     std::vector<TCustomForm*> forms_;
     std::vector<TApplicationEvents*> listeners_;
     std::unique_ptr<win::MessageLoop> loop_;
+    bool showHint_ = true;
+    std::uint32_t hintPause_ = 500;
+    std::uint32_t hintHidePause_ = 2500;
+    TControl* hintControl_ = nullptr; // the control under the mouse
+    TPoint hintCursor_{};             // screen point of the last move
+    THintWindow* hintWindow_ = nullptr;
+    TTimer* hintTimer_ = nullptr;
 };
 
 // The application, as the classic global.

@@ -16,9 +16,10 @@ public:
 
     TColor Color() const { return color_; }
     void SetColor(TColor c) {
-        if (c == color_) return;
+        // Choosing a colour, even the same one, makes a clear brush solid, as painting code
+        // expects: "set the colour, fill" must fill.
+        if (c == color_ && style_ != TBrushStyle::bsClear) return;
         color_ = c;
-        // Choosing a colour for a clear brush makes it solid, as painting code expects.
         if (style_ == TBrushStyle::bsClear) style_ = TBrushStyle::bsSolid;
         Changed();
     }

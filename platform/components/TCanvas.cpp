@@ -4,6 +4,17 @@
 
 namespace plat::comp {
 
+void TCanvas::Reset(const TFont& font, TColor brushColor) {
+    pen_.SetColor(clBlack);
+    pen_.SetWidth(1);
+    pen_.SetStyle(gdi::PenStyle::Solid);
+    pen_.SetMode(gdi::Rop2::CopyPen);
+    brush_.SetStyle(TBrushStyle::bsSolid);
+    brush_.SetColor(brushColor);
+    font_.Assign(font);
+    copyMode_ = gdi::rop3::SrcCopy;
+}
+
 TPoint TCanvas::PenPos() const { return dc_ ? dc_->GetCurrentPosition() : TPoint{}; }
 
 void TCanvas::SelectPen() {

@@ -27,6 +27,10 @@ public:
     void SetHandle(gdi::DC* dc) { dc_ = dc; }
     bool HandleAllocated() const { return dc_ != nullptr; }
 
+    // Starts a paint from a known state: a black solid pen of width 1, a solid brush of the
+    // given colour, the given font, copy mode. Nothing a previous paint left behind carries over.
+    void Reset(const TFont& font, TColor brushColor);
+
     TPen& Pen() { return pen_; }
     TBrush& Brush() { return brush_; }
     TFont& Font() { return font_; }

@@ -2,6 +2,7 @@
 
 #include "platform/components/TCustomForm.h"
 #include "platform/components/TWinControl.h"
+#include "platform/win/InputApi.h"
 
 namespace plat::comp {
 namespace {
@@ -25,7 +26,7 @@ TMouseButton ButtonOf(std::uint32_t msg) {
 } // namespace
 
 TShiftState MouseShiftState(win::WParam keys) {
-    TShiftState s = t_modifiers & (ss::Alt);
+    TShiftState s = KeyboardShiftState() & ss::Alt;
     if (keys & win::MK_SHIFT) s |= ss::Shift;
     if (keys & win::MK_CONTROL) s |= ss::Ctrl;
     if (keys & win::MK_LBUTTON) s |= ss::Left;
@@ -34,7 +35,15 @@ TShiftState MouseShiftState(win::WParam keys) {
     return s;
 }
 
-TShiftState KeyboardShiftState() { return t_modifiers; }
+TShiftState KeyboardShiftState() {
+    // Keys pressed on the real keyboard are known to the window system; keys sent straight to a
+    // control (tests, code) only to this thread's record.
+    TShiftState s = t_modifiers;
+    if (win::GetKeyState(win::VK_SHIFT) < 0) s |= ss::Shift;
+    if (win::GetKeyState(win::VK_CONTROL) < 0) s |= ss::Ctrl;
+    if (win::GetKeyState(win::VK_MENU) < 0) s |= ss::Alt;
+    return s;
+}
 
 void TrackModifierKey(std::uint32_t message, std::uint16_t key) {
     TShiftState bit = 0;

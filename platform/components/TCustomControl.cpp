@@ -3,8 +3,7 @@
 namespace plat::comp {
 
 void TCustomControl::PaintWindow(gdi::DC& dc) {
-    canvas_.Font().Assign(Font());
-    canvas_.Brush().SetColor(Color());
+    canvas_.Reset(Font(), Color());
     canvas_.SetHandle(&dc);
     Paint();
     canvas_.SetHandle(nullptr);

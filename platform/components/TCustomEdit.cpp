@@ -49,8 +49,7 @@ void TCustomEdit::SetCharCase(TEditCharCase c) {
 void TCustomEdit::SetBorderStyle(TBorderStyle s) {
     if (s == borderStyle_) return;
     borderStyle_ = s;
-    Realign();
-    Invalidate();
+    FrameChanged();
 }
 
 int TCustomEdit::CaretPos() const { return caretAtStart_ ? selStart_ : selStart_ + selLength_; }

@@ -8,6 +8,7 @@
 #include "platform/components/TMainMenu.h"
 #include "platform/win/InputApi.h"
 #include "platform/win/MessageApi.h"
+#include "platform/win/PaintApi.h"
 #include "platform/win/WindowApi.h"
 
 namespace plat::comp {
@@ -68,6 +69,7 @@ void TCustomForm::CreateParams(TCreateParams& p) {
 void TCustomForm::Show() {
     DoCreate();
     if (!Visible()) {
+        if (position_ != TPosition::poDesigned) Center();
         SetVisible(true);
         HandleNeeded();
         if (HandleAllocated()) win::ShowWindow(Handle(), win::SW_SHOW);
@@ -82,6 +84,15 @@ void TCustomForm::Hide() {
     SetVisible(false);
     if (HandleAllocated()) win::ShowWindow(Handle(), win::SW_HIDE);
     if (OnHide) OnHide(this);
+}
+
+void TCustomForm::Center() {
+    TRect area{0, 0, win::GetSystemMetrics(win::SM_CXSCREEN), win::GetSystemMetrics(win::SM_CYSCREEN)};
+    const TCustomForm* main = Application().MainForm();
+    if (position_ == TPosition::poMainFormCenter && main && main != this && main->Visible())
+        area = main->BoundsRect();
+    SetBounds(area.left + (area.Width() - Width()) / 2, area.top + (area.Height() - Height()) / 2,
+              Width(), Height());
 }
 
 void TCustomForm::SetActive(bool active) {
@@ -218,8 +229,7 @@ void TCustomForm::SetMenu(TMainMenu* menu) {
     if (menu_) RemoveFreeNotification(menu_);
     menu_ = menu;
     if (menu_) FreeNotification(menu_);
-    Realign();
-    Invalidate();
+    FrameChanged();
 }
 
 void TCustomForm::Notification(TComponent* component, TOperation operation) {
@@ -230,6 +240,17 @@ void TCustomForm::Notification(TComponent* component, TOperation operation) {
 void TCustomForm::SetClientSize(int width, int height) {
     const TRect frame = ClientAreaInWindow();
     SetBounds(Left(), Top(), width + Width() - frame.Width(), height + Height() - frame.Height());
+}
+
+TRect TCustomForm::MenuBarOnScreen() const {
+    TRect window{Left(), Top(), Left() + Width(), Top() + Height()};
+    if (HandleAllocated()) {
+        win::Rect r;
+        win::GetWindowRect(const_cast<TCustomForm*>(this)->Handle(), &r);
+        window = {r.left, r.top, r.right, r.bottom};
+    }
+    const TRect frame = TCustomControl::ClientAreaInWindow();
+    return TRect{frame.left, frame.top, frame.right, frame.top + MenuBarHeight()}.Offset(window.left, window.top);
 }
 
 int TCustomForm::MenuBarHeight() const { return menu_ ? menu_->BarHeight() : 0; }
@@ -257,7 +278,25 @@ void TCustomForm::KeyDown(std::uint16_t& key, TShiftState shift) {
     if (key != 0 && (!activeControl_ || activeControl_ == this) && DialogKey(key)) key = 0;
 }
 
+void TCustomForm::SelectNext(bool forward) {
+    std::vector<TWinControl*> stops;
+    ForEachControl(this, [&](TControl* c) {
+        auto* w = dynamic_cast<TWinControl*>(c);
+        if (w && w->TabStop() && w->CanFocus()) stops.push_back(w);
+    });
+    if (stops.empty()) return;
+    const auto it = std::find(stops.begin(), stops.end(), activeControl_);
+    std::ptrdiff_t i = it == stops.end() ? (forward ? -1 : 0) : it - stops.begin();
+    const auto n = static_cast<std::ptrdiff_t>(stops.size());
+    i = ((forward ? i + 1 : i - 1) % n + n) % n;
+    SetActiveControl(stops[static_cast<std::size_t>(i)]);
+}
+
 bool TCustomForm::DialogKey(std::uint16_t key) {
+    if (key == vk::Tab) {
+        SelectNext((KeyboardShiftState() & ss::Shift) == 0);
+        return true;
+    }
     if (key != vk::Return && key != vk::Escape) return false;
     TButton* found = nullptr;
     ForEachControl(this, [&](TControl* c) {
@@ -302,6 +341,28 @@ void TCustomForm::WndProc(TMessage& m) {
         // The menu bar belongs to the frame, above the client area.
         if (auto* r = reinterpret_cast<win::Rect*>(m.LParam))
             r->top = std::min(r->bottom, r->top + MenuBarHeight());
+        return;
+    case win::WM_NCHITTEST:
+        DefaultHandler(m);
+        if (menu_ && MenuBarOnScreen().Contains({win::GetXParam(m.LParam), win::GetYParam(m.LParam)}))
+            m.Result = HTMENU;
+        return;
+    case win::WM_NCLBUTTONDOWN:
+        if (menu_ && m.WParam == static_cast<win::WParam>(HTMENU)) {
+            const TRect bar = MenuBarOnScreen();
+            if (TMenuItem* item = menu_->ItemAtBar(win::GetXParam(m.LParam) - bar.left))
+                menu_->DropDown(*item, bar);
+            return;
+        }
+        DefaultHandler(m);
+        return;
+    case win::WM_SIZE:
+        // The main form minimized or restored on the desktop is the application's.
+        if (Application().MainForm() == this) {
+            if (m.WParam == win::SIZE_MINIMIZED) Application().Minimize();
+            else if (Application().Minimized()) Application().Restore();
+        }
+        TCustomControl::WndProc(m);
         return;
     case win::WM_ACTIVATE:
         SetActive(win::LoWord(m.WParam) != win::WA_INACTIVE);

@@ -38,6 +38,9 @@ public:
 
     TWinControl* ActiveControl() const { return activeControl_; }
     void SetActiveControl(TWinControl* control);
+    // Moves the focus to the next (or previous) control that takes it with Tab, in the order of
+    // the controls on the form.
+    void SelectNext(bool forward);
     bool Active() const { return active_; }
     bool KeyPreview() const { return keyPreview_; }
     void SetKeyPreview(bool v) { keyPreview_ = v; }
@@ -84,8 +87,11 @@ private:
     // The window system moved the focus to a control of this form.
     void FocusArrived(TWinControl* control) { activeControl_ = control; }
     void SetActive(bool active);
+    // Places the form as Position asks.
+    void Center();
     void RouteKey(TMessage& message);
     int MenuBarHeight() const;
+    TRect MenuBarOnScreen() const;
 
     TWinControl* activeControl_ = nullptr;
     TModalResult modalResult_ = mrNone;

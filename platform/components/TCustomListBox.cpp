@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "platform/components/Frames.h"
-#include "platform/components/ScrollBarPainter.h"
 #include "platform/win/Styles.h"
 
 namespace plat::comp {
@@ -34,23 +33,19 @@ void TCustomListBox::CreateParams(TCreateParams& p) {
 }
 
 bool TCustomListBox::NeedsScrollBar() const {
-    const TRect frame = TCustomControl::ClientAreaInWindow();
-    return static_cast<long long>(Count()) * itemHeight_ > frame.Height();
+    return static_cast<long long>(Count()) * itemHeight_ > InsideBorder().Height();
 }
 
-TRect TCustomListBox::ClientAreaInWindow() const {
-    TRect r = TCustomControl::ClientAreaInWindow();
-    // The bar appears only when the rows do not fit.
-    if (NeedsScrollBar()) r.right = std::max(r.left, r.right - kScrollBarSize);
-    return r;
+bool TCustomListBox::HasScrollBar(bool vertical) const { return vertical && NeedsScrollBar(); }
+
+void TCustomListBox::ScrollInfo(bool vertical, int& position, int& page, int& range) const {
+    position = vertical ? topIndex_ : 0;
+    page = vertical ? VisibleRows() : 1;
+    range = vertical ? std::max(Count(), 1) : 1;
 }
 
-void TCustomListBox::PaintNonClient(gdi::DC& dc) {
-    TCustomControl::PaintNonClient(dc);
-    if (!NeedsScrollBar()) return;
-    const TRect client = ClientAreaInWindow();
-    PaintScrollBar(dc, {client.right, client.top, client.right + kScrollBarSize, client.bottom},
-                   true, topIndex_, VisibleRows(), Count());
+void TCustomListBox::ScrollTo(bool vertical, int position) {
+    if (vertical) SetTopIndex(position);
 }
 
 bool TCustomListBox::OwnerData() const { return (WindowParams().style & LBS_NODATA) != 0; }
@@ -68,27 +63,28 @@ void TCustomListBox::SetStyle(TListBoxStyle s) {
 int TCustomListBox::Count() const { return OwnerData() ? count_ : items_.Count(); }
 
 void TCustomListBox::SetCount(int count) {
-    count = std::max(count, 0);
-    count_ = count;
-    selected_.assign(static_cast<std::size_t>(Count()), false);
-    if (itemIndex_ >= Count()) itemIndex_ = -1;
-    SetTopIndex(topIndex_);
-    Invalidate();
+    const bool hadBar = NeedsScrollBar();
+    count_ = std::max(count, 0);
+    RowsChanged(hadBar);
 }
 
-void TCustomListBox::ItemsChanged() {
+void TCustomListBox::ItemsChanged() { RowsChanged(scrollBarShown_); }
+
+void TCustomListBox::RowsChanged(bool hadBar) {
     selected_.assign(static_cast<std::size_t>(Count()), false);
     if (itemIndex_ >= Count()) itemIndex_ = -1;
     SetTopIndex(topIndex_);
+    scrollBarShown_ = NeedsScrollBar();
+    // The scroll bar comes and goes with the rows: the client area changes with it.
+    if (scrollBarShown_ != hadBar) FrameChanged();
     Invalidate();
 }
 
 void TCustomListBox::Clear() {
-    items_.Clear();
-    count_ = 0;
     itemIndex_ = -1;
     topIndex_ = 0;
-    Invalidate();
+    items_.Clear();
+    SetCount(0);
 }
 
 void TCustomListBox::SetItemIndex(int index) {
@@ -231,14 +227,6 @@ void TCustomListBox::WndProc(TMessage& m) {
         m.Result = OwnerData() ? LB_ERR : items_.Add(reinterpret_cast<const char*>(m.LParam));
         return;
     case LB_RESETCONTENT: Clear(); return;
-    case win::WM_NCCALCSIZE:
-        TCustomControl::WndProc(m);
-        if (auto* r = reinterpret_cast<win::Rect*>(m.LParam); r && NeedsScrollBar())
-            r->right = std::max(r->left, r->right - kScrollBarSize);
-        return;
-    case win::WM_MOUSEWHEEL:
-        SetTopIndex(topIndex_ - static_cast<std::int16_t>(win::HiWord(m.WParam)) / win::WHEEL_DELTA * 3);
-        return;
     default: TCustomControl::WndProc(m);
     }
 }

@@ -89,8 +89,9 @@ public:
 protected:
     void CreateParams(TCreateParams& params) override;
     void Paint() override;
-    TRect ClientAreaInWindow() const override;
-    void PaintNonClient(gdi::DC& dc) override;
+    bool HasScrollBar(bool vertical) const override;
+    void ScrollInfo(bool vertical, int& position, int& page, int& range) const override;
+    void ScrollTo(bool vertical, int position) override;
     void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
     void KeyDown(std::uint16_t& key, TShiftState shift) override;
     // Draws one row; the canvas's brush and font are set for its state.
@@ -103,6 +104,7 @@ private:
     bool NeedsScrollBar() const;
     void MoveTo(int index, TShiftState shift);
     void ItemsChanged();
+    void RowsChanged(bool hadScrollBar);
 
     TStringList items_;
     TListBoxStyle style_ = TListBoxStyle::lbStandard;
@@ -112,6 +114,7 @@ private:
     int itemHeight_ = 16;
     bool multiSelect_ = false;
     std::vector<bool> selected_;
+    bool scrollBarShown_ = false;
 };
 
 } // namespace plat::comp

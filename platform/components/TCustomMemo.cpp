@@ -37,8 +37,7 @@ void TCustomMemo::SetWordWrap(bool v) {
 void TCustomMemo::SetScrollBars(TScrollStyle s) {
     if (s == scrollBars_) return;
     scrollBars_ = s;
-    Realign();
-    Invalidate();
+    FrameChanged();
 }
 
 void TCustomMemo::SetAlignment(TAlignment a) {
@@ -130,6 +129,10 @@ void TCustomMemo::KeyDown(std::uint16_t& key, TShiftState shift) {
         // With WantReturns the memo takes Enter; the form's default button must not.
         if (!wantReturns_) return;
         break;
+    case vk::Tab:
+        // With WantTabs the memo takes Tab; the form must not move the focus.
+        if (!wantTabs_) return;
+        break;
     default: return;
     }
     key = 0;
@@ -208,6 +211,12 @@ void TCustomMemo::Paint() {
         const std::string& text = lines_[i].empty() ? std::string(" ") : lines_[i];
         y += std::max(LineHeight(), c.DrawText(text, r, flags));
     }
+}
+
+void TCustomMemo::ScrollTo(bool vertical, int position) {
+    if (!vertical) return;
+    topLine_ = std::clamp(position, 0, std::max(0, lines_.Count() - VisibleLines()));
+    Invalidate();
 }
 
 void TCustomMemo::ScrollInfo(bool vertical, int& position, int& page, int& range) const {

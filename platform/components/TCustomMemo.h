@@ -41,6 +41,7 @@ protected:
     void CreateParams(TCreateParams& params) override;
     void Paint() override;
     void ScrollInfo(bool vertical, int& position, int& page, int& range) const override;
+    void ScrollTo(bool vertical, int position) override;
     void KeyDown(std::uint16_t& key, TShiftState shift) override;
     void KeyPress(char& key) override;
     void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;

@@ -6,7 +6,7 @@ void TGraphicControl::PaintTo(gdi::DC& dc, int x, int y) {
     const int saved = dc.SaveDC();
     dc.OffsetViewportOrg(x, y);
     dc.IntersectClipRect({0, 0, Width(), Height()});
-    canvas_.Font().Assign(Font());
+    canvas_.Reset(Font(), Color());
     canvas_.SetHandle(&dc);
     Paint();
     canvas_.SetHandle(nullptr);

@@ -5,6 +5,7 @@
 #include "platform/components/Frames.h"
 #include "platform/components/Graphics.h"
 #include "platform/components/TFont.h"
+#include "platform/components/TMenuPopup.h"
 
 namespace plat::comp {
 namespace {
@@ -58,6 +59,19 @@ TMenuItem* TMainMenu::ItemAtBar(int x) const {
         if (x >= r.left && x < r.right) return item;
     }
     return nullptr;
+}
+
+void TMainMenu::DropDown(TMenuItem& item, const TRect& barOnScreen) {
+    if (!item.Enabled()) return;
+    if (item.Count() == 0) {
+        item.Click();
+        return;
+    }
+    TRect at{};
+    for (auto& [top, r] : Layout(barOnScreen))
+        if (top == &item) at = r;
+    // The handler runs after the drop-down is gone, so it may open dialogs of its own.
+    if (TMenuItem* chosen = TMenuPopup::Track(item, {at.left, at.bottom})) chosen->Click();
 }
 
 bool TMainMenu::IsShortCut(std::uint16_t key, TShiftState shift) {

@@ -22,6 +22,9 @@ public:
     void PaintBar(gdi::DC& dc, const TRect& bar) const;
     // The top-level item whose caption lies under x in the bar, or null.
     TMenuItem* ItemAtBar(int x) const;
+    // Opens a top-level item: its drop-down under the bar (the bar's rectangle on the screen is
+    // given), then clicks the item chosen there; an item without items is clicked at once.
+    void DropDown(TMenuItem& item, const TRect& barOnScreen);
     // Clicks the enabled item (anywhere in the tree) with this shortcut; true when one was found.
     bool IsShortCut(std::uint16_t key, TShiftState shift);
 

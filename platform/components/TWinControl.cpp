@@ -6,6 +6,7 @@
 #include "platform/components/TCustomForm.h"
 #include "platform/win/InputApi.h"
 #include "platform/win/MessageApi.h"
+#include "platform/win/PaintApi.h"
 #include "platform/win/WindowApi.h"
 
 namespace plat::comp {
@@ -164,6 +165,24 @@ win::LResult TWinControl::WindowProc(win::Hwnd hwnd, std::uint32_t msg, win::WPa
     return m.Result;
 }
 
+bool TWinControl::HasScrollBar(bool vertical) const {
+    return (WindowParams().style & (vertical ? win::WS_VSCROLL : win::WS_HSCROLL)) != 0;
+}
+
+TRect TWinControl::ScrollBarRect(bool vertical) const {
+    if (!HasScrollBar(vertical)) return {};
+    const TRect c = ClientAreaInWindow();
+    return vertical ? TRect{c.right, c.top, c.right + kScrollBarSize, c.bottom}
+                    : TRect{c.left, c.bottom, c.right, c.bottom + kScrollBarSize};
+}
+
+TPoint TWinControl::WindowPointOf(win::LParam screenPoint) const {
+    TPoint p{win::GetXParam(screenPoint), win::GetYParam(screenPoint)};
+    win::Rect r{};
+    if (handle_ != 0) win::GetWindowRect(handle_, &r);
+    return {p.x - r.left, p.y - r.top};
+}
+
 TCreateParams TWinControl::WindowParams() const {
     TCreateParams p;
     // Filling the parameters reads the control's state only.
@@ -171,12 +190,15 @@ TCreateParams TWinControl::WindowParams() const {
     return p;
 }
 
+TRect TWinControl::InsideBorder() const {
+    const int f = FrameWidth(WindowParams());
+    return {f, f, std::max(f, Width() - f), std::max(f, Height() - f)};
+}
+
 TRect TWinControl::ClientAreaInWindow() const {
-    const TCreateParams p = WindowParams();
-    const int f = FrameWidth(p);
-    TRect r{f, f, Width() - f, Height() - f};
-    if (p.style & win::WS_VSCROLL) r.right -= kScrollBarSize;
-    if (p.style & win::WS_HSCROLL) r.bottom -= kScrollBarSize;
+    TRect r = InsideBorder();
+    if (HasScrollBar(true)) r.right -= kScrollBarSize;
+    if (HasScrollBar(false)) r.bottom -= kScrollBarSize;
     if (r.right < r.left) r.right = r.left;
     if (r.bottom < r.top) r.bottom = r.top;
     return r;
@@ -230,12 +252,27 @@ void TWinControl::SetFocus() {
 void TWinControl::Invalidate() { InvalidateRect(ClientRect()); }
 
 void TWinControl::InvalidateRect(const TRect& rect) {
-    updateRect_ = updateRect_.Union(rect.Intersect(ClientRect()));
-    // A window of its own or not, what the parent shows of it must be painted again too.
+    const TRect area = rect.Intersect(ClientRect());
+    updateRect_ = updateRect_.Union(area);
+    if (handle_ != 0) {
+        const win::Rect r{area.left, area.top, area.right, area.bottom};
+        if (!area.IsEmpty()) win::InvalidateRect(handle_, &r, true);
+        return;
+    }
+    // Without a window yet, the parent's picture holds this control.
     if (Parent() && Visible()) {
         const TPoint o = ClientToParent({0, 0});
         Parent()->InvalidateRect(rect.Offset(o.x, o.y));
     }
+}
+
+void TWinControl::FrameChanged() {
+    if (handle_ != 0)
+        win::SetWindowPos(handle_, 0, 0, 0, 0, 0,
+                          win::SWP_NOMOVE | win::SWP_NOSIZE | win::SWP_NOZORDER |
+                              win::SWP_NOACTIVATE | win::SWP_FRAMECHANGED);
+    Realign();
+    Invalidate();
 }
 
 void TWinControl::Realign() {
@@ -284,7 +321,7 @@ void TWinControl::PaintTo(gdi::DC& dc, int x, int y) {
     const int saved = dc.SaveDC();
     dc.OffsetViewportOrg(x, y);
     dc.IntersectClipRect({0, 0, Width(), Height()});
-    Perform(win::WM_NCPAINT, reinterpret_cast<win::WParam>(&dc));
+    PaintNonClient(dc);
     const TRect client = ClientAreaInWindow();
     dc.OffsetViewportOrg(client.left, client.top);
     dc.IntersectClipRect({0, 0, client.Width(), client.Height()});
@@ -310,18 +347,13 @@ void TWinControl::PaintNonClient(gdi::DC& dc) {
     TCreateParams p;
     CreateParams(p);
     const TRect client = ClientAreaInWindow();
-    int position = 0, page = 1, range = 1;
-    if (p.style & win::WS_VSCROLL) {
-        ScrollInfo(true, position, page, range);
-        PaintScrollBar(dc, {client.right, client.top, client.right + kScrollBarSize, client.bottom},
-                       true, position, page, range);
+    for (const bool vertical : {true, false}) {
+        if (!HasScrollBar(vertical)) continue;
+        int position = 0, page = 1, range = 1;
+        ScrollInfo(vertical, position, page, range);
+        PaintScrollBar(dc, ScrollBarRect(vertical), vertical, position, page, range);
     }
-    if (p.style & win::WS_HSCROLL) {
-        ScrollInfo(false, position, page, range);
-        PaintScrollBar(dc, {client.left, client.bottom, client.right, client.bottom + kScrollBarSize},
-                       false, position, page, range);
-    }
-    if ((p.style & win::WS_VSCROLL) && (p.style & win::WS_HSCROLL))
+    if (HasScrollBar(true) && HasScrollBar(false))
         dc.FillRect({client.right, client.bottom, client.right + kScrollBarSize,
                      client.bottom + kScrollBarSize},
                     gdi::Brush::Solid(ColorToRGB(ParentBrushColor())));
@@ -363,6 +395,14 @@ void TWinControl::RouteMouse(TMessage& m) {
         if (old) old->Perform(CM_MOUSELEAVE);
         under->Perform(CM_MOUSEENTER);
     }
+    // While a button is held the control keeps the mouse, also outside its window.
+    if (handle_ != 0) {
+        const bool down = m.Msg == win::WM_LBUTTONDOWN || m.Msg == win::WM_LBUTTONDBLCLK;
+        if (down && (under->ControlStyle() & cs::CaptureMouse) && under->Enabled())
+            win::SetCapture(handle_);
+        else if (m.Msg == win::WM_LBUTTONUP && win::GetCapture() == handle_)
+            win::ReleaseCapture();
+    }
     if (target) {
         const TMessage local{m.Msg, m.WParam,
                              win::MakeLParam(p.x - target->Left(), p.y - target->Top()), 0};
@@ -380,13 +420,28 @@ void TWinControl::WndProc(TMessage& m) {
     switch (m.Msg) {
     case win::WM_PAINT:
         if (m.WParam) {
+            // Painting into a given context (PaintTo).
             auto& dc = *reinterpret_cast<gdi::DC*>(m.WParam);
             PaintWindow(dc);
             PaintControls(dc);
+        } else if (handle_ != 0) {
+            win::PaintStruct ps;
+            if (gdi::DC* dc = win::BeginPaint(handle_, &ps)) {
+                PaintWindow(*dc);
+                PaintControls(*dc);
+            }
+            win::EndPaint(handle_, &ps);
+            updateRect_ = {};
         }
         return;
     case win::WM_NCPAINT:
-        if (m.WParam) PaintNonClient(*reinterpret_cast<gdi::DC*>(m.WParam));
+        // The frame is drawn the same way on screen as in PaintTo, so both pictures agree.
+        if (handle_ != 0) {
+            if (gdi::DC* dc = win::GetWindowDC(handle_)) {
+                PaintNonClient(*dc);
+                win::ReleaseDC(handle_, dc);
+            }
+        }
         return;
     case win::WM_ERASEBKGND:
         if (m.WParam && !(ControlStyle() & cs::Opaque)) {
@@ -423,10 +478,36 @@ void TWinControl::WndProc(TMessage& m) {
         DefaultHandler(m);
         if (auto* r = reinterpret_cast<win::Rect*>(m.LParam)) {
             // Scroll bars are drawn by the control in its frame.
-            TCreateParams p;
-            CreateParams(p);
-            if (p.style & win::WS_VSCROLL) r->right = std::max(r->left, r->right - kScrollBarSize);
-            if (p.style & win::WS_HSCROLL) r->bottom = std::max(r->top, r->bottom - kScrollBarSize);
+            if (HasScrollBar(true)) r->right = std::max(r->left, r->right - kScrollBarSize);
+            if (HasScrollBar(false)) r->bottom = std::max(r->top, r->bottom - kScrollBarSize);
+        }
+        return;
+    case win::WM_NCHITTEST: {
+        DefaultHandler(m);
+        const TPoint p = WindowPointOf(m.LParam);
+        if (ScrollBarRect(true).Contains(p)) m.Result = HTVSCROLL;
+        else if (ScrollBarRect(false).Contains(p)) m.Result = HTHSCROLL;
+        return;
+    }
+    case win::WM_NCLBUTTONDOWN:
+    case win::WM_NCLBUTTONDBLCLK:
+        if (m.WParam == static_cast<win::WParam>(HTVSCROLL) ||
+            m.WParam == static_cast<win::WParam>(HTHSCROLL)) {
+            const bool vertical = m.WParam == static_cast<win::WParam>(HTVSCROLL);
+            int position = 0, page = 1, range = 1;
+            ScrollInfo(vertical, position, page, range);
+            ScrollTo(vertical, ScrollBarClick(ScrollBarRect(vertical), vertical, position, page, range,
+                                              WindowPointOf(m.LParam)));
+            return;
+        }
+        DefaultHandler(m);
+        return;
+    case win::WM_MOUSEWHEEL:
+        if (HasScrollBar(true)) {
+            int position = 0, page = 1, range = 1;
+            ScrollInfo(true, position, page, range);
+            const int notches = static_cast<std::int16_t>(win::HiWord(m.WParam)) / win::WHEEL_DELTA;
+            ScrollTo(true, std::clamp(position - 3 * notches, 0, std::max(0, range - page)));
         }
         return;
     case win::WM_WINDOWPOSCHANGED:

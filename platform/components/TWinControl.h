@@ -61,6 +61,8 @@ public:
     TRect UpdateRect() const { return updateRect_; }
     // Lays out the aligned children again.
     void Realign();
+    // The frame (border, scroll bars, menu bar) changed: the client area is measured again.
+    void FrameChanged();
 
     TKeyEvent OnKeyDown;
     TKeyEvent OnKeyUp;
@@ -75,20 +77,29 @@ protected:
     virtual void CreateParams(TCreateParams& params);
     // Paints the client area (the background is erased before).
     virtual void PaintWindow(gdi::DC&) {}
-    // Paints the frame between the window's edge and its client area, in window coordinates.
+    // Paints the frame between the window's edge and its client area, in window coordinates:
+    // on screen (for WM_NCPAINT, through the window's whole-window context) and in PaintTo alike.
+    // Controls with a frame of their own override this.
     virtual void PaintNonClient(gdi::DC& dc);
     virtual void AdjustClientRect(TRect&) {}
-    // Position, page and range of the scroll bar a WS_VSCROLL or WS_HSCROLL style puts in the
-    // frame (in whatever unit the control scrolls by).
+    // Scroll bars in the frame: whether there is one (by default: the WS_VSCROLL and WS_HSCROLL
+    // styles), its position, page and range (in whatever unit the control scrolls by), and
+    // scrolling to a new position when the bar is clicked or the wheel turned.
+    virtual bool HasScrollBar(bool vertical) const;
     virtual void ScrollInfo(bool /*vertical*/, int& position, int& page, int& range) const {
         position = 0;
         page = range = 1;
     }
+    virtual void ScrollTo(bool /*vertical*/, int /*position*/) {}
+    // The bar's rectangle in window coordinates (empty without one).
+    TRect ScrollBarRect(bool vertical) const;
     virtual void KeyDown(std::uint16_t& key, TShiftState shift);
     virtual void KeyUp(std::uint16_t& key, TShiftState shift);
     virtual void KeyPress(char& key);
     virtual void DoEnter();
     virtual void DoExit();
+    // The area inside the border, before scroll bars (window coordinates).
+    TRect InsideBorder() const;
     // The client rectangle inside the window's frame, in window coordinates.
     virtual TRect ClientAreaInWindow() const;
     // Paints the graphic children, each at its place.
@@ -99,6 +110,8 @@ private:
     void InsertControl(TControl* control);
     void RemoveControl(TControl* control);
     void CreateHandle();
+    // A screen point of a non-client message in window coordinates.
+    TPoint WindowPointOf(win::LParam screenPoint) const;
     void AlignControls();
     void RouteMouse(TMessage& message);
     static win::LResult WindowProc(win::Hwnd hwnd, std::uint32_t msg, win::WParam wParam,

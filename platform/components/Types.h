@@ -9,6 +9,7 @@ namespace plat::comp {
 
 using TRect = gdi::Rect;
 using TPoint = gdi::Point;
+using TSize = gdi::Size;
 
 enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 enum class TAlignment { taLeftJustify, taRightJustify, taCenter };

@@ -3,9 +3,14 @@
 #include <thread>
 #include <vector>
 
+#include "platform/components/TButton.h"
 #include "platform/components/TForm.h"
+#include "platform/components/THintWindow.h"
+#include "platform/components/TLabel.h"
 #include "platform/components/TTimer.h"
+#include "platform/win/InputApi.h"
 #include "platform/win/MessageApi.h"
+#include "platform/win/WindowApi.h"
 #include "tests/platform/components/UiTest.h"
 
 namespace plat::comp {
@@ -107,6 +112,52 @@ TEST_F(ApplicationTest, MinimizeAndRestoreRaiseTheirEventsOnce) {
     Application().Restore();
     Application().Restore();
     EXPECT_EQ(log, (std::vector<std::string>{"min", "restore"}));
+}
+
+TEST_F(ApplicationTest, HintShowsAfterTheMouseRestsAndGoesAfterItsTimeOrAMoveAway) {
+    TForm form(nullptr);
+    form.SetBounds(100, 100, 300, 200);
+    auto* button = new TButton(&form);
+    button->SetParent(&form);
+    button->SetBounds(10, 10, 75, 25);
+    button->SetHint("Start sweeping|Starts the spectrum sweep");
+    button->SetShowHint(true);
+    auto* label = new TLabel(&form); // a graphic control without a hint
+    label->SetParent(&form);
+    label->SetBounds(10, 100, 60, 17);
+    form.Show();
+    Application().ProcessMessages();
+    auto move = [](win::Point p) {
+        win::InjectMouseMove(p);
+        Application().ProcessMessages();
+    };
+    win::Rect r;
+    win::GetWindowRect(button->Handle(), &r);
+    move({r.left + 5, r.top + 5});
+    clock_.AdvanceMs(499);
+    Application().ProcessMessages();
+    EXPECT_EQ(Application().ActiveHint(), nullptr) << "not before the pause";
+    clock_.AdvanceMs(1);
+    Application().ProcessMessages();
+    ASSERT_NE(Application().ActiveHint(), nullptr);
+    EXPECT_EQ(Application().ActiveHint()->Caption(), "Start sweeping") << "the short part";
+    clock_.AdvanceMs(2500);
+    Application().ProcessMessages();
+    EXPECT_EQ(Application().ActiveHint(), nullptr) << "gone after its time";
+
+    move({r.left + 6, r.top + 6}); // still the same control: no new hint
+    clock_.AdvanceMs(600);
+    Application().ProcessMessages();
+    EXPECT_EQ(Application().ActiveHint(), nullptr);
+
+    const TPoint labelAt = label->ClientToScreen({5, 5});
+    move({labelAt.x, labelAt.y});
+    move({r.left + 5, r.top + 5}); // back onto the button
+    clock_.AdvanceMs(500);
+    Application().ProcessMessages();
+    ASSERT_NE(Application().ActiveHint(), nullptr);
+    move({labelAt.x, labelAt.y});
+    EXPECT_EQ(Application().ActiveHint(), nullptr) << "moving away hides it at once";
 }
 
 class TimerComponentTest : public UiTest {};

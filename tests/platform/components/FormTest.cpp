@@ -193,6 +193,32 @@ TEST_F(FormTest, FocusMovesBetweenControlsAndKeysGoToTheFocusedOne) {
     EXPECT_EQ(first->Text(), "");
 }
 
+TEST_F(FormTest, TabMovesTheFocusAmongControlsThatTakeIt) {
+    TForm form(nullptr);
+    auto* a = new TEdit(&form);
+    a->SetParent(&form);
+    auto* panel = new TPanel(&form); // no tab stop, but holds one
+    panel->SetParent(&form);
+    auto* b = new TEdit(&form);
+    b->SetParent(panel);
+    auto* hidden = new TEdit(&form);
+    hidden->SetParent(&form);
+    hidden->SetVisible(false);
+    auto* c = new TButton(&form);
+    c->SetParent(&form);
+    form.Show();
+    a->SetFocus();
+    const std::vector<TWinControl*> expected = {b, c, a, b};
+    for (TWinControl* next : expected) {
+        Key(&form, vk::Tab);
+        EXPECT_EQ(form.ActiveControl(), next);
+    }
+    form.Perform(win::WM_KEYDOWN, vk::Shift, 0);
+    Key(&form, vk::Tab);
+    form.Perform(win::WM_KEYUP, vk::Shift, 0);
+    EXPECT_EQ(form.ActiveControl(), a) << "Shift+Tab goes back";
+}
+
 TEST_F(FormTest, AlignedControlsFillTheClientAreaInOrder) {
     TForm form(nullptr);
     form.SetClientSize(200, 100);

@@ -12,7 +12,9 @@
 #include "platform/components/TRadioButton.h"
 #include "platform/components/TTabSheet.h"
 #include "platform/gdi/Bitmap.h"
+#include "platform/win/InputApi.h"
 #include "platform/win/Styles.h"
+#include "platform/win/WindowApi.h"
 #include "tests/platform/components/UiTest.h"
 
 namespace plat::comp {
@@ -115,6 +117,32 @@ TEST_F(ListBoxTest, VirtualListAsksOnDataForEachRowText) {
     v.OnData = [](TWinControl*, int index, std::string& data) { data = "row " + std::to_string(index); };
     EXPECT_EQ(v.ItemText(2), "row 2");
     EXPECT_EQ(v.ItemText(3), "") << "past the end";
+}
+
+TEST_F(ListBoxTest, TheScrollBarAppearsWithTheRowsAndScrollsByLineAndPage) {
+    list->SetLength(5);
+    EXPECT_EQ(list->ClientWidth(), 100 - 4) << "five rows fit: no bar";
+    list->SetLength(50);
+    EXPECT_EQ(list->ClientWidth(), 100 - 4 - 16) << "the bar takes its room from the rows";
+    Application().ProcessMessages();
+    win::Rect r;
+    win::GetWindowRect(list->Handle(), &r);
+    auto press = [](int x, int y) {
+        win::InjectMouseButton({x, y}, win::MouseButton::Left, true);
+        win::InjectMouseButton({x, y}, win::MouseButton::Left, false);
+        Application().ProcessMessages();
+    };
+    const int barX = r.right - 2 - 8;
+    press(barX, r.bottom - 2 - 4); // the down arrow
+    EXPECT_EQ(list->TopIndex(), 1);
+    press(barX, r.bottom - 2 - 20); // the track below the thumb: a page
+    EXPECT_EQ(list->TopIndex(), 6);
+    press(barX, r.top + 2 + 4); // the up arrow
+    EXPECT_EQ(list->TopIndex(), 5);
+    list->SetFocus(); // the wheel turns what has the keyboard
+    win::InjectMouseWheel({r.left + 20, r.top + 20}, -win::WHEEL_DELTA);
+    Application().ProcessMessages();
+    EXPECT_EQ(list->TopIndex(), 8) << "a notch of the wheel is three rows";
 }
 
 class ChoiceTest : public UiTest {

@@ -6,6 +6,7 @@
 #include "platform/gdi/Bitmap.h"
 #include "platform/gdi/DC.h"
 #include "platform/gdi/PngFile.h"
+#include "platform/win/ScreenApi.h"
 #include "tests/platform/components/ShowcaseForm.h"
 #include "tests/platform/components/UiTest.h"
 
@@ -66,6 +67,37 @@ TEST_F(ScreenshotTest, FormWithEachStandardControlIsComposedHeadless) {
         << "the label's text";
     EXPECT_GT(InkPixels(*shot, {10, 176 + menu, 200, 196 + menu}, ColorToRGB(clBtnFace)), 30)
         << "the tab captions";
+}
+
+TEST_F(ScreenshotTest, TheWindowSystemShowsTheSamePictureAsPaintTo) {
+    test::ShowcaseForm form(nullptr);
+    form.Show();
+    // Painted twice: a paint must not depend on what the one before left in the canvas.
+    Application().ProcessMessages();
+    form.Invalidate();
+    for (int i = 0; i < form.ControlCount(); ++i) form.Controls(i)->Invalidate();
+    Application().ProcessMessages();
+    const auto onScreen = win::CaptureWindow(form.Handle());
+    ASSERT_TRUE(onScreen);
+    ASSERT_EQ(onScreen->Width(), form.Width());
+    ASSERT_EQ(onScreen->Height(), form.Height());
+    auto composed = gdi::Bitmap::Create(form.Width(), form.Height(), 32);
+    gdi::DC dc(composed.get());
+    form.PaintTo(dc, 0, 0);
+    const std::filesystem::path dir = LXQ_SCREENSHOT_DIR;
+    std::filesystem::create_directories(dir);
+    gdi::SavePng(*onScreen, (dir / "components-form-window.png").string());
+    gdi::SavePng(*composed, (dir / "components-form-composed.png").string());
+    int differing = 0;
+    TRect where{};
+    for (int y = 0; y < form.Height(); ++y)
+        for (int x = 0; x < form.Width(); ++x)
+            if (onScreen->GetPixel(x, y) != composed->GetPixel(x, y)) {
+                ++differing;
+                where = where.Union({x, y, x + 1, y + 1});
+            }
+    EXPECT_EQ(differing, 0) << "within " << where.left << "," << where.top << " - " << where.right
+                            << "," << where.bottom;
 }
 
 } // namespace
