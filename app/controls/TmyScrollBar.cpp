@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/win/PaintApi.h"
+
 namespace lxq {
 
 using namespace plat::comp;
@@ -204,6 +206,7 @@ void TmyScrollBar::SetPosition() {
     if (h) thumb_->SetBounds(start, thumb_->Top(), size, thumb_->Height());
     else thumb_->SetBounds(thumb_->Left(), start, thumb_->Width(), size);
     Repaint();
+    if (HandleAllocated()) plat::win::UpdateWindow(Handle());
     if (OnPositionChange) OnPositionChange(this);
 }
 

@@ -6,6 +6,7 @@
 #include <numbers>
 
 #include "app/controls/KnobRendering.h"
+#include "platform/win/PaintApi.h"
 
 namespace lxq {
 
@@ -172,6 +173,7 @@ void TstKnob::Step(bool direction, TShiftState shift, bool notify) {
     SetAngle(angle_ + (direction ? step : -step));
     if (notify && OnUpDown) OnUpDown(this, direction, shift);
     Repaint();
+    if (HandleAllocated()) plat::win::UpdateWindow(Handle());
 }
 
 // --- mouse and keys ---

@@ -261,3 +261,54 @@ TEST_F(FrequencyEditTest, SmallTrailingDigitsInTheirOwnColour) {
 
 } // namespace
 } // namespace lxq
+
+#include "app/controls/TstKnob.h"
+#include "platform/components/TApplication.h"
+#include "platform/components/TForm.h"
+
+namespace lxq {
+namespace {
+
+using namespace plat::comp;
+
+TEST(FrequencyEditFocusTest, EnterHandsTheFocusToTheExitControlAndLeavingCommits) {
+    plat::sys::FakeClock clock;
+    plat::sys::ScopedClock scoped(clock);
+    Application().ResetTerminated();
+    TForm form(nullptr);
+    auto* edit = new TstFrequencyEdit(nullptr);
+    edit->SetParent(&form);
+    auto* knob = new TstKnob(nullptr);
+    knob->SetParent(&form);
+    knob->SetLeft(200);
+    knob->SetTabStop(true);
+    edit->SetExitControl(knob);
+    form.Show();
+    Application().ProcessMessages();
+    edit->SetFocus();
+    Application().ProcessMessages();
+    ASSERT_TRUE(edit->Focused());
+    edit->Perform(plat::win::WM_CHAR, '7');
+    edit->Perform(plat::win::WM_KEYDOWN, vk::Return);
+    Application().ProcessMessages();
+    EXPECT_EQ(edit->Value(), 7);
+    EXPECT_TRUE(knob->Focused()) << "the focus went on to the knob";
+    edit->SetFocus();
+    Application().ProcessMessages();
+    edit->Perform(plat::win::WM_CHAR, '9');
+    knob->SetFocus();
+    Application().ProcessMessages();
+    EXPECT_EQ(edit->Value(), 9) << "leaving the field takes the typed number";
+    edit->SetUpdateOnExit(false);
+    edit->SetFocus();
+    Application().ProcessMessages();
+    edit->Perform(plat::win::WM_CHAR, '5');
+    knob->SetFocus();
+    Application().ProcessMessages();
+    EXPECT_EQ(edit->Value(), 9);
+    EXPECT_EQ(edit->Text(), "9") << "the typed text is discarded";
+    form.Hide();
+}
+
+} // namespace
+} // namespace lxq
