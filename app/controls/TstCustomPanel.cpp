@@ -2,8 +2,8 @@
 #include "app/controls/SolidBrush.h"
 
 #include <algorithm>
-#include <array>
 
+#include "app/controls/BevelRings.h"
 #include "app/controls/ColorShadow.h"
 
 namespace lxq {
@@ -80,21 +80,17 @@ void TstCustomPanel::Paint() {
     } else {
         SetSolidBrush(c, Color());
         c.FillRect({L + n, T + n, R - n, B - n});
-        c.Pen().SetWidth(1);
         const bool inner = bevelStyle_ == TBevelStyle::bsGradientInner;
-        for (int i = 0; i < n; ++i) {
-            const TColor light = inner ? GetColorShadow(base, shadowOffset_, -n, i + 1)
-                                       : GetColorShadow(base, shadowOffset_, n, n - i);
-            const TColor dark = inner ? GetColorShadow(base, shadowOffset_, n, i + 1)
-                                      : GetColorShadow(base, shadowOffset_, -n, n - i);
-            const std::array<TPoint, 3> topLeft{{{L + i, B - i - 1}, {L + i, T + i}, {R - i, T + i}}};
-            const std::array<TPoint, 3> bottomRight{
-                {{L + i + 1, B - i - 1}, {R - i - 1, B - i - 1}, {R - i - 1, T + i}}};
-            c.Pen().SetColor(light);
-            c.Polyline(topLeft);
-            c.Pen().SetColor(dark);
-            c.Polyline(bottomRight);
-        }
+        DrawBevelRings(
+            c, r, n,
+            [&](int i) {
+                return inner ? GetColorShadow(base, shadowOffset_, -n, i + 1)
+                             : GetColorShadow(base, shadowOffset_, n, n - i);
+            },
+            [&](int i) {
+                return inner ? GetColorShadow(base, shadowOffset_, n, i + 1)
+                             : GetColorShadow(base, shadowOffset_, -n, n - i);
+            });
     }
     if (OnPaint) OnPaint(this);
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/controls/ShadowFramed.h"
 #include "platform/components/TCustomListBox.h"
 #include "platform/components/TStringList.h"
 
@@ -17,15 +18,11 @@ namespace lxq {
 using TOnApiDropFiles = std::function<void(plat::comp::TObject* sender, plat::comp::TPoint p,
                                            std::unique_ptr<plat::comp::TStringList>& files)>;
 
-class TstListBox : public plat::comp::TCustomListBox {
+class TstListBox : public ShadowFramed<plat::comp::TCustomListBox> {
 public:
-    explicit TstListBox(plat::comp::TComponent* owner) : TCustomListBox(owner) {}
+    explicit TstListBox(plat::comp::TComponent* owner) : ShadowFramed(owner) {}
     const char* ClassName() const override { return "TstListBox"; }
 
-    bool DefaultShadow() const { return defaultShadow_; }
-    void SetDefaultShadow(bool v);
-    int ShadowOffset() const { return shadowOffset_; }
-    void SetShadowOffset(int v);
     // The number of rows (the Count writer sends it on as LB_SETCOUNT).
     int Count() const { return count_; }
     void SetLength(int count);
@@ -37,17 +34,11 @@ public:
 
     TOnApiDropFiles OnApiDropFiles;
 
-    void WndProc(plat::comp::TMessage& message) override;
-
 protected:
     void CreateParams(plat::comp::TCreateParams& params) override;
     void PaintNonClient(plat::gdi::DC& dc) override;
 
 private:
-    void DrawLBNC(plat::gdi::DC& dc);
-
-    bool defaultShadow_ = true;
-    int shadowOffset_ = 50;
     int count_ = 0;
     bool acceptFiles_ = false;
 };

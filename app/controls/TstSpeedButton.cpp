@@ -2,9 +2,9 @@
 #include "app/controls/SolidBrush.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdlib>
 
+#include "app/controls/BevelRings.h"
 #include "app/controls/TstPanel.h"
 #include "platform/components/TWinControl.h"
 
@@ -266,21 +266,18 @@ void TstSpeedButton::Paint() {
     const TRect box = ClientRect().Inflate(-borderWidth_, -borderWidth_);
     const int n = AdjustBevel();
     const int L = box.left, T = box.top, R = box.right, B = box.bottom;
-    c.Pen().SetWidth(1);
-    for (int i = 0; i < n; ++i) {
-        const int k = n - i;
-        const TColor light = sunk ? GetColorShadow(Color(), shadowOffset_, -n, k)
-                                  : GetColorShadow(Color(), shadowOffset_, n, k);
-        const TColor dark = sunk ? GetColorShadow(Color(), shadowOffset_ / 3, n, k)
-                                 : GetColorShadow(Color(), shadowOffset_, -n, k);
-        const std::array<TPoint, 3> topLeft{{{L + i, B - i - 1}, {L + i, T + i}, {R - i, T + i}}};
-        const std::array<TPoint, 3> bottomRight{
-            {{L + i + 1, B - i - 1}, {R - i - 1, B - i - 1}, {R - i - 1, T + i}}};
-        c.Pen().SetColor(light);
-        c.Polyline(topLeft);
-        c.Pen().SetColor(dark);
-        c.Polyline(bottomRight);
-    }
+    // The outermost ring has the full shift; pressed buttons look sunken with a weaker
+    // highlight at the bottom right.
+    DrawBevelRings(
+        c, box, n,
+        [&](int i) {
+            return sunk ? GetColorShadow(Color(), shadowOffset_, -n, n - i)
+                        : GetColorShadow(Color(), shadowOffset_, n, n - i);
+        },
+        [&](int i) {
+            return sunk ? GetColorShadow(Color(), shadowOffset_ / 3, n, n - i)
+                        : GetColorShadow(Color(), shadowOffset_, -n, n - i);
+        });
 
     if (!bitmap_->Empty()) {
         int x = std::max(0, (Width() - bitmap_->Width()) / 2);
