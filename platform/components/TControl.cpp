@@ -198,8 +198,12 @@ void TControl::Invalidate() {
 }
 
 void TControl::Repaint() {
-    // Painting happens when the window system asks; marking is all a repaint needs here.
     Invalidate();
+    Update();
+}
+
+void TControl::Update() {
+    if (parent_) parent_->Update();
 }
 
 win::LResult TControl::Perform(std::uint32_t msg, win::WParam wParam, win::LParam lParam) {

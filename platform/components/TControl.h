@@ -80,14 +80,19 @@ public:
     void SetShowHint(bool v) { showHint_ = v; }
     TAlign Align() const { return align_; }
     void SetAlign(TAlign align);
+    // The mouse pointer over the control; 0 leaves the window's default (the arrow).
+    std::uint32_t Cursor() const { return cursor_; }
+    void SetCursor(std::uint32_t cursor) { cursor_ = cursor; }
     TControlStyle ControlStyle() const { return controlStyle_; }
     void SetControlStyle(TControlStyle s) { controlStyle_ = s; }
     TControlState ControlState() const { return controlState_; }
 
     void SetName(const std::string& name) override;
 
-    // Repainting: Invalidate marks the control for the next paint; Repaint paints it now.
+    // Repainting: Invalidate marks the control for the next paint; Update paints what is marked
+    // now; Repaint does both.
     virtual void Invalidate();
+    virtual void Update();
     void Repaint();
     // Paints the control, children included, into dc with its top-left corner at x, y (logical
     // coordinates of dc). This is how a form is composed off screen.
@@ -153,6 +158,7 @@ private:
     TAlign align_ = TAlign::alNone;
     TControlStyle controlStyle_ = cs::ClickEvents | cs::CaptureMouse | cs::DoubleClicks;
     TControlState controlState_ = 0;
+    std::uint32_t cursor_ = 0;
 };
 
 // The shift state from a mouse message's key bits plus the keyboard's modifier keys.

@@ -5,6 +5,7 @@
 
 #include "platform/win/CaretApi.h"
 #include "platform/win/ClipboardApi.h"
+#include "platform/win/CursorApi.h"
 #include "platform/win/Styles.h"
 
 namespace plat::comp {
@@ -22,6 +23,7 @@ TCustomEdit::TCustomEdit(TComponent* owner) : TCustomControl(owner) {
     SetTabStop(true);
     SetColor(clWindow);
     SetControlStyle(ControlStyle() | cs::Opaque);
+    SetCursor(win::LoadCursor(win::IDC_IBEAM));
 }
 
 void TCustomEdit::CreateParams(TCreateParams& p) {
@@ -237,6 +239,18 @@ void TCustomEdit::MouseDown(TMouseButton button, TShiftState shift, int x, int y
         MoveCaret(PosAtX(x), (shift & ss::Shift) != 0);
     }
     TCustomControl::MouseDown(button, shift, x, y);
+}
+
+void TCustomEdit::MouseMove(TShiftState shift, int x, int y) {
+    // Dragging with the button down selects.
+    if (ControlState() & cst::LButtonDown) MoveCaret(PosAtX(x), true);
+    TCustomControl::MouseMove(shift, x, y);
+}
+
+void TCustomEdit::DoExit() {
+    if (HandleAllocated() && win::GetCaretState().hwnd == Handle()) win::DestroyCaret();
+    Invalidate();
+    TCustomControl::DoExit();
 }
 
 void TCustomEdit::Paint() {

@@ -58,6 +58,8 @@ protected:
     void KeyDown(std::uint16_t& key, TShiftState shift) override;
     void KeyPress(char& key) override;
     void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+    void MouseMove(TShiftState shift, int x, int y) override;
+    void DoExit() override;
     void TextChanged() override;
     virtual void Change();
     // The text as shown (password characters in place of the letters).

@@ -25,6 +25,8 @@ void ForEachControl(TWinControl* parent, const std::function<void(TControl*)>& v
 
 bool IsKeyMessage(std::uint32_t msg) { return msg >= win::WM_KEYFIRST && msg <= win::WM_KEYLAST; }
 
+thread_local int t_routingKey = 0;
+
 } // namespace
 
 TCustomForm::TCustomForm(TComponent* owner) : TCustomControl(owner) {
@@ -318,11 +320,15 @@ void TCustomForm::RouteKey(TMessage& m) {
         TCustomControl::WndProc(m);
         if (m.Result != 0 || !target || target == this) return;
     }
+    ++t_routingKey;
     m.Result = target->Perform(m.Msg, m.WParam, m.LParam);
+    --t_routingKey;
     // A key the control did not take may still be a dialog key of the form.
     if (m.Msg == win::WM_KEYDOWN && m.Result == 0 && DialogKey(static_cast<std::uint16_t>(m.WParam)))
         m.Result = 1;
 }
+
+bool TCustomForm::RoutingKey() { return t_routingKey > 0; }
 
 void TCustomForm::WndProc(TMessage& m) {
     if (IsKeyMessage(m.Msg)) {

@@ -69,6 +69,8 @@ public:
     TCloseQueryEvent OnCloseQuery;
 
     void WndProc(TMessage& message) override;
+    // True while a form hands a key on to its focused control.
+    static bool RoutingKey();
 
 protected:
     void CreateParams(TCreateParams& params) override;

@@ -1,9 +1,13 @@
 #include "platform/components/TWinControl.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <set>
+#include <string>
 
 #include "platform/components/ScrollBarPainter.h"
 #include "platform/components/TCustomForm.h"
+#include "platform/win/CursorApi.h"
 #include "platform/win/InputApi.h"
 #include "platform/win/MessageApi.h"
 #include "platform/win/PaintApi.h"
@@ -13,6 +17,11 @@ namespace plat::comp {
 namespace {
 
 constexpr const char* kWindowClass = "LxqWinControl";
+
+std::set<std::uint32_t>& RegisteredClassStyles() {
+    static std::set<std::uint32_t> styles;
+    return styles;
+}
 
 // Width of the frame the window system keeps around the client area of a child or popup window
 // of these styles; top-level windows are framed by the desktop.
@@ -101,6 +110,7 @@ void TWinControl::CreateParams(TCreateParams& p) {
     p.width = Width();
     p.height = Height();
     p.style = win::WS_CLIPCHILDREN | win::WS_CLIPSIBLINGS;
+    p.classStyle = win::CS_DBLCLKS | win::CS_HREDRAW | win::CS_VREDRAW;
     if (Parent()) {
         p.style |= win::WS_CHILD;
         p.parent = Parent()->handle_;
@@ -111,24 +121,39 @@ void TWinControl::CreateParams(TCreateParams& p) {
 }
 
 void TWinControl::CreateHandle() {
-    static const bool registered = [] {
-        win::WindowClass cls;
-        cls.name = kWindowClass;
-        cls.style = win::CS_DBLCLKS;
-        cls.proc = &TWinControl::WindowProc;
-        return win::RegisterClass(cls);
-    }();
-    (void)registered;
     TCreateParams p;
     CreateParams(p);
+    const std::string className = WindowClassFor(p.classStyle);
     const win::Hwnd hwnd =
-        win::CreateWindowEx(p.exStyle, kWindowClass, p.caption, p.style, p.x, p.y, p.width,
+        win::CreateWindowEx(p.exStyle, className, p.caption, p.style, p.x, p.y, p.width,
                             p.height, p.parent, 0, reinterpret_cast<win::LParam>(this));
     if (hwnd == 0) return;
     handle_ = hwnd;
     for (TControl* c : controls_) {
         if (auto* w = dynamic_cast<TWinControl*>(c); w && w->Visible()) w->HandleNeeded();
     }
+}
+
+std::string TWinControl::WindowClassFor(std::uint32_t classStyle) {
+    // One window class per class style the controls ask for; the procedure is always ours.
+    char name[48];
+    std::snprintf(name, sizeof name, "%s:%x", kWindowClass, classStyle);
+    if (RegisteredClassStyles().insert(classStyle).second) {
+        win::WindowClass cls;
+        cls.name = name;
+        cls.style = classStyle;
+        cls.proc = &TWinControl::WindowProc;
+        cls.cursor = win::LoadCursor(win::IDC_ARROW);
+        win::RegisterClass(cls);
+    }
+    return name;
+}
+
+void TWinControl::RecreateWnd() {
+    if (handle_ == 0) return;
+    DestroyHandle();
+    HandleNeeded();
+    if (handle_ != 0 && Visible() && !Parent()) win::ShowWindow(handle_, win::SW_SHOWNA);
 }
 
 void TWinControl::DestroyHandle() {
@@ -250,6 +275,10 @@ void TWinControl::SetFocus() {
 }
 
 void TWinControl::Invalidate() { InvalidateRect(ClientRect()); }
+
+void TWinControl::Update() {
+    if (handle_ != 0) win::UpdateWindow(handle_);
+}
 
 void TWinControl::InvalidateRect(const TRect& rect) {
     const TRect area = rect.Intersect(ClientRect());
@@ -454,7 +483,14 @@ void TWinControl::WndProc(TMessage& m) {
     case win::WM_SYSKEYDOWN: {
         auto key = static_cast<std::uint16_t>(m.WParam);
         TrackModifierKey(m.Msg, key);
-        KeyDown(key, KeyboardShiftState());
+        const TShiftState shift = KeyboardShiftState();
+        // A key the window system brought straight to this control is the form's too: its
+        // preview first, and afterwards Tab, Enter and Escape when the control left them.
+        TCustomForm* form = ParentForm();
+        const bool direct = form && form != this && !TCustomForm::RoutingKey();
+        if (direct && form->KeyPreview()) form->KeyDown(key, shift);
+        if (key != 0) KeyDown(key, shift);
+        if (direct && key != 0 && form->DialogKey(key)) key = 0;
         m.Result = key == 0 ? 1 : 0;
         return;
     }
@@ -473,6 +509,23 @@ void TWinControl::WndProc(TMessage& m) {
     case win::WM_SETFOCUS:
         if (TCustomForm* form = ParentForm(); form && form != this) form->FocusArrived(this);
         DoEnter();
+        return;
+    case win::WM_SETCURSOR:
+        if (static_cast<win::LParam>(win::LoWord(static_cast<std::uintptr_t>(m.LParam))) == win::HTCLIENT &&
+            m.WParam == handle_) {
+            // The pointer of the control under the mouse, a graphic child's included.
+            win::Point screen;
+            win::GetCursorPos(&screen);
+            const TPoint p = ScreenToClient({screen.x, screen.y});
+            TControl* under = ControlAtPos(p, true);
+            const std::uint32_t cursor = under && under->Cursor() ? under->Cursor() : Cursor();
+            if (cursor != 0) {
+                win::SetCursor(cursor);
+                m.Result = 1;
+                return;
+            }
+        }
+        DefaultHandler(m);
         return;
     case win::WM_NCCALCSIZE:
         DefaultHandler(m);

@@ -21,6 +21,8 @@ struct TCreateParams {
     int width = 0;
     int height = 0;
     win::Hwnd parent = 0;
+    // Class styles of the window (CS_DBLCLKS, CS_HREDRAW, CS_VREDRAW...).
+    std::uint32_t classStyle = 0;
 };
 
 class TWinControl : public TControl {
@@ -38,6 +40,8 @@ public:
     bool HandleAllocated() const { return handle_ != 0; }
     void HandleNeeded();
     void DestroyHandle();
+    // Makes the window again (after a change of CreateParams that needs a new window).
+    void RecreateWnd();
     // The control that owns a window made by this library, or null.
     static TWinControl* FindControl(win::Hwnd hwnd);
 
@@ -48,6 +52,10 @@ public:
     // The parameters the window is (or would be) made with.
     TCreateParams WindowParams() const;
 
+    // Painting always goes through an off-screen surface here; the flag is kept for callers.
+    bool DoubleBuffered() const { return doubleBuffered_; }
+    void SetDoubleBuffered(bool v) { doubleBuffered_ = v; }
+
     bool TabStop() const { return tabStop_; }
     void SetTabStop(bool v) { tabStop_ = v; }
     bool Focused() const;
@@ -56,6 +64,7 @@ public:
 
     void PaintTo(gdi::DC& dc, int x, int y) override;
     void Invalidate() override;
+    void Update() override;
     void InvalidateRect(const TRect& rect);
     // The area marked for repainting since the last paint (empty when none).
     TRect UpdateRect() const { return updateRect_; }
@@ -110,6 +119,7 @@ private:
     void InsertControl(TControl* control);
     void RemoveControl(TControl* control);
     void CreateHandle();
+    static std::string WindowClassFor(std::uint32_t classStyle);
     // A screen point of a non-client message in window coordinates.
     TPoint WindowPointOf(win::LParam screenPoint) const;
     void AlignControls();
@@ -122,6 +132,7 @@ private:
     bool tabStop_ = false;
     bool aligning_ = false;
     bool adoptingWindowPos_ = false;
+    bool doubleBuffered_ = false;
     TRect updateRect_{};
 };
 

@@ -208,13 +208,8 @@ void Bitmap::FillNative(int y, int x0, int x1, std::uint32_t value) {
     std::uint8_t* row = Row(y);
     switch (bpp_) {
     case 32: {
-        const std::uint32_t v = value & 0x00FFFFFFu;
-        auto* p = row + x0 * 4;
-        if (v == 0) {
-            std::memset(p, 0, static_cast<std::size_t>(x1 - x0) * 4);
-            return;
-        }
-        for (int x = x0; x < x1; ++x, p += 4) std::memcpy(p, &v, 4);
+        // Rows start 4-byte aligned (pitch is a multiple of 4), so whole words can be written.
+        std::fill_n(reinterpret_cast<std::uint32_t*>(row) + x0, x1 - x0, value & 0x00FFFFFFu);
         return;
     }
     case 8:

@@ -199,7 +199,10 @@ void DC::FillSpan(int y, int x0, int x1, const Paint& paint) {
 }
 
 void DC::PlotPixel(int x, int y, const Paint& paint) {
-    if (!EffectiveClip().Contains(Point{x, y})) return;
+    const Region& clip = EffectiveClip();
+    // Most clips are one rectangle: test it directly instead of searching bands.
+    if (clip.Rects().size() == 1 ? !clip.Bounds().Contains({x, y}) : !clip.Contains(Point{x, y}))
+        return;
     std::uint32_t v;
     if (!PaintAt(paint, x, y, v)) return;
     const std::uint32_t d = target_->GetNative(x, y);
@@ -228,8 +231,7 @@ void DC::FillRect(const Rect& rect, const Brush& brush) {
     if (!target_) return;
     Paint paint;
     if (!BrushPaint(brush, Rop2::CopyPen, paint)) return;
-    const Point o = ToDevice(0, 0);
-    const Rect r = rect.Offset(o.x, o.y).Intersect(EffectiveClip().Bounds());
+    const Rect r = ToDevice(rect).Intersect(EffectiveClip().Bounds());
     for (int y = r.top; y < r.bottom; ++y) FillSpan(y, r.left, r.right, paint);
 }
 
@@ -249,7 +251,7 @@ void DC::FillRegion(const Region& logical, const Brush& brush) {
     Paint paint;
     if (!BrushPaint(brush, Rop2::CopyPen, paint)) return;
     const Point o = ToDevice(0, 0);
-    const Region r = logical.Offset(o.x, o.y).Intersect(EffectiveClip());
+    const Region r = logical.Offset(o.x, o.y).Intersect(EffectiveClip()); // offsets saturate
     for (const Rect& q : r.Rects())
         for (int y = q.top; y < q.bottom; ++y) FillSpan(y, q.left, q.right, paint);
 }
@@ -264,9 +266,7 @@ void DC::PatBlt(int x, int y, int width, int height, std::uint32_t rop) {
         paint.ternary = true;
         paint.rop3 = table;
     }
-    const Point o = ToDevice(0, 0);
-    const Rect r = Rect{x, y, x + width, y + height}.Normalized().Offset(o.x, o.y).Intersect(
-        EffectiveClip().Bounds());
+    const Rect r = ToDevice(x, y, width, height).Normalized().Intersect(EffectiveClip().Bounds());
     for (int yy = r.top; yy < r.bottom; ++yy) FillSpan(yy, r.left, r.right, paint);
 }
 

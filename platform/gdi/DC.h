@@ -19,6 +19,7 @@
 #include "platform/gdi/ShapeSpans.h"
 #include "platform/gdi/TextMetrics.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -167,8 +168,26 @@ private:
         std::uint8_t rop3 = 0;
     };
 
+    // Device coordinates are kept within +-2^29, far beyond any surface, so that the arithmetic
+    // of shapes and lines never overflows whatever coordinates callers pass.
+    static constexpr int kCoordLimit = 1 << 29;
+    static int ClampCoord(std::int64_t v) {
+        return static_cast<int>(std::clamp<std::int64_t>(v, -kCoordLimit, kCoordLimit));
+    }
     Point ToDevice(int x, int y) const {
-        return {x + s_.viewportOrg.x + deviceOrigin_.x, y + s_.viewportOrg.y + deviceOrigin_.y};
+        return {ClampCoord(std::int64_t{x} + s_.viewportOrg.x + deviceOrigin_.x),
+                ClampCoord(std::int64_t{y} + s_.viewportOrg.y + deviceOrigin_.y)};
+    }
+    Rect ToDevice(const Rect& logical) const {
+        const Rect n = logical.Normalized();
+        const Point a = ToDevice(n.left, n.top);
+        const Point b = ToDevice(n.right, n.bottom);
+        return {a.x, a.y, b.x, b.y};
+    }
+    // The rectangle of a position and a size, in device coordinates.
+    Rect ToDevice(int x, int y, int width, int height) const {
+        const Point a = ToDevice(x, y);
+        return {a.x, a.y, ClampCoord(std::int64_t{a.x} + width), ClampCoord(std::int64_t{a.y} + height)};
     }
     const Region& EffectiveClip() const;
     void InvalidateClip() { clipValid_ = false; }

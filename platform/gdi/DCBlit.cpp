@@ -135,15 +135,34 @@ void DC::Transfer(const Rect& dest, const Bitmap& source, const Rect& sourceRect
         copy = source.Clone();
         src = copy.get();
     }
+    // True-colour sources compare the key as a stored value; palette entries may repeat a colour,
+    // so paletted sources compare colours.
+    std::optional<std::uint32_t> keyNative;
+    if (transparent && src->BitsPerPixel() >= 24) keyNative = src->ToNative(*transparent);
     for (const Rect& r : clipped.Rects()) {
         for (int y = r.top; y < r.bottom; ++y) {
             const int sy = mapY(y - d.top);
             if (sy < 0 || sy >= src->Height()) continue;
+            if (table == 0xCC && convert.Direct() && target_->BitsPerPixel() == 32) {
+                // Plain true-colour copy, stretched or keyed: words straight across.
+                const auto* in = reinterpret_cast<const std::uint32_t*>(src->Row(sy));
+                auto* out = reinterpret_cast<std::uint32_t*>(target_->Row(y));
+                const bool sameWidth = adw == asw && !mirrorX;
+                for (int x = r.left; x < r.right; ++x) {
+                    const int sx = sameWidth ? s.left + (x - d.left) : mapX(x - d.left);
+                    if (sx < 0 || sx >= src->Width()) continue;
+                    const std::uint32_t v = in[sx] & 0x00FFFFFFu;
+                    if (!keyNative || v != *keyNative) out[x] = v;
+                }
+                continue;
+            }
             for (int x = r.left; x < r.right; ++x) {
                 const int sx = mapX(x - d.left);
                 if (sx < 0 || sx >= src->Width()) continue;
                 const std::uint32_t raw = src->GetNative(sx, sy);
-                if (transparent && src->ToColour(raw) == (*transparent & 0xFFFFFFu)) continue;
+                if (transparent && (keyNative ? raw == *keyNative
+                                              : src->ToColour(raw) == (*transparent & 0xFFFFFFu)))
+                    continue;
                 const std::uint32_t sv = convert(raw);
                 std::uint32_t pv = 0;
                 if (usesPattern && !PaintAt(pattern, x, y, pv)) pv = 0;
@@ -166,31 +185,28 @@ void DC::BitBlt(int x, int y, int width, int height, const DC& source, int sx, i
 void DC::StretchBlt(int x, int y, int width, int height, const DC& source, int sx, int sy,
                     int sw, int sh, std::uint32_t rop) {
     if (!target_ || !source.target_) return;
-    const Point d = ToDevice(x, y);
-    const Point s = source.ToDevice(sx, sy);
-    Transfer({d.x, d.y, d.x + width, d.y + height}, *source.target_,
-             {s.x, s.y, s.x + sw, s.y + sh}, source.s_.bkColour, rop, std::nullopt);
+    Transfer(ToDevice(x, y, width, height), *source.target_, source.ToDevice(sx, sy, sw, sh),
+             source.s_.bkColour, rop, std::nullopt);
 }
 
 void DC::TransparentBlt(int x, int y, int width, int height, const DC& source, int sx, int sy,
                         int sw, int sh, ColorRef transparent) {
     if (!target_ || !source.target_) return;
-    const Point d = ToDevice(x, y);
-    const Point s = source.ToDevice(sx, sy);
-    Transfer({d.x, d.y, d.x + width, d.y + height}, *source.target_,
-             {s.x, s.y, s.x + sw, s.y + sh}, source.s_.bkColour, rop3::SrcCopy, transparent);
+    Transfer(ToDevice(x, y, width, height), *source.target_, source.ToDevice(sx, sy, sw, sh),
+             source.s_.bkColour, rop3::SrcCopy, transparent);
 }
 
 void DC::DrawBitmap(int x, int y, const Bitmap& source, std::uint32_t rop) {
-    const Point d = ToDevice(x, y);
-    Transfer({d.x, d.y, d.x + source.Width(), d.y + source.Height()}, source, source.Bounds(),
-             0xFFFFFF, rop, std::nullopt);
+    Transfer(ToDevice(x, y, source.Width(), source.Height()), source, source.Bounds(), 0xFFFFFF,
+             rop, std::nullopt);
 }
 
 void DC::StretchBitmap(const Rect& dest, const Bitmap& source, const Rect& sourceRect,
                        std::uint32_t rop) {
-    const Point o = ToDevice(0, 0);
-    Transfer(dest.Offset(o.x, o.y), source, sourceRect, 0xFFFFFF, rop, std::nullopt);
+    // Each corner moved on its own, so a mirrored destination keeps its direction.
+    const Point a = ToDevice(dest.left, dest.top);
+    const Point b = ToDevice(dest.right, dest.bottom);
+    Transfer({a.x, a.y, b.x, b.y}, source, sourceRect, 0xFFFFFF, rop, std::nullopt);
 }
 
 } // namespace plat::gdi

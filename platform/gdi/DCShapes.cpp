@@ -40,7 +40,8 @@ bool InDash(std::span<const int> pattern, std::uint32_t position) {
     return true;
 }
 
-int PenWidth(const Pen& pen) { return std::max(1, pen.width); }
+// Widths beyond any screen are limited so that shape arithmetic stays small.
+int PenWidth(const Pen& pen) { return std::clamp(pen.width, 1, 1 << 16); }
 
 } // namespace
 
@@ -59,14 +60,25 @@ void DC::StrokePolyline(std::span<const Point> pts, bool closed) {
     if (pen.style == PenStyle::Null || pts.size() < 2) return;
     const std::size_t segments = closed ? pts.size() : pts.size() - 1;
     if (PenWidth(pen) > 1) {
-        Region area;
-        for (std::size_t i = 0; i < segments; ++i)
-            area = area.Union(RegionFromSpans(ThickLineSpans(
-                pts[i], pts[(i + 1) % pts.size()], PenWidth(pen), EffectiveClip().Bounds())));
-        const Paint paint = PenPaint(pen.colour);
-        const Region clipped = area.Intersect(EffectiveClip());
-        for (const Rect& r : clipped.Rects())
-            for (int y = r.top; y < r.bottom; ++y) FillSpan(y, r.left, r.right, paint);
+        // Every pixel of the whole stroke once: the rows of all segments merged.
+        const Rect window = EffectiveClip().Bounds();
+        std::vector<Span> all;
+        for (std::size_t i = 0; i < segments; ++i) {
+            const std::vector<Span> part =
+                ThickLineSpans(pts[i], pts[(i + 1) % pts.size()], PenWidth(pen), window);
+            all.insert(all.end(), part.begin(), part.end());
+        }
+        std::sort(all.begin(), all.end(), [](const Span& a, const Span& b) {
+            return a.y != b.y ? a.y < b.y : a.x0 < b.x0;
+        });
+        std::vector<Span> merged;
+        for (const Span& s : all) {
+            if (!merged.empty() && merged.back().y == s.y && s.x0 <= merged.back().x1)
+                merged.back().x1 = std::max(merged.back().x1, s.x1);
+            else
+                merged.push_back(s);
+        }
+        FillSpans(merged, PenPaint(pen.colour));
         return;
     }
     const Paint ink = PenPaint(pen.colour);
@@ -118,8 +130,7 @@ void DC::PolyPolyline(std::span<const Point> points, std::span<const int> counts
 // overlap. A null pen leaves the right and bottom edges out, as the classic system does.
 void DC::DrawFilledShape(const Rect& logicalBox, int ew, int eh, bool ellipse) {
     if (!target_) return;
-    const Point o = ToDevice(0, 0);
-    Rect box = logicalBox.Normalized().Offset(o.x, o.y);
+    Rect box = ToDevice(logicalBox);
     const Pen& pen = s_.pen;
     const bool nullPen = pen.style == PenStyle::Null;
     const int w = PenWidth(pen);

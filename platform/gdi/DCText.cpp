@@ -120,23 +120,22 @@ void DC::ExtTextOut(int x, int y, unsigned options, const Rect* rect, std::strin
     }
     int left = x;
     switch (s_.textAlign & 6u) {
-    case ta::Right: left = x - width; break;
-    case ta::Center: left = x - width / 2; break;
+    case ta::Right: left = SatAdd(x, -width); break;
+    case ta::Center: left = SatAdd(x, -(width / 2)); break;
     default: break;
     }
     int top = y;
     switch (s_.textAlign & 24u) {
-    case ta::Baseline: top = y - tm.ascent; break;
-    case ta::Bottom: top = y - tm.height; break;
+    case ta::Baseline: top = SatAdd(y, -tm.ascent); break;
+    case ta::Bottom: top = SatAdd(y, -tm.height); break;
     default: break;
     }
     if (s_.textAlign & ta::UpdateCp) {
-        if ((s_.textAlign & 6u) == ta::Left) s_.position.x = x + width;
-        else if ((s_.textAlign & 6u) == ta::Right) s_.position.x = x - width;
+        if ((s_.textAlign & 6u) == ta::Left) s_.position.x = SatAdd(x, width);
+        else if ((s_.textAlign & 6u) == ta::Right) s_.position.x = SatAdd(x, -width);
     }
-    const Point o = ToDevice(0, 0);
     std::optional<Rect> deviceRect;
-    if (rect) deviceRect = rect->Normalized().Offset(o.x, o.y);
+    if (rect) deviceRect = ToDevice(*rect);
     if ((options & eto::Opaque) && deviceRect) {
         Paint bk = Paint{};
         bk.colour = target_->ToNative(s_.bkColour);
@@ -145,13 +144,14 @@ void DC::ExtTextOut(int x, int y, unsigned options, const Rect* rect, std::strin
     } else if (s_.bkMode == BkMode::Opaque && width > 0) {
         Paint bk = Paint{};
         bk.colour = target_->ToNative(s_.bkColour);
-        Rect cell = Rect{left, top, left + width, top + tm.height}.Offset(o.x, o.y);
+        Rect cell = ToDevice(left, top, width, tm.height);
         if ((options & eto::Clipped) && deviceRect) cell = cell.Intersect(*deviceRect);
         cell = cell.Intersect(EffectiveClip().Bounds());
         for (int yy = cell.top; yy < cell.bottom; ++yy) FillSpan(yy, cell.left, cell.right, bk);
     }
     const Rect* clip = (options & eto::Clipped) && deviceRect ? &*deviceRect : nullptr;
-    DrawGlyphRun(left + o.x, top + tm.ascent + o.y, decoded, clip, -1, widths);
+    const Point pen = ToDevice(left, SatAdd(top, tm.ascent));
+    DrawGlyphRun(pen.x, pen.y, decoded, clip, -1, widths);
 }
 
 Size DC::GetTextExtent(std::string_view text) const {
@@ -179,33 +179,33 @@ int DC::DrawText(std::string_view text, Rect& rect, unsigned format) {
     int widest = 0;
     for (const TextLine& l : lines) widest = std::max(widest, l.width);
     if (format & dt::CalcRect) {
-        rect.right = rect.left + widest;
-        rect.bottom = rect.top + total;
+        rect.right = SatAdd(rect.left, widest);
+        rect.bottom = SatAdd(rect.top, total);
         return total;
     }
     if (!target_) return total;
     int y = rect.top;
     if (format & dt::SingleLine) {
-        if (format & dt::VCenter) y = rect.top + (rect.Height() - total) / 2;
-        else if (format & dt::Bottom) y = rect.bottom - total;
+        if (format & dt::VCenter) y = SatAdd(rect.top, SatAdd(rect.Height(), -total) / 2);
+        else if (format & dt::Bottom) y = SatAdd(rect.bottom, -total);
     }
-    const Point o = ToDevice(0, 0);
-    const Rect deviceRect = rect.Normalized().Offset(o.x, o.y);
+    const Rect deviceRect = ToDevice(rect);
     const Rect* clip = (format & dt::NoClip) ? nullptr : &deviceRect;
     Paint bk = Paint{};
     bk.colour = target_->ToNative(s_.bkColour);
     for (const TextLine& line : lines) {
         int x = rect.left;
-        if (format & dt::Center) x = rect.left + (rect.Width() - line.width) / 2;
-        else if (format & dt::Right) x = rect.right - line.width;
+        if (format & dt::Center) x = SatAdd(rect.left, SatAdd(rect.Width(), -line.width) / 2);
+        else if (format & dt::Right) x = SatAdd(rect.right, -line.width);
         if (s_.bkMode == BkMode::Opaque && line.width > 0) {
-            Rect cell = Rect{x, y, x + line.width, y + tm.height}.Offset(o.x, o.y);
+            Rect cell = ToDevice(x, y, line.width, tm.height);
             if (clip) cell = cell.Intersect(*clip);
             cell = cell.Intersect(EffectiveClip().Bounds());
             for (int yy = cell.top; yy < cell.bottom; ++yy) FillSpan(yy, cell.left, cell.right, bk);
         }
-        DrawGlyphRun(x + o.x, y + tm.ascent + o.y, line.text, clip, line.underline);
-        y += lineHeight;
+        const Point pen = ToDevice(x, SatAdd(y, tm.ascent));
+        DrawGlyphRun(pen.x, pen.y, line.text, clip, line.underline);
+        y = SatAdd(y, lineHeight);
     }
     return total;
 }

@@ -1,9 +1,10 @@
 #pragma once
 // A font as drawing code selects it: a description and, once text is measured or drawn, the
-// resolved face. Copies share the resolved face.
+// resolved face. Copies share the resolved face, and resolving it is safe from several threads.
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 
 namespace plat::gdi {
@@ -24,8 +25,8 @@ struct FontDesc {
 
 class Font {
 public:
-    Font() = default;
-    explicit Font(FontDesc desc) : desc_(std::move(desc)) {}
+    Font() : Font(FontDesc{}) {}
+    explicit Font(FontDesc desc) : desc_(std::move(desc)), resolved_(std::make_shared<Resolved>()) {}
 
     const FontDesc& Desc() const { return desc_; }
     // The face for this description, resolved through the font library on first use.
@@ -34,8 +35,12 @@ public:
     friend bool operator==(const Font& a, const Font& b) { return a.desc_ == b.desc_; }
 
 private:
+    struct Resolved {
+        std::once_flag once;
+        std::shared_ptr<const FontFace> face;
+    };
     FontDesc desc_;
-    mutable std::shared_ptr<const FontFace> face_;
+    std::shared_ptr<Resolved> resolved_;
 };
 
 } // namespace plat::gdi

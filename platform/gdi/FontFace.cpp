@@ -70,7 +70,9 @@ FontFace::FontFace(const FontDesc& desc, const std::string& path, int index) : p
             lineGap = hhea->Line_Gap;
         }
     }
-    const int height = desc.height == 0 ? -12 : desc.height;
+    // Sizes beyond any screen are limited, which also keeps the negation below defined.
+    constexpr int kMaxPixels = 1000;
+    const int height = std::clamp(desc.height == 0 ? -12 : desc.height, -kMaxPixels, kMaxPixels);
     em_ = height < 0 ? -height
                      : std::max(1, Round(height * units / (winAscent + winDescent)));
     const double scale = em_ / units;

@@ -15,14 +15,11 @@ std::string Lower(std::string s) {
     return s;
 }
 
-// Faces with the same metrics, for names the system uses.
+// The face the system names, and an empty name, map to its metric twin; other names go to
+// fontconfig as they are.
 std::string Family(const std::string& face) {
     const std::string f = Lower(face);
-    if (f.empty() || f == "arial" || f == "ms sans serif" || f == "ms shell dlg" ||
-        f == "default")
-        return "Liberation Sans";
-    if (f == "times new roman") return "Liberation Serif";
-    if (f == "courier new" || f == "courier") return "Liberation Mono";
+    if (f.empty() || f == "arial") return "Liberation Sans";
     return face;
 }
 
@@ -73,8 +70,8 @@ std::shared_ptr<const FontFace> FontLibrary::Get(const FontDesc& desc) {
 }
 
 const FontFace& Font::Face() const {
-    if (!face_) face_ = FontLibrary::Instance().Get(desc_);
-    return *face_;
+    std::call_once(resolved_->once, [this] { resolved_->face = FontLibrary::Instance().Get(desc_); });
+    return *resolved_->face;
 }
 
 } // namespace plat::gdi

@@ -3,8 +3,17 @@
 // its right and bottom ones, so its width is right - left.
 
 #include <algorithm>
+#include <cstdint>
+#include <limits>
 
 namespace plat::gdi {
+
+// Coordinate sums saturate instead of overflowing.
+constexpr int SatAdd(int a, int b) {
+    const std::int64_t v = std::int64_t{a} + b;
+    return static_cast<int>(std::clamp<std::int64_t>(v, std::numeric_limits<int>::min(),
+                                                     std::numeric_limits<int>::max()));
+}
 
 struct Point {
     int x = 0;
@@ -24,17 +33,19 @@ struct Rect {
     int right = 0;
     int bottom = 0;
 
-    constexpr int Width() const { return right - left; }
-    constexpr int Height() const { return bottom - top; }
+    constexpr int Width() const { return SatAdd(right, -std::max(left, -std::numeric_limits<int>::max())); }
+    constexpr int Height() const { return SatAdd(bottom, -std::max(top, -std::numeric_limits<int>::max())); }
     constexpr bool IsEmpty() const { return right <= left || bottom <= top; }
     constexpr bool Contains(Point p) const {
         return p.x >= left && p.x < right && p.y >= top && p.y < bottom;
     }
     constexpr Rect Offset(int dx, int dy) const {
-        return {left + dx, top + dy, right + dx, bottom + dy};
+        return {SatAdd(left, dx), SatAdd(top, dy), SatAdd(right, dx), SatAdd(bottom, dy)};
     }
     constexpr Rect Inflate(int dx, int dy) const {
-        return {left - dx, top - dy, right + dx, bottom + dy};
+        return {SatAdd(left, -std::max(dx, -std::numeric_limits<int>::max())),
+                SatAdd(top, -std::max(dy, -std::numeric_limits<int>::max())), SatAdd(right, dx),
+                SatAdd(bottom, dy)};
     }
     // Empty rectangles intersect nothing; the result of a miss is the empty rectangle {0,0,0,0}.
     constexpr Rect Intersect(const Rect& o) const {

@@ -26,34 +26,20 @@ bool InEllipse(std::int64_t X, std::int64_t Y, std::int64_t A, std::int64_t B) {
            i128{xc} * xc * b2 + i128{ay} * ay * a2 <= ab;
 }
 
-// Row spans of an ellipse in a box of w x h pixels at (0, 0), rows y0 <= y < y1.
-std::vector<Span> EllipseRows(int w, int h, int y0, int y1) {
-    std::vector<Span> rows;
-    y0 = std::max(y0, 0);
-    y1 = std::min(y1, h);
-    rows.reserve(static_cast<std::size_t>(std::max(0, y1 - y0)));
+// How far row y of an ellipse in a box of w x h pixels at (0, 0) is indented from the box's
+// left (and right) side; w when the row is empty.
+int EllipseRowInset(int w, int h, int y) {
     const std::int64_t A = w - 1;
     const std::int64_t B = h - 1;
-    for (int y = y0; y < y1; ++y) {
-        if (A == 0 || B == 0) {
-            rows.push_back({y, 0, w});
-            continue;
-        }
-        const std::int64_t Y = 2 * std::int64_t{y} - B;
-        // Largest X of the parity of A inside; start from an estimate and correct it.
-        const double ratio = 1.0 - (static_cast<double>(Y) * Y) / (static_cast<double>(B) * B);
-        std::int64_t X = static_cast<std::int64_t>(A * std::sqrt(std::max(0.0, ratio))) + 2;
-        if (((X - A) & 1) != 0) ++X;
-        while (X >= 0 && !InEllipse(X, Y, A, B)) X -= 2;
-        while (X + 2 <= A && InEllipse(X + 2, Y, A, B)) X += 2;
-        if (X < 0) {
-            rows.push_back({y, 0, 0});
-            continue;
-        }
-        const auto x0 = static_cast<int>((A - X) / 2);
-        rows.push_back({y, x0, w - x0});
-    }
-    return rows;
+    if (A == 0 || B == 0) return 0;
+    const std::int64_t Y = 2 * std::int64_t{y} - B;
+    // Largest X of the parity of A inside; start from an estimate and correct it.
+    const double ratio = 1.0 - (static_cast<double>(Y) * Y) / (static_cast<double>(B) * B);
+    std::int64_t X = static_cast<std::int64_t>(static_cast<double>(A) * std::sqrt(std::max(0.0, ratio))) + 2;
+    if (((X - A) & 1) != 0) ++X;
+    while (X >= 0 && !InEllipse(X, Y, A, B)) X -= 2;
+    while (X + 2 <= A && InEllipse(X + 2, Y, A, B)) X += 2;
+    return X < 0 ? w : static_cast<int>((A - X) / 2);
 }
 
 } // namespace
@@ -61,9 +47,15 @@ std::vector<Span> EllipseRows(int w, int h, int y0, int y1) {
 std::vector<Span> EllipseSpans(const Rect& box, const Rect& window) {
     const Rect b = box.Normalized();
     if (b.IsEmpty()) return {};
-    std::vector<Span> rows = EllipseRows(b.Width(), b.Height(), window.top - b.top,
-                                         window.bottom - b.top);
-    for (Span& s : rows) s = {s.y + b.top, s.x0 + b.left, s.x1 + b.left};
+    const int w = b.Width();
+    const int h = b.Height();
+    std::vector<Span> rows;
+    const int y0 = std::max(0, window.top - b.top);
+    const int y1 = std::min(h, window.bottom - b.top);
+    for (int y = y0; y < y1; ++y) {
+        const int inset = EllipseRowInset(w, h, y);
+        rows.push_back({b.top + y, b.left + inset, inset >= w ? b.left + inset : b.right - inset});
+    }
     return rows;
 }
 
@@ -76,16 +68,13 @@ std::vector<Span> RoundRectSpans(const Rect& box, int ellipseWidth, int ellipseH
     const int ew = std::clamp(ellipseWidth, 0, w);
     const int eh = std::clamp(ellipseHeight, 0, h);
     std::vector<Span> rows;
-    const std::vector<Span> corner =
-        (ew > 1 && eh > 1) ? EllipseRows(ew, eh, 0, eh) : std::vector<Span>{};
+    const bool rounded = ew > 1 && eh > 1;
     const int y0 = std::max(0, window.top - b.top);
     const int y1 = std::min(h, window.bottom - b.top);
     for (int y = y0; y < y1; ++y) {
         int inset = 0;
-        if (!corner.empty()) {
-            if (y < eh / 2) inset = corner[static_cast<std::size_t>(y)].x0;
-            else if (y >= h - eh / 2) inset = corner[static_cast<std::size_t>(y - (h - eh))].x0;
-        }
+        if (rounded && y < eh / 2) inset = EllipseRowInset(ew, eh, y);
+        else if (rounded && y >= h - eh / 2) inset = EllipseRowInset(ew, eh, y - (h - eh));
         rows.push_back({b.top + y, b.left + inset, b.right - inset});
     }
     return rows;
@@ -151,36 +140,62 @@ std::vector<Span> PolygonSpans(std::span<const Point> points, std::span<const in
 
 std::vector<Span> ThickLineSpans(Point a, Point b, int width, const Rect& window) {
     // The segment runs through pixel centres for odd widths and along pixel corners for even
-    // ones, so a width of n covers n rows of a horizontal line.
+    // ones, so a width of n covers n rows of a horizontal line. A pixel belongs when its centre
+    // lies strictly within width / 2 of the segment; each row of that round-ended band is one
+    // interval, the union of the two end discs and the straight part.
     const double off = (width % 2) ? 0.5 : 0.0;
     const double ax = a.x + off, ay = a.y + off, bx = b.x + off, by = b.y + off;
     const double r = width / 2.0;
-    const double r2 = r * r - 1e-9;
     const double vx = bx - ax, vy = by - ay;
-    const double len2 = vx * vx + vy * vy;
-    const int left = std::max(window.left, static_cast<int>(std::floor(std::min(ax, bx) - r)) - 1);
-    const int right =
-        std::min(window.right - 1, static_cast<int>(std::ceil(std::max(ax, bx) + r)) + 1);
+    const double len = std::sqrt(vx * vx + vy * vy);
+    const double ux = len > 0 ? vx / len : 1.0, uy = len > 0 ? vy / len : 0.0;
+    constexpr double kEps = 1e-9;
+    constexpr double kHuge = 1e300;
     const int top = std::max(window.top, static_cast<int>(std::floor(std::min(ay, by) - r)) - 1);
     const int bottom =
         std::min(window.bottom - 1, static_cast<int>(std::ceil(std::max(ay, by) + r)) + 1);
     std::vector<Span> spans;
     for (int y = top; y <= bottom; ++y) {
-        int first = 0;
-        int last = -1;
-        bool found = false;
-        for (int x = left; x <= right; ++x) {
-            const double px = x + 0.5 - ax, py = y + 0.5 - ay;
-            double t = len2 > 0 ? (px * vx + py * vy) / len2 : 0.0;
-            t = std::clamp(t, 0.0, 1.0);
-            const double ex = px - t * vx, ey = py - t * vy;
-            if (ex * ex + ey * ey < r2) {
-                if (!found) first = x;
-                last = x;
-                found = true;
+        const double yc = y + 0.5;
+        double lo = kHuge, hi = -kHuge;
+        const auto take = [&](double l, double h) {
+            if (l < h) lo = std::min(lo, l), hi = std::max(hi, h);
+        };
+        for (const auto& [cx, cy] : {std::pair{ax, ay}, std::pair{bx, by}}) {
+            const double dy = yc - cy;
+            if (dy * dy < r * r) {
+                const double h = std::sqrt(r * r - dy * dy);
+                take(cx - h, cx + h);
             }
         }
-        if (found) spans.push_back({y, first, last + 1});
+        if (len > 0) {
+            const double dy = yc - ay;
+            // Distance from the line: |(x - ax) * nx + dy * ny| < r with the normal (-uy, ux).
+            const double nx = -uy, ny = ux;
+            double l1 = -kHuge, h1 = kHuge;
+            if (std::abs(nx) > kEps) {
+                const double p = (-r - dy * ny) / nx, q = (r - dy * ny) / nx;
+                l1 = ax + std::min(p, q), h1 = ax + std::max(p, q);
+            } else if (std::abs(dy * ny) >= r) {
+                l1 = kHuge, h1 = -kHuge;
+            }
+            // Along the segment: 0 <= (x - ax) * ux + dy * uy <= len.
+            double l2 = -kHuge, h2 = kHuge;
+            if (std::abs(ux) > kEps) {
+                const double p = (-dy * uy) / ux, q = (len - dy * uy) / ux;
+                l2 = ax + std::min(p, q), h2 = ax + std::max(p, q);
+            } else if (dy * uy < 0 || dy * uy > len) {
+                l2 = kHuge, h2 = -kHuge;
+            }
+            take(std::max(l1, l2), std::min(h1, h2));
+        }
+        if (lo >= hi) continue;
+        // Centres x + 0.5 strictly inside (lo, hi).
+        const double first = std::floor(lo - 0.5 + kEps) + 1;
+        const double last = std::ceil(hi - 0.5 - kEps) - 1;
+        const double x0 = std::max(first, static_cast<double>(window.left));
+        const double x1 = std::min(last + 1, static_cast<double>(window.right));
+        if (x0 < x1) spans.push_back({y, static_cast<int>(x0), static_cast<int>(x1)});
     }
     return spans;
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "platform/gdi/Geometry.h"
 #include "platform/sys/Clock.h"
 
 namespace plat::win {
@@ -17,8 +18,12 @@ public:
     virtual bool Wait(int wakeFd, sys::Nanoseconds timeout) = 0;
     // Turns pending display events into messages for their windows' threads.
     virtual void Pump() {}
-    // A top-level window's surface got new pixels (a context on it was given back).
-    virtual void SurfaceChanged(std::uint32_t topLevel) { (void)topLevel; }
+    // Part of a top-level window's surface got new pixels (a context on it was given back); an
+    // empty area means all of it.
+    virtual void SurfaceChanged(std::uint32_t topLevel, const gdi::Rect& area) {
+        (void)topLevel;
+        (void)area;
+    }
     // A top-level window appeared, moved, changed size or visibility, or went away.
     virtual void TopLevelChanged(std::uint32_t topLevel) { (void)topLevel; }
     virtual void TopLevelDestroyed(std::uint32_t topLevel) { (void)topLevel; }

@@ -25,7 +25,7 @@ Caret& TheCaret() {
 
 // The back end shows the caret over the window's picture: tell it when the caret changed.
 void CaretChanged(Hwnd hwnd) {
-    if (const Hwnd top = GetAncestor(hwnd, GA_ROOT)) WindowSystem::Instance().GetBackend().SurfaceChanged(top);
+    if (const Hwnd top = GetAncestor(hwnd, GA_ROOT)) WindowSystem::Instance().GetBackend().SurfaceChanged(top, {});
 }
 
 } // namespace

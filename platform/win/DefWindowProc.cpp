@@ -246,6 +246,17 @@ LResult DefWindowProc(Hwnd hwnd, std::uint32_t msg, WParam wParam, LParam lParam
     case WM_NCPAINT:
         PaintStandardFrame(hwnd);
         return 0;
+    case WM_SETICON:
+    case WM_GETICON: {
+        // Answers the icon that was there before (WM_SETICON) or is there (WM_GETICON).
+        std::lock_guard lock(ws.Mutex());
+        auto w = ws.Windows().Find(hwnd);
+        if (!w) return 0;
+        LParam& slot = wParam == ICON_BIG ? w->bigIcon : w->smallIcon;
+        const LParam previous = slot;
+        if (msg == WM_SETICON) slot = lParam;
+        return previous;
+    }
     case WM_SETTEXT: {
         bool topLevel;
         {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/sys/Clock.h"
+#include "platform/win/WindowApi.h"
 #include "platform/win/WindowInternals.h"
 #include "platform/win/WindowSystem.h"
 
@@ -41,7 +42,11 @@ LResult CallProcOf(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lPara
 void HandleSentMessages(MessageQueue& queue) {
     while (auto sent = queue.TakeSent()) {
         ++t_inSendMessage;
-        sent->result = CallProcOf(sent->msg.hwnd, sent->msg.message, sent->msg.wParam, sent->msg.lParam);
+        if (sent->msg.message == kDestroyRequest) {
+            sent->result = DestroyWindow(sent->msg.hwnd) ? 1 : 0;
+        } else {
+            sent->result = CallProcOf(sent->msg.hwnd, sent->msg.message, sent->msg.wParam, sent->msg.lParam);
+        }
         --t_inSendMessage;
         sent->done.store(true, std::memory_order_release);
         if (auto sender = sent->replyTo.lock()) sender->Wake();

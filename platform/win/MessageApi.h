@@ -11,7 +11,7 @@ namespace plat::win {
 
 // Queues a message for the window's thread and wakes it; callable from any thread. hwnd 0 posts to
 // the calling thread itself, HWND_BROADCAST to every top-level window. False for an unknown
-// window or a thread that has ended.
+// window, a thread that has ended, or a full queue (10,000 messages not yet taken).
 bool PostMessage(Hwnd hwnd, std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam);
 // Queues a message without window for the given thread (GetCurrentThreadId() of that thread).
 bool PostThreadMessage(std::uint32_t threadId, std::uint32_t msg, WParam wParam, LParam lParam);

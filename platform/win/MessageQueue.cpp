@@ -34,7 +34,7 @@ void MessageQueue::ClearWake() {
 bool MessageQueue::Post(const Msg& msg) {
     {
         std::lock_guard lock(mutex_);
-        if (closed_) return false;
+        if (closed_ || posted_.size() >= kMaxPosted) return false;
         posted_.push_back(msg);
     }
     Wake();

@@ -16,6 +16,10 @@ namespace plat::win {
 
 class MessageQueue {
 public:
+    // Posted messages a queue holds at most: a thread that stopped taking its messages makes
+    // further posts fail instead of letting the queue eat the memory.
+    static constexpr std::size_t kMaxPosted = 10000;
+
     explicit MessageQueue(std::uint32_t threadId);
     ~MessageQueue();
     MessageQueue(const MessageQueue&) = delete;
@@ -23,7 +27,7 @@ public:
 
     std::uint32_t ThreadId() const { return threadId_; }
 
-    // Thread-safe. False once the owning thread has ended.
+    // Thread-safe. False once the owning thread has ended or while the queue is full.
     bool Post(const Msg& msg);
     // Puts a message before every other posted one (a character made from the key just taken).
     bool PostFront(const Msg& msg);

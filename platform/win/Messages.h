@@ -116,6 +116,10 @@ constexpr std::intptr_t HTBOTTOM = 15;
 constexpr std::intptr_t HTBOTTOMLEFT = 16;
 constexpr std::intptr_t HTBOTTOMRIGHT = 17;
 
+// WM_SETICON / WM_GETICON kinds.
+constexpr std::uintptr_t ICON_SMALL = 0;
+constexpr std::uintptr_t ICON_BIG = 1;
+
 // WM_SIZE kinds.
 constexpr std::uintptr_t SIZE_RESTORED = 0;
 constexpr std::uintptr_t SIZE_MINIMIZED = 1;

@@ -50,7 +50,8 @@ gdi::DC* MakeDC(Hwnd hwnd, bool clientOnly, const gdi::Region* extraClip) {
         if (clientOnly) origin = {origin.x + w->client.left, origin.y + w->client.top};
         gdi::Region visible = ws.VisibleRegionLocked(*w, clientOnly);
         if (extraClip) visible = visible.Intersect(extraClip->Offset(origin.x, origin.y));
-        dc = std::make_unique<WindowDC>(std::move(surface), hwnd, top);
+        const Rect area = visible.Bounds();
+        dc = std::make_unique<WindowDC>(std::move(surface), hwnd, top, area);
         dc->SetDeviceOrigin(origin);
         dc->SetDeviceClip(std::move(visible));
     }
@@ -256,8 +257,10 @@ bool ReleaseDC(Hwnd, gdi::DC* dc) {
     }
     auto* windowDc = static_cast<WindowDC*>(dc);
     const Hwnd top = windowDc->TopLevel();
+    const Rect area = windowDc->Area();
     delete windowDc;
-    WindowSystem::Instance().GetBackend().SurfaceChanged(top);
+    // A context that could draw nowhere changed nothing.
+    if (!area.IsEmpty()) WindowSystem::Instance().GetBackend().SurfaceChanged(top, area);
     return true;
 }
 

@@ -32,6 +32,8 @@ struct Window {
     std::string text;
     LParam userData = 0;
     std::uintptr_t id = 0;
+    LParam bigIcon = 0;             // icon handles kept for WM_GETICON
+    LParam smallIcon = 0;
     std::uint32_t classCursor = 0;
     std::uint32_t classBackground = 0;
     gdi::Region update;             // client area still to be painted, client coordinates

@@ -186,14 +186,14 @@ bool DestroyWindow(Hwnd hwnd) {
         });
     }
     // Owned windows go first, then the window itself is told, then its children, bottom up.
-    for (Hwnd o : owned) DestroyWindow(o);
+    for (Hwnd o : owned) DestroyOnOwnThread(o);
     SendMessage(hwnd, WM_DESTROY, 0, 0);
     std::vector<Hwnd> children;
     {
         std::lock_guard lock(ws.Mutex());
         if (auto w = ws.Windows().Find(hwnd)) children = w->children;
     }
-    for (Hwnd c : children) DestroyWindow(c);
+    for (Hwnd c : children) DestroyOnOwnThread(c);
     DropInputOf(hwnd, false);
     SendMessage(hwnd, WM_NCDESTROY, 0, 0);
 
@@ -218,6 +218,14 @@ bool DestroyWindow(Hwnd hwnd) {
         queue->Timers().KillAllOf(hwnd);
     }
     return true;
+}
+
+void DestroyOnOwnThread(Hwnd hwnd) {
+    if (GetWindowThreadId(hwnd) == GetCurrentThreadId()) {
+        DestroyWindow(hwnd);
+    } else {
+        SendMessage(hwnd, kDestroyRequest, 0, 0);
+    }
 }
 
 bool IsWindow(Hwnd hwnd) { return WindowSystem::Instance().Find(hwnd) != nullptr; }
@@ -294,6 +302,13 @@ LResult CallWindowProc(WndProc proc, Hwnd hwnd, std::uint32_t msg, WParam wParam
 
 bool SetWindowText(Hwnd hwnd, const std::string& text) {
     return SendMessage(hwnd, WM_SETTEXT, 0, reinterpret_cast<LParam>(text.c_str())) != 0;
+}
+
+std::string GetClassName(Hwnd hwnd) {
+    auto& ws = WindowSystem::Instance();
+    std::lock_guard lock(ws.Mutex());
+    auto w = ws.Windows().Find(hwnd);
+    return w ? w->className : std::string{};
 }
 
 std::string GetWindowText(Hwnd hwnd) {

@@ -62,6 +62,8 @@ LResult DefWindowProc(Hwnd hwnd, std::uint32_t msg, WParam wParam, LParam lParam
 
 bool SetWindowText(Hwnd hwnd, const std::string& text);
 std::string GetWindowText(Hwnd hwnd);
+// The name the window's class was registered with; empty for an unknown window.
+std::string GetClassName(Hwnd hwnd);
 
 // --- position, size, z-order, visibility ---
 
@@ -133,6 +135,8 @@ constexpr int SM_CYDOUBLECLK = 37;
 constexpr int SM_CXEDGE = 45;
 constexpr int SM_CYEDGE = 46;
 int GetSystemMetrics(int index);
+// The part of the screen windows may use (all of it: there is no task bar of ours).
+bool GetWorkArea(Rect* rect);
 // The double-click time in milliseconds.
 std::uint32_t GetDoubleClickTime();
 

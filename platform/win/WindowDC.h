@@ -11,15 +11,18 @@ namespace plat::win {
 
 class WindowDC final : public gdi::DC {
 public:
-    WindowDC(std::shared_ptr<gdi::Bitmap> surface, Hwnd hwnd, Hwnd topLevel)
-        : gdi::DC(surface.get()), surface_(std::move(surface)), hwnd_(hwnd), topLevel_(topLevel) {}
+    // `area`: bounds of what the context can draw on, in surface coordinates.
+    WindowDC(std::shared_ptr<gdi::Bitmap> surface, Hwnd hwnd, Hwnd topLevel, Rect area)
+        : gdi::DC(surface.get()), surface_(std::move(surface)), hwnd_(hwnd), topLevel_(topLevel), area_(area) {}
     Hwnd Window() const { return hwnd_; }
     Hwnd TopLevel() const { return topLevel_; }
+    Rect Area() const { return area_; }
 
 private:
     std::shared_ptr<gdi::Bitmap> surface_; // kept alive while the context is out
     Hwnd hwnd_;
     Hwnd topLevel_;
+    Rect area_;
 };
 
 } // namespace plat::win

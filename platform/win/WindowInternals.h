@@ -13,6 +13,11 @@ struct Window;
 
 // Asks the window for its client area (WM_NCCALCSIZE) and stores it.
 void RecalcClientRect(Hwnd hwnd);
+// Asks a window's own thread to destroy it (a child or owned window of another thread goes with
+// its parent or owner); handled by the queue itself, never by a window procedure.
+constexpr std::uint32_t kDestroyRequest = 0x03F0;
+void DestroyOnOwnThread(Hwnd hwnd);
+
 // Takes the window out of its parent's child list or the top-level list; caller holds the mutex.
 void UnlinkLocked(WindowSystem& ws, Window& w);
 // Forgets focus, capture and activation held by a window that goes away or hides.

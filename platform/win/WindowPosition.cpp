@@ -338,4 +338,11 @@ int GetSystemMetrics(int index) {
 
 std::uint32_t GetDoubleClickTime() { return 500; }
 
+bool GetWorkArea(Rect* rect) {
+    if (!rect) return false;
+    const Size screen = WindowSystem::Instance().ScreenSize();
+    *rect = {0, 0, screen.cx, screen.cy};
+    return true;
+}
+
 } // namespace plat::win

@@ -9,6 +9,7 @@
 #include "platform/win/WindowApi.h"
 #include "platform/win/WindowSystem.h"
 
+#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/cursorfont.h>
@@ -34,6 +35,7 @@ struct X11Backend::Impl {
     std::map<std::uint32_t, ::Window> windows; // top-level handle -> X window
     std::map<::Window, std::uint32_t> handles;
     std::map<std::uint32_t, Cursor> cursors;    // our cursor handle -> X cursor
+    std::map<std::uint32_t, Rect> dirty;        // surface areas not shown yet, per top-level
     Hcursor shownCursor = 0;
     std::atomic<bool> applyingConfigure{false}; // a move that came from the desktop, not to be echoed
 };
@@ -158,33 +160,53 @@ void FollowCursor(X11Backend::Impl& x) {
     for (const auto& [handle, xw] : x.windows) XDefineCursor(x.display, xw, cursor);
 }
 
-void Present(X11Backend::Impl& x, std::uint32_t top) {
+// Shows an area of a top-level window's surface (empty: all of it) with the caret over it. The
+// caret is inverted on the screen only, never in the surface, so an area that touches the caret
+// is widened to hold all of it before the inversion.
+void Present(X11Backend::Impl& x, std::uint32_t top, Rect area = {}) {
     auto surface = WindowSystem::Instance().Surfaces().Find(top);
     auto it = x.windows.find(top);
     if (!surface || it == x.windows.end() || surface->BitsPerPixel() != 32) return;
+    if (area.IsEmpty()) area = surface->Bounds();
+
+    const CaretState caret = GetCaretState();
+    Rect caretArea;
+    if (caret.visible && GetAncestor(caret.hwnd, GA_ROOT) == top) {
+        Point origin;
+        ClientToScreen(caret.hwnd, &origin);
+        Rect topRect;
+        GetWindowRect(top, &topRect);
+        caretArea = caret.rect.Offset(origin.x - topRect.left, origin.y - topRect.top);
+        if (!caretArea.Intersect(area).IsEmpty()) area = area.Union(caretArea);
+        else caretArea = {};
+    }
+    area = area.Intersect(surface->Bounds());
+    if (area.IsEmpty()) return;
+
     XImage* image = XCreateImage(x.display, x.visual, static_cast<unsigned>(x.depth), ZPixmap, 0,
                                  reinterpret_cast<char*>(surface->Bits()), static_cast<unsigned>(surface->Width()),
                                  static_cast<unsigned>(surface->Height()), 32, surface->Pitch());
     if (!image) return;
     image->byte_order = LSBFirst; // the surface holds blue, green, red, unused in memory
-    XPutImage(x.display, it->second, x.gc, image, 0, 0, 0, 0, static_cast<unsigned>(surface->Width()),
-              static_cast<unsigned>(surface->Height()));
+    XPutImage(x.display, it->second, x.gc, image, area.left, area.top, area.left, area.top,
+              static_cast<unsigned>(area.Width()), static_cast<unsigned>(area.Height()));
     image->data = nullptr; // the pixels belong to the surface
     XDestroyImage(image);
-    // The caret is drawn over the picture, not into the surface (steady: no blinking here).
-    const CaretState caret = GetCaretState();
-    if (!caret.visible || GetAncestor(caret.hwnd, GA_ROOT) != top) return;
-    Point origin;
-    ClientToScreen(caret.hwnd, &origin);
-    Rect topRect;
-    GetWindowRect(top, &topRect);
+    if (caretArea.IsEmpty()) return;
     XGCValues values{};
     values.function = GXinvert;
     GC invert = XCreateGC(x.display, it->second, GCFunction, &values);
-    XFillRectangle(x.display, it->second, invert, origin.x - topRect.left + caret.rect.left,
-                   origin.y - topRect.top + caret.rect.top, static_cast<unsigned>(caret.rect.Width()),
-                   static_cast<unsigned>(caret.rect.Height()));
+    XFillRectangle(x.display, it->second, invert, caretArea.left, caretArea.top,
+                   static_cast<unsigned>(caretArea.Width()), static_cast<unsigned>(caretArea.Height()));
     XFreeGC(x.display, invert);
+}
+
+// Shows what was collected since the last flush.
+void FlushDirty(X11Backend::Impl& x) {
+    std::map<std::uint32_t, Rect> dirty;
+    dirty.swap(x.dirty);
+    for (const auto& [top, area] : dirty) Present(x, top, area);
+    XFlush(x.display);
 }
 
 void HandleEvent(X11Backend::Impl& x, XEvent& ev) {
@@ -240,7 +262,8 @@ void HandleEvent(X11Backend::Impl& x, XEvent& ev) {
         break;
     case KeyPress:
     case KeyRelease: {
-        // A release followed at once by a press of the same key is the server's auto-repeat.
+        // Held keys repeat as presses only (detectable auto-repeat), which become WM_KEYDOWN
+        // with the previous-state bit set.
         const std::uint32_t vk = KeysymToVk(XLookupKeysym(&ev.xkey, 0));
         if (vk) InjectKey(vk, ev.type == KeyPress);
         break;
@@ -276,6 +299,7 @@ std::unique_ptr<X11Backend> X11Backend::Open(const std::string& displayName, std
         return nullptr;
     }
     impl->gc = DefaultGC(impl->display, impl->screen);
+    XkbSetDetectableAutoRepeat(impl->display, True, nullptr);
     impl->deleteWindow = XInternAtom(impl->display, "WM_DELETE_WINDOW", False);
     impl->protocols = XInternAtom(impl->display, "WM_PROTOCOLS", False);
     WindowSystem::Instance().SetScreenSize(
@@ -295,7 +319,7 @@ X11Backend::~X11Backend() {
 bool X11Backend::Wait(int wakeFd, sys::Nanoseconds timeout) {
     {
         std::lock_guard lock(impl_->mutex);
-        XFlush(impl_->display);
+        FlushDirty(*impl_);
         if (XPending(impl_->display) > 0) return true;
     }
     pollfd fds[2] = {{wakeFd, POLLIN, 0}, {ConnectionNumber(impl_->display), POLLIN, 0}};
@@ -309,7 +333,7 @@ void X11Backend::Pump() {
             std::lock_guard lock(impl_->mutex);
             FollowCursor(*impl_);
             if (XPending(impl_->display) == 0) {
-                XFlush(impl_->display);
+                FlushDirty(*impl_);
                 return;
             }
             XNextEvent(impl_->display, &ev);
@@ -318,10 +342,11 @@ void X11Backend::Pump() {
     }
 }
 
-void X11Backend::SurfaceChanged(std::uint32_t topLevel) {
+void X11Backend::SurfaceChanged(std::uint32_t topLevel, const gdi::Rect& area) {
     std::lock_guard lock(impl_->mutex);
-    Present(*impl_, topLevel);
-    XFlush(impl_->display);
+    auto [it, fresh] = impl_->dirty.try_emplace(topLevel, area);
+    // An empty area stands for the whole surface and stays so.
+    if (!fresh && !it->second.IsEmpty()) it->second = area.IsEmpty() ? Rect{} : it->second.Union(area);
 }
 
 void X11Backend::TopLevelChanged(std::uint32_t topLevel) {
@@ -388,6 +413,7 @@ void X11Backend::TopLevelDestroyed(std::uint32_t topLevel) {
     auto it = impl_->windows.find(topLevel);
     if (it == impl_->windows.end()) return;
     impl_->handles.erase(it->second);
+    impl_->dirty.erase(topLevel);
     XDestroyWindow(impl_->display, it->second);
     impl_->windows.erase(it);
     XFlush(impl_->display);

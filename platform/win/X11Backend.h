@@ -20,7 +20,8 @@ public:
     const char* Name() const override { return "x11"; }
     bool Wait(int wakeFd, sys::Nanoseconds timeout) override;
     void Pump() override;
-    void SurfaceChanged(std::uint32_t topLevel) override;
+    // Collected and shown on the next pass of the loop, only the areas that changed.
+    void SurfaceChanged(std::uint32_t topLevel, const gdi::Rect& area) override;
     void TopLevelChanged(std::uint32_t topLevel) override;
     void TopLevelDestroyed(std::uint32_t topLevel) override;
 

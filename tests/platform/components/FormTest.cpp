@@ -8,6 +8,8 @@
 #include "platform/components/TForm.h"
 #include "platform/components/TLabel.h"
 #include "platform/components/TPanel.h"
+#include "platform/win/CursorApi.h"
+#include "platform/win/InputApi.h"
 #include "platform/win/MessageApi.h"
 #include "platform/win/WindowApi.h"
 #include "tests/platform/components/UiTest.h"
@@ -191,6 +193,94 @@ TEST_F(FormTest, FocusMovesBetweenControlsAndKeysGoToTheFocusedOne) {
     test::Type(&form, "hi");
     EXPECT_EQ(second->Text(), "hi");
     EXPECT_EQ(first->Text(), "");
+}
+
+TEST_F(FormTest, KeysFromTheKeyboardReachTheFocusedControlAndTheFormsDialogKeys) {
+    Dialog dialog(nullptr);
+    auto* edit = new TEdit(&dialog);
+    edit->SetParent(&dialog);
+    edit->SetTop(50);
+    int previews = 0;
+    dialog.SetKeyPreview(true);
+    dialog.OnKeyDown = [&](TObject*, std::uint16_t&, TShiftState) { ++previews; };
+    ModalScript script;
+    script.Then([&](TCustomForm&) {
+        edit->SetFocus();
+        for (std::uint32_t k : {std::uint32_t{'A'}, std::uint32_t{'B'}, std::uint32_t{vk::Return}}) {
+            win::InjectKey(k, true);
+            win::InjectKey(k, false);
+        }
+    });
+    EXPECT_EQ(dialog.ShowModal(), mrOk) << "Enter in the edit pressed the default button";
+    EXPECT_EQ(edit->Text(), "ab");
+    EXPECT_EQ(previews, 3) << "the form saw each key first";
+}
+
+TEST_F(FormTest, MovingAControlToAnotherParentKeepsItsWindow) {
+    TForm form(nullptr);
+    auto* left = new TPanel(&form);
+    left->SetParent(&form);
+    auto* right = new TPanel(&form);
+    right->SetParent(&form);
+    right->SetLeft(200);
+    auto* edit = new TEdit(&form);
+    edit->SetParent(left);
+    edit->SetBounds(5, 6, 80, 21);
+    form.Show();
+    const win::Hwnd window = edit->Handle();
+    edit->SetParent(right);
+    EXPECT_EQ(edit->Handle(), window) << "the same window, re-parented";
+    EXPECT_EQ(win::GetParent(window), right->Handle());
+    win::Rect r;
+    win::GetWindowRect(window, &r);
+    const TPoint origin = right->ClientToScreen({5, 6});
+    EXPECT_EQ(r.left, origin.x);
+    EXPECT_EQ(r.top, origin.y);
+    edit->SetParent(nullptr);
+    EXPECT_FALSE(win::IsWindow(window)) << "without a parent the control has no window";
+    delete edit;
+}
+
+TEST_F(FormTest, ThePointerIsTheOneOfTheControlUnderTheMouse) {
+    TForm form(nullptr);
+    form.SetBounds(50, 50, 300, 200);
+    auto* edit = new TEdit(&form);
+    edit->SetParent(&form);
+    auto* label = new TLabel(&form);
+    label->SetParent(&form);
+    label->SetBounds(10, 100, 60, 17);
+    label->SetCursor(win::LoadCursor(win::IDC_SIZENS));
+    form.Show();
+    Application().ProcessMessages();
+    auto pointerAt = [](TControl* c) {
+        const TPoint p = c->ClientToScreen({3, 3});
+        win::InjectMouseMove({p.x, p.y});
+        Application().ProcessMessages();
+        return win::GetCursor();
+    };
+    EXPECT_EQ(pointerAt(edit), win::LoadCursor(win::IDC_IBEAM));
+    EXPECT_EQ(pointerAt(label), win::LoadCursor(win::IDC_SIZENS)) << "a graphic control's own";
+    const TPoint empty = form.ClientToScreen({250, 150});
+    win::InjectMouseMove({empty.x, empty.y});
+    Application().ProcessMessages();
+    EXPECT_EQ(win::GetCursor(), win::LoadCursor(win::IDC_ARROW));
+}
+
+TEST_F(FormTest, RecreatingAWindowKeepsTheControlAndRemakesItsChildren) {
+    TForm form(nullptr);
+    auto* panel = new TPanel(&form);
+    panel->SetParent(&form);
+    auto* edit = new TEdit(&form);
+    edit->SetParent(panel);
+    edit->SetText("kept");
+    form.Show();
+    const win::Hwnd before = panel->Handle();
+    panel->RecreateWnd();
+    EXPECT_NE(panel->Handle(), before);
+    EXPECT_FALSE(win::IsWindow(before));
+    EXPECT_TRUE(win::IsWindow(edit->Handle()));
+    EXPECT_EQ(win::GetParent(edit->Handle()), panel->Handle());
+    EXPECT_EQ(win::GetWindowText(edit->Handle()), "kept");
 }
 
 TEST_F(FormTest, TabMovesTheFocusAmongControlsThatTakeIt) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <random>
 
 namespace plat::gdi {
@@ -92,6 +93,19 @@ TEST(DCShapes, RectanglesFillInsideTheOutlineAndANullPenLeavesOutRightAndBottom)
               wide);
 }
 
+TEST(DCShapes, FramesAndInversionIgnorePenAndRasterOperation) {
+    const Rows expected = {"#####.", "##?.#.", "#####.", "......"};
+    EXPECT_EQ(DrawOn(expected,
+                     [](DC& dc) {
+                         dc.SetRop2(Rop2::XorPen);
+                         dc.SelectPen({PenStyle::Solid, 5, 0x0000FF});
+                         dc.FrameRect({0, 0, 5, 3}, Brush::Solid(0));
+                         dc.InvertRect({1, 1, 2, 2}); // white becomes black
+                         dc.FillRect({2, 1, 3, 2}, Brush::Solid(0x0000FF));
+                     }),
+              expected);
+}
+
 TEST(DCShapes, EllipseAndRoundedCornersFollowTheMidpointShapes) {
     const Rows circle = {
         "..####..", ".#....#.", "#......#", "#......#",
@@ -148,6 +162,39 @@ TEST(DCShapes, HugeShapesCostOnlyTheirVisiblePart) {
     const Rows band = {"###?????", "####????", "#####???", "?#####??",
                        "??#####?", "???#####", "????####", "?????###"};
     EXPECT_EQ(Picture(*bmp, 0xFFFFFF, 0), band);
+}
+
+// Coordinates at the ends of the integer range, moved further by the origins, draw what can be
+// seen of them without overflowing anywhere.
+TEST(DCShapes, ExtremeCoordinatesAreSafe) {
+    constexpr int lo = std::numeric_limits<int>::min();
+    constexpr int hi = std::numeric_limits<int>::max();
+    auto bmp = WhiteCanvas(8, 8);
+    auto src = WhiteCanvas(4, 4);
+    DC source(src.get());
+    DC dc(bmp.get());
+    dc.SetViewportOrg({hi, lo});
+    dc.SetDeviceOrigin({3, 3});
+    dc.SelectPen({PenStyle::Solid, hi, 0});
+    dc.MoveTo(lo, hi);
+    dc.LineTo(hi, lo);
+    dc.Ellipse(lo, lo, hi, hi);
+    dc.RoundRect(lo, lo, hi, hi, hi, hi);
+    const Point poly[] = {{lo, lo}, {hi, lo}, {hi, hi}, {lo, hi}};
+    dc.Polygon(poly);
+    dc.FillRect({lo, lo, hi, hi}, Brush::Solid(0x00FF00));
+    dc.IntersectClipRect({lo, lo, hi, hi});
+    dc.ExcludeClipRect({hi - 1, hi - 1, hi, hi});
+    dc.BitBlt(lo, hi, hi, hi, source, hi, lo, rop3::SrcCopy);
+    dc.StretchBlt(hi, lo, lo, hi, source, lo, hi, hi, lo, rop3::SrcCopy);
+    dc.TextOut(hi, hi, "x");
+    Rect r{lo, lo, hi, hi};
+    dc.DrawText("x y", r, dt::WordBreak);
+    dc.SetViewportOrg({0, 0});
+    dc.SetDeviceOrigin({0, 0});
+    dc.SelectClipRegion(nullptr);
+    dc.FillRect({lo, lo, hi, hi}, Brush::Solid(0x00FF00));
+    EXPECT_EQ(bmp->GetPixel(7, 7), 0x00FF00u);
 }
 
 TEST(DCShapes, ExclusiveOrTwiceRestoresAndMergeComposites) {

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+#include <thread>
+
 namespace plat::gdi {
 namespace {
 
@@ -55,6 +58,8 @@ TEST(DCText, TheSystemsFaceResolvesToItsMetricTwinWithPlausibleMetrics) {
     tm = dc.GetTextMetrics();
     EXPECT_EQ(tm.height, 20);
     EXPECT_GT(tm.ascent, tm.descent);
+    dc.SelectFont(Arial(std::numeric_limits<int>::min())); // limited, not overflowing
+    EXPECT_GT(dc.GetTextMetrics().height, 900);
     dc.SelectFont(Arial(-20, 700, true));
     tm = dc.GetTextMetrics();
     EXPECT_EQ(tm.weight, 700);
@@ -176,6 +181,26 @@ TEST(DCText, GivenWidthsPlaceEachCharacterAndClipRegionsCutGlyphs) {
     for (int y = 0; y < 20; ++y)
         for (int x = 10; x < 20; ++x) ASSERT_EQ(cut->GetPixel(x, y), 0xFFFFFFu) << x << "," << y;
     EXPECT_FALSE(InkBounds(*cut).IsEmpty());
+}
+
+// Fonts and their glyph caches are shared by every context of the process, on any thread.
+TEST(DCText, ContextsOnSeveralThreadsShareOneFontSafely) {
+    const Font shared = Arial(-17, 700);
+    std::vector<std::thread> threads;
+    std::vector<int> widths(4, 0);
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&, t] {
+            auto bmp = WhiteCanvas(200, 30);
+            DC dc(bmp.get());
+            dc.SelectFont(shared);
+            for (int i = 0; i < 50; ++i) {
+                dc.TextOut(0, 0, "Signal \xC2\xB5V 0123456789");
+                widths[static_cast<std::size_t>(t)] = dc.GetTextExtent("Signal \xC2\xB5V 0123456789").cx;
+            }
+        });
+    for (std::thread& th : threads) th.join();
+    for (int w : widths) EXPECT_EQ(w, widths[0]);
+    EXPECT_GT(widths[0], 0);
 }
 
 TEST(DCText, TextOnALowDepthBitmapUsesWholePixels) {

@@ -34,7 +34,7 @@ TEST_F(WindowTest, PostFromAnotherThreadWakesTheBlockedLoop) {
 
 TEST_F(WindowTest, ManyThreadsPostingAndSendingLoseNothingAndKeepEachSendersOrder) {
     constexpr int kThreads = 6;
-    constexpr int kEach = 2000;
+    constexpr int kEach = 1500; // all of them fit the queue even if the loop falls behind
     const Hwnd hwnd = test::MakeTopLevel();
     std::vector<int> lastSeen(kThreads, -1);
     int received = 0;
@@ -85,6 +85,18 @@ TEST_F(WindowTest, PostedMessagesComeInOrderAndQuitOnlyAfterThem) {
     EXPECT_EQ(msg.message, WM_QUIT);
     EXPECT_EQ(msg.wParam, 3u);
     EXPECT_FALSE(PeekMessage(&msg, 0, 0, 0, PM_REMOVE)) << "the quit request is taken once";
+    DestroyWindow(hwnd);
+}
+
+TEST_F(WindowTest, AFullQueueRefusesPostsUntilItIsEmptied) {
+    const Hwnd hwnd = test::MakeTopLevel();
+    std::size_t accepted = 0;
+    while (accepted < 20000 && PostMessage(hwnd, WM_NULL, 0, 0)) ++accepted;
+    EXPECT_EQ(accepted, 10000u);
+    EXPECT_FALSE(PostThreadMessage(GetCurrentThreadId(), WM_NULL, 0, 0));
+    test::Pump();
+    EXPECT_TRUE(PostMessage(hwnd, WM_NULL, 0, 0));
+    test::Pump();
     DestroyWindow(hwnd);
 }
 

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "tests/platform/win/TestWindows.h"
 
 namespace plat::win {
@@ -73,6 +76,7 @@ TEST_F(WindowTest, CreateParametersTextAndSlots) {
     ASSERT_NE(hwnd, 0u);
     EXPECT_EQ(seen, 1234);
     EXPECT_EQ(GetWindowText(hwnd), "Caption");
+    EXPECT_EQ(GetClassName(hwnd), "ReadsCreateParams");
     EXPECT_TRUE(SetWindowText(hwnd, "Other"));
     char buffer[4];
     EXPECT_EQ(SendMessage(hwnd, WM_GETTEXT, sizeof buffer, reinterpret_cast<LParam>(buffer)), 3);
@@ -81,6 +85,10 @@ TEST_F(WindowTest, CreateParametersTextAndSlots) {
     EXPECT_EQ(SetWindowLongPtr(hwnd, GWLP_USERDATA, 55), 0);
     EXPECT_EQ(GetWindowLongPtr(hwnd, GWLP_USERDATA), 55);
     EXPECT_EQ(GetWindowThreadId(hwnd), GetCurrentThreadId());
+    EXPECT_EQ(SendMessage(hwnd, WM_SETICON, ICON_BIG, 77), 0);
+    EXPECT_EQ(SendMessage(hwnd, WM_SETICON, ICON_BIG, 78), 77) << "answers the previous icon";
+    EXPECT_EQ(SendMessage(hwnd, WM_GETICON, ICON_BIG, 0), 78);
+    EXPECT_EQ(SendMessage(hwnd, WM_GETICON, ICON_SMALL, 0), 0);
     DestroyWindow(hwnd);
     UnregisterClass("ReadsCreateParams");
 }
@@ -99,6 +107,32 @@ TEST_F(WindowTest, SubclassedProcedureSeesMessagesFirst) {
     EXPECT_EQ(seen, 1);
     EXPECT_EQ(Recorder::Get().Messages(hwnd, {WM_USER}).size(), 1u) << "and passes them on";
     DestroyWindow(hwnd);
+}
+
+TEST_F(WindowTest, ChildOfAnotherThreadIsDestroyedByItsOwnThreadWithTheParent) {
+    const Hwnd parent = test::MakeTopLevel();
+    std::atomic<Hwnd> child{0};
+    std::atomic<std::uint32_t> destroyedOn{0};
+    std::atomic<bool> stop{false};
+    std::thread other([&] {
+        const Hwnd c = test::MakeChild(parent, 0, 0, 10, 10);
+        Recorder::Get().OnMessage(c, [&](Hwnd, std::uint32_t msg, WParam, LParam) -> std::optional<LResult> {
+            if (msg == WM_DESTROY) destroyedOn = GetCurrentThreadId();
+            return std::nullopt;
+        });
+        child = c;
+        test::Watchdog watchdog;
+        Msg msg;
+        while (!stop && GetMessage(&msg, 0, 0, 0)) DispatchMessage(msg);
+    });
+    while (child == 0) std::this_thread::yield();
+    const std::uint32_t otherThread = GetWindowThreadId(child);
+    EXPECT_TRUE(DestroyWindow(parent));
+    EXPECT_FALSE(IsWindow(child));
+    EXPECT_EQ(destroyedOn.load(), otherThread);
+    stop = true;
+    PostThreadMessage(otherThread, WM_NULL, 0, 0);
+    other.join();
 }
 
 TEST_F(WindowTest, DestroyRefusedFromAnotherThread) {
