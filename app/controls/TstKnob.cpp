@@ -5,6 +5,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "app/controls/KnobCursors.h"
 #include "app/controls/KnobRendering.h"
 #include "platform/win/PaintApi.h"
 
@@ -197,6 +198,9 @@ void TstKnob::MouseMove(TShiftState shift, int x, int y) {
         cursor_ = dy > 0 ? KnobCursor::Down : KnobCursor::Up;
     else
         cursor_ = KnobCursor::Default;
+    SetCursor(cursor_ == KnobCursor::Down ? KnobDownCursor()
+              : cursor_ == KnobCursor::Up ? KnobUpCursor()
+                                          : 0);
     const bool left = shift & ss::Left;
     const bool right = shift & ss::Right;
     const bool down = (cursor_ == KnobCursor::Up && left) || (cursor_ == KnobCursor::Down && right);

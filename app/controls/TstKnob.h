@@ -73,7 +73,8 @@ public:
     int SmallKnobShadowOffset() const { return smallKnobShadowOffset_; }
     void SetSmallKnobShadowOffset(int v);
 
-    KnobCursor Cursor() const { return cursor_; }
+    // The half under the pointer, which also chose the pointer shown.
+    KnobCursor Half() const { return cursor_; }
     plat::comp::TPoint KnobPos() const { return {knobLeft_, knobTop_}; }
     int KnobSize() const { return knobImage_->Width(); }
     plat::comp::TRect DimpleRect() const {

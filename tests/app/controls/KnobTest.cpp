@@ -4,7 +4,9 @@
 #include <numbers>
 #include <vector>
 
+#include "app/controls/KnobCursors.h"
 #include "app/controls/TstKnob.h"
+#include "platform/win/CursorApi.h"
 #include "tests/app/controls/ControlTestSupport.h"
 
 namespace lxq {
@@ -70,11 +72,18 @@ TEST_F(KnobTest, HalvesAndButtonsChooseTheDirection) {
         EXPECT_EQ(steps_, c.expected) << c.y;
     }
     test::Mouse(*knob_, win::WM_MOUSEMOVE, 50, 70);
-    EXPECT_EQ(knob_->Cursor(), KnobCursor::Down);
+    EXPECT_EQ(knob_->Half(), KnobCursor::Down);
+    EXPECT_EQ(knob_->Cursor(), KnobDownCursor());
     test::Mouse(*knob_, win::WM_MOUSEMOVE, 50, 30);
-    EXPECT_EQ(knob_->Cursor(), KnobCursor::Up);
+    EXPECT_EQ(knob_->Half(), KnobCursor::Up);
+    EXPECT_EQ(knob_->Cursor(), KnobUpCursor());
     test::Mouse(*knob_, win::WM_MOUSEMOVE, 2, 2);
-    EXPECT_EQ(knob_->Cursor(), KnobCursor::Default);
+    EXPECT_EQ(knob_->Half(), KnobCursor::Default);
+    EXPECT_EQ(knob_->Cursor(), 0u) << "the default pointer";
+    win::CursorImage down;
+    ASSERT_TRUE(win::GetCursorImage(KnobDownCursor(), &down));
+    EXPECT_EQ(down.width, 16);
+    EXPECT_NE(KnobDownCursor(), KnobUpCursor());
 }
 
 TEST_F(KnobTest, HoldingRepeatsEverySpeedFromDelay) {
