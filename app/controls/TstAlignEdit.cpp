@@ -14,10 +14,7 @@ void TstAlignEdit::SetAlignment(TAlignment a) {
     if (a == alignment_) return;
     alignment_ = a;
     // The alignment is a window style: the window is made again with it.
-    if (HandleAllocated()) {
-        DestroyHandle();
-        HandleNeeded();
-    }
+    RecreateWnd();
     Invalidate();
 }
 

@@ -26,19 +26,22 @@ public:
     // The number of rows (the Count writer sends it on as LB_SETCOUNT).
     int Count() const { return count_; }
     void SetLength(int count);
+    // Registers the list's window as a target for files dropped on it.
     bool AcceptFiles() const { return acceptFiles_; }
-    void SetAcceptFiles(bool v) { acceptFiles_ = v; }
-    // Files dropped at a point of the window (window coordinates), first dropped first. Taken
-    // only when the list accepts files and the point lies in the client area.
-    void DropFiles(plat::comp::TPoint at, const std::vector<std::string>& paths);
+    void SetAcceptFiles(bool v);
 
     TOnApiDropFiles OnApiDropFiles;
+
+    void WndProc(plat::comp::TMessage& message) override;
 
 protected:
     void CreateParams(plat::comp::TCreateParams& params) override;
     void PaintNonClient(plat::gdi::DC& dc) override;
 
 private:
+    // Files dropped in the client area reach OnApiDropFiles; the drop is always released.
+    void DropFiles(std::uint32_t drop);
+
     int count_ = 0;
     bool acceptFiles_ = false;
 };

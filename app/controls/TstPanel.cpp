@@ -19,6 +19,7 @@ unsigned SingleLineFlags(TAlignment alignment, TTextLayout layout, bool abbrevia
 
 TstPanel::TstPanel(TComponent* owner) : TstCustomPanel(owner) {
     SetControlStyle(ControlStyle() | cs::SetCaption);
+    SetDoubleBuffered(true);
 }
 
 void TstPanel::SetAbbreviate(bool v) {

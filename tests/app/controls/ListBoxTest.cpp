@@ -6,6 +6,9 @@
 #include "app/controls/ColorShadow.h"
 #include "app/controls/TstListBox.h"
 #include "platform/components/ScrollBarPainter.h"
+#include "platform/components/TApplication.h"
+#include "platform/components/TForm.h"
+#include "platform/win/DropApi.h"
 #include "tests/app/controls/ControlTestSupport.h"
 
 namespace lxq {
@@ -51,7 +54,33 @@ TEST_F(ListBoxTest, ShadowFrameGoesRoundTheScrollBar) {
     EXPECT_EQ(test::PixelAt(*scrolls, 1, 40), GetColorShadow(0x808080, 50, -2, 2));
 }
 
-TEST_F(ListBoxTest, DroppedFilesArriveLastFirstOnlyInsideTheClientArea) {
+class ListBoxDropTest : public testing::Test {
+protected:
+    ListBoxDropTest() {
+        Application().ResetTerminated();
+        form_.SetBorderStyle(TFormBorderStyle::bsNone);
+        form_.SetBounds(300, 200, 200, 150);
+        list_ = new TstListBox(nullptr);
+        list_->SetParent(&form_);
+        list_->SetBounds(10, 10, 100, 84);
+        form_.Show();
+        Application().ProcessMessages();
+    }
+    ~ListBoxDropTest() override { form_.Hide(); }
+    // Drops at a point of the list's window.
+    bool Drop(int x, int y, const std::vector<std::string>& files) {
+        const TPoint origin = list_->ClientToScreen({0, 0});
+        const bool taken = plat::win::InjectDropFiles({origin.x - 2 + x, origin.y - 2 + y}, files);
+        Application().ProcessMessages();
+        return taken;
+    }
+
+    test::FakeTime time_;
+    TForm form_{nullptr};
+    TstListBox* list_;
+};
+
+TEST_F(ListBoxDropTest, DroppedFilesArriveLastFirstOnlyInsideTheClientArea) {
     std::vector<std::string> got;
     TPoint where{};
     int raised = 0;
@@ -62,23 +91,24 @@ TEST_F(ListBoxTest, DroppedFilesArriveLastFirstOnlyInsideTheClientArea) {
         got = files->Items();
     };
     const std::string longPath = "/data/" + std::string(1500, 'x') + ".45m";
-    list_->DropFiles({20, 20}, {"a.45m", "b.45m", longPath});
-    EXPECT_EQ(raised, 0) << "not accepting files";
+    EXPECT_FALSE(Drop(20, 20, {"a.45m"})) << "not accepting files";
     list_->SetAcceptFiles(true);
-    list_->DropFiles({20, 20}, {"a.45m", "b.45m", longPath});
+    ASSERT_TRUE(Drop(20, 20, {"a.45m", "b.45m", longPath}));
     EXPECT_EQ(got, (std::vector<std::string>{longPath, "b.45m", "a.45m"}));
     EXPECT_EQ(where, (TPoint{18, 18})) << "client coordinates";
-    list_->DropFiles({1, 1}, {"c.45m"});
+    Drop(1, 1, {"c.45m"});
     EXPECT_EQ(raised, 1) << "a drop on the frame raises nothing";
+    list_->SetAcceptFiles(false);
+    EXPECT_FALSE(Drop(20, 20, {"a.45m"}));
 }
 
-TEST_F(ListBoxTest, AHandlerMayKeepTheList) {
+TEST_F(ListBoxDropTest, AHandlerMayKeepTheList) {
     std::unique_ptr<TStringList> kept;
     list_->SetAcceptFiles(true);
     list_->OnApiDropFiles = [&](TObject*, TPoint, std::unique_ptr<TStringList>& files) {
         kept = std::move(files);
     };
-    list_->DropFiles({20, 20}, {"a.45m"});
+    Drop(20, 20, {"a.45m"});
     ASSERT_TRUE(kept);
     EXPECT_EQ(kept->Strings(0), "a.45m");
 }
