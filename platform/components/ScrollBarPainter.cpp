@@ -83,4 +83,19 @@ int ScrollBarClick(const TRect& bar, bool vertical, int position, int page, int 
     return std::clamp(next, 0, std::max(0, range - page));
 }
 
+int ScrollBarDrag(const TRect& bar, bool vertical, int page, int range, int grab, TPoint p) {
+    const ScrollBarParts parts = LayoutScrollBar(bar, vertical, 0, page, range);
+    if (parts.thumb.IsEmpty()) return 0;
+    const int trackStart = vertical ? parts.first.bottom : parts.first.right;
+    const int trackEnd = vertical ? parts.last.top : parts.last.left;
+    const int thumb = vertical ? parts.thumb.Height() : parts.thumb.Width();
+    const int travel = trackEnd - trackStart - thumb;
+    if (travel <= 0) return 0;
+    const int start = (vertical ? p.y : p.x) - grab - trackStart;
+    const long long maxPos = range - page;
+    // Rounded to the nearest position, so the thumb lands where the mouse put it.
+    const long long pos = (static_cast<long long>(std::clamp(start, 0, travel)) * maxPos + travel / 2) / travel;
+    return static_cast<int>(pos);
+}
+
 } // namespace plat::comp

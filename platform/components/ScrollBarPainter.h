@@ -21,4 +21,7 @@ void PaintScrollBar(gdi::DC& dc, const TRect& bar, bool vertical, int position, 
 // The position a click at `p` in the bar leads to: a line for the arrows, a page for the track.
 int ScrollBarClick(const TRect& bar, bool vertical, int position, int page, int range, TPoint p);
 
+// The position for a thumb dragged so that the point `grab` pixels into it lies at `p`.
+int ScrollBarDrag(const TRect& bar, bool vertical, int page, int range, int grab, TPoint p);
+
 } // namespace plat::comp

@@ -84,23 +84,28 @@ bool TApplication::RunModal(const std::function<bool()>& finished) {
     return ok;
 }
 
+std::vector<TApplicationHandlers*> TApplication::AllHandlers() {
+    std::vector<TApplicationHandlers*> all{this};
+    all.insert(all.end(), listeners_.begin(), listeners_.end());
+    return all;
+}
+
 bool TApplication::DoMessage(win::Msg& msg) {
     TrackHint(msg);
     bool handled = false;
-    if (OnMessage) OnMessage(msg, handled);
-    for (TApplicationEvents* e : std::vector<TApplicationEvents*>(listeners_)) {
+    for (TApplicationHandlers* h : AllHandlers()) {
         if (handled) break;
-        if (e->OnMessage) e->OnMessage(msg, handled);
+        if (h->OnMessage) h->OnMessage(msg, handled);
     }
     return handled;
 }
 
 bool TApplication::DoIdle() {
+    // Done only when every handler is done.
     bool done = true;
-    if (OnIdle) OnIdle(this, done);
-    for (TApplicationEvents* e : std::vector<TApplicationEvents*>(listeners_)) {
+    for (TApplicationHandlers* h : AllHandlers()) {
         bool d = true;
-        if (e->OnIdle) e->OnIdle(this, d);
+        if (h->OnIdle) h->OnIdle(this, d);
         done = done && d;
     }
     return done;
@@ -201,18 +206,16 @@ void TApplication::Minimize() {
     if (minimized_) return;
     minimized_ = true;
     if (mainForm_ && mainForm_->HandleAllocated()) win::ShowWindow(mainForm_->Handle(), win::SW_MINIMIZE);
-    if (OnMinimize) OnMinimize(this);
-    for (TApplicationEvents* e : std::vector<TApplicationEvents*>(listeners_))
-        if (e->OnMinimize) e->OnMinimize(this);
+    for (TApplicationHandlers* h : AllHandlers())
+        if (h->OnMinimize) h->OnMinimize(this);
 }
 
 void TApplication::Restore() {
     if (!minimized_) return;
     minimized_ = false;
     if (mainForm_ && mainForm_->HandleAllocated()) win::ShowWindow(mainForm_->Handle(), win::SW_RESTORE);
-    if (OnRestore) OnRestore(this);
-    for (TApplicationEvents* e : std::vector<TApplicationEvents*>(listeners_))
-        if (e->OnRestore) e->OnRestore(this);
+    for (TApplicationHandlers* h : AllHandlers())
+        if (h->OnRestore) h->OnRestore(this);
 }
 
 } // namespace plat::comp

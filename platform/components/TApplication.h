@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/components/TApplicationHandlers.h"
 #include "platform/components/TComponent.h"
 #include "platform/components/Events.h"
 #include "platform/components/Types.h"
@@ -24,10 +25,7 @@ class TControl;
 class THintWindow;
 class TTimer;
 
-// Sees every message taken from the queue before it is dispatched; Handled stops it there.
-using TMessageEvent = std::function<void(win::Msg& msg, bool& handled)>;
-
-class TApplication : public TComponent {
+class TApplication : public TComponent, public TApplicationHandlers {
 public:
     // The process's application, made on first use.
     static TApplication& Instance();
@@ -85,13 +83,6 @@ public:
     // Every form alive, in the order they were made.
     const std::vector<TCustomForm*>& Forms() const { return forms_; }
 
-    TIdleEvent OnIdle;
-    TMessageEvent OnMessage;
-    TNotifyEvent OnMinimize;
-    TNotifyEvent OnRestore;
-    TNotifyEvent OnActivate;
-    TNotifyEvent OnDeactivate;
-
 protected:
     void Notification(TComponent* component, TOperation operation) override;
 
@@ -104,6 +95,8 @@ private:
     bool DoIdle();
     bool DoMessage(win::Msg& msg);
     void TrackHint(const win::Msg& msg);
+    // Every set of handlers: the application's own first, then each events component's.
+    std::vector<TApplicationHandlers*> AllHandlers();
     void HintTimerFired();
     void MakeLoop();
     void RegisterForm(TCustomForm* form);

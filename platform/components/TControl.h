@@ -4,6 +4,8 @@
 // receives its mouse messages through it; TWinControl adds the window.
 //
 // Property writers do nothing for an unchanged value, otherwise store, notify and repaint.
+// A parent frees its child controls with itself, so controls that have a parent are made with new
+// (a form itself may live anywhere).
 
 #include <string>
 

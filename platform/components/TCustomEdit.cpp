@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/components/Utf8Steps.h"
 #include "platform/win/CaretApi.h"
 #include "platform/win/ClipboardApi.h"
 #include "platform/win/CursorApi.h"
@@ -97,7 +98,11 @@ void TCustomEdit::ReplaceSelection(const std::string& inserted) {
     if (maxLength_ > 0) {
         // What does not fit is dropped, as typing past the limit is.
         const int room = maxLength_ - (static_cast<int>(text.size()) - selLength_);
-        if (room < static_cast<int>(add.size())) add.resize(static_cast<std::size_t>(std::max(room, 0)));
+        if (room < static_cast<int>(add.size())) {
+            std::size_t cut = static_cast<std::size_t>(std::max(room, 0));
+            while (cut > 0 && IsContinuationByte(add[cut])) --cut;
+            add.resize(cut);
+        }
     }
     text.replace(static_cast<std::size_t>(selStart_), static_cast<std::size_t>(selLength_), add);
     const int caret = selStart_ + static_cast<int>(add.size());
@@ -165,15 +170,15 @@ void TCustomEdit::KeyDown(std::uint16_t& key, TShiftState shift) {
     const bool extend = (shift & ss::Shift) != 0;
     const int caret = CaretPos();
     switch (key) {
-    case vk::Left: MoveCaret(selLength_ && !extend ? selStart_ : caret - 1, extend); break;
+    case vk::Left: MoveCaret(selLength_ && !extend ? selStart_ : PreviousCharStart(Text(), caret), extend); break;
     case vk::Right:
-        MoveCaret(selLength_ && !extend ? selStart_ + selLength_ : caret + 1, extend);
+        MoveCaret(selLength_ && !extend ? selStart_ + selLength_ : NextCharStart(Text(), caret), extend);
         break;
     case vk::Home: MoveCaret(0, extend); break;
     case vk::End: MoveCaret(static_cast<int>(Text().size()), extend); break;
     case vk::Delete:
         if (readOnly_) break;
-        if (selLength_ == 0 && caret < static_cast<int>(Text().size())) selLength_ = 1;
+        if (selLength_ == 0) selLength_ = NextCharStart(Text(), caret) - caret;
         ReplaceSelection("");
         break;
     default: return;
@@ -192,8 +197,9 @@ void TCustomEdit::KeyPress(char& key) {
     case '\b':
         if (readOnly_) return;
         if (selLength_ == 0 && selStart_ > 0) {
-            --selStart_;
-            selLength_ = 1;
+            const int start = PreviousCharStart(Text(), selStart_);
+            selLength_ = selStart_ - start;
+            selStart_ = start;
         }
         ReplaceSelection("");
         return;
@@ -223,7 +229,8 @@ int TCustomEdit::PosAtX(int x) {
     const int n = static_cast<int>(Text().size());
     int best = 0;
     int bestDistance = 1 << 30;
-    for (int i = 0; i <= n; ++i) {
+    const std::string& text = Text();
+    for (int i = 0; i <= n; i = i < n ? NextCharStart(text, i) : n + 1) {
         const int d = std::abs(TextX(i) - x);
         if (d < bestDistance) {
             bestDistance = d;

@@ -1,6 +1,7 @@
 #include "platform/components/TCustomForm.h"
 
 #include <algorithm>
+#include <cctype>
 #include <functional>
 
 #include "platform/components/TApplication.h"
@@ -276,7 +277,6 @@ void TCustomForm::Paint() {
 
 void TCustomForm::KeyDown(std::uint16_t& key, TShiftState shift) {
     TCustomControl::KeyDown(key, shift);
-    if (key != 0 && menu_ && menu_->IsShortCut(key, shift)) key = 0;
     if (key != 0 && (!activeControl_ || activeControl_ == this) && DialogKey(key)) key = 0;
 }
 
@@ -312,9 +312,34 @@ bool TCustomForm::DialogKey(std::uint16_t key) {
     return true;
 }
 
+bool TCustomForm::IsShortCut(std::uint16_t key, TShiftState shift) {
+    if (!menu_ || key == 0) return false;
+    if (menu_->IsShortCut(key, shift)) return true;
+    // Alt with the marked letter of a top-level item opens that item.
+    if (!(shift & ss::Alt) || (shift & ss::Ctrl)) return false;
+    for (int i = 0; i < menu_->Items().Count(); ++i) {
+        TMenuItem* item = menu_->Items().Items(i);
+        const std::string& c = item->Caption();
+        const auto amp = c.find('&');
+        if (!item->Visible() || amp == std::string::npos || amp + 1 >= c.size()) continue;
+        if (std::toupper(static_cast<unsigned char>(c[amp + 1])) == key) {
+            menu_->DropDown(*item, MenuBarOnScreen());
+            return true;
+        }
+    }
+    return false;
+}
+
 void TCustomForm::RouteKey(TMessage& m) {
-    // Keys reach the form; with the focus on a control they belong to that control, after the
-    // form had its preview.
+    // Menu shortcuts come before everything; otherwise keys reach the form, and with the focus
+    // on a control they belong to that control, after the form had its preview.
+    if ((m.Msg == win::WM_KEYDOWN || m.Msg == win::WM_SYSKEYDOWN)) {
+        TrackModifierKey(m.Msg, static_cast<std::uint16_t>(m.WParam));
+        if (IsShortCut(static_cast<std::uint16_t>(m.WParam), KeyboardShiftState())) {
+            m.Result = 1;
+            return;
+        }
+    }
     TWinControl* target = activeControl_;
     if (keyPreview_ || !target || target == this) {
         TCustomControl::WndProc(m);

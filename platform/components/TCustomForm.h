@@ -79,6 +79,8 @@ protected:
     TRect ClientAreaInWindow() const override;
     void Notification(TComponent* component, TOperation operation) override;
     void KeyDown(std::uint16_t& key, TShiftState shift) override;
+    // A menu shortcut, or Alt with the marked letter of a menu bar item: handled when true.
+    bool IsShortCut(std::uint16_t key, TShiftState shift);
     // Enter and Escape go to the default and cancel buttons when the focus does not take them.
     virtual bool DialogKey(std::uint16_t key);
 

@@ -246,8 +246,10 @@ void TCustomListBox::DrawItem(int index, TRect rect, TOwnerDrawState state) {
 void TCustomListBox::Paint() {
     TCanvas& c = Canvas();
     const TRect client = ClientRect();
+    // Each row paints its own background; only the space below the last row is filled here.
+    const int rowsBottom = std::min(client.bottom, (Count() - topIndex_) * itemHeight_);
     c.Brush().SetColor(Color());
-    c.FillRect(client);
+    c.FillRect({client.left, std::max(rowsBottom, 0), client.right, client.bottom});
     const bool focused = Focused();
     for (int i = topIndex_; i < Count(); ++i) {
         const TRect r = ItemRect(i);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/components/Utf8Steps.h"
 #include "platform/win/Styles.h"
 
 namespace plat::comp {
@@ -50,6 +51,9 @@ void TCustomMemo::SetCaret(int line, int column) {
     line_ = std::clamp(line, 0, std::max(0, lines_.Count() - 1));
     const int length = lines_.Count() ? static_cast<int>(lines_[line_].size()) : 0;
     column_ = std::clamp(column, 0, length);
+    // A column carried from another line may fall inside a character: take its start.
+    while (column_ > 0 && column_ < length && IsContinuationByte(lines_[line_][static_cast<std::size_t>(column_)]))
+        --column_;
     ScrollToCaret();
     Invalidate();
 }
@@ -100,12 +104,12 @@ void TCustomMemo::KeyDown(std::uint16_t& key, TShiftState shift) {
     case vk::Up: SetCaret(line_ - 1, column_); break;
     case vk::Down: SetCaret(std::min(line_ + 1, count - 1), column_); break;
     case vk::Left:
-        if (column_ > 0) SetCaret(line_, column_ - 1);
+        if (column_ > 0) SetCaret(line_, PreviousCharStart(lines_[line_], column_));
         else if (line_ > 0) SetCaret(line_ - 1, 1 << 30);
         break;
     case vk::Right: {
         const int length = lines_.Count() ? static_cast<int>(lines_[line_].size()) : 0;
-        if (column_ < length) SetCaret(line_, column_ + 1);
+        if (column_ < length) SetCaret(line_, NextCharStart(lines_[line_], column_));
         else if (line_ + 1 < count) SetCaret(line_ + 1, 0);
         break;
     }
@@ -118,7 +122,8 @@ void TCustomMemo::KeyDown(std::uint16_t& key, TShiftState shift) {
         Edit([this](std::vector<std::string>& l) {
             auto& cur = l[static_cast<std::size_t>(line_)];
             if (column_ < static_cast<int>(cur.size())) {
-                cur.erase(static_cast<std::size_t>(column_), 1);
+                const int next = NextCharStart(cur, column_);
+                cur.erase(static_cast<std::size_t>(column_), static_cast<std::size_t>(next - column_));
             } else if (line_ + 1 < static_cast<int>(l.size())) {
                 cur += l[static_cast<std::size_t>(line_) + 1];
                 l.erase(l.begin() + line_ + 1);
@@ -156,17 +161,19 @@ void TCustomMemo::KeyPress(char& key) {
         if (column_ == 0 && line_ == 0) return;
         const int prevLength = line_ > 0 ? static_cast<int>(lines_[line_ - 1].size()) : 0;
         const bool join = column_ == 0;
-        Edit([this, join](std::vector<std::string>& l) {
+        const int previous = join ? 0 : PreviousCharStart(lines_[line_], column_);
+        Edit([this, join, previous](std::vector<std::string>& l) {
             auto& cur = l[static_cast<std::size_t>(line_)];
             if (!join) {
-                cur.erase(static_cast<std::size_t>(column_) - 1, 1);
+                cur.erase(static_cast<std::size_t>(previous),
+                          static_cast<std::size_t>(column_ - previous));
             } else {
                 l[static_cast<std::size_t>(line_) - 1] += cur;
                 l.erase(l.begin() + line_);
             }
         });
         if (join) SetCaret(line_ - 1, prevLength);
-        else SetCaret(line_, column_ - 1);
+        else SetCaret(line_, previous);
         return;
     }
     if (key == '\t' && !wantTabs_) return;
@@ -185,9 +192,11 @@ void TCustomMemo::MouseDown(TMouseButton button, TShiftState shift, int x, int y
         int column = 0;
         if (line < lines_.Count()) {
             const std::string& text = lines_[line];
-            while (column < static_cast<int>(text.size()) &&
-                   Font().TextExtent(text.substr(0, static_cast<std::size_t>(column) + 1)).cx + kIndent <= x)
-                ++column;
+            while (column < static_cast<int>(text.size())) {
+                const int next = NextCharStart(text, column);
+                if (Font().TextExtent(text.substr(0, static_cast<std::size_t>(next))).cx + kIndent > x) break;
+                column = next;
+            }
         }
         SetCaret(line, column);
     }

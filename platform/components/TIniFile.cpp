@@ -151,6 +151,13 @@ double TIniFile::ReadFloat(const std::string& section, const std::string& key,
 
 bool TIniFile::WriteString(const std::string& section, const std::string& key,
                            const std::string& value) {
+    // A line break would start a line of its own (another key, another section), and a key
+    // with "=" or an empty one could never be read back: such writes are refused.
+    const auto bad = [](const std::string& s) { return s.find_first_of("\r\n") != std::string::npos; };
+    if (bad(section) || bad(key) || bad(value) || section.find(']') != std::string::npos ||
+        Trim(key).empty() || key.find('=') != std::string::npos || Trim(key).front() == '[' ||
+        Trim(key).front() == ';')
+        return false;
     auto lines = Load();
     const Span s = FindSection(lines, section);
     const std::string entry = key + "=" + value;

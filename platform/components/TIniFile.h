@@ -25,7 +25,8 @@ public:
     bool ReadBool(const std::string& section, const std::string& key, bool fallback) const;
     double ReadFloat(const std::string& section, const std::string& key, double fallback) const;
 
-    // False when the file could not be written (it is then unchanged).
+    // False when the file could not be written, or when a name or value would not read back as
+    // written (line breaks, "=" in a key, "]" in a section name); the file is then unchanged.
     bool WriteString(const std::string& section, const std::string& key, const std::string& value);
     bool WriteInteger(const std::string& section, const std::string& key, int value);
     bool WriteBool(const std::string& section, const std::string& key, bool value);

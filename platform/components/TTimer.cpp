@@ -1,8 +1,7 @@
 #include "platform/components/TTimer.h"
 
-#include "platform/win/MessageApi.h"
+#include "platform/components/HiddenWindow.h"
 #include "platform/win/TimerApi.h"
-#include "platform/win/WindowApi.h"
 
 namespace plat::comp {
 namespace {
@@ -12,12 +11,17 @@ constexpr std::uintptr_t kTimerId = 1;
 } // namespace
 
 TTimer::TTimer(TComponent* owner) : TComponent(owner) {
-    window_ = win::CreateMessageWindow(&TTimer::WindowProc, reinterpret_cast<win::LParam>(this));
+    window_ = AllocateHWnd([this](TMessage& m) {
+        if (m.Msg != win::WM_TIMER || m.WParam != kTimerId || !onTimer_) return;
+        // A handler may free the timer; nothing of it is touched afterwards.
+        TNotifyEvent handler = onTimer_;
+        handler(this);
+    });
 }
 
 TTimer::~TTimer() {
     BeginDestroy();
-    if (window_ != 0) win::DestroyWindow(window_);
+    DeallocateHWnd(window_);
 }
 
 void TTimer::SetEnabled(bool v) {
@@ -41,20 +45,6 @@ void TTimer::Update() {
     if (window_ == 0) return;
     win::KillTimer(window_, kTimerId);
     if (enabled_ && interval_ != 0 && onTimer_) win::SetTimer(window_, kTimerId, interval_, nullptr);
-}
-
-win::LResult TTimer::WindowProc(win::Hwnd hwnd, std::uint32_t msg, win::WParam wParam,
-                                win::LParam lParam) {
-    if (msg == win::WM_TIMER && wParam == kTimerId) {
-        auto* timer = reinterpret_cast<TTimer*>(win::GetWindowLongPtr(hwnd, win::GWLP_USERDATA));
-        // A handler may free the timer; it must not be touched afterwards.
-        if (timer && timer->onTimer_) {
-            TNotifyEvent handler = timer->onTimer_;
-            handler(timer);
-        }
-        return 0;
-    }
-    return win::DefWindowProc(hwnd, msg, wParam, lParam);
 }
 
 } // namespace plat::comp

@@ -26,8 +26,6 @@ public:
 
 private:
     void Update();
-    static win::LResult WindowProc(win::Hwnd hwnd, std::uint32_t msg, win::WParam wParam,
-                                   win::LParam lParam);
 
     bool enabled_ = true;
     std::uint32_t interval_ = 1000;

@@ -407,7 +407,26 @@ void TWinControl::PaintNonClient(gdi::DC& dc) {
     if (p.exStyle & win::WS_EX_STATICEDGE) ring(i++, clBtnShadow, clBtnHighlight);
 }
 
+void TWinControl::DragThumb(const TMessage& m) {
+    const bool vertical = dragBar_ == 1;
+    if (m.Msg == win::WM_LBUTTONUP) {
+        dragBar_ = 0;
+        if (win::GetCapture() == handle_) win::ReleaseCapture();
+        return;
+    }
+    if (m.Msg != win::WM_MOUSEMOVE) return;
+    const TRect client = ClientAreaInWindow();
+    const TPoint inWindow{win::GetXParam(m.LParam) + client.left, win::GetYParam(m.LParam) + client.top};
+    int position = 0, page = 1, range = 1;
+    ScrollInfo(vertical, position, page, range);
+    ScrollTo(vertical, ScrollBarDrag(ScrollBarRect(vertical), vertical, page, range, dragGrab_, inWindow));
+}
+
 void TWinControl::RouteMouse(TMessage& m) {
+    if (dragBar_ != 0) {
+        DragThumb(m);
+        return;
+    }
     const TPoint p{win::GetXParam(m.LParam), win::GetYParam(m.LParam)};
     TControl* target = nullptr;
     TControl* capture = CaptureControl();
@@ -488,7 +507,8 @@ void TWinControl::WndProc(TMessage& m) {
         // preview first, and afterwards Tab, Enter and Escape when the control left them.
         TCustomForm* form = ParentForm();
         const bool direct = form && form != this && !TCustomForm::RoutingKey();
-        if (direct && form->KeyPreview()) form->KeyDown(key, shift);
+        if (direct && form->IsShortCut(key, shift)) key = 0;
+        if (direct && key != 0 && form->KeyPreview()) form->KeyDown(key, shift);
         if (key != 0) KeyDown(key, shift);
         if (direct && key != 0 && form->DialogKey(key)) key = 0;
         m.Result = key == 0 ? 1 : 0;
@@ -549,8 +569,17 @@ void TWinControl::WndProc(TMessage& m) {
             const bool vertical = m.WParam == static_cast<win::WParam>(HTVSCROLL);
             int position = 0, page = 1, range = 1;
             ScrollInfo(vertical, position, page, range);
-            ScrollTo(vertical, ScrollBarClick(ScrollBarRect(vertical), vertical, position, page, range,
-                                              WindowPointOf(m.LParam)));
+            const TRect bar = ScrollBarRect(vertical);
+            const TPoint p = WindowPointOf(m.LParam);
+            const TRect thumb = LayoutScrollBar(bar, vertical, position, page, range).thumb;
+            if (thumb.Contains(p)) {
+                // The thumb follows the mouse until the button comes up.
+                dragBar_ = vertical ? 1 : 2;
+                dragGrab_ = vertical ? p.y - thumb.top : p.x - thumb.left;
+                win::SetCapture(handle_);
+                return;
+            }
+            ScrollTo(vertical, ScrollBarClick(bar, vertical, position, page, range, p));
             return;
         }
         DefaultHandler(m);

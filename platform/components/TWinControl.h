@@ -124,6 +124,7 @@ private:
     TPoint WindowPointOf(win::LParam screenPoint) const;
     void AlignControls();
     void RouteMouse(TMessage& message);
+    void DragThumb(const TMessage& message);
     static win::LResult WindowProc(win::Hwnd hwnd, std::uint32_t msg, win::WParam wParam,
                                    win::LParam lParam);
 
@@ -133,6 +134,8 @@ private:
     bool aligning_ = false;
     bool adoptingWindowPos_ = false;
     bool doubleBuffered_ = false;
+    int dragBar_ = 0;  // scroll bar whose thumb is being dragged: 1 vertical, 2 horizontal
+    int dragGrab_ = 0; // where in the thumb the mouse holds it
     TRect updateRect_{};
 };
 

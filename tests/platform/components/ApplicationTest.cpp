@@ -3,6 +3,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/components/HiddenWindow.h"
 #include "platform/components/TButton.h"
 #include "platform/components/TForm.h"
 #include "platform/components/THintWindow.h"
@@ -10,6 +11,7 @@
 #include "platform/components/TTimer.h"
 #include "platform/win/InputApi.h"
 #include "platform/win/MessageApi.h"
+#include "platform/win/TimerApi.h"
 #include "platform/win/WindowApi.h"
 #include "tests/platform/components/UiTest.h"
 
@@ -161,6 +163,25 @@ TEST_F(ApplicationTest, HintShowsAfterTheMouseRestsAndGoesAfterItsTimeOrAMoveAwa
 }
 
 class TimerComponentTest : public UiTest {};
+
+TEST_F(TimerComponentTest, HiddenWindowTakesTimersAndMessagesFromOtherThreads) {
+    std::vector<std::uint32_t> seen;
+    win::Hwnd hwnd = 0;
+    hwnd = AllocateHWnd([&](TMessage& m) {
+        seen.push_back(m.Msg);
+        if (m.Msg == win::WM_USER + 1) m.Result = 42;
+    });
+    ASSERT_NE(hwnd, 0u);
+    win::SetTimer(hwnd, 0, 100, nullptr);
+    clock_.AdvanceMs(100);
+    std::thread([hwnd] { win::PostMessage(hwnd, 0x401, 0, 1); }).join();
+    Application().ProcessMessages();
+    EXPECT_EQ(win::SendMessage(hwnd, win::WM_USER + 1, 0, 0), 42);
+    EXPECT_EQ(seen, (std::vector<std::uint32_t>{0x401, win::WM_TIMER, win::WM_USER + 1}))
+        << "posted messages first, timers when nothing else waits";
+    DeallocateHWnd(hwnd);
+    EXPECT_FALSE(win::PostMessage(hwnd, 0x401, 0, 0));
+}
 
 TEST_F(TimerComponentTest, FiresEachIntervalOnTheFakeClockWhileEnabled) {
     TTimer timer(nullptr);

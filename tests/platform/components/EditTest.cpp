@@ -114,6 +114,24 @@ TEST_F(EditTest, ClipboardCopyCutAndPasteTakeTheFirstLineOnly) {
     EXPECT_EQ(edit->Text(), "one");
 }
 
+TEST_F(EditTest, MultiByteCharactersAreNeverSplit) {
+    edit->SetText("5\xC2\xB5V"); // "5µV": the µ is two bytes
+    edit->SetSelStart(4);
+    Type(edit, "\b\b");
+    EXPECT_EQ(edit->Text(), "5") << "Backspace took the V, then the whole µ";
+    edit->SetText("\xC2\xB5x");
+    edit->SetSelStart(0);
+    Key(edit, vk::Right);
+    EXPECT_EQ(edit->SelStart(), 2) << "the caret steps over the whole character";
+    Key(edit, vk::Left);
+    Key(edit, vk::Delete);
+    EXPECT_EQ(edit->Text(), "x");
+    edit->SetText("");
+    edit->SetMaxLength(2);
+    edit->SetSelText("a\xC2\xB5");
+    EXPECT_EQ(edit->Text(), "a") << "a character that does not fit whole is left out";
+}
+
 TEST_F(EditTest, PasswordTextIsNeverCopiedAndChangeFollowsEveryChange) {
     edit->SetPasswordChar('*');
     edit->SetText("secret");
@@ -164,6 +182,21 @@ TEST_F(MemoTest, EnterSplitsAndBackspaceJoinsLines) {
     Type(memo, "\r");
     EXPECT_EQ(memo->Lines().Count(), 2);
     EXPECT_EQ(memo->CaretLine(), 1);
+}
+
+TEST_F(MemoTest, MultiByteCharactersAreNeverSplit) {
+    memo->SetText("\xC2\xB0" "C\nab"); // "°C" and "ab"
+    memo->SetCaret(1, 2);
+    Key(memo, vk::Up);
+    EXPECT_EQ(memo->CaretColumn(), 2) << "after the degree sign, not inside it";
+    Key(memo, vk::Left);
+    EXPECT_EQ(memo->CaretColumn(), 0);
+    Key(memo, vk::Delete);
+    EXPECT_EQ(memo->Lines()[0], "C");
+    memo->SetText("x\xC2\xB0");
+    memo->SetCaret(0, 3);
+    Type(memo, "\b");
+    EXPECT_EQ(memo->Lines()[0], "x");
 }
 
 TEST_F(MemoTest, LinesAndTextAreOneContent) {

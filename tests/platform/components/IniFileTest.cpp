@@ -81,6 +81,27 @@ TEST_F(IniFileTest, EraseAndDeleteRemoveOnlyWhatTheyName) {
     EXPECT_FALSE(ini.SectionExists("B"));
 }
 
+TEST_F(IniFileTest, WritesThatCouldNotBeReadBackAreRefused) {
+    WriteFile("[A]\r\nx=1\r\n");
+    TIniFile ini(path);
+    struct Case {
+        const char* section;
+        const char* key;
+        const char* value;
+    };
+    const Case cases[] = {
+        {"A", "x", "1\r\n[Evil]\r\ny=2"}, // a value that would add a section
+        {"A", "a=b", "1"},
+        {"A", "", "1"},
+        {"A", "[B]", "1"},
+        {"A]x", "k", "1"},
+        {"A\nB", "k", "1"},
+    };
+    for (const Case& c : cases) EXPECT_FALSE(ini.WriteString(c.section, c.key, c.value)) << c.key;
+    EXPECT_EQ(ReadFile(), "[A]\r\nx=1\r\n");
+    EXPECT_FALSE(ini.SectionExists("Evil"));
+}
+
 TEST_F(IniFileTest, FailedWriteLeavesTheFileAsItWas) {
     WriteFile("[A]\r\nx=1\r\n");
     // A folder where the temporary copy would go: the write cannot even start.

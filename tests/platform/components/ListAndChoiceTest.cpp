@@ -145,6 +145,29 @@ TEST_F(ListBoxTest, TheScrollBarAppearsWithTheRowsAndScrollsByLineAndPage) {
     EXPECT_EQ(list->TopIndex(), 8) << "a notch of the wheel is three rows";
 }
 
+TEST_F(ListBoxTest, DraggingTheThumbScrollsInProportion) {
+    list->SetLength(50);
+    Application().ProcessMessages();
+    win::Rect r;
+    win::GetWindowRect(list->Handle(), &r);
+    const int barX = r.right - 2 - 8;
+    // Bar 80 pixels: two 16-pixel arrows, a track of 48 with an 8-pixel thumb (at least 8),
+    // so the thumb travels 40 pixels for 45 positions.
+    const int thumbTop = r.top + 2 + 16;
+    win::InjectMouseButton({barX, thumbTop + 2}, win::MouseButton::Left, true);
+    Application().ProcessMessages();
+    win::InjectMouseMove({barX + 30, thumbTop + 2 + 20}); // off the bar: still dragging
+    Application().ProcessMessages();
+    EXPECT_EQ(list->TopIndex(), 23) << "half the travel is half the rows (rounded)";
+    win::InjectMouseMove({barX, thumbTop + 2 + 500});
+    Application().ProcessMessages();
+    EXPECT_EQ(list->TopIndex(), 45) << "past the end: the last page";
+    win::InjectMouseButton({barX, thumbTop + 2 + 500}, win::MouseButton::Left, false);
+    win::InjectMouseMove({barX, thumbTop});
+    Application().ProcessMessages();
+    EXPECT_EQ(list->TopIndex(), 45) << "the drag ended with the button";
+}
+
 class ChoiceTest : public UiTest {
 protected:
     TForm form{nullptr};

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/components/TEdit.h"
 #include "platform/components/TForm.h"
 #include "platform/components/TMainMenu.h"
 #include "platform/components/TMenuPopup.h"
@@ -141,6 +142,27 @@ TEST_F(MenuTest, EscapeOrAClickElsewhereChoosesNothing) {
     PressFile();
     EXPECT_TRUE(clicked.empty());
     EXPECT_EQ(TMenuPopup::Current(), nullptr);
+}
+
+TEST_F(MenuTest, AltWithTheMarkedLetterOpensTheBarItemAndShortcutsWorkFromAFocusedControl) {
+    exit->SetShortCut(scAlt | 'X');
+    auto* edit = new TEdit(&form);
+    edit->SetParent(&form);
+    edit->SetFocus();
+    PopupScript script;
+    script.Then([](TMenuPopup& p) { Key(&p, vk::Down); Key(&p, vk::Return); });
+    auto press = [](std::uint32_t k) {
+        win::InjectKey(vk::Menu, true);
+        win::InjectKey(k, true);
+        win::InjectKey(k, false);
+        win::InjectKey(vk::Menu, false);
+        Application().ProcessMessages();
+    };
+    press('F');
+    EXPECT_EQ(clicked, std::vector<std::string>{"&Open..."});
+    press('X');
+    EXPECT_EQ(clicked, (std::vector<std::string>{"&Open...", "E&xit"}));
+    EXPECT_EQ(edit->Text(), "") << "the edit never saw the keys";
 }
 
 TEST_F(MenuTest, DisabledItemsAndLinesCannotBeChosen) {
