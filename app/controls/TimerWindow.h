@@ -1,6 +1,6 @@
 #pragma once
-// A hidden window that receives window timers for a control without a window of its own (or one
-// whose window may not exist yet). The timers run on the active clock of the calling thread.
+// Window timers for a control without a window of its own (or one whose window may not exist
+// yet), on a hidden window of the calling thread. The timers run on the active clock.
 
 #include <cstdint>
 #include <functional>
@@ -21,10 +21,6 @@ public:
     void Stop(std::uintptr_t id);
 
 private:
-    static plat::win::LResult Proc(plat::win::Hwnd hwnd, std::uint32_t msg,
-                                   plat::win::WParam wParam, plat::win::LParam lParam);
-
-    std::function<void(std::uintptr_t)> onTimer_;
     plat::win::Hwnd window_ = 0;
 };
 

@@ -1,7 +1,7 @@
 #include "app/controls/TmyImage.h"
 
+#include "platform/components/HiddenWindow.h"
 #include "platform/win/MessageApi.h"
-#include "platform/win/WindowApi.h"
 
 namespace lxq {
 
@@ -13,13 +13,15 @@ TmyImage::TmyImage(TComponent* owner)
       shown_(std::make_unique<TBitmap>(1, 1)) {
     canvas_ = std::make_unique<ImageCanvas>(bitmap_->Canvas().Handle(), [this] { CanvasChanged(); });
     // The update is posted to a window of our own, so it works before the control has a window.
-    postWindow_ = win::CreateMessageWindow(&TmyImage::PostProc, reinterpret_cast<win::LParam>(this));
+    postWindow_ = AllocateHWnd([this](TMessage& m) {
+        if (m.Msg == win::WM_USER) Perform(win::WM_USER);
+    });
     SetControlStyle(ControlStyle() | cs::Opaque);
 }
 
 TmyImage::~TmyImage() {
     BeginDestroy();
-    if (postWindow_ != 0) win::DestroyWindow(postWindow_);
+    DeallocateHWnd(postWindow_);
 }
 
 void TmyImage::SetBounds(int left, int top, int width, int height) {
@@ -38,16 +40,6 @@ void TmyImage::CanvasChanged() {
 void TmyImage::CopyToScreen(const TRect& rect) {
     shown_->Canvas().CopyRect(rect, bitmap_->Canvas(), rect);
     InvalidateRect(rect);
-}
-
-win::LResult TmyImage::PostProc(win::Hwnd hwnd, std::uint32_t msg, win::WParam wParam,
-                                win::LParam lParam) {
-    if (msg == win::WM_USER) {
-        auto* self = reinterpret_cast<TmyImage*>(win::GetWindowLongPtr(hwnd, win::GWLP_USERDATA));
-        if (self) self->Perform(win::WM_USER);
-        return 0;
-    }
-    return win::DefWindowProc(hwnd, msg, wParam, lParam);
 }
 
 void TmyImage::WndProc(TMessage& m) {

@@ -40,8 +40,6 @@ protected:
 private:
     void CanvasChanged();
     void CopyToScreen(const plat::comp::TRect& rect);
-    static plat::win::LResult PostProc(plat::win::Hwnd hwnd, std::uint32_t msg,
-                                       plat::win::WParam wParam, plat::win::LParam lParam);
 
     std::unique_ptr<plat::comp::TBitmap> bitmap_;
     std::unique_ptr<plat::comp::TBitmap> shown_;
