@@ -213,7 +213,8 @@ void TmyScrollBar::SetPosition() {
 // --- user input ---
 
 void TmyScrollBar::FOnClick(TObject* sender) {
-    std::int64_t s = static_cast<std::int32_t>(length_ / 100);
+    // A hundredth of the page in full 64 bits: a page of hertz can be far beyond 32 bits.
+    std::int64_t s = length_ / 100;
     if (s < 1) s = 1;
     if (sender == first_) SetDelta(-s);
     else if (sender == second_) SetDelta(s);

@@ -117,6 +117,12 @@ TEST_F(ScrollBarTest, ArrowsScrollByAHundredthOfThePage) {
     test::Mouse(bar_->SecondArrow(), win::WM_LBUTTONDOWN, 3, 3, win::MK_LBUTTON);
     test::Mouse(bar_->SecondArrow(), win::WM_LBUTTONUP, 3, 3);
     EXPECT_EQ(bar_->Position(), 11) << "at least 1";
+    bar_->SetRange(0, 3'000'000'000'000);
+    bar_->SetLength(1'000'000'000'000);
+    bar_->SetPos(0);
+    test::Mouse(bar_->SecondArrow(), win::WM_LBUTTONDOWN, 3, 3, win::MK_LBUTTON);
+    test::Mouse(bar_->SecondArrow(), win::WM_LBUTTONUP, 3, 3);
+    EXPECT_EQ(bar_->Position(), 10'000'000'000) << "a page beyond 32 bits";
 }
 
 TEST_F(ScrollBarTest, TrackClicksPageAndDragsFollowThePointer) {
