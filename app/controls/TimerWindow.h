@@ -1,0 +1,30 @@
+#pragma once
+// Window timers for a control without a window of its own (or one whose window may not exist
+// yet), on a hidden window of the calling thread. The timers run on the active clock.
+
+#include <cstdint>
+#include <functional>
+
+#include "platform/win/Types.h"
+
+namespace lxq {
+
+class TimerWindow {
+public:
+    explicit TimerWindow(std::function<void(std::uintptr_t id)> onTimer);
+    ~TimerWindow();
+    TimerWindow(const TimerWindow&) = delete;
+    TimerWindow& operator=(const TimerWindow&) = delete;
+
+    // Starts (or restarts) timer `id` with the period.
+    void Start(std::uintptr_t id, std::uint32_t periodMs);
+    void Stop(std::uintptr_t id);
+
+private:
+    plat::win::Hwnd window_ = 0;
+};
+
+// Milliseconds of the active clock, as a wrapping 32-bit tick count.
+std::uint32_t TickCount();
+
+} // namespace lxq
