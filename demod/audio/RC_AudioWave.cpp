@@ -251,11 +251,13 @@ bool RC_AudioWave::ServiceInput() {
     WaveHeader& h = inHeaders_[inNext_];
     if (!(LoadHeaderFlags(h) & kHeaderDone)) return false;
     if (inCallback_ != nullptr) inCallback_(inUser_, this, h.data, h.bytesRecorded);
+    // The done bit goes before the buffer is queued again: cleared afterwards, it could erase
+    // the device's next completion of this very buffer, and that block would never be taken.
+    ClearHeaderFlags(h, kHeaderDone);
     if (waveIn_->AddBuffer(h) == Result::NoDriver) {
         if (FlagsA() & kFlagMessages) ShowError(kWaveInCaption, kRemovedText, plat::sys::kMbOk);
         for (std::uint32_t i = 0; i < inCount_; ++i) ClearHeaderFlags(inHeaders_[i], kHeaderDone);
     }
-    ClearHeaderFlags(h, kHeaderDone);
     inNext_ = (inNext_ + 1) % inCount_;
     return true;
 }
