@@ -2,6 +2,7 @@
 // What a sound back end provides: lists of capture and playback devices and blocking streams on
 // them. The wave devices above add queues, buffers and notification, the same for every back end.
 
+#include "platform/audio/MixerDevice.h"
 #include "platform/audio/WaveTypes.h"
 
 #include <memory>
@@ -37,6 +38,13 @@ public:
                                std::unique_ptr<CaptureStream>& stream) = 0;
     virtual Result OpenPlayback(std::uint32_t id, const WaveFormat& format, bool queryOnly,
                                 std::unique_ptr<PlaybackStream>& stream) = 0;
+    // Present mixers in id order; none by default.
+    virtual std::vector<std::shared_ptr<MixerDevice>> Mixers() { return {}; }
+    // The id of the mixer that belongs to a wave-in device, or -1.
+    virtual long MixerOfWaveIn(std::uint32_t waveInId) {
+        (void)waveInId;
+        return -1;
+    }
 };
 
 } // namespace plat::audio

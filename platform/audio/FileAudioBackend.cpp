@@ -19,6 +19,7 @@ struct FileAudioBackend::Device {
     int failCount = 0;
     Result failCode = Result::NoError;
     int openAttempts = 0;
+    std::shared_ptr<MixerDevice> mixer; // capture devices only
 };
 
 namespace {
@@ -139,6 +140,7 @@ void FileAudioBackend::AddDevice(Direction direction, const std::string& name,
         auto device = std::make_shared<Device>();
         device->name = name.substr(0, 31);
         device->path = path;
+        if (direction == Direction::Capture) device->mixer = MixerDevice::MakeRecordingMixer(device->name);
         (direction == Direction::Capture ? capture_ : playback_).push_back(std::move(device));
     }
     BroadcastDeviceChange(kDeviceArrival);
@@ -209,6 +211,19 @@ std::vector<WaveCaps> FileAudioBackend::Devices(Direction direction) {
         caps.push_back(MakeCaps(d->name, native));
     }
     return caps;
+}
+
+std::vector<std::shared_ptr<MixerDevice>> FileAudioBackend::Mixers() {
+    std::lock_guard lock(mutex_);
+    std::vector<std::shared_ptr<MixerDevice>> mixers;
+    for (const auto& d : capture_) mixers.push_back(d->mixer);
+    return mixers;
+}
+
+long FileAudioBackend::MixerOfWaveIn(std::uint32_t waveInId) {
+    std::lock_guard lock(mutex_);
+    if (waveInId == kWaveMapper) waveInId = 0;
+    return waveInId < capture_.size() ? static_cast<long>(waveInId) : -1;
 }
 
 Result FileAudioBackend::CheckOpen(Device& device) {

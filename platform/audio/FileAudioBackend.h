@@ -3,6 +3,7 @@
 // Offline it runs as fast as the caller takes the data; paced it keeps real time on the active
 // clock (so a fake clock runs it without waiting). Tests script what real sound cards do:
 // failing opens, devices removed in the middle of a stream, devices arriving and leaving.
+// Each capture device comes with a recording mixer of the same name.
 
 #include "platform/audio/AudioBackend.h"
 
@@ -36,6 +37,9 @@ public:
                        std::unique_ptr<CaptureStream>& stream) override;
     Result OpenPlayback(std::uint32_t id, const WaveFormat& format, bool queryOnly,
                         std::unique_ptr<PlaybackStream>& stream) override;
+    // Each capture device has a recording mixer of its own name.
+    std::vector<std::shared_ptr<MixerDevice>> Mixers() override;
+    long MixerOfWaveIn(std::uint32_t waveInId) override;
 
     struct Device;
 
