@@ -43,6 +43,18 @@ std::shared_ptr<AudioBackend> MakeBackendFromEnvironment() {
     return std::make_shared<AlsaAudioBackend>();
 }
 
+std::uint32_t DeviceCountOf(Direction direction) {
+    return static_cast<std::uint32_t>(ActiveAudioBackend()->Devices(direction).size());
+}
+
+Result DeviceCapsOf(Direction direction, std::uint32_t id, WaveCaps& caps) {
+    const auto devices = ActiveAudioBackend()->Devices(direction);
+    if (id == kWaveMapper) id = 0;
+    if (id >= devices.size()) return Result::BadDeviceId;
+    caps = devices[id];
+    return Result::NoError;
+}
+
 std::shared_ptr<AudioBackend> ActiveAudioBackend() {
     std::lock_guard lock(g_mutex);
     if (!g_backend) g_backend = MakeBackendFromEnvironment();

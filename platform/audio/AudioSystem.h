@@ -15,6 +15,11 @@ namespace plat::audio {
 std::shared_ptr<AudioBackend> ActiveAudioBackend();
 std::shared_ptr<AudioBackend> MakeBackendFromEnvironment();
 
+// Device lists of the active back end, for both wave directions.
+std::uint32_t DeviceCountOf(Direction direction);
+// kWaveMapper answers for the default device (id 0).
+Result DeviceCapsOf(Direction direction, std::uint32_t id, WaveCaps& caps);
+
 class ScopedAudioBackend {
 public:
     explicit ScopedAudioBackend(std::shared_ptr<AudioBackend> backend);

@@ -5,25 +5,10 @@
 #include <atomic>
 
 namespace plat::audio {
-namespace {
-
-void SetFlags(WaveHeader& h, std::uint32_t bits) {
-    std::atomic_ref<std::uint32_t>(h.flags).fetch_or(bits, std::memory_order_acq_rel);
-}
-
-
-} // namespace
-
-std::uint32_t WaveIn::DeviceCount() {
-    return static_cast<std::uint32_t>(ActiveAudioBackend()->Devices(Direction::Capture).size());
-}
+std::uint32_t WaveIn::DeviceCount() { return DeviceCountOf(Direction::Capture); }
 
 Result WaveIn::GetCaps(std::uint32_t id, WaveCaps& caps) {
-    const auto devices = ActiveAudioBackend()->Devices(Direction::Capture);
-    if (id == kWaveMapper) id = 0;
-    if (id >= devices.size()) return Result::BadDeviceId;
-    caps = devices[id];
-    return Result::NoError;
+    return DeviceCapsOf(Direction::Capture, id, caps);
 }
 
 Result WaveIn::Open(std::unique_ptr<WaveIn>& out, std::uint32_t id, const WaveFormat& format,
@@ -51,17 +36,9 @@ WaveIn::~WaveIn() {
     thread_.join();
 }
 
-Result WaveIn::Prepare(WaveHeader& header) {
-    if (header.data == nullptr && header.bufferLength != 0) return Result::InvalidParam;
-    SetFlags(header, kHeaderPrepared);
-    return Result::NoError;
-}
+Result WaveIn::Prepare(WaveHeader& header) { return PrepareHeader(header); }
 
-Result WaveIn::Unprepare(WaveHeader& header) {
-    if (LoadHeaderFlags(header) & kHeaderInQueue) return Result::StillPlaying;
-    ClearHeaderFlags(header, kHeaderPrepared);
-    return Result::NoError;
-}
+Result WaveIn::Unprepare(WaveHeader& header) { return UnprepareHeader(header); }
 
 Result WaveIn::AddBuffer(WaveHeader& header) {
     if (!(LoadHeaderFlags(header) & kHeaderPrepared)) return Result::Unprepared;
@@ -69,9 +46,8 @@ Result WaveIn::AddBuffer(WaveHeader& header) {
         std::lock_guard lock(mutex_);
         if (removed_) return Result::NoDriver;
         if (LoadHeaderFlags(header) & kHeaderInQueue) return Result::StillPlaying;
-        ClearHeaderFlags(header, kHeaderDone);
         std::atomic_ref<std::uint32_t>(header.bytesRecorded).store(0, std::memory_order_relaxed);
-        SetFlags(header, kHeaderInQueue);
+        MarkHeaderQueued(header);
         queue_.push_back(&header);
     }
     cv_.notify_all();

@@ -6,16 +6,10 @@
 
 namespace plat::audio {
 
-std::uint32_t WaveOut::DeviceCount() {
-    return static_cast<std::uint32_t>(ActiveAudioBackend()->Devices(Direction::Playback).size());
-}
+std::uint32_t WaveOut::DeviceCount() { return DeviceCountOf(Direction::Playback); }
 
 Result WaveOut::GetCaps(std::uint32_t id, WaveCaps& caps) {
-    const auto devices = ActiveAudioBackend()->Devices(Direction::Playback);
-    if (id == kWaveMapper) id = 0;
-    if (id >= devices.size()) return Result::BadDeviceId;
-    caps = devices[id];
-    return Result::NoError;
+    return DeviceCapsOf(Direction::Playback, id, caps);
 }
 
 Result WaveOut::Open(std::unique_ptr<WaveOut>& out, std::uint32_t id, const WaveFormat& format,
@@ -43,17 +37,9 @@ WaveOut::~WaveOut() {
     thread_.join();
 }
 
-Result WaveOut::Prepare(WaveHeader& header) {
-    if (header.data == nullptr && header.bufferLength != 0) return Result::InvalidParam;
-    std::atomic_ref<std::uint32_t>(header.flags).fetch_or(kHeaderPrepared);
-    return Result::NoError;
-}
+Result WaveOut::Prepare(WaveHeader& header) { return PrepareHeader(header); }
 
-Result WaveOut::Unprepare(WaveHeader& header) {
-    if (LoadHeaderFlags(header) & kHeaderInQueue) return Result::StillPlaying;
-    ClearHeaderFlags(header, kHeaderPrepared);
-    return Result::NoError;
-}
+Result WaveOut::Unprepare(WaveHeader& header) { return UnprepareHeader(header); }
 
 Result WaveOut::Write(WaveHeader& header) {
     if (!(LoadHeaderFlags(header) & kHeaderPrepared)) return Result::Unprepared;
@@ -61,8 +47,7 @@ Result WaveOut::Write(WaveHeader& header) {
         std::lock_guard lock(mutex_);
         if (removed_) return Result::NoDriver;
         if (LoadHeaderFlags(header) & kHeaderInQueue) return Result::StillPlaying;
-        ClearHeaderFlags(header, kHeaderDone);
-        std::atomic_ref<std::uint32_t>(header.flags).fetch_or(kHeaderInQueue);
+        MarkHeaderQueued(header);
         queue_.push_back(&header);
     }
     cv_.notify_all();

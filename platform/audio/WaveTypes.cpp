@@ -31,6 +31,26 @@ void ClearHeaderFlags(WaveHeader& header, std::uint32_t bits) {
     std::atomic_ref<std::uint32_t>(header.flags).fetch_and(~bits, std::memory_order_acq_rel);
 }
 
+Result PrepareHeader(WaveHeader& header) {
+    if (header.data == nullptr && header.bufferLength != 0) return Result::InvalidParam;
+    std::atomic_ref<std::uint32_t>(header.flags).fetch_or(kHeaderPrepared, std::memory_order_acq_rel);
+    return Result::NoError;
+}
+
+Result UnprepareHeader(WaveHeader& header) {
+    if (LoadHeaderFlags(header) & kHeaderInQueue) return Result::StillPlaying;
+    ClearHeaderFlags(header, kHeaderPrepared);
+    return Result::NoError;
+}
+
+void MarkHeaderQueued(WaveHeader& h) {
+    std::atomic_ref<std::uint32_t> flags(h.flags);
+    std::uint32_t f = flags.load(std::memory_order_relaxed);
+    while (!flags.compare_exchange_weak(f, (f & ~kHeaderDone) | kHeaderInQueue,
+                                        std::memory_order_acq_rel)) {
+    }
+}
+
 void CompleteHeader(WaveHeader& h, std::uint32_t bytes) {
     std::atomic_ref<std::uint32_t>(h.bytesRecorded).store(bytes, std::memory_order_relaxed);
     // Done is published with release ordering after the bytes, so a reader that sees it sees them.

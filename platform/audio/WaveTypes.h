@@ -78,6 +78,12 @@ static_assert(offsetof(WaveHeader, reserved) == 24);
 // Reads the flags of a header that a device thread may be changing.
 std::uint32_t LoadHeaderFlags(const WaveHeader& header);
 void ClearHeaderFlags(WaveHeader& header, std::uint32_t bits);
+// Marks a buffer ready for a device; InvalidParam for a buffer without memory.
+Result PrepareHeader(WaveHeader& header);
+// StillPlaying while the buffer is queued at a device.
+Result UnprepareHeader(WaveHeader& header);
+// Used by the devices: the header is theirs now (queued, not done).
+void MarkHeaderQueued(WaveHeader& header);
 // Used by the devices: hands the header back to its owner with `bytes` in it (done, not queued).
 void CompleteHeader(WaveHeader& header, std::uint32_t bytes);
 
