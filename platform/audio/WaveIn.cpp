@@ -5,6 +5,7 @@
 #include <atomic>
 
 namespace plat::audio {
+
 std::uint32_t WaveIn::DeviceCount() { return DeviceCountOf(Direction::Capture); }
 
 Result WaveIn::GetCaps(std::uint32_t id, WaveCaps& caps) {
@@ -22,36 +23,18 @@ Result WaveIn::Open(std::unique_ptr<WaveIn>& out, std::uint32_t id, const WaveFo
 }
 
 WaveIn::WaveIn(std::unique_ptr<CaptureStream> stream, sys::Event* notify)
-    : stream_(std::move(stream)), notify_(notify) {
-    thread_ = std::thread([this] { Run(); });
+    : WaveDevice(notify), stream_(std::move(stream)) {
+    WaveDevice::Open();
 }
 
 WaveIn::~WaveIn() {
-    Reset();
-    {
-        std::lock_guard lock(mutex_);
-        closing_ = true;
-    }
-    cv_.notify_all();
-    thread_.join();
+    Stop();
+    Close();
 }
 
-Result WaveIn::Prepare(WaveHeader& header) { return PrepareHeader(header); }
-
-Result WaveIn::Unprepare(WaveHeader& header) { return UnprepareHeader(header); }
-
 Result WaveIn::AddBuffer(WaveHeader& header) {
-    if (!(LoadHeaderFlags(header) & kHeaderPrepared)) return Result::Unprepared;
-    {
-        std::lock_guard lock(mutex_);
-        if (removed_) return Result::NoDriver;
-        if (LoadHeaderFlags(header) & kHeaderInQueue) return Result::StillPlaying;
-        std::atomic_ref<std::uint32_t>(header.bytesRecorded).store(0, std::memory_order_relaxed);
-        MarkHeaderQueued(header);
-        queue_.push_back(&header);
-    }
-    cv_.notify_all();
-    return Result::NoError;
+    std::atomic_ref<std::uint32_t>(header.bytesRecorded).store(0, std::memory_order_relaxed);
+    return Queue(header);
 }
 
 Result WaveIn::Start() {
@@ -66,44 +49,22 @@ Result WaveIn::Start() {
 Result WaveIn::Stop() {
     std::unique_lock lock(mutex_);
     started_ = false;
-    cv_.wait(lock, [this] { return !reading_; });
+    WaitIdle(lock);
     return Result::NoError;
 }
 
 Result WaveIn::Reset() {
-    std::unique_lock lock(mutex_);
-    started_ = false;
-    cv_.wait(lock, [this] { return !reading_; });
-    const bool any = !queue_.empty();
-    for (WaveHeader* h : queue_) CompleteHeader(*h, 0);
-    queue_.clear();
-    lock.unlock();
-    if (any && notify_ != nullptr) notify_->Set();
-    return Result::NoError;
+    Stop();
+    return WaveDevice::Reset();
 }
 
-void WaveIn::Run() {
-    std::unique_lock lock(mutex_);
-    for (;;) {
-        cv_.wait(lock, [this] {
-            return closing_ || (started_ && !ended_ && !removed_ && !queue_.empty());
-        });
-        if (closing_) return;
-        WaveHeader* h = queue_.front();
-        reading_ = true;
-        lock.unlock();
-        std::uint32_t got = 0;
-        const Result r = stream_->Read(h->data, h->bufferLength, got);
-        lock.lock();
-        reading_ = false;
-        queue_.pop_front();
-        if (r == Result::NoDriver) removed_ = true;
-        else if (got < h->bufferLength) ended_ = true;
-        // A buffer that received nothing because the source ended stays with the owner as empty.
-        CompleteHeader(*h, got);
-        cv_.notify_all();
-        if (notify_ != nullptr) notify_->Set();
-    }
+Result WaveIn::Serve(WaveHeader& header, bool, std::uint32_t& bytes) {
+    return stream_->Read(header.data, header.bufferLength, bytes);
+}
+
+void WaveIn::Served(Result result, const WaveHeader& header, std::uint32_t bytes) {
+    // A short block ends the source; a buffer that got nothing comes back empty.
+    if (result != Result::NoDriver && bytes < header.bufferLength) ended_ = true;
 }
 
 } // namespace plat::audio

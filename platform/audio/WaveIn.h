@@ -3,17 +3,13 @@
 // each done and sets the owner's notification event.
 
 #include "platform/audio/AudioBackend.h"
-#include "platform/sys/Event.h"
+#include "platform/audio/WaveDevice.h"
 
-#include <condition_variable>
-#include <deque>
 #include <memory>
-#include <mutex>
-#include <thread>
 
 namespace plat::audio {
 
-class WaveIn {
+class WaveIn final : public WaveDevice {
 public:
     static std::uint32_t DeviceCount();
     static Result GetCaps(std::uint32_t id, WaveCaps& caps);
@@ -21,36 +17,25 @@ public:
     // `out` stays empty. `notify` (may be null) is set after each filled buffer.
     static Result Open(std::unique_ptr<WaveIn>& out, std::uint32_t id, const WaveFormat& format,
                        sys::Event* notify, bool queryOnly = false);
-    // Stops recording and returns queued buffers first.
-    ~WaveIn();
-    WaveIn(const WaveIn&) = delete;
-    WaveIn& operator=(const WaveIn&) = delete;
+    // Stops recording and hands queued buffers back first.
+    ~WaveIn() override;
 
-    Result Prepare(WaveHeader& header);
-    // StillPlaying while the buffer is queued.
-    Result Unprepare(WaveHeader& header);
     // Queues a prepared buffer; NoDriver once the device has gone.
     Result AddBuffer(WaveHeader& header);
     Result Start();
     Result Stop();
-    // Stops and marks every queued buffer done (with what it holds so far).
+    // Stops and hands every queued buffer back (with nothing in it).
     Result Reset();
 
 private:
     WaveIn(std::unique_ptr<CaptureStream> stream, sys::Event* notify);
-    void Run();
+    bool Ready() const override { return started_ && !ended_; }
+    Result Serve(WaveHeader& header, bool deviceGone, std::uint32_t& bytes) override;
+    void Served(Result result, const WaveHeader& header, std::uint32_t bytes) override;
 
     std::unique_ptr<CaptureStream> stream_;
-    sys::Event* notify_;
-    std::mutex mutex_;
-    std::condition_variable cv_;
-    std::deque<WaveHeader*> queue_;
     bool started_ = false;
-    bool closing_ = false;
-    bool ended_ = false;   // the source has no more data
-    bool removed_ = false; // the device has gone
-    bool reading_ = false;
-    std::thread thread_;
+    bool ended_ = false; // the source has no more data
 };
 
 } // namespace plat::audio
