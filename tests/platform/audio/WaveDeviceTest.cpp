@@ -209,3 +209,27 @@ TEST_F(WaveDeviceTest, DeviceChangesReachRegisteredWindows) {
     EXPECT_FALSE(UnregisterDeviceNotification(registration));
     DestroyWindow(window);
 }
+
+TEST(AudioBackendChoice, EnvironmentNamesTheBackEndAndItsFiles) {
+    AudioFolder folder;
+    WriteWav(folder.File("in.wav"), MakePcmFormat(1, 16, 8000), Ramp(16));
+    const struct {
+        const char* kind;
+        const char* firstInput;
+        std::size_t mixers;
+    } cases[] = {{"null", "Null input", 1}, {"file", "File input", 1}};
+    for (const auto& c : cases) {
+        setenv("LXQ745_AUDIO", c.kind, 1);
+        setenv("LXQ745_AUDIO_IN", folder.File("in.wav").c_str(), 1);
+        setenv("LXQ745_AUDIO_OUT", folder.File("out.wav").c_str(), 1);
+        auto backend = MakeBackendFromEnvironment();
+        const auto inputs = backend->Devices(Direction::Capture);
+        ASSERT_EQ(inputs.size(), 1u) << c.kind;
+        EXPECT_STREQ(inputs[0].name, c.firstInput);
+        EXPECT_EQ(backend->Mixers().size(), c.mixers);
+        EXPECT_EQ(backend->MixerOfWaveIn(0), 0);
+    }
+    unsetenv("LXQ745_AUDIO");
+    unsetenv("LXQ745_AUDIO_IN");
+    unsetenv("LXQ745_AUDIO_OUT");
+}
