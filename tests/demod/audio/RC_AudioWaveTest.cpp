@@ -345,3 +345,20 @@ TEST_F(AudioWaveTest, CanOpenAsksTheDevicesWithoutOpening) {
     ASSERT_EQ(boxes_.captions.size(), 1u);
     EXPECT_EQ(boxes_.captions[0], "RC_AudioWave Wave-in Error");
 }
+
+TEST_F(AudioWaveTest, VirtualCardWaveDeviceTakesItsOwnFormatTag) {
+    backend_->AddDevice(Direction::Capture, "Talvenor Virtual Card I", folder_.File("in.wav"));
+    RC_AudioWave wave(1, 16, 8000, RC_AudioWave::kInput);
+    wave.SetInBufferCount(2);
+    ASSERT_EQ(wave.SetInDeviceByName("Talvenor Virtual Card I"), 2);
+    EXPECT_EQ(wave.InKind(), RC_AudioWave::kVirtualWave);
+    EXPECT_EQ(wave.QueryVirtualFormat(RC_AudioWave::kInput), 0); // no such card answers here
+    EXPECT_EQ(wave.QueryVirtualFormat(3), 0);
+    // A plain sound card does not take that format, so the device refuses it.
+    EXPECT_EQ(wave.Start(), 0);
+    ASSERT_EQ(boxes_.texts.size(), 1u);
+    EXPECT_EQ(boxes_.texts[0], "The specified format is not supported or cannot be translated.");
+    wave.SetInDeviceByName("Line In");
+    EXPECT_EQ(wave.InKind(), RC_AudioWave::kPlain);
+    EXPECT_EQ(wave.Start(), 1);
+}
