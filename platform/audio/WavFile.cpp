@@ -1,0 +1,143 @@
+#include "platform/audio/WavFile.h"
+
+#include <cstring>
+#include <unistd.h>
+
+namespace plat::audio {
+namespace {
+
+bool IdIs(const char (&id)[4], const char* expected) { return std::memcmp(id, expected, 4) == 0; }
+
+} // namespace
+
+WavReader::~WavReader() {
+    if (file_ != nullptr) std::fclose(file_);
+}
+
+bool WavReader::Open(const std::string& path) {
+    file_ = std::fopen(path.c_str(), "rb");
+    if (file_ == nullptr) {
+        error_ = "cannot open " + path;
+        return false;
+    }
+    RiffChunkHeader riff{};
+    char wave[4];
+    if (std::fread(&riff, sizeof riff, 1, file_) != 1 || !IdIs(riff.id, "RIFF") ||
+        std::fread(wave, 4, 1, file_) != 1 || !IdIs(wave, "WAVE")) {
+        error_ = "not a RIFF WAVE file";
+        return false;
+    }
+    bool haveFormat = false;
+    for (;;) {
+        RiffChunkHeader chunk{};
+        if (std::fread(&chunk, sizeof chunk, 1, file_) != 1) {
+            error_ = "no data chunk";
+            return false;
+        }
+        if (IdIs(chunk.id, "fmt ")) {
+            if (chunk.size < 16) {
+                error_ = "format chunk too short";
+                return false;
+            }
+            WaveFormat f{};
+            if (std::fread(&f, 16, 1, file_) != 1) {
+                error_ = "format chunk cut short";
+                return false;
+            }
+            f.extraSize = 0;
+            format_ = f;
+            haveFormat = true;
+            // Chunks are padded to even sizes.
+            const long rest = static_cast<long>(chunk.size - 16 + (chunk.size & 1u));
+            if (rest > 0 && std::fseek(file_, rest, SEEK_CUR) != 0) return false;
+        } else if (IdIs(chunk.id, "data")) {
+            if (!haveFormat) {
+                error_ = "data before format";
+                return false;
+            }
+            if (format_.formatTag != kFormatPcm || format_.blockAlign == 0 ||
+                (format_.bitsPerSample != 8 && format_.bitsPerSample != 16)) {
+                error_ = "not 8- or 16-bit PCM";
+                return false;
+            }
+            // A header that claims more than the file holds is trusted only as far as the file
+            // goes; Read stops at the real end.
+            dataBytes_ = chunk.size - chunk.size % format_.blockAlign;
+            return true;
+        } else {
+            const long skip = static_cast<long>(chunk.size) + static_cast<long>(chunk.size & 1u);
+            if (std::fseek(file_, skip, SEEK_CUR) != 0) {
+                error_ = "chunk runs past the end";
+                return false;
+            }
+        }
+    }
+}
+
+std::uint32_t WavReader::Read(void* data, std::uint32_t bytes) {
+    if (file_ == nullptr) return 0;
+    const std::uint32_t left = dataBytes_ - position_;
+    if (bytes > left) bytes = left;
+    const auto got = static_cast<std::uint32_t>(std::fread(data, 1, bytes, file_));
+    position_ += got;
+    if (got < bytes) dataBytes_ = position_; // the file was shorter than its header said
+    return got;
+}
+
+WavWriter::~WavWriter() {
+    if (file_ != nullptr) {
+        std::fclose(file_);
+        ::unlink(tempPath_.c_str());
+    }
+}
+
+bool WavWriter::Open(const std::string& path, const WaveFormat& format) {
+    path_ = path;
+    tempPath_ = path + ".tmp";
+    format_ = format;
+    file_ = std::fopen(tempPath_.c_str(), "wb");
+    if (file_ == nullptr) return false;
+    WavFileHeader header{};
+    if (std::fwrite(&header, sizeof header, 1, file_) != 1) failed_ = true;
+    return !failed_;
+}
+
+bool WavWriter::Write(const void* data, std::uint32_t bytes) {
+    if (file_ == nullptr || failed_) return false;
+    // The data size field is 32-bit: a file that would pass it stops growing.
+    if (bytes > 0xFFFFFFFFu - sizeof(WavFileHeader) - dataBytes_) {
+        failed_ = true;
+        return false;
+    }
+    if (bytes != 0 && std::fwrite(data, 1, bytes, file_) != bytes) failed_ = true;
+    else dataBytes_ += bytes;
+    return !failed_;
+}
+
+bool WavWriter::Close() {
+    if (file_ == nullptr) return false;
+    WavFileHeader h{};
+    std::memcpy(h.riff.id, "RIFF", 4);
+    h.riff.size = static_cast<std::uint32_t>(sizeof h - 8 + dataBytes_);
+    std::memcpy(h.wave, "WAVE", 4);
+    std::memcpy(h.fmt.id, "fmt ", 4);
+    h.fmt.size = 16;
+    h.formatTag = kFormatPcm;
+    h.channels = format_.channels;
+    h.samplesPerSec = format_.samplesPerSec;
+    h.avgBytesPerSec = format_.avgBytesPerSec;
+    h.blockAlign = format_.blockAlign;
+    h.bitsPerSample = format_.bitsPerSample;
+    std::memcpy(h.data.id, "data", 4);
+    h.data.size = dataBytes_;
+    bool ok = !failed_ && std::fseek(file_, 0, SEEK_SET) == 0 &&
+              std::fwrite(&h, sizeof h, 1, file_) == 1 && std::fflush(file_) == 0 &&
+              ::fsync(fileno(file_)) == 0;
+    ok = (std::fclose(file_) == 0) && ok;
+    file_ = nullptr;
+    if (ok) ok = std::rename(tempPath_.c_str(), path_.c_str()) == 0;
+    if (!ok) ::unlink(tempPath_.c_str());
+    return ok;
+}
+
+} // namespace plat::audio
