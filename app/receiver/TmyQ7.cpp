@@ -1,0 +1,418 @@
+#include "app/receiver/TmyQ7.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "app/receiver/KvrPluginInterface.h"
+#include "app/receiver/PackedFrequency.h"
+#include "platform/sys/MessageBox.h"
+
+namespace lxq {
+namespace {
+
+constexpr std::int32_t kRawDisconnected = -140;
+constexpr std::size_t kRadioListEntries = 32;
+
+using IsUsVersionFn = std::int32_t(std::int32_t);
+
+} // namespace
+
+TmyQ7::TmyQ7(plat::comp::TComponent* owner) : TmyReceiver(owner) {}
+
+TmyQ7::~TmyQ7() {
+    BeginDestroy();
+    Close();
+    FreeDLL();
+}
+
+void TmyQ7::ShowWarning(const char* text, const char* caption) {
+    plat::sys::ShowMessageBox(0, text, caption, plat::sys::kMbIconWarning | plat::sys::kMbTopMost);
+}
+
+// --- binding ---------------------------------------------------------------------------------
+
+bool TmyQ7::LoadDLL(const std::string& apiLibrary, const std::string& calibrationLibrary) {
+    api_.Load(apiLibrary);
+    cal_.Load(calibrationLibrary);
+    calHandle_ = kNoCalibrationTable;
+    return api_.Loaded() && cal_.Loaded();
+}
+
+void TmyQ7::FreeDLL() {
+    Close();
+    api_.Free();
+    UnloadCalibration();
+    cal_.Free();
+}
+
+bool TmyQ7::GetInit() const { return api_.Loaded() && cal_.Loaded(); }
+
+void TmyQ7::SetInit(bool init) {
+    if (init == GetInit()) return;
+    if (init)
+        LoadDLL(ApiLibraryName(), CalibrationLibraryName());
+    else
+        FreeDLL();
+}
+
+// --- opening and closing ---------------------------------------------------------------------
+
+bool TmyQ7::FinishOpen(bool clearDemo) {
+    if (handle_ != 0) {
+        if (clearDemo) demo_ = false;
+        if (!DoGetRadioInfo()) {
+            Close();
+            return false;
+        }
+        ReadCalibration();
+        Notify(kNotifyReceiverOpened, static_cast<std::uint32_t>(handle_));
+    }
+    return handle_ > 0;
+}
+
+bool TmyQ7::Open(const std::string& serial) {
+    if (api_.Loaded()) {
+        Close();
+        if (auto* open = Api<decltype(::Q7Open)>("Q7Open")) {
+            handle_ = open(serial.empty() ? nullptr : serial.c_str());
+            if (handle_ != 0) {
+                Timer(true);
+                if (auto* us = Api<IsUsVersionFn>("IsUSVersion")) isUSversion_ = us(handle_) != 0;
+            }
+        }
+    }
+    return FinishOpen(!serial.empty());
+}
+
+bool TmyQ7::Open(int index) {
+    if (api_.Loaded()) {
+        Close();
+        if (auto* open = Api<decltype(::OpenRadioDevice)>("OpenRadioDevice")) {
+            handle_ = open(index);
+            if (handle_ != 0) {
+                Timer(true);
+                if (auto* us = Api<IsUsVersionFn>("IsUsVersion")) isUSversion_ = us(handle_) != 0;
+            }
+        }
+    }
+    return FinishOpen(true);
+}
+
+void TmyQ7::Close() {
+    demo_ = true;
+    if (handle_ == 0) return;
+    StopBlockScan();
+    Timer(false);
+    auto* close = Api<decltype(::CloseRadioDevice)>("CloseRadioDevice");
+    if (!close) return;
+    Notify(kNotifyReceiverClosing, 0);
+    close(handle_);
+    handle_ = 0;
+    info_ = RADIO_INFO{};
+}
+
+int TmyQ7::ChooseToOpen() {
+    if (!api_.Loaded()) return 0;
+    auto* list = Api<decltype(::Q7GetRadioList2)>("Q7GetRadioList2");
+    if (!list) return 0;
+    std::vector<RADIO_INFO> infos(kRadioListEntries);
+    std::uint32_t recordSize = 0;
+    std::int64_t count = list(infos.data(), infos.size() * sizeof(RADIO_INFO), &recordSize);
+    if (recordSize != sizeof(RADIO_INFO)) {
+        ShowWarning("Incorrect Q7API version !", "Q7API Error");
+        count = 1;
+    }
+    // The library counts every receiver present, also those that did not fit in the buffer.
+    count = std::clamp<std::int64_t>(count, 0, kRadioListEntries);
+    int chosen = -1;
+    if (OnChooseReceiver) OnChooseReceiver(this, infos.data(), static_cast<int>(count), chosen);
+    if (chosen >= 0 && chosen < count)
+        return Open(std::string(infos[chosen].serial, strnlen(infos[chosen].serial, 8))) ? 1 : 0;
+    if (chosen == -1) return Open(std::string()) ? 1 : 0;
+    return 0;
+}
+
+bool TmyQ7::DoGetRadioInfo() {
+    if (!api_.Loaded()) return false;
+    auto* info = Api<decltype(::Q7GetInfo)>("Q7GetInfo");
+    if (!info) return false;
+    info_ = RADIO_INFO{};
+    info_.size = sizeof(RADIO_INFO);
+    if (info(handle_, &info_) == 0) return false;
+    facilities_.Apply(Facilities(), info_.minFrequency, info_.maxFrequency);
+    FillRadioDevCaps();
+    return true;
+}
+
+bool TmyQ7::IsConnected() {
+    auto* connected = Api<decltype(::IsDeviceConnected)>("IsDeviceConnected");
+    if (!connected || handle_ == 0) return true;
+    if (connected(handle_) != 0) {
+        ArmDisconnect(true);
+        return true;
+    }
+    DoOnDisconnect();
+    return false;
+}
+
+// --- texts -----------------------------------------------------------------------------------
+
+std::string TmyQ7::GetProductName() { return std::string(info_.model, strnlen(info_.model, sizeof info_.model)); }
+
+std::string TmyQ7::GetSerialNum() {
+    return std::string(info_.serial, strnlen(info_.serial, sizeof info_.serial));
+}
+
+std::string TmyQ7::GetInterfaceChar() {
+    const std::string product = GetProductName();
+    if (product.find("PCI") != std::string::npos) return "i";
+    if (product.find("USB") != std::string::npos || product.find("SER") != std::string::npos)
+        return "e";
+    return {};
+}
+
+std::string TmyQ7::GetUserDefName() { return ModelName() + GetInterfaceChar(); }
+
+// --- tuning ----------------------------------------------------------------------------------
+
+void TmyQ7::SetFreq(std::int64_t f) {
+    if (f > facilities_.MaxFrequency) f = facilities_.MaxFrequency;
+    if (f < facilities_.MinFrequency) f = facilities_.MinFrequency;
+    std::int64_t d = f + TruncateToInt64(static_cast<double>(f) * calibFreq_ * 0.000001);
+    if (!RadioDevCaps().InRanges(d)) {
+        if (OnBlockedFrequency) OnBlockedFrequency(this, f);
+        return;
+    }
+    d += displayOffset_;
+    std::uint32_t packed = EncodeFreq32(d);
+    if (FPluginNotify) {
+        Notify(kvr::kNotifyDeviceFrequency, 0, sizeof packed, &packed);
+        Notify(kvr::kNotifyTunedFrequency, EncodeFreq32(d));
+    }
+    if (api_.Loaded()) {
+        auto* set = Api<decltype(::SetFrequency)>("SetFrequency");
+        if (OnQ7FreqChanging) OnQ7FreqChanging(this, f);
+        if (set && IsConnected()) set(handle_, packed);
+    }
+    GetLastSS();
+    TmyReceiver::SetFreq(f);
+}
+
+void TmyQ7::SetDispOffset(std::int64_t offset) {
+    const std::int64_t diff = displayOffset_ - offset;
+    displayOffset_ = offset;
+    facilities_.MinFrequency += diff;
+    facilities_.MaxFrequency += diff;
+    RADIODEVCAPS_RANGE* ranges = RadioDevCaps().Ranges();
+    const std::int64_t diffKHz = diff / 1000;
+    for (std::uint32_t i = 0; i < RadioDevCaps().RangeCount(); ++i) {
+        // The table's ends are unsigned kHz; the shift wraps like the 32-bit fields it changes.
+        ranges[i].lowKHz = static_cast<std::uint32_t>(std::int64_t{ranges[i].lowKHz} + diffKHz);
+        ranges[i].highKHz = static_cast<std::uint32_t>(std::int64_t{ranges[i].highKHz} + diffKHz);
+    }
+    Notify(kNotifyCapabilitiesChanged, 0);
+    SetFreq(StoredFrequency() + diff);
+}
+
+void TmyQ7::SetCalibFreq(double ppm) {
+    calibFreq_ = ppm;
+    SetFreq(StoredFrequency());
+}
+
+bool TmyQ7::SetFreqAsync(std::int64_t hz) {
+    auto* set = Api<decltype(::Q7SetFreqAsync)>("Q7SetFreqAsync");
+    if (!set || !IsConnected()) return false;
+    set(handle_, static_cast<std::uint32_t>(hz));
+    asyncFrequency_ = hz;
+    return true;
+}
+
+int TmyQ7::WaitForFreqAsync() {
+    auto* wait = Api<decltype(::Q7WaitFreqAsync)>("Q7WaitFreqAsync");
+    if (!wait) return 0;
+    if (IsConnected()) wait(handle_);
+    SetFreq(asyncFrequency_);
+    return 0;
+}
+
+std::int32_t TmyQ7::SetFreqPipelined(std::int64_t hz, std::int32_t first, std::uint32_t param) {
+    std::int64_t d = hz + displayOffset_;
+    d += TruncateToInt64(static_cast<double>(d) * calibFreq_ * 0.000001);
+    std::uint32_t packed = EncodeFreq32(d);
+    Notify(kvr::kNotifyDeviceFrequency, 0, sizeof packed, &packed);
+    std::int32_t result = -1;
+    if (auto* set = Api<decltype(::Q7SetFreqPipelined)>("Q7SetFreqPipelined")) {
+        result = set(handle_, packed, first, param);
+        if (first != 0) {
+            StoreFrequency(hz);
+            measuring_ = d;
+            measuringDisplayed_ = hz;
+        }
+        dueNext_ = d;
+        dueNextDisplayed_ = hz;
+    }
+    previousParam_ = lastParam_;
+    lastParam_ = param;
+    return result;
+}
+
+std::int32_t TmyQ7::GetSSPipelined(std::int32_t* level, std::int32_t* raw, std::uint32_t* third,
+                                   std::uint32_t* fourth) {
+    auto* get = Api<decltype(::Q7GetSSPipelined)>("Q7GetSSPipelined");
+    if (!get || measuring_ == 0) return -1;
+    Notify(kvr::kNotifyTunedFrequency, EncodeFreq32(measuring_));
+    const std::int32_t result = get(handle_, level, raw, third, fourth);
+    // The stored frequency is the displayed one, as SetFreqPipelined stores it.
+    StoreFrequency(measuringDisplayed_);
+    measuring_ = dueNext_;
+    measuringDisplayed_ = dueNextDisplayed_;
+    dueNext_ = 0;
+    dueNextDisplayed_ = 0;
+    if (demo_ && fourth) *fourth = rssiWord_ >> 16;
+    return result;
+}
+
+// --- settings --------------------------------------------------------------------------------
+
+namespace {
+using GetFn = std::int32_t(std::int32_t);
+using SetFn = std::int32_t(std::int32_t, std::int32_t);
+} // namespace
+
+std::int32_t TmyQ7::GetAtten() {
+    auto* get = Api<GetFn>("GetAtten");
+    return get ? get(handle_) : StoredAtten();
+}
+
+void TmyQ7::SetAtten(std::int32_t v) {
+    if (auto* set = Api<SetFn>("SetAtten"); set && IsConnected()) set(handle_, v);
+    TmyReceiver::SetAtten(v);
+}
+
+std::int32_t TmyQ7::GetAGC() {
+    auto* get = Api<GetFn>("GetAGC");
+    return get ? get(handle_) : StoredAGC();
+}
+
+void TmyQ7::SetAGC(std::int32_t v) {
+    if (auto* set = Api<SetFn>("SetAGC"); set && IsConnected()) set(handle_, v);
+    TmyReceiver::SetAGC(v);
+}
+
+std::int32_t TmyQ7::GetIFGain() {
+    auto* get = Api<GetFn>("GetIFGain");
+    return get ? get(handle_) : StoredIFGain();
+}
+
+void TmyQ7::SetIFGain(std::int32_t v) {
+    if (auto* set = Api<SetFn>("SetIFGain"); set && IsConnected()) set(handle_, v);
+    TmyReceiver::SetIFGain(v);
+}
+
+std::int32_t TmyQ7::GetPower() {
+    auto* get = Api<GetFn>("GetPower");
+    return get ? get(handle_) : StoredPower();
+}
+
+void TmyQ7::SetPower(std::int32_t v) {
+    if (auto* set = Api<SetFn>("SetPower"); set && IsConnected()) set(handle_, v);
+    TmyReceiver::SetPower(v);
+}
+
+void TmyQ7::SetPreAmp(std::int32_t v) {
+    auto* set = Api<SetFn>("SetRFAmp");
+    if (set && set(handle_, v) != 0) TmyReceiver::SetPreAmp(v);
+}
+
+std::int32_t TmyQ7::GetPreAmp() {
+    auto* get = Api<GetFn>("GetRFAmp");
+    return get ? get(handle_) : StoredPreAmp();
+}
+
+void TmyQ7::SetPllSpd(bool fast) {
+    if (auto* set = Api<SetFn>("SetPllSpeed")) set(handle_, fast ? 1 : 0);
+}
+
+bool TmyQ7::GetPllSpd() {
+    auto* get = Api<GetFn>("GetPllSpeed");
+    return get && get(handle_) != 0;
+}
+
+// --- signal ----------------------------------------------------------------------------------
+
+double TmyQ7::GetSS() {
+    auto* rawSs = Api<decltype(::GetRawSignalStrength)>("GetRawSignalStrength");
+    if (!rawSs) return TmyReceiver::GetSS();
+    std::int32_t raw = kRawDisconnected;
+    if (IsConnected()) raw = rawSs(handle_);
+    if (!demo_) {
+        if (auto* rssi = Api<decltype(::Q7GetInternalRSSI)>("Q7GetInternalRSSI")) rssiWord_ = rssi(handle_);
+    }
+    recGain_ = CalcRecGain(static_cast<std::int32_t>(rssiWord_ >> 16));
+    SetSignalRaw(raw);
+    return TmyReceiver::GetSS();
+}
+
+double TmyQ7::GetLastSS() {
+    auto* last = Api<decltype(::Q7GetLastRawSS)>("Q7GetLastRawSS");
+    if (!last) return TmyReceiver::GetSS();
+    SetSignalRaw(IsConnected() ? last(handle_) : kRawDisconnected);
+    return TmyReceiver::GetSS();
+}
+
+// --- block scan ------------------------------------------------------------------------------
+
+bool TmyQ7::BlockScan(std::int32_t* frequencies, int count, std::int32_t stopLevel,
+                      std::uint32_t reportIntervalMs) {
+    auto* scan = Api<decltype(::Q7BlockScan)>("Q7BlockScan");
+    if (!scan || count < 0 || !IsConnected()) return false;
+    if (scan(handle_, reinterpret_cast<std::uint32_t*>(frequencies), static_cast<std::uint32_t>(count),
+             stopLevel, reportIntervalMs, Window(), kBlockScanMessage) == 0)
+        return false;
+    SetScanMode(1);
+    return true;
+}
+
+void TmyQ7::StopBlockScan() {
+    if (!api_.Loaded()) return;
+    if (auto* stop = Api<decltype(::Q7StopBlockScan)>("Q7StopBlockScan"); stop && IsConnected())
+        stop(handle_);
+    SetScanMode(0);
+}
+
+void TmyQ7::PauseBlockScan() {
+    if (!api_.Loaded()) return;
+    if (auto* pause = Api<decltype(::Q7PauseBlockScan)>("Q7PauseBlockScan"); pause && IsConnected())
+        pause(handle_);
+    SetScanMode(2);
+}
+
+void TmyQ7::ResumeBlockScan() {
+    if (!api_.Loaded()) return;
+    if (auto* resume = Api<decltype(::Q7ResumeBlockScan)>("Q7ResumeBlockScan"); resume && IsConnected())
+        resume(handle_);
+    SetScanMode(1);
+}
+
+void TmyQ7::DoOnBlockScan(double ss, bool canUpdate) {
+    if (OnBlockScan) OnBlockScan(this, ss, canUpdate);
+}
+void TmyQ7::DoOnStopBlockScan() { Fire(OnStopBlockScan); }
+void TmyQ7::DoOnPauseBlockScan() { Fire(OnPauseBlockScan); }
+void TmyQ7::DoOnResumeBlockScan() { Fire(OnResumeBlockScan); }
+
+plat::win::LResult TmyQ7::WndProc(std::uint32_t msg, plat::win::WParam wParam,
+                                  plat::win::LParam lParam) {
+    if (msg != kBlockScanMessage) return TmyReceiver::WndProc(msg, wParam, lParam);
+    if (wParam == 0) {
+        DoOnStopBlockScan();
+    } else if (GetScanMode() == 1 && lParam > 0) {
+        const auto* levels = reinterpret_cast<const std::int32_t*>(wParam);
+        for (plat::win::LParam i = 0; i < lParam; ++i)
+            DoOnBlockScan(Calibrate(levels[i], 0), i == lParam - 1);
+    }
+    return 0;
+}
+
+} // namespace lxq

@@ -1,0 +1,211 @@
+#pragma once
+// The receiver component bound to a receiver API library and to the signal-level calibration
+// library, both loaded by name at run time with every export looked up by name on first use. A
+// missing library or export makes an operation do nothing and answer its neutral value.
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "api/DeviceControl.h"
+#include "api/Lxq745Api.h"
+#include "app/receiver/LibraryBinding.h"
+#include "app/receiver/TQ7Facilities.h"
+#include "app/receiver/TmyReceiver.h"
+#include "driver/LX_Q7_EEPROM.h"
+
+namespace lxq {
+
+using TChooseReceiverEvent = std::function<void(plat::comp::TObject* sender,
+                                                const RADIO_INFO* radioInfos, int count, int& chosen)>;
+using TBlockScanEvent = std::function<void(plat::comp::TObject* sender, double ss, bool canUpdate)>;
+using TFreqChangingEvent = std::function<void(plat::comp::TObject* sender, std::int64_t& frequency)>;
+using TBlockedFrequencyEvent = std::function<void(plat::comp::TObject* sender, std::int64_t freq)>;
+
+inline constexpr std::int32_t kNoCalibrationTable = -8;
+inline constexpr std::uint32_t kBlockScanMessage = 0x401; // WM_USER + 1
+
+class TmyQ7 : public TmyReceiver {
+public:
+    explicit TmyQ7(plat::comp::TComponent* owner);
+    ~TmyQ7() override;
+    const char* ClassName() const override { return "TmyQ7"; }
+
+    // --- binding ---
+    virtual bool LoadDLL(const std::string& apiLibrary, const std::string& calibrationLibrary);
+    virtual void FreeDLL();
+    virtual void SetInit(bool init);
+    virtual bool GetInit() const;
+
+    // --- opening ---
+    virtual bool Open(const std::string& serial);
+    virtual bool Open(int index);
+    void Close();
+    int ChooseToOpen();
+    virtual bool DoGetRadioInfo();
+    std::int32_t Handle() const { return handle_; }
+    bool Demo() const { return demo_; }
+    bool IsUSversion() const { return isUSversion_; }
+
+    // --- properties ---
+    std::int64_t DisplayOffset() const { return displayOffset_; }
+    virtual void SetDispOffset(std::int64_t offset);
+    double CalibNarrow() const { return calibNarrow_; }
+    void SetCalibNarrow(double v) { calibNarrow_ = v; }
+    double CalibWide() const { return calibWide_; }
+    void SetCalibWide(double v) { calibWide_ = v; }
+    double CalibFreq() const { return calibFreq_; }
+    void SetCalibFreq(double ppm);
+    const std::string& CalibrationFile() const { return calibrationFile_; }
+    void SetCalFile(const std::string& name);
+    const std::string& CalibSection() const { return calibSection_; }
+    void SetCalibSection(const std::string& name) { calibSection_ = name; }
+    TQ7Facilities& Q7Facilities() { return facilities_; }
+    void SetQ7Facilities(const TQ7Facilities& source) { facilities_.Assign(source); }
+    virtual void SetPllSpd(bool fast);
+    virtual bool GetPllSpd();
+    const RADIO_INFO& RadioInfo() const { return info_; }
+    const LX_Q7_CALIB& CalibrationRecord() const { return calib_; }
+    const LX_Q7_EEPROM& Eeprom() const { return eeprom_; }
+    double RecGain() const { return recGain_; }
+    void SetRecGain(double db) { recGain_ = db; }
+    std::uint32_t InternalRssi() const { return rssiWord_; }
+
+    // --- receiver accessors ---
+    std::int64_t GetFreq() override { return TmyReceiver::GetFreq(); }
+    void SetFreq(std::int64_t hz) override;
+    std::int32_t GetAtten() override;
+    void SetAtten(std::int32_t v) override;
+    std::int32_t GetAGC() override;
+    void SetAGC(std::int32_t v) override;
+    std::int32_t GetIFGain() override;
+    void SetIFGain(std::int32_t v) override;
+    std::int32_t GetPower() override;
+    void SetPower(std::int32_t v) override;
+    void SetPreAmp(std::int32_t v) override;
+    std::int32_t GetPreAmp() override;
+    std::string GetProductName() override;
+    std::string GetUserDefName() override;
+    std::string GetSerialNum() override;
+    double GetSS() override;
+    virtual double GetLastSS();
+    bool IsConnected() override;
+    void FillRadioDevCaps() override;
+    void SetRadioDevCaps(const void* caps, std::uint32_t available = 0) override;
+    plat::win::LResult WndProc(std::uint32_t msg, plat::win::WParam wParam,
+                               plat::win::LParam lParam) override;
+
+    // --- signal-level calibration ---
+    double Calibrate(std::int32_t raw, std::int64_t hz) override;
+    virtual double CalibrateDBM(float dbm, std::int64_t hz);
+    virtual double CalcRecGain(std::int32_t a);
+    virtual void UnloadCalibration();
+
+    // --- further receiver operations ---
+    std::string GetDriverPath();
+    bool IsBusy();
+    std::int32_t GetIF1Version();
+    std::int32_t GetIF1Filter();
+    std::int32_t SetIF1Filter(std::int32_t v);
+    bool GetHwInfo(void* record60);
+    virtual bool GetDebug(void* record64);
+    virtual bool GetDebugInfo(RADIO_INFO* info);
+    std::int32_t GetLock();
+    bool SetRefClk(std::uint32_t hz);
+    std::int32_t GetRefClk();
+    bool SetFreqAsync(std::int64_t hz);
+    int WaitForFreqAsync();
+    virtual bool GetEEPROM(LX_Q7_EEPROM* image);
+    virtual bool WriteCalibration(const LX_Q7_CALIB& record);
+    virtual bool ReadCalibration();
+    virtual bool WriteCalib2(std::int32_t index);
+    bool SetIF2Frequency(std::int32_t hz);
+    std::int32_t GetIF2Frequency();
+    bool ReadBands(std::uint32_t* edges8);
+    bool WriteBands(const std::uint32_t* edges8);
+    bool SetLED(std::uint8_t pattern);
+    bool WriteEEPROM(std::uint8_t address, const void* data, std::uint32_t count);
+    std::int32_t SetFreqPipelined(std::int64_t hz, std::int32_t first, std::uint32_t param);
+    std::int32_t GetSSPipelined(std::int32_t* level, std::int32_t* raw, std::uint32_t* third,
+                                std::uint32_t* fourth);
+    bool BlockScan(std::int32_t* frequencies, int count, std::int32_t stopLevel,
+                   std::uint32_t reportIntervalMs);
+    void StopBlockScan();
+    void PauseBlockScan();
+    void ResumeBlockScan();
+    virtual std::string GetInterfaceChar();
+
+    TChooseReceiverEvent OnChooseReceiver;
+    TBlockScanEvent OnBlockScan;
+    plat::comp::TNotifyEvent OnStopBlockScan, OnPauseBlockScan, OnResumeBlockScan;
+    TFreqChangingEvent OnQ7FreqChanging;
+    TBlockedFrequencyEvent OnBlockedFrequency;
+
+protected:
+    // What a model class changes: its libraries, names, limits and squelch units.
+    virtual const char* ApiLibraryName() const { return "lxq712api.dll"; }
+    virtual const char* CalibrationLibraryName() const { return "dbmtable.dll"; }
+    virtual const char* ModelName() const { return "Q712"; }
+    virtual const ModelFacilities& Facilities() const { return kQ7Facilities; }
+
+    virtual void DoOnBlockScan(double ss, bool canUpdate);
+    virtual void DoOnStopBlockScan();
+    virtual void DoOnPauseBlockScan();
+    virtual void DoOnResumeBlockScan();
+
+    // A level from the calibration table (raw 0..255 at the frequency, 0 = the stored one), or
+    // nothing when the library, its table or its answer is missing.
+    std::optional<double> TableLevel(std::int32_t raw, std::int64_t hz, std::int32_t selector);
+    // Frequencies of a table of the loaded calibration file (for the models that read its limit).
+    std::int64_t TableUpperLimit(std::int32_t selector);
+    bool CalibrationTableLoaded() const { return calHandle_ >= 0; }
+
+    template <typename F>
+    F* Api(const char* name) {
+        return api_.Get<F>(name);
+    }
+    template <typename F>
+    F* Cal(const char* name) {
+        return cal_.Get<F>(name);
+    }
+    LibraryBinding& ApiLibrary() { return api_; }
+    bool Connected() { return IsConnected(); }
+    void ShowWarning(const char* text, const char* caption);
+    void SetInternalRssi(std::uint32_t word) { rssiWord_ = word; }
+    void SetIsUSversion(bool v) { isUSversion_ = v; }
+    LX_Q7_CALIB& MutableCalibrationRecord() { return calib_; }
+    LX_Q7_EEPROM& MutableEeprom() { return eeprom_; }
+    // Preselector tables and the filter word, with the model's cache of the word (-1: unknown).
+    bool FilterTable(std::int32_t band, FILTER_NODE* nodes);
+    bool SetFilterTable(std::int32_t band, const FILTER_NODE* nodes, std::int32_t& cache);
+    std::int32_t SetFilterValue(std::int32_t v, std::int32_t& cache);
+    std::int32_t FilterValue(std::int32_t& cache);
+    // Checks the words of a calibration record before it is written.
+    virtual bool CalibrationValuesValid(const LX_Q7_CALIB& record) const;
+
+private:
+    bool FinishOpen(bool clearDemo);
+
+    std::int64_t displayOffset_ = 0;
+    double calibNarrow_ = 0, calibWide_ = 0, calibFreq_ = 0;
+    bool refClockSet_ = false;
+    bool isUSversion_ = false;
+    std::int64_t measuring_ = 0, measuringDisplayed_ = 0, dueNext_ = 0, dueNextDisplayed_ = 0;
+    std::uint32_t previousParam_ = 0, lastParam_ = 0;
+    std::int32_t handle_ = 0;
+    LibraryBinding api_, cal_;
+    double recGain_ = 0;
+    LX_Q7_EEPROM eeprom_{};
+    std::int64_t asyncFrequency_ = 0;
+    TQ7Facilities facilities_;
+    bool demo_ = true;
+    std::string calibSection_ = "LX-Q712";
+    std::string calibrationFile_ = "lxq712.cal";
+    LX_Q7_CALIB calib_{};
+    RADIO_INFO info_{};
+    std::int32_t calHandle_ = kNoCalibrationTable;
+    std::uint32_t rssiWord_ = 0;
+};
+
+} // namespace lxq

@@ -1,0 +1,103 @@
+// The calibration file format and the exported library as the receiver component loads it.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "dbmtable/CalFile.h"
+#include "dbmtable/DbmTable.h"
+#include "platform/sys/Module.h"
+#include "tests/platform/sys/TempFolder.h"
+
+namespace {
+
+constexpr const char* kFile = R"(# two tables for one model
+[LX-Q745]
+table -1
+1000000     0:-130 255:-30     # 1 MHz
+3000000     0:-120 128:-70 255:-20
+table 3
+50000000    0:-110 255:-10
+[Other]
+table -1
+1           0:0
+)";
+
+TEST(CalFile, InterpolatesLevelsAndFrequenciesAndHoldsTheEdges) {
+    std::string error;
+    auto file = dbm::CalFile::Parse(kFile, &error);
+    ASSERT_TRUE(file) << error;
+    const dbm::CalTable* narrow = file->Find("lx-q745", -1);
+    ASSERT_NE(narrow, nullptr);
+    struct Case {
+        std::int64_t hz;
+        int raw;
+        double dbm;
+    };
+    for (const Case& c : {Case{1'000'000, 0, -130}, Case{1'000'000, 255, -30},
+                          Case{1'000'000, 51, -110}, Case{3'000'000, 128, -70},
+                          Case{2'000'000, 0, -125}, Case{500, 255, -30},
+                          Case{9'000'000'000, 255, -20}}) {
+        SCOPED_TRACE(c.hz);
+        EXPECT_NEAR(dbm::CalFile::Level(*narrow, c.hz, c.raw), c.dbm, 1e-9);
+    }
+    EXPECT_NE(file->Find("LX-Q745", 3), nullptr);
+    EXPECT_EQ(file->Find("LX-Q745", 7), nullptr);
+    EXPECT_EQ(file->Find("LX-Q74", -1), nullptr);
+}
+
+TEST(CalFile, RefusesAFileWithAnyBadLine) {
+    struct Case {
+        const char* text;
+        const char* error;
+    };
+    for (const Case& c : {Case{"1000 0:1\n", "line 1: row outside a table"},
+                          Case{"table -1\n", "line 1: table outside a section"},
+                          Case{"[A]\ntable x\n", "line 2: bad table selector"},
+                          Case{"[A]\ntable 1\n5 0:1\n4 0:1\n", "line 4: frequencies must rise"},
+                          Case{"[A]\ntable 1\n5 9:1 3:1\n", "line 3: raw levels must rise"},
+                          Case{"[A]\ntable 1\n5 300:1\n", "line 3: bad raw:dBm point"},
+                          Case{"[A]\ntable 1\n5\n", "line 3: row without points"},
+                          Case{"[A]\ntable 1\n", "line 2: empty table"}}) {
+        std::string error;
+        EXPECT_FALSE(dbm::CalFile::Parse(c.text, &error)) << c.text;
+        EXPECT_EQ(error, c.error) << c.text;
+    }
+}
+
+TEST(DbmTableLibrary, LoadsLooksUpListsAndUnloadsByHandle) {
+    plat::sys::testing::TempFolder dir;
+    std::ofstream(dir.File("lxq745.cal")) << kFile;
+    std::ofstream(dir.File("bad.cal")) << "[A]\nnonsense\n";
+    auto lib = plat::sys::Module::Load("dbmtable.dll");
+    ASSERT_TRUE(lib);
+    auto load = reinterpret_cast<decltype(&LoadCALFile)>(lib->Symbol("LoadCALFile"));
+    auto getCs = reinterpret_cast<decltype(&GetCS)>(lib->Symbol("GetCS"));
+    auto unload = reinterpret_cast<decltype(&Unload)>(lib->Symbol("Unload"));
+    auto frequencies = reinterpret_cast<decltype(&GetFrequencies)>(lib->Symbol("GetFrequencies"));
+    ASSERT_TRUE(load && getCs && unload && frequencies);
+
+    EXPECT_EQ(load(dir.File("missing.cal").c_str()), DBM_ERROR_NO_FILE);
+    EXPECT_EQ(load(dir.File("bad.cal").c_str()), DBM_ERROR_SYNTAX);
+    const int32_t h = load(dir.File("lxq745.cal").c_str());
+    ASSERT_GE(h, 0);
+    DBM_LEVEL_REQUEST request{};
+    request.size = sizeof request;
+    request.raw = 255;
+    EXPECT_EQ(getCs(h, "LX-Q745", 3, 50'000'000, &request), DBM_ANSWERED);
+    EXPECT_DOUBLE_EQ(request.dbm, -10.0);
+    EXPECT_EQ(getCs(h, "LX-Q745", 5, 50'000'000, &request), 0);
+    request.size = 32;
+    EXPECT_EQ(getCs(h, "LX-Q745", 3, 50'000'000, &request), 0) << "a request of another size";
+
+    int64_t list[3] = {};
+    EXPECT_EQ(frequencies(h, "LX-Q745", -1, list, sizeof list), 16);
+    EXPECT_EQ(list[1], 3'000'000);
+    EXPECT_EQ(frequencies(h, "LX-Q745", -1, list, 8), 8) << "only what fits";
+    unload(h);
+    EXPECT_EQ(frequencies(h, "LX-Q745", -1, list, sizeof list), 0);
+    unload(h); // twice is harmless
+    unload(-8);
+}
+
+} // namespace

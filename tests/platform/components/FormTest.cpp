@@ -1,0 +1,244 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/components/TButton.h"
+#include "platform/components/TEdit.h"
+#include "platform/components/TForm.h"
+#include "platform/components/TLabel.h"
+#include "platform/components/TPanel.h"
+#include "platform/win/MessageApi.h"
+#include "platform/win/WindowApi.h"
+#include "tests/platform/components/UiTest.h"
+
+namespace plat::comp {
+namespace {
+
+using test::Click;
+using test::Key;
+using test::ModalScript;
+using test::UiTest;
+
+// A dialog with OK (default) and Cancel (cancel) buttons.
+class Dialog : public TForm {
+public:
+    explicit Dialog(TComponent* owner) : TForm(owner) {
+        ok = new TButton(this);
+        ok->SetCaption("OK");
+        ok->SetModalResult(mrOk);
+        ok->SetDefault(true);
+        ok->SetParent(this);
+        ok->SetBounds(10, 10, 75, 25);
+        cancel = new TButton(this);
+        cancel->SetCaption("Cancel");
+        cancel->SetModalResult(mrCancel);
+        cancel->SetCancel(true);
+        cancel->SetParent(this);
+        cancel->SetBounds(90, 10, 75, 25);
+    }
+    TButton* ok;
+    TButton* cancel;
+};
+
+class FormTest : public UiTest {};
+
+TEST_F(FormTest, ShowModalAnswersTheResultOfTheButtonPressed) {
+    struct Case {
+        const char* name;
+        std::function<void(Dialog&)> act;
+        TModalResult expected;
+    };
+    const std::vector<Case> cases = {
+        {"click OK", [](Dialog& d) { Click(d.ok); }, mrOk},
+        {"click Cancel", [](Dialog& d) { Click(d.cancel); }, mrCancel},
+        {"Enter takes the default button", [](Dialog& d) { Key(&d, vk::Return); }, mrOk},
+        {"Escape takes the cancel button", [](Dialog& d) { Key(&d, vk::Escape); }, mrCancel},
+        {"closing the window cancels", [](Dialog& d) { d.Perform(win::WM_CLOSE); }, mrCancel},
+        {"code sets a result", [](Dialog& d) { d.SetModalResult(mrRetry); }, mrRetry},
+    };
+    for (const Case& c : cases) {
+        Dialog dialog(nullptr);
+        ModalScript script;
+        script.Then([&](TCustomForm& f) { c.act(static_cast<Dialog&>(f)); });
+        EXPECT_EQ(dialog.ShowModal(), c.expected) << c.name;
+        EXPECT_TRUE(script.Done()) << c.name;
+        EXPECT_FALSE(dialog.Visible()) << c.name;
+    }
+}
+
+TEST_F(FormTest, OnCloseCanKeepAModalFormOpen) {
+    Dialog dialog(nullptr);
+    int asked = 0;
+    ModalScript script;
+    script.Then([](TCustomForm& f) { Click(static_cast<Dialog&>(f).ok); });
+    script.Then([](TCustomForm& f) { Click(static_cast<Dialog&>(f).cancel); });
+    dialog.OnClose = [&](TObject*, TCloseAction& action) {
+        if (asked++ == 0) {
+            action = TCloseAction::caNone;
+            script.Again(); // the same form stays up for the next step
+        }
+    };
+    EXPECT_EQ(dialog.ShowModal(), mrCancel);
+    EXPECT_EQ(asked, 2) << "asked once per result";
+}
+
+TEST_F(FormTest, ModalLoopInsideAModalLoopReturnsToTheOuterOne) {
+    Dialog outer(nullptr);
+    Dialog inner(nullptr);
+    TModalResult innerResult = mrNone;
+    std::vector<std::string> log;
+    ModalScript script;
+    script.Then([&](TCustomForm& f) {
+        log.push_back("outer up");
+        EXPECT_FALSE(inner.Visible());
+        innerResult = inner.ShowModal();
+        log.push_back("inner done");
+        EXPECT_TRUE(f.Visible());
+        EXPECT_TRUE(f.Enabled()) << "the outer form takes input again";
+        f.SetModalResult(mrOk);
+    });
+    script.Then([&](TCustomForm& f) {
+        log.push_back("inner up");
+        EXPECT_EQ(&f, &inner);
+        EXPECT_FALSE(outer.Enabled()) << "a form under a modal one takes no input";
+        Click(inner.cancel);
+    });
+    EXPECT_EQ(outer.ShowModal(), mrOk);
+    EXPECT_EQ(innerResult, mrCancel);
+    EXPECT_EQ(log, (std::vector<std::string>{"outer up", "inner up", "inner done"}));
+}
+
+TEST_F(FormTest, TerminatingTheApplicationEndsAModalLoopWithCancel) {
+    Dialog dialog(nullptr);
+    ModalScript script;
+    script.Then([](TCustomForm&) { Application().Terminate(); });
+    EXPECT_EQ(dialog.ShowModal(), mrCancel);
+}
+
+TEST_F(FormTest, CloseAsksCloseQueryAndOnCloseDecides) {
+    auto* form = new TForm(nullptr);
+    form->Show();
+    bool allow = false;
+    form->OnCloseQuery = [&](TObject*, bool& canClose) { canClose = allow; };
+    form->Close();
+    EXPECT_TRUE(form->Visible()) << "refused by OnCloseQuery";
+    allow = true;
+    form->Close();
+    EXPECT_FALSE(form->Visible()) << "hidden by default";
+
+    bool freed = false;
+    form->OnDestroy = [&](TObject*) { freed = true; };
+    form->Show();
+    form->OnClose = [](TObject*, TCloseAction& action) { action = TCloseAction::caFree; };
+    form->Close();
+    EXPECT_FALSE(freed) << "freed only after the handler returned";
+    Application().ProcessMessages();
+    EXPECT_TRUE(freed);
+}
+
+TEST_F(FormTest, ClosingTheMainFormEndsTheApplication) {
+    auto* form = new TForm(&Application());
+    Application().SetMainForm(form);
+    Application().SetShowMainForm(true);
+    TApplicationEvents events(nullptr);
+    events.OnIdle = [&](TObject*, bool& done) {
+        done = false;
+        form->Close();
+    };
+    Application().Run();
+    EXPECT_TRUE(Application().Terminated());
+    delete form;
+    EXPECT_EQ(Application().MainForm(), nullptr);
+}
+
+TEST_F(FormTest, FreeingAFormFreesItsControlsAndTheirWindows) {
+    auto* form = new TForm(nullptr);
+    auto* panel = new TPanel(form);
+    panel->SetParent(form);
+    auto* edit = new TEdit(form);
+    edit->SetParent(panel);
+    auto* label = new TLabel(form);
+    label->SetParent(panel);
+    form->Show();
+    const win::Hwnd formWindow = form->Handle();
+    const win::Hwnd editWindow = edit->Handle();
+    ASSERT_TRUE(win::IsWindow(editWindow));
+    // A control freed on its own leaves its parent and its owner.
+    delete label;
+    EXPECT_EQ(panel->ControlCount(), 1);
+    EXPECT_EQ(form->ComponentCount(), 2);
+    delete form;
+    EXPECT_FALSE(win::IsWindow(formWindow));
+    EXPECT_FALSE(win::IsWindow(editWindow));
+}
+
+TEST_F(FormTest, FocusMovesBetweenControlsAndKeysGoToTheFocusedOne) {
+    TForm form(nullptr);
+    auto* first = new TEdit(&form);
+    first->SetParent(&form);
+    auto* second = new TEdit(&form);
+    second->SetParent(&form);
+    second->SetTop(30);
+    std::vector<std::string> log;
+    first->OnExit = [&](TObject*) { log.push_back("exit first"); };
+    second->OnEnter = [&](TObject*) { log.push_back("enter second"); };
+    form.Show();
+    first->SetFocus();
+    second->SetFocus();
+    EXPECT_EQ(log, (std::vector<std::string>{"exit first", "enter second"}));
+    EXPECT_TRUE(second->Focused());
+    test::Type(&form, "hi");
+    EXPECT_EQ(second->Text(), "hi");
+    EXPECT_EQ(first->Text(), "");
+}
+
+TEST_F(FormTest, TabMovesTheFocusAmongControlsThatTakeIt) {
+    TForm form(nullptr);
+    auto* a = new TEdit(&form);
+    a->SetParent(&form);
+    auto* panel = new TPanel(&form); // no tab stop, but holds one
+    panel->SetParent(&form);
+    auto* b = new TEdit(&form);
+    b->SetParent(panel);
+    auto* hidden = new TEdit(&form);
+    hidden->SetParent(&form);
+    hidden->SetVisible(false);
+    auto* c = new TButton(&form);
+    c->SetParent(&form);
+    form.Show();
+    a->SetFocus();
+    const std::vector<TWinControl*> expected = {b, c, a, b};
+    for (TWinControl* next : expected) {
+        Key(&form, vk::Tab);
+        EXPECT_EQ(form.ActiveControl(), next);
+    }
+    form.Perform(win::WM_KEYDOWN, vk::Shift, 0);
+    Key(&form, vk::Tab);
+    form.Perform(win::WM_KEYUP, vk::Shift, 0);
+    EXPECT_EQ(form.ActiveControl(), a) << "Shift+Tab goes back";
+}
+
+TEST_F(FormTest, AlignedControlsFillTheClientAreaInOrder) {
+    TForm form(nullptr);
+    form.SetClientSize(200, 100);
+    auto* top = new TPanel(&form);
+    top->SetParent(&form);
+    top->SetHeight(20);
+    top->SetAlign(TAlign::alTop);
+    auto* left = new TPanel(&form);
+    left->SetParent(&form);
+    left->SetWidth(30);
+    left->SetAlign(TAlign::alLeft);
+    auto* client = new TPanel(&form);
+    client->SetParent(&form);
+    client->SetAlign(TAlign::alClient);
+    EXPECT_EQ(top->BoundsRect(), (TRect{0, 0, 200, 20}));
+    EXPECT_EQ(left->BoundsRect(), (TRect{0, 20, 30, 100}));
+    EXPECT_EQ(client->BoundsRect(), (TRect{30, 20, 200, 100}));
+    form.SetClientSize(300, 120);
+    EXPECT_EQ(client->BoundsRect(), (TRect{30, 20, 300, 120})) << "realigned on resize";
+}
+
+} // namespace
+} // namespace plat::comp
