@@ -19,10 +19,12 @@
 #include "app/receiver/TmyKVRserver.h"
 #include "app/receiver/TmyQ745.h"
 #include "platform/components/TApplication.h"
+#include "platform/components/TApplicationEvents.h"
 #include "platform/components/TMessageForm.h"
 #include "platform/components/TTimer.h"
 #include "platform/sys/Clock.h"
 #include "platform/sys/DebugOutput.h"
+#include "platform/win/InputApi.h"
 #include "platform/win/MessageApi.h"
 #include "platform/win/Messages.h"
 
@@ -99,6 +101,8 @@ TQ7form::TQ7form(TComponent* owner, std::vector<std::string> args)
     Q7->OnChooseReceiver = [this](TObject*, const RADIO_INFO* infos, int count, int& chosen) {
         ChooseReceiver(infos, count, chosen);
     };
+    ApplicationEvents1 = new TApplicationEvents(this);
+    ApplicationEvents1->OnMessage = [this](plat::win::Msg& m, bool& h) { ApplicationEvents1Message(m, h); };
     OnCreate = [this](TObject* s) { FormCreate(s); };
     OnCloseQuery = [this](TObject* s, bool& canClose) { FormCloseQuery(s, canClose); };
     OnClose = [this](TObject* s, TCloseAction& a) { FormClose(s, a); };
@@ -201,6 +205,8 @@ void TQ7form::BuildControls() {
     stKnob1->SetSpeed(50);
     stKnob1->OnUpDown = [this](TObject* s, bool up, TShiftState st) { stKnob1UpDown(s, up, st); };
     stKnob1->OnKeyMessage = [this](TObject* s, TMessage& m, bool& h) { stKnob1KeyMessage(s, m, h); };
+
+    myFrequencyEdit1->SetExitControl(stKnob1); // after an entry the knob takes the keys again
 
     myTuningPad1 = Place<TmyTuningPad>(this, stPanel1, 16, 196, 524, 92);
     myTuningPad1->SetInterval(100);
@@ -344,6 +350,40 @@ void TQ7form::DebugLog(const std::string& text) {
         }
     }
     plat::sys::OutputDebugText(serial + ": " + text + "\r\n");
+}
+
+void TQ7form::ApplicationEvents1Message(plat::win::Msg& msg, bool& handled) {
+    namespace win = plat::win;
+    if (msg.message != win::WM_KEYDOWN || !Active() || !stKnob1->HandleAllocated() ||
+        msg.hwnd != stKnob1->Handle())
+        return;
+    TShiftState shift = 0;
+    if (win::GetKeyState(win::VK_SHIFT) < 0) shift |= ss::Shift;
+    if (win::GetKeyState(win::VK_CONTROL) < 0) shift |= ss::Ctrl;
+    if (win::GetKeyState(win::VK_MENU) < 0) shift |= ss::Alt;
+    const auto key = static_cast<std::uint32_t>(msg.wParam);
+    switch (key) {
+    case win::VK_PRIOR:
+    case win::VK_NEXT: {
+        std::int64_t step = myFrequencyEdit2->Value();
+        if (shift & ss::Shift) step *= 10;
+        else if (shift & ss::Ctrl) step *= 100;
+        Q7->SetFreq(Q7->GetFreq() + (key == win::VK_PRIOR ? step : -step));
+        break;
+    }
+    case win::VK_LEFT:
+    case win::VK_RIGHT: {
+        const std::int32_t delta = key == win::VK_RIGHT ? 1 : -1;
+        if (shift & ss::Ctrl) Q7->SetIFshift(Q7->GetIFshift() + delta);
+        else Q7->SetVolume(Q7->GetVolume() + delta);
+        break;
+    }
+    case win::VK_UP:
+    case win::VK_DOWN: stKnob1->Step(key == win::VK_UP, shift, true); break;
+    default: return;
+    }
+    myFrequencyEdit1->Repaint();
+    handled = true;
 }
 
 // --- tuning ------------------------------------------------------------------------------------

@@ -15,8 +15,9 @@
 #include "platform/components/TForm.h"
 
 namespace plat::comp {
+class TApplicationEvents;
 class TTimer;
-}
+} // namespace plat::comp
 
 namespace lxq {
 
@@ -68,6 +69,7 @@ public:
     TstSpeedButton* stSpeedButton50 = nullptr; // x0.1
     TmyTuningPad* myTuningPad1 = nullptr;
     plat::comp::TTimer* FreqTimer = nullptr;
+    plat::comp::TApplicationEvents* ApplicationEvents1 = nullptr;
     plat::comp::TTimer* SignalTimer = nullptr; // shows a level that came too soon, once due
 
     // --- start-up and shut-down ---
@@ -76,6 +78,8 @@ public:
     void FormClose(plat::comp::TObject* sender, plat::comp::TCloseAction& action);
     void FormDestroy(plat::comp::TObject* sender);
     void DebugLog(const std::string& text);
+    // Sees every message of the application: the knob's keys tune.
+    void ApplicationEvents1Message(plat::win::Msg& msg, bool& handled);
 
     // --- tuning ---
     void myFrequencyEdit1ValueChange(plat::comp::TObject* sender);

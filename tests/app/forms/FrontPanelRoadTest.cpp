@@ -28,6 +28,8 @@
 #include "platform/components/TTimer.h"
 #include "platform/sys/Clock.h"
 #include "platform/sys/Module.h"
+#include "platform/sys/SettingsStore.h"
+#include "tests/app/receiver/plugin/TestPluginState.h"
 #include "platform/win/InputApi.h"
 #include "platform/win/MessageApi.h"
 #include "platform/win/ScreenApi.h"
@@ -90,10 +92,13 @@ protected:
         for (char c : keys) {
             const std::uint32_t vk = c == '.' ? win::VK_OEM_PERIOD : c == '\n' ? win::VK_RETURN
                                                                                : static_cast<std::uint32_t>(c);
-            win::InjectKey(vk, true);
-            win::InjectKey(vk, false);
-            plat::comp::Application().ProcessMessages();
+            Press(vk);
         }
+    }
+    static void Press(std::uint32_t vk) {
+        win::InjectKey(vk, true);
+        win::InjectKey(vk, false);
+        plat::comp::Application().ProcessMessages();
     }
 
     plat::sys::FakeClock clock;
@@ -176,6 +181,33 @@ TEST_F(FrontPanel, TheSettledFrequencyIsReported250MillisecondsAfterTheLastChang
     EXPECT_EQ(static_cast<std::int64_t>(HostFrequency()), form->Q7->GetFreq());
 }
 
+TEST_F(FrontPanel, TheSettledFrequencyGoesToTheDemodulatorTwice) {
+    plat::sys::testing::TempFolder config;
+    setenv("XDG_CONFIG_HOME", config.Path().c_str(), 1);
+    plat::sys::SettingsStore().WriteString("Software\\KVR", "SearchPath", LXQ_FORMS_PLUGIN_DIR);
+    auto module = plat::sys::Module::Load(std::string(LXQ_FORMS_PLUGIN_DIR) + "/demodulator.kvr");
+    ASSERT_TRUE(module);
+    TestPluginState& demod = *reinterpret_cast<TestPluginStateProc>(module->Symbol("testPluginState"))();
+    StartHost();
+    StartPanel();
+    ASSERT_FALSE(form->Quitting());
+    form->KVR->LoadPlugins();
+    ASSERT_GT(form->KVR->StartPlugin("Q745 Demodulator"), 0);
+    Advance(300);
+    form->myFrequencyEdit1->SetValue(145'500'000);
+    demod.calls.clear();
+    Advance(249);
+    EXPECT_EQ(demod.Count(0x800), 0) << "not before 250 ms";
+    Advance(2);
+    std::vector<std::uint32_t> reported;
+    for (const auto& c : demod.calls)
+        if (c.uMsg == 0x800) reported.push_back(c.dwParam);
+    EXPECT_EQ(reported, (std::vector<std::uint32_t>{145'500'000u | 0x80000000u, 145'500'000u}));
+    form->KVR->StopAll();
+    form.reset();
+    unsetenv("XDG_CONFIG_HOME");
+}
+
 TEST_F(FrontPanel, KnobStepsOf8333KeepThe25kHzRaster) {
     StartHost();
     StartPanel();
@@ -188,6 +220,44 @@ TEST_F(FrontPanel, KnobStepsOf8333KeepThe25kHzRaster) {
     EXPECT_EQ(HostFrequency(), 100'025'000u);
     form->stKnob1UpDown(nullptr, false, 0);
     EXPECT_EQ(form->Q7->GetFreq(), 100'016'667);
+}
+
+TEST_F(FrontPanel, ADigitTypedOnTheKnobStartsAFrequencyEntry) {
+    StartHost();
+    StartPanel();
+    ASSERT_FALSE(form->Quitting());
+    ASSERT_NE(win::SetFocus(form->stKnob1->Handle()), 0u);
+    Type("7.05\n");
+    EXPECT_EQ(form->Q7->GetFreq(), 7'050'000);
+    EXPECT_EQ(HostFrequency(), 7'050'000u);
+    EXPECT_EQ(win::GetFocus(), form->stKnob1->Handle()) << "the knob has the keys again";
+}
+
+TEST_F(FrontPanel, KeysOnTheKnobTuneByTheStepAndTurnIt) {
+    StartHost();
+    StartPanel();
+    ASSERT_FALSE(form->Quitting());
+    form->myFrequencyEdit1->SetValue(100'000'000);
+    form->myFrequencyEdit2->SetValue(1000);
+    ASSERT_NE(win::SetFocus(form->stKnob1->Handle()), 0u);
+    Press(win::VK_PRIOR);
+    EXPECT_EQ(form->Q7->GetFreq(), 100'001'000);
+    win::InjectKey(win::VK_SHIFT, true);
+    Press(win::VK_NEXT);
+    win::InjectKey(win::VK_SHIFT, false);
+    EXPECT_EQ(form->Q7->GetFreq(), 99'991'000) << "Shift: ten steps";
+    win::InjectKey(win::VK_CONTROL, true);
+    Press(win::VK_PRIOR);
+    win::InjectKey(win::VK_CONTROL, false);
+    EXPECT_EQ(form->Q7->GetFreq(), 100'091'000) << "Ctrl: a hundred steps";
+    EXPECT_EQ(HostFrequency(), 100'091'000u);
+    const double angle = form->stKnob1->Angle();
+    Press(win::VK_UP);
+    EXPECT_EQ(form->Q7->GetFreq(), 100'091'000 + KnobStepHz(form->Q7->GetMode(), 0, KnobMultiplier::One, 0));
+    EXPECT_NE(form->stKnob1->Angle(), angle) << "the knob turned";
+    const std::int32_t volume = form->Q7->GetVolume();
+    Press(win::VK_RIGHT);
+    EXPECT_EQ(form->Q7->GetVolume(), volume + 1);
 }
 
 TEST_F(FrontPanel, WithoutAHostTheDemonstrationReceiverRunsAndTheLogIsWritten) {
