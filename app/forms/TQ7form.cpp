@@ -20,6 +20,7 @@
 #include "app/receiver/TmyQ745.h"
 #include "platform/components/TApplication.h"
 #include "platform/components/TApplicationEvents.h"
+#include "platform/components/THintWindow.h"
 #include "platform/components/TMessageForm.h"
 #include "platform/components/TTimer.h"
 #include "platform/sys/Clock.h"
@@ -217,6 +218,11 @@ void TQ7form::BuildControls() {
     FreqTimer->SetEnabled(false);
     FreqTimer->SetInterval(250);
     FreqTimer->SetOnTimer([this](TObject* s) { FreqTimerTimer(s); });
+    FHint = new THintWindow(this);
+    HintTimer = new TTimer(this);
+    HintTimer->SetEnabled(false);
+    HintTimer->SetInterval(3000);
+    HintTimer->SetOnTimer([this](TObject* s) { HintTimerTimer(s); });
     SignalTimer = new TTimer(this);
     SignalTimer->SetEnabled(false);
     SignalTimer->SetOnTimer([this](TObject* s) { SignalTimerTimer(s); });
@@ -415,7 +421,8 @@ void TQ7form::LXFreqChange(TObject*) {
     FreqTimer->SetEnabled(false);
     myFrequencyEdit1->SetValue(Q7->GetFreq());
     FreqTimer->SetEnabled(true);
-    Application().CancelHint();
+    HintTimer->SetEnabled(false);
+    FHint->ReleaseHandle();
 }
 
 void TQ7form::FreqTimerTimer(TObject*) {
@@ -494,8 +501,18 @@ void TQ7form::ShowSignal() {
 }
 
 void TQ7form::LXBlockedFrequency(TObject*, std::int64_t frequency) {
-    // The refused frequency is named under the display, which goes back to the receiver's.
-    myLabel16->SetCaption("Illegal frequency " + Freq2str(frequency));
+    const std::string text = "Illegal frequency " + Freq2str(frequency);
+    TRect rect = FHint->CalcHintRect(300, text);
+    const TPoint at = myFrequencyEdit1->ClientToScreen({0, myFrequencyEdit1->Height()});
+    rect = {at.x, at.y, at.x + rect.right - rect.left, at.y + rect.bottom - rect.top};
+    FHint->ActivateHint(rect, text);
+    HintTimer->SetEnabled(false); // the hint stays 3 s after the last refusal
+    HintTimer->SetEnabled(true);
+}
+
+void TQ7form::HintTimerTimer(TObject*) {
+    HintTimer->SetEnabled(false);
+    FHint->ReleaseHandle();
     ShowFrequency(Q7->GetFreq());
 }
 

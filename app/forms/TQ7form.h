@@ -16,6 +16,7 @@
 
 namespace plat::comp {
 class TApplicationEvents;
+class THintWindow;
 class TTimer;
 } // namespace plat::comp
 
@@ -70,6 +71,8 @@ public:
     TmyTuningPad* myTuningPad1 = nullptr;
     plat::comp::TTimer* FreqTimer = nullptr;
     plat::comp::TApplicationEvents* ApplicationEvents1 = nullptr;
+    plat::comp::THintWindow* FHint = nullptr;  // names a refused frequency
+    plat::comp::TTimer* HintTimer = nullptr;   // takes it away again
     plat::comp::TTimer* SignalTimer = nullptr; // shows a level that came too soon, once due
 
     // --- start-up and shut-down ---
@@ -82,6 +85,8 @@ public:
     void ApplicationEvents1Message(plat::win::Msg& msg, bool& handled);
 
     // --- tuning ---
+    // Writes the frequency edit without tuning.
+    void ShowFrequency(std::int64_t hz);
     void myFrequencyEdit1ValueChange(plat::comp::TObject* sender);
     void LXFreqChange(plat::comp::TObject* sender);
     void FreqTimerTimer(plat::comp::TObject* sender);
@@ -97,6 +102,7 @@ public:
     void LXSignalChange(plat::comp::TObject* sender);
     void SignalTimerTimer(plat::comp::TObject* sender);
     void LXBlockedFrequency(plat::comp::TObject* sender, std::int64_t frequency);
+    void HintTimerTimer(plat::comp::TObject* sender);
 
     // --- state others read ---
     const std::string& DataFolder() const { return dataFolder_; }
@@ -121,8 +127,6 @@ private:
     int Warn(const std::string& text);
     void ApplyReceiverOptions();
     void ApplyPanelOptions();
-    // Writes the frequency edit without tuning.
-    void ShowFrequency(std::int64_t hz);
     void SetMainFrequency(std::int64_t hz);
     void ShowSignal();
 

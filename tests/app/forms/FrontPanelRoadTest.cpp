@@ -25,6 +25,7 @@
 #include "driver/host/DeviceKinds.h"
 #include "driver/host/ReceiverDevice.h"
 #include "platform/components/TApplication.h"
+#include "platform/components/THintWindow.h"
 #include "platform/components/TTimer.h"
 #include "platform/sys/Clock.h"
 #include "platform/sys/Module.h"
@@ -258,6 +259,24 @@ TEST_F(FrontPanel, KeysOnTheKnobTuneByTheStepAndTurnIt) {
     const std::int32_t volume = form->Q7->GetVolume();
     Press(win::VK_RIGHT);
     EXPECT_EQ(form->Q7->GetVolume(), volume + 1);
+}
+
+TEST_F(FrontPanel, ARefusedFrequencyIsNamedForThreeSeconds) {
+    StartHost();
+    StartPanel();
+    ASSERT_FALSE(form->Quitting());
+    const std::int64_t tuned = form->Q7->GetFreq();
+    form->ShowFrequency(5'000);
+    form->LXBlockedFrequency(form->Q7, 5'000);
+    EXPECT_TRUE(form->FHint->Active());
+    EXPECT_EQ(form->FHint->Caption(), "Illegal frequency 5 kHz");
+    Advance(2990, 10);
+    EXPECT_TRUE(form->FHint->Active());
+    EXPECT_EQ(form->myFrequencyEdit1->Value(), 5'000) << "the entry stays while the hint shows";
+    Advance(20, 10);
+    EXPECT_FALSE(form->FHint->Active());
+    EXPECT_EQ(form->myFrequencyEdit1->Value(), tuned) << "then the receiver's frequency again";
+    EXPECT_EQ(form->Q7->GetFreq(), tuned);
 }
 
 TEST_F(FrontPanel, WithoutAHostTheDemonstrationReceiverRunsAndTheLogIsWritten) {
