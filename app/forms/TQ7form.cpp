@@ -28,6 +28,7 @@
 #include "platform/win/InputApi.h"
 #include "platform/win/MessageApi.h"
 #include "platform/win/Messages.h"
+#include "platform/win/WindowApi.h"
 
 namespace lxq {
 
@@ -104,6 +105,10 @@ TQ7form::TQ7form(TComponent* owner, std::vector<std::string> args)
     };
     ApplicationEvents1 = new TApplicationEvents(this);
     ApplicationEvents1->OnMessage = [this](plat::win::Msg& m, bool& h) { ApplicationEvents1Message(m, h); };
+    // Keys to the form's own window come through its preview; those of its controls through
+    // the application's message hook.
+    OnKeyDown = [this](TObject* s, std::uint16_t& k, TShiftState st) { FormKeyDown(s, k, st); };
+    OnKeyUp = [this](TObject* s, std::uint16_t& k, TShiftState st) { FormKeyUp(s, k, st); };
     OnCreate = [this](TObject* s) { FormCreate(s); };
     OnCloseQuery = [this](TObject* s, bool& canClose) { FormCloseQuery(s, canClose); };
     OnClose = [this](TObject* s, TCloseAction& a) { FormClose(s, a); };
@@ -181,15 +186,24 @@ void TQ7form::BuildControls() {
     stSpeedButton26->OnAutoRepeat = [this](TObject* s) { stSpeedButton26Click(s); };
     stSpeedButton27->OnAutoRepeat = [this](TObject* s) { stSpeedButton27Click(s); };
 
+    stPanel4 = Place<TstPanel>(this, stPanel1, 356, 88, 168, 32);
+    stPanel4->SetColor(kPanelColor);
+    stPanel4->SetBevelStyle(TBevelStyle::bsGradientInner);
+    stPanel4->SetBevelWidth(2);
     const std::pair<const char*, KnobMultiplier> multipliers[] = {
         {"x1", KnobMultiplier::One},
         {"x10", KnobMultiplier::Ten},
         {"S", KnobMultiplier::TuningStep},
         {"x0.1", KnobMultiplier::Tenth}};
     TstSpeedButton** slots[] = {&stSpeedButton47, &stSpeedButton48, &stSpeedButton49, &stSpeedButton50};
-    int x = 360;
+    int x = 4;
     for (int i = 0; i < 4; ++i) {
-        auto* b = button(x, 92, 36, multipliers[i].first, TSTButtonKind{});
+        auto* b = Place<TstSpeedButton>(this, stPanel4, x, 4, 36, 24);
+        b->SetColor(kPanelColor);
+        b->SetColorDown(kDisplayColor);
+        b->Font().SetColor(clWhite);
+        b->SetFontColorDown(clYellow);
+        b->SetCaption(multipliers[i].first);
         b->SetGroupIndex(1);
         b->SetTag(static_cast<std::intptr_t>(multipliers[i].second));
         b->OnClick = [this](TObject* s) { stSpeedButton49Click(s); };
@@ -360,6 +374,18 @@ void TQ7form::DebugLog(const std::string& text) {
 
 void TQ7form::ApplicationEvents1Message(plat::win::Msg& msg, bool& handled) {
     namespace win = plat::win;
+    // The form previews the keys of its controls: the modifier keys act wherever the focus is.
+    const bool keyDown = msg.message == win::WM_KEYDOWN || msg.message == win::WM_SYSKEYDOWN;
+    const bool keyUp = msg.message == win::WM_KEYUP || msg.message == win::WM_SYSKEYUP;
+    if ((keyDown || keyUp) && HandleAllocated() && win::IsChild(Handle(), msg.hwnd)) {
+        auto key = static_cast<std::uint16_t>(msg.wParam);
+        if (keyDown) FormKeyDown(this, key, 0);
+        else FormKeyUp(this, key, 0);
+        if (key == 0) {
+            handled = true;
+            return;
+        }
+    }
     if (msg.message != win::WM_KEYDOWN || !Active() || !stKnob1->HandleAllocated() ||
         msg.hwnd != stKnob1->Handle())
         return;
@@ -435,7 +461,7 @@ void TQ7form::FreqTimerTimer(TObject*) {
 }
 
 void TQ7form::stKnob1UpDown(TObject*, bool direction, TShiftState state) {
-    std::int64_t step = KnobStepHz(Q7->GetMode(), state, multiplier_, myFrequencyEdit2->Value());
+    std::int64_t step = KnobStepHz(Q7->GetMode(), state, CurrentMultiplier(), myFrequencyEdit2->Value());
     if (!direction) step = -step;
     if (step == kThirdStep) stSpeedButton28Click(stSpeedButton28);
     else if (step == -kThirdStep) stSpeedButton29Click(stSpeedButton29);
@@ -472,6 +498,31 @@ void TQ7form::stSpeedButton26Click(TObject*) {
 
 void TQ7form::stSpeedButton49Click(TObject* sender) {
     if (auto* b = dynamic_cast<TComponent*>(sender)) multiplier_ = static_cast<KnobMultiplier>(b->Tag());
+}
+
+KnobMultiplier TQ7form::CurrentMultiplier() const {
+    if (stSpeedButton50->Down()) return KnobMultiplier::Tenth;
+    if (stSpeedButton48->Down()) return KnobMultiplier::Ten;
+    if (stSpeedButton49->Down()) return KnobMultiplier::TuningStep;
+    return KnobMultiplier::One;
+}
+
+// Holding Shift shows x10 and Alt x0.1 for as long as they are held; Ctrl locks the buttons.
+void TQ7form::FormKeyDown(TObject*, std::uint16_t& key, TShiftState) {
+    if (key == plat::win::VK_SHIFT) stSpeedButton48->SetDown(true);
+    if (key == plat::win::VK_MENU) {
+        stSpeedButton50->SetDown(true);
+        key = 0;
+    }
+    if (key == plat::win::VK_CONTROL) stPanel4->SetEnabled(false);
+}
+
+void TQ7form::FormKeyUp(TObject*, std::uint16_t& key, TShiftState) {
+    if (key == plat::win::VK_SHIFT || key == plat::win::VK_MENU) {
+        for (TstSpeedButton* b : {stSpeedButton47, stSpeedButton48, stSpeedButton49, stSpeedButton50})
+            if (b->Tag() == static_cast<std::intptr_t>(multiplier_)) b->SetDown(true);
+    }
+    if (key == plat::win::VK_CONTROL) stPanel4->SetEnabled(true);
 }
 
 void TQ7form::LXSignalChange(TObject*) {

@@ -64,6 +64,7 @@ public:
     TstSpeedButton* stSpeedButton28 = nullptr; // Step right
     TstSpeedButton* stSpeedButton26 = nullptr; // 10 steps left
     TstSpeedButton* stSpeedButton27 = nullptr; // 10 steps right
+    TstPanel* stPanel4 = nullptr;              // the knob's multiplier buttons
     TstSpeedButton* stSpeedButton47 = nullptr; // x1
     TstSpeedButton* stSpeedButton48 = nullptr; // x10
     TstSpeedButton* stSpeedButton49 = nullptr; // S
@@ -99,6 +100,10 @@ public:
     void stSpeedButton26Click(plat::comp::TObject* sender);
     void stSpeedButton27Click(plat::comp::TObject* sender);
     void stSpeedButton49Click(plat::comp::TObject* sender);
+    void FormKeyDown(plat::comp::TObject* sender, std::uint16_t& key, plat::comp::TShiftState shift);
+    void FormKeyUp(plat::comp::TObject* sender, std::uint16_t& key, plat::comp::TShiftState shift);
+    // The multiplier of the button that is down.
+    KnobMultiplier CurrentMultiplier() const;
     void LXSignalChange(plat::comp::TObject* sender);
     void SignalTimerTimer(plat::comp::TObject* sender);
     void LXBlockedFrequency(plat::comp::TObject* sender, std::int64_t frequency);
@@ -115,7 +120,7 @@ public:
     const std::string& PreferredSerial() const { return preferredSerial_; }
     bool ReactToEdits() const { return reactToEdits_; }
     const ThirdCounter& Thirds() const { return thirds_; }
-    KnobMultiplier Multiplier() const { return multiplier_; }
+    KnobMultiplier ChosenMultiplier() const { return multiplier_; }
     std::vector<TBand>& Bands() { return bands_; }
 
     static const char* const kCaption;

@@ -18,6 +18,7 @@
 #include "app/receiver/MainThread.h"
 #include "app/receiver/TmyKVRserver.h"
 #include "app/controls/TstKnob.h"
+#include "app/controls/TstPanel.h"
 #include "app/receiver/TmyQ745.h"
 #include "driver/host/BuiltInKinds.h"
 #include "driver/host/Bus.h"
@@ -215,7 +216,8 @@ TEST_F(FrontPanel, KnobStepsOf8333KeepThe25kHzRaster) {
     ASSERT_FALSE(form->Quitting());
     form->myFrequencyEdit1->SetValue(100'000'000);
     form->myFrequencyEdit2->SetValue(8333);
-    form->stSpeedButton49->Click(); // "S": the knob turns by the step
+    form->stSpeedButton49->SetDown(true); // "S": the knob turns by the step
+    form->stSpeedButton49->Click();
     for (int i = 0; i < 3; ++i) form->stKnob1UpDown(nullptr, true, 0);
     EXPECT_EQ(form->Q7->GetFreq(), 100'025'000);
     EXPECT_EQ(HostFrequency(), 100'025'000u);
@@ -277,6 +279,32 @@ TEST_F(FrontPanel, ARefusedFrequencyIsNamedForThreeSeconds) {
     EXPECT_FALSE(form->FHint->Active());
     EXPECT_EQ(form->myFrequencyEdit1->Value(), tuned) << "then the receiver's frequency again";
     EXPECT_EQ(form->Q7->GetFreq(), tuned);
+}
+
+TEST_F(FrontPanel, ShiftAndAltShowTheirMultiplierWhileHeldAndCtrlLocksTheButtons) {
+    StartPanel();
+    ASSERT_FALSE(form->Quitting());
+    form->stSpeedButton49->SetDown(true); // "S" chosen
+    form->stSpeedButton49->Click();
+    ASSERT_TRUE(form->stSpeedButton49->Down());
+    ASSERT_NE(win::SetFocus(form->stKnob1->Handle()), 0u);
+    const auto key = [](std::uint32_t vk, bool down) {
+        win::InjectKey(vk, down);
+        plat::comp::Application().ProcessMessages();
+    };
+    key(win::VK_SHIFT, true);
+    EXPECT_TRUE(form->stSpeedButton48->Down());
+    EXPECT_EQ(form->CurrentMultiplier(), KnobMultiplier::Ten);
+    key(win::VK_SHIFT, false);
+    EXPECT_TRUE(form->stSpeedButton49->Down()) << "the chosen one comes back";
+    key(win::VK_MENU, true);
+    EXPECT_EQ(form->CurrentMultiplier(), KnobMultiplier::Tenth);
+    key(win::VK_MENU, false);
+    EXPECT_EQ(form->CurrentMultiplier(), KnobMultiplier::TuningStep);
+    key(win::VK_CONTROL, true);
+    EXPECT_FALSE(form->stPanel4->Enabled());
+    key(win::VK_CONTROL, false);
+    EXPECT_TRUE(form->stPanel4->Enabled());
 }
 
 TEST_F(FrontPanel, WithoutAHostTheDemonstrationReceiverRunsAndTheLogIsWritten) {
