@@ -1,0 +1,156 @@
+#pragma once
+// The front panel: the program's one window. It starts the receiver component and the plug-in
+// host, reads the command line, and carries the tuning controls: the frequency entry, the knob,
+// the step and its buttons, the tuning pad, the band label under the frequency and the signal
+// level. Controls write the receiver component; its change events write the controls back.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "api/Lxq745Api.h"
+#include "app/forms/CommandLine.h"
+#include "app/forms/TuningSteps.h"
+#include "platform/components/TForm.h"
+
+namespace plat::comp {
+class TApplicationEvents;
+class THintWindow;
+class TTimer;
+} // namespace plat::comp
+
+namespace lxq {
+
+class TmyKVRserver;
+class TmyLabel;
+class TmyQ745;
+class TmyTuningPad;
+class TstFrequencyEdit;
+class TstKnob;
+class TstPanel;
+class TstSpeedButton;
+
+// A band of the band list: inclusive bounds in Hz and its name.
+struct TBand {
+    std::int64_t start = 0;
+    std::int64_t stop = 0;
+    std::string name;
+};
+
+// Index of the band holding f in a list sorted by start, -1 when none does.
+int FindBand(const std::vector<TBand>& bands, std::int64_t f);
+
+class TQ7form : public plat::comp::TForm {
+public:
+    // args: the command line without the program name.
+    TQ7form(plat::comp::TComponent* owner, std::vector<std::string> args = {});
+    ~TQ7form() override;
+    const char* ClassName() const override { return "TQ7form"; }
+
+    // Shows a message box (text, caption, flags) and answers the button; tests replace it.
+    std::function<int(const std::string&, const std::string&, std::uint32_t)> ShowMessageBox;
+
+    // --- components and controls of the form ---
+    TmyQ745* Q7 = nullptr;
+    TmyKVRserver* KVR = nullptr;
+    TstPanel* stPanel1 = nullptr;                 // the main control panel
+    TstFrequencyEdit* myFrequencyEdit1 = nullptr; // frequency display and entry
+    TstFrequencyEdit* myFrequencyEdit2 = nullptr; // step size
+    TmyLabel* myLabel16 = nullptr;                // band or memory under the frequency
+    TmyLabel* mySMeterText = nullptr;             // the signal level until the S-meter stands
+    TstKnob* stKnob1 = nullptr;
+    TstSpeedButton* stSpeedButton29 = nullptr; // Step left
+    TstSpeedButton* stSpeedButton28 = nullptr; // Step right
+    TstSpeedButton* stSpeedButton26 = nullptr; // 10 steps left
+    TstSpeedButton* stSpeedButton27 = nullptr; // 10 steps right
+    TstPanel* stPanel4 = nullptr;              // the knob's multiplier buttons
+    TstSpeedButton* stSpeedButton47 = nullptr; // x1
+    TstSpeedButton* stSpeedButton48 = nullptr; // x10
+    TstSpeedButton* stSpeedButton49 = nullptr; // S
+    TstSpeedButton* stSpeedButton50 = nullptr; // x0.1
+    TmyTuningPad* myTuningPad1 = nullptr;
+    plat::comp::TTimer* FreqTimer = nullptr;
+    plat::comp::TApplicationEvents* ApplicationEvents1 = nullptr;
+    plat::comp::THintWindow* FHint = nullptr;  // names a refused frequency
+    plat::comp::TTimer* HintTimer = nullptr;   // takes it away again
+    plat::comp::TTimer* SignalTimer = nullptr; // shows a level that came too soon, once due
+
+    // --- start-up and shut-down ---
+    void FormCreate(plat::comp::TObject* sender);
+    void FormCloseQuery(plat::comp::TObject* sender, bool& canClose);
+    void FormClose(plat::comp::TObject* sender, plat::comp::TCloseAction& action);
+    void FormDestroy(plat::comp::TObject* sender);
+    void DebugLog(const std::string& text);
+    // Sees every message of the application: the knob's keys tune.
+    void ApplicationEvents1Message(plat::win::Msg& msg, bool& handled);
+
+    // --- tuning ---
+    // Writes the frequency edit without tuning.
+    void ShowFrequency(std::int64_t hz);
+    void myFrequencyEdit1ValueChange(plat::comp::TObject* sender);
+    void LXFreqChange(plat::comp::TObject* sender);
+    void FreqTimerTimer(plat::comp::TObject* sender);
+    void stKnob1UpDown(plat::comp::TObject* sender, bool direction, plat::comp::TShiftState state);
+    void stKnob1KeyMessage(plat::comp::TObject* sender, plat::comp::TMessage& msg, bool& handled);
+    void myTuningPad1Step(plat::comp::TComponent* component, int step);
+    void myUpDown1Direction(plat::comp::TObject* sender, int val);
+    void stSpeedButton29Click(plat::comp::TObject* sender);
+    void stSpeedButton28Click(plat::comp::TObject* sender);
+    void stSpeedButton26Click(plat::comp::TObject* sender);
+    void stSpeedButton27Click(plat::comp::TObject* sender);
+    void stSpeedButton49Click(plat::comp::TObject* sender);
+    void FormKeyDown(plat::comp::TObject* sender, std::uint16_t& key, plat::comp::TShiftState shift);
+    void FormKeyUp(plat::comp::TObject* sender, std::uint16_t& key, plat::comp::TShiftState shift);
+    // The multiplier of the button that is down.
+    KnobMultiplier CurrentMultiplier() const;
+    void LXSignalChange(plat::comp::TObject* sender);
+    void SignalTimerTimer(plat::comp::TObject* sender);
+    void LXBlockedFrequency(plat::comp::TObject* sender, std::int64_t frequency);
+    void HintTimerTimer(plat::comp::TObject* sender);
+
+    // --- state others read ---
+    const std::string& DataFolder() const { return dataFolder_; }
+    bool Quitting() const { return quit_; }
+    int DebugLevel() const { return debugLevel_; }
+    const std::string& DebugLogFile() const { return debugLogFile_; }
+    bool ServiceMode() const { return service_; }
+    bool RawSignal() const { return rawSignal_; }
+    const std::string& DemodulatorName() const { return demodulatorName_; }
+    const std::string& PreferredSerial() const { return preferredSerial_; }
+    bool ReactToEdits() const { return reactToEdits_; }
+    const ThirdCounter& Thirds() const { return thirds_; }
+    KnobMultiplier ChosenMultiplier() const { return multiplier_; }
+    std::vector<TBand>& Bands() { return bands_; }
+
+    static const char* const kCaption;
+
+private:
+    void BuildControls();
+    void ChooseReceiver(const RADIO_INFO* infos, int count, int& chosen);
+    void PostClose();
+    int Warn(const std::string& text);
+    void ApplyReceiverOptions();
+    void ApplyPanelOptions();
+    void SetMainFrequency(std::int64_t hz);
+    void ShowSignal();
+
+    std::vector<std::string> args_;
+    std::string dataFolder_;
+    std::string demodulatorName_ = "Q745 Standard";
+    std::string preferredSerial_;
+    std::string debugLogFile_;
+    int debugLevel_ = 0;
+    bool quit_ = false;
+    bool exitProcess_ = false;
+    bool service_ = false;
+    bool rawSignal_ = false;
+    bool startDemodulator_ = false;
+    bool reactToEdits_ = true;
+    ThirdCounter thirds_;
+    KnobMultiplier multiplier_ = KnobMultiplier::One;
+    std::vector<TBand> bands_;
+    std::int64_t lastSignalMs_ = INT64_MIN / 2;
+};
+
+} // namespace lxq

@@ -1,0 +1,34 @@
+// lxq745: the front panel program.
+//   lxq745 [/#<serial>] [/c<MHz>] [/cc<MHz>] [/l] [/g] [/exitprocess] [/d] [/c] [/r] [/sd]
+// Windows appear on the X display when DISPLAY is set (LXQ_WIN_BACKEND chooses otherwise).
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/forms/TQ7form.h"
+#include "platform/components/TApplication.h"
+#include "platform/sys/Module.h"
+#include "platform/win/BackendChoice.h"
+
+int main(int argc, char** argv) {
+    // The crash-report library comes first and goes last, so that it sees every fault; the
+    // program runs on without it.
+    std::unique_ptr<plat::sys::Module> crashReport = plat::sys::Module::Load("ErrVane.dll");
+
+    std::string error;
+    plat::win::StartBackend(true, &error);
+    if (!error.empty()) std::fprintf(stderr, "lxq745: %s\n", error.c_str());
+
+    auto& application = plat::comp::Application();
+    application.SetTitle(lxq::TQ7form::kCaption);
+    application.SetShowMainForm(false); // the form shows itself once start-up succeeded
+    std::vector<std::string> args(argv + 1, argv + argc);
+    application.CreateForm<lxq::TQ7form>(std::move(args));
+    application.Run();
+    plat::comp::TApplication::ShutDown();
+
+    crashReport.reset();
+    return 0;
+}

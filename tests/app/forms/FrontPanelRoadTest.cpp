@@ -1,0 +1,351 @@
+// Road test of the front panel: the driver host runs in-process on a fresh namespace with one
+// receiver; the main form starts headless, binds the API library by name, opens the receiver,
+// and a frequency typed on the keyboard reaches the receiver while its level comes back to the
+// panel. Time is a fake clock: the timers run as it is advanced.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "api/Lxq745Api.h"
+#include "app/controls/FloatText.h"
+#include "app/controls/TmyLabel.h"
+#include "app/controls/TstFrequencyEdit.h"
+#include "app/controls/TstSpeedButton.h"
+#include "app/forms/TQ7form.h"
+#include "app/receiver/MainThread.h"
+#include "app/receiver/TmyKVRserver.h"
+#include "app/controls/TstKnob.h"
+#include "app/controls/TstPanel.h"
+#include "app/receiver/TmyQ745.h"
+#include "driver/host/BuiltInKinds.h"
+#include "driver/host/Bus.h"
+#include "driver/host/ChannelServer.h"
+#include "driver/host/DeviceKinds.h"
+#include "driver/host/ReceiverDevice.h"
+#include "platform/components/TApplication.h"
+#include "platform/components/THintWindow.h"
+#include "platform/components/TTimer.h"
+#include "platform/sys/Clock.h"
+#include "platform/sys/Module.h"
+#include "platform/sys/SettingsStore.h"
+#include "tests/app/receiver/plugin/TestPluginState.h"
+#include "platform/win/InputApi.h"
+#include "platform/win/MessageApi.h"
+#include "platform/win/ScreenApi.h"
+#include "tests/platform/sys/ScopedChannelNamespace.h"
+#include "tests/platform/sys/TempFolder.h"
+
+namespace lxq {
+namespace {
+
+using namespace lxq::host;
+namespace win = plat::win;
+
+struct Box {
+    std::string text;
+    std::string caption;
+    std::uint32_t flags;
+};
+
+class FrontPanel : public ::testing::Test {
+protected:
+    FrontPanel() {
+        RecordMainThread();
+        setenv("XDG_DOCUMENTS_DIR", dir.Path().c_str(), 1);
+        // Level = -200 + raw x 300 / 255 dBm at every frequency.
+        std::ofstream(dir.File("lxq745.cal")) << "[LX-Q745]\ntable -1\n1000000 0:-200 255:100\n";
+        plat::comp::Application().ResetTerminated();
+    }
+    ~FrontPanel() override {
+        form.reset();
+        if (serving) server.Stop();
+        bus.RemoveAll();
+        unsetenv("XDG_DOCUMENTS_DIR");
+    }
+    void StartHost() {
+        RegisterBuiltInKinds(kinds);
+        ASSERT_TRUE(server.Start());
+        serving = true;
+        std::string message;
+        ASSERT_EQ(bus.Plug("test", "rx1", message), 0u) << message;
+    }
+    std::uint32_t HostFrequency() {
+        return dynamic_cast<ReceiverDevice&>(bus.FindByBusId("rx1")->Driver()).State().frequency;
+    }
+    void StartPanel(std::vector<std::string> args = {}) {
+        form = std::make_unique<TQ7form>(nullptr, std::move(args));
+        form->ShowMessageBox = [this](const std::string& t, const std::string& c, std::uint32_t f) {
+            boxes.push_back({t, c, f});
+            return 1;
+        };
+        form->Q7->SetCalFile(dir.File("lxq745.cal"));
+        form->DoCreate();
+    }
+    void Advance(std::int64_t ms, std::int64_t step = 1) {
+        for (std::int64_t done = 0; done < ms; done += step) {
+            clock.AdvanceMs(step);
+            plat::comp::Application().ProcessMessages();
+        }
+    }
+    void Type(const std::string& keys) {
+        for (char c : keys) {
+            const std::uint32_t vk = c == '.' ? win::VK_OEM_PERIOD : c == '\n' ? win::VK_RETURN
+                                                                               : static_cast<std::uint32_t>(c);
+            Press(vk);
+        }
+    }
+    static void Press(std::uint32_t vk) {
+        win::InjectKey(vk, true);
+        win::InjectKey(vk, false);
+        plat::comp::Application().ProcessMessages();
+    }
+
+    plat::sys::FakeClock clock;
+    plat::sys::ScopedClock scoped{clock};
+    plat::sys::test::ScopedChannelNamespace ns{"forms"};
+    plat::sys::testing::TempFolder dir;
+    DeviceKinds kinds;
+    Bus bus{[this](const std::string& kind, const std::string& id, std::string& error) {
+        return kinds.Make(kind, id, error);
+    }};
+    ChannelServer server{bus};
+    bool serving = false;
+    std::vector<Box> boxes;
+    std::unique_ptr<TQ7form> form;
+};
+
+TEST_F(FrontPanel, ATypedFrequencyReachesTheReceiverAndTheLevelComesBack) {
+    StartHost();
+    StartPanel();
+    ASSERT_FALSE(form->Quitting());
+    EXPECT_TRUE(boxes.empty()) << boxes.front().text;
+    ASSERT_FALSE(form->Q7->Demo()) << "the host's receiver, not the demonstration one";
+    const std::string serial = form->Q7->GetSerialNum();
+    EXPECT_EQ(form->Caption(), "Talvenor Q745" + form->Q7->GetInterfaceChar() + " - #" + serial);
+    EXPECT_TRUE(form->Visible());
+    EXPECT_EQ(form->myFrequencyEdit1->Value(), form->Q7->GetFreq());
+
+    ASSERT_NE(win::SetFocus(form->myFrequencyEdit1->Handle()), 0u);
+    Type("145.5\n");
+    EXPECT_EQ(form->myFrequencyEdit1->Value(), 145'500'000);
+    EXPECT_EQ(form->Q7->GetFreq(), 145'500'000);
+    EXPECT_EQ(HostFrequency(), 145'500'000u) << "the driver's tuner state holds it";
+    auto api = plat::sys::Module::Load("lxq745api.dll");
+    ASSERT_TRUE(api);
+    auto getFrequency = reinterpret_cast<decltype(&::GetFrequency)>(api->Symbol("GetFrequency"));
+    EXPECT_EQ(getFrequency(form->Q7->Handle()), 145'500'000u);
+
+    // The level the receiver reports shows at once, then at most every 200 ms; the last one
+    // read always arrives. Polled every 20 ms here so that levels come faster than shown.
+    form->Q7->SetTimerInterval(1);
+    std::vector<std::int64_t> shownAt;
+    std::string shown = form->mySMeterText->Caption();
+    for (int ms = 0; ms < 1000; ++ms) {
+        Advance(1);
+        if (form->mySMeterText->Caption() == shown) continue;
+        shown = form->mySMeterText->Caption();
+        EXPECT_EQ(shown, FormatFloat(form->Q7->SignalLevel(), 1, 1) + " dBm");
+        shownAt.push_back(clock.NowMs());
+    }
+    ASSERT_GE(shownAt.size(), 1u);
+    for (std::size_t i = 1; i < shownAt.size(); ++i) EXPECT_GT(shownAt[i] - shownAt[i - 1], 200);
+    EXPECT_EQ(form->mySMeterText->Caption(), FormatFloat(form->Q7->SignalLevel(), 1, 1) + " dBm");
+
+    std::filesystem::create_directories(LXQ_SCREENSHOT_DIR);
+    const std::string png = std::string(LXQ_SCREENSHOT_DIR) + "/main-form.png";
+    ASSERT_TRUE(win::SaveScreenshot(png, form->Handle()));
+    EXPECT_GT(std::filesystem::file_size(png), 1000u);
+
+    form->Close();
+    EXPECT_EQ(form->Q7->Handle(), 0) << "closed after powering down";
+    EXPECT_FALSE(form->Visible());
+}
+
+TEST_F(FrontPanel, TheSettledFrequencyIsReported250MillisecondsAfterTheLastChange) {
+    StartHost();
+    StartPanel();
+    ASSERT_FALSE(form->Quitting());
+    Advance(300);
+    ASSERT_FALSE(form->FreqTimer->Enabled());
+    const std::int64_t start = form->Q7->GetFreq();
+    form->stKnob1UpDown(nullptr, true, 0);
+    EXPECT_TRUE(form->FreqTimer->Enabled());
+    Advance(200);
+    form->stKnob1UpDown(nullptr, true, 0);
+    Advance(249);
+    EXPECT_TRUE(form->FreqTimer->Enabled()) << "restarted by the second step";
+    Advance(2);
+    EXPECT_FALSE(form->FreqTimer->Enabled());
+    EXPECT_EQ(form->Q7->GetFreq(), start + 2 * KnobStepHz(form->Q7->GetMode(), 0, KnobMultiplier::One, 0));
+    EXPECT_EQ(static_cast<std::int64_t>(HostFrequency()), form->Q7->GetFreq());
+}
+
+TEST_F(FrontPanel, TheSettledFrequencyGoesToTheDemodulatorTwice) {
+    plat::sys::testing::TempFolder config;
+    setenv("XDG_CONFIG_HOME", config.Path().c_str(), 1);
+    plat::sys::SettingsStore().WriteString("Software\\KVR", "SearchPath", LXQ_FORMS_PLUGIN_DIR);
+    auto module = plat::sys::Module::Load(std::string(LXQ_FORMS_PLUGIN_DIR) + "/demodulator.kvr");
+    ASSERT_TRUE(module);
+    TestPluginState& demod = *reinterpret_cast<TestPluginStateProc>(module->Symbol("testPluginState"))();
+    StartHost();
+    StartPanel();
+    ASSERT_FALSE(form->Quitting());
+    form->KVR->LoadPlugins();
+    ASSERT_GT(form->KVR->StartPlugin("Q745 Demodulator"), 0);
+    Advance(300);
+    form->myFrequencyEdit1->SetValue(145'500'000);
+    demod.calls.clear();
+    Advance(249);
+    EXPECT_EQ(demod.Count(0x800), 0) << "not before 250 ms";
+    Advance(2);
+    std::vector<std::uint32_t> reported;
+    for (const auto& c : demod.calls)
+        if (c.uMsg == 0x800) reported.push_back(c.dwParam);
+    EXPECT_EQ(reported, (std::vector<std::uint32_t>{145'500'000u | 0x80000000u, 145'500'000u}));
+    form->KVR->StopAll();
+    form.reset();
+    unsetenv("XDG_CONFIG_HOME");
+}
+
+TEST_F(FrontPanel, KnobStepsOf8333KeepThe25kHzRaster) {
+    StartHost();
+    StartPanel();
+    ASSERT_FALSE(form->Quitting());
+    form->myFrequencyEdit1->SetValue(100'000'000);
+    form->myFrequencyEdit2->SetValue(8333);
+    form->stSpeedButton49->SetDown(true); // "S": the knob turns by the step
+    form->stSpeedButton49->Click();
+    for (int i = 0; i < 3; ++i) form->stKnob1UpDown(nullptr, true, 0);
+    EXPECT_EQ(form->Q7->GetFreq(), 100'025'000);
+    EXPECT_EQ(HostFrequency(), 100'025'000u);
+    form->stKnob1UpDown(nullptr, false, 0);
+    EXPECT_EQ(form->Q7->GetFreq(), 100'016'667);
+}
+
+TEST_F(FrontPanel, ADigitTypedOnTheKnobStartsAFrequencyEntry) {
+    StartHost();
+    StartPanel();
+    ASSERT_FALSE(form->Quitting());
+    ASSERT_NE(win::SetFocus(form->stKnob1->Handle()), 0u);
+    Type("7.05\n");
+    EXPECT_EQ(form->Q7->GetFreq(), 7'050'000);
+    EXPECT_EQ(HostFrequency(), 7'050'000u);
+    EXPECT_EQ(win::GetFocus(), form->stKnob1->Handle()) << "the knob has the keys again";
+}
+
+TEST_F(FrontPanel, KeysOnTheKnobTuneByTheStepAndTurnIt) {
+    StartHost();
+    StartPanel();
+    ASSERT_FALSE(form->Quitting());
+    form->myFrequencyEdit1->SetValue(100'000'000);
+    form->myFrequencyEdit2->SetValue(1000);
+    ASSERT_NE(win::SetFocus(form->stKnob1->Handle()), 0u);
+    Press(win::VK_PRIOR);
+    EXPECT_EQ(form->Q7->GetFreq(), 100'001'000);
+    win::InjectKey(win::VK_SHIFT, true);
+    Press(win::VK_NEXT);
+    win::InjectKey(win::VK_SHIFT, false);
+    EXPECT_EQ(form->Q7->GetFreq(), 99'991'000) << "Shift: ten steps";
+    win::InjectKey(win::VK_CONTROL, true);
+    Press(win::VK_PRIOR);
+    win::InjectKey(win::VK_CONTROL, false);
+    EXPECT_EQ(form->Q7->GetFreq(), 100'091'000) << "Ctrl: a hundred steps";
+    EXPECT_EQ(HostFrequency(), 100'091'000u);
+    const double angle = form->stKnob1->Angle();
+    Press(win::VK_UP);
+    EXPECT_EQ(form->Q7->GetFreq(), 100'091'000 + KnobStepHz(form->Q7->GetMode(), 0, KnobMultiplier::One, 0));
+    EXPECT_NE(form->stKnob1->Angle(), angle) << "the knob turned";
+    const std::int32_t volume = form->Q7->GetVolume();
+    Press(win::VK_RIGHT);
+    EXPECT_EQ(form->Q7->GetVolume(), volume + 1);
+}
+
+TEST_F(FrontPanel, ARefusedFrequencyIsNamedForThreeSeconds) {
+    StartHost();
+    StartPanel();
+    ASSERT_FALSE(form->Quitting());
+    const std::int64_t tuned = form->Q7->GetFreq();
+    form->ShowFrequency(5'000);
+    form->LXBlockedFrequency(form->Q7, 5'000);
+    EXPECT_TRUE(form->FHint->Active());
+    EXPECT_EQ(form->FHint->Caption(), "Illegal frequency 5 kHz");
+    Advance(2990, 10);
+    EXPECT_TRUE(form->FHint->Active());
+    EXPECT_EQ(form->myFrequencyEdit1->Value(), 5'000) << "the entry stays while the hint shows";
+    Advance(20, 10);
+    EXPECT_FALSE(form->FHint->Active());
+    EXPECT_EQ(form->myFrequencyEdit1->Value(), tuned) << "then the receiver's frequency again";
+    EXPECT_EQ(form->Q7->GetFreq(), tuned);
+}
+
+TEST_F(FrontPanel, ShiftAndAltShowTheirMultiplierWhileHeldAndCtrlLocksTheButtons) {
+    StartPanel();
+    ASSERT_FALSE(form->Quitting());
+    form->stSpeedButton49->SetDown(true); // "S" chosen
+    form->stSpeedButton49->Click();
+    ASSERT_TRUE(form->stSpeedButton49->Down());
+    ASSERT_NE(win::SetFocus(form->stKnob1->Handle()), 0u);
+    const auto key = [](std::uint32_t vk, bool down) {
+        win::InjectKey(vk, down);
+        plat::comp::Application().ProcessMessages();
+    };
+    key(win::VK_SHIFT, true);
+    EXPECT_TRUE(form->stSpeedButton48->Down());
+    EXPECT_EQ(form->CurrentMultiplier(), KnobMultiplier::Ten);
+    key(win::VK_SHIFT, false);
+    EXPECT_TRUE(form->stSpeedButton49->Down()) << "the chosen one comes back";
+    key(win::VK_MENU, true);
+    EXPECT_EQ(form->CurrentMultiplier(), KnobMultiplier::Tenth);
+    key(win::VK_MENU, false);
+    EXPECT_EQ(form->CurrentMultiplier(), KnobMultiplier::TuningStep);
+    key(win::VK_CONTROL, true);
+    EXPECT_FALSE(form->stPanel4->Enabled());
+    key(win::VK_CONTROL, false);
+    EXPECT_TRUE(form->stPanel4->Enabled());
+}
+
+TEST_F(FrontPanel, WithoutAHostTheDemonstrationReceiverRunsAndTheLogIsWritten) {
+    StartPanel({"/L"});
+    ASSERT_FALSE(form->Quitting());
+    EXPECT_TRUE(form->Q7->Demo());
+    EXPECT_EQ(form->Caption(), "Talvenor Q745 - **DEMO**");
+    EXPECT_EQ(form->DebugLevel(), 2);
+    const std::string log = form->DataFolder() + "Debug-DEMO.log";
+    EXPECT_EQ(form->DebugLogFile(), log);
+    EXPECT_EQ(form->DataFolder(), dir.Path() + "/Talvenor/Q745/");
+    std::stringstream text;
+    text << std::ifstream(log).rdbuf();
+    EXPECT_NE(text.str().find(": Panel is ready\n"), std::string::npos) << text.str();
+}
+
+TEST_F(FrontPanel, AMissingCalibrationFileIsReportedAndStartUpGoesOn) {
+    form = std::make_unique<TQ7form>(nullptr, std::vector<std::string>{"/sd"});
+    form->ShowMessageBox = [this](const std::string& t, const std::string& c, std::uint32_t f) {
+        boxes.push_back({t, c, f});
+        return 1;
+    };
+    form->Q7->SetCalFile(dir.File("absent.cal"));
+    form->DoCreate();
+    EXPECT_FALSE(form->Quitting());
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "The Calibration file is missing.\nThe S-meter will not be accurate.");
+    EXPECT_EQ(boxes[0].caption, "Talvenor Q745");
+    EXPECT_TRUE(form->DemodulatorName().empty()) << "/sd";
+}
+
+TEST_F(FrontPanel, AClosingRefusedWhileAPlugInHoldsTheHost) {
+    StartPanel();
+    form->KVR->SetDisabled(0x2);
+    form->Close();
+    EXPECT_TRUE(form->Visible());
+    EXPECT_NE(form->Q7->Handle(), 0);
+    form->KVR->SetDisabled(0);
+    form->Close();
+    EXPECT_EQ(form->Q7->Handle(), 0);
+}
+
+} // namespace
+} // namespace lxq
