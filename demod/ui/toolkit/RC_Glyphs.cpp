@@ -28,7 +28,7 @@ float SegmentDistance(P p, P a, P b) {
     return std::sqrt(dx * dx + dy * dy);
 }
 
-// Distance outside a convex polygon (0 inside).
+// Signed distance to a convex polygon's edge: negative inside.
 float PolygonDistance(P p, const std::vector<P>& poly) {
     bool inside = true;
     float best = 1e9f;
@@ -38,7 +38,7 @@ float PolygonDistance(P p, const std::vector<P>& poly) {
         if (cross < 0.0f) inside = false;
         best = std::min(best, SegmentDistance(p, a, b));
     }
-    return inside ? 0.0f : best;
+    return inside ? -best : best;
 }
 
 // Polygons are given clockwise on screen (y down), which the inside test expects.
