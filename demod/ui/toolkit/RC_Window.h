@@ -192,6 +192,7 @@ protected:
     void DropBitmap() { bitmap_.reset(); }
     plat::win::LResult DefaultAnswer(std::uint32_t msg, plat::win::WParam wParam, plat::win::LParam lParam);
     void SetContentTop(int top) { content_.top = top; }
+    void SetContentRight(int right) { content_.right = right; }
     void SetPendingResize(int n) { pendingResize_ = n; }
     int PendingResize() const { return pendingResize_; }
     // Atomic exchange helpers on the state word: answer the previous word.
