@@ -1,6 +1,7 @@
 #include "demod/ui/toolkit/RC_Bitmap.h"
 
 #include "demod/dsp/RC_Heap.h"
+#include "demod/ui/toolkit/RC_LineSteps.h"
 
 #include <algorithm>
 #include <cstring>
@@ -42,21 +43,8 @@ void RC_Bitmap::Clear(std::uint32_t colour) {
 }
 
 void RC_Bitmap::Line(int x0, int y0, int x1, int y1, std::uint32_t colour) {
-    if (y0 > y1) {
-        std::swap(x0, x1);
-        std::swap(y0, y1);
-    }
-    const int dx = x1 - x0;
-    const int dy = y1 - y0;
-    if (dy < dx) {
-        for (int k = 0; k <= dx; ++k) Row(y0 + k * dy / dx)[x0 + k] = colour;
-    } else if (dx < -dy) {
-        for (int k = 0; k <= -dx; ++k) Row(y0 + k * dy / (-dx))[x0 - k] = colour;
-    } else if (dx == 0 && dy == 0) {
-        Row(y0)[x0] = colour;
-    } else {
-        for (int k = 0; k <= dy; ++k) Row(y0 + k)[x0 + k * dx / dy] = colour;
-    }
+    // Direct writes: no virtual call per pixel.
+    RC_StepLine(x0, y0, x1, y1, [&](int x, int y) { Row(y)[x] = colour; });
 }
 
 void RC_Bitmap::HLine(int x0, int x1, int y, std::uint32_t colour) {
@@ -95,13 +83,7 @@ void RC_Bitmap::SetPixel(int x, int y, std::uint32_t colour) {
 void RC_Bitmap::SetPixelUnclipped(int x, int y, std::uint32_t colour) { Row(y)[x] = colour; }
 
 void RC_Bitmap::FillRect(int x0, int y0, int x1, int y1, std::uint32_t colour) {
-    if (x0 > x1) std::swap(x0, x1);
-    if (y0 > y1) std::swap(y0, y1);
-    if (x1 < 0 || y1 < 0 || x0 >= width_ || y0 >= height_) return;
-    x0 = std::max(x0, 0);
-    y0 = std::max(y0, 0);
-    x1 = std::min(x1, width_ - 1);
-    y1 = std::min(y1, height_ - 1);
+    if (!ClipRect(x0, y0, x1, y1)) return;
     for (int y = y0; y <= y1; ++y) std::fill(Row(y) + x0, Row(y) + x1 + 1, colour);
 }
 

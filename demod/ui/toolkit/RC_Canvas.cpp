@@ -2,6 +2,7 @@
 
 #include "demod/dsp/RC_Colour.h"
 #include "demod/dsp/RC_Heap.h"
+#include "demod/ui/toolkit/RC_LineSteps.h"
 
 #include <algorithm>
 #include <cmath>
@@ -43,22 +44,7 @@ void RC_Canvas::Clear(std::uint32_t colour) {
 }
 
 void RC_Canvas::Line(int x0, int y0, int x1, int y1, std::uint32_t colour) {
-    // Same stepping as the 32-bit bitmap, one pixel at a time.
-    if (y0 > y1) {
-        std::swap(x0, x1);
-        std::swap(y0, y1);
-    }
-    const int dx = x1 - x0;
-    const int dy = y1 - y0;
-    if (dy < dx) {
-        for (int k = 0; k <= dx; ++k) SetPixelUnclipped(x0 + k, y0 + k * dy / dx, colour);
-    } else if (dx < -dy) {
-        for (int k = 0; k <= -dx; ++k) SetPixelUnclipped(x0 - k, y0 + k * dy / (-dx), colour);
-    } else if (dx == 0 && dy == 0) {
-        SetPixelUnclipped(x0, y0, colour);
-    } else {
-        for (int k = 0; k <= dy; ++k) SetPixelUnclipped(x0 + k * dx / dy, y0 + k, colour);
-    }
+    RC_StepLine(x0, y0, x1, y1, [&](int x, int y) { SetPixelUnclipped(x, y, colour); });
 }
 
 void RC_Canvas::HLine(int x0, int x1, int y, std::uint32_t colour) {
@@ -92,15 +78,20 @@ void RC_Canvas::SetPixel(int x, int y, std::uint32_t colour) {
     SetPixelUnclipped(x, y, colour);
 }
 
-void RC_Canvas::FillRect(int x0, int y0, int x1, int y1, std::uint32_t colour) {
-    if (!ColourAllowed(colour)) return;
+bool RC_Canvas::ClipRect(int& x0, int& y0, int& x1, int& y1) const {
     if (x0 > x1) std::swap(x0, x1);
     if (y0 > y1) std::swap(y0, y1);
-    if (x1 < 0 || y1 < 0 || x0 >= width_ || y0 >= height_) return;
+    if (x1 < 0 || y1 < 0 || x0 >= width_ || y0 >= height_) return false;
     x0 = std::max(x0, 0);
     y0 = std::max(y0, 0);
     x1 = std::min(x1, width_ - 1);
     y1 = std::min(y1, height_ - 1);
+    return true;
+}
+
+void RC_Canvas::FillRect(int x0, int y0, int x1, int y1, std::uint32_t colour) {
+    if (!ColourAllowed(colour)) return;
+    if (!ClipRect(x0, y0, x1, y1)) return;
     for (int y = y0; y <= y1; ++y) {
         if (bitsPerPixel_ == 8) {
             std::memset(pixels_ + static_cast<std::size_t>(y) * stride_ + x0, static_cast<int>(colour & 0xFFu),

@@ -46,6 +46,8 @@ public:
 protected:
     // Bytes per row: ((width x bits + 31) / 8) rounded down to a multiple of 4.
     static std::size_t StrideFor(int width, int bitsPerPixel);
+    // Orders inclusive corners and clamps them to the image; false when nothing is inside.
+    bool ClipRect(int& x0, int& y0, int& x1, int& y1) const;
 
     int width_ = 0;
     int height_ = 0;

@@ -1,14 +1,25 @@
 #include "demod/ui/toolkit/RC_Font.h"
 
-#include "demod/ui/toolkit/RC_DrawObjectCache.h"
-
 #include <cstring>
 
 namespace {
 
-RC_DrawObjectCache<RC_FontDesc, plat::gdi::Font>& Cache() {
-    static RC_DrawObjectCache<RC_FontDesc, plat::gdi::Font> cache;
+RC_Font::Cache& FontCache() {
+    static RC_Font::Cache cache;
     return cache;
+}
+
+RC_FontDesc DefaultFont() {
+    RC_FontDesc d;
+    std::memset(&d, 0, sizeof(d));
+    d.height = -11;
+    d.weight = 400;
+    d.charSet = 1;
+    d.outPrecision = 2;
+    d.clipPrecision = 1;
+    d.quality = 2;
+    std::strcpy(d.faceName, "Arial");
+    return d;
 }
 
 plat::gdi::Font MakeFont(const RC_FontDesc& d) {
@@ -24,68 +35,39 @@ plat::gdi::Font MakeFont(const RC_FontDesc& d) {
 
 } // namespace
 
-RC_Font::RC_Font() {
-    std::memset(&desc_, 0, sizeof(desc_));
-    desc_.height = -11;
-    desc_.weight = 400;
-    desc_.charSet = 1;
-    desc_.outPrecision = 2;
-    desc_.clipPrecision = 1;
-    desc_.quality = 2;
-    std::strcpy(desc_.faceName, "Arial");
-}
-
-RC_Font::~RC_Font() { Release(); }
-
-const plat::gdi::Font* RC_Font::GetHandle() {
-    if (handle_ == nullptr) handle_ = Cache().Acquire(desc_, &MakeFont);
-    return handle_;
-}
-
-void RC_Font::Release() {
-    Cache().Release(handle_);
-    handle_ = nullptr;
-}
-
-void RC_Font::Store(const RC_FontDesc& next) {
-    if (std::memcmp(&next, &desc_, sizeof(desc_)) == 0) return;
-    desc_ = next;
-    if (handle_ == nullptr) return;
-    callback_(this);
-    Release();
-}
+RC_Font::RC_Font() : RC_DrawRecord(FontCache(), &MakeFont, DefaultFont()) {}
 
 void RC_Font::SetHeight(std::int32_t height) {
-    RC_FontDesc d = desc_;
+    RC_FontDesc d = Desc();
     d.height = height;
     Store(d);
 }
 
 void RC_Font::SetWeight(std::int32_t weight) {
-    RC_FontDesc d = desc_;
+    RC_FontDesc d = Desc();
     d.weight = weight;
     Store(d);
 }
 
 void RC_Font::SetItalic(bool italic) {
-    RC_FontDesc d = desc_;
+    RC_FontDesc d = Desc();
     d.italic = italic ? 1 : 0;
     Store(d);
 }
 
 void RC_Font::SetCharSet(std::uint8_t charSet) {
-    RC_FontDesc d = desc_;
+    RC_FontDesc d = Desc();
     d.charSet = charSet;
     Store(d);
 }
 
 void RC_Font::SetFaceName(const char* face) {
-    RC_FontDesc d = desc_;
+    RC_FontDesc d = Desc();
     std::memset(d.faceName, 0, sizeof(d.faceName));
     if (face != nullptr) std::strncpy(d.faceName, face, sizeof(d.faceName) - 1);
     Store(d);
 }
 
-void RC_Font::Assign(const RC_Font& other) { Store(other.desc_); }
+void RC_Font::Assign(const RC_Font& other) { Store(other.Desc()); }
 
-std::size_t RC_Font::CachedCount() { return Cache().EntryCount(); }
+std::size_t RC_Font::CachedCount() { return FontCache().EntryCount(); }

@@ -1,7 +1,7 @@
 #pragma once
-// A window's font description and the shared font it selects (see RC_Pen for the sharing).
+// A window's font description and the shared font it selects.
 
-#include "demod/ui/toolkit/RC_DrawCallback.h"
+#include "demod/ui/toolkit/RC_DrawRecord.h"
 #include "platform/gdi/Font.h"
 
 #include <cstddef>
@@ -41,16 +41,9 @@ static_assert(offsetof(RC_FontDesc, quality) == 26);
 static_assert(offsetof(RC_FontDesc, pitchAndFamily) == 27);
 static_assert(offsetof(RC_FontDesc, faceName) == 28);
 
-class RC_Font {
+class RC_Font : public RC_DrawRecord<RC_FontDesc, plat::gdi::Font> {
 public:
     RC_Font();
-    ~RC_Font();
-    RC_Font(const RC_Font&) = delete;
-    RC_Font& operator=(const RC_Font&) = delete;
-
-    const plat::gdi::Font* GetHandle();
-    void Release();
-    bool HoldsHandle() const { return handle_ != nullptr; }
 
     void SetHeight(std::int32_t height);
     void SetWeight(std::int32_t weight);
@@ -60,15 +53,6 @@ public:
     void SetFaceName(const char* face);
     // Takes the other font's whole description.
     void Assign(const RC_Font& other);
-    void SetChangeCallback(RC_DrawCallback callback) { callback_ = callback; }
-    const RC_FontDesc& Desc() const { return desc_; }
 
     static std::size_t CachedCount();
-
-private:
-    void Store(const RC_FontDesc& next);
-
-    RC_FontDesc desc_;
-    const plat::gdi::Font* handle_ = nullptr;
-    RC_DrawCallback callback_;
 };

@@ -1,11 +1,9 @@
 #include "demod/ui/toolkit/RC_Pen.h"
 
-#include "demod/ui/toolkit/RC_DrawObjectCache.h"
-
 namespace {
 
-RC_DrawObjectCache<RC_PenDesc, plat::gdi::Pen>& Cache() {
-    static RC_DrawObjectCache<RC_PenDesc, plat::gdi::Pen> cache;
+RC_Pen::Cache& PenCache() {
+    static RC_Pen::Cache cache;
     return cache;
 }
 
@@ -15,42 +13,24 @@ plat::gdi::Pen MakePen(const RC_PenDesc& d) {
 
 } // namespace
 
-RC_Pen::RC_Pen() : desc_{0, 1, 0, 0x000000} {}
-
-RC_Pen::~RC_Pen() { Release(); }
-
-const plat::gdi::Pen* RC_Pen::GetHandle() {
-    if (handle_ == nullptr) handle_ = Cache().Acquire(desc_, &MakePen);
-    return handle_;
-}
-
-void RC_Pen::Release() {
-    Cache().Release(handle_);
-    handle_ = nullptr;
-}
-
-void RC_Pen::Changed() {
-    if (handle_ == nullptr) return;
-    callback_(this);
-    Release();
-}
+RC_Pen::RC_Pen() : RC_DrawRecord(PenCache(), &MakePen, RC_PenDesc{0, 1, 0, 0x000000}) {}
 
 void RC_Pen::SetColour(std::uint32_t colour) {
-    if (desc_.colour == colour) return;
-    desc_.colour = colour;
-    Changed();
+    RC_PenDesc d = Desc();
+    d.colour = colour;
+    Store(d);
 }
 
 void RC_Pen::SetStyle(std::uint32_t style) {
-    if (desc_.style == style) return;
-    desc_.style = style;
-    Changed();
+    RC_PenDesc d = Desc();
+    d.style = style;
+    Store(d);
 }
 
 void RC_Pen::SetWidth(std::int32_t width) {
-    if (desc_.widthX == width) return;
-    desc_.widthX = width;
-    Changed();
+    RC_PenDesc d = Desc();
+    d.widthX = width;
+    Store(d);
 }
 
-std::size_t RC_Pen::CachedCount() { return Cache().EntryCount(); }
+std::size_t RC_Pen::CachedCount() { return PenCache().EntryCount(); }

@@ -1,9 +1,7 @@
 #pragma once
-// A window's pen description and the shared pen it selects. Setting a different value lets go of
-// the shared pen (telling the owner, so it reselects); the next GetHandle takes the pen for the
-// new description.
+// A window's pen description and the shared pen it selects.
 
-#include "demod/ui/toolkit/RC_DrawCallback.h"
+#include "demod/ui/toolkit/RC_DrawRecord.h"
 #include "platform/gdi/Pen.h"
 
 #include <cstddef>
@@ -24,30 +22,14 @@ static_assert(offsetof(RC_PenDesc, widthX) == 4);
 static_assert(offsetof(RC_PenDesc, widthY) == 8);
 static_assert(offsetof(RC_PenDesc, colour) == 12);
 
-class RC_Pen {
+class RC_Pen : public RC_DrawRecord<RC_PenDesc, plat::gdi::Pen> {
 public:
     RC_Pen();
-    ~RC_Pen();
-    RC_Pen(const RC_Pen&) = delete;
-    RC_Pen& operator=(const RC_Pen&) = delete;
-
-    const plat::gdi::Pen* GetHandle();
-    void Release();
-    bool HoldsHandle() const { return handle_ != nullptr; }
 
     void SetColour(std::uint32_t colour);
     void SetStyle(std::uint32_t style);
     void SetWidth(std::int32_t width);
-    void SetChangeCallback(RC_DrawCallback callback) { callback_ = callback; }
-    const RC_PenDesc& Desc() const { return desc_; }
 
     // Distinct pens alive in the process (for tests).
     static std::size_t CachedCount();
-
-private:
-    void Changed();
-
-    RC_PenDesc desc_;
-    const plat::gdi::Pen* handle_ = nullptr;
-    RC_DrawCallback callback_;
 };
