@@ -75,9 +75,13 @@ win::LResult RC_Window::HitTest(win::LParam lParam) {
             RC_SharedCursors& cursors = RC_GetSharedCursors();
             win::LResult zone = 0;
             const RC_Cursor* cursor = nullptr;
-            if (v == 0 && h != 0) zone = h < 0 ? win::HTLEFT : win::HTRIGHT, cursor = &cursors.resizeHorizontal;
-            if (h == 0 && v != 0) zone = v < 0 ? win::HTTOP : win::HTBOTTOM, cursor = &cursors.resizeVertical;
-            if (h != 0 && v != 0) {
+            if (v == 0 && h != 0) {
+                zone = h < 0 ? win::HTLEFT : win::HTRIGHT;
+                cursor = &cursors.resizeHorizontal;
+            } else if (h == 0 && v != 0) {
+                zone = v < 0 ? win::HTTOP : win::HTBOTTOM;
+                cursor = &cursors.resizeVertical;
+            } else if (h != 0 && v != 0) {
                 const bool falling = h == v;
                 zone = v < 0 ? (h < 0 ? win::HTTOPLEFT : win::HTTOPRIGHT) : (h < 0 ? win::HTBOTTOMLEFT : win::HTBOTTOMRIGHT);
                 cursor = falling ? &cursors.resizeFalling : &cursors.resizeRising;
