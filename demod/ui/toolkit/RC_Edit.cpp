@@ -220,7 +220,7 @@ void RC_Edit::SetFocused(int focused) {
         scroll_ = 0;
     } else if (!was) {
         focusText_.Assign(Caption());
-        CreateCaret(1, ContentRect().Height());
+        CreateCaret(CaretWidth(), ContentRect().Height());
         // A press being routed brought this focus: it selects rather than places the caret.
         focusFromClick_ = true;
     }
@@ -288,7 +288,7 @@ void RC_Edit::PaintContent() {
     SetBackgroundColourOfContext(BackgroundColour());
     SetBackgroundModeOfContext(2);
     ExtTextOut(x, c.top, gdi::eto::Opaque | gdi::eto::Clipped, &c, shown.c_str());
-    if (enabled && IsFocused() && selStart_ != selEnd_) {
+    if (enabled && IsFocused() && selStart_ != selEnd_ && HighlightsSelection()) {
         const int xs = x + Prefix(shown, selStart_);
         const int w = Prefix(shown, selEnd_) - Prefix(shown, selStart_);
         const gdi::Rect sel = gdi::Rect{xs, c.top, xs + w + 2, c.bottom}.Intersect(c);

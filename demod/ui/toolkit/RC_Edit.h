@@ -53,6 +53,8 @@ public:
 protected:
     // True when the text is shown and copied as stars.
     virtual bool Masked() const { return (Style() & kPassword) != 0; }
+    virtual bool HighlightsSelection() const { return true; }
+    virtual int CaretWidth() const { return 1; }
     RC_Colour EditTextColour() const { return textColour_; }
 
 private:

@@ -51,6 +51,8 @@ public:
 
 protected:
     bool Masked() const override { return false; }
+    bool HighlightsSelection() const override { return (Style() & kNoHighlight) == 0; }
+    int CaretWidth() const override { return 2; }
     void OnFlagsChanged(std::uint32_t a, std::uint32_t b) override;
 
 private:

@@ -110,6 +110,25 @@ TEST_F(RC_NumberEditTest, LinkedSpinnerStepsTheValueAndFollowsTheRange) {
     EXPECT_EQ(field_->Spinner(), nullptr);
 }
 
+TEST_F(RC_NumberEditTest, SelectionIsHighlightedUnlessTurnedOff) {
+    field_->SetValue(true, 88);
+    field_->Focus();
+    field_->SelectAll();
+    auto highlighted = [&] {
+        const auto image = Render(field_);
+        for (int y = 0; y < image->Height(); ++y) {
+            for (int x = 0; x < image->Width(); ++x) {
+                if (image->GetPixel(x, y) == 0x008000u) return true;
+            }
+        }
+        return false;
+    };
+    EXPECT_TRUE(highlighted());
+    EXPECT_EQ(win::GetCaretState().rect.Width(), 2);
+    field_->SetStyle(field_->Style() | RC_NumberEdit::kNoHighlight);
+    EXPECT_FALSE(highlighted());
+}
+
 TEST_F(RC_NumberEditTest, ReadOnlyFieldIgnoresKeys) {
     field_->SetValue(true, 5);
     field_->Focus();
