@@ -1,6 +1,6 @@
 #include "demod/audio/RC_AudioWave.h"
 
-#include "demod/audio/RC_PumpPendingMessages.h"
+#include "demod/ui/toolkit/RC_MessagePump.h"
 #include "demod/dsp/RC_Heap.h"
 #include "demod/dsp/RC_String.h"
 #include "platform/sys/Clock.h"
