@@ -186,7 +186,7 @@ private:
     // meanwhile stays set.
     std::uint32_t TakeDirty();
     void ReallocateLocked();
-    std::uint32_t Paint(std::uint32_t colour) const; // 0x00BBGGRR to bitmap order, dimmed when disabled
+    std::uint32_t Ink(std::uint32_t colour) const; // 0x00BBGGRR to bitmap order, dimmed when disabled
     void Layout();
     void ComputeSpectrum(int trace, std::uint32_t lo, std::uint32_t hi, std::vector<int>& heights);
     void RenderSpectrum(std::uint32_t dirty);

@@ -22,7 +22,7 @@ int Truncate(double v) {
 
 } // namespace
 
-std::uint32_t RC_Graph::Paint(std::uint32_t colour) const {
+std::uint32_t RC_Graph::Ink(std::uint32_t colour) const {
     if (!paintedEnabled_) colour = RC_BlendColour(BackgroundColour(), colour, 2, 1);
     return RC_SwapRedBlue(colour);
 }
@@ -112,11 +112,11 @@ std::uint32_t RC_Graph::BandColourAt(int x, int trace) const {
 void RC_Graph::DrawGridAndAxes(int plotHeight, int hDivisions) {
     const std::uint32_t style = FlagsA();
     const int w = bitmap_.Width(), h = plotHeight;
-    const std::uint32_t grid = Paint(gridColour);
+    const std::uint32_t grid = Ink(gridColour);
     const int xd = std::max(xDivisions_, 1);
     if ((style & kVerticalGrid) != 0) {
         if (mode_ == 1 && labelStep_ > 0) {
-            const std::uint32_t strong = Paint(RC_ScaleColour(gridColour, 2, 1));
+            const std::uint32_t strong = Ink(RC_ScaleColour(gridColour, 2, 1));
             const double first = std::ceil((minimum_ + centreOffset_) / labelStep_) * labelStep_;
             int guard = 0;
             for (double v = first; v <= maximum_ + centreOffset_ && guard < 4096; v += labelStep_, ++guard) {
@@ -166,7 +166,7 @@ void RC_Graph::DrawTrace(const std::vector<int>& heights, int top, int height, i
     auto yOf = [&](int hgt) { return bottom - std::min(hgt, height - 1); };
     auto xOf = [&](std::size_t k) { return bins == 1 ? 0 : static_cast<int>(k * static_cast<std::size_t>(w - 1) / (bins - 1)); };
     const bool banded = !bands_.empty();
-    auto colourAt = [&](int x) { return banded ? Paint(BandColourAt(x + plot_.left, trace)) : colour; };
+    auto colourAt = [&](int x) { return banded ? Ink(BandColourAt(x + plot_.left, trace)) : colour; };
     if (bins == 1) {
         const int y = yOf(heights[0]);
         if (traceStyle == 2) {
@@ -204,14 +204,14 @@ void RC_Graph::DrawMarkersIntoBitmap() {
     if (mode_ == 0) return;
     for (const Marker& m : markers_) {
         if ((m.flags & 1u) == 0) continue;
-        bitmap_.VLine(XOfValue(m.x) - plot_.left, 0, bitmap_.Height() - 1, Paint(m.colour));
+        bitmap_.VLine(XOfValue(m.x) - plot_.left, 0, bitmap_.Height() - 1, Ink(m.colour));
     }
 }
 
 void RC_Graph::DrawLevelLineIntoBitmap() {
     if ((FlagsA() & kLevelLine) == 0 || mode_ == 0) return;
     const int h = bitmap_.Height();
-    bitmap_.HLine(0, bitmap_.Width() - 1, Truncate((1.0f - level_) * static_cast<float>(h - 1)), Paint(markerColour));
+    bitmap_.HLine(0, bitmap_.Width() - 1, Truncate((1.0f - level_) * static_cast<float>(h - 1)), Ink(markerColour));
 }
 
 void RC_Graph::RenderSpectrum(std::uint32_t dirty) {
@@ -227,17 +227,17 @@ void RC_Graph::RenderSpectrum(std::uint32_t dirty) {
         for (int t = 0; t < traces; ++t) ComputeSpectrum(t, lo, hi, heights_[static_cast<std::size_t>(t)]);
         plot_.bottom = plot_.top + full;
     }
-    bitmap_.Clear(Paint(BackgroundColour()));
+    bitmap_.Clear(Ink(BackgroundColour()));
     for (Band& band : bands_) {
         band.pixelFrom = XOfValue(band.from);
         band.pixelTo = XOfValue(band.to);
         band.drawnColour = band.colour;
-        bitmap_.FillRect(band.pixelFrom - plot_.left, 0, band.pixelTo - plot_.left, bitmap_.Height() - 1, Paint(band.colour));
+        bitmap_.FillRect(band.pixelFrom - plot_.left, 0, band.pixelTo - plot_.left, bitmap_.Height() - 1, Ink(band.colour));
     }
     DrawGridAndAxes(bitmap_.Height(), std::max(-dbRange / 10, 1));
     for (int t = 0; t < traces; ++t) {
         DrawTrace(heights_[static_cast<std::size_t>(t)], stacked ? t * paneHeight : 0, paneHeight, t,
-                  Paint(traceColours_[static_cast<std::size_t>(t)]));
+                  Ink(traceColours_[static_cast<std::size_t>(t)]));
     }
     DrawMarkersIntoBitmap();
     DrawLevelLineIntoBitmap();
@@ -261,7 +261,7 @@ void RC_Graph::RenderSpectrogram(std::uint32_t dirty) {
     const std::size_t keep = kind == 0 ? static_cast<std::size_t>(std::max(h, 1))
                                        : static_cast<std::size_t>(std::max(h / std::max(rowStep_ * depth3d_, 1), 1));
     if (rowsFraction_.size() > keep) rowsFraction_.resize(keep);
-    const std::uint32_t background = Paint(BackgroundColour());
+    const std::uint32_t background = Ink(BackgroundColour());
     bitmap_.Clear(background);
     auto paletteAt = [&](float f) {
         const std::uint32_t c = palette_[std::clamp(Truncate(255.0f * f), 0, 255)];
@@ -292,7 +292,7 @@ void RC_Graph::RenderSpectrogram(std::uint32_t dirty) {
             for (int x = 0; x < w && bins != 0; ++x) {
                 const std::size_t k = bins == 1 ? 0 : static_cast<std::size_t>(x) * (bins - 1) / static_cast<std::size_t>(std::max(w - 1, 1));
                 const int y = base - Truncate(row[k] * static_cast<float>(span - 1));
-                std::uint32_t c = kind == 2 ? paletteAt(row[k]) : Paint(traceColours_[0]);
+                std::uint32_t c = kind == 2 ? paletteAt(row[k]) : Ink(traceColours_[0]);
                 if (fade != 0) c = RC_SwapRedBlue(RC_BlendColour(RC_SwapRedBlue(c), BackgroundColour(), 255, fade));
                 if (kind == 2) {
                     bitmap_.VLine(x + dx, y, base, c);
@@ -306,19 +306,19 @@ void RC_Graph::RenderSpectrogram(std::uint32_t dirty) {
     DrawGridAndAxes(h, std::max(yDivisions, 1));
     DrawMarkersIntoBitmap();
     DrawLevelLineIntoBitmap();
-    for (int s = 0; s < splitCount_; ++s) bitmap_.HLine(0, w - 1, splits_[s], Paint(markerColour));
+    for (int s = 0; s < splitCount_; ++s) bitmap_.HLine(0, w - 1, splits_[s], Ink(markerColour));
 }
 
 void RC_Graph::RenderScope() {
     const int w = bitmap_.Width(), h = bitmap_.Height();
-    bitmap_.Clear(Paint(BackgroundColour()));
+    bitmap_.Clear(Ink(BackgroundColour()));
     DrawGridAndAxes(h, std::max(yDivisions, 1));
     const double span = static_cast<double>(scopeTop) - scopeBottom;
     auto yOf = [&](double v) { return Truncate((scopeTop - v) * (h - 1) / span); };
     const double samplesShown = std::max(static_cast<double>(xDivisions_) * timePerDivision * rate_, 1.0);
     const std::size_t traces = traceColours_.size();
     for (std::size_t t = 0; t < traces; ++t) {
-        const std::uint32_t colour = Paint(traceColours_[t]);
+        const std::uint32_t colour = Ink(traceColours_[t]);
         int px = 0, py = 0;
         for (std::uint32_t i = static_cast<std::uint32_t>(std::max(timeOffset, 0)), k = 0; i < points_; ++i, ++k) {
             const int x = Truncate(k * (w - 1) / samplesShown);
@@ -328,14 +328,14 @@ void RC_Graph::RenderScope() {
             px = x, py = y;
         }
     }
-    for (const LevelLine& l : levels_) bitmap_.HLine(0, w - 1, yOf(l.value), Paint(l.colour));
+    for (const LevelLine& l : levels_) bitmap_.HLine(0, w - 1, yOf(l.value), Ink(l.colour));
     if ((FlagsA() & kThresholdLine) != 0) {
         const int y = yOf(threshold_);
-        for (int i = 0; i < 5; ++i) bitmap_.VLine(i, y - (4 - i), y + (4 - i), Paint(markerColour));
+        for (int i = 0; i < 5; ++i) bitmap_.VLine(i, y - (4 - i), y + (4 - i), Ink(markerColour));
     }
     for (float c : cursors_) {
         const int x = Truncate(c / (xDivisions_ * timePerDivision) * (w - 1));
-        bitmap_.VLine(x, 0, h - 1, Paint(markerColour));
+        bitmap_.VLine(x, 0, h - 1, Ink(markerColour));
     }
 }
 
