@@ -2,6 +2,7 @@
 // a button over the plot with nothing to drag asks the owner for a tooltip text.
 
 #include "demod/dsp/RC_Heap.h"
+#include "demod/ui/toolkit/RC_ColourPicker.h"
 #include "demod/ui/toolkit/RC_Cursor.h"
 #include "demod/ui/toolkit/RC_Graph.h"
 #include "demod/ui/toolkit/RC_GraphTooltip.h"
@@ -154,9 +155,14 @@ void RC_Graph::MouseEvent(int kind, std::uint32_t keys, int x, int y) {
     if (pressKind) {
         SetStateFlags(kCapture);
         if (target_ <= kTargetPaletteStop0 && target_ > kTargetDivider) {
-            // Stops are edited through the palette; the picker is the owner's, so only the table
-            // is rebuilt here.
+            // With the interpolated palette only its two end stops exist to edit.
+            int stop = kTargetPaletteStop0 - target_;
+            if ((FlagsA() & kPaletteInterpolated) != 0) stop = stop < kPaletteStops / 2 ? 0 : kPaletteStops - 1;
+            ClearStateFlags(kCapture);
+            target_ = kTargetNone;
             hold.unlock();
+            auto* picker = new RC_ColourPicker(this, &stops_[stop], true);
+            picker->RunModal(); // closes itself
             RebuildPalette();
             return;
         }
