@@ -261,33 +261,29 @@ void RC_Graph::SetSplit(int index, std::int32_t y) {
 
 void RC_Graph::SetSamples(const std::int16_t* samples, std::uint32_t count, std::uint32_t stride) {
     if (samples == nullptr || stride == 0) return;
-    {
-        std::lock_guard<RC_Lock> hold(lock_);
-        const std::size_t traces = traceColours_.size();
-        std::fill(samples_.begin(), samples_.begin() + static_cast<std::ptrdiff_t>(points_ * traces), 0);
-        const std::uint64_t n = std::min<std::uint64_t>(count, static_cast<std::uint64_t>(stride) * points_);
-        std::size_t point = 0;
-        for (std::uint64_t i = 0; i < n; i += stride, ++point) samples_[point * traces] = samples[i];
-    }
-    Request(kDirtyPlot | kDirtyRow);
+    const std::int16_t* traces[] = {samples};
+    if (LoadTraces(traces, 1, count, stride)) Request(kDirtyPlot | kDirtyRow);
 }
 
 void RC_Graph::SetSamplesStereo(const std::int16_t* left, const std::int16_t* right, std::uint32_t count,
                                 std::uint32_t stride) {
     if (left == nullptr || right == nullptr || stride == 0) return;
-    {
-        std::lock_guard<RC_Lock> hold(lock_);
-        const std::size_t traces = traceColours_.size();
-        if (traces < 2) return;
-        std::fill(samples_.begin(), samples_.begin() + static_cast<std::ptrdiff_t>(points_ * traces), 0);
-        const std::uint64_t n = std::min<std::uint64_t>(count, static_cast<std::uint64_t>(stride) * points_);
-        std::size_t point = 0;
-        for (std::uint64_t i = 0; i < n; i += stride, ++point) {
-            samples_[point * traces] = left[i];
-            samples_[point * traces + 1] = right[i];
-        }
+    const std::int16_t* traces[] = {left, right};
+    if (LoadTraces(traces, 2, count, stride)) Request(kDirtyPlot | kDirtyRow);
+}
+
+bool RC_Graph::LoadTraces(const std::int16_t* const* sources, std::size_t count, std::uint32_t values, std::uint32_t stride) {
+    std::lock_guard<RC_Lock> hold(lock_);
+    const std::size_t traces = traceColours_.size();
+    if (traces < count) return false;
+    // The buffer is cleared first: a short block leaves zeros, not the previous block's tail.
+    std::fill(samples_.begin(), samples_.begin() + static_cast<std::ptrdiff_t>(points_ * traces), 0);
+    const std::uint64_t n = std::min<std::uint64_t>(values, static_cast<std::uint64_t>(stride) * points_);
+    std::size_t point = 0;
+    for (std::uint64_t i = 0; i < n; i += stride, ++point) {
+        for (std::size_t t = 0; t < count; ++t) samples_[point * traces + t] = sources[t][i];
     }
-    Request(kDirtyPlot | kDirtyRow);
+    return true;
 }
 
 void RC_Graph::SetPaletteStop(int index, std::uint32_t colour) {

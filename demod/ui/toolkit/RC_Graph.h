@@ -186,6 +186,9 @@ private:
     // meanwhile stays set.
     std::uint32_t TakeDirty();
     void ReallocateLocked();
+    // Copies every stride-th of `values` samples of each source into traces 0.. of the buffer;
+    // false when the graph has fewer traces than sources.
+    bool LoadTraces(const std::int16_t* const* sources, std::size_t count, std::uint32_t values, std::uint32_t stride);
     std::uint32_t Ink(std::uint32_t colour) const; // 0x00BBGGRR to bitmap order, dimmed when disabled
     void Layout();
     void ComputeSpectrum(int trace, std::uint32_t lo, std::uint32_t hi, std::vector<int>& heights);

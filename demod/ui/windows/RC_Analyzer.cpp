@@ -132,16 +132,16 @@ void RC_Analyzer::AddSamples(std::int16_t* output, const std::int16_t* input, st
     const std::uint32_t h = std::min(fft_.Size(), historySize_);
     std::int16_t* inputHistory = history_.data();
     std::int16_t* filteredHistory = history_.data() + historySize_;
-    auto append = [&](std::int16_t* hist, auto at) {
-        // Moves the history n entries towards its start and puts the newest n at its end.
-        const std::uint32_t keep = n < h ? h - n : 0;
+    auto append = [h](std::int16_t* hist, std::uint32_t added, auto at) {
+        // Moves the history `added` entries towards its start and puts the newest at its end.
+        const std::uint32_t keep = added < h ? h - added : 0;
         if (keep != 0) std::copy(hist + (h - keep), hist + h, hist);
-        const std::uint32_t take = std::min(n, h);
-        for (std::uint32_t i = 0; i < take; ++i) hist[keep + i] = at(n - take + i);
+        const std::uint32_t take = std::min(added, h);
+        for (std::uint32_t i = 0; i < take; ++i) hist[keep + i] = at(added - take + i);
     };
     const bool repaint = repaintDivisor <= 0 || blocks_ % static_cast<std::uint32_t>(repaintDivisor) == 0;
     if ((mode_ == 1 || filterOff != 0) && h != 0) {
-        append(inputHistory, [&](std::uint32_t i) { return input[static_cast<std::size_t>(i) * stride]; });
+        append(inputHistory, n, [&](std::uint32_t i) { return input[static_cast<std::size_t>(i) * stride]; });
         fft_.Transform16(inputHistory, h);
         if (repaint) Invalidate();
     }
@@ -154,11 +154,7 @@ void RC_Analyzer::AddSamples(std::int16_t* output, const std::int16_t* input, st
         }
         const std::uint32_t made = FilterBlock(dest, input, count, stride);
         if (mode_ == 2 && h != 0) {
-            const std::uint32_t got = std::min(made, n);
-            const std::uint32_t keep = got < h ? h - got : 0;
-            if (keep != 0) std::copy(filteredHistory + (h - keep), filteredHistory + h, filteredHistory);
-            const std::uint32_t take = std::min(got, h);
-            std::copy(dest + (got - take), dest + got, filteredHistory + keep);
+            append(filteredHistory, std::min(made, n), [&](std::uint32_t i) { return dest[i]; });
             fft_.Transform16(filteredHistory, h);
             if (repaint) Invalidate();
         }
