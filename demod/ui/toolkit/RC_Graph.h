@@ -238,6 +238,7 @@ private:
     std::int32_t dividerX_ = 0;
     RC_String text1_, text2_;
     plat::gdi::Rect plot_{};
+    std::vector<float> power_; // the scaled power spectrum of the trace being transformed
     std::vector<std::vector<int>> heights_; // per trace: heights of the shown bins at the last transform
     std::vector<std::vector<float>> rowsFraction_; // spectrogram rows, newest first, 0..1 per shown bin
 };

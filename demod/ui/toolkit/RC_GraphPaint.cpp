@@ -62,18 +62,22 @@ void RC_Graph::ComputeSpectrum(int trace, std::uint32_t lo, std::uint32_t hi, st
     std::int32_t* work = samples_.data() + static_cast<std::size_t>(n) * traces;
     for (std::uint32_t i = 0; i < n; ++i) work[i] = samples_[i * traces + static_cast<std::size_t>(trace)];
     fft_.SetSize(n);
-    if (n / 12 >= hi - lo + 1) {
+    const bool direct = n / 12 >= hi - lo + 1;
+    if (direct) {
         fft_.DirectBins32(work, n, lo, hi);
     } else {
         fft_.Transform32(work, n);
     }
     const std::uint32_t half = n / 2;
-    // Power is scaled so that a full-scale sinusoid reads 0 dB.
+    // Power is scaled so that a full-scale sinusoid reads 0 dB; bins a direct evaluation did not
+    // compute read 0.
     const double fullScale = std::ldexp(1.0, std::clamp(sampleBits, 1, 31)) - 1.0;
     const double k = 4.0 / (fullScale * n);
     const auto scale = static_cast<float>(k * k);
-    float* power = const_cast<float*>(fft_.Power());
-    for (std::uint32_t i = lo; i <= hi; ++i) power[i] *= scale;
+    power_.assign(half, 0.0f);
+    const float* raw = fft_.Power();
+    for (std::uint32_t i = direct ? lo : 0; i <= (direct ? hi : half - 1); ++i) power_[i] = raw[i] * scale;
+    const float* power = power_.data();
     if (onRawSpectrum) onRawSpectrum.fn(onRawSpectrum.user, this, power, half);
     const bool linear = (FlagsA() & kLinear) != 0;
     const bool averaging = (FlagsB() & kAveraging) != 0;
