@@ -1,4 +1,5 @@
 #include "demod/dsp/RC_Heap.h"
+#include "demod/ui/toolkit/RC_ColourPicker.h"
 #include "demod/ui/toolkit/RC_Graph.h"
 #include "demod/ui/toolkit/RC_GraphTooltip.h"
 #include "tests/demod/ui/toolkit/ToolkitTestKit.h"
@@ -232,6 +233,37 @@ TEST_F(GraphTest, PaletteIsAGreyRampOrTheBlendOfItsEnds) {
     EXPECT_EQ(graph_->PaletteEntry(255), 0u);
     graph_->SetFlags(RC_Graph::kPaletteReversed, 0);
     EXPECT_EQ(graph_->PaletteEntry(0), 0u);
+}
+
+// The picker runs modally inside the press: a timer of the modal loop types a red value and
+// presses OK.
+RC_Graph* pickerGraph = nullptr;
+void AnswerPicker(win::Hwnd, std::uint32_t, std::uintptr_t id, std::uint32_t) {
+    win::KillTimer(0, id);
+    auto* picker = dynamic_cast<RC_ColourPicker*>(pickerGraph->FirstPopup());
+    ASSERT_NE(picker, nullptr);
+    Click(picker->ChannelField(0), 5, 5);
+    for (char c : {'1', '2', '3'}) win::SendMessage(picker->Handle(), win::WM_CHAR, static_cast<win::WParam>(c), 0);
+    win::SendMessage(picker->Handle(), win::WM_KEYDOWN, win::VK_RETURN, 0);
+    Click(picker->OkButton(), 5, 5);
+}
+
+TEST_F(GraphTest, PressOnAPaletteStopEditsItInThePicker) {
+    graph_->SetMode(2);
+    graph_->SetFlags(RC_Graph::kPaletteBar, 0);
+    Render(graph_);
+    const auto& p = graph_->PlotRect();
+    const int x = p.left - 10, y = p.top + p.Height() * 5 / 20 + p.Height() / 40;
+    Mouse(graph_, win::WM_MOUSEMOVE, x, y);
+    ASSERT_EQ(graph_->DragTarget(), RC_Graph::kTargetPaletteStop0 - 5);
+    const std::uint32_t before = graph_->PaletteStop(5);
+    pickerGraph = graph_;
+    win::SetTimer(0, 0, 50, &AnswerPicker);
+    Mouse(graph_, win::WM_LBUTTONDOWN, x, y, win::MK_LBUTTON);
+    Mouse(graph_, win::WM_LBUTTONUP, x, y);
+    Pump();
+    EXPECT_EQ(graph_->PaletteStop(5), (before & 0xFFFF00u) | 123u);
+    EXPECT_EQ(graph_->PaletteEntry(5 * 13), RC_SwapRedBlue(graph_->PaletteStop(5)));
 }
 
 } // namespace
