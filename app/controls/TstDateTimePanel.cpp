@@ -45,8 +45,9 @@ TstDateTimePanel::TstDateTimePanel(TComponent* owner)
     : TstCustomPanel(owner), separatorTime_(1, TimeSeparator()),
       separatorDate_(1, DateSeparator()) {
     UpdateFormat();
-    // The refresh runs on the active clock for the panel's whole life.
-    timer_ = std::make_unique<TimerWindow>([this](std::uintptr_t) { DrawDateTime(); });
+    // The refresh timer (id 1) runs on the active clock for the panel's whole life, window or
+    // not, so a panel composed off screen keeps its time too.
+    timer_ = std::make_unique<TimerWindow>([this](std::uintptr_t) { WMTimer(); });
     timer_->Start(1, kRefreshMs);
 }
 

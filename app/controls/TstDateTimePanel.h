@@ -70,6 +70,8 @@ protected:
 
 private:
     void UpdateFormat();
+    // The refresh tick.
+    void WMTimer() { DrawDateTime(); }
     // Paints the text area, or marks it for painting when called outside a paint.
     void DrawDateTime();
     void PaintDateTime();

@@ -85,11 +85,14 @@ void TstIntEdit::KeyPress(char& key) {
 }
 
 void TstIntEdit::DoExit() {
-    if (!ReadOnly()) {
-        if (updateOnExit_) Commit();
-        else SetValue(value_);
-    }
+    WMKillFocus();
     TstAlignEdit::DoExit();
+}
+
+void TstIntEdit::WMKillFocus() {
+    if (ReadOnly()) return;
+    if (updateOnExit_) Commit();
+    else SetValue(value_);
 }
 
 void TstIntEdit::SetMax(int v) {

@@ -55,6 +55,8 @@ protected:
 private:
     // Takes the typed text as the new value.
     void Commit();
+    // Leaving the field: commits, or with UpdateOnExit false puts the text of Value back.
+    void WMKillFocus();
     std::string TextOf(int v) const;
 
     plat::comp::TWinControl* exitControl_ = nullptr;

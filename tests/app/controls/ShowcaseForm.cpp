@@ -1,4 +1,5 @@
 #include "tests/app/controls/ShowcaseForm.h"
+#include "tests/app/controls/ShowcaseEntryControls.h"
 
 #include "app/controls/TmyLabel.h"
 #include "app/controls/TmyScrollBar.h"
@@ -33,7 +34,7 @@ Showcase MakeShowcaseForm() {
     s.form = std::make_unique<TForm>(nullptr);
     TForm* form = s.form.get();
     form->SetBorderStyle(TFormBorderStyle::bsNone);
-    form->SetBounds(0, 0, 640, 360);
+    form->SetBounds(0, 0, 640, 440);
     form->SetColor(0x303030);
 
     auto* front = Add<TstPanel>(form, 8, 8, 400, 110);
@@ -129,6 +130,8 @@ Showcase MakeShowcaseForm() {
 
     auto* pad = Add<TmyTuningPad>(form, 8, 252, 400, 100);
     (void)pad;
+
+    AddEntryControls(form, 362);
     return s;
 }
 
