@@ -1,4 +1,5 @@
 #include "tests/app/controls/ShowcaseEntryControls.h"
+#include "tests/app/controls/ShowcaseLayout.h"
 
 #include <string>
 
@@ -15,14 +16,6 @@ using namespace plat::comp;
 namespace {
 
 constexpr TColor kPanel = 0x404040;
-
-template <typename C>
-C* Add(TWinControl* parent, int x, int y, int w, int h) {
-    auto* c = new C(nullptr);
-    c->SetParent(parent);
-    c->SetBounds(x, y, w, h);
-    return c;
-}
 
 TmyIntEdit* LevelField(TWinControl* parent, int x, int y, int value, const char* unit) {
     auto* field = Add<TmyIntEdit>(parent, x, y, 84, 21);

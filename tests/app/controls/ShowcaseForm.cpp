@@ -1,5 +1,6 @@
 #include "tests/app/controls/ShowcaseForm.h"
 #include "tests/app/controls/ShowcaseEntryControls.h"
+#include "tests/app/controls/ShowcaseLayout.h"
 
 #include "app/controls/TmyLabel.h"
 #include "app/controls/TmyScrollBar.h"
@@ -18,14 +19,6 @@ using namespace plat::comp;
 namespace {
 
 constexpr TColor kPanel = 0x404040;
-
-template <typename C>
-C* Add(TWinControl* parent, int x, int y, int w, int h) {
-    auto* c = new C(nullptr);
-    c->SetParent(parent);
-    c->SetBounds(x, y, w, h);
-    return c;
-}
 
 } // namespace
 
