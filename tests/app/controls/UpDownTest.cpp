@@ -7,6 +7,8 @@
 #include "app/controls/TmyIntEdit.h"
 #include "app/controls/TmyUpDown.h"
 #include "app/controls/TstSpeedButton.h"
+#include "platform/components/TApplication.h"
+#include "platform/components/TForm.h"
 #include "platform/win/InputApi.h"
 #include "platform/win/WindowApi.h"
 #include "tests/app/controls/ControlTestSupport.h"
@@ -341,6 +343,34 @@ TEST_F(SpinnerFieldTest, TheFrameIsShadedFromTheParent) {
         EXPECT_EQ(test::PixelAt(*bitmap, 79 - i, mid), GetColorShadow(0x404040, 50, b, i + 1)) << i;
         EXPECT_EQ(test::PixelAt(*bitmap, 40, 20 - i), GetColorShadow(0x404040, 50, b, i + 1)) << i;
     }
+}
+
+TEST(SpinnerFieldFocusTest, AWheelStepKeepsTheFocusInTheField) {
+    plat::sys::FakeClock clock;
+    plat::sys::ScopedClock scoped(clock);
+    Application().ResetTerminated();
+    TForm form(nullptr);
+    auto* field = new TmyIntEdit(nullptr);
+    field->SetParent(&form);
+    field->SetBounds(0, 0, 80, 21);
+    auto* other = new TmyIntEdit(nullptr);
+    other->SetParent(&form);
+    other->SetLeft(120);
+    auto* spin = new TmyUpDown(nullptr);
+    spin->SetParent(&form);
+    spin->SetIntEdit(field);
+    field->SetExitControl(other);
+    field->SetValue(5);
+    form.Show();
+    Application().ProcessMessages();
+    field->SetFocus();
+    Application().ProcessMessages();
+    field->Perform(win::WM_MOUSEWHEEL, static_cast<win::WParam>(120) << 16, 0);
+    Application().ProcessMessages();
+    EXPECT_EQ(field->Value(), 6);
+    EXPECT_TRUE(field->Focused());
+    EXPECT_EQ(field->ExitControl(), other) << "restored after the step";
+    form.Hide();
 }
 
 } // namespace
