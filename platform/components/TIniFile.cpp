@@ -84,7 +84,7 @@ std::vector<std::string> TIniFile::Load() const {
     return lines;
 }
 
-bool TIniFile::Save(const std::vector<std::string>& lines) const {
+bool TIniFile::Save(const std::vector<std::string>& lines) {
     const std::string temp = fileName_ + ".tmp" + std::to_string(::getpid());
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);

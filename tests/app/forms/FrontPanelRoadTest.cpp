@@ -57,10 +57,14 @@ protected:
         setenv("XDG_DOCUMENTS_DIR", dir.Path().c_str(), 1);
         // Level = -200 + raw x 300 / 255 dBm at every frequency.
         std::ofstream(dir.File("lxq745.cal")) << "[LX-Q745]\ntable -1\n1000000 0:-200 255:100\n";
+        // The settings name the calibration file "lxq745.cal" by default, found in the
+        // working folder; the band list is read there too.
+        std::filesystem::current_path(dir.Path());
         plat::comp::Application().ResetTerminated();
     }
     ~FrontPanel() override {
         form.reset();
+        std::filesystem::current_path(startFolder);
         if (serving) server.Stop();
         bus.RemoveAll();
         unsetenv("XDG_DOCUMENTS_DIR");
@@ -107,6 +111,7 @@ protected:
     plat::sys::ScopedClock scoped{clock};
     plat::sys::test::ScopedChannelNamespace ns{"forms"};
     plat::sys::testing::TempFolder dir;
+    std::filesystem::path startFolder = std::filesystem::current_path();
     DeviceKinds kinds;
     Bus bus{[this](const std::string& kind, const std::string& id, std::string& error) {
         return kinds.Make(kind, id, error);
@@ -327,7 +332,8 @@ TEST_F(FrontPanel, AMissingCalibrationFileIsReportedAndStartUpGoesOn) {
         boxes.push_back({t, c, f});
         return 1;
     };
-    form->Q7->SetCalFile(dir.File("absent.cal"));
+    std::filesystem::create_directories(dir.Path() + "/Talvenor/Q745");
+    std::ofstream(dir.Path() + "/Talvenor/Q745/LXQ745.ini") << "[Receiver-**DEMO**]\r\nCalFile=absent.cal\r\n";
     form->DoCreate();
     EXPECT_FALSE(form->Quitting());
     ASSERT_EQ(boxes.size(), 1u);
