@@ -110,3 +110,48 @@ TEST(ExclusionRecordTest, TwentyBytesAndTheSumOfFourWords) {
 
 } // namespace
 } // namespace lxq
+
+#include "app/forms/MemoryStore.h"
+
+namespace lxq {
+namespace {
+
+TEST(MemoryStoreTest, TheReceiversStateBecomesANewChannel) {
+    ReceiverSnapshot rx;
+    rx.frequency = 446'006'250;
+    rx.mode = 2;
+    rx.bandwidth = 12'500;
+    rx.squelchLevel = -95;
+    rx.squelch.noise = 40;
+    rx.squelch.ctcss = 88'500;
+    rx.squelch.voice = 30;
+    rx.squelch.dcs = 19;
+    struct Case {
+        std::uint32_t types;
+        std::int32_t level, type, value;
+    };
+    const Case cases[] = {
+        {kSquelchLevel, -95, 0, 0},
+        {0, 0, 0, 0},
+        {kSquelchLevel | kSquelchNoise, -95, 2, 40},
+        {kSquelchCtcss, 0, 4, 88'500},
+        {kSquelchLevel | kSquelchVoice, -95, 256, 30},
+        {kSquelchDcs, 0, 512, 19},
+        {kSquelchNoise | kSquelchCtcss, 0, 6, 0},
+    };
+    for (const Case& c : cases) {
+        rx.squelchTypes = c.types;
+        const TMemoryRecord r = NewStoredMemory(rx);
+        EXPECT_EQ(r.levelSquelch, c.level) << c.types;
+        EXPECT_EQ(r.squelchType, c.type) << c.types;
+        EXPECT_EQ(r.squelchValue, c.value) << c.types;
+        EXPECT_EQ(r.frequency, 446'006'250);
+        EXPECT_EQ(r.mode, 2);
+        EXPECT_EQ(r.bandwidth, 12'500u);
+        EXPECT_EQ(r.hotkey, 1);
+        EXPECT_EQ(r.number | r.reserved | static_cast<std::int32_t>(r.flags | r.groups), 0);
+    }
+}
+
+} // namespace
+} // namespace lxq
