@@ -31,6 +31,7 @@
 #include "platform/components/TTimer.h"
 #include "platform/sys/Clock.h"
 #include "platform/sys/Module.h"
+#include "platform/sys/NamedMutex.h"
 #include "platform/sys/SettingsStore.h"
 #include "tests/app/receiver/plugin/TestPluginState.h"
 #include "platform/win/InputApi.h"
@@ -456,6 +457,22 @@ TEST_F(FrontPanel, TheMemoryFileMenuAsksBeforeItReplacesOrClears) {
     yes = 1;
     form->Clear1Click(nullptr);
     EXPECT_TRUE(form->Memories().empty());
+}
+
+TEST_F(FrontPanel, SettingsWaitAMinuteForAnotherWriterAndThenGiveUp) {
+    StartPanel();
+    const std::string ini = form->DataFolder() + "LXQ745.ini";
+    std::error_code ignored;
+    std::filesystem::remove(ini, ignored);
+    plat::sys::NamedMutex held("Q745INIFILE"); // another program instance is writing
+    held.Lock();
+    const std::int64_t before = clock.NowMs();
+    form->WriteSettings();
+    EXPECT_GE(clock.NowMs() - before, 60000);
+    EXPECT_FALSE(std::filesystem::exists(ini)) << "nothing written without the mutex";
+    held.Unlock();
+    form->WriteSettings();
+    EXPECT_TRUE(std::filesystem::exists(ini));
 }
 
 TEST_F(FrontPanel, SpreadsheetFilesThatCannotBeUsedAreNamed) {
