@@ -256,6 +256,9 @@ private:
     int labelSpacing_ = 1;
     double valueGrid_ = 10, altGrid_ = 10;
     bool layingOut_ = false;
+    // The range and zoom the layout (grid steps, label format) was made for.
+    std::int64_t laidOutStart_ = 0, laidOutStop_ = 0, laidOutStep_ = 0;
+    int laidOutZoom_ = 0;
 
     // View and caches.
     std::int64_t scrollPos_ = 0;

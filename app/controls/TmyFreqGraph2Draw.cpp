@@ -146,6 +146,10 @@ void TmyFreqGraph2::GetFontSizes() {
     labelDecimals_ = 6 - zeros;
     labelSpacing_ = spacingFor(labelDecimals_);
     freqGrid_ = g;
+    laidOutStart_ = start_;
+    laidOutStop_ = stop_;
+    laidOutStep_ = step_;
+    laidOutZoom_ = zoom_;
 
     // Value grids: one line per text height at most, on a 1-2-5 sequence, 10 at the least.
     auto gridFor = [&](double range) {
@@ -237,6 +241,11 @@ void TmyFreqGraph2::FollowStep(std::int64_t n) {
 
 void TmyFreqGraph2::DrawGrid() {
     if (!image_ || !scrollBar_ || scrollBar_->Length() <= 0 || plotW_ < 1 || plotH_ < 1) return;
+    if (start_ != laidOutStart_ || stop_ != laidOutStop_ || step_ != laidOutStep_ ||
+        zoom_ != laidOutZoom_) {
+        GetFontSizes(); // the grid of another range would not fit this one; ends in a redraw
+        return;
+    }
     markerFreq_ = std::clamp(markerFreq_, start_, stop_);
     ImageCanvas& c = image_->GetCanvas();
     const int imageW = image_->Width();
