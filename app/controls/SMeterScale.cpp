@@ -44,7 +44,7 @@ std::string SMeterReadout(double dbm, bool showDbm, bool showSUnits, bool showUV
         double volts = std::sqrt(std::pow(10.0, dbm / 10.0) * 0.05);
         if (showPP) volts *= 2.0 * std::sqrt(2.0);
         if (volts >= 0.002) return FormatFloat(volts * 1000.0, 1, 1) + " mV";
-        return FormatFloat(volts * 1e6, 1, 1) + " \xC2\xB5V";
+        return FormatFloat(volts * 1e6, 1, 1) + " µV";
     }
     return {};
 }

@@ -317,7 +317,7 @@ void TmySMeter::DrawLabels() {
             const double level = MicrovoltDbm(MicrovoltMark(i), showPP_);
             if (level < min_ || level > max_) continue;
             GetPixel(Fraction(level), 1.25, x, y);
-            const std::string text = FormatFloat(MicrovoltMark(i), 0, 5);
+            const std::string text = FormatFloat(MicrovoltMark(i), 0, 5); // as "0.#####"
             const gdi::Size size = c.TextExtent(text);
             c.TextOut(x - size.cx / 2, y - size.cy / 2, text);
         }
@@ -383,7 +383,7 @@ void TmySMeter::DrawReadout() {
     c.Brush().SetColor(color_);
     const std::string text = SMeterReadout(position_, showDbm_, showSUnits_, showUV_, showPP_);
     if (text.empty()) return;
-    const int lineHeight = c.TextHeight("0123456789\xC2\xB5Vdbm");
+    const int lineHeight = c.TextHeight("0123456789µVdbm");
     const int textWidth = c.TextWidth(text);
     const int x = Width() - textWidth - 2;
     const int y = Height() - lineHeight;

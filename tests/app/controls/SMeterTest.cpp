@@ -24,10 +24,10 @@ TEST(SMeterScaleTest, ReadoutTexts) {
         {-101, false, true, false, false, "S4"},
         {-125, false, true, false, false, "S0"},
         {-5, false, true, false, false, "S9+60dB"}, // S9+70dB is never reached
-        {-107, false, false, true, false, "1.0 \xC2\xB5V"},
-        {-47, false, false, true, false, "998.8 \xC2\xB5V"},
+        {-107, false, false, true, false, "1.0 µV"},
+        {-47, false, false, true, false, "998.8 µV"},
         {-40, false, false, true, false, "2.2 mV"},
-        {-107, false, false, true, true, "2.8 \xC2\xB5V"},
+        {-107, false, false, true, true, "2.8 µV"},
         {-60, false, false, false, false, ""},
     };
     for (const Case& c : cases) {
