@@ -22,6 +22,17 @@ void Count(std::int16_t& c) {
     if (c < kCountLimit) ++c;
 }
 
+// A scale's lower bound never exceeds its upper: the other bound moves to one unit beyond.
+void SetLowerBound(double& lo, double& hi, double v) {
+    lo = v;
+    if (lo > hi) hi = lo + 1;
+}
+
+void SetUpperBound(double& lo, double& hi, double v) {
+    hi = v;
+    if (hi < lo) lo = hi - 1;
+}
+
 } // namespace
 
 TmyFreqGraph2::TmyFreqGraph2(TComponent* owner)
@@ -266,42 +277,36 @@ int TmyFreqGraph2::GetVisibleLocalMax(int i, int n) const {
 // --- scales ---
 
 void TmyFreqGraph2::SetMin(double v) {
-    min_ = v;
-    if (min_ > max_) max_ = min_ + 1;
+    SetLowerBound(min_, max_, v);
     leftExtra_ = 0;
     GetFontSizes();
 }
 
 void TmyFreqGraph2::SetMax(double v) {
-    max_ = v;
-    if (max_ < min_) min_ = max_ - 1;
+    SetUpperBound(min_, max_, v);
     leftExtra_ = 0;
     GetFontSizes();
 }
 
 void TmyFreqGraph2::SetAltMin(double v) {
-    altMin_ = v;
-    if (altMin_ > altMax_) altMax_ = altMin_ + 1;
+    SetLowerBound(altMin_, altMax_, v);
     rightExtra_ = 0;
     GetFontSizes();
 }
 
 void TmyFreqGraph2::SetAltMax(double v) {
-    altMax_ = v;
-    if (altMax_ < altMin_) altMin_ = altMax_ - 1;
+    SetUpperBound(altMin_, altMax_, v);
     rightExtra_ = 0;
     GetFontSizes();
 }
 
 void TmyFreqGraph2::SetBarMin(double v) {
-    barMin_ = v;
-    if (barMin_ > barMax_) barMax_ = barMin_ + 1;
+    SetLowerBound(barMin_, barMax_, v);
     GetFontSizes();
 }
 
 void TmyFreqGraph2::SetBarMax(double v) {
-    barMax_ = v;
-    if (barMax_ < barMin_) barMin_ = barMax_ - 1;
+    SetUpperBound(barMin_, barMax_, v);
     GetFontSizes();
 }
 

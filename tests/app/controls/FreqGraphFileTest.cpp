@@ -10,6 +10,7 @@
 #include "app/controls/TmyFreqGraph2.h"
 #include "platform/sys/MessageBox.h"
 #include "tests/app/controls/ControlTestSupport.h"
+#include "tests/app/controls/FreqGraphTestSupport.h"
 
 namespace lxq {
 namespace {
@@ -49,13 +50,7 @@ protected:
     }
     ~FreqGraphFileTest() override { fs::remove_all(dir_); }
 
-    void AddScopeLines() {
-        graph_->AddGraphLine("Max", "dBm", 0x0000FF, LT::normal);
-        graph_->AddGraphLine("Min", "dBm", 0x00FF00, LT::normal);
-        graph_->AddGraphLine("Max - Min", "dB", 0xFF00FF, LT::alternate);
-        graph_->AddGraphLine("Level", "dBm", 0xFFFF00, LT::normal);
-        graph_->AddGraphLine("Hits", "%", 0x00FFFF, LT::hits);
-    }
+    void AddScopeLines() { test::AddScopeLines(*graph_); }
 
     fs::path dir_;
     TWinControl parent_{nullptr};

@@ -6,6 +6,7 @@
 
 #include "app/controls/TmyFreqGraph2.h"
 #include "tests/app/controls/ControlTestSupport.h"
+#include "tests/app/controls/FreqGraphTestSupport.h"
 
 namespace lxq {
 namespace {
@@ -21,14 +22,7 @@ protected:
         graph_->SetParent(&parent_);
         graph_->SetBounds(0, 0, 800, 300);
     }
-    // The four level lines and the hit histogram of the spectrum scope.
-    void AddScopeLines() {
-        graph_->AddGraphLine("Max", "dBm", 0x0000FF, LT::normal);
-        graph_->AddGraphLine("Min", "dBm", 0x00FF00, LT::normal);
-        graph_->AddGraphLine("Max - Min", "dB", 0xFF00FF, LT::alternate);
-        graph_->AddGraphLine("Level", "dBm", 0xFFFF00, LT::normal);
-        graph_->AddGraphLine("Hits", "%", 0x00FFFF, LT::hits);
-    }
+    void AddScopeLines() { test::AddScopeLines(*graph_); }
     TColor ImagePixel(int x, int y) { return graph_->Image().Bitmap().Surface().GetPixel(x, y); }
 
     TWinControl parent_{nullptr};
