@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "app/controls/TmyFreqGraph2.h"
 #include "platform/sys/MessageBox.h"
 #include "tests/app/controls/ControlTestSupport.h"
@@ -39,7 +41,7 @@ class FreqGraphFileTest : public testing::Test {
 protected:
     FreqGraphFileTest() {
         dir_ = fs::temp_directory_path() /
-               ("lxq-graph-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+               ("lxq-graph-" + std::to_string(::getpid()) +
                 "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir_);
         fs::create_directories(dir_);
