@@ -1,5 +1,6 @@
 #include "app/controls/SMeterScale.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -28,6 +29,13 @@ double MicrovoltMark(int index) { return std::pow(10.0, index - 1); }
 double MicrovoltDbm(double microvolts, bool peakToPeak) {
     const double u = peakToPeak ? microvolts / (2.0 * std::sqrt(2.0)) : microvolts;
     return 10.0 * std::log10(20.0 * u * u * 1e-12);
+}
+
+std::vector<double> ScaleLabelValues(double min, double max, int numBigTicks) {
+    const int intervals = std::max(numBigTicks, 2) - 1;
+    std::vector<double> values;
+    for (int i = 0; i <= intervals; ++i) values.push_back(min + (max - min) * i / intervals);
+    return values;
 }
 
 std::string SMeterReadout(double dbm, bool showDbm, bool showSUnits, bool showUV, bool showPP) {

@@ -3,6 +3,7 @@
 // read-out text for a level in dBm. Kept apart from the drawing so they can be checked exactly.
 
 #include <string>
+#include <vector>
 
 namespace lxq {
 
@@ -20,6 +21,10 @@ double MicrovoltMark(int index);
 // The dBm value at which a voltage (µV, into 50 ohms) sits; peak-to-peak voltages are taken as
 // u / (2 sqrt 2).
 double MicrovoltDbm(double microvolts, bool peakToPeak);
+
+// The values of the dBm labels: Min to Max at every big tick (fewer than two big ticks count as
+// two).
+std::vector<double> ScaleLabelValues(double min, double max, int numBigTicks);
 
 // What the read-out shows for a level: "-73 dBm", "S9+10dB" or "1.0 µV"; empty when no read-out
 // is switched on.

@@ -278,13 +278,13 @@ void TmySMeter::ReduceByHalf(int width, int height) {
 void TmySMeter::DrawLabels() {
     TCanvas& c = scale_->Canvas();
     const int w = scale_->Width();
-    const double s = 1.0 / (std::max(numBigTicks_, 2) - 1);
+    const std::vector<double> labels = ScaleLabelValues(min_, max_, numBigTicks_);
     int x = 0;
     int y = 0;
-    for (int i = 0; i * s <= 1.0 + 1e-9; ++i) {
-        const double t = i * s;
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        const double t = static_cast<double>(i) / static_cast<double>(labels.size() - 1);
         GetPixel(t - w * 0.0002, 0.86 - 0.1 * t, x, y);
-        c.TextOut(x, y, FormatFloat(min_ + (max_ - min_) * t, 0, 0));
+        c.TextOut(x, y, FormatFloat(labels[i], 0, 0));
     }
     const TColor red = Enabled() ? kRed : disableColor_;
     if (showSUnits_) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/controls/TmyFreqGraph2.h"
+#include "platform/components/Messages.h"
 #include "tests/app/controls/ControlTestSupport.h"
 #include "tests/app/controls/FreqGraphTestSupport.h"
 
@@ -214,9 +215,42 @@ TEST_F(FreqGraphTest, DenseLinesKeepColumnExtremesWhileScrolling) {
     graph_->DrawGrid();
     EXPECT_LE(graph_->DenseColumnsComputed() - afterZoom, 7) << "a changed value, its column";
     const int beforeSparse = graph_->DenseColumnsComputed();
-    graph_->SetZoom(40);
+    graph_->SetZoom(20);
     graph_->DrawGrid();
-    EXPECT_EQ(graph_->DenseColumnsComputed(), beforeSparse) << "at zoom 40 lines are sparse";
+    EXPECT_EQ(graph_->DenseColumnsComputed(), beforeSparse) << "at zoom 20 lines are sparse";
+}
+
+TEST_F(FreqGraphTest, TheViewFollowsNewValuesWithItsCursor) {
+    graph_->SetZoom(20);
+    graph_->AddGraphLine("Level", "dBm", 0x00FF00, LT::normal);
+    std::vector<std::int64_t> reported;
+    graph_->OnVisiTune = [&](TObject*, std::int64_t f, TShiftState) { reported.push_back(f); };
+    for (int n = 0; n <= 15'000; ++n) graph_->AddSample(0, -100, n % 1'000 == 0);
+    ASSERT_EQ(reported.size(), 16u) << "each followed value moves the cursor";
+    EXPECT_EQ(reported.back(), graph_->GetFreq(15'000));
+    EXPECT_NEAR(static_cast<double>(graph_->Position()), static_cast<double>(graph_->GetFreq(15'000)),
+                2'000.0) << "the step is in the middle of the view";
+    EXPECT_FALSE(graph_->ShowTopLabel()) << "following leaves the read-out switch as it was";
+    EXPECT_TRUE(graph_->VisiTune());
+}
+
+TEST_F(FreqGraphTest, TopReadOutShowsTheCursorFrequencyUntilTheMouseLeaves) {
+    graph_->SetShowTopLabel(true);
+    graph_->AddGraphLine("Level", "dBm", 0x00FF00, LT::normal);
+    for (int n = 0; n < 100; ++n) graph_->AddSample(0, -90, false);
+    auto readOutPixels = [&](TColor colour) {
+        int count = 0;
+        for (int y = 0; y < graph_->PlotTop(); ++y)
+            for (int x = 0; x < graph_->Image().Width(); ++x) count += ImagePixel(x, y) == colour;
+        return count;
+    };
+    EXPECT_EQ(readOutPixels(0xFFFF00), 0);
+    test::Mouse(graph_->Image(), win::WM_MOUSEMOVE, graph_->PlotLeft() + 1, 100);
+    EXPECT_GT(readOutPixels(0xFFFF00), 20) << "Frequency=... in ColorFreq";
+    EXPECT_GT(readOutPixels(0x00FF00), 20) << "Level=... in the line's colour";
+    graph_->Image().Perform(CM_MOUSELEAVE);
+    EXPECT_EQ(readOutPixels(0xFFFF00), 0);
+    EXPECT_EQ(graph_->CursorFreq(), -1);
 }
 
 TEST_F(FreqGraphTest, LinesAreDrawnAtTheirLevel) {

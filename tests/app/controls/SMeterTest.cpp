@@ -35,6 +35,11 @@ TEST(SMeterScaleTest, ReadoutTexts) {
     }
 }
 
+TEST(SMeterScaleTest, LabelsAtEveryBigTick) {
+    EXPECT_EQ(ScaleLabelValues(-130, -30, 6), (std::vector<double>{-130, -110, -90, -70, -50, -30}));
+    EXPECT_EQ(ScaleLabelValues(0, 10, 0), (std::vector<double>{0, 10}));
+}
+
 TEST(SMeterScaleTest, LevelsAndMarks) {
     EXPECT_EQ(SUnitLevel(8, false), -72);
     EXPECT_EQ(SUnitLevel(8, true), -92) << "S9 sits 20 dB lower below 30 MHz";
