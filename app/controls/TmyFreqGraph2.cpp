@@ -58,6 +58,12 @@ TmyFreqGraph2::TmyFreqGraph2(TComponent* owner)
 
 TmyFreqGraph2::~TmyFreqGraph2() {
     BeginDestroy();
+    // The children outlive this object's members: they must not call back while they go.
+    scrollBar_->OnPositionChange = nullptr;
+    image_->OnMouseMove = nullptr;
+    image_->OnMouseDown = nullptr;
+    image_->OnMouseUp = nullptr;
+    image_->OnLeaveOver = nullptr;
     lines_.clear();
 }
 
