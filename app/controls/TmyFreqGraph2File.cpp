@@ -8,13 +8,13 @@
 
 #include "app/controls/GraphFileFormat.h"
 #include "app/controls/TmyFreqGraph2.h"
+#include "platform/sys/AtomicFile.h"
 #include "platform/sys/MessageBox.h"
 
 namespace lxq {
 
 namespace {
 
-std::string TempNameFor(const std::string& target) { return target + ".tmp"; }
 
 // A file whose records disagree with its own range, or that ends early, is refused whole.
 struct LoadedGraph {
@@ -60,44 +60,33 @@ bool ParseGraphFile(const std::vector<char>& bytes, LoadedGraph& out) {
 
 int TmyFreqGraph2::SaveToFile(const std::string& fileName,
                               const std::uint8_t (&callerBlock)[32]) const {
-    // Written beside the target and renamed over it, so a failed save keeps the old file.
-    const std::string temp = TempNameFor(fileName);
-    bool ok = true;
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) return 0;
-        GraphFileHeader h{};
-        std::memcpy(h.signature, kGraphFileSignature, sizeof h.signature);
-        h.lineCount = GetLinesCount();
-        h.start = start_;
-        h.stop = stop_;
-        h.step = step_;
-        std::memcpy(h.callerBlock, callerBlock, sizeof h.callerBlock);
-        out.write(reinterpret_cast<const char*>(&h), sizeof h);
-        for (const auto& line : lines_) {
-            GraphFileLine r{};
-            r.colour = static_cast<std::int32_t>(line->colour);
-            r.lineType = static_cast<std::uint8_t>(line->lineType);
-            r.capacity = line->capacity;
-            r.filled = line->filled;
-            r.position = line->position;
-            std::memcpy(r.name, line->name, sizeof r.name);
-            std::memcpy(r.unit, line->unit, sizeof r.unit);
-            r.shown = line->shown;
-            out.write(reinterpret_cast<const char*>(&r), sizeof r);
-        }
-        for (const auto& line : lines_) {
-            out.write(reinterpret_cast<const char*>(line->samples.data()),
-                      static_cast<std::streamsize>(line->samples.size() * sizeof(std::int16_t)));
-        }
-        out.flush();
-        ok = static_cast<bool>(out);
+    std::string bytes;
+    const auto append = [&bytes](const void* data, std::size_t size) {
+        bytes.append(static_cast<const char*>(data), size);
+    };
+    GraphFileHeader h{};
+    std::memcpy(h.signature, kGraphFileSignature, sizeof h.signature);
+    h.lineCount = GetLinesCount();
+    h.start = start_;
+    h.stop = stop_;
+    h.step = step_;
+    std::memcpy(h.callerBlock, callerBlock, sizeof h.callerBlock);
+    append(&h, sizeof h);
+    for (const auto& line : lines_) {
+        GraphFileLine r{};
+        r.colour = static_cast<std::int32_t>(line->colour);
+        r.lineType = static_cast<std::uint8_t>(line->lineType);
+        r.capacity = line->capacity;
+        r.filled = line->filled;
+        r.position = line->position;
+        std::memcpy(r.name, line->name, sizeof r.name);
+        std::memcpy(r.unit, line->unit, sizeof r.unit);
+        r.shown = line->shown;
+        append(&r, sizeof r);
     }
-    if (!ok || std::rename(temp.c_str(), fileName.c_str()) != 0) {
-        std::remove(temp.c_str());
-        return 0;
-    }
-    return 1;
+    for (const auto& line : lines_) append(line->samples.data(), line->samples.size() * sizeof(std::int16_t));
+    // A failed save keeps the old file.
+    return plat::sys::WriteFileAtomically(fileName, bytes) ? 1 : 0;
 }
 
 int TmyFreqGraph2::LoadFromFile(const std::string& fileName, std::uint8_t (&callerBlock)[32]) {
