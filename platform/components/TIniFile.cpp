@@ -1,7 +1,6 @@
 #include "platform/components/TIniFile.h"
 
 #include <strings.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <charconv>
@@ -10,6 +9,8 @@
 #include <cstdlib>
 #include <fstream>
 #include <optional>
+
+#include "platform/sys/AtomicFile.h"
 
 namespace plat::comp {
 namespace {
@@ -84,24 +85,11 @@ std::vector<std::string> TIniFile::Load() const {
     return lines;
 }
 
-bool TIniFile::Save(const std::vector<std::string>& lines) const {
-    const std::string temp = fileName_ + ".tmp" + std::to_string(::getpid());
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        // The classic profile format ends lines with CR LF.
-        for (const std::string& l : lines) out << l << "\r\n";
-        out.flush();
-        if (!out) {
-            std::remove(temp.c_str());
-            return false;
-        }
-    }
-    if (std::rename(temp.c_str(), fileName_.c_str()) != 0) {
-        std::remove(temp.c_str());
-        return false;
-    }
-    return true;
+bool TIniFile::Save(const std::vector<std::string>& lines) {
+    // The classic profile format ends lines with CR LF.
+    std::string text;
+    for (const std::string& l : lines) text += l + "\r\n";
+    return plat::sys::WriteFileAtomically(fileName_, text);
 }
 
 std::string TIniFile::ReadString(const std::string& section, const std::string& key,

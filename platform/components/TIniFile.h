@@ -40,10 +40,12 @@ public:
     bool EraseSection(const std::string& section);
     bool DeleteKey(const std::string& section, const std::string& key);
 
-private:
-    std::vector<std::string> Load() const;
-    bool Save(const std::vector<std::string>& lines) const;
+protected:
+    // The file's lines, and writing them back whole; TMemIniFile keeps them in memory instead.
+    virtual std::vector<std::string> Load() const;
+    virtual bool Save(const std::vector<std::string>& lines);
 
+private:
     std::string fileName_;
 };
 

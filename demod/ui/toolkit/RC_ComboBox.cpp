@@ -1,10 +1,10 @@
 #include "demod/ui/toolkit/RC_ComboBox.h"
 
 #include "demod/ui/toolkit/RC_Glyphs.h"
+#include "demod/ui/toolkit/RC_SortedItems.h"
 #include "platform/win/Win.h"
 
 #include <algorithm>
-#include <string>
 
 namespace gdi = plat::gdi;
 
@@ -30,13 +30,7 @@ RC_ComboBox::~RC_ComboBox() {
     list_ = nullptr;
 }
 
-void RC_ComboBox::AddItem(const char* text) {
-    if (text == nullptr) return;
-    const char* current = Item(selected_);
-    const std::string selectedText = current != nullptr ? current : "";
-    if (!items_.Add(text)) return;
-    if (current != nullptr) selected_ = static_cast<int>(items_.Find(selectedText.c_str()));
-}
+void RC_ComboBox::AddItem(const char* text) { RC_AddSortedItem(items_, text, selected_); }
 
 void RC_ComboBox::AddItems(const RC_StringList& items) {
     for (std::size_t i = 0; i < items.Count(); ++i) AddItem(items.Item(i));

@@ -1,10 +1,10 @@
 #include "demod/ui/toolkit/RC_ListBox.h"
 
 #include "demod/ui/toolkit/RC_Slider.h"
+#include "demod/ui/toolkit/RC_SortedItems.h"
 #include "platform/win/Win.h"
 
 #include <algorithm>
-#include <string>
 
 namespace gdi = plat::gdi;
 
@@ -25,15 +25,10 @@ RC_ListBox::~RC_ListBox() {
 }
 
 void RC_ListBox::AddItem(const char* text) {
-    if (text == nullptr) return;
-    const char* selectedItem = Item(selected_);
-    const std::string selectedText = selectedItem != nullptr ? selectedItem : "";
-    if (!items_.Add(text)) return;
+    const long at = RC_AddSortedItem(items_, text, selected_);
+    if (at < 0) return;
     // The new row's mark is clear; the other marks move with their rows.
-    long at = items_.Find(text);
-    if (at < 0) at = Count() - 1;
     marks_.insert(marks_.begin() + std::min<long>(at, static_cast<long>(marks_.size())), 0);
-    if (selectedItem != nullptr) selected_ = static_cast<int>(items_.Find(selectedText.c_str()));
     UpdateScrollBar();
     Invalidate();
 }
