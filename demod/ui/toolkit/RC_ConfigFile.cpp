@@ -2,15 +2,15 @@
 
 #include "demod/dsp/RC_FileStream.h"
 #include "demod/ui/toolkit/RC_CreateDirectoryPath.h"
-#include "platform/sys/Process.h"
+#include "platform/sys/AtomicFile.h"
 
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <limits>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -76,27 +76,10 @@ void AppendRecord(std::vector<std::uint8_t>& out, const void* data, std::uint32_
     if (length != 0) out.insert(out.end(), d, d + length);
 }
 
-// Writes the new content beside the file and renames it over the file.
-bool ReplaceFile(const std::filesystem::path& target, const std::vector<std::uint8_t>& content) {
-    std::filesystem::path temp = target;
-    temp += ".tmp" + std::to_string(plat::sys::CurrentProcessId());
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(content.data()), static_cast<std::streamsize>(content.size()));
-        out.flush();
-        if (!out) {
-            std::error_code ignored;
-            std::filesystem::remove(temp, ignored);
-            return false;
-        }
-    }
-    std::error_code error;
-    std::filesystem::rename(temp, target, error);
-    if (error) {
-        std::filesystem::remove(temp, error);
-        return false;
-    }
-    return true;
+// The new content replaces the file through a temporary file and a rename.
+bool ReplaceFile(const char* path, const std::vector<std::uint8_t>& content) {
+    return plat::sys::WriteFileAtomically(
+        path, std::string_view(reinterpret_cast<const char*>(content.data()), content.size()));
 }
 
 } // namespace
