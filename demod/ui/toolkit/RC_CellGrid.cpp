@@ -89,27 +89,29 @@ void RC_CellGrid::Scrolled(void* user, RC_Slider*, double) {
     self->Invalidate();
 }
 
+namespace {
+
+// The index under `offset` pixels from the first cell along one axis; the scrolled-away entries
+// follow the fixed ones. Past the last entry gives the count.
+std::uint32_t Locate(int offset, const std::vector<std::uint32_t>& sizes, std::uint32_t count, std::uint32_t fixed,
+                     int skipped) {
+    std::uint32_t i = 0;
+    int start = 0;
+    while (i < count) {
+        if (i == fixed) i += static_cast<std::uint32_t>(skipped);
+        if (i >= count) break;
+        if (offset - start < static_cast<int>(sizes[i])) break;
+        start += static_cast<int>(sizes[i]);
+        ++i;
+    }
+    return std::min(i, count);
+}
+
+} // namespace
+
 void RC_CellGrid::HitCell(int x, int y, std::int32_t& column, std::int32_t& row) const {
-    std::uint32_t r = 0;
-    int top = cells_.top;
-    while (r < rows_) {
-        if (r == fixedRows_ && vertical_ != nullptr) r += static_cast<std::uint32_t>(Skipped(vertical_));
-        if (r >= rows_) break;
-        if (y - top < static_cast<int>(heights_[r])) break;
-        top += static_cast<int>(heights_[r]);
-        ++r;
-    }
-    std::uint32_t c = 0;
-    int left = cells_.left;
-    while (c < columns_) {
-        if (c == fixedColumns && horizontal_ != nullptr) c += static_cast<std::uint32_t>(Skipped(horizontal_));
-        if (c >= columns_) break;
-        if (x - left < static_cast<int>(widths_[c])) break;
-        left += static_cast<int>(widths_[c]);
-        ++c;
-    }
-    column = static_cast<std::int32_t>(std::min(c, columns_));
-    row = static_cast<std::int32_t>(std::min(r, rows_));
+    row = static_cast<std::int32_t>(Locate(y - cells_.top, heights_, rows_, fixedRows_, Skipped(vertical_)));
+    column = static_cast<std::int32_t>(Locate(x - cells_.left, widths_, columns_, fixedColumns, Skipped(horizontal_)));
 }
 
 void RC_CellGrid::MouseEvent(int kind, std::uint32_t keys, int x, int y) {
