@@ -1,6 +1,7 @@
 // The plug-in's displays together in one window, as the demodulator window stacks them: the
 // graph with an audio spectrum, the filter view over it, and a cell grid of presets.
 
+#include "tests/support/ScreenshotPath.h"
 #include "demod/ui/toolkit/RC_CellGrid.h"
 #include "demod/ui/toolkit/RC_Graph.h"
 #include "demod/ui/windows/RC_FilterView.h"
@@ -15,11 +16,6 @@
 namespace {
 
 using namespace toolkit_test;
-
-std::string ShotPath(const char* name) {
-    std::filesystem::create_directories(LXQ_SCREENSHOT_DIR);
-    return (std::filesystem::path(LXQ_SCREENSHOT_DIR) / name).string();
-}
 
 class DisplaysScreenshotTest : public ToolkitTest {};
 
@@ -63,7 +59,7 @@ TEST_F(DisplaysScreenshotTest, GraphFilterViewAndGrid) {
     for (RC_Window* w : std::initializer_list<RC_Window*>{graph, view, grid}) w->Show(win::SW_SHOW);
     win::UpdateWindow(top_->Handle());
     Pump();
-    ASSERT_TRUE(win::SaveScreenshot(ShotPath("demod_displays.png"), top_->Handle()));
+    ASSERT_TRUE(win::SaveScreenshot(lxq_test::ScreenshotPath("demod_displays.png"), top_->Handle()));
     const auto shot = win::CaptureWindow(top_->Handle());
     ASSERT_NE(shot, nullptr);
     const auto& plot = graph->PlotRect();
