@@ -18,12 +18,14 @@ driver::Confirmations ReceiverDevice::Confirmed() const {
     return confirmed_;
 }
 
-std::int32_t ReceiverDevice::LastLevel() const {
+std::int32_t ReceiverDevice::LastLevel() {
+    TakeDetector();
     std::lock_guard lock(mutex_);
     return lastLevel_;
 }
 
-std::uint32_t ReceiverDevice::LastDetectorPair() const {
+std::uint32_t ReceiverDevice::LastDetectorPair() {
+    TakeDetector();
     std::lock_guard lock(mutex_);
     return tuner_.State().detectorPair;
 }
@@ -92,11 +94,22 @@ NtStatus ReceiverDevice::MeasureLevel(std::uint32_t flags) {
 
 void ReceiverDevice::RecordDetector(std::uint16_t a, std::uint16_t b) {
     std::lock_guard lock(mutex_);
+    detector_.emplace(a, b);
+    confirmed_.measurement = true;
+}
+
+void ReceiverDevice::TakeDetector() {
+    std::optional<std::pair<std::uint16_t, std::uint16_t>> words;
+    {
+        std::lock_guard lock(mutex_);
+        words = std::exchange(detector_, std::nullopt);
+    }
+    if (!words) return;
     const driver::DetectorLevel reading =
-        driver::LevelFromDetector(State().image, State().agcMode, State().fmWide, a, b);
+        driver::LevelFromDetector(State().image, State().agcMode, State().fmWide, words->first, words->second);
+    std::lock_guard lock(mutex_);
     lastLevel_ = reading.level;
     State().detectorPair = reading.detectorPair;
-    confirmed_.measurement = true;
 }
 
 NtStatus ReceiverDevice::FirstOpen() {
@@ -106,6 +119,7 @@ NtStatus ReceiverDevice::FirstOpen() {
         std::lock_guard lock(mutex_);
         State().powered = false;
         State().detectorPair = 0;
+        detector_.reset();
         State().current = TunerState{};
         wanted_ = TunerState{};
         confirmed_ = driver::Confirmations{};
@@ -133,7 +147,10 @@ NtStatus ReceiverDevice::RefreshHardwareState(HardwareStateRecord& record) {
         confirmed_.pushComplete = true;
     }
     tuner_.AdoptHardwareState();
-    if (!card) record = tuner_.BuildHardwareStateRecord();
+    if (!card) {
+        TakeDetector(); // the record carries the detector pair
+        record = tuner_.BuildHardwareStateRecord();
+    }
     return kStatusSuccess;
 }
 

@@ -7,8 +7,11 @@
 #include "driver/host/ReceiverDriver.h"
 #include "driver/host/ReceiverTransport.h"
 
+#include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <utility>
 
 namespace lxq::host {
 
@@ -20,13 +23,15 @@ public:
     driver::TuningState& State() { return tuner_.State(); }
     ReceiverTransport& Transport() { return *transport_; }
     driver::Confirmations Confirmed() const;
-    // The last measurement: level in tenths of dBm and the detector words it came from.
-    std::int32_t LastLevel() const;
-    std::uint32_t LastDetectorPair() const;
+    // The last measurement: level in tenths of dBm and the detector words it came from. Called on
+    // the thread that drives the tuner (see TakeDetector).
+    std::int32_t LastLevel();
+    std::uint32_t LastDetectorPair();
 
     // Takes a measurement and converts it (flags as ReceiverTransport::Measure).
     NtStatus MeasureLevel(std::uint32_t flags);
-    // For transports: detector words that arrived on their own (a status message).
+    // For transports: detector words that arrived on their own (a status message), also on a
+    // completion thread of their own. They are converted when the level is next asked for.
     void RecordDetector(std::uint16_t a, std::uint16_t b);
     // For transports: a field the receiver confirmed (or refused) after the push returned.
     void ConfirmField(driver::TunerField field, const TunerState& sent, bool ok);
@@ -60,6 +65,12 @@ public:
     NtStatus RefreshHardwareState(HardwareStateRecord& record);
 
 private:
+    // Converts the detector words recorded since the last call into the level and the tuning
+    // state's detector pair. The conversion reads the tuner's settings (EEPROM image, AGC mode,
+    // wide FM), which only the thread driving the tuner changes, so it runs there and not on the
+    // transport's completion thread.
+    void TakeDetector();
+
     std::unique_ptr<ReceiverTransport> transport_;
     driver::Tuner tuner_{*this};
     // Guards the confirmations and the measurement, which transports also update from their own
@@ -68,6 +79,7 @@ private:
     driver::Confirmations confirmed_;
     TunerState wanted_{};  // the last state asked for, the values of unconfirmed fields included
     std::int32_t lastLevel_ = 0;
+    std::optional<std::pair<std::uint16_t, std::uint16_t>> detector_; // recorded, not yet converted
 };
 
 } // namespace lxq::host

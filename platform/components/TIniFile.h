@@ -1,13 +1,15 @@
 #pragma once
 // INI-file access: "[section]" and "key=value" lines, section and key names compared without
-// case. Every call reads the file as it is on disk now, and every write rewrites the whole file
-// through a temporary file and a rename: another program's sections and comments survive, a crash
-// mid-write keeps the old content, and a failed write leaves the file as it was.
+// case, read and edited by plat::sys::ProfileLines. Every call reads the file as it is on disk
+// now, and every write rewrites the whole file through a temporary file and a rename: another
+// program's sections and comments survive, a crash mid-write keeps the old content, and a failed
+// write leaves the file as it was. A new file gets CR LF line ends.
 
 #include <string>
 #include <vector>
 
 #include "platform/components/TObject.h"
+#include "platform/sys/ProfileLines.h"
 
 namespace plat::comp {
 
@@ -41,8 +43,7 @@ public:
     bool DeleteKey(const std::string& section, const std::string& key);
 
 private:
-    std::vector<std::string> Load() const;
-    bool Save(const std::vector<std::string>& lines) const;
+    plat::sys::ProfileLines Load() const;
 
     std::string fileName_;
 };
