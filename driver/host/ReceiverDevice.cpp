@@ -31,6 +31,7 @@ std::uint32_t ReceiverDevice::LastDetectorPair() {
 }
 
 NtStatus ReceiverDevice::PushTunerState(const TunerState& state, bool waitPush, bool forceAll) {
+    TakeLateConfirmations();
     TunerState merged = state;
     FieldMask send;
     bool complete;
@@ -63,14 +64,23 @@ NtStatus ReceiverDevice::PushTunerState(const TunerState& state, bool waitPush, 
 void ReceiverDevice::ConfirmField(driver::TunerField field, const TunerState& sent, bool ok) {
     std::lock_guard lock(mutex_);
     if (ok) {
-        driver::CopyFields(State().current, sent, driver::Bit(field));
+        driver::CopyFields(late_, sent, driver::Bit(field));
+        lateFields_ = static_cast<FieldMask>(lateFields_ | driver::Bit(field));
         confirmed_.fields = static_cast<FieldMask>(confirmed_.fields | driver::Bit(field));
     } else {
+        lateFields_ = static_cast<FieldMask>(lateFields_ & ~driver::Bit(field));
         confirmed_.fields = static_cast<FieldMask>(confirmed_.fields & ~driver::Bit(field));
     }
 }
 
+void ReceiverDevice::TakeLateConfirmations() {
+    std::lock_guard lock(mutex_);
+    driver::CopyFields(State().current, late_, lateFields_);
+    lateFields_ = 0;
+}
+
 NtStatus ReceiverDevice::ResendWholeState() {
+    TakeLateConfirmations();
     const TunerState current = State().current;
     if (current.mainControl == 0) return kStatusSuccess;  // nothing tuned yet
     return tuner_.PushTunerState(current, false, true);
@@ -121,6 +131,7 @@ NtStatus ReceiverDevice::FirstOpen() {
         State().detectorPair = 0;
         detector_.reset();
         State().current = TunerState{};
+        lateFields_ = 0;
         wanted_ = TunerState{};
         confirmed_ = driver::Confirmations{};
     }
@@ -140,6 +151,7 @@ NtStatus ReceiverDevice::RefreshHardwareState(HardwareStateRecord& record) {
     {
         std::lock_guard lock(mutex_);
         State().current = read;
+        lateFields_ = 0; // what was read back supersedes them
         State().powered = powered;
         wanted_ = read;
         // What was read back is what the receiver holds.
@@ -186,6 +198,7 @@ NtStatus ReceiverDevice::SetPower(bool on) {
 }
 
 NtStatus ReceiverDevice::HandleDeviceControl(IoRequest& request) {
+    TakeLateConfirmations();
     return DeviceControlHandler::Handle(*this, request);
 }
 

@@ -33,7 +33,9 @@ public:
     // For transports: detector words that arrived on their own (a status message), also on a
     // completion thread of their own. They are converted when the level is next asked for.
     void RecordDetector(std::uint16_t a, std::uint16_t b);
-    // For transports: a field the receiver confirmed (or refused) after the push returned.
+    // For transports: a field the receiver confirmed (or refused) after the push returned, also on
+    // a reader thread of their own. A confirmed value becomes current on the thread that drives
+    // the tuner, before its next request or push.
     void ConfirmField(driver::TunerField field, const TunerState& sent, bool ok);
     // For transports: the receiver is ready to take tuner state again (streaming started, the
     // serial line came back): the whole current state is sent, so that what was reported as set
@@ -70,6 +72,9 @@ private:
     // wide FM), which only the thread driving the tuner changes, so it runs there and not on the
     // transport's completion thread.
     void TakeDetector();
+    // Makes the values confirmed late current (on the thread that drives the tuner, the only one
+    // that touches the tuning state's current values).
+    void TakeLateConfirmations();
 
     std::unique_ptr<ReceiverTransport> transport_;
     driver::Tuner tuner_{*this};
@@ -80,6 +85,8 @@ private:
     TunerState wanted_{};  // the last state asked for, the values of unconfirmed fields included
     std::int32_t lastLevel_ = 0;
     std::optional<std::pair<std::uint16_t, std::uint16_t>> detector_; // recorded, not yet converted
+    TunerState late_{};             // values confirmed late, not yet current
+    driver::FieldMask lateFields_ = 0;
 };
 
 } // namespace lxq::host
