@@ -85,8 +85,9 @@ bool ProfileLines::Save(const std::string& path) const {
     const std::string temp = path + ".tmp" + std::to_string(CurrentProcessId());
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
     if (fd < 0) return false;
-    // Flushed to the disk before the rename, so that the name never points at a half-written file.
-    const bool written = WriteAll(fd, text) && ::fsync(fd) == 0;
+    // A crash before the rename leaves the old file; after it, the whole new one. (No fsync: a
+    // settings dialog writes key by key, and a flush to the disk per key would take seconds.)
+    const bool written = WriteAll(fd, text);
     if (::close(fd) != 0 || !written || std::rename(temp.c_str(), path.c_str()) != 0) {
         std::remove(temp.c_str());
         return false;
