@@ -72,19 +72,6 @@ bool CompatibleDriverPath(const std::string& path) {
 
 } // namespace
 
-int FindBand(const std::vector<TBand>& bands, std::int64_t f) {
-    int lo = 0;
-    int hi = static_cast<int>(bands.size()) - 1;
-    while (lo <= hi) {
-        const int m = lo + (hi - lo) / 2;
-        const TBand& b = bands[static_cast<std::size_t>(m)];
-        if (b.start <= f && f <= b.stop) return m;
-        if (f < b.start) hi = m - 1;
-        else lo = m + 1;
-    }
-    return -1;
-}
-
 TQ7form::TQ7form(TComponent* owner, std::vector<std::string> args)
     : TForm(owner), args_(std::move(args)) {
     ShowMessageBox = [](const std::string& text, const std::string& caption, std::uint32_t flags) {
@@ -94,6 +81,7 @@ TQ7form::TQ7form(TComponent* owner, std::vector<std::string> args)
     KVR = new TmyKVRserver(this);
     KVR->SetReceiver(Q7);
     BuildControls();
+    BuildFileDialogs();
     for (std::size_t i = 0; i < kTuningPadSteps.size(); ++i)
         TmyTuningPad::SetStep(static_cast<int>(i), kTuningPadSteps[i]);
 
@@ -297,6 +285,13 @@ void TQ7form::FormCreate(TObject*) {
     exitProcess_ = false;
     ApplyReceiverOptions();
 
+    CreateLists();
+    LoadBands();
+    LoadAutoSteps();
+    LoadExclusions();
+    ReadSettings();
+    LoadMemoryFile();
+
     myFrequencyEdit1ValueChange(myFrequencyEdit1);
     Q7->Calibrate(0, 0);
     if (Q7->CalibrationFile().empty())
@@ -339,6 +334,12 @@ void TQ7form::FormCloseQuery(TObject*, bool& canClose) {
 void TQ7form::FormClose(TObject*, TCloseAction&) {
     if (quit_) return;
     Hide();
+    if (memoriesByFrequency_) {
+        SaveMemoryFile();
+        WriteSettings();
+        SaveAutoSteps();
+        SaveExclusions();
+    }
     FreqTimer->SetEnabled(false);
     const std::string product = Q7->GetProductName();
     const bool powered = Q7->GetPower() != 0;

@@ -6,17 +6,25 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "api/Lxq745Api.h"
+#include "app/forms/BandList.h"
 #include "app/forms/CommandLine.h"
+#include "app/forms/MemoryList.h"
+#include "app/forms/TExclusionRecord.h"
+#include "app/forms/TPanelSettings.h"
+#include "app/forms/TRangeRecord.h"
 #include "app/forms/TuningSteps.h"
 #include "platform/components/TForm.h"
 
 namespace plat::comp {
 class TApplicationEvents;
 class THintWindow;
+class TOpenDialog;
+class TSaveDialog;
 class TTimer;
 } // namespace plat::comp
 
@@ -30,16 +38,6 @@ class TstFrequencyEdit;
 class TstKnob;
 class TstPanel;
 class TstSpeedButton;
-
-// A band of the band list: inclusive bounds in Hz and its name.
-struct TBand {
-    std::int64_t start = 0;
-    std::int64_t stop = 0;
-    std::string name;
-};
-
-// Index of the band holding f in a list sorted by start, -1 when none does.
-int FindBand(const std::vector<TBand>& bands, std::int64_t f);
 
 class TQ7form : public plat::comp::TForm {
 public:
@@ -109,6 +107,44 @@ public:
     void LXBlockedFrequency(plat::comp::TObject* sender, std::int64_t frequency);
     void HintTimerTimer(plat::comp::TObject* sender);
 
+    // --- settings and data files (TQ7formFiles.cpp) ---
+    plat::comp::TSaveDialog* SaveDialog1 = nullptr;   // memory files
+    plat::comp::TOpenDialog* OpenDialog1 = nullptr;
+    plat::comp::TSaveDialog* SaveDialogCSV = nullptr; // spreadsheet exchange
+    plat::comp::TOpenDialog* OpenDialogCSV = nullptr;
+    // Runs a file dialog and answers whether a file was chosen; tests replace it.
+    std::function<bool(plat::comp::TOpenDialog&)> ExecuteDialog;
+    // Asks for a text (caption, prompt, value in and out); tests replace it.
+    std::function<bool(const std::string&, const std::string&, std::string&)> AskText;
+    void ReadSettings();
+    void WriteSettings();
+    void LoadMemoryFile();
+    void SaveMemoryFile();
+    void LoadAutoSteps();
+    void SaveAutoSteps();
+    void LoadExclusions();
+    void SaveExclusions();
+    void LoadBands();
+    void RebuildSortedMemories();
+    void ExportCSV(const std::string& fileName);
+    void ImportCSV(const std::string& fileName);
+    void New1Click(plat::comp::TObject* sender);
+    void Open1Click(plat::comp::TObject* sender);
+    void Save1Click(plat::comp::TObject* sender);
+    void Saveas1Click(plat::comp::TObject* sender);
+    void Clear1Click(plat::comp::TObject* sender);
+    void ExporttoCSV1Click(plat::comp::TObject* sender);
+    void ImportfromCSV1Click(plat::comp::TObject* sender);
+    MemoryList& Memories() { return memories_; }
+    // The channels by frequency; null until the lists are made.
+    MemoryView* MemoriesByFrequency() { return memoriesByFrequency_.get(); }
+    const HotkeyTable& HotkeyUsed() const { return hotkeyUsed_; }
+    std::vector<TRangeRecord>& AutoSteps() { return autoSteps_; }
+    std::vector<TExclusionRecord>& Exclusions() { return exclusions_; }
+    const std::string& MemoryFileName() const { return memoryFile_; }
+    void SetMemoryFileName(const std::string& path) { memoryFile_ = path; }
+    TPanelSettings& Settings() { return settings_; }
+
     // --- state others read ---
     const std::string& DataFolder() const { return dataFolder_; }
     bool Quitting() const { return quit_; }
@@ -127,6 +163,11 @@ public:
 
 private:
     void BuildControls();
+    void BuildFileDialogs();
+    void CreateLists();
+    void ApplySettings();
+    void CollectSettings();
+    bool AskYesNo(const std::string& question);
     void ChooseReceiver(const RADIO_INFO* infos, int count, int& chosen);
     void PostClose();
     int Warn(const std::string& text);
@@ -150,6 +191,13 @@ private:
     ThirdCounter thirds_;
     KnobMultiplier multiplier_ = KnobMultiplier::One;
     std::vector<TBand> bands_;
+    MemoryList memories_;
+    std::unique_ptr<MemoryView> memoriesByFrequency_; // exists once the lists are made
+    HotkeyTable hotkeyUsed_{};
+    std::vector<TRangeRecord> autoSteps_;
+    std::vector<TExclusionRecord> exclusions_;
+    std::string memoryFile_;
+    TPanelSettings settings_;
     std::int64_t lastSignalMs_ = INT64_MIN / 2;
 };
 

@@ -91,19 +91,8 @@ host::PushOutcome PciTransport::Push(const TunerState& state, driver::FieldMask 
     write8(TunerField::Preselector, reg::kPreselector, state.preselector);
     write8(TunerField::Dwell, reg::kDwell, state.dwell);
 
-    // The strobe tells the card which of its units to load: the main synthesiser (and with it
-    // everything), the second synthesiser, the gain and reference latches. The bits combine.
-    std::uint8_t mask = 0;
-    const auto any = [&](std::initializer_list<TunerField> list) {
-        for (TunerField f : list)
-            if ((sent & Bit(f)) != 0) return true;
-        return false;
-    };
-    if (any({TunerField::MainControl, TunerField::MainFraction, TunerField::Band, TunerField::RangeControl,
-             TunerField::Preselector, TunerField::Dwell}))
-        mask |= 15;
-    if (any({TunerField::SecondControl, TunerField::SecondFraction})) mask |= 9;
-    if (any({TunerField::Gain16, TunerField::Gain20, TunerField::Reference})) mask |= 1;
+    // The strobe tells the card which of its units to load; the bits of the written groups combine.
+    const std::uint8_t mask = driver::CardStrobeMask(sent);
 
     // Field writes report no status to the caller: their confirmations carry the outcome.
     if (!powered) return {kStatusSuccess, sent, true}; // the registers hold it; the strobe waits for power

@@ -10,9 +10,13 @@ namespace plat::comp {
 using plat::sys::ProfileLines;
 
 ProfileLines TIniFile::Load() const {
-    // The classic profile format ends lines with CR LF.
-    return ProfileLines::Load(fileName_, ProfileLines::LineEnd::CrLf);
+    // The classic profile format ends lines with CR LF; a file written here gets them throughout.
+    ProfileLines lines = ProfileLines::Load(fileName_, ProfileLines::LineEnd::CrLf);
+    lines.SetLineEnd(ProfileLines::LineEnd::CrLf);
+    return lines;
 }
+
+bool TIniFile::Save(const ProfileLines& lines) { return lines.Save(fileName_); }
 
 std::string TIniFile::ReadString(const std::string& section, const std::string& key,
                                  const std::string& fallback) const {
@@ -60,7 +64,7 @@ bool TIniFile::WriteString(const std::string& section, const std::string& key,
     if (!ProfileLines::Storable(section, key, value)) return false;
     ProfileLines lines = Load();
     lines.Set(section, key, value);
-    return lines.Save(fileName_);
+    return Save(lines);
 }
 
 bool TIniFile::WriteInteger(const std::string& section, const std::string& key, int value) {
@@ -93,12 +97,12 @@ std::vector<std::string> TIniFile::ReadSection(const std::string& section) const
 
 bool TIniFile::EraseSection(const std::string& section) {
     ProfileLines lines = Load();
-    return !lines.EraseSection(section) || lines.Save(fileName_);
+    return !lines.EraseSection(section) || Save(lines);
 }
 
 bool TIniFile::DeleteKey(const std::string& section, const std::string& key) {
     ProfileLines lines = Load();
-    return !lines.DeleteKey(section, key) || lines.Save(fileName_);
+    return !lines.DeleteKey(section, key) || Save(lines);
 }
 
 } // namespace plat::comp

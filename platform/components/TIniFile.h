@@ -3,7 +3,7 @@
 // case, read and edited by plat::sys::ProfileLines. Every call reads the file as it is on disk
 // now, and every write rewrites the whole file through a temporary file and a rename: another
 // program's sections and comments survive, a crash mid-write keeps the old content, and a failed
-// write leaves the file as it was. A new file gets CR LF line ends.
+// write leaves the file as it was. Lines are written with CR LF ends.
 
 #include <string>
 #include <vector>
@@ -42,9 +42,12 @@ public:
     bool EraseSection(const std::string& section);
     bool DeleteKey(const std::string& section, const std::string& key);
 
-private:
-    plat::sys::ProfileLines Load() const;
+protected:
+    // The file's lines, and writing them back whole; TMemIniFile keeps them in memory instead.
+    virtual plat::sys::ProfileLines Load() const;
+    virtual bool Save(const plat::sys::ProfileLines& lines);
 
+private:
     std::string fileName_;
 };
 

@@ -1,15 +1,8 @@
 #include "platform/sys/ProfileLines.h"
 
-#include "platform/sys/Process.h"
+#include "platform/sys/AtomicFile.h"
 
-#include <fcntl.h>
 #include <strings.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <fstream>
 
 namespace plat::sys {
 namespace {
@@ -45,31 +38,25 @@ std::optional<std::string_view> KeyOf(std::string_view line) {
     return Trim(line.substr(0, eq));
 }
 
-bool WriteAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        const ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
 } // namespace
 
 ProfileLines ProfileLines::Load(const std::string& path, LineEnd fresh) {
     ProfileLines file;
     file.lineEnd_ = fresh;
-    std::ifstream in(path, std::ios::binary);
-    std::string line;
+    const std::optional<std::string> text = ReadWholeFile(path);
+    if (!text) return file;
+    std::string_view rest = *text;
     bool first = true;
-    while (std::getline(in, line)) {
+    while (!rest.empty()) {
+        const std::size_t end = rest.find('\n');
+        std::string_view line = rest.substr(0, end);
+        rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
         const bool cr = !line.empty() && line.back() == '\r';
-        if (cr) line.pop_back();
+        if (cr) line.remove_suffix(1);
         // The first line end tells the file's style; a lone last line without one tells nothing.
-        if (first && !in.eof()) file.lineEnd_ = cr ? LineEnd::CrLf : LineEnd::Lf;
+        if (first && end != std::string_view::npos) file.lineEnd_ = cr ? LineEnd::CrLf : LineEnd::Lf;
         first = false;
-        file.lines_.push_back(std::move(line));
+        file.lines_.emplace_back(line);
     }
     return file;
 }
@@ -78,21 +65,7 @@ bool ProfileLines::Save(const std::string& path) const {
     std::string text;
     const std::string_view end = lineEnd_ == LineEnd::CrLf ? "\r\n" : "\n";
     for (const std::string& line : lines_) text.append(line).append(end);
-
-    // The new file keeps the old one's permissions.
-    struct stat old {};
-    const mode_t mode = ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0666;
-    const std::string temp = path + ".tmp" + std::to_string(CurrentProcessId());
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
-    if (fd < 0) return false;
-    // A crash before the rename leaves the old file; after it, the whole new one. (No fsync: a
-    // settings dialog writes key by key, and a flush to the disk per key would take seconds.)
-    const bool written = WriteAll(fd, text);
-    if (::close(fd) != 0 || !written || std::rename(temp.c_str(), path.c_str()) != 0) {
-        std::remove(temp.c_str());
-        return false;
-    }
-    return true;
+    return WriteFileAtomically(path, text);
 }
 
 bool ProfileLines::Storable(std::string_view section, std::string_view key,

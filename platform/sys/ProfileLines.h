@@ -19,9 +19,12 @@ public:
     // The lines of the file at `path`; none when it is missing or unreadable. The file's own line
     // ends are kept on writing; a file without any gets `fresh`.
     static ProfileLines Load(const std::string& path, LineEnd fresh);
-    // Writes every line to `path` through "<path>.tmp<process id>" and a rename. False when that
-    // failed; the file is then unchanged.
+    // Writes every line to `path` atomically (WriteFileAtomically). False when that failed; the
+    // file is then unchanged.
     bool Save(const std::string& path) const;
+
+    // Writes with these line ends from now on, whatever the file had.
+    void SetLineEnd(LineEnd end) { lineEnd_ = end; }
 
     // Whether a write of these names and value would read back as written: no line breaks, no "]"
     // in the section name, a key that is not empty, has no "=" and does not look like a section

@@ -1,4 +1,6 @@
 #include "tests/app/controls/ShowcaseForm.h"
+#include "tests/app/controls/ShowcaseEntryControls.h"
+#include "tests/app/controls/ShowcaseLayout.h"
 
 #include "app/controls/TmyLabel.h"
 #include "app/controls/TmyScrollBar.h"
@@ -18,14 +20,6 @@ namespace {
 
 constexpr TColor kPanel = 0x404040;
 
-template <typename C>
-C* Add(TWinControl* parent, int x, int y, int w, int h) {
-    auto* c = new C(nullptr);
-    c->SetParent(parent);
-    c->SetBounds(x, y, w, h);
-    return c;
-}
-
 } // namespace
 
 Showcase MakeShowcaseForm() {
@@ -33,7 +27,7 @@ Showcase MakeShowcaseForm() {
     s.form = std::make_unique<TForm>(nullptr);
     TForm* form = s.form.get();
     form->SetBorderStyle(TFormBorderStyle::bsNone);
-    form->SetBounds(0, 0, 640, 360);
+    form->SetBounds(0, 0, 640, 440);
     form->SetColor(0x303030);
 
     auto* front = Add<TstPanel>(form, 8, 8, 400, 110);
@@ -129,6 +123,8 @@ Showcase MakeShowcaseForm() {
 
     auto* pad = Add<TmyTuningPad>(form, 8, 252, 400, 100);
     (void)pad;
+
+    AddEntryControls(form, 362);
     return s;
 }
 

@@ -27,9 +27,11 @@
 #include "driver/host/ReceiverDevice.h"
 #include "platform/components/TApplication.h"
 #include "platform/components/THintWindow.h"
+#include "platform/components/TMessageForm.h"
 #include "platform/components/TTimer.h"
 #include "platform/sys/Clock.h"
 #include "platform/sys/Module.h"
+#include "platform/sys/NamedMutex.h"
 #include "platform/sys/SettingsStore.h"
 #include "tests/app/receiver/plugin/TestPluginState.h"
 #include "platform/win/InputApi.h"
@@ -57,10 +59,14 @@ protected:
         setenv("XDG_DOCUMENTS_DIR", dir.Path().c_str(), 1);
         // Level = -200 + raw x 300 / 255 dBm at every frequency.
         std::ofstream(dir.File("lxq745.cal")) << "[LX-Q745]\ntable -1\n1000000 0:-200 255:100\n";
+        // The settings name the calibration file "lxq745.cal" by default, found in the
+        // working folder; the band list is read there too.
+        std::filesystem::current_path(dir.Path());
         plat::comp::Application().ResetTerminated();
     }
     ~FrontPanel() override {
         form.reset();
+        std::filesystem::current_path(startFolder);
         if (serving) server.Stop();
         bus.RemoveAll();
         unsetenv("XDG_DOCUMENTS_DIR");
@@ -107,6 +113,7 @@ protected:
     plat::sys::ScopedClock scoped{clock};
     plat::sys::test::ScopedChannelNamespace ns{"forms"};
     plat::sys::testing::TempFolder dir;
+    std::filesystem::path startFolder = std::filesystem::current_path();
     DeviceKinds kinds;
     Bus bus{[this](const std::string& kind, const std::string& id, std::string& error) {
         return kinds.Make(kind, id, error);
@@ -327,7 +334,8 @@ TEST_F(FrontPanel, AMissingCalibrationFileIsReportedAndStartUpGoesOn) {
         boxes.push_back({t, c, f});
         return 1;
     };
-    form->Q7->SetCalFile(dir.File("absent.cal"));
+    std::filesystem::create_directories(dir.Path() + "/Talvenor/Q745");
+    std::ofstream(dir.Path() + "/Talvenor/Q745/LXQ745.ini") << "[Receiver-**DEMO**]\r\nCalFile=absent.cal\r\n";
     form->DoCreate();
     EXPECT_FALSE(form->Quitting());
     ASSERT_EQ(boxes.size(), 1u);
@@ -345,6 +353,137 @@ TEST_F(FrontPanel, AClosingRefusedWhileAPlugInHoldsTheHost) {
     form->KVR->SetDisabled(0);
     form->Close();
     EXPECT_EQ(form->Q7->Handle(), 0);
+}
+
+} // namespace
+} // namespace lxq
+
+namespace lxq {
+namespace {
+
+TMemoryRecord StoredChannel(std::int32_t number, std::int64_t hz) {
+    TMemoryRecord r = NewMemoryRecord();
+    r.number = number;
+    r.frequency = hz;
+    r.checksum = MemoryChecksum(r);
+    return r;
+}
+
+TEST_F(FrontPanel, SettingsAndMemoriesOutliveTheRun) {
+    StartPanel();
+    ASSERT_FALSE(form->Quitting());
+    const std::string folder = form->DataFolder();
+    EXPECT_EQ(form->MemoryFileName(), folder + "Q7memory.45m");
+    ASSERT_NE(form->MemoriesByFrequency(), nullptr);
+    form->Memories().push_back(std::make_unique<TMemoryRecord>(StoredChannel(2, 7'100'000)));
+    form->Memories().push_back(std::make_unique<TMemoryRecord>(StoredChannel(1, 145'500'000)));
+    form->RebuildSortedMemories();
+    EXPECT_EQ(form->Memories()[0]->number, 1) << "sorted by number";
+    form->Q7->SetFreq(98'300'000);
+    form->myFrequencyEdit2->SetValue(12'500);
+    form->stSpeedButton48->SetDown(true);
+    form->stSpeedButton49Click(form->stSpeedButton48);
+    form->Close();
+    EXPECT_EQ(std::filesystem::file_size(folder + "Q7memory.45m"), 200u);
+    std::stringstream ini;
+    ini << std::ifstream(folder + "LXQ745.ini").rdbuf();
+    EXPECT_NE(ini.str().find("[Receiver-**DEMO**]\r\nFreq=98300000\r\n"), std::string::npos) << ini.str();
+    EXPECT_NE(ini.str().find("Step=12500\r\n"), std::string::npos);
+    EXPECT_NE(ini.str().find("IncrBtns=100\r\n"), std::string::npos);
+    EXPECT_NE(ini.str().find("Demodulator=Q745 Standard\r\n"), std::string::npos);
+
+    form.reset();
+    StartPanel({"/sd"});
+    EXPECT_EQ(form->Q7->GetFreq(), 98'300'000);
+    EXPECT_EQ(form->myFrequencyEdit2->Value(), 12'500);
+    EXPECT_TRUE(form->stSpeedButton48->Down());
+    ASSERT_EQ(form->Memories().size(), 2u);
+    EXPECT_EQ(form->MemoriesByFrequency()->front()->frequency, 7'100'000);
+    form->Close();
+    std::stringstream again;
+    again << std::ifstream(folder + "LXQ745.ini").rdbuf();
+    EXPECT_NE(again.str().find("Demodulator=Q745 Standard\r\n"), std::string::npos) << "kept through /sd";
+}
+
+TEST_F(FrontPanel, ADamagedMemoryFileIsReportedAndKept) {
+    const std::string folder = dir.Path() + "/Talvenor/Q745/";
+    std::filesystem::create_directories(folder);
+    TMemoryRecord good = StoredChannel(1, 1'000'000);
+    TMemoryRecord bad = StoredChannel(2, 2'000'000);
+    bad.frequency = 3'000'000; // the checksum no longer matches
+    std::string bytes(reinterpret_cast<const char*>(&good), sizeof good);
+    bytes.append(reinterpret_cast<const char*>(&bad), sizeof bad);
+    std::ofstream(folder + "Q7memory.45m", std::ios::binary) << bytes;
+    StartPanel();
+    ASSERT_EQ(form->Memories().size(), 1u);
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_NE(boxes[0].text.find("1 damaged memory records"), std::string::npos) << boxes[0].text;
+    std::stringstream kept;
+    kept << std::ifstream(folder + "Q7memory.45m.damaged", std::ios::binary).rdbuf();
+    EXPECT_EQ(kept.str(), bytes) << "the file as it was";
+}
+
+TEST_F(FrontPanel, TheMemoryFileMenuAsksBeforeItReplacesOrClears) {
+    StartPanel();
+    form->Memories().push_back(std::make_unique<TMemoryRecord>(StoredChannel(1, 1'000'000)));
+    std::ofstream(dir.File("taken.45m")) << "";
+    std::vector<std::string> answers = {"taken", "fresh"};
+    std::vector<std::string> questions;
+    form->AskText = [&](const std::string&, const std::string& prompt, std::string& value) {
+        questions.push_back(prompt);
+        if (answers.empty()) return false;
+        value = answers.front();
+        answers.erase(answers.begin());
+        return true;
+    };
+    int yes = 0; // answers No unless told otherwise
+    form->ShowMessageBox = [&](const std::string& t, const std::string&, std::uint32_t) {
+        questions.push_back(t);
+        return yes-- > 0 ? plat::comp::IDYES : plat::comp::IDNO;
+    };
+    const std::string old = form->MemoryFileName();
+    form->New1Click(nullptr);
+    EXPECT_EQ(questions, (std::vector<std::string>{"Enter the name of new memory file", "Overwrite existing file ?",
+                                                   "Enter the name of new memory file"}));
+    EXPECT_EQ(form->MemoryFileName(), "fresh.45m");
+    EXPECT_TRUE(form->Memories().empty());
+    EXPECT_EQ(std::filesystem::file_size(old), 100u) << "the old list went to the old file";
+
+    form->Memories().push_back(std::make_unique<TMemoryRecord>(StoredChannel(1, 1'000'000)));
+    questions.clear();
+    form->Clear1Click(nullptr);
+    EXPECT_EQ(questions, (std::vector<std::string>{"Delete all frequencies ?"}));
+    EXPECT_EQ(form->Memories().size(), 1u) << "No keeps the channels";
+    yes = 1;
+    form->Clear1Click(nullptr);
+    EXPECT_TRUE(form->Memories().empty());
+}
+
+TEST_F(FrontPanel, SettingsWaitAMinuteForAnotherWriterAndThenGiveUp) {
+    StartPanel();
+    const std::string ini = form->DataFolder() + "LXQ745.ini";
+    std::error_code ignored;
+    std::filesystem::remove(ini, ignored);
+    plat::sys::NamedMutex held("Q745INIFILE"); // another program instance is writing
+    held.Lock();
+    const std::int64_t before = clock.NowMs();
+    form->WriteSettings();
+    EXPECT_GE(clock.NowMs() - before, 60000);
+    EXPECT_FALSE(std::filesystem::exists(ini)) << "nothing written without the mutex";
+    held.Unlock();
+    form->WriteSettings();
+    EXPECT_TRUE(std::filesystem::exists(ini));
+}
+
+TEST_F(FrontPanel, SpreadsheetFilesThatCannotBeUsedAreNamed) {
+    StartPanel();
+    boxes.clear();
+    form->ImportCSV(dir.File("absent.csv"));
+    form->ExportCSV(dir.File("no/folder/out.csv"));
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].text, "Unable to open the CSV file !");
+    EXPECT_EQ(boxes[1].text, "Unable to create the CSV file !");
+    EXPECT_EQ(boxes[1].caption, "Talvenor Q745");
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/components/TIniFile.h"
+#include "platform/components/TMemIniFile.h"
 
 namespace plat::comp {
 namespace {
@@ -111,6 +112,18 @@ TEST_F(IniFileTest, FailedWriteLeavesTheFileAsItWas) {
     TIniFile ini(path);
     EXPECT_FALSE(ini.WriteInteger("A", "x", 2));
     EXPECT_EQ(ReadFile(), "[A]\r\nx=1\r\n");
+}
+
+TEST_F(IniFileTest, AnInMemoryFileWritesEverythingAtOnceOnUpdate) {
+    WriteFile("[Other]\r\nKeep=1\r\n");
+    TMemIniFile ini(path);
+    EXPECT_TRUE(ini.WriteInteger("Receiver-1", "AGC", 3));
+    EXPECT_TRUE(ini.WriteString("Other", "Name", "x"));
+    EXPECT_EQ(ini.ReadInteger("Receiver-1", "AGC", 0), 3) << "reads see the changes";
+    EXPECT_EQ(ReadFile(), "[Other]\r\nKeep=1\r\n") << "the file is untouched until the update";
+    WriteFile("[Other]\r\nKeep=2\r\n"); // what another program wrote meanwhile is replaced
+    EXPECT_TRUE(ini.UpdateFile());
+    EXPECT_EQ(ReadFile(), "[Other]\r\nKeep=1\r\nName=x\r\n[Receiver-1]\r\nAGC=3\r\n");
 }
 
 } // namespace

@@ -1,0 +1,67 @@
+#include "app/forms/MemoryList.h"
+
+#include <algorithm>
+
+#include "app/forms/RecordFile.h"
+
+namespace lxq {
+
+int IndexOfNumber(const MemoryList& list, std::int32_t number) {
+    for (std::size_t i = 0; i < list.size(); ++i)
+        if (list[i]->number == number) return static_cast<int>(i);
+    return -1;
+}
+
+std::optional<std::int32_t> LowestFreeNumber(const MemoryList& list) {
+    std::vector<bool> taken(kLastChannel + 1, false);
+    for (const auto& r : list)
+        if (r->number >= kFirstChannel && r->number <= kLastChannel)
+            taken[static_cast<std::size_t>(r->number)] = true;
+    for (std::int32_t n = kFirstChannel; n <= kLastChannel; ++n)
+        if (!taken[static_cast<std::size_t>(n)]) return n;
+    return std::nullopt;
+}
+
+void RebuildHotkeys(MemoryList& list, HotkeyTable& used) {
+    used.fill(false);
+    for (auto& r : list) {
+        const auto key = static_cast<std::uint32_t>(r->hotkey);
+        if (key >= kFirstHotkey && key <= kLastHotkey) used[key] = true;
+        else r->hotkey = 0;
+    }
+}
+
+std::optional<MemoryFileContent> ReadMemoryFile(const std::string& path) {
+    auto content = ReadRecordFile<TMemoryRecord>(path);
+    if (!content) return std::nullopt;
+    MemoryFileContent result;
+    result.damaged = content->damaged;
+    MemoryList& list = result.list;
+    list.reserve(content->records.size());
+    for (const TMemoryRecord& r : content->records) {
+        auto record = std::make_unique<TMemoryRecord>(r);
+        if (IndexOfNumber(list, record->number) >= 0) {
+            // Numbers must stay unique; with all 9999 taken there is no room for the channel.
+            const auto free = LowestFreeNumber(list);
+            if (!free) {
+                ++result.damaged;
+                continue;
+            }
+            record->number = *free;
+        }
+        list.push_back(std::move(record));
+    }
+    return result;
+}
+
+bool WriteMemoryFile(const std::string& path, MemoryList& list) {
+    std::vector<TMemoryRecord> records;
+    records.reserve(list.size());
+    for (auto& r : list) {
+        r->checksum = MemoryChecksum(*r);
+        records.push_back(*r);
+    }
+    return WriteRecordFile<TMemoryRecord>(path, records);
+}
+
+} // namespace lxq

@@ -1,0 +1,53 @@
+#pragma once
+// Files of fixed-size binary records with no header: the record count is the file size divided
+// by the record size. Each record carries a checksum (StoredChecksum of its type); a record
+// that does not match it, and a short record at the end, are dropped. Writing stores every
+// record's checksum and replaces the file whole, so a crash mid-write keeps the old file.
+
+#include <cstring>
+#include <optional>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "platform/sys/AtomicFile.h"
+
+namespace lxq {
+
+template <typename R>
+struct RecordFileContent {
+    std::vector<R> records; // the sound ones, in file order
+    std::size_t damaged = 0; // records dropped for their checksum, and a short one at the end
+};
+
+// The records of the file; nothing when it cannot be read.
+template <typename R>
+std::optional<RecordFileContent<R>> ReadRecordFile(const std::string& path) {
+    static_assert(std::is_trivially_copyable_v<R>);
+    const auto bytes = plat::sys::ReadWholeFile(path);
+    if (!bytes) return std::nullopt;
+    RecordFileContent<R> content;
+    std::size_t at = 0;
+    for (; at + sizeof(R) <= bytes->size(); at += sizeof(R)) {
+        R r;
+        std::memcpy(&r, bytes->data() + at, sizeof r);
+        if (r.checksum == StoredChecksum(r)) content.records.push_back(r);
+        else ++content.damaged;
+    }
+    if (at < bytes->size()) ++content.damaged;
+    return content;
+}
+
+// Writes the records with fresh checksums. False when the file could not be written.
+template <typename R, typename Range>
+bool WriteRecordFile(const std::string& path, const Range& records) {
+    std::string bytes;
+    for (const auto& item : records) {
+        R r = item;
+        r.checksum = StoredChecksum(r);
+        bytes.append(reinterpret_cast<const char*>(&r), sizeof r);
+    }
+    return plat::sys::WriteFileAtomically(path, bytes);
+}
+
+} // namespace lxq

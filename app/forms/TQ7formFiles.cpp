@@ -1,0 +1,321 @@
+// The front panel's files: the settings file, the memory file with its menu, the auto-stepping
+// and exclusion lists, the band list and the memory-channel spreadsheet exchange.
+
+#include <cmath>
+#include <filesystem>
+
+#include "app/controls/TstFrequencyEdit.h"
+#include "app/controls/TstSpeedButton.h"
+#include "app/forms/MemoryCsv.h"
+#include "app/forms/MemoryOrdering.h"
+#include "app/forms/RecordFile.h"
+#include "app/forms/TQ7form.h"
+#include "app/receiver/TmyQ745.h"
+#include "platform/components/TInputQueryForm.h"
+#include "platform/components/TMemIniFile.h"
+#include "platform/components/TMessageForm.h"
+#include "platform/components/TSaveDialog.h"
+#include "platform/sys/Clock.h"
+#include "platform/sys/KnownFolders.h"
+#include "platform/sys/NamedMutex.h"
+
+namespace lxq {
+
+using namespace plat::comp;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kDefaultMemoryFile = "Q7memory.45m";
+constexpr const char* kAutoStepFile = "autostep.45s";
+constexpr const char* kExclusionFile = "exclusions.45e";
+constexpr const char* kBandFile = "bands.csv";
+constexpr const char* kSettingsMutex = "Q745INIFILE";
+constexpr std::int64_t kSettingsLockMs = 60000;
+constexpr std::int64_t kLockPollMs = 10;
+constexpr const char* kMemoryFilter = "Talvenor Q745 Memory Files|*.45m";
+constexpr const char* kMemoryOpenFilter = "Talvenor Q745 Memory Files| *.45m";
+constexpr std::uint32_t kWarningBox = MB_OK | MB_ICONWARNING | MB_TOPMOST;
+constexpr std::uint32_t kQuestionBox = MB_YESNO | MB_ICONQUESTION | MB_TOPMOST;
+
+std::string FolderOf(const std::string& path) { return fs::path(path).parent_path().string(); }
+
+// Waits for the mutex as long as the timeout allows; false when it stayed taken.
+bool LockWithin(plat::sys::NamedMutex& mutex, std::int64_t timeoutMs) {
+    plat::sys::Clock& clock = plat::sys::ActiveClock();
+    const std::int64_t end = clock.NowMs() + timeoutMs;
+    while (!mutex.TryLock()) {
+        if (clock.NowMs() >= end) return false;
+        clock.SleepMs(kLockPollMs);
+    }
+    return true;
+}
+
+std::int64_t TruncatedHz(double hz) {
+    if (!std::isfinite(hz)) return 0;
+    if (hz >= 9.2e18) return INT64_MAX;
+    if (hz <= -9.2e18) return INT64_MIN;
+    return static_cast<std::int64_t>(hz);
+}
+
+std::int32_t IncrBtnsOf(KnobMultiplier m) {
+    switch (m) {
+    case KnobMultiplier::Tenth: return 1;
+    case KnobMultiplier::One: return 10;
+    case KnobMultiplier::Ten: return 100;
+    case KnobMultiplier::TuningStep: return 1000;
+    }
+    return 10;
+}
+
+} // namespace
+
+void TQ7form::BuildFileDialogs() {
+    if (SaveDialog1) return;
+    SaveDialog1 = new TSaveDialog(this);
+    SaveDialog1->SetFilter(kMemoryFilter);
+    SaveDialog1->SetDefaultExt("45m");
+    SaveDialog1->SetOptions(SaveDialog1->Options() | of::NoChangeDir);
+    OpenDialog1 = new TOpenDialog(this);
+    OpenDialog1->SetFilter(kMemoryOpenFilter);
+    OpenDialog1->SetDefaultExt("45m");
+    OpenDialog1->SetOptions(OpenDialog1->Options() | of::NoChangeDir);
+    SaveDialogCSV = new TSaveDialog(this);
+    SaveDialogCSV->SetFilter("Spreadsheet files|*.csv");
+    SaveDialogCSV->SetDefaultExt("csv");
+    SaveDialogCSV->SetOptions(SaveDialogCSV->Options() | of::NoChangeDir | of::OverwritePrompt);
+    OpenDialogCSV = new TOpenDialog(this);
+    OpenDialogCSV->SetFilter("Spreadsheet files|*.csv");
+    OpenDialogCSV->SetDefaultExt("csv");
+    OpenDialogCSV->SetOptions(OpenDialogCSV->Options() | of::NoChangeDir);
+    if (!ExecuteDialog) ExecuteDialog = [](TOpenDialog& d) { return d.Execute(); };
+    if (!AskText)
+        AskText = [](const std::string& caption, const std::string& prompt, std::string& value) {
+            return InputQuery(caption, prompt, value);
+        };
+}
+
+void TQ7form::CreateLists() {
+    memories_.clear();
+    autoSteps_.clear();
+    exclusions_.clear();
+    bands_.clear();
+    memoriesByFrequency_ = std::make_unique<MemoryView>();
+    memoryFile_ = dataFolder_ + kDefaultMemoryFile;
+}
+
+bool TQ7form::AskYesNo(const std::string& question) {
+    return ShowMessageBox(question, kCaption, kQuestionBox) == IDYES;
+}
+
+// --- settings file -----------------------------------------------------------------------------
+
+void TQ7form::ReadSettings() {
+    const std::string inFolder = dataFolder_ + kSettingsFileName;
+    const TIniFile ini(fs::exists(inFolder) ? inFolder : std::string(kSettingsFileName));
+    settings_ = ReadPanelSettings(ini, Q7->GetSerialNum(), demodulatorName_);
+    ApplySettings();
+}
+
+void TQ7form::ApplySettings() {
+    const TPanelSettings& s = settings_;
+    Q7->SetFreq(TruncatedHz(s.freq));
+    Q7->SetCalFile(s.calFile);
+    Q7->SetPower(s.power ? 1 : 0);
+    Q7->SetAGC(s.agc);
+    Q7->SetAtten(s.atten ? 1 : 0);
+    Q7->SetPreAmp(s.preamp ? 1 : 0);
+    Q7->SetIFGain(s.ifGain);
+    Q7->SetDispOffset(s.displayOffset);
+    Q7->SetAFC(s.afc);
+    SetLeft(s.left);
+    SetTop(s.top);
+    demodulatorName_ = s.demodulator;
+    memoryFile_ = s.memoryFile.empty() ? dataFolder_ + kDefaultMemoryFile : s.memoryFile;
+    myFrequencyEdit2->SetValue(s.step);
+    const std::pair<std::int32_t, TstSpeedButton*> multipliers[] = {
+        {1, stSpeedButton50}, {10, stSpeedButton47}, {100, stSpeedButton48}, {1000, stSpeedButton49}};
+    for (const auto& [value, button] : multipliers) {
+        if (value != s.incrBtns) continue;
+        button->SetDown(true);
+        stSpeedButton49Click(button);
+    }
+}
+
+void TQ7form::CollectSettings() {
+    TPanelSettings& s = settings_;
+    s.freq = static_cast<double>(Q7->GetFreq());
+    s.calFile = Q7->CalibrationFile();
+    s.agc = Q7->GetAGC();
+    s.atten = Q7->GetAtten() != 0;
+    s.preamp = Q7->GetPreAmp() != 0;
+    s.power = Q7->GetPower() != 0;
+    s.ifGain = Q7->GetIFGain();
+    s.displayOffset = static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(Q7->DisplayOffset())));
+    s.afc = Q7->GetAFC();
+    s.left = Left();
+    s.top = Top();
+    s.demodulator = demodulatorName_;
+    s.memoryFile = memoryFile_;
+    s.step = static_cast<std::int32_t>(myFrequencyEdit2->Value());
+    s.incrBtns = IncrBtnsOf(multiplier_);
+}
+
+void TQ7form::WriteSettings() {
+    DebugLog("WriteSettings");
+    if (!Q7->IsConnected()) return;
+    plat::sys::NamedMutex mutex(kSettingsMutex);
+    if (!mutex.Valid() || !LockWithin(mutex, kSettingsLockMs)) return;
+    DebugLog("Writing settings");
+    TMemIniFile ini(dataFolder_ + kSettingsFileName);
+    CollectSettings();
+    WritePanelSettings(ini, Q7->GetSerialNum(), settings_);
+    DebugLog("Updating settings");
+    ini.UpdateFile();
+    mutex.Unlock();
+    DebugLog("Settings written");
+}
+
+// --- binary data files -------------------------------------------------------------------------
+
+namespace {
+
+// A file with damaged records is kept aside before the program's next save replaces it.
+std::string KeepDamaged(const std::string& path) {
+    const std::string copy = path + ".damaged";
+    std::error_code ec;
+    fs::copy_file(path, copy, fs::copy_options::overwrite_existing, ec);
+    return ec ? std::string() : copy;
+}
+
+} // namespace
+
+void TQ7form::LoadMemoryFile() {
+    auto content = ReadMemoryFile(memoryFile_);
+    if (!content) {
+        if (memoryFile_ != dataFolder_ + kDefaultMemoryFile) Open1Click(nullptr);
+    } else {
+        memories_ = std::move(content->list);
+        if (content->damaged > 0) {
+            const std::string copy = KeepDamaged(memoryFile_);
+            Warn(std::to_string(content->damaged) + " damaged memory records in " + memoryFile_ +
+                 " were skipped." + (copy.empty() ? "" : "\nThe file as it was is kept as " + copy + "."));
+        }
+    }
+    RebuildSortedMemories();
+}
+
+void TQ7form::SaveMemoryFile() {
+    if (!WriteMemoryFile(memoryFile_, memories_)) Saveas1Click(nullptr);
+}
+
+namespace {
+
+template <typename R>
+std::vector<R> LoadRecords(const std::string& path, const std::function<void(const std::string&)>& warn) {
+    auto content = ReadRecordFile<R>(path);
+    if (!content) return {};
+    if (content->damaged > 0) {
+        const std::string copy = KeepDamaged(path);
+        warn(std::to_string(content->damaged) + " damaged records in " + path + " were skipped." +
+             (copy.empty() ? "" : "\nThe file as it was is kept as " + copy + "."));
+    }
+    return std::move(content->records);
+}
+
+} // namespace
+
+void TQ7form::LoadAutoSteps() {
+    std::string path = dataFolder_ + kAutoStepFile;
+    if (!fs::exists(path)) path = (fs::path(plat::sys::ProgramFolder()) / kAutoStepFile).string();
+    autoSteps_ = LoadRecords<TRangeRecord>(path, [this](const std::string& t) { Warn(t); });
+}
+
+void TQ7form::SaveAutoSteps() { WriteRecordFile<TRangeRecord>(dataFolder_ + kAutoStepFile, autoSteps_); }
+
+void TQ7form::LoadExclusions() {
+    exclusions_ = LoadRecords<TExclusionRecord>(dataFolder_ + kExclusionFile, [this](const std::string& t) { Warn(t); });
+}
+
+void TQ7form::SaveExclusions() {
+    WriteRecordFile<TExclusionRecord>(dataFolder_ + kExclusionFile, exclusions_);
+}
+
+void TQ7form::LoadBands() { bands_ = ReadBandFile(kBandFile); }
+
+void TQ7form::RebuildSortedMemories() {
+    lxq::RebuildSortedMemories(memories_, memoriesByFrequency_.get(), settings_.memSort, hotkeyUsed_);
+}
+
+// --- memory-file menu --------------------------------------------------------------------------
+
+void TQ7form::Save1Click(TObject*) { SaveMemoryFile(); }
+
+void TQ7form::Saveas1Click(TObject*) {
+    BuildFileDialogs();
+    SaveDialog1->SetInitialDir(FolderOf(memoryFile_));
+    SaveDialog1->SetFileName(memoryFile_);
+    if (!ExecuteDialog(*SaveDialog1)) return;
+    memoryFile_ = SaveDialog1->FileName();
+    Save1Click(this);
+}
+
+void TQ7form::Open1Click(TObject* sender) {
+    BuildFileDialogs();
+    OpenDialog1->SetInitialDir(FolderOf(memoryFile_));
+    if (!ExecuteDialog(*OpenDialog1)) return;
+    if (sender) Save1Click(this);
+    memoryFile_ = OpenDialog1->FileName();
+    memories_.clear();
+    LoadMemoryFile();
+}
+
+void TQ7form::New1Click(TObject*) {
+    BuildFileDialogs();
+    std::string name;
+    for (;;) {
+        name.clear();
+        if (!AskText(kCaption, "Enter the name of new memory file", name)) return;
+        name += ".45m";
+        if (!fs::exists(name) || AskYesNo("Overwrite existing file ?")) break;
+    }
+    Save1Click(this);
+    memoryFile_ = name;
+    Clear1Click(this);
+    RebuildSortedMemories();
+}
+
+void TQ7form::Clear1Click(TObject* sender) {
+    if (sender != this && !AskYesNo("Delete all frequencies ?")) return;
+    memories_.clear();
+    RebuildSortedMemories();
+}
+
+// --- spreadsheet exchange ----------------------------------------------------------------------
+
+void TQ7form::ExporttoCSV1Click(TObject*) {
+    BuildFileDialogs();
+    SaveDialogCSV->SetInitialDir(FolderOf(memoryFile_));
+    if (ExecuteDialog(*SaveDialogCSV)) ExportCSV(SaveDialogCSV->FileName());
+}
+
+void TQ7form::ImportfromCSV1Click(TObject*) {
+    BuildFileDialogs();
+    OpenDialogCSV->SetInitialDir(FolderOf(memoryFile_));
+    if (ExecuteDialog(*OpenDialogCSV)) ImportCSV(OpenDialogCSV->FileName());
+}
+
+void TQ7form::ExportCSV(const std::string& fileName) {
+    if (!ExportMemoryCsv(fileName, memories_)) Warn("Unable to create the CSV file !");
+}
+
+void TQ7form::ImportCSV(const std::string& fileName) {
+    if (!ImportMemoryCsv(fileName, memories_, [this](const std::string& t) { Warn(t); })) {
+        Warn("Unable to open the CSV file !");
+        return;
+    }
+    RebuildSortedMemories();
+}
+
+} // namespace lxq
