@@ -1,0 +1,165 @@
+#pragma once
+// One started instance of the demodulator plug-in: a top window that the host embeds in its main
+// window. This unit holds what the host interface needs of it: the receiver and its capabilities,
+// the host callback, the state that notifications keep, the squelch report hand-over from the
+// audio thread and the slope correction read from the receiver's EEPROM. The front controls,
+// the setup window and the signal chain hang off it as they are added.
+
+#include "demod/audio/RC_ReceiverApi.h"
+#include "demod/ui/KvrCodes.h"
+#include "demod/ui/SlopeRecord.h"
+#include "demod/ui/toolkit/RC_Window.h"
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+class SlopeCompPanel;
+
+class DemodWindow : public RC_Window {
+public:
+    enum Interface : int { kPci = 0, kSerial = 1, kUsb = 2 };
+    // Private messages from the audio thread.
+    static constexpr std::uint32_t kMsgAfc = 0x8001;
+    static constexpr std::uint32_t kMsgSquelchReport = 0x8002;
+    static constexpr std::uint32_t kMsgIfDisplay = 0x8003;
+    static constexpr int kReportSize = 28;
+
+    DemodWindow(std::uint32_t receiver, const void* caps, HostCallback callback, std::uint32_t* mask,
+                Interface kind);
+    ~DemodWindow() override;
+
+    // Interface kind from the first six characters of the product name; anything unknown is PCI.
+    static Interface InterfaceOf(const char* product);
+
+    // Opens the receiver and hands the host this plug-in's capabilities: 1 active, -1 the receiver
+    // would not open.
+    int Activate();
+    // Closes the receiver and gives the host its own capabilities back.
+    void Stop();
+
+    // One host notification: 0 when it is not this instance's (another receiver, or a mode this
+    // receiver cannot run), else 1.
+    int Notify(std::uint32_t receiver, std::uint32_t code, std::uint32_t dwParam, std::uint32_t cbData,
+               void* lpData);
+
+    // Mode by button of the mode table; with `fromUser` the host is told the new mode.
+    void OnModeButton(int button, bool fromUser);
+    void OnBandwidth(std::int32_t hz, bool fromUser);
+    void OnVolume(std::uint32_t volume, bool fromUser);
+    void OnMute(bool down, bool fromUser);
+    void OnAfFilter(bool down, bool fromUser);
+
+    // The text of the two squelch status labels for the current report; empty hides them.
+    std::string SquelchStatusText() const;
+
+    plat::win::LResult HandleMessage(std::uint32_t msg, plat::win::WParam wParam, plat::win::LParam lParam) override;
+
+    // --- state read by tests and by the windows that come later ---
+    std::uint32_t Receiver() const { return receiver_; }
+    Interface Kind() const { return kind_; }
+    bool Started() const { return started_; }
+    bool IsDemonstration() const { return demonstration_; }
+    bool ServiceMode() const { return service_; }
+    const unsigned char* Capabilities() const { return caps_; }
+    std::uint32_t Power() const { return power_; }
+    std::uint32_t ScanMode() const { return scanMode_; }
+    std::uint32_t Afc() const { return afc_; }
+    std::uint32_t Squelched() const { return squelched_; }
+    std::int64_t Frequency() const { return frequency_; }
+    int ModeIndex() const { return modeIndex_; }
+    double HalfBandwidth() const { return halfBandwidth_[modeIndex_]; }
+    std::uint32_t Volume() const { return volume_; }
+    double VolumeFactor() const { return volumeFactor_; }
+    bool Mute() const { return mute_; }
+    bool AfFilter() const { return afFilter_[modeIndex_] != 0; }
+    bool NoiseFlag() const { return noiseFlag_; }
+    std::int32_t NoiseThreshold() const { return noiseThreshold_; }
+    bool VoiceFlag() const { return voiceFlag_; }
+    float VoiceLevel() const { return voiceLevel_; }
+    float CtcssTone() const { return ctcssTone_; }
+    bool DcsFlag() const { return dcsFlag_; }
+    std::int32_t DcsCode() const { return dcsCode_; }
+    std::uint32_t SettlingCounter(int i) const { return settling_[i].load(); }
+    std::int32_t ReportPending() const { return reportPending_.load(); }
+    std::int32_t ReportedInScan() const { return reportedInScan_.load(); }
+    std::uint32_t DcsHold() const { return dcsHold_; }
+    unsigned char* SquelchReport() { return report_; }
+    const SlopeKnobs& Knobs() const { return knobs_; }
+    void SetKnobs(const SlopeKnobs& knobs) { knobs_ = knobs; }
+    RC_ReceiverApi& ReceiverApi() { return api_; }
+    SlopeCompPanel* SlopePanel() const { return slopePanel_; }
+    void SlopePanelClosed() { slopePanel_ = nullptr; }
+
+    // Sends one callback to the host; nothing once the callback is no longer valid.
+    std::int32_t Callback(std::uint32_t code, std::uint32_t dwParam, std::uint32_t cbData, void* lpData);
+
+private:
+    void QueryHost();
+    void OnPower(std::uint32_t value);
+    void OnFrequency(std::uint32_t packed);
+    int OnMode(std::uint32_t hostCode);
+    void OnSquelch(std::uint32_t flags, std::uint32_t cbData, const void* record);
+    void OnScanMode(std::uint32_t value);
+    void OnAudioFilterNotify(std::uint32_t dwParam, std::uint32_t cbData, const void* lpData);
+    void OnCapabilities(std::uint32_t cbData, const void* lpData);
+    void OnPluginStopped(std::uint32_t type, std::uint32_t cbData, const void* name);
+    void ExchangeSettling(std::uint32_t value);
+    bool AnySecondarySquelch() const { return noiseFlag_ || voiceFlag_ || ctcssTone_ != 0.0f || dcsFlag_; }
+    void ReadSlope();
+    void SendOwnCapabilities();
+    void SendHostCapabilities();
+    bool Closing() const { return (State() & kClosing) != 0; }
+
+    std::uint32_t receiver_;
+    HostCallback hostCallback_;
+    bool callbackValid_ = false;
+    bool started_ = false;
+    bool stopped_ = false;
+    Interface kind_;
+    bool demonstration_ = false;
+    bool service_ = false;
+    unsigned char* caps_ = nullptr; // kept copy of the host's capabilities
+    RC_Lock constructionLock_;
+    RC_ReceiverApi api_;
+
+    std::uint32_t power_ = 0;
+    std::uint32_t scanMode_ = 0;
+    std::uint32_t afc_ = 0;
+    std::uint32_t squelched_ = 0;
+    std::int64_t frequency_ = 0;
+
+    bool noiseFlag_ = false;
+    std::int32_t noiseThreshold_ = 0;
+    bool voiceFlag_ = false;
+    float voiceLevel_ = 0.0f;
+    float ctcssTone_ = 0.0f;
+    bool dcsFlag_ = false;
+    std::int32_t dcsCode_ = 0;
+
+    unsigned char report_[kReportSize] = {};
+    std::atomic<std::uint32_t> settling_[3] = {};
+    std::atomic<std::int32_t> reportedInScan_{0};
+    std::atomic<std::int32_t> reportPending_{0};
+    std::uint32_t dcsHold_ = 0;
+    std::uint32_t voiceFill_ = 0;
+    std::int32_t filterEchoGuard_ = 0;
+
+    int modeIndex_ = 0;
+    std::atomic<std::int32_t> kindExchange_{0};
+    std::atomic<std::int32_t> audioFilterExchange_{1};
+    double halfBandwidth_[11];
+    std::int32_t afFilter_[11] = {};
+    std::int32_t bandPass_[11];
+    float lowCut_[11];
+    float highCut_[11];
+    float deEmphasis_[11];
+    std::uint32_t volume_ = 10;
+    double volumeFactor_ = 10.0 / 31.0;
+    bool mute_ = false;
+    bool setupWasShown_ = false;
+
+    SlopeKnobs knobs_{};
+    SlopeCompPanel* slopePanel_ = nullptr;
+    std::string statusText_;
+};
