@@ -56,12 +56,13 @@ DemodWindow::Interface DemodWindow::InterfaceOf(const char* product) {
 }
 
 DemodWindow::DemodWindow(std::uint32_t receiver, const void* caps, HostCallback callback,
-                         std::uint32_t* mask, Interface kind)
+                         std::uint32_t* mask, Interface kind, const char* apiLibrary)
     : RC_Window(nullptr, 100, 100, 320, 276, RC_Window::kKeepsLoop),
       receiver_(receiver),
       hostCallback_(callback),
       callbackValid_(callback != nullptr),
-      kind_(kind) {
+      kind_(kind),
+      api_(apiLibrary != nullptr ? apiLibrary : RC_ReceiverApiBase::kLibraryName) {
     std::lock_guard<RC_Lock> hold(constructionLock_);
     if (mask != nullptr) *mask = kDemodNotifyMask;
     caps_ = CopyCaps(caps, CapsSize(caps));

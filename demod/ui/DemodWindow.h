@@ -25,8 +25,9 @@ public:
     static constexpr std::uint32_t kMsgIfDisplay = 0x8003;
     static constexpr int kReportSize = 28;
 
+    // `apiLibrary` names the receiver library to bind (null: the system's own).
     DemodWindow(std::uint32_t receiver, const void* caps, HostCallback callback, std::uint32_t* mask,
-                Interface kind);
+                Interface kind, const char* apiLibrary = nullptr);
     ~DemodWindow() override;
 
     // Interface kind from the first six characters of the product name; anything unknown is PCI.
