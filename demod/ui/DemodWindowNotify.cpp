@@ -39,10 +39,12 @@ int DemodWindow::Notify(std::uint32_t receiver, std::uint32_t code, std::uint32_
     case KVR_NOTIFY_MODE: return OnMode(dwParam);
     case KVR_NOTIFY_SQUELCH: OnSquelch(dwParam, cbData, lpData); break;
     case KVR_NOTIFY_SQUELCHED: squelched_ = dwParam; break;
-    case KVR_NOTIFY_BANDWIDTH:
-        if (static_cast<std::int32_t>(dwParam) < BandwidthLimit(modeIndex_))
-            OnBandwidth(static_cast<std::int32_t>(dwParam), false);
+    case KVR_NOTIFY_BANDWIDTH: {
+        // A bandwidth below 1 Hz would turn the filters inside out: the field's range starts at 1.
+        const auto hz = static_cast<std::int32_t>(dwParam);
+        if (hz >= 1 && hz < BandwidthLimit(modeIndex_)) OnBandwidth(hz, false);
         break;
+    }
     case KVR_NOTIFY_AFC: afc_ = dwParam; break;
     case KVR_NOTIFY_VOLUME: OnVolume(dwParam, false); break;
     case KVR_NOTIFY_MUTE: OnMute(dwParam != 0, false); break;

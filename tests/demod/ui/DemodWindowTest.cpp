@@ -21,6 +21,9 @@ protected:
     DemodWindowTest() {
         ResetApi();
         Host() = RecordingHost{};
+        // A host with a receiver that is on, not scanning, with no secondary squelch.
+        Host().settings = {{KVR_NOTIFY_AFC, 0},   {KVR_NOTIFY_SQUELCHED, 0}, {KVR_NOTIFY_FREQUENCY, 0},
+                           {KVR_NOTIFY_POWER, 1}, {KVR_NOTIFY_SCAN_MODE, 0}, {KVR_NOTIFY_SQUELCH, 0}};
     }
     ~DemodWindowTest() override {
         delete window_;
@@ -42,8 +45,17 @@ protected:
     DemodWindow* window_ = nullptr;
 };
 
+TEST_F(DemodWindowTest, WithoutAnswersFromTheHostEverySettingReadsAsSet) {
+    Host().settings.clear(); // every query answers 0x80000000
+    Start();
+    EXPECT_EQ(window_->Power(), 0x80000000u);
+    EXPECT_EQ(window_->ScanMode(), 0x80000000u);
+    EXPECT_FALSE(window_->IsEnabled());
+}
+
 TEST_F(DemodWindowTest, StartAsksTheHostInOrderAndAnnouncesElevenModes) {
-    Host().settings = {{KVR_NOTIFY_POWER, 1}, {KVR_NOTIFY_FREQUENCY, 0x80000000u | 1000}, {KVR_NOTIFY_AFC, 1}};
+    Host().settings[KVR_NOTIFY_FREQUENCY] = static_cast<std::int32_t>(0x80000000u | 1000);
+    Host().settings[KVR_NOTIFY_AFC] = 1;
     Start();
     ASSERT_TRUE(window_->Started());
     EXPECT_EQ(mask_, 0xFFFF14F5u);
@@ -121,13 +133,14 @@ TEST_F(DemodWindowTest, HostBandwidthBelowTheModesLimitIsApplied) {
         {0, 19990, 9995},  // just below is taken
         {4, 10000, 1150},  // USB limit is 10000
         {4, 3000, 1500},   // USB below it
-        {0, -5, 4500 - 0}, // negative values are no bandwidth (kept from the AM case above)
+        {0, 0, 0},         // no bandwidth at all: ignored
+        {0, -5, 0},        // nor a negative one
     };
     for (const auto& c : cases) {
         window_->OnModeButton(c.button, false);
         const double before = window_->HalfBandwidth();
         Notify(KVR_NOTIFY_BANDWIDTH, static_cast<std::uint32_t>(c.hz));
-        if (c.hz < 0) EXPECT_EQ(window_->HalfBandwidth(), before);
+        if (c.hz < 1) EXPECT_EQ(window_->HalfBandwidth(), before);
         else EXPECT_EQ(window_->HalfBandwidth(), c.half) << c.button << " " << c.hz;
     }
     EXPECT_TRUE(Host().Of(KVR_CMD_MODE).empty()) << "host-driven changes send no mode command";
