@@ -78,6 +78,7 @@ DemodWindow::DemodWindow(std::uint32_t receiver, const void* caps, HostCallback 
         highCut_[m] = 3000.0f;
         deEmphasis_[m] = m == kModeFm6 || m == kModeFmn ? -6.0f : 0.0f;
     }
+    SetUpAudio();
     if (service_) slopePanel_ = new SlopeCompPanel(this);
     OnModeButton(ModeButtonOfIndex(modeIndex_), false);
     QueryHost();
@@ -130,9 +131,11 @@ void DemodWindow::QueryHost() {
 
 int DemodWindow::Activate() {
     stopped_ = false;
+    if (wave_->Start() == 0) return 0;
     const std::string serial = TextAt(caps_, kCapsSerial, 16);
     if (api_.Open(serial.c_str()) == 0) return -1;
     ReadSlope();
+    if (kind_ == kUsb && api_.CodecStart() == 0) return 0;
     SendOwnCapabilities();
     OnModeButton(ModeButtonOfIndex(modeIndex_), false);
     return 1;
@@ -197,8 +200,10 @@ void DemodWindow::SendHostCapabilities() {
 void DemodWindow::Stop() {
     if (stopped_) return;
     stopped_ = true;
+    if (kind_ == kUsb) api_.CodecStop();
     api_.SetFMW(0);
     api_.Close();
+    wave_->Stop();
     if (caps_ != nullptr) SendHostCapabilities();
 }
 

@@ -5,13 +5,16 @@
 // audio thread and the slope correction read from the receiver's EEPROM. The front controls,
 // the setup window and the signal chain hang off it as they are added.
 
+#include "demod/audio/RC_AudioWave.h"
 #include "demod/audio/RC_ReceiverApi.h"
+#include "demod/dsp/RC_Demodulator.h"
 #include "demod/ui/KvrCodes.h"
 #include "demod/ui/SlopeRecord.h"
 #include "demod/ui/toolkit/RC_Window.h"
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 class SlopeCompPanel;
@@ -38,6 +41,16 @@ public:
     int Activate();
     // Closes the receiver and gives the host its own capabilities back.
     void Stop();
+
+    // --- audio path, on the audio thread (or the codec thread for USB) ---
+    // One block of IF input: interleaved 16-bit stereo frames, or 16-bit mono codec samples.
+    void OnAudioBlock(const void* data, std::uint32_t bytes);
+    // Reads the codec stream into whole 2048-byte blocks and runs each.
+    void OnCodecData();
+    // Normalised frequency variance of channel samples at `rate`: near 0 for a clean carrier.
+    static float NoiseMeasure(const std::int32_t* i, const std::int32_t* q, std::uint32_t n, double rate);
+    // Band colour of the IF graph's traces.
+    static RC_Colour IfBandColour(void* user, void* graph, int band, int trace);
 
     // One host notification: 0 when it is not this instance's (another receiver, or a mode this
     // receiver cannot run), else 1.
@@ -89,6 +102,11 @@ public:
     const SlopeKnobs& Knobs() const { return knobs_; }
     void SetKnobs(const SlopeKnobs& knobs) { knobs_ = knobs; }
     RC_ReceiverApi& ReceiverApi() { return api_; }
+    RC_AudioWave& Wave() { return *wave_; }
+    RC_Demodulator& Demodulator() { return demod_; }
+    std::uint32_t InputRate() const { return fs_; }
+    bool ClipFlag() const { return clip_.load(); }
+    float NoiseValue() const { return noiseMeasure_; }
     SlopeCompPanel* SlopePanel() const { return slopePanel_; }
     void SlopePanelClosed() { slopePanel_ = nullptr; }
 
@@ -111,11 +129,17 @@ private:
     void SendOwnCapabilities();
     void SendHostCapabilities();
     bool Closing() const { return (State() & kClosing) != 0; }
+    void SetUpAudio();
+    static void AudioTrampoline(void* user, RC_AudioWave* wave, const void* data, std::uint32_t bytes);
+    static void CodecTrampoline(void* user, RC_ReceiverApi* api);
+    static void RawTap(void* user, RC_Demodulator* d, std::uint32_t n, const std::int16_t* i, const std::int16_t* q);
+    static void ChannelTap(void* user, RC_Demodulator* d, std::uint32_t n, const std::int32_t* i, const std::int32_t* q);
+    void ReportSquelch(std::uint32_t n);
 
     std::uint32_t receiver_;
     HostCallback hostCallback_;
     bool callbackValid_ = false;
-    bool started_ = false;
+    std::atomic<bool> started_{false};
     bool stopped_ = false;
     Interface kind_;
     bool demonstration_ = false;
@@ -159,6 +183,35 @@ private:
     double volumeFactor_ = 10.0 / 31.0;
     bool mute_ = false;
     bool setupWasShown_ = false;
+
+    // Audio path. Blocks handed to the host are a 16-byte header and the samples, with room for
+    // the three bytes past the samples that the block's byte count takes in.
+    static constexpr std::uint32_t kMaxInput = 2048;
+    struct BlockHeader {
+        std::uint32_t rate, bits, channels, count;
+    };
+    struct Int16Block {
+        BlockHeader header;
+        std::int16_t samples[2 * kMaxInput + 4];
+    };
+    struct Int32Block {
+        BlockHeader header;
+        std::int32_t samples[2 * kMaxInput + 2];
+    };
+    std::unique_ptr<RC_AudioWave> wave_;
+    RC_Demodulator demod_;
+    std::uint32_t fs_ = 48000;
+    std::uint32_t inputChannel_ = 1;
+    Int16Block input_{};
+    Int16Block audio_{};
+    Int16Block rawIq_{};
+    Int32Block channelIq_{};
+    unsigned char codec_[2048] = {};
+    std::uint32_t codecFill_ = 0;
+    std::uint32_t afcCounter_ = 0;
+    std::atomic<bool> clip_{false};
+    float noiseMeasure_ = 0.0f;
+    std::int32_t fade_ = 0;
 
     SlopeKnobs knobs_{};
     SlopeCompPanel* slopePanel_ = nullptr;

@@ -4,6 +4,8 @@
 
 #include "app/receiver/KvrPluginInterface.h"
 #include "app/receiver/TmyCustomKVRserver.h"
+#include "platform/audio/AudioSystem.h"
+#include "platform/audio/FileAudioBackend.h"
 #include "platform/sys/Clock.h"
 #include "platform/sys/SettingsStore.h"
 #include "platform/win/InputApi.h"
@@ -11,6 +13,7 @@
 #include "platform/win/Messages.h"
 #include "platform/win/TimerApi.h"
 #include "platform/win/WindowApi.h"
+#include "tests/platform/audio/AudioTestKit.h"
 #include "tests/platform/sys/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -58,6 +61,10 @@ void Pump() {
 class DemodPluginTest : public ::testing::Test {
 protected:
     DemodPluginTest() {
+        // A sound card of files with an empty line input: the plug-in starts its audio on it.
+        plat::audio::testing::WriteWav(plugins_.File("in.wav"), plat::audio::MakePcmFormat(2, 16, 48000), {});
+        backend_->AddDevice(plat::audio::Direction::Capture, "Line In", plugins_.File("in.wav"));
+        backend_->AddDevice(plat::audio::Direction::Playback, "Speakers", plugins_.File("out.wav"));
         if (const char* old = std::getenv("XDG_CONFIG_HOME")) oldConfig_ = old;
         setenv("XDG_CONFIG_HOME", config_.Path().c_str(), 1);
         std::filesystem::copy_file(DEMOD_PLUGIN_PATH, plugins_.File("Q745DemodPro.kvr"));
@@ -99,6 +106,8 @@ protected:
     plat::sys::FakeClock clock_;
     plat::sys::ScopedClock scoped_{clock_};
     plat::sys::testing::TempFolder config_, plugins_;
+    std::shared_ptr<plat::audio::FileAudioBackend> backend_ = std::make_shared<plat::audio::FileAudioBackend>();
+    plat::audio::ScopedAudioBackend audio_{backend_};
     std::string oldConfig_;
     CapsHost host_;
     std::vector<Call> calls_;

@@ -3,12 +3,20 @@
 // demodulator's windows.
 
 #include "demod/ui/KvrCodes.h"
+#include "platform/audio/AudioSystem.h"
+#include "platform/audio/FileAudioBackend.h"
 #include "platform/sys/Module.h"
 #include "tests/demod/audio/FakeReceiverApi.h"
+#include "tests/platform/audio/AudioTestKit.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -25,15 +33,41 @@ struct HostCall {
     }
 };
 
-// What the host was told, and what it answers to setting queries (code -> answer).
+// What the host was told, and what it answers to setting queries (code -> answer). Audio blocks
+// arrive on the audio thread, so the journal is locked.
 struct RecordingHost {
     std::vector<HostCall> calls;
     std::map<std::uint32_t, std::int32_t> settings;
-    std::vector<HostCall> Of(std::uint32_t code) const {
+    // Sees each audio block as the host would, and may rewrite its samples.
+    std::function<void(std::uint32_t kind, void* block, std::uint32_t cbData)> onAudioBlock;
+    std::mutex mutex;
+    std::condition_variable changed;
+
+    std::vector<HostCall> Of(std::uint32_t code, std::int64_t dwParam = -1) {
+        std::lock_guard<std::mutex> hold(mutex);
         std::vector<HostCall> out;
         for (const HostCall& c : calls)
-            if (c.code == code) out.push_back(c);
+            if (c.code == code && (dwParam < 0 || c.dwParam == dwParam)) out.push_back(c);
         return out;
+    }
+    void Clear() {
+        std::lock_guard<std::mutex> hold(mutex);
+        calls.clear();
+    }
+    // Waits (bounded, so a broken path fails instead of hanging) for `count` calls of a code.
+    bool WaitFor(std::uint32_t code, std::int64_t dwParam, std::size_t count) {
+        std::unique_lock<std::mutex> hold(mutex);
+        return changed.wait_for(hold, std::chrono::seconds(20), [&] {
+            std::size_t n = 0;
+            for (const HostCall& c : calls) n += c.code == code && (dwParam < 0 || c.dwParam == dwParam);
+            return n >= count;
+        });
+    }
+    void Reset() {
+        std::lock_guard<std::mutex> hold(mutex);
+        calls.clear();
+        settings.clear();
+        onAudioBlock = nullptr;
     }
 };
 
@@ -44,14 +78,21 @@ inline RecordingHost& Host() {
 
 inline std::int32_t HostCallbackFn(std::int32_t instance, std::uint32_t code, std::uint32_t dwParam,
                                    std::uint32_t cbData, void* lpData) {
+    RecordingHost& host = Host();
+    if (code == KVR_CMD_AUDIO_BLOCK && host.onAudioBlock) host.onAudioBlock(dwParam, lpData, cbData);
     HostCall c{instance, code, dwParam, cbData, {}};
     if (lpData != nullptr) c.data.assign(static_cast<unsigned char*>(lpData), static_cast<unsigned char*>(lpData) + cbData);
-    Host().calls.push_back(c);
-    if (code == KVR_CB_GET_SETTING) {
-        auto it = Host().settings.find(dwParam);
-        return it == Host().settings.end() ? kKvrNone : it->second;
+    std::int32_t answer = 0;
+    {
+        std::lock_guard<std::mutex> hold(host.mutex);
+        host.calls.push_back(c);
+        if (code == KVR_CB_GET_SETTING) {
+            auto it = host.settings.find(dwParam);
+            answer = it == host.settings.end() ? kKvrNone : it->second;
+        }
     }
-    return 0;
+    host.changed.notify_all();
+    return answer;
 }
 
 // A 400-byte capability block with the texts the plug-in reads.
@@ -81,5 +122,20 @@ inline void ResetApi(bool wideFm = true) {
     Api().eeprom[228] = 0x05;
     Api().eeprom[80] = wideFm ? 0x2 : 0x0;
 }
+
+// A sound card of files: "Line In" plays `in.wav` (stereo, 16 bits, 48000 Hz), "Speakers"
+// records into `out.wav`. Offline, so blocks run as fast as the path takes them.
+struct AudioRig {
+    explicit AudioRig(const std::vector<std::int16_t>& frames = {}) {
+        plat::audio::testing::WriteWav(folder.File("in.wav"), plat::audio::MakePcmFormat(2, 16, 48000), frames);
+        backend->AddDevice(plat::audio::Direction::Capture, "Line In", folder.File("in.wav"));
+        backend->AddDevice(plat::audio::Direction::Playback, "Speakers", folder.File("out.wav"));
+    }
+    std::vector<std::int16_t> Played() { return plat::audio::testing::ReadWav(folder.File("out.wav")); }
+
+    plat::audio::testing::AudioFolder folder;
+    std::shared_ptr<plat::audio::FileAudioBackend> backend = std::make_shared<plat::audio::FileAudioBackend>();
+    plat::audio::ScopedAudioBackend scope{backend};
+};
 
 } // namespace demod_test

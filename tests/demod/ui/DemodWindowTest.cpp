@@ -20,7 +20,7 @@ class DemodWindowTest : public ::testing::Test {
 protected:
     DemodWindowTest() {
         ResetApi();
-        Host() = RecordingHost{};
+        Host().Reset();
         // A host with a receiver that is on, not scanning, with no secondary squelch.
         Host().settings = {{KVR_NOTIFY_AFC, 0},   {KVR_NOTIFY_SQUELCHED, 0}, {KVR_NOTIFY_FREQUENCY, 0},
                            {KVR_NOTIFY_POWER, 1}, {KVR_NOTIFY_SCAN_MODE, 0}, {KVR_NOTIFY_SQUELCH, 0}};
@@ -41,6 +41,7 @@ protected:
 
     plat::sys::FakeClock clock_;
     plat::sys::ScopedClock scoped_{clock_};
+    AudioRig audio_;
     std::uint32_t mask_ = 0;
     DemodWindow* window_ = nullptr;
 };
@@ -178,7 +179,7 @@ TEST_F(DemodWindowTest, SquelchRecordSetsTheSecondaryTypesAndReportsTheChange) {
     EXPECT_TRUE(window_->DcsFlag());
     EXPECT_EQ(window_->DcsCode(), -19);
 
-    Host().calls.clear();
+    Host().Clear();
     Pump();
     const auto info = Host().Of(KVR_CMD_SQUELCHED_INFO);
     ASSERT_EQ(info.size(), 1u);
@@ -197,7 +198,7 @@ TEST_F(DemodWindowTest, ScanModeRestartsSettlingAndFrequencyReportsAtOnceWithout
     EXPECT_FALSE(window_->IsEnabled());
     for (int i = 0; i < 3; ++i) EXPECT_EQ(window_->SettlingCounter(i), 1u);
 
-    Host().calls.clear();
+    Host().Clear();
     Notify(KVR_NOTIFY_FREQUENCY, 145000000);
     const auto info = Host().Of(KVR_CMD_SQUELCHED_INFO);
     ASSERT_EQ(info.size(), 1u);
@@ -206,7 +207,7 @@ TEST_F(DemodWindowTest, ScanModeRestartsSettlingAndFrequencyReportsAtOnceWithout
 
     std::int32_t record[7] = {0, 40, 0, 0, 0, 0, 0};
     Notify(KVR_NOTIFY_SQUELCH, 0x2, 28, record);
-    Host().calls.clear();
+    Host().Clear();
     Notify(KVR_NOTIFY_FREQUENCY, 145000000);
     EXPECT_TRUE(Host().Of(KVR_CMD_SQUELCHED_INFO).empty()) << "the audio path reports when noise is judged";
     Pump();
@@ -219,7 +220,7 @@ TEST_F(DemodWindowTest, ScanModeRestartsSettlingAndFrequencyReportsAtOnceWithout
 
 TEST_F(DemodWindowTest, VolumeMuteAndAudioFilterFollowTheHostWithoutCommands) {
     Start();
-    Host().calls.clear();
+    Host().Clear();
     Notify(KVR_NOTIFY_VOLUME, 31);
     EXPECT_EQ(window_->Volume(), 31u);
     EXPECT_DOUBLE_EQ(window_->VolumeFactor(), 1.0);
@@ -274,7 +275,7 @@ TEST_F(DemodWindowTest, StatusTextNamesTheSecondaryTypesWithTheReportsValues) {
 TEST_F(DemodWindowTest, CloseGivesTheHostItsCapabilitiesBackAndReportsClosedOnce) {
     Start();
     DemodInstances::Add(window_);
-    Host().calls.clear();
+    Host().Clear();
     Notify(KVR_NOTIFY_CLOSE, 0);
     const auto caps = Host().Of(KVR_CB_SET_CAPABILITIES);
     ASSERT_EQ(caps.size(), 1u);
