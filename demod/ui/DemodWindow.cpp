@@ -71,13 +71,7 @@ DemodWindow::DemodWindow(std::uint32_t receiver, const void* caps, HostCallback 
     demonstration_ = product.find("-demo") != std::string::npos;
     service_ = plat::sys::ProgramHasArgument("/d");
     SetCaption((std::string(kDemodPluginName) + " - " + serial).c_str());
-    for (int m = 0; m < kModeCount; ++m) {
-        halfBandwidth_[m] = DefaultHalfBandwidth(m);
-        bandPass_[m] = 1;
-        lowCut_[m] = 300.0f;
-        highCut_[m] = 3000.0f;
-        deEmphasis_[m] = m == kModeFm6 || m == kModeFmn ? -6.0f : 0.0f;
-    }
+    for (int m = 0; m < kModeCount; ++m) SetModeDefaults(m);
     SetUpAudio();
     if (service_) slopePanel_ = new SlopeCompPanel(this);
     OnModeButton(ModeButtonOfIndex(modeIndex_), false);
@@ -106,6 +100,16 @@ DemodWindow::~DemodWindow() {
                       const_cast<char*>(kDemodPluginName));
     }
     DemodInstances::Remove(this);
+}
+
+void DemodWindow::SetModeDefaults(int m) {
+    if (m < 0 || m >= kModeCount) return;
+    halfBandwidth_[m] = DefaultHalfBandwidth(m);
+    afFilter_[m] = 0;
+    bandPass_[m] = 1;
+    lowCut_[m] = 300.0f;
+    highCut_[m] = 3000.0f;
+    deEmphasis_[m] = m == kModeFm6 || m == kModeFmn ? -6.0f : 0.0f;
 }
 
 std::int32_t DemodWindow::Callback(std::uint32_t code, std::uint32_t dwParam, std::uint32_t cbData,

@@ -8,6 +8,7 @@
 #include "demod/audio/RC_AudioWave.h"
 #include "demod/audio/RC_ReceiverApi.h"
 #include "demod/dsp/RC_Demodulator.h"
+#include "demod/dsp/RC_Resampler.h"
 #include "demod/ui/KvrCodes.h"
 #include "demod/ui/SlopeRecord.h"
 #include "demod/ui/toolkit/RC_Window.h"
@@ -49,6 +50,15 @@ public:
     void OnCodecData();
     // Normalised frequency variance of channel samples at `rate`: near 0 for a clean carrier.
     static float NoiseMeasure(const std::int32_t* i, const std::int32_t* q, std::uint32_t n, double rate);
+    // Writes int16 mono samples at `rate` to the secondary output device in its own format,
+    // resampled when the rates differ; dropped when the device has no free buffer.
+    void WriteSecondaryOutput(const std::int16_t* samples, std::uint32_t count, std::uint32_t rate);
+    // Which signal the secondary output carries: 0 none, 1 the IF input, 2 the audio.
+    void SetSecondaryOutput(int which) { secondaryOutput_ = which; }
+    // Changes the input sample rate of the sound card and the demodulator.
+    void SetInputRate(std::uint32_t rate);
+    // The current mode's settings back to their defaults, under the audio lock.
+    void RestoreModeDefaults();
     // Band colour of the IF graph's traces.
     static RC_Colour IfBandColour(void* user, void* graph, int band, int trace);
 
@@ -103,6 +113,7 @@ public:
     void SetKnobs(const SlopeKnobs& knobs) { knobs_ = knobs; }
     RC_ReceiverApi& ReceiverApi() { return api_; }
     RC_AudioWave& Wave() { return *wave_; }
+    RC_AudioWave& SecondaryWave() { return *secondary_; }
     RC_Demodulator& Demodulator() { return demod_; }
     std::uint32_t InputRate() const { return fs_; }
     bool ClipFlag() const { return clip_.load(); }
@@ -130,6 +141,7 @@ private:
     void SendHostCapabilities();
     bool Closing() const { return (State() & kClosing) != 0; }
     void SetUpAudio();
+    void SetModeDefaults(int m);
     static void AudioTrampoline(void* user, RC_AudioWave* wave, const void* data, std::uint32_t bytes);
     static void CodecTrampoline(void* user, RC_ReceiverApi* api);
     static void RawTap(void* user, RC_Demodulator* d, std::uint32_t n, const std::int16_t* i, const std::int16_t* q);
@@ -173,12 +185,13 @@ private:
     int modeIndex_ = 0;
     std::atomic<std::int32_t> kindExchange_{0};
     std::atomic<std::int32_t> audioFilterExchange_{1};
-    double halfBandwidth_[11];
+    // Per-mode settings kept so far; the full settings record comes with the setup window.
+    double halfBandwidth_[11] = {};
     std::int32_t afFilter_[11] = {};
-    std::int32_t bandPass_[11];
-    float lowCut_[11];
-    float highCut_[11];
-    float deEmphasis_[11];
+    std::int32_t bandPass_[11] = {};
+    float lowCut_[11] = {};
+    float highCut_[11] = {};
+    float deEmphasis_[11] = {};
     std::uint32_t volume_ = 10;
     double volumeFactor_ = 10.0 / 31.0;
     bool mute_ = false;
@@ -199,6 +212,9 @@ private:
         std::int32_t samples[2 * kMaxInput + 2];
     };
     std::unique_ptr<RC_AudioWave> wave_;
+    std::unique_ptr<RC_AudioWave> secondary_;
+    RC_Resampler secondaryResampler_;
+    int secondaryOutput_ = 0;
     RC_Demodulator demod_;
     std::uint32_t fs_ = 48000;
     std::uint32_t inputChannel_ = 1;

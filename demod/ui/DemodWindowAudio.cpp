@@ -34,6 +34,7 @@ void DemodWindow::SetUpAudio() {
     // The sound-card record names the devices; until one is read, the system's default entry.
     if (!usb) wave_->SetInDevice(0);
     wave_->SetOutDevice(0);
+    secondary_ = std::make_unique<RC_AudioWave>(2, 16, 48000, RC_AudioWave::kOutput);
     fs_ = usb ? 64000 : 48000;
     api_.SetCodecBlockCallback(&CodecTrampoline, this);
 
@@ -118,6 +119,52 @@ float DemodWindow::NoiseMeasure(const std::int32_t* i, const std::int32_t* q, st
     return static_cast<float>(variance / m);
 }
 
+void DemodWindow::WriteSecondaryOutput(const std::int16_t* samples, std::uint32_t count, std::uint32_t rate) {
+    const plat::audio::WaveFormat& format = secondary_->Format();
+    const std::int32_t* wide = nullptr;
+    if (rate != format.samplesPerSec) {
+        constexpr std::uint32_t kPrototype = 127;
+        constexpr double kTolerance = 0.0025;
+        secondaryResampler_.SetRates(kPrototype, rate, format.samplesPerSec, kTolerance);
+        secondaryResampler_.SetBlockSize(count);
+        count = secondaryResampler_.Process(nullptr, samples, count, 1);
+        wide = secondaryResampler_.Output();
+    }
+    auto* out = static_cast<unsigned char*>(secondary_->GetFreeOutBuffer());
+    if (out == nullptr) return;
+    const std::uint32_t frameBytes = format.channels * (format.bitsPerSample / 8u);
+    count = std::min(count, frameBytes == 0 ? 0u : secondary_->OutBufferSize() / frameBytes);
+    for (std::uint32_t k = 0; k < count; ++k) {
+        const std::int16_t v = wide != nullptr ? static_cast<std::int16_t>(std::clamp(wide[k], -32768, 32767)) : samples[k];
+        for (std::uint32_t c = 0; c < format.channels; ++c) {
+            if (format.bitsPerSample == 8) {
+                out[k * frameBytes + c] = static_cast<unsigned char>((v >> 8) + 128);
+            } else {
+                std::memcpy(out + k * frameBytes + 2 * c, &v, 2);
+            }
+        }
+    }
+    secondary_->Write(out, count * frameBytes);
+}
+
+void DemodWindow::SetInputRate(std::uint32_t rate) {
+    fs_ = rate;
+    demod_.SetSampleRate(rate, false);
+    wave_->SetSampleRate(rate);
+}
+
+void DemodWindow::RestoreModeDefaults() {
+    std::lock_guard<RC_Lock> hold(constructionLock_);
+    const int m = modeIndex_;
+    SetModeDefaults(m);
+    demod_.halfBandwidth = static_cast<float>(DefaultHalfBandwidth(m));
+    demod_.audioGain = 7.0f;
+    if (m == kModeIsb) demod_.SetHilbertLength(511);
+    if (m == kModeCw) demod_.tone = 800;
+    demod_.UpdateFilters();
+    OnAfFilter(false, false);
+}
+
 RC_Colour DemodWindow::IfBandColour(void*, void*, int, int trace) { return trace == 0 ? 0xFFFF : 0xFF; }
 
 void DemodWindow::OnAudioBlock(const void* data, std::uint32_t bytes) {
@@ -155,6 +202,7 @@ void DemodWindow::OnAudioBlock(const void* data, std::uint32_t bytes) {
             api_.pQ7InvertSpectrum(api_.Handle(), input_.samples, count, static_cast<float>(fs_), 16, flag);
         }
         Callback(KVR_CMD_AUDIO_BLOCK, kBlockIf, 2 * count + kBlockExtra, &input_);
+        if (secondaryOutput_ == 1 && secondary_->OutputOpen()) WriteSecondaryOutput(input_.samples, count, fs_);
 
         if (audioFilterExchange_.exchange(0) != 0 && !AfFilter()) demod_.SetAudioFilterTaps(nullptr);
         demod_.volume = static_cast<float>(volumeFactor_);
@@ -177,11 +225,17 @@ void DemodWindow::OnAudioBlock(const void* data, std::uint32_t bytes) {
             audio_.header = {rate, 16, 2, n};
             Callback(KVR_CMD_AUDIO_BLOCK, kBlockAudio, 4 * n + kBlockExtra, &audio_);
             std::memcpy(out, audio_.samples, 4 * n);
+            if (secondaryOutput_ == 2 && secondary_->OutputOpen()) {
+                for (std::uint32_t k = 0; k < n; ++k)
+                    audio_.samples[k] = static_cast<std::int16_t>((audio_.samples[2 * k] + audio_.samples[2 * k + 1]) / 2);
+                WriteSecondaryOutput(audio_.samples, n, rate);
+            }
         } else {
             for (std::uint32_t k = 0; k < n; ++k) audio_.samples[k] = audio_.samples[2 * k];
             audio_.header = {rate, 16, 1, n};
             Callback(KVR_CMD_AUDIO_BLOCK, kBlockAudio, 2 * n + kBlockExtra, &audio_);
             for (std::uint32_t k = 0; k < n; ++k) out[2 * k] = out[2 * k + 1] = audio_.samples[k];
+            if (secondaryOutput_ == 2 && secondary_->OutputOpen()) WriteSecondaryOutput(audio_.samples, n, rate);
         }
         if (4 * n < outBytes) std::memset(reinterpret_cast<unsigned char*>(out) + 4 * n, 0, outBytes - 4 * n);
         ReportSquelch(n);

@@ -165,6 +165,10 @@ void DemodWindow::OnModeButton(int button, bool fromUser) {
     const ModeEntry& mode = ModeTable[button];
     modeIndex_ = mode.modeIndex;
     api_.SetFMW(modeIndex_ == kModeFmw ? 1 : 0);
+    demod_.halfBandwidth = static_cast<float>(halfBandwidth_[modeIndex_]);
+    if (modeIndex_ == kModeUsb || modeIndex_ == kModeLsb) demod_.tone = static_cast<std::uint32_t>(halfBandwidth_[modeIndex_]);
+    if (modeIndex_ == kModeCw) demod_.tone = 800;
+    // The audio thread takes the new kind and rebuilds the filters for it.
     kindExchange_.store(mode.kind + 1);
     if (fromUser) Callback(KVR_CMD_MODE, mode.hostCode, 0, nullptr);
     const auto bandwidth = static_cast<std::uint32_t>(std::lround(2.0 * halfBandwidth_[modeIndex_]));
@@ -175,6 +179,9 @@ void DemodWindow::OnBandwidth(std::int32_t hz, bool fromUser) {
     // The field steps by 100 from 200 Hz up, else by 10; stepped values are whole tens.
     if (hz > 1) hz -= hz % 10;
     halfBandwidth_[modeIndex_] = hz / 2.0;
+    demod_.halfBandwidth = static_cast<float>(hz / 2.0);
+    if (modeIndex_ == kModeUsb || modeIndex_ == kModeLsb) demod_.tone = static_cast<std::uint32_t>(hz / 2);
+    kindExchange_.store(ModeTable[ModeButtonOfIndex(modeIndex_)].kind + 1);
     if (fromUser) Callback(KVR_CMD_BANDWIDTH, static_cast<std::uint32_t>(hz), 0, nullptr);
 }
 

@@ -244,3 +244,89 @@ TEST(DemodNoiseMeasureTest, ACleanCarrierMeasuresNearZeroAndNoiseLarge) {
 }
 
 } // namespace
+
+namespace {
+
+struct SecondaryCase {
+    int channels, bits, rate;
+};
+
+class DemodSecondaryOutputTest : public ::testing::TestWithParam<SecondaryCase> {};
+
+// What the secondary device played, as bytes.
+struct Recorder {
+    std::mutex mutex;
+    std::condition_variable played;
+    std::vector<unsigned char> bytes;
+    int buffers = 0;
+    static void OnPlayed(void* user, RC_AudioWave*, void* data, std::uint32_t length) {
+        auto* self = static_cast<Recorder*>(user);
+        {
+            std::lock_guard<std::mutex> hold(self->mutex);
+            self->bytes.insert(self->bytes.end(), static_cast<unsigned char*>(data), static_cast<unsigned char*>(data) + length);
+            ++self->buffers;
+        }
+        self->played.notify_all();
+    }
+};
+
+TEST_P(DemodSecondaryOutputTest, CarriesTheAudioInTheDevicesFormat) {
+    const SecondaryCase c = GetParam();
+    ResetApi();
+    Host().Reset();
+    Host().settings = {{KVR_NOTIFY_POWER, 1}, {KVR_NOTIFY_SCAN_MODE, 0}, {KVR_NOTIFY_SQUELCHED, 0}};
+    Host().onAudioBlock = [](std::uint32_t kind, void* block, std::uint32_t) {
+        if (kind != 3) return;
+        auto* samples = reinterpret_cast<std::int16_t*>(static_cast<unsigned char*>(block) + 16);
+        for (int k = 0; k < kFrames; ++k) samples[k] = static_cast<std::int16_t>(256 * (k % 100) - 12800);
+    };
+    plat::sys::FakeClock clock;
+    plat::sys::ScopedClock scoped{clock};
+    AudioRig rig;
+    rig.backend->AddDevice(plat::audio::Direction::Playback, "Headphones", rig.folder.File("phones.wav"));
+    std::uint32_t mask = 0;
+    auto caps = Caps();
+    auto* window = new DemodWindow(kReceiver, caps.data(), &HostCallbackFn, &mask, DemodWindow::kPci, FAKE_API_PATH);
+    RC_AudioWave& second = window->SecondaryWave();
+    second.SetChannels(c.channels);
+    second.SetBitsPerSample(c.bits);
+    second.SetSampleRate(static_cast<std::uint32_t>(c.rate));
+    second.SetOutBufferSize(8192);
+    second.SetOutDevice(2); // the default entry, the speakers, then the headphones
+    Recorder recorder;
+    second.SetOutputCallback(&Recorder::OnPlayed, &recorder);
+    ASSERT_EQ(second.Start(), 1);
+    window->SetSecondaryOutput(2);
+    const auto frames = Frames(&Tone, kFrames);
+    window->OnAudioBlock(frames.data(), 4 * kFrames);
+    {
+        std::unique_lock<std::mutex> hold(recorder.mutex);
+        ASSERT_TRUE(recorder.played.wait_for(hold, std::chrono::seconds(20), [&] { return recorder.buffers >= 1; }));
+        const int frameBytes = c.channels * c.bits / 8;
+        const int expectedFrames = kFrames * c.rate / 48000;
+        EXPECT_NEAR(static_cast<int>(recorder.bytes.size()) / frameBytes, expectedFrames, 2);
+        if (c.rate == 48000) {
+            for (int k : {0, 1, 57, kFrames - 1}) {
+                const auto v = static_cast<std::int16_t>(256 * (k % 100) - 12800);
+                for (int ch = 0; ch < c.channels; ++ch) {
+                    if (c.bits == 8) {
+                        EXPECT_EQ(recorder.bytes[k * frameBytes + ch], static_cast<unsigned char>((v >> 8) + 128)) << k;
+                    } else {
+                        std::int16_t got;
+                        std::memcpy(&got, &recorder.bytes[k * frameBytes + 2 * ch], 2);
+                        EXPECT_EQ(got, v) << k;
+                    }
+                }
+            }
+        }
+    }
+    delete window;
+    Pump();
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, DemodSecondaryOutputTest,
+                         ::testing::Values(SecondaryCase{1, 16, 48000}, SecondaryCase{2, 16, 48000},
+                                           SecondaryCase{1, 8, 48000}, SecondaryCase{2, 8, 48000},
+                                           SecondaryCase{1, 16, 24000}));
+
+} // namespace

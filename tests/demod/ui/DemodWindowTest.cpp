@@ -319,3 +319,34 @@ TEST_F(DemodWindowTest, NotificationGoesToTheNewestInstanceOfItsReceiverOnly) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(DemodWindowDefaultsTest, RestoreModeDefaultsUndoesTheHostsBandwidthAndFilter) {
+    demod_test::ResetApi();
+    demod_test::Host().Reset();
+    demod_test::Host().settings = {{KVR_NOTIFY_POWER, 1}, {KVR_NOTIFY_SCAN_MODE, 0}};
+    plat::sys::FakeClock clock;
+    plat::sys::ScopedClock scoped{clock};
+    demod_test::AudioRig rig;
+    std::uint32_t mask = 0;
+    auto caps = demod_test::Caps();
+    auto* w = new DemodWindow(kReceiver, caps.data(), &demod_test::HostCallbackFn, &mask, DemodWindow::kPci, FAKE_API_PATH);
+    w->Notify(kReceiver, KVR_NOTIFY_BANDWIDTH, 3000, 0, nullptr);
+    std::int32_t filter[3] = {0, 2800, 0};
+    w->Notify(kReceiver, KVR_NOTIFY_AUDIO_FILTER, 2, 12, filter);
+    ASSERT_EQ(w->HalfBandwidth(), 1500);
+    w->RestoreModeDefaults();
+    EXPECT_EQ(w->HalfBandwidth(), 4500);
+    EXPECT_FALSE(w->AfFilter());
+
+    w->SetInputRate(44100);
+    EXPECT_EQ(w->InputRate(), 44100u);
+    EXPECT_EQ(w->Wave().Format().samplesPerSec, 44100u);
+    EXPECT_EQ(DemodWindow::IfBandColour(nullptr, nullptr, 0, 0), 0xFFFFu);
+    EXPECT_EQ(DemodWindow::IfBandColour(nullptr, nullptr, 0, 3), 0xFFu);
+    delete w;
+    toolkit_test::Pump();
+}
+
+} // namespace
