@@ -62,9 +62,7 @@ class DemodAudioPathTest : public ::testing::Test {
 protected:
     DemodAudioPathTest() {
         ResetApi();
-        Host().Reset();
-        Host().settings = {{KVR_NOTIFY_AFC, 0},   {KVR_NOTIFY_SQUELCHED, 0}, {KVR_NOTIFY_FREQUENCY, 0},
-                           {KVR_NOTIFY_POWER, 1}, {KVR_NOTIFY_SCAN_MODE, 0}, {KVR_NOTIFY_SQUELCH, 0}};
+        ResetHost();
     }
     ~DemodAudioPathTest() override {
         delete window_;

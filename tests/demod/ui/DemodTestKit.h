@@ -95,6 +95,13 @@ inline std::int32_t HostCallbackFn(std::int32_t instance, std::uint32_t code, st
     return answer;
 }
 
+// A fresh stand-in host for a receiver that is on, not scanning, with no secondary squelch.
+inline void ResetHost() {
+    Host().Reset();
+    Host().settings = {{KVR_NOTIFY_AFC, 0},   {KVR_NOTIFY_SQUELCHED, 0}, {KVR_NOTIFY_FREQUENCY, 0},
+                       {KVR_NOTIFY_POWER, 1}, {KVR_NOTIFY_SCAN_MODE, 0}, {KVR_NOTIFY_SQUELCH, 0}};
+}
+
 // A 400-byte capability block with the texts the plug-in reads.
 inline std::vector<unsigned char> Caps(const char* maker = "Talvenor Communications",
                                        const char* product = "Q7PCIv1", const char* serial = "") {

@@ -20,10 +20,7 @@ class DemodWindowTest : public ::testing::Test {
 protected:
     DemodWindowTest() {
         ResetApi();
-        Host().Reset();
-        // A host with a receiver that is on, not scanning, with no secondary squelch.
-        Host().settings = {{KVR_NOTIFY_AFC, 0},   {KVR_NOTIFY_SQUELCHED, 0}, {KVR_NOTIFY_FREQUENCY, 0},
-                           {KVR_NOTIFY_POWER, 1}, {KVR_NOTIFY_SCAN_MODE, 0}, {KVR_NOTIFY_SQUELCH, 0}};
+        ResetHost();
     }
     ~DemodWindowTest() override {
         delete window_;
