@@ -226,6 +226,13 @@ plat::win::LResult DemodWindow::HandleMessage(std::uint32_t msg, plat::win::WPar
     return RC_Window::HandleMessage(msg, wParam, lParam);
 }
 
+void DemodWindow::CorrectSpectrum(float* db, int n, bool hold) {
+    const bool inverted = slopePanel_ != nullptr && frequency_ > slopePanel_->InversionFrequency();
+    const bool track = service_ && slopePanel_ != nullptr && !slopePanel_->KnobsHidden();
+    const bool ended = slopeAverage_.Apply(db, n, fs_, hold, inverted, track, knobs_);
+    if (track) slopePanel_->ShowFigures(slopeAverage_, ended);
+}
+
 std::string DemodWindow::SquelchStatusText() const {
     if (scanMode_ != 0) return {};
     auto field = [this](int at) {

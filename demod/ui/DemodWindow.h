@@ -10,6 +10,7 @@
 #include "demod/dsp/RC_Demodulator.h"
 #include "demod/dsp/RC_Resampler.h"
 #include "demod/ui/KvrCodes.h"
+#include "demod/ui/SlopeAverage.h"
 #include "demod/ui/SlopeRecord.h"
 #include "demod/ui/toolkit/RC_Window.h"
 
@@ -59,6 +60,10 @@ public:
     void SetInputRate(std::uint32_t rate);
     // The current mode's settings back to their defaults, under the audio lock.
     void RestoreModeDefaults();
+    // The IF graph's hook for each spectrum it computes (n bins in dB): slope correction, and with
+    // the service panel's knobs shown the averaging behind an automatic correction.
+    void CorrectSpectrum(float* db, int n, bool hold);
+    SlopeAverage& SlopeAveraging() { return slopeAverage_; }
     // Band colour of the IF graph's traces.
     static RC_Colour IfBandColour(void* user, void* graph, int band, int trace);
 
@@ -230,6 +235,7 @@ private:
     std::int32_t fade_ = 0;
 
     SlopeKnobs knobs_{};
+    SlopeAverage slopeAverage_;
     SlopeCompPanel* slopePanel_ = nullptr;
     std::string statusText_;
 };

@@ -10,19 +10,15 @@ SlopeCompPanel::SlopeCompPanel(DemodWindow* owner)
     : RC_Popup(owner, 10, 10, 200, 204, RC_Window::kOwnedPopup), owner_(owner) {
     SetCaption("IF spectrum slope compensation");
     hide_ = new RC_Button(this, 4, 26, 192, 18, "Hide special controls");
-    automatic_button_ = new RC_Button(this, 4, 48, 192, 18, "Automatic correction");
+    automatic_ = new RC_Button(this, 4, 48, 192, 18, "Automatic correction");
     reset_ = new RC_Button(this, 4, 70, 192, 18, "Reset correction");
     update_ = new RC_Button(this, 4, 92, 192, 18, "Update EEPROM");
     invert_ = new RC_Button(this, 4, 128, 192, 18, "Invert Spectrum");
     hide_->SetKind(RC_Button::kToggle);
     invert_->SetKind(RC_Button::kToggle);
-    for (RC_Button* b : {hide_, automatic_button_, reset_, update_, invert_}) b->onAction = {&Pressed, this};
-    const char* texts[3] = {"Averaged baseline: %.02lfdB", "Average ripple: %.02lfdB", "Maximum ripple: %.02lfdB"};
-    for (int i = 0; i < 3; ++i) {
-        char text[64];
-        std::snprintf(text, sizeof text, texts[i], 0.0);
-        labels_[i] = new RC_Label(this, 4, 150 + (i == 0 ? 0 : i == 1 ? 18 : 36), 192, 14, text);
-    }
+    for (RC_Button* b : {hide_, automatic_, reset_, update_, invert_}) b->onAction = {&Pressed, this};
+    for (int i = 0; i < 3; ++i) labels_[i] = new RC_Label(this, 4, 150 + 18 * i, 192, 14, "");
+    ShowFigures(owner->SlopeAveraging(), false);
 }
 
 SlopeCompPanel::~SlopeCompPanel() {
@@ -33,14 +29,19 @@ SlopeCompPanel::~SlopeCompPanel() {
 void SlopeCompPanel::Pressed(void* user, RC_Window* button) {
     auto* self = static_cast<SlopeCompPanel*>(user);
     if (button == self->hide_) self->HideSpecialControls(self->hide_->IsDown());
-    else if (button == self->automatic_button_) self->StartAutomaticCorrection();
+    else if (button == self->automatic_) self->StartAutomaticCorrection();
     else if (button == self->reset_) self->ResetCorrection();
     else if (button == self->update_) self->UpdateEeprom();
     else if (button == self->invert_) self->InvertSpectrum(self->invert_->IsDown());
 }
 
+RC_Button* SlopeCompPanel::Button(int row) const {
+    RC_Button* rows[] = {hide_, automatic_, reset_, update_, invert_};
+    return row >= 0 && row < 5 ? rows[row] : nullptr;
+}
+
 void SlopeCompPanel::SetButtonsEnabled(bool enabled) {
-    automatic_button_->SetEnabled(enabled);
+    automatic_->SetEnabled(enabled);
     reset_->SetEnabled(enabled);
     update_->SetEnabled(enabled);
 }
@@ -48,9 +49,21 @@ void SlopeCompPanel::SetButtonsEnabled(bool enabled) {
 void SlopeCompPanel::HideSpecialControls(bool hide) { SetButtonsEnabled(!hide); }
 
 void SlopeCompPanel::StartAutomaticCorrection() {
-    owner_->SetKnobs(SlopeKnobs{});
-    automatic_ = true;
+    SlopeKnobs knobs = owner_->Knobs();
+    owner_->SlopeAveraging().StartAutomatic(knobs);
+    owner_->SetKnobs(knobs);
     SetButtonsEnabled(false);
+}
+
+void SlopeCompPanel::ShowFigures(const SlopeAverage& average, bool automaticEnded) {
+    const char* texts[3] = {"Averaged baseline: %.02lfdB", "Average ripple: %.02lfdB", "Maximum ripple: %.02lfdB"};
+    const double values[3] = {average.Baseline(), average.AverageRipple(), average.MaximumRipple()};
+    for (int i = 0; i < 3; ++i) {
+        char text[64];
+        std::snprintf(text, sizeof text, texts[i], values[i]);
+        labels_[i]->SetCaption(text);
+    }
+    if (automaticEnded) SetButtonsEnabled(true);
 }
 
 void SlopeCompPanel::ResetCorrection() { owner_->SetKnobs(SlopeKnobs{}); }

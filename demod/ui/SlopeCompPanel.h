@@ -2,6 +2,7 @@
 // The service panel "IF spectrum slope compensation" of a demodulator window (only with "/d"):
 // knob visibility, automatic correction, reset, the EEPROM write and the spectrum inversion.
 
+#include "demod/ui/SlopeAverage.h"
 #include "demod/ui/SlopeRecord.h"
 #include "demod/ui/toolkit/RC_Popup.h"
 
@@ -25,7 +26,11 @@ public:
     bool UpdateEeprom();
     void InvertSpectrum(bool on);
 
-    bool AutomaticRunning() const { return automatic_; }
+    bool KnobsHidden() const { return hide_->IsDown(); }
+    RC_Button* Button(int row) const;
+    RC_Label* Figure(int i) const { return labels_[i]; }
+    // Shows the averaged figures; when an automatic run has ended, the buttons come back.
+    void ShowFigures(const SlopeAverage& average, bool automaticEnded);
     bool Inverted() const { return inverted_; }
     int InversionFrequency() const { return inversionHz_; }
 
@@ -35,12 +40,11 @@ private:
 
     DemodWindow* owner_;
     RC_Button* hide_;
-    RC_Button* automatic_button_;
+    RC_Button* automatic_;
     RC_Button* reset_;
     RC_Button* update_;
     RC_Button* invert_;
     RC_Label* labels_[3];
-    bool automatic_ = false;
     bool inverted_ = false;
     int inversionHz_ = 12000;
 };

@@ -1,12 +1,17 @@
 // The slope record in the receiver's EEPROM: bytes and check word, the reading rules that refuse
-// knobs beyond +-15, the interpolated correction, and the write with its retries.
+// knobs beyond +-15, the interpolated correction, the write with its retries, and the averaged
+// display that an automatic correction reads.
 
 #include "demod/audio/RC_ReceiverApi.h"
+#include "demod/ui/SlopeAverage.h"
 #include "demod/ui/SlopeCompPanel.h"
 #include "demod/ui/SlopeRecord.h"
 #include "tests/demod/ui/DemodTestKit.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
 
 namespace {
 
@@ -104,6 +109,58 @@ TEST(SlopeRecordTest, WriteRetriesOnceThenAsksUntilAbort) {
     EXPECT_FALSE(SlopeCompPanel::WriteEeprom(api, knobs, &Ask));
     EXPECT_EQ(asked, 3);
     EXPECT_EQ(Api().writeEeprom.count, 2 + 2) << "two attempts, then one per Retry";
+}
+
+} // namespace
+
+namespace {
+
+constexpr int kBins = 1024;
+constexpr double kRate = 48000.0; // bins 23.4375 Hz apart
+
+// A spectrum rising 1 dB per 2 kHz from -40 dB at 2 kHz.
+std::vector<float> Tilted() {
+    std::vector<float> db(kBins);
+    for (int b = 0; b < kBins; ++b) db[b] = static_cast<float>(-40.0 + (b * kRate / (2 * kBins) - 2000.0) / 2000.0);
+    return db;
+}
+
+TEST(SlopeAverageTest, HoldShowsTheAverageAndKnobsCorrectTheShownSpectrum) {
+    SlopeAverage avg;
+    SlopeKnobs knobs{};
+    knobs[0] = 4; // at 2000 Hz, fading to 0 at 4000 Hz
+    std::vector<float> db(kBins, -30.0f);
+    avg.Apply(db.data(), kBins, kRate, false, false, false, knobs);
+    const int at2k = static_cast<int>(std::ceil(2000.0 / (kRate / (2 * kBins))));
+    EXPECT_NEAR(db[at2k], -26.0f, 0.1f);
+    EXPECT_EQ(db[at2k - 1], -30.0f) << "below 2 kHz nothing is corrected";
+    EXPECT_EQ(db[200], -30.0f) << "above 4 kHz knob 0 no longer counts";
+    avg.Apply(db.data(), kBins, kRate, true, false, false, knobs);
+    EXPECT_EQ(db[100], -70.0f) << "held: the average as it stands";
+}
+
+TEST(SlopeAverageTest, AutomaticCorrectionFlattensATiltOnceTheAverageSettles) {
+    for (bool inverted : {false, true}) {
+        SlopeAverage avg;
+        SlopeKnobs knobs{};
+        avg.StartAutomatic(knobs);
+        int frames = 0;
+        bool ended = false;
+        while (!ended && frames < 1000) {
+            auto db = Tilted();
+            ended = avg.Apply(db.data(), kBins, kRate, false, inverted, true, knobs);
+            ++frames;
+        }
+        ASSERT_TRUE(ended) << inverted;
+        EXPECT_GT(frames, 10) << "not before the average has settled";
+        EXPECT_FALSE(avg.AutomaticRunning());
+        // Level D = -35 dB (mean of 6..18 kHz); knob k answers the spectrum at its own frequency.
+        for (int k = 1; k < kSlopeKnobs - 1; ++k) {
+            const int hzIndex = inverted ? 10 - k : k;
+            EXPECT_NEAR(knobs[k], 5 - hzIndex, 1.0) << "knob " << k << " inverted " << inverted;
+        }
+        EXPECT_GT(avg.MaximumRipple(), avg.AverageRipple());
+    }
 }
 
 } // namespace
