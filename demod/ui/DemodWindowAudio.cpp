@@ -168,7 +168,8 @@ void DemodWindow::RestoreModeDefaults() {
 RC_Colour DemodWindow::IfBandColour(void*, void*, int, int trace) { return trace == 0 ? 0xFFFF : 0xFF; }
 
 void DemodWindow::OnAudioBlock(const void* data, std::uint32_t bytes) {
-    if (!started_ || Closing()) return;
+    // A device that ran dry reports an empty block: nothing to play, so no silent gap is queued.
+    if (!started_ || Closing() || data == nullptr || bytes < (kind_ == kUsb ? 2u : 4u)) return;
     if (const std::int32_t k = kindExchange_.exchange(0); k != 0) {
         demod_.loopPhase = demod_.loopFrequency = demod_.loopError = 0.0;
         demod_.kind = static_cast<std::uint8_t>(k - 1);

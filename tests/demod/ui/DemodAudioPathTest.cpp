@@ -328,3 +328,15 @@ INSTANTIATE_TEST_SUITE_P(Formats, DemodSecondaryOutputTest,
                                            SecondaryCase{1, 16, 24000}));
 
 } // namespace
+
+namespace {
+
+TEST_F(DemodAudioPathTest, AnEmptyBlockQueuesNothing) {
+    Start();
+    const std::int16_t frame[2] = {0, 0};
+    window_->OnAudioBlock(frame, 0);
+    window_->OnAudioBlock(frame, 3); // less than one stereo frame
+    EXPECT_TRUE(Host().Of(KVR_CMD_AUDIO_BLOCK).empty());
+}
+
+} // namespace
