@@ -86,6 +86,10 @@ DemodWindow::DemodWindow(std::uint32_t receiver, const void* caps, HostCallback 
 
 DemodWindow::~DemodWindow() {
     Stop();
+    if (lineSelected_) { // the sound card's mixer as it was found
+        recordMixer_->SetVolume(savedVolume_);
+        playbackMixer_->SetMute(savedMute_);
+    }
     if (slopePanel_ != nullptr) {
         SlopeCompPanel* panel = slopePanel_;
         slopePanel_ = nullptr;
@@ -208,6 +212,7 @@ void DemodWindow::Stop() {
     api_.SetFMW(0);
     api_.Close();
     wave_->Stop();
+    secondary_->Stop();
     if (caps_ != nullptr) SendHostCapabilities();
 }
 

@@ -5,6 +5,7 @@
 // audio thread and the slope correction read from the receiver's EEPROM. The front controls,
 // the setup window and the signal chain hang off it as they are added.
 
+#include "demod/audio/RC_AudioMixer.h"
 #include "demod/audio/RC_AudioWave.h"
 #include "demod/audio/RC_ReceiverApi.h"
 #include "demod/dsp/RC_Demodulator.h"
@@ -56,6 +57,13 @@ public:
     void WriteSecondaryOutput(const std::int16_t* samples, std::uint32_t count, std::uint32_t rate);
     // Which signal the secondary output carries: 0 none, 1 the IF input, 2 the audio.
     void SetSecondaryOutput(int which) { secondaryOutput_ = which; }
+    // The sound card's source line that carries the IF: recorded at the stored input level, and
+    // the same line of the playback mixer kept as it was found. Nothing for a USB receiver.
+    void SelectMixerLine(int index);
+    // The recording mixer's line volume changed (from here or outside): it is the input level.
+    static void OnMixerVolumeChange(void* user, RC_AudioMixer* mixer);
+    std::uint32_t InputLevel() const { return inputLevel_; }
+    RC_AudioMixer* RecordingMixer() const { return recordMixer_.get(); }
     // Changes the input sample rate of the sound card and the demodulator.
     void SetInputRate(std::uint32_t rate);
     // The current mode's settings back to their defaults, under the audio lock.
@@ -218,6 +226,12 @@ private:
     };
     std::unique_ptr<RC_AudioWave> wave_;
     std::unique_ptr<RC_AudioWave> secondary_;
+    std::unique_ptr<RC_AudioMixer> recordMixer_;
+    std::unique_ptr<RC_AudioMixer> playbackMixer_;
+    std::uint32_t inputLevel_ = 60000;
+    std::uint32_t savedVolume_ = 0;
+    int savedMute_ = 0;
+    bool lineSelected_ = false;
     RC_Resampler secondaryResampler_;
     int secondaryOutput_ = 0;
     RC_Demodulator demod_;

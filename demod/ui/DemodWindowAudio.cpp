@@ -20,6 +20,9 @@ constexpr std::int32_t kFadeBlocks = 50;
 constexpr std::uint32_t kBlockIf = 0, kBlockMixed = 1, kBlockChannel = 2, kBlockAudio = 3;
 // A block's byte count as the host is told it: the header, the samples and three more bytes.
 constexpr std::uint32_t kBlockExtra = 19;
+// Mixer destinations: the wave-in recording and the speakers.
+constexpr std::uint32_t kMixerRecording = 7;
+constexpr std::uint32_t kMixerSpeakers = 4;
 
 } // namespace
 
@@ -35,6 +38,17 @@ void DemodWindow::SetUpAudio() {
     if (!usb) wave_->SetInDevice(0);
     wave_->SetOutDevice(0);
     secondary_ = std::make_unique<RC_AudioWave>(2, 16, 48000, RC_AudioWave::kOutput);
+    if (!usb) {
+        recordMixer_ = std::make_unique<RC_AudioMixer>();
+        recordMixer_->SetFlags(RC_AudioMixer::kFlagFollowWaveIn, 0);
+        recordMixer_->SetDestinationType(kMixerRecording);
+        recordMixer_->SetDeviceFromWaveIn(*wave_);
+        recordMixer_->SetSourceVolumeCallback(&OnMixerVolumeChange, this);
+        playbackMixer_ = std::make_unique<RC_AudioMixer>();
+        playbackMixer_->SetFlags(RC_AudioMixer::kFlagFollowWaveIn, 0);
+        playbackMixer_->SetDestinationType(kMixerSpeakers);
+        playbackMixer_->SetDeviceFromWaveIn(*wave_);
+    }
     fs_ = usb ? 64000 : 48000;
     api_.SetCodecBlockCallback(&CodecTrampoline, this);
 
@@ -145,6 +159,29 @@ void DemodWindow::WriteSecondaryOutput(const std::int16_t* samples, std::uint32_
         }
     }
     secondary_->Write(out, count * frameBytes);
+}
+
+void DemodWindow::SelectMixerLine(int index) {
+    if (recordMixer_ == nullptr || playbackMixer_ == nullptr) return;
+    if (lineSelected_) {
+        recordMixer_->SetVolume(savedVolume_);
+        playbackMixer_->SetMute(savedMute_);
+    }
+    recordMixer_->SetSourceLine(index);
+    recordMixer_->SelectRecordSource(index, 1);
+    const char* name = recordMixer_->SourceNames().Item(static_cast<std::size_t>(index));
+    const long heard = name != nullptr ? playbackMixer_->SourceNames().Find(name) : -1;
+    playbackMixer_->SetSourceLine(heard >= 0 ? static_cast<int>(heard) : 0);
+    savedVolume_ = recordMixer_->GetVolume();
+    const std::uint32_t level = inputLevel_; // the volume callback below would overwrite it
+    recordMixer_->SetVolume(level);
+    inputLevel_ = level;
+    savedMute_ = playbackMixer_->IsMuted();
+    lineSelected_ = true;
+}
+
+void DemodWindow::OnMixerVolumeChange(void* user, RC_AudioMixer* mixer) {
+    static_cast<DemodWindow*>(user)->inputLevel_ = mixer->GetVolume();
 }
 
 void DemodWindow::SetInputRate(std::uint32_t rate) {

@@ -340,3 +340,33 @@ TEST_F(DemodAudioPathTest, AnEmptyBlockQueuesNothing) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(DemodAudioPathTest, MixerLineIsRecordedAtTheInputLevelAndGivenBackAsFound) {
+    Start();
+    RC_AudioMixer* mixer = window_->RecordingMixer();
+    ASSERT_NE(mixer, nullptr);
+    window_->Wave().SetInDevice(1); // "Line In" by itself rather than the default entry, which has no mixer
+    mixer->SetDeviceFromWaveIn(window_->Wave());
+    ASSERT_TRUE(mixer->IsOpen()) << "the mixer of the wave-in device";
+    ASSERT_GE(mixer->SourceNames().Count(), 2u);
+    mixer->SetSourceLine(1);
+    const std::uint32_t found = mixer->GetVolume();
+
+    window_->SelectMixerLine(1);
+    EXPECT_EQ(mixer->SourceLine(), 1);
+    EXPECT_EQ(mixer->GetVolume(), 60000u) << "the stored input level";
+
+    mixer->SetVolume(30000); // as the user would, from outside
+    Pump();
+    EXPECT_EQ(window_->InputLevel(), 30000u);
+
+    window_->SelectMixerLine(0);
+    mixer->SetSourceLine(1);
+    EXPECT_EQ(mixer->GetVolume(), found) << "the line left gets its own volume back";
+    mixer->SetSourceLine(0);
+    EXPECT_EQ(mixer->GetVolume(), 30000u);
+}
+
+} // namespace
