@@ -370,3 +370,38 @@ TEST_F(DemodAudioPathTest, MixerLineIsRecordedAtTheInputLevelAndGivenBackAsFound
 }
 
 } // namespace
+
+namespace {
+
+// A carrier 400 Hz above the IF centre for a little over one second of input.
+void FeedOffsetCarrier(DemodWindow* window, Speakers& speakers, int blocks) {
+    const auto block = Frames([](int k) { return static_cast<std::int16_t>(8000 * std::sin(2 * M_PI * 12400.0 * k / 48000.0)); },
+                              kFrames * blocks);
+    for (int b = 0; b < blocks; ++b) {
+        window->OnAudioBlock(block.data() + 2 * kFrames * b, 4 * kFrames);
+        ASSERT_TRUE(speakers.WaitFor(b + 1)); // keeps output buffers free
+    }
+}
+
+TEST_F(DemodAudioPathTest, AfcAsksForTheCarrierOnceASecondOutsideScanning) {
+    Host().settings[KVR_NOTIFY_AFC] = 1;
+    Host().settings[KVR_NOTIFY_FREQUENCY] = 10000000;
+    Start();
+    FeedOffsetCarrier(window_, speakers_, 48); // 49152 samples: one second and a bit
+    Pump();
+    const auto afc = Host().Of(KVR_CMD_FREQUENCY_DEFERRED);
+    ASSERT_EQ(afc.size(), 1u);
+    const auto hz = static_cast<std::int32_t>(afc[0].dwParam);
+    EXPECT_NE(hz, 10000000) << "a measured offset moves the frequency";
+    EXPECT_NEAR(hz, 10000000, 1000);
+}
+
+TEST_F(DemodAudioPathTest, AfcStaysQuietWhenOff) {
+    Host().settings[KVR_NOTIFY_AFC] = 0;
+    Start();
+    FeedOffsetCarrier(window_, speakers_, 48);
+    Pump();
+    EXPECT_TRUE(Host().Of(KVR_CMD_FREQUENCY_DEFERRED).empty());
+}
+
+} // namespace
