@@ -228,6 +228,7 @@ void TQ7form::BuildControls() {
     SignalTimer = new TTimer(this);
     SignalTimer->SetEnabled(false);
     SignalTimer->SetOnTimer([this](TObject* s) { SignalTimerTimer(s); });
+    BuildPlugins();
 }
 
 // --- start-up and shut-down --------------------------------------------------------------------
@@ -289,6 +290,7 @@ void TQ7form::FormCreate(TObject*) {
     LoadBands();
     LoadAutoSteps();
     LoadExclusions();
+    BuildPluginMenus();
     ReadSettings();
     LoadMemoryFile();
 
@@ -298,6 +300,7 @@ void TQ7form::FormCreate(TObject*) {
         Warn("The Calibration file is missing.\nThe S-meter will not be accurate.");
     SetMainFrequency(Q7->GetFreq());
     ApplyPanelOptions();
+    if (startDemodulator_) StartDemodulator(demodulatorName_);
     Q7->UpdateNow();
 
     SetCaption(Q7->Demo() ? std::string(kCaption) + " - **DEMO**"

@@ -23,6 +23,8 @@
 namespace plat::comp {
 class TApplicationEvents;
 class THintWindow;
+class TMainMenu;
+class TMenuItem;
 class TOpenDialog;
 class TSaveDialog;
 class TTimer;
@@ -159,6 +161,34 @@ public:
     KnobMultiplier ChosenMultiplier() const { return multiplier_; }
     std::vector<TBand>& Bands() { return bands_; }
 
+    // --- plug-ins (TQ7formPlugins.cpp) ---
+    plat::comp::TMainMenu* MainMenu1 = nullptr; // made here when no other area made it first
+    TstPanel* DemodPanel = nullptr;             // "Demodulator": holds the embedded window
+    // Shows a start-up step on the splash screen while it exists; null without one.
+    std::function<void(const std::string&)> SplashStatus;
+    void BuildPluginMenus();
+    // Starts the demodulator plug-in and embeds its window; false (with a message) on failure.
+    bool StartDemodulator(const std::string& name);
+    plat::win::Hwnd EmbeddedDemodulator() const { return embeddedDemodulator_; }
+    // The menu of the bar with this caption, made (hidden) when missing.
+    plat::comp::TMenuItem* PluginMenu(const std::string& caption);
+    void OnPlugin(plat::comp::TObject* sender);
+    void NewDemodulator(plat::comp::TObject* sender);
+    void KVRPluginLoad(plat::comp::TObject* sender, const std::string& name);
+    void KVRStarted(plat::comp::TObject* sender, const std::string& name);
+    void KVRClosed(plat::comp::TObject* sender, const std::string& name);
+    void KVRVisible(plat::comp::TObject* sender);
+    void KVRMinimize(plat::comp::TObject* sender);
+    void KVRDisable(plat::comp::TObject* sender);
+    void KVRCapabilities(plat::comp::TObject* sender);
+    void KVRGetSettings(plat::comp::TObject* sender, std::uint32_t query, std::uint32_t cbData, void* lpData,
+                        std::int32_t& result);
+    void KVRResumeScanner(plat::comp::TObject* sender);
+    void KVRMemoryEvent(plat::comp::TObject* sender, std::uint32_t code, std::uint32_t param, void* entry,
+                        std::int32_t& result);
+    void KVRMemoryFileEvent(plat::comp::TObject* sender, std::uint32_t code, std::uint32_t size, void* buffer,
+                            std::int32_t& result);
+
     static const char* const kCaption;
 
 private:
@@ -199,6 +229,14 @@ private:
     std::string memoryFile_;
     TPanelSettings settings_;
     std::int64_t lastSignalMs_ = INT64_MIN / 2;
+
+    // --- plug-ins ---
+    void BuildPlugins();
+    void BindPluginEvents();
+    void FillMemoryEntry(const TMemoryRecord& channel, void* entry);
+    void StoreMemoryEntry(std::int32_t number, const void* entry);
+    void RecallChannel(const TMemoryRecord& channel);
+    plat::win::Hwnd embeddedDemodulator_ = 0;
 };
 
 } // namespace lxq
