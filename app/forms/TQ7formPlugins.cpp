@@ -257,6 +257,9 @@ void TQ7form::NewDemodulator(TObject* sender) {
     if (!item || item->Caption() == demodulatorName_) return;
     const std::string previous = demodulatorName_;
     KVR->StopPlugin(previous);
+    // A plug-in closes its window through its own queue: let it finish before its successor
+    // (or itself, once more) starts.
+    Application().ProcessMessages();
     if (!StartDemodulator(item->Caption())) StartDemodulator(previous);
     TMenuItem* menu = PluginMenu(kDemodulatorsMenu);
     for (int i = 0; i < menu->Count(); ++i)

@@ -1,0 +1,371 @@
+// The plug-in side of the front panel, headless on the demonstration receiver: plug-ins land in
+// their menus, menu clicks start and stop them, the demodulator is embedded (the real plug-in)
+// or refused with its message, and the panel answers the memory and memory-file requests that a
+// plug-in sends through the host.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <memory>
+
+#include "app/controls/TstFrequencyEdit.h"
+#include "app/controls/TstPanel.h"
+#include "app/forms/MEMORYENTRY.h"
+#include "app/forms/TQ7form.h"
+#include "app/receiver/MainThread.h"
+#include "app/receiver/PackedFrequency.h"
+#include "app/receiver/TmyKVRserver.h"
+#include "app/receiver/TmyQ745.h"
+#include "platform/audio/AudioSystem.h"
+#include "platform/audio/FileAudioBackend.h"
+#include "platform/components/TApplication.h"
+#include "platform/components/TForm.h"
+#include "platform/components/TMainMenu.h"
+#include "platform/components/TMenuItem.h"
+#include "platform/sys/Clock.h"
+#include "platform/sys/Module.h"
+#include "platform/sys/SettingsStore.h"
+#include "platform/win/ScreenApi.h"
+#include "platform/win/Styles.h"
+#include "platform/win/WindowApi.h"
+#include "tests/app/receiver/plugin/TestPluginState.h"
+#include "tests/platform/audio/AudioTestKit.h"
+#include "tests/platform/sys/TempFolder.h"
+
+namespace lxq {
+namespace {
+
+namespace win = plat::win;
+using plat::comp::TMenuItem;
+
+struct Box {
+    std::string text, caption;
+};
+
+class PluginSide : public ::testing::Test {
+protected:
+    PluginSide() {
+        RecordMainThread();
+        setenv("XDG_DOCUMENTS_DIR", dir.Path().c_str(), 1);
+        setenv("XDG_CONFIG_HOME", config.Path().c_str(), 1);
+        std::filesystem::current_path(dir.Path());
+        plat::comp::Application().ResetTerminated();
+        plat::sys::SettingsStore().WriteString("Software\\KVR", "SearchPath", plugins.Path());
+        // A sound card of files with an empty line input, for the real demodulator.
+        plat::audio::testing::WriteWav(dir.File("in.wav"), plat::audio::MakePcmFormat(2, 16, 48000), {});
+        backend->AddDevice(plat::audio::Direction::Capture, "Line In", dir.File("in.wav"));
+        backend->AddDevice(plat::audio::Direction::Playback, "Speakers", dir.File("out.wav"));
+    }
+    ~PluginSide() override {
+        if (form) form->KVR->StopAll();
+        form.reset();
+        std::filesystem::current_path(startFolder);
+        unsetenv("XDG_DOCUMENTS_DIR");
+        unsetenv("XDG_CONFIG_HOME");
+    }
+    // Puts a test plug-in built for these tests into the plug-in folder.
+    void AddPlugin(const std::string& file) {
+        std::filesystem::copy_file(std::string(LXQ_FORMS_MENU_PLUGIN_DIR) + "/" + file + ".kvr",
+                                   plugins.File(file + ".kvr"));
+    }
+    void AddDemodulator() { std::filesystem::copy_file(DEMOD_PLUGIN_PATH, plugins.File("Q745DemodPro.kvr")); }
+    // The state of a test plug-in in the folder (the library is the one the host loaded).
+    TestPluginState& State(const std::string& file) {
+        modules.push_back(plat::sys::Module::Load(plugins.File(file + ".kvr")));
+        return *reinterpret_cast<TestPluginStateProc>(modules.back()->Symbol("testPluginState"))();
+    }
+    void StartPanel(std::vector<std::string> args = {"/sd"}) {
+        form = std::make_unique<TQ7form>(nullptr, std::move(args));
+        form->ShowMessageBox = [this](const std::string& t, const std::string& c, std::uint32_t) {
+            boxes.push_back({t, c});
+            return 1;
+        };
+        form->ExecuteDialog = [](plat::comp::TOpenDialog&) { return false; };
+        form->Q7->SetCalFile(dir.File("absent.cal"));
+        form->DoCreate();
+        ASSERT_FALSE(form->Quitting());
+        boxes.clear(); // the missing calibration file is not what these tests look at
+    }
+    TMenuItem* Menu(const std::string& caption) { return form->PluginMenu(caption); }
+    TMenuItem* Item(const std::string& menu, const std::string& caption) { return Menu(menu)->Find(caption); }
+    void Pump() { plat::comp::Application().ProcessMessages(); }
+
+    plat::sys::FakeClock clock;
+    plat::sys::ScopedClock scoped{clock};
+    plat::sys::testing::TempFolder dir, config, plugins;
+    std::filesystem::path startFolder = std::filesystem::current_path();
+    std::shared_ptr<plat::audio::FileAudioBackend> backend = std::make_shared<plat::audio::FileAudioBackend>();
+    plat::audio::ScopedAudioBackend audio{backend};
+    std::vector<std::unique_ptr<plat::sys::Module>> modules;
+    std::vector<Box> boxes;
+    std::unique_ptr<TQ7form> form;
+};
+
+TEST_F(PluginSide, EachPluginLandsInTheMenuOfItsKind) {
+    for (const char* f : {"menu_plain", "menu_trunk", "menu_digital", "menu_decoder", "menu_listed", "menu_embedded",
+                          "menu_finder", "menu_beyond", "menu_hidden", "menu_auto"})
+        AddPlugin(f);
+    StartPanel();
+    const struct {
+        const char* name;
+        const char* menu;
+        bool radio;
+    } cases[] = {
+        {"Plain", "Plu&gins", false},      {"Trunk", "&Trunking", false},    {"Digital", "D&igital suite", false},
+        {"Decoder", "D&ecoders", false},   {"Listed", "De&modulators", false}, {"Embedded", "De&modulators", true},
+        {"Finder", "&DF", false},          {"Beyond", "Plu&gins", false},    {"Auto", "Plu&gins", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TMenuItem* item = Item(c.menu, c.name);
+        ASSERT_NE(item, nullptr);
+        EXPECT_TRUE(Menu(c.menu)->Visible());
+        EXPECT_EQ(item->RadioItem(), c.radio);
+        EXPECT_EQ(item->GroupIndex(), c.radio ? 1 : 0);
+        EXPECT_EQ(item->Tag(), c.radio ? 1 : 0);
+    }
+    for (const char* menu : {"Plu&gins", "&Trunking", "De&modulators", "DS&P", "&DF", "D&ecoders", "D&igital suite"})
+        EXPECT_EQ(Menu(menu)->Find("Hidden"), nullptr) << menu;
+    EXPECT_FALSE(Menu("DS&P")->Visible()) << "no plug-in of its own kind";
+    EXPECT_GT(form->KVR->PluginInstance("Auto"), 0) << "started right after loading";
+    EXPECT_TRUE(Item("Plu&gins", "Auto")->Checked());
+    EXPECT_FALSE(Item("Plu&gins", "Plain")->Checked());
+}
+
+TEST_F(PluginSide, AMenuClickStartsAPluginAndTheNextStopsIt) {
+    AddPlugin("menu_plain");
+    StartPanel();
+    TMenuItem* item = Item("Plu&gins", "Plain");
+    ASSERT_NE(item, nullptr);
+    item->Click();
+    EXPECT_TRUE(item->Checked());
+    EXPECT_GT(form->KVR->PluginInstance("Plain"), 0);
+    item->Click();
+    Pump();
+    EXPECT_FALSE(item->Checked());
+    EXPECT_EQ(form->KVR->PluginInstance("Plain"), kvr::kNotRunning);
+}
+
+TEST_F(PluginSide, ADemodulatorThatCannotBeEmbeddedIsRefusedWithItsMessage) {
+    AddPlugin("menu_embedded");
+    StartPanel();
+    TestPluginState& demod = State("menu_embedded");
+    plat::comp::TForm wide(nullptr);
+    wide.SetClientSize(331, 276);
+    const struct {
+        const char* name;
+        std::int32_t startResult;
+        std::string message;
+    } cases[] = {
+        {"Nobody", 0, "The demodulator failed to start."},
+        {"Embedded", -1, "The demodulator failed to start."},
+        {"Embedded", 7, "The demodulator is not a window: 00000007"},
+        {"Embedded", static_cast<std::int32_t>(wide.Handle()),
+         "The selected demodulator is not suitable for this type of receiver"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        boxes.clear();
+        demod.startResult = c.startResult;
+        EXPECT_FALSE(form->StartDemodulator(c.name));
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, c.message);
+        EXPECT_EQ(boxes[0].caption, "LXQ745 error");
+        EXPECT_EQ(form->DemodulatorName(), c.name);
+        form->KVR->StopPlugin("Embedded"); // the not-a-window case stays running
+        Pump();
+    }
+    EXPECT_EQ(form->KVR->PluginInstance("Embedded"), kvr::kNotRunning) << "the too wide one is stopped";
+    EXPECT_EQ(win::GetParent(wide.Handle()), 0u) << "and not taken in";
+}
+
+TEST_F(PluginSide, TheRealDemodulatorIsEmbeddedInTheDemodulatorPanel) {
+    AddDemodulator();
+    AddPlugin("menu_embedded");
+    StartPanel();
+    TMenuItem* pro = Item("De&modulators", "Q745 Professional");
+    ASSERT_NE(pro, nullptr);
+    EXPECT_TRUE(pro->RadioItem());
+
+    ASSERT_TRUE(form->StartDemodulator("Q745 Professional")) << (boxes.empty() ? "" : boxes[0].text);
+    EXPECT_TRUE(boxes.empty());
+    const win::Hwnd demod = form->EmbeddedDemodulator();
+    ASSERT_TRUE(win::IsWindow(demod));
+    EXPECT_EQ(win::GetParent(demod), form->DemodPanel->Handle());
+    const auto style = static_cast<std::uint32_t>(win::GetWindowLongPtr(demod, win::GWL_STYLE));
+    EXPECT_TRUE(style & win::WS_CHILD);
+    EXPECT_FALSE(style & win::WS_POPUP);
+    EXPECT_TRUE(win::IsWindowVisible(demod));
+    win::Rect r{};
+    win::GetWindowRect(demod, &r);
+    win::Point at{r.left, r.top};
+    win::ScreenToClient(form->DemodPanel->Handle(), &at);
+    const int b = form->DemodPanel->BevelWidth();
+    EXPECT_EQ(at.x, b);
+    EXPECT_EQ(at.y, b);
+    EXPECT_EQ(r.right - r.left, form->DemodPanel->Width() - 2 * b);
+    EXPECT_EQ(r.bottom - r.top, form->DemodPanel->Height() - 2 * b);
+    EXPECT_TRUE(pro->Checked());
+    Pump();
+    std::filesystem::create_directories(LXQ_SCREENSHOT_DIR);
+    EXPECT_TRUE(win::SaveScreenshot(std::string(LXQ_SCREENSHOT_DIR) + "/main-form-demodulator.png", form->Handle()));
+
+    // Another demodulator that is no window: the previous one comes back.
+    State("menu_embedded").startResult = 7;
+    Item("De&modulators", "Embedded")->Click();
+    Pump();
+    ASSERT_EQ(boxes.size(), 1u) << boxes[1].text;
+    EXPECT_EQ(form->DemodulatorName(), "Q745 Professional");
+    EXPECT_TRUE(pro->Checked());
+    EXPECT_TRUE(win::IsWindow(form->EmbeddedDemodulator()));
+    EXPECT_EQ(win::GetParent(form->EmbeddedDemodulator()), form->DemodPanel->Handle());
+}
+
+// --- memory requests -----------------------------------------------------------------------------
+
+class MemoryRequests : public PluginSide {
+protected:
+    void SetUp() override {
+        AddPlugin("menu_plain");
+        StartPanel();
+        ASSERT_GT(form->KVR->StartPlugin("Plain"), 0);
+        plugin = &State("menu_plain");
+    }
+    static MEMORYENTRY Entry(std::int64_t hz, const char* callsign = "", const char* comments = "") {
+        MEMORYENTRY e{};
+        e.size = kMemoryEntryBytes;
+        e.frequency = EncodeFreq32(hz);
+        e.mode = 2;
+        e.squelchLevel = 40;
+        e.groups = 0x8001;
+        e.flags = 0x5;
+        std::strncpy(e.callsign, callsign, sizeof e.callsign - 1);
+        std::strncpy(e.comments, comments, sizeof e.comments - 1);
+        return e;
+    }
+    std::int32_t Call(std::uint32_t code, std::uint32_t param, void* entry = nullptr) {
+        return plugin->Call(code, param, 0, entry);
+    }
+    std::vector<std::int32_t> Numbers() {
+        std::vector<std::int32_t> n;
+        for (const auto& m : form->Memories()) n.push_back(m->number);
+        return n;
+    }
+    TestPluginState* plugin = nullptr;
+};
+
+TEST_F(MemoryRequests, AStoredEntryReadsBackAndTheListStaysInNumberOrder) {
+    MEMORYENTRY a = Entry(145'500'000, "CALLSIGN-TOO-LONG", "a comment");
+    MEMORYENTRY b = Entry(3'000'000'000);
+    EXPECT_EQ(Call(0x4101, 20, &a), 0);
+    EXPECT_EQ(Call(0x4101, 5, &b), 0);
+    EXPECT_EQ(Numbers(), (std::vector<std::int32_t>{5, 20}));
+    EXPECT_EQ(Call(0x4103, 0), 2);
+
+    const TMemoryRecord& stored = *form->Memories()[1];
+    EXPECT_EQ(stored.frequency, 145'500'000);
+    EXPECT_EQ(stored.levelSquelch, form->Q7->KVRtoSQ(40));
+    EXPECT_EQ(stored.flags, 0x5u) << "a plug-in's store takes the whole word";
+    EXPECT_STREQ(stored.callsign, "CALLSIGN-TO") << "at most 11 characters";
+    EXPECT_EQ(form->Memories()[0]->frequency, 3'000'000'000);
+
+    MEMORYENTRY read{};
+    read.size = kMemoryEntryBytes;
+    std::memset(read.comments, 'x', sizeof read.comments - 1);
+    EXPECT_EQ(Call(0x4102, 20, &read), 0);
+    EXPECT_EQ(read.frequency, a.frequency);
+    EXPECT_EQ(read.mode, 2);
+    EXPECT_EQ(read.squelchLevel, 40);
+    EXPECT_EQ(read.groups, 0x8001u);
+    EXPECT_EQ(read.flags, 0x1u) << "only the lock-out bit goes out";
+    EXPECT_STREQ(read.callsign, "CALLSIGN-TO");
+    EXPECT_STREQ(read.comments, "a comment") << "the rest of the entry is cleared";
+
+    // The walk from the start: 5, 20, then the end.
+    MEMORYENTRY walk{};
+    walk.size = kMemoryEntryBytes;
+    EXPECT_EQ(Call(0x4104, static_cast<std::uint32_t>(-1), &walk), 5);
+    EXPECT_EQ(walk.frequency, b.frequency);
+    EXPECT_EQ(Call(0x4104, 5, &walk), 20);
+    EXPECT_EQ(Call(0x4104, 20, &walk), -1);
+
+    // Store again over 20: updated in place; store without an entry deletes.
+    MEMORYENTRY c = Entry(7'000'000);
+    EXPECT_EQ(Call(0x4101, 20, &c), 0);
+    EXPECT_EQ(form->Memories()[1]->frequency, 7'000'000);
+    EXPECT_EQ(Call(0x4101, 5), 0);
+    EXPECT_EQ(Numbers(), (std::vector<std::int32_t>{20}));
+
+    EXPECT_EQ(Call(0x4100, 20), 0);
+    EXPECT_EQ(form->Q7->GetFreq(), 7'000'000) << "recalled";
+}
+
+TEST_F(MemoryRequests, RequestsWithWrongSizesOrNumbersChangeNothing) {
+    MEMORYENTRY good = Entry(145'500'000);
+    ASSERT_EQ(Call(0x4101, 1, &good), 0);
+    MEMORYENTRY shortEntry = Entry(7'000'000);
+    shortEntry.size = 463;
+    const struct {
+        std::uint32_t code, param;
+        void* entry;
+    } cases[] = {
+        {0x4101, 10000, &good}, {0x4101, 0, &good}, {0x4101, 2, &shortEntry}, {0x4101, 1, &shortEntry},
+        {0x4101, 99, nullptr},  {0x4102, 99, &good}, {0x4102, 1, &shortEntry}, {0x4100, 99, nullptr},
+        {0x4104, 99, &good},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::hex << c.code << " " << std::dec << c.param);
+        EXPECT_EQ(Call(c.code, c.param, c.entry), kvr::kNotHandled);
+        ASSERT_EQ(Numbers(), (std::vector<std::int32_t>{1}));
+        EXPECT_EQ(form->Memories()[0]->frequency, 145'500'000);
+    }
+    EXPECT_EQ(shortEntry.frequency, EncodeFreq32(7'000'000)) << "a short entry is not written";
+}
+
+TEST_F(MemoryRequests, TheWalkOverAnEmptyListEndsAtOnce) {
+    form->Memories().clear();
+    EXPECT_EQ(Call(0x4103, 0), 0);
+    EXPECT_EQ(Call(0x4104, static_cast<std::uint32_t>(-1)), -1);
+}
+
+TEST_F(MemoryRequests, TheMemoryFilePathNeedsRoomForItsTerminatingZero) {
+    form->SetMemoryFileName(dir.File("channels.45m"));
+    const std::string path = form->MemoryFileName();
+    std::vector<char> buffer(path.size() + 1, '#');
+    EXPECT_EQ(plugin->Call(0x4105, 0, static_cast<std::uint32_t>(path.size()), buffer.data()),
+              static_cast<std::int32_t>(path.size() + 1));
+    EXPECT_EQ(buffer[0], '#') << "nothing copied";
+    EXPECT_EQ(plugin->Call(0x4105, 0, static_cast<std::uint32_t>(buffer.size()), buffer.data()), 0);
+    EXPECT_STREQ(buffer.data(), path.c_str());
+}
+
+TEST_F(MemoryRequests, SwitchingTheMemoryFileSavesTheOldListAndLoadsTheNewOne) {
+    form->SetMemoryFileName(dir.File("old.45m"));
+    MEMORYENTRY e = Entry(145'500'000);
+    ASSERT_EQ(Call(0x4101, 3, &e), 0);
+    std::string next = dir.File("new.45m");
+    MemoryList none;
+    ASSERT_TRUE(WriteMemoryFile(next, none));
+    EXPECT_EQ(plugin->Call(0x4106, 0, static_cast<std::uint32_t>(next.size()), next.data()), 0);
+    EXPECT_EQ(form->MemoryFileName(), next);
+    EXPECT_TRUE(form->Memories().empty());
+    std::string old = dir.File("old.45m");
+    EXPECT_EQ(plugin->Call(0x4106, 0, static_cast<std::uint32_t>(old.size()), old.data()), 0);
+    EXPECT_EQ(Numbers(), (std::vector<std::int32_t>{3})) << "saved before the switch";
+}
+
+TEST_F(PluginSide, VisibilityAndMinimisingAreAnsweredFromTheWindow) {
+    StartPanel();
+    std::int32_t result = 77;
+    form->KVRGetSettings(nullptr, 0x4002, 0, nullptr, result);
+    EXPECT_EQ(result, form->Visible() ? 1 : 0);
+    form->KVRGetSettings(nullptr, 0x4001, 0, nullptr, result);
+    EXPECT_EQ(result, 0);
+    result = 77;
+    form->KVRGetSettings(nullptr, 0x4003, 0, nullptr, result);
+    EXPECT_EQ(result, 77) << "other queries are not the form's";
+}
+
+} // namespace
+} // namespace lxq
