@@ -1,6 +1,7 @@
 #include "demod/ui/DemodWindow.h"
 
 #include "demod/dsp/RC_Heap.h"
+#include "demod/ui/DemodConfig.h"
 #include "demod/ui/DemodInstances.h"
 #include "demod/ui/ModeTable.h"
 #include "demod/ui/SlopeCompPanel.h"
@@ -71,12 +72,20 @@ DemodWindow::DemodWindow(std::uint32_t receiver, const void* caps, HostCallback 
     demonstration_ = product.find("-demo") != std::string::npos;
     service_ = plat::sys::ProgramHasArgument("/d");
     SetCaption((std::string(kDemodPluginName) + " - " + serial).c_str());
-    for (int m = 0; m < kModeCount; ++m) SetModeDefaults(m);
+    receiverKey_ = ::ReceiverKey(serial.c_str());
+    LoadDemodSettings(settings_, receiverKey_);
+    LoadSoundCardSettings(soundCard_, receiverKey_);
+    modeIndex_ = settings_.modeIndex;
+    inputLevel_ = settings_.inputLevel;
+    inputChannel_ = settings_.inputChannel;
+    secondaryOutput_ = static_cast<int>(settings_.secondaryOutput);
+    volumeFactor_ = settings_.volume / 31.0;
     SetUpAudio();
+    BuildControls();
     if (service_) slopePanel_ = new SlopeCompPanel(this);
     OnModeButton(ModeButtonOfIndex(modeIndex_), false);
     QueryHost();
-    Callback(KVR_CMD_VOLUME, volume_, 0, nullptr);
+    Callback(KVR_CMD_VOLUME, settings_.volume, 0, nullptr);
     const int active = Activate();
     if (active >= 0 || demonstration_) {
         Show(plat::win::SW_SHOW);
@@ -86,6 +95,7 @@ DemodWindow::DemodWindow(std::uint32_t receiver, const void* caps, HostCallback 
 
 DemodWindow::~DemodWindow() {
     Stop();
+    SaveSettings();
     if (lineSelected_) { // the sound card's mixer as it was found
         recordMixer_->SetVolume(savedVolume_);
         playbackMixer_->SetMute(savedMute_);
@@ -106,14 +116,28 @@ DemodWindow::~DemodWindow() {
     DemodInstances::Remove(this);
 }
 
-void DemodWindow::SetModeDefaults(int m) {
-    if (m < 0 || m >= kModeCount) return;
-    halfBandwidth_[m] = DefaultHalfBandwidth(m);
-    afFilter_[m] = 0;
-    bandPass_[m] = 1;
-    lowCut_[m] = 300.0f;
-    highCut_[m] = 3000.0f;
-    deEmphasis_[m] = m == kModeFm6 || m == kModeFmn ? -6.0f : 0.0f;
+// The records as this instance leaves them: the settings into the user's file, and the sound
+// card's devices as they are chosen now.
+void DemodWindow::SaveSettings() {
+    const bool usb = kind_ == kUsb;
+    if (!usb && recordMixer_ != nullptr && lineSelected_) inputLevel_ = recordMixer_->GetVolume();
+    settings_.inputLevel = inputLevel_;
+    settings_.inputChannel = inputChannel_;
+    settings_.secondaryOutput = static_cast<std::uint32_t>(secondaryOutput_);
+    settings_.hilbertLength = demod_.HilbertLength();
+    SaveDemodSettings(settings_, receiverKey_);
+    SoundCardSettings card{};
+    auto copy = [](char* field, std::size_t size, const char* text) {
+        if (text != nullptr) std::snprintf(field, size, "%s", text);
+    };
+    copy(card.waveOut, sizeof card.waveOut, wave_->OutDeviceNames().Item(static_cast<std::size_t>(wave_->OutDevice())));
+    if (!usb) {
+        copy(card.waveIn, sizeof card.waveIn, wave_->InDeviceNames().Item(static_cast<std::size_t>(wave_->InDevice())));
+        if (recordMixer_ != nullptr && lineSelected_)
+            copy(card.mixerLine, sizeof card.mixerLine,
+                 recordMixer_->SourceNames().Item(static_cast<std::size_t>(recordMixer_->SourceLine())));
+    }
+    SaveSoundCardSettings(card, receiverKey_);
 }
 
 std::int32_t DemodWindow::Callback(std::uint32_t code, std::uint32_t dwParam, std::uint32_t cbData,
@@ -140,10 +164,18 @@ void DemodWindow::QueryHost() {
 int DemodWindow::Activate() {
     stopped_ = false;
     if (wave_->Start() == 0) return 0;
+    if (recordMixer_ != nullptr && soundCard_.mixerLine[0] != '\0') {
+        const long line = recordMixer_->SourceNames().Find(soundCard_.mixerLine);
+        if (line >= 0) SelectMixerLine(static_cast<int>(line));
+    }
     const std::string serial = TextAt(caps_, kCapsSerial, 16);
     if (api_.Open(serial.c_str()) == 0) return -1;
     ReadSlope();
     if (kind_ == kUsb && api_.CodecStart() == 0) return 0;
+    if (!HasWideFm()) {
+        modeButtons_[ModeButtonOfIndex(kModeFmw)]->SetEnabled(false);
+        if (modeIndex_ == kModeFmw) modeIndex_ = 0;
+    }
     SendOwnCapabilities();
     OnModeButton(ModeButtonOfIndex(modeIndex_), false);
     return 1;

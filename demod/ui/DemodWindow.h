@@ -10,6 +10,7 @@
 #include "demod/audio/RC_ReceiverApi.h"
 #include "demod/dsp/RC_Demodulator.h"
 #include "demod/dsp/RC_Resampler.h"
+#include "demod/ui/DemodSettings.h"
 #include "demod/ui/KvrCodes.h"
 #include "demod/ui/SlopeAverage.h"
 #include "demod/ui/SlopeRecord.h"
@@ -20,6 +21,10 @@
 #include <memory>
 #include <string>
 
+class RC_Button;
+class RC_Graph;
+class RC_Label;
+class RC_NumberEdit;
 class SlopeCompPanel;
 
 class DemodWindow : public RC_Window {
@@ -30,6 +35,7 @@ public:
     static constexpr std::uint32_t kMsgSquelchReport = 0x8002;
     static constexpr std::uint32_t kMsgIfDisplay = 0x8003;
     static constexpr int kReportSize = 28;
+    static constexpr int kModeButtons = 11;
 
     // `apiLibrary` names the receiver library to bind (null: the system's own).
     DemodWindow(std::uint32_t receiver, const void* caps, HostCallback callback, std::uint32_t* mask,
@@ -86,6 +92,14 @@ public:
     void OnVolume(std::uint32_t volume, bool fromUser);
     void OnMute(bool down, bool fromUser);
     void OnAfFilter(bool down, bool fromUser);
+    // Preset button k (0..9): its preset becomes the bandwidth; with `fromUser` the host is told.
+    void OnBandwidthPreset(int k, bool fromUser);
+    // SAGC speed 0 off .. 3 fast.
+    void OnSagc(int speed);
+    // "Setup": shows the setup window when it is hidden, hides it when it is shown.
+    void ToggleSetup();
+    // The setup window this instance shows and hides (it is built beside this window).
+    void SetSetupWindow(RC_Window* setup) { setup_ = setup; }
 
     // The text of the two squelch status labels for the current report; empty hides them.
     std::string SquelchStatusText() const;
@@ -105,11 +119,27 @@ public:
     std::uint32_t Squelched() const { return squelched_; }
     std::int64_t Frequency() const { return frequency_; }
     int ModeIndex() const { return modeIndex_; }
-    double HalfBandwidth() const { return halfBandwidth_[modeIndex_]; }
-    std::uint32_t Volume() const { return volume_; }
+    double HalfBandwidth() const { return Block().halfBandwidth; }
+    std::uint32_t Volume() const { return settings_.volume; }
     double VolumeFactor() const { return volumeFactor_; }
-    bool Mute() const { return mute_; }
-    bool AfFilter() const { return afFilter_[modeIndex_] != 0; }
+    bool Mute() const { return settings_.mute != 0; }
+    bool AfFilter() const { return Block().afFilter != 0; }
+    DemodSettings& Settings() { return settings_; }
+    SoundCardSettings& SoundCard() { return soundCard_; }
+    std::uint32_t ReceiverKey() const { return receiverKey_; }
+    // The front controls.
+    RC_Button* ModeButton(int button) const { return modeButtons_[button]; }
+    RC_Button* SetupButton() const { return setupButton_; }
+    RC_Graph* IfGraph() const { return ifGraph_; }
+    RC_Label* GraphStatus() const { return graphStatus_; }
+    RC_Label* BandwidthLabel() const { return bandwidthLabel_; }
+    RC_NumberEdit* BandwidthField() const { return bandwidthField_; }
+    RC_Button* PresetButton(int k) const { return presetButtons_[k]; }
+    RC_Label* SagcLabel() const { return sagcLabel_; }
+    RC_Button* SagcButton(int speed) const { return sagcButtons_[speed]; }
+    RC_Button* AfFilterButton() const { return afFilterButton_; }
+    RC_NumberEdit* VolumeField() const { return volumeField_; }
+    RC_Button* MuteButton() const { return muteButton_; }
     bool NoiseFlag() const { return noiseFlag_; }
     std::int32_t NoiseThreshold() const { return noiseThreshold_; }
     bool VoiceFlag() const { return voiceFlag_; }
@@ -154,12 +184,25 @@ private:
     void SendHostCapabilities();
     bool Closing() const { return (State() & kClosing) != 0; }
     void SetUpAudio();
-    void SetModeDefaults(int m);
     static void AudioTrampoline(void* user, RC_AudioWave* wave, const void* data, std::uint32_t bytes);
     static void CodecTrampoline(void* user, RC_ReceiverApi* api);
     static void RawTap(void* user, RC_Demodulator* d, std::uint32_t n, const std::int16_t* i, const std::int16_t* q);
     static void ChannelTap(void* user, RC_Demodulator* d, std::uint32_t n, const std::int32_t* i, const std::int32_t* q);
     void ReportSquelch(std::uint32_t n);
+    DemodModeBlock& Block() { return settings_.modes[modeIndex_]; }
+    const DemodModeBlock& Block() const { return settings_.modes[modeIndex_]; }
+    void BuildControls();
+    // The receiver demodulates wide FM itself (its EEPROM says so).
+    bool HasWideFm();
+    void ShowPresets();
+    void ShowPassband();
+    void SaveSettings();
+    static void ModePressed(void* user, RC_Window* button);
+    static void PresetPressed(void* user, RC_Window* button);
+    static void SagcPressed(void* user, RC_Window* button);
+    static void TogglePressed(void* user, RC_Window* button);
+    static void BandwidthEntered(void* user, RC_NumberEdit* field, double value);
+    static void VolumeEntered(void* user, RC_NumberEdit* field, double value);
 
     std::uint32_t receiver_;
     HostCallback hostCallback_;
@@ -198,17 +241,28 @@ private:
     int modeIndex_ = 0;
     std::atomic<std::int32_t> kindExchange_{0};
     std::atomic<std::int32_t> audioFilterExchange_{1};
-    // Per-mode settings kept so far; the full settings record comes with the setup window.
-    double halfBandwidth_[11] = {};
-    std::int32_t afFilter_[11] = {};
-    std::int32_t bandPass_[11] = {};
-    float lowCut_[11] = {};
-    float highCut_[11] = {};
-    float deEmphasis_[11] = {};
-    std::uint32_t volume_ = 10;
+    // The settings records of this receiver (key), as read at construction and written at the end.
+    DemodSettings settings_{};
+    SoundCardSettings soundCard_{};
+    std::uint32_t receiverKey_ = 0;
     double volumeFactor_ = 10.0 / 31.0;
-    bool mute_ = false;
     bool setupWasShown_ = false;
+
+    // Front controls (children of this window, freed with it).
+    RC_Button* modeButtons_[kModeButtons] = {};
+    RC_Button* setupButton_ = nullptr;
+    RC_Graph* ifGraph_ = nullptr;
+    RC_Label* graphStatus_ = nullptr;
+    RC_Label* bandwidthLabel_ = nullptr;
+    RC_NumberEdit* bandwidthField_ = nullptr;
+    RC_Button* presetButtons_[10] = {};
+    RC_Label* sagcLabel_ = nullptr;
+    RC_Button* sagcButtons_[4] = {};
+    RC_Button* afFilterButton_ = nullptr;
+    RC_Label* volumeLabel_ = nullptr;
+    RC_NumberEdit* volumeField_ = nullptr;
+    RC_Button* muteButton_ = nullptr;
+    RC_Window* setup_ = nullptr;
 
     // Audio path. Blocks handed to the host are a 16-byte header and the samples, with room for
     // the three bytes past the samples that the block's byte count takes in.

@@ -34,9 +34,11 @@ void DemodWindow::SetUpAudio() {
     wave_->SetOutBufferSize(usb ? 3072 : 4096);
     wave_->SetInBufferCount(16);
     wave_->SetOutBufferCount(32);
-    // The sound-card record names the devices; until one is read, the system's default entry.
+    // The sound-card record names the devices; a name not found is the system's default entry.
     if (!usb) wave_->SetInDevice(0);
     wave_->SetOutDevice(0);
+    if (!usb && soundCard_.waveIn[0] != '\0') wave_->SetInDeviceByName(soundCard_.waveIn);
+    if (soundCard_.waveOut[0] != '\0') wave_->SetOutDeviceByName(soundCard_.waveOut);
     secondary_ = std::make_unique<RC_AudioWave>(2, 16, 48000, RC_AudioWave::kOutput);
     if (!usb) {
         recordMixer_ = std::make_unique<RC_AudioMixer>();
@@ -49,7 +51,10 @@ void DemodWindow::SetUpAudio() {
         playbackMixer_->SetDestinationType(kMixerSpeakers);
         playbackMixer_->SetDeviceFromWaveIn(*wave_);
     }
-    fs_ = usb ? 64000 : 48000;
+    fs_ = 48000;
+    if (usb) fs_ = 64000;
+    else if (settings_.rate44100 != 0 || wave_->CanOpen() == 0) fs_ = 44100;
+    if (!usb) wave_->SetSampleRate(fs_);
     api_.SetCodecBlockCallback(&CodecTrampoline, this);
 
     demod_.SetBlockSize(1024);
@@ -58,6 +63,7 @@ void DemodWindow::SetUpAudio() {
     demod_.SetOutputDivisor(usb ? 2 : 1);
     demod_.ifCentre = 12000;
     demod_.SetSampleRate(fs_);
+    demod_.SetHilbertLength(settings_.hilbertLength);
     demod_.audioGain = 7.0f;
     demod_.volume = static_cast<float>(volumeFactor_);
     demod_.rawTap = &RawTap;
@@ -193,7 +199,7 @@ void DemodWindow::SetInputRate(std::uint32_t rate) {
 void DemodWindow::RestoreModeDefaults() {
     std::lock_guard<RC_Lock> hold(constructionLock_);
     const int m = modeIndex_;
-    SetModeDefaults(m);
+    SetDefaultModeBlock(settings_.modes[m], m);
     demod_.halfBandwidth = static_cast<float>(DefaultHalfBandwidth(m));
     demod_.audioGain = 7.0f;
     if (m == kModeIsb) demod_.SetHilbertLength(511);
@@ -283,7 +289,7 @@ void DemodWindow::OnAudioBlock(const void* data, std::uint32_t bytes) {
             --fade_;
         }
     }
-    if (mute_ || squelched_ != 0 || closed || demonstration_ || scanMode_ != 0) std::memset(out, 0, outBytes);
+    if (settings_.mute != 0 || squelched_ != 0 || closed || demonstration_ || scanMode_ != 0) std::memset(out, 0, outBytes);
     wave_->Write(out, outBytes);
 }
 

@@ -93,8 +93,10 @@ void DemodWindow::OnFrequency(std::uint32_t packed) {
     voiceFill_ = 0;
 }
 
+bool DemodWindow::HasWideFm() { return (api_.Eeprom()[kEepromCapabilities] & kCapabilityFmWide) != 0; }
+
 int DemodWindow::OnMode(std::uint32_t hostCode) {
-    if (hostCode == kHostCodeFmw && (api_.Eeprom()[kEepromCapabilities] & kCapabilityFmWide) == 0) return 0;
+    if (hostCode == kHostCodeFmw && !HasWideFm()) return 0;
     const int button = ModeButtonOfHostCode(hostCode);
     if (button >= 0) OnModeButton(button, false);
     return 1;
@@ -137,13 +139,13 @@ void DemodWindow::OnAudioFilterNotify(std::uint32_t dwParam, std::uint32_t cbDat
         const int m = modeIndex_;
         if (cbData >= 4 && lpData != nullptr) {
             const std::int32_t low = RecordField(lpData, 0);
-            bandPass_[m] = low != 0 ? 1 : 0;
-            if (low != 0) lowCut_[m] = static_cast<float>(low);
+            settings_.modes[m].bandPass = low != 0 ? 1 : 0;
+            if (low != 0) settings_.modes[m].lowCutoff = static_cast<float>(low);
         }
         if (cbData >= 8 && lpData != nullptr && RecordField(lpData, 4) != 0)
-            highCut_[m] = static_cast<float>(RecordField(lpData, 4));
+            settings_.modes[m].highCutoff = static_cast<float>(RecordField(lpData, 4));
         if (cbData >= 12 && lpData != nullptr)
-            deEmphasis_[m] = static_cast<float>(RecordField(lpData, 8) * 0.1);
+            settings_.modes[m].deemphasis = static_cast<float>(RecordField(lpData, 8) * 0.1);
         OnAfFilter(true, false);
     }
 }
@@ -160,56 +162,3 @@ void DemodWindow::OnCapabilities(std::uint32_t cbData, const void* lpData) {
     caps_ = copy;
 }
 
-void DemodWindow::OnModeButton(int button, bool fromUser) {
-    if (button < 0 || button >= kModeCount) return;
-    const ModeEntry& mode = ModeTable[button];
-    modeIndex_ = mode.modeIndex;
-    api_.SetFMW(modeIndex_ == kModeFmw ? 1 : 0);
-    demod_.halfBandwidth = static_cast<float>(halfBandwidth_[modeIndex_]);
-    if (modeIndex_ == kModeUsb || modeIndex_ == kModeLsb) demod_.tone = static_cast<std::uint32_t>(halfBandwidth_[modeIndex_]);
-    if (modeIndex_ == kModeCw) demod_.tone = 800;
-    // The audio thread takes the new kind and rebuilds the filters for it.
-    kindExchange_.store(mode.kind + 1);
-    if (fromUser) Callback(KVR_CMD_MODE, mode.hostCode, 0, nullptr);
-    const auto bandwidth = static_cast<std::uint32_t>(std::lround(2.0 * halfBandwidth_[modeIndex_]));
-    Callback(KVR_CMD_BANDWIDTH, bandwidth, 0, nullptr);
-}
-
-void DemodWindow::OnBandwidth(std::int32_t hz, bool fromUser) {
-    // The field steps by 100 from 200 Hz up, else by 10; stepped values are whole tens.
-    if (hz > 1) hz -= hz % 10;
-    halfBandwidth_[modeIndex_] = hz / 2.0;
-    demod_.halfBandwidth = static_cast<float>(hz / 2.0);
-    if (modeIndex_ == kModeUsb || modeIndex_ == kModeLsb) demod_.tone = static_cast<std::uint32_t>(hz / 2);
-    kindExchange_.store(ModeTable[ModeButtonOfIndex(modeIndex_)].kind + 1);
-    if (fromUser) Callback(KVR_CMD_BANDWIDTH, static_cast<std::uint32_t>(hz), 0, nullptr);
-}
-
-void DemodWindow::OnVolume(std::uint32_t volume, bool fromUser) {
-    volume_ = volume;
-    volumeFactor_ = volume / 31.0;
-    if (fromUser) Callback(KVR_CMD_VOLUME, volume, 0, nullptr);
-}
-
-void DemodWindow::OnMute(bool down, bool fromUser) {
-    mute_ = down;
-    if (fromUser) Callback(KVR_CMD_MUTE, down ? 1 : 0, 0, nullptr);
-}
-
-void DemodWindow::OnAfFilter(bool down, bool fromUser) {
-    filterEchoGuard_ = 1;
-    const int m = modeIndex_;
-    afFilter_[m] = down ? 1 : 0;
-    if (fromUser) {
-        if (down) {
-            std::int32_t record[3] = {bandPass_[m] != 0 ? static_cast<std::int32_t>(lowCut_[m]) : 0,
-                                      static_cast<std::int32_t>(highCut_[m]),
-                                      static_cast<std::int32_t>(deEmphasis_[m] * 10.0f)};
-            Callback(KVR_CMD_AUDIO_FILTER, 2, sizeof record, record);
-        } else {
-            Callback(KVR_CMD_AUDIO_FILTER, 0, 0, nullptr);
-        }
-    }
-    audioFilterExchange_.exchange(1);
-    filterEchoGuard_ = 0;
-}

@@ -67,6 +67,7 @@ protected:
         backend_->AddDevice(plat::audio::Direction::Playback, "Speakers", plugins_.File("out.wav"));
         if (const char* old = std::getenv("XDG_CONFIG_HOME")) oldConfig_ = old;
         setenv("XDG_CONFIG_HOME", config_.Path().c_str(), 1);
+        setenv("XDG_DOCUMENTS_DIR", config_.Path().c_str(), 1); // the settings files written at the end
         std::filesystem::copy_file(DEMOD_PLUGIN_PATH, plugins_.File("Q745DemodPro.kvr"));
         plat::sys::SettingsStore().WriteString("Software\\KVR", "SearchPath", plugins_.Path());
         host_.SetServerID("test host");
@@ -79,6 +80,7 @@ protected:
     }
     ~DemodPluginTest() override {
         host_.StopAll();
+        unsetenv("XDG_DOCUMENTS_DIR");
         if (oldConfig_.empty()) unsetenv("XDG_CONFIG_HOME");
         else setenv("XDG_CONFIG_HOME", oldConfig_.c_str(), 1);
     }

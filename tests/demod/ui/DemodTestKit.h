@@ -12,6 +12,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -130,6 +131,32 @@ inline void ResetApi(bool wideFm = true) {
     Api().eeprom[80] = wideFm ? 0x2 : 0x0;
 }
 
+// The user's documents and configuration folders in a temporary folder for as long as it lives,
+// so that the settings files a window reads and writes at its end are the test's own.
+struct ScopedUserFolders {
+    ScopedUserFolders() {
+        for (const char* name : {"XDG_DOCUMENTS_DIR", "XDG_CONFIG_HOME"}) {
+            const char* old = std::getenv(name);
+            saved.push_back({name, old != nullptr, old != nullptr ? old : ""});
+        }
+        setenv("XDG_DOCUMENTS_DIR", folder.File("Documents").c_str(), 1);
+        setenv("XDG_CONFIG_HOME", folder.File("config").c_str(), 1);
+    }
+    ~ScopedUserFolders() {
+        for (const Saved& s : saved) {
+            if (s.set) setenv(s.name, s.value.c_str(), 1);
+            else unsetenv(s.name);
+        }
+    }
+    struct Saved {
+        const char* name;
+        bool set;
+        std::string value;
+    };
+    plat::audio::testing::AudioFolder folder;
+    std::vector<Saved> saved;
+};
+
 // A sound card of files: "Line In" plays `in.wav` (stereo, 16 bits, 48000 Hz), "Speakers"
 // records into `out.wav`. Offline, so blocks run as fast as the path takes them.
 struct AudioRig {
@@ -140,6 +167,7 @@ struct AudioRig {
     }
     std::vector<std::int16_t> Played() { return plat::audio::testing::ReadWav(folder.File("out.wav")); }
 
+    ScopedUserFolders userFolders;
     plat::audio::testing::AudioFolder folder;
     std::shared_ptr<plat::audio::FileAudioBackend> backend = std::make_shared<plat::audio::FileAudioBackend>();
     plat::audio::ScopedAudioBackend scope{backend};

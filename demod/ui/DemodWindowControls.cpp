@@ -1,0 +1,269 @@
+// The demodulator window's front controls: mode buttons, "Setup", the IF graph with the
+// passband, the bandwidth field and its presets, SAGC, "AF Filter", volume and "Mute"; and the
+// handlers they share with the host's notifications (with no control, the host is not told).
+
+#include "demod/ui/DemodWindow.h"
+
+#include "demod/ui/ModeTable.h"
+#include "demod/ui/toolkit/RC_Button.h"
+#include "demod/ui/toolkit/RC_Graph.h"
+#include "demod/ui/toolkit/RC_Label.h"
+#include "demod/ui/toolkit/RC_NumberEdit.h"
+#include "platform/win/Styles.h"
+
+#include <cmath>
+#include <cstdio>
+#include <mutex>
+
+namespace {
+
+constexpr int kModeGroup = 1;
+constexpr int kSagcGroup = 2;
+constexpr int kModeFontHeight = 14;
+constexpr int kBold = 700;
+constexpr double kIfCentre = 12000.0;
+// A passband marker is worth drawing only when the band is at least this wide on each side.
+constexpr double kMarkerHalfSpan = 500.0;
+
+RC_Label* Label(RC_Window* parent, int x, int y, const char* text) {
+    auto* label = new RC_Label(parent, x, y, 60, 14, text);
+    label->SetStyle(label->Style() | RC_Label::kFitWidth);
+    return label;
+}
+
+RC_Button* Button(RC_Window* parent, int x, int y, int w, int h, const char* caption, int kind, int group,
+                  RC_ActionFn pressed, void* user) {
+    auto* b = new RC_Button(parent, x, y, w, h, caption);
+    b->SetKind(kind);
+    if (group != 0) b->SetTabOrder(group);
+    b->onAction = {pressed, user};
+    return b;
+}
+
+} // namespace
+
+void DemodWindow::BuildControls() {
+    for (int i = 0; i < kModeButtons; ++i) {
+        RC_Button* b = Button(this, (i % 6) * 52 + 5, (i / 6) * 24 + 4, 50, 20, ModeTable[i].name, RC_Button::kRadio,
+                              kModeGroup, &ModePressed, this);
+        b->Font().SetHeight(-kModeFontHeight);
+        b->Font().SetWeight(kBold);
+        modeButtons_[i] = b;
+    }
+    setupButton_ = Button(this, 265, 28, 50, 20, "Setup", RC_Button::kPush, 0, &TogglePressed, this);
+
+    ifGraph_ = new RC_Graph(this, 4, 52, 312, 164);
+    ifGraph_->SetPointCount(kind_ == kUsb ? 2048 : 1024);
+    ifGraph_->SetSampleRate(static_cast<float>(fs_));
+    ifGraph_->SetMinFrequency(2000.0);
+    ifGraph_->SetMaxFrequency(22000.0);
+    ifGraph_->SetBandCount(1);
+    ifGraph_->SetMarkerCount(3);
+    ifGraph_->onBandColour = {[](void* user, RC_Graph* graph, int trace, int band) -> std::uint32_t {
+                                  return IfBandColour(user, graph, band, trace);
+                              },
+                              this};
+    graphStatus_ = new RC_Label(ifGraph_, 38, 3, 90, 14, "");
+
+    bandwidthLabel_ = Label(this, 4, 216, "IF bandwidth");
+    bandwidthField_ = new RC_NumberEdit(this, 4, 230, 62, 20);
+    bandwidthField_->SetMinimum(1);
+    bandwidthField_->SetMaximum(20000);
+    bandwidthField_->SetStep(100);
+    bandwidthField_->SetUnit("Hz");
+    bandwidthField_->onValueChange = {&BandwidthEntered, this};
+    for (int k = 0; k < 10; ++k)
+        presetButtons_[k] = Button(this, 6 + 31 * k, 254, 29, 18, "", RC_Button::kToggle, 0, &PresetPressed, this);
+
+    sagcLabel_ = Label(this, 68, 216, "SAGC");
+    const struct {
+        const char* caption;
+        int x, w;
+    } sagc[4] = {{"Off", 68, 26}, {"Slow", 96, 32}, {"Med", 130, 29}, {"Fast", 161, 29}};
+    for (int i = 0; i < 4; ++i)
+        sagcButtons_[i] = Button(this, sagc[i].x, 230, sagc[i].w, 20, sagc[i].caption, RC_Button::kRadio, kSagcGroup,
+                                 &SagcPressed, this);
+    sagcButtons_[std::min<std::uint32_t>(settings_.sagcSpeed, 3)]->SetDown(true);
+
+    afFilterButton_ = Button(this, 192, 230, 60, 20, "AF Filter", RC_Button::kToggle, 0, &TogglePressed, this);
+    volumeLabel_ = Label(this, 254, 216, "Volume");
+    volumeField_ = new RC_NumberEdit(this, 254, 230, 29, 20);
+    volumeField_->SetMinimum(0);
+    volumeField_->SetMaximum(31);
+    volumeField_->SetValue(true, settings_.volume);
+    volumeField_->onValueChange = {&VolumeEntered, this};
+    muteButton_ = Button(this, 285, 230, 31, 20, "Mute", RC_Button::kToggle, 0, &TogglePressed, this);
+    muteButton_->SetDown(settings_.mute != 0);
+}
+
+// --- callbacks of the controls -------------------------------------------------------------------
+
+void DemodWindow::ModePressed(void* user, RC_Window* button) {
+    auto* self = static_cast<DemodWindow*>(user);
+    for (int i = 0; i < kModeButtons; ++i)
+        if (self->modeButtons_[i] == button) self->OnModeButton(i, true);
+}
+
+void DemodWindow::PresetPressed(void* user, RC_Window* button) {
+    auto* self = static_cast<DemodWindow*>(user);
+    for (int k = 0; k < 10; ++k)
+        if (self->presetButtons_[k] == button) self->OnBandwidthPreset(k, true);
+}
+
+void DemodWindow::SagcPressed(void* user, RC_Window* button) {
+    auto* self = static_cast<DemodWindow*>(user);
+    for (int i = 0; i < 4; ++i)
+        if (self->sagcButtons_[i] == button) self->OnSagc(i);
+}
+
+void DemodWindow::TogglePressed(void* user, RC_Window* button) {
+    auto* self = static_cast<DemodWindow*>(user);
+    if (button == self->setupButton_) self->ToggleSetup();
+    else if (button == self->afFilterButton_) self->OnAfFilter(self->afFilterButton_->IsDown(), true);
+    else if (button == self->muteButton_) self->OnMute(self->muteButton_->IsDown(), true);
+}
+
+void DemodWindow::BandwidthEntered(void* user, RC_NumberEdit*, double value) {
+    static_cast<DemodWindow*>(user)->OnBandwidth(static_cast<std::int32_t>(std::lround(value)), true);
+}
+
+void DemodWindow::VolumeEntered(void* user, RC_NumberEdit*, double value) {
+    static_cast<DemodWindow*>(user)->OnVolume(static_cast<std::uint32_t>(std::lround(value)), true);
+}
+
+// --- handlers ----------------------------------------------------------------------------------
+
+void DemodWindow::OnModeButton(int button, bool fromUser) {
+    if (button < 0 || button >= kModeCount) return;
+    const ModeEntry& mode = ModeTable[button];
+    modeIndex_ = mode.modeIndex;
+    settings_.modeIndex = modeIndex_;
+    for (int i = 0; i < kModeButtons; ++i)
+        if (modeButtons_[i] != nullptr) modeButtons_[i]->SetDown(i == button);
+    const bool wideFm = modeIndex_ == kModeFmw;
+    api_.SetFMW(wideFm ? 1 : 0);
+    if (ifGraph_ != nullptr) ifGraph_->Show(wideFm ? plat::win::SW_HIDE : plat::win::SW_SHOW);
+    if (bandwidthLabel_ != nullptr) {
+        for (RC_Window* w : {static_cast<RC_Window*>(bandwidthLabel_), static_cast<RC_Window*>(bandwidthField_),
+                             static_cast<RC_Window*>(sagcLabel_)})
+            w->SetEnabled(!wideFm);
+        for (RC_Button* b : sagcButtons_) b->SetEnabled(!wideFm);
+        for (RC_Button* b : presetButtons_) b->SetEnabled(!wideFm);
+    }
+    // The audio thread takes the new kind and rebuilds the filters for it.
+    kindExchange_.store(mode.kind + 1);
+    const DemodModeBlock& block = Block();
+    if (modeIndex_ == kModeUsb || modeIndex_ == kModeLsb) demod_.tone = static_cast<std::uint32_t>(block.halfBandwidth);
+    if (modeIndex_ == kModeCw) demod_.tone = settings_.cwTone;
+    if (mode.kind == 6) { // the audio thread filters with it: changed under the audio lock
+        std::lock_guard<RC_Lock> hold(constructionLock_);
+        demod_.NoiseFilter().SetLength(block.noiseSquelchLength);
+    }
+    demod_.audioGain = static_cast<float>(block.audioGain);
+    demod_.halfBandwidth = static_cast<float>(block.halfBandwidth);
+    const auto bandwidth = static_cast<std::uint32_t>(std::lround(2.0 * block.halfBandwidth));
+    if (bandwidthField_ != nullptr) {
+        bandwidthField_->SetMaximum(modeIndex_ == kModeUsb || modeIndex_ == kModeLsb ? 10000 : 20000);
+        bandwidthField_->SetStep(bandwidth >= 200 ? 100 : 10);
+        bandwidthField_->SetValue(true, bandwidth);
+        afFilterButton_->SetDown(block.afFilter != 0);
+    }
+    ShowPresets();
+    ShowPassband();
+    if (fromUser) Callback(KVR_CMD_MODE, mode.hostCode, 0, nullptr);
+    Callback(KVR_CMD_BANDWIDTH, bandwidth, 0, nullptr);
+}
+
+void DemodWindow::OnBandwidth(std::int32_t hz, bool fromUser) {
+    // The field steps by 100 from 200 Hz up, else by 10; stepped values are whole tens.
+    if (hz > 1) hz -= hz % 10;
+    Block().halfBandwidth = hz / 2.0;
+    demod_.halfBandwidth = static_cast<float>(hz / 2.0);
+    if (modeIndex_ == kModeUsb || modeIndex_ == kModeLsb) demod_.tone = static_cast<std::uint32_t>(hz / 2);
+    kindExchange_.store(ModeTable[ModeButtonOfIndex(modeIndex_)].kind + 1);
+    if (bandwidthField_ != nullptr) {
+        bandwidthField_->SetStep(hz >= 200 ? 100 : 10);
+        if (!fromUser) bandwidthField_->SetValue(true, hz);
+    }
+    ShowPresets();
+    ShowPassband();
+    if (fromUser) Callback(KVR_CMD_BANDWIDTH, static_cast<std::uint32_t>(hz), 0, nullptr);
+}
+
+void DemodWindow::OnBandwidthPreset(int k, bool fromUser) {
+    if (k < 0 || k >= 10 || modeIndex_ == kModeFmw) return;
+    const auto hz = static_cast<std::int32_t>(std::lround(Block().presets[k]));
+    OnBandwidth(hz, false); // the field shows the preset
+    if (fromUser) Callback(KVR_CMD_BANDWIDTH, static_cast<std::uint32_t>(hz), 0, nullptr);
+}
+
+void DemodWindow::ShowPresets() {
+    if (presetButtons_[0] == nullptr) return;
+    const bool wideFm = modeIndex_ == kModeFmw;
+    const double shown = bandwidthField_->Value();
+    for (int k = 0; k < 10; ++k) {
+        char caption[16] = "";
+        const double preset = Block().presets[k];
+        if (!wideFm) std::snprintf(caption, sizeof caption, "%.3lg", preset / 1000.0);
+        presetButtons_[k]->SetCaption(caption);
+        presetButtons_[k]->SetDown(!wideFm && preset == shown);
+    }
+}
+
+void DemodWindow::ShowPassband() {
+    if (ifGraph_ == nullptr) return;
+    const double b = Block().halfBandwidth;
+    double low = kIfCentre - b, high = kIfCentre + b;
+    if (modeIndex_ == kModeLsb) low = kIfCentre - 2 * b, high = kIfCentre;
+    if (modeIndex_ == kModeUsb) low = kIfCentre, high = kIfCentre + 2 * b;
+    const bool marked = (high - low) / 2 >= kMarkerHalfSpan;
+    ifGraph_->SetBand(0, static_cast<float>(low), static_cast<float>(high), false);
+    const std::uint32_t colour = ifGraph_->markerColour;
+    ifGraph_->SetMarker(0, static_cast<float>((low + high) / 2), colour, marked, false, false, false);
+    ifGraph_->SetMarker(1, static_cast<float>(low), colour, marked, false, false, false);
+    ifGraph_->SetMarker(2, static_cast<float>(high), colour, marked, false, false, true);
+}
+
+void DemodWindow::OnVolume(std::uint32_t volume, bool fromUser) {
+    settings_.volume = volume;
+    volumeFactor_ = volume / 31.0;
+    demod_.volume = static_cast<float>(volumeFactor_);
+    if (volumeField_ != nullptr && !fromUser) volumeField_->SetValue(true, volume);
+    if (fromUser) Callback(KVR_CMD_VOLUME, volume, 0, nullptr);
+}
+
+void DemodWindow::OnMute(bool down, bool fromUser) {
+    settings_.mute = down ? 1 : 0;
+    if (muteButton_ != nullptr) muteButton_->SetDown(down);
+    if (fromUser) Callback(KVR_CMD_MUTE, down ? 1 : 0, 0, nullptr);
+}
+
+void DemodWindow::OnAfFilter(bool down, bool fromUser) {
+    filterEchoGuard_ = 1;
+    DemodModeBlock& block = Block();
+    block.afFilter = down ? 1 : 0;
+    if (afFilterButton_ != nullptr) afFilterButton_->SetDown(down);
+    if (fromUser) {
+        if (down) {
+            std::int32_t record[3] = {block.bandPass != 0 ? static_cast<std::int32_t>(block.lowCutoff) : 0,
+                                      static_cast<std::int32_t>(block.highCutoff),
+                                      static_cast<std::int32_t>(block.deemphasis * 10.0f)};
+            Callback(KVR_CMD_AUDIO_FILTER, 2, sizeof record, record);
+        } else {
+            Callback(KVR_CMD_AUDIO_FILTER, 0, 0, nullptr);
+        }
+    }
+    audioFilterExchange_.exchange(1);
+    filterEchoGuard_ = 0;
+}
+
+void DemodWindow::OnSagc(int speed) {
+    if (speed < 0 || speed > 3) return;
+    settings_.sagcSpeed = static_cast<std::uint32_t>(speed);
+    for (int i = 0; i < 4; ++i) sagcButtons_[i]->SetDown(i == speed);
+}
+
+void DemodWindow::ToggleSetup() {
+    if (setup_ == nullptr) return;
+    setup_->Show(setup_->ShownChain() ? plat::win::SW_HIDE : plat::win::SW_SHOW);
+}
