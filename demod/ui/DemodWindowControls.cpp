@@ -53,6 +53,7 @@ void DemodWindow::BuildControls() {
     setupButton_ = Button(this, 265, 28, 50, 20, "Setup", RC_Button::kPush, 0, &TogglePressed, this);
 
     ifGraph_ = new RC_Graph(this, 4, 52, 312, 164);
+    ifGraph_->SetMode(1); // the power spectrum of the IF
     ifGraph_->SetPointCount(kind_ == kUsb ? 2048 : 1024);
     ifGraph_->SetSampleRate(static_cast<float>(fs_));
     ifGraph_->SetMinFrequency(2000.0);
@@ -94,6 +95,9 @@ void DemodWindow::BuildControls() {
     volumeField_->onValueChange = {&VolumeEntered, this};
     muteButton_ = Button(this, 285, 230, 31, 20, "Mute", RC_Button::kToggle, 0, &TogglePressed, this);
     muteButton_->SetDown(settings_.mute != 0);
+    // Controls start hidden; the mode applied next hides what the mode does not use.
+    for (RC_Window* c = FirstChild(); c != nullptr; c = c->NextSibling()) c->Show(plat::win::SW_SHOW);
+    graphStatus_->Show(plat::win::SW_SHOW);
 }
 
 // --- callbacks of the controls -------------------------------------------------------------------
