@@ -28,3 +28,15 @@ function(lxq_add_bench name)
   add_executable(${name} ${B_SOURCES})
   target_link_libraries(${name} PRIVATE ${B_LIBS} benchmark::benchmark_main Threads::Threads)
 endfunction()
+
+# lxq_test_plugin(<target> <name> <type> <folder> <test> [<definitions>...])
+# Builds the tests' plug-in (tests/app/receiver/plugin/TestPlugin.cpp) under a name and type word
+# as <folder>/<target>.kvr, built before <test>.
+function(lxq_test_plugin target name type folder test)
+  add_library(${target} MODULE ${CMAKE_SOURCE_DIR}/tests/app/receiver/plugin/TestPlugin.cpp)
+  target_compile_definitions(${target} PRIVATE TEST_PLUGIN_NAME="${name}" TEST_PLUGIN_TYPE=${type} ${ARGN})
+  set_target_properties(${target} PROPERTIES PREFIX "" SUFFIX ".kvr" OUTPUT_NAME ${target}
+                        LIBRARY_OUTPUT_DIRECTORY ${folder}
+                        CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+  add_dependencies(${test} ${target})
+endfunction()
