@@ -7,7 +7,10 @@
 #include "demod/ui/SlopeCompPanel.h"
 #include "demod/ui/toolkit/RC_MessageBox.h"
 #include "platform/sys/CommandLine.h"
+#include "platform/win/InputApi.h"
 #include "platform/win/MessageApi.h"
+#include "platform/win/Messages.h"
+#include "platform/win/WindowApi.h"
 #include "platform/win/Styles.h"
 
 #include <algorithm>
@@ -260,7 +263,21 @@ plat::win::LResult DemodWindow::HandleMessage(std::uint32_t msg, plat::win::WPar
         }
         return 0;
     }
-    return RC_Window::HandleMessage(msg, wParam, lParam);
+    const plat::win::LResult answer = RC_Window::HandleMessage(msg, wParam, lParam);
+    if (msg == plat::win::WM_SETFOCUS) HandFocusToHost();
+    return answer;
+}
+
+// Embedded, this window would keep the keyboard from the host's own controls: the focus goes on
+// to the host's main window, three parent levels up (or the highest there is).
+void DemodWindow::HandFocusToHost() {
+    plat::win::Hwnd target = Handle();
+    for (int level = 0; level < 3; ++level) {
+        const plat::win::Hwnd parent = plat::win::GetParent(target);
+        if (parent == 0) break;
+        target = parent;
+    }
+    if (target != Handle()) plat::win::SetFocus(target);
 }
 
 void DemodWindow::CorrectSpectrum(float* db, int n, bool hold) {

@@ -192,6 +192,7 @@ private:
     DemodModeBlock& Block() { return settings_.modes[modeIndex_]; }
     const DemodModeBlock& Block() const { return settings_.modes[modeIndex_]; }
     void BuildControls();
+    void HandFocusToHost();
     // The receiver demodulates wide FM itself (its EEPROM says so).
     bool HasWideFm();
     void ShowPresets();

@@ -26,6 +26,7 @@
 #include "platform/sys/Clock.h"
 #include "platform/sys/Module.h"
 #include "platform/sys/SettingsStore.h"
+#include "platform/win/InputApi.h"
 #include "platform/win/ScreenApi.h"
 #include "platform/win/Styles.h"
 #include "platform/win/WindowApi.h"
@@ -207,6 +208,8 @@ TEST_F(PluginSide, TheRealDemodulatorIsEmbeddedInTheDemodulatorPanel) {
     EXPECT_EQ(r.right - r.left, form->DemodPanel->Width() - 2 * b);
     EXPECT_EQ(r.bottom - r.top, form->DemodPanel->Height() - 2 * b);
     EXPECT_TRUE(pro->Checked());
+    win::SetFocus(demod);
+    EXPECT_EQ(win::GetFocus(), form->Handle()) << "the embedded window hands the keyboard to the panel";
     Pump();
     std::filesystem::create_directories(LXQ_SCREENSHOT_DIR);
     EXPECT_TRUE(win::SaveScreenshot(std::string(LXQ_SCREENSHOT_DIR) + "/main-form-demodulator.png", form->Handle()));
