@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "app/controls/TmyTuningPad.h"
 #include "app/controls/TstFrequencyEdit.h"
 #include "app/controls/TstPanel.h"
 #include "app/forms/MEMORYENTRY.h"
@@ -356,6 +357,49 @@ TEST_F(MemoryRequests, SwitchingTheMemoryFileSavesTheOldListAndLoadsTheNewOne) {
     std::string old = dir.File("old.45m");
     EXPECT_EQ(plugin->Call(0x4106, 0, static_cast<std::uint32_t>(old.size()), old.data()), 0);
     EXPECT_EQ(Numbers(), (std::vector<std::int32_t>{3})) << "saved before the switch";
+}
+
+TEST_F(PluginSide, DisableBitsOfAPluginLockTheirControls) {
+    AddPlugin("menu_plain");
+    StartPanel();
+    ASSERT_GT(form->KVR->StartPlugin("Plain"), 0);
+    TestPluginState& plugin = State("menu_plain");
+    form->Q7->SetPower(1);
+    const struct {
+        std::uint32_t bits;
+        bool frequency, pluginMenus, dsp;
+    } cases[] = {
+        {0x0, true, true, false},
+        {0x100, false, true, false},     // the frequency
+        {0x10, true, false, false},      // the plug-in menus
+        {0x200000, true, true, true},    // DS&P only when a plug-in allows it
+        {0x200010, true, false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.bits);
+        plugin.Call(0x4001, c.bits);
+        EXPECT_EQ(form->myFrequencyEdit1->Enabled(), c.frequency);
+        EXPECT_EQ(form->myFrequencyEdit2->Enabled(), c.frequency);
+        EXPECT_EQ(Menu("Plu&gins")->Enabled(), c.pluginMenus);
+        EXPECT_EQ(Menu("De&modulators")->Enabled(), c.pluginMenus);
+        EXPECT_EQ(Menu("DS&P")->Enabled(), c.dsp);
+    }
+    plugin.Call(0x4001, 0);
+    form->Q7->SetPower(0);
+    form->KVRDisable(nullptr);
+    EXPECT_FALSE(form->myFrequencyEdit1->Enabled()) << "nothing to tune while the receiver is off";
+    EXPECT_EQ(form->myTuningPad1->BarsColor(), 0x808080u);
+}
+
+TEST_F(PluginSide, APluginHidesAndShowsThePanel) {
+    AddPlugin("menu_plain");
+    StartPanel();
+    ASSERT_GT(form->KVR->StartPlugin("Plain"), 0);
+    TestPluginState& plugin = State("menu_plain");
+    plugin.Call(0x4005, 0);
+    EXPECT_FALSE(form->Visible());
+    plugin.Call(0x4005, 1);
+    EXPECT_TRUE(form->Visible());
 }
 
 TEST_F(PluginSide, VisibilityAndMinimisingAreAnsweredFromTheWindow) {
