@@ -100,6 +100,9 @@ win::Hwnd TWinControl::Handle() {
 void TWinControl::HandleNeeded() {
     if (handle_ != 0) return;
     if (Parent()) Parent()->HandleNeeded();
+    // Making the parent's window makes those of its visible children too: this one may have one
+    // now, and a second would be left behind unowned.
+    if (handle_ != 0) return;
     CreateHandle();
 }
 

@@ -45,6 +45,18 @@ public:
 
 class FormTest : public UiTest {};
 
+TEST_F(FormTest, AChildAskedForItsWindowFirstGetsOnlyOne) {
+    // The child's window is asked for before its form has one: making the form's window makes the
+    // child's, and asking must not make a second one beside it.
+    TForm form(nullptr);
+    auto* panel = new TPanel(&form);
+    panel->SetParent(&form);
+    panel->SetBounds(10, 10, 50, 50);
+    const win::Hwnd child = panel->Handle();
+    EXPECT_EQ(win::GetChildWindows(form.Handle()), std::vector<win::Hwnd>{child});
+    EXPECT_EQ(win::GetParent(child), form.Handle());
+}
+
 TEST_F(FormTest, ShowModalAnswersTheResultOfTheButtonPressed) {
     struct Case {
         const char* name;
