@@ -200,6 +200,7 @@ void TQ7form::KVRStarted(TObject*, const std::string& name) {
 
 void TQ7form::KVRClosed(TObject*, const std::string& name) {
     for (const char* caption : kPluginMenus) CheckMenuItemByCaption(*PluginMenu(caption), name, false);
+    if (name == demodulatorName_) embeddedDemodulator_ = 0; // its window goes with it
 }
 
 // --- the demodulator ---------------------------------------------------------------------------

@@ -229,6 +229,12 @@ TEST_F(PluginSide, TheRealDemodulatorIsEmbeddedInTheDemodulatorPanel) {
     EXPECT_TRUE(pro->Checked());
     EXPECT_TRUE(win::IsWindow(form->EmbeddedDemodulator()));
     EXPECT_EQ(win::GetParent(form->EmbeddedDemodulator()), form->DemodPanel->Handle());
+
+    form->KVR->StopPlugin("Q745 Professional");
+    Pump();
+    EXPECT_EQ(form->EmbeddedDemodulator(), 0u);
+    EXPECT_FALSE(pro->Checked());
+    EXPECT_TRUE(win::GetChildWindows(form->DemodPanel->Handle()).empty());
 }
 
 // --- memory requests -----------------------------------------------------------------------------
