@@ -38,6 +38,12 @@ class TstFrequencyEdit;
 class TstKnob;
 class TstPanel;
 class TstSpeedButton;
+// receiver controls, receiver choice and power
+class TDiscForm;
+class TmyIntEdit;
+class TmySMeter;
+class TmyUpDown;
+class TstAlignEdit;
 
 class TQ7form : public plat::comp::TForm {
 public:
@@ -56,7 +62,6 @@ public:
     TstFrequencyEdit* myFrequencyEdit1 = nullptr; // frequency display and entry
     TstFrequencyEdit* myFrequencyEdit2 = nullptr; // step size
     TmyLabel* myLabel16 = nullptr;                // band or memory under the frequency
-    TmyLabel* mySMeterText = nullptr;             // the signal level until the S-meter stands
     TstKnob* stKnob1 = nullptr;
     TstSpeedButton* stSpeedButton29 = nullptr; // Step left
     TstSpeedButton* stSpeedButton28 = nullptr; // Step right
@@ -104,7 +109,7 @@ public:
     KnobMultiplier CurrentMultiplier() const;
     void LXSignalChange(plat::comp::TObject* sender);
     void SignalTimerTimer(plat::comp::TObject* sender);
-    void LXBlockedFrequency(plat::comp::TObject* sender, std::int64_t frequency);
+    void Q7BlockedFrequency(plat::comp::TObject* sender, std::int64_t frequency);
     void HintTimerTimer(plat::comp::TObject* sender);
 
     // --- settings and data files (TQ7formFiles.cpp) ---
@@ -159,6 +164,89 @@ public:
     KnobMultiplier ChosenMultiplier() const { return multiplier_; }
     std::vector<TBand>& Bands() { return bands_; }
 
+    // --- receiver controls (TQ7formReceiver.cpp) ---
+    TmySMeter* mySMeter = nullptr;
+    TstSpeedButton* stSpeedButton1 = nullptr;  // On/Off
+    TstSpeedButton* stSpeedButton22 = nullptr; // AGC Off
+    TstSpeedButton* stSpeedButton4 = nullptr;  // AGC Slow
+    TstSpeedButton* stSpeedButton5 = nullptr;  // AGC Med
+    TstSpeedButton* stSpeedButton6 = nullptr;  // AGC Fast
+    TstSpeedButton* stSpeedButton2 = nullptr;  // Atten
+    TstSpeedButton* stSpeedButton41 = nullptr; // Preamp
+    TstSpeedButton* stSpeedButton51 = nullptr; // AFC
+    TmyIntEdit* myIntEdit2 = nullptr;          // manual IF gain
+    TmyUpDown* myUpDown3 = nullptr;
+    TmyIntEdit* myIntEdit3 = nullptr;          // level squelch, dBm
+    TmyUpDown* myUpDown4 = nullptr;
+    TstSpeedButton* stSpeedButton8 = nullptr;  // Level
+    TstSpeedButton* stSpeedButton42 = nullptr; // Noise
+    TstSpeedButton* stSpeedButton43 = nullptr; // Voice
+    TstSpeedButton* stSpeedButton44 = nullptr; // CTCSS
+    TstSpeedButton* stSpeedButton45 = nullptr; // DCS
+    TstSpeedButton* stSpeedButton46 = nullptr; // R: reverse DCS
+    TmyIntEdit* myIntEdit4 = nullptr;          // noise squelch of the mode, %
+    TmyIntEdit* myIntEdit5 = nullptr;          // voice squelch of the mode, %
+    TstAlignEdit* stAlignEdit1 = nullptr;      // CTCSS tone; Tag = index into the tone table
+    TmyUpDown* myUpDown16 = nullptr;
+    TstAlignEdit* stAlignEdit2 = nullptr;      // DCS code; Tag = index into the code table
+    TmyUpDown* myUpDown17 = nullptr;
+    TstSpeedButton* stSpeedButton16 = nullptr; // dBm
+    TstSpeedButton* stSpeedButton17 = nullptr; // S-units
+    TstSpeedButton* stSpeedButton18 = nullptr; // µV
+    TstSpeedButton* stSpeedButton39 = nullptr; // p-p
+    plat::comp::TTimer* SquelchTimer = nullptr; // the meter's mark follows a squelch drag
+    void BuildReceiverControls();
+    void LXPowerChange(plat::comp::TObject* sender);
+    void LXAGCChange(plat::comp::TObject* sender);
+    void LXAttenChange(plat::comp::TObject* sender);
+    void LXIFGainChange(plat::comp::TObject* sender);
+    void LXSquelchChange(plat::comp::TObject* sender);
+    void Q7ModeChanged(plat::comp::TObject* sender);
+    void Q7AfcChanged(plat::comp::TObject* sender);
+    void Q7PreAmpChanged(plat::comp::TObject* sender);
+    void stSpeedButton1Click(plat::comp::TObject* sender);
+    void stSpeedButton4Click(plat::comp::TObject* sender);
+    void stSpeedButton2Click(plat::comp::TObject* sender);
+    void stSpeedButton41Click(plat::comp::TObject* sender);
+    void stSpeedButton51Click(plat::comp::TObject* sender);
+    void myIntEdit2ValueChange(plat::comp::TObject* sender);
+    void myIntEdit3ValueChange(plat::comp::TObject* sender);
+    void myIntEdit4ValueChange(plat::comp::TObject* sender);
+    void myIntEdit5ValueChange(plat::comp::TObject* sender);
+    void stSpeedButton42Click(plat::comp::TObject* sender);
+    void myUpDown16Direction(plat::comp::TComponent* sender, int& val);
+    void myUpDown17Direction(plat::comp::TComponent* sender, int& val);
+    void stSpeedButton46Click(plat::comp::TObject* sender);
+    void myUpDown4MiddleStart(plat::comp::TObject* sender);
+    void myUpDown4MiddleEnd(plat::comp::TObject* sender);
+    void SquelchTimerTimer(plat::comp::TObject* sender);
+    void stSpeedButton16Click(plat::comp::TObject* sender);
+    void stSpeedButton18PaintCaption(plat::comp::TObject* sender);
+    void mySMeterDebugString(plat::comp::TObject* sender, int index, plat::comp::TFont& font, std::string& text);
+    // The meter's scale for the receiver's mode, preamplifier and attenuator.
+    void UpdateSMeterScale();
+    // The front-panel LED pattern for the LED setting, the power and the interface.
+    void UpdateFrontPanelLED();
+    // Makes `offset` the display offset while the hardware stays on its frequency.
+    void ApplyDisplayOffset(std::int64_t offset);
+    // The per-mode squelch table (part of the settings); mode ids 0..20.
+    SQUELCH_SETTINGS& ModeSquelch(int mode) { return settings_.squelch.at(static_cast<std::size_t>(mode)); }
+    std::int32_t& ModeSquelchTypes(int mode) { return settings_.activeSquelch.at(static_cast<std::size_t>(mode)); }
+
+    // --- receiver choice, disconnection and power (TQ7formConnection.cpp) ---
+    TDiscForm* DiscForm = nullptr;
+    // Shows a dialog modally and answers its modal result; tests replace it.
+    std::function<plat::comp::TModalResult(plat::comp::TCustomForm&)> RunModal;
+    void BuildConnection();
+    void Q7ChooseReceiver(plat::comp::TObject* sender, const RADIO_INFO* infos, int count, int& chosen);
+    void Q7Disconnect(plat::comp::TObject* sender);
+    void WndProc(plat::comp::TMessage& message) override;
+    void Calibrationfile1Click(plat::comp::TObject* sender);
+    void Stayontop1Click(plat::comp::TObject* sender);
+    void Exit1Click(plat::comp::TObject* sender);
+    // The plug-ins stopped at a suspend, to start again at the resume; null between suspends.
+    const std::vector<std::string>* RestartList() const { return restartList_.get(); }
+
     static const char* const kCaption;
 
 private:
@@ -168,13 +256,11 @@ private:
     void ApplySettings();
     void CollectSettings();
     bool AskYesNo(const std::string& question);
-    void ChooseReceiver(const RADIO_INFO* infos, int count, int& chosen);
     void PostClose();
     int Warn(const std::string& text);
     void ApplyReceiverOptions();
     void ApplyPanelOptions();
     void SetMainFrequency(std::int64_t hz);
-    void ShowSignal();
 
     std::vector<std::string> args_;
     std::string dataFolder_;
@@ -198,7 +284,21 @@ private:
     std::vector<TExclusionRecord> exclusions_;
     std::string memoryFile_;
     TPanelSettings settings_;
+
+    // --- receiver controls ---
+    void ShowSignal();
+    void ApplyModeSquelch(int mode);
+    bool SquelchDragging() const;
     std::int64_t lastSignalMs_ = INT64_MIN / 2;
+
+    // --- receiver choice, disconnection and power ---
+    void Suspend();
+    void Resume();
+    bool retryChoice_ = false; // "Try again": start-up looks for receivers anew
+    bool disconnectShown_ = false;
+    std::unique_ptr<std::vector<std::string>> restartList_;
+    std::int32_t suspendedPower_ = 0;
+    std::string suspendedSerial_;
 };
 
 } // namespace lxq

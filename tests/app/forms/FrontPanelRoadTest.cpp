@@ -12,6 +12,7 @@
 #include "api/Lxq745Api.h"
 #include "app/controls/FloatText.h"
 #include "app/controls/TmyLabel.h"
+#include "app/controls/TmySMeter.h"
 #include "app/controls/TstFrequencyEdit.h"
 #include "app/controls/TstSpeedButton.h"
 #include "app/forms/TQ7form.h"
@@ -81,12 +82,20 @@ protected:
     std::uint32_t HostFrequency() {
         return dynamic_cast<ReceiverDevice&>(bus.FindByBusId("rx1")->Driver()).State().frequency;
     }
-    void StartPanel(std::vector<std::string> args = {}) {
+    // The panel with its message boxes and dialogs answered here; not yet created.
+    void MakePanel(std::vector<std::string> args = {}) {
         form = std::make_unique<TQ7form>(nullptr, std::move(args));
         form->ShowMessageBox = [this](const std::string& t, const std::string& c, std::uint32_t f) {
             boxes.push_back({t, c, f});
             return 1;
         };
+        // Without a receiver the panel runs with the demonstration receiver.
+        form->RunModal = [](plat::comp::TCustomForm& f) {
+            return std::string(f.ClassName()) == "TNoRecForm" ? plat::comp::mrOk : plat::comp::mrCancel;
+        };
+    }
+    void StartPanel(std::vector<std::string> args = {}) {
+        MakePanel(std::move(args));
         form->Q7->SetCalFile(dir.File("lxq745.cal"));
         form->DoCreate();
     }
@@ -146,20 +155,24 @@ TEST_F(FrontPanel, ATypedFrequencyReachesTheReceiverAndTheLevelComesBack) {
     EXPECT_EQ(getFrequency(form->Q7->Handle()), 145'500'000u);
 
     // The level the receiver reports shows at once, then at most every 200 ms; the last one
-    // read always arrives. Polled every 20 ms here so that levels come faster than shown.
+    // read always arrives. Polled every 20 ms here so that levels come faster than shown. The
+    // scale is opened wide so that no level is clamped to its ends.
     form->Q7->SetTimerInterval(1);
+    form->mySMeter->SetMin(-1000);
+    form->mySMeter->SetMax(1000);
+    form->mySMeter->SetPosition(-999);
     std::vector<std::int64_t> shownAt;
-    std::string shown = form->mySMeterText->Caption();
+    double shown = form->mySMeter->Position();
     for (int ms = 0; ms < 1000; ++ms) {
         Advance(1);
-        if (form->mySMeterText->Caption() == shown) continue;
-        shown = form->mySMeterText->Caption();
-        EXPECT_EQ(shown, FormatFloat(form->Q7->SignalLevel(), 1, 1) + " dBm");
+        if (form->mySMeter->Position() == shown) continue;
+        shown = form->mySMeter->Position();
+        EXPECT_EQ(shown, form->Q7->SignalLevel());
         shownAt.push_back(clock.NowMs());
     }
     ASSERT_GE(shownAt.size(), 1u);
     for (std::size_t i = 1; i < shownAt.size(); ++i) EXPECT_GT(shownAt[i] - shownAt[i - 1], 200);
-    EXPECT_EQ(form->mySMeterText->Caption(), FormatFloat(form->Q7->SignalLevel(), 1, 1) + " dBm");
+    EXPECT_EQ(form->mySMeter->Position(), form->Q7->SignalLevel());
 
     std::filesystem::create_directories(LXQ_SCREENSHOT_DIR);
     const std::string png = std::string(LXQ_SCREENSHOT_DIR) + "/main-form.png";
@@ -276,7 +289,7 @@ TEST_F(FrontPanel, ARefusedFrequencyIsNamedForThreeSeconds) {
     ASSERT_FALSE(form->Quitting());
     const std::int64_t tuned = form->Q7->GetFreq();
     form->ShowFrequency(5'000);
-    form->LXBlockedFrequency(form->Q7, 5'000);
+    form->Q7BlockedFrequency(form->Q7, 5'000);
     EXPECT_TRUE(form->FHint->Active());
     EXPECT_EQ(form->FHint->Caption(), "Illegal frequency 5 kHz");
     Advance(2990, 10);
@@ -329,11 +342,7 @@ TEST_F(FrontPanel, WithoutAHostTheDemonstrationReceiverRunsAndTheLogIsWritten) {
 }
 
 TEST_F(FrontPanel, AMissingCalibrationFileIsReportedAndStartUpGoesOn) {
-    form = std::make_unique<TQ7form>(nullptr, std::vector<std::string>{"/sd"});
-    form->ShowMessageBox = [this](const std::string& t, const std::string& c, std::uint32_t f) {
-        boxes.push_back({t, c, f});
-        return 1;
-    };
+    MakePanel({"/sd"});
     std::filesystem::create_directories(dir.Path() + "/Talvenor/Q745");
     std::ofstream(dir.Path() + "/Talvenor/Q745/LXQ745.ini") << "[Receiver-**DEMO**]\r\nCalFile=absent.cal\r\n";
     form->DoCreate();
