@@ -289,6 +289,9 @@ private:
     void ShowSignal();
     void ApplyModeSquelch(int mode);
     bool SquelchDragging() const;
+    // The settings file keeps the modes' squelch levels in dBm, the panel in the receiver's units.
+    void SquelchLevelsToUnits(TPanelSettings& s);
+    TPanelSettings SquelchLevelsInDbm(const TPanelSettings& s);
     std::int64_t lastSignalMs_ = INT64_MIN / 2;
 
     // --- receiver choice, disconnection and power ---

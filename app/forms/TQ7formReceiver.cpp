@@ -249,6 +249,7 @@ void TQ7form::LXPowerChange(TObject*) {
         TControl* c = stPanel1->Controls(i);
         if (c->Tag() >= 0) c->SetEnabled(on);
     }
+    stSpeedButton39->SetEnabled(on && stSpeedButton18->Down()); // "p-p" only with "µV"
     if (on && stKnob1->Enabled() && stKnob1->HandleAllocated()) SetActiveControl(stKnob1);
 }
 
@@ -283,6 +284,18 @@ void TQ7form::Q7ModeChanged(TObject*) {
 
 void TQ7form::ApplyModeSquelch(int mode) {
     Q7->SetSquelchSettings(ModeSquelch(mode), static_cast<std::uint32_t>(ModeSquelchTypes(mode)));
+}
+
+void TQ7form::SquelchLevelsToUnits(TPanelSettings& s) {
+    for (SQUELCH_SETTINGS& q : s.squelch)
+        if (!Unset(q.level)) q.level = Q7->SQtoKVR(q.level);
+}
+
+TPanelSettings TQ7form::SquelchLevelsInDbm(const TPanelSettings& s) {
+    TPanelSettings out = s;
+    for (SQUELCH_SETTINGS& q : out.squelch)
+        if (!Unset(q.level)) q.level = Q7->KVRtoSQ(q.level);
+    return out;
 }
 
 bool TQ7form::SquelchDragging() const { return myUpDown4->Dragging() || SquelchTimer->Enabled(); }
