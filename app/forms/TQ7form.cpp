@@ -278,6 +278,8 @@ void TQ7form::FormCreate(TObject*) {
     LoadAutoSteps();
     LoadExclusions();
     ReadSettings();
+    UpdateFrontPanelLED();
+    Q7ModeChanged(Q7); // the mode's squelch from the settings reaches the receiver
     LoadMemoryFile();
 
     myFrequencyEdit1ValueChange(myFrequencyEdit1);

@@ -103,6 +103,8 @@ TEST_F(ReceiverControls, TheMeterScaleFollowsModePreamplifierAndAttenuator) {
 }
 
 TEST_F(ReceiverControls, ModesStartAt120DbmFromTheSettings) {
+    EXPECT_EQ(form->myIntEdit3->Value(), -120) << "the start mode's level reaches panel and receiver";
+    EXPECT_EQ(Q7().GetSquelch(), -120);
     for (int mode : {0, 5, 20}) {
         Q7().SetMode(mode);
         EXPECT_EQ(form->myIntEdit3->Value(), -120) << mode;
