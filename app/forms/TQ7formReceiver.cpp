@@ -15,6 +15,7 @@
 #include "app/controls/TstKnob.h"
 #include "app/controls/TstPanel.h"
 #include "app/controls/TstSpeedButton.h"
+#include "app/forms/FrontPanelLed.h"
 #include "app/forms/SquelchCodes.h"
 #include "app/forms/TQ7form.h"
 #include "app/receiver/TmyQ745.h"
@@ -80,8 +81,6 @@ std::string DcsText(std::int32_t code, bool reverse) {
                              static_cast<char>('0' + code % 8)};
     return (reverse ? "-" : "") + digits;
 }
-
-bool Contains(const std::string& s, const char* part) { return s.find(part) != std::string::npos; }
 
 } // namespace
 
@@ -564,15 +563,8 @@ void TQ7form::UpdateSMeterScale() {
 }
 
 void TQ7form::UpdateFrontPanelLED() {
-    switch (settings_.led) {
-    case 1: Q7->SetLED(255); return;
-    case 2: Q7->SetLED(0); return;
-    default: break;
-    }
-    const std::string product = Q7->GetProductName();
-    const bool on = Q7->GetPower() != 0;
-    if (Contains(product, "USB")) Q7->SetLED(on ? 95 : 160);
-    if (Contains(product, "SER")) Q7->SetLED(on ? 127 : 128);
+    for (std::uint8_t pattern : FrontPanelLedPatterns(settings_.led, Q7->GetPower() != 0, Q7->GetProductName()))
+        Q7->SetLED(pattern);
 }
 
 // --- refused frequency and display offset ----------------------------------------------------------
