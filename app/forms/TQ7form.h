@@ -22,14 +22,26 @@
 
 namespace plat::comp {
 class TApplicationEvents;
+class TMenuItem;
 class THintWindow;
 class TOpenDialog;
 class TSaveDialog;
 class TTimer;
 } // namespace plat::comp
 
+namespace plat::sys {
+class Module;
+} // namespace plat::sys
+
 namespace lxq {
 
+class TAboutForm;
+class TGroupForm;
+class TLEDform;
+class TMemoryForm;
+class TOffsetForm;
+class TRecallForm;
+class TmyIntEdit;
 class TmyKVRserver;
 class TmyLabel;
 class TmyQ745;
@@ -159,6 +171,46 @@ public:
     KnobMultiplier ChosenMultiplier() const { return multiplier_; }
     std::vector<TBand>& Bands() { return bands_; }
 
+    // --- memory dialogs (TQ7formMemories.cpp) ---
+    TstSpeedButton* stSpeedButton12 = nullptr; // Store, "S"
+    TstSpeedButton* stSpeedButton15 = nullptr; // Recall, "R"
+    TmyIntEdit* myIntEdit1 = nullptr;          // the memory number
+    TMemoryForm* MemoryForm = nullptr;
+    TRecallForm* RecallForm = nullptr;
+    TGroupForm* GroupForm = nullptr;
+    TAboutForm* AboutForm = nullptr;
+    TLEDform* LEDform = nullptr;
+    TOffsetForm* OffsetForm = nullptr;
+    plat::comp::TMenuItem* Debug1 = nullptr; // the service menu, shown in service mode
+    void stSpeedButton12Click(plat::comp::TObject* sender);
+    void stSpeedButton15Click(plat::comp::TObject* sender);
+    // The channel list and its hotkeys for the dialogs that change them.
+    HotkeyTable& HotkeyUsed() { return hotkeyUsed_; }
+    void SetServiceMode(bool on);
+    // The help control's module, none when it could not be loaded.
+    plat::sys::Module* HelpModule = nullptr;
+
+    // --- idle loop (TQ7formIdle.cpp) ---
+    std::uint8_t ScannerState = 0;        // 0 idle, 1 paused, 2 holding, 3 scanning
+    bool WaitingForSquelchedInfo = false; // the scanner step waits for the demodulator's verdict
+    bool SquelchedInfoArrived = false;
+    static std::uint32_t LastSweepRedrawTick; // the last sweep step allowed to redraw
+    TstSpeedButton* stSpeedButton30 = nullptr; // "Start sweeping"
+    TstSpeedButton* stSpeedButton32 = nullptr; // "Pause sweeping"
+    TstSpeedButton* stSpeedButton52 = nullptr; // "Hits"
+    plat::comp::TMenuItem* Demodulators1 = nullptr;
+    // The scanner's step (ScanTimerTimer); the idle loop runs it.
+    plat::comp::TNotifyEvent ScanStep;
+    // Makes the name the current demodulator, starts it and embeds its window; false on failure.
+    std::function<bool(const std::string&)> StartDemodulator;
+    void ApplicationEvents1Idle(plat::comp::TObject* sender, bool& done);
+    void ApplicationEvents1Minimize(plat::comp::TObject* sender);
+    void ApplicationEvents1Restore(plat::comp::TObject* sender);
+    void Q7SquelchedInfo(plat::comp::TObject* sender);
+    void KVRStartDemodulator(plat::comp::TObject* sender, const std::string& pluginName);
+    void KVRCallback(plat::comp::TObject* sender, const std::string& pluginName, std::uint32_t uMsg,
+                     std::uint32_t dwParam, std::uint32_t cbData, void* lpData, std::int32_t& result);
+
     static const char* const kCaption;
 
 private:
@@ -199,6 +251,10 @@ private:
     std::string memoryFile_;
     TPanelSettings settings_;
     std::int64_t lastSignalMs_ = INT64_MIN / 2;
+    // --- memory dialogs ---
+    void BuildMemories();
+    // --- idle loop ---
+    void BuildIdle();
 };
 
 } // namespace lxq
