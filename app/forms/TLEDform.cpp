@@ -62,6 +62,12 @@ TLEDform::TLEDform(TComponent* owner, TQ7form& main) : TForm(owner), main_(main)
     CancelButton->OnClick = [this](TObject* s) { CancelButtonClick(s); };
 }
 
+std::uint8_t TLEDform::PreviewPattern(int setting, bool powered) {
+    if (setting == 1) return kPatternOn;
+    if (setting == 2) return kPatternOff;
+    return powered ? kPatternBlinkPowered : kPatternBlinkUnpowered;
+}
+
 void TLEDform::FormShow(TObject*) {
     HelpLabel->SetLeft(ExplanationLabel->Left() + ExplanationLabel->Width());
     const int setting = main_.Settings().led;
@@ -72,11 +78,7 @@ void TLEDform::FormShow(TObject*) {
 void TLEDform::ChoiceClick(TObject* sender) {
     auto* b = dynamic_cast<TstSpeedButton*>(sender);
     if (!b) return;
-    switch (b->Tag()) {
-    case 1: main_.Q7->SetLED(kPatternOn); break;
-    case 2: main_.Q7->SetLED(kPatternOff); break;
-    default: main_.Q7->SetLED(main_.Q7->GetPower() > 0 ? kPatternBlinkPowered : kPatternBlinkUnpowered); break;
-    }
+    main_.Q7->SetLED(PreviewPattern(static_cast<int>(b->Tag()), main_.Q7->GetPower() > 0));
 }
 
 void TLEDform::OKButtonClick(TObject*) {

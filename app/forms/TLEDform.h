@@ -26,6 +26,8 @@ public:
     static constexpr std::uint8_t kPatternBlinkUnpowered = 160;
 
     TLEDform(plat::comp::TComponent* owner, TQ7form& main);
+    // The pattern that shows a choice (1 on, 2 off, else blinking) at once.
+    static std::uint8_t PreviewPattern(int setting, bool powered);
     const char* ClassName() const override { return "TLEDform"; }
 
     std::array<TstSpeedButton*, 3> Choices{}; // on, off, blinking: settings 1, 2, 3
