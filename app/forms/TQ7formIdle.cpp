@@ -94,9 +94,11 @@ void TQ7form::ApplicationEvents1Restore(TObject*) { KVR->SetMinimized(false); }
 void TQ7form::KVRStartDemodulator(TObject*, const std::string& pluginName) {
     const std::string previous = demodulatorName_;
     KVR->StopPlugin(previous);
-    if (!StartDemodulator || !StartDemodulator(pluginName)) {
-        if (StartDemodulator) StartDemodulator(previous);
-    }
+    const auto start = [this](const std::string& name) {
+        demodulatorName_ = name; // the current demodulator, whether or not it starts
+        return StartDemodulator && StartDemodulator(name);
+    };
+    if (!start(pluginName)) start(previous);
     CheckByCaption(Demodulators1, demodulatorName_, true);
 }
 
