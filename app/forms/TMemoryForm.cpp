@@ -73,7 +73,6 @@ void TMemoryForm::BuildControls() {
     SetPosition(TPosition::poMainFormCenter);
     SetClientSize(420, 400);
     SetColor(kBack);
-    Font().SetColor(clWhite);
 
     auto label = [this](int x, int y, int w, const char* text) {
         auto* l = PlaceControl<TmyLabel>(this, this, x, y, w, 18);

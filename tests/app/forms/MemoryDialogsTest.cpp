@@ -285,7 +285,12 @@ TEST_F(MemoryDialogs, TheStoreButtonStoresTheReceiverStateAsTheNextChannel) {
     Add(Channel(1, 1'000'000));
     form->Q7->SetFreq(145'500'000);
     ModalScript script;
-    script.Then([](TCustomForm& f) { static_cast<TMemoryForm&>(f).OKButton->Click(); });
+    script.Then([](TCustomForm& f) {
+        std::filesystem::create_directories(LXQ_SCREENSHOT_DIR);
+        const std::string png = std::string(LXQ_SCREENSHOT_DIR) + "/store-frequency.png";
+        EXPECT_TRUE(plat::win::SaveScreenshot(png, f.Handle()));
+        static_cast<TMemoryForm&>(f).OKButton->Click();
+    });
     form->stSpeedButton12Click(form->stSpeedButton12);
     EXPECT_TRUE(script.Done());
     ASSERT_EQ(Numbers(), (std::vector<std::int32_t>{1, 2}));
@@ -331,6 +336,12 @@ TEST_F(MemoryDialogs, RecallingAChannelTunesFrequencyModeSquelchAndBandwidth) {
 
     for (int outside : {-1, 2}) recall.RecallEntry(outside);
     EXPECT_EQ(form->Q7->GetFreq(), 7'100'000);
+
+    recall.Show();
+    plat::comp::test::ClickAt(recall.ListBox1, 20, 5);
+    EXPECT_EQ(form->Q7->GetFreq(), 145'500'000) << "a click on a row tunes to it";
+    EXPECT_EQ(recall.ListBox1->ItemIndex(), 0);
+    recall.Hide();
 }
 
 TEST_F(MemoryDialogs, DeleteAsksAndEditAndDeleteNeedARow) {
