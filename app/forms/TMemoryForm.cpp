@@ -147,25 +147,20 @@ void TMemoryForm::BuildControls() {
     StoreSquelchButton->OnClick = [this](TObject* s) { StoreSquelchButtonClick(s); };
     auto squelchClick = [this](TObject* s) { SquelchButtonClick(s); };
     constexpr int kSecondGroup = 100; // "Noise", "Voice", "CTCSS" and "DCS": one at most
-    LevelButton = toggle(110, 218, 60, "Level");
-    LevelEdit = field(PlaceControl<TmyIntEdit>(this, this, 175, 218, 60, 22));
-    LevelEdit->SetMin(-130);
-    LevelEdit->SetMax(-30);
-    LevelEdit->SetValue(-130);
-    LevelUpDown = PlaceControl<TmyUpDown>(this, this, 0, 0, 11, 22);
-    LevelUpDown->SetIntEdit(LevelEdit);
-    NoiseButton = toggle(110, 244, 60, "Noise", kSecondGroup);
-    NoiseEdit = field(PlaceControl<TmyIntEdit>(this, this, 175, 244, 60, 22));
-    NoiseEdit->SetMin(0);
-    NoiseEdit->SetMax(99);
-    NoiseUpDown = PlaceControl<TmyUpDown>(this, this, 0, 0, 11, 22);
-    NoiseUpDown->SetIntEdit(NoiseEdit);
-    VoiceButton = toggle(110, 270, 60, "Voice", kSecondGroup);
-    VoiceEdit = field(PlaceControl<TmyIntEdit>(this, this, 175, 270, 60, 22));
-    VoiceEdit->SetMin(0);
-    VoiceEdit->SetMax(99);
-    VoiceUpDown = PlaceControl<TmyUpDown>(this, this, 0, 0, 11, 22);
-    VoiceUpDown->SetIntEdit(VoiceEdit);
+    // A squelch value: its toggle, a number field and the field's spinner.
+    auto value = [&](int y, const char* caption, int group, int min, int max, TstSpeedButton*& button,
+                     TmyIntEdit*& edit, TmyUpDown*& upDown) {
+        button = toggle(110, y, 60, caption, group);
+        edit = field(PlaceControl<TmyIntEdit>(this, this, 175, y, 60, 22));
+        edit->SetMin(min);
+        edit->SetMax(max);
+        edit->SetValue(min);
+        upDown = PlaceControl<TmyUpDown>(this, this, 0, 0, 11, 22);
+        upDown->SetIntEdit(edit);
+    };
+    value(218, "Level", 0, -130, -30, LevelButton, LevelEdit, LevelUpDown);
+    value(244, "Noise", kSecondGroup, 0, 99, NoiseButton, NoiseEdit, NoiseUpDown);
+    value(270, "Voice", kSecondGroup, 0, 99, VoiceButton, VoiceEdit, VoiceUpDown);
     CtcssButton = toggle(260, 218, 60, "CTCSS", kSecondGroup);
     CtcssText = field(PlaceControl<TstEdit>(this, this, 325, 218, 60, 22));
     CtcssText->SetReadOnly(true);
