@@ -74,9 +74,9 @@ void TQ7form::ApplicationEvents1Idle(TObject*, bool& done) {
         return;
     }
     const std::uint32_t now = TickCount();
-    const bool canUpdate = now - LastSweepRedrawTick > kSweepRedrawMs; // wraps with the counter
-    if (canUpdate) LastSweepRedrawTick = now;
-    if (Q7->OnBlockScan) Q7->OnBlockScan(this, Q7->SignalLevel(), canUpdate);
+    const bool CanUpdate = now - LastSweepRedrawTick > kSweepRedrawMs; // wraps with the counter
+    if (CanUpdate) LastSweepRedrawTick = now;
+    if (Q7->OnBlockScan) Q7->OnBlockScan(this, Q7->SignalLevel(), CanUpdate);
     SquelchedInfoArrived = false;
     done = true;
 }
