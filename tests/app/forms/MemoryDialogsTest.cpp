@@ -41,6 +41,7 @@
 #include "tests/app/receiver/plugin/TestPluginState.h"
 #include "tests/platform/components/UiTest.h"
 #include "tests/platform/sys/TempFolder.h"
+#include "tests/support/ScreenshotPath.h"
 #include "tests/app/forms/DemoPanel.h"
 
 namespace lxq {
@@ -286,8 +287,7 @@ TEST_F(MemoryDialogs, TheStoreButtonStoresTheReceiverStateAsTheNextChannel) {
     form->Q7->SetFreq(145'500'000);
     ModalScript script;
     script.Then([](TCustomForm& f) {
-        std::filesystem::create_directories(LXQ_SCREENSHOT_DIR);
-        const std::string png = std::string(LXQ_SCREENSHOT_DIR) + "/store-frequency.png";
+        const std::string png = lxq_test::ScreenshotPath("store-frequency.png");
         EXPECT_TRUE(plat::win::SaveScreenshot(png, f.Handle()));
         static_cast<TMemoryForm&>(f).OKButton->Click();
     });
@@ -418,8 +418,7 @@ TEST_F(MemoryDialogs, TheRecallListDrawsItsRows) {
     recall.Show();
     recall.RecallEntry(0);
     Application().ProcessMessages();
-    std::filesystem::create_directories(LXQ_SCREENSHOT_DIR);
-    const std::string png = std::string(LXQ_SCREENSHOT_DIR) + "/recall-list.png";
+    const std::string png = lxq_test::ScreenshotPath("recall-list.png");
     ASSERT_TRUE(plat::win::SaveScreenshot(png, recall.Handle()));
     EXPECT_GT(std::filesystem::file_size(png), 1000u);
     recall.Hide();
