@@ -263,7 +263,8 @@ void TRecallForm::EditButtonClick(TObject*) {
     main_.MemoryForm->SetMemoryList(*list_, main_.HotkeyUsed());
     main_.MemoryForm->ShowEntry(*(*list_)[static_cast<std::size_t>(row)], row);
     main_.RebuildSortedMemories();
-    ListBox1->Invalidate();
+    // A number taken over from another channel removed that one: the row count follows.
+    SetMemoryList(*list_);
 }
 
 void TRecallForm::ListBox1DblClick(TObject* sender) {

@@ -370,6 +370,27 @@ TEST_F(MemoryDialogs, DeleteAsksAndEditAndDeleteNeedARow) {
     EXPECT_EQ(form->MemoriesByFrequency()->size(), 1u);
 }
 
+TEST_F(MemoryDialogs, EditingFromTheListFollowsAReplacedChannel) {
+    StartPanel();
+    Add(Channel(1, 1'000'000));
+    Add(Channel(2, 2'000'000));
+    TRecallForm& recall = *form->RecallForm;
+    recall.SetMemoryList(form->Memories());
+    recall.RecallEntry(1);
+    answers = {IDYES};
+    ModalScript script;
+    script.Then([](TCustomForm& f) {
+        auto& dialog = static_cast<TMemoryForm&>(f);
+        dialog.myIntEdit1->SetValue(1);
+        dialog.OKButton->Click();
+    });
+    recall.EditButtonClick(nullptr);
+    EXPECT_TRUE(script.Done());
+    ASSERT_EQ(Numbers(), (std::vector<std::int32_t>{1}));
+    EXPECT_EQ(form->Memories()[0]->frequency, 2'000'000);
+    EXPECT_EQ(recall.ListBox1->Count(), 1) << "no row left for the replaced channel";
+}
+
 TEST_F(MemoryDialogs, AHeaderClickSortsByItsColumnAndGreysIt) {
     StartPanel();
     const std::pair<std::int32_t, std::int32_t> channels[] = {{1, 5}, {2, 0}, {3, 2}};
