@@ -228,6 +228,7 @@ void TQ7form::BuildControls() {
     SignalTimer = new TTimer(this);
     SignalTimer->SetEnabled(false);
     SignalTimer->SetOnTimer([this](TObject* s) { SignalTimerTimer(s); });
+    BuildSweep();
 }
 
 // --- start-up and shut-down --------------------------------------------------------------------
