@@ -1,0 +1,215 @@
+// The service window without a receiver: the scanning constants by interface, the register
+// labels, the EEPROM listing and the cut of a band's filter table.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/controls/TmyIntEdit.h"
+#include "app/forms/BandFilterCut.h"
+#include "app/forms/EepromListing.h"
+#include "app/forms/RegisterNames.h"
+#include "app/forms/TDebugForm.h"
+#include "app/receiver/MainThread.h"
+#include "app/receiver/TmyQ745.h"
+#include "platform/components/TPageControl.h"
+#include "platform/components/TTabSheet.h"
+
+namespace lxq {
+namespace {
+
+TEST(ServiceWindow, TheProductNameChoosesTheInterfaceTheLastMatchWinning) {
+    struct Case {
+        const char* product;
+        std::optional<ReceiverInterface> found;
+    } cases[] = {
+        {"LX-Q745 PCI", ReceiverInterface::PCI}, {"LX-Q745 USB", ReceiverInterface::USB},
+        {"LX-Q745 SER", ReceiverInterface::SER}, {"PCI USB", ReceiverInterface::USB},
+        {"USB SER", ReceiverInterface::SER},     {"LX-Q745", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const Case& c : cases) EXPECT_EQ(InterfaceOfProduct(c.product), c.found) << c.product;
+}
+
+TEST(ServiceWindow, TheSweepSettlesLongerOnlyInsideThe70To150MHzBand) {
+    SweepTimings t;
+    t.fast = 3;
+    t.fast70to150 = 20;
+    const std::pair<std::int64_t, std::uint32_t> cases[] = {
+        {69'999'999, 3}, {70'000'000, 20}, {150'000'000, 20}, {150'000'001, 3}, {1'000'000'000, 3}};
+    for (const auto& [hz, settle] : cases) EXPECT_EQ(t.FastSettle(hz), settle) << hz;
+    EXPECT_EQ(t.SlowSettle(100'000'000), t.slow);
+}
+
+class ServiceForm : public ::testing::Test {
+protected:
+    ServiceForm() { RecordMainThread(); }
+    TmyQ745 rx{nullptr};
+    TDebugForm form{nullptr, &rx};
+};
+
+TEST_F(ServiceForm, EachInterfaceRowStartsWithItsDefaults) {
+    struct Row {
+        ReceiverInterface row;
+        std::uint32_t sweepFast, band, minRssi;
+    } rows[] = {
+        {ReceiverInterface::SER, 3, 3, 100},
+        {ReceiverInterface::USB, 3, 20, 100},
+        {ReceiverInterface::PCI, 7, 7, 180},
+    };
+    for (const Row& r : rows) {
+        const ScanTimings t = form.Timings(r.row);
+        SCOPED_TRACE(static_cast<int>(r.row));
+        EXPECT_EQ(t.scanFast, 3u);
+        EXPECT_EQ(t.scanSlow, 20u);
+        EXPECT_EQ(t.sweep.fast, r.sweepFast);
+        EXPECT_EQ(t.sweep.slow, 20u);
+        EXPECT_EQ(t.sweep.fast70to150, r.band);
+        EXPECT_EQ(t.sweep.maxRssi, 1000);
+        EXPECT_EQ(t.sweep.minRssi, static_cast<std::int32_t>(r.minRssi));
+        EXPECT_EQ(t.sweep.agcStep, 35);
+        EXPECT_EQ(t.bandFast, r.band);
+        EXPECT_EQ(t.bandSlow, 20u);
+    }
+    EXPECT_EQ(form.ScanMaxRssi->Value(), 1000);
+    EXPECT_EQ(form.RescanThreshold->Value(), 10);
+}
+
+TEST_F(ServiceForm, TheScanningEditsKeepTheirRangesAndTheValuesReachTheTimings) {
+    auto& usb = form.Timing[static_cast<std::size_t>(ReceiverInterface::USB)];
+    usb.sweepFast->SetValue(500); // 1..99
+    usb.sweepSlow->SetValue(5);   // 10..255
+    usb.sweep70to150->SetValue(40);
+    const ScanTimings t = form.Timings(ReceiverInterface::USB);
+    EXPECT_EQ(t.sweep.fast, 99u);
+    EXPECT_EQ(t.sweep.slow, 10u);
+    EXPECT_EQ(t.sweep.fast70to150, 40u);
+    EXPECT_EQ(form.Timings(ReceiverInterface::SER).sweep.fast, 3u) << "rows are separate";
+}
+
+TEST_F(ServiceForm, PagesAreInTheirOrderAndTheFirstThreeGetTheFullArea) {
+    const char* captions[] = {"PIC registers", "EEPROM", "Tuneable Filters", "RefClock Calibration",
+                              "Misc", "S-Meter calibration", "Scanning", "Pre-selector"};
+    ASSERT_EQ(form.PageControl1->PageCount(), 8);
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(form.PageControl1->Pages(i)->Caption(), captions[i]);
+    EXPECT_EQ(form.Caption(), "Service");
+    // A click on a tab changes the page and then raises the change.
+    auto choose = [&](int page) {
+        form.PageControl1->SetActivePageIndex(page);
+        form.PageControl1Change(form.PageControl1);
+        return form.ClientHeight();
+    };
+    const int tall = choose(2);
+    EXPECT_LT(choose(4), tall); // "Misc": a few controls
+    EXPECT_EQ(choose(0), tall);
+    EXPECT_EQ(choose(1), tall);
+}
+
+TEST(RegisterLabels, FourColumnsOfSixteenWithAGapAfterEveryFourthRow) {
+    struct Case {
+        int i, x, y;
+    } cases[] = {{0, 10, 10}, {3, 10, 70}, {4, 10, 110}, {15, 10, 370}, {16, 130, 10}, {63, 370, 370}};
+    for (const Case& c : cases) {
+        const auto p = RegisterLabelPosition(c.i);
+        EXPECT_EQ(p.x, c.x) << c.i;
+        EXPECT_EQ(p.y, c.y) << c.i;
+    }
+    EXPECT_EQ(RegisterText(0, 0x3F), "VERSION: 3F");
+    EXPECT_EQ(RegisterText(26, 5), "FMW_CONTROL: 05");
+    EXPECT_EQ(RegisterText(35, 0xA0), ": A0");
+    EXPECT_EQ(RegisterText(63, 0xFF), "IF2_DDS4: FF");
+}
+
+EepromImage SampleImage() {
+    EepromImage image{};
+    auto put32 = [&](std::size_t at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) image[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    };
+    auto put16 = [&](std::size_t at, std::uint16_t v) {
+        image[at] = static_cast<std::uint8_t>(v);
+        image[at + 1] = static_cast<std::uint8_t>(v >> 8);
+    };
+    put16(64, 2);
+    image[66] = 3; // bands
+    image[67] = 1; // synthesiser ranges
+    for (int i = 0; i < 8; ++i) put32(88 + 4 * i, 1000u * (i + 1));
+    put32(120, 77);
+    put32(124, 88);
+    put32(72, 1'800'000'000);
+    for (int i = 0; i < 8; ++i) image[184 + i] = static_cast<std::uint8_t>(0xA0 + i);
+    std::memcpy(&image[192], "Q745USB ", 8);
+    std::memcpy(&image[200], "1234\0\0\0\0", 8);
+    image[238] = 7;
+    image[239] = 9;
+    put16(246, static_cast<std::uint16_t>(-850));
+    put16(250, 650);
+    return image;
+}
+
+std::vector<std::string> Between(const std::vector<std::string>& lines, const std::string& from,
+                                 const std::string& to) {
+    std::vector<std::string> out;
+    bool in = false;
+    for (const std::string& l : lines) {
+        if (l.rfind(to, 0) == 0) break;
+        if (in) out.push_back(l);
+        if (l.rfind(from, 0) == 0) in = true;
+    }
+    return out;
+}
+
+TEST(EepromListing, CountsListOneRowMoreThanTheyNameAndNeverReadPastTheirTables) {
+    EepromImage image = SampleImage();
+    std::vector<std::string> lines = EepromListing(image);
+    EXPECT_EQ(lines.front(), "Table layout version: 2");
+    EXPECT_EQ(Between(lines, "NumBands: 3", "NumVCO"),
+              (std::vector<std::string>{"   Band #0: 1000", "   Band #1: 2000", "   Band #2: 3000",
+                                        "   Band #3: 4000"}));
+    EXPECT_EQ(Between(lines, "NumVCO: 1", "Min freq"), (std::vector<std::string>{"   VCO #0: 77", "   VCO #1: 88"}));
+
+    image[66] = 200; // a damaged count: the band table holds eight edges
+    image[67] = 255;
+    lines = EepromListing(image);
+    EXPECT_EQ(Between(lines, "NumBands: 200", "NumVCO").size(), 8u);
+    EXPECT_EQ(Between(lines, "NumVCO: 255", "Min freq").size(), 16u);
+}
+
+TEST(EepromListing, FieldsAreShownInTheirOwnFormat) {
+    const std::vector<std::string> lines = EepromListing(SampleImage());
+    auto has = [&](const std::string& line) {
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    };
+    for (const char* line : {"Max freq: 1800000000", "Default DAC values: A0 A1 A2 A3 A4 A5 A6 A7 ",
+                             "Model name: Q745USB ", "Serial number: 1234", "Spare: 7 9",
+                             "Drop level: -850", "RSSI ref: 650", "Ref DIV #3: 0", "P bits #0: 0",
+                             "RSSI ref2: 0"})
+        EXPECT_TRUE(has(line)) << line;
+    EXPECT_EQ(lines.back(), "RSSI ref2: 0");
+}
+
+TEST(BandFilterCut, TheTableEndsAtTheCutWithTheValueInterpolatedThere) {
+    using Nodes = std::array<FILTER_NODE, kFilterNodesPerBand>;
+    const Nodes table = {{{100'000'000, 0}, {200'000'000, 20}, {300'000'000, 40}, {350'000'000, 60},
+                          {380'000'000, 80}, {390'000'000, 90}, {500'000'000, 200}, {600'000'000, 255}}};
+    Nodes cut = table;
+    CutFilterTable(cut, 400'000'000);
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(cut[i].hz, table[i].hz) << i;
+    // 90 + (200 - 90) x 10 / 110 = 100 at 400 MHz; the nodes from the one before the cut on
+    // sit 2 Hz apart below it.
+    EXPECT_EQ(cut[7].hz, 400'000'000u);
+    EXPECT_EQ(cut[6].hz, 399'999'998u);
+    EXPECT_EQ(cut[5].hz, 399'999'996u);
+    for (int i = 5; i < 8; ++i) EXPECT_EQ(cut[i].value, 100u) << i;
+    for (int i = 1; i < 8; ++i) EXPECT_LT(cut[i - 1].hz, cut[i].hz) << i;
+
+    Nodes low = table;
+    for (auto& n : low) n.hz /= 2; // ends at 300 MHz: nothing to cut
+    Nodes same = low;
+    CutFilterTable(same, 400'000'000);
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(same[i].hz, low[i].hz);
+}
+
+} // namespace
+} // namespace lxq
