@@ -215,7 +215,9 @@ void TDebugForm::ForceRetune(bool upFirst) {
         rx_->SetFreq(f + 1);
         rx_->SetFreq(f - 1);
     } else {
-        rx_->SetFreq(f == 9'000 ? f + 1 : f - 1);
+        // Down, unless that is below the receiver's range, where it would not move at all.
+        const bool atBottom = f == 9'000 || f - 1 < rx_->Q7Facilities().MinFrequency;
+        rx_->SetFreq(atBottom ? f + 1 : f - 1);
     }
     rx_->SetFreq(f);
 }
