@@ -307,11 +307,15 @@ void TQ7form::Q7BlockScan(TObject*, double, bool canUpdate) {
 
     SweepReading& r = sweepReading_; // a failed read keeps the previous readings
     ReadSweepLevel(measured, r);
+    // The texts of the step's log lines are made only when someone reads them.
+    auto log = [this](auto text) {
+        if (debugLevel_ != 0) DebugLog(text());
+    };
     auto readings = [&] {
         return "raw=" + std::to_string(r.raw) + ", rssi=" + std::to_string(r.rssi) + ", agc=" +
                std::to_string(r.agc) + ", SS=" + Dbm(r.dbm) + "dBm";
     };
-    DebugLog("Sweep step [" + std::to_string(pos) + "=" + std::to_string(measured) + "]" + " " + readings());
+    log([&] { return "Sweep step [" + std::to_string(pos) + "=" + std::to_string(measured) + "]" + " " + readings(); });
 
     const SweepTimings& t = sweepTimings_;
     const std::int64_t rssi = r.rssi, agcStep = t.agcStep;
@@ -321,7 +325,7 @@ void TQ7form::Q7BlockScan(TObject*, double, bool canUpdate) {
         Q7->GetSSPipelined(nullptr, nullptr, nullptr, nullptr);
         Q7->SetFreqPipelined(SweepFreq, 0, t.FastSettle(SweepFreq));
         ReadSweepLevel(measured, r);
-        DebugLog("Sweeper retuned [high RSSI], " + readings());
+        log([&] { return "Sweeper retuned [high RSSI], " + readings(); });
     }
     auto agcRising = [&] {
         return static_cast<std::int64_t>(r.rssi) < t.minRssi &&
@@ -335,9 +339,11 @@ void TQ7form::Q7BlockScan(TObject*, double, bool canUpdate) {
             SweepLastAgc = static_cast<int>(r.agc);
             Q7->SetFreqPipelined(measured, 0, t.SlowSettle(measured));
             ReadSweepLevel(measured, r);
-            DebugLog("Sweeper loops at " + std::to_string(measured) + ", raw=" + std::to_string(r.raw) +
-                     ", RSSI=" + std::to_string(r.rssi) + ", AGC=" + std::to_string(r.agc) + ", SS=" +
-                     Dbm(r.dbm) + "dBm");
+            log([&] {
+                return "Sweeper loops at " + std::to_string(measured) + ", raw=" + std::to_string(r.raw) +
+                       ", RSSI=" + std::to_string(r.rssi) + ", AGC=" + std::to_string(r.agc) + ", SS=" +
+                       Dbm(r.dbm) + "dBm";
+            });
         }
         Q7->SetFreqPipelined(SweepFreq, 0, t.FastSettle(SweepFreq));
         ReadSweepLevel(measured, r);
@@ -345,7 +351,7 @@ void TQ7form::Q7BlockScan(TObject*, double, bool canUpdate) {
 
     ShowFrequency(SweepFreq);
     SweepFreq += sweepStep_;
-    DebugLog("Tuning to " + std::to_string(SweepFreq));
+    log([&] { return "Tuning to " + std::to_string(SweepFreq); });
     Q7->SetFreqPipelined(SweepFreq, 0, t.FastSettle(SweepFreq));
     SweepLastAgc = static_cast<int>(r.agc);
 
@@ -359,12 +365,12 @@ void TQ7form::Q7BlockScan(TObject*, double, bool canUpdate) {
         ++pos;
         for (int line : {kMaximum, kMinimum, kDifference, kLevel}) myFreqGraph1->SetLinePos(line, pos);
     }
-    DebugLog(std::string("Squelched=") + (Q7->GetSquelched() ? "1" : "0"));
+    log([&] { return std::string("Squelched=") + (Q7->GetSquelched() ? "1" : "0"); });
     if (hits) {
         // The demodulator judges the squelch at the new frequency and reports it.
         KVR->NotifyPlugins(kNotifyFrequency, Low32(SweepFreq), nullptr, 0);
     } else {
-        DebugLog("posting SQUELCHEDINFO from sweeper");
+        log([] { return std::string("posting SQUELCHEDINFO from sweeper"); });
         plat::win::PostMessage(Handle(), kWakeMessage, 0, 0);
         SquelchedInfoArrived = true;
     }
