@@ -56,7 +56,7 @@ TDebugForm::TDebugForm(TComponent* owner, TmyQ745* receiver) : TForm(owner), rx_
     };
     SetCaption(kCaption);
     SetBorderStyle(TFormBorderStyle::bsSingle);
-    SetClientSize(560, kPageArea + kTabHeight);
+    SetClientSize(620, kPageArea + kTabHeight);
     SetKeyPreview(true);
     OnKeyDown = [this](TObject*, std::uint16_t& key, TShiftState) {
         if (key == plat::win::VK_ESCAPE) Close();
@@ -66,7 +66,7 @@ TDebugForm::TDebugForm(TComponent* owner, TmyQ745* receiver) : TForm(owner), rx_
         if (rx_) rx_->SetFilterValue(-1);
     };
 
-    PageControl1 = Place<TPageControl>(this, this, 0, 0, 560, kPageArea + kTabHeight);
+    PageControl1 = Place<TPageControl>(this, this, 0, 0, 620, kPageArea + kTabHeight);
     RegistersPage = AddPage("PIC registers");
     EepromPage = AddPage("EEPROM");
     FiltersPage = AddPage("Tuneable Filters");
@@ -129,7 +129,7 @@ void TDebugForm::BuildScanningPage() {
     label(70, 8, 130, "Scanning settling time");
     label(200, 8, 300, "Sweeping settling time");
     const char* columns[] = {"Fast", "Slow", "Fast", "Slow", "Max RSSI", "Min RSSI", "AGC step", "70-150"};
-    for (int c = 0; c < 8; ++c) label(70 + c * 62 + (c >= 2 ? 10 : 0), 28, 60, columns[c]);
+    for (int c = 0; c < 8; ++c) label(70 + c * 62 + (c >= 2 ? 10 : 0) + (c == 7 ? 10 : 0), 28, 60, columns[c]);
     const char* rows[] = {"SER", "USB", "PCI"};
     for (int row = 0; row < kReceiverInterfaces; ++row) {
         const int y = 48 + row * 28;
@@ -142,7 +142,7 @@ void TDebugForm::BuildScanningPage() {
         t.sweepMaxRssi = edit(328, y, kSweepMaxRssi, row);
         t.sweepMinRssi = edit(390, y, kSweepMinRssi, row);
         t.sweepAgcStep = edit(452, y, kSweepAgcStep, row);
-        if (row == static_cast<int>(ReceiverInterface::USB)) t.sweep70to150 = edit(514 - 10, y, kSweep70to150, row);
+        if (row == static_cast<int>(ReceiverInterface::USB)) t.sweep70to150 = edit(524, y, kSweep70to150, row);
     }
     label(10, 140, 60, "Max RSSI");
     ScanMaxRssi = edit(70, 138, {1000, 1000, 1000, 0, 1024}, 0);

@@ -12,6 +12,7 @@
 #include <functional>
 #include <string>
 
+#include "app/forms/FilterMap.h"
 #include "app/forms/ScanTimings.h"
 #include "platform/components/TForm.h"
 
@@ -27,6 +28,7 @@ class TTimer;
 namespace lxq {
 
 class TmyFrequencyEdit;
+class TmyImage;
 class TmyIntEdit;
 class TmyQ745;
 class TstSpeedButton;
@@ -121,8 +123,27 @@ public:
 
     // --- "Tuneable Filters" ---
     plat::comp::TLabel* FilterBandLabel = nullptr;
+    TmyImage* FilterPlot = nullptr;
+    plat::comp::TLabel* FilterLowLabel = nullptr;  // f0 in MHz
+    plat::comp::TLabel* FilterHighLabel = nullptr; // f7 in MHz
+    plat::comp::TLabel* FilterNodeLabel = nullptr; // the dragged node
+    plat::comp::TButton* PlotPointButton = nullptr;
+    plat::comp::TButton* ClearPointsButton = nullptr;
+    plat::comp::TButton* SaveMapButton = nullptr;
     plat::comp::TButton* NewBandFiltersButton = nullptr;
     void NewBandFiltersButtonClick(plat::comp::TObject* sender);
+    void PlotPointButtonClick(plat::comp::TObject* sender);
+    void ClearPointsButtonClick(plat::comp::TObject* sender);
+    void SaveMapButtonClick(plat::comp::TObject* sender);
+    void FilterPlotMouseDown(plat::comp::TObject* sender, plat::comp::TMouseButton button,
+                             plat::comp::TShiftState shift, int x, int y);
+    void FilterPlotMouseMove(plat::comp::TObject* sender, plat::comp::TShiftState shift, int x, int y);
+    void FilterPlotMouseUp(plat::comp::TObject* sender, plat::comp::TMouseButton button,
+                           plat::comp::TShiftState shift, int x, int y);
+    void FilterPlotResize(plat::comp::TObject* sender);
+    // The table shown (null when the band is not tuneable) and the receiver's own point on it.
+    const FilterMap* ShownFilterMap() const { return tuneable_ ? &map_ : nullptr; }
+    FILTER_NODE FilterMarker() const { return marker_; }
     // Shows the receiver's current frequency on the page (low 32 bits of the Hz value).
     void TuneFilterPage(std::uint32_t frequency);
 
@@ -141,9 +162,16 @@ private:
     // Tunes 1 Hz away and back so that the receiver works out every word again.
     void ForceRetune(bool upFirst);
     void ReloadFilterPage();
+    void BuildFilterPage();
+    void DrawFilterPlot();
 
     TmyQ745* rx_;
     int shownBand_ = -1;
+    bool tuneable_ = false;
+    FilterMap map_;
+    FilterMap::Drag drag_;
+    bool dragging_ = false;
+    FILTER_NODE marker_{};
 };
 
 } // namespace lxq

@@ -130,10 +130,7 @@ void TDebugForm::BuildReceiverPages() {
     PreselectorWriteButton->OnClick = [this](TObject* s) { PreselectorWriteButtonClick(s); };
     PreselectorDefaultsButton->OnClick = [this](TObject* s) { PreselectorDefaultsButtonClick(s); };
 
-    FilterBandLabel = PageLabel(this, FiltersPage, 10, 10, "");
-    FilterBandLabel->SetAutoSize(true);
-    NewBandFiltersButton = button(FiltersPage, 10, 390, 140, "New band filters");
-    NewBandFiltersButton->OnClick = [this](TObject* s) { NewBandFiltersButtonClick(s); };
+    BuildFilterPage();
 }
 
 void TDebugForm::ShowEEPROMTable() {

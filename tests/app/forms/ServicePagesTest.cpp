@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "app/controls/TmyFrequencyEdit.h"
+#include "app/controls/TmyImage.h"
 #include "app/controls/TmyIntEdit.h"
 #include "app/forms/TDebugForm.h"
 #include "platform/components/TButton.h"
@@ -161,6 +162,74 @@ TEST_F(ServicePages, NewBandFiltersOnlyForTheOldRadio) {
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "This isn't the old radio !");
     EXPECT_EQ(boxes[0].caption, "Service error");
+}
+
+} // namespace
+} // namespace lxq
+
+namespace lxq {
+namespace {
+
+TColor PlotPixel(TDebugForm& f, int x, int y) { return f.FilterPlot->Bitmap().Canvas().Handle()->GetPixel(x, y); }
+
+TEST_F(ServicePages, TheFilterPageDrawsTheBandsTableAndTheReceiversPoint) {
+    EXPECT_EQ(service->FilterBandLabel->Caption(), "Band #1 is not tuneable");
+    EXPECT_EQ(service->ShownFilterMap(), nullptr);
+    EXPECT_EQ(PlotPixel(*service, 100, 100), 0x000000);
+
+    form->Q7->SetFreq(300'000'000);
+    service->TuneFilterPage(300'000'000);
+    EXPECT_EQ(service->FilterBandLabel->Caption(), "Band #6");
+    const FilterMap* map = service->ShownFilterMap();
+    ASSERT_NE(map, nullptr);
+    FilterNodes table{};
+    ASSERT_TRUE(form->Q7->GetFilterTable(6, table.data()));
+    for (std::size_t i = 0; i < table.size(); ++i) EXPECT_EQ(map->nodes[i].hz, table[i].hz) << i;
+    EXPECT_EQ(service->FilterLowLabel->Caption(), std::to_string(table[0].hz / 1'000'000) + "MHz");
+    EXPECT_EQ(service->FilterHighLabel->Caption(), std::to_string(table[7].hz / 1'000'000) + "MHz");
+    const FILTER_NODE marker = service->FilterMarker();
+    EXPECT_EQ(marker.hz, 300'000'000u);
+    EXPECT_EQ(marker.value, static_cast<std::uint32_t>(form->Q7->GetFilterValue() & 0xFF));
+    EXPECT_EQ(PlotPixel(*service, map->X(table[3].hz), map->Y(table[3].value)), 0x00FF00);
+    EXPECT_EQ(PlotPixel(*service, map->X(marker.hz), map->Y(marker.value)), 0x00FFFF);
+
+    service->PlotPointButton->Click();
+    ASSERT_EQ(map->points.size(), 1u);
+    EXPECT_EQ(map->points[0].hz, 300'000'000u);
+    service->ClearPointsButton->Click();
+    EXPECT_TRUE(map->points.empty());
+}
+
+TEST_F(ServicePages, EditedNodesReachTheReceiverOnlyThroughSaveMap) {
+    form->Q7->SetFreq(300'000'000);
+    service->TuneFilterPage(300'000'000);
+    const FilterMap& map = *service->ShownFilterMap();
+    FilterNodes before{};
+    ASSERT_TRUE(form->Q7->GetFilterTable(6, before.data()));
+    const int x = map.X(before[4].hz), y = map.Y(before[4].value);
+    service->FilterPlotMouseDown(service->FilterPlot, TMouseButton::mbLeft, ss::Left, x, y);
+    service->FilterPlotMouseMove(service->FilterPlot, ss::Left, x, y - 20);
+    service->FilterPlotMouseUp(service->FilterPlot, TMouseButton::mbLeft, 0, x, y - 20);
+    EXPECT_GT(map.nodes[4].value, before[4].value);
+    EXPECT_EQ(map.nodes[4].hz, before[4].hz);
+    FilterNodes now{};
+    ASSERT_TRUE(form->Q7->GetFilterTable(6, now.data()));
+    EXPECT_EQ(now[4].value, before[4].value);
+    service->SaveMapButton->Click();
+    ASSERT_TRUE(form->Q7->GetFilterTable(6, now.data()));
+    EXPECT_EQ(now[4].value, map.nodes[4].value);
+}
+
+TEST_F(ServicePages, AClickOnThePlotTunesToTheWholeMHzUnderIt) {
+    form->Q7->SetFreq(300'000'000);
+    service->TuneFilterPage(300'000'000);
+    const FilterMap& map = *service->ShownFilterMap();
+    const int x = map.X(500'300'000);
+    service->FilterPlotMouseDown(service->FilterPlot, TMouseButton::mbLeft, ss::Left, x, 2);
+    service->FilterPlotMouseUp(service->FilterPlot, TMouseButton::mbLeft, 0, x, 2);
+    EXPECT_EQ(form->Q7->GetFreq() % 1'000'000, 0);
+    EXPECT_NEAR(static_cast<double>(form->Q7->GetFreq()), 500'000'000.0, 2'000'000.0);
+    EXPECT_EQ(service->FilterMarker().hz, static_cast<std::uint32_t>(form->Q7->GetFreq()));
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include "app/controls/TmyIntEdit.h"
 #include "app/forms/BandFilterCut.h"
 #include "app/forms/EepromListing.h"
+#include "app/forms/FilterMap.h"
 #include "app/forms/RegisterNames.h"
 #include "app/forms/TDebugForm.h"
 #include "app/receiver/MainThread.h"
@@ -209,6 +210,109 @@ TEST(BandFilterCut, TheTableEndsAtTheCutWithTheValueInterpolatedThere) {
     Nodes same = low;
     CutFilterTable(same, 400'000'000);
     for (int i = 0; i < 8; ++i) EXPECT_EQ(same[i].hz, low[i].hz);
+}
+
+} // namespace
+} // namespace lxq
+
+namespace lxq {
+namespace {
+
+FilterMap SampleMap() {
+    FilterMap m;
+    for (std::size_t i = 0; i < m.nodes.size(); ++i)
+        m.nodes[i] = {static_cast<std::uint32_t>(100'000'000 + 10'000'000 * i), static_cast<std::uint32_t>(30 * i)};
+    m.SetSize(701, 256); // 100 kHz and one value step per pixel
+    return m;
+}
+
+TEST(FilterMap, NodesAndPixelsMapBothWays) {
+    const FilterMap m = SampleMap();
+    EXPECT_EQ(m.X(100'000'000), 0);
+    EXPECT_EQ(m.X(170'000'000), 700);
+    EXPECT_EQ(m.X(135'000'000), 350);
+    EXPECT_EQ(m.Y(0), 255);
+    EXPECT_EQ(m.Y(255), 0);
+    EXPECT_EQ(m.FrequencyAt(0), 100'000'000);
+    EXPECT_EQ(m.FrequencyAt(354), 135'000'000) << "35.4 MHz rounds down";
+    EXPECT_EQ(m.FrequencyAt(356), 136'000'000) << "35.6 MHz rounds up";
+}
+
+TEST(FilterMap, AtMost255PointsAreKept) {
+    FilterMap m = SampleMap();
+    for (int i = 0; i < 255; ++i) EXPECT_TRUE(m.AddPoint({1, 1}));
+    EXPECT_FALSE(m.AddPoint({1, 1}));
+    EXPECT_EQ(m.points.size(), 255u);
+}
+
+TEST(FilterMap, APressTakesANodeOrTheMarkerWithinFivePixels) {
+    const FilterMap m = SampleMap();
+    const FILTER_NODE marker{125'000'000, 200}; // x 250, y 55
+    struct Case {
+        int x, y;
+        FilterMap::Drag::Kind kind;
+        int node;
+        bool frequency, value;
+    } cases[] = {
+        {100, 225, FilterMap::Drag::Kind::Node, 1, false, false},  // node 1 exactly
+        {105, 230, FilterMap::Drag::Kind::Node, 1, false, false},  // five pixels off in both
+        {106, 225, FilterMap::Drag::Kind::None, -1, false, false}, // six off
+        {252, 150, FilterMap::Drag::Kind::Marker, -1, true, false},
+        {400, 57, FilterMap::Drag::Kind::Marker, -1, false, true},
+        {248, 53, FilterMap::Drag::Kind::Marker, -1, true, true},
+    };
+    for (const Case& c : cases) {
+        const FilterMap::Drag d = m.Press(c.x, c.y, marker);
+        SCOPED_TRACE(std::to_string(c.x) + "," + std::to_string(c.y));
+        EXPECT_EQ(d.kind, c.kind);
+        EXPECT_EQ(d.node, c.node);
+        EXPECT_EQ(d.frequency, c.frequency);
+        EXPECT_EQ(d.value, c.value);
+    }
+}
+
+TEST(FilterMap, DraggedNodesKeepTheirPlaceInTheTable) {
+    const FilterMap m = SampleMap();
+    const FILTER_NODE marker{125'000'000, 200};
+    struct Case {
+        int node, toX, toY;
+        std::uint32_t hz, value;
+    } cases[] = {
+        {1, 100, 215, 110'000'000, 40},  // up by ten values
+        {1, 100, 0, 110'000'000, 255},   // limited to 255
+        {2, 203, 195, 120'000'000, 60},  // 0.3 MHz: stays on the whole MHz
+        {2, 230, 195, 123'000'000, 60},  // 3 MHz right
+        {2, 400, 195, 129'000'000, 60},  // 1 MHz below the next node
+        {2, 0, 195, 111'000'000, 60},    // 1 MHz above the previous node
+        {0, 300, 255, 100'000'000, 0},   // the first node keeps its frequency
+        {7, 0, 45, 170'000'000, 210},    // and so does the last
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.node);
+        const int x = m.X(m.nodes[c.node].hz), y = m.Y(m.nodes[c.node].value);
+        const FilterMap::Drag d = m.Press(x, y, marker);
+        ASSERT_EQ(d.node, c.node);
+        const FILTER_NODE moved = m.Move(d, c.toX, c.toY);
+        EXPECT_EQ(moved.hz, c.hz);
+        EXPECT_EQ(moved.value, c.value);
+    }
+}
+
+TEST(FilterMap, TheMarkerMovesWithinTheTable) {
+    const FilterMap m = SampleMap();
+    const FILTER_NODE marker{125'000'000, 200};
+    const FilterMap::Drag both = m.Press(250, 55, marker);
+    FILTER_NODE moved = m.Move(both, 300, 45);
+    EXPECT_EQ(moved.hz, 130'000'000u);
+    EXPECT_EQ(moved.value, 210u);
+    moved = m.Move(both, -500, 55);
+    EXPECT_EQ(moved.hz, 100'000'001u) << "above the first node";
+    moved = m.Move(both, 5000, 55);
+    EXPECT_EQ(moved.hz, 170'000'000u);
+    const FilterMap::Drag valueOnly = m.Press(400, 55, marker);
+    moved = m.Move(valueOnly, 600, 100);
+    EXPECT_EQ(moved.hz, 125'000'000u);
+    EXPECT_EQ(moved.value, 155u);
 }
 
 } // namespace

@@ -11,8 +11,11 @@
 #include "app/controls/TstSpeedButton.h"
 #include "app/forms/TDebugForm.h"
 #include "driver/host/RecordingTransport.h"
+#include "platform/components/TButton.h"
 #include "platform/components/TLabel.h"
 #include "platform/components/TMessageForm.h"
+#include "platform/components/TPageControl.h"
+#include "platform/win/ScreenApi.h"
 #include "tests/app/forms/FrontPanelFixture.h"
 
 namespace lxq {
@@ -325,6 +328,33 @@ TEST_F(Sweep, TraceButtonsShowTheirLines) {
     EXPECT_TRUE(Graph().ShowAlterScale());
     EXPECT_TRUE(Graph().GetShowLine(3));
     EXPECT_TRUE(Graph().GetShowLine(4));
+}
+
+TEST_F(Sweep, ThePanelAndTheServiceWindowAreWrittenAsScreenshots) {
+    SetRange(*form, 88'000'000, 108'000'000, 100'000);
+    Click(form->stSpeedButton30);
+    for (int i = 0; i <= 200; ++i) {
+        Detector(static_cast<std::uint16_t>(200 + (i * 37) % 500), 900);
+        Step(i % 20 == 0);
+    }
+    EXPECT_FALSE(form->Sweeping());
+    plat::comp::Application().ProcessMessages();
+    std::filesystem::create_directories(LXQ_SCREENSHOT_DIR);
+    const std::string panel = std::string(LXQ_SCREENSHOT_DIR) + "/front-panel-sweep.png";
+    ASSERT_TRUE(plat::win::SaveScreenshot(panel, form->Handle()));
+    EXPECT_GT(std::filesystem::file_size(panel), 2000u);
+
+    TDebugForm& service = *form->DebugForm;
+    form->Q7->SetFreq(300'000'000);
+    service.ShowEEPROMTable();
+    service.PlotPointButton->Click();
+    for (int page : {0, 2, 6}) {
+        service.PageControl1->SetActivePageIndex(page);
+        service.PageControl1Change(service.PageControl1);
+        plat::comp::Application().ProcessMessages();
+        const std::string path = std::string(LXQ_SCREENSHOT_DIR) + "/service-page-" + std::to_string(page) + ".png";
+        ASSERT_TRUE(plat::win::SaveScreenshot(path, service.Handle()));
+    }
 }
 
 } // namespace
