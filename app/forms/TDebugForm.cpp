@@ -6,6 +6,7 @@
 #include "app/controls/TmyFrequencyEdit.h"
 #include "app/controls/TmyIntEdit.h"
 #include "app/controls/TmyUpDown.h"
+#include "app/forms/PlaceControl.h"
 #include "app/receiver/TmyQ745.h"
 #include "platform/components/TLabel.h"
 #include "platform/components/TMessageForm.h"
@@ -37,14 +38,6 @@ constexpr TimingDefaults kSweepMaxRssi{1000, 1000, 1000, 0, 1024};
 constexpr TimingDefaults kSweepMinRssi{100, 100, 180, 0, 1024};
 constexpr TimingDefaults kSweepAgcStep{35, 35, 35, 0, 1024};
 constexpr TimingDefaults kSweep70to150{20, 20, 20, 0, 1024};
-
-template <typename C>
-C* Place(TComponent* owner, TWinControl* parent, int x, int y, int w, int h) {
-    auto* c = new C(owner);
-    c->SetParent(parent);
-    c->SetBounds(x, y, w, h);
-    return c;
-}
 
 std::uint32_t Value(const TmyIntEdit* e) { return static_cast<std::uint32_t>(e->Value()); }
 

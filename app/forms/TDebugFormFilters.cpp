@@ -3,6 +3,7 @@
 
 #include "app/controls/TmyImage.h"
 #include "app/forms/BandFilterCut.h"
+#include "app/forms/PlaceControl.h"
 #include "app/forms/TDebugForm.h"
 #include "app/receiver/TmyQ745.h"
 #include "platform/components/TButton.h"
@@ -22,14 +23,6 @@ constexpr TColor kEdgeColour = 0xFF0000;
 constexpr TColor kPointColour = 0x0000FF;
 constexpr TColor kMarkerColour = 0x00FFFF;
 constexpr TColor kCrossColour = 0x0088FF;
-
-template <typename C>
-C* Place(TComponent* owner, TWinControl* parent, int x, int y, int w, int h) {
-    auto* c = new C(owner);
-    c->SetParent(parent);
-    c->SetBounds(x, y, w, h);
-    return c;
-}
 
 std::string MHz(std::uint32_t hz) { return std::to_string(hz / 1'000'000) + "MHz"; }
 

@@ -7,6 +7,7 @@
 #include "app/controls/TmyIntEdit.h"
 #include "app/controls/TstSpeedButton.h"
 #include "app/forms/EepromListing.h"
+#include "app/forms/PlaceControl.h"
 #include "app/forms/RegisterNames.h"
 #include "app/forms/TDebugForm.h"
 #include "app/receiver/TmyQ745.h"
@@ -28,14 +29,6 @@ constexpr std::int64_t kPreselectorMin = 9'000;
 constexpr std::int64_t kPreselectorMax = 1'800'000'000;
 constexpr std::array<std::int64_t, 8> kPreselectorDefaults = {
     9'000, 1'800'000, 7'300'000, 32'000'000, 150'000'000, 260'000'000, 700'000'000, 1'800'000'000};
-
-template <typename C>
-C* Place(TComponent* owner, TWinControl* parent, int x, int y, int w, int h) {
-    auto* c = new C(owner);
-    c->SetParent(parent);
-    c->SetBounds(x, y, w, h);
-    return c;
-}
 
 TLabel* PageLabel(TComponent* owner, TWinControl* page, int x, int y, const char* text) {
     auto* l = Place<TLabel>(owner, page, x, y, 120, 16);

@@ -14,6 +14,8 @@
 #include "app/controls/TstKnob.h"
 #include "app/controls/TstPanel.h"
 #include "app/controls/TstSpeedButton.h"
+#include "app/forms/FrontPanelLook.h"
+#include "app/forms/PlaceControl.h"
 #include "app/forms/SweepRange.h"
 #include "app/forms/TDebugForm.h"
 #include "app/forms/TQ7form.h"
@@ -30,8 +32,8 @@ using namespace plat::comp;
 
 namespace {
 
-constexpr TColor kPanelColor = 0x404040;
-constexpr TColor kDisplayColor = 0x202020;
+constexpr TColor kPanelColor = kFrontPanelColor;
+constexpr TColor kDisplayColor = kFrontDisplayColor;
 constexpr std::uint32_t kWarningBox = MB_OK | MB_ICONWARNING | MB_TOPMOST;
 constexpr const char* kScopeCaption = "Q7 Spectrum Scope";
 constexpr std::uint32_t kWakeMessage = 0x47B; // WM_USER + 123: wakes the idle loop
@@ -41,16 +43,6 @@ constexpr std::int32_t kAgcFast = 3;
 
 // The lines of the graph, in the order they are made.
 enum SweepLine { kMaximum = 0, kMinimum = 1, kDifference = 2, kLevel = 3, kHits = 4 };
-
-template <typename C>
-C* Place(TComponent* owner, TWinControl* parent, int x, int y, int w, int h) {
-    auto* c = new C(owner);
-    c->SetParent(parent);
-    c->SetBounds(x, y, w, h);
-    return c;
-}
-
-std::uint32_t Low32(std::int64_t v) { return static_cast<std::uint32_t>(static_cast<std::uint64_t>(v)); }
 
 std::string Dbm(double v) { return std::to_string(std::lround(v)); }
 
@@ -102,16 +94,7 @@ void TQ7form::BuildSweep() {
     myFrequencyEdit5 = range(380, "Step", 100, 10'000'000'000, 1'000'000);
 
     auto button = [this](int x, int w, const char* caption, TSTButtonKind kind, const char* hint, int group) {
-        auto* b = Place<TstSpeedButton>(this, SweepPanel, x, 38, w, 24);
-        b->SetColor(kPanelColor);
-        b->SetColorDown(kDisplayColor);
-        b->Font().SetColor(clWhite);
-        b->SetFontColorDown(clYellow);
-        if (caption) b->SetCaption(caption);
-        else {
-            b->SetKind(kind);
-            b->SetKindPercent(60);
-        }
+        auto* b = FrontPanelButton(this, SweepPanel, x, 38, w, caption, kind);
         b->SetHint(hint);
         b->SetShowHint(true);
         if (group) {
