@@ -312,6 +312,11 @@ void TQ7form::ApplyPanelOptions() {
 
 void TQ7form::FormCloseQuery(TObject*, bool& canClose) {
     canClose = (KVR->Disabled() & kHostBusyClosing) == 0;
+    if (canClose && Sweeping()) { // the receiver gets its settings back first
+        canClose = false;
+        stSpeedButton31Click(stSpeedButton31);
+        PostClose();
+    }
 }
 
 void TQ7form::FormClose(TObject*, TCloseAction&) {

@@ -15,6 +15,8 @@
 #include "platform/components/TLabel.h"
 #include "platform/components/TMessageForm.h"
 #include "platform/components/TPageControl.h"
+#include "platform/win/MessageApi.h"
+#include "platform/win/Messages.h"
 #include "platform/win/ScreenApi.h"
 #include "tests/app/forms/FrontPanelFixture.h"
 
@@ -328,6 +330,34 @@ TEST_F(Sweep, TraceButtonsShowTheirLines) {
     EXPECT_TRUE(Graph().ShowAlterScale());
     EXPECT_TRUE(Graph().GetShowLine(3));
     EXPECT_TRUE(Graph().GetShowLine(4));
+}
+
+TEST_F(Sweep, StopReturnsTheReceiverEvenWhenItAlreadyReportsTheFrequency) {
+    form->Q7->SetFreq(88'000'000);
+    SetRange(*form, 88'000'000, 90'000'000, 1'000'000);
+    Click(form->stSpeedButton30);
+    EXPECT_EQ(HostFrequency(), 88'000'000u);
+    Click(form->stSpeedButton31); // the pending 89 MHz is tuned while 88 MHz is reported
+    EXPECT_EQ(form->Q7->GetFreq(), 88'000'000);
+    EXPECT_EQ(HostFrequency(), 88'000'000u);
+}
+
+TEST_F(Sweep, ClosingTheWindowStopsTheSweepFirstAndAsksAgain) {
+    form->Q7->SetAGC(1);
+    SetRange(*form, 88'000'000, 90'000'000, 1'000'000);
+    Click(form->stSpeedButton30);
+    Step();
+    bool canClose = true;
+    form->FormCloseQuery(form.get(), canClose);
+    EXPECT_FALSE(canClose);
+    EXPECT_FALSE(form->Sweeping());
+    EXPECT_EQ(form->Q7->GetAGC(), 1);
+    plat::win::Msg msg;
+    EXPECT_TRUE(plat::win::PeekMessage(&msg, form->Handle(), plat::win::WM_CLOSE, plat::win::WM_CLOSE, plat::win::PM_REMOVE))
+        << "the close request comes again";
+    canClose = false;
+    form->FormCloseQuery(form.get(), canClose);
+    EXPECT_TRUE(canClose);
 }
 
 TEST_F(Sweep, ThePanelAndTheServiceWindowAreWrittenAsScreenshots) {
