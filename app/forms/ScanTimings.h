@@ -1,42 +1,52 @@
 #pragma once
-// The tuning constants of the scanner and of the spectrum sweep for one receiver interface, as
-// the service window's "Scanning" page holds them. Settle values go unchanged into the dwell of
-// the pipelined tuning request.
+// The tuning constants of the scanner and the spectrum sweep: the service window's "Scanning"
+// page keeps one row per receiver interface, and every scan or sweep start takes the row of the
+// receiver's interface, found from its product name.
 
 #include <cstdint>
-#include <optional>
 #include <string>
 
 namespace lxq {
 
-enum class ReceiverInterface { SER = 0, USB = 1, PCI = 2 };
-inline constexpr int kReceiverInterfaces = 3;
-
-// The interface a product name names: tested for "PCI", then "USB", then "SER", the last match
-// winning; none when no name matches (the caller keeps the values it had).
-std::optional<ReceiverInterface> InterfaceOfProduct(const std::string& product);
-
-struct SweepTimings {
-    std::uint32_t fast = 3;        // settle of a pipelined step
-    std::uint32_t fast70to150 = 3; // settle of a step between 70 and 150 MHz
-    std::uint32_t slow = 20;       // re-reads of strong signals, AGC settling, wrap-around
-    std::int32_t maxRssi = 1000;   // a step above reads again with the slow settle
-    std::int32_t minRssi = 100;    // a weak step whose AGC still rises ...
-    std::int32_t agcStep = 35;     // ... by more than this reads again until it settles
-
-    // The settle of a step to hz: the 70-150 MHz value inside that band (inclusive).
-    std::uint32_t FastSettle(std::int64_t hz) const {
-        return hz >= 70'000'000 && hz <= 150'000'000 ? fast70to150 : fast;
-    }
-    std::uint32_t SlowSettle(std::int64_t) const { return slow; }
+// One interface's row of the page.
+struct InterfaceTimings {
+    std::int32_t scanFast = 3;      // settle of the second and later pipelined frequencies
+    std::int32_t scanSlow = 20;     // first frequency, retunes, flush
+    std::int32_t sweepFast = 3;
+    std::int32_t sweepSlow = 20;
+    std::int32_t sweepMaxRssi = 1000;
+    std::int32_t sweepMinRssi = 100;
+    std::int32_t sweepAgcStep = 35;
+    std::int32_t sweepBand = 0;     // 70-150 MHz settle; only the USB row has an edit
 };
 
+// What the page holds (its defaults until the user changes them).
+struct ScanConstants {
+    InterfaceTimings ser{};
+    InterfaceTimings usb{3, 20, 3, 20, 1000, 100, 35, 20};
+    InterfaceTimings pci{3, 20, 7, 20, 1000, 180, 35, 0};
+    std::int32_t maxRssi = 1000;       // scan retunes at or above this RSSI
+    std::int32_t rescanThreshold = 10; // dB under the squelch that still retunes
+};
+
+// The values a scan or sweep runs with.
 struct ScanTimings {
-    std::uint32_t scanFast = 3;
-    std::uint32_t scanSlow = 20;
-    SweepTimings sweep;
-    std::uint32_t bandFast = 3; // the band-switch settles: the USB row's 70-150 value,
-    std::uint32_t bandSlow = 20; // elsewhere the sweep's own fast and slow
+    std::int32_t scanFast = 3;
+    std::int32_t scanSlow = 20;
+    std::int32_t sweepFast = 3;
+    std::int32_t sweepSlow = 20;
+    std::int32_t bandFast = 3; // between 70 and 150 MHz inclusive
+    std::int32_t bandSlow = 20;
+    std::int32_t sweepMaxRssi = 1000;
+    std::int32_t sweepMinRssi = 100;
+    std::int32_t sweepAgcStep = 35;
 };
+
+inline constexpr std::int64_t kBandSettleLow = 70'000'000;
+inline constexpr std::int64_t kBandSettleHigh = 150'000'000;
+
+// Takes the row of the interface the product name carries ("PCI", then "USB", then "SER"
+// tested: the last match wins). A name with none of them keeps `timings` as it is.
+void PickScanTimings(const std::string& productName, const ScanConstants& page, ScanTimings& timings);
 
 } // namespace lxq

@@ -39,8 +39,6 @@ constexpr TimingDefaults kSweepMinRssi{100, 100, 180, 0, 1024};
 constexpr TimingDefaults kSweepAgcStep{35, 35, 35, 0, 1024};
 constexpr TimingDefaults kSweep70to150{20, 20, 20, 0, 1024};
 
-std::uint32_t Value(const TmyIntEdit* e) { return static_cast<std::uint32_t>(e->Value()); }
-
 } // namespace
 
 TDebugForm::TDebugForm(TComponent* owner, TmyQ745* receiver) : TForm(owner), rx_(receiver) {
@@ -124,7 +122,7 @@ void TDebugForm::BuildScanningPage() {
     const char* columns[] = {"Fast", "Slow", "Fast", "Slow", "Max RSSI", "Min RSSI", "AGC step", "70-150"};
     for (int c = 0; c < 8; ++c) label(70 + c * 62 + (c >= 2 ? 10 : 0) + (c == 7 ? 10 : 0), 28, 60, columns[c]);
     const char* rows[] = {"SER", "USB", "PCI"};
-    for (int row = 0; row < kReceiverInterfaces; ++row) {
+    for (int row = kRowSER; row <= kRowPCI; ++row) {
         const int y = 48 + row * 28;
         label(10, y + 2, 50, rows[row]);
         TimingEdits& t = Timing[static_cast<std::size_t>(row)];
@@ -135,7 +133,7 @@ void TDebugForm::BuildScanningPage() {
         t.sweepMaxRssi = edit(328, y, kSweepMaxRssi, row);
         t.sweepMinRssi = edit(390, y, kSweepMinRssi, row);
         t.sweepAgcStep = edit(452, y, kSweepAgcStep, row);
-        if (row == static_cast<int>(ReceiverInterface::USB)) t.sweep70to150 = edit(524, y, kSweep70to150, row);
+        if (row == kRowUSB) t.sweep70to150 = edit(524, y, kSweep70to150, row);
     }
     label(10, 140, 60, "Max RSSI");
     ScanMaxRssi = edit(70, 138, {1000, 1000, 1000, 0, 1024}, 0);
@@ -145,21 +143,26 @@ void TDebugForm::BuildScanningPage() {
     SweepTimeLabel = label(10, 192, 500, "");
 }
 
-ScanTimings TDebugForm::Timings(ReceiverInterface row) const {
-    const TimingEdits& t = Timing[static_cast<std::size_t>(row)];
-    ScanTimings out;
-    out.scanFast = Value(t.scanFast);
-    out.scanSlow = Value(t.scanSlow);
-    out.sweep.fast = Value(t.sweepFast);
-    out.sweep.slow = Value(t.sweepSlow);
-    out.sweep.maxRssi = t.sweepMaxRssi->Value();
-    out.sweep.minRssi = t.sweepMinRssi->Value();
-    out.sweep.agcStep = t.sweepAgcStep->Value();
-    // Only the USB receivers settle longer in the 70-150 MHz band.
-    out.sweep.fast70to150 = t.sweep70to150 ? Value(t.sweep70to150) : out.sweep.fast;
-    out.bandFast = out.sweep.fast70to150;
-    out.bandSlow = out.sweep.slow;
-    return out;
+ScanConstants TDebugForm::Constants() const {
+    auto row = [](const TimingEdits& t) {
+        InterfaceTimings r;
+        r.scanFast = t.scanFast->Value();
+        r.scanSlow = t.scanSlow->Value();
+        r.sweepFast = t.sweepFast->Value();
+        r.sweepSlow = t.sweepSlow->Value();
+        r.sweepMaxRssi = t.sweepMaxRssi->Value();
+        r.sweepMinRssi = t.sweepMinRssi->Value();
+        r.sweepAgcStep = t.sweepAgcStep->Value();
+        r.sweepBand = t.sweep70to150 ? t.sweep70to150->Value() : 0;
+        return r;
+    };
+    ScanConstants c;
+    c.ser = row(Timing[kRowSER]);
+    c.usb = row(Timing[kRowUSB]);
+    c.pci = row(Timing[kRowPCI]);
+    c.maxRssi = ScanMaxRssi->Value();
+    c.rescanThreshold = RescanThreshold->Value();
+    return c;
 }
 
 int TDebugForm::ServiceError(const std::string& text) {

@@ -65,13 +65,14 @@ public:
         TmyIntEdit* sweepAgcStep = nullptr;
         TmyIntEdit* sweep70to150 = nullptr; // the USB row only
     };
-    std::array<TimingEdits, kReceiverInterfaces> Timing; // by ReceiverInterface
+    enum TimingRow { kRowSER = 0, kRowUSB = 1, kRowPCI = 2 };
+    std::array<TimingEdits, 3> Timing; // by TimingRow
     TmyIntEdit* ScanMaxRssi = nullptr;
     TmyIntEdit* RescanThreshold = nullptr;
     plat::comp::TLabel* ScanTimeLabel = nullptr;  // "Last scan time=..."
     plat::comp::TLabel* SweepTimeLabel = nullptr; // "Last sweep time=..."
-    // The row of an interface as a scan or sweep start takes it.
-    ScanTimings Timings(ReceiverInterface row) const;
+    // What the page holds, as a scan or sweep start reads it.
+    ScanConstants Constants() const;
 
     // --- "PIC registers" and "EEPROM" ---
     std::array<plat::comp::TLabel*, 64> RegisterLabels{};

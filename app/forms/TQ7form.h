@@ -265,8 +265,7 @@ private:
         void operator()(TDebugForm* form) const;
     };
     std::unique_ptr<TDebugForm, DebugFormDeleter> debugForm_;
-    SweepTimings sweepTimings_;
-    ReceiverInterface sweepInterface_ = ReceiverInterface::USB;
+    ScanTimings sweepTimings_;
     std::int64_t sweepStart_ = 0, sweepEnd_ = 0, sweepStep_ = 1;
     std::int32_t sweepSavedMode_ = 0;
     std::int32_t sweepSavedAgc_ = -1;

@@ -46,6 +46,15 @@ enum SweepLine { kMaximum = 0, kMinimum = 1, kDifference = 2, kLevel = 3, kHits 
 
 std::string Dbm(double v) { return std::to_string(std::lround(v)); }
 
+// The settle of a step to hz: longer inside the 70-150 MHz band where the interface needs it.
+std::uint32_t FastSettle(const ScanTimings& t, std::int64_t hz) {
+    const bool band = hz >= kBandSettleLow && hz <= kBandSettleHigh;
+    return static_cast<std::uint32_t>(band ? t.bandFast : t.sweepFast);
+}
+
+// Re-reads, AGC settling and the wrap at the end of the range: the same at every frequency.
+std::uint32_t SlowSettle(const ScanTimings& t) { return static_cast<std::uint32_t>(t.sweepSlow); }
+
 // The bandwidth a hits sweep judges the squelch in, by mode.
 std::int32_t HitsBandwidth(std::int32_t mode) {
     switch (mode) {
@@ -152,11 +161,8 @@ void TQ7form::BuildSweep() {
 bool TQ7form::Sweeping() const { return stSpeedButton30->Down(); }
 
 // The service window's constants for the receiver's interface; a product name that names none
-// keeps the interface of the last start.
-void TQ7form::LoadSweepTimings() {
-    if (auto found = InterfaceOfProduct(Q7->GetProductName())) sweepInterface_ = *found;
-    sweepTimings_ = DebugForm->Timings(sweepInterface_).sweep;
-}
+// keeps the values of the last start.
+void TQ7form::LoadSweepTimings() { PickScanTimings(Q7->GetProductName(), DebugForm->Constants(), sweepTimings_); }
 
 void TQ7form::SetSweepControlsEnabled(bool enabled) {
     myFrequencyEdit3->SetEnabled(enabled);
@@ -251,11 +257,11 @@ void TQ7form::stSpeedButton30Click(TObject*) {
     stSpeedButton52->SetEnabled(false);
     if (hits) Q7->SetBandwidth(HitsBandwidth(Q7->GetMode()));
 
-    Q7->SetFreqPipelined(SweepFreq, 1, sweepTimings_.FastSettle(SweepFreq));
+    Q7->SetFreqPipelined(SweepFreq, 1, FastSettle(sweepTimings_, SweepFreq));
     DebugLog("SetFreq " + std::to_string(SweepFreq));
     ShowFrequency(SweepFreq);
     SweepFreq += sweepStep_;
-    Q7->SetFreqPipelined(SweepFreq, 0, sweepTimings_.FastSettle(SweepFreq));
+    Q7->SetFreqPipelined(SweepFreq, 0, FastSettle(sweepTimings_, SweepFreq));
     DebugLog("SetFreq " + std::to_string(SweepFreq));
     SweepLastAgc = -1;
     if (hits) {
@@ -300,27 +306,27 @@ void TQ7form::Q7BlockScan(TObject*, double, bool canUpdate) {
     };
     log([&] { return "Sweep step [" + std::to_string(pos) + "=" + std::to_string(measured) + "]" + " " + readings(); });
 
-    const SweepTimings& t = sweepTimings_;
-    const std::int64_t rssi = r.rssi, agcStep = t.agcStep;
-    if (rssi > t.maxRssi) {
+    const ScanTimings& t = sweepTimings_;
+    const std::int64_t rssi = r.rssi, agcStep = t.sweepAgcStep;
+    if (rssi > t.sweepMaxRssi) {
         // A strong signal: read it again after the slow settle.
-        Q7->SetFreqPipelined(measured, 0, t.SlowSettle(measured));
+        Q7->SetFreqPipelined(measured, 0, SlowSettle(t));
         Q7->GetSSPipelined(nullptr, nullptr, nullptr, nullptr);
-        Q7->SetFreqPipelined(SweepFreq, 0, t.FastSettle(SweepFreq));
+        Q7->SetFreqPipelined(SweepFreq, 0, FastSettle(t, SweepFreq));
         ReadSweepLevel(measured, r);
         log([&] { return "Sweeper retuned [high RSSI], " + readings(); });
     }
     auto agcRising = [&] {
-        return static_cast<std::int64_t>(r.rssi) < t.minRssi &&
+        return static_cast<std::int64_t>(r.rssi) < t.sweepMinRssi &&
                static_cast<std::int64_t>(r.agc) - SweepLastAgc > agcStep;
     };
     if (agcRising()) {
         // A weak signal while the AGC still moves: read until the AGC has settled.
-        Q7->SetFreqPipelined(measured, 0, t.SlowSettle(measured));
+        Q7->SetFreqPipelined(measured, 0, SlowSettle(t));
         Q7->GetSSPipelined(nullptr, nullptr, nullptr, nullptr);
         while (agcRising()) {
             SweepLastAgc = static_cast<int>(r.agc);
-            Q7->SetFreqPipelined(measured, 0, t.SlowSettle(measured));
+            Q7->SetFreqPipelined(measured, 0, SlowSettle(t));
             ReadSweepLevel(measured, r);
             log([&] {
                 return "Sweeper loops at " + std::to_string(measured) + ", raw=" + std::to_string(r.raw) +
@@ -328,14 +334,14 @@ void TQ7form::Q7BlockScan(TObject*, double, bool canUpdate) {
                        Dbm(r.dbm) + "dBm";
             });
         }
-        Q7->SetFreqPipelined(SweepFreq, 0, t.FastSettle(SweepFreq));
+        Q7->SetFreqPipelined(SweepFreq, 0, FastSettle(t, SweepFreq));
         ReadSweepLevel(measured, r);
     }
 
     ShowFrequency(SweepFreq);
     SweepFreq += sweepStep_;
     log([&] { return "Tuning to " + std::to_string(SweepFreq); });
-    Q7->SetFreqPipelined(SweepFreq, 0, t.FastSettle(SweepFreq));
+    Q7->SetFreqPipelined(SweepFreq, 0, FastSettle(t, SweepFreq));
     SweepLastAgc = static_cast<int>(r.agc);
 
     Q7->SetSignalRaw(r.raw);
@@ -384,7 +390,7 @@ void TQ7form::StoreSweepLevel(int pos, double level, bool canUpdate) {
 
 void TQ7form::EndOfSweepRange() {
     if (stSpeedButton33->Down()) {
-        const std::uint32_t slow = sweepTimings_.slow;
+        const std::uint32_t slow = SlowSettle(sweepTimings_);
         SweepFreq = sweepStart_;
         Q7->GetSSPipelined(nullptr, nullptr, nullptr, nullptr);
         Q7->SetFreqPipelined(SweepFreq, 0, slow);
@@ -457,9 +463,9 @@ void TQ7form::ResumeSweep() {
     SweepSavedFreq = Q7->GetFreq();
     Q7->SetScanMode(1);
     const std::int64_t current = SweepFreq - sweepStep_;
-    Q7->SetFreqPipelined(current, 1, sweepTimings_.FastSettle(current));
+    Q7->SetFreqPipelined(current, 1, FastSettle(sweepTimings_, current));
     KVR->NotifyPlugins(kNotifyFrequency, Low32(current), nullptr, 0);
-    Q7->SetFreqPipelined(SweepFreq, 0, sweepTimings_.FastSettle(SweepFreq));
+    Q7->SetFreqPipelined(SweepFreq, 0, FastSettle(sweepTimings_, SweepFreq));
     myFreqGraph1->SetVisiTune(false);
 }
 

@@ -21,29 +21,6 @@
 namespace lxq {
 namespace {
 
-TEST(ServiceWindow, TheProductNameChoosesTheInterfaceTheLastMatchWinning) {
-    struct Case {
-        const char* product;
-        std::optional<ReceiverInterface> found;
-    } cases[] = {
-        {"LX-Q745 PCI", ReceiverInterface::PCI}, {"LX-Q745 USB", ReceiverInterface::USB},
-        {"LX-Q745 SER", ReceiverInterface::SER}, {"PCI USB", ReceiverInterface::USB},
-        {"USB SER", ReceiverInterface::SER},     {"LX-Q745", std::nullopt},
-        {"", std::nullopt},
-    };
-    for (const Case& c : cases) EXPECT_EQ(InterfaceOfProduct(c.product), c.found) << c.product;
-}
-
-TEST(ServiceWindow, TheSweepSettlesLongerOnlyInsideThe70To150MHzBand) {
-    SweepTimings t;
-    t.fast = 3;
-    t.fast70to150 = 20;
-    const std::pair<std::int64_t, std::uint32_t> cases[] = {
-        {69'999'999, 3}, {70'000'000, 20}, {150'000'000, 20}, {150'000'001, 3}, {1'000'000'000, 3}};
-    for (const auto& [hz, settle] : cases) EXPECT_EQ(t.FastSettle(hz), settle) << hz;
-    EXPECT_EQ(t.SlowSettle(100'000'000), t.slow);
-}
-
 class ServiceForm : public ::testing::Test {
 protected:
     ServiceForm() { RecordMainThread(); }
@@ -52,42 +29,42 @@ protected:
 };
 
 TEST_F(ServiceForm, EachInterfaceRowStartsWithItsDefaults) {
+    const ScanConstants c = form.Constants();
     struct Row {
-        ReceiverInterface row;
-        std::uint32_t sweepFast, band, minRssi;
-    } rows[] = {
-        {ReceiverInterface::SER, 3, 3, 100},
-        {ReceiverInterface::USB, 3, 20, 100},
-        {ReceiverInterface::PCI, 7, 7, 180},
-    };
+        const InterfaceTimings& row;
+        std::int32_t sweepFast, band, minRssi;
+    } rows[] = {{c.ser, 3, 0, 100}, {c.usb, 3, 20, 100}, {c.pci, 7, 0, 180}};
     for (const Row& r : rows) {
-        const ScanTimings t = form.Timings(r.row);
-        SCOPED_TRACE(static_cast<int>(r.row));
-        EXPECT_EQ(t.scanFast, 3u);
-        EXPECT_EQ(t.scanSlow, 20u);
-        EXPECT_EQ(t.sweep.fast, r.sweepFast);
-        EXPECT_EQ(t.sweep.slow, 20u);
-        EXPECT_EQ(t.sweep.fast70to150, r.band);
-        EXPECT_EQ(t.sweep.maxRssi, 1000);
-        EXPECT_EQ(t.sweep.minRssi, static_cast<std::int32_t>(r.minRssi));
-        EXPECT_EQ(t.sweep.agcStep, 35);
-        EXPECT_EQ(t.bandFast, r.band);
-        EXPECT_EQ(t.bandSlow, 20u);
+        SCOPED_TRACE(r.sweepFast * 1000 + r.minRssi);
+        EXPECT_EQ(r.row.scanFast, 3);
+        EXPECT_EQ(r.row.scanSlow, 20);
+        EXPECT_EQ(r.row.sweepFast, r.sweepFast);
+        EXPECT_EQ(r.row.sweepSlow, 20);
+        EXPECT_EQ(r.row.sweepBand, r.band) << "only the USB row has the 70-150 MHz edit";
+        EXPECT_EQ(r.row.sweepMaxRssi, 1000);
+        EXPECT_EQ(r.row.sweepMinRssi, r.minRssi);
+        EXPECT_EQ(r.row.sweepAgcStep, 35);
     }
-    EXPECT_EQ(form.ScanMaxRssi->Value(), 1000);
-    EXPECT_EQ(form.RescanThreshold->Value(), 10);
+    EXPECT_EQ(c.maxRssi, 1000);
+    EXPECT_EQ(c.rescanThreshold, 10);
+    EXPECT_EQ(form.Timing[TDebugForm::kRowSER].sweep70to150, nullptr);
 }
 
-TEST_F(ServiceForm, TheScanningEditsKeepTheirRangesAndTheValuesReachTheTimings) {
-    auto& usb = form.Timing[static_cast<std::size_t>(ReceiverInterface::USB)];
+TEST_F(ServiceForm, TheScanningEditsKeepTheirRangesAndTheValuesReachTheStart) {
+    auto& usb = form.Timing[TDebugForm::kRowUSB];
     usb.sweepFast->SetValue(500); // 1..99
     usb.sweepSlow->SetValue(5);   // 10..255
     usb.sweep70to150->SetValue(40);
-    const ScanTimings t = form.Timings(ReceiverInterface::USB);
-    EXPECT_EQ(t.sweep.fast, 99u);
-    EXPECT_EQ(t.sweep.slow, 10u);
-    EXPECT_EQ(t.sweep.fast70to150, 40u);
-    EXPECT_EQ(form.Timings(ReceiverInterface::SER).sweep.fast, 3u) << "rows are separate";
+    form.RescanThreshold->SetValue(151); // 1..150
+    ScanTimings t;
+    PickScanTimings("LX-Q745 USB", form.Constants(), t);
+    EXPECT_EQ(t.sweepFast, 99);
+    EXPECT_EQ(t.sweepSlow, 10);
+    EXPECT_EQ(t.bandFast, 40);
+    EXPECT_EQ(form.Constants().rescanThreshold, 150);
+    PickScanTimings("LX-Q745 SER", form.Constants(), t);
+    EXPECT_EQ(t.sweepFast, 3) << "rows are separate";
+    EXPECT_EQ(t.bandFast, 3) << "elsewhere the band takes the sweep's own settle";
 }
 
 TEST_F(ServiceForm, PagesAreInTheirOrderAndTheFirstThreeGetTheFullArea) {
