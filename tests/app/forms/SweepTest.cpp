@@ -295,6 +295,22 @@ TEST_F(Sweep, AHitsSweepCountsOpenSquelchesAndAsksTheDemodulator) {
     EXPECT_EQ(Graph().GetLinesCount(), 0);
 }
 
+TEST_F(Sweep, AHitIsCountedWhereTheSquelchOpened) {
+    form->Q7->SetMode(1);
+    SQUELCH_SETTINGS squelch = form->Q7->SquelchSettings();
+    squelch.level = 50; // -80 dBm
+    form->Q7->SetSquelchSettings(squelch, 1);
+    SetRange(*form, 88'000'000, 90'000'000, 1'000'000);
+    Click(form->stSpeedButton52);
+    Click(form->stSpeedButton30);
+    for (std::uint16_t rssi : {900, 300}) { // strong at 88 MHz, weak at 89 MHz
+        Detector(rssi, 900);
+        Step();
+    }
+    EXPECT_GT(Graph().GetHitsVal(4, 0), 0.0);
+    EXPECT_EQ(Graph().GetHitsVal(4, 1), 0.0);
+}
+
 TEST_F(Sweep, TheGraphTunesOnAPressOnlyWhileNoSweepRuns) {
     SetRange(*form, 88'000'000, 89'000'000, 1'000'000);
     form->Q7->SetFreq(145'000'000);
