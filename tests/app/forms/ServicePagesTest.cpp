@@ -15,6 +15,7 @@
 #include "platform/components/TButton.h"
 #include "platform/components/TLabel.h"
 #include "platform/components/TListBox.h"
+#include "platform/components/TTimer.h"
 #include "tests/app/forms/FrontPanelFixture.h"
 
 namespace lxq {
@@ -155,6 +156,22 @@ TEST_F(ServicePages, ANewReferenceIsStoredAndTheReceiverTunedAwayAndBack) {
         EXPECT_EQ(service->TestFrequencyEdit->Value(), 145'000'000) << "kept over the refresh";
         EXPECT_EQ(service->StoredReferenceEdit->Value(), 40'000'100);
     }
+}
+
+TEST_F(ServicePages, FindErrorLetsTheAfcPullForThreeSecondsAndMeasuresTheOffset) {
+    service->TestFrequencyEdit->SetValue(145'000'000);
+    service->FindErrorButton->Click();
+    EXPECT_FALSE(service->FindErrorButton->Enabled());
+    EXPECT_TRUE(form->Q7->GetAFC());
+    EXPECT_EQ(form->Q7->GetFreq(), 145'000'000);
+    Advance(2'990, 10);
+    EXPECT_FALSE(service->FindErrorButton->Enabled());
+    Advance(20, 10);
+    EXPECT_TRUE(service->FindErrorButton->Enabled());
+    EXPECT_FALSE(form->Q7->GetAFC());
+    EXPECT_FALSE(service->AFCtimer->Enabled());
+    EXPECT_EQ(service->ErrorEdit->Value(), form->Q7->GetFreq() - 145'000'000);
+    EXPECT_EQ(form->Q7->GetFreq(), 145'000'000);
 }
 
 TEST_F(ServicePages, NewBandFiltersOnlyForTheOldRadio) {
