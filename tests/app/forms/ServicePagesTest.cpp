@@ -16,6 +16,7 @@
 #include "platform/components/TLabel.h"
 #include "platform/components/TListBox.h"
 #include "platform/components/TTimer.h"
+#include "platform/win/VirtualKeys.h"
 #include "tests/app/forms/FrontPanelFixture.h"
 
 namespace lxq {
@@ -172,6 +173,17 @@ TEST_F(ServicePages, FindErrorLetsTheAfcPullForThreeSecondsAndMeasuresTheOffset)
     EXPECT_FALSE(service->AFCtimer->Enabled());
     EXPECT_EQ(service->ErrorEdit->Value(), form->Q7->GetFreq() - 145'000'000);
     EXPECT_EQ(form->Q7->GetFreq(), 145'000'000);
+}
+
+TEST_F(ServicePages, EscapeClosesTheWindowAndThePreselectorChoosesItselfAgain) {
+    form->Q7->SetFreq(300'000'000);
+    const std::int32_t automatic = form->Q7->GetFilterValue();
+    form->Q7->SetFilterValue((automatic & 0xFF) ^ 0x40);
+    ASSERT_NE(form->Q7->GetFilterValue() & 0xFF, automatic & 0xFF);
+    std::uint16_t key = plat::win::VK_ESCAPE;
+    service->OnKeyDown(service, key, 0);
+    EXPECT_FALSE(service->Visible());
+    EXPECT_EQ(form->Q7->GetFilterValue() & 0xFF, automatic & 0xFF);
 }
 
 TEST_F(ServicePages, NewBandFiltersOnlyForTheOldRadio) {
