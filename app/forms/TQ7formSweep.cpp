@@ -254,7 +254,6 @@ void TQ7form::stSpeedButton30Click(TObject*) {
         Q7->SetSquelchSettings(wide, wideFlags);
     }
     SweepFreq = sweepStart_;
-    stSpeedButton52->SetEnabled(false);
     if (hits) Q7->SetBandwidth(HitsBandwidth(Q7->GetMode()));
 
     Q7->SetFreqPipelined(SweepFreq, 1, FastSettle(sweepTimings_, SweepFreq));
