@@ -173,6 +173,17 @@ TEST_F(Sweep, AStrongStepIsReadAgainSlowlyAndAWeakOneUntilItsAgcSettles) {
     EXPECT_EQ(Graph().GetLineLen(0), 5) << "every step stored once, at its own position";
 }
 
+TEST_F(Sweep, TheLastPointOfAPassIsAlwaysShown) {
+    SetRange(*form, 88'000'000, 108'000'000, 1'000'000);
+    Click(form->stSpeedButton33); // wraps, so the graph keeps its view after the pass
+    Click(form->stSpeedButton30);
+    Graph().SetZoom(8);
+    for (int k = 0; k < 20; ++k) Step(false);
+    const std::int64_t before = Graph().ScrollPosition();
+    Step(false); // the last point: drawn although the idle loop did not ask
+    EXPECT_GT(Graph().ScrollPosition(), before);
+}
+
 TEST_F(Sweep, ContinuousSweepingWrapsToTheStartAndCountsARound) {
     SetRange(*form, 88'000'000, 89'000'000, 1'000'000);
     Click(form->stSpeedButton33);
