@@ -46,13 +46,13 @@ TAboutForm::TAboutForm(TComponent* owner, TQ7form& main) : TForm(owner), main_(m
     OnKeyDown = [this](TObject* s, std::uint16_t& k, TShiftState st) { FormKeyDown(s, k, st); };
     const auto drag = [this](TObject* s, TShiftState st, int x, int y) { DragMouseMove(s, st, x, y); };
 
-    Panel1 = PlaceControl<TstPanel>(this, this, 0, 0, 420, 180);
+    Panel1 = Place<TstPanel>(this, this, 0, 0, 420, 180);
     Panel1->SetColor(0x404040);
     Panel1->OnMouseMove = drag;
-    Image1 = PlaceControl<TmyImage>(this, Panel1, 12, 12, 64, 64);
+    Image1 = Place<TmyImage>(this, Panel1, 12, 12, 64, 64);
     Image1->OnMouseMove = drag;
     auto label = [this, &drag](int y, int h) {
-        auto* l = PlaceControl<TmyLabel>(this, Panel1, 90, y, 320, h);
+        auto* l = Place<TmyLabel>(this, Panel1, 90, y, 320, h);
         l->SetAutoSize(false);
         l->SetWordWrap(true);
         l->Font().SetColor(clWhite);
@@ -66,10 +66,10 @@ TAboutForm::TAboutForm(TComponent* owner, TQ7form& main) : TForm(owner), main_(m
     WebLabel->SetCaption(kWebAddress);
     WebLabel->Font().SetColor(clAqua);
 
-    ButtonPanel = PlaceControl<TstPanel>(this, this, 0, 180, 420, 50);
+    ButtonPanel = Place<TstPanel>(this, this, 0, 180, 420, 50);
     ButtonPanel->SetColor(0x404040);
     ButtonPanel->OnMouseMove = drag;
-    OKButton = PlaceControl<TButton>(this, ButtonPanel, 0, 12, 80, 26);
+    OKButton = Place<TButton>(this, ButtonPanel, 0, 12, 80, 26);
     OKButton->SetCaption("OK");
     OKButton->SetModalResult(mrOk);
     OKButton->OnMouseUp = [this](TObject* s, TMouseButton b, TShiftState st, int x, int y) {

@@ -20,10 +20,10 @@ TGroupForm::TGroupForm(TComponent* owner) : TForm(owner) {
     SetKeyPreview(true);
     OnKeyDown = [this](TObject* s, std::uint16_t& k, TShiftState st) { FormKeyDown(s, k, st); };
 
-    GroupPanel = PlaceControl<TstPanel>(this, this, 10, 10, 310, 60);
+    GroupPanel = Place<TstPanel>(this, this, 10, 10, 310, 60);
     GroupPanel->SetColor(0x404040);
     for (int i = 0; i < 16; ++i) {
-        auto* b = PlaceControl<TstSpeedButton>(this, GroupPanel, 6 + (i % 8) * 37, 6 + (i / 8) * 26, 34, 22);
+        auto* b = Place<TstSpeedButton>(this, GroupPanel, 6 + (i % 8) * 37, 6 + (i / 8) * 26, 34, 22);
         b->SetCaption(std::to_string(i + 1));
         b->SetGroupIndex(i + 1);
         b->SetAllowAllUp(true);
@@ -34,19 +34,19 @@ TGroupForm::TGroupForm(TComponent* owner) : TForm(owner) {
     for (int i = 0, k = 0; i < GroupPanel->ControlCount() && k < 16; ++i)
         if (auto* b = dynamic_cast<TstSpeedButton*>(GroupPanel->Controls(i))) Groups[static_cast<std::size_t>(k++)] = b;
 
-    EnableButton = PlaceControl<TstSpeedButton>(this, this, 10, 80, 24, 22);
+    EnableButton = Place<TstSpeedButton>(this, this, 10, 80, 24, 22);
     EnableButton->SetGroupIndex(1);
     EnableButton->SetAllowAllUp(true);
     EnableButton->SetCaption("x");
     EnableButton->SetColorDown(0x202020);
-    auto* label = PlaceControl<TmyLabel>(this, this, 40, 82, 200, 18);
+    auto* label = Place<TmyLabel>(this, this, 40, 82, 200, 18);
     label->SetCaption("Enable group restriction");
     label->Font().SetColor(clWhite);
 
-    OKButton = PlaceControl<TButton>(this, this, 80, 115, 80, 26);
+    OKButton = Place<TButton>(this, this, 80, 115, 80, 26);
     OKButton->SetCaption("OK");
     OKButton->SetModalResult(mrOk);
-    CancelButton = PlaceControl<TButton>(this, this, 170, 115, 80, 26);
+    CancelButton = Place<TButton>(this, this, 170, 115, 80, 26);
     CancelButton->SetCaption("Cancel");
     CancelButton->SetModalResult(mrCancel);
 }

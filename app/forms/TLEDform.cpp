@@ -31,7 +31,7 @@ TLEDform::TLEDform(TComponent* owner, TQ7form& main) : TForm(owner), main_(main)
     OnKeyDown = [this](TObject* s, std::uint16_t& k, TShiftState st) { FormKeyDown(s, k, st); };
 
     auto label = [this](int x, int y, int w, const char* text) {
-        auto* l = PlaceControl<TmyLabel>(this, this, x, y, w, 18);
+        auto* l = Place<TmyLabel>(this, this, x, y, w, 18);
         l->SetCaption(text);
         l->Font().SetColor(clWhite);
         return l;
@@ -42,7 +42,7 @@ TLEDform::TLEDform(TComponent* owner, TQ7form& main) : TForm(owner), main_(main)
     intro->SetHeight(36);
     const char* texts[] = {"Continuously ON", "Continuously OFF", "Blinking, showing diagnostic status"};
     for (int i = 0; i < 3; ++i) {
-        auto* b = PlaceControl<TstSpeedButton>(this, this, 20, 50 + i * 28, 24, 22);
+        auto* b = Place<TstSpeedButton>(this, this, 20, 50 + i * 28, 24, 22);
         b->SetGroupIndex(1);
         b->SetColorDown(0x202020);
         b->SetTag(i + 1);
@@ -54,10 +54,10 @@ TLEDform::TLEDform(TComponent* owner, TQ7form& main) : TForm(owner), main_(main)
     HelpLabel = label(340, 136, 40, "Help.");
     HelpLabel->Font().SetColor(clAqua);
     HelpLabel->OnClick = [this](TObject* s) { HelpLabelClick(s); };
-    OKButton = PlaceControl<TButton>(this, this, 130, 164, 80, 26);
+    OKButton = Place<TButton>(this, this, 130, 164, 80, 26);
     OKButton->SetCaption("OK");
     OKButton->OnClick = [this](TObject* s) { OKButtonClick(s); };
-    CancelButton = PlaceControl<TButton>(this, this, 230, 164, 80, 26);
+    CancelButton = Place<TButton>(this, this, 230, 164, 80, 26);
     CancelButton->SetCaption("Cancel");
     CancelButton->OnClick = [this](TObject* s) { CancelButtonClick(s); };
 }

@@ -75,7 +75,7 @@ void TMemoryForm::BuildControls() {
     SetColor(kBack);
 
     auto label = [this](int x, int y, int w, const char* text) {
-        auto* l = PlaceControl<TmyLabel>(this, this, x, y, w, 18);
+        auto* l = Place<TmyLabel>(this, this, x, y, w, 18);
         l->SetCaption(text);
         l->Font().SetColor(clWhite);
         return l;
@@ -87,7 +87,7 @@ void TMemoryForm::BuildControls() {
     };
     int group = 1; // each independent toggle latches on its own
     auto toggle = [this, &group](int x, int y, int w, const char* caption, int index = 0) {
-        auto* b = PlaceControl<TstSpeedButton>(this, this, x, y, w, 22);
+        auto* b = Place<TstSpeedButton>(this, this, x, y, w, 22);
         b->SetCaption(caption);
         b->SetColor(kBack);
         b->SetColorDown(kField);
@@ -98,24 +98,24 @@ void TMemoryForm::BuildControls() {
         return b;
     };
     auto spinner = [this](TWinControl* beside) {
-        auto* u = PlaceControl<TmyUpDown>(this, this, beside->Left() + beside->Width(), beside->Top(),
+        auto* u = Place<TmyUpDown>(this, this, beside->Left() + beside->Width(), beside->Top(),
                                           beside->Height() / 2, beside->Height());
         return u;
     };
 
     FileLabel = label(10, 6, 400, "Current file: ");
     label(10, 30, 100, "Frequency");
-    myFrequencyEdit1 = field(PlaceControl<TmyFrequencyEdit>(this, this, 110, 28, 150, 22));
+    myFrequencyEdit1 = field(Place<TmyFrequencyEdit>(this, this, 110, 28, 150, 22));
     myFrequencyEdit1->SetShowUnit(TFrequencyUnit::fuMHz);
     myFrequencyEdit1->SetMin(0);
     myFrequencyEdit1->SetMax(INT64_MAX / 2);
 
     label(10, 56, 100, "Memory number");
-    myIntEdit1 = field(PlaceControl<TmyIntEdit>(this, this, 110, 54, 100, 22));
+    myIntEdit1 = field(Place<TmyIntEdit>(this, this, 110, 54, 100, 22));
     myIntEdit1->SetMin(1);
     myIntEdit1->SetMax(1'000'000'000);
     myIntEdit1->OnValueChange = [this](TObject* s) { myIntEdit1ValueChange(s); };
-    myUpDown1 = PlaceControl<TmyUpDown>(this, this, 0, 0, 11, 22);
+    myUpDown1 = Place<TmyUpDown>(this, this, 0, 0, 11, 22);
     myUpDown1->SetIntEdit(myIntEdit1);
 
     label(10, 84, 100, "Set groups:");
@@ -124,21 +124,21 @@ void TMemoryForm::BuildControls() {
                                                            std::to_string(i + 1).c_str());
 
     label(10, 136, 100, "Callsign");
-    CallsignEdit = field(PlaceControl<TstEdit>(this, this, 110, 134, 120, 22));
+    CallsignEdit = field(Place<TstEdit>(this, this, 110, 134, 120, 22));
     CallsignEdit->SetMaxLength(static_cast<int>(kCallsignChars));
     label(250, 136, 60, "Hotkey");
-    HotkeyText = field(PlaceControl<TstEdit>(this, this, 310, 134, 60, 22));
+    HotkeyText = field(Place<TstEdit>(this, this, 310, 134, 60, 22));
     HotkeyText->SetReadOnly(true);
     HotkeyUpDown = spinner(HotkeyText);
     HotkeyUpDown->OnDirection = [this](TComponent* s, int& v) { HotkeyUpDownDirection(s, v); };
 
     label(10, 162, 100, "Comments");
-    CommentsEdit = field(PlaceControl<TstEdit>(this, this, 110, 160, 290, 22));
+    CommentsEdit = field(Place<TstEdit>(this, this, 110, 160, 290, 22));
     CommentsEdit->SetMaxLength(static_cast<int>(kCommentsChars));
 
     StoreModeButton = toggle(10, 190, 95, "Store mode");
     StoreModeButton->OnClick = [this](TObject* s) { StoreModeButtonClick(s); };
-    ModeText = field(PlaceControl<TstEdit>(this, this, 110, 190, 60, 22));
+    ModeText = field(Place<TstEdit>(this, this, 110, 190, 60, 22));
     ModeText->SetReadOnly(true);
     ModeUpDown = spinner(ModeText);
     ModeUpDown->OnDirection = [this](TComponent* s, int& v) { ModeUpDownDirection(s, v); };
@@ -151,23 +151,23 @@ void TMemoryForm::BuildControls() {
     auto value = [&](int y, const char* caption, int group, int min, int max, TstSpeedButton*& button,
                      TmyIntEdit*& edit, TmyUpDown*& upDown) {
         button = toggle(110, y, 60, caption, group);
-        edit = field(PlaceControl<TmyIntEdit>(this, this, 175, y, 60, 22));
+        edit = field(Place<TmyIntEdit>(this, this, 175, y, 60, 22));
         edit->SetMin(min);
         edit->SetMax(max);
         edit->SetValue(min);
-        upDown = PlaceControl<TmyUpDown>(this, this, 0, 0, 11, 22);
+        upDown = Place<TmyUpDown>(this, this, 0, 0, 11, 22);
         upDown->SetIntEdit(edit);
     };
     value(218, "Level", 0, -130, -30, LevelButton, LevelEdit, LevelUpDown);
     value(244, "Noise", kSecondGroup, 0, 99, NoiseButton, NoiseEdit, NoiseUpDown);
     value(270, "Voice", kSecondGroup, 0, 99, VoiceButton, VoiceEdit, VoiceUpDown);
     CtcssButton = toggle(260, 218, 60, "CTCSS", kSecondGroup);
-    CtcssText = field(PlaceControl<TstEdit>(this, this, 325, 218, 60, 22));
+    CtcssText = field(Place<TstEdit>(this, this, 325, 218, 60, 22));
     CtcssText->SetReadOnly(true);
     CtcssUpDown = spinner(CtcssText);
     CtcssUpDown->OnDirection = [this](TComponent* s, int& v) { CtcssUpDownDirection(s, v); };
     DcsButton = toggle(260, 244, 60, "DCS", kSecondGroup);
-    DcsText = field(PlaceControl<TstEdit>(this, this, 325, 244, 60, 22));
+    DcsText = field(Place<TstEdit>(this, this, 325, 244, 60, 22));
     DcsText->SetReadOnly(true);
     DcsUpDown = spinner(DcsText);
     DcsUpDown->OnDirection = [this](TComponent* s, int& v) { DcsUpDownDirection(s, v); };
@@ -177,18 +177,18 @@ void TMemoryForm::BuildControls() {
         b->OnClick = squelchClick;
 
     label(10, 302, 100, "Bandwidth");
-    BandwidthEdit = field(PlaceControl<TmyFrequencyEdit>(this, this, 110, 300, 100, 22));
+    BandwidthEdit = field(Place<TmyFrequencyEdit>(this, this, 110, 300, 100, 22));
     BandwidthEdit->SetShowUnit(TFrequencyUnit::fukHz);
     BandwidthEdit->SetMin(1);
     BandwidthEdit->SetMax(20'000);
-    BandwidthUpDown = PlaceControl<TmyUpDown>(this, this, 0, 0, 11, 22);
+    BandwidthUpDown = Place<TmyUpDown>(this, this, 0, 0, 11, 22);
     BandwidthUpDown->SetFrequencyEdit(BandwidthEdit);
     LockoutButton = toggle(240, 300, 160, "Memory scan lockout");
 
-    OKButton = PlaceControl<TButton>(this, this, 120, 350, 80, 26);
+    OKButton = Place<TButton>(this, this, 120, 350, 80, 26);
     OKButton->SetCaption("OK");
     OKButton->OnClick = [this](TObject* s) { OKButtonClick(s); };
-    CancelButton = PlaceControl<TButton>(this, this, 220, 350, 80, 26);
+    CancelButton = Place<TButton>(this, this, 220, 350, 80, 26);
     CancelButton->SetCaption("Cancel");
     CancelButton->OnClick = [this](TObject* s) { CancelButtonClick(s); };
 }

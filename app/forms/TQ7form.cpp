@@ -15,6 +15,8 @@
 #include "app/controls/TstPanel.h"
 #include "app/controls/TstSpeedButton.h"
 #include "app/forms/DataFolder.h"
+#include "app/forms/FrontPanelLook.h"
+#include "app/forms/PlaceControl.h"
 #include "app/receiver/KvrPluginInterface.h"
 #include "app/receiver/TmyKVRserver.h"
 #include "app/receiver/TmyQ745.h"
@@ -45,16 +47,6 @@ constexpr const char* kDemodulatorPlugin = "Q745 Demodulator";
 constexpr std::uint32_t kSetFrequency = 0x800;
 constexpr std::uint32_t kHostBusyClosing = 0x2;
 constexpr std::int64_t kSignalIntervalMs = 200;
-
-template <typename C>
-C* Place(TComponent* owner, TWinControl* parent, int x, int y, int w, int h) {
-    auto* c = new C(owner);
-    c->SetParent(parent);
-    c->SetBounds(x, y, w, h);
-    return c;
-}
-
-std::uint32_t Low32(std::int64_t v) { return static_cast<std::uint32_t>(static_cast<std::uint64_t>(v)); }
 
 std::string WithoutStars(const std::string& s) {
     std::string out;
@@ -154,17 +146,7 @@ void TQ7form::BuildControls() {
     myFrequencyEdit2->SetDefaultShadow(false);
 
     auto button = [this](int x, int y, int w, const char* caption, TSTButtonKind kind) {
-        auto* b = Place<TstSpeedButton>(this, stPanel1, x, y, w, 24);
-        b->SetColor(kPanelColor);
-        b->SetColorDown(kDisplayColor);
-        b->Font().SetColor(clWhite);
-        b->SetFontColorDown(clYellow);
-        if (caption) b->SetCaption(caption);
-        else {
-            b->SetKind(kind);
-            b->SetKindPercent(60);
-        }
-        return b;
+        return FrontPanelButton(this, stPanel1, x, y, w, caption, kind);
     };
     stSpeedButton26 = button(16, 92, 32, nullptr, TSTButtonKind::stbkRewind);
     stSpeedButton29 = button(52, 92, 32, nullptr, TSTButtonKind::stbkShortLeftArrow);
@@ -230,6 +212,7 @@ void TQ7form::BuildControls() {
     SignalTimer->SetEnabled(false);
     SignalTimer->SetOnTimer([this](TObject* s) { SignalTimerTimer(s); });
     BuildMemories();
+    BuildSweep();
 }
 
 // --- start-up and shut-down --------------------------------------------------------------------
@@ -331,6 +314,11 @@ void TQ7form::ApplyPanelOptions() {
 
 void TQ7form::FormCloseQuery(TObject*, bool& canClose) {
     canClose = (KVR->Disabled() & kHostBusyClosing) == 0;
+    if (canClose && Sweeping()) { // the receiver gets its settings back first
+        canClose = false;
+        stSpeedButton31Click(stSpeedButton31);
+        PostClose();
+    }
 }
 
 void TQ7form::FormClose(TObject*, TCloseAction&) {

@@ -12,6 +12,7 @@
 
 #include "api/Lxq745Api.h"
 #include "app/forms/BandList.h"
+#include "app/forms/ScanTimings.h"
 #include "app/forms/CommandLine.h"
 #include "app/forms/MemoryList.h"
 #include "app/forms/TExclusionRecord.h"
@@ -42,6 +43,9 @@ class TMemoryForm;
 class TOffsetForm;
 class TRecallForm;
 class TmyIntEdit;
+class TDebugForm;
+class TmyFreqGraph2;
+class TmyFrequencyEdit;
 class TmyKVRserver;
 class TmyLabel;
 class TmyQ745;
@@ -193,11 +197,7 @@ public:
     // --- idle loop (TQ7formIdle.cpp) ---
     std::uint8_t ScannerState = 0;        // 0 idle, 1 paused, 2 holding, 3 scanning
     bool WaitingForSquelchedInfo = false; // the scanner step waits for the demodulator's verdict
-    bool SquelchedInfoArrived = false;
     static std::uint32_t LastSweepRedrawTick; // the last sweep step allowed to redraw
-    TstSpeedButton* stSpeedButton30 = nullptr; // "Start sweeping"
-    TstSpeedButton* stSpeedButton32 = nullptr; // "Pause sweeping"
-    TstSpeedButton* stSpeedButton52 = nullptr; // "Hits"
     plat::comp::TMenuItem* Demodulators1 = nullptr;
     // The scanner's step (ScanTimerTimer); the idle loop runs it.
     plat::comp::TNotifyEvent ScanStep;
@@ -210,6 +210,45 @@ public:
     void KVRStartDemodulator(plat::comp::TObject* sender, const std::string& pluginName);
     void KVRCallback(plat::comp::TObject* sender, const std::string& pluginName, std::uint32_t uMsg,
                      std::uint32_t dwParam, std::uint32_t cbData, void* lpData, std::int32_t& result);
+    // --- sweep (TQ7formSweep.cpp) ---
+    TstPanel* SweepPanel = nullptr;
+    TmyFrequencyEdit* myFrequencyEdit3 = nullptr; // Start
+    TmyFrequencyEdit* myFrequencyEdit4 = nullptr; // End
+    TmyFrequencyEdit* myFrequencyEdit5 = nullptr; // Step
+    TstSpeedButton* stSpeedButton30 = nullptr;    // Start sweeping: down while a sweep runs
+    TstSpeedButton* stSpeedButton31 = nullptr;    // Stop sweeping
+    TstSpeedButton* stSpeedButton32 = nullptr;    // Pause sweeping
+    TstSpeedButton* stSpeedButton33 = nullptr;    // Continuous sweeping
+    TstSpeedButton* stSpeedButton52 = nullptr;    // Hits
+    TstSpeedButton* stSpeedButton34 = nullptr;    // Min
+    TstSpeedButton* stSpeedButton35 = nullptr;    // Max
+    TstSpeedButton* stSpeedButton36 = nullptr;    // Diff
+    TstSpeedButton* stSpeedButton37 = nullptr;    // Zoom out
+    TstSpeedButton* stSpeedButton38 = nullptr;    // Zoom in
+    TstSpeedButton* stSpeedButton40 = nullptr;    // Clear the graph
+    TmyFreqGraph2* myFreqGraph1 = nullptr;
+    // The service window; its "Scanning" page holds the scan and sweep constants.
+    TDebugForm* DebugForm = nullptr;
+    // Set when a sweep step or the demodulator's squelch report wants the idle loop to go on;
+    // shared with the idle loop and the scanner.
+    bool SquelchedInfoArrived = false;
+    void stSpeedButton30Click(plat::comp::TObject* sender);
+    void stSpeedButton31Click(plat::comp::TObject* sender);
+    void stSpeedButton32Click(plat::comp::TObject* sender);
+    void stSpeedButton34Click(plat::comp::TObject* sender);
+    void stSpeedButton35Click(plat::comp::TObject* sender);
+    void stSpeedButton36Click(plat::comp::TObject* sender);
+    void stSpeedButton40Click(plat::comp::TObject* sender);
+    void myFreqGraph1VisiTune(plat::comp::TObject* sender, std::int64_t freq, plat::comp::TShiftState shift);
+    // One sweep step, run from the idle loop; canUpdate asks the graph to show the step's column.
+    void Q7BlockScan(plat::comp::TObject* sender, double ss, bool canUpdate);
+    bool Sweeping() const;
+    std::int64_t SweepFreq = 0;       // pending in the receiver; the next read is of SweepFreq - step
+    int SweepPoints = 0;              // points of the range
+    std::int64_t SweepSavedFreq = -1; // the receiver's frequency before the start, -1 none
+    SQUELCH_SETTINGS SweepSavedSquelch{}; // FMN's own settings while FMW borrows that mode
+    int SweepLastAgc = -1;
+    std::int64_t SweepStartTick = 0;
 
     static const char* const kCaption;
 
@@ -255,6 +294,34 @@ private:
     void BuildMemories();
     // --- idle loop ---
     void BuildIdle();
+    // --- sweep ---
+    struct SweepReading {
+        std::int32_t raw = 0;
+        std::uint32_t rssi = 0;
+        std::uint32_t agc = 0;
+        double dbm = 0;
+    };
+    void BuildSweep();
+    void LoadSweepTimings();
+    // Reads the level measured at hz (the frequency tuned before the pending one) into r; a
+    // failed read leaves r as it was.
+    void ReadSweepLevel(std::int64_t hz, SweepReading& r);
+    void ResumeSweep();
+    void StoreSweepLevel(int pos, double level, bool canUpdate);
+    void EndOfSweepRange();
+    void SetSweepControlsEnabled(bool enabled);
+    void SweepFinishedStatistics();
+    struct DebugFormDeleter {
+        void operator()(TDebugForm* form) const;
+    };
+    std::unique_ptr<TDebugForm, DebugFormDeleter> debugForm_;
+    ScanTimings sweepTimings_;
+    std::int64_t sweepStart_ = 0, sweepEnd_ = 0, sweepStep_ = 1;
+    std::int32_t sweepSavedMode_ = 0;
+    std::int32_t sweepSavedAgc_ = -1;
+    bool sweepSavedAtten_ = false, sweepSavedPreAmp_ = false;
+    std::uint32_t sweepSavedSquelchFlags_ = 0;
+    SweepReading sweepReading_;
 };
 
 } // namespace lxq

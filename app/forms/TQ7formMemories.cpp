@@ -24,7 +24,7 @@ using namespace plat::comp;
 
 void TQ7form::BuildMemories() {
     auto button = [this](int x, const char* caption) {
-        auto* b = PlaceControl<TstSpeedButton>(this, stPanel1, x, 130, 32, 24);
+        auto* b = Place<TstSpeedButton>(this, stPanel1, x, 130, 32, 24);
         b->SetColor(0x404040);
         b->SetColorDown(0x202020);
         b->Font().SetColor(clWhite);
@@ -37,7 +37,7 @@ void TQ7form::BuildMemories() {
     stSpeedButton15 = button(392, "R");
     stSpeedButton15->SetHint("Recall frequency");
     stSpeedButton15->OnClick = [this](TObject* s) { stSpeedButton15Click(s); };
-    myIntEdit1 = PlaceControl<TmyIntEdit>(this, stPanel1, 430, 130, 90, 24);
+    myIntEdit1 = Place<TmyIntEdit>(this, stPanel1, 430, 130, 90, 24);
     myIntEdit1->SetColor(0x202020);
     myIntEdit1->Font().SetColor(clLime);
 

@@ -65,16 +65,16 @@ void TRecallForm::BuildControls() {
     OnKeyDown = [this](TObject* s, std::uint16_t& k, TShiftState st) { FormKeyDown(s, k, st); };
     OnResize = [this](TObject* s) { FormResize(s); };
 
-    HeaderPanel = PlaceControl<TstPanel>(this, this, 0, 0, ClientWidth(), kHeaderHeight);
+    HeaderPanel = Place<TstPanel>(this, this, 0, 0, ClientWidth(), kHeaderHeight);
     HeaderPanel->SetAlign(TAlign::alTop);
     HeaderPanel->SetColor(0x303030);
     HeaderPanel->SetDoubleBuffered(true);
-    ButtonPanel = PlaceControl<TstPanel>(this, this, 0, ClientHeight() - kButtonPanelHeight, ClientWidth(),
+    ButtonPanel = Place<TstPanel>(this, this, 0, ClientHeight() - kButtonPanelHeight, ClientWidth(),
                                          kButtonPanelHeight);
     ButtonPanel->SetAlign(TAlign::alBottom);
     ButtonPanel->SetColor(0x303030);
     ButtonPanel->SetDoubleBuffered(true);
-    ListBox1 = PlaceControl<TstListBox>(this, this, 0, kHeaderHeight, ClientWidth(),
+    ListBox1 = Place<TstListBox>(this, this, 0, kHeaderHeight, ClientWidth(),
                                         ClientHeight() - kHeaderHeight - kButtonPanelHeight);
     ListBox1->SetAlign(TAlign::alClient);
     ListBox1->SetStyle(TListBoxStyle::lbVirtualOwnerDraw);
@@ -90,7 +90,7 @@ void TRecallForm::BuildControls() {
 
     for (int c = 0; c < kColumns; ++c) {
         const int right = c + 1 < kColumns ? kColumnLeft[static_cast<std::size_t>(c + 1)] : ClientWidth();
-        auto* l = PlaceControl<TmyLabel>(this, HeaderPanel, kColumnLeft[static_cast<std::size_t>(c)], 2,
+        auto* l = Place<TmyLabel>(this, HeaderPanel, kColumnLeft[static_cast<std::size_t>(c)], 2,
                                          right - kColumnLeft[static_cast<std::size_t>(c)], 16);
         l->SetAutoSize(false);
         l->SetAlignment(TAlignment::taCenter);
@@ -102,7 +102,7 @@ void TRecallForm::BuildControls() {
     }
 
     auto button = [this](int x, const char* caption) {
-        auto* b = PlaceControl<TButton>(this, ButtonPanel, x, 4, 80, 26);
+        auto* b = Place<TButton>(this, ButtonPanel, x, 4, 80, 26);
         b->SetCaption(caption);
         return b;
     };
