@@ -228,6 +228,7 @@ void TQ7form::BuildControls() {
     SignalTimer = new TTimer(this);
     SignalTimer->SetEnabled(false);
     SignalTimer->SetOnTimer([this](TObject* s) { SignalTimerTimer(s); });
+    BuildScanner();
 }
 
 // --- start-up and shut-down --------------------------------------------------------------------
@@ -289,6 +290,7 @@ void TQ7form::FormCreate(TObject*) {
     LoadBands();
     LoadAutoSteps();
     LoadExclusions();
+    LoadScanRanges();
     ReadSettings();
     LoadMemoryFile();
 
@@ -329,6 +331,10 @@ void TQ7form::ApplyPanelOptions() {
 
 void TQ7form::FormCloseQuery(TObject*, bool& canClose) {
     canClose = (KVR->Disabled() & kHostBusyClosing) == 0;
+    if (canClose && StopScanForClose()) { // the scan ends first; the close comes again
+        canClose = false;
+        PostClose();
+    }
 }
 
 void TQ7form::FormClose(TObject*, TCloseAction&) {
@@ -339,6 +345,7 @@ void TQ7form::FormClose(TObject*, TCloseAction&) {
         WriteSettings();
         SaveAutoSteps();
         SaveExclusions();
+        SaveScanRanges();
     }
     FreqTimer->SetEnabled(false);
     const std::string product = Q7->GetProductName();
