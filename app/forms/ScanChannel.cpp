@@ -17,8 +17,10 @@ bool Downwards(const ScanSources& s) { return s.direction < 1; }
 std::int64_t NextSearch(ScanChannel& ch, const ScanSources& s) {
     // Saturating: a step of the edit's size never leaves the 64-bit range, but a stored
     // position may be anything.
-    const std::int64_t f = Downwards(s) ? ch.searchFrequency - std::min(s.step, ch.searchFrequency - INT64_MIN)
-                                        : ch.searchFrequency + std::min(s.step, INT64_MAX - ch.searchFrequency);
+    const std::int64_t p = ch.searchFrequency;
+    const std::int64_t step = std::max<std::int64_t>(s.step, 0);
+    const std::int64_t f = Downwards(s) ? (p < INT64_MIN + step ? INT64_MIN : p - step)
+                                        : (p > INT64_MAX - step ? INT64_MAX : p + step);
     ch.searchFrequency = f;
     if (f < s.minFrequency) {
         ch.frequency = s.minFrequency;
