@@ -264,6 +264,8 @@ private:
     std::int64_t lastSignalMs_ = INT64_MIN / 2;
     // --- scanner ---
     void SetDirectionGlyphsIdle();
+    // A direction button's start: the other button up, this one down, then the scan.
+    void StartScanning(int direction);
     void ScanLog(const std::function<std::string()>& text);
     void FlashDirectionButton();
     std::uint8_t scanState_ = 0; // 0 idle, 1 paused, 2 holding, 3 scanning

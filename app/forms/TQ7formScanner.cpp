@@ -118,29 +118,22 @@ ScanKind TQ7form::ChosenScanKind() const {
 
 // --- buttons -----------------------------------------------------------------------------------
 
-void TQ7form::stSpeedButton20Click(TObject*) {
-    stSpeedButton19->SetDown(false);
-    stSpeedButton19->SetKind(TSTButtonKind::stbkRewind);
-    stSpeedButton20->SetDown(true);
-    for (TstSpeedButton* b : {stSpeedButton19, stSpeedButton20}) {
-        b->SetCaption("");
-        b->SetShowKind(true);
-    }
-    stSpeedButton23->SetDown(false);
-    scanDirection_ = 1;
-    StartScan();
-}
+void TQ7form::stSpeedButton20Click(TObject*) { StartScanning(1); }
 
-void TQ7form::stSpeedButton19Click(TObject*) {
-    stSpeedButton20->SetDown(false);
-    stSpeedButton20->SetKind(TSTButtonKind::stbkFastForward);
-    stSpeedButton19->SetDown(true);
+void TQ7form::stSpeedButton19Click(TObject*) { StartScanning(-1); }
+
+void TQ7form::StartScanning(int direction) {
+    TstSpeedButton* self = direction < 0 ? stSpeedButton19 : stSpeedButton20;
+    TstSpeedButton* other = direction < 0 ? stSpeedButton20 : stSpeedButton19;
+    other->SetDown(false);
+    other->SetKind(direction < 0 ? TSTButtonKind::stbkFastForward : TSTButtonKind::stbkRewind);
+    self->SetDown(true);
     for (TstSpeedButton* b : {stSpeedButton19, stSpeedButton20}) {
         b->SetCaption("");
         b->SetShowKind(true);
     }
     stSpeedButton23->SetDown(false);
-    scanDirection_ = -1;
+    scanDirection_ = direction;
     StartScan();
 }
 
