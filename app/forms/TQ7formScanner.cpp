@@ -95,7 +95,7 @@ void TQ7form::BuildScanner() {
     Scanning1->SetCaption("&Scanning");
     Scanning1->OnClick = [this](TObject* s) { Scanning1Click(s); };
 
-    RangesForm = new TRangesForm(this);
+    RangesForm = new TRangesForm(this, Q7->Q7Facilities());
     ExclusionsForm = new TExclusionsForm(this);
     ScanSetForm = new TScanSetForm(this, RangesForm, ExclusionsForm);
     ScannerEvents = new TApplicationEvents(this);

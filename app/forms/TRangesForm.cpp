@@ -11,6 +11,8 @@
 #include "app/forms/DialogParts.h"
 #include "app/forms/ModeNames.h"
 #include "app/forms/ShortText.h"
+#include "app/forms/TNewRangeForm.h"
+#include "app/forms/SquelchControls.h"
 #include "app/receiver/SquelchSettings.h"
 #include "platform/components/TLabel.h"
 #include "platform/components/TMessageForm.h"
@@ -32,12 +34,6 @@ struct Column {
 constexpr Column kColumns[] = {{20, "Lower"}, {120, "Upper"}, {220, "Step"}, {320, "Mode"}, {350, "Squelch"},
                                {420, "Description"}};
 
-std::string Octal3(std::int32_t code) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%03o", static_cast<unsigned>(code) & 0777u);
-    return text;
-}
-
 } // namespace
 
 std::string RangeSquelchText(const TRangeRecord& r) {
@@ -46,15 +42,16 @@ std::string RangeSquelchText(const TRangeRecord& r) {
     std::string second;
     if (types & kSquelchNoise) second = "N" + std::to_string(r.noiseSquelch);
     else if (types & kSquelchVoice) second = "V" + std::to_string(r.voiceSquelch);
-    else if (types & kSquelchCtcss) second = "C" + FormatFloat(r.ctcss / 1000.0, 1, 1);
-    else if (types & kSquelchDcs) second = std::string("D") + (r.dcs < 0 ? "-" : "") + Octal3(r.dcs < 0 ? -r.dcs : r.dcs);
+    else if (types & kSquelchCtcss) second = "C" + CtcssText(r.ctcss);
+    else if (types & kSquelchDcs) second = "D" + DcsText(r.dcs < 0 ? -r.dcs : r.dcs, r.dcs < 0);
     if (!level.empty() && !second.empty()) return level + "/" + second;
     if (!level.empty()) return level;
     if (!second.empty()) return second;
     return "none";
 }
 
-TRangesForm::TRangesForm(TComponent* owner) : TForm(owner) {
+TRangesForm::TRangesForm(TComponent* owner, const TQ7Facilities& facilities) : TForm(owner) {
+    NewRangeForm = new TNewRangeForm(this, facilities);
     ShowMessageBox = [](const std::string& t, const std::string& c, std::uint32_t f) { return MessageBox(t, c, f); };
     SetCaption("Scan ranges");
     SetClientSize(620, 330);
@@ -137,7 +134,7 @@ void TRangesForm::AutoStoreButtonClick(TObject*) {
 }
 
 void TRangesForm::NewButtonClick(TObject*) {
-    if (EditRange) EditRange(ranges_, static_cast<int>(ranges_.size()));
+    NewRangeForm->EditRange(ranges_, static_cast<int>(ranges_.size()));
     stListBox1->SetLength(static_cast<int>(ranges_.size()));
     stListBox1->Invalidate();
 }
@@ -145,7 +142,7 @@ void TRangesForm::NewButtonClick(TObject*) {
 void TRangesForm::EditButtonClick(TObject*) {
     const int i = stListBox1->ItemIndex();
     if (i < 0 || i >= static_cast<int>(ranges_.size())) return;
-    if (EditRange) EditRange(ranges_, i);
+    NewRangeForm->EditRange(ranges_, i);
     stListBox1->SetLength(static_cast<int>(ranges_.size()));
     stListBox1->Invalidate();
 }

@@ -13,6 +13,8 @@
 
 namespace lxq {
 
+class TNewRangeForm;
+class TQ7Facilities;
 class TstIntEdit;
 class TstListBox;
 class TstSpeedButton;
@@ -22,7 +24,8 @@ std::string RangeSquelchText(const TRangeRecord& r);
 
 class TRangesForm : public plat::comp::TForm {
 public:
-    explicit TRangesForm(plat::comp::TComponent* owner);
+    // The range editor limits frequencies and modes to the receiver's facilities.
+    TRangesForm(plat::comp::TComponent* owner, const TQ7Facilities& facilities);
     const char* ClassName() const override { return "TRangesForm"; }
 
     RangeList& Ranges() { return ranges_; }
@@ -36,11 +39,10 @@ public:
     std::int32_t WriteTo() const;
     std::int32_t GroupNumber() const;
 
-    // Asks (text, caption, flags) and answers the button; edits range `index` (the count: a new
-    // one). Tests replace both; until the range editor is bound, nothing is edited.
+    // Asks (text, caption, flags) and answers the button; tests replace it.
     std::function<int(const std::string&, const std::string&, std::uint32_t)> ShowMessageBox;
-    std::function<void(RangeList& list, int index)> EditRange;
 
+    TNewRangeForm* NewRangeForm = nullptr;
     TstListBox* stListBox1 = nullptr;
     TstSpeedButton* NewButton = nullptr;
     TstSpeedButton* DeleteButton = nullptr;
