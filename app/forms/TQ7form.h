@@ -37,6 +37,7 @@ class TmyKVRserver;
 class TmyLabel;
 class TmyQ745;
 class TmyTuningPad;
+class TAutostepForm;
 class TExclusionsForm;
 class TRangesForm;
 class TScanSetForm;
@@ -178,6 +179,7 @@ public:
     TRangesForm* RangesForm = nullptr;
     TScanSetForm* ScanSetForm = nullptr;
     TExclusionsForm* ExclusionsForm = nullptr;
+    TAutostepForm* AutostepForm = nullptr;
     // Set by a step that waits for the demodulator's squelch verdict; cleared when it decides.
     bool WaitingForSquelchedInfo = false;
     // Set when the verdict came; cleared by the idle steps and by the scanner step.

@@ -13,6 +13,7 @@
 #include "app/controls/TstSpeedButton.h"
 #include "app/forms/MemoryOrdering.h"
 #include "app/forms/RangeList.h"
+#include "app/forms/TAutostepForm.h"
 #include "app/forms/TExclusionsForm.h"
 #include "app/forms/TQ7form.h"
 #include "app/forms/TRangesForm.h"
@@ -97,6 +98,7 @@ void TQ7form::BuildScanner() {
 
     RangesForm = new TRangesForm(this, Q7->Q7Facilities());
     ExclusionsForm = new TExclusionsForm(this);
+    AutostepForm = new TAutostepForm(this, *Q7);
     ScanSetForm = new TScanSetForm(this, RangesForm, ExclusionsForm);
     ScannerEvents = new TApplicationEvents(this);
     ScannerEvents->OnIdle = [this](TObject*, bool& done) { ScannerIdle(done); };

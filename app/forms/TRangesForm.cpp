@@ -10,7 +10,7 @@
 #include "app/controls/TstSpeedButton.h"
 #include "app/forms/DialogParts.h"
 #include "app/forms/ModeNames.h"
-#include "app/forms/ShortText.h"
+#include "app/forms/RangeRow.h"
 #include "app/forms/TNewRangeForm.h"
 #include "app/forms/SquelchControls.h"
 #include "app/receiver/SquelchSettings.h"
@@ -24,31 +24,11 @@ using namespace plat::comp;
 
 namespace {
 
-constexpr TColor kSelectedRow = 0x636363; // 99, 99, 99
-constexpr TColor kRow = 0x404040;         // 64, 64, 64
 constexpr int kRowHeight = 16;
-struct Column {
-    int left;
-    const char* caption;
-};
-constexpr Column kColumns[] = {{20, "Lower"}, {120, "Upper"}, {220, "Step"}, {320, "Mode"}, {350, "Squelch"},
-                               {420, "Description"}};
+constexpr RangeColumns kColumns = {20, 120, 220, 320, 350, 420};
+constexpr const char* kCaptions[] = {"Lower", "Upper", "Step", "Mode", "Squelch", "Description"};
 
 } // namespace
-
-std::string RangeSquelchText(const TRangeRecord& r) {
-    const auto types = static_cast<std::uint32_t>(r.activeSquelch);
-    const std::string level = (types & kSquelchLevel) ? std::to_string(r.levelSquelch) : std::string();
-    std::string second;
-    if (types & kSquelchNoise) second = "N" + std::to_string(r.noiseSquelch);
-    else if (types & kSquelchVoice) second = "V" + std::to_string(r.voiceSquelch);
-    else if (types & kSquelchCtcss) second = "C" + CtcssText(r.ctcss);
-    else if (types & kSquelchDcs) second = "D" + DcsText(r.dcs < 0 ? -r.dcs : r.dcs, r.dcs < 0);
-    if (!level.empty() && !second.empty()) return level + "/" + second;
-    if (!level.empty()) return level;
-    if (!second.empty()) return second;
-    return "none";
-}
 
 TRangesForm::TRangesForm(TComponent* owner, const TQ7Facilities& facilities) : TForm(owner) {
     NewRangeForm = new TNewRangeForm(this, facilities);
@@ -56,9 +36,9 @@ TRangesForm::TRangesForm(TComponent* owner, const TQ7Facilities& facilities) : T
     SetCaption("Scan ranges");
     SetClientSize(620, 330);
     SetKeyPreview(true);
-    for (const Column& c : kColumns) {
-        auto* l = PlaceOn<TLabel>(this, this, 8 + c.left, 8, 90, 16);
-        l->SetCaption(c.caption);
+    for (std::size_t i = 0; i < kColumns.size(); ++i) {
+        auto* l = PlaceOn<TLabel>(this, this, 8 + kColumns[i], 8, 90, 16);
+        l->SetCaption(kCaptions[i]);
     }
     stListBox1 = PlaceOn<TstListBox>(this, this, 8, 26, 604, 200);
     stListBox1->SetStyle(TListBoxStyle::lbVirtual);
@@ -179,9 +159,7 @@ void TRangesForm::stListBox1DrawItem(TWinControl*, int index, TRect rect, TOwner
     const TRangeRecord& r = *ranges_[static_cast<std::size_t>(index)];
     TCanvas& c = stListBox1->Canvas();
     const bool selected = (state & od::Selected) != 0;
-    c.Brush().SetColor(selected ? kSelectedRow : kRow);
-    c.FillRect(rect);
-    c.Font().SetColor(selected ? clYellow : clLime);
+    DrawRangeRow(c, rect, r, selected, kColumns, stListBox1->ClientWidth() - 2);
     // The check box: ticked while the scanner takes the range.
     const TRect box{rect.left + 2, rect.top + 2, rect.left + kRowHeight - 2, rect.bottom - 2};
     c.Brush().SetColor(clWhite);
@@ -189,17 +167,6 @@ void TRangesForm::stListBox1DrawItem(TWinControl*, int index, TRect rect, TOwner
     if (!(r.skip & 1)) {
         c.Brush().SetColor(clBlack);
         c.FillRect({box.left + 3, box.top + 3, box.right - 3, box.bottom - 3});
-    }
-    c.Brush().SetColor(selected ? kSelectedRow : kRow);
-    const std::string texts[] = {Freq2str(r.lower), Freq2str(r.upper), Freq2str(r.step),
-                                 std::string(ModeName(r.mode)), RangeSquelchText(r),
-                                 std::string(r.description, strnlen(r.description, sizeof r.description))};
-    const int right = stListBox1->ClientWidth() - 2;
-    for (std::size_t k = 0; k < std::size(kColumns); ++k) {
-        const int left = rect.left + kColumns[k].left;
-        const int width = (k + 1 < std::size(kColumns) ? rect.left + kColumns[k + 1].left : right) - left;
-        const std::string t = ShortenText(texts[k], [&](const std::string& s) { return c.TextWidth(s) > width; });
-        c.TextOut(left + (width - c.TextWidth(t)) / 2, rect.top, t);
     }
 }
 

@@ -19,9 +19,6 @@ class TstIntEdit;
 class TstListBox;
 class TstSpeedButton;
 
-// The squelch column of a range: level and/or the first active secondary type, or "none".
-std::string RangeSquelchText(const TRangeRecord& r);
-
 class TRangesForm : public plat::comp::TForm {
 public:
     // The range editor limits frequencies and modes to the receiver's facilities.
