@@ -102,17 +102,15 @@ void SquelchControls::ShowCodes() {
 }
 
 void SquelchControls::UpdateEnabling() {
-    const std::pair<TstSpeedButton*, std::initializer_list<TControl*>> pairs[] = {
-        {Level, {LevelEdit, LevelSpin}},
-        {Noise, {NoiseEdit, NoiseSpin}},
-        {Voice, {VoiceEdit, VoiceSpin}},
-        {Ctcss, {CtcssEdit, CtcssSpin}},
-        {Dcs, {DcsEdit, DcsSpin, Inverted}},
-    };
-    for (const auto& [toggle, controls] : pairs) {
+    auto enable = [](TstSpeedButton* toggle, std::initializer_list<TControl*> controls) {
         const bool on = toggle->Down() && toggle->Enabled();
         for (TControl* c : controls) c->SetEnabled(on);
-    }
+    };
+    enable(Level, {LevelEdit, LevelSpin});
+    enable(Noise, {NoiseEdit, NoiseSpin});
+    enable(Voice, {VoiceEdit, VoiceSpin});
+    enable(Ctcss, {CtcssEdit, CtcssSpin});
+    enable(Dcs, {DcsEdit, DcsSpin, Inverted});
     ShowCodes();
 }
 
