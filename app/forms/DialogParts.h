@@ -1,13 +1,15 @@
 #pragma once
-// Building blocks of the front panel's dialogs: a control placed on its parent, and the modal
-// run that tests replace.
+// Building blocks of the front panel's dialogs: controls placed on their parent.
 
-#include <functional>
+#include <string>
 
 #include "platform/components/TControl.h"
 #include "platform/components/TWinControl.h"
 
 namespace lxq {
+
+class TstListBox;
+class TstSpeedButton;
 
 template <typename C>
 C* PlaceOn(plat::comp::TComponent* owner, plat::comp::TWinControl* parent, int x, int y, int w, int h) {
@@ -16,5 +18,15 @@ C* PlaceOn(plat::comp::TComponent* owner, plat::comp::TWinControl* parent, int x
     c->SetBounds(x, y, w, h);
     return c;
 }
+
+// A label with its caption, 16 pixels high.
+plat::comp::TControl* PlaceLabel(plat::comp::TComponent* owner, plat::comp::TWinControl* parent, int x, int y,
+                                 int w, const std::string& caption);
+// A speed button with a caption, 24 pixels high.
+TstSpeedButton* PlaceButton(plat::comp::TComponent* owner, plat::comp::TWinControl* parent, int x, int y, int w,
+                            const std::string& caption);
+// A list box that holds no rows itself: the owner sets their number and draws them.
+TstListBox* PlaceRowList(plat::comp::TComponent* owner, plat::comp::TWinControl* parent, int x, int y, int w, int h,
+                         int rowHeight);
 
 } // namespace lxq

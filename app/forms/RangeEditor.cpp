@@ -30,8 +30,7 @@ RangeEditor::RangeEditor(TComponent* owner, const TQ7Facilities& facilities, con
     SetClientSize(420, 330);
     SetKeyPreview(true);
     auto label = [this](int x, int y, const char* text) {
-        auto* l = PlaceOn<TLabel>(this, this, x, y, 110, 16);
-        l->SetCaption(text);
+        PlaceLabel(this, this, x, y, 110, text);
     };
     auto frequency = [this](int y) {
         auto* e = PlaceOn<TmyFrequencyEdit>(this, this, 120, y, 160, 24);

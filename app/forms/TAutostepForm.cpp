@@ -25,19 +25,12 @@ TAutostepForm::TAutostepForm(TComponent* owner, TmyQ7& receiver) : TForm(owner) 
     SetClientSize(620, 290);
     SetKeyPreview(true);
     for (std::size_t i = 0; i < kColumns.size(); ++i) {
-        auto* l = PlaceOn<TLabel>(this, this, 8 + kColumns[i], 8, 90, 16);
-        l->SetCaption(kCaptions[i]);
+        PlaceLabel(this, this, 8 + kColumns[i], 8, 90, kCaptions[i]);
     }
-    stListBox1 = PlaceOn<TstListBox>(this, this, 8, 26, 604, 220);
-    stListBox1->SetStyle(TListBoxStyle::lbVirtual);
-    stListBox1->SetItemHeight(16);
+    stListBox1 = PlaceRowList(this, this, 8, 26, 604, 220, 16);
     stListBox1->OnDrawItem = [this](TWinControl* c, int i, TRect r, TOwnerDrawState s) { stListBox1DrawItem(c, i, r, s); };
     stListBox1->OnDblClick = [this](TObject* s) { EditButtonClick(s); };
-    auto button = [this](int x, const char* caption) {
-        auto* b = PlaceOn<TstSpeedButton>(this, this, x, 256, 70, 24);
-        b->SetCaption(caption);
-        return b;
-    };
+    auto button = [this](int x, const char* caption) { return PlaceButton(this, this, x, 256, 70, caption); };
     NewButton = button(8, "New");
     DeleteButton = button(84, "Delete");
     EditButton = button(160, "Edit");

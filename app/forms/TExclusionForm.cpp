@@ -17,11 +17,9 @@ TExclusionForm::TExclusionForm(TComponent* owner) : TForm(owner) {
     SetBorderStyle(TFormBorderStyle::bsDialog);
     SetClientSize(260, 110);
     SetKeyPreview(true);
-    auto* from = PlaceOn<TLabel>(this, this, 8, 12, 40, 16);
-    from->SetCaption("From");
+    PlaceLabel(this, this, 8, 12, 40, "From");
     FromEdit = PlaceOn<TmyFrequencyEdit>(this, this, 50, 8, 200, 24);
-    auto* to = PlaceOn<TLabel>(this, this, 8, 42, 40, 16);
-    to->SetCaption("To");
+    PlaceLabel(this, this, 8, 42, 40, "To");
     ToEdit = PlaceOn<TmyFrequencyEdit>(this, this, 50, 38, 200, 24);
     for (TmyFrequencyEdit* e : {FromEdit, ToEdit}) {
         e->SetMin(INT64_MIN / 2);

@@ -41,24 +41,14 @@ TExclusionsForm::TExclusionsForm(TComponent* owner) : TForm(owner) {
     SetCaption("Exclusions");
     SetClientSize(320, 300);
     SetKeyPreview(true);
-    auto* from = PlaceOn<TLabel>(this, this, 8, 8, 150, 16);
-    from->SetCaption("From");
-    auto* to = PlaceOn<TLabel>(this, this, 160, 8, 150, 16);
-    to->SetCaption("To");
-    fromLabel_ = from;
-    toLabel_ = to;
-    stListBox1 = PlaceOn<TstListBox>(this, this, 8, 26, 304, 180);
-    stListBox1->SetStyle(TListBoxStyle::lbVirtual);
-    stListBox1->SetItemHeight(16);
+    fromLabel_ = PlaceLabel(this, this, 8, 8, 150, "From");
+    toLabel_ = PlaceLabel(this, this, 160, 8, 150, "To");
+    stListBox1 = PlaceRowList(this, this, 8, 26, 304, 180, 16);
     stListBox1->OnDrawItem = [this](TWinControl* c, int i, TRect r, TOwnerDrawState s) { stListBox1DrawItem(c, i, r, s); };
     stListBox1->OnDblClick = [this](TObject* s) { stSpeedButton3Click(s); };
     stListBox1->OnResize = [this](TObject*) { Resized(); };
 
-    auto button = [this](int x, int y, int w, const char* caption) {
-        auto* b = PlaceOn<TstSpeedButton>(this, this, x, y, w, 24);
-        b->SetCaption(caption);
-        return b;
-    };
+    auto button = [this](int x, int y, int w, const char* caption) { return PlaceButton(this, this, x, y, w, caption); };
     stSpeedButton1 = button(8, 214, 70, "Add");
     stSpeedButton2 = button(84, 214, 70, "Remove");
     stSpeedButton3 = button(160, 214, 70, "Edit");
@@ -66,8 +56,7 @@ TExclusionsForm::TExclusionsForm(TComponent* owner) : TForm(owner) {
     stSpeedButton6 = button(8, 244, 24, "");
     stSpeedButton6->SetGroupIndex(6);
     stSpeedButton6->SetAllowAllUp(true);
-    auto* enable = PlaceOn<TLabel>(this, this, 38, 248, 200, 16);
-    enable->SetCaption("Enable excluding while scanning");
+    PlaceLabel(this, this, 38, 248, 200, "Enable excluding while scanning");
     stSpeedButton1->OnClick = [this](TObject* s) { stSpeedButton1Click(s); };
     stSpeedButton2->OnClick = [this](TObject* s) { stSpeedButton2Click(s); };
     stSpeedButton3->OnClick = [this](TObject* s) { stSpeedButton3Click(s); };

@@ -37,12 +37,9 @@ TRangesForm::TRangesForm(TComponent* owner, const TQ7Facilities& facilities) : T
     SetClientSize(620, 330);
     SetKeyPreview(true);
     for (std::size_t i = 0; i < kColumns.size(); ++i) {
-        auto* l = PlaceOn<TLabel>(this, this, 8 + kColumns[i], 8, 90, 16);
-        l->SetCaption(kCaptions[i]);
+        PlaceLabel(this, this, 8 + kColumns[i], 8, 90, kCaptions[i]);
     }
-    stListBox1 = PlaceOn<TstListBox>(this, this, 8, 26, 604, 200);
-    stListBox1->SetStyle(TListBoxStyle::lbVirtual);
-    stListBox1->SetItemHeight(kRowHeight);
+    stListBox1 = PlaceRowList(this, this, 8, 26, 604, 200, kRowHeight);
     stListBox1->OnDrawItem = [this](TWinControl* c, int i, TRect r, TOwnerDrawState s) { stListBox1DrawItem(c, i, r, s); };
     stListBox1->OnMouseDown = [this](TObject*, TMouseButton, TShiftState, int x, int) { stListBox1MouseDown(x); };
     stListBox1->OnClick = [this](TObject* s) { stListBox1Click(s); };
@@ -50,11 +47,7 @@ TRangesForm::TRangesForm(TComponent* owner, const TQ7Facilities& facilities) : T
         if (lastPressX_ >= kRowHeight) EditButtonClick(s);
     };
 
-    auto button = [this](int x, int y, int w, const char* caption) {
-        auto* b = PlaceOn<TstSpeedButton>(this, this, x, y, w, 24);
-        b->SetCaption(caption);
-        return b;
-    };
+    auto button = [this](int x, int y, int w, const char* caption) { return PlaceButton(this, this, x, y, w, caption); };
     NewButton = button(8, 234, 70, "New");
     DeleteButton = button(84, 234, 70, "Delete");
     EditButton = button(160, 234, 70, "Edit");
@@ -63,8 +56,7 @@ TRangesForm::TRangesForm(TComponent* owner, const TQ7Facilities& facilities) : T
     AutoStoreButton->SetGroupIndex(3);
     AutoStoreButton->SetAllowAllUp(true);
     auto edit = [this](int x, const char* caption, int min, int max, int value) {
-        auto* l = PlaceOn<TLabel>(this, this, x, 272, 80, 16);
-        l->SetCaption(caption);
+        PlaceLabel(this, this, x, 272, 80, caption);
         auto* e = PlaceOn<TstIntEdit>(this, this, x + 82, 268, 70, 22);
         e->SetMin(min);
         e->SetMax(max);

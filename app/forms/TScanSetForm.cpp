@@ -27,8 +27,7 @@ TScanSetForm::TScanSetForm(TComponent* owner, TRangesForm* ranges, TExclusionsFo
     SetClientSize(380, 290);
     SetKeyPreview(true);
 
-    auto* appears = PlaceOn<TLabel>(this, this, 10, 8, 200, 16);
-    appears->SetCaption("When a signal appears");
+    PlaceLabel(this, this, 10, 8, 200, "When a signal appears");
     auto* choice = PlaceOn<TPanel>(this, this, 10, 26, 360, 28);
     choice->SetBevelOuter(TPanelBevel::bvNone);
     PauseButton = PlaceOn<TRadioButton>(this, choice, 4, 4, 100, 20);
@@ -39,8 +38,7 @@ TScanSetForm::TScanSetForm(TComponent* owner, TRangesForm* ranges, TExclusionsFo
     PauseButton->OnClick = [this](TObject* s) { PauseStopClick(s); };
     StopButton->OnClick = [this](TObject* s) { PauseStopClick(s); };
 
-    auto* resume = PlaceOn<TLabel>(this, this, 10, 62, 200, 16);
-    resume->SetCaption("Resume scanning");
+    PlaceLabel(this, this, 10, 62, 200, "Resume scanning");
     resumePanel_ = PlaceOn<TPanel>(this, this, 10, 80, 360, 100);
     resumePanel_->SetBevelOuter(TPanelBevel::bvNone);
     for (int i = 0; i < 4; ++i) {
@@ -48,13 +46,11 @@ TScanSetForm::TScanSetForm(TComponent* owner, TRangesForm* ranges, TExclusionsFo
         ResumeButtons[i]->SetCaption(kResumeCaptions[i]);
     }
 
-    auto* delay = PlaceOn<TLabel>(this, this, 10, 192, 80, 16);
-    delay->SetCaption("Delay time");
+    PlaceLabel(this, this, 10, 192, 80, "Delay time");
     DelayEdit = PlaceOn<TstIntEdit>(this, this, 100, 188, 60, 22);
     DelayEdit->SetMin(1);
     DelayEdit->SetMax(100);
-    auto* unit = PlaceOn<TLabel>(this, this, 166, 192, 40, 16);
-    unit->SetCaption("sec");
+    PlaceLabel(this, this, 166, 192, 40, "sec");
 
     auto button = [this](int x, const char* caption) {
         auto* b = PlaceOn<TButton>(this, this, x, 250, 66, 26);
