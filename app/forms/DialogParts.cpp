@@ -22,7 +22,7 @@ TstSpeedButton* PlaceButton(TComponent* owner, TWinControl* parent, int x, int y
 
 TstListBox* PlaceRowList(TComponent* owner, TWinControl* parent, int x, int y, int w, int h, int rowHeight) {
     auto* list = PlaceOn<TstListBox>(owner, parent, x, y, w, h);
-    list->SetStyle(TListBoxStyle::lbVirtual);
+    list->SetStyle(TListBoxStyle::lbVirtualOwnerDraw);
     list->SetItemHeight(rowHeight);
     return list;
 }

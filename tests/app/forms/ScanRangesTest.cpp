@@ -18,7 +18,10 @@
 #include "app/forms/TRangesForm.h"
 #include "app/receiver/SquelchSettings.h"
 #include "app/receiver/TQ7Facilities.h"
+#include "platform/components/TApplication.h"
 #include "platform/components/TMessageForm.h"
+#include "platform/sys/Clock.h"
+#include "platform/win/ScreenApi.h"
 #include "tests/platform/sys/TempFolder.h"
 
 namespace lxq {
@@ -171,6 +174,31 @@ TEST_F(ScanRanges, DeleteAsksAndRemovesOnlyOnYes) {
     form.DeleteButtonClick(nullptr);
     EXPECT_TRUE(form.Ranges().empty());
     EXPECT_EQ(form.stListBox1->Count(), 0);
+}
+
+TEST_F(ScanRanges, RowsShowTheSelectionAndATickForRangesTheScannerTakes) {
+    plat::sys::FakeClock clock;
+    plat::sys::ScopedClock scoped(clock);
+    plat::comp::Application().ResetTerminated();
+    form.Ranges().push_back(std::make_unique<TRangeRecord>(Range(118'000'000, 137'000'000, 25'000)));
+    form.Ranges().push_back(std::make_unique<TRangeRecord>(Range(156'000'000, 162'000'000, 12'500)));
+    form.Ranges().back()->skip = 1;
+    form.stListBox1->SetLength(2);
+    form.stListBox1->SetItemIndex(0);
+    form.Show();
+    plat::comp::Application().ProcessMessages();
+    const auto picture = plat::win::CaptureWindow(form.Handle());
+    ASSERT_TRUE(picture);
+    std::filesystem::create_directories(LXQ_SCREENSHOT_DIR);
+    plat::win::SaveScreenshot(std::string(LXQ_SCREENSHOT_DIR) + "/scan-ranges.png", form.Handle());
+    const plat::comp::TPoint origin = form.stListBox1->ClientToScreen({0, 0});
+    auto at = [&](int x, int y) { return picture->GetPixel(origin.x - form.Left() + x, origin.y - form.Top() + y); };
+    EXPECT_EQ(at(17, 8), 0x636363u) << "selected row";
+    EXPECT_EQ(at(17, 24), 0x404040u) << "other row";
+    EXPECT_EQ(at(3, 3), 0xFFFFFFu) << "check box";
+    EXPECT_EQ(at(8, 8), 0x000000u) << "ticked: scanned";
+    EXPECT_EQ(at(8, 24), 0xFFFFFFu) << "not ticked: skipped";
+    form.Hide();
 }
 
 TEST(RangeSquelchColumn, ShowsLevelAndTheFirstSecondaryType) {
