@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "app/controls/TstFrequencyEdit.h"
+#include "app/controls/TstIntEdit.h"
 #include "app/controls/TstSpeedButton.h"
 #include "app/forms/TQ7form.h"
 #include "app/forms/TRangesForm.h"
@@ -254,6 +255,59 @@ TEST_F(Scanner, MemoryScanWithOneUsableChannelAndRangeScanWithAllSkippedStopAtOn
     form->stSpeedButton10->SetDown(true);
     form->stSpeedButton3Click(form->stSpeedButton10);
     EXPECT_EQ(form->ScanState(), 0) << "a mode button stops the scan";
+}
+
+TEST_F(Scanner, TheIdleStepsAskForMoreTimeWhileScanningFreelyAndPollEvery5MsWhileHolding) {
+    MeasureLevel();
+    SquelchAbove(30);
+    form->Q7->SetFreq(145'000'000);
+    form->stSpeedButton20Click(form->stSpeedButton20);
+    bool done = true;
+    form->ScannerIdle(done);
+    EXPECT_FALSE(done) << "the next step follows at once";
+    SquelchAbove(-30);
+    form->ScannerIdle(done);
+    ASSERT_EQ(form->ScanState(), 2);
+    EXPECT_TRUE(done) << "the step that found a signal";
+    const std::int64_t before = clock.NowMs();
+    done = true;
+    form->ScannerIdle(done);
+    EXPECT_FALSE(done);
+    EXPECT_EQ(clock.NowMs() - before, 5);
+    form->stSpeedButton7Click(form->stSpeedButton7);
+    done = true;
+    form->ScannerIdle(done);
+    EXPECT_TRUE(done) << "nothing to do when idle";
+}
+
+TEST_F(Scanner, AutoStoreWritesTheFoundChannelToTheFirstFreeNumberAndStopOnFoundStops) {
+    MeasureLevel();
+    SquelchAbove(-30);
+    auto used = std::make_unique<TMemoryRecord>(NewMemoryRecord());
+    used->number = 900;
+    form->Memories().push_back(std::move(used));
+    auto range = std::make_unique<TRangeRecord>();
+    *range = TRangeRecord{};
+    range->lower = 100'000'000;
+    range->upper = 102'000'000;
+    range->step = 1'000'000;
+    range->mode = 2;
+    form->RangesForm->Ranges().push_back(std::move(range));
+    form->RangesForm->AutoStoreButton->SetDown(true);
+    form->RangesForm->GroupNumberEdit->SetValue(16);
+    form->Settings().stopOnFound = true;
+    form->stSpeedButton21->SetDown(true);
+    form->stSpeedButton20Click(form->stSpeedButton20);
+    Idle(1);
+    EXPECT_EQ(form->ScanState(), 0) << "stopped on the signal";
+    ASSERT_EQ(form->Memories().size(), 2u);
+    const TMemoryRecord& stored = *form->Memories().back();
+    EXPECT_EQ(stored.number, 901);
+    EXPECT_EQ(stored.frequency, 100'000'000);
+    EXPECT_EQ(stored.groups, 1u) << "group 16 is bit 0";
+    EXPECT_EQ(stored.mode, 2);
+    EXPECT_EQ(stored.levelSquelch, form->Q7->GetSquelch());
+    EXPECT_EQ(stored.squelchType, 0);
 }
 
 } // namespace
