@@ -11,7 +11,10 @@
 #include "app/controls/TstIntEdit.h"
 #include "app/controls/TstSpeedButton.h"
 #include "app/forms/TQ7form.h"
+#include "app/forms/TExclusionsForm.h"
 #include "app/forms/TRangesForm.h"
+#include "app/forms/TScanSetForm.h"
+#include "platform/components/TRadioButton.h"
 #include "app/receiver/MainThread.h"
 #include "app/receiver/TmyQ745.h"
 #include "driver/host/BuiltInKinds.h"
@@ -278,6 +281,25 @@ TEST_F(Scanner, TheIdleStepsAskForMoreTimeWhileScanningFreelyAndPollEvery5MsWhil
     done = true;
     form->ScannerIdle(done);
     EXPECT_TRUE(done) << "nothing to do when idle";
+}
+
+TEST_F(Scanner, TheSettingsDialogEditsTheScannerSettingsAndTheExclusionSwitch) {
+    form->Settings().delayTimeMs = 7000;
+    form->Settings().exclusionsEnabled = true;
+    form->ScanSetForm->RunModal = [this](plat::comp::TForm& f) {
+        EXPECT_EQ(form->ScanSetForm->DelayEdit->Value(), 7);
+        if (&f != form->ScanSetForm) return plat::comp::mrCancel;
+        EXPECT_TRUE(form->ExclusionsForm->stSpeedButton6->Down());
+        form->ExclusionsForm->stSpeedButton6->SetDown(false); // as if switched in the exclusions window
+        form->ScanSetForm->DelayEdit->SetValue(12);
+        form->ScanSetForm->StopButton->SetChecked(true);
+        form->ScanSetForm->OKButtonClick(nullptr);
+        return plat::comp::mrOk;
+    };
+    form->Scanning1Click(nullptr);
+    EXPECT_EQ(form->Settings().delayTimeMs, 12'000);
+    EXPECT_TRUE(form->Settings().stopOnFound);
+    EXPECT_FALSE(form->ExclusionsEnabled());
 }
 
 TEST_F(Scanner, AutoStoreWritesTheFoundChannelToTheFirstFreeNumberAndStopOnFoundStops) {
