@@ -5,7 +5,7 @@
 #include "app/controls/FloatText.h"
 #include "app/forms/ModeNames.h"
 #include "app/forms/ShortText.h"
-#include "app/forms/SquelchControls.h"
+#include "app/forms/SquelchTexts.h"
 #include "app/receiver/SquelchSettings.h"
 #include "platform/components/Graphics.h"
 #include "platform/components/TCanvas.h"
@@ -26,7 +26,7 @@ std::string RangeSquelchText(const TRangeRecord& r) {
     if (types & kSquelchNoise) second = "N" + std::to_string(r.noiseSquelch);
     else if (types & kSquelchVoice) second = "V" + std::to_string(r.voiceSquelch);
     else if (types & kSquelchCtcss) second = "C" + CtcssText(r.ctcss);
-    else if (types & kSquelchDcs) second = "D" + DcsText(r.dcs < 0 ? -r.dcs : r.dcs, r.dcs < 0);
+    else if (types & kSquelchDcs) second = "D" + DcsText(r.dcs);
     if (!level.empty() && !second.empty()) return level + "/" + second;
     if (!level.empty()) return level;
     if (!second.empty()) return second;

@@ -1,15 +1,14 @@
 #include "app/forms/SquelchControls.h"
 
 #include <algorithm>
-#include <cstdio>
 
-#include "app/controls/FloatText.h"
 #include "app/controls/TmyIntEdit.h"
 #include "app/controls/TmyUpDown.h"
 #include "app/controls/TstEdit.h"
 #include "app/controls/TstSpeedButton.h"
 #include "app/forms/DialogParts.h"
 #include "app/forms/SquelchCodes.h"
+#include "app/forms/SquelchTexts.h"
 #include "app/receiver/SquelchSettings.h"
 
 namespace lxq {
@@ -29,14 +28,6 @@ int PositionOf(const Table& table, std::int32_t value, int kept) {
 }
 
 } // namespace
-
-std::string DcsText(std::int32_t code, bool inverted) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%u%u%u", (code >> 6) & 7u, (code >> 3) & 7u, code & 7u);
-    return (inverted ? "-" : "") + std::string(text);
-}
-
-std::string CtcssText(std::int32_t milliHz) { return FormatFloat(milliHz / 1000.0, 1, 1); }
 
 SquelchControls::SquelchControls(TComponent* owner, TWinControl* parent, int x, int y) {
     auto toggle = [&](int row, const char* caption, int group) {
@@ -98,7 +89,8 @@ void SquelchControls::StepDcs(int steps) {
 
 void SquelchControls::ShowCodes() {
     CtcssEdit->SetText(CtcssText(CtcssToneTable[static_cast<std::size_t>(ctcss_)]));
-    DcsEdit->SetText(DcsText(DcsCodeTable[static_cast<std::size_t>(dcs_)], Inverted->Down()));
+    const std::int32_t code = DcsCodeTable[static_cast<std::size_t>(dcs_)];
+    DcsEdit->SetText(DcsText(Inverted->Down() ? -code : code));
 }
 
 void SquelchControls::UpdateEnabling() {

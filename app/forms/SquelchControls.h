@@ -21,11 +21,6 @@ class TmyUpDown;
 class TstEdit;
 class TstSpeedButton;
 
-// The text of a DCS code: three octal digits, "-" before them when inverted.
-std::string DcsText(std::int32_t code, bool inverted);
-// The text of a CTCSS tone in thousandths of Hz: Hz with one decimal.
-std::string CtcssText(std::int32_t milliHz);
-
 class SquelchControls {
 public:
     // Builds the controls on `parent` from (x, y) down; `owner` owns them.

@@ -93,6 +93,7 @@ TQ7form::TQ7form(TComponent* owner, std::vector<std::string> args)
     };
     ApplicationEvents1 = new TApplicationEvents(this);
     ApplicationEvents1->OnMessage = [this](plat::win::Msg& m, bool& h) { ApplicationEvents1Message(m, h); };
+    BuildIdle(); // binds the idle loop to the application events made just above
     // Keys to the form's own window come through its preview; those of its controls through
     // the application's message hook.
     OnKeyDown = [this](TObject* s, std::uint16_t& k, TShiftState st) { FormKeyDown(s, k, st); };
@@ -228,6 +229,7 @@ void TQ7form::BuildControls() {
     SignalTimer = new TTimer(this);
     SignalTimer->SetEnabled(false);
     SignalTimer->SetOnTimer([this](TObject* s) { SignalTimerTimer(s); });
+    BuildMemories();
     BuildScanner();
 }
 

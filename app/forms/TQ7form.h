@@ -24,6 +24,7 @@
 
 namespace plat::comp {
 class TApplicationEvents;
+class TMenuItem;
 class THintWindow;
 class TOpenDialog;
 class TSaveDialog;
@@ -31,8 +32,19 @@ class TMenuItem;
 class TTimer;
 } // namespace plat::comp
 
+namespace plat::sys {
+class Module;
+} // namespace plat::sys
+
 namespace lxq {
 
+class TAboutForm;
+class TGroupForm;
+class TLEDform;
+class TMemoryForm;
+class TOffsetForm;
+class TRecallForm;
+class TmyIntEdit;
 class TmyKVRserver;
 class TmyLabel;
 class TmyQ745;
@@ -175,15 +187,10 @@ public:
     TstSpeedButton* stSpeedButton3 = nullptr;  // scan mode Memory
     TstSpeedButton* stSpeedButton21 = nullptr; // scan mode Range
     plat::comp::TMenuItem* Scanning1 = nullptr; // Options > Scanning
-    plat::comp::TApplicationEvents* ScannerEvents = nullptr; // the scanner's idle steps
     TRangesForm* RangesForm = nullptr;
     TScanSetForm* ScanSetForm = nullptr;
     TExclusionsForm* ExclusionsForm = nullptr;
     TAutostepForm* AutostepForm = nullptr;
-    // Set by a step that waits for the demodulator's squelch verdict; cleared when it decides.
-    bool WaitingForSquelchedInfo = false;
-    // Set when the verdict came; cleared by the idle steps and by the scanner step.
-    bool SquelchedInfoArrived = false;
     // The service window's "Scanning" page; its defaults until that window provides it.
     std::function<ScanConstants()> ReadScanConstants;
     // Shows a line on the service window's scanning page ("Last scan time=...").
@@ -196,9 +203,6 @@ public:
     void stSpeedButton3Click(plat::comp::TObject* sender);
     void ScanTimerTimer(plat::comp::TObject* sender);
     void Scanning1Click(plat::comp::TObject* sender);
-    // The scanner's part of the idle handler: one step when one is due; done false while holding.
-    void ScannerIdle(bool& done);
-    void ScannerSquelchedInfo(plat::comp::TObject* sender);
     void StartScan();
     std::int64_t NextScanChannel(ScanChannel& channel);
     void ApplyScanChannel(const ScanChannel& channel);
@@ -214,7 +218,6 @@ public:
     void SaveScanRanges();
     // Stops a running scan before the form closes; true when one ran.
     bool StopScanForClose();
-    std::uint8_t ScanState() const { return scanState_; }
     int ScanDirection() const { return scanDirection_; }
     const ScanChannel& ActiveScanChannel() const { return scanActive_; }
     const ScanChannel& NextScanChannelState() const { return scanNext_; }
@@ -223,6 +226,45 @@ public:
     bool ExclusionsEnabled() const { return settings_.exclusionsEnabled; }
     void SetExclusionsEnabled(bool v) { settings_.exclusionsEnabled = v; }
     ScanKind ChosenScanKind() const;
+    // --- memory dialogs (TQ7formMemories.cpp) ---
+    TstSpeedButton* stSpeedButton12 = nullptr; // Store, "S"
+    TstSpeedButton* stSpeedButton15 = nullptr; // Recall, "R"
+    TmyIntEdit* myIntEdit1 = nullptr;          // the memory number
+    TMemoryForm* MemoryForm = nullptr;
+    TRecallForm* RecallForm = nullptr;
+    TGroupForm* GroupForm = nullptr;
+    TAboutForm* AboutForm = nullptr;
+    TLEDform* LEDform = nullptr;
+    TOffsetForm* OffsetForm = nullptr;
+    plat::comp::TMenuItem* Debug1 = nullptr; // the service menu, shown in service mode
+    void stSpeedButton12Click(plat::comp::TObject* sender);
+    void stSpeedButton15Click(plat::comp::TObject* sender);
+    // The channel list and its hotkeys for the dialogs that change them.
+    HotkeyTable& HotkeyUsed() { return hotkeyUsed_; }
+    void SetServiceMode(bool on);
+    // The help control's module, none when it could not be loaded.
+    plat::sys::Module* HelpModule = nullptr;
+
+    // --- idle loop (TQ7formIdle.cpp) ---
+    std::uint8_t ScannerState = 0;        // 0 idle, 1 paused, 2 holding, 3 scanning
+    bool WaitingForSquelchedInfo = false; // the scanner step waits for the demodulator's verdict
+    bool SquelchedInfoArrived = false;
+    static std::uint32_t LastSweepRedrawTick; // the last sweep step allowed to redraw
+    TstSpeedButton* stSpeedButton30 = nullptr; // "Start sweeping"
+    TstSpeedButton* stSpeedButton32 = nullptr; // "Pause sweeping"
+    TstSpeedButton* stSpeedButton52 = nullptr; // "Hits"
+    plat::comp::TMenuItem* Demodulators1 = nullptr;
+    // The scanner's step (ScanTimerTimer); the idle loop runs it.
+    plat::comp::TNotifyEvent ScanStep;
+    // Makes the name the current demodulator, starts it and embeds its window; false on failure.
+    std::function<bool(const std::string&)> StartDemodulator;
+    void ApplicationEvents1Idle(plat::comp::TObject* sender, bool& done);
+    void ApplicationEvents1Minimize(plat::comp::TObject* sender);
+    void ApplicationEvents1Restore(plat::comp::TObject* sender);
+    void Q7SquelchedInfo(plat::comp::TObject* sender);
+    void KVRStartDemodulator(plat::comp::TObject* sender, const std::string& pluginName);
+    void KVRCallback(plat::comp::TObject* sender, const std::string& pluginName, std::uint32_t uMsg,
+                     std::uint32_t dwParam, std::uint32_t cbData, void* lpData, std::int32_t& result);
 
     static const char* const kCaption;
 
@@ -264,13 +306,16 @@ private:
     std::string memoryFile_;
     TPanelSettings settings_;
     std::int64_t lastSignalMs_ = INT64_MIN / 2;
+    // --- memory dialogs ---
+    void BuildMemories();
+    // --- idle loop ---
+    void BuildIdle();
     // --- scanner ---
     void SetDirectionGlyphsIdle();
     // A direction button's start: the other button up, this one down, then the scan.
     void StartScanning(int direction);
     void ScanLog(const std::function<std::string()>& text);
     void FlashDirectionButton();
-    std::uint8_t scanState_ = 0; // 0 idle, 1 paused, 2 holding, 3 scanning
     int scanDirection_ = 0;      // -1 down, 1 up, 0 none
     ScanChannel scanNext_;
     ScanChannel scanActive_;
@@ -282,7 +327,6 @@ private:
     std::int64_t scanChannels_ = 0;
     std::int32_t rangeChanges_ = 0;
     std::int64_t lastFlashMs_ = 0;
-    bool flashLeftGlyph_ = false;
 };
 
 } // namespace lxq

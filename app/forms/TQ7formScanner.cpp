@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "app/controls/FloatText.h"
+#include "app/controls/TmyIntEdit.h"
 #include "app/controls/TmyLabel.h"
 #include "app/controls/TstFrequencyEdit.h"
 #include "app/controls/TstPanel.h"
@@ -20,7 +21,6 @@
 #include "app/forms/TScanSetForm.h"
 #include "app/receiver/TmyKVRserver.h"
 #include "app/receiver/TmyQ745.h"
-#include "platform/components/TApplicationEvents.h"
 #include "platform/components/TMenuItem.h"
 #include "platform/sys/Clock.h"
 #include "platform/sys/KnownFolders.h"
@@ -38,7 +38,6 @@ constexpr std::uint32_t kNotifyFrequency = 0x800;
 constexpr std::uint32_t kWakeMessage = 0x47B; // WM_USER + 123: runs the idle steps again
 constexpr std::int32_t kFastAgc = 3;
 constexpr std::int64_t kFlashMs = 200;
-constexpr std::int64_t kHoldPollMs = 5;
 constexpr std::int64_t kFirstSettleMs = 300;
 constexpr double kRetuneFloorDbm = -90.0;
 
@@ -100,11 +99,9 @@ void TQ7form::BuildScanner() {
     ExclusionsForm = new TExclusionsForm(this);
     AutostepForm = new TAutostepForm(this, *Q7);
     ScanSetForm = new TScanSetForm(this, RangesForm, ExclusionsForm);
-    ScannerEvents = new TApplicationEvents(this);
-    ScannerEvents->OnIdle = [this](TObject*, bool& done) { ScannerIdle(done); };
+    ScanStep = [this](TObject* s) { ScanTimerTimer(s); };
     ReadScanConstants = [] { return ScanConstants{}; };
     ShowScanTime = [this](const std::string& text) { DebugLog(text); };
-    if (!Q7->OnSquelchedInfo) Q7->OnSquelchedInfo = [this](TObject* s) { ScannerSquelchedInfo(s); };
 }
 
 void TQ7form::ScanLog(const std::function<std::string()>& text) {
@@ -149,7 +146,7 @@ void TQ7form::SetDirectionGlyphsIdle() {
 }
 
 void TQ7form::stSpeedButton7Click(TObject*) {
-    if (scanState_ == kIdle) return;
+    if (ScannerState == kIdle) return;
     Q7->SetScanMode(0);
     stSpeedButton19->SetDown(false);
     stSpeedButton20->SetDown(false);
@@ -160,7 +157,7 @@ void TQ7form::stSpeedButton7Click(TObject*) {
     stSpeedButton23->SetDown(false);
     holdDeadline_ = -1;
     scanDirection_ = 0;
-    scanState_ = kIdle;
+    ScannerState = kIdle;
     WaitingForSquelchedInfo = false;
     if (savedAGC_ != -1) {
         Q7->SetAGC(savedAGC_);
@@ -182,7 +179,7 @@ void TQ7form::stSpeedButton23Click(TObject*) {
         return;
     }
     holdDeadline_ = -1;
-    scanState_ = kPaused;
+    ScannerState = kPaused;
     Q7->SetFreq(scanActive_.frequency);
     Q7->SetScanMode(0);
     Q7->SetAGC(savedAGC_);
@@ -200,7 +197,7 @@ void TQ7form::ResumeScan() {
 }
 
 bool TQ7form::StopScanForClose() {
-    if (scanState_ == kIdle) return false;
+    if (ScannerState == kIdle) return false;
     stSpeedButton7Click(stSpeedButton7);
     return true;
 }
@@ -217,14 +214,14 @@ void TQ7form::StartScan() {
     Q7->SetAGC(kFastAgc);
     const std::int64_t f = Q7->GetFreq();
     scanNext_.frequency = scanActive_.frequency = f;
-    if (ChosenScanKind() == ScanKind::Search || scanState_ == kIdle) {
+    if (ChosenScanKind() == ScanKind::Search || ScannerState == kIdle) {
         scanNext_.ResetPosition(f);
         scanNext_.bandwidth = Q7->GetBandwidth();
         scanNext_.mode = Q7->GetMode();
         scanNext_.squelch = Q7->SquelchSettings();
         scanNext_.squelchBits = Q7->SquelchTypes();
     }
-    scanState_ = kScanning;
+    ScannerState = kScanning;
     Q7->SetAFC(false);
     savedMode_ = Q7->GetMode();
     SquelchedInfoArrived = false;
@@ -252,6 +249,7 @@ void TQ7form::StartScan() {
         return "SCANNING started, pipelined " + Str(scanActive_.frequency) + " -> " + Str(scanNext_.frequency);
     });
     WaitingForSquelchedInfo = false;
+    if (HandleAllocated()) plat::win::PostMessage(Handle(), kWakeMessage, 0, 0); // the first step
 }
 
 // --- channels ----------------------------------------------------------------------------------
@@ -277,7 +275,13 @@ std::int64_t TQ7form::NextScanChannel(ScanChannel& channel) {
 void TQ7form::ApplyScanChannel(const ScanChannel& channel) {
     ScanLog([&] { return "Setting scan params for " + Str(channel.frequency); });
     if (!myLabel16->Caption().empty()) myLabel16->SetCaption("");
+    std::int32_t number = 0;
+    if (ChosenScanKind() == ScanKind::Memory) number = channel.memoryNumber;
+    else
+        for (const auto& m : memories_)
+            if (m->frequency == channel.frequency) number = m->number; // the last match
     reactToEdits_ = false;
+    if (myIntEdit1 && myIntEdit1->Value() != number) myIntEdit1->SetValue(number);
     myFrequencyEdit1->SetValue(channel.frequency);
     Q7->SetMode(channel.mode);
     if ((channel.squelchBits & ~kSquelchLevel) != 0) Q7->SetBandwidth(channel.bandwidth);
@@ -287,31 +291,8 @@ void TQ7form::ApplyScanChannel(const ScanChannel& channel) {
 
 // --- steps -------------------------------------------------------------------------------------
 
-void TQ7form::ScannerIdle(bool& done) {
-    if (scanState_ == kScanning) {
-        const bool verdictDue = SquelchedInfoArrived && (Q7->SquelchTypes() & ~kSquelchLevel) != 0;
-        const bool run = !WaitingForSquelchedInfo || verdictDue;
-        if (run) ScanTimerTimer(this);
-        // The next step follows at once, after the messages that came meanwhile; only a step
-        // that waits for the demodulator waits for its wake-up message.
-        done = !run || WaitingForSquelchedInfo || scanState_ != kScanning;
-        return;
-    }
-    if (scanState_ == kHolding) {
-        if (SquelchedInfoArrived || !WaitingForSquelchedInfo) ScanTimerTimer(this);
-        SquelchedInfoArrived = false;
-        done = false;
-        plat::sys::ActiveClock().SleepMs(kHoldPollMs);
-    }
-}
-
-void TQ7form::ScannerSquelchedInfo(TObject*) {
-    if (HandleAllocated()) plat::win::PostMessage(Handle(), kWakeMessage, 0, 0);
-    SquelchedInfoArrived = true;
-}
-
 void TQ7form::ScanTimerTimer(TObject*) {
-    if (scanState_ != kScanning) {
+    if (ScannerState != kScanning) {
         ScanHoldStep();
         return;
     }
@@ -352,6 +333,9 @@ void TQ7form::ScanTimerTimer(TObject*) {
     WaitingForSquelchedInfo = SquelchedInfoArrived = false;
     if (squelched) AdvanceScan();
     else ScanFoundSignal();
+    // The next channel is due at once: the wake-up message brings the idle loop back after the
+    // messages already queued, without waiting for the receiver's next poll.
+    if (ScannerState == kScanning && HandleAllocated()) plat::win::PostMessage(Handle(), kWakeMessage, 0, 0);
 }
 
 void TQ7form::AdvanceScan() {
@@ -479,7 +463,7 @@ void TQ7form::ScanFoundSignal() {
     Q7->SetFreq(scanActive_.frequency);
     myFrequencyEdit1->SetValue(scanActive_.frequency + 1); // the tuning handler runs on the change
     myFrequencyEdit1->SetValue(scanActive_.frequency);
-    scanState_ = kHolding;
+    ScannerState = kHolding;
     lastFlashMs_ = NowMs();
     TstSpeedButton* b = scanDirection_ <= 0 ? stSpeedButton19 : stSpeedButton20;
     if (settings_.onLost == 0) {
@@ -505,7 +489,7 @@ void TQ7form::FlashDirectionButton() {
 }
 
 void TQ7form::ScanHoldStep() {
-    if (scanState_ != kHolding) return;
+    if (ScannerState != kHolding) return;
     const std::int64_t now = NowMs();
     const bool squelched = Q7->GetSquelched();
     if (now - lastFlashMs_ >= kFlashMs) {

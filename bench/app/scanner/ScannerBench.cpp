@@ -19,6 +19,7 @@
 #include "driver/host/Bus.h"
 #include "driver/host/ChannelServer.h"
 #include "driver/host/DeviceKinds.h"
+#include "platform/components/TApplication.h"
 #include "platform/sys/Clock.h"
 
 namespace {
@@ -77,8 +78,9 @@ struct Panel {
         std::filesystem::remove_all(folder);
     }
     void Step() {
-        if (form->ScanState() != 3) form->stSpeedButton20Click(form->stSpeedButton20);
+        if (form->ScannerState != 3) form->stSpeedButton20Click(form->stSpeedButton20);
         form->ScanTimerTimer(form.get());
+        plat::comp::Application().ProcessMessages(); // the wake-up message each step posts
     }
     plat::sys::FakeClock clock;
     plat::sys::ScopedClock scoped{clock};

@@ -23,6 +23,7 @@
 #include "driver/host/DeviceKinds.h"
 #include "platform/components/TApplication.h"
 #include "platform/sys/Clock.h"
+#include "platform/win/MessageApi.h"
 #include "tests/platform/sys/ScopedChannelNamespace.h"
 #include "tests/platform/sys/TempFolder.h"
 
@@ -30,6 +31,8 @@ namespace lxq {
 namespace {
 
 using namespace lxq::host;
+
+constexpr std::uint32_t kWake = 0x47B;
 
 class Scanner : public ::testing::Test {
 protected:
@@ -70,7 +73,7 @@ protected:
     void Idle(int n) {
         for (int i = 0; i < n; ++i) {
             bool done = true;
-            form->ScannerIdle(done);
+            form->ApplicationEvents1Idle(form.get(), done);
         }
     }
 
@@ -99,19 +102,19 @@ TEST_F(Scanner, SearchStepsUpUntilStoppedAndStopRestoresTheReceiver) {
     form->myFrequencyEdit2->SetValue(25'000);
     const std::int32_t agc = form->Q7->GetAGC();
     form->stSpeedButton20Click(form->stSpeedButton20);
-    ASSERT_EQ(form->ScanState(), 3);
+    ASSERT_EQ(form->ScannerState, 3);
     EXPECT_EQ(form->Q7->GetAGC(), 3) << "fast AGC while scanning";
     EXPECT_EQ(form->Q7->GetScanMode(), 1);
     EXPECT_EQ(form->ActiveScanChannel().frequency, 145'025'000);
     EXPECT_EQ(form->NextScanChannelState().frequency, 145'050'000);
     Idle(10);
-    EXPECT_EQ(form->ScanState(), 3);
+    EXPECT_EQ(form->ScannerState, 3);
     EXPECT_EQ(form->ScanChannelCount(), 10);
     EXPECT_EQ(form->ActiveScanChannel().frequency, 145'275'000);
     EXPECT_EQ(form->myFrequencyEdit1->Value(), 145'275'000) << "the display follows";
     clock.AdvanceMs(2000);
     form->stSpeedButton7Click(form->stSpeedButton7);
-    EXPECT_EQ(form->ScanState(), 0);
+    EXPECT_EQ(form->ScannerState, 0);
     EXPECT_EQ(form->Q7->GetAGC(), agc);
     EXPECT_EQ(form->Q7->GetScanMode(), 0);
     EXPECT_EQ(form->Q7->GetFreq(), 145'275'000);
@@ -127,9 +130,9 @@ TEST_F(Scanner, SearchStopsAtTheBandEdgeAndALastScanTimeOfNothingCountsAsOneMill
     form->Q7->SetFreq(top - 60'000);
     form->myFrequencyEdit2->SetValue(25'000);
     form->stSpeedButton20Click(form->stSpeedButton20);
-    ASSERT_EQ(form->ScanState(), 3);
+    ASSERT_EQ(form->ScannerState, 3);
     Idle(1);
-    EXPECT_EQ(form->ScanState(), 0) << "no channel beyond the top";
+    EXPECT_EQ(form->ScannerState, 0) << "no channel beyond the top";
     EXPECT_EQ(form->NextScanChannelState().frequency, top);
     EXPECT_EQ(scanTime, "Last scan time=0.001sec, avg=0ch/sec");
 }
@@ -151,26 +154,26 @@ TEST_F(Scanner, ASignalHoldsUntilTheHoldRuleLetsGo) {
         form->myFrequencyEdit2->SetValue(25'000);
         form->stSpeedButton20Click(form->stSpeedButton20);
         Idle(1);
-        ASSERT_EQ(form->ScanState(), 2) << c.onLost << ": holds at once with only the level squelch " << level << " " << form->Q7->GetSquelch() << " " << form->Q7->SignalLevel() << " sq " << form->Q7->GetSquelched();
+        ASSERT_EQ(form->ScannerState, 2) << c.onLost << ": holds at once with only the level squelch " << level << " " << form->Q7->GetSquelch() << " " << form->Q7->SignalLevel() << " sq " << form->Q7->GetSquelched();
         EXPECT_EQ(form->Q7->GetFreq(), 145'025'000);
         EXPECT_EQ(form->Q7->GetScanMode(), 0);
         const std::int64_t start = clock.NowMs();
         while (clock.NowMs() - start < c.heldWithSignalMs) {
             Idle(1);
             form->Q7->GetSS();
-            ASSERT_EQ(form->ScanState(), 2) << c.onLost << " at " << clock.NowMs() - start;
+            ASSERT_EQ(form->ScannerState, 2) << c.onLost << " at " << clock.NowMs() - start;
         }
         if (c.resumesAfterGoneMs >= 0) {
             SquelchAbove(30); // the signal goes
             form->Q7->GetSS();
             const std::int64_t gone = clock.NowMs();
-            while (form->ScanState() == 2 && clock.NowMs() - gone < 60'000) Idle(1);
+            while (form->ScannerState == 2 && clock.NowMs() - gone < 60'000) Idle(1);
             EXPECT_NEAR(clock.NowMs() - gone, c.resumesAfterGoneMs + kRestart, 10) << c.onLost;
         } else {
-            while (form->ScanState() == 2 && clock.NowMs() - start < 60'000) Idle(1);
+            while (form->ScannerState == 2 && clock.NowMs() - start < 60'000) Idle(1);
             EXPECT_NEAR(clock.NowMs() - start, 5'000 + kRestart, 10) << c.onLost;
         }
-        EXPECT_EQ(form->ScanState(), 3) << c.onLost << ": scanning again";
+        EXPECT_EQ(form->ScannerState, 3) << c.onLost << ": scanning again";
         form->stSpeedButton7Click(form->stSpeedButton7);
     }
 }
@@ -186,13 +189,13 @@ TEST_F(Scanner, WithASecondSquelchTypeTheStepWaitsForTheDemodulator) {
     form->stSpeedButton20Click(form->stSpeedButton20);
     Idle(1);
     EXPECT_TRUE(form->WaitingForSquelchedInfo);
-    EXPECT_EQ(form->ScanState(), 3);
+    EXPECT_EQ(form->ScannerState, 3);
     Idle(20);
     EXPECT_EQ(form->ScanChannelCount(), 0) << "no step before the verdict";
     EXPECT_EQ(form->ActiveScanChannel().frequency, 145'025'000);
     // The demodulator says: squelched (no tone).
     form->Q7->SetSquelched(true);
-    form->ScannerSquelchedInfo(nullptr);
+    form->Q7SquelchedInfo(nullptr);
     Idle(1);
     EXPECT_EQ(form->ScanChannelCount(), 1);
     EXPECT_EQ(form->ActiveScanChannel().frequency, 145'050'000);
@@ -213,14 +216,14 @@ TEST_F(Scanner, PauseHoldsTheActiveChannelAndResumeGoesOn) {
     const std::int64_t active = form->ActiveScanChannel().frequency;
     form->stSpeedButton23->SetDown(true);
     form->stSpeedButton23Click(form->stSpeedButton23);
-    EXPECT_EQ(form->ScanState(), 1);
+    EXPECT_EQ(form->ScannerState, 1);
     EXPECT_EQ(form->Q7->GetFreq(), active);
     EXPECT_EQ(form->Q7->GetScanMode(), 0);
     Idle(5);
     EXPECT_EQ(form->ActiveScanChannel().frequency, active) << "paused";
     form->stSpeedButton23->SetDown(false);
     form->stSpeedButton23Click(form->stSpeedButton23);
-    EXPECT_EQ(form->ScanState(), 3);
+    EXPECT_EQ(form->ScannerState, 3);
     EXPECT_EQ(form->ActiveScanChannel().frequency, active + 25'000);
     form->stSpeedButton7Click(form->stSpeedButton7);
 }
@@ -238,7 +241,7 @@ TEST_F(Scanner, MemoryScanWithOneUsableChannelAndRangeScanWithAllSkippedStopAtOn
     form->RebuildSortedMemories();
     form->stSpeedButton3->SetDown(true);
     form->stSpeedButton20Click(form->stSpeedButton20);
-    EXPECT_EQ(form->ScanState(), 0);
+    EXPECT_EQ(form->ScannerState, 0);
 
     auto range = std::make_unique<TRangeRecord>();
     *range = TRangeRecord{};
@@ -249,38 +252,40 @@ TEST_F(Scanner, MemoryScanWithOneUsableChannelAndRangeScanWithAllSkippedStopAtOn
     form->RangesForm->Ranges().push_back(std::move(range));
     form->stSpeedButton21->SetDown(true);
     form->stSpeedButton19Click(form->stSpeedButton19);
-    EXPECT_EQ(form->ScanState(), 0);
+    EXPECT_EQ(form->ScannerState, 0);
     form->RangesForm->Ranges().front()->skip = 0;
     form->stSpeedButton19Click(form->stSpeedButton19);
-    EXPECT_EQ(form->ScanState(), 3);
+    EXPECT_EQ(form->ScannerState, 3);
     EXPECT_EQ(form->ActiveScanChannel().frequency, 102'000'000);
     EXPECT_EQ(form->NextScanChannelState().frequency, 101'000'000);
     form->stSpeedButton10->SetDown(true);
     form->stSpeedButton3Click(form->stSpeedButton10);
-    EXPECT_EQ(form->ScanState(), 0) << "a mode button stops the scan";
+    EXPECT_EQ(form->ScannerState, 0) << "a mode button stops the scan";
 }
 
-TEST_F(Scanner, TheIdleStepsAskForMoreTimeWhileScanningFreelyAndPollEvery5MsWhileHolding) {
+TEST_F(Scanner, AStepThatDoesNotWaitWakesTheIdleLoopForTheNextAtOnce) {
+    namespace win = plat::win;
+    auto wakes = [this] {
+        int n = 0;
+        win::Msg m{};
+        while (win::PeekMessage(&m, form->Handle(), kWake, kWake, win::PM_REMOVE)) ++n;
+        return n;
+    };
     MeasureLevel();
     SquelchAbove(30);
     form->Q7->SetFreq(145'000'000);
+    wakes();
     form->stSpeedButton20Click(form->stSpeedButton20);
-    bool done = true;
-    form->ScannerIdle(done);
-    EXPECT_FALSE(done) << "the next step follows at once";
+    EXPECT_EQ(wakes(), 1) << "the first step";
+    Idle(1);
+    EXPECT_EQ(wakes(), 1) << "the next channel";
+    SQUELCH_SETTINGS s = form->Q7->SquelchSettings();
+    form->Q7->SetSquelchSettings(s, kSquelchLevel | kSquelchCtcss);
     SquelchAbove(-30);
-    form->ScannerIdle(done);
-    ASSERT_EQ(form->ScanState(), 2);
-    EXPECT_TRUE(done) << "the step that found a signal";
-    const std::int64_t before = clock.NowMs();
-    done = true;
-    form->ScannerIdle(done);
-    EXPECT_FALSE(done);
-    EXPECT_EQ(clock.NowMs() - before, 5);
+    Idle(1);
+    EXPECT_TRUE(form->WaitingForSquelchedInfo);
+    EXPECT_EQ(wakes(), 0) << "the demodulator's verdict wakes the loop";
     form->stSpeedButton7Click(form->stSpeedButton7);
-    done = true;
-    form->ScannerIdle(done);
-    EXPECT_TRUE(done) << "nothing to do when idle";
 }
 
 TEST_F(Scanner, TheSettingsDialogEditsTheScannerSettingsAndTheExclusionSwitch) {
@@ -321,7 +326,7 @@ TEST_F(Scanner, AutoStoreWritesTheFoundChannelToTheFirstFreeNumberAndStopOnFound
     form->stSpeedButton21->SetDown(true);
     form->stSpeedButton20Click(form->stSpeedButton20);
     Idle(1);
-    EXPECT_EQ(form->ScanState(), 0) << "stopped on the signal";
+    EXPECT_EQ(form->ScannerState, 0) << "stopped on the signal";
     ASSERT_EQ(form->Memories().size(), 2u);
     const TMemoryRecord& stored = *form->Memories().back();
     EXPECT_EQ(stored.number, 901);
