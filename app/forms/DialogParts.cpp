@@ -9,19 +9,19 @@ namespace lxq {
 using namespace plat::comp;
 
 TControl* PlaceLabel(TComponent* owner, TWinControl* parent, int x, int y, int w, const std::string& caption) {
-    auto* l = PlaceOn<TLabel>(owner, parent, x, y, w, 16);
+    auto* l = PlaceControl<TLabel>(owner, parent, x, y, w, 16);
     l->SetCaption(caption);
     return l;
 }
 
 TstSpeedButton* PlaceButton(TComponent* owner, TWinControl* parent, int x, int y, int w, const std::string& caption) {
-    auto* b = PlaceOn<TstSpeedButton>(owner, parent, x, y, w, 24);
+    auto* b = PlaceControl<TstSpeedButton>(owner, parent, x, y, w, 24);
     b->SetCaption(caption);
     return b;
 }
 
 TstListBox* PlaceRowList(TComponent* owner, TWinControl* parent, int x, int y, int w, int h, int rowHeight) {
-    auto* list = PlaceOn<TstListBox>(owner, parent, x, y, w, h);
+    auto* list = PlaceControl<TstListBox>(owner, parent, x, y, w, h);
     list->SetStyle(TListBoxStyle::lbVirtualOwnerDraw);
     list->SetItemHeight(rowHeight);
     return list;

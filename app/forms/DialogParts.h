@@ -1,8 +1,10 @@
 #pragma once
-// Building blocks of the front panel's dialogs: controls placed on their parent.
+// Building blocks of the front panel's dialogs: labels, captioned buttons and row lists placed
+// on their parent.
 
 #include <string>
 
+#include "app/forms/PlaceControl.h"
 #include "platform/components/TControl.h"
 #include "platform/components/TWinControl.h"
 
@@ -10,14 +12,6 @@ namespace lxq {
 
 class TstListBox;
 class TstSpeedButton;
-
-template <typename C>
-C* PlaceOn(plat::comp::TComponent* owner, plat::comp::TWinControl* parent, int x, int y, int w, int h) {
-    auto* c = new C(owner);
-    c->SetParent(parent);
-    c->SetBounds(x, y, w, h);
-    return c;
-}
 
 // A label with its caption, 16 pixels high.
 plat::comp::TControl* PlaceLabel(plat::comp::TComponent* owner, plat::comp::TWinControl* parent, int x, int y,

@@ -33,8 +33,8 @@ RangeEditor::RangeEditor(TComponent* owner, const TQ7Facilities& facilities, con
         PlaceLabel(this, this, x, y, 110, text);
     };
     auto frequency = [this](int y) {
-        auto* e = PlaceOn<TmyFrequencyEdit>(this, this, 120, y, 160, 24);
-        auto* spin = PlaceOn<TmyUpDown>(this, this, 282, y, 16, 24);
+        auto* e = PlaceControl<TmyFrequencyEdit>(this, this, 120, y, 160, 24);
+        auto* spin = PlaceControl<TmyUpDown>(this, this, 282, y, 16, 24);
         spin->SetFrequencyEdit(e);
         return e;
     };
@@ -47,18 +47,18 @@ RangeEditor::RangeEditor(TComponent* owner, const TQ7Facilities& facilities, con
     StepEdit->SetMin(1);
     StepEdit->SetMax(kMaxStep);
     label(8, 96, "Mode");
-    ModeEdit = PlaceOn<TstEdit>(this, this, 120, 92, 160, 24);
+    ModeEdit = PlaceControl<TstEdit>(this, this, 120, 92, 160, 24);
     ModeEdit->SetReadOnly(true);
-    ModeSpin = PlaceOn<TmyUpDown>(this, this, 282, 92, 16, 24);
+    ModeSpin = PlaceControl<TmyUpDown>(this, this, 282, 92, 16, 24);
     ModeSpin->OnDirection = [this](TComponent*, int& val) { StepMode(val); };
     label(8, 124, "Squelch");
     Squelch = std::make_unique<SquelchControls>(this, this, 120, 120);
     label(8, 268, "Description");
-    DescriptionEdit = PlaceOn<TstEdit>(this, this, 120, 264, 290, 24);
+    DescriptionEdit = PlaceControl<TstEdit>(this, this, 120, 264, 290, 24);
     DescriptionEdit->SetMaxLength(kDescriptionMax);
-    OKButton = PlaceOn<TstSpeedButton>(this, this, 260, 298, 70, 24);
+    OKButton = PlaceControl<TstSpeedButton>(this, this, 260, 298, 70, 24);
     OKButton->SetCaption("OK");
-    CancelButton = PlaceOn<TstSpeedButton>(this, this, 340, 298, 70, 24);
+    CancelButton = PlaceControl<TstSpeedButton>(this, this, 340, 298, 70, 24);
     CancelButton->SetCaption("Cancel");
     OKButton->OnClick = [this](TObject* s) { OKButtonClick(s); };
     CancelButton->OnClick = [this](TObject* s) { CancelButtonClick(s); };

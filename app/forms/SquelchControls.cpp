@@ -31,16 +31,16 @@ int PositionOf(const Table& table, std::int32_t value, int kept) {
 
 SquelchControls::SquelchControls(TComponent* owner, TWinControl* parent, int x, int y) {
     auto toggle = [&](int row, const char* caption, int group) {
-        auto* b = PlaceOn<TstSpeedButton>(owner, parent, x, y + row * 28, 60, 24);
+        auto* b = PlaceControl<TstSpeedButton>(owner, parent, x, y + row * 28, 60, 24);
         b->SetCaption(caption);
         b->SetGroupIndex(group);
         b->SetAllowAllUp(true);
         b->OnClick = [this](TObject*) { UpdateEnabling(); };
         return b;
     };
-    auto spin = [&](int row) { return PlaceOn<TmyUpDown>(owner, parent, x + 150, y + row * 28, 16, 24); };
+    auto spin = [&](int row) { return PlaceControl<TmyUpDown>(owner, parent, x + 150, y + row * 28, 16, 24); };
     auto intEdit = [&](int row, int min, int max) {
-        auto* e = PlaceOn<TmyIntEdit>(owner, parent, x + 66, y + row * 28, 82, 24);
+        auto* e = PlaceControl<TmyIntEdit>(owner, parent, x + 66, y + row * 28, 82, 24);
         e->SetMin(min);
         e->SetMax(max);
         return e;
@@ -59,16 +59,16 @@ SquelchControls::SquelchControls(TComponent* owner, TWinControl* parent, int x, 
     VoiceSpin = spin(2);
     VoiceSpin->SetIntEdit(VoiceEdit);
     Ctcss = toggle(3, "CTCSS", kSecondaryGroup);
-    CtcssEdit = PlaceOn<TstEdit>(owner, parent, x + 66, y + 3 * 28, 82, 24);
+    CtcssEdit = PlaceControl<TstEdit>(owner, parent, x + 66, y + 3 * 28, 82, 24);
     CtcssEdit->SetReadOnly(true);
     CtcssSpin = spin(3);
     CtcssSpin->OnDirection = [this](TComponent*, int& val) { StepCtcss(val); };
     Dcs = toggle(4, "DCS", kSecondaryGroup);
-    DcsEdit = PlaceOn<TstEdit>(owner, parent, x + 66, y + 4 * 28, 82, 24);
+    DcsEdit = PlaceControl<TstEdit>(owner, parent, x + 66, y + 4 * 28, 82, 24);
     DcsEdit->SetReadOnly(true);
     DcsSpin = spin(4);
     DcsSpin->OnDirection = [this](TComponent*, int& val) { StepDcs(val); };
-    Inverted = PlaceOn<TstSpeedButton>(owner, parent, x + 170, y + 4 * 28, 24, 24);
+    Inverted = PlaceControl<TstSpeedButton>(owner, parent, x + 170, y + 4 * 28, 24, 24);
     Inverted->SetCaption("R");
     Inverted->SetGroupIndex(kInvertedGroup);
     Inverted->SetAllowAllUp(true);

@@ -18,16 +18,16 @@ TExclusionForm::TExclusionForm(TComponent* owner) : TForm(owner) {
     SetClientSize(260, 110);
     SetKeyPreview(true);
     PlaceLabel(this, this, 8, 12, 40, "From");
-    FromEdit = PlaceOn<TmyFrequencyEdit>(this, this, 50, 8, 200, 24);
+    FromEdit = PlaceControl<TmyFrequencyEdit>(this, this, 50, 8, 200, 24);
     PlaceLabel(this, this, 8, 42, 40, "To");
-    ToEdit = PlaceOn<TmyFrequencyEdit>(this, this, 50, 38, 200, 24);
+    ToEdit = PlaceControl<TmyFrequencyEdit>(this, this, 50, 38, 200, 24);
     for (TmyFrequencyEdit* e : {FromEdit, ToEdit}) {
         e->SetMin(INT64_MIN / 2);
         e->SetMax(INT64_MAX / 2);
     }
-    stSpeedButton1 = PlaceOn<TstSpeedButton>(this, this, 100, 76, 70, 24);
+    stSpeedButton1 = PlaceControl<TstSpeedButton>(this, this, 100, 76, 70, 24);
     stSpeedButton1->SetCaption("OK");
-    stSpeedButton2 = PlaceOn<TstSpeedButton>(this, this, 180, 76, 70, 24);
+    stSpeedButton2 = PlaceControl<TstSpeedButton>(this, this, 180, 76, 70, 24);
     stSpeedButton2->SetCaption("Cancel");
     stSpeedButton1->OnClick = [this](TObject* s) { stSpeedButton1Click(s); };
     stSpeedButton2->OnClick = [this](TObject* s) { stSpeedButton2Click(s); };

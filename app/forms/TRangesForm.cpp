@@ -57,7 +57,7 @@ TRangesForm::TRangesForm(TComponent* owner, const TQ7Facilities& facilities) : T
     AutoStoreButton->SetAllowAllUp(true);
     auto edit = [this](int x, const char* caption, int min, int max, int value) {
         PlaceLabel(this, this, x, 272, 80, caption);
-        auto* e = PlaceOn<TstIntEdit>(this, this, x + 82, 268, 70, 22);
+        auto* e = PlaceControl<TstIntEdit>(this, this, x + 82, 268, 70, 22);
         e->SetMin(min);
         e->SetMax(max);
         e->SetValue(value);

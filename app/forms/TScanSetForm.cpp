@@ -28,32 +28,32 @@ TScanSetForm::TScanSetForm(TComponent* owner, TRangesForm* ranges, TExclusionsFo
     SetKeyPreview(true);
 
     PlaceLabel(this, this, 10, 8, 200, "When a signal appears");
-    auto* choice = PlaceOn<TPanel>(this, this, 10, 26, 360, 28);
+    auto* choice = PlaceControl<TPanel>(this, this, 10, 26, 360, 28);
     choice->SetBevelOuter(TPanelBevel::bvNone);
-    PauseButton = PlaceOn<TRadioButton>(this, choice, 4, 4, 100, 20);
+    PauseButton = PlaceControl<TRadioButton>(this, choice, 4, 4, 100, 20);
     PauseButton->SetCaption("Pause");
     PauseButton->SetChecked(true);
-    StopButton = PlaceOn<TRadioButton>(this, choice, 120, 4, 100, 20);
+    StopButton = PlaceControl<TRadioButton>(this, choice, 120, 4, 100, 20);
     StopButton->SetCaption("Stop");
     PauseButton->OnClick = [this](TObject* s) { PauseStopClick(s); };
     StopButton->OnClick = [this](TObject* s) { PauseStopClick(s); };
 
     PlaceLabel(this, this, 10, 62, 200, "Resume scanning");
-    resumePanel_ = PlaceOn<TPanel>(this, this, 10, 80, 360, 100);
+    resumePanel_ = PlaceControl<TPanel>(this, this, 10, 80, 360, 100);
     resumePanel_->SetBevelOuter(TPanelBevel::bvNone);
     for (int i = 0; i < 4; ++i) {
-        ResumeButtons[i] = PlaceOn<TRadioButton>(this, resumePanel_, 4, 4 + i * 24, 350, 20);
+        ResumeButtons[i] = PlaceControl<TRadioButton>(this, resumePanel_, 4, 4 + i * 24, 350, 20);
         ResumeButtons[i]->SetCaption(kResumeCaptions[i]);
     }
 
     PlaceLabel(this, this, 10, 192, 80, "Delay time");
-    DelayEdit = PlaceOn<TstIntEdit>(this, this, 100, 188, 60, 22);
+    DelayEdit = PlaceControl<TstIntEdit>(this, this, 100, 188, 60, 22);
     DelayEdit->SetMin(1);
     DelayEdit->SetMax(100);
     PlaceLabel(this, this, 166, 192, 40, "sec");
 
     auto button = [this](int x, const char* caption) {
-        auto* b = PlaceOn<TButton>(this, this, x, 250, 66, 26);
+        auto* b = PlaceControl<TButton>(this, this, x, 250, 66, 26);
         b->SetCaption(caption);
         return b;
     };

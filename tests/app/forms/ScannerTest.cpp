@@ -1,6 +1,7 @@
 // The scanner on the front panel, headless, against the driver host's test receiver on a fresh
-// namespace: starting and stopping, the band edge, the hold rules on the fake clock, waiting for
-// the demodulator's verdict, and pausing.
+// namespace (its level stays put, unlike the demonstration receiver's): starting and stopping,
+// the band edge, the hold rules on the fake clock, waiting for the demodulator's verdict,
+// pausing, auto store and the settings dialog.
 
 #include <gtest/gtest.h>
 
