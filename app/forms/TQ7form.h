@@ -216,6 +216,8 @@ public:
     void LoadScanTimings();
     void LoadScanRanges();
     void SaveScanRanges();
+    // The memory scan groups in the groups dialog; true when it returned OK.
+    bool EditScanGroups(std::int32_t& mask, bool& enabled);
     // Stops a running scan before the form closes; true when one ran.
     bool StopScanForClose();
     int ScanDirection() const { return scanDirection_; }

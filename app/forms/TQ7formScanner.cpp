@@ -16,6 +16,7 @@
 #include "app/forms/RangeList.h"
 #include "app/forms/TAutostepForm.h"
 #include "app/forms/TExclusionsForm.h"
+#include "app/forms/TGroupForm.h"
 #include "app/forms/TQ7form.h"
 #include "app/forms/TRangesForm.h"
 #include "app/forms/TScanSetForm.h"
@@ -99,6 +100,7 @@ void TQ7form::BuildScanner() {
     ExclusionsForm = new TExclusionsForm(this);
     AutostepForm = new TAutostepForm(this, *Q7);
     ScanSetForm = new TScanSetForm(this, RangesForm, ExclusionsForm);
+    ScanSetForm->EditGroups = [this](std::int32_t& mask, bool& enabled) { return EditScanGroups(mask, enabled); };
     ScanStep = [this](TObject* s) { ScanTimerTimer(s); };
     ReadScanConstants = [] { return ScanConstants{}; };
     ShowScanTime = [this](const std::string& text) { DebugLog(text); };
@@ -543,6 +545,22 @@ void TQ7form::Scanning1Click(TObject*) {
     settings_.memGroups = s.MemGroups;
     settings_.enableGroups = s.EnableGroups != 0;
     settings_.exclusionsEnabled = ExclusionsForm->stSpeedButton6->Down();
+}
+
+bool TQ7form::EditScanGroups(std::int32_t& mask, bool& enabled) {
+    if (!GroupForm) return false;
+    const auto bits = static_cast<std::uint32_t>(mask);
+    for (std::size_t i = 0; i < GroupForm->Groups.size(); ++i) // group 1 is bit 15
+        GroupForm->Groups[i]->SetDown((bits & (1u << (15 - i))) != 0);
+    GroupForm->EnableButton->SetDown(enabled);
+    GroupForm->SetModalResult(mrNone);
+    if (ScanSetForm->RunModal(*GroupForm) != mrOk) return false;
+    std::uint32_t chosen = 0;
+    for (std::size_t i = 0; i < GroupForm->Groups.size(); ++i)
+        if (GroupForm->Groups[i]->Down()) chosen |= 1u << (15 - i);
+    mask = static_cast<std::int32_t>(chosen);
+    enabled = GroupForm->EnableButton->Down();
+    return true;
 }
 
 void TQ7form::LoadScanRanges() {

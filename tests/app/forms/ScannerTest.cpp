@@ -13,6 +13,7 @@
 #include "app/controls/TstSpeedButton.h"
 #include "app/forms/TQ7form.h"
 #include "app/forms/TExclusionsForm.h"
+#include "app/forms/TGroupForm.h"
 #include "app/forms/TRangesForm.h"
 #include "app/forms/TScanSetForm.h"
 #include "platform/components/TRadioButton.h"
@@ -304,6 +305,24 @@ TEST_F(Scanner, TheSettingsDialogEditsTheScannerSettingsAndTheExclusionSwitch) {
     };
     form->Scanning1Click(nullptr);
     EXPECT_EQ(form->Settings().delayTimeMs, 12'000);
+    form->Settings().memGroups = 0x8001; // groups 1 and 16
+    form->Settings().enableGroups = false;
+    form->ScanSetForm->RunModal = [this](plat::comp::TForm& f) {
+        if (&f == form->GroupForm) {
+            EXPECT_TRUE(form->GroupForm->Groups[0]->Down());
+            EXPECT_TRUE(form->GroupForm->Groups[15]->Down());
+            EXPECT_FALSE(form->GroupForm->Groups[1]->Down());
+            form->GroupForm->Groups[1]->SetDown(true);
+            form->GroupForm->EnableButton->SetDown(true);
+            return plat::comp::mrOk;
+        }
+        form->ScanSetForm->GroupsButtonClick(nullptr);
+        form->ScanSetForm->OKButtonClick(nullptr);
+        return plat::comp::mrOk;
+    };
+    form->Scanning1Click(nullptr);
+    EXPECT_EQ(form->Settings().memGroups, 0xC001) << "group 2 is bit 14";
+    EXPECT_TRUE(form->Settings().enableGroups);
     EXPECT_TRUE(form->Settings().stopOnFound);
     EXPECT_FALSE(form->ExclusionsEnabled());
 }
