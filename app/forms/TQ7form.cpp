@@ -213,6 +213,7 @@ void TQ7form::BuildControls() {
     SignalTimer->SetOnTimer([this](TObject* s) { SignalTimerTimer(s); });
     BuildMemories();
     BuildSweep();
+    BuildScanner();
 }
 
 // --- start-up and shut-down --------------------------------------------------------------------
@@ -274,6 +275,7 @@ void TQ7form::FormCreate(TObject*) {
     LoadBands();
     LoadAutoSteps();
     LoadExclusions();
+    LoadScanRanges();
     ReadSettings();
     LoadMemoryFile();
 
@@ -314,7 +316,11 @@ void TQ7form::ApplyPanelOptions() {
 
 void TQ7form::FormCloseQuery(TObject*, bool& canClose) {
     canClose = (KVR->Disabled() & kHostBusyClosing) == 0;
-    if (canClose && Sweeping()) { // the receiver gets its settings back first
+    // A scan or a sweep ends first (the receiver gets its settings back); the close comes again.
+    if (canClose && StopScanForClose()) {
+        canClose = false;
+        PostClose();
+    } else if (canClose && Sweeping()) {
         canClose = false;
         stSpeedButton31Click(stSpeedButton31);
         PostClose();
@@ -329,6 +335,7 @@ void TQ7form::FormClose(TObject*, TCloseAction&) {
         WriteSettings();
         SaveAutoSteps();
         SaveExclusions();
+        SaveScanRanges();
     }
     FreqTimer->SetEnabled(false);
     const std::string product = Q7->GetProductName();

@@ -15,6 +15,8 @@
 #include "app/forms/ScanTimings.h"
 #include "app/forms/CommandLine.h"
 #include "app/forms/MemoryList.h"
+#include "app/forms/ScanChannel.h"
+#include "app/forms/ScanTimings.h"
 #include "app/forms/TExclusionRecord.h"
 #include "app/forms/TPanelSettings.h"
 #include "app/forms/TRangeRecord.h"
@@ -27,6 +29,7 @@ class TMenuItem;
 class THintWindow;
 class TOpenDialog;
 class TSaveDialog;
+class TMenuItem;
 class TTimer;
 } // namespace plat::comp
 
@@ -50,6 +53,10 @@ class TmyKVRserver;
 class TmyLabel;
 class TmyQ745;
 class TmyTuningPad;
+class TAutostepForm;
+class TExclusionsForm;
+class TRangesForm;
+class TScanSetForm;
 class TstFrequencyEdit;
 class TstKnob;
 class TstPanel;
@@ -175,6 +182,56 @@ public:
     KnobMultiplier ChosenMultiplier() const { return multiplier_; }
     std::vector<TBand>& Bands() { return bands_; }
 
+    // --- scanner ---
+    TstSpeedButton* stSpeedButton19 = nullptr; // Scan to the left
+    TstSpeedButton* stSpeedButton20 = nullptr; // Scan to the right
+    TstSpeedButton* stSpeedButton7 = nullptr;  // Stop scanning
+    TstSpeedButton* stSpeedButton23 = nullptr; // Pause scanning
+    TstSpeedButton* stSpeedButton10 = nullptr; // scan mode Search
+    TstSpeedButton* stSpeedButton3 = nullptr;  // scan mode Memory
+    TstSpeedButton* stSpeedButton21 = nullptr; // scan mode Range
+    plat::comp::TMenuItem* Scanning1 = nullptr; // Options > Scanning
+    TRangesForm* RangesForm = nullptr;
+    TScanSetForm* ScanSetForm = nullptr;
+    TExclusionsForm* ExclusionsForm = nullptr;
+    TAutostepForm* AutostepForm = nullptr;
+    // The service window's "Scanning" page; its defaults until that window provides it.
+    std::function<ScanConstants()> ReadScanConstants;
+    // Shows a line on the service window's scanning page ("Last scan time=...").
+    std::function<void(const std::string&)> ShowScanTime;
+    void BuildScanner();
+    void stSpeedButton20Click(plat::comp::TObject* sender);
+    void stSpeedButton19Click(plat::comp::TObject* sender);
+    void stSpeedButton7Click(plat::comp::TObject* sender);
+    void stSpeedButton23Click(plat::comp::TObject* sender);
+    void stSpeedButton3Click(plat::comp::TObject* sender);
+    void ScanTimerTimer(plat::comp::TObject* sender);
+    void Scanning1Click(plat::comp::TObject* sender);
+    void StartScan();
+    std::int64_t NextScanChannel(ScanChannel& channel);
+    void ApplyScanChannel(const ScanChannel& channel);
+    void AdvanceScan();
+    void ScanFoundSignal();
+    void ScanHoldStep();
+    void CheckRetune(std::int32_t raw, std::uint32_t rssi, std::uint32_t agc);
+    void RetuneScan();
+    void RetuneForDemodulator();
+    void ResumeScan();
+    void LoadScanTimings();
+    void LoadScanRanges();
+    void SaveScanRanges();
+    // The memory scan groups in the groups dialog; true when it returned OK.
+    bool EditScanGroups(std::int32_t& mask, bool& enabled);
+    // Stops a running scan before the form closes; true when one ran.
+    bool StopScanForClose();
+    int ScanDirection() const { return scanDirection_; }
+    const ScanChannel& ActiveScanChannel() const { return scanActive_; }
+    const ScanChannel& NextScanChannelState() const { return scanNext_; }
+    const ScanTimings& Timings() const { return scanTimings_; }
+    std::int64_t ScanChannelCount() const { return scanChannels_; }
+    bool ExclusionsEnabled() const { return settings_.exclusionsEnabled; }
+    void SetExclusionsEnabled(bool v) { settings_.exclusionsEnabled = v; }
+    ScanKind ChosenScanKind() const;
     // --- memory dialogs (TQ7formMemories.cpp) ---
     TstSpeedButton* stSpeedButton12 = nullptr; // Store, "S"
     TstSpeedButton* stSpeedButton15 = nullptr; // Recall, "R"
@@ -322,6 +379,23 @@ private:
     bool sweepSavedAtten_ = false, sweepSavedPreAmp_ = false;
     std::uint32_t sweepSavedSquelchFlags_ = 0;
     SweepReading sweepReading_;
+    // --- scanner ---
+    void SetDirectionGlyphsIdle();
+    // A direction button's start: the other button up, this one down, then the scan.
+    void StartScanning(int direction);
+    void ScanLog(const std::function<std::string()>& text);
+    void FlashDirectionButton();
+    int scanDirection_ = 0;      // -1 down, 1 up, 0 none
+    ScanChannel scanNext_;
+    ScanChannel scanActive_;
+    ScanTimings scanTimings_;
+    std::int32_t savedAGC_ = -1;
+    std::int32_t savedMode_ = 0;
+    std::int64_t holdDeadline_ = -1; // ms; -1 stopped, 0 running
+    std::int64_t scanStartMs_ = 0;
+    std::int64_t scanChannels_ = 0;
+    std::int32_t rangeChanges_ = 0;
+    std::int64_t lastFlashMs_ = 0;
 };
 
 } // namespace lxq

@@ -173,6 +173,7 @@ void TQ7form::SetSweepControlsEnabled(bool enabled) {
 
 void TQ7form::stSpeedButton30Click(TObject*) {
     LoadSweepTimings();
+    if (stSpeedButton19->Down() || stSpeedButton20->Down()) stSpeedButton7Click(stSpeedButton7);
     if (stSpeedButton32->Down()) {
         stSpeedButton32->SetDown(false);
         stSpeedButton30->SetDown(true);
