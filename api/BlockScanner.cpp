@@ -94,7 +94,11 @@ void BlockScanner::Run(std::int32_t index, Job job) {
     LocalRadio& local = lib_.Local(index);
     plat::sys::Clock& clock = plat::sys::ActiveClock();
     std::int64_t t0 = clock.NowMs();
-    const bool direct = std::memcmp(slot.eeprom.modelId, "Q7PCI", 5) == 0;
+    bool direct;
+    {
+        std::lock_guard lock(local.deviceLock); // an EEPROM write rereads the image under it
+        direct = std::memcmp(slot.eeprom.modelId, "Q7PCI", 5) == 0;
+    }
     SeedProcessRandom(static_cast<std::uint32_t>(t0));
     slot.scanRunning = 1;
     auto post = [&](std::uint32_t from, std::uint32_t n) {

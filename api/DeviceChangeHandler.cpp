@@ -54,6 +54,7 @@ void DeviceChangeHandler::OnRemoved(const std::string& path) {
         local.StopScan();
         std::lock_guard deviceLock(local.deviceLock);
         slot.disconnected = 1;
+        local.unplugged.store(true);
         lib_.StopCodec(i, false);
         slot.scanThread = 0;
         local.link.reset();
@@ -80,6 +81,7 @@ void DeviceChangeHandler::OnArrived(const std::string& path) {
         lib_.OpenRadioDevice(i); // the disconnected mark keeps the cached settings
         table.openCount[i - 1] = openCount;
         slot.disconnected = 0;
+        lib_.Local(i).unplugged.store(false);
         Reapply(i);
         return;
     }

@@ -16,6 +16,17 @@
 namespace lxq::api {
 
 struct LocalRadio {
+    // Whether this process has the slot open: the table's open count and owner, mirrored under
+    // the exclusion mutex for lookups, which must not take that mutex (the scan thread looks up
+    // while holding the device lock, and the device-change thread holds the mutex while it joins
+    // the scan thread).
+    std::atomic<bool> held{false};
+    // The slot's disconnected mark for this process's open receiver, mirrored where it is written,
+    // for the connection query that never waits for the device lock.
+    std::atomic<bool> unplugged{false};
+
+    // Serialises the requests and guards the slot's cached fields, which the device-change thread
+    // rewrites under it.
     plat::sys::RecursiveMutex deviceLock;
     plat::sys::RecursiveMutex codecLock;
     std::unique_ptr<DeviceLink> link;

@@ -21,12 +21,17 @@ bool InRange(const RadioSlot& slot, std::uint32_t hz) {
 
 } // namespace
 
+RadioControl::HeldSlot RadioControl::Hold(std::int32_t index) {
+    RadioSlot* slot = lib_.Lookup(index);
+    if (!slot) return {};
+    return HeldSlot(*slot, lib_.Local(index).deviceLock);
+}
+
 template <typename Cache>
 std::int32_t RadioControl::SetValue(std::int32_t index, std::uint32_t code, std::uint32_t value,
                                     bool needOkWord, Cache cache) {
-    RadioSlot* slot = lib_.Lookup(index);
+    const HeldSlot slot = Hold(index);
     if (!slot) return 0;
-    std::lock_guard lock(lib_.Local(index).deviceLock);
     if (!slot->simulated) {
         const ValueRequest in{value};
         ValueRequest out{0};
@@ -50,10 +55,9 @@ std::optional<std::uint64_t> RadioControl::GetValue(std::int32_t index, std::uin
 // ---- Tuning ----
 
 std::int32_t RadioControl::SetFrequency(std::int32_t index, std::uint32_t hz) {
-    RadioSlot* slot = lib_.Lookup(index);
+    const HeldSlot slot = Hold(index);
     if (!slot || !InRange(*slot, hz)) return 0;
     if (hz == slot->frequency) return 1;
-    std::lock_guard lock(lib_.Local(index).deviceLock);
     if (!slot->simulated) {
         FreqRequest req{hz, 0, kFreqWaitPush | kFreqWaitLock}, out{};
         if (!IsSuccess(lib_.Send(index, IOCTL_LXQ745_SET_FREQUENCY, &req, sizeof req, &out,
@@ -66,14 +70,13 @@ std::int32_t RadioControl::SetFrequency(std::int32_t index, std::uint32_t hz) {
 }
 
 std::uint64_t RadioControl::GetFrequency(std::int32_t index) {
-    const RadioSlot* slot = lib_.Lookup(index);
+    const HeldSlot slot = Hold(index);
     return slot ? slot->frequency : 0;
 }
 
 std::int32_t RadioControl::SetFreqAsync(std::int32_t index, std::uint32_t hz) {
-    RadioSlot* slot = lib_.Lookup(index);
+    const HeldSlot slot = Hold(index);
     if (!slot || !InRange(*slot, hz)) return 0;
-    std::lock_guard lock(lib_.Local(index).deviceLock);
     if (!slot->simulated) {
         FreqRequest req{hz, 0, kFreqWaitPush}, out{};
         if (!IsSuccess(
@@ -85,10 +88,9 @@ std::int32_t RadioControl::SetFreqAsync(std::int32_t index, std::uint32_t hz) {
 }
 
 std::int32_t RadioControl::WaitFreqAsync(std::int32_t index) {
-    RadioSlot* slot = lib_.Lookup(index);
+    const HeldSlot slot = Hold(index);
     if (!slot) return 0;
     if (slot->simulated) return 1;
-    std::lock_guard lock(lib_.Local(index).deviceLock);
     FreqRequest req{static_cast<std::uint32_t>(slot->frequency), 0, kFreqWaitLock}, out{};
     return IsSuccess(lib_.Send(index, IOCTL_LXQ745_SET_FREQUENCY, &req, sizeof req, &out,
                                sizeof out)) &&
@@ -99,10 +101,9 @@ std::int32_t RadioControl::WaitFreqAsync(std::int32_t index) {
 
 std::int32_t RadioControl::SetFreqPipelined(std::int32_t index, std::uint32_t hz,
                                             std::int32_t now, std::uint32_t dwell) {
-    RadioSlot* slot = lib_.Lookup(index);
+    const HeldSlot slot = Hold(index);
     if (!slot) return 2;
     if (!InRange(*slot, hz)) return 1;
-    std::lock_guard lock(lib_.Local(index).deviceLock);
     if (!now) {
         slot->pendingFrequency = hz;
         slot->pendingDwell = static_cast<std::uint8_t>(dwell & 0xFFu);
@@ -123,13 +124,12 @@ std::int32_t RadioControl::SetFreqPipelined(std::int32_t index, std::uint32_t hz
 std::int32_t RadioControl::GetSSPipelined(std::int32_t index, std::int32_t* level,
                                           std::int32_t* raw, std::uint32_t* low,
                                           std::uint32_t* high) {
-    RadioSlot* slot = lib_.Lookup(index);
+    const HeldSlot slot = Hold(index);
     if (!slot) return 4;
     const std::uint32_t pending = slot->pendingFrequency;
     slot->pendingFrequency = 0;
     if (slot->disconnected) return 3;
     if (pending == 0) return 1;
-    std::lock_guard lock(lib_.Local(index).deviceLock);
     std::int32_t measured;
     std::uint32_t detector;
     if (slot->simulated) {
@@ -162,7 +162,7 @@ std::int32_t RadioControl::SetPower(std::int32_t index, std::int32_t on) {
                     [&](RadioSlot& s) { s.power = on != 0; });
 }
 std::int32_t RadioControl::GetPower(std::int32_t index) {
-    const RadioSlot* s = lib_.Lookup(index);
+    const HeldSlot s = Hold(index);
     return s ? static_cast<std::int32_t>(s->power) : 0;
 }
 
@@ -171,19 +171,19 @@ std::int32_t RadioControl::SetAtten(std::int32_t index, std::int32_t on) {
                     [&](RadioSlot& s) { s.atten = on != 0; });
 }
 std::int32_t RadioControl::GetAtten(std::int32_t index) {
-    const RadioSlot* s = lib_.Lookup(index);
+    const HeldSlot s = Hold(index);
     return s ? static_cast<std::int32_t>(s->atten) : 0;
 }
 
 std::int32_t RadioControl::SetAgc(std::int32_t index, std::int32_t mode) {
-    const RadioSlot* s = lib_.Lookup(index);
+    const HeldSlot s = Hold(index);
     if (!s) return 0;
     if (s->agc == mode) return 1;
     return SetValue(index, IOCTL_LXQ745_SET_AGC, static_cast<std::uint32_t>(mode), true,
                     [&](RadioSlot& slot) { slot.agc = mode; });
 }
 std::int32_t RadioControl::GetAgc(std::int32_t index) {
-    const RadioSlot* s = lib_.Lookup(index);
+    const HeldSlot s = Hold(index);
     return s ? s->agc : -1;
 }
 
@@ -192,7 +192,7 @@ std::int32_t RadioControl::SetIfGain(std::int32_t index, std::int32_t gain) {
                     [&](RadioSlot& s) { s.ifGain = gain; });
 }
 std::int32_t RadioControl::GetIfGain(std::int32_t index) {
-    const RadioSlot* s = lib_.Lookup(index);
+    const HeldSlot s = Hold(index);
     return s ? s->ifGain : -1;
 }
 
@@ -201,18 +201,18 @@ std::int32_t RadioControl::SetRfAmp(std::int32_t index, std::int32_t state) {
                     [&](RadioSlot& s) { s.rfAmp = static_cast<std::uint32_t>(state); });
 }
 std::int32_t RadioControl::GetRfAmp(std::int32_t index) {
-    const RadioSlot* s = lib_.Lookup(index);
+    const HeldSlot s = Hold(index);
     return s ? static_cast<std::int32_t>(s->rfAmp) : 0;
 }
 
 std::int32_t RadioControl::SetFmw(std::int32_t index, std::int32_t state) {
-    const RadioSlot* s = lib_.Lookup(index);
+    const HeldSlot s = Hold(index);
     if (!s || !(s->eeprom.capabilities & kCapFmWide)) return 0;
     return SetValue(index, IOCTL_LXQ745_SET_FMW, static_cast<std::uint32_t>(state), false,
                     [&](RadioSlot& slot) { slot.fmWide = static_cast<std::uint32_t>(state); });
 }
 std::int32_t RadioControl::GetFmw(std::int32_t index) {
-    const RadioSlot* s = lib_.Lookup(index);
+    const HeldSlot s = Hold(index);
     if (!s || !(s->eeprom.capabilities & kCapFmWide)) return 0;
     return static_cast<std::int32_t>(s->fmWide);
 }
@@ -222,7 +222,7 @@ std::int32_t RadioControl::SetPllSpeed(std::int32_t index, std::int32_t option) 
                     [&](RadioSlot& s) { s.pllSpeed = static_cast<std::uint32_t>(option); });
 }
 std::int32_t RadioControl::GetPllSpeed(std::int32_t index) {
-    const RadioSlot* s = lib_.Lookup(index);
+    const HeldSlot s = Hold(index);
     return s ? static_cast<std::int32_t>(s->pllSpeed) : 0;
 }
 
@@ -231,10 +231,9 @@ std::int32_t RadioControl::SetIf1ManGain(std::int32_t index, std::int32_t gain) 
                     [&](RadioSlot& s) { s.if1ManGain = gain; });
 }
 std::int32_t RadioControl::GetIf1ManGain(std::int32_t index) {
-    RadioSlot* s = lib_.Lookup(index);
+    const HeldSlot s = Hold(index);
     if (!s) return 0;
     if (s->simulated) return s->if1ManGain;
-    std::lock_guard lock(lib_.Local(index).deviceLock);
     const auto value = GetValue(index, IOCTL_LXQ745_GET_IF1_MAN_GAIN);
     if (!value) return 0;
     s->if1ManGain = static_cast<std::int32_t>(*value);
@@ -242,9 +241,8 @@ std::int32_t RadioControl::GetIf1ManGain(std::int32_t index) {
 }
 
 std::int32_t RadioControl::SetIf2Frequency(std::int32_t index, std::int32_t hz) {
-    RadioSlot* slot = lib_.Lookup(index);
+    const HeldSlot slot = Hold(index);
     if (!slot) return 0;
-    std::lock_guard lock(lib_.Local(index).deviceLock);
     if (!slot->simulated) {
         SecondIfRequest req{hz, 0, 0}, out{};
         if (!IsSuccess(lib_.Send(index, IOCTL_LXQ745_SET_IF2_FREQUENCY, &req, sizeof req, &out,
@@ -256,7 +254,7 @@ std::int32_t RadioControl::SetIf2Frequency(std::int32_t index, std::int32_t hz) 
     return 1;
 }
 std::int32_t RadioControl::GetIf2Frequency(std::int32_t index) {
-    const RadioSlot* s = lib_.Lookup(index);
+    const HeldSlot s = Hold(index);
     return s ? static_cast<std::int32_t>(s->if2Frequency) : 0;
 }
 
@@ -268,7 +266,7 @@ std::int32_t RadioControl::SetFilterVal(std::int32_t index, std::int32_t value) 
 }
 
 std::uint32_t RadioControl::GetFilterVal(std::int32_t index) {
-    RadioSlot* s = lib_.Lookup(index);
+    const HeldSlot s = Hold(index);
     if (!s) return 0;
     if (s->simulated) {
         // Band and preselector path from the band plan of the demonstration receiver.
@@ -287,7 +285,6 @@ std::uint32_t RadioControl::GetFilterVal(std::int32_t index) {
         }
         return s->filterValue + band * 256u + path * 65'536u;
     }
-    std::lock_guard lock(lib_.Local(index).deviceLock);
     const auto value = GetValue(index, IOCTL_LXQ745_GET_FILTER_VALUE);
     if (!value) return 0;
     s->filterValue = static_cast<std::uint8_t>(*value & 0xFFu);
@@ -295,9 +292,8 @@ std::uint32_t RadioControl::GetFilterVal(std::int32_t index) {
 }
 
 std::int32_t RadioControl::SetFilterTbl(std::int32_t index, std::int32_t band, const void* nodes) {
-    RadioSlot* s = lib_.Lookup(index);
+    const HeldSlot s = Hold(index);
     if (!s || band < 4 || band > 7 || !nodes) return 0;
-    std::lock_guard lock(lib_.Local(index).deviceLock);
     if (!s->simulated &&
         !IsSuccess(lib_.Send(index, IOCTL_LXQ745_SET_FILTER_TABLE, nodes, sizeof(FilterTable),
                              nullptr, 0)))
@@ -307,9 +303,8 @@ std::int32_t RadioControl::SetFilterTbl(std::int32_t index, std::int32_t band, c
 }
 
 std::int32_t RadioControl::GetFilterTbl(std::int32_t index, std::int32_t band, void* nodes) {
-    RadioSlot* s = lib_.Lookup(index);
+    const HeldSlot s = Hold(index);
     if (!s || band < 4 || band > 7 || !nodes) return 0;
-    std::lock_guard lock(lib_.Local(index).deviceLock);
     if (s->simulated) {
         std::memcpy(nodes, s->filterTables[band - 4], sizeof(FilterTable));
         return 1;
@@ -324,10 +319,9 @@ std::int32_t RadioControl::GetFilterTbl(std::int32_t index, std::int32_t band, v
 }
 
 std::int32_t RadioControl::SetRefClock(std::int32_t index, std::uint32_t hz) {
-    RadioSlot* s = lib_.Lookup(index);
+    const HeldSlot s = Hold(index);
     if (!s) return 0;
     if (s->simulated) return 1;
-    std::lock_guard lock(lib_.Local(index).deviceLock);
     RefClockRequest req = hz ? RefClockRequest{1, kRefSourceExternal, hz}
                              : RefClockRequest{1, kRefSourceInternal, kRefClockKeepHz};
     RefClockRequest out{};
@@ -339,10 +333,9 @@ std::int32_t RadioControl::SetRefClock(std::int32_t index, std::uint32_t hz) {
 }
 
 std::int32_t RadioControl::GetRefClock(std::int32_t index) {
-    RadioSlot* s = lib_.Lookup(index);
+    const HeldSlot s = Hold(index);
     if (!s) return -1;
     if (s->simulated) return kSimulatedRefClockHz;
-    std::lock_guard lock(lib_.Local(index).deviceLock);
     RefClockRequest req{1, 0, 0}, out{};
     if (!IsSuccess(
             lib_.Send(index, IOCTL_LXQ745_GET_REF_CLOCK, &req, sizeof req, &out, sizeof out)))
@@ -351,18 +344,16 @@ std::int32_t RadioControl::GetRefClock(std::int32_t index) {
 }
 
 std::int32_t RadioControl::SetLedFlashPattern(std::int32_t index, std::int32_t pattern) {
-    RadioSlot* s = lib_.Lookup(index);
+    const HeldSlot s = Hold(index);
     if (!s) return 0;
     if (s->simulated) return 1;
-    std::lock_guard lock(lib_.Local(index).deviceLock);
     const auto byte = static_cast<std::uint8_t>(pattern & 0xFF);
     return IsSuccess(lib_.Send(index, IOCTL_LXQ745_SET_LED_PATTERN, &byte, 1, nullptr, 0)) ? 1 : 0;
 }
 
 std::int32_t RadioControl::CodecSetGain(std::int32_t index, std::int32_t gain) {
-    RadioSlot* s = lib_.Lookup(index);
+    const HeldSlot s = Hold(index);
     if (!s || s->simulated || lib_.Local(index).codecStreaming) return 0;
-    std::lock_guard lock(lib_.Local(index).deviceLock);
     const auto byte = static_cast<std::uint8_t>(gain & 0xFF);
     if (!IsSuccess(lib_.Send(index, IOCTL_LXQ745_CODEC_SET_GAIN, &byte, 1, nullptr, 0))) return 0;
     s->codecGain = byte;
@@ -372,18 +363,16 @@ std::int32_t RadioControl::CodecSetGain(std::int32_t index, std::int32_t gain) {
 // ---- State and measurement ----
 
 std::int32_t RadioControl::GetLock(std::int32_t index, std::int32_t flag) {
-    RadioSlot* s = lib_.Lookup(index);
+    const HeldSlot s = Hold(index);
     if (!s) return 0;
     if (s->simulated) return 255;
-    std::lock_guard lock(lib_.Local(index).deviceLock);
     const auto value = GetValue(index, IOCTL_LXQ745_GET_LOCK, flag ? 1u : 0u);
     return value ? static_cast<std::int32_t>(*value) : 0;
 }
 
 std::int32_t RadioControl::IsBusy(std::int32_t index) {
-    RadioSlot* s = lib_.Lookup(index);
+    const HeldSlot s = Hold(index);
     if (!s || s->simulated) return 0;
-    std::lock_guard lock(lib_.Local(index).deviceLock);
     const auto value = GetValue(index, IOCTL_LXQ745_IS_BUSY);
     return value ? static_cast<std::int32_t>(*value) : 0;
 }
@@ -392,9 +381,16 @@ std::int32_t RadioControl::IsDeviceConnected(std::int32_t index) {
     RadioSlot* s = lib_.Lookup(index);
     if (!s) return 0;
     LocalRadio& local = lib_.Local(index);
-    // Never wait: while a long request runs, the disconnected mark answers.
+    // Never wait: while a long request runs, the disconnected mark answers. It is read under the
+    // table's exclusion mutex when that is free, else from this process's copy (a device change
+    // is then under way).
     std::unique_lock lock(local.deviceLock, std::try_to_lock);
-    if (!lock.owns_lock() || s->simulated) return s->disconnected ? 0 : 1;
+    if (!lock.owns_lock()) {
+        const auto table = lib_.TryLockTable();
+        const bool away = table.owns_lock() ? s->disconnected != 0 : local.unplugged.load();
+        return away ? 0 : 1;
+    }
+    if (s->simulated) return s->disconnected ? 0 : 1;
     const auto value = GetValue(index, IOCTL_LXQ745_IS_CONNECTED);
     return value ? static_cast<std::int32_t>(*value) : 0;
 }
@@ -430,19 +426,18 @@ std::int32_t RadioControl::GetSignalStrengthDbm(std::int32_t index) {
 }
 
 std::int32_t RadioControl::GetLastSsDbm(std::int32_t index) {
-    const RadioSlot* s = lib_.Lookup(index);
+    const HeldSlot s = Hold(index);
     return s ? s->lastLevel : -1;
 }
 
 std::int32_t RadioControl::GetLastRawSs(std::int32_t index) {
-    const RadioSlot* s = lib_.Lookup(index);
+    const HeldSlot s = Hold(index);
     return s ? DbmToRaw(s->lastLevel) : -1;
 }
 
 std::uint32_t RadioControl::GetInternalRssi(std::int32_t index) {
-    RadioSlot* s = lib_.Lookup(index);
+    const HeldSlot s = Hold(index);
     if (!s || s->simulated) return 0;
-    std::lock_guard lock(lib_.Local(index).deviceLock);
     const ValueRequest in{0};
     std::uint32_t out = 0;
     std::uint64_t bytes = 0;
@@ -454,31 +449,27 @@ std::uint32_t RadioControl::GetInternalRssi(std::int32_t index) {
 }
 
 std::int32_t RadioControl::GetDebug(std::int32_t index, void* record) {
-    RadioSlot* s = lib_.Lookup(index);
+    const HeldSlot s = Hold(index);
     if (!s || s->simulated || !record) return 0;
-    std::lock_guard lock(lib_.Local(index).deviceLock);
     return IsSuccess(lib_.Send(index, IOCTL_LXQ745_GET_DEBUG, nullptr, 0, record, 64)) ? 1 : 0;
 }
 
 std::int32_t RadioControl::GetHw(std::int32_t index, void* buffer, std::uint32_t size) {
-    RadioSlot* s = lib_.Lookup(index);
+    const HeldSlot s = Hold(index);
     if (!s || size < sizeof(TunerState) || !buffer || s->simulated) return 0;
-    std::lock_guard lock(lib_.Local(index).deviceLock);
     return IsSuccess(lib_.Send(index, IOCTL_LXQ745_GET_HW, nullptr, 0, buffer, size)) ? 1 : 0;
 }
 
 std::int32_t RadioControl::GetHwInfo(std::int32_t index, void* buffer, std::uint32_t size) {
-    RadioSlot* s = lib_.Lookup(index);
+    const HeldSlot s = Hold(index);
     if (!s || size < sizeof(LX_Q7_HWINFO) || !buffer || s->simulated) return 0;
-    std::lock_guard lock(lib_.Local(index).deviceLock);
     return IsSuccess(lib_.Send(index, IOCTL_LXQ745_GET_HWINFO, nullptr, 0, buffer, size)) ? 1 : 0;
 }
 
 std::int32_t RadioControl::IsSpectrumInverted(std::int32_t index) {
-    RadioSlot* s = lib_.Lookup(index);
+    const HeldSlot s = Hold(index);
     if (!s) return 1;
     if (s->simulated) return 0;
-    std::lock_guard lock(lib_.Local(index).deviceLock);
     std::uint8_t info[sizeof(LX_Q7_HWINFO)] = {};
     if (!IsSuccess(lib_.Send(index, IOCTL_LXQ745_GET_HWINFO, nullptr, 0, info, sizeof info)))
         return 0;
@@ -486,7 +477,7 @@ std::int32_t RadioControl::IsSpectrumInverted(std::int32_t index) {
 }
 
 std::int32_t RadioControl::IsUsVersion(std::int32_t index) {
-    const RadioSlot* s = lib_.Lookup(index);
+    const HeldSlot s = Hold(index);
     if (!s) return 1;
     return (s->eeprom.capabilities & kCapLockout) ? 1 : 0;
 }
@@ -494,7 +485,7 @@ std::int32_t RadioControl::IsUsVersion(std::int32_t index) {
 // ---- EEPROM and calibration ----
 
 std::int32_t RadioControl::ReadBands(std::int32_t index, std::uint32_t* edges) {
-    const RadioSlot* s = lib_.Lookup(index);
+    const HeldSlot s = Hold(index);
     if (!s || !edges) return 0;
     std::memcpy(edges, reinterpret_cast<const std::uint8_t*>(&s->eeprom) + kEepromBandEdgesOffset,
                 32);
@@ -502,17 +493,16 @@ std::int32_t RadioControl::ReadBands(std::int32_t index, std::uint32_t* edges) {
 }
 
 std::int32_t RadioControl::WriteBands(std::int32_t index, const std::uint32_t* edges) {
-    RadioSlot* s = lib_.Lookup(index);
+    const HeldSlot s = Hold(index);
     if (!s || !edges) return 0;
     if (s->simulated) return 1;
-    std::lock_guard lock(lib_.Local(index).deviceLock);
     if (!IsSuccess(lib_.Send(index, IOCTL_LXQ745_WRITE_BANDS, edges, 32, nullptr, 0))) return 0;
     lib_.ReadEeprom(index);
     return 1;
 }
 
 std::int32_t RadioControl::GetEeprom(std::int32_t index, void* image) {
-    const RadioSlot* s = lib_.Lookup(index);
+    const HeldSlot s = Hold(index);
     if (!s || !image) return 0;
     std::memcpy(image, &s->eeprom, sizeof(LX_Q7_EEPROM));
     return 1;
@@ -524,9 +514,8 @@ std::int32_t RadioControl::WriteEeprom(std::int32_t index, std::uint32_t guard,
     if (guard != kCalibGuardWord || count == 0 || count > 255 || !data) return 0;
     // A write that would run past the end would wrap onto address 0 and overwrite the band plan.
     if (offset >= kEepromSize || offset + count > kEepromSize) return 0;
-    RadioSlot* s = lib_.Lookup(index);
+    const HeldSlot s = Hold(index);
     if (!s || s->simulated) return 0;
-    std::lock_guard lock(lib_.Local(index).deviceLock);
     std::uint8_t buffer[kEepromSize];
     buffer[0] = static_cast<std::uint8_t>(offset);
     std::memcpy(buffer + 1, data, count);
@@ -543,9 +532,8 @@ std::int32_t RadioControl::WrCalib(std::int32_t index, const void* record) {
     LX_Q7_CALIB calib;
     std::memcpy(&calib, record, sizeof calib);
     if (calib.guard != kCalibGuardWord && calib.guard != kCalibGuardWordAlt) return 0;
-    RadioSlot* s = lib_.Lookup(index);
+    const HeldSlot s = Hold(index);
     if (!s) return 0;
-    std::lock_guard lock(lib_.Local(index).deviceLock);
     if (s->simulated) {
         auto* raw = reinterpret_cast<std::uint8_t*>(&s->eeprom);
         // Words 0..3 and 5 are kept; words 4, 6 and 7 are not stored for a simulated receiver.
@@ -564,14 +552,13 @@ std::int32_t RadioControl::WrCalib(std::int32_t index, const void* record) {
 
 std::int32_t RadioControl::WrCalib2(std::int32_t index, std::uint32_t guard, std::uint32_t value) {
     if (guard != kCalibGuardWord) return 0;
-    RadioSlot* s = lib_.Lookup(index);
+    const HeldSlot s = Hold(index);
     if (!s) return 0;
     const auto byte = static_cast<std::uint8_t>(value & 0xFFu);
     if (s->simulated) {
         s->eeprom.if1ManualGain = byte;
         return 1;
     }
-    std::lock_guard lock(lib_.Local(index).deviceLock);
     const ValueRequest gainIn{byte};
     ValueRequest gainOut{0};
     if (IsSuccess(lib_.Send(index, IOCTL_LXQ745_SET_IF1_MAN_GAIN, &gainIn, sizeof gainIn,
@@ -587,7 +574,7 @@ std::int32_t RadioControl::WrCalib2(std::int32_t index, std::uint32_t guard, std
 }
 
 std::int32_t RadioControl::GetPath(std::int32_t index, char* buffer, std::uint32_t length) {
-    const RadioSlot* s = lib_.Lookup(index);
+    const HeldSlot s = Hold(index);
     if (!s || !buffer) return 0;
     const char* end = static_cast<const char*>(std::memchr(s->devicePath, '\0', kDevicePathSize));
     const std::size_t n = (end ? static_cast<std::size_t>(end - s->devicePath) : kDevicePathSize - 1) + 1;
@@ -598,7 +585,7 @@ std::int32_t RadioControl::GetPath(std::int32_t index, char* buffer, std::uint32
 }
 
 const char* RadioControl::GetPath2(std::int32_t index) {
-    const RadioSlot* s = lib_.Lookup(index);
+    const HeldSlot s = Hold(index);
     return s ? s->devicePath : nullptr;
 }
 

@@ -7,6 +7,7 @@
 #include "api/RadioLibrary.h"
 
 #include <cstdint>
+#include <mutex>
 #include <optional>
 
 namespace lxq::api {
@@ -80,6 +81,23 @@ public:
     std::optional<std::int32_t> MeasureSignal(std::int32_t index);
 
 private:
+    // The slot of a receiver this process has open, with its device lock taken: the slot's cached
+    // fields are read and written only so, because the device-change thread rewrites them under
+    // that lock. Empty when the receiver is not open here.
+    class HeldSlot {
+    public:
+        HeldSlot() = default;
+        HeldSlot(RadioSlot& slot, plat::sys::RecursiveMutex& lock) : slot_(&slot), lock_(lock) {}
+        explicit operator bool() const { return slot_ != nullptr; }
+        RadioSlot* operator->() const { return slot_; }
+        RadioSlot& operator*() const { return *slot_; }
+
+    private:
+        RadioSlot* slot_ = nullptr;
+        std::unique_lock<plat::sys::RecursiveMutex> lock_;
+    };
+    HeldSlot Hold(std::int32_t index);
+
     // A set export with a 4-byte value request: the request (real receivers) must succeed and,
     // with needOkWord, answer a non-zero output word; then `cache` runs. Simulated: `cache` only.
     template <typename Cache>

@@ -67,6 +67,7 @@ RadioLibrary::~RadioLibrary() {
             Local(i).StopScan();
             CloseLink(i);
             table_->openCount[i - 1] = 0;
+            NoteHeld(i);
         }
     }
     if (presence_.Leave()) {
@@ -141,9 +142,13 @@ void RadioLibrary::MakeFreeSimulated(std::int32_t index) {
 
 RadioSlot* RadioLibrary::Lookup(std::int32_t index) {
     if (!table_ || !ValidIndex(index)) return nullptr;
-    if (table_->openCount[index - 1] == 0 || table_->ownerProcess[index - 1] != processId_)
-        return nullptr;
-    return &Slot(index);
+    return Local(index).held.load(std::memory_order_acquire) ? &Slot(index) : nullptr;
+}
+
+void RadioLibrary::NoteHeld(std::int32_t index) {
+    const bool held =
+        table_->openCount[index - 1] != 0 && table_->ownerProcess[index - 1] == processId_;
+    Local(index).held.store(held, std::memory_order_release);
 }
 
 NtStatus RadioLibrary::Send(std::int32_t index, std::uint32_t code, const void* in,
@@ -233,6 +238,7 @@ std::int32_t RadioLibrary::Open(const char* serial) {
             std::make_unique<plat::sys::Event>(plat::sys::Event::Reset::Manual, true);
         table_->openCount[i - 1] = table_->openCount[i - 1] + 1;
         table_->ownerProcess[i - 1] = processId_;
+        NoteHeld(i);
         return i;
     }
     return 0;
@@ -302,6 +308,7 @@ bool RadioLibrary::OpenDeviceSlot(std::int32_t index) {
     slot.pendingFrequency = 0;
 
     table_->openCount[index - 1] = table_->openCount[index - 1] + 1;
+    NoteHeld(index);
 
     // A reconnection keeps the cached settings: they are applied to the device afterwards.
     if (!slot.disconnected) {
@@ -332,6 +339,7 @@ std::int32_t RadioLibrary::CloseRadioDevice(std::int32_t index) {
     } else {
         const std::int32_t was = table_->openCount[index - 1];
         table_->openCount[index - 1] = was - 1;
+        NoteHeld(index);
         if (was == 1) {
             Local(index).StopScan();
             Local(index).scanStep.reset();
@@ -346,6 +354,7 @@ void RadioLibrary::CloseDeviceSlot(std::int32_t index) {
     const std::int32_t was = table_->openCount[index - 1];
     if (was == 0) return;
     table_->openCount[index - 1] = was - 1;
+    NoteHeld(index);
     if (was != 1) return;
     RadioSlot& slot = Slot(index);
     LocalRadio& local = Local(index);
@@ -355,6 +364,7 @@ void RadioLibrary::CloseDeviceSlot(std::int32_t index) {
     local.scanStep.reset();
     if (slot.disconnected) {
         slot.disconnected = 0;
+        local.unplugged.store(false);
         MakeFreeSimulated(index);
     }
 }

@@ -46,13 +46,17 @@ public:
     const std::string& ConfigPath() const { return configPath_; }
     DeviceProvider& Devices() { return *devices_; }
 
-    // The slot of receiver `index` when this process has it open, else null.
+    // The slot of receiver `index` when this process has it open, else null. Never waits.
     RadioSlot* Lookup(std::int32_t index);
     RadioSlot& Slot(std::int32_t index) { return table_->slots[index - 1]; }
     LocalRadio& Local(std::int32_t index) { return local_[static_cast<std::size_t>(index - 1)]; }
     SharedRadioTable& Table() { return *table_; }
     // Takes the exclusion mutex and frees the slots of processes that no longer exist.
     std::unique_lock<plat::sys::NamedMutex> LockTable();
+    // The exclusion mutex only if it is free now (check owns_lock()).
+    std::unique_lock<plat::sys::NamedMutex> TryLockTable() {
+        return std::unique_lock(exclusion_, std::try_to_lock);
+    }
 
     // One device-control request on the slot's open device (the caller holds the device lock).
     NtStatus Send(std::int32_t index, std::uint32_t code, const void* in, std::uint32_t inLength,
@@ -80,6 +84,8 @@ private:
     void ReclaimAbandonedSlots();
     void CloseLink(std::int32_t index);
     void ShowPendingWarning();
+    // Brings Local(index).held up to date with the table (under the exclusion mutex).
+    void NoteHeld(std::int32_t index);
 
     std::uint32_t processId_;
     std::string configPath_;

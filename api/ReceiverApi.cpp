@@ -1,5 +1,7 @@
 #include "api/ReceiverApi.h"
 
+#include <mutex>
+
 namespace lxq::api {
 
 ReceiverApi::ReceiverApi(RadioLibrary::Options options) : library_(std::move(options)) {
@@ -24,7 +26,12 @@ std::int32_t ReceiverApi::InvertSpectrum(std::int32_t index, std::int16_t* sampl
     if (!slot || bitsPerSample != 16 || (!samples && count != 0)) return 0;
     SpectrumInverter& inverter = inverters_[static_cast<std::size_t>(index - 1)];
     inverter.Reserve(count);
-    inverter.SetMixingFrequency(static_cast<float>(slot->if2Frequency));
+    std::uint32_t if2Frequency;
+    {
+        std::lock_guard lock(library_.Local(index).deviceLock); // guards the slot's cache
+        if2Frequency = slot->if2Frequency;
+    }
+    inverter.SetMixingFrequency(static_cast<float>(if2Frequency));
     inverter.SetInvert((invert != 0) != (control_.IsSpectrumInverted(index) != 0));
     inverter.SetSampleRate(sampleRate);
     inverter.Process(samples, count);

@@ -15,6 +15,8 @@ function(lxq_add_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest_main Threads::Threads)
+  # Tests that take screenshots put them where a person looks for them.
+  target_compile_definitions(${name} PRIVATE LXQ_SCREENSHOT_DIR="${CMAKE_BINARY_DIR}/screenshots")
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 30
                        PROPERTIES TIMEOUT 120)
 endfunction()

@@ -16,6 +16,8 @@
 #include "app/controls/TstSpeedButton.h"
 #include "app/forms/DataFolder.h"
 #include "app/forms/TSplashForm.h"
+#include "app/forms/FrontPanelLook.h"
+#include "app/forms/PlaceControl.h"
 #include "app/receiver/KvrPluginInterface.h"
 #include "app/receiver/TmyKVRserver.h"
 #include "app/receiver/TmyQ745.h"
@@ -45,16 +47,6 @@ constexpr std::uint32_t kWarningBox = MB_OK | MB_ICONWARNING | MB_TOPMOST;
 constexpr const char* kDemodulatorPlugin = "Q745 Demodulator";
 constexpr std::uint32_t kSetFrequency = 0x800;
 constexpr std::uint32_t kHostBusyClosing = 0x2;
-
-template <typename C>
-C* Place(TComponent* owner, TWinControl* parent, int x, int y, int w, int h) {
-    auto* c = new C(owner);
-    c->SetParent(parent);
-    c->SetBounds(x, y, w, h);
-    return c;
-}
-
-std::uint32_t Low32(std::int64_t v) { return static_cast<std::uint32_t>(static_cast<std::uint64_t>(v)); }
 
 std::string WithoutStars(const std::string& s) {
     std::string out;
@@ -93,6 +85,7 @@ TQ7form::TQ7form(TComponent* owner, std::vector<std::string> args)
     };
     ApplicationEvents1 = new TApplicationEvents(this);
     ApplicationEvents1->OnMessage = [this](plat::win::Msg& m, bool& h) { ApplicationEvents1Message(m, h); };
+    BuildIdle(); // binds the idle loop to the application events made just above
     // Keys to the form's own window come through its preview; those of its controls through
     // the application's message hook.
     OnKeyDown = [this](TObject* s, std::uint16_t& k, TShiftState st) { FormKeyDown(s, k, st); };
@@ -147,17 +140,7 @@ void TQ7form::BuildControls() {
     myFrequencyEdit2->SetDefaultShadow(false);
 
     auto button = [this](int x, int y, int w, const char* caption, TSTButtonKind kind) {
-        auto* b = Place<TstSpeedButton>(this, stPanel1, x, y, w, 24);
-        b->SetColor(kPanelColor);
-        b->SetColorDown(kDisplayColor);
-        b->Font().SetColor(clWhite);
-        b->SetFontColorDown(clYellow);
-        if (caption) b->SetCaption(caption);
-        else {
-            b->SetKind(kind);
-            b->SetKindPercent(60);
-        }
-        return b;
+        return FrontPanelButton(this, stPanel1, x, y, w, caption, kind);
     };
     stSpeedButton26 = button(16, 92, 32, nullptr, TSTButtonKind::stbkRewind);
     stSpeedButton29 = button(52, 92, 32, nullptr, TSTButtonKind::stbkShortLeftArrow);
@@ -224,6 +207,9 @@ void TQ7form::BuildControls() {
     SignalTimer->SetOnTimer([this](TObject* s) { SignalTimerTimer(s); });
     BuildReceiverControls();
     BuildConnection();
+    BuildMemories();
+    BuildSweep();
+    BuildScanner();
 }
 
 // --- start-up and shut-down --------------------------------------------------------------------
@@ -277,6 +263,7 @@ void TQ7form::FormCreate(TObject*) {
     LoadBands();
     LoadAutoSteps();
     LoadExclusions();
+    LoadScanRanges();
     ReadSettings();
     UpdateFrontPanelLED();
     Q7ModeChanged(Q7); // the mode's squelch from the settings reaches the receiver
@@ -319,6 +306,15 @@ void TQ7form::ApplyPanelOptions() {
 
 void TQ7form::FormCloseQuery(TObject*, bool& canClose) {
     canClose = (KVR->Disabled() & kHostBusyClosing) == 0;
+    // A scan or a sweep ends first (the receiver gets its settings back); the close comes again.
+    if (canClose && StopScanForClose()) {
+        canClose = false;
+        PostClose();
+    } else if (canClose && Sweeping()) {
+        canClose = false;
+        stSpeedButton31Click(stSpeedButton31);
+        PostClose();
+    }
 }
 
 void TQ7form::FormClose(TObject*, TCloseAction&) {
@@ -329,6 +325,7 @@ void TQ7form::FormClose(TObject*, TCloseAction&) {
         WriteSettings();
         SaveAutoSteps();
         SaveExclusions();
+        SaveScanRanges();
     }
     FreqTimer->SetEnabled(false);
     const std::string product = Q7->GetProductName();

@@ -97,13 +97,17 @@ void TmyCustomKVRserver::ScanFolder(const std::string& folder) {
         plugin->notify = reinterpret_cast<KvrPluginNotifyProc>(m.Symbol(kvr::kNotifyExport));
         plugin->done = reinterpret_cast<KvrPluginDoneProc>(m.Symbol(kvr::kDoneExport));
         if (!plugin->init || !plugin->start || !plugin->notify) {
-            Debug("KVR: " + plugin->path + " failed to link\r\n");
+            char line[1200];
+            std::snprintf(line, sizeof line, "KVR: %s failed to link\r\n", plugin->path.c_str());
+            Debug(line);
             continue;
         }
         char name[kvr::kNameBufferSize] = {};
         plugin->type = plugin->init(kvr::kInterfaceVersion, serverId_.c_str(), name, sizeof name);
         if (plugin->type == 0) {
-            Debug("KVR: " + plugin->path + " failed to init\r\n");
+            char line[1200];
+            std::snprintf(line, sizeof line, "KVR: %s failed to init\r\n", plugin->path.c_str());
+            Debug(line);
             continue;
         }
         plugin->name.assign(name, strnlen(name, sizeof name));

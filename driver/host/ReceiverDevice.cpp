@@ -18,17 +18,20 @@ driver::Confirmations ReceiverDevice::Confirmed() const {
     return confirmed_;
 }
 
-std::int32_t ReceiverDevice::LastLevel() const {
+std::int32_t ReceiverDevice::LastLevel() {
+    TakeDetector();
     std::lock_guard lock(mutex_);
     return lastLevel_;
 }
 
-std::uint32_t ReceiverDevice::LastDetectorPair() const {
+std::uint32_t ReceiverDevice::LastDetectorPair() {
+    TakeDetector();
     std::lock_guard lock(mutex_);
     return tuner_.State().detectorPair;
 }
 
 NtStatus ReceiverDevice::PushTunerState(const TunerState& state, bool waitPush, bool forceAll) {
+    TakeLateConfirmations();
     TunerState merged = state;
     FieldMask send;
     bool complete;
@@ -61,14 +64,23 @@ NtStatus ReceiverDevice::PushTunerState(const TunerState& state, bool waitPush, 
 void ReceiverDevice::ConfirmField(driver::TunerField field, const TunerState& sent, bool ok) {
     std::lock_guard lock(mutex_);
     if (ok) {
-        driver::CopyFields(State().current, sent, driver::Bit(field));
+        driver::CopyFields(late_, sent, driver::Bit(field));
+        lateFields_ = static_cast<FieldMask>(lateFields_ | driver::Bit(field));
         confirmed_.fields = static_cast<FieldMask>(confirmed_.fields | driver::Bit(field));
     } else {
+        lateFields_ = static_cast<FieldMask>(lateFields_ & ~driver::Bit(field));
         confirmed_.fields = static_cast<FieldMask>(confirmed_.fields & ~driver::Bit(field));
     }
 }
 
+void ReceiverDevice::TakeLateConfirmations() {
+    std::lock_guard lock(mutex_);
+    driver::CopyFields(State().current, late_, lateFields_);
+    lateFields_ = 0;
+}
+
 NtStatus ReceiverDevice::ResendWholeState() {
+    TakeLateConfirmations();
     const TunerState current = State().current;
     if (current.mainControl == 0) return kStatusSuccess;  // nothing tuned yet
     return tuner_.PushTunerState(current, false, true);
@@ -92,11 +104,22 @@ NtStatus ReceiverDevice::MeasureLevel(std::uint32_t flags) {
 
 void ReceiverDevice::RecordDetector(std::uint16_t a, std::uint16_t b) {
     std::lock_guard lock(mutex_);
+    detector_.emplace(a, b);
+    confirmed_.measurement = true;
+}
+
+void ReceiverDevice::TakeDetector() {
+    std::optional<std::pair<std::uint16_t, std::uint16_t>> words;
+    {
+        std::lock_guard lock(mutex_);
+        words = std::exchange(detector_, std::nullopt);
+    }
+    if (!words) return;
     const driver::DetectorLevel reading =
-        driver::LevelFromDetector(State().image, State().agcMode, State().fmWide, a, b);
+        driver::LevelFromDetector(State().image, State().agcMode, State().fmWide, words->first, words->second);
+    std::lock_guard lock(mutex_);
     lastLevel_ = reading.level;
     State().detectorPair = reading.detectorPair;
-    confirmed_.measurement = true;
 }
 
 NtStatus ReceiverDevice::FirstOpen() {
@@ -106,7 +129,9 @@ NtStatus ReceiverDevice::FirstOpen() {
         std::lock_guard lock(mutex_);
         State().powered = false;
         State().detectorPair = 0;
+        detector_.reset();
         State().current = TunerState{};
+        lateFields_ = 0;
         wanted_ = TunerState{};
         confirmed_ = driver::Confirmations{};
     }
@@ -126,6 +151,7 @@ NtStatus ReceiverDevice::RefreshHardwareState(HardwareStateRecord& record) {
     {
         std::lock_guard lock(mutex_);
         State().current = read;
+        lateFields_ = 0; // what was read back supersedes them
         State().powered = powered;
         wanted_ = read;
         // What was read back is what the receiver holds.
@@ -133,7 +159,10 @@ NtStatus ReceiverDevice::RefreshHardwareState(HardwareStateRecord& record) {
         confirmed_.pushComplete = true;
     }
     tuner_.AdoptHardwareState();
-    if (!card) record = tuner_.BuildHardwareStateRecord();
+    if (!card) {
+        TakeDetector(); // the record carries the detector pair
+        record = tuner_.BuildHardwareStateRecord();
+    }
     return kStatusSuccess;
 }
 
@@ -169,6 +198,7 @@ NtStatus ReceiverDevice::SetPower(bool on) {
 }
 
 NtStatus ReceiverDevice::HandleDeviceControl(IoRequest& request) {
+    TakeLateConfirmations();
     return DeviceControlHandler::Handle(*this, request);
 }
 

@@ -7,8 +7,11 @@
 #include "driver/host/ReceiverDriver.h"
 #include "driver/host/ReceiverTransport.h"
 
+#include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <utility>
 
 namespace lxq::host {
 
@@ -20,15 +23,19 @@ public:
     driver::TuningState& State() { return tuner_.State(); }
     ReceiverTransport& Transport() { return *transport_; }
     driver::Confirmations Confirmed() const;
-    // The last measurement: level in tenths of dBm and the detector words it came from.
-    std::int32_t LastLevel() const;
-    std::uint32_t LastDetectorPair() const;
+    // The last measurement: level in tenths of dBm and the detector words it came from. Called on
+    // the thread that drives the tuner (see TakeDetector).
+    std::int32_t LastLevel();
+    std::uint32_t LastDetectorPair();
 
     // Takes a measurement and converts it (flags as ReceiverTransport::Measure).
     NtStatus MeasureLevel(std::uint32_t flags);
-    // For transports: detector words that arrived on their own (a status message).
+    // For transports: detector words that arrived on their own (a status message), also on a
+    // completion thread of their own. They are converted when the level is next asked for.
     void RecordDetector(std::uint16_t a, std::uint16_t b);
-    // For transports: a field the receiver confirmed (or refused) after the push returned.
+    // For transports: a field the receiver confirmed (or refused) after the push returned, also on
+    // a reader thread of their own. A confirmed value becomes current on the thread that drives
+    // the tuner, before its next request or push.
     void ConfirmField(driver::TunerField field, const TunerState& sent, bool ok);
     // For transports: the receiver is ready to take tuner state again (streaming started, the
     // serial line came back): the whole current state is sent, so that what was reported as set
@@ -60,6 +67,15 @@ public:
     NtStatus RefreshHardwareState(HardwareStateRecord& record);
 
 private:
+    // Converts the detector words recorded since the last call into the level and the tuning
+    // state's detector pair. The conversion reads the tuner's settings (EEPROM image, AGC mode,
+    // wide FM), which only the thread driving the tuner changes, so it runs there and not on the
+    // transport's completion thread.
+    void TakeDetector();
+    // Makes the values confirmed late current (on the thread that drives the tuner, the only one
+    // that touches the tuning state's current values).
+    void TakeLateConfirmations();
+
     std::unique_ptr<ReceiverTransport> transport_;
     driver::Tuner tuner_{*this};
     // Guards the confirmations and the measurement, which transports also update from their own
@@ -68,6 +84,9 @@ private:
     driver::Confirmations confirmed_;
     TunerState wanted_{};  // the last state asked for, the values of unconfirmed fields included
     std::int32_t lastLevel_ = 0;
+    std::optional<std::pair<std::uint16_t, std::uint16_t>> detector_; // recorded, not yet converted
+    TunerState late_{};             // values confirmed late, not yet current
+    driver::FieldMask lateFields_ = 0;
 };
 
 } // namespace lxq::host

@@ -3,6 +3,7 @@
 // memory window. Every access holds the mailbox lock, so an access is atomic with respect to other
 // threads and to the interrupt's deferred work.
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 
@@ -45,7 +46,7 @@ private:
     PciCard& card_;
     std::mutex mutex_;
     ClockedEvent serviceEvent_;
-    bool usesInterrupt_ = false;
+    std::atomic<bool> usesInterrupt_{false}; // also read by the interrupt's deferred work
 };
 
 } // namespace lxq::transport

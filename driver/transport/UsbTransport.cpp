@@ -298,7 +298,8 @@ NtStatus UsbTransport::PipelinedTune(host::ReceiverDevice& device, host::IoReque
         awaited_ = pushed;
     }
     if (status == kStatusSuccess && (in.flags & kPipelinedNoWait) == 0) WaitAcknowledge(false);
-    std::uint32_t out[3] = {s.detectorPair, in.sequence, static_cast<std::uint32_t>(device.LastLevel())};
+    // The pair through the device: a status message may bring a new one on the completion thread.
+    std::uint32_t out[3] = {device.LastDetectorPair(), in.sequence, static_cast<std::uint32_t>(device.LastLevel())};
     out[1] = (out[1] & 0xFFFFFF00u) | pushed;
     std::memcpy(request.buffer.data(), out, sizeof out);
     request.bytes = sizeof out;

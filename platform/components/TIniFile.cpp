@@ -1,104 +1,26 @@
 #include "platform/components/TIniFile.h"
 
-#include <strings.h>
-
-#include <cerrno>
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <optional>
-
-#include "platform/sys/AtomicFile.h"
 
 namespace plat::comp {
-namespace {
 
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
-    return s;
-}
+using plat::sys::ProfileLines;
 
-bool Same(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
-}
-
-std::optional<std::string_view> SectionOf(std::string_view line) {
-    line = Trim(line);
-    if (line.size() < 2 || line.front() != '[') return std::nullopt;
-    const auto close = line.find(']');
-    if (close == std::string_view::npos) return std::nullopt;
-    return Trim(line.substr(1, close - 1));
-}
-
-std::optional<std::string_view> KeyOf(std::string_view line) {
-    const std::string_view t = Trim(line);
-    if (t.empty() || t.front() == ';' || t.front() == '#' || t.front() == '[') return std::nullopt;
-    const auto eq = line.find('=');
-    if (eq == std::string_view::npos) return std::nullopt;
-    return Trim(line.substr(0, eq));
-}
-
-// Lines of a section: [first, last) after its header; first = npos when there is none.
-struct Span {
-    std::size_t header = std::string::npos;
-    std::size_t end = 0;
-};
-
-Span FindSection(const std::vector<std::string>& lines, std::string_view section) {
-    Span s;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const auto name = SectionOf(lines[i]);
-        if (!name) continue;
-        if (s.header != std::string::npos) {
-            s.end = i;
-            return s;
-        }
-        if (Same(*name, section)) s.header = i;
-    }
-    s.end = lines.size();
-    return s;
-}
-
-std::optional<std::size_t> FindKey(const std::vector<std::string>& lines, const Span& s,
-                                   std::string_view key) {
-    if (s.header == std::string::npos) return std::nullopt;
-    for (std::size_t i = s.header + 1; i < s.end; ++i) {
-        const auto k = KeyOf(lines[i]);
-        if (k && Same(*k, key)) return i;
-    }
-    return std::nullopt;
-}
-
-} // namespace
-
-std::vector<std::string> TIniFile::Load() const {
-    std::vector<std::string> lines;
-    std::ifstream in(fileName_, std::ios::binary);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-    }
+ProfileLines TIniFile::Load() const {
+    // The classic profile format ends lines with CR LF; a file written here gets them throughout.
+    ProfileLines lines = ProfileLines::Load(fileName_, ProfileLines::LineEnd::CrLf);
+    lines.SetLineEnd(ProfileLines::LineEnd::CrLf);
     return lines;
 }
 
-bool TIniFile::Save(const std::vector<std::string>& lines) {
-    // The classic profile format ends lines with CR LF.
-    std::string text;
-    for (const std::string& l : lines) text += l + "\r\n";
-    return plat::sys::WriteFileAtomically(fileName_, text);
-}
+bool TIniFile::Save(const ProfileLines& lines) { return lines.Save(fileName_); }
 
 std::string TIniFile::ReadString(const std::string& section, const std::string& key,
                                  const std::string& fallback) const {
-    const auto lines = Load();
-    const auto at = FindKey(lines, FindSection(lines, section), key);
-    if (!at) return fallback;
-    const std::string& l = lines[*at];
-    return std::string(Trim(std::string_view(l).substr(l.find('=') + 1)));
+    return Load().Value(section, key).value_or(fallback);
 }
 
 int TIniFile::ReadInteger(const std::string& section, const std::string& key, int fallback) const {
@@ -139,27 +61,9 @@ double TIniFile::ReadFloat(const std::string& section, const std::string& key,
 
 bool TIniFile::WriteString(const std::string& section, const std::string& key,
                            const std::string& value) {
-    // A line break would start a line of its own (another key, another section), and a key
-    // with "=" or an empty one could never be read back: such writes are refused.
-    const auto bad = [](const std::string& s) { return s.find_first_of("\r\n") != std::string::npos; };
-    if (bad(section) || bad(key) || bad(value) || section.find(']') != std::string::npos ||
-        Trim(key).empty() || key.find('=') != std::string::npos || Trim(key).front() == '[' ||
-        Trim(key).front() == ';')
-        return false;
-    auto lines = Load();
-    const Span s = FindSection(lines, section);
-    const std::string entry = key + "=" + value;
-    if (const auto at = FindKey(lines, s, key)) {
-        lines[*at] = entry;
-    } else if (s.header != std::string::npos) {
-        // After the section's last non-blank line.
-        std::size_t at2 = s.end;
-        while (at2 > s.header + 1 && Trim(lines[at2 - 1]).empty()) --at2;
-        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at2), entry);
-    } else {
-        lines.push_back("[" + section + "]");
-        lines.push_back(entry);
-    }
+    if (!ProfileLines::Storable(section, key, value)) return false;
+    ProfileLines lines = Load();
+    lines.Set(section, key, value);
     return Save(lines);
 }
 
@@ -178,47 +82,27 @@ bool TIniFile::WriteFloat(const std::string& section, const std::string& key, do
 }
 
 bool TIniFile::SectionExists(const std::string& section) const {
-    const auto lines = Load();
-    return FindSection(lines, section).header != std::string::npos;
+    return Load().HasSection(section);
 }
 
 bool TIniFile::ValueExists(const std::string& section, const std::string& key) const {
-    const auto lines = Load();
-    return FindKey(lines, FindSection(lines, section), key).has_value();
+    return Load().Value(section, key).has_value();
 }
 
-std::vector<std::string> TIniFile::ReadSections() const {
-    std::vector<std::string> out;
-    for (const std::string& l : Load())
-        if (const auto name = SectionOf(l)) out.emplace_back(*name);
-    return out;
-}
+std::vector<std::string> TIniFile::ReadSections() const { return Load().Sections(); }
 
 std::vector<std::string> TIniFile::ReadSection(const std::string& section) const {
-    const auto lines = Load();
-    const Span s = FindSection(lines, section);
-    std::vector<std::string> out;
-    if (s.header == std::string::npos) return out;
-    for (std::size_t i = s.header + 1; i < s.end; ++i)
-        if (const auto k = KeyOf(lines[i])) out.emplace_back(*k);
-    return out;
+    return Load().Keys(section);
 }
 
 bool TIniFile::EraseSection(const std::string& section) {
-    auto lines = Load();
-    const Span s = FindSection(lines, section);
-    if (s.header == std::string::npos) return true;
-    lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(s.header),
-                lines.begin() + static_cast<std::ptrdiff_t>(s.end));
-    return Save(lines);
+    ProfileLines lines = Load();
+    return !lines.EraseSection(section) || Save(lines);
 }
 
 bool TIniFile::DeleteKey(const std::string& section, const std::string& key) {
-    auto lines = Load();
-    const auto at = FindKey(lines, FindSection(lines, section), key);
-    if (!at) return true;
-    lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(*at));
-    return Save(lines);
+    ProfileLines lines = Load();
+    return !lines.DeleteKey(section, key) || Save(lines);
 }
 
 } // namespace plat::comp

@@ -1,13 +1,15 @@
 #pragma once
 // INI-file access: "[section]" and "key=value" lines, section and key names compared without
-// case. Every call reads the file as it is on disk now, and every write rewrites the whole file
-// through a temporary file and a rename: another program's sections and comments survive, a crash
-// mid-write keeps the old content, and a failed write leaves the file as it was.
+// case, read and edited by plat::sys::ProfileLines. Every call reads the file as it is on disk
+// now, and every write rewrites the whole file through a temporary file and a rename: another
+// program's sections and comments survive, a crash mid-write keeps the old content, and a failed
+// write leaves the file as it was. Lines are written with CR LF ends.
 
 #include <string>
 #include <vector>
 
 #include "platform/components/TObject.h"
+#include "platform/sys/ProfileLines.h"
 
 namespace plat::comp {
 
@@ -42,8 +44,8 @@ public:
 
 protected:
     // The file's lines, and writing them back whole; TMemIniFile keeps them in memory instead.
-    virtual std::vector<std::string> Load() const;
-    virtual bool Save(const std::vector<std::string>& lines);
+    virtual plat::sys::ProfileLines Load() const;
+    virtual bool Save(const plat::sys::ProfileLines& lines);
 
 private:
     std::string fileName_;

@@ -2,11 +2,10 @@
 
 namespace plat::comp {
 
-TMemIniFile::TMemIniFile(std::string fileName) : TIniFile(std::move(fileName)) {
-    lines_ = TIniFile::Load();
-}
+TMemIniFile::TMemIniFile(std::string fileName)
+    : TIniFile(std::move(fileName)), lines_(TIniFile::Load()) {}
 
-bool TMemIniFile::Save(const std::vector<std::string>& lines) {
+bool TMemIniFile::Save(const plat::sys::ProfileLines& lines) {
     lines_ = lines;
     return true;
 }

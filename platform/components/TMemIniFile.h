@@ -16,11 +16,11 @@ public:
     bool UpdateFile();
 
 protected:
-    std::vector<std::string> Load() const override { return lines_; }
-    bool Save(const std::vector<std::string>& lines) override;
+    plat::sys::ProfileLines Load() const override { return lines_; }
+    bool Save(const plat::sys::ProfileLines& lines) override;
 
 private:
-    std::vector<std::string> lines_;
+    plat::sys::ProfileLines lines_;
 };
 
 } // namespace plat::comp

@@ -8,10 +8,10 @@ Event::Event(Reset reset, bool initiallySet)
     : manual_(reset == Reset::Manual), set_(initiallySet) {}
 
 void Event::Set() {
-    {
-        std::lock_guard lock(mutex_);
-        set_ = true;
-    }
+    // Notified under the lock: a waiter that wakes may destroy the event at once, so nothing of
+    // it may be touched after the lock is given back.
+    std::lock_guard lock(mutex_);
+    set_ = true;
     if (manual_) cv_.notify_all();
     else cv_.notify_one();
 }

@@ -1,9 +1,9 @@
 #pragma once
-// Private-profile (INI) files: "[section]" lines and "key=value" lines. Section and key names are
-// compared without regard to case, and so is the file name itself: "LXQ745.INI" and "LXQ745.ini"
-// are one file. Writing rewrites the whole file through a temporary file and a rename, so a crash
-// mid-write keeps the old content, and every line it does not change (other sections, comments)
-// survives.
+// Private-profile (INI) files by name: the lines are read and edited by ProfileLines. Section and
+// key names are compared without regard to case, and so is the file name itself: "LXQ745.INI" and
+// "LXQ745.ini" are one file. Writing rewrites the whole file through a temporary file and a rename,
+// so a crash mid-write keeps the old content, and every line it does not change (other sections,
+// comments) survives.
 
 #include <cstdint>
 #include <optional>
@@ -26,7 +26,8 @@ public:
     std::uint32_t ReadInt(std::string_view section, std::string_view key,
                           std::uint32_t fallback) const;
     // Stores the value, adding the section or key when missing. False when the file could not be
-    // written (the old content is then unchanged).
+    // written, or when the names or value would not read back as written (ProfileLines::Storable);
+    // the old content is then unchanged.
     bool WriteString(std::string_view section, std::string_view key, std::string_view value);
 
     const std::string& Path() const { return path_; }

@@ -87,13 +87,19 @@ TEST_F(LibraryOnTheHost, UnplugAndReplugKeepTheIndexAndRestoreTheSettings) {
     EXPECT_EQ(Receiver().frequency, 145'500'000u);
 
     ASSERT_EQ(bus.Unplug("rx1"), 0u);
-    ASSERT_TRUE(Eventually([&] { return lib.Slot(i).disconnected == 1; }));
+    ASSERT_TRUE(Eventually([&] {
+        auto table = lib.LockTable(); // the handler writes the mark under it
+        return lib.Slot(i).disconnected == 1;
+    }));
     EXPECT_EQ(c.IsDeviceConnected(i), 0);
     EXPECT_EQ(c.GetFrequency(i), 145'500'000u) << "the index answers from the cache";
     EXPECT_EQ(c.GetAtten(i), 1);
 
     Plug(); // the same receiver returns with everything forgotten
-    ASSERT_TRUE(Eventually([&] { return lib.Slot(i).disconnected == 0; }));
+    ASSERT_TRUE(Eventually([&] {
+        auto table = lib.LockTable(); // the handler writes the mark under it
+        return lib.Slot(i).disconnected == 0;
+    }));
     { auto waitForTheHandler = lib.LockTable(); } // it re-applies while holding the table
     EXPECT_EQ(c.IsDeviceConnected(i), 1);
     EXPECT_EQ(Read(lib.Slot(i).simulated), 0u);

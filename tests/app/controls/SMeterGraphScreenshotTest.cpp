@@ -3,6 +3,7 @@
 #include <cmath>
 #include <filesystem>
 
+#include "tests/support/ScreenshotPath.h"
 #include "app/controls/TmyFreqGraph2.h"
 #include "app/controls/TmySMeter.h"
 #include "platform/gdi/PngFile.h"
@@ -53,8 +54,7 @@ TEST(SMeterGraphScreenshotTest, MeterAndGraphAreWrittenAsPng) {
     screen.Canvas().FillRect({0, 0, screen.Width(), screen.Height()});
     screen.Canvas().Draw(0, 0, *meterImage);
     screen.Canvas().Draw(270, 0, graph->Image().Bitmap());
-    std::filesystem::create_directories(LXQ_SCREENSHOT_DIR);
-    const std::string path = std::string(LXQ_SCREENSHOT_DIR) + "/smeter-and-spectrum-graph.png";
+    const std::string path = lxq_test::ScreenshotPath("smeter-and-spectrum-graph.png");
     ASSERT_TRUE(plat::gdi::SavePng(screen.Surface(), path));
     EXPECT_GT(std::filesystem::file_size(path), 2000u);
     EXPECT_GT(graphImage->Width(), 0);

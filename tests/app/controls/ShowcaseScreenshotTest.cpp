@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "tests/support/ScreenshotPath.h"
 #include "platform/components/TApplication.h"
 #include "platform/gdi/PngFile.h"
 #include "platform/win/ScreenApi.h"
@@ -23,8 +24,7 @@ TEST(ShowcaseScreenshotTest, AFormHoldingEachControlIsWrittenAsPng) {
     for (int y = 0; y < knob->Height(); y += 7)
         for (int x = 0; x < knob->Width(); x += 7)
             ASSERT_EQ(test::PixelAt(*screen, at.x + x, at.y + y), test::PixelAt(*knob, x, y));
-    std::filesystem::create_directories(LXQ_SCREENSHOT_DIR);
-    const std::string path = std::string(LXQ_SCREENSHOT_DIR) + "/controls-form.png";
+    const std::string path = lxq_test::ScreenshotPath("controls-form.png");
     ASSERT_TRUE(plat::gdi::SavePng(screen->Surface(), path));
     EXPECT_GT(std::filesystem::file_size(path), 1000u);
 }
@@ -48,8 +48,7 @@ TEST(ShowcaseScreenshotTest, TheWindowSystemShowsTheFormAsComposed) {
     const auto onScreen = plat::win::CaptureWindow(form.Handle());
     ASSERT_TRUE(onScreen);
     const auto composed = test::Render(form);
-    std::filesystem::create_directories(LXQ_SCREENSHOT_DIR);
-    ASSERT_TRUE(plat::win::SaveScreenshot(std::string(LXQ_SCREENSHOT_DIR) + "/controls-form-window.png",
+    ASSERT_TRUE(plat::win::SaveScreenshot(lxq_test::ScreenshotPath("controls-form-window.png"),
                                           form.Handle()));
     int differing = 0;
     TRect where{};

@@ -94,9 +94,9 @@ TEST_F(ModelDeviceTest, DisconnectFiresOncePerArming) {
 }
 
 TEST_F(ModelDeviceTest, Q786InWideFmTakesTheRawLevelAsItIs) {
+    NoticeLog log; // outlives the receiver, which reports its closing
     TmyQ758 rx{nullptr};
     Bind(rx);
-    NoticeLog log;
     log.Attach(rx);
     rx.SetMode(3);
     fake->raw = 255;

@@ -111,8 +111,8 @@ protected:
 
 TEST_F(AudioWaveTest, RecordedBlocksPlayBackUnchanged) {
     {
+        PassThrough p; // outlives the wave, whose thread calls into it until the wave stops
         auto wave = MakeWave(RC_AudioWave::kBoth);
-        PassThrough p;
         wave->SetInputCallback(&OnInput, &p);
         wave->SetOutputCallback(&OnOutput, &p);
         ASSERT_EQ(wave->Start(), 1);
@@ -131,10 +131,10 @@ TEST_F(AudioWaveTest, RecordedBlocksPlayBackUnchanged) {
 
 TEST_F(AudioWaveTest, OwnerThreadFeedsTheSecondOutput) {
     {
+        PassThrough p;
         auto wave = std::make_unique<RC_AudioWave>(1, 16, 8000, RC_AudioWave::kOutput);
         wave->SetOutBufferSize(kBlock);
         ASSERT_EQ(wave->SetOutDeviceByName("Headphones"), 2);
-        PassThrough p;
         p.blocksToPlay = 40; // more than the 32 buffers: played ones come back for reuse
         wave->SetOutputCallback(&OnOutput, &p);
         ASSERT_EQ(wave->Start(), 1);
@@ -223,8 +223,8 @@ TEST_F(AudioWaveTest, WithoutMessagesFailuresAreSilent) {
 TEST_F(AudioWaveTest, RemovedInputIsReportedOnceAndOutputGoesOn) {
     backend_->RemoveAfterBytes(Direction::Capture, "Line In", 3 * kBlock);
     {
-        auto wave = MakeWave(RC_AudioWave::kBoth);
         PassThrough p;
+        auto wave = MakeWave(RC_AudioWave::kBoth);
         p.blocksToPlay = 1000;
         wave->SetInputCallback(&OnInput, &p);
         wave->SetOutputCallback(&OnOutput, &p);

@@ -95,6 +95,8 @@ TEST_F(IniFileTest, WritesThatCouldNotBeReadBackAreRefused) {
         {"A", "a=b", "1"},
         {"A", "", "1"},
         {"A", "[B]", "1"},
+        {"A", "#x", "1"}, // a comment line
+        {"A", " ;x", "1"},
         {"A]x", "k", "1"},
         {"A\nB", "k", "1"},
     };

@@ -53,6 +53,16 @@ TEST(ProfileFile, WriteKeepsEverythingElseAndTheExistingFileName) {
     EXPECT_FALSE(std::ifstream(dir.File("settings.ini")).good()) << "no second file by case";
 }
 
+TEST(ProfileFile, WriteKeepsTheFileLineEndsAndRefusesLineBreaks) {
+    testing::TempFolder dir;
+    Write(dir.File("a.ini"), "[S]\r\nk=v\r\n");
+    ProfileFile file(dir.File("a.ini"));
+    ASSERT_TRUE(file.WriteString("S", "n", "1"));
+    EXPECT_FALSE(file.WriteString("S", "n", "2\n[Evil]\nx=1"));
+    EXPECT_FALSE(file.WriteString("S", "n\r\nx", "2"));
+    EXPECT_EQ(Slurp(dir.File("a.ini")), "[S]\r\nk=v\r\nn=1\r\n");
+}
+
 TEST(ProfileFile, FailedWriteLeavesOldContent) {
     testing::TempFolder dir;
     ProfileFile file(dir.File("missing-folder/x.ini"));

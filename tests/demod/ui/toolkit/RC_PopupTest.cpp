@@ -1,3 +1,4 @@
+#include "tests/support/ScreenshotPath.h"
 #include "tests/demod/ui/toolkit/ToolkitTestKit.h"
 
 #include "demod/ui/toolkit/RC_CheckBox.h"
@@ -216,7 +217,7 @@ TEST_F(RC_PopupTest, ScreenshotOfAPopupWithEachBasicControl) {
     p->Show(win::SW_SHOW);
     win::UpdateWindow(p->Handle());
     Pump();
-    ASSERT_TRUE(win::SaveScreenshot("toolkit_basic_controls.png", p->Handle()));
+    ASSERT_TRUE(win::SaveScreenshot(lxq_test::ScreenshotPath("toolkit_basic_controls.png"), p->Handle()));
     const auto shot = win::CaptureWindow(p->Handle());
     ASSERT_NE(shot, nullptr);
     // The title bar starts in the gradient's first colour just inside the frame.

@@ -1,3 +1,4 @@
+#include "tests/support/ScreenshotPath.h"
 #include "tests/demod/ui/toolkit/ToolkitTestKit.h"
 
 #include "demod/ui/toolkit/RC_ColourPicker.h"
@@ -15,16 +16,6 @@ namespace {
 using namespace toolkit_test;
 
 using RC_WidgetsScreenshotTest = ToolkitTest;
-
-// Pictures go to the build's screenshot folder when the build names one, else beside the test.
-std::string ShotPath(const char* name) {
-#ifdef LXQ_SCREENSHOT_DIR
-    std::filesystem::create_directories(LXQ_SCREENSHOT_DIR);
-    return (std::filesystem::path(LXQ_SCREENSHOT_DIR) / name).string();
-#else
-    return name;
-#endif
-}
 
 TEST_F(RC_WidgetsScreenshotTest, PopupWithEachContainerAndListWidget) {
     auto* p = new RC_Popup(nullptr, 40, 40, 360, 240, RC_Window::kKeepsLoop);
@@ -54,7 +45,7 @@ TEST_F(RC_WidgetsScreenshotTest, PopupWithEachContainerAndListWidget) {
     p->Show(win::SW_SHOW);
     win::UpdateWindow(p->Handle());
     Pump();
-    ASSERT_TRUE(win::SaveScreenshot(ShotPath("toolkit_widgets.png"), p->Handle()));
+    ASSERT_TRUE(win::SaveScreenshot(lxq_test::ScreenshotPath("toolkit_widgets.png"), p->Handle()));
     const auto shot = win::CaptureWindow(p->Handle());
     ASSERT_NE(shot, nullptr);
     EXPECT_EQ(shot->GetPixel(10 + 130, 124 + 2 + 15 + 7), 0x808080u) << "the selected row, left of the scroll bar";
@@ -66,7 +57,7 @@ TEST_F(RC_WidgetsScreenshotTest, PopupWithEachContainerAndListWidget) {
     picker->Show(win::SW_SHOW);
     win::UpdateWindow(picker->Handle());
     Pump();
-    ASSERT_TRUE(win::SaveScreenshot(ShotPath("toolkit_colour_picker.png"), picker->Handle()));
+    ASSERT_TRUE(win::SaveScreenshot(lxq_test::ScreenshotPath("toolkit_colour_picker.png"), picker->Handle()));
     const auto pickerShot = win::CaptureWindow(picker->Handle());
     ASSERT_NE(pickerShot, nullptr);
     EXPECT_EQ(pickerShot->GetPixel(160, 120), 0x2080C0u) << "the preview";

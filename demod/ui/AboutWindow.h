@@ -1,0 +1,17 @@
+#pragma once
+// The plug-in's about box: name and version over the toolkit's background, closed with "OK".
+
+#include "demod/ui/toolkit/RC_Popup.h"
+
+class AboutWindow : public RC_Popup {
+public:
+    explicit AboutWindow(RC_Window* owner);
+    ~AboutWindow() override;
+
+    RC_Button* OkButton() const { return ok_; }
+    void PaintContent() override;
+
+private:
+    static void OkPressed(void* user, RC_Window* button);
+    RC_Button* ok_;
+};

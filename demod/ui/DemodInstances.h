@@ -1,0 +1,20 @@
+#pragma once
+// The plug-in's live instances, newest last. Changed only on the host's user-interface thread,
+// so it takes no lock.
+
+#include <cstdint>
+
+class DemodWindow;
+
+namespace DemodInstances {
+
+void Add(DemodWindow* window);
+// Removes every entry equal to `window`; the list is freed when it becomes empty.
+void Remove(DemodWindow* window);
+std::uint32_t Count();
+// True while the list holds storage (it does exactly while an instance lives).
+bool Allocated();
+// Offers a notification to the instances from the newest to the oldest, up to the first that takes it.
+void Dispatch(std::uint32_t receiver, std::uint32_t code, std::uint32_t dwParam, std::uint32_t cbData, void* lpData);
+
+} // namespace DemodInstances

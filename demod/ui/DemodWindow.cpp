@@ -1,0 +1,277 @@
+#include "demod/ui/DemodWindow.h"
+
+#include "demod/dsp/RC_Heap.h"
+#include "demod/ui/DemodInstances.h"
+#include "demod/ui/ModeTable.h"
+#include "demod/ui/SlopeCompPanel.h"
+#include "demod/ui/toolkit/RC_MessageBox.h"
+#include "platform/sys/CommandLine.h"
+#include "platform/win/MessageApi.h"
+#include "platform/win/Styles.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+
+namespace {
+
+// Offsets in the host's capability block that the plug-in reads or writes.
+constexpr std::size_t kCapsHeader = 400;
+constexpr std::size_t kCapsProduct = 44;
+constexpr std::size_t kCapsSerial = 76;
+constexpr std::size_t kCapsModeCount = 228;
+constexpr std::size_t kCapsModeEntrySize = 232;
+constexpr std::size_t kCapsModeTable = 236;
+constexpr std::size_t kModeEntryBytes = 28;
+
+std::uint32_t Read32(const unsigned char* p, std::size_t at) {
+    std::uint32_t v;
+    std::memcpy(&v, p + at, 4);
+    return v;
+}
+void Write32(unsigned char* p, std::size_t at, std::uint32_t v) { std::memcpy(p + at, &v, 4); }
+
+// Bytes of a capability block: its own total size, never less than the header.
+std::size_t CapsSize(const void* caps) {
+    return std::max<std::size_t>(Read32(static_cast<const unsigned char*>(caps), 0), kCapsHeader);
+}
+
+unsigned char* CopyCaps(const void* caps, std::size_t size) {
+    // Sub-blocks are designated by offsets from the block's start, so a byte copy is relocated.
+    return static_cast<unsigned char*>(RC_AllocCopy(caps, size));
+}
+
+std::string TextAt(const unsigned char* caps, std::size_t at, std::size_t size) {
+    const char* p = reinterpret_cast<const char*>(caps + at);
+    return std::string(p, strnlen(p, size));
+}
+
+} // namespace
+
+DemodWindow::Interface DemodWindow::InterfaceOf(const char* product) {
+    if (std::strncmp(product, "Q7SERv", 6) == 0) return kSerial;
+    if (std::strncmp(product, "Q7USBv", 6) == 0) return kUsb;
+    return kPci;
+}
+
+DemodWindow::DemodWindow(std::uint32_t receiver, const void* caps, HostCallback callback,
+                         std::uint32_t* mask, Interface kind, const char* apiLibrary)
+    : RC_Window(nullptr, 100, 100, 320, 276, RC_Window::kKeepsLoop),
+      receiver_(receiver),
+      hostCallback_(callback),
+      callbackValid_(callback != nullptr),
+      kind_(kind),
+      api_(apiLibrary != nullptr ? apiLibrary : RC_ReceiverApiBase::kLibraryName) {
+    std::lock_guard<RC_Lock> hold(constructionLock_);
+    if (mask != nullptr) *mask = kDemodNotifyMask;
+    caps_ = CopyCaps(caps, CapsSize(caps));
+    const std::string product = TextAt(caps_, kCapsProduct, 32);
+    const std::string serial = TextAt(caps_, kCapsSerial, 16);
+    demonstration_ = product.find("-demo") != std::string::npos;
+    service_ = plat::sys::ProgramHasArgument("/d");
+    SetCaption((std::string(kDemodPluginName) + " - " + serial).c_str());
+    for (int m = 0; m < kModeCount; ++m) SetModeDefaults(m);
+    SetUpAudio();
+    if (service_) slopePanel_ = new SlopeCompPanel(this);
+    OnModeButton(ModeButtonOfIndex(modeIndex_), false);
+    QueryHost();
+    Callback(KVR_CMD_VOLUME, volume_, 0, nullptr);
+    const int active = Activate();
+    if (active >= 0 || demonstration_) {
+        Show(plat::win::SW_SHOW);
+        started_ = true;
+    }
+}
+
+DemodWindow::~DemodWindow() {
+    Stop();
+    if (lineSelected_) { // the sound card's mixer as it was found
+        recordMixer_->SetVolume(savedVolume_);
+        playbackMixer_->SetMute(savedMute_);
+    }
+    if (slopePanel_ != nullptr) {
+        SlopeCompPanel* panel = slopePanel_;
+        slopePanel_ = nullptr;
+        delete panel;
+    }
+    RC_Free(caps_);
+    caps_ = nullptr;
+    if (callbackValid_) {
+        callbackValid_ = false;
+        hostCallback_(started_ ? static_cast<std::int32_t>(Handle()) : 0, KVR_CB_CLOSED, 0,
+                      static_cast<std::uint32_t>(std::strlen(kDemodPluginName) + 1),
+                      const_cast<char*>(kDemodPluginName));
+    }
+    DemodInstances::Remove(this);
+}
+
+void DemodWindow::SetModeDefaults(int m) {
+    if (m < 0 || m >= kModeCount) return;
+    halfBandwidth_[m] = DefaultHalfBandwidth(m);
+    afFilter_[m] = 0;
+    bandPass_[m] = 1;
+    lowCut_[m] = 300.0f;
+    highCut_[m] = 3000.0f;
+    deEmphasis_[m] = m == kModeFm6 || m == kModeFmn ? -6.0f : 0.0f;
+}
+
+std::int32_t DemodWindow::Callback(std::uint32_t code, std::uint32_t dwParam, std::uint32_t cbData,
+                                   void* lpData) {
+    if (!callbackValid_) return kKvrNone;
+    return hostCallback_(started_ ? static_cast<std::int32_t>(Handle()) : 0, code, dwParam, cbData, lpData);
+}
+
+// The settings this instance follows, asked of the host in this order and handled as if notified.
+void DemodWindow::QueryHost() {
+    const std::uint32_t codes[] = {KVR_NOTIFY_AFC,   KVR_NOTIFY_SQUELCHED,  KVR_NOTIFY_FREQUENCY,
+                                   KVR_NOTIFY_POWER, KVR_NOTIFY_SCAN_MODE, KVR_NOTIFY_SQUELCH};
+    for (std::uint32_t code : codes) {
+        unsigned char record[kReportSize] = {};
+        const bool squelch = code == KVR_NOTIFY_SQUELCH;
+        const std::int32_t answer =
+            callbackValid_ ? Callback(KVR_CB_GET_SETTING, code, squelch ? kReportSize : 0, squelch ? record : nullptr)
+                           : kKvrNone;
+        Notify(receiver_, code, static_cast<std::uint32_t>(answer), squelch ? kReportSize : 0,
+               squelch ? record : nullptr);
+    }
+}
+
+int DemodWindow::Activate() {
+    stopped_ = false;
+    if (wave_->Start() == 0) return 0;
+    const std::string serial = TextAt(caps_, kCapsSerial, 16);
+    if (api_.Open(serial.c_str()) == 0) return -1;
+    ReadSlope();
+    if (kind_ == kUsb && api_.CodecStart() == 0) return 0;
+    SendOwnCapabilities();
+    OnModeButton(ModeButtonOfIndex(modeIndex_), false);
+    return 1;
+}
+
+void DemodWindow::ReadSlope() {
+    const SlopeReading r = DecodeSlope(api_.Eeprom());
+    knobs_ = r.knobs;
+    if (r.Valid()) return;
+    if (!service_) {
+        knobs_.fill(0.0);
+        return;
+    }
+    char text[96];
+    std::snprintf(text, sizeof text, "Checksum error - EEPROM 0x%04X, Computed 0x%04X", r.stored, r.computed);
+    RC_ShowError("Q745DemodPro EEPROM checksum error", text);
+}
+
+// This plug-in demodulates for the host: the capabilities it announces carry its eleven modes.
+void DemodWindow::SendOwnCapabilities() {
+    const std::size_t base = CapsSize(caps_);
+    const std::size_t size = base + kModeCount * kModeEntryBytes;
+    auto* own = static_cast<unsigned char*>(RC_Alloc(size));
+    if (own == nullptr) return;
+    std::memcpy(own, caps_, base);
+    Write32(own, 0, static_cast<std::uint32_t>(size));
+    Write32(own, 4, kCapsHeader);
+    Write32(own, 176, 0);
+    Write32(own, 180, 15000);
+    Write32(own, 192, Read32(own, 192) | 0x40040);
+    Write32(own, 200, Read32(own, 200) | 0x306);
+    Write32(own, 212, 0);
+    Write32(own, 216, 99);
+    Write32(own, kCapsModeCount, kModeCount);
+    Write32(own, kCapsModeEntrySize, kModeEntryBytes);
+    Write32(own, kCapsModeTable, static_cast<std::uint32_t>(base));
+    Write32(own, 276, 31);
+    Write32(own, 280, 1);
+    for (int i = 0; i < kModeCount; ++i) {
+        unsigned char* e = own + base + i * kModeEntryBytes;
+        const std::uint32_t entry[5] = {ModeTable[i].hostCode, 100, 1, 20000, 1};
+        std::memcpy(e, entry, sizeof entry);
+        std::memset(e + sizeof entry, 0, kModeEntryBytes - sizeof entry);
+    }
+    Callback(KVR_CB_SET_CAPABILITIES, 0, static_cast<std::uint32_t>(size), own);
+    RC_Free(own);
+}
+
+// The host's block as it was, without the modes this plug-in added.
+void DemodWindow::SendHostCapabilities() {
+    const std::size_t size = CapsSize(caps_);
+    unsigned char* host = CopyCaps(caps_, size);
+    if (host == nullptr) return;
+    Write32(host, 192, Read32(host, 192) & ~0x40040u);
+    Write32(host, 200, Read32(host, 200) & ~0x306u);
+    Write32(host, kCapsModeCount, 0);
+    Write32(host, kCapsModeTable, 0);
+    Callback(KVR_CB_SET_CAPABILITIES, 0, static_cast<std::uint32_t>(size), host);
+    RC_Free(host);
+}
+
+void DemodWindow::Stop() {
+    if (stopped_) return;
+    stopped_ = true;
+    if (kind_ == kUsb) api_.CodecStop();
+    api_.SetFMW(0);
+    api_.Close();
+    wave_->Stop();
+    secondary_->Stop();
+    if (caps_ != nullptr) SendHostCapabilities();
+}
+
+plat::win::LResult DemodWindow::HandleMessage(std::uint32_t msg, plat::win::WParam wParam, plat::win::LParam lParam) {
+    if (msg == kMsgAfc || msg == kMsgSquelchReport || msg == kMsgIfDisplay) {
+        if (Closing()) return 0;
+        if (msg == kMsgAfc) {
+            Callback(KVR_CMD_FREQUENCY_DEFERRED, static_cast<std::uint32_t>(lParam), 0, nullptr);
+        } else if (msg == kMsgSquelchReport) {
+            Callback(KVR_CMD_SQUELCHED_INFO, static_cast<std::uint32_t>(wParam), kReportSize, report_);
+            statusText_ = SquelchStatusText();
+            reportPending_.exchange(0);
+        }
+        return 0;
+    }
+    return RC_Window::HandleMessage(msg, wParam, lParam);
+}
+
+void DemodWindow::CorrectSpectrum(float* db, int n, bool hold) {
+    const bool inverted = slopePanel_ != nullptr && frequency_ > slopePanel_->InversionFrequency();
+    const bool track = service_ && slopePanel_ != nullptr && !slopePanel_->KnobsHidden();
+    const bool ended = slopeAverage_.Apply(db, n, fs_, hold, inverted, track, knobs_);
+    if (track) slopePanel_->ShowFigures(slopeAverage_, ended);
+}
+
+std::string DemodWindow::SquelchStatusText() const {
+    if (scanMode_ != 0) return {};
+    auto field = [this](int at) {
+        std::int32_t v;
+        std::memcpy(&v, report_ + at, 4);
+        return v;
+    };
+    char part[48];
+    std::string text;
+    if (noiseFlag_) {
+        std::snprintf(part, sizeof part, " Noise %d %% ", field(4));
+        text = part;
+    }
+    if (voiceFlag_) {
+        std::snprintf(part, sizeof part, " Voice %d %% ", field(20));
+        text = part;
+    }
+    if (ctcssTone_ != 0.0f) {
+        text += " CTCSS ";
+        if (field(8) != 0) {
+            std::snprintf(part, sizeof part, "%.1lf Hz ", field(8) * 0.001);
+            text += part;
+        }
+    }
+    if (dcsFlag_) {
+        text += " DCS ";
+        const std::int32_t code = field(24);
+        if (code >= 1 && code <= 511) {
+            std::snprintf(part, sizeof part, "+%03o ", static_cast<unsigned>(code));
+            text += part;
+        } else if (code <= -1 && code >= -511) {
+            std::snprintf(part, sizeof part, "-%03o ", static_cast<unsigned>(-code));
+            text += part;
+        }
+    }
+    return text;
+}

@@ -1,0 +1,255 @@
+#pragma once
+// One started instance of the demodulator plug-in: a top window that the host embeds in its main
+// window. This unit holds what the host interface needs of it: the receiver and its capabilities,
+// the host callback, the state that notifications keep, the squelch report hand-over from the
+// audio thread and the slope correction read from the receiver's EEPROM. The front controls,
+// the setup window and the signal chain hang off it as they are added.
+
+#include "demod/audio/RC_AudioMixer.h"
+#include "demod/audio/RC_AudioWave.h"
+#include "demod/audio/RC_ReceiverApi.h"
+#include "demod/dsp/RC_Demodulator.h"
+#include "demod/dsp/RC_Resampler.h"
+#include "demod/ui/KvrCodes.h"
+#include "demod/ui/SlopeAverage.h"
+#include "demod/ui/SlopeRecord.h"
+#include "demod/ui/toolkit/RC_Window.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class SlopeCompPanel;
+
+class DemodWindow : public RC_Window {
+public:
+    enum Interface : int { kPci = 0, kSerial = 1, kUsb = 2 };
+    // Private messages from the audio thread.
+    static constexpr std::uint32_t kMsgAfc = 0x8001;
+    static constexpr std::uint32_t kMsgSquelchReport = 0x8002;
+    static constexpr std::uint32_t kMsgIfDisplay = 0x8003;
+    static constexpr int kReportSize = 28;
+
+    // `apiLibrary` names the receiver library to bind (null: the system's own).
+    DemodWindow(std::uint32_t receiver, const void* caps, HostCallback callback, std::uint32_t* mask,
+                Interface kind, const char* apiLibrary = nullptr);
+    ~DemodWindow() override;
+
+    // Interface kind from the first six characters of the product name; anything unknown is PCI.
+    static Interface InterfaceOf(const char* product);
+
+    // Opens the receiver and hands the host this plug-in's capabilities: 1 active, -1 the receiver
+    // would not open.
+    int Activate();
+    // Closes the receiver and gives the host its own capabilities back.
+    void Stop();
+
+    // --- audio path, on the audio thread (or the codec thread for USB) ---
+    // One block of IF input: interleaved 16-bit stereo frames, or 16-bit mono codec samples.
+    void OnAudioBlock(const void* data, std::uint32_t bytes);
+    // Reads the codec stream into whole 2048-byte blocks and runs each.
+    void OnCodecData();
+    // Normalised frequency variance of channel samples at `rate`: near 0 for a clean carrier.
+    static float NoiseMeasure(const std::int32_t* i, const std::int32_t* q, std::uint32_t n, double rate);
+    // Writes int16 mono samples at `rate` to the secondary output device in its own format,
+    // resampled when the rates differ; dropped when the device has no free buffer.
+    void WriteSecondaryOutput(const std::int16_t* samples, std::uint32_t count, std::uint32_t rate);
+    // Which signal the secondary output carries: 0 none, 1 the IF input, 2 the audio.
+    void SetSecondaryOutput(int which) { secondaryOutput_ = which; }
+    // The sound card's source line that carries the IF: recorded at the stored input level, and
+    // the same line of the playback mixer kept as it was found. Nothing for a USB receiver.
+    void SelectMixerLine(int index);
+    // The recording mixer's line volume changed (from here or outside): it is the input level.
+    static void OnMixerVolumeChange(void* user, RC_AudioMixer* mixer);
+    std::uint32_t InputLevel() const { return inputLevel_; }
+    RC_AudioMixer* RecordingMixer() const { return recordMixer_.get(); }
+    // Changes the input sample rate of the sound card and the demodulator.
+    void SetInputRate(std::uint32_t rate);
+    // The current mode's settings back to their defaults, under the audio lock.
+    void RestoreModeDefaults();
+    // The IF graph's hook for each spectrum it computes (n bins in dB): slope correction, and with
+    // the service panel's knobs shown the averaging behind an automatic correction.
+    void CorrectSpectrum(float* db, int n, bool hold);
+    SlopeAverage& SlopeAveraging() { return slopeAverage_; }
+    // Band colour of the IF graph's traces.
+    static RC_Colour IfBandColour(void* user, void* graph, int band, int trace);
+
+    // One host notification: 0 when it is not this instance's (another receiver, or a mode this
+    // receiver cannot run), else 1.
+    int Notify(std::uint32_t receiver, std::uint32_t code, std::uint32_t dwParam, std::uint32_t cbData,
+               void* lpData);
+
+    // Mode by button of the mode table; with `fromUser` the host is told the new mode.
+    void OnModeButton(int button, bool fromUser);
+    void OnBandwidth(std::int32_t hz, bool fromUser);
+    void OnVolume(std::uint32_t volume, bool fromUser);
+    void OnMute(bool down, bool fromUser);
+    void OnAfFilter(bool down, bool fromUser);
+
+    // The text of the two squelch status labels for the current report; empty hides them.
+    std::string SquelchStatusText() const;
+
+    plat::win::LResult HandleMessage(std::uint32_t msg, plat::win::WParam wParam, plat::win::LParam lParam) override;
+
+    // --- state read by tests and by the windows that come later ---
+    std::uint32_t Receiver() const { return receiver_; }
+    Interface Kind() const { return kind_; }
+    bool Started() const { return started_; }
+    bool IsDemonstration() const { return demonstration_; }
+    bool ServiceMode() const { return service_; }
+    const unsigned char* Capabilities() const { return caps_; }
+    std::uint32_t Power() const { return power_; }
+    std::uint32_t ScanMode() const { return scanMode_; }
+    std::uint32_t Afc() const { return afc_; }
+    std::uint32_t Squelched() const { return squelched_; }
+    std::int64_t Frequency() const { return frequency_; }
+    int ModeIndex() const { return modeIndex_; }
+    double HalfBandwidth() const { return halfBandwidth_[modeIndex_]; }
+    std::uint32_t Volume() const { return volume_; }
+    double VolumeFactor() const { return volumeFactor_; }
+    bool Mute() const { return mute_; }
+    bool AfFilter() const { return afFilter_[modeIndex_] != 0; }
+    bool NoiseFlag() const { return noiseFlag_; }
+    std::int32_t NoiseThreshold() const { return noiseThreshold_; }
+    bool VoiceFlag() const { return voiceFlag_; }
+    float VoiceLevel() const { return voiceLevel_; }
+    float CtcssTone() const { return ctcssTone_; }
+    bool DcsFlag() const { return dcsFlag_; }
+    std::int32_t DcsCode() const { return dcsCode_; }
+    std::uint32_t SettlingCounter(int i) const { return settling_[i].load(); }
+    std::int32_t ReportPending() const { return reportPending_.load(); }
+    std::int32_t ReportedInScan() const { return reportedInScan_.load(); }
+    std::uint32_t DcsHold() const { return dcsHold_; }
+    unsigned char* SquelchReport() { return report_; }
+    const SlopeKnobs& Knobs() const { return knobs_; }
+    void SetKnobs(const SlopeKnobs& knobs) { knobs_ = knobs; }
+    RC_ReceiverApi& ReceiverApi() { return api_; }
+    RC_AudioWave& Wave() { return *wave_; }
+    RC_AudioWave& SecondaryWave() { return *secondary_; }
+    RC_Demodulator& Demodulator() { return demod_; }
+    std::uint32_t InputRate() const { return fs_; }
+    bool ClipFlag() const { return clip_.load(); }
+    float NoiseValue() const { return noiseMeasure_; }
+    SlopeCompPanel* SlopePanel() const { return slopePanel_; }
+    void SlopePanelClosed() { slopePanel_ = nullptr; }
+
+    // Sends one callback to the host; nothing once the callback is no longer valid.
+    std::int32_t Callback(std::uint32_t code, std::uint32_t dwParam, std::uint32_t cbData, void* lpData);
+
+private:
+    void QueryHost();
+    void OnPower(std::uint32_t value);
+    void OnFrequency(std::uint32_t packed);
+    int OnMode(std::uint32_t hostCode);
+    void OnSquelch(std::uint32_t flags, std::uint32_t cbData, const void* record);
+    void OnScanMode(std::uint32_t value);
+    void OnAudioFilterNotify(std::uint32_t dwParam, std::uint32_t cbData, const void* lpData);
+    void OnCapabilities(std::uint32_t cbData, const void* lpData);
+    void OnPluginStopped(std::uint32_t type, std::uint32_t cbData, const void* name);
+    void ExchangeSettling(std::uint32_t value);
+    bool AnySecondarySquelch() const { return noiseFlag_ || voiceFlag_ || ctcssTone_ != 0.0f || dcsFlag_; }
+    void ReadSlope();
+    void SendOwnCapabilities();
+    void SendHostCapabilities();
+    bool Closing() const { return (State() & kClosing) != 0; }
+    void SetUpAudio();
+    void SetModeDefaults(int m);
+    static void AudioTrampoline(void* user, RC_AudioWave* wave, const void* data, std::uint32_t bytes);
+    static void CodecTrampoline(void* user, RC_ReceiverApi* api);
+    static void RawTap(void* user, RC_Demodulator* d, std::uint32_t n, const std::int16_t* i, const std::int16_t* q);
+    static void ChannelTap(void* user, RC_Demodulator* d, std::uint32_t n, const std::int32_t* i, const std::int32_t* q);
+    void ReportSquelch(std::uint32_t n);
+
+    std::uint32_t receiver_;
+    HostCallback hostCallback_;
+    bool callbackValid_ = false;
+    std::atomic<bool> started_{false};
+    bool stopped_ = false;
+    Interface kind_;
+    bool demonstration_ = false;
+    bool service_ = false;
+    unsigned char* caps_ = nullptr; // kept copy of the host's capabilities
+    RC_Lock constructionLock_;
+    RC_ReceiverApi api_;
+
+    std::uint32_t power_ = 0;
+    std::uint32_t scanMode_ = 0;
+    std::uint32_t afc_ = 0;
+    std::uint32_t squelched_ = 0;
+    std::int64_t frequency_ = 0;
+
+    bool noiseFlag_ = false;
+    std::int32_t noiseThreshold_ = 0;
+    bool voiceFlag_ = false;
+    float voiceLevel_ = 0.0f;
+    float ctcssTone_ = 0.0f;
+    bool dcsFlag_ = false;
+    std::int32_t dcsCode_ = 0;
+
+    unsigned char report_[kReportSize] = {};
+    std::atomic<std::uint32_t> settling_[3] = {};
+    std::atomic<std::int32_t> reportedInScan_{0};
+    std::atomic<std::int32_t> reportPending_{0};
+    std::uint32_t dcsHold_ = 0;
+    std::uint32_t voiceFill_ = 0;
+    std::int32_t filterEchoGuard_ = 0;
+
+    int modeIndex_ = 0;
+    std::atomic<std::int32_t> kindExchange_{0};
+    std::atomic<std::int32_t> audioFilterExchange_{1};
+    // Per-mode settings kept so far; the full settings record comes with the setup window.
+    double halfBandwidth_[11] = {};
+    std::int32_t afFilter_[11] = {};
+    std::int32_t bandPass_[11] = {};
+    float lowCut_[11] = {};
+    float highCut_[11] = {};
+    float deEmphasis_[11] = {};
+    std::uint32_t volume_ = 10;
+    double volumeFactor_ = 10.0 / 31.0;
+    bool mute_ = false;
+    bool setupWasShown_ = false;
+
+    // Audio path. Blocks handed to the host are a 16-byte header and the samples, with room for
+    // the three bytes past the samples that the block's byte count takes in.
+    static constexpr std::uint32_t kMaxInput = 2048;
+    struct BlockHeader {
+        std::uint32_t rate, bits, channels, count;
+    };
+    struct Int16Block {
+        BlockHeader header;
+        std::int16_t samples[2 * kMaxInput + 4];
+    };
+    struct Int32Block {
+        BlockHeader header;
+        std::int32_t samples[2 * kMaxInput + 2];
+    };
+    std::unique_ptr<RC_AudioWave> wave_;
+    std::unique_ptr<RC_AudioWave> secondary_;
+    std::unique_ptr<RC_AudioMixer> recordMixer_;
+    std::unique_ptr<RC_AudioMixer> playbackMixer_;
+    std::uint32_t inputLevel_ = 60000;
+    std::uint32_t savedVolume_ = 0;
+    int savedMute_ = 0;
+    bool lineSelected_ = false;
+    RC_Resampler secondaryResampler_;
+    int secondaryOutput_ = 0;
+    RC_Demodulator demod_;
+    std::uint32_t fs_ = 48000;
+    std::uint32_t inputChannel_ = 1;
+    Int16Block input_{};
+    Int16Block audio_{};
+    Int16Block rawIq_{};
+    Int32Block channelIq_{};
+    unsigned char codec_[2048] = {};
+    std::uint32_t codecFill_ = 0;
+    std::uint32_t afcCounter_ = 0;
+    std::atomic<bool> clip_{false};
+    float noiseMeasure_ = 0.0f;
+    std::int32_t fade_ = 0;
+
+    SlopeKnobs knobs_{};
+    SlopeAverage slopeAverage_;
+    SlopeCompPanel* slopePanel_ = nullptr;
+    std::string statusText_;
+};

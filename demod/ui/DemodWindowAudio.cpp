@@ -1,0 +1,299 @@
+// The demodulator window's audio path: every block of IF samples, on the thread that delivers it,
+// goes to the host, through the demodulator, to the host again as audio, and out to the sound
+// card. Results for the window travel by posted messages and atomically exchanged words only.
+
+#include "demod/ui/DemodWindow.h"
+
+#include "demod/ui/ModeTable.h"
+#include "demod/ui/SlopeCompPanel.h"
+#include "platform/win/MessageApi.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <mutex>
+
+namespace {
+
+constexpr std::int16_t kClipLevel = 32000;
+constexpr std::int32_t kFadeBlocks = 50;
+constexpr std::uint32_t kBlockIf = 0, kBlockMixed = 1, kBlockChannel = 2, kBlockAudio = 3;
+// A block's byte count as the host is told it: the header, the samples and three more bytes.
+constexpr std::uint32_t kBlockExtra = 19;
+// Mixer destinations: the wave-in recording and the speakers.
+constexpr std::uint32_t kMixerRecording = 7;
+constexpr std::uint32_t kMixerSpeakers = 4;
+
+} // namespace
+
+void DemodWindow::SetUpAudio() {
+    const bool usb = kind_ == kUsb;
+    wave_ = std::make_unique<RC_AudioWave>(2, 16, 48000, usb ? RC_AudioWave::kOutput : RC_AudioWave::kBoth);
+    wave_->SetInputCallback(&AudioTrampoline, this);
+    wave_->SetInBufferSize(4096);
+    wave_->SetOutBufferSize(usb ? 3072 : 4096);
+    wave_->SetInBufferCount(16);
+    wave_->SetOutBufferCount(32);
+    // The sound-card record names the devices; until one is read, the system's default entry.
+    if (!usb) wave_->SetInDevice(0);
+    wave_->SetOutDevice(0);
+    secondary_ = std::make_unique<RC_AudioWave>(2, 16, 48000, RC_AudioWave::kOutput);
+    if (!usb) {
+        recordMixer_ = std::make_unique<RC_AudioMixer>();
+        recordMixer_->SetFlags(RC_AudioMixer::kFlagFollowWaveIn, 0);
+        recordMixer_->SetDestinationType(kMixerRecording);
+        recordMixer_->SetDeviceFromWaveIn(*wave_);
+        recordMixer_->SetSourceVolumeCallback(&OnMixerVolumeChange, this);
+        playbackMixer_ = std::make_unique<RC_AudioMixer>();
+        playbackMixer_->SetFlags(RC_AudioMixer::kFlagFollowWaveIn, 0);
+        playbackMixer_->SetDestinationType(kMixerSpeakers);
+        playbackMixer_->SetDeviceFromWaveIn(*wave_);
+    }
+    fs_ = usb ? 64000 : 48000;
+    api_.SetCodecBlockCallback(&CodecTrampoline, this);
+
+    demod_.SetBlockSize(1024);
+    demod_.SetDecimation(2);
+    demod_.SetInterpolation(usb ? 3 : 2);
+    demod_.SetOutputDivisor(usb ? 2 : 1);
+    demod_.ifCentre = 12000;
+    demod_.SetSampleRate(fs_);
+    demod_.audioGain = 7.0f;
+    demod_.volume = static_cast<float>(volumeFactor_);
+    demod_.rawTap = &RawTap;
+    demod_.rawTapUser = this;
+    demod_.channelTap = &ChannelTap;
+    demod_.channelTapUser = this;
+    demod_.UpdateFilters();
+}
+
+void DemodWindow::AudioTrampoline(void* user, RC_AudioWave*, const void* data, std::uint32_t bytes) {
+    static_cast<DemodWindow*>(user)->OnAudioBlock(data, bytes);
+}
+
+void DemodWindow::CodecTrampoline(void* user, RC_ReceiverApi*) { static_cast<DemodWindow*>(user)->OnCodecData(); }
+
+void DemodWindow::OnCodecData() {
+    if (!started_) return;
+    for (;;) {
+        const std::uint32_t got = api_.CodecRead(codec_ + codecFill_, sizeof codec_ - codecFill_);
+        if (got == 0) return;
+        codecFill_ += got;
+        if (codecFill_ < sizeof codec_) continue;
+        wave_->Signal();
+        OnAudioBlock(codec_, sizeof codec_);
+        codecFill_ = 0;
+    }
+}
+
+void DemodWindow::RawTap(void* user, RC_Demodulator*, std::uint32_t n, const std::int16_t* i, const std::int16_t* q) {
+    auto* self = static_cast<DemodWindow*>(user);
+    n = std::min(n, kMaxInput);
+    Int16Block& b = self->rawIq_;
+    b.header = {self->fs_, 16, 2, n};
+    for (std::uint32_t k = 0; k < n; ++k) {
+        b.samples[2 * k] = i[k];
+        b.samples[2 * k + 1] = q[k];
+    }
+    self->Callback(KVR_CMD_AUDIO_BLOCK, kBlockMixed, 4 * n + kBlockExtra, &b);
+}
+
+void DemodWindow::ChannelTap(void* user, RC_Demodulator* d, std::uint32_t n, const std::int32_t* i, const std::int32_t* q) {
+    auto* self = static_cast<DemodWindow*>(user);
+    n = std::min(n, kMaxInput);
+    Int32Block& b = self->channelIq_;
+    const std::uint32_t rate = self->fs_ / d->Decimation();
+    b.header = {rate, 32, 2, n};
+    for (std::uint32_t k = 0; k < n; ++k) {
+        b.samples[2 * k] = i[k];
+        b.samples[2 * k + 1] = q[k];
+    }
+    self->Callback(KVR_CMD_AUDIO_BLOCK, kBlockChannel, 8 * n + kBlockExtra, &b);
+    self->noiseMeasure_ = NoiseMeasure(i, q, n, rate);
+}
+
+float DemodWindow::NoiseMeasure(const std::int32_t* i, const std::int32_t* q, std::uint32_t n, double rate) {
+    if (n < 2 || rate <= 0.0) return 0.0f;
+    // Instantaneous frequency from the phase step between neighbouring samples.
+    double sum = 0.0;
+    std::int32_t f[2 * 2048];
+    const std::uint32_t m = std::min<std::uint32_t>(n - 1, 2 * 2048);
+    for (std::uint32_t k = 1; k <= m; ++k) {
+        const double ik = i[k], qk = q[k], ip = i[k - 1], qp = q[k - 1];
+        const double hz = std::atan2(qp * ik - ip * qk, ik * ik + qk * qk) / (2.0 * M_PI) * rate;
+        sum += hz;
+        f[k - 1] = static_cast<std::int32_t>(hz);
+    }
+    const double mean = sum / m;
+    double variance = 0.0;
+    for (std::uint32_t k = 0; k < m; ++k) {
+        const double d = (f[k] - mean) / rate;
+        variance += d * d;
+    }
+    return static_cast<float>(variance / m);
+}
+
+void DemodWindow::WriteSecondaryOutput(const std::int16_t* samples, std::uint32_t count, std::uint32_t rate) {
+    const plat::audio::WaveFormat& format = secondary_->Format();
+    const std::int32_t* wide = nullptr;
+    if (rate != format.samplesPerSec) {
+        constexpr std::uint32_t kPrototype = 127;
+        constexpr double kTolerance = 0.0025;
+        secondaryResampler_.SetRates(kPrototype, rate, format.samplesPerSec, kTolerance);
+        secondaryResampler_.SetBlockSize(count);
+        count = secondaryResampler_.Process(nullptr, samples, count, 1);
+        wide = secondaryResampler_.Output();
+    }
+    auto* out = static_cast<unsigned char*>(secondary_->GetFreeOutBuffer());
+    if (out == nullptr) return;
+    const std::uint32_t frameBytes = format.channels * (format.bitsPerSample / 8u);
+    count = std::min(count, frameBytes == 0 ? 0u : secondary_->OutBufferSize() / frameBytes);
+    for (std::uint32_t k = 0; k < count; ++k) {
+        const std::int16_t v = wide != nullptr ? static_cast<std::int16_t>(std::clamp(wide[k], -32768, 32767)) : samples[k];
+        for (std::uint32_t c = 0; c < format.channels; ++c) {
+            if (format.bitsPerSample == 8) {
+                out[k * frameBytes + c] = static_cast<unsigned char>((v >> 8) + 128);
+            } else {
+                std::memcpy(out + k * frameBytes + 2 * c, &v, 2);
+            }
+        }
+    }
+    secondary_->Write(out, count * frameBytes);
+}
+
+void DemodWindow::SelectMixerLine(int index) {
+    if (recordMixer_ == nullptr || playbackMixer_ == nullptr) return;
+    if (lineSelected_) {
+        recordMixer_->SetVolume(savedVolume_);
+        playbackMixer_->SetMute(savedMute_);
+    }
+    recordMixer_->SetSourceLine(index);
+    recordMixer_->SelectRecordSource(index, 1);
+    const char* name = recordMixer_->SourceNames().Item(static_cast<std::size_t>(index));
+    const long heard = name != nullptr ? playbackMixer_->SourceNames().Find(name) : -1;
+    playbackMixer_->SetSourceLine(heard >= 0 ? static_cast<int>(heard) : 0);
+    savedVolume_ = recordMixer_->GetVolume();
+    const std::uint32_t level = inputLevel_; // the volume callback below would overwrite it
+    recordMixer_->SetVolume(level);
+    inputLevel_ = level;
+    savedMute_ = playbackMixer_->IsMuted();
+    lineSelected_ = true;
+}
+
+void DemodWindow::OnMixerVolumeChange(void* user, RC_AudioMixer* mixer) {
+    static_cast<DemodWindow*>(user)->inputLevel_ = mixer->GetVolume();
+}
+
+void DemodWindow::SetInputRate(std::uint32_t rate) {
+    fs_ = rate;
+    demod_.SetSampleRate(rate, false);
+    wave_->SetSampleRate(rate);
+}
+
+void DemodWindow::RestoreModeDefaults() {
+    std::lock_guard<RC_Lock> hold(constructionLock_);
+    const int m = modeIndex_;
+    SetModeDefaults(m);
+    demod_.halfBandwidth = static_cast<float>(DefaultHalfBandwidth(m));
+    demod_.audioGain = 7.0f;
+    if (m == kModeIsb) demod_.SetHilbertLength(511);
+    if (m == kModeCw) demod_.tone = 800;
+    demod_.UpdateFilters();
+    OnAfFilter(false, false);
+}
+
+RC_Colour DemodWindow::IfBandColour(void*, void*, int, int trace) { return trace == 0 ? 0xFFFF : 0xFF; }
+
+void DemodWindow::OnAudioBlock(const void* data, std::uint32_t bytes) {
+    // A device that ran dry reports an empty block: nothing to play, so no silent gap is queued.
+    if (!started_ || Closing() || data == nullptr || bytes < (kind_ == kUsb ? 2u : 4u)) return;
+    if (const std::int32_t k = kindExchange_.exchange(0); k != 0) {
+        demod_.loopPhase = demod_.loopFrequency = demod_.loopError = 0.0;
+        demod_.kind = static_cast<std::uint8_t>(k - 1);
+        demod_.UpdateFilters();
+    }
+    if (power_ == 0) return;
+    auto* out = static_cast<std::int16_t*>(wave_->GetFreeOutBuffer());
+    if (out == nullptr) return;
+    const std::uint32_t outBytes = wave_->OutBufferSize();
+    std::lock_guard<RC_Lock> hold(constructionLock_);
+
+    bool closed = false;
+    std::uint32_t n = 0;
+    if (scanMode_ != 0 && !AnySecondarySquelch()) {
+        // Scan hold: silence now, and a fade-in once the scan lets go.
+        fade_ = kFadeBlocks;
+    } else {
+        // At most as many samples as the input block holds, whatever the device delivered.
+        const bool usb = kind_ == kUsb;
+        const std::uint32_t count = std::min(usb ? bytes / 2 : bytes / 4, kMaxInput);
+        const auto* in = static_cast<const std::int16_t*>(data);
+        input_.header = {fs_, 16, 1, count};
+        for (std::uint32_t k = 0; k < count; ++k) input_.samples[k] = usb ? in[k] : in[2 * k + inputChannel_];
+
+        bool clip = false;
+        for (std::uint32_t k = 0; k < count; ++k)
+            clip = clip || input_.samples[k] > kClipLevel || input_.samples[k] < -kClipLevel;
+        clip_.store(clip);
+        if (api_.pQ7InvertSpectrum != nullptr && api_.Handle() != 0) {
+            const int flag = service_ && slopePanel_ != nullptr && slopePanel_->Inverted() ? 1 : 0;
+            api_.pQ7InvertSpectrum(api_.Handle(), input_.samples, count, static_cast<float>(fs_), 16, flag);
+        }
+        Callback(KVR_CMD_AUDIO_BLOCK, kBlockIf, 2 * count + kBlockExtra, &input_);
+        if (secondaryOutput_ == 1 && secondary_->OutputOpen()) WriteSecondaryOutput(input_.samples, count, fs_);
+
+        if (audioFilterExchange_.exchange(0) != 0 && !AfFilter()) demod_.SetAudioFilterTaps(nullptr);
+        demod_.volume = static_cast<float>(volumeFactor_);
+        demod_.Process(input_.samples, audio_.samples, count, 1);
+
+        afcCounter_ += count;
+        if (afcCounter_ >= fs_) {
+            if (afc_ != 0 && scanMode_ == 0 && demod_.afcFrequency != 0.0f) {
+                const auto offset = static_cast<std::int64_t>(frequency_ - static_cast<std::int64_t>(demod_.afcFrequency));
+                plat::win::PostMessage(Handle(), kMsgAfc, 0, static_cast<std::int32_t>(static_cast<std::uint32_t>(offset)));
+            }
+            afcCounter_ = 0;
+        }
+
+        n = demod_.OutputFrames(count);
+        const std::uint32_t rate = fs_ / demod_.Decimation() * demod_.Interpolation() / demod_.OutputDivisor();
+        const std::uint32_t maxFrames = outBytes / 4;
+        n = std::min(n, maxFrames);
+        if (modeIndex_ == kModeIsb) {
+            audio_.header = {rate, 16, 2, n};
+            Callback(KVR_CMD_AUDIO_BLOCK, kBlockAudio, 4 * n + kBlockExtra, &audio_);
+            std::memcpy(out, audio_.samples, 4 * n);
+            if (secondaryOutput_ == 2 && secondary_->OutputOpen()) {
+                for (std::uint32_t k = 0; k < n; ++k)
+                    audio_.samples[k] = static_cast<std::int16_t>((audio_.samples[2 * k] + audio_.samples[2 * k + 1]) / 2);
+                WriteSecondaryOutput(audio_.samples, n, rate);
+            }
+        } else {
+            for (std::uint32_t k = 0; k < n; ++k) audio_.samples[k] = audio_.samples[2 * k];
+            audio_.header = {rate, 16, 1, n};
+            Callback(KVR_CMD_AUDIO_BLOCK, kBlockAudio, 2 * n + kBlockExtra, &audio_);
+            for (std::uint32_t k = 0; k < n; ++k) out[2 * k] = out[2 * k + 1] = audio_.samples[k];
+            if (secondaryOutput_ == 2 && secondary_->OutputOpen()) WriteSecondaryOutput(audio_.samples, n, rate);
+        }
+        if (4 * n < outBytes) std::memset(reinterpret_cast<unsigned char*>(out) + 4 * n, 0, outBytes - 4 * n);
+        ReportSquelch(n);
+        if (fade_ != 0) {
+            for (std::uint32_t k = 0; k < outBytes / 2; ++k)
+                out[k] = static_cast<std::int16_t>(out[k] * (kFadeBlocks - fade_) / kFadeBlocks);
+            --fade_;
+        }
+    }
+    if (mute_ || squelched_ != 0 || closed || demonstration_ || scanMode_ != 0) std::memset(out, 0, outBytes);
+    wave_->Write(out, outBytes);
+}
+
+// Without a secondary squelch type there is nothing to decide: the host hears that the squelch
+// is open once per handled report. The secondary types' decisions come with their detectors.
+void DemodWindow::ReportSquelch(std::uint32_t n) {
+    if (!AnySecondarySquelch() && reportPending_.exchange(1) == 0) {
+        plat::win::PostMessage(Handle(), kMsgSquelchReport, 0, 0);
+        reportedInScan_.store(1);
+    }
+    for (auto& counter : settling_)
+        if (counter.load() != 0) counter.fetch_add(n);
+}

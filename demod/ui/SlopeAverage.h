@@ -1,0 +1,46 @@
+#pragma once
+// The IF display's slope correction at work: every spectrum the IF graph computes gets the knobs'
+// correction; with the service controls shown the corrected spectrum is also averaged, its
+// baseline and ripple measured, and an automatic correction run sets the knobs once the average
+// has settled. Runs inside the graph's paint on the user-interface thread.
+
+#include "demod/ui/SlopeRecord.h"
+
+#include <array>
+
+class SlopeAverage {
+public:
+    static constexpr int kMaxBins = 2048;
+    // The average has settled when one frame changes it by less than this (sum of squares, dB).
+    static constexpr double kSettled = 5.0;
+
+    SlopeAverage();
+
+    // Starts an automatic correction: average at -60 dB throughout, knobs to 0.
+    void StartAutomatic(SlopeKnobs& knobs);
+    bool AutomaticRunning() const { return automatic_; }
+
+    // One spectrum of n bins in dB, bins fs / (2n) apart. `hold`: the averaged spectrum is shown
+    // instead. `track`: average, measure and (when running) finish an automatic correction.
+    // Returns true when an automatic run ended and the knobs changed.
+    bool Apply(float* db, int n, double fs, bool hold, bool inverted, bool track, SlopeKnobs& knobs);
+
+    double Baseline() const { return baseline_; }
+    double AverageRipple() const { return averageRipple_; }
+    double MaximumRipple() const { return maximumRipple_; }
+    float Averaged(int bin) const { return average_[bin]; }
+
+private:
+    int Bin(double hz) const;
+    double MeanAt(double fromHz, double toHz, double stepHz) const;
+
+    std::array<float, kMaxBins> average_;
+    std::array<float, kMaxBins> previous_;
+    double binHz_ = 1.0;
+    int bins_ = 0;
+    int first_ = 0, last_ = 0; // the bins from 2000 to 22000 Hz
+    bool automatic_ = false;
+    double baseline_ = 0.0;
+    double averageRipple_ = 0.0;
+    double maximumRipple_ = 0.0;
+};

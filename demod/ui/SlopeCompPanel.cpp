@@ -1,0 +1,89 @@
+#include "demod/ui/SlopeCompPanel.h"
+
+#include "demod/ui/DemodWindow.h"
+#include "demod/ui/toolkit/RC_Label.h"
+#include "demod/ui/toolkit/RC_MessageBox.h"
+
+#include <cstdio>
+
+SlopeCompPanel::SlopeCompPanel(DemodWindow* owner)
+    : RC_Popup(owner, 10, 10, 200, 204, RC_Window::kOwnedPopup), owner_(owner) {
+    SetCaption("IF spectrum slope compensation");
+    hide_ = new RC_Button(this, 4, 26, 192, 18, "Hide special controls");
+    automatic_ = new RC_Button(this, 4, 48, 192, 18, "Automatic correction");
+    reset_ = new RC_Button(this, 4, 70, 192, 18, "Reset correction");
+    update_ = new RC_Button(this, 4, 92, 192, 18, "Update EEPROM");
+    invert_ = new RC_Button(this, 4, 128, 192, 18, "Invert Spectrum");
+    hide_->SetKind(RC_Button::kToggle);
+    invert_->SetKind(RC_Button::kToggle);
+    for (RC_Button* b : {hide_, automatic_, reset_, update_, invert_}) b->onAction = {&Pressed, this};
+    for (int i = 0; i < 3; ++i) labels_[i] = new RC_Label(this, 4, 150 + 18 * i, 192, 14, "");
+    ShowFigures(owner->SlopeAveraging(), false);
+}
+
+SlopeCompPanel::~SlopeCompPanel() {
+    InvertSpectrum(false);
+    owner_->SlopePanelClosed();
+}
+
+void SlopeCompPanel::Pressed(void* user, RC_Window* button) {
+    auto* self = static_cast<SlopeCompPanel*>(user);
+    if (button == self->hide_) self->HideSpecialControls(self->hide_->IsDown());
+    else if (button == self->automatic_) self->StartAutomaticCorrection();
+    else if (button == self->reset_) self->ResetCorrection();
+    else if (button == self->update_) self->UpdateEeprom();
+    else if (button == self->invert_) self->InvertSpectrum(self->invert_->IsDown());
+}
+
+RC_Button* SlopeCompPanel::Button(int row) const {
+    RC_Button* rows[] = {hide_, automatic_, reset_, update_, invert_};
+    return row >= 0 && row < 5 ? rows[row] : nullptr;
+}
+
+void SlopeCompPanel::SetButtonsEnabled(bool enabled) {
+    automatic_->SetEnabled(enabled);
+    reset_->SetEnabled(enabled);
+    update_->SetEnabled(enabled);
+}
+
+void SlopeCompPanel::HideSpecialControls(bool hide) { SetButtonsEnabled(!hide); }
+
+void SlopeCompPanel::StartAutomaticCorrection() {
+    SlopeKnobs knobs = owner_->Knobs();
+    owner_->SlopeAveraging().StartAutomatic(knobs);
+    owner_->SetKnobs(knobs);
+    SetButtonsEnabled(false);
+}
+
+void SlopeCompPanel::ShowFigures(const SlopeAverage& average, bool automaticEnded) {
+    const char* texts[3] = {"Averaged baseline: %.02lfdB", "Average ripple: %.02lfdB", "Maximum ripple: %.02lfdB"};
+    const double values[3] = {average.Baseline(), average.AverageRipple(), average.MaximumRipple()};
+    for (int i = 0; i < 3; ++i) {
+        char text[64];
+        std::snprintf(text, sizeof text, texts[i], values[i]);
+        labels_[i]->SetCaption(text);
+    }
+    if (automaticEnded) SetButtonsEnabled(true);
+}
+
+void SlopeCompPanel::ResetCorrection() { owner_->SetKnobs(SlopeKnobs{}); }
+
+bool SlopeCompPanel::UpdateEeprom() { return WriteEeprom(owner_->ReceiverApi(), owner_->Knobs(), &AskWithMessageBox); }
+
+void SlopeCompPanel::InvertSpectrum(bool on) {
+    inverted_ = on;
+    inversionHz_ = on ? -12000 : 12000;
+}
+
+bool SlopeCompPanel::WriteEeprom(RC_ReceiverApiBase& receiver, const SlopeKnobs& knobs, AskFn ask) {
+    if (WriteSlopeOnce(receiver, knobs) || WriteSlopeOnce(receiver, knobs)) return true;
+    while (ask() == RC_MessageBox::kRetry)
+        if (WriteSlopeOnce(receiver, knobs)) return true;
+    return false;
+}
+
+int SlopeCompPanel::AskWithMessageBox() {
+    auto* box = new RC_MessageBox(nullptr, "Q745DemodPro EEPROM updating error",
+                                  "EEPROM updating failed. Please specify what to do next.", 86);
+    return box->RunModal();
+}

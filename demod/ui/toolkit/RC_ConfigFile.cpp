@@ -1,0 +1,143 @@
+#include "demod/ui/toolkit/RC_ConfigFile.h"
+
+#include "demod/dsp/RC_FileStream.h"
+#include "demod/ui/toolkit/RC_CreateDirectoryPath.h"
+#include "platform/sys/AtomicFile.h"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <limits>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+namespace {
+
+struct Found {
+    std::size_t start = 0;  // first byte of the record
+    std::size_t data = 0;   // first data byte
+    std::uint32_t length = 0;
+};
+
+struct Scan {
+    bool complete = true;       // every record passed over was whole
+    std::optional<Found> found; // the first record of the key
+};
+
+std::uint32_t LittleEndian32(const std::uint8_t* p) {
+    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+// Walks the records from the start up to the first one of the key.
+Scan FindRecord(const std::vector<std::uint8_t>& file, const void* key, std::uint32_t keyLength) {
+    Scan scan;
+    std::size_t at = 0;
+    while (at < file.size()) {
+        if (file.size() - at < static_cast<std::size_t>(keyLength) + 4) {
+            scan.complete = false;
+            return scan;
+        }
+        const std::uint32_t length = LittleEndian32(file.data() + at + keyLength);
+        const std::size_t data = at + keyLength + 4;
+        if (keyLength == 0 || std::memcmp(file.data() + at, key, keyLength) == 0) {
+            scan.found = Found{at, data, length};
+            return scan;
+        }
+        if (file.size() - data < length) { // the data runs past the end: no more records
+            scan.complete = false;
+            return scan;
+        }
+        at = data + length;
+    }
+    return scan;
+}
+
+std::optional<std::vector<std::uint8_t>> ReadWhole(const char* path) {
+    RC_FileStream stream(path, false);
+    if (!stream.IsOpen()) return std::nullopt;
+    const std::uint64_t size = stream.Size();
+    if (size > std::numeric_limits<std::uint32_t>::max()) return std::nullopt;
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+    const std::uint32_t got = bytes.empty() ? 0 : stream.Read(bytes.data(), static_cast<std::uint32_t>(size));
+    bytes.resize(got);
+    return bytes;
+}
+
+void AppendRecord(std::vector<std::uint8_t>& out, const void* data, std::uint32_t length, const void* key,
+                  std::uint32_t keyLength) {
+    const auto* k = static_cast<const std::uint8_t*>(key);
+    out.insert(out.end(), k, k + keyLength);
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(length >> (8 * i)));
+    const auto* d = static_cast<const std::uint8_t*>(data);
+    if (length != 0) out.insert(out.end(), d, d + length);
+}
+
+// The new content replaces the file through a temporary file and a rename.
+bool ReplaceFile(const char* path, const std::vector<std::uint8_t>& content) {
+    return plat::sys::WriteFileAtomically(
+        path, std::string_view(reinterpret_cast<const char*>(content.data()), content.size()));
+}
+
+} // namespace
+
+int ConfigReadRecord(const char* path, void* buffer, std::uint32_t size, const void* key, std::uint32_t keyLength) {
+    if (path == nullptr || (key == nullptr && keyLength != 0)) return 0;
+    const auto file = ReadWhole(path);
+    if (!file) return 0;
+    const Scan scan = FindRecord(*file, key, keyLength);
+    if (scan.found && buffer != nullptr) {
+        const std::size_t available = file->size() - scan.found->data;
+        const std::size_t n = std::min<std::size_t>({scan.found->length, size, available});
+        if (n != 0) std::memcpy(buffer, file->data() + scan.found->data, n);
+    }
+    return 1;
+}
+
+int ConfigWriteRecord(const char* path, const void* data, std::uint32_t length, const void* key,
+                      std::uint32_t keyLength) {
+    if (path == nullptr || (key == nullptr && keyLength != 0) || (data == nullptr && length != 0)) return 0;
+    auto file = ReadWhole(path);
+    if (!file) {
+        std::error_code error;
+        if (std::filesystem::exists(path, error)) return 0; // there but unreadable: leave it alone
+        RC_CreateDirectoryPath(path, true);
+        file.emplace();
+    }
+    const Scan scan = FindRecord(*file, key, keyLength);
+    if (!scan.complete) return 0;
+    std::vector<std::uint8_t>& bytes = *file;
+    if (scan.found) {
+        const Found& old = *scan.found;
+        if (bytes.size() - old.data < old.length) return 0; // cut short: leave the file as it is
+        if (old.length == length) {
+            if (length != 0) std::memcpy(bytes.data() + old.data, data, length);
+            return ReplaceFile(path, bytes) ? 1 : 0;
+        }
+        // The records behind move up.
+        bytes.erase(bytes.begin() + static_cast<std::ptrdiff_t>(old.start),
+                    bytes.begin() + static_cast<std::ptrdiff_t>(old.data + old.length));
+    }
+    AppendRecord(bytes, data, length, key, keyLength);
+    return ReplaceFile(path, bytes) ? 1 : 0;
+}
+
+int ConfigReadSoundCardRecord(const char* path, void* record160, const void* key, std::uint32_t keyLength) {
+    constexpr std::size_t kRecordSize = 160;
+    constexpr std::size_t kWaveIn = 0, kWaveInSize = 64;
+    constexpr std::size_t kWaveOut = 128, kWaveOutSize = 32;
+    const int result = ConfigReadRecord(path, record160, kRecordSize, key, keyLength);
+    if (result != 0 && record160 != nullptr) {
+        auto* record = static_cast<char*>(record160);
+        if (record[kWaveOut] == '\0') {
+            // The wave-in field is twice as long: keep the copy inside the wave-out field.
+            const std::size_t n = strnlen(record + kWaveIn, std::min(kWaveInSize, kWaveOutSize - 1));
+            std::memcpy(record + kWaveOut, record + kWaveIn, n);
+            record[kWaveOut + n] = '\0';
+        }
+    }
+    return result;
+}

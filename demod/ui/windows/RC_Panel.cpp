@@ -1,0 +1,39 @@
+#include "demod/ui/windows/RC_Panel.h"
+
+#include "demod/dsp/RC_Runtime.h"
+#include "platform/win/Win.h"
+
+RC_Panel::RC_Panel(RC_Window* parent, int x, int y, int width, int height, int valueWidth, const char* caption)
+    : RC_Window(parent, x, y, width, height, 0) {
+    label_ = new RC_Label(this, 0, 0, width - valueWidth, height, caption);
+    label_->SetAlignment(4);
+    label_->Show(plat::win::SW_SHOW);
+    value_ = new RC_NumberEdit(this, width - valueWidth, 0, valueWidth, height);
+    value_->Show(plat::win::SW_SHOW);
+    value_->SetUnit("%");
+    value_->SetResolution(-1);
+    value_->SetAlignment(2);
+    value_->SetFlags(RC_NumberEdit::kNoBlank | RC_NumberEdit::kReadOnly, 0);
+}
+
+void RC_Panel::PaintContent() {
+    const plat::gdi::Rect content = ContentRect();
+    value_->Move(content.right - value_->Width(), content.top, value_->Width(), content.bottom - content.top, false);
+    RC_Window::PaintContent();
+}
+
+void RC_Panel::Start() { start_ = RC_ReadTimestamp(); }
+
+void RC_Panel::Update(double blocksPerSecond) {
+    const auto ticks = static_cast<std::int64_t>(RC_ReadTimestamp() - start_);
+    UpdateElapsed(ticks, RC_GetCpuInfo().timerRate, blocksPerSecond);
+}
+
+void RC_Panel::UpdateElapsed(std::int64_t ticks, std::uint64_t ticksPerSecond, double blocksPerSecond) {
+    if (ticks <= 0 || ticksPerSecond == 0) return;
+    const double used = static_cast<double>(ticks) * blocksPerSecond;
+    const auto rate = static_cast<double>(ticksPerSecond);
+    if (!(used < rate)) return; // 100 % or more: dropped
+    const double shown = used * 100.0 / rate * (1.0 - smoothing) + value_->Value() * smoothing;
+    value_->SetValue(true, shown);
+}

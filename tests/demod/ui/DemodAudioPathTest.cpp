@@ -1,0 +1,407 @@
+// The demodulator window's audio path on a sound card of files: IF blocks to the host, audio from
+// the demodulator to the host and on to the speakers as the host left it, silence and fade-in,
+// the clip watch, the squelch report without secondary types, and the noise measure.
+
+#include "demod/ui/DemodWindow.h"
+#include "tests/demod/ui/DemodTestKit.h"
+#include "tests/demod/ui/toolkit/ToolkitTestKit.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <condition_variable>
+#include <mutex>
+
+namespace {
+
+using namespace demod_test;
+using toolkit_test::Pump;
+
+constexpr std::uint32_t kReceiver = 9;
+constexpr int kBlocks = 8; // fewer than the 32 output buffers: no block finds none free
+constexpr int kFrames = 1024;
+
+// Stereo frames: the left channel a constant, the right channel the IF under test.
+std::vector<std::int16_t> Frames(const std::function<std::int16_t(int)>& right, int frames = kBlocks * kFrames) {
+    std::vector<std::int16_t> v(2 * static_cast<std::size_t>(frames));
+    for (int k = 0; k < frames; ++k) {
+        v[2 * k] = 1111;
+        v[2 * k + 1] = right(k);
+    }
+    return v;
+}
+
+std::int16_t Tone(int k) { return static_cast<std::int16_t>(8000 * std::sin(2 * M_PI * 12000.0 * k / 48000.0)); }
+
+// What the speakers played, buffer by buffer, as the audio object reports it.
+struct Speakers {
+    std::mutex mutex;
+    std::condition_variable played;
+    std::vector<std::int16_t> samples;
+    int buffers = 0;
+    static void OnPlayed(void* user, RC_AudioWave*, void* data, std::uint32_t length) {
+        auto* self = static_cast<Speakers*>(user);
+        {
+            std::lock_guard<std::mutex> hold(self->mutex);
+            const auto* p = static_cast<const std::int16_t*>(data);
+            self->samples.insert(self->samples.end(), p, p + length / 2);
+            ++self->buffers;
+        }
+        self->played.notify_all();
+    }
+    bool WaitFor(int count) {
+        std::unique_lock<std::mutex> hold(mutex);
+        return played.wait_for(hold, std::chrono::seconds(20), [&] { return buffers >= count; });
+    }
+};
+
+// The sound card's own input is empty: the test hands each block to the path itself, as the
+// audio thread would, so every block is seen.
+class DemodAudioPathTest : public ::testing::Test {
+protected:
+    DemodAudioPathTest() {
+        ResetApi();
+        ResetHost();
+    }
+    ~DemodAudioPathTest() override {
+        delete window_;
+        Pump();
+    }
+    void Start() {
+        auto caps = Caps();
+        window_ = new DemodWindow(kReceiver, caps.data(), &HostCallbackFn, &mask_, DemodWindow::kPci, FAKE_API_PATH);
+        ASSERT_TRUE(window_->Started());
+        window_->Wave().SetOutputCallback(&Speakers::OnPlayed, &speakers_);
+    }
+    void Feed(const std::vector<std::int16_t>& frames) {
+        for (std::size_t at = 0; at + 2 * kFrames <= frames.size(); at += 2 * kFrames)
+            window_->OnAudioBlock(frames.data() + at, 4 * kFrames);
+    }
+
+    plat::sys::FakeClock clock_;
+    plat::sys::ScopedClock scoped_{clock_};
+    AudioRig rig_;
+    Speakers speakers_;
+    std::uint32_t mask_ = 0;
+    DemodWindow* window_ = nullptr;
+};
+
+TEST_F(DemodAudioPathTest, EveryIfBlockReachesTheHostFromTheSelectedChannel) {
+    const auto input = Frames(&Tone);
+    Start();
+    Feed(input);
+    const auto blocks = Host().Of(KVR_CMD_AUDIO_BLOCK, 0);
+    ASSERT_EQ(blocks.size(), static_cast<std::size_t>(kBlocks));
+    for (int b = 0; b < kBlocks; ++b) {
+        const HostCall& c = blocks[b];
+        ASSERT_EQ(c.cbData, 2u * kFrames + 19);
+        EXPECT_EQ(c.Field(0), 48000);
+        EXPECT_EQ(c.Field(4), 16);
+        EXPECT_EQ(c.Field(8), 1);
+        EXPECT_EQ(c.Field(12), kFrames);
+        for (int k : {0, 1, kFrames - 1}) {
+            std::int16_t v;
+            std::memcpy(&v, c.data.data() + 16 + 2 * k, 2);
+            EXPECT_EQ(v, input[2 * (b * kFrames + k) + 1]) << "block " << b << " sample " << k;
+        }
+    }
+    EXPECT_EQ(Host().Of(KVR_CMD_AUDIO_BLOCK, 1).size(), static_cast<std::size_t>(kBlocks)) << "mixed-down I/Q";
+    const auto channel = Host().Of(KVR_CMD_AUDIO_BLOCK, 2);
+    ASSERT_EQ(channel.size(), static_cast<std::size_t>(kBlocks));
+    EXPECT_EQ(channel[0].Field(0), 24000) << "channel I/Q at the decimated rate";
+    EXPECT_EQ(channel[0].Field(4), 32);
+    EXPECT_EQ(channel[0].Field(12), kFrames / 2);
+}
+
+TEST_F(DemodAudioPathTest, TheSpeakersPlayWhatTheHostLeftInTheAudioBlock) {
+    Host().onAudioBlock = [](std::uint32_t kind, void* block, std::uint32_t) {
+        if (kind != 3) return;
+        std::uint32_t n;
+        std::memcpy(&n, static_cast<unsigned char*>(block) + 12, 4);
+        auto* samples = reinterpret_cast<std::int16_t*>(static_cast<unsigned char*>(block) + 16);
+        for (std::uint32_t k = 0; k < n; ++k) samples[k] = static_cast<std::int16_t>(k);
+    };
+    Start();
+    Feed(Frames(&Tone));
+    const auto audio = Host().Of(KVR_CMD_AUDIO_BLOCK, 3);
+    ASSERT_EQ(audio.size(), static_cast<std::size_t>(kBlocks));
+    EXPECT_EQ(audio[0].Field(0), 48000);
+    EXPECT_EQ(audio[0].Field(8), 1) << "mono outside ISB";
+    EXPECT_EQ(audio[0].Field(12), kFrames);
+    EXPECT_EQ(audio[0].cbData, 2u * kFrames + 19);
+    ASSERT_TRUE(speakers_.WaitFor(kBlocks));
+    std::lock_guard<std::mutex> hold(speakers_.mutex);
+    for (int k : {0, 1, 500, kFrames - 1}) {
+        EXPECT_EQ(speakers_.samples[2 * k], k);
+        EXPECT_EQ(speakers_.samples[2 * k + 1], k) << "both channels carry the mono sample";
+    }
+}
+
+TEST_F(DemodAudioPathTest, SilenceWhenMutedSquelchedOrScanning) {
+    const struct {
+        const char* what;
+        std::uint32_t code;
+    } cases[] = {{"mute", KVR_NOTIFY_MUTE}, {"squelched", KVR_NOTIFY_SQUELCHED}, {"scan", KVR_NOTIFY_SCAN_MODE}};
+    Host().onAudioBlock = [](std::uint32_t kind, void* block, std::uint32_t) {
+        if (kind == 3) std::memset(static_cast<unsigned char*>(block) + 16, 0x11, 2 * kFrames);
+    };
+    Start();
+    int played = 0;
+    for (const auto& c : cases) {
+        window_->Notify(kReceiver, c.code, 1, 0, nullptr);
+        Host().Clear();
+        Feed(Frames(&Tone, kFrames));
+        ASSERT_TRUE(speakers_.WaitFor(++played));
+        {
+            std::lock_guard<std::mutex> hold(speakers_.mutex);
+            EXPECT_TRUE(std::all_of(speakers_.samples.begin(), speakers_.samples.end(), [](std::int16_t v) { return v == 0; }))
+                << c.what;
+            speakers_.samples.clear();
+        }
+        EXPECT_EQ(Host().Of(KVR_CMD_AUDIO_BLOCK, 0).empty(), c.code == KVR_NOTIFY_SCAN_MODE)
+            << c.what << ": only a scan hold skips the block";
+        window_->Notify(kReceiver, c.code, 0, 0, nullptr);
+    }
+}
+
+TEST_F(DemodAudioPathTest, AfterAScanHoldTheLevelRisesOverFiftyBlocks) {
+    Host().onAudioBlock = [](std::uint32_t kind, void* block, std::uint32_t) {
+        if (kind != 3) return;
+        auto* samples = reinterpret_cast<std::int16_t*>(static_cast<unsigned char*>(block) + 16);
+        std::fill(samples, samples + kFrames, std::int16_t{1000});
+    };
+    Start();
+    window_->Notify(kReceiver, KVR_NOTIFY_SCAN_MODE, 1, 0, nullptr);
+    Feed(Frames(&Tone, kFrames));
+    window_->Notify(kReceiver, KVR_NOTIFY_SCAN_MODE, 0, 0, nullptr);
+    for (int b = 0; b < 30; ++b) Feed(Frames(&Tone, kFrames)); // stays below the 32 output buffers
+    ASSERT_TRUE(speakers_.WaitFor(31));
+    std::lock_guard<std::mutex> hold(speakers_.mutex);
+    auto first = [&](int buffer) { return speakers_.samples[2 * kFrames * buffer]; };
+    EXPECT_EQ(first(0), 0) << "the held block is silent";
+    EXPECT_EQ(first(1), 0) << "and so is the first block after the hold";
+    for (int b = 2; b < 31; ++b) EXPECT_EQ(first(b), 1000 * (b - 1) / 50) << b;
+}
+
+TEST_F(DemodAudioPathTest, ClipWatchLightsOnlyBeyond32000) {
+    Start();
+    const struct {
+        std::int16_t peak;
+        bool clip;
+    } cases[] = {{32000, false}, {-32000, false}, {32001, true}, {-32001, true}, {0, false}};
+    int played = 0;
+    for (const auto& c : cases) {
+        Feed(Frames([&](int k) { return k == 700 ? c.peak : std::int16_t{0}; }, kFrames));
+        EXPECT_EQ(window_->ClipFlag(), c.clip) << c.peak;
+        ASSERT_TRUE(speakers_.WaitFor(++played));
+    }
+}
+
+TEST_F(DemodAudioPathTest, WithoutSecondaryTypesAnOpenReportFollowsEachHandledOne) {
+    Start();
+    Feed(Frames(&Tone, 3 * kFrames));
+    Pump();
+    Feed(Frames(&Tone, 2 * kFrames));
+    Pump();
+    const auto reports = Host().Of(KVR_CMD_SQUELCHED_INFO);
+    ASSERT_EQ(reports.size(), 2u) << "one report per batch: the second block waits for the first to be handled";
+    for (const HostCall& r : reports) {
+        EXPECT_EQ(r.dwParam, 0u);
+        EXPECT_EQ(r.cbData, 28u);
+    }
+    EXPECT_EQ(window_->ReportPending(), 0);
+}
+
+TEST_F(DemodAudioPathTest, PowerOffDropsTheBlock) {
+    Start();
+    window_->Notify(kReceiver, KVR_NOTIFY_POWER, 0, 0, nullptr);
+    Feed(Frames(&Tone, kFrames));
+    EXPECT_TRUE(Host().Of(KVR_CMD_AUDIO_BLOCK).empty());
+}
+
+TEST(DemodNoiseMeasureTest, ACleanCarrierMeasuresNearZeroAndNoiseLarge) {
+    constexpr int n = 512;
+    std::vector<std::int32_t> ci(n), cq(n), ni(n), nq(n);
+    std::uint32_t seed = 1;
+    auto noise = [&] {
+        seed = seed * 1664525u + 1013904223u;
+        return static_cast<std::int32_t>(seed >> 16) - 32768;
+    };
+    for (int k = 0; k < n; ++k) {
+        ci[k] = static_cast<std::int32_t>(1e6 * std::cos(2 * M_PI * 300.0 * k / 24000.0));
+        cq[k] = static_cast<std::int32_t>(1e6 * std::sin(2 * M_PI * 300.0 * k / 24000.0));
+        ni[k] = noise();
+        nq[k] = noise();
+    }
+    const float clean = DemodWindow::NoiseMeasure(ci.data(), cq.data(), n, 24000.0);
+    const float noisy = DemodWindow::NoiseMeasure(ni.data(), nq.data(), n, 24000.0);
+    EXPECT_LT(clean, 1e-4f);
+    EXPECT_GT(noisy, 0.01f);
+    EXPECT_EQ(DemodWindow::NoiseMeasure(ci.data(), cq.data(), 1, 24000.0), 0.0f) << "one sample has no step";
+}
+
+} // namespace
+
+namespace {
+
+struct SecondaryCase {
+    int channels, bits, rate;
+};
+
+class DemodSecondaryOutputTest : public ::testing::TestWithParam<SecondaryCase> {};
+
+// What the secondary device played, as bytes.
+struct Recorder {
+    std::mutex mutex;
+    std::condition_variable played;
+    std::vector<unsigned char> bytes;
+    int buffers = 0;
+    static void OnPlayed(void* user, RC_AudioWave*, void* data, std::uint32_t length) {
+        auto* self = static_cast<Recorder*>(user);
+        {
+            std::lock_guard<std::mutex> hold(self->mutex);
+            self->bytes.insert(self->bytes.end(), static_cast<unsigned char*>(data), static_cast<unsigned char*>(data) + length);
+            ++self->buffers;
+        }
+        self->played.notify_all();
+    }
+};
+
+TEST_P(DemodSecondaryOutputTest, CarriesTheAudioInTheDevicesFormat) {
+    const SecondaryCase c = GetParam();
+    ResetApi();
+    Host().Reset();
+    Host().settings = {{KVR_NOTIFY_POWER, 1}, {KVR_NOTIFY_SCAN_MODE, 0}, {KVR_NOTIFY_SQUELCHED, 0}};
+    Host().onAudioBlock = [](std::uint32_t kind, void* block, std::uint32_t) {
+        if (kind != 3) return;
+        auto* samples = reinterpret_cast<std::int16_t*>(static_cast<unsigned char*>(block) + 16);
+        for (int k = 0; k < kFrames; ++k) samples[k] = static_cast<std::int16_t>(256 * (k % 100) - 12800);
+    };
+    plat::sys::FakeClock clock;
+    plat::sys::ScopedClock scoped{clock};
+    AudioRig rig;
+    rig.backend->AddDevice(plat::audio::Direction::Playback, "Headphones", rig.folder.File("phones.wav"));
+    std::uint32_t mask = 0;
+    auto caps = Caps();
+    auto* window = new DemodWindow(kReceiver, caps.data(), &HostCallbackFn, &mask, DemodWindow::kPci, FAKE_API_PATH);
+    RC_AudioWave& second = window->SecondaryWave();
+    second.SetChannels(c.channels);
+    second.SetBitsPerSample(c.bits);
+    second.SetSampleRate(static_cast<std::uint32_t>(c.rate));
+    second.SetOutBufferSize(8192);
+    second.SetOutDevice(2); // the default entry, the speakers, then the headphones
+    Recorder recorder;
+    second.SetOutputCallback(&Recorder::OnPlayed, &recorder);
+    ASSERT_EQ(second.Start(), 1);
+    window->SetSecondaryOutput(2);
+    const auto frames = Frames(&Tone, kFrames);
+    window->OnAudioBlock(frames.data(), 4 * kFrames);
+    {
+        std::unique_lock<std::mutex> hold(recorder.mutex);
+        ASSERT_TRUE(recorder.played.wait_for(hold, std::chrono::seconds(20), [&] { return recorder.buffers >= 1; }));
+        const int frameBytes = c.channels * c.bits / 8;
+        const int expectedFrames = kFrames * c.rate / 48000;
+        EXPECT_NEAR(static_cast<int>(recorder.bytes.size()) / frameBytes, expectedFrames, 2);
+        if (c.rate == 48000) {
+            for (int k : {0, 1, 57, kFrames - 1}) {
+                const auto v = static_cast<std::int16_t>(256 * (k % 100) - 12800);
+                for (int ch = 0; ch < c.channels; ++ch) {
+                    if (c.bits == 8) {
+                        EXPECT_EQ(recorder.bytes[k * frameBytes + ch], static_cast<unsigned char>((v >> 8) + 128)) << k;
+                    } else {
+                        std::int16_t got;
+                        std::memcpy(&got, &recorder.bytes[k * frameBytes + 2 * ch], 2);
+                        EXPECT_EQ(got, v) << k;
+                    }
+                }
+            }
+        }
+    }
+    delete window;
+    Pump();
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, DemodSecondaryOutputTest,
+                         ::testing::Values(SecondaryCase{1, 16, 48000}, SecondaryCase{2, 16, 48000},
+                                           SecondaryCase{1, 8, 48000}, SecondaryCase{2, 8, 48000},
+                                           SecondaryCase{1, 16, 24000}));
+
+} // namespace
+
+namespace {
+
+TEST_F(DemodAudioPathTest, AnEmptyBlockQueuesNothing) {
+    Start();
+    const std::int16_t frame[2] = {0, 0};
+    window_->OnAudioBlock(frame, 0);
+    window_->OnAudioBlock(frame, 3); // less than one stereo frame
+    EXPECT_TRUE(Host().Of(KVR_CMD_AUDIO_BLOCK).empty());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(DemodAudioPathTest, MixerLineIsRecordedAtTheInputLevelAndGivenBackAsFound) {
+    Start();
+    RC_AudioMixer* mixer = window_->RecordingMixer();
+    ASSERT_NE(mixer, nullptr);
+    window_->Wave().SetInDevice(1); // "Line In" by itself rather than the default entry, which has no mixer
+    mixer->SetDeviceFromWaveIn(window_->Wave());
+    ASSERT_TRUE(mixer->IsOpen()) << "the mixer of the wave-in device";
+    ASSERT_GE(mixer->SourceNames().Count(), 2u);
+    mixer->SetSourceLine(1);
+    const std::uint32_t found = mixer->GetVolume();
+
+    window_->SelectMixerLine(1);
+    EXPECT_EQ(mixer->SourceLine(), 1);
+    EXPECT_EQ(mixer->GetVolume(), 60000u) << "the stored input level";
+
+    mixer->SetVolume(30000); // as the user would, from outside
+    Pump();
+    EXPECT_EQ(window_->InputLevel(), 30000u);
+
+    window_->SelectMixerLine(0);
+    mixer->SetSourceLine(1);
+    EXPECT_EQ(mixer->GetVolume(), found) << "the line left gets its own volume back";
+    mixer->SetSourceLine(0);
+    EXPECT_EQ(mixer->GetVolume(), 30000u);
+}
+
+} // namespace
+
+namespace {
+
+// A carrier 400 Hz above the IF centre for a little over one second of input.
+void FeedOffsetCarrier(DemodWindow* window, Speakers& speakers, int blocks) {
+    const auto block = Frames([](int k) { return static_cast<std::int16_t>(8000 * std::sin(2 * M_PI * 12400.0 * k / 48000.0)); },
+                              kFrames * blocks);
+    for (int b = 0; b < blocks; ++b) {
+        window->OnAudioBlock(block.data() + 2 * kFrames * b, 4 * kFrames);
+        ASSERT_TRUE(speakers.WaitFor(b + 1)); // keeps output buffers free
+    }
+}
+
+TEST_F(DemodAudioPathTest, AfcAsksForTheCarrierOnceASecondOutsideScanning) {
+    Host().settings[KVR_NOTIFY_AFC] = 1;
+    Host().settings[KVR_NOTIFY_FREQUENCY] = 10000000;
+    Start();
+    FeedOffsetCarrier(window_, speakers_, 48); // 49152 samples: one second and a bit
+    Pump();
+    const auto afc = Host().Of(KVR_CMD_FREQUENCY_DEFERRED);
+    ASSERT_EQ(afc.size(), 1u);
+    const auto hz = static_cast<std::int32_t>(afc[0].dwParam);
+    EXPECT_NE(hz, 10000000) << "a measured offset moves the frequency";
+    EXPECT_NEAR(hz, 10000000, 1000);
+}
+
+TEST_F(DemodAudioPathTest, AfcStaysQuietWhenOff) {
+    Host().settings[KVR_NOTIFY_AFC] = 0;
+    Start();
+    FeedOffsetCarrier(window_, speakers_, 48);
+    Pump();
+    EXPECT_TRUE(Host().Of(KVR_CMD_FREQUENCY_DEFERRED).empty());
+}
+
+} // namespace
