@@ -265,6 +265,7 @@ void TQ7form::FormCreate(TObject*) {
     LoadExclusions();
     LoadScanRanges();
     ReadSettings();
+    FitFrequencyEntry();
     UpdateFrontPanelLED();
     Q7ModeChanged(Q7); // the mode's squelch from the settings reaches the receiver
     LoadMemoryFile();

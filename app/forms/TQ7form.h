@@ -245,6 +245,11 @@ public:
     void SquelchTimerTimer(plat::comp::TObject* sender);
     void stSpeedButton16Click(plat::comp::TObject* sender);
     void stSpeedButton18PaintCaption(plat::comp::TObject* sender);
+    void stSpeedButton37Click(plat::comp::TObject* sender); // Zoom out
+    void stSpeedButton38Click(plat::comp::TObject* sender); // Zoom in
+    void stSpeedButton52Click(plat::comp::TObject* sender); // Hits
+    void FrontpanelLED1Click(plat::comp::TObject* sender);
+    void Displayoffset1Click(plat::comp::TObject* sender);
     void mySMeterDebugString(plat::comp::TObject* sender, int index, plat::comp::TFont& font, std::string& text);
     // The meter's scale for the receiver's mode, preamplifier and attenuator.
     void UpdateSMeterScale();
@@ -252,6 +257,8 @@ public:
     void UpdateFrontPanelLED();
     // Makes `offset` the display offset while the hardware stays on its frequency.
     void ApplyDisplayOffset(std::int64_t offset);
+    // The frequency entry's range for the display offset.
+    void FitFrequencyEntry();
     // The per-mode squelch table (part of the settings); mode ids 0..20.
     SQUELCH_SETTINGS& ModeSquelch(int mode) { return settings_.squelch.at(static_cast<std::size_t>(mode)); }
     std::int32_t& ModeSquelchTypes(int mode) { return settings_.activeSquelch.at(static_cast<std::size_t>(mode)); }
@@ -265,7 +272,10 @@ public:
     void Q7Disconnect(plat::comp::TObject* sender);
     void WndProc(plat::comp::TMessage& message) override;
     void Calibrationfile1Click(plat::comp::TObject* sender);
+    void Help2Click(plat::comp::TObject* sender);
+    void Debug1Click(plat::comp::TObject* sender);
     void Stayontop1Click(plat::comp::TObject* sender);
+    void About1Click(plat::comp::TObject* sender);
     void Exit1Click(plat::comp::TObject* sender);
     // The plug-ins stopped at a suspend, to start again at the resume; null between suspends.
     const std::vector<std::string>* RestartList() const { return restartList_.get(); }

@@ -7,7 +7,10 @@
 #include <cstring>
 
 #include "app/controls/TmySMeter.h"
+#include "app/controls/TstSpeedButton.h"
 #include "app/controls/TstFrequencyEdit.h"
+#include "app/forms/TAboutForm.h"
+#include "app/forms/TDebugForm.h"
 #include "app/forms/TDiscForm.h"
 #include "app/forms/TNoRecForm.h"
 #include "app/forms/TNoRecHelpForm.h"
@@ -22,6 +25,7 @@
 #include "platform/components/TOpenDialog.h"
 #include "platform/components/TTimer.h"
 #include "platform/sys/Clock.h"
+#include "platform/sys/Module.h"
 #include "platform/win/Messages.h"
 #include "platform/win/Styles.h"
 #include "platform/win/WindowApi.h"
@@ -108,6 +112,8 @@ void TQ7form::Q7Disconnect(TObject*) {
     if (disconnectShown_ || DiscForm->Visible()) return;
     mySMeter->SetEnabled(false);
     const std::int64_t frequency = myFrequencyEdit1->Value();
+    stSpeedButton31Click(stSpeedButton31); // Stop sweeping
+    stSpeedButton7Click(stSpeedButton7);   // Stop scanning
     DiscForm->Timer1->SetEnabled(true);
     disconnectShown_ = true;
     const TModalResult result = RunModal(*DiscForm);
@@ -171,7 +177,10 @@ void TQ7form::Resume() {
         return;
     }
     Q7->SetPower(suspendedPower_);
-    if (!demodulatorName_.empty()) KVR->StartPlugin(demodulatorName_);
+    if (!demodulatorName_.empty()) {
+        if (StartDemodulator) StartDemodulator(demodulatorName_);
+        else KVR->StartPlugin(demodulatorName_);
+    }
     for (const std::string& name : *restartList_) KVR->StartPlugin(name);
     restartList_.reset();
 }
@@ -188,6 +197,21 @@ void TQ7form::Calibrationfile1Click(TObject*) {
     if (Q7->CalibrationFile().empty())
         Warn("The calibration file is missing or corrupt.\nPlease select the right calibration file in the File menu.");
 }
+
+void TQ7form::Help2Click(TObject*) {
+    if (!HelpModule) return;
+    using HtmlHelpProc = plat::win::Hwnd (*)(plat::win::Hwnd, const char*, unsigned, std::uintptr_t);
+    auto htmlHelp = reinterpret_cast<HtmlHelpProc>(HelpModule->Symbol("HtmlHelpA"));
+    constexpr unsigned kTableOfContents = 1;
+    if (!htmlHelp || htmlHelp(HandleAllocated() ? Handle() : 0, "lxq745.chm", kTableOfContents, 0) == 0)
+        Warn("The Help file is missing.\nThere will be no help facilities available");
+}
+
+void TQ7form::Debug1Click(TObject*) {
+    if (DebugForm) DebugForm->ShowEEPROMTable();
+}
+
+void TQ7form::About1Click(TObject*) { RunModal(*AboutForm); }
 
 void TQ7form::Stayontop1Click(TObject* sender) {
     bool onTop = FormStyle() != TFormStyle::fsStayOnTop;

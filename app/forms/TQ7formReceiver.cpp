@@ -16,6 +16,10 @@
 #include "app/controls/TstPanel.h"
 #include "app/controls/TstSpeedButton.h"
 #include "app/forms/FrontPanelLed.h"
+#include "app/forms/TLEDform.h"
+#include "app/forms/TOffsetForm.h"
+#include "app/controls/TmyFreqGraph2.h"
+#include "app/controls/TmyFrequencyEdit.h"
 #include "app/forms/SquelchCodes.h"
 #include "app/forms/TQ7form.h"
 #include "app/receiver/TmyQ745.h"
@@ -249,7 +253,12 @@ void TQ7form::LXPowerChange(TObject*) {
         if (c->Tag() >= 0) c->SetEnabled(on);
     }
     stSpeedButton39->SetEnabled(on && stSpeedButton18->Down()); // "p-p" only with "µV"
+    if (SweepPanel) SweepPanel->SetEnabled(on);
     if (on && stKnob1->Enabled() && stKnob1->HandleAllocated()) SetActiveControl(stKnob1);
+    if (!on && Q7->GetScanMode() != 0) {
+        stSpeedButton7Click(stSpeedButton7);   // Stop scanning
+        stSpeedButton31Click(stSpeedButton31); // Stop sweeping
+    }
 }
 
 void TQ7form::LXAGCChange(TObject*) {
@@ -493,6 +502,15 @@ void TQ7form::stSpeedButton18PaintCaption(TObject* sender) {
     canvas->DrawText("\xC2\xB5V", r, SingleLineFlags(TAlignment::taCenter, TTextLayout::tlCenter, false));
 }
 
+void TQ7form::stSpeedButton37Click(TObject*) { myFreqGraph1->SetZoom(myFreqGraph1->Zoom() / 2); }
+
+void TQ7form::stSpeedButton38Click(TObject*) { myFreqGraph1->SetZoom(myFreqGraph1->Zoom() * 2); }
+
+void TQ7form::stSpeedButton52Click(TObject*) {
+    myFreqGraph1->SetGraphType(stSpeedButton52->Down() ? TmyGraphType::myGraphHistogramRelative
+                                                       : TmyGraphType::myGraphNormal);
+}
+
 // --- S-meter ---------------------------------------------------------------------------------------
 
 void TQ7form::mySMeterDebugString(TObject*, int index, TFont& font, std::string& text) {
@@ -579,14 +597,36 @@ void TQ7form::Q7BlockedFrequency(TObject*, std::int64_t frequency) {
     HintTimer->SetEnabled(true);
 }
 
+void TQ7form::FrontpanelLED1Click(TObject*) {
+    LEDform->OnRestoreLED = [this](TObject*) { UpdateFrontPanelLED(); };
+    RunModal(*LEDform);
+    UpdateFrontPanelLED();
+}
+
+void TQ7form::Displayoffset1Click(TObject*) {
+    OffsetForm->OffsetEdit->SetValue(Q7->DisplayOffset());
+    if (RunModal(*OffsetForm) != mrOk) return;
+    ApplyDisplayOffset(OffsetForm->OffsetEdit->Value());
+}
+
 void TQ7form::ApplyDisplayOffset(std::int64_t offset) {
     const std::int64_t f = Q7->GetFreq();
     const std::int64_t o = Q7->DisplayOffset();
     Q7->SetDispOffset(offset);
     const std::int64_t n = Q7->DisplayOffset();
+    FitFrequencyEntry();
     // The hardware tunes to the frequency plus the offset: it stays where it was.
     const auto shown = static_cast<std::uint64_t>(f) + static_cast<std::uint64_t>(o) - static_cast<std::uint64_t>(n);
     Q7->SetFreq(static_cast<std::int64_t>(shown));
+}
+
+void TQ7form::FitFrequencyEntry() {
+    // The entry covers the receiver's 1 Hz .. 1 GHz as shown with the offset: a downconverter's
+    // negative offset lets it show frequencies above 1 GHz.
+    constexpr std::int64_t kLowest = 1, kHighest = 1'000'000'000;
+    const std::int64_t offset = Q7->DisplayOffset();
+    myFrequencyEdit1->SetMax(std::max(kHighest - offset, kLowest));
+    myFrequencyEdit1->SetMin(std::max(kLowest - offset, kLowest));
 }
 
 } // namespace lxq

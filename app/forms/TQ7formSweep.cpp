@@ -147,14 +147,9 @@ void TQ7form::BuildSweep() {
     stSpeedButton35->OnClick = [this](TObject* s) { stSpeedButton35Click(s); };
     stSpeedButton36->OnClick = [this](TObject* s) { stSpeedButton36Click(s); };
     stSpeedButton40->OnClick = [this](TObject* s) { stSpeedButton40Click(s); };
-    // Zoom and the graph type are the receiver panel's handlers; until they are bound, the
-    // buttons act on the graph directly.
-    stSpeedButton37->OnClick = [this](TObject*) { myFreqGraph1->SetZoom(myFreqGraph1->Zoom() / 2); };
-    stSpeedButton38->OnClick = [this](TObject*) { myFreqGraph1->SetZoom(myFreqGraph1->Zoom() * 2); };
-    stSpeedButton52->OnClick = [this](TObject*) {
-        myFreqGraph1->SetGraphType(stSpeedButton52->Down() ? TmyGraphType::myGraphHistogramRelative
-                                                           : TmyGraphType::myGraphNormal);
-    };
+    stSpeedButton37->OnClick = [this](TObject* s) { stSpeedButton37Click(s); };
+    stSpeedButton38->OnClick = [this](TObject* s) { stSpeedButton38Click(s); };
+    stSpeedButton52->OnClick = [this](TObject* s) { stSpeedButton52Click(s); };
     myFreqGraph1->OnVisiTune = [this](TObject* s, std::int64_t f, TShiftState st) { myFreqGraph1VisiTune(s, f, st); };
     Q7->OnBlockScan = [this](TObject* s, double ss, bool canUpdate) { Q7BlockScan(s, ss, canUpdate); };
 }

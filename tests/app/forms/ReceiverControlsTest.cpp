@@ -14,7 +14,9 @@
 #include "app/controls/TstFrequencyEdit.h"
 #include "app/controls/TstKnob.h"
 #include "app/controls/TstPanel.h"
+#include "app/controls/TmyFrequencyEdit.h"
 #include "app/controls/TstSpeedButton.h"
+#include "app/forms/TOffsetForm.h"
 #include "app/forms/TQ7form.h"
 #include "app/receiver/MainThread.h"
 #include "app/receiver/TmyQ745.h"
@@ -250,6 +252,23 @@ TEST_F(ReceiverControls, PowerOffDisablesThePanelButNotThePowerButton) {
     EXPECT_TRUE(form->mySMeter->Enabled());
 }
 
+TEST_F(ReceiverControls, PoweringOffStopsTheScanAndTheSweep) {
+    Click(form->stSpeedButton30); // Start sweeping
+    ASSERT_TRUE(form->Sweeping());
+    ASSERT_NE(Q7().GetScanMode(), 0);
+    Q7().SetPower(0);
+    EXPECT_FALSE(form->Sweeping());
+    EXPECT_EQ(Q7().GetScanMode(), 0);
+    EXPECT_FALSE(form->SweepPanel->Enabled());
+
+    Q7().SetPower(1);
+    form->stSpeedButton20Click(form->stSpeedButton20); // Scan to the right
+    ASSERT_EQ(form->ScannerState, 3);
+    Q7().SetScanMode(2);
+    Q7().SetPower(0);
+    EXPECT_EQ(form->ScannerState, 0);
+}
+
 TEST_F(ReceiverControls, MeterUnitButtonsAndThePeakToPeakButton) {
     EXPECT_FALSE(form->stSpeedButton39->Enabled());
     Click(form->stSpeedButton18); // µV
@@ -291,6 +310,28 @@ TEST_F(ReceiverControls, TheRefusedFrequencyHintStaysThreeSecondsAfterTheLastRef
     EXPECT_TRUE(form->FHint->Active());
     Advance(200);
     EXPECT_FALSE(form->FHint->Active());
+}
+
+TEST_F(ReceiverControls, TheDisplayOffsetDialogMovesTheShownFrequencyOnly) {
+    // A downconverter in front: the demonstration receiver covers up to 1 GHz.
+    Q7().SetFreq(900'000'000);
+    ASSERT_EQ(Q7().GetFreq(), 900'000'000);
+    const std::int64_t hardware = Q7().GetFreq() + Q7().DisplayOffset();
+    TModalResult answer = plat::comp::mrCancel;
+    form->RunModal = [&](TCustomForm& f) {
+        auto& dialog = dynamic_cast<TOffsetForm&>(f);
+        EXPECT_EQ(dialog.OffsetEdit->Value(), Q7().DisplayOffset());
+        dialog.OffsetEdit->SetValue(-700'000'000);
+        return answer;
+    };
+    form->Displayoffset1Click(nullptr);
+    EXPECT_EQ(Q7().DisplayOffset(), 0) << "cancelled";
+    answer = plat::comp::mrOk;
+    form->Displayoffset1Click(nullptr);
+    EXPECT_EQ(Q7().DisplayOffset(), -700'000'000);
+    EXPECT_EQ(Q7().GetFreq(), 1'600'000'000);
+    EXPECT_EQ(form->myFrequencyEdit1->Value(), 1'600'000'000);
+    EXPECT_EQ(Q7().GetFreq() + Q7().DisplayOffset(), hardware);
 }
 
 TEST_F(ReceiverControls, ADisplayOffsetMovesTheShownFrequencyOnly) {
