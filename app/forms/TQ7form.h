@@ -218,6 +218,8 @@ public:
     TstSpeedButton* stSpeedButton18 = nullptr; // µV
     TstSpeedButton* stSpeedButton39 = nullptr; // p-p
     plat::comp::TTimer* SquelchTimer = nullptr; // the meter's mark follows a squelch drag
+    TstSpeedButton* stSpeedButton24 = nullptr;  // Show/hide the spectrum analyzer
+    plat::comp::TTimer* ScrollTimer = nullptr;  // rolls the spectrum panel in and out
     void BuildReceiverControls();
     void LXPowerChange(plat::comp::TObject* sender);
     void LXAGCChange(plat::comp::TObject* sender);
@@ -245,6 +247,8 @@ public:
     void SquelchTimerTimer(plat::comp::TObject* sender);
     void stSpeedButton16Click(plat::comp::TObject* sender);
     void stSpeedButton18PaintCaption(plat::comp::TObject* sender);
+    void stSpeedButton24Click(plat::comp::TObject* sender);
+    void ScrollTimerTimer(plat::comp::TObject* sender);
     void stSpeedButton37Click(plat::comp::TObject* sender); // Zoom out
     void stSpeedButton38Click(plat::comp::TObject* sender); // Zoom in
     void stSpeedButton52Click(plat::comp::TObject* sender); // Hits

@@ -16,6 +16,7 @@
 #include "app/controls/TstPanel.h"
 #include "app/controls/TstSpeedButton.h"
 #include "app/forms/FrontPanelLed.h"
+#include "app/forms/FrontPanelLook.h"
 #include "app/forms/TLEDform.h"
 #include "app/forms/TOffsetForm.h"
 #include "app/controls/TmyFreqGraph2.h"
@@ -34,8 +35,6 @@ using namespace plat::comp;
 
 namespace {
 
-constexpr TColor kPanelColor = 0x404040;
-constexpr TColor kDisplayColor = 0x202020;
 constexpr int kModeFmw = 3;
 constexpr int kLastModeSlot = 20;
 constexpr std::int64_t kSignalIntervalMs = 200;
@@ -53,6 +52,7 @@ enum ButtonGroup : int {
     kReverseGroup,
     kUnitGroup,
     kPeakGroup,
+    kScopeGroup = 100,
 };
 
 // Colours of the meter's status texts and look (0x00BBGGRR).
@@ -99,19 +99,14 @@ void TQ7form::BuildReceiverControls() {
         return c;
     };
     auto button = [&](int x, int y, int w, const char* caption, int group, bool allUp) {
-        auto* b = place(new TstSpeedButton(this), x, y, w, 24);
-        b->SetColor(kPanelColor);
-        b->SetColorDown(kDisplayColor);
-        b->Font().SetColor(clWhite);
-        b->SetFontColorDown(clYellow);
-        b->SetCaption(caption);
+        auto* b = FrontPanelButton(this, stPanel1, x, top + y, w, caption, TSTButtonKind::stbkNone);
         b->SetGroupIndex(group);
         b->SetAllowAllUp(allUp);
         return b;
     };
     auto intEdit = [&](int x, int y, int w, int min, int max, const char* unit) {
         auto* e = place(new TmyIntEdit(this), x, y, w, 24);
-        e->SetColor(kDisplayColor);
+        e->SetColor(kFrontDisplayColor);
         e->Font().SetColor(clLime);
         e->SetMin(min);
         e->SetMax(max);
@@ -197,13 +192,13 @@ void TQ7form::BuildReceiverControls() {
     myIntEdit5->OnValueChange = [this](TObject* s) { myIntEdit5ValueChange(s); };
 
     stAlignEdit1 = place(new TstAlignEdit(this), 600, 60, 60, 24);
-    stAlignEdit1->SetColor(kDisplayColor);
+    stAlignEdit1->SetColor(kFrontDisplayColor);
     stAlignEdit1->Font().SetColor(clLime);
     stAlignEdit1->SetReadOnly(true);
     myUpDown16 = spinner(662, 60);
     myUpDown16->OnDirection = [this](TComponent* s, int& v) { myUpDown16Direction(s, v); };
     stAlignEdit2 = place(new TstAlignEdit(this), 600, 90, 60, 24);
-    stAlignEdit2->SetColor(kDisplayColor);
+    stAlignEdit2->SetColor(kFrontDisplayColor);
     stAlignEdit2->Font().SetColor(clLime);
     stAlignEdit2->SetReadOnly(true);
     myUpDown17 = spinner(662, 90);
@@ -225,6 +220,17 @@ void TQ7form::BuildReceiverControls() {
     stSpeedButton16->SetDown(true);
     for (TstSpeedButton* b : {stSpeedButton16, stSpeedButton17, stSpeedButton18, stSpeedButton39})
         b->OnClick = [this](TObject* s) { stSpeedButton16Click(s); };
+
+    stSpeedButton24 = FrontPanelButton(this, stPanel1, 716, top + 144, 28, nullptr, TSTButtonKind::stbkUpArrow);
+    stSpeedButton24->SetHint("Show/hide the spectrum analyzer");
+    stSpeedButton24->SetGroupIndex(kScopeGroup);
+    stSpeedButton24->SetAllowAllUp(true);
+    stSpeedButton24->SetDown(true);
+    stSpeedButton24->OnClick = [this](TObject* s) { stSpeedButton24Click(s); };
+    ScrollTimer = new TTimer(this);
+    ScrollTimer->SetEnabled(false);
+    ScrollTimer->SetInterval(10);
+    ScrollTimer->SetOnTimer([this](TObject* s) { ScrollTimerTimer(s); });
 
     SquelchTimer = new TTimer(this);
     SquelchTimer->SetEnabled(false);
@@ -500,6 +506,38 @@ void TQ7form::stSpeedButton18PaintCaption(TObject* sender) {
     TRect r = stSpeedButton18->ClientRect();
     r = {r.left + bevel, r.top + bevel, r.right - bevel, r.bottom - bevel};
     canvas->DrawText("\xC2\xB5V", r, SingleLineFlags(TAlignment::taCenter, TTextLayout::tlCenter, false));
+}
+
+void TQ7form::stSpeedButton24Click(TObject*) {
+    if (stSpeedButton24->Down()) {
+        stSpeedButton24->SetKind(TSTButtonKind::stbkUpArrow);
+    } else {
+        if (SweepPanel) SweepPanel->SetEnabled(false);
+        stSpeedButton24->SetKind(TSTButtonKind::stbkDownArrow);
+    }
+    ScrollTimer->SetEnabled(true);
+}
+
+void TQ7form::ScrollTimerTimer(TObject*) {
+    // 5 px a tick, 1 px within the last 5, until the spectrum panel is all in or all out.
+    auto step = [](int remaining) { return remaining > 5 ? 5 : 1; };
+    const int panel = stPanel1->Height();
+    if (stSpeedButton24->Down()) {
+        const int full = panel + (SweepPanel ? SweepPanel->Height() : 0);
+        if (ClientHeight() >= full) {
+            ScrollTimer->SetEnabled(false);
+            if (SweepPanel) SweepPanel->SetEnabled(Q7->GetPower() != 0);
+            return;
+        }
+        SetClientSize(ClientWidth(), ClientHeight() + step(full - ClientHeight()));
+    } else {
+        if (panel >= ClientHeight()) {
+            ScrollTimer->SetEnabled(false);
+            if (stKnob1->Enabled() && stKnob1->HandleAllocated()) SetActiveControl(stKnob1);
+            return;
+        }
+        SetClientSize(ClientWidth(), ClientHeight() - step(ClientHeight() - panel));
+    }
 }
 
 void TQ7form::stSpeedButton37Click(TObject*) { myFreqGraph1->SetZoom(myFreqGraph1->Zoom() / 2); }

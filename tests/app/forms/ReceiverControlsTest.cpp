@@ -23,6 +23,7 @@
 #include "platform/components/TApplication.h"
 #include "platform/components/THintWindow.h"
 #include "platform/components/TIniFile.h"
+#include "platform/components/TTimer.h"
 #include "platform/sys/Clock.h"
 #include "tests/platform/sys/ScopedChannelNamespace.h"
 #include "tests/platform/sys/TempFolder.h"
@@ -267,6 +268,24 @@ TEST_F(ReceiverControls, PoweringOffStopsTheScanAndTheSweep) {
     Q7().SetScanMode(2);
     Q7().SetPower(0);
     EXPECT_EQ(form->ScannerState, 0);
+}
+
+TEST_F(ReceiverControls, TheSpectrumPanelRollsOutAndInAgain) {
+    const int full = form->ClientHeight();
+    const int panel = form->stPanel1->Height();
+    ASSERT_GT(full, panel);
+    Click(form->stSpeedButton24); // hide
+    EXPECT_FALSE(form->SweepPanel->Enabled());
+    Advance(100);
+    EXPECT_EQ(form->ClientHeight(), full - 50) << "5 px each 10 ms";
+    Advance(2000);
+    EXPECT_EQ(form->ClientHeight(), panel);
+    EXPECT_FALSE(form->ScrollTimer->Enabled());
+    Click(form->stSpeedButton24); // show
+    Advance(2000);
+    EXPECT_EQ(form->ClientHeight(), full);
+    EXPECT_TRUE(form->SweepPanel->Enabled());
+    EXPECT_FALSE(form->ScrollTimer->Enabled());
 }
 
 TEST_F(ReceiverControls, MeterUnitButtonsAndThePeakToPeakButton) {
