@@ -18,6 +18,7 @@
 #include "app/controls/TstSpeedButton.h"
 #include "app/forms/TOffsetForm.h"
 #include "app/forms/TQ7form.h"
+#include "tests/app/forms/DemoPanel.h"
 #include "app/receiver/MainThread.h"
 #include "app/receiver/TmyQ745.h"
 #include "platform/components/TApplication.h"
@@ -25,7 +26,6 @@
 #include "platform/components/TIniFile.h"
 #include "platform/components/TTimer.h"
 #include "platform/sys/Clock.h"
-#include "tests/platform/sys/ScopedChannelNamespace.h"
 #include "tests/platform/sys/TempFolder.h"
 
 namespace lxq {
@@ -34,23 +34,9 @@ namespace {
 using plat::comp::TCustomForm;
 using plat::comp::TModalResult;
 
-class ReceiverControls : public ::testing::Test {
+class ReceiverControls : public test::DemoPanel {
 protected:
-    ReceiverControls() {
-        RecordMainThread();
-        setenv("XDG_DOCUMENTS_DIR", dir.Path().c_str(), 1);
-        std::filesystem::current_path(dir.Path());
-        plat::comp::Application().ResetTerminated();
-        form = std::make_unique<TQ7form>(nullptr, args);
-        form->ShowMessageBox = [](const std::string&, const std::string&, std::uint32_t) { return 1; };
-        form->RunModal = [](TCustomForm&) -> TModalResult { return plat::comp::mrOk; }; // demo mode
-        form->DoCreate();
-    }
-    ~ReceiverControls() override {
-        form.reset();
-        std::filesystem::current_path(startFolder);
-        unsetenv("XDG_DOCUMENTS_DIR");
-    }
+    void SetUp() override { StartPanel({}); }
     void Advance(std::int64_t ms, std::int64_t step = 10) {
         for (std::int64_t done = 0; done < ms; done += step) {
             clock.AdvanceMs(step);
@@ -68,14 +54,6 @@ protected:
         form->mySMeterDebugString(form->mySMeter, index, font, text);
         return text;
     }
-
-    plat::sys::FakeClock clock;
-    plat::sys::ScopedClock scoped{clock};
-    plat::sys::test::ScopedChannelNamespace ns{"formrx"};
-    plat::sys::testing::TempFolder dir;
-    std::filesystem::path startFolder = std::filesystem::current_path();
-    std::vector<std::string> args;
-    std::unique_ptr<TQ7form> form;
 };
 
 TEST_F(ReceiverControls, TheMeterScaleFollowsModePreamplifierAndAttenuator) {
