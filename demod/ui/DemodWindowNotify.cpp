@@ -18,10 +18,6 @@ std::int32_t RecordField(const void* record, int at) {
     return v;
 }
 
-constexpr std::uint32_t kSquelchNoise = 0x2;
-constexpr std::uint32_t kSquelchCtcss = 0x4;
-constexpr std::uint32_t kSquelchVoice = 0x100;
-constexpr std::uint32_t kSquelchDcs = 0x200;
 constexpr int kDemodCategory = 4;
 // The receiver's wide-FM capability: EEPROM byte 80, bit 1.
 constexpr int kEepromCapabilities = 80;
