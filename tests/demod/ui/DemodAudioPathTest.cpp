@@ -3,6 +3,7 @@
 // the clip watch, the squelch report without secondary types, and the noise measure.
 
 #include "demod/ui/DemodWindow.h"
+#include "demod/dsp/RC_DcsDecoder.h"
 #include "tests/demod/ui/DemodTestKit.h"
 #include "tests/demod/ui/toolkit/ToolkitTestKit.h"
 
@@ -402,6 +403,177 @@ TEST_F(DemodAudioPathTest, AfcStaysQuietWhenOff) {
     FeedOffsetCarrier(window_, speakers_, 48);
     Pump();
     EXPECT_TRUE(Host().Of(KVR_CMD_FREQUENCY_DEFERRED).empty());
+}
+
+} // namespace
+
+namespace {
+
+// Secondary squelch on FM signals made here: a carrier at the IF centre, frequency-modulated by
+// a sub-audible tone, a digital code or nothing, or plain noise.
+constexpr std::uint32_t kHostFmn = 2;
+
+std::vector<std::int16_t> FmFrames(const std::function<double(double)>& deviationAt, int blocks) {
+    const int frames = blocks * kFrames;
+    std::vector<std::int16_t> v(2 * static_cast<std::size_t>(frames));
+    double phase = 0.0;
+    for (int k = 0; k < frames; ++k) {
+        phase += 2 * M_PI * (12000.0 + deviationAt(k / 48000.0)) / 48000.0;
+        v[2 * k] = 0;
+        v[2 * k + 1] = static_cast<std::int16_t>(8000 * std::sin(phase));
+    }
+    return v;
+}
+
+std::vector<std::int16_t> NoiseFrames(int blocks) {
+    std::uint32_t seed = 7;
+    return Frames(
+        [&](int) {
+            seed = seed * 1664525u + 1013904223u;
+            return static_cast<std::int16_t>((static_cast<std::int32_t>(seed >> 16) - 32768) / 4);
+        },
+        blocks * kFrames);
+}
+
+// The 23 bits of a code's word (the first bit sent in bit 0), repeated at 134.4 bit/s.
+std::function<double(double)> DcsModulation(std::uint16_t code, bool inverted) {
+    std::uint32_t index = 0;
+    while (RC_DcsDecoder::kCodes[index] != code) ++index;
+    const std::uint32_t word = RC_DcsDecoder::CodeWord(index) ^ (inverted ? 0x7FFFFFu : 0u);
+    return [word](double t) {
+        const auto bit = static_cast<std::uint64_t>(t * 134.4) % 23;
+        return ((word >> bit) & 1u) != 0 ? 600.0 : -600.0;
+    };
+}
+
+struct Report {
+    std::uint32_t bits;
+    std::int32_t noise, tone, code;
+};
+
+class DemodSquelchTest : public DemodAudioPathTest {
+protected:
+    // FMN, with the host's squelch record: flags, noise threshold, tone (Hz), DCS code.
+    void StartFm(std::uint32_t flags, std::int32_t threshold, double tone, std::int32_t code) {
+        Start();
+        window_->Notify(kReceiver, KVR_NOTIFY_MODE, kHostFmn, 0, nullptr);
+        std::int32_t record[7] = {0, threshold, static_cast<std::int32_t>(tone * 1000.0), 0, 0, 0, code};
+        window_->Notify(kReceiver, KVR_NOTIFY_SQUELCH, flags, sizeof record, record);
+        Pump();
+        Host().Clear();
+    }
+    // Block by block, each played and its report handled before the next: one report a block.
+    void Run(const std::vector<std::int16_t>& frames) {
+        for (std::size_t at = 0; at + 2 * kFrames <= frames.size(); at += 2 * kFrames) {
+            window_->OnAudioBlock(frames.data() + at, 4 * kFrames);
+            ASSERT_TRUE(speakers_.WaitFor(++played_));
+            Pump();
+        }
+    }
+    std::vector<Report> Reports() {
+        std::vector<Report> out;
+        for (const HostCall& c : Host().Of(KVR_CMD_SQUELCHED_INFO))
+            out.push_back({c.dwParam, c.Field(4), c.Field(8), c.Field(24)});
+        return out;
+    }
+    // Whether the last played block carried sound.
+    bool LastBlockHeard() {
+        std::lock_guard<std::mutex> hold(speakers_.mutex);
+        const auto last = speakers_.samples.end() - 2 * kFrames;
+        return std::any_of(last, speakers_.samples.end(), [](std::int16_t v) { return v != 0; });
+    }
+
+    int played_ = 0;
+};
+
+TEST_F(DemodSquelchTest, CtcssOpensOnlyForTheRequestedTone) {
+    const struct {
+        double requested;
+        bool open;
+    } cases[] = {{100.0, true}, {123.0, false}};
+    const auto frames = FmFrames([](double t) { return 400.0 * std::sin(2 * M_PI * 100.0 * t); }, 50);
+    for (const auto& c : cases) {
+        StartFm(kSquelchCtcss, 0, c.requested, 0);
+        Run(frames);
+        const auto reports = Reports();
+        ASSERT_EQ(reports.size(), 50u) << c.requested;
+        EXPECT_EQ(reports.front().bits, 0u) << "no tone yet: the squelch stays shut";
+        EXPECT_EQ(reports.back().tone, 100000) << "the tone heard, in thousandths of Hz";
+        EXPECT_EQ((reports.back().bits & kSquelchCtcss) != 0, c.open) << c.requested;
+        EXPECT_EQ(LastBlockHeard(), c.open) << c.requested;
+        delete window_;
+        window_ = nullptr;
+        Pump();
+    }
+}
+
+TEST_F(DemodSquelchTest, DcsMatchesTheRequestedCodeInEitherPolarity) {
+    const struct {
+        bool sentInverted;
+        std::int32_t requested;
+        bool open;
+        std::int32_t reported;
+    } cases[] = {
+        {false, 19, true, 19},  // 023 heard and asked for
+        {true, -19, true, -19}, // inverted 023 (listed as 531) asked for as -19
+        {true, 19, false, 39},  // inverted 023 is also 047's word: 047 is the code of the asked polarity
+        {false, 21, false, 19}, // another code
+    };
+    for (const auto& c : cases) {
+        StartFm(kSquelchDcs, 0, 0.0, c.requested);
+        Run(FmFrames(DcsModulation(023, c.sentInverted), 60));
+        const auto reports = Reports();
+        ASSERT_FALSE(reports.empty());
+        const auto match = std::find_if(reports.begin(), reports.end(), [](const Report& r) { return r.code != 0; });
+        ASSERT_NE(match, reports.end()) << "a code was recognised, requested " << c.requested;
+        EXPECT_EQ(match->code, c.reported) << c.requested;
+        EXPECT_EQ((reports.back().bits & kSquelchDcs) != 0, c.open) << c.requested;
+        EXPECT_EQ(LastBlockHeard(), c.open) << c.requested;
+        delete window_;
+        window_ = nullptr;
+        Pump();
+    }
+}
+
+TEST_F(DemodSquelchTest, NoiseClosesAndACleanCarrierOpens) {
+    const struct {
+        const char* what;
+        std::vector<std::int16_t> frames;
+        bool open;
+    } cases[] = {{"carrier", FmFrames([](double t) { return 2000.0 * std::sin(2 * M_PI * 1000.0 * t); }, 20), true},
+                 {"noise", NoiseFrames(20), false}};
+    for (const auto& c : cases) {
+        StartFm(kSquelchNoise, 50, 0.0, 0);
+        Run(c.frames);
+        const auto reports = Reports();
+        ASSERT_EQ(reports.size(), 20u) << c.what;
+        const Report& last = reports.back();
+        EXPECT_EQ(last.bits, c.open ? kSquelchNoise : 0u) << c.what;
+        EXPECT_EQ(last.noise > 50, !c.open) << c.what << " at " << last.noise << " %";
+        EXPECT_EQ(LastBlockHeard(), c.open) << c.what;
+        delete window_;
+        window_ = nullptr;
+        Pump();
+    }
+}
+
+TEST_F(DemodSquelchTest, InScanModeEachFrequencyIsReportedOnceAfterSettling) {
+    StartFm(kSquelchNoise, 50, 0.0, 0);
+    window_->Notify(kReceiver, KVR_NOTIFY_SCAN_MODE, 1, 0, nullptr);
+    const auto carrier = FmFrames([](double) { return 0.0; }, 6);
+    Run(carrier);
+    // H = 1536 output samples: the counter starts at 1 and reaches H in the third block.
+    auto reports = Reports();
+    ASSERT_EQ(reports.size(), 1u) << "one report for the frequency, none while settling";
+    EXPECT_EQ(reports[0].bits, kSquelchNoise);
+    EXPECT_EQ(window_->SettlingCounter(0), 1u + 6u * kFrames);
+
+    window_->Notify(kReceiver, KVR_NOTIFY_FREQUENCY, 145000000 / 10, 0, nullptr);
+    Host().Clear();
+    Run(FmFrames([](double) { return 0.0; }, 2));
+    EXPECT_TRUE(Reports().empty()) << "the new frequency settles first";
+    Run(FmFrames([](double) { return 0.0; }, 2));
+    EXPECT_EQ(Reports().size(), 1u);
 }
 
 } // namespace
