@@ -454,10 +454,10 @@ struct Report {
 class DemodSquelchTest : public DemodAudioPathTest {
 protected:
     // FMN, with the host's squelch record: flags, noise threshold, tone (Hz), DCS code.
-    void StartFm(std::uint32_t flags, std::int32_t threshold, double tone, std::int32_t code) {
+    void StartFm(std::uint32_t flags, std::int32_t threshold, double tone, std::int32_t code, std::int32_t voice = 0) {
         Start();
         window_->Notify(kReceiver, KVR_NOTIFY_MODE, kHostFmn, 0, nullptr);
-        std::int32_t record[7] = {0, threshold, static_cast<std::int32_t>(tone * 1000.0), 0, 0, 0, code};
+        std::int32_t record[7] = {0, threshold, static_cast<std::int32_t>(tone * 1000.0), 0, 0, voice, code};
         window_->Notify(kReceiver, KVR_NOTIFY_SQUELCH, flags, sizeof record, record);
         Pump();
         Host().Clear();
@@ -574,6 +574,115 @@ TEST_F(DemodSquelchTest, InScanModeEachFrequencyIsReportedOnceAfterSettling) {
     EXPECT_TRUE(Reports().empty()) << "the new frequency settles first";
     Run(FmFrames([](double) { return 0.0; }, 2));
     EXPECT_EQ(Reports().size(), 1u);
+}
+
+} // namespace
+
+namespace {
+
+// The loudness of the last played block (root mean square of the left channel).
+double LastBlockLevel(Speakers& speakers) {
+    std::lock_guard<std::mutex> hold(speakers.mutex);
+    double sum = 0.0;
+    for (std::size_t k = speakers.samples.size() - 2 * kFrames; k < speakers.samples.size(); k += 2)
+        sum += static_cast<double>(speakers.samples[k]) * speakers.samples[k];
+    return std::sqrt(sum / kFrames);
+}
+
+std::vector<std::int16_t> AmFrames(double amplitude, int blocks) {
+    return Frames(
+        [amplitude](int k) {
+            const double t = k / 48000.0;
+            return static_cast<std::int16_t>(amplitude * (1.0 + 0.5 * std::sin(2 * M_PI * 1000.0 * t)) *
+                                             std::sin(2 * M_PI * 12000.0 * t));
+        },
+        blocks * kFrames);
+}
+
+TEST_F(DemodSquelchTest, SoftwareAgcEvensOutStrongAndWeakSignals) {
+    const struct {
+        std::uint32_t speed;
+        double minRatio, maxRatio;
+    } cases[] = {{0, 8.0, 12.0}, {3, 0.5, 2.0}};
+    for (const auto& c : cases) {
+        double level[2];
+        const double amplitude[2] = {4000.0, 400.0};
+        for (int s = 0; s < 2; ++s) {
+            Start();
+            window_->SetSagcSpeed(c.speed);
+            played_ = 0;
+            {
+                std::lock_guard<std::mutex> hold(speakers_.mutex);
+                speakers_.samples.clear();
+                speakers_.buffers = 0;
+            }
+            Run(AmFrames(amplitude[s], 25));
+            level[s] = LastBlockLevel(speakers_);
+            EXPECT_EQ(window_->Demodulator().agcOn, c.speed != 0);
+            delete window_;
+            window_ = nullptr;
+            Pump();
+        }
+        ASSERT_GT(level[1], 0.0);
+        EXPECT_GT(level[0] / level[1], c.minRatio) << "speed " << c.speed;
+        EXPECT_LT(level[0] / level[1], c.maxRatio) << "speed " << c.speed;
+    }
+}
+
+TEST_F(DemodSquelchTest, WideFmPlaysTheReceiversAudioAtTheVolumeAndGain) {
+    Start();
+    constexpr std::uint32_t kHostFmw = 3;
+    ASSERT_EQ(window_->Notify(kReceiver, KVR_NOTIFY_MODE, kHostFmw, 0, nullptr), 1);
+    Host().Clear();
+    const auto constant = Frames([](int) { return std::int16_t{1000}; }, kFrames);
+    for (int b = 0; b < 3; ++b) Run(constant);
+    EXPECT_TRUE(Host().Of(KVR_CMD_AUDIO_BLOCK, 0).empty()) << "the receiver demodulated: no IF block";
+    const auto audio = Host().Of(KVR_CMD_AUDIO_BLOCK, 3);
+    ASSERT_EQ(audio.size(), 3u);
+    EXPECT_EQ(audio.back().Field(8), 1);
+    EXPECT_EQ(audio.back().Field(12), kFrames);
+    // Volume 10 of 31 and the mode's audio gain of 7.
+    std::lock_guard<std::mutex> hold(speakers_.mutex);
+    const std::int16_t v = speakers_.samples[speakers_.samples.size() - 2];
+    EXPECT_NEAR(v, 1000.0 * 10.0 / 31.0 * 7.0, 25.0);
+    EXPECT_EQ(speakers_.samples.back(), v) << "both channels";
+}
+
+TEST_F(DemodSquelchTest, IfDisplayCollectsTheGraphsPointsUntilEmptied) {
+    Start();
+    window_->SetIfDisplayGraph(window_, 3000);
+    const auto frames = Frames(&Tone, 4 * kFrames);
+    Run(frames);
+    ASSERT_EQ(window_->IfDisplayFill(), 3000u);
+    for (int k : {0, 1023, 1024, 2999}) EXPECT_EQ(window_->IfDisplay()[k], frames[2 * k + 1]) << k;
+    window_->ClearIfDisplay();
+    Run(Frames(&Tone, kFrames));
+    EXPECT_EQ(window_->IfDisplayFill(), static_cast<std::uint32_t>(kFrames));
+}
+
+TEST_F(DemodSquelchTest, VoiceSquelchStaysShutOnASteadyTone) {
+    StartFm(kSquelchVoice, 0, 0.0, 0, 30);
+    Run(FmFrames([](double t) { return 2000.0 * std::sin(2 * M_PI * 1000.0 * t); }, 60));
+    const auto reports = Reports();
+    // At once, then each time another half second (24000 samples) has passed the settling time:
+    // blocks 1, 25 and 49. Between decisions the host keeps the squelch as last reported.
+    ASSERT_EQ(reports.size(), 3u) << "a decision every half second";
+    for (const Report& r : reports) EXPECT_EQ(r.bits & kSquelchVoice, 0u);
+}
+
+TEST_F(DemodAudioPathTest, TheRecordingLineIsReassertedEveryBlock) {
+    Start();
+    RC_AudioMixer* mixer = window_->RecordingMixer();
+    window_->Wave().SetInDevice(1);
+    mixer->SetDeviceFromWaveIn(window_->Wave());
+    ASSERT_GE(mixer->SourceNames().Count(), 2u);
+    window_->SelectMixerLine(1);
+    const auto selected = mixer->SelectorValues();
+    mixer->SelectRecordSource(0, 1); // someone else picks another line
+    Pump();
+    ASSERT_NE(mixer->SelectorValues(), selected);
+    Feed(Frames(&Tone, kFrames));
+    EXPECT_EQ(mixer->SelectorValues(), selected);
 }
 
 } // namespace
