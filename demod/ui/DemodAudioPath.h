@@ -34,6 +34,7 @@ struct DemodAudioPath {
     CtcssSquelch ctcss;
     DcsSquelch dcs;
     SquelchVerdict verdict; // of the block being handled
+    std::atomic<bool> restartVoice{false}; // a new frequency: the voice collection starts over
 
     RC_FirFilter16 wideFmFilter;
     RC_Resampler wideFmResampler;

@@ -86,7 +86,8 @@ void DemodWindow::OnFrequency(std::uint32_t packed) {
     reportedInScan_.store(0);
     reportPending_.store(0);
     if (!AnySecondarySquelch()) Callback(KVR_CMD_SQUELCHED_INFO, 0, 0, nullptr);
-    voiceFill_ = 0;
+    // The voice detector starts its collection afresh; the audio thread applies it.
+    path_.restartVoice.store(true);
 }
 
 int DemodWindow::OnMode(std::uint32_t hostCode) {

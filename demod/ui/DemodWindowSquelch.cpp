@@ -83,6 +83,7 @@ bool DemodWindow::DecideSquelch(std::uint32_t count) {
         }
     }
 
+    if (path_.restartVoice.exchange(false)) path_.voice.Detector().SetFillPosition(0);
     if (voiceFlag_) {
         if (m == kModeIsb) {
             path_.voice.Add(audio_.samples, 2 * audio_.header.count, 2, ro, voiceLevel_);

@@ -629,6 +629,27 @@ TEST_F(DemodSquelchTest, SoftwareAgcEvensOutStrongAndWeakSignals) {
     }
 }
 
+TEST_F(DemodSquelchTest, InAmTheNoiseSquelchJudgesTheSteadinessOfTheCarrier) {
+    constexpr std::uint32_t kHostAm = 1;
+    const struct {
+        const char* what;
+        std::vector<std::int16_t> frames;
+        bool open;
+    } cases[] = {{"carrier", AmFrames(4000.0, 20), true}, {"noise", NoiseFrames(20), false}};
+    for (const auto& c : cases) {
+        StartFm(kSquelchNoise, 50, 0.0, 0);
+        window_->Notify(kReceiver, KVR_NOTIFY_MODE, kHostAm, 0, nullptr);
+        Run(c.frames);
+        const auto reports = Reports();
+        ASSERT_FALSE(reports.empty()) << c.what;
+        EXPECT_EQ(reports.back().bits, c.open ? kSquelchNoise : 0u) << c.what << " at " << reports.back().noise << " %";
+        EXPECT_EQ(LastBlockHeard(), c.open) << c.what;
+        delete window_;
+        window_ = nullptr;
+        Pump();
+    }
+}
+
 TEST_F(DemodSquelchTest, WideFmPlaysTheReceiversAudioAtTheVolumeAndGain) {
     Start();
     constexpr std::uint32_t kHostFmw = 3;
@@ -660,14 +681,29 @@ TEST_F(DemodSquelchTest, IfDisplayCollectsTheGraphsPointsUntilEmptied) {
     EXPECT_EQ(window_->IfDisplayFill(), static_cast<std::uint32_t>(kFrames));
 }
 
-TEST_F(DemodSquelchTest, VoiceSquelchStaysShutOnASteadyTone) {
-    StartFm(kSquelchVoice, 0, 0.0, 0, 30);
-    Run(FmFrames([](double t) { return 2000.0 * std::sin(2 * M_PI * 1000.0 * t); }, 60));
-    const auto reports = Reports();
-    // At once, then each time another half second (24000 samples) has passed the settling time:
-    // blocks 1, 25 and 49. Between decisions the host keeps the squelch as last reported.
-    ASSERT_EQ(reports.size(), 3u) << "a decision every half second";
-    for (const Report& r : reports) EXPECT_EQ(r.bits & kSquelchVoice, 0u);
+TEST_F(DemodSquelchTest, VoiceSquelchOpensOnSyllablesAndNotOnASteadyTone) {
+    const struct {
+        const char* what;
+        std::function<double(double)> modulation;
+        bool open;
+    } cases[] = {
+        {"steady tone", [](double t) { return 2000.0 * std::sin(2 * M_PI * 1000.0 * t); }, false},
+        // Bursts of 150 ms with pauses of 100 ms, as syllables come.
+        {"syllables", [](double t) { return std::fmod(t, 0.25) < 0.15 ? 2000.0 * std::sin(2 * M_PI * 1000.0 * t) : 0.0; }, true},
+    };
+    for (const auto& c : cases) {
+        StartFm(kSquelchVoice, 0, 0.0, 0, 30);
+        Run(FmFrames(c.modulation, 60));
+        const auto reports = Reports();
+        // At once, then each time another half second (24000 samples) has passed the settling
+        // time: blocks 1, 25 and 49. Between decisions the host keeps the squelch as reported.
+        ASSERT_EQ(reports.size(), 3u) << c.what << ": a decision every half second";
+        EXPECT_EQ(reports[1].bits, 0u) << c.what << ": one judgement is not enough to open";
+        EXPECT_EQ(reports[2].bits, c.open ? kSquelchVoice : 0u) << c.what;
+        delete window_;
+        window_ = nullptr;
+        Pump();
+    }
 }
 
 TEST_F(DemodAudioPathTest, TheRecordingLineIsReassertedEveryBlock) {
