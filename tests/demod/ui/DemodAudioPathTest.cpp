@@ -722,3 +722,55 @@ TEST_F(DemodAudioPathTest, TheRecordingLineIsReassertedEveryBlock) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(DemodAudioPathTest, UsbCodecBlocksOf2048BytesGive768StereoFrames) {
+    const struct {
+        const char* what;
+        std::uint32_t hostMode;
+    } cases[] = {{"AM through the demodulator", 1}, {"wide FM through the resampler", 3}};
+    std::vector<std::int16_t> codec(1024);
+    for (std::size_t k = 0; k < codec.size(); ++k)
+        codec[k] = static_cast<std::int16_t>(4000 * std::sin(2 * M_PI * 12000.0 * static_cast<double>(k) / 64000.0));
+    for (const auto& c : cases) {
+        auto caps = Caps("Talvenor Communications", "Q7USBv1");
+        window_ = new DemodWindow(kReceiver, caps.data(), &HostCallbackFn, &mask_, DemodWindow::kUsb, FAKE_API_PATH);
+        ASSERT_TRUE(window_->Started()) << c.what;
+        Speakers speakers;
+        window_->Wave().SetOutputCallback(&Speakers::OnPlayed, &speakers);
+        ASSERT_EQ(window_->Notify(kReceiver, KVR_NOTIFY_MODE, c.hostMode, 0, nullptr), 1);
+        Host().Clear();
+        window_->OnAudioBlock(codec.data(), 2048);
+        const auto audio = Host().Of(KVR_CMD_AUDIO_BLOCK, 3);
+        ASSERT_EQ(audio.size(), 1u) << c.what;
+        EXPECT_EQ(audio[0].Field(0), 48000) << c.what;
+        EXPECT_EQ(audio[0].Field(12), 768) << c.what;
+        ASSERT_TRUE(speakers.WaitFor(1));
+        {
+            std::lock_guard<std::mutex> hold(speakers.mutex);
+            EXPECT_EQ(speakers.samples.size(), 2u * 768u) << c.what << ": 3072 bytes";
+        }
+        delete window_;
+        window_ = nullptr;
+        Pump();
+    }
+}
+
+TEST_F(DemodAudioPathTest, RestoringAModesDefaultsResetsItsLengthsAndGain) {
+    Start();
+    AudioPathMode& mode = window_->PathSettings().modes[0];
+    mode.audioFilterLength = 255;
+    mode.postMixerLength = 127;
+    mode.audioGain = 3.0;
+    mode.noiseFilterLength = 63;
+    window_->RestoreModeDefaults();
+    EXPECT_EQ(mode.audioFilterLength, 511u);
+    EXPECT_EQ(mode.postMixerLength, 511u);
+    EXPECT_EQ(mode.noiseFilterLength, 127u);
+    EXPECT_EQ(window_->Demodulator().audioGain, 7.0f);
+    EXPECT_EQ(window_->Demodulator().NoiseFilter().Length(), 127u);
+    EXPECT_EQ(window_->PathSettings().modes[3].sagcReference, -15.0) << "the sideband modes regulate lower";
+}
+
+} // namespace
