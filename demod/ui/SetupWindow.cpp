@@ -120,6 +120,7 @@ SetupWindow::SetupWindow(DemodWindow* owner, DemodSettings& settings, SoundCardS
     BuildFilterGroup();
     BuildPresetGroup();
     for (int page = 0; page < kModeCount; ++page) BuildModePage(page);
+    BuildModeButtons();
 
     cpu_ = Shown(new RC_Panel(this, 4, kHeight - 26, 105, 18, 50, "CPU usage"));
     cpu_->smoothing = 0.98;
@@ -264,6 +265,10 @@ void SetupWindow::BuildSagc() {
 void SetupWindow::BuildTabs() {
     tabs_ = Shown(new RC_TabControl(this, 262, 26, kWidth - 266, kHeight - 30));
     tabs_->SetLayout(RC_TabControl::kRow);
+    // A page is a window of its own over the control: it covers only the settings group, so that
+    // the filter and preset groups on the control show under every page.
+    tabs_->SetPageCount(1);
+    tabs_->Page(0)->Move(2, 22, kWidth - 392, 156, true);
     tabs_->SetPageCount(kModeCount);
     for (int i = 0; i < kModeCount; ++i) tabs_->Page(i)->SetCaption(ModeTable[i].name);
     tabs_->onChange = {&PageChosen, this};
@@ -299,7 +304,8 @@ void SetupWindow::BuildFilterGroup() {
 
 void SetupWindow::BuildPresetGroup() {
     presetGroup_ = Shown(new RC_GroupFrame(tabs_, tabs_->Width() - 124, 25, 120, 216, "IF bandwidth presets"));
-    grid_ = Shown(new RC_CellGrid(presetGroup_, 4, 16, 112, 196, 2, 11));
+    // The grid is a window of its own: it is placed on the control, over its group.
+    grid_ = Shown(new RC_CellGrid(tabs_, presetGroup_->X() + 4, presetGroup_->Y() + 16, 112, 196, 2, 11));
     grid_->SetColumnWidth(0, 25);
     grid_->SetColumnWidth(1, 82);
     grid_->SetRowHeight(0, 19);
@@ -357,13 +363,15 @@ void SetupWindow::BuildModePage(int page) {
     }
     group->Move(4, 4, kWidth - 400, last + 24, true);
 
+}
+
+// The two buttons act on the current mode, which is the page shown: one pair serves every page.
+void SetupWindow::BuildModeButtons() {
     const int bx = tabs_->Width() - 126;
-    if (m != kModeFmw) {
-        structure_[page] = Shown(new RC_Button(parent, bx, 279, 120, 32, "View demodulator\nstructure"));
-        structure_[page]->onAction = {&StructurePressed, this};
-    }
-    restore_[page] = Shown(new RC_Button(parent, bx, 315, 120, 32, "Restore default\nsettings"));
-    restore_[page]->onAction = {&RestorePressed, this};
+    structure_ = Shown(new RC_Button(tabs_, bx, 279, 120, 32, "View demodulator\nstructure"));
+    structure_->onAction = {&StructurePressed, this};
+    restore_ = Shown(new RC_Button(tabs_, bx, 315, 120, 32, "Restore default\nsettings"));
+    restore_->onAction = {&RestorePressed, this};
 }
 
 // --- refresh ---
@@ -401,6 +409,8 @@ void SetupWindow::RefreshFields() {
     if (m == kModeCw) cwTone_->SetValue(true, settings_.cwTone);
 
     presetGroup_->Show(m == kModeFmw ? win::SW_HIDE : win::SW_SHOW);
+    grid_->Show(m == kModeFmw ? win::SW_HIDE : win::SW_SHOW);
+    structure_->Show(m == kModeFmw ? win::SW_HIDE : win::SW_SHOW); // FMW has no diagram
     view_->SetMaxFrequency(m == kModeFmw ? 16000.0f : 8000.0f);
     grid_->Invalidate();
 }

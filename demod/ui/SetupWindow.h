@@ -84,8 +84,8 @@ public:
     RC_CellGrid* PresetGrid() const { return grid_; }
     RC_NumberEdit* PresetEditor() const { return editor_; }
     int PresetEditorRow() const { return editorRow_; }
-    RC_Button* StructureButton(int page) const { return structure_[page]; }
-    RC_Button* RestoreButton(int page) const { return restore_[page]; }
+    RC_Button* StructureButton() const { return structure_; }
+    RC_Button* RestoreButton() const { return restore_; }
     RC_Panel* CpuMeter() const { return cpu_; }
     RC_Button* HelpButton() const { return help_; }
     RC_Button* AboutButton() const { return about_; }
@@ -117,6 +117,7 @@ private:
     void BuildFilterGroup();
     void BuildPresetGroup();
     void BuildModePage(int page);
+    void BuildModeButtons();
     void ChooseSecondaryDevice();
     bool SecondaryAvailable() const;
     void CommitPresetEditor();
@@ -183,8 +184,8 @@ private:
     RC_Panel* cpu_ = nullptr;
     RC_GroupFrame* filterGroup_ = nullptr;
     ModeSettingsGroup* groups_[kModeCount] = {};
-    RC_Button* structure_[kModeCount] = {};
-    RC_Button* restore_[kModeCount] = {};
+    RC_Button* structure_ = nullptr;
+    RC_Button* restore_ = nullptr;
     RC_Button* help_ = nullptr;
     RC_Button* about_ = nullptr;
     StudyWindow* study_ = nullptr;
