@@ -37,3 +37,8 @@ std::string PluginFolder() {
     if (!folder || folder->empty()) return {};
     return folder->back() == '/' ? *folder : *folder + "/";
 }
+
+void ShowPluginHelp(const char* topic) {
+    const std::string file = PluginFolder() + "Q745DemodPro.chm::/" + topic;
+    HtmlHelpA(nullptr, file.c_str(), HH_DISPLAY_TOPIC, 0);
+}

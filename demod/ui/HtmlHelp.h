@@ -14,5 +14,8 @@ void* HtmlHelpA(void* owner, const char* file, unsigned command, std::uintptr_t 
 // The last topic asked for (empty when none).
 std::string LastHelpRequest();
 
+// Shows a topic of the plug-in's help file "Q745DemodPro.chm" in the plug-in folder.
+void ShowPluginHelp(const char* topic);
+
 // The plug-in folder with a separator appended: the plug-in host's "SearchPath"; empty when unset.
 std::string PluginFolder();

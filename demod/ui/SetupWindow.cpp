@@ -729,8 +729,7 @@ void SetupWindow::RestorePressed(void* user, RC_Window*) {
 }
 
 void SetupWindow::HelpPressed(void*, RC_Window*) {
-    const std::string topic = PluginFolder() + "Q745DemodPro.chm::/Demodulator settings.htm";
-    HtmlHelpA(nullptr, topic.c_str(), HH_DISPLAY_TOPIC, 0);
+    ShowPluginHelp("Demodulator settings.htm");
 }
 
 void SetupWindow::AboutPressed(void* user, RC_Window*) {

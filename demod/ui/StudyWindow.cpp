@@ -191,8 +191,7 @@ void StudyWindow::ToggleChanged(void* user, RC_Window*) {
 }
 
 void StudyWindow::HelpPressed(void*, RC_Window*) {
-    const std::string topic = PluginFolder() + "Q745DemodPro.chm::/Study.htm";
-    HtmlHelpA(nullptr, topic.c_str(), HH_DISPLAY_TOPIC, 0);
+    ShowPluginHelp("Study.htm");
 }
 
 void StudyWindow::MarkerDragged(void* user, RC_Graph* graph, int index) {
