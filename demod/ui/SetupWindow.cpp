@@ -33,8 +33,9 @@ namespace {
 constexpr int kEepromCapabilities = 80;
 constexpr unsigned char kCapabilityFmWide = 0x2;
 constexpr const char* kReversed = " Reversed";
-// Posted to the setup window: the preset editor has committed and can go.
+// Posted to the setup window: the preset editor has committed and can go; the clipping state changed.
 constexpr std::uint32_t kMsgCloseEditor = 0x8004;
+constexpr std::uint32_t kMsgClipping = 0x8006;
 
 template <class T>
 T* Shown(T* w) {
@@ -132,9 +133,10 @@ SetupWindow::SetupWindow(DemodWindow* owner, DemodSettings& settings, SoundCardS
 }
 
 SetupWindow::~SetupWindow() {
-    if (study_ != nullptr) {
-        StudyWindow* study = study_;
-        study_ = nullptr;
+    StudyWindow* study = study_;
+    if (study != nullptr) {
+        study->ForgetSetup();
+        StudyClosed();
         delete study;
     }
 }
@@ -181,7 +183,8 @@ void SetupWindow::BuildSoundCard(bool usb) {
     clipping_->SetFrameWidth(2);
     clipping_->SetFrameType(2);
     clipping_->SetLabelTextColour(0x000000);
-    SetClipping(false);
+    clipping_->SetBackgroundColour(kNotClipped);
+    clipping_->SetFrameColour(kNotClipped);
 
     MakeLabel(soundCard_, 4, 103, 84, 18, "Sampling rate", 6);
     rate_ = Shown(new RC_ComboBox(soundCard_, 90, 103, 55, 18));
@@ -553,10 +556,8 @@ void SetupWindow::InputLevelChanged(void* user, RC_Slider*, double value) {
 
 void SetupWindow::SetClipping(bool clipped) {
     if (clipping_ == nullptr) return;
-    const RC_Colour c = clipped ? kClipped : kNotClipped;
-    clipping_->SetBackgroundColour(c);
-    clipping_->SetFrameColour(c);
-    clipping_->Invalidate();
+    const int now = clipped ? 1 : 0;
+    if (clipped_.exchange(now) != now) win::PostMessage(Handle(), kMsgClipping, 0, 0);
 }
 
 void SetupWindow::RateChanged(void* user, RC_Window*) {
@@ -702,6 +703,13 @@ win::LResult SetupWindow::HandleMessage(std::uint32_t msg, win::WParam wParam, w
         }
         return 0;
     }
+    if (msg == kMsgClipping) {
+        const RC_Colour c = clipped_.load() == 1 ? kClipped : kNotClipped;
+        clipping_->SetBackgroundColour(c);
+        clipping_->SetFrameColour(c);
+        clipping_->Invalidate();
+        return 0;
+    }
     return RC_Popup::HandleMessage(msg, wParam, lParam);
 }
 
@@ -709,14 +717,27 @@ win::LResult SetupWindow::HandleMessage(std::uint32_t msg, win::WParam wParam, w
 
 void SetupWindow::ToggleStudy() {
     if (study_ != nullptr) {
-        StudyWindow* study = study_;
-        study_ = nullptr;
-        study->Close();
+        study_->Close(); // its destructor tells StudyClosed
         return;
     }
     if (CurrentMode() == kModeFmw) return;
-    study_ = new StudyWindow(owner_, this, settings_);
-    study_->Show(win::SW_SHOW);
+    auto* study = new StudyWindow(owner_, this, settings_);
+    {
+        std::lock_guard<RC_Lock> hold(studyLock_);
+        study_ = study;
+    }
+    study->Show(win::SW_SHOW);
+}
+
+void SetupWindow::StudyClosed() {
+    std::lock_guard<RC_Lock> hold(studyLock_);
+    study_ = nullptr;
+}
+
+void SetupWindow::FeedStudy(const std::int16_t* input, std::uint32_t inputCount, const std::int16_t* output,
+                            std::uint32_t outputCount) {
+    std::lock_guard<RC_Lock> hold(studyLock_);
+    if (study_ != nullptr) study_->OnAudioBlock(input, inputCount, output, outputCount);
 }
 
 void SetupWindow::StructurePressed(void* user, RC_Window*) { static_cast<SetupWindow*>(user)->ToggleStudy(); }

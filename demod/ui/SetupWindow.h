@@ -8,6 +8,8 @@
 #include "demod/ui/ModeTable.h"
 #include "demod/ui/toolkit/RC_Popup.h"
 
+#include <atomic>
+#include <cstdint>
 #include <memory>
 
 class DemodWindow;
@@ -43,8 +45,12 @@ public:
     // The audio filter handler; null: from the demodulator window (or internal), nothing to the host.
     void OnFilterChange(RC_Window* control);
     void OnSecondaryOutput(RC_Window* control);
-    // The audio thread's report of a block: clipped or not.
+    // The audio thread's report of a block: clipped or not. A change is shown by the
+    // user-interface thread.
     void SetClipping(bool clipped);
+    // Audio thread: one block for the study window while it is open.
+    void FeedStudy(const std::int16_t* input, std::uint32_t inputCount, const std::int16_t* output,
+                   std::uint32_t outputCount);
     // Fills the mixer-line list: the sound card's source lines, then the same with " Reversed".
     void FillMixerLines();
 
@@ -93,8 +99,8 @@ public:
     StudyWindow* Study() const { return study_; }
     // Opens the study window, or closes it when it is open.
     void ToggleStudy();
-    // The study window tells that it is gone.
-    void StudyClosed() { study_ = nullptr; }
+    // The study window tells that it is going.
+    void StudyClosed();
 
     // What a preset cell shows: the number and its unit.
     struct PresetText {
@@ -189,6 +195,9 @@ private:
     RC_Button* help_ = nullptr;
     RC_Button* about_ = nullptr;
     StudyWindow* study_ = nullptr;
+    // Held while a block is fed to the study window and while the window goes.
+    RC_Lock studyLock_;
+    std::atomic<int> clipped_{-1}; // the state last shown: -1 none yet
     std::unique_ptr<RC_Image> badge_;
     RC_String work_;
 };

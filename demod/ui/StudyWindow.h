@@ -36,6 +36,8 @@ public:
     StudyWindow(DemodWindow* owner, SetupWindow* setup, DemodSettings& settings);
     ~StudyWindow() override;
 
+    // The setup window goes first: nothing to tell it at closing.
+    void ForgetSetup() { setup_ = nullptr; }
     // The current mode's title, probes and graph rates again (mode or rate changed).
     void Refresh();
     // Audio thread: one block's input (values) and its stereo output (values, interleaved).

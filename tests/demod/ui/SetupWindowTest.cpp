@@ -417,11 +417,18 @@ TEST_F(SetupWindowTest, AReversedMixerLineTakesTheOtherChannelAndThePlainLine) {
 
 TEST_F(SetupWindowTest, ClippingIndicatorTurnsBrightRedForAClippedBlock) {
     Open();
-    EXPECT_EQ(setup_->ClippingIndicator()->BackgroundColour(), SetupWindow::kNotClipped);
-    setup_->SetClipping(true);
-    EXPECT_EQ(setup_->ClippingIndicator()->BackgroundColour(), SetupWindow::kClipped);
-    setup_->SetClipping(false);
-    EXPECT_EQ(setup_->ClippingIndicator()->BackgroundColour(), SetupWindow::kNotClipped);
+    RC_Label* clipping = setup_->ClippingIndicator();
+    EXPECT_EQ(clipping->BackgroundColour(), SetupWindow::kNotClipped);
+    struct Case {
+        bool clipped;
+        RC_Colour shown;
+    };
+    for (const Case c : {Case{true, SetupWindow::kClipped}, Case{true, SetupWindow::kClipped},
+                         Case{false, SetupWindow::kNotClipped}}) {
+        setup_->SetClipping(c.clipped); // from the audio thread: shown by the window's own thread
+        Pump();
+        EXPECT_EQ(clipping->BackgroundColour(), c.shown) << c.clipped;
+    }
 }
 
 TEST_F(SetupWindowTest, RateChoiceIsStoredAndAppliedToTheDemodulatorWindow) {
@@ -455,10 +462,26 @@ TEST_F(SetupWindowTest, StructureButtonOpensAndClosesTheStudyWindow) {
     Open();
     RC_Button* view = setup_->StructureButton();
     view->onAction.fn(view->onAction.user, view);
-    ASSERT_NE(setup_->Study(), nullptr);
-    EXPECT_STREQ(setup_->Study()->Caption(), "AM Demodulator Structure");
+    StudyWindow* study = setup_->Study();
+    ASSERT_NE(study, nullptr);
+    EXPECT_STREQ(study->Caption(), "AM Demodulator Structure");
+
+    std::vector<std::int16_t> input(2048, 100), output(2048, 200);
+    setup_->FeedStudy(input.data(), 2048, output.data(), 2048);
+    EXPECT_EQ(study->CaptureOf(0)[0], 100) << "the block reached the open study window";
+
     view->onAction.fn(view->onAction.user, view);
+    Pump();
     EXPECT_EQ(setup_->Study(), nullptr);
+    setup_->FeedStudy(input.data(), 2048, output.data(), 2048); // nothing open: nothing fed
+}
+
+TEST_F(SetupWindowTest, AStudyWindowStillOpenGoesWithTheSetupWindow) {
+    Open();
+    setup_->ToggleStudy();
+    ASSERT_NE(setup_->Study(), nullptr);
+    delete setup_;
+    setup_ = nullptr;
     Pump();
 }
 
