@@ -282,8 +282,7 @@ TEST_F(StudyWindowTest, HelpAsksForTheStudyTopic) {
 }
 
 TEST_F(StudyWindowTest, Screenshot) {
-    Open(kModeIsb);
-    OnProbe(12, win::WM_LBUTTONDOWN, win::MK_LBUTTON);
+    Open(kModeIsb); // red stays on the input: the demodulator's own buffers fill only when it runs
     OnProbe(19, win::WM_RBUTTONDOWN, win::MK_RBUTTON);
     const auto input = Tone(2048, 1500, 48000, 8000);
     std::vector<std::int16_t> output(2048);
