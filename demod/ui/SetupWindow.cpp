@@ -205,9 +205,13 @@ void SetupWindow::FillMixerLines() {
         for (std::size_t i = 0; i < lines.Count(); ++i) mixerLine_->AddItem(lines.Item(i));
         for (std::size_t i = 0; i < lines.Count(); ++i) mixerLine_->AddItem((std::string(lines.Item(i)) + kReversed).c_str());
     }
-    std::string stored(card_.mixerLine, strnlen(card_.mixerLine, sizeof card_.mixerLine));
+    std::string stored = StoredLine();
     if (settings_.inputChannel == 0 && !stored.empty()) stored += kReversed;
     mixerLine_->SetCaption(stored.c_str());
+}
+
+std::string SetupWindow::StoredLine() const {
+    return std::string(card_.mixerLine, strnlen(card_.mixerLine, sizeof card_.mixerLine));
 }
 
 // The secondary output goes to the virtual sound card: its first wave-out device from index 1.
@@ -430,6 +434,11 @@ void SetupWindow::SetFilterFields(bool force) {
 void SetupWindow::OnFilterChange(RC_Window* control) {
     DemodModeBlock& b = Mode();
     RC_FirFilter16& filter = view_->Filter();
+    if (control != nullptr && control == mainView_) {
+        view_->SetLowCutoff(mainView_->Filter().LowCutoff());
+        view_->SetHighCutoff(mainView_->Filter().HighCutoff());
+        control = view_; // and on as from this window's own view
+    }
     if (control == view_) {
         if (filter.LowCutoff() > low_->Maximum()) view_->SetLowCutoff(static_cast<float>(low_->Maximum()));
         if (filter.HighCutoff() > high_->Maximum()) view_->SetHighCutoff(static_cast<float>(high_->Maximum()));
@@ -454,6 +463,12 @@ void SetupWindow::OnFilterChange(RC_Window* control) {
         b.deemphasis = static_cast<float>(deemphasis_->Value());
     }
     if (control == on_ || on_->IsDown()) owner_->OnAfFilter(on_->IsDown(), control != nullptr);
+    if (mainView_ != nullptr) {
+        mainView_->SetType(filter.Type());
+        mainView_->SetLowCutoff(filter.LowCutoff());
+        mainView_->SetHighCutoff(filter.HighCutoff());
+        mainView_->SetDeemphasis(view_->DeemphasisSlope());
+    }
 }
 
 void SetupWindow::FilterControl(void* user, RC_Window* control) { static_cast<SetupWindow*>(user)->OnFilterChange(control); }
@@ -524,6 +539,11 @@ void SetupWindow::WaveInChanged(void* user, RC_Window*) {
     if (RC_AudioMixer* mixer = self->owner_->RecordingMixer(); mixer != nullptr)
         mixer->SetDeviceFromWaveIn(self->owner_->Wave());
     self->FillMixerLines();
+    // The stored line, on the new mixer when it has one of that name.
+    if (RC_AudioMixer* mixer = self->owner_->RecordingMixer(); mixer != nullptr) {
+        const long line = mixer->SourceNames().Find(self->StoredLine().c_str());
+        if (line >= 0) self->owner_->SelectMixerLine(static_cast<int>(line));
+    }
 }
 
 void SetupWindow::WaveOutChanged(void* user, RC_Window*) {

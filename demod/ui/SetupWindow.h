@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 class DemodWindow;
 class ModeSettingsGroup;
@@ -51,6 +52,9 @@ public:
     // Audio thread: one block for the study window while it is open.
     void FeedStudy(const std::int16_t* input, std::uint32_t inputCount, const std::int16_t* output,
                    std::uint32_t outputCount);
+    // The demodulator window's own filter view, which the audio thread filters with: it follows
+    // this window's filter, and its dragged edges come back here (null: none).
+    void SetMainFilterView(RC_FilterView* view) { mainView_ = view; }
     // Fills the mixer-line list: the sound card's source lines, then the same with " Reversed".
     void FillMixerLines();
 
@@ -126,6 +130,8 @@ private:
     void BuildModeButtons();
     void ChooseSecondaryDevice();
     bool SecondaryAvailable() const;
+    // The sound-card record's mixer line name (the field need not hold a terminator).
+    std::string StoredLine() const;
     void CommitPresetEditor();
     void OnModeField(RC_NumberEdit* field, double value);
     void OnSagc();
@@ -166,6 +172,7 @@ private:
     RC_Slider* inputLevel_ = nullptr;
     RC_ComboBox* rate_ = nullptr;
     RC_FilterView* view_ = nullptr;
+    RC_FilterView* mainView_ = nullptr;
     RC_Button* on_ = nullptr;
     RC_Button* bandPass_ = nullptr;
     RC_Button* lowPass_ = nullptr;

@@ -280,6 +280,25 @@ TEST_F(SetupWindowTest, DraggedEdgesAreClampedToTheFieldsAndShownInThem) {
     EXPECT_EQ(settings_.modes[window_->ModeIndex()].lowCutoff, 500.0f);
 }
 
+TEST_F(SetupWindowTest, TheDemodulatorWindowsFilterViewFollowsAndReportsBack) {
+    Open();
+    auto* main = new RC_FilterView(setup_, 4, 26, 100, 60); // stands for the demodulator window's view
+    main->Filter().SetSampleRate(48000.0f);
+    main->SetLength(127);
+    setup_->SetMainFilterView(main);
+    Enter(setup_->HighCutField(), "2700");
+    EXPECT_EQ(main->Filter().HighCutoff(), 2700.0f);
+    EXPECT_EQ(main->Filter().Type(), 3);
+    toolkit_test::Click(setup_->LowPassButton(), 5, 5);
+    EXPECT_EQ(main->Filter().Type(), 1);
+
+    main->SetHighCutoff(4100.0f); // an edge dragged on the demodulator window
+    setup_->OnFilterChange(main);
+    EXPECT_EQ(setup_->HighCutField()->Value(), 4100);
+    EXPECT_EQ(setup_->FilterView()->Filter().HighCutoff(), 4100.0f);
+    EXPECT_EQ(settings_.modes[window_->ModeIndex()].highCutoff, 4100.0f);
+}
+
 TEST_F(SetupWindowTest, PresetsShowHertzUpTo3000AndKilohertzAbove) {
     struct Case {
         double hertz;
@@ -413,6 +432,26 @@ TEST_F(SetupWindowTest, AReversedMixerLineTakesTheOtherChannelAndThePlainLine) {
         EXPECT_EQ(mixer->SourceLine(), 1) << c.item;
         EXPECT_EQ(std::string(card_.mixerLine), line);
     }
+}
+
+TEST_F(SetupWindowTest, ChoosingTheWaveInDeviceListsItsMixerLinesAndSelectsTheStoredOne) {
+    Open();
+    RC_DeviceCombo* waveIn = setup_->WaveInCombo();
+    const long lineIn = waveIn->Items().Find("Line In");
+    ASSERT_GE(lineIn, 0);
+    // The stored line is the mixer's second line, by name.
+    window_->Wave().SetInDeviceByName("Line In");
+    window_->RecordingMixer()->SetDeviceFromWaveIn(window_->Wave());
+    ASSERT_GE(window_->RecordingMixer()->SourceNames().Count(), 2u);
+    std::snprintf(card_.mixerLine, sizeof card_.mixerLine, "%s", window_->RecordingMixer()->SourceNames().Item(1));
+    window_->Wave().SetInDevice(0);
+
+    waveIn->SetSelection(static_cast<int>(lineIn));
+    waveIn->onChange.fn(waveIn->onChange.user, waveIn);
+    RC_AudioMixer* mixer = window_->RecordingMixer();
+    EXPECT_STREQ(window_->Wave().InDeviceNames().Item(static_cast<std::size_t>(window_->Wave().InDevice())), "Line In");
+    EXPECT_EQ(setup_->MixerLineCombo()->Count(), 2 * static_cast<int>(mixer->SourceNames().Count()));
+    EXPECT_EQ(mixer->SourceLine(), 1);
 }
 
 TEST_F(SetupWindowTest, ClippingIndicatorTurnsBrightRedForAClippedBlock) {
