@@ -166,11 +166,6 @@ void StudyWindow::ForceBlueToOutput() {
 void StudyWindow::MouseEvent(int kind, std::uint32_t keys, int x, int y) {
     RC_Popup::MouseEvent(kind, keys, x, y);
     const int probe = ProbeAt(x, y);
-    if (kind == kMouseMove) {
-        hover_ = probe;
-        if (probe >= 0) SetCursorShape(win::LoadCursor(win::IDC_HAND));
-        return;
-    }
     if (probe < 0) return;
     if (kind == kLeftDown || kind == kLeftDouble) red_ = probe;
     else if (kind == kRightDown) SetBlue(probe);
@@ -271,6 +266,13 @@ win::LResult StudyWindow::HandleMessage(std::uint32_t msg, win::WParam wParam, w
         if (thdOn_) thdField_->SetValue(true, shown_[2]);
         if (sinadOn_) sinadField_->SetValue(true, shown_[3]);
         return 0;
+    }
+    if (msg == win::WM_MOUSEMOVE) {
+        // Every move over the window, also over a panel, so that leaving a probe is seen.
+        const win::LResult r = RC_Popup::HandleMessage(msg, wParam, lParam);
+        hover_ = ProbeAt(win::GetXParam(lParam), win::GetYParam(lParam));
+        if (hover_ >= 0) SetCursorShape(win::LoadCursor(win::IDC_HAND));
+        return r;
     }
     return RC_Popup::HandleMessage(msg, wParam, lParam);
 }

@@ -197,6 +197,10 @@ TEST_F(StudyWindowTest, LeftClickChoosesRedAndRightClickBlue) {
     EXPECT_EQ(study_->TestFrequencyField()->Maximum(), 24000 / 5.0) << "a fifth of the blue graph's rate";
     OnProbe(14, win::WM_LBUTTONDOWN, win::MK_LBUTTON); // the Hilbert filter: not in AM
     EXPECT_EQ(study_->RedProbe(), 10);
+    OnProbe(10, win::WM_MOUSEMOVE);
+    win::SendMessage(study_->Handle(), win::WM_MOUSEMOVE, 0, win::MakeLParam(300, 300)); // onto the red panel
+    EXPECT_EQ(study_->HoveredProbe(), -1);
+    OnProbe(10, win::WM_MOUSEMOVE);
     win::SendMessage(study_->Handle(), win::WM_MOUSEMOVE, 0, win::MakeLParam(200, 100)); // on the diagram, off the probes
     EXPECT_EQ(study_->HoveredProbe(), -1);
 }
