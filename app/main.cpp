@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/forms/TQ7form.h"
+#include "app/forms/TSplashForm.h"
 #include "platform/components/TApplication.h"
 #include "platform/sys/Module.h"
 #include "platform/win/BackendChoice.h"
@@ -25,7 +26,13 @@ int main(int argc, char** argv) {
     application.SetTitle(lxq::TQ7form::kCaption);
     application.SetShowMainForm(false); // the form shows itself once start-up succeeded
     std::vector<std::string> args(argv + 1, argv + argc);
-    application.CreateForm<lxq::TQ7form>(std::move(args));
+    {
+        // Start-up reports to the splash window while the front panel starts.
+        lxq::TSplashForm splash(nullptr);
+        splash.Show();
+        splash.Repaint();
+        application.CreateForm<lxq::TQ7form>(std::move(args));
+    }
     application.Run();
     plat::comp::TApplication::ShutDown();
 

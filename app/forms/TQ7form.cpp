@@ -15,6 +15,9 @@
 #include "app/controls/TstPanel.h"
 #include "app/controls/TstSpeedButton.h"
 #include "app/forms/DataFolder.h"
+#include "app/forms/TSplashForm.h"
+#include "app/forms/FrontPanelLook.h"
+#include "app/forms/PlaceControl.h"
 #include "app/receiver/KvrPluginInterface.h"
 #include "app/receiver/TmyKVRserver.h"
 #include "app/receiver/TmyQ745.h"
@@ -44,17 +47,6 @@ constexpr std::uint32_t kWarningBox = MB_OK | MB_ICONWARNING | MB_TOPMOST;
 constexpr const char* kDemodulatorPlugin = "Q745 Demodulator";
 constexpr std::uint32_t kSetFrequency = 0x800;
 constexpr std::uint32_t kHostBusyClosing = 0x2;
-constexpr std::int64_t kSignalIntervalMs = 200;
-
-template <typename C>
-C* Place(TComponent* owner, TWinControl* parent, int x, int y, int w, int h) {
-    auto* c = new C(owner);
-    c->SetParent(parent);
-    c->SetBounds(x, y, w, h);
-    return c;
-}
-
-std::uint32_t Low32(std::int64_t v) { return static_cast<std::uint32_t>(static_cast<std::uint64_t>(v)); }
 
 std::string WithoutStars(const std::string& s) {
     std::string out;
@@ -87,12 +79,13 @@ TQ7form::TQ7form(TComponent* owner, std::vector<std::string> args)
 
     Q7->OnFrequencyChanged = [this](TObject* s) { LXFreqChange(s); };
     Q7->OnSignalChanged = [this](TObject* s) { LXSignalChange(s); };
-    Q7->OnBlockedFrequency = [this](TObject* s, std::int64_t f) { LXBlockedFrequency(s, f); };
-    Q7->OnChooseReceiver = [this](TObject*, const RADIO_INFO* infos, int count, int& chosen) {
-        ChooseReceiver(infos, count, chosen);
+    Q7->OnBlockedFrequency = [this](TObject* s, std::int64_t f) { Q7BlockedFrequency(s, f); };
+    Q7->OnChooseReceiver = [this](TObject* s, const RADIO_INFO* infos, int count, int& chosen) {
+        Q7ChooseReceiver(s, infos, count, chosen);
     };
     ApplicationEvents1 = new TApplicationEvents(this);
     ApplicationEvents1->OnMessage = [this](plat::win::Msg& m, bool& h) { ApplicationEvents1Message(m, h); };
+    BuildIdle(); // binds the idle loop to the application events made just above
     // Keys to the form's own window come through its preview; those of its controls through
     // the application's message hook.
     OnKeyDown = [this](TObject* s, std::uint16_t& k, TShiftState st) { FormKeyDown(s, k, st); };
@@ -134,12 +127,6 @@ void TQ7form::BuildControls() {
     myLabel16->SetAutoSize(false);
     myLabel16->Font().SetColor(clYellow);
 
-    mySMeterText = Place<TmyLabel>(this, stPanel1, 360, 14, 150, 24);
-    mySMeterText->SetAutoSize(false);
-    mySMeterText->Font().SetSize(12);
-    mySMeterText->Font().SetColor(clAqua);
-    mySMeterText->SetCaption("-- dBm");
-
     auto* stepLabel = Place<TmyLabel>(this, stPanel1, 360, 62, 40, 18);
     stepLabel->SetCaption("Step");
     stepLabel->Font().SetColor(clWhite);
@@ -153,17 +140,7 @@ void TQ7form::BuildControls() {
     myFrequencyEdit2->SetDefaultShadow(false);
 
     auto button = [this](int x, int y, int w, const char* caption, TSTButtonKind kind) {
-        auto* b = Place<TstSpeedButton>(this, stPanel1, x, y, w, 24);
-        b->SetColor(kPanelColor);
-        b->SetColorDown(kDisplayColor);
-        b->Font().SetColor(clWhite);
-        b->SetFontColorDown(clYellow);
-        if (caption) b->SetCaption(caption);
-        else {
-            b->SetKind(kind);
-            b->SetKindPercent(60);
-        }
-        return b;
+        return FrontPanelButton(this, stPanel1, x, y, w, caption, kind);
     };
     stSpeedButton26 = button(16, 92, 32, nullptr, TSTButtonKind::stbkRewind);
     stSpeedButton29 = button(52, 92, 32, nullptr, TSTButtonKind::stbkShortLeftArrow);
@@ -228,6 +205,11 @@ void TQ7form::BuildControls() {
     SignalTimer = new TTimer(this);
     SignalTimer->SetEnabled(false);
     SignalTimer->SetOnTimer([this](TObject* s) { SignalTimerTimer(s); });
+    BuildReceiverControls();
+    BuildConnection();
+    BuildMemories();
+    BuildSweep();
+    BuildScanner();
     BuildPlugins();
 }
 
@@ -236,17 +218,6 @@ void TQ7form::BuildControls() {
 int TQ7form::Warn(const std::string& text) { return ShowMessageBox(text, kCaption, kWarningBox); }
 
 void TQ7form::PostClose() { plat::win::PostMessage(Handle(), plat::win::WM_CLOSE, 0, 0); }
-
-void TQ7form::ChooseReceiver(const RADIO_INFO* infos, int count, int& chosen) {
-    // Without the choice dialogs: the receiver asked for by serial number, else the first one
-    // found, else the demonstration receiver.
-    chosen = -1;
-    for (int i = 0; i < count; ++i) {
-        const std::string serial(infos[i].serial, strnlen(infos[i].serial, sizeof infos[i].serial));
-        if (chosen < 0 || serial == preferredSerial_) chosen = i;
-    }
-    DebugLog(count == 0 ? "No receiver found: demonstration receiver" : "Receiver chosen");
-}
 
 void TQ7form::FormCreate(TObject*) {
     DebugLog("Panel starts");
@@ -257,6 +228,7 @@ void TQ7form::FormCreate(TObject*) {
     rawSignal_ = false;
     demodulatorName_ = "Q745 Standard";
 
+    if (SplashForm) SplashForm->SetStatus("Initializing API...");
     Q7->SetInit(true);
     if (!Q7->GetInit()) {
         Warn("Required DLLs are missing.\nPlease reinstall the software.");
@@ -264,9 +236,11 @@ void TQ7form::FormCreate(TObject*) {
         PostClose();
         return;
     }
+    if (SplashForm) SplashForm->SetStatus("Accessing hardware...");
     preferredSerial_ = ReadStartOptions(args_).preferredSerial;
     while (Q7->ChooseToOpen() == 0) {
-        // Nothing to choose from twice: a receiver that cannot be opened ends the start.
+        // Asked again only after "Try again": a receiver that cannot be opened ends the start.
+        if (retryChoice_ && !quit_) continue;
         quit_ = true;
         PostClose();
         return;
@@ -290,8 +264,12 @@ void TQ7form::FormCreate(TObject*) {
     LoadBands();
     LoadAutoSteps();
     LoadExclusions();
+    LoadScanRanges();
     BuildPluginMenus();
     ReadSettings();
+    FitFrequencyEntry();
+    UpdateFrontPanelLED();
+    Q7ModeChanged(Q7); // the mode's squelch from the settings reaches the receiver
     LoadMemoryFile();
 
     myFrequencyEdit1ValueChange(myFrequencyEdit1);
@@ -332,6 +310,15 @@ void TQ7form::ApplyPanelOptions() {
 
 void TQ7form::FormCloseQuery(TObject*, bool& canClose) {
     canClose = (KVR->Disabled() & kHostBusyClosing) == 0;
+    // A scan or a sweep ends first (the receiver gets its settings back); the close comes again.
+    if (canClose && StopScanForClose()) {
+        canClose = false;
+        PostClose();
+    } else if (canClose && Sweeping()) {
+        canClose = false;
+        stSpeedButton31Click(stSpeedButton31);
+        PostClose();
+    }
 }
 
 void TQ7form::FormClose(TObject*, TCloseAction&) {
@@ -342,6 +329,7 @@ void TQ7form::FormClose(TObject*, TCloseAction&) {
         WriteSettings();
         SaveAutoSteps();
         SaveExclusions();
+        SaveScanRanges();
     }
     FreqTimer->SetEnabled(false);
     const std::string product = Q7->GetProductName();
@@ -527,42 +515,6 @@ void TQ7form::FormKeyUp(TObject*, std::uint16_t& key, TShiftState) {
             if (b->Tag() == static_cast<std::intptr_t>(multiplier_)) b->SetDown(true);
     }
     if (key == plat::win::VK_CONTROL) stPanel4->SetEnabled(true);
-}
-
-void TQ7form::LXSignalChange(TObject*) {
-    if (!mySMeterText->Enabled()) return;
-    const std::int64_t since = plat::sys::ActiveClock().NowMs() - lastSignalMs_;
-    if (since > kSignalIntervalMs) {
-        ShowSignal();
-        return;
-    }
-    // The meter moves at most every 200 ms, but the last level must not be lost: the receiver
-    // may not report again for seconds, so it shows once the interval is over.
-    if (!SignalTimer->Enabled()) {
-        SignalTimer->SetInterval(static_cast<std::uint32_t>(kSignalIntervalMs + 1 - since));
-        SignalTimer->SetEnabled(true);
-    }
-}
-
-void TQ7form::SignalTimerTimer(TObject*) {
-    SignalTimer->SetEnabled(false);
-    if (mySMeterText->Enabled()) ShowSignal();
-}
-
-void TQ7form::ShowSignal() {
-    SignalTimer->SetEnabled(false);
-    lastSignalMs_ = plat::sys::ActiveClock().NowMs();
-    mySMeterText->SetCaption(FormatFloat(Q7->SignalLevel(), 1, 1) + " dBm");
-}
-
-void TQ7form::LXBlockedFrequency(TObject*, std::int64_t frequency) {
-    const std::string text = "Illegal frequency " + Freq2str(frequency);
-    TRect rect = FHint->CalcHintRect(300, text);
-    const TPoint at = myFrequencyEdit1->ClientToScreen({0, myFrequencyEdit1->Height()});
-    rect = {at.x, at.y, at.x + rect.right - rect.left, at.y + rect.bottom - rect.top};
-    FHint->ActivateHint(rect, text);
-    HintTimer->SetEnabled(false); // the hint stays 3 s after the last refusal
-    HintTimer->SetEnabled(true);
 }
 
 void TQ7form::HintTimerTimer(TObject*) {

@@ -12,8 +12,11 @@
 
 #include "api/Lxq745Api.h"
 #include "app/forms/BandList.h"
+#include "app/forms/ScanTimings.h"
 #include "app/forms/CommandLine.h"
 #include "app/forms/MemoryList.h"
+#include "app/forms/ScanChannel.h"
+#include "app/forms/ScanTimings.h"
 #include "app/forms/TExclusionRecord.h"
 #include "app/forms/TPanelSettings.h"
 #include "app/forms/TRangeRecord.h"
@@ -22,24 +25,49 @@
 
 namespace plat::comp {
 class TApplicationEvents;
+class TMenuItem;
 class THintWindow;
 class TMainMenu;
-class TMenuItem;
 class TOpenDialog;
 class TSaveDialog;
+class TMenuItem;
 class TTimer;
 } // namespace plat::comp
 
+namespace plat::sys {
+class Module;
+} // namespace plat::sys
+
 namespace lxq {
 
+class TAboutForm;
+class TGroupForm;
+class TLEDform;
+class TMemoryForm;
+class TOffsetForm;
+class TRecallForm;
+class TmyIntEdit;
+class TDebugForm;
+class TmyFreqGraph2;
+class TmyFrequencyEdit;
 class TmyKVRserver;
 class TmyLabel;
 class TmyQ745;
 class TmyTuningPad;
+class TAutostepForm;
+class TExclusionsForm;
+class TRangesForm;
+class TScanSetForm;
 class TstFrequencyEdit;
 class TstKnob;
 class TstPanel;
 class TstSpeedButton;
+// receiver controls, receiver choice and power
+class TDiscForm;
+class TmyIntEdit;
+class TmySMeter;
+class TmyUpDown;
+class TstAlignEdit;
 
 class TQ7form : public plat::comp::TForm {
 public:
@@ -58,7 +86,6 @@ public:
     TstFrequencyEdit* myFrequencyEdit1 = nullptr; // frequency display and entry
     TstFrequencyEdit* myFrequencyEdit2 = nullptr; // step size
     TmyLabel* myLabel16 = nullptr;                // band or memory under the frequency
-    TmyLabel* mySMeterText = nullptr;             // the signal level until the S-meter stands
     TstKnob* stKnob1 = nullptr;
     TstSpeedButton* stSpeedButton29 = nullptr; // Step left
     TstSpeedButton* stSpeedButton28 = nullptr; // Step right
@@ -106,7 +133,7 @@ public:
     KnobMultiplier CurrentMultiplier() const;
     void LXSignalChange(plat::comp::TObject* sender);
     void SignalTimerTimer(plat::comp::TObject* sender);
-    void LXBlockedFrequency(plat::comp::TObject* sender, std::int64_t frequency);
+    void Q7BlockedFrequency(plat::comp::TObject* sender, std::int64_t frequency);
     void HintTimerTimer(plat::comp::TObject* sender);
 
     // --- settings and data files (TQ7formFiles.cpp) ---
@@ -161,11 +188,227 @@ public:
     KnobMultiplier ChosenMultiplier() const { return multiplier_; }
     std::vector<TBand>& Bands() { return bands_; }
 
+    // --- receiver controls (TQ7formReceiver.cpp) ---
+    TmySMeter* mySMeter = nullptr;
+    TstSpeedButton* stSpeedButton1 = nullptr;  // On/Off
+    TstSpeedButton* stSpeedButton22 = nullptr; // AGC Off
+    TstSpeedButton* stSpeedButton4 = nullptr;  // AGC Slow
+    TstSpeedButton* stSpeedButton5 = nullptr;  // AGC Med
+    TstSpeedButton* stSpeedButton6 = nullptr;  // AGC Fast
+    TstSpeedButton* stSpeedButton2 = nullptr;  // Atten
+    TstSpeedButton* stSpeedButton41 = nullptr; // Preamp
+    TstSpeedButton* stSpeedButton51 = nullptr; // AFC
+    TmyIntEdit* myIntEdit2 = nullptr;          // manual IF gain
+    TmyUpDown* myUpDown3 = nullptr;
+    TmyIntEdit* myIntEdit3 = nullptr;          // level squelch, dBm
+    TmyUpDown* myUpDown4 = nullptr;
+    TstSpeedButton* stSpeedButton8 = nullptr;  // Level
+    TstSpeedButton* stSpeedButton42 = nullptr; // Noise
+    TstSpeedButton* stSpeedButton43 = nullptr; // Voice
+    TstSpeedButton* stSpeedButton44 = nullptr; // CTCSS
+    TstSpeedButton* stSpeedButton45 = nullptr; // DCS
+    TstSpeedButton* stSpeedButton46 = nullptr; // R: reverse DCS
+    TmyIntEdit* myIntEdit4 = nullptr;          // noise squelch of the mode, %
+    TmyIntEdit* myIntEdit5 = nullptr;          // voice squelch of the mode, %
+    TstAlignEdit* stAlignEdit1 = nullptr;      // CTCSS tone; Tag = index into the tone table
+    TmyUpDown* myUpDown16 = nullptr;
+    TstAlignEdit* stAlignEdit2 = nullptr;      // DCS code; Tag = index into the code table
+    TmyUpDown* myUpDown17 = nullptr;
+    TstSpeedButton* stSpeedButton16 = nullptr; // dBm
+    TstSpeedButton* stSpeedButton17 = nullptr; // S-units
+    TstSpeedButton* stSpeedButton18 = nullptr; // µV
+    TstSpeedButton* stSpeedButton39 = nullptr; // p-p
+    plat::comp::TTimer* SquelchTimer = nullptr; // the meter's mark follows a squelch drag
+    TstSpeedButton* stSpeedButton24 = nullptr;  // Show/hide the spectrum analyzer
+    plat::comp::TTimer* ScrollTimer = nullptr;  // rolls the spectrum panel in and out
+    void BuildReceiverControls();
+    void LXPowerChange(plat::comp::TObject* sender);
+    void LXAGCChange(plat::comp::TObject* sender);
+    void LXAttenChange(plat::comp::TObject* sender);
+    void LXIFGainChange(plat::comp::TObject* sender);
+    void LXSquelchChange(plat::comp::TObject* sender);
+    void Q7ModeChanged(plat::comp::TObject* sender);
+    void Q7AfcChanged(plat::comp::TObject* sender);
+    void Q7PreAmpChanged(plat::comp::TObject* sender);
+    void stSpeedButton1Click(plat::comp::TObject* sender);
+    void stSpeedButton4Click(plat::comp::TObject* sender);
+    void stSpeedButton2Click(plat::comp::TObject* sender);
+    void stSpeedButton41Click(plat::comp::TObject* sender);
+    void stSpeedButton51Click(plat::comp::TObject* sender);
+    void myIntEdit2ValueChange(plat::comp::TObject* sender);
+    void myIntEdit3ValueChange(plat::comp::TObject* sender);
+    void myIntEdit4ValueChange(plat::comp::TObject* sender);
+    void myIntEdit5ValueChange(plat::comp::TObject* sender);
+    void stSpeedButton42Click(plat::comp::TObject* sender);
+    void myUpDown16Direction(plat::comp::TComponent* sender, int& val);
+    void myUpDown17Direction(plat::comp::TComponent* sender, int& val);
+    void stSpeedButton46Click(plat::comp::TObject* sender);
+    void myUpDown4MiddleStart(plat::comp::TObject* sender);
+    void myUpDown4MiddleEnd(plat::comp::TObject* sender);
+    void SquelchTimerTimer(plat::comp::TObject* sender);
+    void stSpeedButton16Click(plat::comp::TObject* sender);
+    void stSpeedButton18PaintCaption(plat::comp::TObject* sender);
+    void stSpeedButton24Click(plat::comp::TObject* sender);
+    void ScrollTimerTimer(plat::comp::TObject* sender);
+    void stSpeedButton37Click(plat::comp::TObject* sender); // Zoom out
+    void stSpeedButton38Click(plat::comp::TObject* sender); // Zoom in
+    void stSpeedButton52Click(plat::comp::TObject* sender); // Hits
+    void FrontpanelLED1Click(plat::comp::TObject* sender);
+    void Displayoffset1Click(plat::comp::TObject* sender);
+    void mySMeterDebugString(plat::comp::TObject* sender, int index, plat::comp::TFont& font, std::string& text);
+    // The meter's scale for the receiver's mode, preamplifier and attenuator.
+    void UpdateSMeterScale();
+    // The front-panel LED pattern for the LED setting, the power and the interface.
+    void UpdateFrontPanelLED();
+    // Makes `offset` the display offset while the hardware stays on its frequency.
+    void ApplyDisplayOffset(std::int64_t offset);
+    // The frequency entry's range for the display offset.
+    void FitFrequencyEntry();
+    // The per-mode squelch table (part of the settings); mode ids 0..20.
+    SQUELCH_SETTINGS& ModeSquelch(int mode) { return settings_.squelch.at(static_cast<std::size_t>(mode)); }
+    std::int32_t& ModeSquelchTypes(int mode) { return settings_.activeSquelch.at(static_cast<std::size_t>(mode)); }
+
+    // --- receiver choice, disconnection and power (TQ7formConnection.cpp) ---
+    TDiscForm* DiscForm = nullptr;
+    // Shows a dialog modally and answers its modal result; tests replace it.
+    std::function<plat::comp::TModalResult(plat::comp::TCustomForm&)> RunModal;
+    void BuildConnection();
+    void Q7ChooseReceiver(plat::comp::TObject* sender, const RADIO_INFO* infos, int count, int& chosen);
+    void Q7Disconnect(plat::comp::TObject* sender);
+    void WndProc(plat::comp::TMessage& message) override;
+    void Calibrationfile1Click(plat::comp::TObject* sender);
+    void Help2Click(plat::comp::TObject* sender);
+    void Debug1Click(plat::comp::TObject* sender);
+    void Stayontop1Click(plat::comp::TObject* sender);
+    void About1Click(plat::comp::TObject* sender);
+    void Exit1Click(plat::comp::TObject* sender);
+    // The plug-ins stopped at a suspend, to start again at the resume; null between suspends.
+    const std::vector<std::string>* RestartList() const { return restartList_.get(); }
+    // --- scanner ---
+    TstSpeedButton* stSpeedButton19 = nullptr; // Scan to the left
+    TstSpeedButton* stSpeedButton20 = nullptr; // Scan to the right
+    TstSpeedButton* stSpeedButton7 = nullptr;  // Stop scanning
+    TstSpeedButton* stSpeedButton23 = nullptr; // Pause scanning
+    TstSpeedButton* stSpeedButton10 = nullptr; // scan mode Search
+    TstSpeedButton* stSpeedButton3 = nullptr;  // scan mode Memory
+    TstSpeedButton* stSpeedButton21 = nullptr; // scan mode Range
+    plat::comp::TMenuItem* Scanning1 = nullptr; // Options > Scanning
+    TRangesForm* RangesForm = nullptr;
+    TScanSetForm* ScanSetForm = nullptr;
+    TExclusionsForm* ExclusionsForm = nullptr;
+    TAutostepForm* AutostepForm = nullptr;
+    // The service window's "Scanning" page; its defaults until that window provides it.
+    std::function<ScanConstants()> ReadScanConstants;
+    // Shows a line on the service window's scanning page ("Last scan time=...").
+    std::function<void(const std::string&)> ShowScanTime;
+    void BuildScanner();
+    void stSpeedButton20Click(plat::comp::TObject* sender);
+    void stSpeedButton19Click(plat::comp::TObject* sender);
+    void stSpeedButton7Click(plat::comp::TObject* sender);
+    void stSpeedButton23Click(plat::comp::TObject* sender);
+    void stSpeedButton3Click(plat::comp::TObject* sender);
+    void ScanTimerTimer(plat::comp::TObject* sender);
+    void Scanning1Click(plat::comp::TObject* sender);
+    void StartScan();
+    std::int64_t NextScanChannel(ScanChannel& channel);
+    void ApplyScanChannel(const ScanChannel& channel);
+    void AdvanceScan();
+    void ScanFoundSignal();
+    void ScanHoldStep();
+    void CheckRetune(std::int32_t raw, std::uint32_t rssi, std::uint32_t agc);
+    void RetuneScan();
+    void RetuneForDemodulator();
+    void ResumeScan();
+    void LoadScanTimings();
+    void LoadScanRanges();
+    void SaveScanRanges();
+    // The memory scan groups in the groups dialog; true when it returned OK.
+    bool EditScanGroups(std::int32_t& mask, bool& enabled);
+    // Stops a running scan before the form closes; true when one ran.
+    bool StopScanForClose();
+    int ScanDirection() const { return scanDirection_; }
+    const ScanChannel& ActiveScanChannel() const { return scanActive_; }
+    const ScanChannel& NextScanChannelState() const { return scanNext_; }
+    const ScanTimings& Timings() const { return scanTimings_; }
+    std::int64_t ScanChannelCount() const { return scanChannels_; }
+    bool ExclusionsEnabled() const { return settings_.exclusionsEnabled; }
+    void SetExclusionsEnabled(bool v) { settings_.exclusionsEnabled = v; }
+    ScanKind ChosenScanKind() const;
+    // --- memory dialogs (TQ7formMemories.cpp) ---
+    TstSpeedButton* stSpeedButton12 = nullptr; // Store, "S"
+    TstSpeedButton* stSpeedButton15 = nullptr; // Recall, "R"
+    TmyIntEdit* myIntEdit1 = nullptr;          // the memory number
+    TMemoryForm* MemoryForm = nullptr;
+    TRecallForm* RecallForm = nullptr;
+    TGroupForm* GroupForm = nullptr;
+    TAboutForm* AboutForm = nullptr;
+    TLEDform* LEDform = nullptr;
+    TOffsetForm* OffsetForm = nullptr;
+    plat::comp::TMenuItem* Debug1 = nullptr; // the service menu, shown in service mode
+    void stSpeedButton12Click(plat::comp::TObject* sender);
+    void stSpeedButton15Click(plat::comp::TObject* sender);
+    // The channel list and its hotkeys for the dialogs that change them.
+    HotkeyTable& HotkeyUsed() { return hotkeyUsed_; }
+    void SetServiceMode(bool on);
+    // The help control's module, none when it could not be loaded.
+    plat::sys::Module* HelpModule = nullptr;
+
+    // --- idle loop (TQ7formIdle.cpp) ---
+    std::uint8_t ScannerState = 0;        // 0 idle, 1 paused, 2 holding, 3 scanning
+    bool WaitingForSquelchedInfo = false; // the scanner step waits for the demodulator's verdict
+    static std::uint32_t LastSweepRedrawTick; // the last sweep step allowed to redraw
+    plat::comp::TMenuItem* Demodulators1 = nullptr;
+    // The scanner's step (ScanTimerTimer); the idle loop runs it.
+    plat::comp::TNotifyEvent ScanStep;
+    void ApplicationEvents1Idle(plat::comp::TObject* sender, bool& done);
+    void ApplicationEvents1Minimize(plat::comp::TObject* sender);
+    void ApplicationEvents1Restore(plat::comp::TObject* sender);
+    void Q7SquelchedInfo(plat::comp::TObject* sender);
+    void KVRStartDemodulator(plat::comp::TObject* sender, const std::string& pluginName);
+    void KVRCallback(plat::comp::TObject* sender, const std::string& pluginName, std::uint32_t uMsg,
+                     std::uint32_t dwParam, std::uint32_t cbData, void* lpData, std::int32_t& result);
+    // --- sweep (TQ7formSweep.cpp) ---
+    TstPanel* SweepPanel = nullptr;
+    TmyFrequencyEdit* myFrequencyEdit3 = nullptr; // Start
+    TmyFrequencyEdit* myFrequencyEdit4 = nullptr; // End
+    TmyFrequencyEdit* myFrequencyEdit5 = nullptr; // Step
+    TstSpeedButton* stSpeedButton30 = nullptr;    // Start sweeping: down while a sweep runs
+    TstSpeedButton* stSpeedButton31 = nullptr;    // Stop sweeping
+    TstSpeedButton* stSpeedButton32 = nullptr;    // Pause sweeping
+    TstSpeedButton* stSpeedButton33 = nullptr;    // Continuous sweeping
+    TstSpeedButton* stSpeedButton52 = nullptr;    // Hits
+    TstSpeedButton* stSpeedButton34 = nullptr;    // Min
+    TstSpeedButton* stSpeedButton35 = nullptr;    // Max
+    TstSpeedButton* stSpeedButton36 = nullptr;    // Diff
+    TstSpeedButton* stSpeedButton37 = nullptr;    // Zoom out
+    TstSpeedButton* stSpeedButton38 = nullptr;    // Zoom in
+    TstSpeedButton* stSpeedButton40 = nullptr;    // Clear the graph
+    TmyFreqGraph2* myFreqGraph1 = nullptr;
+    // The service window; its "Scanning" page holds the scan and sweep constants.
+    TDebugForm* DebugForm = nullptr;
+    // Set when a sweep step or the demodulator's squelch report wants the idle loop to go on;
+    // shared with the idle loop and the scanner.
+    bool SquelchedInfoArrived = false;
+    void stSpeedButton30Click(plat::comp::TObject* sender);
+    void stSpeedButton31Click(plat::comp::TObject* sender);
+    void stSpeedButton32Click(plat::comp::TObject* sender);
+    void stSpeedButton34Click(plat::comp::TObject* sender);
+    void stSpeedButton35Click(plat::comp::TObject* sender);
+    void stSpeedButton36Click(plat::comp::TObject* sender);
+    void stSpeedButton40Click(plat::comp::TObject* sender);
+    void myFreqGraph1VisiTune(plat::comp::TObject* sender, std::int64_t freq, plat::comp::TShiftState shift);
+    // One sweep step, run from the idle loop; canUpdate asks the graph to show the step's column.
+    void Q7BlockScan(plat::comp::TObject* sender, double ss, bool canUpdate);
+    bool Sweeping() const;
+    std::int64_t SweepFreq = 0;       // pending in the receiver; the next read is of SweepFreq - step
+    int SweepPoints = 0;              // points of the range
+    std::int64_t SweepSavedFreq = -1; // the receiver's frequency before the start, -1 none
+    SQUELCH_SETTINGS SweepSavedSquelch{}; // FMN's own settings while FMW borrows that mode
+    int SweepLastAgc = -1;
+    std::int64_t SweepStartTick = 0;
     // --- plug-ins (TQ7formPlugins.cpp) ---
     plat::comp::TMainMenu* MainMenu1 = nullptr; // made here when no other area made it first
     TstPanel* DemodPanel = nullptr;             // "Demodulator": holds the embedded window
-    // Shows a start-up step on the splash screen while it exists; null without one.
-    std::function<void(const std::string&)> SplashStatus;
     void BuildPluginMenus();
     // Starts the demodulator plug-in and embeds its window; false (with a message) on failure.
     bool StartDemodulator(const std::string& name);
@@ -198,13 +441,11 @@ private:
     void ApplySettings();
     void CollectSettings();
     bool AskYesNo(const std::string& question);
-    void ChooseReceiver(const RADIO_INFO* infos, int count, int& chosen);
     void PostClose();
     int Warn(const std::string& text);
     void ApplyReceiverOptions();
     void ApplyPanelOptions();
     void SetMainFrequency(std::int64_t hz);
-    void ShowSignal();
 
     std::vector<std::string> args_;
     std::string dataFolder_;
@@ -228,14 +469,79 @@ private:
     std::vector<TExclusionRecord> exclusions_;
     std::string memoryFile_;
     TPanelSettings settings_;
+
+    // --- receiver controls ---
+    void ShowSignal();
+    void ApplyModeSquelch(int mode);
+    bool SquelchDragging() const;
+    // The settings file keeps the modes' squelch levels in dBm, the panel in the receiver's units.
+    void SquelchLevelsToUnits(TPanelSettings& s);
+    TPanelSettings SquelchLevelsInDbm(const TPanelSettings& s);
     std::int64_t lastSignalMs_ = INT64_MIN / 2;
+
+    // --- receiver choice, disconnection and power ---
+    void Suspend();
+    void Resume();
+    bool retryChoice_ = false; // "Try again": start-up looks for receivers anew
+    bool disconnectShown_ = false;
+    std::unique_ptr<std::vector<std::string>> restartList_;
+    std::int32_t suspendedPower_ = 0;
+    std::string suspendedSerial_;
+    // --- memory dialogs ---
+    void BuildMemories();
+    // --- idle loop ---
+    void BuildIdle();
+    // --- sweep ---
+    struct SweepReading {
+        std::int32_t raw = 0;
+        std::uint32_t rssi = 0;
+        std::uint32_t agc = 0;
+        double dbm = 0;
+    };
+    void BuildSweep();
+    void LoadSweepTimings();
+    // Reads the level measured at hz (the frequency tuned before the pending one) into r; a
+    // failed read leaves r as it was.
+    void ReadSweepLevel(std::int64_t hz, SweepReading& r);
+    void ResumeSweep();
+    void StoreSweepLevel(int pos, double level, bool canUpdate);
+    void EndOfSweepRange();
+    void SetSweepControlsEnabled(bool enabled);
+    void SweepFinishedStatistics();
+    struct DebugFormDeleter {
+        void operator()(TDebugForm* form) const;
+    };
+    std::unique_ptr<TDebugForm, DebugFormDeleter> debugForm_;
+    ScanTimings sweepTimings_;
+    std::int64_t sweepStart_ = 0, sweepEnd_ = 0, sweepStep_ = 1;
+    std::int32_t sweepSavedMode_ = 0;
+    std::int32_t sweepSavedAgc_ = -1;
+    bool sweepSavedAtten_ = false, sweepSavedPreAmp_ = false;
+    std::uint32_t sweepSavedSquelchFlags_ = 0;
+    SweepReading sweepReading_;
+    // --- scanner ---
+    void SetDirectionGlyphsIdle();
+    // A direction button's start: the other button up, this one down, then the scan.
+    void StartScanning(int direction);
+    void ScanLog(const std::function<std::string()>& text);
+    void FlashDirectionButton();
+    int scanDirection_ = 0;      // -1 down, 1 up, 0 none
+    ScanChannel scanNext_;
+    ScanChannel scanActive_;
+    ScanTimings scanTimings_;
+    std::int32_t savedAGC_ = -1;
+    std::int32_t savedMode_ = 0;
+    std::int64_t holdDeadline_ = -1; // ms; -1 stopped, 0 running
+    std::int64_t scanStartMs_ = 0;
+    std::int64_t scanChannels_ = 0;
+    std::int32_t rangeChanges_ = 0;
+    std::int64_t lastFlashMs_ = 0;
 
     // --- plug-ins ---
     void BuildPlugins();
     void BindPluginEvents();
     void FillMemoryEntry(const TMemoryRecord& channel, void* entry);
     void StoreMemoryEntry(std::int32_t number, const void* entry);
-    void RecallChannel(const TMemoryRecord& channel);
     plat::win::Hwnd embeddedDemodulator_ = 0;
 };
 

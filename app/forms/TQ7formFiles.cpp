@@ -115,6 +115,7 @@ void TQ7form::ReadSettings() {
     const std::string inFolder = dataFolder_ + kSettingsFileName;
     const TIniFile ini(fs::exists(inFolder) ? inFolder : std::string(kSettingsFileName));
     settings_ = ReadPanelSettings(ini, Q7->GetSerialNum(), demodulatorName_);
+    SquelchLevelsToUnits(settings_);
     ApplySettings();
 }
 
@@ -170,7 +171,7 @@ void TQ7form::WriteSettings() {
     DebugLog("Writing settings");
     TMemIniFile ini(dataFolder_ + kSettingsFileName);
     CollectSettings();
-    WritePanelSettings(ini, Q7->GetSerialNum(), settings_);
+    WritePanelSettings(ini, Q7->GetSerialNum(), SquelchLevelsInDbm(settings_));
     DebugLog("Updating settings");
     ini.UpdateFile();
     mutex.Unlock();

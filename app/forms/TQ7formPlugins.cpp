@@ -12,8 +12,10 @@
 #include "app/controls/TstPanel.h"
 #include "app/controls/TstSpeedButton.h"
 #include "app/forms/MEMORYENTRY.h"
-#include "app/forms/MemoryOrdering.h"
+#include "app/forms/TMemoryForm.h"
 #include "app/forms/TQ7form.h"
+#include "app/forms/TRecallForm.h"
+#include "app/forms/TSplashForm.h"
 #include "app/receiver/KvrPluginInterface.h"
 #include "app/receiver/PackedFrequency.h"
 #include "app/receiver/TmyKVRserver.h"
@@ -102,6 +104,9 @@ std::uint32_t SizeOf(const void* entry) {
 } // namespace
 
 void TQ7form::BuildPlugins() {
+    // The controls keep their client area: the menu bar and the panel are added around it.
+    const int width = ClientWidth();
+    const int height = ClientHeight();
     if (!Menu()) {
         MainMenu1 = new TMainMenu(this);
         SetMenu(MainMenu1);
@@ -109,19 +114,20 @@ void TQ7form::BuildPlugins() {
         MainMenu1 = Menu();
     }
     for (const char* caption : kPluginMenus) PluginMenu(caption);
+    Demodulators1 = PluginMenu(kDemodulatorsMenu);
 
     // The demodulator's window sits in a bevelled panel right of the controls.
     const int bevel = 6;
     const int top = 0;
     DemodPanel = new TstPanel(this);
     DemodPanel->SetParent(this);
-    DemodPanel->SetBounds(ClientWidth(), top, 320 + 2 * bevel, 276 + 2 * bevel);
+    DemodPanel->SetBounds(width, top, 320 + 2 * bevel, 276 + 2 * bevel);
     DemodPanel->SetColor(0x404040);
     DemodPanel->SetBevelStyle(TBevelStyle::bsRound);
     DemodPanel->SetBevelWidth(bevel);
     DemodPanel->SetCaption("Demodulator");
     DemodPanel->SetEnable4All(false);
-    SetClientSize(ClientWidth() + DemodPanel->Width(), std::max(ClientHeight(), DemodPanel->Height()));
+    SetClientSize(width + DemodPanel->Width(), std::max(height, DemodPanel->Height()));
     BindPluginEvents();
 }
 
@@ -129,7 +135,6 @@ void TQ7form::BindPluginEvents() {
     KVR->OnPluginLoad = [this](TObject* s, const std::string& n) { KVRPluginLoad(s, n); };
     KVR->OnPluginStart = [this](TObject* s, const std::string& n) { KVRStarted(s, n); };
     KVR->OnPluginStop = [this](TObject* s, const std::string& n) { KVRClosed(s, n); };
-    KVR->OnStartDemodulator = [this](TObject*, const std::string& n) { StartDemodulator(n); };
     KVR->OnVisibleChanged = [this](TObject* s) { KVRVisible(s); };
     KVR->OnMinimizeChanged = [this](TObject* s) { KVRMinimize(s); };
     KVR->OnDisableChanged = [this](TObject* s) { KVRDisable(s); };
@@ -207,7 +212,7 @@ void TQ7form::KVRClosed(TObject*, const std::string& name) {
 
 bool TQ7form::StartDemodulator(const std::string& name) {
     auto splash = [this](const std::string& text) {
-        if (SplashStatus) SplashStatus(text);
+        if (SplashForm) SplashForm->SetStatus(text);
     };
     DebugLog("Starting " + demodulatorName_);
     demodulatorName_ = name;
@@ -270,7 +275,7 @@ void TQ7form::NewDemodulator(TObject* sender) {
 // --- host events -------------------------------------------------------------------------------
 
 void TQ7form::KVRPluginLoad(TObject*, const std::string& name) {
-    if (SplashStatus) SplashStatus("Loading plug-ins...\n" + name);
+    if (SplashForm) SplashForm->SetStatus("Loading plug-ins...\n" + name);
 }
 
 void TQ7form::KVRVisible(TObject*) { SetVisible(KVR->Visible()); }
@@ -342,7 +347,7 @@ void TQ7form::FillMemoryEntry(const TMemoryRecord& channel, void* entry) {
 void TQ7form::StoreMemoryEntry(std::int32_t number, const void* entry) {
     MEMORYENTRY e;
     std::memcpy(&e, entry, sizeof e);
-    const int index = IndexOfNumber(memories_, number);
+    const int index = MemoryForm->FindNumber(number);
     TMemoryRecord* channel = nullptr;
     if (index >= 0) {
         channel = memories_[static_cast<std::size_t>(index)].get();
@@ -364,16 +369,17 @@ void TQ7form::StoreMemoryEntry(std::int32_t number, const void* entry) {
     CopyField(channel->comments, e.comments, sizeof channel->comments - 1);
 }
 
-void TQ7form::RecallChannel(const TMemoryRecord& channel) { SetMainFrequency(channel.frequency); }
-
 void TQ7form::KVRMemoryEvent(TObject*, std::uint32_t code, std::uint32_t param, void* entry, std::int32_t& result) {
+    // The dialogs work on the list the plug-in changes.
+    MemoryForm->SetMemoryList(memories_, hotkeyUsed_);
+    RecallForm->SetMemoryList(memories_);
     const auto number = static_cast<std::int32_t>(param);
     const bool fullEntry = entry && SizeOf(entry) == kMemoryEntryBytes;
     switch (code) {
     case kMemRecall: {
-        const int index = IndexOfNumber(memories_, number);
-        if (index < 0) return;
-        RecallChannel(*memories_[static_cast<std::size_t>(index)]);
+        const int index = MemoryForm->FindNumber(number);
+        if (index < 0 || index >= static_cast<int>(memories_.size())) return;
+        RecallForm->RecallEntry(index);
         result = 0;
         return;
     }
@@ -382,17 +388,16 @@ void TQ7form::KVRMemoryEvent(TObject*, std::uint32_t code, std::uint32_t param, 
             if (!fullEntry || number < kFirstChannel || number > kLastChannel) return;
             StoreMemoryEntry(number, entry);
         } else {
-            const int index = IndexOfNumber(memories_, number);
+            const int index = MemoryForm->FindNumber(number);
             if (index < 0) return;
             memories_.erase(memories_.begin() + index);
         }
-        std::stable_sort(memories_.begin(), memories_.end(),
-                         [](const auto& a, const auto& b) { return a->number < b->number; });
-        RebuildSortedMemories();
+        MemoryForm->SortByNumber();
+        RecallForm->SetMemoryList(memories_);
         result = 0;
         return;
     case kMemRead: {
-        const int index = IndexOfNumber(memories_, number);
+        const int index = MemoryForm->FindNumber(number);
         if (index < 0 || !fullEntry) return;
         FillMemoryEntry(*memories_[static_cast<std::size_t>(index)], entry);
         result = 0;
@@ -402,7 +407,7 @@ void TQ7form::KVRMemoryEvent(TObject*, std::uint32_t code, std::uint32_t param, 
     case kMemNext: {
         std::size_t next = 0;
         if (number != -1) {
-            const int index = IndexOfNumber(memories_, number);
+            const int index = MemoryForm->FindNumber(number);
             if (index < 0) return;
             next = static_cast<std::size_t>(index) + 1;
         }

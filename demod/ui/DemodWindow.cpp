@@ -83,6 +83,7 @@ DemodWindow::DemodWindow(std::uint32_t receiver, const void* caps, HostCallback 
     inputChannel_ = settings_.inputChannel;
     secondaryOutput_ = static_cast<int>(settings_.secondaryOutput);
     volumeFactor_ = settings_.volume / 31.0;
+    SettingsToPath();
     SetUpAudio();
     BuildControls();
     if (service_) slopePanel_ = new SlopeCompPanel(this);
@@ -127,6 +128,7 @@ void DemodWindow::SaveSettings() {
     settings_.inputLevel = inputLevel_;
     settings_.inputChannel = inputChannel_;
     settings_.secondaryOutput = static_cast<std::uint32_t>(secondaryOutput_);
+    PathToSettings();
     settings_.hilbertLength = demod_.HilbertLength();
     SaveDemodSettings(settings_, receiverKey_);
     SoundCardSettings card{};

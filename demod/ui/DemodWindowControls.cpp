@@ -264,6 +264,7 @@ void DemodWindow::OnAfFilter(bool down, bool fromUser) {
 void DemodWindow::OnSagc(int speed) {
     if (speed < 0 || speed > 3) return;
     settings_.sagcSpeed = static_cast<std::uint32_t>(speed);
+    SetSagcSpeed(settings_.sagcSpeed);
     for (int i = 0; i < 4; ++i) sagcButtons_[i]->SetDown(i == speed);
 }
 

@@ -12,6 +12,7 @@
 #include "api/Lxq745Api.h"
 #include "app/controls/FloatText.h"
 #include "app/controls/TmyLabel.h"
+#include "app/controls/TmySMeter.h"
 #include "app/controls/TstFrequencyEdit.h"
 #include "app/controls/TstSpeedButton.h"
 #include "app/forms/TQ7form.h"
@@ -39,6 +40,7 @@
 #include "platform/win/ScreenApi.h"
 #include "tests/platform/sys/ScopedChannelNamespace.h"
 #include "tests/platform/sys/TempFolder.h"
+#include "tests/app/forms/FrontPanelFixture.h"
 
 namespace lxq {
 namespace {
@@ -46,83 +48,6 @@ namespace {
 using namespace lxq::host;
 namespace win = plat::win;
 
-struct Box {
-    std::string text;
-    std::string caption;
-    std::uint32_t flags;
-};
-
-class FrontPanel : public ::testing::Test {
-protected:
-    FrontPanel() {
-        RecordMainThread();
-        setenv("XDG_DOCUMENTS_DIR", dir.Path().c_str(), 1);
-        // Level = -200 + raw x 300 / 255 dBm at every frequency.
-        std::ofstream(dir.File("lxq745.cal")) << "[LX-Q745]\ntable -1\n1000000 0:-200 255:100\n";
-        // The settings name the calibration file "lxq745.cal" by default, found in the
-        // working folder; the band list is read there too.
-        std::filesystem::current_path(dir.Path());
-        plat::comp::Application().ResetTerminated();
-    }
-    ~FrontPanel() override {
-        form.reset();
-        std::filesystem::current_path(startFolder);
-        if (serving) server.Stop();
-        bus.RemoveAll();
-        unsetenv("XDG_DOCUMENTS_DIR");
-    }
-    void StartHost() {
-        RegisterBuiltInKinds(kinds);
-        ASSERT_TRUE(server.Start());
-        serving = true;
-        std::string message;
-        ASSERT_EQ(bus.Plug("test", "rx1", message), 0u) << message;
-    }
-    std::uint32_t HostFrequency() {
-        return dynamic_cast<ReceiverDevice&>(bus.FindByBusId("rx1")->Driver()).State().frequency;
-    }
-    void StartPanel(std::vector<std::string> args = {}) {
-        form = std::make_unique<TQ7form>(nullptr, std::move(args));
-        form->ShowMessageBox = [this](const std::string& t, const std::string& c, std::uint32_t f) {
-            boxes.push_back({t, c, f});
-            return 1;
-        };
-        form->Q7->SetCalFile(dir.File("lxq745.cal"));
-        form->DoCreate();
-    }
-    void Advance(std::int64_t ms, std::int64_t step = 1) {
-        for (std::int64_t done = 0; done < ms; done += step) {
-            clock.AdvanceMs(step);
-            plat::comp::Application().ProcessMessages();
-        }
-    }
-    void Type(const std::string& keys) {
-        for (char c : keys) {
-            const std::uint32_t vk = c == '.' ? win::VK_OEM_PERIOD : c == '\n' ? win::VK_RETURN
-                                                                               : static_cast<std::uint32_t>(c);
-            Press(vk);
-        }
-    }
-    static void Press(std::uint32_t vk) {
-        win::InjectKey(vk, true);
-        win::InjectKey(vk, false);
-        plat::comp::Application().ProcessMessages();
-    }
-
-    plat::sys::FakeClock clock;
-    plat::sys::ScopedClock scoped{clock};
-    plat::sys::test::ScopedChannelNamespace ns{"forms"};
-    plat::sys::testing::TempFolder dir;
-    std::filesystem::path startFolder = std::filesystem::current_path();
-    DeviceKinds kinds;
-    Bus bus{[this](const std::string& kind, const std::string& id, std::string& error) {
-        return kinds.Make(kind, id, error);
-    }};
-    ChannelServer server{bus};
-    bool serving = false;
-    std::vector<Box> boxes;
-    std::unique_ptr<TQ7form> form;
-};
 
 TEST_F(FrontPanel, ATypedFrequencyReachesTheReceiverAndTheLevelComesBack) {
     StartHost();
@@ -146,20 +71,24 @@ TEST_F(FrontPanel, ATypedFrequencyReachesTheReceiverAndTheLevelComesBack) {
     EXPECT_EQ(getFrequency(form->Q7->Handle()), 145'500'000u);
 
     // The level the receiver reports shows at once, then at most every 200 ms; the last one
-    // read always arrives. Polled every 20 ms here so that levels come faster than shown.
+    // read always arrives. Polled every 20 ms here so that levels come faster than shown. The
+    // scale is opened wide so that no level is clamped to its ends.
     form->Q7->SetTimerInterval(1);
+    form->mySMeter->SetMin(-1000);
+    form->mySMeter->SetMax(1000);
+    form->mySMeter->SetPosition(-999);
     std::vector<std::int64_t> shownAt;
-    std::string shown = form->mySMeterText->Caption();
+    double shown = form->mySMeter->Position();
     for (int ms = 0; ms < 1000; ++ms) {
         Advance(1);
-        if (form->mySMeterText->Caption() == shown) continue;
-        shown = form->mySMeterText->Caption();
-        EXPECT_EQ(shown, FormatFloat(form->Q7->SignalLevel(), 1, 1) + " dBm");
+        if (form->mySMeter->Position() == shown) continue;
+        shown = form->mySMeter->Position();
+        EXPECT_EQ(shown, form->Q7->SignalLevel());
         shownAt.push_back(clock.NowMs());
     }
     ASSERT_GE(shownAt.size(), 1u);
     for (std::size_t i = 1; i < shownAt.size(); ++i) EXPECT_GT(shownAt[i] - shownAt[i - 1], 200);
-    EXPECT_EQ(form->mySMeterText->Caption(), FormatFloat(form->Q7->SignalLevel(), 1, 1) + " dBm");
+    EXPECT_EQ(form->mySMeter->Position(), form->Q7->SignalLevel());
 
     std::filesystem::create_directories(LXQ_SCREENSHOT_DIR);
     const std::string png = std::string(LXQ_SCREENSHOT_DIR) + "/main-form.png";
@@ -278,7 +207,7 @@ TEST_F(FrontPanel, ARefusedFrequencyIsNamedForThreeSeconds) {
     // The entry keeps to the receiver's limits, so what was typed lies within them.
     const std::int64_t typed = tuned + 5'000;
     form->ShowFrequency(typed);
-    form->LXBlockedFrequency(form->Q7, 5'000);
+    form->Q7BlockedFrequency(form->Q7, 5'000);
     EXPECT_TRUE(form->FHint->Active());
     EXPECT_EQ(form->FHint->Caption(), "Illegal frequency 5 kHz");
     Advance(2990, 10);
@@ -331,11 +260,7 @@ TEST_F(FrontPanel, WithoutAHostTheDemonstrationReceiverRunsAndTheLogIsWritten) {
 }
 
 TEST_F(FrontPanel, AMissingCalibrationFileIsReportedAndStartUpGoesOn) {
-    form = std::make_unique<TQ7form>(nullptr, std::vector<std::string>{"/sd"});
-    form->ShowMessageBox = [this](const std::string& t, const std::string& c, std::uint32_t f) {
-        boxes.push_back({t, c, f});
-        return 1;
-    };
+    MakePanel({"/sd"});
     std::filesystem::create_directories(dir.Path() + "/Talvenor/Q745");
     std::ofstream(dir.Path() + "/Talvenor/Q745/LXQ745.ini") << "[Receiver-**DEMO**]\r\nCalFile=absent.cal\r\n";
     form->DoCreate();

@@ -86,6 +86,10 @@ protected:
             return 1;
         };
         form->ExecuteDialog = [](plat::comp::TOpenDialog&) { return false; };
+        // Without a receiver the panel runs on the demonstration receiver ("Run in demo mode").
+        form->RunModal = [](plat::comp::TCustomForm& f) {
+            return std::string(f.ClassName()) == "TNoRecForm" ? plat::comp::mrOk : f.ShowModal();
+        };
         form->Q7->SetCalFile(dir.File("absent.cal"));
         form->DoCreate();
         ASSERT_FALSE(form->Quitting());
@@ -368,6 +372,41 @@ TEST_F(MemoryRequests, SwitchingTheMemoryFileSavesTheOldListAndLoadsTheNewOne) {
     std::string old = dir.File("old.45m");
     EXPECT_EQ(plugin->Call(0x4106, 0, static_cast<std::uint32_t>(old.size()), old.data()), 0);
     EXPECT_EQ(Numbers(), (std::vector<std::int32_t>{3})) << "saved before the switch";
+}
+
+TEST_F(PluginSide, APluginAsksForAnotherDemodulatorAndAFailureBringsBackThePreviousOne) {
+    AddDemodulator();
+    AddPlugin("menu_embedded");
+    AddPlugin("menu_plain");
+    StartPanel();
+    ASSERT_TRUE(form->StartDemodulator("Q745 Professional"));
+    ASSERT_GT(form->KVR->StartPlugin("Plain"), 0);
+    TestPluginState& asker = State("menu_plain");
+    TestPluginState& other = State("menu_embedded");
+    char name[] = "Embedded";
+
+    other.startResult = 7; // no window, but running: the host answers by that
+    EXPECT_EQ(asker.Call(0x4201, 0, sizeof name, name), 0);
+    Pump();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "The demodulator is not a window: 00000007");
+    EXPECT_EQ(form->DemodulatorName(), "Q745 Professional");
+    EXPECT_TRUE(Item("De&modulators", "Q745 Professional")->Checked());
+    EXPECT_EQ(win::GetParent(form->EmbeddedDemodulator()), form->DemodPanel->Handle());
+    form->KVR->StopPlugin("Embedded");
+    Pump();
+
+    plat::comp::TForm small(nullptr);
+    small.SetClientSize(300, 200);
+    other.startResult = static_cast<std::int32_t>(small.Handle());
+    EXPECT_EQ(asker.Call(0x4201, 0, sizeof name, name), 0);
+    Pump();
+    EXPECT_EQ(form->DemodulatorName(), "Embedded");
+    EXPECT_TRUE(Item("De&modulators", "Embedded")->Checked());
+    EXPECT_FALSE(Item("De&modulators", "Q745 Professional")->Checked());
+    EXPECT_EQ(win::GetParent(small.Handle()), form->DemodPanel->Handle());
+    form->KVR->StopPlugin("Embedded");
+    Pump();
 }
 
 TEST_F(PluginSide, TheDemodulatorOfTheSettingsIsEmbeddedAtStartUp) {

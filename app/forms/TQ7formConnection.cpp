@@ -1,0 +1,229 @@
+// The front panel and its receiver: which receiver start-up opens, what happens when the receiver
+// goes away and comes back, and sleep and wake of the computer (plug-ins stopped, receiver closed,
+// then reopened by serial number and everything started again). Also the small menu handlers that
+// deal with the receiver and the window.
+
+#include <algorithm>
+#include <cstring>
+
+#include "app/controls/TmySMeter.h"
+#include "app/controls/TstSpeedButton.h"
+#include "app/controls/TstFrequencyEdit.h"
+#include "app/forms/TAboutForm.h"
+#include "app/forms/TDebugForm.h"
+#include "app/forms/TDiscForm.h"
+#include "app/forms/TNoRecForm.h"
+#include "app/forms/TNoRecHelpForm.h"
+#include "app/forms/TOpenForm.h"
+#include "app/forms/TQ7form.h"
+#include "app/forms/TSplashForm.h"
+#include "app/receiver/KvrPluginInterface.h"
+#include "app/receiver/TmyKVRserver.h"
+#include "app/receiver/TmyQ745.h"
+#include "platform/components/TMenuItem.h"
+#include "platform/components/TMessageForm.h"
+#include "platform/components/TOpenDialog.h"
+#include "platform/components/TTimer.h"
+#include "platform/sys/Clock.h"
+#include "platform/sys/Module.h"
+#include "platform/win/Messages.h"
+#include "platform/win/Styles.h"
+#include "platform/win/WindowApi.h"
+
+namespace lxq {
+
+using namespace plat::comp;
+
+namespace {
+
+constexpr std::uint32_t kSuspend = 4;         // PBT_APMSUSPEND
+constexpr std::uint32_t kResumeCritical = 6; // PBT_APMRESUMECRITICAL
+constexpr std::uint32_t kResumeSuspend = 7;  // PBT_APMRESUMESUSPEND
+constexpr std::int64_t kResumeSettleMs = 5000;
+constexpr int kChooseNothing = -2; // opens nothing: start-up asks again or ends
+constexpr const char* kDemoSerial = "**DEMO**";
+
+template <std::size_t N>
+std::string FieldText(const char (&field)[N]) {
+    return std::string(field, strnlen(field, N));
+}
+
+void ShowSplashAgain() {
+    if (!SplashForm) return;
+    SplashForm->Show();
+    SplashForm->Repaint();
+}
+
+} // namespace
+
+void TQ7form::BuildConnection() {
+    RunModal = [](TCustomForm& f) { return f.ShowModal(); };
+    DiscForm = new TDiscForm(this, Q7, [this](const std::string& line) { DebugLog(line); });
+    Q7->OnDisconnect = [this](TObject* s) { Q7Disconnect(s); };
+}
+
+// --- which receiver ------------------------------------------------------------------------------
+
+void TQ7form::Q7ChooseReceiver(TObject*, const RADIO_INFO* infos, int count, int& chosen) {
+    retryChoice_ = false;
+    if (count <= 0 || !infos) {
+        if (SplashForm) SplashForm->Hide();
+        TNoRecForm dialog(nullptr);
+        dialog.ShowHelp = [this](TNoRecHelpForm& help) { RunModal(help); };
+        const TModalResult answer = RunModal(dialog);
+        chosen = kChooseNothing;
+        if (answer == TNoRecForm::kTryAgain) {
+            retryChoice_ = true;
+        } else if (answer == TNoRecForm::kDemo) {
+            chosen = -1; // no serial number: the demonstration receiver
+            ShowSplashAgain();
+        } else {
+            quit_ = true;
+        }
+        return;
+    }
+    if (count == 1) {
+        chosen = 0;
+        return;
+    }
+    chosen = -1;
+    if (!preferredSerial_.empty()) {
+        for (int i = 0; i < count && chosen < 0; ++i)
+            if (FieldText(infos[i].serial) == preferredSerial_) chosen = i;
+        if (chosen >= 0) return;
+    }
+    TOpenForm dialog(this);
+    dialog.RunModal = [this](TOpenForm& f) { return RunModal(f); };
+    if (SplashForm) SplashForm->Hide();
+    chosen = dialog.Choose(infos, count);
+    if (chosen < 0) {
+        // Leaving opens nothing at all, not even the demonstration receiver.
+        quit_ = true;
+        chosen = kChooseNothing;
+        return;
+    }
+    ShowSplashAgain();
+}
+
+// --- disconnection -------------------------------------------------------------------------------
+
+void TQ7form::Q7Disconnect(TObject*) {
+    DebugLog("Disconnected");
+    if (disconnectShown_ || DiscForm->Visible()) return;
+    mySMeter->SetEnabled(false);
+    const std::int64_t frequency = myFrequencyEdit1->Value();
+    stSpeedButton31Click(stSpeedButton31); // Stop sweeping
+    stSpeedButton7Click(stSpeedButton7);   // Stop scanning
+    DiscForm->Timer1->SetEnabled(true);
+    disconnectShown_ = true;
+    const TModalResult result = RunModal(*DiscForm);
+    disconnectShown_ = false;
+    DiscForm->Timer1->SetEnabled(false);
+    if (result != mrOk) {
+        PostClose();
+        return;
+    }
+    mySMeter->SetEnabled(true);
+    SetMainFrequency(frequency);
+    DebugLog("Reconnected");
+}
+
+// --- sleep and wake ------------------------------------------------------------------------------
+
+void TQ7form::WndProc(TMessage& message) {
+    namespace win = plat::win;
+    if (message.Msg == win::WM_WINDOWPOSCHANGING) return;
+    if (message.Msg == win::WM_POWERBROADCAST) {
+        const auto event = static_cast<std::uint32_t>(message.WParam);
+        if (event == kSuspend) Suspend();
+        else if ((event == kResumeCritical || event == kResumeSuspend) && restartList_) Resume();
+    }
+    TForm::WndProc(message);
+}
+
+void TQ7form::Suspend() {
+    if (!restartList_) restartList_ = std::make_unique<std::vector<std::string>>();
+    std::vector<std::string>& list = *restartList_;
+    for (int i = 0; i < KVR->GetPluginCount(); ++i) {
+        const std::string name = KVR->GetPluginName(i);
+        if (KVR->PluginInstance(name) != kvr::kNotRunning && name != demodulatorName_) list.push_back(name);
+    }
+    std::stable_sort(list.begin(), list.end(), [this](const std::string& a, const std::string& b) {
+        return KVR->GetPluginFlags(a) < KVR->GetPluginFlags(b);
+    });
+    for (auto it = list.rbegin(); it != list.rend(); ++it) KVR->StopPlugin(*it);
+    if (!demodulatorName_.empty()) KVR->StopPlugin(demodulatorName_);
+    suspendedPower_ = Q7->GetPower();
+    Q7->SetPower(0);
+    suspendedSerial_ = Q7->GetSerialNum();
+    if (suspendedSerial_ == kDemoSerial) suspendedSerial_.clear();
+    Q7->Close();
+}
+
+void TQ7form::Resume() {
+    KVR->LoadPlugins();
+    KVR->SetReceiver(Q7);
+    plat::sys::ActiveClock().SleepMs(kResumeSettleMs); // the receiver's driver comes back first
+    DiscForm->ReopenBySerial = true;
+    DiscForm->ReopenSerial = suspendedSerial_;
+    DiscForm->Timer1->SetEnabled(true);
+    disconnectShown_ = true;
+    const TModalResult result = RunModal(*DiscForm);
+    disconnectShown_ = false;
+    DiscForm->Timer1->SetEnabled(false);
+    DiscForm->ReopenBySerial = false;
+    if (result != mrOk) {
+        PostClose();
+        return;
+    }
+    Q7->SetPower(suspendedPower_);
+    if (!demodulatorName_.empty()) {
+        StartDemodulator(demodulatorName_);
+    }
+    for (const std::string& name : *restartList_) KVR->StartPlugin(name);
+    restartList_.reset();
+}
+
+// --- menu ----------------------------------------------------------------------------------------
+
+void TQ7form::Calibrationfile1Click(TObject*) {
+    TOpenDialog dialog(nullptr);
+    dialog.SetTitle("Open Calibration File");
+    dialog.SetFilter("Calibration files|*.cal");
+    dialog.SetDefaultExt("CAL");
+    if (ExecuteDialog(dialog)) Q7->SetCalFile(dialog.FileName());
+    Q7->Calibrate(0, 0);
+    if (Q7->CalibrationFile().empty())
+        Warn("The calibration file is missing or corrupt.\nPlease select the right calibration file in the File menu.");
+}
+
+void TQ7form::Help2Click(TObject*) {
+    if (!HelpModule) return;
+    using HtmlHelpProc = plat::win::Hwnd (*)(plat::win::Hwnd, const char*, unsigned, std::uintptr_t);
+    auto htmlHelp = reinterpret_cast<HtmlHelpProc>(HelpModule->Symbol("HtmlHelpA"));
+    constexpr unsigned kTableOfContents = 1;
+    if (!htmlHelp || htmlHelp(HandleAllocated() ? Handle() : 0, "lxq745.chm", kTableOfContents, 0) == 0)
+        Warn("The Help file is missing.\nThere will be no help facilities available");
+}
+
+void TQ7form::Debug1Click(TObject*) {
+    if (DebugForm) DebugForm->ShowEEPROMTable();
+}
+
+void TQ7form::About1Click(TObject*) { RunModal(*AboutForm); }
+
+void TQ7form::Stayontop1Click(TObject* sender) {
+    bool onTop = FormStyle() != TFormStyle::fsStayOnTop;
+    if (auto* item = dynamic_cast<TMenuItem*>(sender)) {
+        item->SetChecked(!item->Checked());
+        onTop = item->Checked();
+    }
+    SetFormStyle(onTop ? TFormStyle::fsStayOnTop : TFormStyle::fsNormal);
+    if (HandleAllocated())
+        plat::win::SetWindowPos(Handle(), onTop ? plat::win::HWND_TOPMOST : plat::win::HWND_NOTOPMOST, 0, 0, 0, 0,
+                                plat::win::SWP_NOMOVE | plat::win::SWP_NOSIZE);
+}
+
+void TQ7form::Exit1Click(TObject*) { Close(); }
+
+} // namespace lxq
