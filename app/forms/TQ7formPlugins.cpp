@@ -6,7 +6,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/controls/TmyFrequencyEdit.h"
+#include "app/controls/TmyIntEdit.h"
+#include "app/controls/TmySMeter.h"
 #include "app/controls/TmyTuningPad.h"
+#include "app/controls/TmyUpDown.h"
+#include "app/controls/TstAlignEdit.h"
 #include "app/controls/TstFrequencyEdit.h"
 #include "app/controls/TstKnob.h"
 #include "app/controls/TstPanel.h"
@@ -18,6 +23,8 @@
 #include "app/forms/TSplashForm.h"
 #include "app/receiver/KvrPluginInterface.h"
 #include "app/receiver/PackedFrequency.h"
+#include "app/receiver/RADIODEVCAPS.h"
+#include "app/receiver/SquelchSettings.h"
 #include "app/receiver/TmyKVRserver.h"
 #include "app/receiver/TmyQ745.h"
 #include "platform/components/TApplication.h"
@@ -62,9 +69,18 @@ constexpr win::WParam kShowAllCues = 0x30003;
 // Disable bits a plug-in sets in the host's word.
 constexpr std::uint32_t kLockPower = 0x1;
 constexpr std::uint32_t kLockExit = 0x2;
+constexpr std::uint32_t kLockScope = 0x4;
 constexpr std::uint32_t kLockPluginMenus = 0x10;
 constexpr std::uint32_t kLockFrequency = 0x100;
+constexpr std::uint32_t kLockMeter = 0x400;
+constexpr std::uint32_t kLockSquelch = 0x800;
+constexpr std::uint32_t kLockAgc = 0x2000;
+constexpr std::uint32_t kLockIfGain = 0x4000;
+constexpr std::uint32_t kLockMemory = 0x80000;
+constexpr std::uint32_t kLockScanning = 0x100000;
 constexpr std::uint32_t kAllowDsp = 0x200000;
+constexpr std::uint32_t kCapabilityAfc = 0x40000;
+constexpr int kModeFmWide = 3;
 
 // Memory requests and memory-file requests of plug-ins.
 constexpr std::uint32_t kMemRecall = 0x4100;
@@ -303,29 +319,96 @@ void TQ7form::KVRResumeScanner(TObject*) {
 
 void TQ7form::KVRDisable(TObject*) {
     const std::uint32_t bits = KVR->Disabled();
+    const auto clear = [bits](std::uint32_t bit) { return (bits & bit) == 0; };
+    const auto enable = [](bool on, std::initializer_list<TControl*> controls) {
+        for (TControl* c : controls)
+            if (c) c->SetEnabled(on);
+    };
     const bool powered = Q7->GetPower() != 0;
-    const bool frequency = powered && !(bits & kLockFrequency);
-    myFrequencyEdit1->SetEnabled(frequency);
-    myFrequencyEdit2->SetEnabled(powered && frequency);
-    stKnob1->SetEnabled(powered && frequency);
+    const bool agcOn = Q7->GetAGC() != 0;
+    const bool fmWide = Q7->GetMode() == kModeFmWide;
+    const std::uint32_t active = Q7->SquelchTypes();
+    const auto* caps = static_cast<const RADIODEVCAPS*>(KVR->GetRadioDevCaps());
+    const std::uint32_t types = caps ? caps->squelchTypes : 0;
+
+    enable(clear(kLockPower), {stSpeedButton1});
+    const bool frequency = powered && clear(kLockFrequency);
+    enable(frequency, {myFrequencyEdit1, stSpeedButton26, stSpeedButton27, stSpeedButton28, stSpeedButton29});
+    const bool step = powered && frequency;
+    enable(step, {myFrequencyEdit2, stPanel4});
+    enable(powered && step && clear(kLockMemory), {stSpeedButton12, stSpeedButton15});
+    enable(powered && frequency, {stKnob1});
+    const bool squelch = clear(kLockSquelch) && powered;
+    enable(powered && clear(kLockIfGain) && !agcOn, {myIntEdit2, myUpDown3});
+    enable(clear(kLockScanning) && powered, {stSpeedButton19, stSpeedButton20, stSpeedButton7, stSpeedButton23,
+                                             stSpeedButton10, stSpeedButton3, stSpeedButton21});
     for (const char* caption : kPluginMenus) {
         const bool dsp = std::strcmp(caption, kDspMenu) == 0;
-        PluginMenu(caption)->SetEnabled(!(bits & kLockPluginMenus) && (!dsp || (bits & kAllowDsp)));
+        PluginMenu(caption)->SetEnabled(clear(kLockPluginMenus) && (!dsp || !clear(kAllowDsp)));
     }
+    enable(clear(kLockScope) && powered, {SweepPanel});
     TMenuItem& bar = MainMenu1->Items();
     for (int i = 0; i < bar.Count(); ++i)
-        if (TMenuItem* exit = bar.Items(i)->Find("E&xit")) exit->SetEnabled(!(bits & kLockExit));
-    (void)kLockPower;
+        if (TMenuItem* exit = bar.Items(i)->Find("E&xit")) exit->SetEnabled(clear(kLockExit));
+    const bool meter = clear(kLockMeter) && ((powered && agcOn) || fmWide);
+    enable(meter, {mySMeter, stSpeedButton16, stSpeedButton17, stSpeedButton18});
+    enable(meter && stSpeedButton18 && stSpeedButton18->Down(), {stSpeedButton39}); // "p-p" only with "µV"
+    enable(clear(kLockAgc) && powered && !fmWide, {stSpeedButton22, stSpeedButton4, stSpeedButton5, stSpeedButton6});
+    const bool level = agcOn && squelch;
+    enable(level, {stSpeedButton8});
+    enable(level && (active & kSquelchLevel), {myIntEdit3, myUpDown4});
+    enable(squelch && (active & kSquelchNoise), {myIntEdit4});
+    enable((types & kSquelchNoise) && squelch, {stSpeedButton42});
+    enable(squelch && (active & kSquelchVoice), {myIntEdit5});
+    enable((types & kSquelchVoice) && squelch, {stSpeedButton43});
+    enable(squelch && (active & kSquelchCtcss), {stAlignEdit1, myUpDown16});
+    enable((types & kSquelchCtcss) && squelch, {stSpeedButton44});
+    enable(squelch && (active & kSquelchDcs), {stAlignEdit2, myUpDown17, stSpeedButton46});
+    enable((types & kSquelchDcs) && squelch, {stSpeedButton45});
+    enable(powered && !(stSpeedButton52 && stSpeedButton52->Down()), {stSpeedButton34, stSpeedButton35, stSpeedButton36});
+    const bool afc = caps && powered && !fmWide && (caps->capabilityBits & kCapabilityAfc);
+    if (stSpeedButton51) {
+        stSpeedButton51->SetEnabled(afc);
+        stSpeedButton51->SetDown(afc && Q7->GetAFC());
+    }
     myTuningPad1->SetBarsColor(powered ? 0x00FFFF : 0x808080);
+    if (stSpeedButton16) stSpeedButton16Click(stSpeedButton16);
 }
 
 void TQ7form::KVRCapabilities(TObject*) {
-    if (!KVR->GetRadioDevCaps()) return;
+    const auto* caps = static_cast<const RADIODEVCAPS*>(KVR->GetRadioDevCaps());
+    if (!caps) return;
+    if (caps->squelchMin != 0 || caps->squelchMax != 0) {
+        myIntEdit4->SetMin(caps->squelchMin);
+        myIntEdit4->SetMax(caps->squelchMax);
+    }
+    const std::pair<TstSpeedButton*, std::uint32_t> types[] = {
+        {stSpeedButton42, kSquelchNoise}, {stSpeedButton43, kSquelchVoice},
+        {stSpeedButton44, kSquelchCtcss}, {stSpeedButton45, kSquelchDcs}};
+    for (const auto& [button, type] : types) button->SetEnabled((caps->squelchTypes & type) != 0);
     const TQ7Facilities& f = Q7->Q7Facilities();
     if (f.MaxFrequency > f.MinFrequency) {
-        myFrequencyEdit1->SetMin(f.MinFrequency);
-        myFrequencyEdit1->SetMax(f.MaxFrequency);
+        FitFrequencyEntry();
+        for (TstFrequencyEdit* e : {static_cast<TstFrequencyEdit*>(myFrequencyEdit3),
+                                    static_cast<TstFrequencyEdit*>(myFrequencyEdit4)}) {
+            e->SetMin(f.MinFrequency);
+            e->SetMax(f.MaxFrequency);
+        }
     }
+    if (f.MaxIFGain > f.MinIFGain) {
+        myIntEdit2->SetMin(f.MinIFGain);
+        myIntEdit2->SetMax(f.MaxIFGain);
+    }
+    // A squelch type the receiver cannot do is switched off, and the "Noise" handler re-applies
+    // the types. Only then: at the receiver's opening the buttons do not yet show the settings,
+    // and re-applying them would drop the types the receiver holds.
+    bool changed = false;
+    for (const auto& [button, type] : types) {
+        if (button->Enabled() || !button->Down()) continue;
+        button->SetDown(false);
+        changed = true;
+    }
+    if (changed) stSpeedButton42Click(stSpeedButton42);
     KVRDisable(KVR);
 }
 

@@ -12,6 +12,8 @@
 #include <memory>
 
 #include "app/controls/TmyTuningPad.h"
+#include "app/controls/TstKnob.h"
+#include "app/controls/TstSpeedButton.h"
 #include "app/controls/TstFrequencyEdit.h"
 #include "app/controls/TstPanel.h"
 #include "app/forms/MEMORYENTRY.h"
@@ -436,22 +438,32 @@ TEST_F(PluginSide, DisableBitsOfAPluginLockTheirControls) {
     form->Q7->SetPower(1);
     const struct {
         std::uint32_t bits;
-        bool frequency, pluginMenus, dsp;
+        bool frequency, pluginMenus, dsp, power, scanning, scope, agc;
     } cases[] = {
-        {0x0, true, true, false},
-        {0x100, false, true, false},     // the frequency
-        {0x10, true, false, false},      // the plug-in menus
-        {0x200000, true, true, true},    // DS&P only when a plug-in allows it
-        {0x200010, true, false, false},
+        {0x0, true, true, false, true, true, true, true},
+        {0x1, true, true, false, false, true, true, true},       // the power button
+        {0x100, false, true, false, true, true, true, true},     // the frequency
+        {0x10, true, false, false, true, true, true, true},      // the plug-in menus
+        {0x200000, true, true, true, true, true, true, true},    // DS&P only when a plug-in allows it
+        {0x200010, true, false, false, true, true, true, true},
+        {0x100000, true, true, false, true, false, true, true},  // the scanner
+        {0x4, true, true, false, true, true, false, true},       // the spectrum scope
+        {0x2000, true, true, false, true, true, true, false},    // AGC
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.bits);
         plugin.Call(0x4001, c.bits);
         EXPECT_EQ(form->myFrequencyEdit1->Enabled(), c.frequency);
         EXPECT_EQ(form->myFrequencyEdit2->Enabled(), c.frequency);
+        EXPECT_EQ(form->stKnob1->Enabled(), c.frequency);
         EXPECT_EQ(Menu("Plu&gins")->Enabled(), c.pluginMenus);
         EXPECT_EQ(Menu("De&modulators")->Enabled(), c.pluginMenus);
         EXPECT_EQ(Menu("DS&P")->Enabled(), c.dsp);
+        EXPECT_EQ(form->stSpeedButton1->Enabled(), c.power);
+        EXPECT_EQ(form->stSpeedButton20->Enabled(), c.scanning);
+        EXPECT_EQ(form->stSpeedButton19->Enabled(), c.scanning);
+        EXPECT_EQ(form->SweepPanel->Enabled(), c.scope);
+        EXPECT_EQ(form->stSpeedButton4->Enabled(), c.agc);
     }
     plugin.Call(0x4001, 0);
     form->Q7->SetPower(0);
