@@ -96,7 +96,11 @@ TQ7form::TQ7form(TComponent* owner, std::vector<std::string> args)
     OnDestroy = [this](TObject* s) { FormDestroy(s); };
 }
 
-TQ7form::~TQ7form() = default;
+TQ7form::~TQ7form() {
+    // The host outlives the menus and controls it reports to: the plug-ins it stops on its way out
+    // must find no handler of this form.
+    UnbindPluginEvents();
+}
 
 void TQ7form::BuildControls() {
     SetCaption(kCaption);

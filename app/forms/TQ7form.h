@@ -540,6 +540,7 @@ private:
     // --- plug-ins ---
     void BuildPlugins();
     void BindPluginEvents();
+    void UnbindPluginEvents();
     void FillMemoryEntry(const TMemoryRecord& channel, void* entry);
     void StoreMemoryEntry(std::int32_t number, const void* entry);
     plat::win::Hwnd embeddedDemodulator_ = 0;

@@ -167,6 +167,23 @@ void TQ7form::BindPluginEvents() {
     };
 }
 
+void TQ7form::UnbindPluginEvents() {
+    if (!KVR) return;
+    KVR->OnPluginLoad = nullptr;
+    KVR->OnPluginStart = nullptr;
+    KVR->OnPluginStop = nullptr;
+    KVR->OnStartDemodulator = nullptr;
+    KVR->OnCallback = nullptr;
+    KVR->OnVisibleChanged = nullptr;
+    KVR->OnMinimizeChanged = nullptr;
+    KVR->OnDisableChanged = nullptr;
+    KVR->OnCapabilities = nullptr;
+    KVR->OnResumeScanner = nullptr;
+    KVR->OnGetSettings = nullptr;
+    KVR->OnMemoryEvent = nullptr;
+    KVR->OnMemoryFileEvent = nullptr;
+}
+
 TMenuItem* TQ7form::PluginMenu(const std::string& caption) {
     TMenuItem& bar = MainMenu1->Items();
     for (int i = 0; i < bar.Count(); ++i)

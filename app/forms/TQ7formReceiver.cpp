@@ -294,6 +294,7 @@ void TQ7form::Q7ModeChanged(TObject*) {
     if (!InModeTable(mode)) return;
     UpdateSMeterScale();
     ApplyModeSquelch(mode);
+    KVRDisable(this);
 }
 
 void TQ7form::ApplyModeSquelch(int mode) {
@@ -547,6 +548,7 @@ void TQ7form::stSpeedButton38Click(TObject*) { myFreqGraph1->SetZoom(myFreqGraph
 void TQ7form::stSpeedButton52Click(TObject*) {
     myFreqGraph1->SetGraphType(stSpeedButton52->Down() ? TmyGraphType::myGraphHistogramRelative
                                                        : TmyGraphType::myGraphNormal);
+    KVRDisable(this); // the trace buttons follow "Hits"
 }
 
 // --- S-meter ---------------------------------------------------------------------------------------

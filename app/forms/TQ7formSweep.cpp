@@ -425,6 +425,7 @@ void TQ7form::stSpeedButton31Click(TObject*) {
     if (sweepSavedAgc_ != -1) Q7->SetAGC(sweepSavedAgc_);
     sweepSavedAgc_ = -1;
     SweepFinishedStatistics();
+    KVRDisable(this); // the groups the sweep disabled come back as the plug-ins allow
 }
 
 void TQ7form::SweepFinishedStatistics() {

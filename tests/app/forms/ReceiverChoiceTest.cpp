@@ -189,11 +189,20 @@ TEST_F(ReceiverChoice, SleepStopsPlugInsByFallingTypeAndWakeStartsThemRising) {
     plat::sys::SettingsStore().WriteString("Software\\KVR", "SearchPath", LXQ_FORMS_POWER_PLUGIN_DIR);
     std::vector<std::string> journal;
     std::vector<std::unique_ptr<plat::sys::Module>> modules;
+    // The panel outlives this test's body and stops the plug-ins later: by then they must no
+    // longer write into the journal, which is gone.
+    struct ForgetJournal {
+        std::vector<TestPluginState*> states;
+        ~ForgetJournal() {
+            for (TestPluginState* s : states) s->journal = nullptr;
+        }
+    } forget;
     std::int32_t instance = 20;
     for (const char* file : {"type300", "type100", "type200"}) {
         modules.push_back(plat::sys::Module::Load(std::string(LXQ_FORMS_POWER_PLUGIN_DIR) + "/" + file + ".kvr"));
         ASSERT_TRUE(modules.back());
         TestPluginState& s = *reinterpret_cast<TestPluginStateProc>(modules.back()->Symbol("testPluginState"))();
+        forget.states.push_back(&s);
         s.journal = &journal;
         s.startResult = ++instance;
     }
