@@ -4,6 +4,7 @@
 #include "demod/ui/DemodConfig.h"
 #include "demod/ui/DemodInstances.h"
 #include "demod/ui/ModeTable.h"
+#include "demod/ui/SetupWindow.h"
 #include "demod/ui/SlopeCompPanel.h"
 #include "demod/ui/toolkit/RC_MessageBox.h"
 #include "platform/sys/CommandLine.h"
@@ -86,6 +87,9 @@ DemodWindow::DemodWindow(std::uint32_t receiver, const void* caps, HostCallback 
     SettingsToPath();
     SetUpAudio();
     BuildControls();
+    setupWindow_ = new SetupWindow(this, settings_, soundCard_); // hidden until "Setup"
+    setupWindow_->SetMainFilterView(analyzer_);
+    setup_ = setupWindow_;
     if (service_) slopePanel_ = new SlopeCompPanel(this);
     OnModeButton(ModeButtonOfIndex(modeIndex_), false);
     QueryHost();
@@ -104,6 +108,9 @@ DemodWindow::~DemodWindow() {
         recordMixer_->SetVolume(savedVolume_);
         playbackMixer_->SetMute(savedMute_);
     }
+    setup_ = nullptr;
+    delete setupWindow_;
+    setupWindow_ = nullptr;
     if (slopePanel_ != nullptr) {
         SlopeCompPanel* panel = slopePanel_;
         slopePanel_ = nullptr;
@@ -183,6 +190,7 @@ int DemodWindow::Activate() {
     }
     SendOwnCapabilities();
     OnModeButton(ModeButtonOfIndex(modeIndex_), false);
+    if (setupWindow_ != nullptr) setupWindow_->Refresh();
     return 1;
 }
 

@@ -26,6 +26,8 @@ class RC_Button;
 class RC_Graph;
 class RC_Label;
 class RC_NumberEdit;
+class RC_FilterView;
+class SetupWindow;
 class SlopeCompPanel;
 
 class DemodWindow : public RC_Window {
@@ -132,6 +134,8 @@ public:
     RC_Button* ModeButton(int button) const { return modeButtons_[button]; }
     RC_Button* SetupButton() const { return setupButton_; }
     RC_Graph* IfGraph() const { return ifGraph_; }
+    RC_FilterView* Analyzer() const { return analyzer_; }
+    SetupWindow* Setup() const { return setupWindow_; }
     RC_Label* GraphStatus() const { return graphStatus_; }
     RC_Label* BandwidthLabel() const { return bandwidthLabel_; }
     RC_NumberEdit* BandwidthField() const { return bandwidthField_; }
@@ -257,6 +261,7 @@ private:
     RC_Button* setupButton_ = nullptr;
     RC_Graph* ifGraph_ = nullptr;
     RC_Label* graphStatus_ = nullptr;
+    RC_Label* analyzerStatus_ = nullptr;
     RC_Label* bandwidthLabel_ = nullptr;
     RC_NumberEdit* bandwidthField_ = nullptr;
     RC_Button* presetButtons_[10] = {};
@@ -267,6 +272,8 @@ private:
     RC_NumberEdit* volumeField_ = nullptr;
     RC_Button* muteButton_ = nullptr;
     RC_Window* setup_ = nullptr;
+    SetupWindow* setupWindow_ = nullptr; // made hidden with the window, freed with it
+    RC_FilterView* analyzer_ = nullptr;  // the audio analyzer over the IF graph: wide FM only
 
     // Audio path. Blocks handed to the host are a 16-byte header and the samples, with room for
     // the three bytes past the samples that the block's byte count takes in.

@@ -9,6 +9,8 @@
 #include "demod/ui/toolkit/RC_Graph.h"
 #include "demod/ui/toolkit/RC_Label.h"
 #include "demod/ui/toolkit/RC_NumberEdit.h"
+#include "demod/ui/windows/RC_FilterView.h"
+#include "demod/ui/SetupWindow.h"
 #include "platform/win/Styles.h"
 
 #include <cmath>
@@ -65,6 +67,9 @@ void DemodWindow::BuildControls() {
                               },
                               this};
     graphStatus_ = new RC_Label(ifGraph_, 38, 3, 90, 14, "");
+    analyzer_ = new RC_FilterView(this, 4, 52, 312, 164);
+    analyzer_->SetSampleRate(static_cast<float>(fs_));
+    analyzerStatus_ = new RC_Label(analyzer_, 32, 3, 90, 14, "");
 
     bandwidthLabel_ = Label(this, 4, 216, "IF bandwidth");
     bandwidthField_ = new RC_NumberEdit(this, 4, 230, 62, 20);
@@ -98,6 +103,7 @@ void DemodWindow::BuildControls() {
     // Controls start hidden; the mode applied next hides what the mode does not use.
     for (RC_Window* c = FirstChild(); c != nullptr; c = c->NextSibling()) c->Show(plat::win::SW_SHOW);
     graphStatus_->Show(plat::win::SW_SHOW);
+    analyzerStatus_->Show(plat::win::SW_SHOW);
 }
 
 // --- callbacks of the controls -------------------------------------------------------------------
@@ -147,6 +153,7 @@ void DemodWindow::OnModeButton(int button, bool fromUser) {
     const bool wideFm = modeIndex_ == kModeFmw;
     api_.SetFMW(wideFm ? 1 : 0);
     if (ifGraph_ != nullptr) ifGraph_->Show(wideFm ? plat::win::SW_HIDE : plat::win::SW_SHOW);
+    if (analyzer_ != nullptr) analyzer_->Show(wideFm ? plat::win::SW_SHOW : plat::win::SW_HIDE);
     if (bandwidthLabel_ != nullptr) {
         for (RC_Window* w : {static_cast<RC_Window*>(bandwidthLabel_), static_cast<RC_Window*>(bandwidthField_),
                              static_cast<RC_Window*>(sagcLabel_)})
@@ -269,6 +276,7 @@ void DemodWindow::OnSagc(int speed) {
 }
 
 void DemodWindow::ToggleSetup() {
+    if (setup_ == setupWindow_ && setupWindow_ != nullptr && !setupWindow_->ShownChain()) setupWindow_->Refresh();
     if (setup_ == nullptr) return;
     setup_->Show(setup_->ShownChain() ? plat::win::SW_HIDE : plat::win::SW_SHOW);
 }

@@ -5,6 +5,8 @@
 #include "demod/ui/DemodConfig.h"
 #include "demod/ui/DemodWindow.h"
 #include "demod/ui/ModeTable.h"
+#include "demod/ui/SetupWindow.h"
+#include "demod/ui/windows/RC_FilterView.h"
 #include "demod/ui/toolkit/RC_Button.h"
 #include "demod/ui/toolkit/RC_Graph.h"
 #include "demod/ui/toolkit/RC_Label.h"
@@ -165,10 +167,22 @@ TEST_F(DemodControlsTest, WideFmShowsNoIfControls) {
         EXPECT_STREQ(w.PresetButton(k)->Caption(), "");
         EXPECT_FALSE(w.PresetButton(k)->IsDown());
     }
+    EXPECT_TRUE(w.Analyzer()->ShownChain()) << "the audio analyzer stands in for the IF graph";
     Press(w.ModeButton(9));
+    EXPECT_FALSE(w.Analyzer()->ShownChain());
     EXPECT_TRUE(w.IfGraph()->ShownChain());
     EXPECT_TRUE(w.BandwidthField()->IsEnabled());
     EXPECT_TRUE(w.PresetButton(0)->IsEnabled());
+}
+
+TEST_F(DemodControlsTest, SetupShowsTheSetupWindowAndHidesItAgain) {
+    DemodWindow& w = Start();
+    ASSERT_NE(w.Setup(), nullptr);
+    EXPECT_FALSE(w.Setup()->ShownChain()) << "made hidden";
+    Press(w.SetupButton());
+    EXPECT_TRUE(w.Setup()->ShownChain());
+    Press(w.SetupButton());
+    EXPECT_FALSE(w.Setup()->ShownChain());
 }
 
 TEST_F(DemodControlsTest, VolumeMuteAndFilterTellTheHost) {
