@@ -11,6 +11,7 @@
 #include "app/receiver/TmyKVRserver.h"
 #include "app/receiver/TmyQ745.h"
 #include "platform/components/TApplicationEvents.h"
+#include "platform/components/TMainMenu.h"
 #include "platform/components/TMenuItem.h"
 #include "platform/sys/Clock.h"
 #include "platform/win/MessageApi.h"
@@ -30,15 +31,6 @@ constexpr std::uint32_t kSweepRedrawMs = 100;
 constexpr std::int64_t kHoldPollMs = 5;
 
 bool Down(const TstSpeedButton* b) { return b && b->Down(); }
-
-void CheckByCaption(TMenuItem* menu, const std::string& caption, bool checked) {
-    if (!menu) return;
-    for (int i = 0; i < menu->Count(); ++i) {
-        TMenuItem* item = menu->Items(i);
-        if (item->Caption() == caption) item->SetChecked(checked);
-        CheckByCaption(item, caption, checked);
-    }
-}
 
 } // namespace
 
@@ -101,7 +93,7 @@ void TQ7form::KVRStartDemodulator(TObject*, const std::string& pluginName) {
         return StartDemodulator(name);
     };
     if (!start(pluginName)) start(previous);
-    CheckByCaption(Demodulators1, demodulatorName_, true);
+    if (Demodulators1) CheckMenuItemByCaption(*Demodulators1, demodulatorName_, true);
 }
 
 void TQ7form::KVRCallback(TObject*, const std::string&, std::uint32_t, std::uint32_t, std::uint32_t, void*,

@@ -294,15 +294,8 @@ bool TQ7form::StartDemodulator(const std::string& name) {
 void TQ7form::NewDemodulator(TObject* sender) {
     auto* item = dynamic_cast<TMenuItem*>(sender);
     if (!item || item->Caption() == demodulatorName_) return;
-    const std::string previous = demodulatorName_;
-    KVR->StopPlugin(previous);
-    // A plug-in closes its window through its own queue: let it finish before its successor
-    // (or itself, once more) starts.
-    Application().ProcessMessages();
-    if (!StartDemodulator(item->Caption())) StartDemodulator(previous);
-    TMenuItem* menu = PluginMenu(kDemodulatorsMenu);
-    for (int i = 0; i < menu->Count(); ++i)
-        if (menu->Items(i)->Caption() == demodulatorName_) menu->Items(i)->SetChecked(true);
+    // The same swap as a plug-in's request for another demodulator.
+    KVRStartDemodulator(sender, item->Caption());
 }
 
 // --- host events -------------------------------------------------------------------------------
