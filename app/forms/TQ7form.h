@@ -19,10 +19,13 @@
 #include "app/forms/TRangeRecord.h"
 #include "app/forms/TuningSteps.h"
 #include "platform/components/TForm.h"
+#include "platform/sys/Module.h"
 
 namespace plat::comp {
 class TApplicationEvents;
 class THintWindow;
+class TMainMenu;
+class TMenuItem;
 class TOpenDialog;
 class TSaveDialog;
 class TTimer;
@@ -30,6 +33,8 @@ class TTimer;
 
 namespace lxq {
 
+class TmyIntEdit;
+class TmyUpDown;
 class TmyKVRserver;
 class TmyLabel;
 class TmyQ745;
@@ -159,6 +164,59 @@ public:
     KnobMultiplier ChosenMultiplier() const { return multiplier_; }
     std::vector<TBand>& Bands() { return bands_; }
 
+    // --- startup (TQ7formStartup.cpp: menu, status, window; TQ7formTuning.cpp: tuning) ---
+    // Where start-up status lines go while the splash window exists: the program's entry points
+    // it there and clears it when the splash goes; unset, the lines are skipped.
+    static std::function<void(const std::string&)> StatusLine;
+    void SetStatus(const std::string& text);
+    plat::comp::TMainMenu* MainMenu1 = nullptr;
+    plat::comp::TMenuItem *File1 = nullptr, *Memoryfile1 = nullptr, *New1 = nullptr, *Open1 = nullptr,
+                          *Save1 = nullptr, *Saveas1 = nullptr, *Clear1 = nullptr,
+                          *ImportfromCSV1 = nullptr, *ExporttoCSV1 = nullptr,
+                          *Calibrationfile1 = nullptr, *Exit1 = nullptr;
+    plat::comp::TMenuItem *Options1 = nullptr, *Scanning1 = nullptr, *Autostepping1 = nullptr,
+                          *FrontpanelLED1 = nullptr, *Displayoffset1 = nullptr, *Stayontop1 = nullptr;
+    plat::comp::TMenuItem* Debug1 = nullptr; // "&Service", only in service mode
+    // The plug-in menus, hidden until a plug-in lands in them; in menu-bar order.
+    plat::comp::TMenuItem *Plugins1 = nullptr, *Trunking1 = nullptr, *Demodulators1 = nullptr,
+                          *DSP1 = nullptr, *DF1 = nullptr, *Decoders1 = nullptr, *Digitalsuite1 = nullptr;
+    plat::comp::TMenuItem *Help1 = nullptr, *Help2 = nullptr, *About1 = nullptr;
+    void FormActivate(plat::comp::TObject* sender);
+    void FormCanResize(plat::comp::TObject* sender, int& newWidth, int& newHeight, bool& resize);
+    bool EdgeResizing() const { return edgeResizing_; }
+    // Resizing by the lower edge, seen in the application's messages; true when it took the message.
+    bool EdgeResizeMessage(const plat::win::Msg& msg);
+    bool HelpLoaded() const { return helpLibrary_ != nullptr; }
+    TstPanel* stPanel5 = nullptr;                 // shows the tuning pad's lowest part, its keys
+    TmyUpDown* myUpDown1 = nullptr;               // the step spinner
+    TstSpeedButton* stSpeedButton9 = nullptr;     // Auto: the step from the autostep list
+    // Digit spinners, Tag = the digit's weight in Hz (100 MHz down to 1 Hz).
+    TmyUpDown *myUpDown5 = nullptr, *myUpDown6 = nullptr, *myUpDown7 = nullptr, *myUpDown8 = nullptr,
+              *myUpDown9 = nullptr, *myUpDown10 = nullptr, *myUpDown11 = nullptr, *myUpDown12 = nullptr,
+              *myUpDown13 = nullptr;
+    TmyIntEdit* myIntEdit1 = nullptr;             // the memory number
+    TmyUpDown* myUpDown2 = nullptr;
+    TstSpeedButton* stSpeedButton13 = nullptr;    // Previous memory
+    TstSpeedButton* stSpeedButton14 = nullptr;    // Next memory
+    TstSpeedButton* stSpeedButton11 = nullptr;    // 10 memories to the left
+    TstSpeedButton* stSpeedButton25 = nullptr;    // 10 memories to the right
+    TstSpeedButton* stSpeedButton12 = nullptr;    // Store frequency ("S"), made with the memory dialogs
+    TstSpeedButton* stSpeedButton15 = nullptr;    // Recall ("R"), made with the memory dialogs
+    void stSpeedButton9Click(plat::comp::TObject* sender);
+    void myUpDown5Direction(plat::comp::TComponent* sender, int& val);
+    void myUpDown2Direction(plat::comp::TComponent* sender, int& val);
+    void myIntEdit1ValueChange(plat::comp::TObject* sender);
+    void myIntEdit1ValueChanging(plat::comp::TObject* sender, int value, bool& allow);
+    void stSpeedButton13AutoRepeat(plat::comp::TObject* sender);
+    void stSpeedButton14AutoRepeat(plat::comp::TObject* sender);
+    void stSpeedButton11AutoRepeat(plat::comp::TObject* sender);
+    void stSpeedButton25AutoRepeat(plat::comp::TObject* sender);
+    void stKnob1MouseWheel(plat::comp::TObject* sender, plat::comp::TShiftState shift, int wheelDelta,
+                           int x, int y, bool& handled);
+    void FormKeyPress(plat::comp::TObject* sender, char& key);
+    // Tunes the receiver to the channel at this position of the memory list.
+    void RecallMemoryAt(std::size_t index);
+
     static const char* const kCaption;
 
 private:
@@ -199,6 +257,23 @@ private:
     std::string memoryFile_;
     TPanelSettings settings_;
     std::int64_t lastSignalMs_ = INT64_MIN / 2;
+
+    // --- startup ---
+    void BuildStartup();
+    void BuildMainMenu();
+    void BuildTuning();
+    // Opens the help file through the help library when that can be loaded.
+    void LoadHelp();
+    // F1 and the memory hotkeys F2..F12; true when the key is to be swallowed.
+    bool FunctionKey(std::uint16_t key);
+    // The memory number shown for the receiver's frequency (0 none) and the label text.
+    void ShowMemoryLabel();
+    // Recalls the channel `moves` neighbours away (sign = direction) from the shown number.
+    void StepMemory(int moves);
+    std::unique_ptr<plat::sys::Module> helpLibrary_;
+    bool edgeResizing_ = false;
+    int edgeStartY_ = 0;
+    int edgeStartHeight_ = 0;
 };
 
 } // namespace lxq

@@ -240,6 +240,18 @@ void TCustomForm::Notification(TComponent* component, TOperation operation) {
     if (operation == TOperation::opRemove && component == menu_) menu_ = nullptr;
 }
 
+void TCustomForm::SetBounds(int left, int top, int width, int height) {
+    if (OnCanResize && (width != Width() || height != Height())) {
+        bool resize = true;
+        OnCanResize(this, width, height, resize);
+        if (!resize) {
+            width = Width();
+            height = Height();
+        }
+    }
+    TCustomControl::SetBounds(left, top, width, height);
+}
+
 void TCustomForm::SetClientSize(int width, int height) {
     const TRect frame = ClientAreaInWindow();
     SetBounds(Left(), Top(), width + Width() - frame.Width(), height + Height() - frame.Height());

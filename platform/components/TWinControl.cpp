@@ -100,7 +100,8 @@ win::Hwnd TWinControl::Handle() {
 void TWinControl::HandleNeeded() {
     if (handle_ != 0) return;
     if (Parent()) Parent()->HandleNeeded();
-    CreateHandle();
+    // Making the parent's window makes the windows of its visible children, this one's too.
+    if (handle_ == 0) CreateHandle();
 }
 
 void TWinControl::CreateParams(TCreateParams& p) {
@@ -523,7 +524,10 @@ void TWinControl::WndProc(TMessage& m) {
     }
     case win::WM_CHAR: {
         char c = static_cast<char>(m.WParam);
-        KeyPress(c);
+        // A character brought straight to this control is previewed by its form as keys are.
+        TCustomForm* form = ParentForm();
+        if (form && form != this && !TCustomForm::RoutingKey() && form->KeyPreview()) form->KeyPress(c);
+        if (c != 0) KeyPress(c);
         return;
     }
     case win::WM_SETFOCUS:
@@ -585,6 +589,13 @@ void TWinControl::WndProc(TMessage& m) {
         DefaultHandler(m);
         return;
     case win::WM_MOUSEWHEEL:
+        if (OnMouseWheel) {
+            bool handled = false;
+            const TPoint at{win::GetXParam(m.LParam), win::GetYParam(m.LParam)};
+            OnMouseWheel(this, MouseShiftState(m.WParam & 0xFFFFu),
+                         static_cast<std::int16_t>(win::HiWord(m.WParam)), at.x, at.y, handled);
+            if (handled) return;
+        }
         if (HasScrollBar(true)) {
             int position = 0, page = 1, range = 1;
             ScrollInfo(true, position, page, range);

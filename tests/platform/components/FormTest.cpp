@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -216,6 +217,19 @@ TEST_F(FormTest, KeysFromTheKeyboardReachTheFocusedControlAndTheFormsDialogKeys)
     EXPECT_EQ(previews, 3) << "the form saw each key first";
 }
 
+TEST_F(FormTest, AskingAChildForItsWindowFirstMakesOneWindowForIt) {
+    auto* form = new TForm(nullptr);
+    auto* panel = new TPanel(form);
+    panel->SetParent(form);
+    auto* inner = new TPanel(form);
+    inner->SetParent(panel);
+    const win::Hwnd h = inner->Handle(); // makes the form's and the panel's windows on the way
+    EXPECT_EQ(win::GetParent(h), panel->Handle());
+    EXPECT_EQ(win::GetChildWindows(panel->Handle()).size(), 1u) << "no second window for the same control";
+    delete form; // every window finds its control while it goes
+    EXPECT_FALSE(win::IsWindow(h));
+}
+
 TEST_F(FormTest, MovingAControlToAnotherParentKeepsItsWindow) {
     TForm form(nullptr);
     auto* left = new TPanel(&form);
@@ -307,6 +321,27 @@ TEST_F(FormTest, TabMovesTheFocusAmongControlsThatTakeIt) {
     Key(&form, vk::Tab);
     form.Perform(win::WM_KEYUP, vk::Shift, 0);
     EXPECT_EQ(form.ActiveControl(), a) << "Shift+Tab goes back";
+}
+
+TEST_F(FormTest, ANewSizeIsOfferedToCanResizeFirst) {
+    TForm form(nullptr);
+    form.SetBounds(10, 10, 300, 200);
+    std::vector<std::pair<int, int>> offered;
+    bool allow = false;
+    form.OnCanResize = [&](TObject*, int& w, int& h, bool& resize) {
+        offered.push_back({w, h});
+        resize = allow;
+        h = std::min(h, 400); // the handler may change the size it allows
+    };
+    form.SetBounds(20, 30, 320, 240);
+    EXPECT_EQ(form.Left(), 20) << "a refused size still moves";
+    EXPECT_EQ(form.Width(), 300);
+    EXPECT_EQ(form.Height(), 200);
+    allow = true;
+    form.SetHeight(900);
+    EXPECT_EQ(form.Height(), 400);
+    form.SetLeft(0);
+    EXPECT_EQ(offered, (std::vector<std::pair<int, int>>{{320, 240}, {300, 900}})) << "moves alone are not offered";
 }
 
 TEST_F(FormTest, AlignedControlsFillTheClientAreaInOrder) {
