@@ -15,6 +15,8 @@
 #include "app/controls/TstPanel.h"
 #include "app/controls/TstSpeedButton.h"
 #include "app/forms/DataFolder.h"
+#include "app/forms/FrontPanelLook.h"
+#include "app/forms/PlaceControl.h"
 #include "app/receiver/KvrPluginInterface.h"
 #include "app/receiver/TmyKVRserver.h"
 #include "app/receiver/TmyQ745.h"
@@ -46,16 +48,6 @@ constexpr const char* kDemodulatorPlugin = "Q745 Demodulator";
 constexpr std::uint32_t kSetFrequency = 0x800;
 constexpr std::uint32_t kHostBusyClosing = 0x2;
 constexpr std::int64_t kSignalIntervalMs = 200;
-
-template <typename C>
-C* Place(TComponent* owner, TWinControl* parent, int x, int y, int w, int h) {
-    auto* c = new C(owner);
-    c->SetParent(parent);
-    c->SetBounds(x, y, w, h);
-    return c;
-}
-
-std::uint32_t Low32(std::int64_t v) { return static_cast<std::uint32_t>(static_cast<std::uint64_t>(v)); }
 
 std::string WithoutStars(const std::string& s) {
     std::string out;
@@ -94,6 +86,7 @@ TQ7form::TQ7form(TComponent* owner, std::vector<std::string> args)
     };
     ApplicationEvents1 = new TApplicationEvents(this);
     ApplicationEvents1->OnMessage = [this](plat::win::Msg& m, bool& h) { ApplicationEvents1Message(m, h); };
+    BuildIdle(); // binds the idle loop to the application events made just above
     // Keys to the form's own window come through its preview; those of its controls through
     // the application's message hook.
     OnKeyDown = [this](TObject* s, std::uint16_t& k, TShiftState st) { FormKeyDown(s, k, st); };
@@ -154,17 +147,7 @@ void TQ7form::BuildControls() {
     myFrequencyEdit2->SetDefaultShadow(false);
 
     auto button = [this](int x, int y, int w, const char* caption, TSTButtonKind kind) {
-        auto* b = Place<TstSpeedButton>(this, stPanel1, x, y, w, 24);
-        b->SetColor(kPanelColor);
-        b->SetColorDown(kDisplayColor);
-        b->Font().SetColor(clWhite);
-        b->SetFontColorDown(clYellow);
-        if (caption) b->SetCaption(caption);
-        else {
-            b->SetKind(kind);
-            b->SetKindPercent(60);
-        }
-        return b;
+        return FrontPanelButton(this, stPanel1, x, y, w, caption, kind);
     };
     stSpeedButton26 = button(16, 92, 32, nullptr, TSTButtonKind::stbkRewind);
     stSpeedButton29 = button(52, 92, 32, nullptr, TSTButtonKind::stbkShortLeftArrow);
@@ -229,6 +212,9 @@ void TQ7form::BuildControls() {
     SignalTimer = new TTimer(this);
     SignalTimer->SetEnabled(false);
     SignalTimer->SetOnTimer([this](TObject* s) { SignalTimerTimer(s); });
+    BuildMemories();
+    BuildSweep();
+    BuildScanner();
     BuildStartup();
 }
 
@@ -294,6 +280,7 @@ void TQ7form::FormCreate(TObject*) {
     LoadBands();
     LoadAutoSteps();
     LoadExclusions();
+    LoadScanRanges();
     ReadSettings();
     LoadMemoryFile();
 
@@ -344,6 +331,15 @@ void TQ7form::ApplyPanelOptions() {
 
 void TQ7form::FormCloseQuery(TObject*, bool& canClose) {
     canClose = (KVR->Disabled() & kHostBusyClosing) == 0;
+    // A scan or a sweep ends first (the receiver gets its settings back); the close comes again.
+    if (canClose && StopScanForClose()) {
+        canClose = false;
+        PostClose();
+    } else if (canClose && Sweeping()) {
+        canClose = false;
+        stSpeedButton31Click(stSpeedButton31);
+        PostClose();
+    }
 }
 
 void TQ7form::FormClose(TObject*, TCloseAction&) {
@@ -354,6 +350,7 @@ void TQ7form::FormClose(TObject*, TCloseAction&) {
         WriteSettings();
         SaveAutoSteps();
         SaveExclusions();
+        SaveScanRanges();
     }
     FreqTimer->SetEnabled(false);
     const std::string product = Q7->GetProductName();
@@ -363,6 +360,7 @@ void TQ7form::FormClose(TObject*, TCloseAction&) {
     Q7->SetPower(0);
     plat::sys::ActiveClock().SleepMs(300); // the receiver settles before it is let go
     Q7->Close();
+    HelpModule = nullptr;
     helpLibrary_.reset();
 }
 

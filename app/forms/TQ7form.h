@@ -12,8 +12,11 @@
 
 #include "api/Lxq745Api.h"
 #include "app/forms/BandList.h"
+#include "app/forms/ScanTimings.h"
 #include "app/forms/CommandLine.h"
 #include "app/forms/MemoryList.h"
+#include "app/forms/ScanChannel.h"
+#include "app/forms/ScanTimings.h"
 #include "app/forms/TExclusionRecord.h"
 #include "app/forms/TPanelSettings.h"
 #include "app/forms/TRangeRecord.h"
@@ -23,22 +26,41 @@
 
 namespace plat::comp {
 class TApplicationEvents;
+class TMenuItem;
 class THintWindow;
 class TMainMenu;
 class TMenuItem;
 class TOpenDialog;
 class TSaveDialog;
+class TMenuItem;
 class TTimer;
 } // namespace plat::comp
 
+namespace plat::sys {
+class Module;
+} // namespace plat::sys
+
 namespace lxq {
 
-class TmyIntEdit;
 class TmyUpDown;
+class TAboutForm;
+class TGroupForm;
+class TLEDform;
+class TMemoryForm;
+class TOffsetForm;
+class TRecallForm;
+class TmyIntEdit;
+class TDebugForm;
+class TmyFreqGraph2;
+class TmyFrequencyEdit;
 class TmyKVRserver;
 class TmyLabel;
 class TmyQ745;
 class TmyTuningPad;
+class TAutostepForm;
+class TExclusionsForm;
+class TRangesForm;
+class TScanSetForm;
 class TstFrequencyEdit;
 class TstKnob;
 class TstPanel;
@@ -174,19 +196,19 @@ public:
                           *Save1 = nullptr, *Saveas1 = nullptr, *Clear1 = nullptr,
                           *ImportfromCSV1 = nullptr, *ExporttoCSV1 = nullptr,
                           *Calibrationfile1 = nullptr, *Exit1 = nullptr;
-    plat::comp::TMenuItem *Options1 = nullptr, *Scanning1 = nullptr, *Autostepping1 = nullptr,
-                          *FrontpanelLED1 = nullptr, *Displayoffset1 = nullptr, *Stayontop1 = nullptr;
-    plat::comp::TMenuItem* Debug1 = nullptr; // "&Service", only in service mode
+    // Options > "&Scanning" is the scanner's Scanning1, "&Service" the Debug1 of the memory dialogs.
+    plat::comp::TMenuItem *Options1 = nullptr, *Autostepping1 = nullptr, *FrontpanelLED1 = nullptr,
+                          *Displayoffset1 = nullptr, *Stayontop1 = nullptr;
     // The plug-in menus, hidden until a plug-in lands in them; in menu-bar order.
-    plat::comp::TMenuItem *Plugins1 = nullptr, *Trunking1 = nullptr, *Demodulators1 = nullptr,
-                          *DSP1 = nullptr, *DF1 = nullptr, *Decoders1 = nullptr, *Digitalsuite1 = nullptr;
+    // (De&modulators is the idle loop's Demodulators1.)
+    plat::comp::TMenuItem *Plugins1 = nullptr, *Trunking1 = nullptr, *DSP1 = nullptr, *DF1 = nullptr,
+                          *Decoders1 = nullptr, *Digitalsuite1 = nullptr;
     plat::comp::TMenuItem *Help1 = nullptr, *Help2 = nullptr, *About1 = nullptr;
     void FormActivate(plat::comp::TObject* sender);
     void FormCanResize(plat::comp::TObject* sender, int& newWidth, int& newHeight, bool& resize);
     bool EdgeResizing() const { return edgeResizing_; }
     // Resizing by the lower edge, seen in the application's messages; true when it took the message.
     bool EdgeResizeMessage(const plat::win::Msg& msg);
-    bool HelpLoaded() const { return helpLibrary_ != nullptr; }
     TstPanel* stPanel5 = nullptr;                 // shows the tuning pad's lowest part, its keys
     TmyUpDown* myUpDown1 = nullptr;               // the step spinner
     TstSpeedButton* stSpeedButton9 = nullptr;     // Auto: the step from the autostep list
@@ -194,14 +216,11 @@ public:
     TmyUpDown *myUpDown5 = nullptr, *myUpDown6 = nullptr, *myUpDown7 = nullptr, *myUpDown8 = nullptr,
               *myUpDown9 = nullptr, *myUpDown10 = nullptr, *myUpDown11 = nullptr, *myUpDown12 = nullptr,
               *myUpDown13 = nullptr;
-    TmyIntEdit* myIntEdit1 = nullptr;             // the memory number
     TmyUpDown* myUpDown2 = nullptr;
     TstSpeedButton* stSpeedButton13 = nullptr;    // Previous memory
     TstSpeedButton* stSpeedButton14 = nullptr;    // Next memory
     TstSpeedButton* stSpeedButton11 = nullptr;    // 10 memories to the left
     TstSpeedButton* stSpeedButton25 = nullptr;    // 10 memories to the right
-    TstSpeedButton* stSpeedButton12 = nullptr;    // Store frequency ("S"), made with the memory dialogs
-    TstSpeedButton* stSpeedButton15 = nullptr;    // Recall ("R"), made with the memory dialogs
     void stSpeedButton9Click(plat::comp::TObject* sender);
     void myUpDown5Direction(plat::comp::TComponent* sender, int& val);
     void myUpDown2Direction(plat::comp::TComponent* sender, int& val);
@@ -216,6 +235,130 @@ public:
     void FormKeyPress(plat::comp::TObject* sender, char& key);
     // Tunes the receiver to the channel at this position of the memory list.
     void RecallMemoryAt(std::size_t index);
+    // --- scanner ---
+    TstSpeedButton* stSpeedButton19 = nullptr; // Scan to the left
+    TstSpeedButton* stSpeedButton20 = nullptr; // Scan to the right
+    TstSpeedButton* stSpeedButton7 = nullptr;  // Stop scanning
+    TstSpeedButton* stSpeedButton23 = nullptr; // Pause scanning
+    TstSpeedButton* stSpeedButton10 = nullptr; // scan mode Search
+    TstSpeedButton* stSpeedButton3 = nullptr;  // scan mode Memory
+    TstSpeedButton* stSpeedButton21 = nullptr; // scan mode Range
+    plat::comp::TMenuItem* Scanning1 = nullptr; // Options > Scanning
+    TRangesForm* RangesForm = nullptr;
+    TScanSetForm* ScanSetForm = nullptr;
+    TExclusionsForm* ExclusionsForm = nullptr;
+    TAutostepForm* AutostepForm = nullptr;
+    // The service window's "Scanning" page; its defaults until that window provides it.
+    std::function<ScanConstants()> ReadScanConstants;
+    // Shows a line on the service window's scanning page ("Last scan time=...").
+    std::function<void(const std::string&)> ShowScanTime;
+    void BuildScanner();
+    void stSpeedButton20Click(plat::comp::TObject* sender);
+    void stSpeedButton19Click(plat::comp::TObject* sender);
+    void stSpeedButton7Click(plat::comp::TObject* sender);
+    void stSpeedButton23Click(plat::comp::TObject* sender);
+    void stSpeedButton3Click(plat::comp::TObject* sender);
+    void ScanTimerTimer(plat::comp::TObject* sender);
+    void Scanning1Click(plat::comp::TObject* sender);
+    void StartScan();
+    std::int64_t NextScanChannel(ScanChannel& channel);
+    void ApplyScanChannel(const ScanChannel& channel);
+    void AdvanceScan();
+    void ScanFoundSignal();
+    void ScanHoldStep();
+    void CheckRetune(std::int32_t raw, std::uint32_t rssi, std::uint32_t agc);
+    void RetuneScan();
+    void RetuneForDemodulator();
+    void ResumeScan();
+    void LoadScanTimings();
+    void LoadScanRanges();
+    void SaveScanRanges();
+    // The memory scan groups in the groups dialog; true when it returned OK.
+    bool EditScanGroups(std::int32_t& mask, bool& enabled);
+    // Stops a running scan before the form closes; true when one ran.
+    bool StopScanForClose();
+    int ScanDirection() const { return scanDirection_; }
+    const ScanChannel& ActiveScanChannel() const { return scanActive_; }
+    const ScanChannel& NextScanChannelState() const { return scanNext_; }
+    const ScanTimings& Timings() const { return scanTimings_; }
+    std::int64_t ScanChannelCount() const { return scanChannels_; }
+    bool ExclusionsEnabled() const { return settings_.exclusionsEnabled; }
+    void SetExclusionsEnabled(bool v) { settings_.exclusionsEnabled = v; }
+    ScanKind ChosenScanKind() const;
+    // --- memory dialogs (TQ7formMemories.cpp) ---
+    TstSpeedButton* stSpeedButton12 = nullptr; // Store, "S"
+    TstSpeedButton* stSpeedButton15 = nullptr; // Recall, "R"
+    TmyIntEdit* myIntEdit1 = nullptr;          // the memory number
+    TMemoryForm* MemoryForm = nullptr;
+    TRecallForm* RecallForm = nullptr;
+    TGroupForm* GroupForm = nullptr;
+    TAboutForm* AboutForm = nullptr;
+    TLEDform* LEDform = nullptr;
+    TOffsetForm* OffsetForm = nullptr;
+    plat::comp::TMenuItem* Debug1 = nullptr; // the service menu, shown in service mode
+    void stSpeedButton12Click(plat::comp::TObject* sender);
+    void stSpeedButton15Click(plat::comp::TObject* sender);
+    // The channel list and its hotkeys for the dialogs that change them.
+    HotkeyTable& HotkeyUsed() { return hotkeyUsed_; }
+    void SetServiceMode(bool on);
+    // The help control's module, none when it could not be loaded.
+    plat::sys::Module* HelpModule = nullptr;
+
+    // --- idle loop (TQ7formIdle.cpp) ---
+    std::uint8_t ScannerState = 0;        // 0 idle, 1 paused, 2 holding, 3 scanning
+    bool WaitingForSquelchedInfo = false; // the scanner step waits for the demodulator's verdict
+    static std::uint32_t LastSweepRedrawTick; // the last sweep step allowed to redraw
+    plat::comp::TMenuItem* Demodulators1 = nullptr;
+    // The scanner's step (ScanTimerTimer); the idle loop runs it.
+    plat::comp::TNotifyEvent ScanStep;
+    // Makes the name the current demodulator, starts it and embeds its window; false on failure.
+    std::function<bool(const std::string&)> StartDemodulator;
+    void ApplicationEvents1Idle(plat::comp::TObject* sender, bool& done);
+    void ApplicationEvents1Minimize(plat::comp::TObject* sender);
+    void ApplicationEvents1Restore(plat::comp::TObject* sender);
+    void Q7SquelchedInfo(plat::comp::TObject* sender);
+    void KVRStartDemodulator(plat::comp::TObject* sender, const std::string& pluginName);
+    void KVRCallback(plat::comp::TObject* sender, const std::string& pluginName, std::uint32_t uMsg,
+                     std::uint32_t dwParam, std::uint32_t cbData, void* lpData, std::int32_t& result);
+    // --- sweep (TQ7formSweep.cpp) ---
+    TstPanel* SweepPanel = nullptr;
+    TmyFrequencyEdit* myFrequencyEdit3 = nullptr; // Start
+    TmyFrequencyEdit* myFrequencyEdit4 = nullptr; // End
+    TmyFrequencyEdit* myFrequencyEdit5 = nullptr; // Step
+    TstSpeedButton* stSpeedButton30 = nullptr;    // Start sweeping: down while a sweep runs
+    TstSpeedButton* stSpeedButton31 = nullptr;    // Stop sweeping
+    TstSpeedButton* stSpeedButton32 = nullptr;    // Pause sweeping
+    TstSpeedButton* stSpeedButton33 = nullptr;    // Continuous sweeping
+    TstSpeedButton* stSpeedButton52 = nullptr;    // Hits
+    TstSpeedButton* stSpeedButton34 = nullptr;    // Min
+    TstSpeedButton* stSpeedButton35 = nullptr;    // Max
+    TstSpeedButton* stSpeedButton36 = nullptr;    // Diff
+    TstSpeedButton* stSpeedButton37 = nullptr;    // Zoom out
+    TstSpeedButton* stSpeedButton38 = nullptr;    // Zoom in
+    TstSpeedButton* stSpeedButton40 = nullptr;    // Clear the graph
+    TmyFreqGraph2* myFreqGraph1 = nullptr;
+    // The service window; its "Scanning" page holds the scan and sweep constants.
+    TDebugForm* DebugForm = nullptr;
+    // Set when a sweep step or the demodulator's squelch report wants the idle loop to go on;
+    // shared with the idle loop and the scanner.
+    bool SquelchedInfoArrived = false;
+    void stSpeedButton30Click(plat::comp::TObject* sender);
+    void stSpeedButton31Click(plat::comp::TObject* sender);
+    void stSpeedButton32Click(plat::comp::TObject* sender);
+    void stSpeedButton34Click(plat::comp::TObject* sender);
+    void stSpeedButton35Click(plat::comp::TObject* sender);
+    void stSpeedButton36Click(plat::comp::TObject* sender);
+    void stSpeedButton40Click(plat::comp::TObject* sender);
+    void myFreqGraph1VisiTune(plat::comp::TObject* sender, std::int64_t freq, plat::comp::TShiftState shift);
+    // One sweep step, run from the idle loop; canUpdate asks the graph to show the step's column.
+    void Q7BlockScan(plat::comp::TObject* sender, double ss, bool canUpdate);
+    bool Sweeping() const;
+    std::int64_t SweepFreq = 0;       // pending in the receiver; the next read is of SweepFreq - step
+    int SweepPoints = 0;              // points of the range
+    std::int64_t SweepSavedFreq = -1; // the receiver's frequency before the start, -1 none
+    SQUELCH_SETTINGS SweepSavedSquelch{}; // FMN's own settings while FMW borrows that mode
+    int SweepLastAgc = -1;
+    std::int64_t SweepStartTick = 0;
 
     static const char* const kCaption;
 
@@ -270,10 +413,59 @@ private:
     void ShowMemoryLabel();
     // Recalls the channel `moves` neighbours away (sign = direction) from the shown number.
     void StepMemory(int moves);
-    std::unique_ptr<plat::sys::Module> helpLibrary_;
+    std::unique_ptr<plat::sys::Module> helpLibrary_; // HelpModule while loaded
     bool edgeResizing_ = false;
     int edgeStartY_ = 0;
     int edgeStartHeight_ = 0;
+    // --- memory dialogs ---
+    void BuildMemories();
+    // --- idle loop ---
+    void BuildIdle();
+    // --- sweep ---
+    struct SweepReading {
+        std::int32_t raw = 0;
+        std::uint32_t rssi = 0;
+        std::uint32_t agc = 0;
+        double dbm = 0;
+    };
+    void BuildSweep();
+    void LoadSweepTimings();
+    // Reads the level measured at hz (the frequency tuned before the pending one) into r; a
+    // failed read leaves r as it was.
+    void ReadSweepLevel(std::int64_t hz, SweepReading& r);
+    void ResumeSweep();
+    void StoreSweepLevel(int pos, double level, bool canUpdate);
+    void EndOfSweepRange();
+    void SetSweepControlsEnabled(bool enabled);
+    void SweepFinishedStatistics();
+    struct DebugFormDeleter {
+        void operator()(TDebugForm* form) const;
+    };
+    std::unique_ptr<TDebugForm, DebugFormDeleter> debugForm_;
+    ScanTimings sweepTimings_;
+    std::int64_t sweepStart_ = 0, sweepEnd_ = 0, sweepStep_ = 1;
+    std::int32_t sweepSavedMode_ = 0;
+    std::int32_t sweepSavedAgc_ = -1;
+    bool sweepSavedAtten_ = false, sweepSavedPreAmp_ = false;
+    std::uint32_t sweepSavedSquelchFlags_ = 0;
+    SweepReading sweepReading_;
+    // --- scanner ---
+    void SetDirectionGlyphsIdle();
+    // A direction button's start: the other button up, this one down, then the scan.
+    void StartScanning(int direction);
+    void ScanLog(const std::function<std::string()>& text);
+    void FlashDirectionButton();
+    int scanDirection_ = 0;      // -1 down, 1 up, 0 none
+    ScanChannel scanNext_;
+    ScanChannel scanActive_;
+    ScanTimings scanTimings_;
+    std::int32_t savedAGC_ = -1;
+    std::int32_t savedMode_ = 0;
+    std::int64_t holdDeadline_ = -1; // ms; -1 stopped, 0 running
+    std::int64_t scanStartMs_ = 0;
+    std::int64_t scanChannels_ = 0;
+    std::int32_t rangeChanges_ = 0;
+    std::int64_t lastFlashMs_ = 0;
 };
 
 } // namespace lxq

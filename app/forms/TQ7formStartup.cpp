@@ -77,7 +77,7 @@ void TQ7form::BuildMainMenu() {
     Exit1->SetShortCut(scAlt | 'X');
 
     Options1 = Item(this, bar, "&Options");
-    Scanning1 = Item(this, *Options1, "&Scanning");         // OnClick: Scanning1Click
+    Options1->Add(Scanning1); // the scanner's "&Scanning"
     Autostepping1 = Item(this, *Options1, "&Autostepping"); // OnClick: stSpeedButton11Click
     Displayoffset1 = Item(this, *Options1, "&Display offset"); // OnClick: Displayoffset1Click
     FrontpanelLED1 = Item(this, *Options1, "&Front panel LED"); // OnClick: FrontpanelLED1Click
@@ -85,7 +85,7 @@ void TQ7form::BuildMainMenu() {
     line(*Options1);
     Stayontop1 = Item(this, *Options1, "Stay on &top"); // OnClick: Stayontop1Click
 
-    Debug1 = Item(this, bar, "&Service"); // OnClick: Debug1Click
+    Debug1 = Item(this, bar, "&Service"); // OnClick: Debug1Click (TDebugForm::ShowEEPROMTable)
     Debug1->SetShortCut(scShift | win::VK_F5);
     Debug1->SetVisible(false); // "/d" shows it
     Debug1->SetEnabled(false);
@@ -103,8 +103,10 @@ void TQ7form::BuildMainMenu() {
     Help2 = Item(this, *Help1, "&Help");   // OnClick: Help2Click
     About1 = Item(this, *Help1, "&About"); // OnClick: About1Click
 
+    // The bar takes its room above the client area, which keeps its size.
+    const int clientHeight = ClientHeight();
     SetMenu(MainMenu1);
-    SetClientSize(ClientWidth(), stPanel1->Height()); // the bar takes its room above the panel
+    SetClientSize(ClientWidth(), clientHeight);
 }
 
 void TQ7form::SetStatus(const std::string& text) {
@@ -113,6 +115,7 @@ void TQ7form::SetStatus(const std::string& text) {
 
 void TQ7form::LoadHelp() {
     helpLibrary_ = plat::sys::Module::Load("hhctrl.ocx");
+    HelpModule = helpLibrary_.get();
     if (!helpLibrary_) return;
     if (auto help = reinterpret_cast<HtmlHelpProc>(helpLibrary_->Symbol("HtmlHelpA")))
         help(Handle(), "lxq745.chm", kHelpInitialize, 0);

@@ -15,6 +15,9 @@
 #include "app/controls/TstKnob.h"
 #include "app/controls/TstPanel.h"
 #include "app/controls/TstSpeedButton.h"
+#include "app/forms/FrontPanelLook.h"
+#include "app/forms/PlaceControl.h"
+#include "app/forms/ScanChannel.h"
 #include "app/forms/TQ7form.h"
 #include "app/receiver/TmyQ745.h"
 #include "platform/win/Messages.h"
@@ -26,27 +29,11 @@ using namespace plat::comp;
 
 namespace {
 
-constexpr TColor kPanelColor = 0x404040;
-constexpr TColor kDisplayColor = 0x202020;
 constexpr int kTenMemories = 10;
 
-template <typename C>
-C* Place(TComponent* owner, TWinControl* parent, int x, int y, int w, int h) {
-    auto* c = new C(owner);
-    c->SetParent(parent);
-    c->SetBounds(x, y, w, h);
-    return c;
-}
-
-TstSpeedButton* PanelButton(TComponent* owner, TWinControl* parent, int x, int y, int w,
-                            TSTButtonKind kind, const char* hint) {
-    auto* b = Place<TstSpeedButton>(owner, parent, x, y, w, 24);
-    b->SetColor(kPanelColor);
-    b->SetColorDown(kDisplayColor);
-    b->Font().SetColor(clWhite);
-    b->SetFontColorDown(clYellow);
-    b->SetKind(kind);
-    b->SetKindPercent(60);
+TstSpeedButton* StepButton(TComponent* owner, TWinControl* parent, int x, int y, TSTButtonKind kind,
+                           const char* hint) {
+    TstSpeedButton* b = FrontPanelButton(owner, parent, x, y, 28, nullptr, kind);
     b->SetHint(hint);
     b->SetShowHint(true);
     return b;
@@ -54,7 +41,7 @@ TstSpeedButton* PanelButton(TComponent* owner, TWinControl* parent, int x, int y
 
 TmyUpDown* Spinner(TComponent* owner, TWinControl* parent, int x, int y, int w, int h) {
     auto* u = Place<TmyUpDown>(owner, parent, x, y, w, h);
-    u->SetColor(kPanelColor);
+    u->SetColor(kFrontPanelColor);
     return u;
 }
 
@@ -69,7 +56,7 @@ std::string Trimmed(const char* text, std::size_t size) {
 void TQ7form::BuildTuning() {
     // The tuning pad shows only its key row: its panel lets the lowest h pixels through.
     stPanel5 = Place<TstPanel>(this, stPanel1, 16, 248, 524, 44);
-    stPanel5->SetColor(kPanelColor);
+    stPanel5->SetColor(kFrontPanelColor);
     stPanel5->SetBevelWidth(2);
     const int padHeight = myTuningPad1->Height();
     const int h = stPanel5->ClientHeight() - 2 * stPanel5->BevelWidth();
@@ -93,27 +80,31 @@ void TQ7form::BuildTuning() {
     myUpDown1->OnDirection = [this](TComponent* s, int& v) { myUpDown1Direction(s, v); };
     myFrequencyEdit2->SetExitControl(stKnob1);
 
-    stSpeedButton11 = PanelButton(this, stPanel1, 248, 128, 28, TSTButtonKind::stbkRewind, "10 memories to the left");
-    stSpeedButton13 = PanelButton(this, stPanel1, 280, 128, 28, TSTButtonKind::stbkShortLeftArrow, "Previous memory");
-    myIntEdit1 = Place<TmyIntEdit>(this, stPanel1, 312, 128, 56, 24);
-    myIntEdit1->SetColor(kDisplayColor);
-    myIntEdit1->Font().SetColor(clLime);
+    // The memory row: step buttons round the memory number (made with the memory dialogs) and
+    // its spinner, then the store and recall buttons.
+    constexpr int row = 196;
+    stSpeedButton11 = StepButton(this, stPanel1, 16, row, TSTButtonKind::stbkRewind, "10 memories to the left");
+    stSpeedButton13 = StepButton(this, stPanel1, 46, row, TSTButtonKind::stbkShortLeftArrow, "Previous memory");
+    myIntEdit1->SetBounds(78, row, 60, 24);
     myIntEdit1->SetMax(10000);
     myIntEdit1->SetExitControl(stKnob1);
     myIntEdit1->OnValueChange = [this](TObject* s) { myIntEdit1ValueChange(s); };
     myIntEdit1->OnValueChanging = [this](TObject* s, int v, bool& allow) { myIntEdit1ValueChanging(s, v, allow); };
-    myUpDown2 = Spinner(this, stPanel1, 370, 128, 14, 24);
+    myUpDown2 = Spinner(this, stPanel1, 140, row, 14, 24);
     myUpDown2->OnDirection = [this](TComponent* s, int& v) { myUpDown2Direction(s, v); };
     myIntEdit1->SetUpDownControl(myUpDown2); // the wheel over the number steps through the spinner
-    stSpeedButton14 = PanelButton(this, stPanel1, 388, 128, 28, TSTButtonKind::stbkShortRightArrow, "Next memory");
-    stSpeedButton25 = PanelButton(this, stPanel1, 420, 128, 28, TSTButtonKind::stbkFastForward, "10 memories to the right");
+    stSpeedButton14 = StepButton(this, stPanel1, 158, row, TSTButtonKind::stbkShortRightArrow, "Next memory");
+    stSpeedButton25 = StepButton(this, stPanel1, 188, row, TSTButtonKind::stbkFastForward, "10 memories to the right");
+    stSpeedButton12->SetBounds(228, row, 32, 24);
+    stSpeedButton15->SetBounds(262, row, 32, 24);
     stSpeedButton13->OnAutoRepeat = [this](TObject* s) { stSpeedButton13AutoRepeat(s); };
     stSpeedButton14->OnAutoRepeat = [this](TObject* s) { stSpeedButton14AutoRepeat(s); };
     stSpeedButton11->OnAutoRepeat = [this](TObject* s) { stSpeedButton11AutoRepeat(s); };
     stSpeedButton25->OnAutoRepeat = [this](TObject* s) { stSpeedButton25AutoRepeat(s); };
 
-    stSpeedButton9 = PanelButton(this, stPanel1, 460, 128, 48, TSTButtonKind::stbkNone, "Automatic tuning step");
-    stSpeedButton9->SetCaption("Auto");
+    stSpeedButton9 = FrontPanelButton(this, stPanel1, 300, 92, 48, "Auto", TSTButtonKind::stbkNone);
+    stSpeedButton9->SetHint("Automatic tuning step");
+    stSpeedButton9->SetShowHint(true);
     stSpeedButton9->SetGroupIndex(2);
     stSpeedButton9->SetAllowAllUp(true);
     stSpeedButton9->OnClick = [this](TObject* s) { stSpeedButton9Click(s); };
@@ -138,6 +129,11 @@ void TQ7form::ShowMemoryLabel() {
         else if (!Trimmed(r->comments, sizeof r->comments).empty())
             label.assign(r->comments, strnlen(r->comments, sizeof r->comments));
         number = r->number;
+    }
+    // While the memory scan runs or pauses, the number is that of the channel it is on.
+    if (ScanDirection() != 0 && ChosenScanKind() == ScanKind::Memory && memoriesByFrequency_) {
+        const auto at = static_cast<std::size_t>(ActiveScanChannel().memoryPosition);
+        if (at < memoriesByFrequency_->size()) number = (*memoriesByFrequency_)[at]->number;
     }
     if (myIntEdit1->Value() != number) {
         const bool react = reactToEdits_;

@@ -27,6 +27,7 @@
 #include "driver/host/ReceiverDevice.h"
 #include "platform/components/TApplication.h"
 #include "platform/components/THintWindow.h"
+#include "platform/components/TMenuItem.h"
 #include "platform/components/TMessageForm.h"
 #include "platform/components/TTimer.h"
 #include "platform/sys/Clock.h"
@@ -39,6 +40,7 @@
 #include "platform/win/ScreenApi.h"
 #include "tests/platform/sys/ScopedChannelNamespace.h"
 #include "tests/platform/sys/TempFolder.h"
+#include "tests/app/forms/FrontPanelFixture.h"
 
 namespace lxq {
 namespace {
@@ -46,83 +48,6 @@ namespace {
 using namespace lxq::host;
 namespace win = plat::win;
 
-struct Box {
-    std::string text;
-    std::string caption;
-    std::uint32_t flags;
-};
-
-class FrontPanel : public ::testing::Test {
-protected:
-    FrontPanel() {
-        RecordMainThread();
-        setenv("XDG_DOCUMENTS_DIR", dir.Path().c_str(), 1);
-        // Level = -200 + raw x 300 / 255 dBm at every frequency.
-        std::ofstream(dir.File("lxq745.cal")) << "[LX-Q745]\ntable -1\n1000000 0:-200 255:100\n";
-        // The settings name the calibration file "lxq745.cal" by default, found in the
-        // working folder; the band list is read there too.
-        std::filesystem::current_path(dir.Path());
-        plat::comp::Application().ResetTerminated();
-    }
-    ~FrontPanel() override {
-        form.reset();
-        std::filesystem::current_path(startFolder);
-        if (serving) server.Stop();
-        bus.RemoveAll();
-        unsetenv("XDG_DOCUMENTS_DIR");
-    }
-    void StartHost() {
-        RegisterBuiltInKinds(kinds);
-        ASSERT_TRUE(server.Start());
-        serving = true;
-        std::string message;
-        ASSERT_EQ(bus.Plug("test", "rx1", message), 0u) << message;
-    }
-    std::uint32_t HostFrequency() {
-        return dynamic_cast<ReceiverDevice&>(bus.FindByBusId("rx1")->Driver()).State().frequency;
-    }
-    void StartPanel(std::vector<std::string> args = {}) {
-        form = std::make_unique<TQ7form>(nullptr, std::move(args));
-        form->ShowMessageBox = [this](const std::string& t, const std::string& c, std::uint32_t f) {
-            boxes.push_back({t, c, f});
-            return 1;
-        };
-        form->Q7->SetCalFile(dir.File("lxq745.cal"));
-        form->DoCreate();
-    }
-    void Advance(std::int64_t ms, std::int64_t step = 1) {
-        for (std::int64_t done = 0; done < ms; done += step) {
-            clock.AdvanceMs(step);
-            plat::comp::Application().ProcessMessages();
-        }
-    }
-    void Type(const std::string& keys) {
-        for (char c : keys) {
-            const std::uint32_t vk = c == '.' ? win::VK_OEM_PERIOD : c == '\n' ? win::VK_RETURN
-                                                                               : static_cast<std::uint32_t>(c);
-            Press(vk);
-        }
-    }
-    static void Press(std::uint32_t vk) {
-        win::InjectKey(vk, true);
-        win::InjectKey(vk, false);
-        plat::comp::Application().ProcessMessages();
-    }
-
-    plat::sys::FakeClock clock;
-    plat::sys::ScopedClock scoped{clock};
-    plat::sys::test::ScopedChannelNamespace ns{"forms"};
-    plat::sys::testing::TempFolder dir;
-    std::filesystem::path startFolder = std::filesystem::current_path();
-    DeviceKinds kinds;
-    Bus bus{[this](const std::string& kind, const std::string& id, std::string& error) {
-        return kinds.Make(kind, id, error);
-    }};
-    ChannelServer server{bus};
-    bool serving = false;
-    std::vector<Box> boxes;
-    std::unique_ptr<TQ7form> form;
-};
 
 TEST_F(FrontPanel, ATypedFrequencyReachesTheReceiverAndTheLevelComesBack) {
     StartHost();
@@ -134,6 +59,7 @@ TEST_F(FrontPanel, ATypedFrequencyReachesTheReceiverAndTheLevelComesBack) {
     EXPECT_EQ(form->Caption(), "Talvenor Q745" + form->Q7->GetInterfaceChar() + " - #" + serial);
     EXPECT_TRUE(form->Visible());
     EXPECT_EQ(form->myFrequencyEdit1->Value(), form->Q7->GetFreq());
+    EXPECT_EQ(form->FrontpanelLED1->Visible(), form->Q7->GetInterfaceChar() == "e") << "USB and serial receivers have the LED";
 
     ASSERT_NE(win::SetFocus(form->myFrequencyEdit1->Handle()), 0u);
     Type("145.5\n");
