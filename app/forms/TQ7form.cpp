@@ -17,6 +17,8 @@
 #include "app/forms/DataFolder.h"
 #include "app/forms/FrontPanelLook.h"
 #include "app/forms/PlaceControl.h"
+#include "app/forms/TDebugForm.h"
+#include "app/forms/TRecallForm.h"
 #include "app/receiver/KvrPluginInterface.h"
 #include "app/receiver/TmyKVRserver.h"
 #include "app/receiver/TmyQ745.h"
@@ -353,6 +355,7 @@ void TQ7form::FormClose(TObject*, TCloseAction&) {
         SaveScanRanges();
     }
     FreqTimer->SetEnabled(false);
+    if (RecallForm) RecallForm->Close();
     const std::string product = Q7->GetProductName();
     const bool powered = Q7->GetPower() != 0;
     if (product.find("USB") != std::string::npos) Q7->SetLED(powered ? 95 : 160);
@@ -471,6 +474,7 @@ void TQ7form::LXFreqChange(TObject*) {
     FreqTimer->SetEnabled(true);
     HintTimer->SetEnabled(false);
     FHint->ReleaseHandle();
+    if (DebugForm) DebugForm->TuneFilterPage(Low32(Q7->GetFreq()));
 }
 
 void TQ7form::FreqTimerTimer(TObject*) {

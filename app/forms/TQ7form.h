@@ -204,6 +204,7 @@ public:
     plat::comp::TMenuItem *Plugins1 = nullptr, *Trunking1 = nullptr, *DSP1 = nullptr, *DF1 = nullptr,
                           *Decoders1 = nullptr, *Digitalsuite1 = nullptr;
     plat::comp::TMenuItem *Help1 = nullptr, *Help2 = nullptr, *About1 = nullptr;
+    void stSpeedButton11Click(plat::comp::TObject* sender); // "&Autostepping"
     void FormActivate(plat::comp::TObject* sender);
     void FormCanResize(plat::comp::TObject* sender, int& newWidth, int& newHeight, bool& resize);
     bool EdgeResizing() const { return edgeResizing_; }

@@ -7,6 +7,7 @@
 #include "app/controls/TstKnob.h"
 #include "app/controls/TstPanel.h"
 #include "app/controls/TstSpeedButton.h"
+#include "app/forms/TAutostepForm.h"
 #include "app/forms/TQ7form.h"
 #include "app/receiver/TmyQ745.h"
 #include "platform/components/TMainMenu.h"
@@ -78,7 +79,7 @@ void TQ7form::BuildMainMenu() {
 
     Options1 = Item(this, bar, "&Options");
     Options1->Add(Scanning1); // the scanner's "&Scanning"
-    Autostepping1 = Item(this, *Options1, "&Autostepping"); // OnClick: stSpeedButton11Click
+    Autostepping1 = Item(this, *Options1, "&Autostepping", [this](TObject* s) { stSpeedButton11Click(s); });
     Displayoffset1 = Item(this, *Options1, "&Display offset"); // OnClick: Displayoffset1Click
     FrontpanelLED1 = Item(this, *Options1, "&Front panel LED"); // OnClick: FrontpanelLED1Click
     FrontpanelLED1->SetVisible(false); // only receivers on USB or a serial line have the LED
@@ -108,6 +109,8 @@ void TQ7form::BuildMainMenu() {
     SetMenu(MainMenu1);
     SetClientSize(ClientWidth(), clientHeight);
 }
+
+void TQ7form::stSpeedButton11Click(TObject*) { AutostepForm->Edit(autoSteps_); }
 
 void TQ7form::SetStatus(const std::string& text) {
     if (StatusLine) StatusLine(text);

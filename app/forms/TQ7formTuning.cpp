@@ -18,7 +18,9 @@
 #include "app/forms/FrontPanelLook.h"
 #include "app/forms/PlaceControl.h"
 #include "app/forms/ScanChannel.h"
+#include "app/forms/TMemoryForm.h"
 #include "app/forms/TQ7form.h"
+#include "app/forms/TRecallForm.h"
 #include "app/receiver/TmyQ745.h"
 #include "platform/win/Messages.h"
 #include "platform/win/PaintApi.h"
@@ -157,26 +159,10 @@ void TQ7form::myIntEdit1ValueChange(TObject*) {
 
 void TQ7form::RecallMemoryAt(std::size_t index) {
     if (index >= memories_.size()) return;
-    const TMemoryRecord& r = *memories_[index];
-    Q7->SetFreq(r.frequency);
-    if (!(r.flags & kMemKeepMode)) Q7->SetMode(r.mode);
-    if (!(r.flags & kMemKeepSquelch)) {
-        SQUELCH_SETTINGS s = Q7->SquelchSettings();
-        std::uint32_t types = 0;
-        if (r.levelSquelch != 0) {
-            types |= kSquelchLevel;
-            s.level = Q7->SQtoKVR(r.levelSquelch);
-        }
-        const auto type = static_cast<std::uint32_t>(r.squelchType);
-        if (type == kSquelchNoise) s.noise = r.squelchValue;
-        else if (type == kSquelchVoice) s.voice = static_cast<std::uint32_t>(r.squelchValue);
-        else if (type == kSquelchCtcss) s.ctcss = static_cast<std::uint32_t>(r.squelchValue);
-        else if (type == kSquelchDcs) s.dcs = r.squelchValue;
-        if (type == kSquelchNoise || type == kSquelchVoice || type == kSquelchCtcss || type == kSquelchDcs)
-            types |= type;
-        Q7->SetSquelchSettings(s, types);
-    }
-    Q7->SetBandwidth(static_cast<std::int32_t>(r.bandwidth));
+    // The dialogs get the list first, so that the recall list shows the channel recalled.
+    MemoryForm->SetMemoryList(memories_, hotkeyUsed_);
+    RecallForm->SetMemoryList(memories_);
+    RecallForm->RecallEntry(static_cast<int>(index));
     ShowMemoryLabel();
 }
 

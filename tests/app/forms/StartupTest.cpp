@@ -6,6 +6,8 @@
 #include "app/controls/TstFrequencyEdit.h"
 #include "app/controls/TstKnob.h"
 #include "app/controls/TstPanel.h"
+#include "app/controls/TstListBox.h"
+#include "app/forms/TAutostepForm.h"
 #include "platform/components/TMainMenu.h"
 #include "platform/components/TMenuItem.h"
 #include "platform/win/InputApi.h"
@@ -53,6 +55,17 @@ TEST_F(Startup, TheMainMenuHoldsEveryItemAndTheFileItemsAreBound) {
     EXPECT_EQ(form->Exit1->ShortCut(), scAlt | 'X');
     EXPECT_EQ(form->Debug1->ShortCut(), scShift | win::VK_F5);
     EXPECT_FALSE(form->Debug1->Enabled());
+
+    // "&Autostepping" edits the form's own list.
+    int shown = 0;
+    form->AutostepForm->RunModal = [&](TForm&) {
+        ++shown;
+        return mrOk;
+    };
+    form->AutoSteps().push_back(TRangeRecord{});
+    form->Autostepping1->Click();
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(form->AutostepForm->stListBox1->Count(), 1);
 
     // "&Clear" asks first; the answer No keeps the channels.
     Add(Channel(1, 7'000'000));

@@ -116,34 +116,6 @@ TEST_F(Tuning, ASingleChannelHasNoNeighbourAndUnknownNumbersAreRefused) {
     EXPECT_TRUE(allow);
 }
 
-TEST_F(Tuning, RecallingAChannelTakesItsModeAndSquelchUnlessItKeepsThem) {
-    StartPanel();
-    TMemoryRecord a = Channel(1, 145'500'000);
-    a.mode = 2;
-    a.levelSquelch = -100;
-    a.squelchType = static_cast<std::int32_t>(kSquelchCtcss);
-    a.squelchValue = 88'500;
-    a.bandwidth = 12'000;
-    Add(a);
-    TMemoryRecord b = Channel(2, 7'100'000);
-    b.mode = 4;
-    b.flags = kMemKeepMode | kMemKeepSquelch;
-    Add(b);
-    form->RecallMemoryAt(0);
-    EXPECT_EQ(form->Q7->GetMode(), 2);
-    EXPECT_EQ(form->Q7->SquelchTypes(), kSquelchLevel | kSquelchCtcss);
-    EXPECT_EQ(form->Q7->SquelchSettings().ctcss, 88'500u);
-    EXPECT_EQ(form->Q7->GetSquelch(), -100);
-    EXPECT_EQ(form->Q7->GetBandwidth(), 12'000);
-    form->RecallMemoryAt(1);
-    EXPECT_EQ(form->Q7->GetFreq(), 7'100'000);
-    EXPECT_EQ(form->Q7->GetMode(), 2) << "kept";
-    EXPECT_EQ(form->Q7->SquelchTypes(), kSquelchLevel | kSquelchCtcss) << "kept";
-    EXPECT_EQ(Shown(), 2);
-    form->RecallMemoryAt(2); // past the end: nothing
-    EXPECT_EQ(form->Q7->GetFreq(), 7'100'000);
-}
-
 TEST_F(Tuning, DigitSpinnersAddTheirWeight) {
     StartPanel();
     Tune(100'000'000);
