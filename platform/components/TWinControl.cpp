@@ -605,10 +605,16 @@ void TWinControl::WndProc(TMessage& m) {
         return;
     case win::WM_WINDOWPOSCHANGED:
         if (const auto* pos = reinterpret_cast<const win::WindowPos*>(m.LParam)) {
-            // The window moved by itself (the user, the desktop): follow it.
-            adoptingWindowPos_ = true;
-            SetBounds(pos->x, pos->y, pos->cx, pos->cy);
-            adoptingWindowPos_ = false;
+            // The window moved by itself (the user, the desktop): follow it. A change of the
+            // frame alone tells nothing of the place, which may be on its way to a new one.
+            const bool moved = !(pos->flags & win::SWP_NOMOVE);
+            const bool sized = !(pos->flags & win::SWP_NOSIZE);
+            if (moved || sized) {
+                adoptingWindowPos_ = true;
+                SetBounds(moved ? pos->x : Left(), moved ? pos->y : Top(), sized ? pos->cx : Width(),
+                          sized ? pos->cy : Height());
+                adoptingWindowPos_ = false;
+            }
         }
         DefaultHandler(m);
         return;

@@ -230,6 +230,35 @@ TEST_F(FormTest, AskingAChildForItsWindowFirstMakesOneWindowForIt) {
     EXPECT_FALSE(win::IsWindow(h));
 }
 
+// Redraws its frame whenever it is marked for repainting, as framed edits do.
+class FramedPanel : public TPanel {
+public:
+    using TPanel::TPanel;
+    void Invalidate() override {
+        TPanel::Invalidate();
+        if (HandleAllocated())
+            win::SetWindowPos(Handle(), 0, 0, 0, 0, 0,
+                              win::SWP_FRAMECHANGED | win::SWP_NOMOVE | win::SWP_NOSIZE | win::SWP_NOZORDER);
+    }
+};
+
+TEST_F(FormTest, AControlMovedAfterItsWindowExistsStaysWhereItWasPut) {
+    TForm form(nullptr);
+    auto* panel = new FramedPanel(&form);
+    panel->SetParent(&form);
+    panel->SetBounds(10, 10, 50, 20);
+    ASSERT_NE(panel->Handle(), 0u);
+    panel->SetBounds(70, 40, 90, 30); // repaints (and redraws its frame) on the way
+    EXPECT_EQ(panel->Left(), 70);
+    EXPECT_EQ(panel->Width(), 90);
+    win::Rect r;
+    win::GetWindowRect(panel->Handle(), &r);
+    win::Point origin{0, 0};
+    win::ClientToScreen(form.Handle(), &origin);
+    EXPECT_EQ(r.left - origin.x, 70);
+    EXPECT_EQ(r.right - r.left, 90);
+}
+
 TEST_F(FormTest, MovingAControlToAnotherParentKeepsItsWindow) {
     TForm form(nullptr);
     auto* left = new TPanel(&form);
