@@ -217,6 +217,30 @@ TEST_F(FormTest, KeysFromTheKeyboardReachTheFocusedControlAndTheFormsDialogKeys)
     EXPECT_EQ(previews, 3) << "the form saw each key first";
 }
 
+TEST_F(FormTest, AFormThatPreviewsKeysSeesTheCharactersOfItsControlsFirst) {
+    Dialog dialog(nullptr);
+    auto* edit = new TEdit(&dialog);
+    edit->SetParent(&dialog);
+    edit->SetTop(50);
+    std::string previewed;
+    dialog.OnKeyPress = [&](TObject*, char& c) {
+        previewed += c;
+        if (c == 'x') c = 0; // swallowed: the edit never sees it
+    };
+    const auto typeInto = [&](bool preview) {
+        dialog.SetKeyPreview(preview);
+        edit->SetText("");
+        for (char c : std::string("axb")) edit->Perform(win::WM_CHAR, static_cast<unsigned char>(c));
+    };
+    typeInto(true);
+    EXPECT_EQ(previewed, "axb");
+    EXPECT_EQ(edit->Text(), "ab");
+    previewed.clear();
+    typeInto(false);
+    EXPECT_EQ(previewed, "");
+    EXPECT_EQ(edit->Text(), "axb");
+}
+
 TEST_F(FormTest, AskingAChildForItsWindowFirstMakesOneWindowForIt) {
     auto* form = new TForm(nullptr);
     auto* panel = new TPanel(form);
