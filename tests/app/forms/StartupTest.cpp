@@ -6,6 +6,7 @@
 #include "app/controls/TstFrequencyEdit.h"
 #include "app/controls/TstKnob.h"
 #include "app/controls/TstPanel.h"
+#include "app/controls/TstSpeedButton.h"
 #include "app/controls/TstListBox.h"
 #include "app/forms/TAutostepForm.h"
 #include "platform/components/TMainMenu.h"
@@ -98,6 +99,22 @@ TEST_F(Startup, TheThirdPassOfTheCommandLineShowsTheServiceAndCalibrationItems) 
         EXPECT_EQ(form->Calibrationfile1->Enabled(), c.calibration);
         form.reset();
     }
+}
+
+TEST_F(Startup, TheAutoStepStateOutlivesTheRunAndIsAppliedAtStart) {
+    StartPanel();
+    form->stSpeedButton9->SetDown(true);
+    form->Close();
+    form.reset();
+    StartPanel();
+    EXPECT_TRUE(form->stSpeedButton9->Down());
+    EXPECT_FALSE(form->myFrequencyEdit2->Enabled()) << "start-up clicked it once";
+    form->stSpeedButton9->SetDown(false);
+    form->Close();
+    form.reset();
+    StartPanel();
+    EXPECT_FALSE(form->stSpeedButton9->Down());
+    EXPECT_TRUE(form->myFrequencyEdit2->Enabled());
 }
 
 TEST_F(Startup, StatusLinesGoWhereTheEntryPointsThemAndAreSkippedOtherwise) {
