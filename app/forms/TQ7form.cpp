@@ -392,7 +392,7 @@ void TQ7form::DebugLog(const std::string& text) {
 
 void TQ7form::ApplicationEvents1Message(plat::win::Msg& msg, bool& handled) {
     namespace win = plat::win;
-    if (EdgeResizeMessage(msg)) {
+    if (EdgeResizeMessage(msg) || EmbeddedArrowKey(msg)) {
         handled = true;
         return;
     }

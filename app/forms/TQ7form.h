@@ -408,6 +408,9 @@ private:
     void BuildTuning();
     // Opens the help file through the help library when that can be loaded.
     void LoadHelp();
+    // An arrow key typed into a window the form embeds (the demodulator's) goes straight to that
+    // window, so the front panel never sees it; true when it was sent there.
+    bool EmbeddedArrowKey(const plat::win::Msg& msg);
     // F1 and the memory hotkeys F2..F12; true when the key is to be swallowed.
     bool FunctionKey(std::uint16_t key);
     // The memory number shown for the receiver's frequency (0 none) and the label text.

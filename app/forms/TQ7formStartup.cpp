@@ -14,6 +14,7 @@
 #include "platform/components/TMenuItem.h"
 #include "platform/win/CursorApi.h"
 #include "platform/win/InputApi.h"
+#include "platform/win/MessageApi.h"
 #include "platform/win/Messages.h"
 #include "platform/win/PaintApi.h"
 #include "platform/win/WindowApi.h"
@@ -169,6 +170,14 @@ bool TQ7form::EdgeResizeMessage(const win::Msg& msg) {
     }
     default: return false;
     }
+}
+
+bool TQ7form::EmbeddedArrowKey(const win::Msg& msg) {
+    if (msg.message != win::WM_KEYDOWN && msg.message != win::WM_KEYUP) return false;
+    if (msg.wParam < win::VK_LEFT || msg.wParam > win::VK_DOWN) return false;
+    if (!HandleAllocated() || !win::IsChild(Handle(), msg.hwnd) || TWinControl::FindControl(msg.hwnd)) return false;
+    win::SendMessage(msg.hwnd, msg.message, msg.wParam, msg.lParam);
+    return true;
 }
 
 bool TQ7form::FunctionKey(std::uint16_t key) {

@@ -171,6 +171,10 @@ void TWinControl::DestroyHandle() {
 
 TWinControl* TWinControl::FindControl(win::Hwnd hwnd) {
     if (hwnd == 0) return nullptr;
+    // Only our own windows hold a control in their user data; a window made by other code (a
+    // plug-in's toolkit) keeps its own pointer there.
+    if (win::GetWindowLongPtr(hwnd, win::GWLP_WNDPROC) != reinterpret_cast<win::LParam>(&TWinControl::WindowProc))
+        return nullptr;
     return reinterpret_cast<TWinControl*>(win::GetWindowLongPtr(hwnd, win::GWLP_USERDATA));
 }
 

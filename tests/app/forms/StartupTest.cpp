@@ -9,10 +9,13 @@
 #include "app/controls/TstSpeedButton.h"
 #include "app/controls/TstListBox.h"
 #include "app/forms/TAutostepForm.h"
+#include "app/receiver/TmyQ745.h"
 #include "platform/components/TMainMenu.h"
 #include "platform/components/TMenuItem.h"
 #include "platform/win/InputApi.h"
 #include "platform/win/Messages.h"
+#include "platform/win/Styles.h"
+#include "platform/win/VirtualKeys.h"
 #include "platform/win/WindowApi.h"
 #include "tests/app/forms/DemoPanel.h"
 
@@ -182,6 +185,54 @@ TEST_F(Startup, DraggingTheLowerEdgeResizesWithinItsLimits) {
     EXPECT_EQ(win::GetCapture(), 0u);
     send(win::WM_MOUSEMOVE, {x, r.bottom + 300});
     EXPECT_EQ(form->Height(), std::clamp(startHeight, 650, 1200)) << "no longer resizing";
+}
+
+// A window the panel embeds but did not make, as the demodulator's toolkit makes them.
+struct ForeignWindow {
+    static inline std::vector<std::uint32_t> keys;
+    win::Hwnd hwnd = 0;
+    explicit ForeignWindow(win::Hwnd parent) {
+        win::WindowClass cls;
+        cls.name = "EmbeddedDemodulatorWindow";
+        cls.proc = [](win::Hwnd h, std::uint32_t m, win::WParam w, win::LParam l) -> win::LResult {
+            if (m == win::WM_KEYDOWN || m == win::WM_KEYUP) keys.push_back(static_cast<std::uint32_t>(w));
+            return win::DefWindowProc(h, m, w, l);
+        };
+        win::RegisterClass(cls);
+        hwnd = win::CreateWindowEx(0, cls.name, "", win::WS_CHILD | win::WS_VISIBLE, 0, 0, 40, 40, parent, 0, 0);
+        win::SetWindowLongPtr(hwnd, win::GWLP_USERDATA, 0x1234); // its toolkit's object
+        keys.clear();
+    }
+    ~ForeignWindow() {
+        win::DestroyWindow(hwnd);
+        win::UnregisterClass("EmbeddedDemodulatorWindow");
+    }
+};
+
+TEST_F(Startup, ArrowKeysInAnEmbeddedWindowAreItsAloneAndModifierKeysStillCount) {
+    StartPanel();
+    ForeignWindow embedded(form->stPanel1->Handle());
+    const auto key = [&](win::Hwnd to, std::uint32_t message, std::uint32_t vk) {
+        win::Msg m;
+        m.hwnd = to;
+        m.message = message;
+        m.wParam = vk;
+        bool handled = false;
+        form->ApplicationEvents1Message(m, handled);
+        return handled;
+    };
+    const std::int64_t f = form->Q7->GetFreq();
+    EXPECT_TRUE(key(embedded.hwnd, win::WM_KEYDOWN, win::VK_UP));
+    EXPECT_TRUE(key(embedded.hwnd, win::WM_KEYUP, win::VK_UP));
+    EXPECT_FALSE(key(embedded.hwnd, win::WM_KEYDOWN, 'A'));
+    EXPECT_EQ(ForeignWindow::keys, (std::vector<std::uint32_t>{win::VK_UP, win::VK_UP}));
+    EXPECT_EQ(form->Q7->GetFreq(), f) << "the panel did not tune";
+
+    key(embedded.hwnd, win::WM_KEYDOWN, win::VK_SHIFT);
+    EXPECT_TRUE(form->stSpeedButton48->Down()) << "Shift shows x10 wherever the focus is";
+    key(embedded.hwnd, win::WM_KEYUP, win::VK_SHIFT);
+    EXPECT_TRUE(form->stSpeedButton47->Down());
+    EXPECT_FALSE(key(form->stKnob1->Handle(), win::WM_KEYUP, win::VK_UP)) << "the panel's own controls keep theirs";
 }
 
 } // namespace

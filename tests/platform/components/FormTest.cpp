@@ -12,6 +12,7 @@
 #include "platform/win/CursorApi.h"
 #include "platform/win/InputApi.h"
 #include "platform/win/MessageApi.h"
+#include "platform/win/Styles.h"
 #include "platform/win/WindowApi.h"
 #include "tests/platform/components/UiTest.h"
 
@@ -239,6 +240,22 @@ TEST_F(FormTest, AFormThatPreviewsKeysSeesTheCharactersOfItsControlsFirst) {
     typeInto(false);
     EXPECT_EQ(previewed, "");
     EXPECT_EQ(edit->Text(), "axb");
+}
+
+TEST_F(FormTest, AWindowMadeByOtherCodeIsNoControlWhateverItsUserData) {
+    TForm form(nullptr);
+    win::WindowClass cls;
+    cls.name = "ForeignToolkitWindow";
+    cls.proc = [](win::Hwnd h, std::uint32_t m, win::WParam w, win::LParam l) { return win::DefWindowProc(h, m, w, l); };
+    win::RegisterClass(cls);
+    const win::Hwnd foreign = win::CreateWindowEx(0, cls.name, "", win::WS_CHILD | win::WS_VISIBLE, 0, 0, 20, 20,
+                                                  form.Handle(), 0, 0);
+    ASSERT_NE(foreign, 0u);
+    win::SetWindowLongPtr(foreign, win::GWLP_USERDATA, 0x1234); // the toolkit's own object
+    EXPECT_EQ(TWinControl::FindControl(foreign), nullptr);
+    EXPECT_EQ(TWinControl::FindControl(form.Handle()), &form);
+    win::DestroyWindow(foreign);
+    win::UnregisterClass(cls.name);
 }
 
 TEST_F(FormTest, AskingAChildForItsWindowFirstMakesOneWindowForIt) {
