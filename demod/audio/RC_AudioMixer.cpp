@@ -8,6 +8,7 @@
 #include "platform/win/WindowApi.h"
 
 #include <algorithm>
+#include <mutex>
 
 using namespace plat::audio;
 
@@ -73,7 +74,10 @@ void RC_AudioMixer::OnControlChange(std::uint32_t controlId) {
     } watched[] = {{&destMute_, &destMuteCb_}, {&srcMute_, &srcMuteCb_}, {&srcVolume_, &srcVolumeCb_}};
     for (const auto& w : watched) {
         if (w.control->id != static_cast<long>(controlId)) continue;
-        Reread(*w.control);
+        {
+            std::lock_guard<RC_Lock> hold(ObjectLock());
+            Reread(*w.control);
+        }
         if (w.callback->fn != nullptr) w.callback->fn(w.callback->user, this);
     }
 }
@@ -111,6 +115,7 @@ void RC_AudioMixer::EnumerateMixers() {
 }
 
 void RC_AudioMixer::CloseMixer() {
+    std::lock_guard<RC_Lock> hold(ObjectLock());
     mixer_.reset();
     destMute_ = destVolume_ = destSelector_ = srcMute_ = srcVolume_ = Control{};
     sourceNames_.Clear();
@@ -140,6 +145,7 @@ const MixerLine* RC_AudioMixer::Destination(const std::vector<MixerLine>& all) c
 }
 
 void RC_AudioMixer::ReadLines() {
+    std::lock_guard<RC_Lock> hold(ObjectLock());
     if (!mixer_) return;
     const auto all = mixer_->Destinations();
     const MixerLine* dest = Destination(all);
@@ -162,6 +168,7 @@ void RC_AudioMixer::ReadLines() {
 }
 
 void RC_AudioMixer::ReadSourceControls() {
+    std::lock_guard<RC_Lock> hold(ObjectLock());
     srcMute_ = srcVolume_ = Control{};
     if (!mixer_ || sourceLine_ < 0) return;
     const auto all = mixer_->Destinations();
@@ -211,17 +218,24 @@ void RC_AudioMixer::SetSourceLine(int index) {
 }
 
 int RC_AudioMixer::IsMuted() const {
+    std::lock_guard<RC_Lock> hold(const_cast<RC_AudioMixer*>(this)->ObjectLock());
     if (srcMute_.id < 0 || srcMute_.values.empty()) return 0;
     return srcMute_.values[0] != 0;
 }
 
 void RC_AudioMixer::SetMute(int value) {
+    std::lock_guard<RC_Lock> hold(ObjectLock());
     if (srcMute_.id < 0) return;
-    std::fill(srcMute_.values.begin(), srcMute_.values.end(), value != 0 ? 1u : 0u);
+    const std::uint32_t wanted = value != 0 ? 1u : 0u;
+    // The demodulator re-asserts the mute every block: nothing is written while it already holds.
+    if (std::all_of(srcMute_.values.begin(), srcMute_.values.end(), [&](std::uint32_t v) { return v == wanted; }))
+        return;
+    std::fill(srcMute_.values.begin(), srcMute_.values.end(), wanted);
     Write(srcMute_);
 }
 
 std::uint32_t RC_AudioMixer::GetVolume() const {
+    std::lock_guard<RC_Lock> hold(const_cast<RC_AudioMixer*>(this)->ObjectLock());
     // With a single source the destination's own volume is the one that matters.
     const Control& c = sourceNames_.Count() < 2 ? destVolume_ : srcVolume_;
     if (c.id < 0 || c.values.empty()) return 0;
@@ -231,6 +245,7 @@ std::uint32_t RC_AudioMixer::GetVolume() const {
 }
 
 void RC_AudioMixer::SetVolume(std::uint32_t value) {
+    std::lock_guard<RC_Lock> hold(ObjectLock());
     Control& c = sourceNames_.Count() < 2 ? destVolume_ : srcVolume_;
     if (c.id < 0) return;
     std::fill(c.values.begin(), c.values.end(), std::min(value, kMixerVolumeMax));
@@ -238,15 +253,21 @@ void RC_AudioMixer::SetVolume(std::uint32_t value) {
 }
 
 void RC_AudioMixer::SelectRecordSource(int index, std::uint32_t value) {
+    std::lock_guard<RC_Lock> hold(ObjectLock());
     if (!mixer_ || index < 0 || static_cast<std::size_t>(index) >= sourceNames_.Count()) return;
-    const std::string name = sourceNames_.Item(static_cast<std::size_t>(index));
+    const char* name = sourceNames_.Item(static_cast<std::size_t>(index));
     if (destSelector_.id >= 0) {
         if (static_cast<std::size_t>(index) >= destSelector_.items.size()) return;
-        std::vector<std::uint32_t> wanted(destSelector_.values.size(), 0);
-        for (std::size_t i = 0; i < destSelector_.items.size(); ++i)
-            if (destSelector_.items[i] == name) wanted[i] = value;
-        if (wanted == destSelector_.values) return; // already so: nothing is written
-        destSelector_.values = wanted;
+        // Compared in place: the demodulator re-asserts the selection from its audio thread every
+        // block, where nothing may be allocated.
+        std::vector<std::uint32_t>& values = destSelector_.values;
+        auto wanted = [&](std::size_t i) {
+            return i < destSelector_.items.size() && destSelector_.items[i] == name ? value : 0u;
+        };
+        bool same = true;
+        for (std::size_t i = 0; same && i < values.size(); ++i) same = values[i] == wanted(i);
+        if (same) return; // already so: nothing is written
+        for (std::size_t i = 0; i < values.size(); ++i) values[i] = wanted(i);
         Write(destSelector_);
         return;
     }

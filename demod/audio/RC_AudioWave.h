@@ -77,6 +77,8 @@ public:
     std::uint32_t OutBufferSize() const { return outSize_; }
     std::uint32_t InBufferCount() const { return inCount_; }
     std::uint32_t OutBufferCount() const { return outCount_; }
+    // Output buffers written and not yet played back (from any thread).
+    std::uint32_t QueuedOutCount() const { return outQueued_.load(std::memory_order_acquire); }
     int GetDirection() const { return direction_; }
     bool InputOpen() const { return inOpen_.load(std::memory_order_acquire); }
     bool OutputOpen() const { return outOpen_.load(std::memory_order_acquire); }

@@ -10,6 +10,7 @@
 #include "demod/audio/RC_ReceiverApi.h"
 #include "demod/dsp/RC_Demodulator.h"
 #include "demod/dsp/RC_Resampler.h"
+#include "demod/ui/DemodAudioPath.h"
 #include "demod/ui/KvrCodes.h"
 #include "demod/ui/SlopeAverage.h"
 #include "demod/ui/SlopeRecord.h"
@@ -252,4 +253,33 @@ private:
     SlopeAverage slopeAverage_;
     SlopeCompPanel* slopePanel_ = nullptr;
     std::string statusText_;
+
+    // --- audio path ---
+public:
+    AudioPathSettings& PathSettings() { return path_.settings; }
+    const DemodAudioPath& AudioPath() const { return path_; }
+    // The software AGC's speed (0 off .. 3 fast), as the first pressed SAGC button gives it.
+    void SetSagcSpeed(std::uint32_t speed);
+    // The settling time H (output samples) and the output rate Ro (Hz) of the current rates.
+    std::uint32_t SettlingTime() const;
+    std::uint32_t OutputRate() const;
+    // The IF graph whose points the display buffer collects (null: none); its 0x8003 handler
+    // reads the buffer and empties it.
+    void SetIfDisplayGraph(const RC_Window* graph, std::uint32_t points);
+    const std::int16_t* IfDisplay() const { return path_.ifDisplay; }
+    std::uint32_t IfDisplayFill() const { return path_.ifDisplayFill.load(); }
+    void ClearIfDisplay() { path_.ifDisplayFill.store(0); }
+
+private:
+    void ReassertMixer();
+    void ApplyAgc();
+    void ApplyFilterLengths();
+    // The receiver's own wide-FM audio into the audio buffer as stereo frames; returns the frames.
+    std::uint32_t RunWideFm(std::uint32_t count);
+    // The secondary squelch types over this block; false when the settling rules skip them.
+    bool DecideSquelch(std::uint32_t count);
+    void SetReportField(int at, std::int32_t value);
+    void FeedIfDisplay(std::uint32_t count);
+
+    DemodAudioPath path_;
 };

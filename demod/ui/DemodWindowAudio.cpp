@@ -163,6 +163,8 @@ void DemodWindow::WriteSecondaryOutput(const std::int16_t* samples, std::uint32_
 
 void DemodWindow::SelectMixerLine(int index) {
     if (recordMixer_ == nullptr || playbackMixer_ == nullptr) return;
+    // The audio thread re-asserts the selection every block under the same lock.
+    std::lock_guard<RC_Lock> hold(constructionLock_);
     if (lineSelected_) {
         recordMixer_->SetVolume(savedVolume_);
         playbackMixer_->SetMute(savedMute_);
@@ -194,15 +196,114 @@ void DemodWindow::RestoreModeDefaults() {
     std::lock_guard<RC_Lock> hold(constructionLock_);
     const int m = modeIndex_;
     SetModeDefaults(m);
+    AudioPathMode& mode = path_.settings.modes[static_cast<std::size_t>(m)];
+    mode = AudioPathSettings::DefaultModes()[static_cast<std::size_t>(m)];
     demod_.halfBandwidth = static_cast<float>(DefaultHalfBandwidth(m));
-    demod_.audioGain = 7.0f;
-    if (m == kModeIsb) demod_.SetHilbertLength(511);
+    demod_.NoiseFilter().SetLength(mode.noiseFilterLength);
+    demod_.audioGain = static_cast<float>(mode.audioGain);
+    if (m == kModeIsb) {
+        path_.settings.hilbertLength = AudioPathSettings{}.hilbertLength;
+        demod_.SetHilbertLength(path_.settings.hilbertLength);
+    }
     if (m == kModeCw) demod_.tone = 800;
     demod_.UpdateFilters();
     OnAfFilter(false, false);
 }
 
 RC_Colour DemodWindow::IfBandColour(void*, void*, int, int trace) { return trace == 0 ? 0xFFFF : 0xFF; }
+
+void DemodWindow::SetSagcSpeed(std::uint32_t speed) {
+    if (speed > AudioPathSettings::kSagcFast) return;
+    std::lock_guard<RC_Lock> hold(constructionLock_);
+    path_.settings.sagcSpeed = speed;
+}
+
+void DemodWindow::SetIfDisplayGraph(const RC_Window* graph, std::uint32_t points) {
+    std::lock_guard<RC_Lock> hold(constructionLock_);
+    path_.ifGraph = graph;
+    path_.ifDisplayPoints = std::min(points, DemodAudioPath::kIfDisplayMax);
+    path_.ifDisplayFill.store(0);
+}
+
+// The IF arrives on a line that must be recorded but not heard; whatever changed the sound card's
+// mixer from outside is undone every block (the mixer writes only what differs).
+void DemodWindow::ReassertMixer() {
+    if (kind_ == kUsb || !lineSelected_ || recordMixer_ == nullptr || playbackMixer_ == nullptr) return;
+    playbackMixer_->SetMute(1);
+    recordMixer_->SelectRecordSource(recordMixer_->SourceLine(), 1);
+}
+
+void DemodWindow::ApplyAgc() {
+    const AudioPathSettings& st = path_.settings;
+    const std::uint32_t speed = std::min(st.sagcSpeed, AudioPathSettings::kSagcFast);
+    if (speed == AudioPathSettings::kSagcOff) {
+        demod_.agcOn = false;
+        demod_.ifAgc.gain = 1.0;
+        demod_.ifAgc.envelope = demod_.ifAgc.reference;
+        return;
+    }
+    demod_.agcOn = true;
+    const double fs = fs_;
+    const double attack = st.sagcAttack[speed - 1];
+    const double decay = st.sagcDecay[speed - 1];
+    // Coefficients that take the gain 90 % of the way in the set time, at the stage's own rate.
+    if (modeIndex_ == kModeFm6 || modeIndex_ == kModeFmn) {
+        demod_.fmAgc.attack = 1.0 - std::pow(0.1, 1.0 / (fs * attack));
+        demod_.fmAgc.decay = 1.0 - std::pow(0.1, 1.0 / (fs * decay));
+    } else {
+        const double d = demod_.Decimation();
+        demod_.ifAgc.attack = 1.0 - std::pow(0.1, d / (fs * attack));
+        demod_.ifAgc.decay = 1.0 - std::pow(0.1, d / (fs * decay));
+    }
+    demod_.agcLevel = static_cast<float>(st.modes[static_cast<std::size_t>(modeIndex_)].sagcReference);
+}
+
+void DemodWindow::ApplyFilterLengths() {
+    const AudioPathMode& mode = path_.settings.modes[static_cast<std::size_t>(modeIndex_)];
+    demod_.SetAudioFilterLength(mode.audioFilterLength);
+    // The filter view's own taps come with the setup window; until then AF Filter up only.
+    if (audioFilterExchange_.exchange(0) != 0 && !AfFilter()) demod_.SetAudioFilterTaps(nullptr);
+    demod_.SetPostMixerFilterLength(mode.postMixerLength);
+    if (modeIndex_ == kModeIsb) demod_.SetHilbertLength(path_.settings.hilbertLength);
+}
+
+std::uint32_t DemodWindow::RunWideFm(std::uint32_t count) {
+    const AudioPathMode& mode = path_.settings.modes[kModeFmw];
+    if (!AfFilter()) {
+        RC_FirFilter16& f = path_.wideFmFilter;
+        f.SetLength(mode.audioFilterLength);
+        f.SetBlockSize(count);
+        f.SetSampleRate(static_cast<float>(fs_));
+        count = f.FilterStrided(audio_.samples, input_.samples, count, 1, 1);
+    } else {
+        // The analyzer's filter does the filtering with AF Filter down.
+        std::memcpy(audio_.samples, input_.samples, 2 * std::size_t{count});
+    }
+    if (kind_ == kUsb) count = path_.wideFmResampler.Process(audio_.samples, audio_.samples, count, 1);
+    count = std::min(count, kMaxInput);
+    const double scale = volumeFactor_ * mode.audioGain;
+    // From the last sample back, so that each frame lands on samples already taken.
+    for (std::uint32_t k = count; k-- > 0;) {
+        const double v = std::clamp(std::trunc(audio_.samples[k] * scale), -32768.0, 32767.0);
+        audio_.samples[2 * k] = audio_.samples[2 * k + 1] = static_cast<std::int16_t>(v);
+    }
+    return count;
+}
+
+void DemodWindow::FeedIfDisplay(std::uint32_t count) {
+    if (path_.ifGraph == nullptr || path_.ifDisplayPoints == 0) return;
+    const std::uint32_t points = path_.ifDisplayPoints;
+    std::uint32_t fill = path_.ifDisplayFill.load();
+    if (fill < points) {
+        const std::uint32_t take = std::min(count, points - fill);
+        std::memcpy(path_.ifDisplay + fill, input_.samples, 2 * std::size_t{take});
+        fill += take;
+        path_.ifDisplayFill.store(fill);
+    }
+    const bool painting = (path_.ifGraph->State() & RC_Window::kPainting) != 0;
+    if (fill >= points && !painting && scanMode_ == 0 && modeIndex_ != kModeFmw)
+        plat::win::PostMessage(Handle(), kMsgIfDisplay, 0, 0);
+}
 
 void DemodWindow::OnAudioBlock(const void* data, std::uint32_t bytes) {
     // A device that ran dry reports an empty block: nothing to play, so no silent gap is queued.
@@ -212,53 +313,61 @@ void DemodWindow::OnAudioBlock(const void* data, std::uint32_t bytes) {
         demod_.kind = static_cast<std::uint8_t>(k - 1);
         demod_.UpdateFilters();
     }
+    // Every buffer waiting at the device: the output fell behind, so what waits is given up.
+    if (wave_->OutputOpen() && wave_->QueuedOutCount() >= wave_->OutBufferCount()) wave_->ResetOutput();
     if (power_ == 0) return;
     auto* out = static_cast<std::int16_t*>(wave_->GetFreeOutBuffer());
     if (out == nullptr) return;
     const std::uint32_t outBytes = wave_->OutBufferSize();
     std::lock_guard<RC_Lock> hold(constructionLock_);
+    ReassertMixer();
+    path_.verdict = {};
 
-    bool closed = false;
-    std::uint32_t n = 0;
     if (scanMode_ != 0 && !AnySecondarySquelch()) {
         // Scan hold: silence now, and a fade-in once the scan lets go.
         fade_ = kFadeBlocks;
     } else {
         // At most as many samples as the input block holds, whatever the device delivered.
         const bool usb = kind_ == kUsb;
-        const std::uint32_t count = std::min(usb ? bytes / 2 : bytes / 4, kMaxInput);
+        std::uint32_t count = std::min(usb ? bytes / 2 : bytes / 4, kMaxInput);
         const auto* in = static_cast<const std::int16_t*>(data);
         input_.header = {fs_, 16, 1, count};
         for (std::uint32_t k = 0; k < count; ++k) input_.samples[k] = usb ? in[k] : in[2 * k + inputChannel_];
 
-        bool clip = false;
-        for (std::uint32_t k = 0; k < count; ++k)
-            clip = clip || input_.samples[k] > kClipLevel || input_.samples[k] < -kClipLevel;
-        clip_.store(clip);
-        if (api_.pQ7InvertSpectrum != nullptr && api_.Handle() != 0) {
-            const int flag = service_ && slopePanel_ != nullptr && slopePanel_->Inverted() ? 1 : 0;
-            api_.pQ7InvertSpectrum(api_.Handle(), input_.samples, count, static_cast<float>(fs_), 16, flag);
-        }
-        Callback(KVR_CMD_AUDIO_BLOCK, kBlockIf, 2 * count + kBlockExtra, &input_);
-        if (secondaryOutput_ == 1 && secondary_->OutputOpen()) WriteSecondaryOutput(input_.samples, count, fs_);
-
-        if (audioFilterExchange_.exchange(0) != 0 && !AfFilter()) demod_.SetAudioFilterTaps(nullptr);
-        demod_.volume = static_cast<float>(volumeFactor_);
-        demod_.Process(input_.samples, audio_.samples, count, 1);
-
-        afcCounter_ += count;
-        if (afcCounter_ >= fs_) {
-            if (afc_ != 0 && scanMode_ == 0 && demod_.afcFrequency != 0.0f) {
-                const auto offset = static_cast<std::int64_t>(frequency_ - static_cast<std::int64_t>(demod_.afcFrequency));
-                plat::win::PostMessage(Handle(), kMsgAfc, 0, static_cast<std::int32_t>(static_cast<std::uint32_t>(offset)));
+        std::uint32_t n = 0;
+        if (modeIndex_ == kModeFmw) {
+            count = RunWideFm(count);
+            n = count;
+        } else {
+            bool clip = false;
+            for (std::uint32_t k = 0; k < count; ++k)
+                clip = clip || input_.samples[k] > kClipLevel || input_.samples[k] < -kClipLevel;
+            clip_.store(clip);
+            if (api_.pQ7InvertSpectrum != nullptr && api_.Handle() != 0) {
+                const int flag = service_ && slopePanel_ != nullptr && slopePanel_->Inverted() ? 1 : 0;
+                api_.pQ7InvertSpectrum(api_.Handle(), input_.samples, count, static_cast<float>(fs_), 16, flag);
             }
-            afcCounter_ = 0;
+            Callback(KVR_CMD_AUDIO_BLOCK, kBlockIf, 2 * count + kBlockExtra, &input_);
+            if (secondaryOutput_ == 1 && secondary_->OutputOpen()) WriteSecondaryOutput(input_.samples, count, fs_);
+
+            ApplyAgc();
+            ApplyFilterLengths();
+            demod_.volume = static_cast<float>(volumeFactor_);
+            demod_.Process(input_.samples, audio_.samples, count, 1);
+
+            afcCounter_ += count;
+            if (afcCounter_ >= fs_) {
+                if (afc_ != 0 && scanMode_ == 0 && demod_.afcFrequency != 0.0f) {
+                    const auto offset = static_cast<std::int64_t>(frequency_ - static_cast<std::int64_t>(demod_.afcFrequency));
+                    plat::win::PostMessage(Handle(), kMsgAfc, 0, static_cast<std::int32_t>(static_cast<std::uint32_t>(offset)));
+                }
+                afcCounter_ = 0;
+            }
+            n = demod_.OutputFrames(count);
         }
 
-        n = demod_.OutputFrames(count);
-        const std::uint32_t rate = fs_ / demod_.Decimation() * demod_.Interpolation() / demod_.OutputDivisor();
-        const std::uint32_t maxFrames = outBytes / 4;
-        n = std::min(n, maxFrames);
+        const std::uint32_t rate = OutputRate();
+        n = std::min(n, outBytes / 4);
         if (modeIndex_ == kModeIsb) {
             audio_.header = {rate, 16, 2, n};
             Callback(KVR_CMD_AUDIO_BLOCK, kBlockAudio, 4 * n + kBlockExtra, &audio_);
@@ -276,24 +385,16 @@ void DemodWindow::OnAudioBlock(const void* data, std::uint32_t bytes) {
             if (secondaryOutput_ == 2 && secondary_->OutputOpen()) WriteSecondaryOutput(audio_.samples, n, rate);
         }
         if (4 * n < outBytes) std::memset(reinterpret_cast<unsigned char*>(out) + 4 * n, 0, outBytes - 4 * n);
+        input_.header.count = count;
         ReportSquelch(n);
+        FeedIfDisplay(count);
         if (fade_ != 0) {
             for (std::uint32_t k = 0; k < outBytes / 2; ++k)
                 out[k] = static_cast<std::int16_t>(out[k] * (kFadeBlocks - fade_) / kFadeBlocks);
             --fade_;
         }
     }
-    if (mute_ || squelched_ != 0 || closed || demonstration_ || scanMode_ != 0) std::memset(out, 0, outBytes);
+    if (mute_ || squelched_ != 0 || path_.verdict.closed || demonstration_ || scanMode_ != 0)
+        std::memset(out, 0, outBytes);
     wave_->Write(out, outBytes);
-}
-
-// Without a secondary squelch type there is nothing to decide: the host hears that the squelch
-// is open once per handled report. The secondary types' decisions come with their detectors.
-void DemodWindow::ReportSquelch(std::uint32_t n) {
-    if (!AnySecondarySquelch() && reportPending_.exchange(1) == 0) {
-        plat::win::PostMessage(Handle(), kMsgSquelchReport, 0, 0);
-        reportedInScan_.store(1);
-    }
-    for (auto& counter : settling_)
-        if (counter.load() != 0) counter.fetch_add(n);
 }

@@ -18,10 +18,6 @@ std::int32_t RecordField(const void* record, int at) {
     return v;
 }
 
-constexpr std::uint32_t kSquelchNoise = 0x2;
-constexpr std::uint32_t kSquelchCtcss = 0x4;
-constexpr std::uint32_t kSquelchVoice = 0x100;
-constexpr std::uint32_t kSquelchDcs = 0x200;
 constexpr int kDemodCategory = 4;
 // The receiver's wide-FM capability: EEPROM byte 80, bit 1.
 constexpr int kEepromCapabilities = 80;
@@ -90,7 +86,8 @@ void DemodWindow::OnFrequency(std::uint32_t packed) {
     reportedInScan_.store(0);
     reportPending_.store(0);
     if (!AnySecondarySquelch()) Callback(KVR_CMD_SQUELCHED_INFO, 0, 0, nullptr);
-    voiceFill_ = 0;
+    // The voice detector starts its collection afresh; the audio thread applies it.
+    path_.restartVoice.store(true);
 }
 
 int DemodWindow::OnMode(std::uint32_t hostCode) {

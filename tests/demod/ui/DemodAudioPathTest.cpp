@@ -3,6 +3,7 @@
 // the clip watch, the squelch report without secondary types, and the noise measure.
 
 #include "demod/ui/DemodWindow.h"
+#include "demod/dsp/RC_DcsDecoder.h"
 #include "tests/demod/ui/DemodTestKit.h"
 #include "tests/demod/ui/toolkit/ToolkitTestKit.h"
 
@@ -402,6 +403,374 @@ TEST_F(DemodAudioPathTest, AfcStaysQuietWhenOff) {
     FeedOffsetCarrier(window_, speakers_, 48);
     Pump();
     EXPECT_TRUE(Host().Of(KVR_CMD_FREQUENCY_DEFERRED).empty());
+}
+
+} // namespace
+
+namespace {
+
+// Secondary squelch on FM signals made here: a carrier at the IF centre, frequency-modulated by
+// a sub-audible tone, a digital code or nothing, or plain noise.
+constexpr std::uint32_t kHostFmn = 2;
+
+std::vector<std::int16_t> FmFrames(const std::function<double(double)>& deviationAt, int blocks) {
+    const int frames = blocks * kFrames;
+    std::vector<std::int16_t> v(2 * static_cast<std::size_t>(frames));
+    double phase = 0.0;
+    for (int k = 0; k < frames; ++k) {
+        phase += 2 * M_PI * (12000.0 + deviationAt(k / 48000.0)) / 48000.0;
+        v[2 * k] = 0;
+        v[2 * k + 1] = static_cast<std::int16_t>(8000 * std::sin(phase));
+    }
+    return v;
+}
+
+std::vector<std::int16_t> NoiseFrames(int blocks) {
+    std::uint32_t seed = 7;
+    return Frames(
+        [&](int) {
+            seed = seed * 1664525u + 1013904223u;
+            return static_cast<std::int16_t>((static_cast<std::int32_t>(seed >> 16) - 32768) / 4);
+        },
+        blocks * kFrames);
+}
+
+// The 23 bits of a code's word (the first bit sent in bit 0), repeated at 134.4 bit/s.
+std::function<double(double)> DcsModulation(std::uint16_t code, bool inverted) {
+    std::uint32_t index = 0;
+    while (RC_DcsDecoder::kCodes[index] != code) ++index;
+    const std::uint32_t word = RC_DcsDecoder::CodeWord(index) ^ (inverted ? 0x7FFFFFu : 0u);
+    return [word](double t) {
+        const auto bit = static_cast<std::uint64_t>(t * 134.4) % 23;
+        return ((word >> bit) & 1u) != 0 ? 600.0 : -600.0;
+    };
+}
+
+struct Report {
+    std::uint32_t bits;
+    std::int32_t noise, tone, code;
+};
+
+class DemodSquelchTest : public DemodAudioPathTest {
+protected:
+    // FMN, with the host's squelch record: flags, noise threshold, tone (Hz), DCS code.
+    void StartFm(std::uint32_t flags, std::int32_t threshold, double tone, std::int32_t code, std::int32_t voice = 0) {
+        Start();
+        window_->Notify(kReceiver, KVR_NOTIFY_MODE, kHostFmn, 0, nullptr);
+        std::int32_t record[7] = {0, threshold, static_cast<std::int32_t>(tone * 1000.0), 0, 0, voice, code};
+        window_->Notify(kReceiver, KVR_NOTIFY_SQUELCH, flags, sizeof record, record);
+        Pump();
+        Host().Clear();
+    }
+    // Block by block, each played and its report handled before the next: one report a block.
+    void Run(const std::vector<std::int16_t>& frames) {
+        for (std::size_t at = 0; at + 2 * kFrames <= frames.size(); at += 2 * kFrames) {
+            window_->OnAudioBlock(frames.data() + at, 4 * kFrames);
+            ASSERT_TRUE(speakers_.WaitFor(++played_));
+            Pump();
+        }
+    }
+    std::vector<Report> Reports() {
+        std::vector<Report> out;
+        for (const HostCall& c : Host().Of(KVR_CMD_SQUELCHED_INFO))
+            out.push_back({c.dwParam, c.Field(4), c.Field(8), c.Field(24)});
+        return out;
+    }
+    // Whether the last played block carried sound.
+    bool LastBlockHeard() {
+        std::lock_guard<std::mutex> hold(speakers_.mutex);
+        const auto last = speakers_.samples.end() - 2 * kFrames;
+        return std::any_of(last, speakers_.samples.end(), [](std::int16_t v) { return v != 0; });
+    }
+
+    int played_ = 0;
+};
+
+TEST_F(DemodSquelchTest, CtcssOpensOnlyForTheRequestedTone) {
+    const struct {
+        double requested;
+        bool open;
+    } cases[] = {{100.0, true}, {123.0, false}};
+    const auto frames = FmFrames([](double t) { return 400.0 * std::sin(2 * M_PI * 100.0 * t); }, 50);
+    for (const auto& c : cases) {
+        StartFm(kSquelchCtcss, 0, c.requested, 0);
+        Run(frames);
+        const auto reports = Reports();
+        ASSERT_EQ(reports.size(), 50u) << c.requested;
+        EXPECT_EQ(reports.front().bits, 0u) << "no tone yet: the squelch stays shut";
+        EXPECT_EQ(reports.back().tone, 100000) << "the tone heard, in thousandths of Hz";
+        EXPECT_EQ((reports.back().bits & kSquelchCtcss) != 0, c.open) << c.requested;
+        EXPECT_EQ(LastBlockHeard(), c.open) << c.requested;
+        delete window_;
+        window_ = nullptr;
+        Pump();
+    }
+}
+
+TEST_F(DemodSquelchTest, DcsMatchesTheRequestedCodeInEitherPolarity) {
+    const struct {
+        bool sentInverted;
+        std::int32_t requested;
+        bool open;
+        std::int32_t reported;
+    } cases[] = {
+        {false, 19, true, 19},  // 023 heard and asked for
+        {true, -19, true, -19}, // inverted 023 (listed as 531) asked for as -19
+        {true, 19, false, 39},  // inverted 023 is also 047's word: 047 is the code of the asked polarity
+        {false, 21, false, 19}, // another code
+    };
+    for (const auto& c : cases) {
+        StartFm(kSquelchDcs, 0, 0.0, c.requested);
+        Run(FmFrames(DcsModulation(023, c.sentInverted), 60));
+        const auto reports = Reports();
+        ASSERT_FALSE(reports.empty());
+        const auto match = std::find_if(reports.begin(), reports.end(), [](const Report& r) { return r.code != 0; });
+        ASSERT_NE(match, reports.end()) << "a code was recognised, requested " << c.requested;
+        EXPECT_EQ(match->code, c.reported) << c.requested;
+        EXPECT_EQ((reports.back().bits & kSquelchDcs) != 0, c.open) << c.requested;
+        EXPECT_EQ(LastBlockHeard(), c.open) << c.requested;
+        delete window_;
+        window_ = nullptr;
+        Pump();
+    }
+}
+
+TEST_F(DemodSquelchTest, NoiseClosesAndACleanCarrierOpens) {
+    const struct {
+        const char* what;
+        std::vector<std::int16_t> frames;
+        bool open;
+    } cases[] = {{"carrier", FmFrames([](double t) { return 2000.0 * std::sin(2 * M_PI * 1000.0 * t); }, 20), true},
+                 {"noise", NoiseFrames(20), false}};
+    for (const auto& c : cases) {
+        StartFm(kSquelchNoise, 50, 0.0, 0);
+        Run(c.frames);
+        const auto reports = Reports();
+        ASSERT_EQ(reports.size(), 20u) << c.what;
+        const Report& last = reports.back();
+        EXPECT_EQ(last.bits, c.open ? kSquelchNoise : 0u) << c.what;
+        EXPECT_EQ(last.noise > 50, !c.open) << c.what << " at " << last.noise << " %";
+        EXPECT_EQ(LastBlockHeard(), c.open) << c.what;
+        delete window_;
+        window_ = nullptr;
+        Pump();
+    }
+}
+
+TEST_F(DemodSquelchTest, InScanModeEachFrequencyIsReportedOnceAfterSettling) {
+    StartFm(kSquelchNoise, 50, 0.0, 0);
+    window_->Notify(kReceiver, KVR_NOTIFY_SCAN_MODE, 1, 0, nullptr);
+    const auto carrier = FmFrames([](double) { return 0.0; }, 6);
+    Run(carrier);
+    // H = 1536 output samples: the counter starts at 1 and reaches H in the third block.
+    auto reports = Reports();
+    ASSERT_EQ(reports.size(), 1u) << "one report for the frequency, none while settling";
+    EXPECT_EQ(reports[0].bits, kSquelchNoise);
+    EXPECT_EQ(window_->SettlingCounter(0), 1u + 6u * kFrames);
+
+    window_->Notify(kReceiver, KVR_NOTIFY_FREQUENCY, 145000000 / 10, 0, nullptr);
+    Host().Clear();
+    Run(FmFrames([](double) { return 0.0; }, 2));
+    EXPECT_TRUE(Reports().empty()) << "the new frequency settles first";
+    Run(FmFrames([](double) { return 0.0; }, 2));
+    EXPECT_EQ(Reports().size(), 1u);
+}
+
+} // namespace
+
+namespace {
+
+// The loudness of the last played block (root mean square of the left channel).
+double LastBlockLevel(Speakers& speakers) {
+    std::lock_guard<std::mutex> hold(speakers.mutex);
+    double sum = 0.0;
+    for (std::size_t k = speakers.samples.size() - 2 * kFrames; k < speakers.samples.size(); k += 2)
+        sum += static_cast<double>(speakers.samples[k]) * speakers.samples[k];
+    return std::sqrt(sum / kFrames);
+}
+
+std::vector<std::int16_t> AmFrames(double amplitude, int blocks) {
+    return Frames(
+        [amplitude](int k) {
+            const double t = k / 48000.0;
+            return static_cast<std::int16_t>(amplitude * (1.0 + 0.5 * std::sin(2 * M_PI * 1000.0 * t)) *
+                                             std::sin(2 * M_PI * 12000.0 * t));
+        },
+        blocks * kFrames);
+}
+
+TEST_F(DemodSquelchTest, SoftwareAgcEvensOutStrongAndWeakSignals) {
+    const struct {
+        std::uint32_t speed;
+        double minRatio, maxRatio;
+    } cases[] = {{0, 8.0, 12.0}, {3, 0.5, 2.0}};
+    for (const auto& c : cases) {
+        double level[2];
+        const double amplitude[2] = {4000.0, 400.0};
+        for (int s = 0; s < 2; ++s) {
+            Start();
+            window_->SetSagcSpeed(c.speed);
+            played_ = 0;
+            {
+                std::lock_guard<std::mutex> hold(speakers_.mutex);
+                speakers_.samples.clear();
+                speakers_.buffers = 0;
+            }
+            Run(AmFrames(amplitude[s], 25));
+            level[s] = LastBlockLevel(speakers_);
+            EXPECT_EQ(window_->Demodulator().agcOn, c.speed != 0);
+            delete window_;
+            window_ = nullptr;
+            Pump();
+        }
+        ASSERT_GT(level[1], 0.0);
+        EXPECT_GT(level[0] / level[1], c.minRatio) << "speed " << c.speed;
+        EXPECT_LT(level[0] / level[1], c.maxRatio) << "speed " << c.speed;
+    }
+}
+
+TEST_F(DemodSquelchTest, InAmTheNoiseSquelchJudgesTheSteadinessOfTheCarrier) {
+    constexpr std::uint32_t kHostAm = 1;
+    const struct {
+        const char* what;
+        std::vector<std::int16_t> frames;
+        bool open;
+    } cases[] = {{"carrier", AmFrames(4000.0, 20), true}, {"noise", NoiseFrames(20), false}};
+    for (const auto& c : cases) {
+        StartFm(kSquelchNoise, 50, 0.0, 0);
+        window_->Notify(kReceiver, KVR_NOTIFY_MODE, kHostAm, 0, nullptr);
+        Run(c.frames);
+        const auto reports = Reports();
+        ASSERT_FALSE(reports.empty()) << c.what;
+        EXPECT_EQ(reports.back().bits, c.open ? kSquelchNoise : 0u) << c.what << " at " << reports.back().noise << " %";
+        EXPECT_EQ(LastBlockHeard(), c.open) << c.what;
+        delete window_;
+        window_ = nullptr;
+        Pump();
+    }
+}
+
+TEST_F(DemodSquelchTest, WideFmPlaysTheReceiversAudioAtTheVolumeAndGain) {
+    Start();
+    constexpr std::uint32_t kHostFmw = 3;
+    ASSERT_EQ(window_->Notify(kReceiver, KVR_NOTIFY_MODE, kHostFmw, 0, nullptr), 1);
+    Host().Clear();
+    const auto constant = Frames([](int) { return std::int16_t{1000}; }, kFrames);
+    for (int b = 0; b < 3; ++b) Run(constant);
+    EXPECT_TRUE(Host().Of(KVR_CMD_AUDIO_BLOCK, 0).empty()) << "the receiver demodulated: no IF block";
+    const auto audio = Host().Of(KVR_CMD_AUDIO_BLOCK, 3);
+    ASSERT_EQ(audio.size(), 3u);
+    EXPECT_EQ(audio.back().Field(8), 1);
+    EXPECT_EQ(audio.back().Field(12), kFrames);
+    // Volume 10 of 31 and the mode's audio gain of 7.
+    std::lock_guard<std::mutex> hold(speakers_.mutex);
+    const std::int16_t v = speakers_.samples[speakers_.samples.size() - 2];
+    EXPECT_NEAR(v, 1000.0 * 10.0 / 31.0 * 7.0, 25.0);
+    EXPECT_EQ(speakers_.samples.back(), v) << "both channels";
+}
+
+TEST_F(DemodSquelchTest, IfDisplayCollectsTheGraphsPointsUntilEmptied) {
+    Start();
+    window_->SetIfDisplayGraph(window_, 3000);
+    const auto frames = Frames(&Tone, 4 * kFrames);
+    Run(frames);
+    ASSERT_EQ(window_->IfDisplayFill(), 3000u);
+    for (int k : {0, 1023, 1024, 2999}) EXPECT_EQ(window_->IfDisplay()[k], frames[2 * k + 1]) << k;
+    window_->ClearIfDisplay();
+    Run(Frames(&Tone, kFrames));
+    EXPECT_EQ(window_->IfDisplayFill(), static_cast<std::uint32_t>(kFrames));
+}
+
+TEST_F(DemodSquelchTest, VoiceSquelchOpensOnSyllablesAndNotOnASteadyTone) {
+    const struct {
+        const char* what;
+        std::function<double(double)> modulation;
+        bool open;
+    } cases[] = {
+        {"steady tone", [](double t) { return 2000.0 * std::sin(2 * M_PI * 1000.0 * t); }, false},
+        // Bursts of 150 ms with pauses of 100 ms, as syllables come.
+        {"syllables", [](double t) { return std::fmod(t, 0.25) < 0.15 ? 2000.0 * std::sin(2 * M_PI * 1000.0 * t) : 0.0; }, true},
+    };
+    for (const auto& c : cases) {
+        StartFm(kSquelchVoice, 0, 0.0, 0, 30);
+        Run(FmFrames(c.modulation, 60));
+        const auto reports = Reports();
+        // At once, then each time another half second (24000 samples) has passed the settling
+        // time: blocks 1, 25 and 49. Between decisions the host keeps the squelch as reported.
+        ASSERT_EQ(reports.size(), 3u) << c.what << ": a decision every half second";
+        EXPECT_EQ(reports[1].bits, 0u) << c.what << ": one judgement is not enough to open";
+        EXPECT_EQ(reports[2].bits, c.open ? kSquelchVoice : 0u) << c.what;
+        delete window_;
+        window_ = nullptr;
+        Pump();
+    }
+}
+
+TEST_F(DemodAudioPathTest, TheRecordingLineIsReassertedEveryBlock) {
+    Start();
+    RC_AudioMixer* mixer = window_->RecordingMixer();
+    window_->Wave().SetInDevice(1);
+    mixer->SetDeviceFromWaveIn(window_->Wave());
+    ASSERT_GE(mixer->SourceNames().Count(), 2u);
+    window_->SelectMixerLine(1);
+    const auto selected = mixer->SelectorValues();
+    mixer->SelectRecordSource(0, 1); // someone else picks another line
+    Pump();
+    ASSERT_NE(mixer->SelectorValues(), selected);
+    Feed(Frames(&Tone, kFrames));
+    EXPECT_EQ(mixer->SelectorValues(), selected);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(DemodAudioPathTest, UsbCodecBlocksOf2048BytesGive768StereoFrames) {
+    const struct {
+        const char* what;
+        std::uint32_t hostMode;
+    } cases[] = {{"AM through the demodulator", 1}, {"wide FM through the resampler", 3}};
+    std::vector<std::int16_t> codec(1024);
+    for (std::size_t k = 0; k < codec.size(); ++k)
+        codec[k] = static_cast<std::int16_t>(4000 * std::sin(2 * M_PI * 12000.0 * static_cast<double>(k) / 64000.0));
+    for (const auto& c : cases) {
+        auto caps = Caps("Talvenor Communications", "Q7USBv1");
+        window_ = new DemodWindow(kReceiver, caps.data(), &HostCallbackFn, &mask_, DemodWindow::kUsb, FAKE_API_PATH);
+        ASSERT_TRUE(window_->Started()) << c.what;
+        Speakers speakers;
+        window_->Wave().SetOutputCallback(&Speakers::OnPlayed, &speakers);
+        ASSERT_EQ(window_->Notify(kReceiver, KVR_NOTIFY_MODE, c.hostMode, 0, nullptr), 1);
+        Host().Clear();
+        window_->OnAudioBlock(codec.data(), 2048);
+        const auto audio = Host().Of(KVR_CMD_AUDIO_BLOCK, 3);
+        ASSERT_EQ(audio.size(), 1u) << c.what;
+        EXPECT_EQ(audio[0].Field(0), 48000) << c.what;
+        EXPECT_EQ(audio[0].Field(12), 768) << c.what;
+        ASSERT_TRUE(speakers.WaitFor(1));
+        {
+            std::lock_guard<std::mutex> hold(speakers.mutex);
+            EXPECT_EQ(speakers.samples.size(), 2u * 768u) << c.what << ": 3072 bytes";
+        }
+        delete window_;
+        window_ = nullptr;
+        Pump();
+    }
+}
+
+TEST_F(DemodAudioPathTest, RestoringAModesDefaultsResetsItsLengthsAndGain) {
+    Start();
+    AudioPathMode& mode = window_->PathSettings().modes[0];
+    mode.audioFilterLength = 255;
+    mode.postMixerLength = 127;
+    mode.audioGain = 3.0;
+    mode.noiseFilterLength = 63;
+    window_->RestoreModeDefaults();
+    EXPECT_EQ(mode.audioFilterLength, 511u);
+    EXPECT_EQ(mode.postMixerLength, 511u);
+    EXPECT_EQ(mode.noiseFilterLength, 127u);
+    EXPECT_EQ(window_->Demodulator().audioGain, 7.0f);
+    EXPECT_EQ(window_->Demodulator().NoiseFilter().Length(), 127u);
+    EXPECT_EQ(window_->PathSettings().modes[3].sagcReference, -15.0) << "the sideband modes regulate lower";
 }
 
 } // namespace

@@ -2,12 +2,16 @@
 // A recording host, a capability block and the stand-in receiver library for tests of the
 // demodulator's windows.
 
+#include "demod/ui/HtmlHelp.h"
 #include "demod/ui/KvrCodes.h"
+#include "demod/ui/toolkit/RC_Button.h"
 #include "platform/audio/AudioSystem.h"
 #include "platform/audio/FileAudioBackend.h"
 #include "platform/sys/Module.h"
 #include "tests/demod/audio/FakeReceiverApi.h"
 #include "tests/platform/audio/AudioTestKit.h"
+
+#include <gtest/gtest.h>
 
 #include <chrono>
 #include <condition_variable>
@@ -144,5 +148,14 @@ struct AudioRig {
     std::shared_ptr<plat::audio::FileAudioBackend> backend = std::make_shared<plat::audio::FileAudioBackend>();
     plat::audio::ScopedAudioBackend scope{backend};
 };
+
+// Presses a window's "Help" button: the topic asked for ends with `tail`.
+inline ::testing::AssertionResult PressedHelpShows(RC_Button* help, const std::string& tail) {
+    help->onAction.fn(help->onAction.user, help);
+    const std::string topic = LastHelpRequest();
+    if (topic.size() >= tail.size() && topic.compare(topic.size() - tail.size(), tail.size(), tail) == 0)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "asked for \"" << topic << "\"";
+}
 
 } // namespace demod_test
