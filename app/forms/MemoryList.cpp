@@ -12,6 +12,19 @@ int IndexOfNumber(const MemoryList& list, std::int32_t number) {
     return -1;
 }
 
+std::optional<std::int32_t> NeighbourNumber(const MemoryList& list, std::int32_t current, bool up) {
+    std::optional<std::int32_t> beyond, wrapped, behind;
+    for (const auto& r : list) {
+        const std::int32_t n = r->number;
+        const bool ahead = up ? n > current : n < current;
+        if (ahead && (!beyond || (up ? n < *beyond : n > *beyond))) beyond = n;
+        if (!ahead && n != current) behind = n;
+        if (!wrapped || (up ? n < *wrapped : n > *wrapped)) wrapped = n;
+    }
+    if (beyond) return beyond;
+    return behind ? wrapped : std::nullopt;
+}
+
 std::optional<std::int32_t> LowestFreeNumber(const MemoryList& list) {
     std::vector<bool> taken(kLastChannel + 1, false);
     for (const auto& r : list)

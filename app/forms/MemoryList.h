@@ -21,6 +21,11 @@ using HotkeyTable = std::array<bool, kLastHotkey + 1>;
 // Index of the channel with the number, -1 when none has it (linear search).
 int IndexOfNumber(const MemoryList& list, std::int32_t number);
 
+// The channel number next to `current` upwards (or downwards): the nearest number beyond it,
+// else round to the lowest (highest) number, but only when some channel lies on the other side
+// of `current`; nothing otherwise. Numbers are unique but need not be contiguous.
+std::optional<std::int32_t> NeighbourNumber(const MemoryList& list, std::int32_t current, bool up);
+
 // The lowest channel number from 1 up that no channel uses; nothing when all are taken.
 std::optional<std::int32_t> LowestFreeNumber(const MemoryList& list);
 

@@ -18,12 +18,15 @@
 #include "app/forms/TSplashForm.h"
 #include "app/forms/FrontPanelLook.h"
 #include "app/forms/PlaceControl.h"
+#include "app/forms/TDebugForm.h"
+#include "app/forms/TRecallForm.h"
 #include "app/receiver/KvrPluginInterface.h"
 #include "app/receiver/TmyKVRserver.h"
 #include "app/receiver/TmyQ745.h"
 #include "platform/components/TApplication.h"
 #include "platform/components/TApplicationEvents.h"
 #include "platform/components/THintWindow.h"
+#include "platform/components/TMenuItem.h"
 #include "platform/components/TMessageForm.h"
 #include "platform/components/TTimer.h"
 #include "platform/sys/Clock.h"
@@ -214,6 +217,7 @@ void TQ7form::BuildControls() {
     BuildMemories();
     BuildSweep();
     BuildScanner();
+    BuildStartup();
     BuildPlugins();
 }
 
@@ -226,13 +230,14 @@ void TQ7form::PostClose() { plat::win::PostMessage(Handle(), plat::win::WM_CLOSE
 void TQ7form::FormCreate(TObject*) {
     DebugLog("Panel starts");
     dataFolder_ = GetDataFolder();
+    LoadHelp();
     reactToEdits_ = true;
     quit_ = false;
     service_ = false;
     rawSignal_ = false;
     demodulatorName_ = "Q745 Standard";
 
-    if (SplashForm) SplashForm->SetStatus("Initializing API...");
+    SetStatus("Initializing API...");
     Q7->SetInit(true);
     if (!Q7->GetInit()) {
         Warn("Required DLLs are missing.\nPlease reinstall the software.");
@@ -240,7 +245,7 @@ void TQ7form::FormCreate(TObject*) {
         PostClose();
         return;
     }
-    if (SplashForm) SplashForm->SetStatus("Accessing hardware...");
+    SetStatus("Accessing hardware...");
     preferredSerial_ = ReadStartOptions(args_).preferredSerial;
     while (Q7->ChooseToOpen() == 0) {
         // Asked again only after "Try again": a receiver that cannot be opened ends the start.
@@ -284,9 +289,11 @@ void TQ7form::FormCreate(TObject*) {
     ApplyPanelOptions();
     if (startDemodulator_) StartDemodulator(demodulatorName_);
     Q7->UpdateNow();
+    stSpeedButton9->Click(); // applies the "Auto" state the settings left
 
     SetCaption(Q7->Demo() ? std::string(kCaption) + " - **DEMO**"
                           : std::string(kCaption) + Q7->GetInterfaceChar() + " - #" + Q7->GetSerialNum());
+    if (Q7->GetInterfaceChar() == "e") FrontpanelLED1->SetVisible(true);
     Show();
     if (stKnob1->Enabled() && stKnob1->HandleAllocated()) SetActiveControl(stKnob1);
     DebugLog("Panel is ready");
@@ -304,7 +311,15 @@ void TQ7form::ApplyReceiverOptions() {
 
 void TQ7form::ApplyPanelOptions() {
     const PanelOptions o = ReadPanelOptions(args_);
-    if (o.service) service_ = true;
+    if (o.service) {
+        service_ = true;
+        Debug1->SetEnabled(true);
+        Debug1->SetVisible(true);
+    }
+    if (o.calibrationMenu) {
+        Calibrationfile1->SetEnabled(true);
+        Calibrationfile1->SetVisible(true);
+    }
     if (o.rawSignal) rawSignal_ = true;
     if (o.noDemodulator) {
         startDemodulator_ = false;
@@ -336,6 +351,7 @@ void TQ7form::FormClose(TObject*, TCloseAction&) {
         SaveScanRanges();
     }
     FreqTimer->SetEnabled(false);
+    if (RecallForm) RecallForm->Close();
     const std::string product = Q7->GetProductName();
     const bool powered = Q7->GetPower() != 0;
     if (product.find("USB") != std::string::npos) Q7->SetLED(powered ? 95 : 160);
@@ -343,6 +359,8 @@ void TQ7form::FormClose(TObject*, TCloseAction&) {
     Q7->SetPower(0);
     plat::sys::ActiveClock().SleepMs(300); // the receiver settles before it is let go
     Q7->Close();
+    HelpModule = nullptr;
+    helpLibrary_.reset();
 }
 
 void TQ7form::FormDestroy(TObject*) {
@@ -370,8 +388,15 @@ void TQ7form::DebugLog(const std::string& text) {
 
 void TQ7form::ApplicationEvents1Message(plat::win::Msg& msg, bool& handled) {
     namespace win = plat::win;
-    // The form previews the keys of its controls: the modifier keys act wherever the focus is.
-    const bool keyDown = msg.message == win::WM_KEYDOWN || msg.message == win::WM_SYSKEYDOWN;
+    if (EdgeResizeMessage(msg) || EmbeddedArrowKey(msg)) {
+        handled = true;
+        return;
+    }
+    // The form previews the key presses of its own controls; those of a window it embeds (the
+    // demodulator's) and every release come here, so that the modifier keys act wherever the
+    // focus is.
+    const bool keyDown = (msg.message == win::WM_KEYDOWN || msg.message == win::WM_SYSKEYDOWN) &&
+                         !TWinControl::FindControl(msg.hwnd);
     const bool keyUp = msg.message == win::WM_KEYUP || msg.message == win::WM_SYSKEYUP;
     if ((keyDown || keyUp) && HandleAllocated() && win::IsChild(Handle(), msg.hwnd)) {
         auto key = static_cast<std::uint16_t>(msg.wParam);
@@ -435,8 +460,8 @@ void TQ7form::myFrequencyEdit1ValueChange(TObject*) {
                                       static_cast<std::int64_t>(Low32(f)));
     if (d != 0 && d != kThirdStep) thirds_.Reset();
     Q7->SetFreq(f);
-    const int band = FindBand(bands_, f);
-    myLabel16->SetCaption(band >= 0 ? bands_[static_cast<std::size_t>(band)].name : std::string());
+    ShowMemoryLabel();
+    stSpeedButton9Click(stSpeedButton9);
 }
 
 void TQ7form::LXFreqChange(TObject*) {
@@ -445,15 +470,16 @@ void TQ7form::LXFreqChange(TObject*) {
     FreqTimer->SetEnabled(true);
     HintTimer->SetEnabled(false);
     FHint->ReleaseHandle();
+    if (DebugForm) DebugForm->TuneFilterPage(Low32(Q7->GetFreq()));
 }
 
 void TQ7form::FreqTimerTimer(TObject*) {
     FreqTimer->SetEnabled(false);
     if (Q7->GetScanMode() != 0) return;
     const std::uint32_t low = Low32(Q7->GetFreq());
-    KVR->SendTo(kDemodulatorPlugin, kSetFrequency, low | 0x80000000u, 0, nullptr);
+    KVR->SendToPlugin(kDemodulatorPlugin, kSetFrequency, low | 0x80000000u, 0, nullptr);
     Q7->SetPllSpd(false);
-    KVR->SendTo(kDemodulatorPlugin, kSetFrequency, low, 0, nullptr);
+    KVR->SendToPlugin(kDemodulatorPlugin, kSetFrequency, low, 0, nullptr);
 }
 
 void TQ7form::stKnob1UpDown(TObject*, bool direction, TShiftState state) {
@@ -505,6 +531,7 @@ KnobMultiplier TQ7form::CurrentMultiplier() const {
 
 // Holding Shift shows x10 and Alt x0.1 for as long as they are held; Ctrl locks the buttons.
 void TQ7form::FormKeyDown(TObject*, std::uint16_t& key, TShiftState) {
+    if (FunctionKey(key)) key = 0;
     if (key == plat::win::VK_SHIFT) stSpeedButton48->SetDown(true);
     if (key == plat::win::VK_MENU) {
         stSpeedButton50->SetDown(true);

@@ -22,6 +22,7 @@
 #include "app/forms/TRangeRecord.h"
 #include "app/forms/TuningSteps.h"
 #include "platform/components/TForm.h"
+#include "platform/sys/Module.h"
 
 namespace plat::comp {
 class TApplicationEvents;
@@ -40,6 +41,7 @@ class Module;
 
 namespace lxq {
 
+class TmyUpDown;
 class TAboutForm;
 class TGroupForm;
 class TLEDform;
@@ -284,6 +286,54 @@ public:
     void Exit1Click(plat::comp::TObject* sender);
     // The plug-ins stopped at a suspend, to start again at the resume; null between suspends.
     const std::vector<std::string>* RestartList() const { return restartList_.get(); }
+    // --- startup (TQ7formStartup.cpp: menu, status, window; TQ7formTuning.cpp: tuning) ---
+    // A start-up status line, shown by the splash window while it exists, else skipped.
+    void SetStatus(const std::string& text);
+    plat::comp::TMainMenu* MainMenu1 = nullptr;
+    plat::comp::TMenuItem *File1 = nullptr, *Memoryfile1 = nullptr, *New1 = nullptr, *Open1 = nullptr,
+                          *Save1 = nullptr, *Saveas1 = nullptr, *Clear1 = nullptr,
+                          *ImportfromCSV1 = nullptr, *ExporttoCSV1 = nullptr,
+                          *Calibrationfile1 = nullptr, *Exit1 = nullptr;
+    // Options > "&Scanning" is the scanner's Scanning1, "&Service" the Debug1 of the memory dialogs.
+    plat::comp::TMenuItem *Options1 = nullptr, *Autostepping1 = nullptr, *FrontpanelLED1 = nullptr,
+                          *Displayoffset1 = nullptr, *Stayontop1 = nullptr;
+    // The plug-in menus, hidden until a plug-in lands in them; in menu-bar order.
+    // (De&modulators is the idle loop's Demodulators1.)
+    plat::comp::TMenuItem *Plugins1 = nullptr, *Trunking1 = nullptr, *DSP1 = nullptr, *DF1 = nullptr,
+                          *Decoders1 = nullptr, *Digitalsuite1 = nullptr;
+    plat::comp::TMenuItem *Help1 = nullptr, *Help2 = nullptr, *About1 = nullptr;
+    void stSpeedButton11Click(plat::comp::TObject* sender); // "&Autostepping"
+    void FormActivate(plat::comp::TObject* sender);
+    void FormCanResize(plat::comp::TObject* sender, int& newWidth, int& newHeight, bool& resize);
+    bool EdgeResizing() const { return edgeResizing_; }
+    // Resizing by the lower edge, seen in the application's messages; true when it took the message.
+    bool EdgeResizeMessage(const plat::win::Msg& msg);
+    TstPanel* stPanel5 = nullptr;                 // shows the tuning pad's lowest part, its keys
+    TmyUpDown* myUpDown1 = nullptr;               // the step spinner
+    TstSpeedButton* stSpeedButton9 = nullptr;     // Auto: the step from the autostep list
+    // Digit spinners, Tag = the digit's weight in Hz (100 MHz down to 1 Hz).
+    TmyUpDown *myUpDown5 = nullptr, *myUpDown6 = nullptr, *myUpDown7 = nullptr, *myUpDown8 = nullptr,
+              *myUpDown9 = nullptr, *myUpDown10 = nullptr, *myUpDown11 = nullptr, *myUpDown12 = nullptr,
+              *myUpDown13 = nullptr;
+    TmyUpDown* myUpDown2 = nullptr;
+    TstSpeedButton* stSpeedButton13 = nullptr;    // Previous memory
+    TstSpeedButton* stSpeedButton14 = nullptr;    // Next memory
+    TstSpeedButton* stSpeedButton11 = nullptr;    // 10 memories to the left
+    TstSpeedButton* stSpeedButton25 = nullptr;    // 10 memories to the right
+    void stSpeedButton9Click(plat::comp::TObject* sender);
+    void myUpDown5Direction(plat::comp::TComponent* sender, int& val);
+    void myUpDown2Direction(plat::comp::TComponent* sender, int& val);
+    void myIntEdit1ValueChange(plat::comp::TObject* sender);
+    void myIntEdit1ValueChanging(plat::comp::TObject* sender, int value, bool& allow);
+    void stSpeedButton13AutoRepeat(plat::comp::TObject* sender);
+    void stSpeedButton14AutoRepeat(plat::comp::TObject* sender);
+    void stSpeedButton11AutoRepeat(plat::comp::TObject* sender);
+    void stSpeedButton25AutoRepeat(plat::comp::TObject* sender);
+    void stKnob1MouseWheel(plat::comp::TObject* sender, plat::comp::TShiftState shift, int wheelDelta,
+                           int x, int y, bool& handled);
+    void FormKeyPress(plat::comp::TObject* sender, char& key);
+    // Tunes the receiver to the channel at this position of the memory list.
+    void RecallMemoryAt(std::size_t index);
     // --- scanner ---
     TstSpeedButton* stSpeedButton19 = nullptr; // Scan to the left
     TstSpeedButton* stSpeedButton20 = nullptr; // Scan to the right
@@ -407,7 +457,6 @@ public:
     int SweepLastAgc = -1;
     std::int64_t SweepStartTick = 0;
     // --- plug-ins (TQ7formPlugins.cpp) ---
-    plat::comp::TMainMenu* MainMenu1 = nullptr; // made here when no other area made it first
     TstPanel* DemodPanel = nullptr;             // "Demodulator": holds the embedded window
     void BuildPluginMenus();
     // Starts the demodulator plug-in and embeds its window; false (with a message) on failure.
@@ -487,6 +536,25 @@ private:
     std::unique_ptr<std::vector<std::string>> restartList_;
     std::int32_t suspendedPower_ = 0;
     std::string suspendedSerial_;
+    // --- startup ---
+    void BuildStartup();
+    void BuildMainMenu();
+    void BuildTuning();
+    // Opens the help file through the help library when that can be loaded.
+    void LoadHelp();
+    // An arrow key typed into a window the form embeds (the demodulator's) goes straight to that
+    // window, so the front panel never sees it; true when it was sent there.
+    bool EmbeddedArrowKey(const plat::win::Msg& msg);
+    // F1 and the memory hotkeys F2..F12; true when the key is to be swallowed.
+    bool FunctionKey(std::uint16_t key);
+    // The memory number shown for the receiver's frequency (0 none) and the label text.
+    void ShowMemoryLabel();
+    // Recalls the channel `moves` neighbours away (sign = direction) from the shown number.
+    void StepMemory(int moves);
+    std::unique_ptr<plat::sys::Module> helpLibrary_; // HelpModule while loaded
+    bool edgeResizing_ = false;
+    int edgeStartY_ = 0;
+    int edgeStartHeight_ = 0;
     // --- memory dialogs ---
     void BuildMemories();
     // --- idle loop ---

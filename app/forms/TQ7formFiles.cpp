@@ -13,6 +13,7 @@
 #include "app/receiver/TmyQ745.h"
 #include "platform/components/TInputQueryForm.h"
 #include "platform/components/TMemIniFile.h"
+#include "platform/components/TMenuItem.h"
 #include "platform/components/TMessageForm.h"
 #include "platform/components/TSaveDialog.h"
 #include "platform/sys/Clock.h"
@@ -135,6 +136,8 @@ void TQ7form::ApplySettings() {
     demodulatorName_ = s.demodulator;
     memoryFile_ = s.memoryFile.empty() ? dataFolder_ + kDefaultMemoryFile : s.memoryFile;
     myFrequencyEdit2->SetValue(s.step);
+    stSpeedButton9->SetDown(s.autoStep == 1); // start-up clicks it once to apply the state
+    if (s.stayOnTop == 1) Stayontop1->Click();
     const std::pair<std::int32_t, TstSpeedButton*> multipliers[] = {
         {1, stSpeedButton50}, {10, stSpeedButton47}, {100, stSpeedButton48}, {1000, stSpeedButton49}};
     for (const auto& [value, button] : multipliers) {
@@ -160,6 +163,8 @@ void TQ7form::CollectSettings() {
     s.demodulator = demodulatorName_;
     s.memoryFile = memoryFile_;
     s.step = static_cast<std::int32_t>(myFrequencyEdit2->Value());
+    s.autoStep = stSpeedButton9->Down() ? 1 : 0;
+    s.stayOnTop = Stayontop1->Checked() ? 1 : 0;
     s.incrBtns = IncrBtnsOf(multiplier_);
 }
 

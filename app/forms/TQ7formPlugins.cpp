@@ -20,7 +20,6 @@
 #include "app/forms/TMemoryForm.h"
 #include "app/forms/TQ7form.h"
 #include "app/forms/TRecallForm.h"
-#include "app/forms/TSplashForm.h"
 #include "app/receiver/KvrPluginInterface.h"
 #include "app/receiver/PackedFrequency.h"
 #include "app/receiver/RADIODEVCAPS.h"
@@ -244,9 +243,7 @@ void TQ7form::KVRClosed(TObject*, const std::string& name) {
 // --- the demodulator ---------------------------------------------------------------------------
 
 bool TQ7form::StartDemodulator(const std::string& name) {
-    auto splash = [this](const std::string& text) {
-        if (SplashForm) SplashForm->SetStatus(text);
-    };
+    auto splash = [this](const std::string& text) { SetStatus(text); };
     DebugLog("Starting " + demodulatorName_);
     demodulatorName_ = name;
     splash("Starting demodulator...\n" + name);
@@ -301,7 +298,7 @@ void TQ7form::NewDemodulator(TObject* sender) {
 // --- host events -------------------------------------------------------------------------------
 
 void TQ7form::KVRPluginLoad(TObject*, const std::string& name) {
-    if (SplashForm) SplashForm->SetStatus("Loading plug-ins...\n" + name);
+    SetStatus("Loading plug-ins...\n" + name);
 }
 
 void TQ7form::KVRVisible(TObject*) { SetVisible(KVR->Visible()); }
@@ -345,7 +342,9 @@ void TQ7form::KVRDisable(TObject*) {
     const bool frequency = powered && clear(kLockFrequency);
     enable(frequency, {myFrequencyEdit1, stSpeedButton26, stSpeedButton27, stSpeedButton28, stSpeedButton29});
     const bool step = powered && frequency;
-    enable(step, {myFrequencyEdit2, stPanel4});
+    enable(step, {stPanel4});
+    // The step entry stays off while "Auto" takes the step from the auto-step list.
+    enable(step && !(stSpeedButton9 && stSpeedButton9->Down()), {myFrequencyEdit2, myUpDown1});
     enable(powered && step && clear(kLockMemory), {stSpeedButton12, stSpeedButton15});
     enable(powered && frequency, {stKnob1});
     const bool squelch = clear(kLockSquelch) && powered;
@@ -357,9 +356,7 @@ void TQ7form::KVRDisable(TObject*) {
         PluginMenu(caption)->SetEnabled(clear(kLockPluginMenus) && (!dsp || !clear(kAllowDsp)));
     }
     enable(clear(kLockScope) && powered, {SweepPanel});
-    TMenuItem& bar = MainMenu1->Items();
-    for (int i = 0; i < bar.Count(); ++i)
-        if (TMenuItem* exit = bar.Items(i)->Find("E&xit")) exit->SetEnabled(clear(kLockExit));
+    if (Exit1) Exit1->SetEnabled(clear(kLockExit));
     const bool meter = clear(kLockMeter) && ((powered && agcOn) || fmWide);
     enable(meter, {mySMeter, stSpeedButton16, stSpeedButton17, stSpeedButton18});
     enable(meter && stSpeedButton18 && stSpeedButton18->Down(), {stSpeedButton39}); // "p-p" only with "µV"

@@ -263,7 +263,7 @@ void TmyCustomKVRserver::Broadcast(std::uint32_t uMsg, std::uint32_t dwParam, vo
     }
 }
 
-void TmyCustomKVRserver::SendTo(const std::string& name, std::uint32_t uMsg, std::uint32_t dwParam,
+void TmyCustomKVRserver::SendToPlugin(const std::string& name, std::uint32_t uMsg, std::uint32_t dwParam,
                                 std::uint32_t cbData, void* lpData) {
     KVRplugin* p = FindLoaded(name);
     // A plug-in that is not running is never called.

@@ -48,7 +48,7 @@ public:
     void StopAll();
 
     void Broadcast(std::uint32_t uMsg, std::uint32_t dwParam, void* lpData, std::uint32_t cbData);
-    void SendTo(const std::string& name, std::uint32_t uMsg, std::uint32_t dwParam,
+    void SendToPlugin(const std::string& name, std::uint32_t uMsg, std::uint32_t dwParam,
                 std::uint32_t cbData, void* lpData);
     // Instance handle by name: kNotRunning when not running, 0 when unknown.
     std::int32_t PluginInstance(const std::string& name) const;

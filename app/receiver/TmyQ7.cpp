@@ -388,8 +388,8 @@ void TmyQ7::ResumeBlockScan() {
     SetScanMode(1);
 }
 
-void TmyQ7::DoOnBlockScan(double ss, bool canUpdate) {
-    if (OnBlockScan) OnBlockScan(this, ss, canUpdate);
+void TmyQ7::DoOnBlockScan(double ss, bool CanUpdate) {
+    if (OnBlockScan) OnBlockScan(this, ss, CanUpdate);
 }
 void TmyQ7::DoOnStopBlockScan() { Fire(OnStopBlockScan); }
 void TmyQ7::DoOnPauseBlockScan() { Fire(OnPauseBlockScan); }

@@ -18,8 +18,8 @@
 namespace lxq {
 
 using TChooseReceiverEvent = std::function<void(plat::comp::TObject* sender,
-                                                const RADIO_INFO* radioInfos, int count, int& chosen)>;
-using TBlockScanEvent = std::function<void(plat::comp::TObject* sender, double ss, bool canUpdate)>;
+                                                const RADIO_INFO* RadioInfos, int count, int& chosen)>;
+using TBlockScanEvent = std::function<void(plat::comp::TObject* sender, double ss, bool CanUpdate)>;
 using TFreqChangingEvent = std::function<void(plat::comp::TObject* sender, std::int64_t& frequency)>;
 using TBlockedFrequencyEvent = std::function<void(plat::comp::TObject* sender, std::int64_t freq)>;
 
@@ -37,6 +37,8 @@ public:
     virtual void FreeDLL();
     virtual void SetInit(bool init);
     virtual bool GetInit() const;
+    // Both libraries bound (the property reads GetInit and writes SetInit).
+    bool Initialized() const { return GetInit(); }
 
     // --- opening ---
     virtual bool Open(const std::string& serial);
@@ -149,7 +151,7 @@ protected:
     virtual const char* ModelName() const { return "Q712"; }
     virtual const ModelFacilities& Facilities() const { return kQ7Facilities; }
 
-    virtual void DoOnBlockScan(double ss, bool canUpdate);
+    virtual void DoOnBlockScan(double ss, bool CanUpdate);
     virtual void DoOnStopBlockScan();
     virtual void DoOnPauseBlockScan();
     virtual void DoOnResumeBlockScan();

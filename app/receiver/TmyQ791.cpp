@@ -58,7 +58,7 @@ void TmyQ791::SetIfGainDB(std::int32_t db) {
         g = 2 * db;
     SetIFGain(g);
     Notify(kvr::kNotifyIfGainDb, static_cast<std::uint32_t>(db));
-    Fire(OnIFGainChanged);
+    DoOnIFGainChanged();
 }
 
 double TmyQ791::RecGain(std::int32_t a, double top) const {

@@ -49,7 +49,7 @@ std::int64_t TmyReceiver::GetFreq() { return frequency_; }
 void TmyReceiver::SetFreq(std::int64_t hz) {
     if (hz == frequency_) return;
     frequency_ = hz;
-    Fire(OnFrequencyChanged);
+    DoOnFrequencyChanged();
     UpdateNow();
     Notify(kvr::kNotifyFrequency, EncodeFreq32(hz));
 }
@@ -59,7 +59,7 @@ TReceiverMode TmyReceiver::GetMode() { return mode_; }
 void TmyReceiver::SetMode(TReceiverMode mode) {
     // Set again even when unchanged: the host re-applies a mode's filters this way.
     mode_ = mode;
-    Fire(OnModeChanged);
+    DoOnModeChanged();
     Notify(kvr::kNotifyMode, static_cast<std::uint32_t>(mode), modeParamCount_ * 4, modeParams_);
 }
 
@@ -68,7 +68,7 @@ std::int32_t TmyReceiver::GetAtten() { return attenuator_; }
 void TmyReceiver::SetAtten(std::int32_t v) {
     if (v == attenuator_) return;
     attenuator_ = v;
-    Fire(OnAttenChanged);
+    DoOnAttenChanged();
     UpdateNow();
     Notify(kvr::kNotifyAttenuator, static_cast<std::uint32_t>(v));
 }
@@ -76,7 +76,7 @@ void TmyReceiver::SetAtten(std::int32_t v) {
 std::int32_t TmyReceiver::GetSquelch() { return KVRtoSQ(squelch_.level); }
 
 void TmyReceiver::SquelchChanged() {
-    Fire(OnSquelchChanged);
+    DoOnSquelchChanged();
     SetSignalRaw(signalRaw_);
     Notify(kvr::kNotifySquelch, squelchTypes_, sizeof squelch_, &squelch_);
 }
@@ -101,7 +101,7 @@ std::int32_t TmyReceiver::GetAGC() { return agc_; }
 void TmyReceiver::SetAGC(std::int32_t v) {
     if (v == agc_) return;
     agc_ = v;
-    Fire(OnAGCChanged);
+    DoOnAGCChanged();
     UpdateNow();
     Notify(kvr::kNotifyAgc, static_cast<std::uint32_t>(v));
 }
@@ -120,7 +120,7 @@ std::int32_t TmyReceiver::GetIFGain() { return ifGain_; }
 void TmyReceiver::SetIFGain(std::int32_t v) {
     if (v == ifGain_) return;
     ifGain_ = v;
-    Fire(OnIFGainChanged);
+    DoOnIFGainChanged();
     UpdateNow();
     Notify(kvr::kNotifyIfGain, static_cast<std::uint32_t>(v));
 }
@@ -131,7 +131,7 @@ void TmyReceiver::SetVolume(std::int32_t v) {
     v = std::clamp(v, 0, kVolumeMax);
     if (v == volume_) return;
     volume_ = v;
-    Fire(OnVolumeChanged);
+    DoOnVolumeChanged();
     Notify(kvr::kNotifyVolume, static_cast<std::uint32_t>(v));
 }
 
@@ -140,7 +140,7 @@ std::int32_t TmyReceiver::GetMute() { return mute_; }
 void TmyReceiver::SetMute(std::int32_t v) {
     if (v == mute_) return;
     mute_ = v;
-    Fire(OnMuteChanged);
+    DoOnMuteChanged();
     Notify(kvr::kNotifyMute, static_cast<std::uint32_t>(v));
 }
 
@@ -149,7 +149,7 @@ std::int32_t TmyReceiver::GetScanMode() { return scanMode_; }
 void TmyReceiver::SetScanMode(std::int32_t v) {
     if (v == scanMode_) return;
     scanMode_ = v;
-    Fire(OnScanModeChanged);
+    DoOnScanModeChanged();
     Notify(kvr::kNotifyScanMode, static_cast<std::uint32_t>(v));
 }
 
@@ -158,7 +158,7 @@ std::int32_t TmyReceiver::GetPower() { return power_; }
 void TmyReceiver::SetPower(std::int32_t v) {
     if (v == power_) return;
     power_ = v;
-    Fire(OnPowerChanged);
+    DoOnPowerChanged();
     Notify(kvr::kNotifyPower, static_cast<std::uint32_t>(v));
 }
 
@@ -170,8 +170,8 @@ void TmyReceiver::SetSquelchDefeat(bool defeat) {
         squelchTypes_ &= ~kSquelchLevel;
     else
         squelchTypes_ |= kSquelchLevel;
-    Fire(OnDefeatChanged);
-    Fire(OnSquelchChanged);
+    DoOnDefeatChanged();
+    DoOnSquelchChanged();
     SetSignalRaw(signalRaw_);
     Notify(kvr::kNotifySquelch, defeat ? 1u : 0u);
     Notify(kvr::kNotifySquelch, squelchTypes_, sizeof squelch_, &squelch_);
@@ -183,7 +183,7 @@ void TmyReceiver::SetIFshift(std::int32_t v) {
     if (v == ifShift_) return;
     ifShift_ = v;
     Notify(kvr::kNotifyIfShift, static_cast<std::uint32_t>(v));
-    Fire(OnIFShiftChanged);
+    DoOnIFShiftChanged();
 }
 
 std::int32_t TmyReceiver::GetBandwidth() { return bandwidth_; }
@@ -192,7 +192,7 @@ void TmyReceiver::SetBandwidth(std::int32_t v) {
     if (v == bandwidth_) return;
     bandwidth_ = v;
     Notify(kvr::kNotifyBandwidth, static_cast<std::uint32_t>(v));
-    Fire(OnBandwidthChanged);
+    DoOnBandwidthChanged();
 }
 
 bool TmyReceiver::GetAFC() { return afc_; }
@@ -200,7 +200,7 @@ bool TmyReceiver::GetAFC() { return afc_; }
 void TmyReceiver::SetAFC(bool v) {
     if (v == afc_) return;
     afc_ = v;
-    Fire(OnAfcChanged);
+    DoOnAfcChanged();
     Notify(kvr::kNotifyAfc, v ? 1u : 0u);
 }
 
@@ -209,7 +209,7 @@ std::int32_t TmyReceiver::GetPreAmp() { return preAmp_; }
 void TmyReceiver::SetPreAmp(std::int32_t v) {
     if (v == preAmp_) return;
     preAmp_ = v;
-    Fire(OnPreAmpChanged);
+    DoOnPreAmpChanged();
     Notify(kvr::kNotifyPreAmp, static_cast<std::uint32_t>(v));
 }
 
@@ -231,7 +231,7 @@ void TmyReceiver::SetSquelched(bool squelched) {
     const std::int32_t v = squelched ? 1 : 0;
     if (v == squelched_) return;
     squelched_ = v;
-    Fire(OnSquelchedChanged);
+    DoOnSquelchedChanged();
     Notify(kvr::kNotifySquelched, static_cast<std::uint32_t>(v));
 }
 
@@ -240,7 +240,7 @@ double TmyReceiver::Calibrate(std::int32_t raw, std::int64_t) { return raw * 100
 void TmyReceiver::SetSignalRaw(std::int32_t raw) {
     signal_ = Calibrate(raw, 0);
     signalRaw_ = raw;
-    Fire(OnSignalChanged);
+    DoOnSignalChanged();
     if (FPluginNotify) {
         Notify(kvr::kNotifySquelchLevel, static_cast<std::uint32_t>(SQtoKVR(TruncateToInt32(signal_))),
                raw);
@@ -257,8 +257,8 @@ void TmyReceiver::SetSquelchSettings(const SQUELCH_SETTINGS& settings, std::uint
     const bool defeatChanged = ((f ^ squelchTypes_) & kSquelchLevel) != 0;
     std::memcpy(&squelch_, &settings, sizeof squelch_);
     squelchTypes_ = f;
-    if (defeatChanged) Fire(OnDefeatChanged);
-    Fire(OnSquelchChanged);
+    if (defeatChanged) DoOnDefeatChanged();
+    DoOnSquelchChanged();
     Notify(kvr::kNotifySquelch, f, sizeof squelch_, &squelch_);
     SetSignalRaw(signalRaw_);
 }

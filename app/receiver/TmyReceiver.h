@@ -88,6 +88,24 @@ public:
     virtual void SetSquelched(bool squelched);
     virtual void Timer(bool enable);
     virtual void DoOnDisconnect();
+    // Each raises the event of its name; a derived class may add to what a change does.
+    virtual void DoOnFrequencyChanged() { Fire(OnFrequencyChanged); }
+    virtual void DoOnModeChanged() { Fire(OnModeChanged); }
+    virtual void DoOnVolumeChanged() { Fire(OnVolumeChanged); }
+    virtual void DoOnMuteChanged() { Fire(OnMuteChanged); }
+    virtual void DoOnAGCChanged() { Fire(OnAGCChanged); }
+    virtual void DoOnAttenChanged() { Fire(OnAttenChanged); }
+    virtual void DoOnIFGainChanged() { Fire(OnIFGainChanged); }
+    virtual void DoOnPowerChanged() { Fire(OnPowerChanged); }
+    virtual void DoOnSignalChanged() { Fire(OnSignalChanged); }
+    virtual void DoOnSquelchChanged() { Fire(OnSquelchChanged); }
+    virtual void DoOnSquelchedChanged() { Fire(OnSquelchedChanged); }
+    virtual void DoOnScanModeChanged() { Fire(OnScanModeChanged); }
+    virtual void DoOnAfcChanged() { Fire(OnAfcChanged); }
+    virtual void DoOnDefeatChanged() { Fire(OnDefeatChanged); }
+    virtual void DoOnPreAmpChanged() { Fire(OnPreAmpChanged); }
+    virtual void DoOnBandwidthChanged() { Fire(OnBandwidthChanged); }
+    virtual void DoOnIFShiftChanged() { Fire(OnIFShiftChanged); }
     virtual std::string GetProductName();
     virtual std::string GetManufacturer();
     virtual std::string GetUserDefName();

@@ -76,7 +76,7 @@ std::int32_t TmyReceiver::NotifyReceiver(std::uint32_t uMsg, std::uint32_t dwPar
     case 0xB03: {
         signal_ = S(dwParam) * 0.1;
         signalRaw_ = TruncateToInt32((signal_ + 140.0) * 255.0 / 120.0);
-        Fire(OnSignalChanged);
+        DoOnSignalChanged();
         Notify(kvr::kNotifySquelchLevel, U(RawToKVR(signalRaw_)), signalRaw_);
         Notify(kvr::kNotifyLevelTenths, U(TruncateToInt32(signal_ * 10)));
         UpdateSquelched();

@@ -34,6 +34,8 @@ using TMouseWheelEvent = std::function<void(TObject* sender, TShiftState shift, 
 using TKeyEvent = std::function<void(TObject* sender, std::uint16_t& key, TShiftState shift)>;
 // Key is the character; 0 swallows it.
 using TKeyPressEvent = std::function<void(TObject* sender, char& key)>;
+// The new width and height may be changed; resize false keeps the old size.
+using TCanResizeEvent = std::function<void(TObject* sender, int& newWidth, int& newHeight, bool& resize)>;
 using TIdleEvent = std::function<void(TObject* sender, bool& done)>;
 
 enum class TCloseAction { caNone, caHide, caFree, caMinimize };

@@ -200,7 +200,12 @@ void TCustomForm::Release() {
 }
 
 void TCustomForm::SetActiveControl(TWinControl* control) {
-    if (control == activeControl_) return;
+    if (control == activeControl_) {
+        // Still named but no longer focused (disabled and enabled again, say): focus it again.
+        if (active_ && control && control->HandleAllocated() && win::GetFocus() != control->Handle())
+            win::SetFocus(control->Handle());
+        return;
+    }
     if (control && control->ParentForm() != this) return;
     // A form not shown yet may already name the control that gets the focus when it is.
     for (const TControl* c = control; c && c != this; c = c->Parent())
@@ -238,6 +243,18 @@ void TCustomForm::SetMenu(TMainMenu* menu) {
 void TCustomForm::Notification(TComponent* component, TOperation operation) {
     TCustomControl::Notification(component, operation);
     if (operation == TOperation::opRemove && component == menu_) menu_ = nullptr;
+}
+
+void TCustomForm::SetBounds(int left, int top, int width, int height) {
+    if (OnCanResize && (width != Width() || height != Height())) {
+        bool resize = true;
+        OnCanResize(this, width, height, resize);
+        if (!resize) {
+            width = Width();
+            height = Height();
+        }
+    }
+    TCustomControl::SetBounds(left, top, width, height);
 }
 
 void TCustomForm::SetClientSize(int width, int height) {

@@ -53,6 +53,8 @@ public:
     TMainMenu* Menu() const { return menu_; }
     void SetMenu(TMainMenu* menu);
     void SetClientSize(int width, int height);
+    // A new size is first offered to OnCanResize, which may refuse it or change it.
+    void SetBounds(int left, int top, int width, int height) override;
 
     // Raised once by the application after the form is made (CreateForm), and by Show for a form
     // made otherwise that was never shown.
@@ -67,6 +69,7 @@ public:
     TNotifyEvent OnPaint;
     TCloseEvent OnClose;
     TCloseQueryEvent OnCloseQuery;
+    TCanResizeEvent OnCanResize;
 
     void WndProc(TMessage& message) override;
     // True while a form hands a key on to its focused control.

@@ -100,10 +100,8 @@ win::Hwnd TWinControl::Handle() {
 void TWinControl::HandleNeeded() {
     if (handle_ != 0) return;
     if (Parent()) Parent()->HandleNeeded();
-    // Making the parent's window makes those of its visible children too: this one may have one
-    // now, and a second would be left behind unowned.
-    if (handle_ != 0) return;
-    CreateHandle();
+    // Making the parent's window makes the windows of its visible children, this one's too.
+    if (handle_ == 0) CreateHandle();
 }
 
 void TWinControl::CreateParams(TCreateParams& p) {
@@ -173,6 +171,10 @@ void TWinControl::DestroyHandle() {
 
 TWinControl* TWinControl::FindControl(win::Hwnd hwnd) {
     if (hwnd == 0) return nullptr;
+    // Only our own windows hold a control in their user data; a window made by other code (a
+    // plug-in's toolkit) keeps its own pointer there.
+    if (win::GetWindowLongPtr(hwnd, win::GWLP_WNDPROC) != reinterpret_cast<win::LParam>(&TWinControl::WindowProc))
+        return nullptr;
     return reinterpret_cast<TWinControl*>(win::GetWindowLongPtr(hwnd, win::GWLP_USERDATA));
 }
 
@@ -526,7 +528,10 @@ void TWinControl::WndProc(TMessage& m) {
     }
     case win::WM_CHAR: {
         char c = static_cast<char>(m.WParam);
-        KeyPress(c);
+        // A character brought straight to this control is previewed by its form as keys are.
+        TCustomForm* form = ParentForm();
+        if (form && form != this && !TCustomForm::RoutingKey() && form->KeyPreview()) form->KeyPress(c);
+        if (c != 0) KeyPress(c);
         return;
     }
     case win::WM_SETFOCUS:
@@ -588,6 +593,13 @@ void TWinControl::WndProc(TMessage& m) {
         DefaultHandler(m);
         return;
     case win::WM_MOUSEWHEEL:
+        if (OnMouseWheel) {
+            bool handled = false;
+            const TPoint at{win::GetXParam(m.LParam), win::GetYParam(m.LParam)};
+            OnMouseWheel(this, MouseShiftState(m.WParam & 0xFFFFu),
+                         static_cast<std::int16_t>(win::HiWord(m.WParam)), at.x, at.y, handled);
+            if (handled) return;
+        }
         if (HasScrollBar(true)) {
             int position = 0, page = 1, range = 1;
             ScrollInfo(true, position, page, range);
@@ -597,10 +609,16 @@ void TWinControl::WndProc(TMessage& m) {
         return;
     case win::WM_WINDOWPOSCHANGED:
         if (const auto* pos = reinterpret_cast<const win::WindowPos*>(m.LParam)) {
-            // The window moved by itself (the user, the desktop): follow it.
-            adoptingWindowPos_ = true;
-            SetBounds(pos->x, pos->y, pos->cx, pos->cy);
-            adoptingWindowPos_ = false;
+            // The window moved by itself (the user, the desktop): follow it. A change of the
+            // frame alone tells nothing of the place, which may be on its way to a new one.
+            const bool moved = !(pos->flags & win::SWP_NOMOVE);
+            const bool sized = !(pos->flags & win::SWP_NOSIZE);
+            if (moved || sized) {
+                adoptingWindowPos_ = true;
+                SetBounds(moved ? pos->x : Left(), moved ? pos->y : Top(), sized ? pos->cx : Width(),
+                          sized ? pos->cy : Height());
+                adoptingWindowPos_ = false;
+            }
         }
         DefaultHandler(m);
         return;

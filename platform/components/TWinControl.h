@@ -76,6 +76,8 @@ public:
     TKeyEvent OnKeyDown;
     TKeyEvent OnKeyUp;
     TKeyPressEvent OnKeyPress;
+    // A wheel turn over the control; a handler that sets handled keeps it from scrolling.
+    TMouseWheelEvent OnMouseWheel;
     TNotifyEvent OnEnter;
     TNotifyEvent OnExit;
 

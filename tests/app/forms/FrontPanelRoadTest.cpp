@@ -28,6 +28,7 @@
 #include "driver/host/ReceiverDevice.h"
 #include "platform/components/TApplication.h"
 #include "platform/components/THintWindow.h"
+#include "platform/components/TMenuItem.h"
 #include "platform/components/TMessageForm.h"
 #include "platform/components/TTimer.h"
 #include "platform/sys/Clock.h"
@@ -59,6 +60,7 @@ TEST_F(FrontPanel, ATypedFrequencyReachesTheReceiverAndTheLevelComesBack) {
     EXPECT_EQ(form->Caption(), "Talvenor Q745" + form->Q7->GetInterfaceChar() + " - #" + serial);
     EXPECT_TRUE(form->Visible());
     EXPECT_EQ(form->myFrequencyEdit1->Value(), form->Q7->GetFreq());
+    EXPECT_EQ(form->FrontpanelLED1->Visible(), form->Q7->GetInterfaceChar() == "e") << "USB and serial receivers have the LED";
 
     ASSERT_NE(win::SetFocus(form->myFrequencyEdit1->Handle()), 0u);
     Type("145.5\n");

@@ -244,5 +244,73 @@ TEST_F(ReceiverTest, AnyOtherCommandAppliesAPendingFrequencyFirst) {
     EXPECT_EQ(rx.GetVolume(), 5);
 }
 
+// Records which change notifiers ran: a derived class hooks into every change there.
+class HookedReceiver : public TmyReceiver {
+public:
+    using TmyReceiver::TmyReceiver;
+    std::vector<std::string> seen;
+    void DoOnFrequencyChanged() override { Saw("Frequency"); }
+    void DoOnModeChanged() override { Saw("Mode"); }
+    void DoOnVolumeChanged() override { Saw("Volume"); }
+    void DoOnMuteChanged() override { Saw("Mute"); }
+    void DoOnAGCChanged() override { Saw("AGC"); }
+    void DoOnAttenChanged() override { Saw("Atten"); }
+    void DoOnIFGainChanged() override { Saw("IFGain"); }
+    void DoOnPowerChanged() override { Saw("Power"); }
+    void DoOnSignalChanged() override { Saw("Signal"); }
+    void DoOnSquelchChanged() override { Saw("Squelch"); }
+    void DoOnSquelchedChanged() override { Saw("Squelched"); }
+    void DoOnScanModeChanged() override { Saw("ScanMode"); }
+    void DoOnAfcChanged() override { Saw("Afc"); }
+    void DoOnDefeatChanged() override { Saw("Defeat"); }
+    void DoOnPreAmpChanged() override { Saw("PreAmp"); }
+    void DoOnBandwidthChanged() override { Saw("Bandwidth"); }
+    void DoOnIFShiftChanged() override { Saw("IFShift"); }
+
+private:
+    // Signal and squelched state follow many changes; only the first notifier of a change counts.
+    void Saw(const char* what) {
+        if (seen.empty()) seen.push_back(what);
+    }
+};
+
+TEST_F(ClockTest, EveryChangeGoesThroughTheNotifierOfItsName) {
+    struct Case {
+        const char* expected;
+        std::function<void(HookedReceiver&)> change;
+    };
+    const Case cases[] = {
+        {"Frequency", [](HookedReceiver& r) { r.SetFreq(7'000'000); }},
+        {"Mode", [](HookedReceiver& r) { r.SetMode(0); }},
+        {"Atten", [](HookedReceiver& r) { r.SetAtten(1); }},
+        {"Squelch", [](HookedReceiver& r) { r.SetSquelch(-100); }},
+        {"AGC", [](HookedReceiver& r) { r.SetAGC(2); }},
+        {"IFGain", [](HookedReceiver& r) { r.SetIFGain(20); }},
+        {"Volume", [](HookedReceiver& r) { r.SetVolume(9); }},
+        {"Mute", [](HookedReceiver& r) { r.SetMute(1); }},
+        {"ScanMode", [](HookedReceiver& r) { r.SetScanMode(1); }},
+        {"Power", [](HookedReceiver& r) { r.SetPower(1); }},
+        {"Defeat", [](HookedReceiver& r) { r.SetSquelchDefeat(true); }},
+        {"IFShift", [](HookedReceiver& r) { r.SetIFshift(3); }},
+        {"Bandwidth", [](HookedReceiver& r) { r.SetBandwidth(6000); }},
+        {"Afc", [](HookedReceiver& r) { r.SetAFC(true); }},
+        {"PreAmp", [](HookedReceiver& r) { r.SetPreAmp(1); }},
+        {"Signal", [](HookedReceiver& r) { r.SetSignalRaw(100); }},
+        {"Signal", [](HookedReceiver& r) { r.NotifyReceiver(0xB03, static_cast<std::uint32_t>(-800), 0, nullptr); }},
+        {"Squelched", [](HookedReceiver& r) { r.SetSquelched(true); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.expected);
+        HookedReceiver rx{nullptr};
+        int events = 0;
+        // The events belong to the base notifiers: overridden, they no longer fire.
+        rx.OnFrequencyChanged = rx.OnModeChanged = rx.OnSignalChanged = [&](plat::comp::TObject*) { ++events; };
+        c.change(rx);
+        ASSERT_EQ(rx.seen.size(), 1u);
+        EXPECT_EQ(rx.seen[0], c.expected);
+        EXPECT_EQ(events, 0);
+    }
+}
+
 } // namespace
 } // namespace lxq::test

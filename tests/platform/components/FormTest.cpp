@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "platform/win/CursorApi.h"
 #include "platform/win/InputApi.h"
 #include "platform/win/MessageApi.h"
+#include "platform/win/Styles.h"
 #include "platform/win/WindowApi.h"
 #include "tests/platform/components/UiTest.h"
 
@@ -207,6 +209,19 @@ TEST_F(FormTest, FocusMovesBetweenControlsAndKeysGoToTheFocusedOne) {
     EXPECT_EQ(first->Text(), "");
 }
 
+TEST_F(FormTest, NamingTheActiveControlAgainFocusesItWhenItLostTheFocus) {
+    TForm form(nullptr);
+    auto* edit = new TEdit(&form);
+    edit->SetParent(&form);
+    form.Show();
+    form.SetActiveControl(edit);
+    ASSERT_EQ(plat::win::GetFocus(), edit->Handle());
+    plat::win::SetFocus(0); // the focus went elsewhere, the form still names the edit
+    ASSERT_EQ(form.ActiveControl(), edit);
+    form.SetActiveControl(edit);
+    EXPECT_EQ(plat::win::GetFocus(), edit->Handle());
+}
+
 TEST_F(FormTest, KeysFromTheKeyboardReachTheFocusedControlAndTheFormsDialogKeys) {
     Dialog dialog(nullptr);
     auto* edit = new TEdit(&dialog);
@@ -226,6 +241,88 @@ TEST_F(FormTest, KeysFromTheKeyboardReachTheFocusedControlAndTheFormsDialogKeys)
     EXPECT_EQ(dialog.ShowModal(), mrOk) << "Enter in the edit pressed the default button";
     EXPECT_EQ(edit->Text(), "ab");
     EXPECT_EQ(previews, 3) << "the form saw each key first";
+}
+
+TEST_F(FormTest, AFormThatPreviewsKeysSeesTheCharactersOfItsControlsFirst) {
+    Dialog dialog(nullptr);
+    auto* edit = new TEdit(&dialog);
+    edit->SetParent(&dialog);
+    edit->SetTop(50);
+    std::string previewed;
+    dialog.OnKeyPress = [&](TObject*, char& c) {
+        previewed += c;
+        if (c == 'x') c = 0; // swallowed: the edit never sees it
+    };
+    const auto typeInto = [&](bool preview) {
+        dialog.SetKeyPreview(preview);
+        edit->SetText("");
+        for (char c : std::string("axb")) edit->Perform(win::WM_CHAR, static_cast<unsigned char>(c));
+    };
+    typeInto(true);
+    EXPECT_EQ(previewed, "axb");
+    EXPECT_EQ(edit->Text(), "ab");
+    previewed.clear();
+    typeInto(false);
+    EXPECT_EQ(previewed, "");
+    EXPECT_EQ(edit->Text(), "axb");
+}
+
+TEST_F(FormTest, AWindowMadeByOtherCodeIsNoControlWhateverItsUserData) {
+    TForm form(nullptr);
+    win::WindowClass cls;
+    cls.name = "ForeignToolkitWindow";
+    cls.proc = [](win::Hwnd h, std::uint32_t m, win::WParam w, win::LParam l) { return win::DefWindowProc(h, m, w, l); };
+    win::RegisterClass(cls);
+    const win::Hwnd foreign = win::CreateWindowEx(0, cls.name, "", win::WS_CHILD | win::WS_VISIBLE, 0, 0, 20, 20,
+                                                  form.Handle(), 0, 0);
+    ASSERT_NE(foreign, 0u);
+    win::SetWindowLongPtr(foreign, win::GWLP_USERDATA, 0x1234); // the toolkit's own object
+    EXPECT_EQ(TWinControl::FindControl(foreign), nullptr);
+    EXPECT_EQ(TWinControl::FindControl(form.Handle()), &form);
+    win::DestroyWindow(foreign);
+    win::UnregisterClass(cls.name);
+}
+
+TEST_F(FormTest, AskingAChildForItsWindowFirstMakesOneWindowForIt) {
+    auto* form = new TForm(nullptr);
+    auto* panel = new TPanel(form);
+    panel->SetParent(form);
+    auto* inner = new TPanel(form);
+    inner->SetParent(panel);
+    const win::Hwnd h = inner->Handle(); // makes the form's and the panel's windows on the way
+    EXPECT_EQ(win::GetParent(h), panel->Handle());
+    EXPECT_EQ(win::GetChildWindows(panel->Handle()).size(), 1u) << "no second window for the same control";
+    delete form; // every window finds its control while it goes
+    EXPECT_FALSE(win::IsWindow(h));
+}
+
+// Redraws its frame whenever it is marked for repainting, as framed edits do.
+class FramedPanel : public TPanel {
+public:
+    using TPanel::TPanel;
+    void Invalidate() override {
+        TPanel::Invalidate();
+        if (HandleAllocated())
+            win::SetWindowPos(Handle(), 0, 0, 0, 0, 0,
+                              win::SWP_FRAMECHANGED | win::SWP_NOMOVE | win::SWP_NOSIZE | win::SWP_NOZORDER);
+    }
+};
+
+TEST_F(FormTest, AControlMovedAfterItsWindowExistsStaysWhereItWasPut) {
+    TForm form(nullptr);
+    auto* panel = new FramedPanel(&form);
+    panel->SetParent(&form);
+    panel->SetBounds(10, 10, 50, 20);
+    ASSERT_NE(panel->Handle(), 0u);
+    panel->SetBounds(70, 40, 90, 30); // repaints (and redraws its frame) on the way
+    EXPECT_EQ(panel->Left(), 70);
+    EXPECT_EQ(panel->Width(), 90);
+    win::Rect r;
+    win::GetWindowRect(panel->Handle(), &r);
+    win::Point origin{0, 0};
+    win::ClientToScreen(form.Handle(), &origin);
+    EXPECT_EQ(r.left - origin.x, 70);
+    EXPECT_EQ(r.right - r.left, 90);
 }
 
 TEST_F(FormTest, MovingAControlToAnotherParentKeepsItsWindow) {
@@ -319,6 +416,27 @@ TEST_F(FormTest, TabMovesTheFocusAmongControlsThatTakeIt) {
     Key(&form, vk::Tab);
     form.Perform(win::WM_KEYUP, vk::Shift, 0);
     EXPECT_EQ(form.ActiveControl(), a) << "Shift+Tab goes back";
+}
+
+TEST_F(FormTest, ANewSizeIsOfferedToCanResizeFirst) {
+    TForm form(nullptr);
+    form.SetBounds(10, 10, 300, 200);
+    std::vector<std::pair<int, int>> offered;
+    bool allow = false;
+    form.OnCanResize = [&](TObject*, int& w, int& h, bool& resize) {
+        offered.push_back({w, h});
+        resize = allow;
+        h = std::min(h, 400); // the handler may change the size it allows
+    };
+    form.SetBounds(20, 30, 320, 240);
+    EXPECT_EQ(form.Left(), 20) << "a refused size still moves";
+    EXPECT_EQ(form.Width(), 300);
+    EXPECT_EQ(form.Height(), 200);
+    allow = true;
+    form.SetHeight(900);
+    EXPECT_EQ(form.Height(), 400);
+    form.SetLeft(0);
+    EXPECT_EQ(offered, (std::vector<std::pair<int, int>>{{320, 240}, {300, 900}})) << "moves alone are not offered";
 }
 
 TEST_F(FormTest, AlignedControlsFillTheClientAreaInOrder) {
