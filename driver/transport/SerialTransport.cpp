@@ -112,30 +112,26 @@ void StoreField(TunerState& s, TunerField field, std::uint32_t value) {
     }
 }
 
-std::uint32_t PayloadValue(TunerField field, const std::vector<std::uint8_t>& p) {
+// The synthesiser and gain words travel as 32-bit values; the other fields as bytes.
+bool IsWordField(TunerField field) {
     switch (field) {
     case TunerField::MainControl:
     case TunerField::MainFraction:
     case TunerField::SecondControl:
     case TunerField::SecondFraction:
     case TunerField::Gain16:
-    case TunerField::Gain20: return BigEndian32(p);
-    case TunerField::Band: return p.size() >= 2 ? static_cast<std::uint32_t>(p[0] | p[1] << 8) : 0;
-    default: return p.empty() ? 0 : p[0];
+    case TunerField::Gain20: return true;
+    default: return false;
     }
 }
 
-std::size_t ReadDigits(TunerField field) {
-    switch (field) {
-    case TunerField::MainControl:
-    case TunerField::MainFraction:
-    case TunerField::SecondControl:
-    case TunerField::SecondFraction:
-    case TunerField::Gain16:
-    case TunerField::Gain20: return 8;
-    default: return 2;
-    }
+std::uint32_t PayloadValue(TunerField field, const std::vector<std::uint8_t>& p) {
+    if (IsWordField(field)) return BigEndian32(p);
+    if (field == TunerField::Band) return p.size() >= 2 ? static_cast<std::uint32_t>(p[0] | p[1] << 8) : 0;
+    return p.empty() ? 0 : p[0];
 }
+
+std::size_t ReadDigits(TunerField field) { return IsWordField(field) ? 8 : 2; }
 
 } // namespace
 

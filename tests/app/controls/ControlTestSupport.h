@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "tests/support/PumpMessages.h"
 #include "platform/components/TBitmap.h"
 #include "platform/components/TControl.h"
 #include "platform/sys/Clock.h"
@@ -28,14 +29,7 @@ inline comp::TColor PixelAt(comp::TBitmap& bitmap, int x, int y) {
 }
 
 // Handles everything waiting (timers that are due included) without blocking.
-inline void Pump() {
-    win::Msg msg;
-    while (win::PeekMessage(&msg, 0, 0, 0, win::PM_REMOVE)) {
-        if (msg.message == win::WM_QUIT) break;
-        win::TranslateMessage(msg);
-        win::DispatchMessage(msg);
-    }
-}
+inline void Pump() { lxq_test::PumpMessages(); }
 
 inline void Mouse(comp::TControl& c, std::uint32_t msg, int x, int y, win::WParam keys = 0) {
     c.Perform(msg, keys, win::MakeLParam(x, y));

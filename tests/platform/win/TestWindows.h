@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/PumpMessages.h"
 #include "platform/win/MessageApi.h"
 #include "platform/win/TimerApi.h"
 #include "platform/win/WindowApi.h"
@@ -128,14 +129,7 @@ inline int RunLoop() {
 }
 
 // Handles everything that is waiting without blocking.
-inline void Pump() {
-    Msg msg;
-    while (PeekMessage(&msg, 0, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) break;
-        TranslateMessage(msg);
-        DispatchMessage(msg);
-    }
-}
+inline void Pump() { lxq_test::PumpMessages(); }
 
 class WindowTest : public ::testing::Test {
 protected:

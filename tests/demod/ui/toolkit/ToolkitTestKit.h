@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/PumpMessages.h"
 #include "demod/ui/toolkit/RC_Window.h"
 #include "platform/sys/Clock.h"
 #include "platform/win/Win.h"
@@ -15,14 +16,7 @@ namespace toolkit_test {
 namespace win = plat::win;
 
 // Handles everything waiting, without blocking.
-inline void Pump() {
-    win::Msg msg;
-    while (win::PeekMessage(&msg, 0, 0, 0, win::PM_REMOVE)) {
-        if (msg.message == win::WM_QUIT) break;
-        win::TranslateMessage(msg);
-        win::DispatchMessage(msg);
-    }
-}
+inline void Pump() { lxq_test::PumpMessages(); }
 
 // Coordinates of a point of `w` in its top window.
 inline win::Point InTop(const RC_Window* w, int x, int y) {
