@@ -15,7 +15,7 @@ void DeviceChangeHandler::Start() {
     if (!lib_.Loaded()) return;
     lib_.Devices().Watch([this](plat::sys::DeviceEvent event, const std::string& path) {
         if (event == plat::sys::DeviceEvent::Removed) OnRemoved(path);
-        else OnArrived(path);
+        else if (event == plat::sys::DeviceEvent::Arrived) OnArrived(path);
     });
 }
 
