@@ -88,7 +88,7 @@ TEST_F(LibraryOnTheHost, UnplugAndReplugKeepTheIndexAndRestoreTheSettings) {
 
     ASSERT_EQ(bus.Unplug("rx1"), 0u);
     ASSERT_TRUE(Eventually([&] {
-        auto table = lib.LockTable(); // the handler writes the mark under it
+        std::lock_guard device(lib.Local(i).deviceLock); // the handler writes the mark under it
         return lib.Slot(i).disconnected == 1;
     }));
     EXPECT_EQ(c.IsDeviceConnected(i), 0);
@@ -97,10 +97,9 @@ TEST_F(LibraryOnTheHost, UnplugAndReplugKeepTheIndexAndRestoreTheSettings) {
 
     Plug(); // the same receiver returns with everything forgotten
     ASSERT_TRUE(Eventually([&] {
-        auto table = lib.LockTable(); // the handler writes the mark under it
-        return lib.Slot(i).disconnected == 0;
+        auto table = lib.LockTable(); // the handler holds the slot until it has re-applied
+        return lib.Slot(i).disconnected == 0 && !lib.Local(i).opening;
     }));
-    { auto waitForTheHandler = lib.LockTable(); } // it re-applies while holding the table
     EXPECT_EQ(c.IsDeviceConnected(i), 1);
     EXPECT_EQ(Read(lib.Slot(i).simulated), 0u);
     EXPECT_EQ(Read(lib.Table().openCount[i - 1]), 1);
