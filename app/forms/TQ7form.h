@@ -23,6 +23,7 @@
 #include "app/forms/TuningSteps.h"
 #include "platform/components/TForm.h"
 #include "platform/sys/Module.h"
+#include "platform/win/PowerBroadcast.h"
 
 namespace plat::comp {
 class TApplicationEvents;
@@ -536,6 +537,8 @@ private:
     std::unique_ptr<std::vector<std::string>> restartList_;
     std::int32_t suspendedPower_ = 0;
     std::string suspendedSerial_;
+    // The computer's sleep and wake, as the power broadcast to this window.
+    std::unique_ptr<plat::win::PowerBroadcast> powerBroadcast_;
     // --- startup ---
     void BuildStartup();
     void BuildMainMenu();
