@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -537,6 +538,8 @@ private:
     std::unique_ptr<std::vector<std::string>> restartList_;
     std::int32_t suspendedPower_ = 0;
     std::string suspendedSerial_;
+    // Files refused for their size: never written over by the panel's own saves.
+    std::set<std::string> refusedFiles_;
     // The computer's sleep and wake, as the power broadcast to this window.
     std::unique_ptr<plat::win::PowerBroadcast> powerBroadcast_;
     // --- startup ---
