@@ -112,8 +112,8 @@ void TMemoryForm::BuildControls() {
 
     label(10, 56, 100, "Memory number");
     myIntEdit1 = field(Place<TmyIntEdit>(this, this, 110, 54, 100, 22));
-    myIntEdit1->SetMin(1);
-    myIntEdit1->SetMax(1'000'000'000);
+    myIntEdit1->SetMin(kFirstChannel);
+    myIntEdit1->SetMax(kLastChannel);
     myIntEdit1->OnValueChange = [this](TObject* s) { myIntEdit1ValueChange(s); };
     myUpDown1 = Place<TmyUpDown>(this, this, 0, 0, 11, 22);
     myUpDown1->SetIntEdit(myIntEdit1);
