@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <deque>
 #include <filesystem>
@@ -17,6 +18,7 @@
 #include "app/controls/TstEdit.h"
 #include "app/controls/TstListBox.h"
 #include "app/controls/TstSpeedButton.h"
+#include "app/forms/MemoryCsv.h"
 #include "app/forms/SquelchCodes.h"
 #include "app/forms/SquelchTexts.h"
 #include "app/forms/TAboutForm.h"
@@ -389,6 +391,57 @@ TEST_F(MemoryDialogs, EditingFromTheListFollowsAReplacedChannel) {
     ASSERT_EQ(Numbers(), (std::vector<std::int32_t>{1}));
     EXPECT_EQ(form->Memories()[0]->frequency, 2'000'000);
     EXPECT_EQ(recall.ListBox1->Count(), 1) << "no row left for the replaced channel";
+}
+
+TEST_F(MemoryDialogs, AnOpenRecallWindowFollowsImportAndDeleteAll) {
+    StartPanel();
+    Add(Channel(1, 1'000'000));
+    form->RebuildSortedMemories();
+    form->stSpeedButton15Click(nullptr); // "R"
+    TRecallForm& recall = *form->RecallForm;
+    ASSERT_TRUE(recall.Visible());
+    ASSERT_EQ(recall.ListBox1->Count(), 1);
+    const std::string csv = dir.File("two.csv");
+    std::ofstream(csv) << MemoryCsvHeader() << "\r\n"
+                       << MemoryCsvLine(Channel(2, 2'000'000)) << "\r\n"
+                       << MemoryCsvLine(Channel(3, 3'000'000)) << "\r\n";
+    form->ImportCSV(csv);
+    EXPECT_EQ(recall.ListBox1->Count(), 3);
+    answers = {IDYES};
+    form->Clear1->Click(); // "Delete all frequencies ?"
+    EXPECT_EQ(recall.ListBox1->Count(), 0);
+    recall.Hide();
+}
+
+TEST_F(MemoryDialogs, ChannelNumbersStayWithinOneToNineThousandNineHundredNinetyNine) {
+    // The store dialog takes no number beyond the range.
+    StartPanel();
+    Edit(-1, {[](TMemoryForm& f) {
+                  f.myIntEdit1->SetValue(1'000'000'000);
+                  EXPECT_EQ(f.myIntEdit1->Value(), 9999);
+                  PressOK(f);
+              }});
+    EXPECT_EQ(Numbers(), (std::vector<std::int32_t>{9999}));
+    form.reset();
+
+    // A file from before (#10000, #0) loads with free numbers; export and import keep them unique.
+    std::vector<TMemoryRecord> old = {Channel(10000, 1'000'000), Channel(1, 2'000'000), Channel(0, 3'000'000)};
+    std::string bytes;
+    for (TMemoryRecord& r : old) {
+        r.checksum = MemoryChecksum(r);
+        bytes.append(reinterpret_cast<const char*>(&r), sizeof r);
+    }
+    std::filesystem::create_directories(dir.Path() + "/Talvenor/Q745");
+    std::ofstream(dir.Path() + "/Talvenor/Q745/Q7memory.45m", std::ios::binary) << bytes;
+    StartPanel();
+    std::vector<std::int32_t> loaded = Numbers();
+    std::sort(loaded.begin(), loaded.end());
+    EXPECT_EQ(loaded, (std::vector<std::int32_t>{1, 2, 3}));
+    form->ExportCSV(dir.File("all.csv"));
+    form->ImportCSV(dir.File("all.csv"));
+    std::vector<std::int32_t> again = Numbers();
+    std::sort(again.begin(), again.end());
+    EXPECT_EQ(again, loaded) << "each channel replaced itself";
 }
 
 TEST_F(MemoryDialogs, AHeaderClickSortsByItsColumnAndGreysIt) {
