@@ -10,6 +10,7 @@
 #include "app/controls/TmyLabel.h"
 #include "app/controls/TmyUpDown.h"
 #include "app/controls/TstEdit.h"
+#include "app/forms/RecordText.h"
 #include "app/controls/TstSpeedButton.h"
 #include "app/forms/ModeNames.h"
 #include "app/forms/PlaceControl.h"
@@ -43,9 +44,7 @@ std::string HotkeyName(int position) {
 // Copies text into a fixed field, cut to the field's room and zero-terminated.
 template <std::size_t N>
 void PutText(char (&field)[N], const std::string& text) {
-    const std::size_t n = std::min(text.size(), N - 1);
-    std::fill(field, field + N, '\0');
-    std::copy_n(text.data(), n, field);
+    PutRecordText(field, text);
 }
 
 template <std::size_t N>

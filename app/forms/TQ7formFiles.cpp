@@ -385,7 +385,13 @@ void TQ7form::ExportCSV(const std::string& fileName) {
 }
 
 void TQ7form::ImportCSV(const std::string& fileName) {
-    if (!ImportMemoryCsv(fileName, memories_, [this](const std::string& t) { Warn(t); })) {
+    // The message box lets the idle loop run (the memory scanner reads the frequency view):
+    // the view is rebuilt first, so it holds no channel the import has replaced.
+    const auto report = [this](const std::string& text) {
+        RebuildSortedMemories();
+        Warn(text);
+    };
+    if (!ImportMemoryCsv(fileName, memories_, report)) {
         Warn("Unable to open the CSV file !");
         return;
     }

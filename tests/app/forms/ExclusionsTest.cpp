@@ -101,6 +101,8 @@ TEST(ShortText, DropsThreeCharactersAtATimeEndingInTwoDots) {
     EXPECT_EQ(ShortenText("145.5 MHz", widerThan(7)), "145.5..");
     EXPECT_EQ(ShortenText("145.5 MHz", widerThan(0)), "1..") << "ends at three characters";
     EXPECT_EQ(ShortenText("", widerThan(0)), "");
+    // Characters, not bytes: "é" and "€" go whole.
+    EXPECT_EQ(ShortenText("caf\xC3\xA9 \xE2\x82\xAC\xE2\x82\xAC", widerThan(9)), "caf\xC3\xA9..");
 }
 
 } // namespace

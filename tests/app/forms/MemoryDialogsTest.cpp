@@ -248,6 +248,34 @@ TEST_F(MemoryDialogs, TheDialogWritesModeFlagsGroupsTextsAndSquelchBack) {
     }});
 }
 
+TEST_F(MemoryDialogs, LongTextsAreCutBeforeAWholeCharacter) {
+    StartPanel();
+    Add(Channel(1, 7'000'000));
+    const struct {
+        std::string callsign, comments; // as entered
+        std::string storedCallsign, storedComments;
+    } cases[] = {
+        {"abcdefghij\xC3\xA9", std::string(30, 'c') + "\xC3\xA9", "abcdefghij", std::string(30, 'c')},
+        {"abcdefghi\xC3\xA9", std::string(29, 'c') + "\xE2\x82\xAC", "abcdefghi\xC3\xA9", std::string(29, 'c')},
+        {"\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC", "x", "\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC", "x"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.callsign);
+        Edit(0, {[&](TMemoryForm& f) {
+            f.CallsignEdit->SetText(c.callsign);
+            f.CommentsEdit->SetText(c.comments);
+            PressOK(f);
+        }});
+        const TMemoryRecord& r = *form->Memories()[0];
+        EXPECT_EQ(std::string(r.callsign), c.storedCallsign);
+        EXPECT_EQ(std::string(r.comments), c.storedComments);
+        Edit(0, {[&](TMemoryForm& f) {
+            EXPECT_EQ(f.CallsignEdit->Text(), c.storedCallsign) << "shown again as stored";
+            PressCancel(f);
+        }});
+    }
+}
+
 TEST_F(MemoryDialogs, AHotkeyTakenFromAnotherChannelLeavesIt) {
     StartPanel();
     TMemoryRecord a = Channel(1, 1'000'000);
@@ -411,6 +439,34 @@ TEST_F(MemoryDialogs, AnOpenRecallWindowFollowsImportAndDeleteAll) {
     form->Clear1->Click(); // "Delete all frequencies ?"
     EXPECT_EQ(recall.ListBox1->Count(), 0);
     recall.Hide();
+}
+
+TEST_F(MemoryDialogs, WhileAnImportErrorIsShownTheFrequencyViewHoldsOnlyLiveChannels) {
+    StartPanel();
+    Add(Channel(1, 1'000'000));
+    Add(Channel(2, 2'000'000));
+    form->RebuildSortedMemories();
+    // Channel 1 is replaced, then a bad line puts up its message box.
+    const std::string csv = dir.File("replace.csv");
+    std::ofstream(csv) << MemoryCsvHeader() << "\r\n"
+                       << MemoryCsvLine(Channel(1, 1'500'000)) << "\r\n"
+                       << "\"3\",\"x\"\r\n";
+    int shown = 0;
+    form->ShowMessageBox = [&](const std::string& text, const std::string&, std::uint32_t) {
+        ++shown;
+        EXPECT_EQ(text, "Incorrect frequency on line 2");
+        const MemoryView& view = *form->MemoriesByFrequency();
+        EXPECT_EQ(view.size(), form->Memories().size());
+        for (const TMemoryRecord* r : view) {
+            const bool live = std::any_of(form->Memories().begin(), form->Memories().end(),
+                                          [r](const auto& m) { return m.get() == r; });
+            EXPECT_TRUE(live) << "the view points at a channel the import has freed";
+        }
+        return IDOK;
+    };
+    form->ImportCSV(csv);
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ((*form->MemoriesByFrequency())[0]->frequency, 1'500'000);
 }
 
 TEST_F(MemoryDialogs, ChannelNumbersStayWithinOneToNineThousandNineHundredNinetyNine) {
