@@ -32,9 +32,12 @@
 #include "app/receiver/TmyKVRserver.h"
 #include "app/receiver/TmyQ745.h"
 #include "platform/components/TApplication.h"
+#include "platform/components/TBitmap.h"
 #include "platform/components/TButton.h"
+#include "platform/components/TLabel.h"
 #include "platform/components/TMenuItem.h"
 #include "platform/components/TMessageForm.h"
+#include "platform/gdi/TextMetrics.h"
 #include "platform/sys/Module.h"
 #include "platform/sys/SettingsStore.h"
 #include "platform/win/InputApi.h"
@@ -621,6 +624,29 @@ TEST_F(MemoryDialogs, TheLEDDialogPreviewsAndCancelPutsTheKeptSettingBack) {
     led.ShowModal();
     EXPECT_EQ(restored, 2) << "OK goes through Cancel";
     EXPECT_EQ(form->Settings().led, 1);
+}
+
+TEST_F(MemoryDialogs, EveryTextOfTheLEDDialogShowsWhole) {
+    StartPanel();
+    TLEDform& led = *form->LEDform;
+    ASSERT_NE(led.IntroLabel, nullptr);
+    TBitmap measure(1, 1);
+    int labels = 0;
+    for (int i = 0; i < led.ControlCount(); ++i) {
+        auto* label = dynamic_cast<TLabel*>(led.Controls(i));
+        if (!label) continue;
+        ++labels;
+        SCOPED_TRACE(label->Caption());
+        measure.Canvas().Font().Assign(label->Font());
+        TRect r{0, 0, label->Width(), 0};
+        measure.Canvas().DrawText(label->Caption(), r,
+                                  (label->WordWrap() ? plat::gdi::dt::WordBreak : 0u) | plat::gdi::dt::CalcRect);
+        EXPECT_LE(r.Width(), label->Width());
+        EXPECT_LE(r.Height(), label->Height());
+        EXPECT_GE(label->Left(), 0);
+        EXPECT_LE(label->Left() + label->Width(), led.ClientWidth());
+    }
+    EXPECT_GE(labels, 6);
 }
 
 TEST_F(MemoryDialogs, TheAboutBoxShowsTheVersionAndCtrlAltOnOKTogglesTheServiceMenu) {
