@@ -47,7 +47,7 @@ struct TPanelSettings {
     std::array<std::int32_t, kModeNameCount> activeSquelch{};
     // Scanner
     std::int32_t delayTimeMs = 5000;
-    std::int32_t scanRate = 20; // channels per second, never 0
+    std::int32_t scanRate = 20; // channels per second; a 0 read from the file becomes 20
     std::int32_t onLost = 2;
     std::int32_t memGroups = 0;
     bool enableGroups = false;

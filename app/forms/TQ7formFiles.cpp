@@ -152,7 +152,6 @@ void TQ7form::ApplySettings() {
         button->SetDown(true);
         stSpeedButton49Click(button);
     }
-    holdDeadline_ = -1;
 
     // A value outside a group's range leaves the buttons as the panel made them.
     TstSpeedButton* const scanKinds[] = {stSpeedButton10, stSpeedButton21, stSpeedButton3};

@@ -449,15 +449,16 @@ TEST_F(MemoryDialogs, WhileAnImportErrorIsShownTheFrequencyViewHoldsOnlyLiveChan
     Add(Channel(1, 1'000'000));
     Add(Channel(2, 2'000'000));
     form->RebuildSortedMemories();
-    // Channel 1 is replaced, then a bad line puts up its message box.
+    // Channel 1 is replaced and channel 4 added, then a bad line puts up its message box.
     const std::string csv = dir.File("replace.csv");
     std::ofstream(csv) << MemoryCsvHeader() << "\r\n"
                        << MemoryCsvLine(Channel(1, 1'500'000)) << "\r\n"
+                       << MemoryCsvLine(Channel(4, 4'000'000)) << "\r\n"
                        << "\"3\",\"x\"\r\n";
     int shown = 0;
     form->ShowMessageBox = [&](const std::string& text, const std::string&, std::uint32_t) {
         ++shown;
-        EXPECT_EQ(text, "Incorrect frequency on line 2");
+        EXPECT_EQ(text, "Incorrect frequency on line 3");
         const MemoryView& view = *form->MemoriesByFrequency();
         EXPECT_EQ(view.size(), form->Memories().size());
         for (const TMemoryRecord* r : view) {
