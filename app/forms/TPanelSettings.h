@@ -1,8 +1,8 @@
 #pragma once
 // The front panel's settings as the settings file "LXQ745.ini" keeps them: one set of sections
 // per receiver serial number ("Receiver-" + serial, "Mode AM " + serial, ...). Reading applies
-// the defaults and limits of each key; values the panel has no control for yet are carried from
-// reading to writing unchanged.
+// the defaults and limits of each key; the main form puts the values on its controls and takes
+// them back from there when it saves.
 
 #include <array>
 #include <cstdint>
