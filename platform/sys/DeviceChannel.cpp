@@ -401,6 +401,21 @@ bool DeviceNotifications::Start(Callback callback, std::chrono::milliseconds ret
     return connected;
 }
 
+void DeviceNotifications::StartInBackground(Callback callback, std::chrono::milliseconds retryInterval) {
+    Stop();
+    callback_ = std::move(callback);
+    retryInterval_ = retryInterval;
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = false;
+    }
+    present_.clear();
+    thread_ = std::thread([this] {
+        if (Subscribe(true)) Run(true);
+        else Run(false);
+    });
+}
+
 void DeviceNotifications::Stop() {
     {
         std::lock_guard lock(mutex_);

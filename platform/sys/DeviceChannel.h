@@ -162,6 +162,10 @@ public:
 
     // Starts listening; true when the host accepted the subscription at once.
     bool Start(Callback callback, std::chrono::milliseconds retryInterval = std::chrono::seconds(1));
+    // Starts listening without waiting for the host at all (a thread that must never wait, such
+    // as a user-interface thread): the first subscription is made on the object's own thread and
+    // reports every device present then as arrived.
+    void StartInBackground(Callback callback, std::chrono::milliseconds retryInterval = std::chrono::seconds(1));
     // Stops listening and joins the thread; no callback runs after it returns.
     void Stop();
 

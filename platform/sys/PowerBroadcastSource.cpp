@@ -4,8 +4,8 @@
 
 namespace plat::sys {
 
-bool PowerBroadcastSource::Start(Callback callback, std::chrono::milliseconds retryInterval) {
-    return notices_.Start(
+void PowerBroadcastSource::Start(Callback callback, std::chrono::milliseconds retryInterval) {
+    notices_.StartInBackground(
         [callback = std::move(callback)](DeviceEvent event, const std::string&) {
             if (event == DeviceEvent::SystemSleep) callback(Event::Suspend);
             else if (event == DeviceEvent::SystemWake) callback(Event::Resume);

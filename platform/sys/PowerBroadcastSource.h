@@ -21,8 +21,8 @@ public:
     PowerBroadcastSource(const PowerBroadcastSource&) = delete;
     PowerBroadcastSource& operator=(const PowerBroadcastSource&) = delete;
 
-    // Starts listening; true when the host took the subscription at once.
-    bool Start(Callback callback, std::chrono::milliseconds retryInterval = std::chrono::seconds(1));
+    // Starts listening, without waiting for the host: it is asked on this object's thread.
+    void Start(Callback callback, std::chrono::milliseconds retryInterval = std::chrono::seconds(1));
     // Stops listening; no callback runs after it returns.
     void Stop() { notices_.Stop(); }
 

@@ -92,6 +92,9 @@ TEST_F(PowerEvents, TheSystemsSleepAndWakeReachThePanelAsThePowerBroadcast) {
     ASSERT_NE(form->Q7->Handle(), 0);
     form->Q7->SetPower(1);
     shown.clear();
+    // The API library listens for its receivers, the panel for the power broadcast (it asks the
+    // host without waiting for it).
+    ASSERT_TRUE(PumpUntil([&] { return host.Subscribers() == 2; }));
 
     host.Notify(Wire::SystemSleep);
     ASSERT_TRUE(PumpUntil([&] { return form->RestartList() != nullptr; })) << "the panel never heard of the sleep";
