@@ -93,7 +93,11 @@ TEST(HungHost, AProbeOfAHungReceiverEndsAndHoldsUpNoOtherProcess) {
     const ScopedEnvironment timeout("LXQ745_REQUEST_TIMEOUT_MS", "1500");
     // The first process builds the table and probes the receiver, which never answers.
     auto first = std::async(std::launch::async, [] { return std::make_unique<Peer>(); });
-    while (host.unanswered.load() == 0) std::this_thread::yield();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (host.unanswered.load() == 0) {
+        ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the first process never asked the receiver";
+        std::this_thread::yield();
+    }
 
     const auto started = std::chrono::steady_clock::now();
     Peer second;
