@@ -384,7 +384,15 @@ std::int32_t RadioLibrary::CloseRadioDevice(std::int32_t index) {
     auto lock = LockTable();
     RadioSlot* slot = Lookup(index);
     if (!slot) return 0;
-    if (table_->openCount[index - 1] == 1) StopCodec(index, true);
+    if (table_->openCount[index - 1] == 1) {
+        // The last close stops the codec stream, which asks the device: not while the table is
+        // held, so that a receiver that does not answer holds up no other process.
+        lock.unlock();
+        StopCodec(index, true);
+        lock.lock();
+        slot = Lookup(index);
+        if (!slot) return 1; // closed meanwhile by another thread of this process
+    }
     if (!slot->simulated || slot->disconnected) {
         CloseDeviceSlot(index);
     } else {
