@@ -1,5 +1,5 @@
-// The computer's sleep and wake as the driver host relays them, and nothing else of what the host
-// tells: the source neither waits for a host nor misses one that starts later.
+// The computer's sleep and wake as the driver host relays them, each told once, and nothing else
+// of what the host tells: the source neither waits for a host nor misses one that starts later.
 
 #include "platform/sys/PowerBroadcastSource.h"
 
@@ -38,8 +38,10 @@ TEST(PowerBroadcastSource, HearsSleepAndWakeOnlyAndFindsAHostThatStartsLater) {
     ASSERT_TRUE(host.Listening());
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (host.Subscribers() == 0) ASSERT_LT(std::chrono::steady_clock::now(), deadline);
+    host.Notify(wire::NoticeEvent::SystemWake); // awake already: nothing to tell
     host.Notify(wire::NoticeEvent::Arrived, "dev#0");
     host.Notify(wire::NoticeEvent::SystemSleep);
+    host.Notify(wire::NoticeEvent::SystemSleep); // the same sleep from the second source
     host.Notify(wire::NoticeEvent::Removed, "dev#0");
     host.Notify(wire::NoticeEvent::SystemWake);
     std::unique_lock lock(mutex);
