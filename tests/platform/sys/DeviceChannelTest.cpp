@@ -289,12 +289,13 @@ TEST(DeviceChannel, AHostThatStopsAnsweringCostsOneTimeOutAndTheLateAnswerHeals)
     started = std::chrono::steady_clock::now();
     for (int i = 0; i < 5; ++i)
         EXPECT_EQ(handle.Control(0x223FE8, nullptr, 0, nullptr, 0, 0, &bytes), kStatusRequestTimedOut);
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(150));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(100));
 
     host.lateAnswer.set_value();
     auto healed = [&] { return handle.Control(0x223FE8, nullptr, 0, nullptr, 0, 41, &bytes); };
     std::uint32_t status = healed();
-    for (int i = 0; status == kStatusRequestTimedOut && i < 1000; ++i) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (status == kStatusRequestTimedOut && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::yield();
         status = healed();
     }
