@@ -29,7 +29,7 @@ struct IfTuning {
 };
 
 // A carrier at this level (at the detector) comes out with an amplitude of kReferenceAmplitude.
-inline constexpr double kReferenceLevelDbm = -45.0;
+inline constexpr double kReferenceLevelDbm = -30.0;
 inline constexpr double kReferenceAmplitude = 16384.0;
 
 class SceneIfSynthesizer {

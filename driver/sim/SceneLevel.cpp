@@ -23,9 +23,12 @@ double SceneLevelDbm(const BandScene& scene, std::uint32_t tunedHz, std::uint32_
     for (const SceneStation& s : scene.stations) {
         if (tunedHz != 0 && std::abs(s.SignalHz() - tunedHz) <= half) milliwatts += std::pow(10.0, s.levelDbm / 10.0);
     }
-    double dbm = 10.0 * std::log10(milliwatts);
+    return WithGains(10.0 * std::log10(milliwatts), gains);
+}
+
+double WithGains(double dbm, SceneGains gains) {
     if (gains.attenuator) dbm -= kAttenuatorDb;
-    if (!gains.preamp) dbm -= kNoPreampDb;
+    if (gains.preamp) dbm += kPreampDb;
     return dbm;
 }
 

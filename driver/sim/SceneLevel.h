@@ -1,8 +1,8 @@
 #pragma once
 // The level model of the simulated receivers: what the detector sees of the scene at the tuned
 // frequency (the power sum of the stations inside the IF bandwidth, plus the noise, less what the
-// attenuator takes and the missing preamplifier does not give), and the detector words that the
-// driver reads back as that level. The calibration tool uses the same model.
+// attenuator takes, plus what the preamplifier gives), and the detector words that the driver
+// reads back as that level. The calibration tool uses the same model.
 
 #include <cstdint>
 #include <vector>
@@ -15,14 +15,19 @@ namespace lxq::sim {
 // The receiver's IF filters: the narrow one ahead of the codec, and the one of FM-wide mode.
 inline constexpr std::uint32_t kNarrowIfBandwidthHz = 20'000;
 inline constexpr std::uint32_t kWideIfBandwidthHz = 200'000;
-// What the gains take from the level at the detector (the program adds them back).
+// What the gains do to the level at the detector (the program's calibration takes them out).
 inline constexpr double kAttenuatorDb = 18.0;
-inline constexpr double kNoPreampDb = 16.0;
+inline constexpr double kPreampDb = 16.0;
 
+// The receiver's default gains, as it powers up: attenuator and preamplifier off. A scene's
+// levels are what the detector reads with them.
 struct SceneGains {
     bool attenuator = false;
-    bool preamp = true; // the receiver's default gains: attenuator off, preamplifier on
+    bool preamp = false;
 };
+
+// The detector's level for a level at the antenna.
+double WithGains(double dbm, SceneGains gains);
 
 // dBm at the detector for the receiver tuned to tunedHz with the given IF bandwidth.
 double SceneLevelDbm(const BandScene& scene, std::uint32_t tunedHz, std::uint32_t bandwidthHz, SceneGains gains = {});
