@@ -208,21 +208,24 @@ NtStatus UsbReceiverSimulator::BulkOut(std::uint8_t endpoint, const std::uint8_t
     if (length >= sizeof(transport::UsbPushMessage) && data[0] == transport::kUsbPushMessageType) {
         transport::UsbPushMessage message;
         std::memcpy(&message, data, sizeof message);
+        // The acknowledgement carries the measurement made before the new state took hold: a
+        // pipelined scan reads each frequency's level as it tunes to the next.
+        const std::uint16_t a = receiver_.DetectorA(), b = receiver_.DetectorB();
         receiver_.SetTuner(message.state);
         ++pushMessages_;
         lastSequence_ = message.sequence;
-        if (acknowledging_) Acknowledge(message.sequence);
+        if (acknowledging_) Acknowledge(message.sequence, a, b);
     }
     Post([done = std::move(done)] { done(kStatusSuccess); });
     return kStatusSuccess;
 }
 
-void UsbReceiverSimulator::Acknowledge(std::uint8_t sequence) {
+void UsbReceiverSimulator::Acknowledge(std::uint8_t sequence, std::uint16_t a, std::uint16_t b) {
     transport::UsbStatusMessage status{};
     status.acknowledged = sequence;
     status.lock = receiver_.ReadLock();
-    status.detectorA = DetectorWord(receiver_.DetectorA());
-    status.detectorB = DetectorWord(receiver_.DetectorB());
+    status.detectorA = DetectorWord(a);
+    status.detectorB = DetectorWord(b);
     std::array<std::uint8_t, sizeof status> message;
     std::memcpy(message.data(), &status, sizeof status);
     statusMessages_.push_back(message);

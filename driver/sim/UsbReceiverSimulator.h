@@ -87,7 +87,7 @@ private:
 
     void Post(std::function<void()> work);
     void EventLoop();
-    void Acknowledge(std::uint8_t sequence);
+    void Acknowledge(std::uint8_t sequence, std::uint16_t a, std::uint16_t b);
     void DeliverStatusLocked();
     // Completes every pending transfer of the pipe with the status.
     void EndAudioLocked(NtStatus status);
