@@ -151,8 +151,9 @@ NtStatus UsbReceiverSimulator::VendorIn(std::uint8_t request, std::uint16_t, std
             status.flags = static_cast<std::uint8_t>((busy ? transport::kUsbStatusBusy : 0) |
                                                      (receiver_.Powered() ? transport::kUsbStatusPowered : 0));
             status.lock = busy ? 0 : receiver_.ReadLock();
-            status.detectorA = DetectorWord(receiver_.DetectorA());
-            status.detectorB = DetectorWord(receiver_.DetectorB());
+            const DetectorWords words = receiver_.Detector();
+            status.detectorA = DetectorWord(words.a);
+            status.detectorB = DetectorWord(words.b);
             std::memcpy(reply, &status, sizeof status);
             size = sizeof status;
             break;
@@ -210,11 +211,11 @@ NtStatus UsbReceiverSimulator::BulkOut(std::uint8_t endpoint, const std::uint8_t
         std::memcpy(&message, data, sizeof message);
         // The acknowledgement carries the measurement made before the new state took hold: a
         // pipelined scan reads each frequency's level as it tunes to the next.
-        const std::uint16_t a = receiver_.DetectorA(), b = receiver_.DetectorB();
+        const DetectorWords measured = receiver_.Detector();
         receiver_.SetTuner(message.state);
         ++pushMessages_;
         lastSequence_ = message.sequence;
-        if (acknowledging_) Acknowledge(message.sequence, a, b);
+        if (acknowledging_) Acknowledge(message.sequence, measured.a, measured.b);
     }
     Post([done = std::move(done)] { done(kStatusSuccess); });
     return kStatusSuccess;
