@@ -134,8 +134,11 @@ void RC_Demodulator::Discriminate(const std::int32_t* i, const std::int32_t* q, 
     for (std::uint32_t k = 0; k < n; ++k) {
         const double re = i[k];
         const double im = q[k];
+        // The phase step between two samples is the angle of x[k] * conj(x[k-1]): its
+        // imaginary part over its real part. Taking the magnitude as the real part would give
+        // atan(sin(step)) instead, a third harmonic of about 12 % at 5 kHz deviation.
         // Products of 32-bit samples are formed in double: they need up to 63 bits.
-        const double a = std::atan2(previousQ * re - previousI * im, re * re + im * im);
+        const double a = std::atan2(previousQ * re - previousI * im, re * previousI + im * previousQ);
         detector_[k] = static_cast<std::int32_t>(a * kPhaseToSample);
         p = (1.0 - m) * a + m * p;
         previousI = re;
