@@ -129,6 +129,30 @@ TEST(RC_Demodulator, FmRecoversTheToneCleanlyUpToFullDeviation) {
     }
 }
 
+TEST(RC_Demodulator, CustomAudioTapsOfHalfOrMoreKeepTheirSign) {
+    // Interpolators for U = 2 have a centre tap of 0.5, which the scaling by U takes to full
+    // scale: the tone must come through as it does with the designed filter, not cancelled by
+    // a centre tap turned negative.
+    const auto tone = [](double t) { return 0.3 * Cosine(kIfCentre + 1000, t); };
+    DemodulatorRig designed(kRC_KindUsb, 1150);
+    const double reference = Amplitude(designed.Run(tone, 0.5).left, 1000);
+    const struct {
+        std::vector<std::int16_t> taps;
+        double gain; // of the tap set at 1 kHz (48 kHz), relative to the designed filter
+    } cases[] = {
+        {{8192, 16384, 8192}, 0.996},                   // linear interpolation
+        {{-1024, 0, 9216, 16384, 9216, 0, -1024}, 1.0}, // a short half-band interpolator
+    };
+    for (const auto& c : cases) {
+        DemodulatorRig rig(kRC_KindUsb, 1150);
+        rig.Demodulator().SetAudioFilterLength(static_cast<std::uint32_t>(c.taps.size()));
+        rig.Demodulator().SetAudioFilterTaps(c.taps.data());
+        Stereo out = rig.Run(tone, 0.5);
+        EXPECT_NEAR(Amplitude(out.left, 1000) / reference, c.gain, 0.02) << c.taps.size() << " taps";
+        EXPECT_EQ(out.left, out.right);
+    }
+}
+
 TEST(RC_Demodulator, MeasuresTheCarrierOffsetInEveryKind) {
     for (std::uint8_t kind : {kRC_KindFm, kRC_KindAm, kRC_KindCw}) {
         for (double offset : {-1200.0, 0.0, 250.0, 2000.0}) {
@@ -339,14 +363,14 @@ TEST(RC_Demodulator, RateBlockAndFilterSettings) {
     EXPECT_EQ(d.AudioLeft().Type(), kRC_FirBandPass);
     EXPECT_FLOAT_EQ(d.PostMixerI().HighCutoff(), 2.0f) << "held at half of the 4 Hz rate";
 
-    // Custom taps are multiplied by U (low 16 bits kept) and survive passband changes.
+    // Custom taps are multiplied by U (held at full scale) and survive passband changes.
     RC_Demodulator c;
     c.SetAudioFilterLength(5);
     const std::int16_t taps[] = {100, -200, 20000, 3, 0};
     c.SetAudioFilterTaps(taps);
     EXPECT_TRUE(c.CustomTaps());
     EXPECT_EQ(c.AudioRight().Taps()[1], -400);
-    EXPECT_EQ(c.AudioLeft().Taps()[2], static_cast<std::int16_t>(40000 - 65536));
+    EXPECT_EQ(c.AudioLeft().Taps()[2], 32767);
     c.SetAudioPassband(100.0f, 200.0f);
     EXPECT_EQ(c.AudioLeft().Taps()[0], 200);
     EXPECT_FLOAT_EQ(c.AudioLeft().HighCutoff(), 200.0f);
