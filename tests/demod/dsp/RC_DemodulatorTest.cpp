@@ -307,6 +307,20 @@ TEST(RC_Demodulator, AgcOffLeavesTheGainsAlone) {
     EXPECT_EQ(rig.Demodulator().fmAgc.gain, 2.5) << "the input AGC runs in FM only";
 }
 
+TEST(RC_Demodulator, SynchronousAmLocksOnAPerfectCarrierWhateverItsPhase) {
+    // A noiseless AM signal exactly at the IF centre (a quarter of the rate, where the mixer's
+    // products are exact) reaches the loop as a pure in-phase or anti-phase carrier: a balance
+    // point of the phase detector that no noise helps the loop to leave.
+    for (double phase : {0.0, kPi, kPi / 2, -kPi / 2, 0.4}) {
+        DemodulatorRig rig(kRC_KindSyncAm, 2300);
+        Stereo out = rig.Run([&](double t) { return 0.3 * (1 + 0.5 * Cosine(1000, t)) * Cosine(kIfCentre, t, phase); }, 1.0);
+        EXPECT_GT(Amplitude(out.left, 1000), 3400.0) << "carrier phase " << phase;
+        EXPECT_LT(Amplitude(out.left, 2000), Amplitude(out.left, 1000) * 1e-3) << "carrier phase " << phase;
+        EXPECT_NEAR(std::fabs(std::sin(rig.Demodulator().loopPhase + phase)), 1.0, 1e-3)
+            << "locked a quarter turn from the carrier, phase " << phase;
+    }
+}
+
 TEST(RC_Demodulator, SynchronousLoopHoldsItsErrorOverSilence) {
     DemodulatorRig rig(kRC_KindSyncAm, 2300);
     rig.Run([](double t) { return 0.3 * Cosine(kIfCentre + 5, t, 0.3); }, 0.05);
