@@ -249,10 +249,10 @@ plat::win::LResult DemodWindow::HandleMessage(std::uint32_t msg, plat::win::WPar
             Callback(KVR_CMD_SQUELCHED_INFO, static_cast<std::uint32_t>(wParam), kReportSize, report_);
             ShowSquelchStatus();
             reportPending_.exchange(0);
-        } else if (ifGraph_ != nullptr) {
+        } else {
             // The display buffer is full; the audio path refills it once it is emptied here.
             const std::uint32_t points = std::min(path_.ifDisplayPoints, path_.ifDisplayFill.load());
-            if (points != 0) {
+            if (points != 0 && ifGraph_ != nullptr && path_.ifGraph == ifGraph_) {
                 if (ifGraph_->Mode() == 2 && ifGraph_->TraceCount() >= 2)
                     ifGraph_->SetSamplesStereo(path_.ifDisplay, path_.ifDisplay, points, 1);
                 else

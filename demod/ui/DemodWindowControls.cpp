@@ -229,6 +229,7 @@ void DemodWindow::OnModeButton(int button, bool fromUser) {
         bandwidthField_->SetValue(true, bandwidth);
         afFilterButton_->SetDown(block.afFilter != 0);
     }
+    if (analyzer_ != nullptr) analyzer_->filterOff = block.afFilter != 0 ? 0 : 1;
     ShowPresets();
     ShowPassband();
     if (setupWindow_ != nullptr) setupWindow_->Refresh();
