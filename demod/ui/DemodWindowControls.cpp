@@ -113,7 +113,9 @@ void DemodWindow::BuildControls() {
 void DemodWindow::BuildKnobs() {
     for (int k = 0; k < 11; ++k) {
         const int x = static_cast<int>(19 + 27.5 * k);
+        // A spin knob: the field's spinner fills it; the label under it shows the value.
         auto* knob = new RC_NumberEdit(ifGraph_, x, 2, 18, 24);
+        knob->SetFlags(RC_NumberEdit::kLinkedSpinner, 0);
         knob->SetMinimum(-99);
         knob->SetMaximum(99);
         knob->SetStep(1);
