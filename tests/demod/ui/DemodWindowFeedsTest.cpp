@@ -25,6 +25,8 @@
 
 #include <cmath>
 #include <functional>
+#include <chrono>
+#include <condition_variable>
 #include <mutex>
 
 namespace {
@@ -55,17 +57,27 @@ double Level(const std::vector<std::int16_t>& x, double hz, double rate) {
 }
 
 // The left channel of each buffer the speakers played.
+// They play on the device's own thread: a take waits until every buffer handed over has played.
 struct Speakers {
     std::mutex mutex;
+    std::condition_variable played;
     std::vector<std::int16_t> left;
+    int buffers = 0, taken = 0;
     static void OnPlayed(void* user, RC_AudioWave*, void* data, std::uint32_t length) {
         auto* self = static_cast<Speakers*>(user);
-        std::lock_guard<std::mutex> hold(self->mutex);
-        const auto* p = static_cast<const std::int16_t*>(data);
-        for (std::uint32_t k = 0; k + 1 < length / 2; k += 2) self->left.push_back(p[k]);
+        {
+            std::lock_guard<std::mutex> hold(self->mutex);
+            const auto* p = static_cast<const std::int16_t*>(data);
+            for (std::uint32_t k = 0; k + 1 < length / 2; k += 2) self->left.push_back(p[k]);
+            ++self->buffers;
+        }
+        self->played.notify_all();
     }
-    std::vector<std::int16_t> Take() {
-        std::lock_guard<std::mutex> hold(mutex);
+    // The left channel of the next `count` buffers.
+    std::vector<std::int16_t> Take(int count) {
+        std::unique_lock<std::mutex> hold(mutex);
+        taken += count;
+        EXPECT_TRUE(played.wait_for(hold, std::chrono::seconds(20), [&] { return buffers >= taken; }));
         return std::exchange(left, {});
     }
 };
@@ -161,18 +173,18 @@ TEST_F(DemodWindowFeedsTest, TheWideFmAnalyzerIsFedAndFiltersWithAfFilterDown) {
     const auto tone = Frames(6, [](int k) { return 1000.0 * std::sin(2 * M_PI * 1000.0 * k / 48000.0); });
     Feed(tone);
     EXPECT_EQ(analyzer->BlockCount(), 6u);
-    speakers_.Take();
+    speakers_.Take(6);
     Feed(tone);
-    auto played = speakers_.Take();
+    auto played = speakers_.Take(6);
     const double open = Level(played, 1000.0, 48000.0);
     EXPECT_NEAR(open, 1000.0 * 10.0 / 31.0 * 7.0, 100.0) << "volume 10 of 31 and the mode's gain";
 
     std::int32_t lowPass[3] = {0, 500, 0};
     Notify(KVR_NOTIFY_AUDIO_FILTER, 2, lowPass, sizeof lowPass);
     Feed(tone);
-    speakers_.Take();
+    speakers_.Take(6);
     Feed(tone);
-    played = speakers_.Take();
+    played = speakers_.Take(6);
     EXPECT_LT(Level(played, 1000.0, 48000.0), open / 10.0) << "the analyzer's 500 Hz low-pass takes the tone down";
 }
 
