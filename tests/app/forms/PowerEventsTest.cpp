@@ -1,4 +1,5 @@
-// The front panel when the computer sleeps and wakes, and when its receiver stops answering.
+// The front panel when the computer sleeps and wakes, when its receiver stops answering, and when
+// the driver host goes away and comes back.
 // Sleep and wake come the way the platform delivers them (the host's notices turned into the
 // power broadcast), not by calling the panel's handler. A receiver that hangs in the driver host
 // must cost the panel's thread a bounded wait and show the disconnection notice.
@@ -201,6 +202,45 @@ TEST_F(HangingReceiver, ThePanelsCallsReturnAndTheDisconnectionNoticeAppears) {
     const auto took = std::chrono::steady_clock::now() - started;
     EXPECT_LT(took, std::chrono::seconds(3)) << "one time-out, not one per call and never for good";
     EXPECT_EQ(shown, std::vector<std::string>{"TDiscForm"}) << "the receiver that stopped answering is shown as gone";
+}
+
+// The driver host goes away while the panel runs and comes back: the receiver is shown as gone,
+// and the notice ends by itself once the host has found the receiver again.
+TEST_F(FrontPanel, AHostThatRestartsEndsTheDisconnectionNoticeByItself) {
+    StartHost();
+    StartPanel({"/sd"});
+    ASSERT_FALSE(form->Quitting());
+    ASSERT_FALSE(form->Q7->Demo());
+    form->Q7->SetFreq(145'500'000);
+    ASSERT_EQ(HostFrequency(), 145'500'000u);
+    std::unique_ptr<host::ChannelServer> again;
+    std::vector<std::string> shown;
+    form->RunModal = [&](plat::comp::TCustomForm& f) {
+        shown.push_back(f.ClassName());
+        // The host is back, knowing nothing of the receiver's settings.
+        std::string message;
+        EXPECT_EQ(bus.Plug("test", "rx1", message), 0u) << message;
+        again = std::make_unique<host::ChannelServer>(bus);
+        EXPECT_TRUE(again->Start());
+        f.SetModalResult(plat::comp::mrNone);
+        EXPECT_TRUE(PumpUntil([&] {
+            clock.AdvanceMs(10); // the notice's timer asks whether the receiver is back
+            return f.ModalResult() != plat::comp::mrNone;
+        }));
+        return f.ModalResult();
+    };
+    server.Stop();   // the host goes away...
+    bus.RemoveAll(); // ...and its receiver with it
+    serving = false;
+    ASSERT_TRUE(PumpUntil([&] {
+        Advance(10, 10);
+        return !shown.empty();
+    })) << "the panel never showed the receiver as gone";
+    EXPECT_EQ(shown, std::vector<std::string>{"TDiscForm"});
+    EXPECT_EQ(form->DiscForm->ModalResult(), plat::comp::mrOk) << "ended by the receiver's return";
+    EXPECT_EQ(HostFrequency(), 145'500'000u) << "the receiver has the panel's frequency again";
+    form.reset();
+    again->Stop();
 }
 
 } // namespace
