@@ -15,8 +15,12 @@
 #include "app/controls/TstKnob.h"
 #include "app/controls/TstSpeedButton.h"
 #include "app/controls/TstFrequencyEdit.h"
+#include "app/controls/TmyIntEdit.h"
+#include "app/controls/TmyUpDown.h"
+#include "app/controls/TstAlignEdit.h"
 #include "app/controls/TstPanel.h"
 #include "app/forms/MEMORYENTRY.h"
+#include "app/receiver/RADIODEVCAPS.h"
 #include "app/forms/TQ7form.h"
 #include "app/receiver/MainThread.h"
 #include "app/receiver/PackedFrequency.h"
@@ -470,6 +474,53 @@ TEST_F(PluginSide, DisableBitsOfAPluginLockTheirControls) {
     form->KVRDisable(nullptr);
     EXPECT_FALSE(form->myFrequencyEdit1->Enabled()) << "nothing to tune while the receiver is off";
     EXPECT_EQ(form->myTuningPad1->BarsColor(), 0x808080u);
+}
+
+// A plug-in's lock outlives the receiver changes that re-enable controls, and those changes
+// enable what they make usable.
+TEST_F(PluginSide, LocksHoldThroughAgcSquelchAndPowerChanges) {
+    AddPlugin("menu_plain");
+    StartPanel();
+    ASSERT_GT(form->KVR->StartPlugin("Plain"), 0);
+    TestPluginState& plugin = State("menu_plain");
+    auto click = [](TstSpeedButton* b) {
+        b->SetDown(!b->Down());
+        b->Click();
+    };
+    RADIODEVCAPS caps{};
+    caps.totalSize = caps.headerSize = sizeof caps;
+    caps.squelchTypes = kSquelchLevel | kSquelchNoise | kSquelchCtcss | kSquelchDcs;
+    plugin.Call(0x4006, 0, sizeof caps, &caps);
+    form->Q7->SetPower(1);
+    form->Q7->SetMode(1);
+    plugin.Call(0x4001, 0x100); // the frequency
+    click(form->stSpeedButton5); // AGC "Med"
+    EXPECT_FALSE(form->myIntEdit2->Enabled()) << "the AGC sets the IF gain";
+    click(form->stSpeedButton22); // AGC "Off"
+    EXPECT_TRUE(form->myIntEdit2->Enabled()) << "the manual IF gain";
+    EXPECT_TRUE(form->myUpDown3->Enabled());
+    click(form->stSpeedButton5);
+
+    ASSERT_TRUE(form->stSpeedButton44->Enabled());
+    click(form->stSpeedButton44); // CTCSS
+    EXPECT_TRUE(form->stAlignEdit1->Enabled()) << "the tone";
+    EXPECT_TRUE(form->myUpDown16->Enabled());
+    click(form->stSpeedButton45); // DCS
+    EXPECT_TRUE(form->stAlignEdit2->Enabled()) << "the code";
+    EXPECT_TRUE(form->myUpDown17->Enabled());
+    EXPECT_TRUE(form->stSpeedButton46->Enabled()) << "\"R\"";
+    EXPECT_FALSE(form->stAlignEdit1->Enabled()) << "the tone is off with CTCSS";
+
+    click(form->stSpeedButton1); // off
+    ASSERT_EQ(form->Q7->GetPower(), 0);
+    click(form->stSpeedButton1); // on
+    ASSERT_EQ(form->Q7->GetPower(), 1);
+    EXPECT_FALSE(form->myFrequencyEdit1->Enabled()) << "still locked by the plug-in";
+    EXPECT_FALSE(form->stKnob1->Enabled());
+    EXPECT_FALSE(form->stSpeedButton26->Enabled());
+    EXPECT_TRUE(form->stSpeedButton4->Enabled()) << "what the plug-in left alone comes back";
+    plugin.Call(0x4001, 0);
+    EXPECT_TRUE(form->myFrequencyEdit1->Enabled());
 }
 
 TEST_F(PluginSide, APluginHidesAndShowsThePanel) {
