@@ -355,7 +355,10 @@ void TQ7form::KVRDisable(TObject*) {
         const bool dsp = std::strcmp(caption, kDspMenu) == 0;
         PluginMenu(caption)->SetEnabled(clear(kLockPluginMenus) && (!dsp || !clear(kAllowDsp)));
     }
-    enable(clear(kLockScope) && powered, {SweepPanel});
+    // Enabling the scope panel enables all its children: while a sweep runs its range entries
+    // are off, and a lock re-applied then must not bring them back.
+    if (SweepPanel && SweepPanel->Enabled() != (clear(kLockScope) && powered))
+        SweepPanel->SetEnabled(clear(kLockScope) && powered);
     if (Exit1) Exit1->SetEnabled(clear(kLockExit));
     const bool meter = clear(kLockMeter) && ((powered && agcOn) || fmWide);
     enable(meter, {mySMeter, stSpeedButton16, stSpeedButton17, stSpeedButton18});
