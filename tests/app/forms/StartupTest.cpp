@@ -15,6 +15,7 @@
 #include "platform/components/TMainMenu.h"
 #include "platform/components/TMenuItem.h"
 #include "platform/win/InputApi.h"
+#include "platform/win/MessageApi.h"
 #include "platform/win/Messages.h"
 #include "platform/win/Styles.h"
 #include "platform/win/VirtualKeys.h"
@@ -196,6 +197,41 @@ TEST_F(Startup, DraggingTheLowerEdgeResizesWithinItsLimits) {
     EXPECT_EQ(win::GetCapture(), 0u);
     send(win::WM_MOUSEMOVE, {x, r.bottom + 300});
     EXPECT_EQ(form->Height(), std::clamp(startHeight, 650, 1200)) << "no longer resizing";
+}
+
+// The same drag as a user makes it, through the window system: the bottom rows of the window are
+// its lower edge, and pressing there and dragging makes the scope taller.
+TEST_F(Startup, TheWindowsBottomRowsAreTheEdgeThatResizesIt) {
+    StartPanel();
+    form->Show();
+    Application().ProcessMessages();
+    ASSERT_GT(form->ClientHeight(), form->stPanel1->Height() + 20) << "the scope is open";
+    win::Rect r;
+    win::GetWindowRect(form->Handle(), &r);
+    const int x = (r.left + r.right) / 2;
+    const int startHeight = form->Height();
+    const int startClient = form->ClientHeight();
+    EXPECT_EQ(win::SendMessage(form->Handle(), win::WM_NCHITTEST, 0, win::MakeLParam(x, r.bottom - 1)),
+              static_cast<win::LResult>(win::HTBORDER));
+    auto drag = [&](int fromY, int dy) {
+        win::InjectMouseMove({x, fromY});
+        Application().ProcessMessages();
+        win::InjectMouseButton({x, fromY}, win::MouseButton::Left, true);
+        Application().ProcessMessages();
+        win::InjectMouseMove({x, fromY + dy});
+        Application().ProcessMessages();
+        win::InjectMouseButton({x, fromY + dy}, win::MouseButton::Left, false);
+        Application().ProcessMessages();
+    };
+    drag(r.bottom - 2, 60);
+    EXPECT_EQ(form->Height(), startHeight + 60);
+    EXPECT_EQ(form->ClientHeight(), startClient + 60) << "the scope takes the height";
+    EXPECT_FALSE(form->EdgeResizing());
+    EXPECT_EQ(win::GetCapture(), 0u);
+    win::GetWindowRect(form->Handle(), &r);
+    drag(r.bottom - 12, 60); // inside the scope: no resizing
+    EXPECT_EQ(form->Height(), startHeight + 60);
+    form->Hide();
 }
 
 // A window the panel embeds but did not make, as the demodulator's toolkit makes them.
