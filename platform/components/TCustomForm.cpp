@@ -234,9 +234,17 @@ void TCustomForm::ControlRemoved(TControl* control) {
 
 void TCustomForm::SetMenu(TMainMenu* menu) {
     if (menu == menu_) return;
-    if (menu_) RemoveFreeNotification(menu_);
+    if (menu_) {
+        RemoveFreeNotification(menu_);
+        menu_->OnChange = nullptr;
+    }
     menu_ = menu;
-    if (menu_) FreeNotification(menu_);
+    if (menu_) {
+        FreeNotification(menu_);
+        menu_->OnChange = [this](TObject*) {
+            if (HandleAllocated()) win::RedrawWindow(Handle(), nullptr, nullptr, win::RDW_FRAME | win::RDW_INVALIDATE);
+        };
+    }
     FrameChanged();
 }
 

@@ -28,6 +28,7 @@
 #include "app/receiver/TmyQ745.h"
 #include "platform/audio/AudioSystem.h"
 #include "platform/audio/FileAudioBackend.h"
+#include "platform/components/Graphics.h"
 #include "platform/components/TApplication.h"
 #include "platform/components/TForm.h"
 #include "platform/components/TMainMenu.h"
@@ -521,6 +522,38 @@ TEST_F(PluginSide, LocksHoldThroughAgcSquelchAndPowerChanges) {
     EXPECT_TRUE(form->stSpeedButton4->Enabled()) << "what the plug-in left alone comes back";
     plugin.Call(0x4001, 0);
     EXPECT_TRUE(form->myFrequencyEdit1->Enabled());
+}
+
+// A plug-in menu that will not open says so: its title in the menu bar turns grey, and back.
+TEST_F(PluginSide, LockedPluginMenusHaveGreyTitles) {
+    AddPlugin("menu_plain");
+    StartPanel();
+    ASSERT_GT(form->KVR->StartPlugin("Plain"), 0);
+    TestPluginState& plugin = State("menu_plain");
+    form->Show();
+    Pump();
+    // Pixels of the menu bar (the window's top 19 rows) whose grey level lies in [lo, hi].
+    auto bar = [&](int lo, int hi) {
+        const auto shot = win::CaptureWindow(form->Handle());
+        int n = 0;
+        for (int y = 0; y < 19; ++y)
+            for (int x = 0; x < shot->Width(); ++x) {
+                const plat::gdi::ColorRef c = shot->GetPixel(x, y);
+                const int r = c & 0xFF, g = (c >> 8) & 0xFF, b = (c >> 16) & 0xFF;
+                n += r == g && g == b && r >= lo && r <= hi;
+            }
+        return n;
+    };
+    const int blackBefore = bar(0, 60), greyBefore = bar(110, 150);
+    plugin.Call(0x4001, 0x10); // the plug-in menus
+    Pump();
+    EXPECT_LT(bar(0, 60), blackBefore - 10) << "\"Plu&gins\" is no longer drawn black";
+    EXPECT_GT(bar(110, 150), greyBefore + 10) << "but grey";
+    plugin.Call(0x4001, 0);
+    Pump();
+    EXPECT_EQ(bar(0, 60), blackBefore);
+    EXPECT_EQ(bar(110, 150), greyBefore);
+    form->Hide();
 }
 
 TEST_F(PluginSide, APluginHidesAndShowsThePanel) {
