@@ -40,6 +40,7 @@ TExclusionsForm::TExclusionsForm(TComponent* owner) : TForm(owner) {
     RunModal = [](TForm& f) { return f.ShowModal(); };
     ShowMessageBox = [](const std::string& t, const std::string& c, std::uint32_t f) { return MessageBox(t, c, f); };
     SetCaption("Exclusions");
+    SetPosition(TPosition::poMainFormCenter);
     SetClientSize(320, 300);
     SetKeyPreview(true);
     fromLabel_ = PlaceLabel(this, this, 8, 8, 150, "From");

@@ -34,6 +34,7 @@ TRangesForm::TRangesForm(TComponent* owner, const TQ7Facilities& facilities) : T
     NewRangeForm = new TNewRangeForm(this, facilities);
     ShowMessageBox = [](const std::string& t, const std::string& c, std::uint32_t f) { return MessageBox(t, c, f); };
     SetCaption("Scan ranges");
+    SetPosition(TPosition::poMainFormCenter);
     SetClientSize(620, 330);
     SetKeyPreview(true);
     for (std::size_t i = 0; i < kColumns.size(); ++i) {

@@ -11,6 +11,18 @@
 #include "app/controls/TstSpeedButton.h"
 #include "app/controls/TstListBox.h"
 #include "app/forms/TAutostepForm.h"
+#include "app/forms/TOffsetForm.h"
+#include "app/forms/TAboutForm.h"
+#include "app/forms/TGroupForm.h"
+#include "app/forms/TDebugForm.h"
+#include "app/forms/TScanSetForm.h"
+#include "app/forms/TMemoryForm.h"
+#include "app/forms/TRecallForm.h"
+#include "app/forms/TNewStepForm.h"
+#include "app/forms/TExclusionForm.h"
+#include "app/forms/TExclusionsForm.h"
+#include "app/forms/TNewRangeForm.h"
+#include "app/forms/TRangesForm.h"
 #include "app/receiver/TmyQ745.h"
 #include "platform/components/TMainMenu.h"
 #include "platform/components/TMenuItem.h"
@@ -232,6 +244,39 @@ TEST_F(Startup, TheWindowsBottomRowsAreTheEdgeThatResizesIt) {
     drag(r.bottom - 12, 60); // inside the scope: no resizing
     EXPECT_EQ(form->Height(), startHeight + 60);
     form->Hide();
+}
+
+// Dialogs open centred on the panel, wherever the panel stands, not over its frequency display.
+TEST_F(Startup, DialogsOpenCentredOnThePanel) {
+    StartPanel();
+    Application().SetMainForm(form.get()); // as the program's CreateForm makes it
+    form->SetBounds(180, 120, form->Width(), form->Height());
+    form->Show();
+    Application().ProcessMessages();
+    const struct {
+        const char* name;
+        TCustomForm* dialog;
+    } dialogs[] = {
+        {"recall", form->RecallForm},           {"store", form->MemoryForm},
+        {"ranges", form->RangesForm},           {"range", form->RangesForm->NewRangeForm},
+        {"exclusions", form->ExclusionsForm},   {"exclusion", form->ExclusionsForm->ExclusionForm},
+        {"autostep", form->AutostepForm},       {"step", form->AutostepForm->NewStepForm},
+        {"scan settings", form->ScanSetForm},   {"service", form->DebugForm},
+        {"groups", form->GroupForm},            {"about", form->AboutForm},
+        {"offset", form->OffsetForm},
+    };
+    const int cx = form->Left() + form->Width() / 2, cy = form->Top() + form->Height() / 2;
+    for (const auto& d : dialogs) {
+        SCOPED_TRACE(d.name);
+        ASSERT_NE(d.dialog, nullptr);
+        d.dialog->Show();
+        Application().ProcessMessages();
+        EXPECT_NEAR(d.dialog->Left() + d.dialog->Width() / 2, cx, 1);
+        EXPECT_NEAR(d.dialog->Top() + d.dialog->Height() / 2, cy, 1);
+        d.dialog->Hide();
+    }
+    form->Hide();
+    Application().SetMainForm(nullptr);
 }
 
 // A window the panel embeds but did not make, as the demodulator's toolkit makes them.
