@@ -36,6 +36,9 @@ constexpr std::uint32_t CM_HINTSHOW = CM_BASE + 13;
 constexpr std::uint32_t CM_RELEASE = CM_BASE + 14;
 // A control's Ctl3D look changed.
 constexpr std::uint32_t CM_CTL3DCHANGED = CM_BASE + 15;
+// Sent to every control of a form with an Alt+character (WParam, the character) until one answers
+// 1: the control whose caption has that character as its accelerator.
+constexpr std::uint32_t CM_DIALOGCHAR = CM_BASE + 16;
 
 // Hit-test answer for a form's menu bar.
 constexpr win::LResult HTMENU = 5;

@@ -355,7 +355,28 @@ bool TCustomForm::IsShortCut(std::uint16_t key, TShiftState shift) {
     return false;
 }
 
+namespace {
+
+// Offers an accelerator character to every control below `parent` until one takes it.
+bool OfferDialogChar(TWinControl& parent, win::WParam character) {
+    for (int i = 0; i < parent.ControlCount(); ++i) {
+        TControl* c = parent.Controls(i);
+        if (c->Perform(CM_DIALOGCHAR, character, 0) != 0) return true;
+        if (auto* w = dynamic_cast<TWinControl*>(c); w && OfferDialogChar(*w, character)) return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool TCustomForm::DialogChar(char c) { return OfferDialogChar(*this, static_cast<unsigned char>(c)); }
+
 void TCustomForm::RouteKey(TMessage& m) {
+    // Alt with a character is a caption's accelerator when a control of the form has it.
+    if (m.Msg == win::WM_SYSCHAR && DialogChar(static_cast<char>(m.WParam))) {
+        m.Result = 1;
+        return;
+    }
     // Menu shortcuts come before everything; otherwise keys reach the form, and with the focus
     // on a control they belong to that control, after the form had its preview.
     if ((m.Msg == win::WM_KEYDOWN || m.Msg == win::WM_SYSKEYDOWN)) {
