@@ -216,6 +216,7 @@ TEST_F(Startup, DraggingTheLowerEdgeResizesWithinItsLimits) {
 // its lower edge, and pressing there and dragging makes the scope taller.
 TEST_F(Startup, TheWindowsBottomRowsAreTheEdgeThatResizesIt) {
     StartPanel();
+    form->LayOutScope(true, 200); // open, whatever the settings say
     form->Show();
     Application().ProcessMessages();
     ASSERT_GT(form->ClientHeight(), form->stPanel1->Height() + 20) << "the scope is open";
