@@ -183,6 +183,8 @@ bool TQ7form::EdgeResizeMessage(const win::Msg& msg) {
         win::Point cursor;
         win::GetCursorPos(&cursor);
         SetHeight(std::clamp(edgeStartHeight_ + (cursor.y - edgeStartY_), kMinHeight, kMaxHeight));
+        // The scope below the front panel takes the new height, its graph with it.
+        if (stSpeedButton24->Down()) LayOutScope(true, ClientHeight() - stPanel1->Height());
         return false;
     }
     default: return false;

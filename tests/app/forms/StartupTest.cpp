@@ -5,6 +5,7 @@
 
 #include "app/forms/TSplashForm.h"
 #include "platform/components/TLabel.h"
+#include "app/controls/TmyFreqGraph2.h"
 #include "app/controls/TstFrequencyEdit.h"
 #include "app/controls/TstKnob.h"
 #include "app/controls/TstPanel.h"
@@ -237,9 +238,13 @@ TEST_F(Startup, TheWindowsBottomRowsAreTheEdgeThatResizesIt) {
         win::InjectMouseButton({x, fromY + dy}, win::MouseButton::Left, false);
         Application().ProcessMessages();
     };
+    const int scope = form->SweepPanel->Height();
+    const int graph = form->myFreqGraph1->Height();
     drag(r.bottom - 2, 60);
     EXPECT_EQ(form->Height(), startHeight + 60);
-    EXPECT_EQ(form->ClientHeight(), startClient + 60) << "the scope takes the height";
+    EXPECT_EQ(form->ClientHeight(), startClient + 60);
+    EXPECT_EQ(form->SweepPanel->Height(), scope + 60) << "the scope takes the height";
+    EXPECT_EQ(form->myFreqGraph1->Height(), graph + 60) << "and its graph";
     EXPECT_FALSE(form->EdgeResizing());
     EXPECT_EQ(win::GetCapture(), 0u);
     win::GetWindowRect(form->Handle(), &r);
