@@ -312,6 +312,11 @@ public:
     bool EdgeResizing() const { return edgeResizing_; }
     // Resizing by the lower edge, seen in the application's messages; true when it took the message.
     bool EdgeResizeMessage(const plat::win::Msg& msg);
+    // The lower edge is a band of the window's frame, below the client area, as on a desktop
+    // whose windows have sizing frames: a press there is a non-client press.
+    void ReserveLowerEdge(plat::comp::TMessage& calcSize);
+    plat::comp::TRect ClientAreaInWindow() const override;
+    void PaintNonClient(plat::gdi::DC& dc) override;
     TstPanel* stPanel5 = nullptr;                 // shows the tuning pad's lowest part, its keys
     TmyUpDown* myUpDown1 = nullptr;               // the step spinner
     TstSpeedButton* stSpeedButton9 = nullptr;     // Auto: the step from the autostep list
