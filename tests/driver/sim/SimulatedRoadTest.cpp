@@ -21,6 +21,7 @@
 #include "driver/transport/UsbTransport.h"
 #include "driver/sim/SimRegistry.h"
 #include "driver/sim/UsbReceiverSimulator.h"
+#include "tests/driver/sim/ApiByName.h"
 #include "tests/driver/transport/Eventually.h"
 #include "tests/platform/sys/ScopedChannelNamespace.h"
 
@@ -29,57 +30,7 @@ namespace {
 
 using transport::test::Eventually;
 
-std::string ProgramFolder() { return std::filesystem::read_symlink("/proc/self/exe").parent_path().string(); }
-
-// The exports a program uses, bound by name from the library.
-struct Api {
-    void* library = nullptr;
-    std::int32_t (*OpenRadioDevice)(std::int32_t) = nullptr;
-    std::int32_t (*CloseRadioDevice)(std::int32_t) = nullptr;
-    std::int32_t (*SetPower)(std::int32_t, std::int32_t) = nullptr;
-    std::int32_t (*SetFrequency)(std::int32_t, std::uint32_t) = nullptr;
-    std::uint64_t (*GetFrequency)(std::int32_t) = nullptr;
-    std::int32_t (*GetSignalStrengthdBm)(std::int32_t) = nullptr;
-    std::int32_t (*SetAtten)(std::int32_t, std::int32_t) = nullptr;
-    std::int32_t (*SetAGC)(std::int32_t, std::int32_t) = nullptr;
-    std::int32_t (*SetIFGain)(std::int32_t, std::int32_t) = nullptr;
-    std::int32_t (*SetRFAmp)(std::int32_t, std::int32_t) = nullptr;
-    std::int32_t (*IsDeviceConnected)(std::int32_t) = nullptr;
-    std::int32_t (*CodecStart)(std::int32_t, void (*)(void*), void*) = nullptr;
-    std::int32_t (*CodecStop)(std::int32_t) = nullptr;
-    std::uint64_t (*CodecRead)(std::int32_t, void*, std::uint64_t) = nullptr;
-    std::int32_t (*CodecSetGain)(std::int32_t, std::int32_t) = nullptr;
-
-    template <typename F> void Bind(F& f, const char* name) {
-        f = reinterpret_cast<F>(dlsym(library, name));
-        EXPECT_NE(f, nullptr) << name;
-    }
-    bool Load() {
-        const std::string path = ProgramFolder() + "/liblxq745api.so";
-        if (!std::filesystem::exists(path)) return false;
-        library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        EXPECT_NE(library, nullptr) << dlerror();
-        Bind(OpenRadioDevice, "OpenRadioDevice");
-        Bind(CloseRadioDevice, "CloseRadioDevice");
-        Bind(SetPower, "SetPower");
-        Bind(SetFrequency, "SetFrequency");
-        Bind(GetFrequency, "GetFrequency");
-        Bind(GetSignalStrengthdBm, "GetSignalStrengthdBm");
-        Bind(SetAtten, "SetAtten");
-        Bind(SetAGC, "SetAGC");
-        Bind(SetIFGain, "SetIFGain");
-        Bind(SetRFAmp, "SetRFAmp");
-        Bind(IsDeviceConnected, "IsDeviceConnected");
-        Bind(CodecStart, "CodecStart");
-        Bind(CodecStop, "CodecStop");
-        Bind(CodecRead, "CodecRead");
-        Bind(CodecSetGain, "CodecSetGain");
-        return library != nullptr;
-    }
-    ~Api() {
-        if (library != nullptr) dlclose(library);
-    }
-};
+using Api = test::ApiByName;
 
 class SimulatedRoad : public ::testing::TestWithParam<const char*> {
 protected:
