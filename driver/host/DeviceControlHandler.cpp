@@ -60,6 +60,10 @@ constexpr Minimum kMinimums[] = {
 };
 
 NtStatus CheckBuffers(const IoRequest& request) {
+    // A request of the neither method carries no system buffer: nothing of its input may be read
+    // and no output written, so the value it needs travels in the pointer word or the lengths.
+    if (TransferMethod(request.code) != kMethodBuffered) return kStatusSuccess;
+    if (request.buffer.size() < std::max(request.inLength, request.outLength)) return kStatusInvalidParameter;
     for (const Minimum& m : kMinimums) {
         if (m.code != request.code) continue;
         if (request.inLength < m.in) return m.overflowWhenShortIn ? kStatusBufferOverflow : kStatusInvalidParameter;
@@ -69,18 +73,23 @@ NtStatus CheckBuffers(const IoRequest& request) {
     return kStatusSuccess;
 }
 
+// The system buffer exists only for buffered requests, and only as long as the caller made it:
+// every access is checked against it, whatever the code's table entry promised.
 std::uint32_t In32(const IoRequest& request, std::size_t index) {
     std::uint32_t value = 0;
-    std::memcpy(&value, request.buffer.data() + 4 * index, sizeof value);
+    if (4 * index + sizeof value <= request.buffer.size())
+        std::memcpy(&value, request.buffer.data() + 4 * index, sizeof value);
     return value;
 }
 
 void Out32(IoRequest& request, std::size_t index, std::uint32_t value) {
-    std::memcpy(request.buffer.data() + 4 * index, &value, sizeof value);
+    if (4 * index + sizeof value <= request.buffer.size())
+        std::memcpy(request.buffer.data() + 4 * index, &value, sizeof value);
 }
 
 template <typename T>
 NtStatus CopyOut(IoRequest& request, const T& record) {
+    if (request.buffer.size() < sizeof record) return kStatusInvalidParameter;
     std::memcpy(request.buffer.data(), &record, sizeof record);
     request.bytes = sizeof record;
     return kStatusSuccess;
@@ -177,7 +186,8 @@ NtStatus DeviceControlHandler::GetValue(ReceiverDevice& device, IoRequest& reque
 NtStatus DeviceControlHandler::SetValue(ReceiverDevice& device, IoRequest& request, bool& handled) {
     driver::Tuner& tuner = device.Tuner();
     driver::TuningState& s = device.State();
-    const std::uint32_t value = request.inLength >= 4 ? In32(request, 0) : 0;
+    // Only the buffered set requests below carry a value; the table above checked their length.
+    const std::uint32_t value = TransferMethod(request.code) == kMethodBuffered ? In32(request, 0) : 0;
     handled = true;
     switch (request.code) {
     case IOCTL_LXQ745_SET_ATTEN: {
