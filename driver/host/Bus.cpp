@@ -116,6 +116,7 @@ NtStatus Bus::SetDevicePower(const std::string& busId, int state) {
 }
 
 NtStatus Bus::Sleep() {
+    Tell(Event::SystemSleep, "");
     const auto devices = Devices();
     for (const auto& device : devices) {
         const NtStatus status = SendPower(device, PowerMinor::QueryPower, PowerType::System, kSystemSleeping);
@@ -123,6 +124,7 @@ NtStatus Bus::Sleep() {
             // Anyone who agreed goes back to work.
             for (const auto& other : devices)
                 SendPower(other, PowerMinor::SetPower, PowerType::System, kSystemWorking);
+            Tell(Event::SystemWake, "");
             return status;
         }
     }
@@ -134,7 +136,18 @@ NtStatus Bus::Sleep() {
 NtStatus Bus::Wake() {
     for (const auto& device : Devices())
         SendPower(device, PowerMinor::SetPower, PowerType::System, kSystemWorking);
+    Tell(Event::SystemWake, "");
     return kStatusSuccess;
+}
+
+void Bus::Tell(Event event, const std::string& path) {
+    std::lock_guard order(noticeMutex_);
+    std::vector<InterfaceListener> listeners;
+    {
+        std::lock_guard lock(mutex_);
+        for (auto& [id, listener] : listeners_) listeners.push_back(listener);
+    }
+    for (auto& listener : listeners) listener(event, path);
 }
 
 void Bus::RemoveAll() {
@@ -196,7 +209,7 @@ int Bus::Subscribe(InterfaceListener listener, bool replayPresent, const std::fu
     }
     if (registered) registered();
     if (replayPresent)
-        for (const auto& path : PresentPaths()) listener(true, path);
+        for (const auto& path : PresentPaths()) listener(Event::Arrived, path);
     return id;
 }
 
@@ -227,7 +240,7 @@ void Bus::SetInterfaceEnabled(DeviceObject& device, bool enabled) {
         else enabled_.erase(device.Number());
         for (auto& [id, listener] : listeners_) listeners.push_back(listener);
     }
-    for (auto& listener : listeners) listener(enabled, device.Path());
+    for (auto& listener : listeners) listener(enabled ? Event::Arrived : Event::Removed, device.Path());
 }
 
 void Bus::ReleaseInterface(DeviceObject& device) {

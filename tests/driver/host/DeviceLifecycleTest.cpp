@@ -221,7 +221,7 @@ TEST_F(DeviceLifecycle, RemovalCountsTheOwnReferenceOnceAndStopsOnce) {
 
 TEST_F(DeviceLifecycle, SubscribersHearArrivalAndRemovalAndListingFollowsDeviceNumbers) {
     std::vector<std::pair<bool, std::string>> heard;
-    const int id = bus.Subscribe([&](bool arrived, const std::string& path) { heard.emplace_back(arrived, path); }, false);
+    const int id = bus.Subscribe([&](Bus::Event event, const std::string& path) { heard.emplace_back(event == Bus::Event::Arrived, path); }, false);
     std::string message;
     ASSERT_EQ(bus.Plug("fake", "b", message), kStatusSuccess);
     ASSERT_EQ(bus.Plug("fake", "a", message), kStatusSuccess);
