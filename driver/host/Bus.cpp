@@ -257,3 +257,16 @@ NtStatus Bus::RequestDevicePower(DeviceObject& device, int state, bool) {
 }
 
 } // namespace lxq::host
+
+namespace lxq::host {
+
+NtStatus Bus::QueryCapabilities(DeviceObject&, DeviceCapabilities& capabilities) {
+    // Our bus keeps a device at full power while the system works and lets it go down to D3 in
+    // every sleeping state.
+    capabilities.deviceState[0] = 0;
+    capabilities.deviceState[kSystemWorking] = kD0;
+    for (int state = kSystemWorking + 1; state < 7; ++state) capabilities.deviceState[state] = kD3;
+    return kStatusSuccess;
+}
+
+} // namespace lxq::host

@@ -62,6 +62,7 @@ public:
     void SetInterfaceEnabled(DeviceObject& device, bool enabled) override;
     void ReleaseInterface(DeviceObject& device) override;
     NtStatus RequestDevicePower(DeviceObject& device, int state, bool wait) override;
+    NtStatus QueryCapabilities(DeviceObject& device, DeviceCapabilities& capabilities) override;
 
     // Issues a request to a device and returns its status (plug-and-play and power complete at once).
     static NtStatus SendPnp(const DevicePtr& device, PnpMinor minor);

@@ -60,6 +60,7 @@ public:
     void StopHardware() override { transport_->Stop(); }
     bool Responding() const override { return transport_->Responding(); }
     bool PowerDownOnClose() const override { return transport_->PowerDownOnClose(); }
+    void CyclePort() override { transport_->CyclePort(); }
 
     // Power switch and its follow-up (the whole state restored after power-on).
     NtStatus SetPower(bool on);

@@ -59,6 +59,7 @@ public:
     virtual void Stop() {}
     virtual bool Responding() const { return true; }
     virtual bool PowerDownOnClose() const { return false; }
+    virtual void CyclePort() {}
 
     // Requests only one variant serves (codec stream, raw vendor requests, bulk commands, the
     // pipelined tune with its sequence numbers). False: not handled here, the handler goes on.
