@@ -22,7 +22,8 @@ namespace lxq::host {
 
 class ChannelConnection {
 public:
-    enum class Role { Fresh, Handle, Subscriber, Query };
+    // Refused: a caller the host does not serve; its first record is answered with the refusal.
+    enum class Role { Fresh, Handle, Subscriber, Query, Refused };
 
     // Records queued for a client that does not read before it is disconnected.
     static constexpr std::size_t kMaxQueuedRecords = 256;
@@ -54,6 +55,8 @@ public:
     DevicePtr device;
     int subscription = 0;
     std::atomic<bool> opened{false};
+    std::uint32_t refusal = 0;
+    std::string refusalText;
 
     // Requests of this handle not answered yet, so that a cancel reaches those in the handler too.
     void Track(const RequestPtr& request);

@@ -159,14 +159,14 @@ void ChannelServer::AcceptAll() {
         if (credentials.uid != 0 && credentials.uid != admittedUid_) {
             std::fprintf(stderr, "lxq745d: refused a connection from uid %u (process %d)\n",
                          static_cast<unsigned>(credentials.uid), static_cast<int>(credentials.pid));
-            Refuse(fd, kStatusAccessDenied, "the driver host admits only its own user and root");
+            Refuse(fd, credentials.pid, kStatusAccessDenied, "the driver host admits only its own user and root");
             continue;
         }
-        if (connections_.size() >= limit_) {
+        if (connectionCount_ >= limit_) {
             if (!refusingForLimit_)
-                std::fprintf(stderr, "lxq745d: refusing connections: %zu are open\n", connections_.size());
+                std::fprintf(stderr, "lxq745d: refusing connections: %zu are open\n", connectionCount_.load());
             refusingForLimit_ = true;
-            Refuse(fd, kStatusInsufficientResources, "the driver host has too many connections open");
+            Refuse(fd, credentials.pid, kStatusInsufficientResources, "the driver host has too many connections open");
             continue;
         }
         refusingForLimit_ = false;
@@ -178,13 +178,20 @@ void ChannelServer::AcceptAll() {
     }
 }
 
-void ChannelServer::Refuse(int fd, std::uint32_t status, const std::string& reply) {
-    wire::AnswerMessage head{{static_cast<std::uint32_t>(wire::Kind::Answer), 0}, status, 0, 0};
-    std::vector<std::uint8_t> record(sizeof head + reply.size());
-    std::memcpy(record.data(), &head, sizeof head);
-    std::memcpy(record.data() + sizeof head, reply.data(), reply.size());
-    [[maybe_unused]] const ssize_t sent = ::send(fd, record.data(), record.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
-    ::close(fd);
+void ChannelServer::Refuse(int fd, pid_t peer, std::uint32_t status, const std::string& reply) {
+    if (refusing_ >= kMaxRefusing) {
+        ::close(fd);
+        return;
+    }
+    // Closing at once could lose the answer (a socket closed with the client's request unread
+    // resets the client's side): the refusal answers the request, then the host hangs up.
+    auto connection = std::make_shared<ChannelConnection>(fd, epollFd_, peer, 0);
+    connection->role = ChannelConnection::Role::Refused;
+    connection->refusal = status;
+    connection->refusalText = reply;
+    connections_[fd] = connection;
+    ++refusing_;
+    Watch(epollFd_, fd, EPOLLIN | EPOLLRDHUP, EPOLL_CTL_ADD);
 }
 
 void ChannelServer::Receive(const ConnectionPtr& connection) {
@@ -248,8 +255,12 @@ void ChannelServer::Drop(const ConnectionPtr& connection) {
     auto found = connections_.find(connection->Fd());
     if (found == connections_.end() || found->second != connection) return;
     connections_.erase(found);
-    --connectionCount_;
     connection->Close();
+    if (connection->role == ChannelConnection::Role::Refused) {
+        --refusing_;
+        return;
+    }
+    --connectionCount_;
     if (connection->role == ChannelConnection::Role::Subscriber) {
         bus_.Unsubscribe(connection->subscription);
         return;
@@ -274,6 +285,14 @@ void ChannelServer::Serve(const ConnectionPtr& connection, const std::vector<std
     const auto header = Read<wire::WireHeader>(record);
     const auto kind = static_cast<wire::Kind>(header.kind);
     using Role = ChannelConnection::Role;
+    if (connection->role == Role::Refused) {
+        if (passedFd >= 0) ::close(passedFd);
+        const std::string& text = connection->refusalText;
+        connection->Answer(header.id, connection->refusal, 0, reinterpret_cast<const std::uint8_t*>(text.data()),
+                           text.size());
+        connection->Disconnect();
+        return;
+    }
     if (connection->role == Role::Handle) {
         if (kind == wire::Kind::Control) {
             ServeControl(connection, record, passedFd);

@@ -6,7 +6,8 @@
 // until it closes), lists the present devices, subscribes to notices, or runs bus commands.
 //
 // Only callers of the host's own user or root are admitted; the number of connections is capped.
-// Both refusals answer at once with a status and a line of text, and are logged.
+// Both refusals are logged, and the caller's first record is answered with a status and a line of
+// text before the host hangs up.
 
 #include "driver/host/Bus.h"
 #include "driver/host/ChannelConnection.h"
@@ -45,13 +46,13 @@ public:
     // still running.
     void Stop();
 
-    // Connections open now (for the benchmark and tests).
+    // Connections served now (for the benchmark and tests).
     std::size_t ConnectionCount() const { return connectionCount_.load(); }
 
 private:
     void Loop();
     void AcceptAll();
-    void Refuse(int fd, std::uint32_t status, const std::string& reply);
+    void Refuse(int fd, pid_t peer, std::uint32_t status, const std::string& reply);
     void Receive(const ConnectionPtr& connection);
     void Drop(const ConnectionPtr& connection);
 
@@ -67,7 +68,11 @@ private:
     void PruneQueues();
 
     Bus& bus_;
+    // Refused callers kept until their first record is answered; beyond this they are just closed.
+    static constexpr std::size_t kMaxRefusing = 64;
+
     std::size_t limit_ = kDefaultConnectionLimit;
+    std::size_t refusing_ = 0;
     uid_t admittedUid_ = static_cast<uid_t>(-1);
     int listenFd_ = -1;
     int epollFd_ = -1;

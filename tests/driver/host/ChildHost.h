@@ -65,7 +65,7 @@ struct Ran {
     int status = -1;
     std::string out, err;
 };
-inline Ran Run(const std::vector<std::string>& args) {
+inline Ran RunToEnd(const std::vector<std::string>& args) {
     int out = -1, err = -1;
     const pid_t pid = Spawn(args, out, &err);
     Ran ran;
