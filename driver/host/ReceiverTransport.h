@@ -44,8 +44,10 @@ public:
     // Switches the receiver on or off (the power command of the variant).
     virtual NtStatus SetPower(bool on) = 0;
     // Reads back what the receiver holds: its tuner state, whether it is powered, and for the
-    // card its whole register file (null record: not wanted).
-    virtual NtStatus ReadHardwareState(TunerState& state, bool& powered, HardwareStateRecord* record) = 0;
+    // card its whole register file (null record: not wanted). `fields` names the fields the
+    // receiver really sent; the others in `state` mean nothing.
+    virtual NtStatus ReadHardwareState(TunerState& state, bool& powered, HardwareStateRecord* record,
+                                       driver::FieldMask& fields) = 0;
 
     virtual NtStatus SetLedPattern(std::uint8_t) { return kStatusInvalidParameter; }
     virtual NtStatus BusWrite(std::uint32_t, std::uint32_t) { return kStatusInvalidParameter; }

@@ -188,7 +188,8 @@ NtStatus PciTransport::SetPower(bool on) {
     return Ok(mailbox_.WriteReg(reg::kPower, value)) ? kStatusSuccess : kStatusDeviceBusy;
 }
 
-NtStatus PciTransport::ReadHardwareState(TunerState& state, bool& powered, HardwareStateRecord* record) {
+NtStatus PciTransport::ReadHardwareState(TunerState& state, bool& powered, HardwareStateRecord* record,
+                                         driver::FieldMask& fields) {
     std::uint8_t regs[reg::kCount];
     for (std::uint8_t r = 0; r < reg::kCount; ++r)
         if (!Ok(mailbox_.ReadReg(r, regs[r]))) return kStatusDeviceBusy;
@@ -206,6 +207,7 @@ NtStatus PciTransport::ReadHardwareState(TunerState& state, bool& powered, Hardw
     state.bandWord = static_cast<std::uint16_t>(regs[reg::kBandWord] | regs[reg::kBandWord + 1] << 8);
     state.preselector = regs[reg::kPreselector];
     state.rangeControl = regs[reg::kRangeControl];
+    fields = driver::kAllFields;  // the register file holds every field
     return kStatusSuccess;
 }
 

@@ -210,6 +210,7 @@ void SerialTransport::OnAnswer(const SerialAnswer& answer) {
     std::lock_guard lock(mutex_);
     if (const FieldCommand* f = ByRead(answer.command)) {
         StoreField(readBack_, f->field, ParseHex(answer.digits, ReadDigits(f->field)));
+        readFields_ = static_cast<driver::FieldMask>(readFields_ | Bit(f->field));
         return;
     }
     switch (answer.command) {
@@ -336,7 +337,12 @@ NtStatus SerialTransport::SetPower(bool on) {
     return status;
 }
 
-NtStatus SerialTransport::ReadHardwareState(TunerState& state, bool& powered, HardwareStateRecord*) {
+NtStatus SerialTransport::ReadHardwareState(TunerState& state, bool& powered, HardwareStateRecord*,
+                                            driver::FieldMask& fields) {
+    {
+        std::lock_guard lock(mutex_);
+        readFields_ = 0;
+    }
     static constexpr std::uint8_t kReads[] = {
         cmd::kReadService8, cmd::kReadPower,     cmd::kLockFirst,   cmd::kLockSecond, cmd::kReadService16,
         cmd::kReadDetectorA, cmd::kReadBand,     cmd::kReadReference, cmd::kReadDwell, cmd::kReadGain16,
@@ -349,6 +355,7 @@ NtStatus SerialTransport::ReadHardwareState(TunerState& state, bool& powered, Ha
     std::lock_guard lock(mutex_);
     state = readBack_;
     powered = powered_;
+    fields = readFields_;  // the preselector and the range control byte have no read command
     return kStatusSuccess;
 }
 

@@ -156,7 +156,9 @@ NtStatus UsbTransport::SetPower(bool on) {
     return usb_->VendorOut(usbreq::kPower, on ? 1 : 0, 0, nullptr, 0, kControlTimeout);
 }
 
-NtStatus UsbTransport::ReadHardwareState(TunerState& state, bool& powered, HardwareStateRecord*) {
+NtStatus UsbTransport::ReadHardwareState(TunerState& state, bool& powered, HardwareStateRecord*,
+                                         driver::FieldMask& fields) {
+    fields = 0;
     std::uint8_t head[2] = {};
     const NtStatus polled = PollStatus(head);
     if (polled != kStatusSuccess) return polled;
@@ -173,6 +175,9 @@ NtStatus UsbTransport::ReadHardwareState(TunerState& state, bool& powered, Hardw
         if (status != kStatusSuccess) return status;
         if (got > 1) {
             state = read;
+            // The receiver takes no tuner state while its audio pipe is closed (it gets the whole
+            // state when streaming starts): what an idle receiver reads back was never sent to it.
+            fields = Streaming() ? driver::kAllFields : 0;
             return kStatusSuccess;
         }
     }

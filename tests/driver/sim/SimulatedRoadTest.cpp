@@ -49,6 +49,7 @@ struct Api {
     std::int32_t (*CodecStop)(std::int32_t) = nullptr;
     std::uint64_t (*CodecRead)(std::int32_t, void*, std::uint64_t) = nullptr;
     std::int32_t (*CodecSetGain)(std::int32_t, std::int32_t) = nullptr;
+    std::int32_t (*Q7GetDebug)(std::int32_t, void*) = nullptr;
 
     template <typename F> void Bind(F& f, const char* name) {
         f = reinterpret_cast<F>(dlsym(library, name));
@@ -74,6 +75,7 @@ struct Api {
         Bind(CodecStop, "CodecStop");
         Bind(CodecRead, "CodecRead");
         Bind(CodecSetGain, "CodecSetGain");
+        Bind(Q7GetDebug, "Q7GetDebug");
         return library != nullptr;
     }
     ~Api() {
@@ -154,6 +156,45 @@ TEST_P(SimulatedRoad, TuneMeasureAndSettingsReachTheSimulatedReceiver) {
         EXPECT_EQ(sim.receiver->Tuner().gain[0], 63);
     }
     EXPECT_EQ(api.IsDeviceConnected(index), 1);
+    EXPECT_EQ(api.CloseRadioDevice(index), 1);
+}
+
+// The debug record reads the receiver back. What the receiver could not have sent (an idle USB
+// receiver holds no tuner state; a serial receiver has no read for the preselector and the range
+// control byte) must not replace what the driver holds and will send.
+TEST_P(SimulatedRoad, AReadBackKeepsWhatTheReceiverCouldNotHaveSent) {
+    const std::string kind = GetParam();
+    Plug(kind, "rx");
+    const SimulatedDevice sim = SimRegistry::Find("rx");
+    ASSERT_NE(sim.receiver, nullptr);
+    Api api;
+    if (!api.Load()) GTEST_SKIP() << "no API library";
+    const std::int32_t index = api.OpenRadioDevice(0);
+    ASSERT_GE(index, 1);
+    ASSERT_EQ(api.SetPower(index, 1), 1);
+    if (sim.usb != nullptr) sim.usb->StopRealTime();
+    constexpr std::uint32_t kHz = 1'296'000'000;  // an upper band: the preselector is in use
+    ASSERT_EQ(api.SetFrequency(index, kHz), 1);
+
+    HardwareStateRecord record{};
+    for (int read = 0; read < 2; ++read) {
+        ASSERT_EQ(api.Q7GetDebug(index, &record), 1) << kind;
+        EXPECT_EQ(api.GetFrequency(index), kHz) << kind;
+        std::uint32_t word0 = 0;
+        std::memcpy(&word0, reinterpret_cast<const std::uint8_t*>(&record) + 48, 4);
+        EXPECT_NE(word0, 0u) << kind << ": the tuning is still the driver's";
+    }
+    if (sim.usb == nullptr) {
+        const TunerState held = sim.receiver->Tuner();
+        EXPECT_EQ(record.preselector, held.preselector) << kind;
+        EXPECT_EQ(record.rangeControl, held.rangeControl) << kind;
+        EXPECT_NE(held.preselector, 0) << kind << ": the case shows nothing with a zero preselector";
+    } else {
+        // Streaming starts: the receiver gets the whole state, the tuning included.
+        ASSERT_EQ(api.CodecStart(index, nullptr, nullptr), 1);
+        EXPECT_TRUE(sim.receiver->IsTunedTo(kHz));
+        EXPECT_EQ(api.CodecStop(index), 1);
+    }
     EXPECT_EQ(api.CloseRadioDevice(index), 1);
 }
 
