@@ -252,18 +252,26 @@ host::PushOutcome SerialTransport::Push(const TunerState& state, driver::FieldMa
         sentState_ = state;
         hasSentState_ = true;
     }
+    // Without a commit to wait for (receiver off, caller not waiting), the last field's answer is
+    // awaited instead: answers come in order, so by then the receiver has confirmed or refused
+    // every field, and the set request reports that rather than a confirmation still on its way.
+    const bool awaitLastField = !powered && !waitPush;
+    const FieldCommand* last = nullptr;
+    for (const FieldCommand& f : kFieldCommands)
+        if ((fields & Bit(f.field)) != 0) last = &f;
     bool sent = false;
     for (const FieldCommand& f : kFieldCommands) {
         if ((fields & Bit(f.field)) == 0) continue;
         const std::vector<std::uint8_t> payload = Payload(f.field, state);
-        link_.Send(f.set, payload.data(), payload.size());
+        if (awaitLastField && &f == last) link_.Query(f.set, payload.data(), payload.size(), timings_.query);
+        else link_.Send(f.set, payload.data(), payload.size());
         // The preselector and range control take effect without a commit.
         if (f.field != TunerField::Preselector && f.field != TunerField::RangeControl) sent = true;
     }
     NtStatus status = kStatusSuccess;
     bool complete = false;
     const bool wasComplete = device_ != nullptr && device_->Confirmed().pushComplete;
-    if (!powered && !waitPush) {
+    if (awaitLastField) {
         complete = true;
     } else if (!sent && wasComplete && !forceAll) {
         complete = true;

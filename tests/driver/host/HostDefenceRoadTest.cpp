@@ -267,6 +267,22 @@ TEST(HostDefence, AClientThatNeverReadsIsDroppedAndStallsNoCommand) {
     EXPECT_TRUE(deaf.HungUp());
 }
 
+// ---- Settings right after opening ---------------------------------------------------------------
+
+// Each open is a fresh process, as a program starting up; every setting is a change, so each one
+// really goes to the receiver, and each must be confirmed and read back.
+TEST(HostDefence, SettingsAskedRightAfterOpeningASerialReceiverAllTakeEffect) {
+    const std::string library = test::ProgramFolder() + "/liblxq745api.so";
+    if (access(library.c_str(), R_OK) != 0) GTEST_SKIP() << "no API library";
+    plat::sys::test::ScopedChannelNamespace ns{"defence"};
+    ChildHost host("sim-serial:rx");
+    for (int open = 0; open < 20; ++open) {
+        const std::string agc = open % 2 == 0 ? "2" : "1", atten = open % 2 == 0 ? "1" : "0";
+        const auto ran = RunToEnd({"lxq745_settings_probe", library, agc, atten});
+        EXPECT_EQ(ran.out, "1 1 " + agc + " " + atten + "\n") << "open " << open << ": " << ran.err;
+    }
+}
+
 // ---- Power -------------------------------------------------------------------------------------
 
 TEST(HostDefence, SleepAndWakeAreToldToSubscribersAroundTheDevices) {
