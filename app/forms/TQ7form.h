@@ -252,6 +252,8 @@ public:
     void stSpeedButton18PaintCaption(plat::comp::TObject* sender);
     void stSpeedButton24Click(plat::comp::TObject* sender);
     void ScrollTimerTimer(plat::comp::TObject* sender);
+    // Puts the spectrum scope open or closed at once, with its panel `height` pixels tall.
+    void LayOutScope(bool open, int height);
     void stSpeedButton37Click(plat::comp::TObject* sender); // Zoom out
     void stSpeedButton38Click(plat::comp::TObject* sender); // Zoom in
     void stSpeedButton52Click(plat::comp::TObject* sender); // Hits

@@ -259,7 +259,7 @@ void TQ7form::LXPowerChange(TObject*) {
         if (c->Tag() >= 0) c->SetEnabled(on);
     }
     stSpeedButton39->SetEnabled(on && stSpeedButton18->Down()); // "p-p" only with "µV"
-    if (SweepPanel) SweepPanel->SetEnabled(on);
+    if (SweepPanel) SweepPanel->SetEnabled(on && stSpeedButton24->Down()); // a closed scope takes no keys
     if (on && stKnob1->Enabled() && stKnob1->HandleAllocated()) SetActiveControl(stKnob1);
     if (!on && Q7->GetScanMode() != 0) {
         stSpeedButton7Click(stSpeedButton7);   // Stop scanning

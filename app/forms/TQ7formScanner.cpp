@@ -541,7 +541,7 @@ void TQ7form::Scanning1Click(TObject*) {
                    static_cast<std::uint8_t>(settings_.enableGroups ? 1 : 0)};
     ScanSetForm->Edit(s);
     settings_.delayTimeMs = s.DelayTime;
-    settings_.scanRate = s.ScanRate == 0 ? 20 : s.ScanRate;
+    settings_.scanRate = s.ScanRate;
     settings_.onLost = s.OnLost;
     settings_.stopOnFound = s.StopOnFound != 0;
     settings_.memGroups = s.MemGroups;

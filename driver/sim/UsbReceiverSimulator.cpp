@@ -151,8 +151,9 @@ NtStatus UsbReceiverSimulator::VendorIn(std::uint8_t request, std::uint16_t, std
             status.flags = static_cast<std::uint8_t>((busy ? transport::kUsbStatusBusy : 0) |
                                                      (receiver_.Powered() ? transport::kUsbStatusPowered : 0));
             status.lock = busy ? 0 : receiver_.ReadLock();
-            status.detectorA = DetectorWord(receiver_.DetectorA());
-            status.detectorB = DetectorWord(receiver_.DetectorB());
+            const DetectorWords words = receiver_.Detector();
+            status.detectorA = DetectorWord(words.a);
+            status.detectorB = DetectorWord(words.b);
             std::memcpy(reply, &status, sizeof status);
             size = sizeof status;
             break;
@@ -208,21 +209,24 @@ NtStatus UsbReceiverSimulator::BulkOut(std::uint8_t endpoint, const std::uint8_t
     if (length >= sizeof(transport::UsbPushMessage) && data[0] == transport::kUsbPushMessageType) {
         transport::UsbPushMessage message;
         std::memcpy(&message, data, sizeof message);
+        // The acknowledgement carries the measurement made before the new state took hold: a
+        // pipelined scan reads each frequency's level as it tunes to the next.
+        const DetectorWords measured = receiver_.Detector();
         receiver_.SetTuner(message.state);
         ++pushMessages_;
         lastSequence_ = message.sequence;
-        if (acknowledging_) Acknowledge(message.sequence);
+        if (acknowledging_) Acknowledge(message.sequence, measured.a, measured.b);
     }
     Post([done = std::move(done)] { done(kStatusSuccess); });
     return kStatusSuccess;
 }
 
-void UsbReceiverSimulator::Acknowledge(std::uint8_t sequence) {
+void UsbReceiverSimulator::Acknowledge(std::uint8_t sequence, std::uint16_t a, std::uint16_t b) {
     transport::UsbStatusMessage status{};
     status.acknowledged = sequence;
     status.lock = receiver_.ReadLock();
-    status.detectorA = DetectorWord(receiver_.DetectorA());
-    status.detectorB = DetectorWord(receiver_.DetectorB());
+    status.detectorA = DetectorWord(a);
+    status.detectorB = DetectorWord(b);
     std::array<std::uint8_t, sizeof status> message;
     std::memcpy(message.data(), &status, sizeof status);
     statusMessages_.push_back(message);
@@ -262,9 +266,16 @@ int UsbReceiverSimulator::DeliverAudio(int transfers) {
     {
         std::lock_guard lock(mutex_);
         std::vector<std::pair<IsoTransfer, IsoDone>> batch;
+        const bool scene = receiver_.FollowsScene();
         while (delivered < transfers && !iso_.empty() && !gone_) {
             PendingIso p = std::move(iso_.front());
             iso_.pop_front();
+            constexpr std::size_t kPacketSamples = kSimAudioBytesPerPacket / 2;
+            if (scene) {
+                // The band goes on while packets are lost: render them all, deliver what arrives.
+                block_.resize(p.packets * kPacketSamples);
+                synth_.Render(receiver_.IfState(), block_.data(), block_.size());
+            }
             IsoTransfer t;
             t.startFrame = frame_;
             frame_ += static_cast<std::uint32_t>(p.packets);
@@ -279,9 +290,9 @@ int UsbReceiverSimulator::DeliverAudio(int transfers) {
                     continue;
                 }
                 std::uint8_t* out = t.data.data() + i * p.packetSize;
-                for (std::uint32_t s = 0; s < kSimAudioBytesPerPacket / 2; ++s) {
-                    const auto v = static_cast<std::uint16_t>(SimWaveformSample(first + s));
-                    PutLe16(out + 2 * s, v);
+                for (std::uint32_t s = 0; s < kPacketSamples; ++s) {
+                    const std::int16_t sample = scene ? block_[i * kPacketSamples + s] : SimWaveformSample(first + s);
+                    PutLe16(out + 2 * s, static_cast<std::uint16_t>(sample));
                 }
                 t.packets[i] = {kStatusSuccess, kSimAudioBytesPerPacket};
             }

@@ -56,8 +56,14 @@ Result DeviceCapsOf(Direction direction, std::uint32_t id, WaveCaps& caps) {
 }
 
 std::shared_ptr<AudioBackend> ActiveAudioBackend() {
+    {
+        std::lock_guard lock(g_mutex);
+        if (g_backend) return g_backend;
+    }
+    // Made outside the lock: a back end announces the devices it is given as it is made.
+    auto made = MakeBackendFromEnvironment();
     std::lock_guard lock(g_mutex);
-    if (!g_backend) g_backend = MakeBackendFromEnvironment();
+    if (!g_backend) g_backend = std::move(made);
     return g_backend;
 }
 

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <filesystem>
 #include <memory>
+#include <sstream>
 
 #include "app/controls/TmyTuningPad.h"
 #include "app/controls/TstKnob.h"
@@ -422,6 +423,28 @@ TEST_F(PluginSide, TheDemodulatorOfTheSettingsIsEmbeddedAtStartUp) {
     EXPECT_TRUE(Item("De&modulators", "Q745 Professional")->Checked());
 }
 
+TEST_F(PluginSide, AFirstStartRunsTheInstalledDemodulatorAndKeepsTheChoice) {
+    AddDemodulator();
+    StartPanel({});
+    EXPECT_TRUE(boxes.empty()) << boxes[0].text;
+    EXPECT_EQ(form->DemodulatorName(), "Q745 Professional");
+    EXPECT_EQ(win::GetParent(form->EmbeddedDemodulator()), form->DemodPanel->Handle());
+    form->Close();
+    form->KVR->StopAll();
+    form.reset();
+    const std::string ini = dir.Path() + "/Talvenor/Q745/LXQ745.ini";
+    std::stringstream text;
+    text << std::ifstream(ini).rdbuf();
+    EXPECT_NE(text.str().find("Demodulator=Q745 Professional"), std::string::npos) << text.str();
+
+    // A stored choice that is not installed is not swapped silently for another.
+    std::ofstream(ini) << "[Application-**DEMO**]\r\nDemodulator=Gone\r\n";
+    StartPanel({});
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "The demodulator failed to start.");
+    EXPECT_EQ(form->DemodulatorName(), "Gone");
+}
+
 TEST_F(PluginSide, WithoutThePluginOfTheSettingsStartUpGoesOnWithAMessage) {
     StartPanel({});
     ASSERT_EQ(boxes.size(), 1u);
@@ -436,6 +459,7 @@ TEST_F(PluginSide, DisableBitsOfAPluginLockTheirControls) {
     ASSERT_GT(form->KVR->StartPlugin("Plain"), 0);
     TestPluginState& plugin = State("menu_plain");
     form->Q7->SetPower(1);
+    form->LayOutScope(true, form->SweepPanel->Height()); // a closed scope stays off anyway
     const struct {
         std::uint32_t bits;
         bool frequency, pluginMenus, dsp, power, scanning, scope, agc;

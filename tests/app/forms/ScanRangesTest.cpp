@@ -271,6 +271,14 @@ TEST_F(ScanRanges, TheEditorProposesTheWholeRangeAndStoresEveryValue) {
     };
     form.EditButtonClick(nullptr);
     EXPECT_EQ(form.Ranges().front()->step, 1000);
+
+    // A description too long for its field loses whole characters only.
+    editor.RunModal = [&](plat::comp::TForm&) {
+        editor.DescriptionEdit->SetText(std::string(30, 'm') + "\xC3\xA9");
+        return mrOk;
+    };
+    form.EditButtonClick(nullptr);
+    EXPECT_EQ(std::string(form.Ranges().front()->description), std::string(30, 'm'));
 }
 
 } // namespace

@@ -297,6 +297,7 @@ TEST_F(Scanner, AStepThatDoesNotWaitWakesTheIdleLoopForTheNextAtOnce) {
 TEST_F(Scanner, TheSettingsDialogEditsTheScannerSettingsAndTheExclusionSwitch) {
     form->Settings().delayTimeMs = 7000;
     form->Settings().exclusionsEnabled = true;
+    form->Settings().scanRate = 0; // the dialog carries it as it is
     form->ScanSetForm->RunModal = [this](plat::comp::TForm& f) {
         EXPECT_EQ(form->ScanSetForm->DelayEdit->Value(), 7);
         if (&f != form->ScanSetForm) return plat::comp::mrCancel;
@@ -309,6 +310,7 @@ TEST_F(Scanner, TheSettingsDialogEditsTheScannerSettingsAndTheExclusionSwitch) {
     };
     form->Scanning1Click(nullptr);
     EXPECT_EQ(form->Settings().delayTimeMs, 12'000);
+    EXPECT_EQ(form->Settings().scanRate, 0);
     form->Settings().memGroups = 0x8001; // groups 1 and 16
     form->Settings().enableGroups = false;
     form->ScanSetForm->RunModal = [this](plat::comp::TForm& f) {

@@ -160,6 +160,7 @@ TEST_F(Startup, ActivatingTheWindowGivesTheKnobTheKeysAndAnySizeIsAllowed) {
 
 TEST_F(Startup, DraggingTheLowerEdgeResizesWithinItsLimits) {
     StartPanel();
+    form->LayOutScope(true, form->SweepPanel->Height());
     ASSERT_GT(form->ClientHeight(), form->stPanel1->Height() + 20) << "the scope is open";
     win::Rect r;
     win::GetWindowRect(form->Handle(), &r);
