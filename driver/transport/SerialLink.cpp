@@ -90,11 +90,16 @@ void SerialLink::Enqueue(std::uint8_t command, const std::uint8_t* payload, std:
     entry.frame.insert(entry.frame.end(), payload, payload + length);
     // The same command still waiting behind the head is replaced by this one. Its waiter is woken
     // without a result, unless the frames are identical: then this entry's answer is its answer
-    // too. An entry already on the wire stays with its own frame and waiter, so that its answer
-    // confirms the value actually sent; this one queues behind it.
+    // too. An entry already on the wire keeps its frame, so that its answer confirms the value
+    // actually sent, but its waiter is woken as replaced; this one queues behind it.
     for (std::size_t i = 0; i < queue_.size(); ++i) {
         Entry& e = queue_[i];
-        if (e.command != command || e.written) continue;
+        if (e.command != command) continue;
+        if (e.written) {
+            FinishLocked(e.waiter, false, true);
+            e.waiter.reset();
+            continue;
+        }
         if (e.frame == entry.frame && e.waiter && !entry.waiter) entry.waiter = std::move(e.waiter);
         else FinishLocked(e.waiter, false, true);
         queue_.erase(queue_.begin() + static_cast<std::ptrdiff_t>(i));

@@ -207,6 +207,18 @@ void SerialTransport::OnAnswer(const SerialAnswer& answer) {
         return;
     }
     if (!answer.success) return;
+    if (answer.command == cmd::kReadDetectorA) {
+        // Word a as it comes, with the last b: the level the receiver shows now.
+        std::uint16_t a, b;
+        {
+            std::lock_guard lock(mutex_);
+            detectorA_ = static_cast<std::uint16_t>(ParseHex(answer.digits, 4));
+            a = detectorA_;
+            b = detectorB_;
+        }
+        if (device_ != nullptr) device_->RecordDetector(a, b);
+        return;
+    }
     std::lock_guard lock(mutex_);
     if (const FieldCommand* f = ByRead(answer.command)) {
         StoreField(readBack_, f->field, ParseHex(answer.digits, ReadDigits(f->field)));
@@ -222,7 +234,6 @@ void SerialTransport::OnAnswer(const SerialAnswer& answer) {
         break;
     }
     case cmd::kReadPower: powered_ = ParseHex(answer.digits, 2) != 0; break;
-    case cmd::kReadDetectorA: detectorA_ = static_cast<std::uint16_t>(ParseHex(answer.digits, 4)); break;
     case cmd::kMeasureA:
     case cmd::kMeasure: {
         const std::uint32_t words = ParseHex(answer.digits, 8);
