@@ -15,6 +15,7 @@ using driver::TunerField;
 constexpr FieldMask kFrequencyFields = Bit(TunerField::MainControl) | Bit(TunerField::MainFraction) | Bit(TunerField::Band);
 constexpr FieldMask kSecondFields = Bit(TunerField::SecondControl) | Bit(TunerField::SecondFraction);
 constexpr FieldMask kGainFields = Bit(TunerField::Gain16) | Bit(TunerField::Gain20);
+constexpr int kSilentChecksBeforeTuning = 4;
 
 // Minimum buffer lengths. A copy-out request whose output is short completes with the buffer
 // overflow status and no data; every other short buffer is an invalid parameter.
@@ -426,7 +427,11 @@ NtStatus DeviceControlHandler::Tuning(ReceiverDevice& device, IoRequest& request
             status = tuner.SetTunerFrequency(s.frequency, false, false, true, false, 0);
             if (status == kStatusSuccess) status = device.MeasureLevel(0x18);
         }
+        // A card that has not answered four checks in a row is tuned on regardless, so that a
+        // scan moves on; the request still reports the failed check.
         if (status == kStatusSuccess) status = tuner.SetTunerFrequency(in.hz, true, false, false, false, in.dwell);
+        else if (device.Transport().SilentChecks() >= kSilentChecksBeforeTuning)
+            tuner.SetTunerFrequency(in.hz, true, false, false, false, in.dwell);
         Out32(request, 0, device.LastDetectorPair());
         Out32(request, 2, static_cast<std::uint32_t>(device.LastLevel()));
         request.bytes = 12;

@@ -61,6 +61,10 @@ public:
     virtual void Stop() {}
     virtual bool Responding() const { return true; }
     virtual bool PowerDownOnClose() const { return false; }
+    // Lock checks in a row that found the card not answering (PCI).
+    virtual int SilentChecks() const { return 0; }
+    // Wakes whoever waits for the card to finish its work (PCI with its interrupt in use).
+    virtual void SignalService() {}
     virtual void CyclePort() {}
 
     // Requests only one variant serves (codec stream, raw vendor requests, bulk commands, the

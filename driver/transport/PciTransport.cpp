@@ -104,11 +104,24 @@ host::PushOutcome PciTransport::Push(const TunerState& state, driver::FieldMask 
 }
 
 NtStatus PciTransport::ReadLockStatus(bool again, std::uint8_t& status) {
-    if (again && !Ok(mailbox_.WriteReg(reg::kCommand, kPciCommandLockRecheck))) return kStatusDeviceBusy;
+    if (again && !Ok(mailbox_.WriteReg(reg::kCommand, kPciCommandLockRecheck))) return NotAnswering();
+    // The status register means something only once the card has done what it was asked.
     std::uint8_t value = 0;
-    if (!Ok(mailbox_.ReadReg(reg::kSynthStatus, value))) return kStatusDeviceBusy;
+    if (!mailbox_.CardIdle() || !Ok(mailbox_.ReadReg(reg::kSynthStatus, value))) return NotAnswering();
+    silentChecks_ = 0;
     status = value;
     return kStatusSuccess;
+}
+
+NtStatus PciTransport::NotAnswering() {
+    ++silentChecks_;
+    return kStatusDeviceBusy;
+}
+
+int PciTransport::SilentChecks() const { return silentChecks_; }
+
+void PciTransport::SignalService() {
+    if (mailbox_.UsesInterrupt()) mailbox_.ServiceEvent().Set();
 }
 
 NtStatus PciTransport::SwitchFmWide(bool on) {

@@ -40,6 +40,8 @@ public:
     NtStatus Start() override;
     void Stop() override;
     bool PowerDownOnClose() const override { return true; }
+    int SilentChecks() const override;
+    void SignalService() override;
 
     // The interrupt routine: claims the card's interrupt and queues the deferred work.
     bool ServiceInterrupt();
@@ -54,6 +56,9 @@ private:
     PciMailbox mailbox_;
     bool interruptConnected_ = false;
     bool cardType1_ = false; // direct detector read, power value 3
+    int silentChecks_ = 0;   // lock checks in a row that found the card not answering
+
+    NtStatus NotAnswering();
 
     std::mutex dpcMutex_;
     std::condition_variable dpcWake_;
