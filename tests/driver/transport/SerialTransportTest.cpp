@@ -104,6 +104,21 @@ TEST_F(SerialTransportTest, TheDetectorWordReadBackGivesTheLevel) {
     EXPECT_EQ(Count(cmd::kMeasure), measured) << "no measurement was taken for it";
 }
 
+// A setting asked for while the link comes up again (the receiver dropped DSR: a new handshake)
+// waits for the link and is sent once it is up, rather than failing at once.
+TEST_F(SerialTransportTest, ASettingAskedForWhileTheLinkComesUpIsSentOnceItIsUp) {
+    OpenAndPowerOn();
+    for (std::uint32_t round = 0; round < 10; ++round) {
+        const std::uint32_t on = round % 2 == 0 ? 1 : 0;
+        sim->DropDsr();
+        const auto answer = Send(*device, IOCTL_LXQ745_SET_ATTEN, {on}, 4);
+        EXPECT_EQ(answer.status, kStatusSuccess) << round;
+        EXPECT_EQ(answer.Word(0), 1u) << round;
+        ASSERT_TRUE(Eventually([&] { return !transport->IsBusy(); }));
+        EXPECT_EQ((receiver.Tuner().bandWord & kBandWordAttenuatorOff) == 0, on == 1) << round;
+    }
+}
+
 TEST_F(SerialTransportTest, FailureAnswersReadAsFailures) {
     OpenAndPowerOn();
     for (char terminator : {'!', '#'}) {
