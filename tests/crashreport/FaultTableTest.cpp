@@ -246,7 +246,7 @@ INSTANTIATE_TEST_SUITE_P(
                   kChain, 0},
         FaultCase{"stack-overflow", "EXCEPTION_STACK_OVERFLOW Continuable", nullptr, "crash_fixture", "FaultRecurse",
                   nullptr, {"FaultRecurse", "FaultRecurse", "FaultRecurse"}, 1},
-        FaultCase{"uncaught-exception", "EXCEPTION_FATAL_APP_EXIT Non continuable", nullptr, "libc.so.6", nullptr,
+        FaultCase{"uncaught-exception", "1073741845 Non continuable", nullptr, "libc.so.6", nullptr,
                   nullptr, kChain, 0}),
     [](const testing::TestParamInfo<FaultCase>& info) {
         std::string name = info.param.fault;
@@ -301,6 +301,7 @@ TEST(TraceOptions, ThreadEndsAndShutDownAreTracedAndLogged) {
     EXPECT_NE(run.output.find(" ended, run time: 00:00:00, CPU:", ended), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("%\r\n", ended), std::string::npos);
     EXPECT_NE(run.output.find("Type IDs count: "), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("Max. thunk index: 0 / 5041\r\n"), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("Profiler report [running "), std::string::npos) << run.output;
     struct stat info{};
     EXPECT_NE(stat(home.Folder().c_str(), &info), 0) << "without /ll no log folder is made";
