@@ -426,28 +426,35 @@ void UsbTransport::SubmitStatusRead() {
 }
 
 void UsbTransport::OnStatus(NtStatus status, const std::uint8_t* bytes, std::size_t count) {
-    std::optional<std::pair<std::uint16_t, std::uint16_t>> detector;
+    const bool whole = status == kStatusSuccess && count == sizeof(UsbStatusMessage);
+    UsbStatusMessage message{};
+    if (whole) std::memcpy(&message, bytes, sizeof message);
+    bool measured = false;
     {
         std::lock_guard lock(mutex_);
-        statusInFlight_ = false;
-        changed_.notify_all();
         const bool fatal = status == kUsbStatusDeviceGone || status == kUsbStatusStalled || status == kUsbStatusCancelled;
-        if (fatal || stopping_ || removed_) return;
-        if (status == kStatusSuccess && count == sizeof(UsbStatusMessage)) {
-            UsbStatusMessage message;
-            std::memcpy(&message, bytes, sizeof message);
-            std::memcpy(lastStatus_.data(), bytes, sizeof message);
-            const bool fresh = (message.flags & 0xFCu) == 0;
-            if (message.acknowledged != lastAcked_ || fresh) {
-                detector.emplace(static_cast<std::uint16_t>(message.detectorA >> 5),
-                                 static_cast<std::uint16_t>(message.detectorB >> 5));
-                if (outstandingPushes_ > 0) --outstandingPushes_;
-            }
-            lastAcked_ = message.acknowledged;
-            statusByte_ = message.lock & 3;
+        if (fatal || stopping_ || removed_ || !whole) {
+            statusInFlight_ = false;
+            changed_.notify_all();
+            if (fatal || stopping_ || removed_) return;
+        } else {
+            measured = message.acknowledged != lastAcked_ || (message.flags & 0xFCu) == 0;
         }
     }
-    if (detector && device_ != nullptr) device_->RecordDetector(detector->first, detector->second);
+    // The detector words are the device's before the acknowledgement that carries them is: a
+    // pipelined tune woken by the acknowledgement must find this measurement, not the one before.
+    if (measured && device_ != nullptr)
+        device_->RecordDetector(static_cast<std::uint16_t>(message.detectorA >> 5),
+                                static_cast<std::uint16_t>(message.detectorB >> 5));
+    if (whole) {
+        std::lock_guard lock(mutex_);
+        statusInFlight_ = false;
+        std::memcpy(lastStatus_.data(), bytes, sizeof message);
+        if (measured && outstandingPushes_ > 0) --outstandingPushes_;
+        lastAcked_ = message.acknowledged;
+        statusByte_ = message.lock & 3;
+        changed_.notify_all();
+    }
     SubmitStatusRead();
 }
 
