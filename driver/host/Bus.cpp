@@ -1,6 +1,7 @@
 #include "driver/host/Bus.h"
 
 #include "driver/host/Dispatcher.h"
+#include "platform/sys/Clock.h"
 
 #include <algorithm>
 #include <cctype>
@@ -12,6 +13,7 @@ namespace {
 
 constexpr int kMaxDevices = 999;
 constexpr std::size_t kMaxBusId = 64;
+constexpr std::int64_t kSleepPollMs = 10;
 
 bool ValidBusId(const std::string& id) {
     if (id.empty() || id.size() > kMaxBusId) return false;
@@ -117,6 +119,7 @@ NtStatus Bus::SetDevicePower(const std::string& busId, int state) {
 
 NtStatus Bus::Sleep() {
     Tell(Event::SystemSleep, "");
+    WaitForClosedReceivers();
     const auto devices = Devices();
     for (const auto& device : devices) {
         const NtStatus status = SendPower(device, PowerMinor::QueryPower, PowerType::System, kSystemSleeping);
@@ -138,6 +141,24 @@ NtStatus Bus::Wake() {
         SendPower(device, PowerMinor::SetPower, PowerType::System, kSystemWorking);
     Tell(Event::SystemWake, "");
     return kStatusSuccess;
+}
+
+void Bus::WaitForClosedReceivers() {
+    // Only a client that heard the notice can close its receivers in answer to it.
+    {
+        std::lock_guard lock(mutex_);
+        if (listeners_.empty()) return;
+    }
+    plat::sys::Clock& clock = plat::sys::ActiveClock();
+    for (std::int64_t waited = 0;; waited += kSleepPollMs) {
+        bool open = false;
+        for (const auto& device : Devices()) {
+            std::lock_guard lock(device->DeviceMutex());
+            open = open || device->openCount > 0;
+        }
+        if (!open || waited >= kSleepGraceMs) return;
+        clock.SleepMs(kSleepPollMs);
+    }
 }
 
 void Bus::Tell(Event event, const std::string& path) {

@@ -35,8 +35,9 @@ public:
     NtStatus Eject(const std::string& busId);
     // Device power of one device (D3 or D0), or system sleep and wake for every device. Sleep is
     // refused while any receiver is open or busy. Subscribers hear of the sleep before the devices
-    // are asked (so that a client can close its receivers) and of the wake once they are back; a
-    // sleep refused is followed by a wake notice, since the system stays at work.
+    // are asked, and the receivers still open get a moment (kSleepGrace) to be closed; they hear
+    // of the wake once the devices are back. A sleep refused is followed by a wake notice, since
+    // the system stays at work.
     NtStatus SetDevicePower(const std::string& busId, int state);
     NtStatus Sleep();
     NtStatus Wake();
@@ -68,8 +69,11 @@ public:
     static NtStatus SendPnp(const DevicePtr& device, PnpMinor minor);
     static NtStatus SendPower(const DevicePtr& device, PowerMinor minor, PowerType type, int state);
 
+    static constexpr std::int64_t kSleepGraceMs = 2000;
+
 private:
     void Tell(Event event, const std::string& path);
+    void WaitForClosedReceivers();
     NtStatus RemoveDevice(const DevicePtr& device);
     DevicePtr Shared(DeviceObject& device) const;
     std::vector<DevicePtr> Devices() const;

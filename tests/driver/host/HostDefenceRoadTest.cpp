@@ -287,7 +287,7 @@ TEST(HostDefence, SettingsAskedRightAfterOpeningASerialReceiverAllTakeEffect) {
 
 TEST(HostDefence, SleepAndWakeAreToldToSubscribersAroundTheDevices) {
     plat::sys::test::ScopedChannelNamespace ns{"defence"};
-    ChildHost host("test:rx");
+    ChildHost host("test-pci:rx");
     RawClient listener;
     ASSERT_TRUE(listener.SendHeader(wire::Kind::Subscribe, 1));
     ASSERT_EQ(listener.AnswerStatus(1), 0u);
@@ -306,9 +306,23 @@ TEST(HostDefence, SleepAndWakeAreToldToSubscribersAroundTheDevices) {
     Command("wake");
     EXPECT_EQ(event(), wake);
 
-    // Refused while a receiver is open: the sleep was announced, so the system's staying at work is too.
+    // A client that closes its receiver when told lets the system sleep.
+    const std::string path = plat::sys::ListDeviceInterfaces().at(0);
     plat::sys::DeviceHandle handle;
-    ASSERT_EQ(handle.Open(plat::sys::ListDeviceInterfaces().at(0)), 0u);
+    ASSERT_EQ(handle.Open(path), 0u);
+    auto closer = std::async(std::launch::async, [&] {
+        const auto told = event();
+        handle.Close();
+        return told;
+    });
+    Command("sleep");
+    EXPECT_EQ(closer.get(), sleep);
+    Command("wake");
+    EXPECT_EQ(event(), wake);
+
+    // One that keeps it open: refused after the grace, and since the sleep was announced, the
+    // system's staying at work is too.
+    ASSERT_EQ(handle.Open(path), 0u);
     std::string reply;
     EXPECT_EQ(BusControlClient::Send("sleep", reply), kStatusDeviceBusy);
     EXPECT_EQ(event(), sleep);
