@@ -7,10 +7,11 @@ namespace lxq::host {
 WorkQueue::~WorkQueue() {
     std::thread finished;
     {
-        std::unique_lock lock(mutex_);
-        // The last item may still be running; the thread ends once the queue is empty.
+        std::lock_guard lock(mutex_);
+        stopping_ = true;  // the thread finishes what is queued, then ends without lingering
         finished.swap(thread_);
     }
+    wake_.notify_all();
     if (finished.joinable()) finished.join();
 }
 
@@ -19,7 +20,10 @@ bool WorkQueue::Post(std::function<void()> work) {
     {
         std::lock_guard lock(mutex_);
         work_.push_back(std::move(work));
-        if (running_) return true;
+        if (running_) {
+            wake_.notify_one();
+            return true;
+        }
         // The thread that ran the last batch has left its loop; it is joined below, outside the lock.
         previous.swap(thread_);
         try {
@@ -41,18 +45,20 @@ bool WorkQueue::Busy() {
 }
 
 void WorkQueue::Run() {
+    std::unique_lock lock(mutex_);
     for (;;) {
-        std::function<void()> work;
-        {
-            std::lock_guard lock(mutex_);
-            if (work_.empty()) {
-                running_ = false;
-                return;
-            }
-            work = std::move(work_.front());
-            work_.pop_front();
+        // Requests tend to come in runs (a client waits for each answer, then asks again): the
+        // thread stays a moment for the next one rather than being started anew for each.
+        if (work_.empty() && !stopping_) wake_.wait_for(lock, kLinger, [this] { return !work_.empty() || stopping_; });
+        if (work_.empty()) {
+            running_ = false;
+            return;
         }
+        std::function<void()> work = std::move(work_.front());
+        work_.pop_front();
+        lock.unlock();
         work();
+        lock.lock();
     }
 }
 
