@@ -47,6 +47,8 @@ public:
     ~UsbTransport() override;
 
     bool Streaming() const;
+    // Back at work with no handle open: the receiver starts over as if plugged in anew.
+    void CyclePort() override { usb_->CyclePort(); }
     std::uint8_t Sequence() const;
     // The ring's writer while streaming (tests read its counters).
     std::uint32_t LostPackets() const;

@@ -21,6 +21,7 @@
 #include "driver/transport/UsbTransport.h"
 #include "driver/sim/SimRegistry.h"
 #include "driver/sim/UsbReceiverSimulator.h"
+#include "platform/sys/DeviceChannel.h"
 #include "tests/driver/transport/Eventually.h"
 #include "tests/platform/sys/ScopedChannelNamespace.h"
 
@@ -196,6 +197,23 @@ TEST_P(SimulatedRoad, AReadBackKeepsWhatTheReceiverCouldNotHaveSent) {
         EXPECT_EQ(api.CodecStop(index), 1);
     }
     EXPECT_EQ(api.CloseRadioDevice(index), 1);
+}
+
+class UsbPortRoad : public SimulatedRoad {};
+
+// A USB receiver nobody holds has its port cycled when the system wakes, so that it starts over
+// as if plugged in anew; one held open keeps its port (and its stream) as it was.
+TEST_F(UsbPortRoad, AUsbPortIsCycledOnWakeOnlyWhenNoHandleIsOpen) {
+    Plug("sim-usb", "rx");
+    const SimulatedDevice sim = SimRegistry::Find("rx");
+    ASSERT_NE(sim.usb, nullptr);
+    ASSERT_EQ(bus.Sleep(), kStatusSuccess);
+    ASSERT_EQ(bus.Wake(), kStatusSuccess);
+    EXPECT_EQ(sim.usb->PortCycles(), 1);
+    plat::sys::DeviceHandle handle;
+    ASSERT_EQ(handle.Open(plat::sys::ListDeviceInterfaces().at(0)), 0u);
+    ASSERT_EQ(bus.Wake(), kStatusSuccess);
+    EXPECT_EQ(sim.usb->PortCycles(), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Variants, SimulatedRoad, ::testing::Values("sim-usb", "sim-serial", "sim-pci"));
