@@ -32,6 +32,7 @@ struct ApiByName {
     std::int32_t (*CodecStop)(std::int32_t) = nullptr;
     std::uint64_t (*CodecRead)(std::int32_t, void*, std::uint64_t) = nullptr;
     std::int32_t (*CodecSetGain)(std::int32_t, std::int32_t) = nullptr;
+    std::int32_t (*Q7GetDebug)(std::int32_t, void*) = nullptr;
     std::int32_t (*Q7BlockScan)(std::int32_t, std::uint32_t*, std::uint32_t, std::int32_t, std::uint32_t,
                                 std::uint32_t, std::uint32_t) = nullptr;
 
@@ -65,6 +66,7 @@ struct ApiByName {
         Bind(CodecStop, "CodecStop");
         Bind(CodecRead, "CodecRead");
         Bind(CodecSetGain, "CodecSetGain");
+        Bind(Q7GetDebug, "Q7GetDebug");
         Bind(Q7BlockScan, "Q7BlockScan");
         return true;
     }

@@ -21,6 +21,7 @@
 #include "driver/transport/UsbTransport.h"
 #include "driver/sim/SimRegistry.h"
 #include "driver/sim/UsbReceiverSimulator.h"
+#include "platform/sys/DeviceChannel.h"
 #include "tests/driver/sim/ApiByName.h"
 #include "tests/driver/transport/Eventually.h"
 #include "tests/platform/sys/ScopedChannelNamespace.h"
@@ -106,6 +107,62 @@ TEST_P(SimulatedRoad, TuneMeasureAndSettingsReachTheSimulatedReceiver) {
     }
     EXPECT_EQ(api.IsDeviceConnected(index), 1);
     EXPECT_EQ(api.CloseRadioDevice(index), 1);
+}
+
+// The debug record reads the receiver back. What the receiver could not have sent (an idle USB
+// receiver holds no tuner state; a serial receiver has no read for the preselector and the range
+// control byte) must not replace what the driver holds and will send.
+TEST_P(SimulatedRoad, AReadBackKeepsWhatTheReceiverCouldNotHaveSent) {
+    const std::string kind = GetParam();
+    Plug(kind, "rx");
+    const SimulatedDevice sim = SimRegistry::Find("rx");
+    ASSERT_NE(sim.receiver, nullptr);
+    Api api;
+    if (!api.Load()) GTEST_SKIP() << "no API library";
+    const std::int32_t index = api.OpenRadioDevice(0);
+    ASSERT_GE(index, 1);
+    ASSERT_EQ(api.SetPower(index, 1), 1);
+    if (sim.usb != nullptr) sim.usb->StopRealTime();
+    constexpr std::uint32_t kHz = 1'296'000'000;  // an upper band: the preselector is in use
+    ASSERT_EQ(api.SetFrequency(index, kHz), 1);
+
+    HardwareStateRecord record{};
+    for (int read = 0; read < 2; ++read) {
+        ASSERT_EQ(api.Q7GetDebug(index, &record), 1) << kind;
+        EXPECT_EQ(api.GetFrequency(index), kHz) << kind;
+        std::uint32_t word0 = 0;
+        std::memcpy(&word0, reinterpret_cast<const std::uint8_t*>(&record) + 48, 4);
+        EXPECT_NE(word0, 0u) << kind << ": the tuning is still the driver's";
+    }
+    if (sim.usb == nullptr) {
+        const TunerState held = sim.receiver->Tuner();
+        EXPECT_EQ(record.preselector, held.preselector) << kind;
+        EXPECT_EQ(record.rangeControl, held.rangeControl) << kind;
+        EXPECT_NE(held.preselector, 0) << kind << ": the case shows nothing with a zero preselector";
+    } else {
+        // Streaming starts: the receiver gets the whole state, the tuning included.
+        ASSERT_EQ(api.CodecStart(index, nullptr, nullptr), 1);
+        EXPECT_TRUE(sim.receiver->IsTunedTo(kHz));
+        EXPECT_EQ(api.CodecStop(index), 1);
+    }
+    EXPECT_EQ(api.CloseRadioDevice(index), 1);
+}
+
+class UsbPortRoad : public SimulatedRoad {};
+
+// A USB receiver nobody holds has its port cycled when the system wakes, so that it starts over
+// as if plugged in anew; one held open keeps its port (and its stream) as it was.
+TEST_F(UsbPortRoad, AUsbPortIsCycledOnWakeOnlyWhenNoHandleIsOpen) {
+    Plug("sim-usb", "rx");
+    const SimulatedDevice sim = SimRegistry::Find("rx");
+    ASSERT_NE(sim.usb, nullptr);
+    ASSERT_EQ(bus.Sleep(), kStatusSuccess);
+    ASSERT_EQ(bus.Wake(), kStatusSuccess);
+    EXPECT_EQ(sim.usb->PortCycles(), 1);
+    plat::sys::DeviceHandle handle;
+    ASSERT_EQ(handle.Open(plat::sys::ListDeviceInterfaces().at(0)), 0u);
+    ASSERT_EQ(bus.Wake(), kStatusSuccess);
+    EXPECT_EQ(sim.usb->PortCycles(), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Variants, SimulatedRoad, ::testing::Values("sim-usb", "sim-serial", "sim-pci"));
