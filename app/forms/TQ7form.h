@@ -290,6 +290,8 @@ public:
     void Exit1Click(plat::comp::TObject* sender);
     // The plug-ins stopped at a suspend, to start again at the resume; null between suspends.
     const std::vector<std::string>* RestartList() const { return restartList_.get(); }
+    // Whether the driver host's sleep and wake notices reach the panel now.
+    bool HearsHostPowerEvents() const { return powerBroadcast_ && powerBroadcast_->HostListening(); }
     // --- startup (TQ7formStartup.cpp: menu, status, window; TQ7formTuning.cpp: tuning) ---
     // A start-up status line, shown by the splash window while it exists, else skipped.
     void SetStatus(const std::string& text);

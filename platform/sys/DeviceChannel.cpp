@@ -425,6 +425,7 @@ void DeviceNotifications::Stop() {
     wake_.notify_all();
     if (thread_.joinable()) thread_.join();
     socket_.Close();
+    listening_ = false;
 }
 
 bool DeviceNotifications::Subscribe(bool replayPresent) {
@@ -436,6 +437,7 @@ bool DeviceNotifications::Subscribe(bool replayPresent) {
     std::lock_guard lock(mutex_);
     if (stopping_) return false;
     socket_ = std::move(socket);
+    listening_ = true;
     return true;
 }
 
@@ -451,6 +453,7 @@ void DeviceNotifications::Run(bool connected) {
         }
         const long length = socket_.Receive(buffer);
         if (length <= 0) {
+            listening_ = false;
             {
                 std::lock_guard lock(mutex_);
                 if (stopping_) return;

@@ -168,6 +168,8 @@ public:
     void StartInBackground(Callback callback, std::chrono::milliseconds retryInterval = std::chrono::seconds(1));
     // Stops listening and joins the thread; no callback runs after it returns.
     void Stop();
+    // Whether the host has taken the subscription and not gone away since.
+    bool Listening() const { return listening_.load(); }
 
 private:
     bool Subscribe(bool replayPresent);
@@ -181,6 +183,7 @@ private:
     bool stopping_ = false;
     ChannelSocket socket_;
     std::vector<std::string> present_;  // what the current connection has reported present
+    std::atomic<bool> listening_{false};
 };
 
 } // namespace plat::sys

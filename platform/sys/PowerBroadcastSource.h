@@ -27,6 +27,8 @@ public:
     // Starts listening, without waiting for the host: it is asked on this object's thread.
     void Start(Callback callback, std::chrono::milliseconds retryInterval = std::chrono::seconds(1));
     // Stops listening; no callback runs after it returns.
+    // Whether the driver host hears this process for its sleep and wake notices now.
+    bool HostListening() const { return notices_.Listening(); }
     void Stop() {
         logind_.Stop();
         notices_.Stop();

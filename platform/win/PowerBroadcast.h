@@ -19,6 +19,9 @@ public:
     PowerBroadcast(const PowerBroadcast&) = delete;
     PowerBroadcast& operator=(const PowerBroadcast&) = delete;
 
+    // Whether the driver host's sleep and wake notices reach this process now.
+    bool HostListening() const { return source_.HostListening(); }
+
 private:
     sys::PowerBroadcastSource source_;
 };

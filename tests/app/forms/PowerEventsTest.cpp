@@ -6,8 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <condition_variable>
+#include <filesystem>
+#include <future>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -16,17 +22,22 @@
 #include "app/forms/TDiscForm.h"
 #include "app/forms/TQ7form.h"
 #include "app/receiver/MainThread.h"
+#include "app/receiver/TmyKVRserver.h"
 #include "app/receiver/TmyQ745.h"
+#include "driver/host/BusControlClient.h"
 #include "driver/host/RecordingTransport.h"
 #include "platform/components/TApplication.h"
 #include "platform/components/TTimer.h"
 #include "platform/sys/Clock.h"
 #include "platform/sys/DeviceChannel.h"
+#include "platform/sys/SettingsStore.h"
 #include "platform/win/WindowApi.h"
 #include "tests/app/forms/FrontPanelFixture.h"
 #include "tests/platform/sys/NoticeHost.h"
 #include "tests/platform/sys/ScopedChannelNamespace.h"
 #include "tests/platform/sys/TempFolder.h"
+
+extern char** environ;
 
 namespace lxq {
 namespace {
@@ -241,6 +252,107 @@ TEST_F(FrontPanel, AHostThatRestartsEndsTheDisconnectionNoticeByItself) {
     EXPECT_EQ(HostFrequency(), 145'500'000u) << "the receiver has the panel's frequency again";
     form.reset();
     again->Stop();
+}
+
+// The driver host as its own process, as a user runs it: `lxq745d --simulate usb`.
+class HostProcess {
+public:
+    HostProcess() {
+        int out[2];
+        EXPECT_EQ(pipe(out), 0);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addclose(&actions, out[0]);
+        const std::string path = std::filesystem::read_symlink("/proc/self/exe").parent_path().string() + "/lxq745d";
+        const char* argv[] = {path.c_str(), "--simulate", "usb", nullptr};
+        EXPECT_EQ(posix_spawn(&pid_, path.c_str(), &actions, nullptr, const_cast<char**>(argv), environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        close(out[1]);
+        std::string line;
+        char c;
+        while (read(out[0], &c, 1) == 1 && c != '\n') line.push_back(c);
+        close(out[0]);
+        EXPECT_EQ(line, "lxq745d: ready");
+    }
+    ~HostProcess() {
+        kill(pid_, SIGTERM);
+        waitpid(pid_, nullptr, 0);
+    }
+    // What `lxq745ctl` would send, sent on another thread: the host waits for the panel to close
+    // its receiver before the computer sleeps, and the panel does that on this test's thread.
+    std::future<std::uint32_t> Command(const std::string& command) {
+        return std::async(std::launch::async, [command] {
+            std::string reply;
+            return host::BusControlClient::Send(command, reply);
+        });
+    }
+
+private:
+    pid_t pid_ = -1;
+};
+
+class SleepWithAHost : public FrontPanel {
+protected:
+    SleepWithAHost() { setenv("XDG_CONFIG_HOME", dir.Path().c_str(), 1); }
+    ~SleepWithAHost() override {
+        form.reset();
+        unsetenv("XDG_CONFIG_HOME");
+    }
+    // Handles the panel's messages, its timers running on, until the host has answered.
+    std::uint32_t Await(std::future<std::uint32_t>& reply) {
+        EXPECT_TRUE(PumpUntil([&] {
+            clock.AdvanceMs(10);
+            return reply.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+        }));
+        return reply.get();
+    }
+    HostProcess host;
+};
+
+TEST_F(SleepWithAHost, SleepClosesTheReceiverAndStopsThePlugInsAndWakeReopensItBySerial) {
+    plat::sys::SettingsStore().WriteString("Software\\KVR", "SearchPath", LXQ_FORMS_POWER_PLUGIN_DIR);
+    StartPanel({"/sd"});
+    ASSERT_FALSE(form->Quitting());
+    ASSERT_FALSE(form->Q7->Demo()) << "the host's receiver";
+    const std::string serial = form->Q7->GetSerialNum();
+    form->Q7->SetPower(1);
+    form->KVR->LoadPlugins();
+    for (const char* name : {"Type 200", "Type 100"}) ASSERT_NE(form->KVR->StartPlugin(name), 0);
+    std::vector<std::string> shown;
+    form->RunModal = [&](plat::comp::TCustomForm& f) {
+        shown.push_back(f.ClassName());
+        auto& notice = dynamic_cast<TDiscForm&>(f);
+        EXPECT_TRUE(notice.ReopenBySerial);
+        EXPECT_EQ(notice.ReopenSerial, serial);
+        f.SetModalResult(plat::comp::mrNone);
+        EXPECT_TRUE(PumpUntil([&] {
+            clock.AdvanceMs(10); // the notice tries to open the receiver every 100 ms
+            return f.ModalResult() != plat::comp::mrNone;
+        }));
+        return f.ModalResult();
+    };
+    ASSERT_TRUE(PumpUntil([&] { return form->HearsHostPowerEvents(); }));
+
+    auto slept = host.Command("sleep");
+    EXPECT_EQ(Await(slept), 0u) << "the computer sleeps";
+    ASSERT_NE(form->RestartList(), nullptr) << "the panel heard of it";
+    EXPECT_EQ(form->Q7->Handle(), 0) << "and closed its receiver first";
+    // Stopped, and unloaded with the receiver they served: no instance either way.
+    EXPECT_LE(form->KVR->PluginInstance("Type 100"), 0);
+    EXPECT_LE(form->KVR->PluginInstance("Type 200"), 0);
+    EXPECT_TRUE(shown.empty());
+
+    auto woke = host.Command("wake");
+    EXPECT_EQ(Await(woke), 0u);
+    ASSERT_TRUE(PumpUntil([&] { return form->RestartList() == nullptr; })) << "the panel never heard of the wake";
+    EXPECT_EQ(shown, std::vector<std::string>{"TDiscForm"});
+    ASSERT_NE(form->Q7->Handle(), 0) << "reopened";
+    EXPECT_FALSE(form->Q7->Demo());
+    EXPECT_EQ(form->Q7->GetSerialNum(), serial) << "the same receiver, by its serial number";
+    EXPECT_EQ(form->Q7->GetPower(), 1);
+    EXPECT_GT(form->KVR->PluginInstance("Type 100"), 0) << "the plug-ins run again";
+    EXPECT_GT(form->KVR->PluginInstance("Type 200"), 0);
 }
 
 } // namespace
