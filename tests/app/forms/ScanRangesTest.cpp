@@ -1,5 +1,5 @@
-// The scan-range list: its file, the skip mark and its check box, the auto-store check, removal, the squelch
-// column, and the range editor.
+// The scan-range list: its file, the skip mark and its check box, the auto-store check, removal,
+// the squelch column, and the range editor.
 
 #include <gtest/gtest.h>
 
