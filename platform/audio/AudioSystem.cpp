@@ -15,7 +15,11 @@
 namespace plat::audio {
 namespace {
 
+// g_mutex guards the state below and is never held while a back end runs: back ends announce
+// devices through BroadcastDeviceChange, which takes it. g_choosing makes the first users wait
+// for the one back end chosen from the environment.
 std::mutex g_mutex;
+std::mutex g_choosing;
 std::shared_ptr<AudioBackend> g_backend;
 std::map<std::uint32_t, win::Hwnd> g_listeners;
 std::uint32_t g_nextHandle = 1;
@@ -56,8 +60,19 @@ Result DeviceCapsOf(Direction direction, std::uint32_t id, WaveCaps& caps) {
 }
 
 std::shared_ptr<AudioBackend> ActiveAudioBackend() {
+    {
+        std::lock_guard lock(g_mutex);
+        if (g_backend) return g_backend;
+    }
+    std::lock_guard choosing(g_choosing);
+    {
+        std::lock_guard lock(g_mutex);
+        if (g_backend) return g_backend;
+    }
+    auto backend = MakeBackendFromEnvironment();
     std::lock_guard lock(g_mutex);
-    if (!g_backend) g_backend = MakeBackendFromEnvironment();
+    // A test may have installed its own meanwhile; it wins.
+    if (!g_backend) g_backend = std::move(backend);
     return g_backend;
 }
 
