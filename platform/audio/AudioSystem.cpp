@@ -3,6 +3,7 @@
 #include "platform/audio/AlsaAudioBackend.h"
 #include "platform/audio/FileAudioBackend.h"
 #include "platform/audio/NullAudioBackend.h"
+#include "platform/audio/VirtualCardBackend.h"
 #include "platform/win/MessageApi.h"
 #include "platform/win/Messages.h"
 
@@ -59,7 +60,9 @@ Result DeviceCapsOf(Direction direction, std::uint32_t id, WaveCaps& caps) {
     return Result::NoError;
 }
 
-std::shared_ptr<AudioBackend> ActiveAudioBackend() {
+namespace {
+
+std::shared_ptr<AudioBackend> ChosenBackend() {
     {
         std::lock_guard lock(g_mutex);
         if (g_backend) return g_backend;
@@ -74,6 +77,16 @@ std::shared_ptr<AudioBackend> ActiveAudioBackend() {
     // A test may have installed its own meanwhile; it wins.
     if (!g_backend) g_backend = std::move(backend);
     return g_backend;
+}
+
+} // namespace
+
+std::shared_ptr<AudioBackend> ActiveAudioBackend() {
+    return std::make_shared<VirtualCardBackend>(ChosenBackend());
+}
+
+Result QueryFormatOf(Direction direction, std::uint32_t id, void* record, std::size_t length) {
+    return ActiveAudioBackend()->QueryFormat(direction, id, record, length);
 }
 
 ScopedAudioBackend::ScopedAudioBackend(std::shared_ptr<AudioBackend> backend) {

@@ -7,6 +7,7 @@
 #include "driver/host/BuiltInKinds.h"
 #include "driver/host/ChannelServer.h"
 #include "driver/host/UsbHotplug.h"
+#include "driver/host/VirtualCardServer.h"
 #include "platform/sys/DeviceChannel.h"
 
 #include <csignal>
@@ -76,6 +77,9 @@ int main(int argc, char** argv) {
                      plat::sys::DeviceChannelAddress().c_str());
         return 1;
     }
+    // The virtual sound card carries the IF of the simulated serial and PCI receivers.
+    lxq::host::VirtualCardServer card(lxq::host::SimulatedPins(bus), [](auto) { return nullptr; });
+    if (!card.Start(true)) std::fprintf(stderr, "lxq745d: another driver host serves the virtual sound card\n");
     for (const auto& [kind, id] : devices) {
         std::string message;
         if (!lxq::IsSuccess(bus.Plug(kind, id, message))) {
@@ -96,6 +100,7 @@ int main(int argc, char** argv) {
     int signal = 0;
     sigwait(&stopSignals, &signal);
     hotplugs.clear();
+    card.Stop();
     server.Stop();
     bus.RemoveAll();
     return 0;
