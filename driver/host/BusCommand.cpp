@@ -1,5 +1,7 @@
 #include "driver/host/BusCommand.h"
 
+#include "driver/host/SceneCommand.h"
+
 #include <sstream>
 #include <vector>
 
@@ -22,6 +24,13 @@ NtStatus BusCommand::Run(Bus& bus, const std::string& line, std::string& reply) 
     NtStatus status = kStatusInvalidParameter;
     reply.clear();
 
+    if (verb == "scene" && words.size() >= 2) {
+        // The rest of the line is the file's name, blanks and all.
+        const std::string rest = line.substr(line.find("scene") + 5);
+        const auto first = rest.find_first_not_of(" \t");
+        const auto last = rest.find_last_not_of(" \t\r\n");
+        return SceneCommand::Run(rest.substr(first, last - first + 1), reply);
+    }
     if (verb == "plug" && words.size() == 3) {
         status = bus.Plug(words[1], words[2], reply);
     } else if (verb == "list" && words.size() == 1) {
@@ -40,7 +49,7 @@ NtStatus BusCommand::Run(Bus& bus, const std::string& line, std::string& reply) 
         else status = bus.SetDevicePower(id, verb == "suspend" ? kD3 : kD0);
     } else {
         reply = "usage: plug <kind> <id> | unplug <id> | eject <id> | suspend <id> | resume <id> | "
-                "sleep | wake | list";
+                "sleep | wake | list | scene <file>";
         return kStatusInvalidParameter;
     }
     if (reply.empty()) reply = IsSuccess(status) ? "ok" : StatusText(status);

@@ -6,6 +6,7 @@
 //   suspend <id>          put one receiver's device into D3;  resume <id>  back to D0
 //   sleep / wake          system sleep (refused while any receiver is open) and wake
 //   list                  one line per device
+//   scene <file>          the band the simulated receivers hear from now on
 // The answer is an NT status and a line of text.
 
 #include "driver/host/Bus.h"

@@ -5,7 +5,10 @@
 
 #include "driver/EepromRepair.h"
 #include "driver/SignalLevel.h"
+#include "driver/sim/LiveScene.h"
 #include "driver/sim/TunedFrequency.h"
+
+#include <cmath>
 
 namespace lxq::sim {
 
@@ -118,6 +121,7 @@ std::uint8_t SimReceiver::ReadLock() {
 
 void SimReceiver::SetDetector(std::uint16_t a, std::uint16_t b) {
     std::lock_guard lock(mutex_);
+    pinned_ = true;
     detectorA_ = a;
     detectorB_ = b;
 }
@@ -145,12 +149,78 @@ std::int32_t SimReceiver::SetLevel(std::int32_t tenthsDbm) {
 
 std::uint16_t SimReceiver::DetectorA() const {
     std::lock_guard lock(mutex_);
-    return detectorA_;
+    return followScene_ && !pinned_ ? SceneWordsLocked().a : detectorA_;
 }
 
 std::uint16_t SimReceiver::DetectorB() const {
     std::lock_guard lock(mutex_);
-    return detectorB_;
+    return followScene_ && !pinned_ ? SceneWordsLocked().b : detectorB_;
+}
+
+std::int32_t SimReceiver::TopWord() const {
+    // The words travel as 16 bits before the driver's >> 5 (>> 6 on a card that averages).
+    return variant_ == SimVariant::Pci && image_.pciCardType != 1 ? 1023 : 2047;
+}
+
+void SimReceiver::FollowScene(bool on) {
+    std::lock_guard lock(mutex_);
+    followScene_ = on;
+    pinned_ = false;
+}
+
+bool SimReceiver::FollowsScene() const {
+    std::lock_guard lock(mutex_);
+    return followScene_;
+}
+
+IfTuning SimReceiver::IfState() const {
+    std::lock_guard lock(mutex_);
+    return IfStateLocked();
+}
+
+IfTuning SimReceiver::IfStateLocked() const {
+    IfTuning t;
+    t.wideFm = fmWide_;
+    t.bandwidthHz = fmWide_ ? kWideIfBandwidthHz : kNarrowIfBandwidthHz;
+    t.gains.attenuator = (tuner_.bandWord & kBandWordAttenuatorOff) == 0;
+    t.gains.preamp = (tuner_.bandWord & kBandWordRfAmpOff) == 0;
+    const auto span = DecodeTunedFrequency(tuner_, image_, fmWide_);
+    if (!span) return t;
+    t.tunedHz = static_cast<std::uint32_t>((std::uint64_t{span->lowHz} + span->highHz) / 2);
+    // The second LO sits the second IF away from the first IF: above it (the spectrum turns
+    // over there) for a positive second IF, below it for a negative one.
+    double secondIf = 12000.0;
+    const double reference = tuner_.referenceSelect == kReferenceInternal ? image_.refClockInternalHz
+                                                                           : image_.refClockExternalHz;
+    const double firstIf = fmWide_ && (image_.options & kOptFmWideIf) ? 110'700'000.0 : image_.firstIfHz;
+    if (tuner_.secondFraction != 0 && reference > 0.0) {
+        const double lo2 = static_cast<double>(tuner_.secondFraction) / 4294967296.0 * reference * 195.0 / 4.0;
+        secondIf = std::round(lo2 - firstIf);
+    }
+    t.ifCentreHz = std::abs(secondIf);
+    t.inverted = span->loBelow != (secondIf < 0.0);
+    return t;
+}
+
+double SimReceiver::SceneLevel() const {
+    const IfTuning t = IfState();
+    return SceneLevelDbm(*LiveScene::Current(), t.tunedHz, t.bandwidthHz, t.gains);
+}
+
+DetectorWords SimReceiver::SceneWordsLocked() const {
+    if (!model_ || std::memcmp(&modelImage_, &image_, sizeof image_) != 0) {
+        model_ = std::make_unique<DetectorModel>(image_, TopWord());
+        modelImage_ = image_;
+    }
+    const IfTuning t = IfStateLocked();
+    const double dbm = SceneLevelDbm(*LiveScene::Current(), t.tunedHz, t.bandwidthHz, t.gains);
+    // The AGC mode as the gain bytes show it (bytes 18 and 19 on a front end without the option).
+    std::uint8_t agcMode = 0;
+    if ((image_.options & kOptGain) == 0) {
+        const bool g18 = tuner_.gain[2] != 0, g19 = tuner_.gain[3] != 0;
+        agcMode = g18 && g19 ? 1 : g19 ? 2 : g18 ? 3 : 0;
+    }
+    return model_->Words(dbm, agcMode, fmWide_);
 }
 
 std::uint8_t SimReceiver::LedPattern() const {

@@ -5,11 +5,14 @@
 // simulator's own threads and the test all reach it.
 
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <optional>
 
 #include "driver/LX_Q7_EEPROM.h"
 #include "driver/TunerState.h"
+#include "driver/sim/SceneIfSynthesizer.h"
+#include "driver/sim/SceneLevel.h"
 #include "driver/sim/SimEeprom.h"
 #include "driver/sim/TunedFrequency.h"
 
@@ -52,7 +55,18 @@ public:
     // One status read: the lock bits (bit 0 first loop, bit 1 second loop).
     std::uint8_t ReadLock();
 
+    // The band: a receiver that follows the scene (those of the driver host) measures the current
+    // scene (LiveScene) at its tuned frequency, until a test pins the detector words below.
+    void FollowScene(bool on);
+    bool FollowsScene() const;
+    // What the detector sees now, in dBm, gains included; the noise alone when not tuned.
+    double SceneLevel() const;
+    // What the IF carries: tuned frequency, IF bandwidth, IF centre and spectrum inversion as the
+    // synthesiser words say, FM-wide mode, attenuator and preamplifier.
+    IfTuning IfState() const;
+
     // Detector words after the receiver's scaling (what the driver computes its level from).
+    // Setting them pins them: the scene no longer moves them.
     void SetDetector(std::uint16_t a, std::uint16_t b);
     // Chooses detector words that the driver reads as the given level (tenths of dBm) under this
     // receiver's EEPROM calibration, or the nearest level the words can express; returns it.
@@ -65,6 +79,9 @@ public:
 
 private:
     void TunerChanged();
+    IfTuning IfStateLocked() const;
+    DetectorWords SceneWordsLocked() const;
+    std::int32_t TopWord() const;
 
     const SimVariant variant_;
     mutable std::mutex mutex_;
@@ -80,6 +97,11 @@ private:
     std::uint16_t detectorA_ = 157; // about -100 dBm with the simulated calibration
     std::uint16_t detectorB_ = 900;
     std::uint8_t led_ = 0;
+    bool followScene_ = false;
+    bool pinned_ = false;
+    // Built for the image it was made from; made again when the EEPROM changes.
+    mutable std::unique_ptr<DetectorModel> model_;
+    mutable LX_Q7_EEPROM modelImage_{};
 };
 
 } // namespace lxq::sim

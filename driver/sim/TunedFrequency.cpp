@@ -51,7 +51,7 @@ std::optional<TunedSpan> DecodeTunedFrequency(const TunerState& state, const LX_
         if (low < rangeLow) low = rangeLow;
         if (high > rangeHigh) high = rangeHigh;
         if (low > high || low < 0.0 || high > 4294967295.0) continue;
-        return TunedSpan{static_cast<std::uint32_t>(low), static_cast<std::uint32_t>(high)};
+        return TunedSpan{static_cast<std::uint32_t>(low), static_cast<std::uint32_t>(high), row.injectionBelow};
     }
     return std::nullopt;
 }

@@ -17,6 +17,7 @@ namespace lxq::sim {
 struct TunedSpan {
     std::uint32_t lowHz;
     std::uint32_t highHz;
+    bool loBelow = false; // the first LO sits below the signal (injection from below)
     bool Contains(std::uint32_t hz) const { return hz >= lowHz && hz <= highHz; }
 };
 

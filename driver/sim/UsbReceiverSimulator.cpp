@@ -262,9 +262,16 @@ int UsbReceiverSimulator::DeliverAudio(int transfers) {
     {
         std::lock_guard lock(mutex_);
         std::vector<std::pair<IsoTransfer, IsoDone>> batch;
+        const bool scene = receiver_.FollowsScene();
         while (delivered < transfers && !iso_.empty() && !gone_) {
             PendingIso p = std::move(iso_.front());
             iso_.pop_front();
+            constexpr std::size_t kPacketSamples = kSimAudioBytesPerPacket / 2;
+            if (scene) {
+                // The band goes on while packets are lost: render them all, deliver what arrives.
+                block_.resize(p.packets * kPacketSamples);
+                synth_.Render(receiver_.IfState(), block_.data(), block_.size());
+            }
             IsoTransfer t;
             t.startFrame = frame_;
             frame_ += static_cast<std::uint32_t>(p.packets);
@@ -279,9 +286,9 @@ int UsbReceiverSimulator::DeliverAudio(int transfers) {
                     continue;
                 }
                 std::uint8_t* out = t.data.data() + i * p.packetSize;
-                for (std::uint32_t s = 0; s < kSimAudioBytesPerPacket / 2; ++s) {
-                    const auto v = static_cast<std::uint16_t>(SimWaveformSample(first + s));
-                    PutLe16(out + 2 * s, v);
+                for (std::uint32_t s = 0; s < kPacketSamples; ++s) {
+                    const std::int16_t sample = scene ? block_[i * kPacketSamples + s] : SimWaveformSample(first + s);
+                    PutLe16(out + 2 * s, static_cast<std::uint16_t>(sample));
                 }
                 t.packets[i] = {kStatusSuccess, kSimAudioBytesPerPacket};
             }

@@ -1,8 +1,8 @@
 #pragma once
 // A simulated receiver on USB: descriptors with an idle and a streaming alternate setting, every
 // vendor request with its status reply, tuner-state messages on the bulk pipe acknowledged on the
-// status pipe, and isochronous audio carrying a known waveform (a 16-bit ramp) at 64 samples a
-// frame. Faults can be injected: transfers delivered out of order, packet errors and loss, a
+// status pipe, and isochronous audio at 64 samples a frame: the receiver's IF from the band scene
+// when the receiver follows the scene, otherwise a known waveform (a 16-bit ramp). Faults can be injected: transfers delivered out of order, packet errors and loss, a
 // receiver that never acknowledges, a busy status, and the device pulled out.
 // Completions run on the simulator's own event thread, in order, as a USB stack's would; audio
 // moves only when told to (DeliverAudio) or, for the driver host, in real time.
@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "driver/sim/SceneIfSynthesizer.h"
 #include "driver/sim/SimReceiver.h"
 #include "driver/transport/UsbDevice.h"
 
@@ -25,6 +26,7 @@ namespace lxq::sim {
 // The waveform's sample n (little-endian 16-bit on the wire).
 inline std::int16_t SimWaveformSample(std::uint64_t n) { return static_cast<std::int16_t>(static_cast<std::uint16_t>(n * 7)); }
 inline constexpr std::uint32_t kSimAudioBytesPerPacket = 128; // 64 samples: 64 kHz at one packet a millisecond
+inline constexpr double kSimCodecRate = 64000.0;
 
 class UsbReceiverSimulator final : public transport::UsbDevice {
 public:
@@ -115,6 +117,8 @@ private:
     std::deque<std::array<std::uint8_t, 8>> statusMessages_;
     std::uint32_t frame_ = 1000;
     std::uint64_t sample_ = 0;
+    SceneIfSynthesizer synth_{kSimCodecRate};
+    std::vector<std::int16_t> block_;
     int losePackets_ = 0;
     bool swapNext_ = false;
     NtStatus failNext_ = kStatusSuccess;

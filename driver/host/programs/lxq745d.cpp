@@ -1,11 +1,13 @@
 // lxq745d: the driver host. It owns the receivers, serves the device channel of the current
 // LXQ745_NS and runs until SIGINT or SIGTERM.
-//   lxq745d [--simulate usb,serial,pci] [--usb VVVV:PPPP] [--device <kind>:<id>]...
+//   lxq745d [--simulate usb,serial,pci] [--scene FILE] [--usb VVVV:PPPP] [--device <kind>:<id>]...
+// The simulated receivers hear the band of --scene FILE, or a built-in one without it.
 // Each --device plugs a receiver at start; more come and go with lxq745ctl. "lxq745d: ready" on
 // standard output says that the channel listens and the devices given are plugged.
 
 #include "driver/host/BuiltInKinds.h"
 #include "driver/host/ChannelServer.h"
+#include "driver/host/SceneCommand.h"
 #include "driver/host/UsbHotplug.h"
 #include "driver/host/VirtualCardServer.h"
 #include "platform/sys/DeviceChannel.h"
@@ -39,6 +41,14 @@ int main(int argc, char** argv) {
             }
             continue;
         }
+        if (arg == "--scene" && i + 1 < argc) {
+            std::string message;
+            if (!lxq::IsSuccess(lxq::host::SceneCommand::Run(argv[++i], message))) {
+                std::fprintf(stderr, "lxq745d: --scene %s\n", message.c_str());
+                return 2;
+            }
+            continue;
+        }
         if (arg == "--usb" && i + 1 < argc) {
             // --usb VVVV:PPPP: receivers with that USB vendor and product id are plugged as they come.
             unsigned vendor = 0, product = 0;
@@ -54,7 +64,7 @@ int main(int argc, char** argv) {
         if (colon != std::string::npos && colon != 0) {
             devices.emplace_back(spec.substr(0, colon), spec.substr(colon + 1));
         } else {
-            std::fprintf(stderr, "usage: lxq745d [--simulate usb,serial,pci] [--usb VVVV:PPPP] [--device <kind>:<id>]...\n");
+            std::fprintf(stderr, "usage: lxq745d [--simulate usb,serial,pci] [--scene FILE] [--usb VVVV:PPPP] [--device <kind>:<id>]...\n");
             return 2;
         }
     }

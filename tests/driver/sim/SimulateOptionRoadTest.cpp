@@ -1,5 +1,5 @@
-// The whole system without hardware: `lxq745d --simulate usb` as its own process, and the API
-// library in this one tuning, measuring and streaming through the real socket.
+// The whole system without hardware: `lxq745d --simulate usb --scene FILE` as its own process,
+// and the API library in this one tuning, measuring and streaming through the real socket.
 
 #include <gtest/gtest.h>
 
@@ -10,6 +10,8 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cmath>
+#include <fstream>
 #include <cstring>
 #include <filesystem>
 #include <mutex>
@@ -30,7 +32,7 @@ std::string Folder() { return std::filesystem::read_symlink("/proc/self/exe").pa
 
 class SimulatingHost {
 public:
-    explicit SimulatingHost(const char* variants) {
+    explicit SimulatingHost(const char* variants, const std::string& scene) {
         int out[2];
         EXPECT_EQ(pipe(out), 0);
         posix_spawn_file_actions_t actions;
@@ -38,7 +40,7 @@ public:
         posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
         posix_spawn_file_actions_addclose(&actions, out[0]);
         const std::string path = Folder() + "/lxq745d";
-        const char* argv[] = {path.c_str(), "--simulate", variants, nullptr};
+        const char* argv[] = {path.c_str(), "--simulate", variants, "--scene", scene.c_str(), nullptr};
         EXPECT_EQ(posix_spawn(&pid_, path.c_str(), &actions, nullptr, const_cast<char**>(argv), environ), 0);
         posix_spawn_file_actions_destroy(&actions);
         close(out[1]);
@@ -83,7 +85,11 @@ TEST(SimulateOption, TheApiLibraryTunesMeasuresAndStreamsFromASimulatedUsbReceiv
     const std::string library = Folder() + "/liblxq745api.so";
     if (!std::filesystem::exists(library)) GTEST_SKIP() << "no API library";
     plat::sys::test::ScopedChannelNamespace ns("simulate");
-    SimulatingHost host("usb");
+    // One carrier 3 kHz above the tuned frequency and no noise: the stream is one pure tone, so
+    // every sample follows from the two before it and a lost or repeated block shows at once.
+    const std::string scene = (std::filesystem::temp_directory_path() / ("simulate-" + std::to_string(getpid()) + ".scene")).string();
+    std::ofstream(scene) << "noise -200\nstation 118103000 -60 carrier\n";
+    SimulatingHost host("usb", scene);
     void* api = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(api, nullptr) << dlerror();
     auto open = reinterpret_cast<std::int32_t (*)(std::int32_t)>(dlsym(api, "OpenRadioDevice"));
@@ -104,22 +110,38 @@ TEST(SimulateOption, TheApiLibraryTunesMeasuresAndStreamsFromASimulatedUsbReceiv
     ASSERT_EQ(start(audio.index, &Audio::Callback, &audio), 1);
     ASSERT_EQ(tune(audio.index, 118'100'000), 1);
     EXPECT_EQ(frequency(audio.index), 118'100'000u);
-    EXPECT_EQ(level(audio.index), -1000); // the simulated receiver's resting level
-    // A quarter of a second of audio: the waveform, sample after sample, without a gap.
-    ASSERT_TRUE(Eventually([&] { return audio.Size() >= 32'000; }));
+    EXPECT_NEAR(level(audio.index), -600, 20); // the carrier, as the scene gives it
+    // A quarter of a second of audio from the tune on: the tone, sample after sample.
+    std::size_t from = 0;
+    ASSERT_TRUE(Eventually([&] { return audio.Size() > 0; }));
+    from = audio.Size();
+    ASSERT_TRUE(Eventually([&] { return audio.Size() >= from + 32'000; }));
     EXPECT_EQ(stop(audio.index), 1);
-    std::lock_guard lock(audio.mutex);
-    std::int16_t first;
-    std::memcpy(&first, audio.bytes.data(), 2);
-    std::uint64_t n = static_cast<std::uint16_t>(first) * 28087u % 65536u; // 7 * 28087 = 1 mod 65536
-    ASSERT_EQ(SimWaveformSample(n), first);
-    for (std::size_t i = 0; i + 1 < audio.bytes.size(); i += 2, ++n) {
-        std::int16_t sample;
-        std::memcpy(&sample, audio.bytes.data() + i, 2);
-        ASSERT_EQ(sample, SimWaveformSample(n)) << "sample " << i / 2;
-    }
     EXPECT_EQ(close(audio.index), 1);
     dlclose(api);
+    std::filesystem::remove(scene);
+
+    std::lock_guard lock(audio.mutex);
+    std::vector<double> x;
+    for (std::size_t i = from + (from & 1); i + 1 < audio.bytes.size(); i += 2) {
+        std::int16_t sample;
+        std::memcpy(&sample, audio.bytes.data() + i, 2);
+        x.push_back(sample);
+    }
+    // The tone sits 3 kHz from the IF centre, on the side the receiver's mixing puts it: either
+    // way x[n] = 2 cos(w) x[n-1] - x[n-2] holds to within the rounding of the samples.
+    int worst = 0;
+    for (double hz : {9000.0, 15000.0}) {
+        const double c = 2.0 * std::cos(2.0 * M_PI * hz / 64000.0);
+        int fits = 0;
+        for (std::size_t n = 2; n < x.size(); ++n) fits += std::abs(x[n] - c * x[n - 1] + x[n - 2]) <= 3.0;
+        worst = std::max(worst, fits);
+    }
+    EXPECT_EQ(static_cast<std::size_t>(worst), x.size() - 2) << "the tone has a seam";
+    double peak = 0.0;
+    for (double v : x) peak = std::max(peak, std::abs(v));
+    // The amplitude follows the level: -60 dBm is 30 dB under the reference level.
+    EXPECT_NEAR(peak, kReferenceAmplitude * std::pow(10.0, -30.0 / 20.0), 20.0);
 }
 
 } // namespace

@@ -200,6 +200,7 @@ protected:
         sim = SimRegistry::Find("rx");
         ASSERT_NE(sim.usb, nullptr);
         sim.usb->StopRealTime(); // audio moves when the test says so
+        sim.receiver->FollowScene(false); // and it is the known waveform, not the band
         if (!api.Load()) GTEST_SKIP() << "no API library";
         index = api.OpenRadioDevice(0);
         ASSERT_GE(index, 1);
