@@ -8,6 +8,7 @@
 #include "driver/host/BuiltInKinds.h"
 #include "driver/host/ChannelServer.h"
 #include "driver/host/SceneCommand.h"
+#include "driver/host/SceneIfSource.h"
 #include "driver/host/UsbHotplug.h"
 #include "driver/host/VirtualCardServer.h"
 #include "platform/sys/DeviceChannel.h"
@@ -88,7 +89,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     // The virtual sound card carries the IF of the simulated serial and PCI receivers.
-    lxq::host::VirtualCardServer card(lxq::host::SimulatedPins(bus), [](auto) { return nullptr; });
+    lxq::host::VirtualCardServer card(lxq::host::SimulatedPins(bus), [](std::shared_ptr<lxq::sim::SimReceiver> receiver) {
+        return std::make_unique<lxq::host::SceneIfSource>(std::move(receiver));
+    });
     if (!card.Start(true)) std::fprintf(stderr, "lxq745d: another driver host serves the virtual sound card\n");
     for (const auto& [kind, id] : devices) {
         std::string message;
