@@ -9,7 +9,7 @@
 
 #include <dlfcn.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -20,8 +20,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-extern char** environ;
 
 namespace lxq::systemtest {
 
@@ -64,14 +62,19 @@ public:
         std::ofstream(scene) << sceneText;
         int out[2];
         EXPECT_EQ(pipe(out), 0);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
         const std::string path = BuildFolder() + "/lxq745d";
         const char* argv[] = {path.c_str(), "--simulate", variants.c_str(), "--scene", scene.c_str(), nullptr};
-        EXPECT_EQ(posix_spawn(&pid_, path.c_str(), &actions, nullptr, const_cast<char**>(argv), environ), 0);
-        posix_spawn_file_actions_destroy(&actions);
+        pid_ = fork();
+        if (pid_ == 0) {
+            // The host goes with the test, however the test ends.
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
+            dup2(out[1], STDOUT_FILENO);
+            close(out[0]);
+            close(out[1]);
+            execv(path.c_str(), const_cast<char**>(argv));
+            _exit(127);
+        }
+        EXPECT_GT(pid_, 0);
         close(out[1]);
         std::string line;
         char c;
