@@ -3,6 +3,7 @@
 #include <charconv>
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 
 namespace dbm {
 namespace {
@@ -31,11 +32,16 @@ bool ParseNumber(std::string_view text, T& value) {
     return ec == std::errc() && ptr == end;
 }
 
-bool ParsePoint(std::string_view word, CalPoint& point) {
+enum class PointError { kNone, kSyntax, kNotFinite };
+
+PointError ParsePoint(std::string_view word, CalPoint& point) {
     const std::size_t colon = word.find(':');
-    if (colon == std::string_view::npos) return false;
-    return ParseNumber(word.substr(0, colon), point.raw) && point.raw >= 0 && point.raw <= 255 &&
-           ParseNumber(word.substr(colon + 1), point.dbm);
+    if (colon == std::string_view::npos) return PointError::kSyntax;
+    if (!ParseNumber(word.substr(0, colon), point.raw) || point.raw < 0 || point.raw > 255 ||
+        !ParseNumber(word.substr(colon + 1), point.dbm))
+        return PointError::kSyntax;
+    // The number reader takes "nan" and "inf" too; neither is a level.
+    return std::isfinite(point.dbm) ? PointError::kNone : PointError::kNotFinite;
 }
 
 double Interpolate(double x0, double y0, double x1, double y1, double x) {
@@ -95,7 +101,11 @@ std::optional<CalFile> CalFile::Parse(std::string_view text, std::string* error)
             return fail("frequencies must rise");
         for (std::string_view word = NextWord(rest); !word.empty(); word = NextWord(rest)) {
             CalPoint point{};
-            if (!ParsePoint(word, point)) return fail("bad raw:dBm point");
+            switch (ParsePoint(word, point)) {
+            case PointError::kNone: break;
+            case PointError::kSyntax: return fail("bad raw:dBm point");
+            case PointError::kNotFinite: return fail("dBm value is not a finite number");
+            }
             if (!row.points.empty() && point.raw <= row.points.back().raw)
                 return fail("raw levels must rise");
             row.points.push_back(point);

@@ -12,7 +12,8 @@
  * rising raw levels (0..255). A level between two points of a row is interpolated linearly (and
  * held at the end points outside them); a frequency between two rows is interpolated linearly
  * between the two rows' levels, and a frequency outside the table takes its nearest row. Section
- * names are compared without case. A file with an error in any line is refused as a whole. */
+ * names are compared without case. Levels are finite numbers ("nan" and "inf" are refused). A file
+ * with an error in any line is refused as a whole. */
 #ifndef DBMTABLE_H
 #define DBMTABLE_H
 
@@ -62,7 +63,9 @@ DBMTABLE_EXPORT int32_t GetCS(int32_t handle, const char* section, int32_t selec
 /* Frees a handle; an unknown handle is ignored. */
 DBMTABLE_EXPORT void Unload(int32_t handle);
 /* Writes the row frequencies of a table (8 bytes each, as many as fit in bufferSize bytes) and
- * returns the number of bytes written; 0 for an unknown handle, section or table. */
+ * returns the number of bytes written; 0 for an unknown handle, section or table. When the rows do
+ * not all fit, the last slot written holds the table's last row: the last frequency written is
+ * always the table's upper limit. */
 DBMTABLE_EXPORT int32_t GetFrequencies(int32_t handle, const char* section, int32_t selector,
                                        int64_t* frequencies, int32_t bufferSize);
 

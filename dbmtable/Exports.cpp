@@ -87,8 +87,12 @@ DBMTABLE_EXPORT int32_t GetFrequencies(int32_t handle, const char* section, int3
     const dbm::CalTable* table = FindTable(handle, section, selector);
     if (!table) return 0;
     const std::size_t room = static_cast<std::size_t>(bufferSize) / sizeof(int64_t);
-    std::size_t n = 0;
-    for (; n < room && n < table->rows.size(); ++n) frequencies[n] = table->rows[n].hz;
+    const std::size_t rows = table->rows.size();
+    const std::size_t n = rows < room ? rows : room;
+    for (std::size_t k = 0; k < n; ++k) frequencies[k] = table->rows[k].hz;
+    // Callers take the last frequency written as the table's upper limit: when the rows do not
+    // all fit, the last slot holds the table's real last row.
+    if (n < rows) frequencies[n - 1] = table->rows.back().hz;
     return static_cast<int32_t>(n * sizeof(int64_t));
 }
 

@@ -9,6 +9,7 @@
 
 #include "app/controls/FloatText.h"
 #include "app/forms/ModeNames.h"
+#include "app/forms/RecordText.h"
 #include "app/forms/SquelchCodes.h"
 #include "app/receiver/SquelchSettings.h"
 #include "platform/sys/AtomicFile.h"
@@ -51,7 +52,10 @@ bool BelowBlank(char c) { return static_cast<signed char>(c) < ' '; }
 // A whole decimal number in the signed 32-bit range; leading blanks and a sign allowed.
 std::optional<std::int32_t> WholeNumber(std::string_view s) {
     while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-    if (!s.empty() && s.front() == '+') s.remove_prefix(1);
+    if (!s.empty() && s.front() == '+') {
+        s.remove_prefix(1);
+        if (!s.empty() && s.front() == '-') return std::nullopt; // one sign only
+    }
     std::int64_t v = 0;
     const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
     if (s.empty() || ec != std::errc() || end != s.data() + s.size()) return std::nullopt;
@@ -81,12 +85,6 @@ std::string_view Trimmed(std::string_view s) {
     return s;
 }
 
-std::string FieldText(const char* field, std::size_t size) { return std::string(field, strnlen(field, size)); }
-
-void CopyText(char* field, std::size_t size, const std::string& text) {
-    std::memset(field, 0, size);
-    std::memcpy(field, text.data(), std::min(text.size(), size - 1));
-}
 
 std::string SquelchValueText(const TMemoryRecord& r) {
     switch (static_cast<std::uint32_t>(r.squelchType)) {
@@ -168,7 +166,9 @@ void SplitCSVLine(std::vector<std::string>& fields, std::string_view line) {
                 field += line[i++];
             }
         } else {
-            while (i < n && !BelowBlank(line[i]) && line[i] != ',') field += line[i++];
+            // A NUL byte stays in the field (which then fails as a number) rather than start a
+            // new field that would shift every later column.
+            while (i < n && (line[i] == '\0' || !BelowBlank(line[i])) && line[i] != ',') field += line[i++];
         }
         fields.push_back(std::move(field));
         while (i < n && BelowBlank(line[i])) ++i;
@@ -221,8 +221,8 @@ std::string MemoryCsvLine(const TMemoryRecord& r) {
     c[kSquelchType] = SquelchTypeText(r.squelchType);
     c[kSquelchValue] = SquelchValueText(r);
     if ((r.flags & kMemKeepMode) == 0) c[kMode] = std::string(ModeName(r.mode));
-    c[kCallsign] = FieldText(r.callsign, sizeof r.callsign);
-    c[kComments] = FieldText(r.comments, sizeof r.comments);
+    c[kCallsign] = RecordText(r.callsign);
+    c[kComments] = RecordText(r.comments);
     return JoinCSVFields(c);
 }
 
@@ -324,10 +324,10 @@ MemoryCsvResult ParseMemoryCsvFields(const std::vector<std::string>& fields, con
 
     f = column(kCallsign);
     if (!f) return fail("callsign");
-    CopyText(r.callsign, sizeof r.callsign, *f);
+    PutRecordText(r.callsign, *f);
     f = column(kComments);
     if (!f) return fail("comments");
-    CopyText(r.comments, sizeof r.comments, *f);
+    PutRecordText(r.comments, *f);
 
     result.record = r;
     return result;
@@ -359,10 +359,12 @@ bool ImportMemoryCsv(const std::string& path, MemoryList& list,
     SetDecimalSeparator('.');
     std::vector<std::string> fields;
     int lineNumber = 0;
-    // An empty line ends the import.
-    while (nextLine(line) && line.size() > 2) {
-        ++lineNumber;
+    // An empty line ends the import: one of at most one character whatever its line end, so that
+    // a file with CR LF ends where the same file with LF does.
+    while (nextLine(line)) {
         while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+        if (line.size() <= 1) break;
+        ++lineNumber;
         SplitCSVLine(fields, line);
         MemoryCsvResult parsed = ParseMemoryCsvFields(fields, list);
         if (!parsed.record) {

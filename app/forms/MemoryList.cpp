@@ -53,8 +53,10 @@ std::optional<MemoryFileContent> ReadMemoryFile(const std::string& path) {
     list.reserve(content->records.size());
     for (const TMemoryRecord& r : content->records) {
         auto record = std::make_unique<TMemoryRecord>(r);
-        if (IndexOfNumber(list, record->number) >= 0) {
-            // Numbers must stay unique; with all 9999 taken there is no room for the channel.
+        const bool outside = record->number < kFirstChannel || record->number > kLastChannel;
+        if (outside || IndexOfNumber(list, record->number) >= 0) {
+            // Numbers must stay unique and within the channel range (a spreadsheet carries no
+            // other); with all 9999 taken there is no room for the channel.
             const auto free = LowestFreeNumber(list);
             if (!free) {
                 ++result.damaged;

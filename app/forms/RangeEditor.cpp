@@ -9,6 +9,7 @@
 #include "app/controls/TstSpeedButton.h"
 #include "app/forms/DialogParts.h"
 #include "app/forms/ModeNames.h"
+#include "app/forms/RecordText.h"
 #include "app/receiver/TQ7Facilities.h"
 #include "platform/components/TLabel.h"
 #include "platform/win/VirtualKeys.h"
@@ -26,6 +27,7 @@ RangeEditor::RangeEditor(TComponent* owner, const TQ7Facilities& facilities, con
     : TForm(owner), facilities_(facilities) {
     RunModal = [](TForm& f) { return f.ShowModal(); };
     SetCaption(caption);
+    SetPosition(TPosition::poMainFormCenter);
     SetBorderStyle(TFormBorderStyle::bsDialog);
     SetClientSize(420, 330);
     SetKeyPreview(true);
@@ -107,7 +109,7 @@ void RangeEditor::LoadRecord(const TRangeRecord& r) {
         if (facilities_.GetMode(i) == r.mode) modePosition_ = i;
     ShowMode();
     Squelch->Load(r);
-    DescriptionEdit->SetText(std::string(r.description, strnlen(r.description, sizeof r.description)));
+    DescriptionEdit->SetText(RecordText(r.description));
 }
 
 void RangeEditor::StoreRecord(TRangeRecord& r) const {
@@ -116,9 +118,7 @@ void RangeEditor::StoreRecord(TRangeRecord& r) const {
     r.step = StepEdit->Value();
     r.mode = facilities_.GetMode(modePosition_);
     Squelch->Store(r);
-    std::memset(r.description, 0, sizeof r.description);
-    const std::string text = DescriptionEdit->Text().substr(0, kDescriptionMax);
-    std::memcpy(r.description, text.data(), text.size());
+    PutRecordText(r.description, DescriptionEdit->Text());
 }
 
 void RangeEditor::OKButtonClick(TObject*) {

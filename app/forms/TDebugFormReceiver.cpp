@@ -1,6 +1,8 @@
 // The service pages that read and write the receiver: registers, EEPROM image, S-meter and
 // reference-clock calibration, the second-IF and preselector settings.
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "app/controls/TmyFrequencyEdit.h"
@@ -10,6 +12,7 @@
 #include "app/forms/PlaceControl.h"
 #include "app/forms/RegisterNames.h"
 #include "app/forms/TDebugForm.h"
+#include "app/receiver/TQ7Facilities.h"
 #include "app/receiver/TmyQ745.h"
 #include "platform/components/TButton.h"
 #include "platform/components/TLabel.h"
@@ -27,6 +30,7 @@ constexpr TColor kRegisterColour = 0x00FF00;
 constexpr std::int64_t kNewReferenceDefault = 16'384'000;
 constexpr std::int64_t kPreselectorMin = 9'000;
 constexpr std::int64_t kPreselectorMax = 1'800'000'000;
+constexpr std::int64_t kReferenceToleranceParts = 1000; // 0.1 %, far beyond any reference's drift
 constexpr std::array<std::int64_t, 8> kPreselectorDefaults = {
     9'000, 1'800'000, 7'300'000, 32'000'000, 150'000'000, 260'000'000, 700'000'000, 1'800'000'000};
 
@@ -226,6 +230,16 @@ void TDebugForm::StoreNewReferenceButtonClick(TObject*) {
 }
 
 void TDebugForm::FindErrorButtonClick(TObject*) {
+    // Outside the receiver's range the tuning stops at the edge, and the distance to the edge
+    // would be taken for the reference's error.
+    const TQ7Facilities& range = rx_->Q7Facilities();
+    const std::int64_t test = TestFrequencyEdit->GetValue();
+    if (range.MaxFrequency > range.MinFrequency && (test < range.MinFrequency || test > range.MaxFrequency)) {
+        AutoCalibrateButton->SetDown(false);
+        ServiceError("Test Frequency must be from " + std::to_string(range.MinFrequency) + " Hz to " +
+                     std::to_string(range.MaxFrequency) + " Hz; nothing was measured.");
+        return;
+    }
     rx_->SetAFC(false);
     rx_->SetFreq(TestFrequencyEdit->GetValue());
     TestFrequencyEdit->UpdateValue();
@@ -244,8 +258,16 @@ void TDebugForm::AFCtimerTimer(TObject*) {
         const std::int64_t stored = StoredReferenceEdit->Value();
         // No test frequency, no measure of the error: the reference stays.
         if (test != 0) {
-            NewReferenceEdit->SetValue(stored - stored * ErrorEdit->Value() / test);
-            StoreNewReferenceButtonClick(StoreNewReferenceButton);
+            const std::int64_t reference = stored - stored * ErrorEdit->Value() / test;
+            NewReferenceEdit->SetValue(reference);
+            // A reference clock is off by a few parts per million; a result far beyond that is
+            // a failed measurement (no signal, the AFC pulled to a neighbour), not the clock.
+            if (std::abs(reference - stored) > stored / kReferenceToleranceParts) {
+                ServiceError("The measured reference " + std::to_string(reference) + " Hz is too far from the stored " +
+                             std::to_string(stored) + " Hz; nothing was written.");
+            } else {
+                StoreNewReferenceButtonClick(StoreNewReferenceButton);
+            }
         }
         AutoCalibrateButton->SetDown(false);
     }
@@ -274,11 +296,16 @@ void TDebugForm::WriteEepromButtonClick(TObject*) {
 }
 
 void TDebugForm::PreselectorWriteButtonClick(TObject*) {
+    // The receiver's own edges are written back as they are, also where its range goes beyond
+    // the usual switch points.
+    const TQ7Facilities& range = rx_->Q7Facilities();
+    const std::int64_t min = range.MinFrequency > 0 ? std::min(kPreselectorMin, range.MinFrequency) : kPreselectorMin;
+    const std::int64_t max = std::clamp(range.MaxFrequency, kPreselectorMax, std::int64_t{UINT32_MAX});
     std::uint32_t edges[8];
     for (std::size_t i = 0; i < PreselectorEdits.size(); ++i) {
         std::int64_t hz;
         const std::string name = "Pre-selector edge " + std::to_string(i + 1);
-        if (!CheckedHz(*PreselectorEdits[i], name.c_str(), kPreselectorMin, kPreselectorMax, hz)) return;
+        if (!CheckedHz(*PreselectorEdits[i], name.c_str(), min, max, hz)) return;
         edges[i] = static_cast<std::uint32_t>(hz);
     }
     rx_->WriteBands(edges);

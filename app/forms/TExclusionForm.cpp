@@ -1,6 +1,7 @@
 #include "app/forms/TExclusionForm.h"
 
 #include "app/controls/TmyFrequencyEdit.h"
+#include "app/controls/TmyUpDown.h"
 #include "app/controls/TstSpeedButton.h"
 #include "app/forms/DialogParts.h"
 #include "platform/components/TLabel.h"
@@ -14,17 +15,22 @@ using namespace plat::comp;
 TExclusionForm::TExclusionForm(TComponent* owner) : TForm(owner) {
     ShowMessageBox = [](const std::string& t, const std::string& c, std::uint32_t f) { return MessageBox(t, c, f); };
     SetCaption("Exclusion");
+    SetPosition(TPosition::poMainFormCenter);
     SetBorderStyle(TFormBorderStyle::bsDialog);
     SetClientSize(260, 110);
     SetKeyPreview(true);
     PlaceLabel(this, this, 8, 12, 40, "From");
-    FromEdit = Place<TmyFrequencyEdit>(this, this, 50, 8, 200, 24);
+    FromEdit = Place<TmyFrequencyEdit>(this, this, 50, 8, 184, 24);
+    FromUpDown = Place<TmyUpDown>(this, this, 236, 8, 16, 24);
     PlaceLabel(this, this, 8, 42, 40, "To");
-    ToEdit = Place<TmyFrequencyEdit>(this, this, 50, 38, 200, 24);
+    ToEdit = Place<TmyFrequencyEdit>(this, this, 50, 38, 184, 24);
+    ToUpDown = Place<TmyUpDown>(this, this, 236, 38, 16, 24);
     for (TmyFrequencyEdit* e : {FromEdit, ToEdit}) {
         e->SetMin(INT64_MIN / 2);
         e->SetMax(INT64_MAX / 2);
     }
+    FromUpDown->SetFrequencyEdit(FromEdit);
+    ToUpDown->SetFrequencyEdit(ToEdit);
     stSpeedButton1 = Place<TstSpeedButton>(this, this, 100, 76, 70, 24);
     stSpeedButton1->SetCaption("OK");
     stSpeedButton2 = Place<TstSpeedButton>(this, this, 180, 76, 70, 24);

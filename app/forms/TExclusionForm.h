@@ -10,6 +10,7 @@
 namespace lxq {
 
 class TmyFrequencyEdit;
+class TmyUpDown;
 class TstSpeedButton;
 
 class TExclusionForm : public plat::comp::TForm {
@@ -21,6 +22,8 @@ public:
 
     TmyFrequencyEdit* FromEdit = nullptr;
     TmyFrequencyEdit* ToEdit = nullptr;
+    TmyUpDown* FromUpDown = nullptr; // the spinners beside the edits
+    TmyUpDown* ToUpDown = nullptr;
     TstSpeedButton* stSpeedButton1 = nullptr; // OK
     TstSpeedButton* stSpeedButton2 = nullptr; // Cancel
 

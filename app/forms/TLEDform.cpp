@@ -36,10 +36,12 @@ TLEDform::TLEDform(TComponent* owner, TQ7form& main) : TForm(owner), main_(main)
         l->Font().SetColor(clWhite);
         return l;
     };
-    auto* intro = label(10, 8, 420, "When the receiver is on and communicating normally with the PC, the front panel LED will be:");
-    intro->SetAutoSize(false);
-    intro->SetWordWrap(true);
-    intro->SetHeight(36);
+    IntroLabel = label(10, 8, 420, "When the receiver is on and communicating normally with the PC, the front panel LED will be:");
+    // The sentence is wider than the window: it wraps within the window's width (the caption
+    // measured it on one line first).
+    IntroLabel->SetAutoSize(false);
+    IntroLabel->SetWordWrap(true);
+    IntroLabel->SetBounds(10, 8, ClientWidth() - 20, 36);
     const char* texts[] = {"Continuously ON", "Continuously OFF", "Blinking, showing diagnostic status"};
     for (int i = 0; i < 3; ++i) {
         auto* b = Place<TstSpeedButton>(this, this, 20, 50 + i * 28, 24, 22);

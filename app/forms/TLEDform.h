@@ -31,6 +31,7 @@ public:
     const char* ClassName() const override { return "TLEDform"; }
 
     std::array<TstSpeedButton*, 3> Choices{}; // on, off, blinking: settings 1, 2, 3
+    TmyLabel* IntroLabel = nullptr;
     TmyLabel* ExplanationLabel = nullptr;
     TmyLabel* HelpLabel = nullptr; // "Help."
     plat::comp::TButton* OKButton = nullptr;

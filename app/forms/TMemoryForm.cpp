@@ -10,6 +10,7 @@
 #include "app/controls/TmyLabel.h"
 #include "app/controls/TmyUpDown.h"
 #include "app/controls/TstEdit.h"
+#include "app/forms/RecordText.h"
 #include "app/controls/TstSpeedButton.h"
 #include "app/forms/ModeNames.h"
 #include "app/forms/PlaceControl.h"
@@ -43,9 +44,7 @@ std::string HotkeyName(int position) {
 // Copies text into a fixed field, cut to the field's room and zero-terminated.
 template <std::size_t N>
 void PutText(char (&field)[N], const std::string& text) {
-    const std::size_t n = std::min(text.size(), N - 1);
-    std::fill(field, field + N, '\0');
-    std::copy_n(text.data(), n, field);
+    PutRecordText(field, text);
 }
 
 template <std::size_t N>
@@ -112,8 +111,8 @@ void TMemoryForm::BuildControls() {
 
     label(10, 56, 100, "Memory number");
     myIntEdit1 = field(Place<TmyIntEdit>(this, this, 110, 54, 100, 22));
-    myIntEdit1->SetMin(1);
-    myIntEdit1->SetMax(1'000'000'000);
+    myIntEdit1->SetMin(kFirstChannel);
+    myIntEdit1->SetMax(kLastChannel);
     myIntEdit1->OnValueChange = [this](TObject* s) { myIntEdit1ValueChange(s); };
     myUpDown1 = Place<TmyUpDown>(this, this, 0, 0, 11, 22);
     myUpDown1->SetIntEdit(myIntEdit1);

@@ -1,6 +1,9 @@
 #include "app/forms/TNoRecForm.h"
 
+#include <algorithm>
+
 #include "app/forms/TNoRecHelpForm.h"
+#include "platform/components/TBitmap.h"
 #include "platform/components/TButton.h"
 #include "platform/components/TLabel.h"
 
@@ -12,6 +15,9 @@ namespace {
 
 constexpr int kMargin = 16;
 constexpr TColor kLinkColor = 0xFF0000;
+constexpr int kButtonWidth = 120;
+constexpr int kButtonPadding = 24; // room around a caption
+constexpr int kButtonGap = 12;     // at least, between two buttons
 
 TLabel* MakeLabel(TForm* form, const char* text) {
     auto* l = new TLabel(form);
@@ -23,7 +29,7 @@ TLabel* MakeLabel(TForm* form, const char* text) {
 TButton* MakeButton(TForm* form, const char* caption, TModalResult result) {
     auto* b = new TButton(form);
     b->SetParent(form);
-    b->SetBounds(0, 0, 120, 28);
+    b->SetBounds(0, 0, kButtonWidth, 28);
     b->SetCaption(caption);
     b->SetModalResult(result);
     return b;
@@ -64,7 +70,15 @@ void TNoRecForm::Arrange() {
     Label3->SetTop(linkTop);
     Label4->SetLeft(Label3->Left() + Label3->Width());
     Label4->SetTop(linkTop);
-    const int width = Label1->Width() + 2 * kMargin;
+    // Each button is wide enough for its caption, and the row of three fits the window.
+    TBitmap measure(1, 1);
+    int buttons = 0;
+    for (TButton* b : {Button1, Button2, Button3}) {
+        measure.Canvas().Font().Assign(b->Font());
+        b->SetWidth(std::max(kButtonWidth, measure.Canvas().TextWidth(b->Caption()) + kButtonPadding));
+        buttons += b->Width();
+    }
+    const int width = std::max(Label1->Width(), buttons + 2 * kButtonGap) + 2 * kMargin;
     const int buttonTop = linkTop + Label2->Height() + 16;
     SetClientSize(width, buttonTop + Button1->Height() + kMargin);
     Button1->SetLeft(kMargin);

@@ -1,8 +1,8 @@
 #pragma once
 // The front panel's settings as the settings file "LXQ745.ini" keeps them: one set of sections
 // per receiver serial number ("Receiver-" + serial, "Mode AM " + serial, ...). Reading applies
-// the defaults and limits of each key; values the panel has no control for yet are carried from
-// reading to writing unchanged.
+// the defaults and limits of each key; the main form puts the values on its controls and takes
+// them back from there when it saves.
 
 #include <array>
 #include <cstdint>
@@ -47,7 +47,7 @@ struct TPanelSettings {
     std::array<std::int32_t, kModeNameCount> activeSquelch{};
     // Scanner
     std::int32_t delayTimeMs = 5000;
-    std::int32_t scanRate = 20; // channels per second, never 0
+    std::int32_t scanRate = 20; // channels per second; a 0 read from the file becomes 20
     std::int32_t onLost = 2;
     std::int32_t memGroups = 0;
     bool enableGroups = false;

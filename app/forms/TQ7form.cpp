@@ -179,6 +179,9 @@ void TQ7form::BuildControls() {
         b->SetGroupIndex(1);
         b->SetTag(static_cast<std::intptr_t>(multipliers[i].second));
         b->OnClick = [this](TObject* s) { stSpeedButton49Click(s); };
+        b->SetHint(multipliers[i].second == KnobMultiplier::TuningStep ? "Default tuning step"
+                                                                       : "Tuning knob step multiplier");
+        b->SetShowHint(true);
         *slots[i] = b;
         x += 40;
     }

@@ -252,6 +252,8 @@ public:
     void stSpeedButton18PaintCaption(plat::comp::TObject* sender);
     void stSpeedButton24Click(plat::comp::TObject* sender);
     void ScrollTimerTimer(plat::comp::TObject* sender);
+    // Puts the spectrum scope open or closed at once, with its panel `height` pixels tall.
+    void LayOutScope(bool open, int height);
     void stSpeedButton37Click(plat::comp::TObject* sender); // Zoom out
     void stSpeedButton38Click(plat::comp::TObject* sender); // Zoom in
     void stSpeedButton52Click(plat::comp::TObject* sender); // Hits
@@ -308,6 +310,11 @@ public:
     bool EdgeResizing() const { return edgeResizing_; }
     // Resizing by the lower edge, seen in the application's messages; true when it took the message.
     bool EdgeResizeMessage(const plat::win::Msg& msg);
+    // The lower edge is a band of the window's frame, below the client area, as on a desktop
+    // whose windows have sizing frames: a press there is a non-client press.
+    void ReserveLowerEdge(plat::comp::TMessage& calcSize);
+    plat::comp::TRect ClientAreaInWindow() const override;
+    void PaintNonClient(plat::gdi::DC& dc) override;
     TstPanel* stPanel5 = nullptr;                 // shows the tuning pad's lowest part, its keys
     TmyUpDown* myUpDown1 = nullptr;               // the step spinner
     TstSpeedButton* stSpeedButton9 = nullptr;     // Auto: the step from the autostep list

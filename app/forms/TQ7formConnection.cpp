@@ -139,6 +139,7 @@ void TQ7form::WndProc(TMessage& message) {
         else if ((event == kResumeCritical || event == kResumeSuspend) && restartList_) Resume();
     }
     TForm::WndProc(message);
+    if (message.Msg == win::WM_NCCALCSIZE) ReserveLowerEdge(message);
 }
 
 void TQ7form::Suspend() {

@@ -1,18 +1,24 @@
 // The front panel's files: the settings file, the memory file with its menu, the auto-stepping
 // and exclusion lists, the band list and the memory-channel spreadsheet exchange.
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 
+#include "app/controls/TmyFreqGraph2.h"
+#include "app/controls/TmyFrequencyEdit.h"
 #include "app/controls/TstFrequencyEdit.h"
+#include "app/controls/TstPanel.h"
 #include "app/controls/TstSpeedButton.h"
 #include "app/forms/MemoryCsv.h"
 #include "app/forms/MemoryOrdering.h"
 #include "app/forms/RecordFile.h"
 #include "app/forms/TQ7form.h"
+#include "app/forms/TRecallForm.h"
 #include "app/receiver/TmyQ745.h"
 #include "platform/components/TInputQueryForm.h"
 #include "platform/components/TMemIniFile.h"
+#include "platform/components/TTimer.h"
 #include "platform/components/TMenuItem.h"
 #include "platform/components/TMessageForm.h"
 #include "platform/components/TSaveDialog.h"
@@ -39,6 +45,7 @@ constexpr const char* kMemoryFilter = "Talvenor Q745 Memory Files|*.45m";
 constexpr const char* kMemoryOpenFilter = "Talvenor Q745 Memory Files| *.45m";
 constexpr std::uint32_t kWarningBox = MB_OK | MB_ICONWARNING | MB_TOPMOST;
 constexpr std::uint32_t kQuestionBox = MB_YESNO | MB_ICONQUESTION | MB_TOPMOST;
+constexpr int kScopeGraphMargin = 8; // below the graph, inside the scope panel's bevel
 
 std::string FolderOf(const std::string& path) { return fs::path(path).parent_path().string(); }
 
@@ -145,6 +152,46 @@ void TQ7form::ApplySettings() {
         button->SetDown(true);
         stSpeedButton49Click(button);
     }
+
+    // A value outside a group's range leaves the buttons as the panel made them.
+    TstSpeedButton* const scanKinds[] = {stSpeedButton10, stSpeedButton21, stSpeedButton3};
+    if (s.scanMode >= 0 && s.scanMode < 3) scanKinds[s.scanMode]->SetDown(true);
+    scanDirection_ = 0;
+    holdDeadline_ = -1;
+
+    myFrequencyEdit3->SetValue(s.sweepStart);
+    myFrequencyEdit4->SetValue(s.sweepStop);
+    myFrequencyEdit5->SetValue(s.sweepStep);
+    stSpeedButton52->SetDown(s.hits);
+    stSpeedButton52Click(stSpeedButton52);
+    myFreqGraph1->SetRange(s.sweepStart, s.sweepStop, s.sweepStep);
+    stSpeedButton33->SetDown(s.continuous);
+    stSpeedButton34->SetDown(s.showMin);
+    stSpeedButton34Click(stSpeedButton34);
+    stSpeedButton35->SetDown(s.showMax);
+    stSpeedButton35Click(stSpeedButton35);
+    stSpeedButton36->SetDown(s.showDiff);
+    stSpeedButton36Click(stSpeedButton36);
+
+    if (s.meterUnit >= 0 && s.meterUnit <= 3) {
+        TstSpeedButton* const units[] = {stSpeedButton16, stSpeedButton17, stSpeedButton18, stSpeedButton18};
+        units[s.meterUnit]->SetDown(true);
+        stSpeedButton39->SetDown(s.meterUnit == 3);
+    }
+    stSpeedButton16Click(stSpeedButton17);
+
+    LayOutScope(s.scopeVisible, s.scopeHeight);
+}
+
+void TQ7form::LayOutScope(bool open, int height) {
+    const int panel = stPanel1->Height();
+    ScrollTimer->SetEnabled(false);
+    SweepPanel->SetBounds(0, panel, ClientWidth(), height);
+    myFreqGraph1->SetHeight(std::max(0, height - myFreqGraph1->Top() - kScopeGraphMargin));
+    SetClientSize(ClientWidth(), open ? panel + height : panel);
+    SweepPanel->SetEnabled(open && Q7->GetPower() != 0);
+    stSpeedButton24->SetDown(open);
+    stSpeedButton24->SetKind(open ? TSTButtonKind::stbkUpArrow : TSTButtonKind::stbkDownArrow);
 }
 
 void TQ7form::CollectSettings() {
@@ -166,6 +213,24 @@ void TQ7form::CollectSettings() {
     s.autoStep = stSpeedButton9->Down() ? 1 : 0;
     s.stayOnTop = Stayontop1->Checked() ? 1 : 0;
     s.incrBtns = IncrBtnsOf(multiplier_);
+
+    s.scanMode = stSpeedButton10->Down() ? 0 : stSpeedButton21->Down() ? 1 : stSpeedButton3->Down() ? 2 : s.scanMode;
+    s.scopeVisible = stSpeedButton24->Down();
+    s.scopeHeight = SweepPanel->Height();
+    const auto low32 = [](std::int64_t v) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(v))); };
+    s.sweepStart = low32(myFrequencyEdit3->Value());
+    s.sweepStop = low32(myFrequencyEdit4->Value());
+    s.sweepStep = low32(myFrequencyEdit5->Value());
+    s.continuous = stSpeedButton33->Down();
+    s.showMin = stSpeedButton34->Down();
+    s.showMax = stSpeedButton35->Down();
+    s.showDiff = stSpeedButton36->Down();
+    s.hits = stSpeedButton52->Down();
+    s.meterUnit = stSpeedButton16->Down()   ? 0
+                : stSpeedButton17->Down()   ? 1
+                : !stSpeedButton18->Down()  ? -1
+                : stSpeedButton39->Down()   ? 3
+                                            : 2;
 }
 
 void TQ7form::WriteSettings() {
@@ -252,6 +317,8 @@ void TQ7form::LoadBands() { bands_ = ReadBandFile(kBandFile); }
 
 void TQ7form::RebuildSortedMemories() {
     lxq::RebuildSortedMemories(memories_, memoriesByFrequency_.get(), settings_.memSort, hotkeyUsed_);
+    // An open recall window shows the list as it is now, not the rows it counted before.
+    if (RecallForm) RecallForm->SetMemoryList(memories_);
 }
 
 // --- memory-file menu --------------------------------------------------------------------------
@@ -317,7 +384,13 @@ void TQ7form::ExportCSV(const std::string& fileName) {
 }
 
 void TQ7form::ImportCSV(const std::string& fileName) {
-    if (!ImportMemoryCsv(fileName, memories_, [this](const std::string& t) { Warn(t); })) {
+    // The message box lets the idle loop run (the memory scanner reads the frequency view):
+    // the view is rebuilt first, so it holds no channel the import has replaced.
+    const auto report = [this](const std::string& text) {
+        RebuildSortedMemories();
+        Warn(text);
+    };
+    if (!ImportMemoryCsv(fileName, memories_, report)) {
         Warn("Unable to open the CSV file !");
         return;
     }

@@ -199,6 +199,7 @@ TMenuItem* TQ7form::PluginMenu(const std::string& caption) {
 void TQ7form::BuildPluginMenus() {
     KVR->LoadPlugins();
     const int count = KVR->GetPluginCount();
+    std::vector<std::string> demodulators;
     for (int i = 0; i < count; ++i) {
         const std::string name = KVR->GetPluginName(i);
         const std::uint32_t type = KVR->GetPluginFlags(name);
@@ -211,13 +212,18 @@ void TQ7form::BuildPluginMenus() {
             item->SetGroupIndex(kDemodulatorGroup);
             item->SetTag(kDemodulatorGroup);
             item->OnClick = [this](TObject* s) { NewDemodulator(s); };
-            if (demodulatorName_.empty()) demodulatorName_ = name;
+            demodulators.push_back(name);
         } else {
             item->OnClick = [this](TObject* s) { OnPlugin(s); };
         }
         menu->Add(item);
         menu->SetVisible(true);
     }
+    // Until a choice is stored, the demodulator to start is one that is installed: the built-in
+    // name when it is, else the first one found.
+    if (!demodulators.empty() &&
+        std::find(demodulators.begin(), demodulators.end(), demodulatorName_) == demodulators.end())
+        demodulatorName_ = demodulators.front();
     for (int i = 0; i < count; ++i) {
         const std::string name = KVR->GetPluginName(i);
         if (KVR->GetPluginFlags(name) & kTypeAutoStart) KVR->StartPlugin(name);
@@ -355,7 +361,10 @@ void TQ7form::KVRDisable(TObject*) {
         const bool dsp = std::strcmp(caption, kDspMenu) == 0;
         PluginMenu(caption)->SetEnabled(clear(kLockPluginMenus) && (!dsp || !clear(kAllowDsp)));
     }
-    enable(clear(kLockScope) && powered, {SweepPanel});
+    // Enabling the scope panel enables all its children: while a sweep runs its range entries
+    // are off, and a lock re-applied then must not bring them back. The panel is live only open.
+    const bool scope = clear(kLockScope) && powered && stSpeedButton24 && stSpeedButton24->Down();
+    if (SweepPanel && SweepPanel->Enabled() != scope) SweepPanel->SetEnabled(scope);
     if (Exit1) Exit1->SetEnabled(clear(kLockExit));
     const bool meter = clear(kLockMeter) && ((powered && agcOn) || fmWide);
     enable(meter, {mySMeter, stSpeedButton16, stSpeedButton17, stSpeedButton18});

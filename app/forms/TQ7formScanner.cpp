@@ -214,7 +214,9 @@ void TQ7form::StartScan() {
     LoadScanTimings();
     DebugLog("Starting SCANNING");
     holdDeadline_ = 0;
-    savedAGC_ = Q7->GetAGC();
+    // The user's AGC, which Stop brings back: a scan that goes on after a hold finds the
+    // receiver on the scan's own fast AGC. Stopped or paused, the receiver has the user's.
+    if (ScannerState == kIdle || ScannerState == kPaused) savedAGC_ = Q7->GetAGC();
     Q7->SetAGC(kFastAgc);
     const std::int64_t f = Q7->GetFreq();
     scanNext_.frequency = scanActive_.frequency = f;
@@ -541,7 +543,7 @@ void TQ7form::Scanning1Click(TObject*) {
                    static_cast<std::uint8_t>(settings_.enableGroups ? 1 : 0)};
     ScanSetForm->Edit(s);
     settings_.delayTimeMs = s.DelayTime;
-    settings_.scanRate = s.ScanRate == 0 ? 20 : s.ScanRate;
+    settings_.scanRate = s.ScanRate;
     settings_.onLost = s.OnLost;
     settings_.stopOnFound = s.StopOnFound != 0;
     settings_.memGroups = s.MemGroups;

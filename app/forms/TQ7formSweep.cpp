@@ -99,9 +99,10 @@ void TQ7form::BuildSweep() {
         e->SetDefaultShadow(false);
         return e;
     };
-    myFrequencyEdit3 = range(12, "Start", 1, 1'000'000'000, 88'000'000);
-    myFrequencyEdit4 = range(196, "End", 1, 2'000'000'000, 108'000'000);
-    myFrequencyEdit5 = range(380, "Step", 100, 10'000'000'000, 1'000'000);
+    const TPanelSettings fresh; // the range of a first start, until the settings are read
+    myFrequencyEdit3 = range(12, "Start", 1, 1'000'000'000, fresh.sweepStart);
+    myFrequencyEdit4 = range(196, "End", 1, 2'000'000'000, fresh.sweepStop);
+    myFrequencyEdit5 = range(380, "Step", 100, 10'000'000'000, fresh.sweepStep);
 
     auto button = [this](int x, int w, const char* caption, TSTButtonKind kind, const char* hint, int group) {
         auto* b = FrontPanelButton(this, SweepPanel, x, 38, w, caption, kind);
@@ -128,7 +129,7 @@ void TQ7form::BuildSweep() {
     stSpeedButton35->SetDown(true);
 
     myFreqGraph1 = Place<TmyFreqGraph2>(this, SweepPanel, 8, 68, ClientWidth() - 16, 194);
-    myFreqGraph1->SetRange(88'000'000, 108'000'000, 1000);
+    myFreqGraph1->SetRange(fresh.sweepStart, fresh.sweepStop, fresh.sweepStep);
     myFreqGraph1->SetMin(-130);
     myFreqGraph1->SetMax(-30);
     myFreqGraph1->SetAltMax(100);

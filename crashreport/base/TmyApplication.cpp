@@ -1,6 +1,8 @@
 #include "crashreport/base/TmyApplication.h"
 
 #include "crashreport/base/CommandLine.h"
+#include "crashreport/base/ThunkArea.h"
+#include "crashreport/base/TmyComponent.h"
 #include "crashreport/base/TmyBinaryTree.h"
 #include "crashreport/base/TmyFile.h"
 #include "crashreport/base/TmyProfiler.h"
@@ -11,6 +13,10 @@
 #include "crashreport/sys/MemoryMap.h"
 #include "crashreport/sys/ProcessPaths.h"
 #include "crashreport/text/TmyStringList.h"
+#include "platform/win/CursorApi.h"
+#include "platform/win/Styles.h"
+#include "platform/win/SysColors.h"
+#include "platform/win/WindowApi.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -31,6 +37,8 @@ TmyApplication::TmyApplication(const char* commandLine) {
         TmyTimeCounter counter;
     }
     if ((TraceFlags() & kTraceLog) != 0) OpenLog();
+    thunks_ = new ThunkArea();
+    RegisterComponentClass();
     if (TraceFlags() != 0) profiler_ = new TmyProfiler();
 }
 
@@ -38,6 +46,11 @@ TmyApplication::~TmyApplication() {
     delete profiler_;
     profiler_ = nullptr;
     if ((TraceFlags() & kTraceLog) != 0) ReportRemainingMemory();
+    UnregisterComponentClass();
+    ReleaseUndeletedThunks();
+    const std::int32_t maxThunk = thunks_->MaxIndex();
+    delete thunks_;
+    thunks_ = nullptr;
     TmyBinaryTree* registry = TypeRegistry::Detach();
     if (TraceFlags() != 0 && registry != nullptr) {
         char line[128];
@@ -45,9 +58,47 @@ TmyApplication::~TmyApplication() {
                       registry->InnerNodes(), registry->Depth());
         DebugOutput::Write(line);
     }
+    if (TraceFlags() != 0) {
+        char line[64];
+        std::snprintf(line, sizeof line, "Max. thunk index: %d / %d\r\n", maxThunk,
+                      static_cast<int>(ThunkArea::kSlots));
+        DebugOutput::Write(line);
+    }
     delete registry;
     TraceSink::SetLogFile(nullptr);
     delete log_;
+}
+
+void TmyApplication::RegisterComponentClass() {
+    plat::win::WindowClass cls;
+    cls.name = kComponentClass;
+    cls.proc = &ThunkArea::Entry;
+    cls.cursor = plat::win::LoadCursor(plat::win::IDC_ARROW);
+    cls.background = plat::win::COLOR_WINDOW + 1;
+    classRegistered_ = thunks_->IsValid() && plat::win::RegisterClass(cls);
+}
+
+void TmyApplication::UnregisterComponentClass() {
+    if (!classRegistered_) return;
+    classRegistered_ = false;
+    // The window system keeps no error code: a class that is gone already is the one failure.
+    if (!plat::win::UnregisterClass(kComponentClass)) Trace(0, "Class failed to unregister, err=%d\r\n", ENOENT);
+}
+
+void TmyApplication::ReleaseUndeletedThunks() {
+    for (std::int32_t slot = 0; slot < static_cast<std::int32_t>(ThunkArea::kSlots); ++slot) {
+        TmyComponent* component = thunks_->Component(slot);
+        if (component == nullptr) continue;
+        Trace(0, "Undeleted thunk control: %p [%d]", static_cast<void*>(component), slot);
+        // Its window, if any, outlives this library's code: it falls back to the default handling.
+        const plat::win::Hwnd window = component->Window();
+        if (window != 0 && plat::win::GetWindowLongPtr(window, plat::win::GWLP_WNDPROC) ==
+                               reinterpret_cast<plat::win::LParam>(thunks_->Procedure(slot))) {
+            plat::win::SetWindowLongPtr(window, plat::win::GWLP_WNDPROC,
+                                        reinterpret_cast<plat::win::LParam>(&plat::win::DefWindowProc));
+        }
+        thunks_->Release(slot, component);
+    }
 }
 
 bool TmyApplication::LogOpen() const { return log_ != nullptr && log_->IsOpen(); }

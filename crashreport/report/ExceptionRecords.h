@@ -4,7 +4,7 @@
 
 namespace errvane {
 
-// Exception codes the report names.
+// Exception codes the report names, and the one an abort is reported with (written as its number).
 enum ExceptionCode : std::uint32_t {
     kAccessViolation = 0xC0000005,
     kDatatypeMisalignment = 0x80000002,

@@ -33,7 +33,6 @@ TmyString ExceptionCodeName(std::uint32_t code) {
         {kNoncontinuableException, "EXCEPTION_NONCONTINUABLE_EXCEPTION"},
         {kStackOverflow, "EXCEPTION_STACK_OVERFLOW"},
         {kInvalidDisposition, "EXCEPTION_INVALID_DISPOSITION"},
-        {kFatalAppExit, "EXCEPTION_FATAL_APP_EXIT"},
     };
     for (const Name& name : kNames)
         if (name.code == code) return name.name;

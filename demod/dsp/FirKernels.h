@@ -25,6 +25,14 @@ void RC_FirKernel32Scalar(const std::int16_t* taps, std::uint32_t length, const 
                           std::uint32_t outputs, std::uint32_t step, std::int32_t* out);
 void RC_FirKernel16Sse2(const std::int16_t* taps, std::uint32_t length, const std::int16_t* history,
                         std::uint32_t outputs, std::uint32_t step, std::int16_t* out);
+// The 16-bit form held to -32767..32767 instead of wrapping, for owners whose signal may
+// overshoot full scale (a wrapped overshoot turns into a spike of the opposite sign).
+void RC_FirKernel16SaturatingScalar(const std::int16_t* taps, std::uint32_t length,
+                                    const std::int16_t* history, std::uint32_t outputs,
+                                    std::uint32_t step, std::int16_t* out);
+void RC_FirKernel16SaturatingSse2(const std::int16_t* taps, std::uint32_t length,
+                                  const std::int16_t* history, std::uint32_t outputs,
+                                  std::uint32_t step, std::int16_t* out);
 void RC_FirKernel32Sse2(const std::int16_t* taps, std::uint32_t length, const std::int16_t* history,
                         std::uint32_t outputs, std::uint32_t step, std::int32_t* out);
 
@@ -33,6 +41,7 @@ void RC_FirKernelFloat(const float* taps, std::uint32_t length, const float* his
                        std::uint32_t outputs, std::uint32_t step, float* out);
 
 RC_FirKernel16 RC_SelectFirKernel16(RC_Routine routine);
+RC_FirKernel16 RC_SelectFirKernel16Saturating(RC_Routine routine);
 RC_FirKernel32 RC_SelectFirKernel32(RC_Routine routine);
 
 // Taps are padded to this many entries so that every vector routine runs whole steps.
@@ -43,5 +52,9 @@ constexpr std::uint32_t kRC_FirHistorySlack = 32;
 // The wrapping arithmetic every routine shares.
 inline std::int16_t RC_FirStore16(std::uint32_t sum) {
     return static_cast<std::int16_t>(static_cast<std::int32_t>(sum) >> 15);
+}
+inline std::int16_t RC_FirStore16Saturating(std::uint32_t sum) {
+    const std::int32_t v = static_cast<std::int32_t>(sum) >> 15;
+    return static_cast<std::int16_t>(v > 32767 ? 32767 : (v < -32767 ? -32767 : v));
 }
 inline std::int32_t RC_FirStore32(std::uint32_t sum) { return static_cast<std::int32_t>(sum << 1); }

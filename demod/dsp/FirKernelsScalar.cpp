@@ -21,6 +21,14 @@ void RC_FirKernel16Scalar(const std::int16_t* taps, std::uint32_t length, const 
     }
 }
 
+void RC_FirKernel16SaturatingScalar(const std::int16_t* taps, std::uint32_t length,
+                                    const std::int16_t* history, std::uint32_t outputs,
+                                    std::uint32_t step, std::int16_t* out) {
+    for (std::uint32_t i = 0; i < outputs; ++i) {
+        out[i] = RC_FirStore16Saturating(Dot(taps, history + static_cast<std::size_t>(i) * step, length));
+    }
+}
+
 void RC_FirKernel32Scalar(const std::int16_t* taps, std::uint32_t length, const std::int16_t* history,
                           std::uint32_t outputs, std::uint32_t step, std::int32_t* out) {
     for (std::uint32_t i = 0; i < outputs; ++i) {
@@ -42,6 +50,10 @@ void RC_FirKernelFloat(const float* taps, std::uint32_t length, const float* his
 
 RC_FirKernel16 RC_SelectFirKernel16(RC_Routine routine) {
     return routine == RC_Routine::kSse2 ? RC_FirKernel16Sse2 : RC_FirKernel16Scalar;
+}
+
+RC_FirKernel16 RC_SelectFirKernel16Saturating(RC_Routine routine) {
+    return routine == RC_Routine::kSse2 ? RC_FirKernel16SaturatingSse2 : RC_FirKernel16SaturatingScalar;
 }
 
 RC_FirKernel32 RC_SelectFirKernel32(RC_Routine routine) {

@@ -47,7 +47,8 @@ void RC_CtcssDecoder::Process(const std::int16_t* samples, std::uint32_t count, 
     std::memmove(window_, window_ + d, (kWindowLength - d) * sizeof(std::int32_t));
     const std::int32_t* fresh = resampler_.Output() + (resampler_.OutputCount() - d);
     for (std::uint32_t k = 0; k < d; ++k) {
-        window_[kWindowLength - d + k] = static_cast<std::int16_t>(fresh[k]);
+        // Held at full scale: a wrapped overshoot would spread over the whole spectrum.
+        window_[kWindowLength - d + k] = std::clamp(fresh[k], -32767, 32767);
     }
     Transform32(window_, kWindowLength);
     result_ = DecideTone(Power(), HalfSize(), resampledRate_);

@@ -1,5 +1,6 @@
 #include "demod/dsp/RC_DcsDecoder.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 
@@ -52,6 +53,9 @@ RC_DcsDecoder::RC_DcsDecoder(RC_Routine routine) : filter_(routine) {
     filter_.SetType(kRC_FirLowPass);
     filter_.SetHighCutoff(kFilterCutoff);
     filter_.SetLength(kFilterLength);
+    // A code at full scale overshoots after the resampler and again after this filter; wrapped,
+    // each overshoot would become a spike of the opposite sign and a false zero crossing.
+    filter_.SetSaturating(true);
     slicer_.bitRate = 134.4;
     slicer_.gain = 0.1;
     slicer_.coefficient = 0.0002;
@@ -90,7 +94,7 @@ void RC_DcsDecoder::Process(const std::int16_t* samples, std::uint32_t count, st
     std::int16_t* to = filter_.WritePosition();
     const std::int32_t* resampled = Output();
     for (std::uint32_t k = 0; k < n; ++k) {
-        to[k] = static_cast<std::int16_t>(resampled[k]); // the low 16 bits
+        to[k] = static_cast<std::int16_t>(std::clamp(resampled[k], -32767, 32767));
     }
     slicer_.Process(filter_.Filter(nullptr, n, 1), n);
 }

@@ -2,6 +2,7 @@
 
 #include "demod/dsp/RC_Demodulator.h"
 
+#include "demod/dsp/FixedPoint.h"
 #include "demod/dsp/RC_Heap.h"
 
 #include <cmath>
@@ -195,16 +196,16 @@ void RC_Demodulator::SetAudioFilterTaps(const std::int16_t* taps) {
     }
     customTaps_ = true;
     // The first (left length) taps of both filters are scaled by the gain of the zero-stuffed
-    // interpolation, U; a shorter right filter is scaled over its own taps only. The product
-    // keeps its low 16 bits, as the 16-bit multiply it stands for.
+    // interpolation, U; a shorter right filter is scaled over its own taps only. A product
+    // beyond the 16-bit range is held at full scale: a tap of 0.5 or more at U = 2 would
+    // otherwise flip its sign and turn a low-pass into a high-pass.
     const std::uint32_t scaled = audioL_.Length();
     for (RC_FirFilter32* f : {&audioL_, &audioR_}) {
         f->LoadQ15Taps(taps);
         std::int16_t* t = f->Taps();
         const std::uint32_t count = scaled < f->Length() ? scaled : f->Length();
         for (std::uint32_t k = 0; k < count; ++k) {
-            t[k] = static_cast<std::int16_t>(static_cast<std::uint16_t>(
-                static_cast<std::uint32_t>(static_cast<std::uint16_t>(t[k])) * interpolation_));
+            t[k] = RC_SaturateTo16(static_cast<double>(t[k]) * interpolation_);
         }
     }
 }

@@ -71,6 +71,8 @@ protected:
         Initialise();
     }
 
+    void SetKernel(Kernel kernel) { kernel_ = kernel; }
+
     void ConvertTaps(const double* values, std::uint32_t count) override {
         for (std::uint32_t k = 0; k < count; ++k) {
             Taps()[k] = RC_TapToQ15(values[k]);

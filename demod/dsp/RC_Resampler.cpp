@@ -38,6 +38,30 @@ RC_Resampler::RC_Resampler() { Layout(); }
 
 RC_Resampler::~RC_Resampler() { RC_Free(storage_); }
 
+RC_Resampler::Geometry RC_Resampler::Measure(std::uint64_t window, std::uint32_t block) const {
+    // One window of history may be carried, then a whole chunk; every output advances the
+    // interpolated time by M, so a chunk gives at most (window + block) x L / M + 2 of them.
+    Geometry g;
+    const std::uint64_t sampleCount = window + block;
+    const std::uint64_t outputCount = sampleCount * interpolation_ / decimation_ + 2;
+    if (outputCount > UINT32_MAX / sizeof(std::int32_t)) {
+        return g;
+    }
+    g.tapBytes = RC_AlignStorage(window * interpolation_ * sizeof(std::int32_t));
+    g.sampleBytes = RC_AlignStorage(sampleCount * sizeof(std::int32_t));
+    g.outputCount = static_cast<std::uint32_t>(outputCount);
+    g.bytes = g.tapBytes + g.sampleBytes + outputCount * sizeof(std::int32_t);
+    return g;
+}
+
+void RC_Resampler::Place(const Geometry& g) {
+    auto* base = static_cast<std::byte*>(storage_);
+    taps_ = reinterpret_cast<std::int32_t*>(base);
+    samples_ = reinterpret_cast<std::int32_t*>(base + g.tapBytes);
+    output_ = reinterpret_cast<std::int32_t*>(base + g.tapBytes + g.sampleBytes);
+    outputCapacity_ = g.outputCount;
+}
+
 bool RC_Resampler::Layout() {
     const std::uint32_t l = interpolation_;
     const std::uint32_t groups = std::max<std::uint32_t>(1, (prototypeLength_ / l + 7) / 8);
@@ -46,30 +70,23 @@ bool RC_Resampler::Layout() {
     if (total > kLongestPrototype) {
         return false;
     }
-    // One window of history may be carried, then a whole chunk; every output advances the
-    // interpolated time by M, so a chunk gives at most (window + block) x L / M + 2 of them.
-    const std::uint64_t sampleCount = window + blockSize_;
-    const std::uint64_t outputCount = sampleCount * l / decimation_ + 2;
-    if (outputCount > UINT32_MAX / sizeof(std::int32_t)) {
+    // Room for the largest block asked for so far, so that going back to it costs nothing.
+    const std::uint32_t block = std::max(blockSize_, reservedBlock_);
+    const Geometry g = Measure(window, block);
+    if (g.bytes == 0) {
         return false;
     }
-    const std::size_t tapBytes = RC_AlignStorage(total * sizeof(std::int32_t));
-    const std::size_t sampleBytes = RC_AlignStorage(sampleCount * sizeof(std::int32_t));
-    const std::size_t needed = tapBytes + sampleBytes + outputCount * sizeof(std::int32_t);
     auto* prototype = RC_AllocArray<double>(total - 1);
     if (prototype == nullptr) {
         return false;
     }
-    if (!RC_GrowBlock(storage_, capacity_, needed)) {
+    if (!RC_GrowBlock(storage_, capacity_, g.bytes)) {
         RC_Free(prototype);
         return false;
     }
-    auto* base = static_cast<std::byte*>(storage_);
     groups_ = groups;
-    taps_ = reinterpret_cast<std::int32_t*>(base);
-    samples_ = reinterpret_cast<std::int32_t*>(base + tapBytes);
-    output_ = reinterpret_cast<std::int32_t*>(base + tapBytes + sampleBytes);
-    outputCapacity_ = static_cast<std::uint32_t>(outputCount);
+    Place(g);
+    reservedBlock_ = block;
     outputCount_ = 0;
 
     // Blackman-windowed sinc of total - 1 taps (odd), normalised to unity gain at DC before the
@@ -114,7 +131,35 @@ void RC_Resampler::LoadTaps(const double* taps, std::uint32_t count) {
 }
 
 void RC_Resampler::SetBlockSize(std::uint32_t n) {
-    RC_ChangeLayout(blockSize_, std::max<std::uint32_t>(n, 1), [this] { return Layout(); });
+    n = std::max<std::uint32_t>(n, 1);
+    if (n != blockSize_ && Reserve(n)) {
+        blockSize_ = n;
+    }
+}
+
+bool RC_Resampler::Reserve(std::uint32_t block) {
+    if (block <= reservedBlock_) {
+        return true;
+    }
+    const Geometry g = Measure(TapsPerPhase(), block);
+    void* grown = g.bytes != 0 ? RC_Alloc(g.bytes) : nullptr;
+    if (grown == nullptr) {
+        return false; // the old block size stays, and with it the stream
+    }
+    // Taps, carried history and the last outputs move over unchanged: the stream goes on.
+    const std::int32_t* oldTaps = taps_;
+    const std::int32_t* oldSamples = samples_;
+    const std::int32_t* oldOutput = output_;
+    void* old = storage_;
+    storage_ = grown;
+    capacity_ = g.bytes;
+    Place(g);
+    std::memcpy(taps_, oldTaps, std::size_t{TapsPerPhase()} * interpolation_ * sizeof(std::int32_t));
+    std::memcpy(samples_, oldSamples, std::size_t{kept_} * sizeof(std::int32_t));
+    std::memcpy(output_, oldOutput, std::size_t{outputCount_} * sizeof(std::int32_t));
+    RC_Free(old);
+    reservedBlock_ = block;
+    return true;
 }
 
 std::uint32_t RC_Resampler::SetRates(std::uint32_t n, double input, double output, double tolerance) {

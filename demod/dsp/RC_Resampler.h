@@ -5,9 +5,10 @@
 // output rate, input x L / M, and uses that.
 //
 // Storage: one heap block, grown only: the L phases of 8 x g taps each, the sample buffer (the
-// kept history followed by the current chunk) and the int32 output buffer. A new layout (block
-// size, L or prototype length changed) restarts the stream from silence. Processing allocates
-// nothing.
+// kept history followed by the current chunk) and the int32 output buffer. A new layout (L or
+// prototype length changed) restarts the stream from silence; a new block size keeps the stream
+// and the taps, since owners follow the size of every incoming block with it. Processing, and
+// a block size no larger than one used before, allocate nothing.
 
 #include "demod/dsp/RC_Base.h"
 
@@ -19,7 +20,8 @@ public:
     RC_Resampler();
     ~RC_Resampler() override;
 
-    // Largest input chunk per pass (at least 1).
+    // Largest input chunk per pass (at least 1). The history and the taps stay; storage grows
+    // when n is the largest yet (when that fails, the old size stays).
     void SetBlockSize(std::uint32_t n);
 
     // Chooses L and M so that input x L / M lies within `tolerance` (relative) of `output`, with
@@ -59,13 +61,23 @@ protected:
     virtual void LoadTaps(const double* taps, std::uint32_t count);
 
 private:
-    bool Design();
+    struct Geometry {
+        std::size_t tapBytes = 0;
+        std::size_t sampleBytes = 0;
+        std::uint32_t outputCount = 0;
+        std::size_t bytes = 0; // 0: too large to hold
+    };
+    Geometry Measure(std::uint64_t window, std::uint32_t block) const;
+    void Place(const Geometry& g);
+    // Storage for chunks of up to `block` samples, keeping taps, history and outputs.
+    bool Reserve(std::uint32_t block);
     // Outputs of one chunk already placed after the kept history.
     std::uint32_t RunChunk(std::int16_t* output, std::uint32_t chunk);
 
     std::uint32_t groups_ = 1;  // taps per phase in groups of 8
     std::int32_t* samples_ = nullptr;
     std::uint32_t blockSize_ = 1024;
+    std::uint32_t reservedBlock_ = 0; // largest chunk the storage holds
     std::int32_t* taps_ = nullptr;
     void* storage_ = nullptr;
     std::size_t capacity_ = 0;

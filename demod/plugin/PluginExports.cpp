@@ -52,7 +52,12 @@ KVR_EXPORT std::int32_t kvrPluginStart(std::uint32_t receiver, void* caps, HostC
             delete window;
             return -1;
         }
-        DemodInstances::Add(window);
+        if (!DemodInstances::Add(window)) {
+            // Unlisted, the instance would never hear from the host again: the start fails.
+            window->Stop();
+            delete window;
+            return -1;
+        }
         return static_cast<std::int32_t>(window->Handle());
     } catch (...) {
         return -1;
@@ -69,5 +74,9 @@ KVR_EXPORT std::int32_t kvrPluginNotify(std::uint32_t receiver, std::uint32_t co
 }
 
 KVR_EXPORT void kvrPluginDone() {
-    // The heap's lock lives as long as the process; nothing the host could still reach is freed.
+    try {
+        // Instances the host did not close would keep windows whose code is about to be unmapped.
+        DemodInstances::DestroyAll();
+    } catch (...) {
+    }
 }

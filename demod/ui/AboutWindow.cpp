@@ -1,5 +1,6 @@
 #include "demod/ui/AboutWindow.h"
 
+#include "demod/ui/PluginBadge.h"
 #include "platform/win/Styles.h"
 #include "platform/win/WindowApi.h"
 
@@ -11,15 +12,19 @@ struct AboutLine {
     const char* text;
     int height;
     int weight;
-    RC_Colour colour; // 0xFFFFFFFF: the toolkit's default text colour
+    RC_Colour colour;
 };
+
+// The toolkit's default text colour, as its labels have it.
+constexpr RC_Colour kDefaultText = 0x00FFFF;
+constexpr int kBadgeX = 40;
 
 constexpr AboutLine kLines[] = {
     {"Q745 Professional Demodulator", 18, 400, 0x2040FF},
     {"Version 1.07", 14, 400, 0xFFFF00},
-    {"Software demodulator for the receiver's IF output", 11, 400, 0xFFFFFFFFu},
-    {"www.talvenor.example", 12, 700, 0xFFFFFFFFu},
-    {"support.talvenor.example", 12, 700, 0xFFFFFFFFu},
+    {"Software demodulator for the receiver's IF output", 11, 400, kDefaultText},
+    {"www.talvenor.example", 12, 700, kDefaultText},
+    {"support.talvenor.example", 12, 700, kDefaultText},
 };
 
 } // namespace
@@ -34,6 +39,8 @@ AboutWindow::AboutWindow(RC_Window* owner) : RC_Popup(owner, 100, 100, 300, 180,
     const plat::gdi::Rect& c = ContentRect();
     ok_ = new RC_Button(this, c.left + (c.right - c.left - 80) / 2, c.bottom - 22, 80, 19, "OK");
     ok_->onAction = {&OkPressed, this};
+    ok_->Show(win::SW_SHOW);
+    badge_ = MakePluginBadge();
     Focus();
 }
 
@@ -55,4 +62,5 @@ void AboutWindow::PaintContent() {
         DrawTextAligned({left, y, right, y + h}, line.text, 1);
         y += h + 6;
     }
+    if (badge_) DrawImage(*badge_, kBadgeX, y, badge_->width, badge_->height, 0, 0, badge_->width, badge_->height);
 }

@@ -3,6 +3,8 @@
 
 #include "demod/ui/toolkit/RC_Popup.h"
 
+#include <memory>
+
 class AboutWindow : public RC_Popup {
 public:
     explicit AboutWindow(RC_Window* owner);
@@ -14,4 +16,5 @@ public:
 private:
     static void OkPressed(void* user, RC_Window* button);
     RC_Button* ok_;
+    std::unique_ptr<RC_Image> badge_;
 };

@@ -3,6 +3,7 @@
 #include "demod/ui/ModeTable.h"
 #include "demod/ui/toolkit/RC_ConfigFile.h"
 #include "demod/ui/toolkit/RC_CreateDirectoryPath.h"
+#include "platform/sys/DebugOutput.h"
 #include "platform/sys/KnownFolders.h"
 #include "platform/sys/SettingsStore.h"
 
@@ -16,6 +17,7 @@ constexpr const char* kPluginSoundCard = "SoundCard_Config.dat";
 constexpr const char* kUserSettings = "/Talvenor/Q745/Demod_Config.dat";
 constexpr const char* kUserSoundCard = "/Talvenor/Plugins/SoundCard_Config.dat";
 constexpr std::uint32_t kKeyBias = 0x34F33330u;
+constexpr const char* kDamagedSuffix = ".damaged";
 
 // Infinity and NaN alike: every exponent bit set. Spelt out on the bits so that no floating-point
 // mode can make a damaged value look usable.
@@ -60,6 +62,13 @@ void ReadRecord(const std::string& path, void* record, std::uint32_t size, std::
 
 bool WriteRecord(const std::string& path, const void* record, std::uint32_t size, std::uint32_t key) {
     RC_CreateDirectoryPath(path.c_str(), true);
+    if (ConfigWriteRecord(path.c_str(), record, size, &key, sizeof key) != 0) return true;
+    // A record cut short would refuse this write and every later one: the whole records stay,
+    // the file as it was is kept beside it, and the write goes through.
+    const std::string damaged = path + kDamagedSuffix;
+    if (ConfigRepairFile(path.c_str(), sizeof key, damaged.c_str()) == 0) return false;
+    plat::sys::OutputDebugText("Q745DemodPro: " + path + " held a record cut short; the records before it were kept "
+                               "and the damaged file was saved as " + damaged + "\n");
     return ConfigWriteRecord(path.c_str(), record, size, &key, sizeof key) != 0;
 }
 

@@ -12,11 +12,17 @@ std::uint32_t count = 0;
 
 namespace DemodInstances {
 
-void Add(DemodWindow* window) {
+bool Add(DemodWindow* window) {
     auto* grown = static_cast<DemodWindow**>(RC_Realloc(list, (count + 1) * sizeof(DemodWindow*)));
-    if (grown == nullptr) return;
+    if (grown == nullptr) return false;
     list = grown;
     list[count++] = window;
+    return true;
+}
+
+void DestroyAll() {
+    // Each destructor removes its own entry.
+    while (count != 0) delete list[count - 1];
 }
 
 void Remove(DemodWindow* window) {

@@ -8,10 +8,14 @@ class DemodWindow;
 
 namespace DemodInstances {
 
-void Add(DemodWindow* window);
+// False when the list cannot grow: the window is then not listed.
+bool Add(DemodWindow* window);
 // Removes every entry equal to `window`; the list is freed when it becomes empty.
 void Remove(DemodWindow* window);
 std::uint32_t Count();
+// Destroys every instance still live, newest first (the plug-in is about to be unloaded, and its
+// windows must not outlive its code).
+void DestroyAll();
 // True while the list holds storage (it does exactly while an instance lives).
 bool Allocated();
 // Offers a notification to the instances from the newest to the oldest, up to the first that takes it.

@@ -5,8 +5,14 @@
 #include "demod/ui/DemodInstances.h"
 #include "demod/ui/ModeTable.h"
 #include "demod/ui/SetupWindow.h"
+#include "demod/ui/CapsBlock.h"
 #include "demod/ui/SlopeCompPanel.h"
+#include "demod/ui/StudyWindow.h"
+#include "demod/ui/toolkit/RC_Graph.h"
+#include "demod/ui/toolkit/RC_Label.h"
 #include "demod/ui/toolkit/RC_MessageBox.h"
+#include "demod/ui/toolkit/RC_Timer.h"
+#include "demod/ui/windows/RC_FilterView.h"
 #include "platform/sys/CommandLine.h"
 #include "platform/win/InputApi.h"
 #include "platform/win/MessageApi.h"
@@ -21,26 +27,9 @@
 
 namespace {
 
-// Offsets in the host's capability block that the plug-in reads or writes.
-constexpr std::size_t kCapsHeader = 400;
 constexpr std::size_t kCapsProduct = 44;
 constexpr std::size_t kCapsSerial = 76;
-constexpr std::size_t kCapsModeCount = 228;
-constexpr std::size_t kCapsModeEntrySize = 232;
-constexpr std::size_t kCapsModeTable = 236;
-constexpr std::size_t kModeEntryBytes = 28;
-
-std::uint32_t Read32(const unsigned char* p, std::size_t at) {
-    std::uint32_t v;
-    std::memcpy(&v, p + at, 4);
-    return v;
-}
-void Write32(unsigned char* p, std::size_t at, std::uint32_t v) { std::memcpy(p + at, &v, 4); }
-
-// Bytes of a capability block: its own total size, never less than the header.
-std::size_t CapsSize(const void* caps) {
-    return std::max<std::size_t>(Read32(static_cast<const unsigned char*>(caps), 0), kCapsHeader);
-}
+constexpr std::uint32_t kStatusIntervalMs = 1000;
 
 unsigned char* CopyCaps(const void* caps, std::size_t size) {
     // Sub-blocks are designated by offsets from the block's start, so a byte copy is relocated.
@@ -70,7 +59,7 @@ DemodWindow::DemodWindow(std::uint32_t receiver, const void* caps, HostCallback 
       api_(apiLibrary != nullptr ? apiLibrary : RC_ReceiverApiBase::kLibraryName) {
     std::lock_guard<RC_Lock> hold(constructionLock_);
     if (mask != nullptr) *mask = kDemodNotifyMask;
-    caps_ = CopyCaps(caps, CapsSize(caps));
+    caps_ = CopyCaps(caps, caps::SizeOf(caps));
     const std::string product = TextAt(caps_, kCapsProduct, 32);
     const std::string serial = TextAt(caps_, kCapsSerial, 16);
     demonstration_ = product.find("-demo") != std::string::npos;
@@ -87,10 +76,15 @@ DemodWindow::DemodWindow(std::uint32_t receiver, const void* caps, HostCallback 
     SettingsToPath();
     SetUpAudio();
     BuildControls();
+    SetIfDisplayGraph(ifGraph_, static_cast<std::uint32_t>(ifGraph_->PointCount()));
     setupWindow_ = new SetupWindow(this, settings_, soundCard_); // hidden until "Setup"
     setupWindow_->SetMainFilterView(analyzer_);
     setup_ = setupWindow_;
-    if (service_) slopePanel_ = new SlopeCompPanel(this);
+    if (service_) {
+        BuildKnobs();
+        slopePanel_ = new SlopeCompPanel(this);
+        slopePanel_->Show(plat::win::SW_SHOW);
+    }
     OnModeButton(ModeButtonOfIndex(modeIndex_), false);
     QueryHost();
     Callback(KVR_CMD_VOLUME, settings_.volume, 0, nullptr);
@@ -98,11 +92,25 @@ DemodWindow::DemodWindow(std::uint32_t receiver, const void* caps, HostCallback 
     if (active >= 0 || demonstration_) {
         Show(plat::win::SW_SHOW);
         started_ = true;
+        if (kind_ == kUsb) {
+            statusTimer_ = std::make_unique<RC_Timer>(kStatusIntervalMs, &StatusTick, this);
+            statusTimer_->Start();
+        }
     }
 }
 
+// Once a second: a USB receiver that is no longer connected delivers no codec stream.
+void DemodWindow::StatusTick(void* user, RC_Timer*) {
+    auto* self = static_cast<DemodWindow*>(user);
+    RC_ReceiverApi& api = self->api_;
+    if (api.pIsDeviceConnected == nullptr || api.Handle() == 0 || api.pIsDeviceConnected(api.Handle()) == 0)
+        self->codecRunning_.store(false);
+}
+
 DemodWindow::~DemodWindow() {
+    statusTimer_.reset();
     Stop();
+    if (study_ != nullptr) delete study_; // its destructor clears the pointer
     SaveSettings();
     if (lineSelected_) { // the sound card's mixer as it was found
         recordMixer_->SetVolume(savedVolume_);
@@ -183,6 +191,7 @@ int DemodWindow::Activate() {
     const std::string serial = TextAt(caps_, kCapsSerial, 16);
     if (api_.Open(serial.c_str()) == 0) return -1;
     ReadSlope();
+    codecRunning_.store(false);
     if (kind_ == kUsb && api_.CodecStart() == 0) return 0;
     if (!HasWideFm()) {
         modeButtons_[ModeButtonOfIndex(kModeFmw)]->SetEnabled(false);
@@ -197,6 +206,7 @@ int DemodWindow::Activate() {
 void DemodWindow::ReadSlope() {
     const SlopeReading r = DecodeSlope(api_.Eeprom());
     knobs_ = r.knobs;
+    ShowKnobs();
     if (r.Valid()) return;
     if (!service_) {
         knobs_.fill(0.0);
@@ -209,45 +219,14 @@ void DemodWindow::ReadSlope() {
 
 // This plug-in demodulates for the host: the capabilities it announces carry its eleven modes.
 void DemodWindow::SendOwnCapabilities() {
-    const std::size_t base = CapsSize(caps_);
-    const std::size_t size = base + kModeCount * kModeEntryBytes;
-    auto* own = static_cast<unsigned char*>(RC_Alloc(size));
-    if (own == nullptr) return;
-    std::memcpy(own, caps_, base);
-    Write32(own, 0, static_cast<std::uint32_t>(size));
-    Write32(own, 4, kCapsHeader);
-    Write32(own, 176, 0);
-    Write32(own, 180, 15000);
-    Write32(own, 192, Read32(own, 192) | 0x40040);
-    Write32(own, 200, Read32(own, 200) | 0x306);
-    Write32(own, 212, 0);
-    Write32(own, 216, 99);
-    Write32(own, kCapsModeCount, kModeCount);
-    Write32(own, kCapsModeEntrySize, kModeEntryBytes);
-    Write32(own, kCapsModeTable, static_cast<std::uint32_t>(base));
-    Write32(own, 276, 31);
-    Write32(own, 280, 1);
-    for (int i = 0; i < kModeCount; ++i) {
-        unsigned char* e = own + base + i * kModeEntryBytes;
-        const std::uint32_t entry[5] = {ModeTable[i].hostCode, 100, 1, 20000, 1};
-        std::memcpy(e, entry, sizeof entry);
-        std::memset(e + sizeof entry, 0, kModeEntryBytes - sizeof entry);
-    }
-    Callback(KVR_CB_SET_CAPABILITIES, 0, static_cast<std::uint32_t>(size), own);
-    RC_Free(own);
+    std::vector<unsigned char> own = caps::BuildOwn(caps_);
+    Callback(KVR_CB_SET_CAPABILITIES, 0, static_cast<std::uint32_t>(own.size()), own.data());
 }
 
 // The host's block as it was, without the modes this plug-in added.
 void DemodWindow::SendHostCapabilities() {
-    const std::size_t size = CapsSize(caps_);
-    unsigned char* host = CopyCaps(caps_, size);
-    if (host == nullptr) return;
-    Write32(host, 192, Read32(host, 192) & ~0x40040u);
-    Write32(host, 200, Read32(host, 200) & ~0x306u);
-    Write32(host, kCapsModeCount, 0);
-    Write32(host, kCapsModeTable, 0);
-    Callback(KVR_CB_SET_CAPABILITIES, 0, static_cast<std::uint32_t>(size), host);
-    RC_Free(host);
+    std::vector<unsigned char> host = caps::BuildHost(caps_);
+    Callback(KVR_CB_SET_CAPABILITIES, 0, static_cast<std::uint32_t>(host.size()), host.data());
 }
 
 void DemodWindow::Stop() {
@@ -268,8 +247,18 @@ plat::win::LResult DemodWindow::HandleMessage(std::uint32_t msg, plat::win::WPar
             Callback(KVR_CMD_FREQUENCY_DEFERRED, static_cast<std::uint32_t>(lParam), 0, nullptr);
         } else if (msg == kMsgSquelchReport) {
             Callback(KVR_CMD_SQUELCHED_INFO, static_cast<std::uint32_t>(wParam), kReportSize, report_);
-            statusText_ = SquelchStatusText();
+            ShowSquelchStatus();
             reportPending_.exchange(0);
+        } else {
+            // The display buffer is full; the audio path refills it once it is emptied here.
+            const std::uint32_t points = std::min(path_.ifDisplayPoints, path_.ifDisplayFill.load());
+            if (points != 0 && ifGraph_ != nullptr && path_.ifGraph == ifGraph_) {
+                if (ifGraph_->Mode() == 2 && ifGraph_->TraceCount() >= 2)
+                    ifGraph_->SetSamplesStereo(path_.ifDisplay, path_.ifDisplay, points, 1);
+                else
+                    ifGraph_->SetSamples(path_.ifDisplay, points, 1);
+            }
+            ClearIfDisplay();
         }
         return 0;
     }
@@ -290,11 +279,35 @@ void DemodWindow::HandFocusToHost() {
     if (target != Handle()) plat::win::SetFocus(target);
 }
 
+void DemodWindow::ShowSquelchStatus() {
+    statusText_ = SquelchStatusText();
+    const bool shown = !statusText_.empty();
+    for (RC_Label* label : {graphStatus_, analyzerStatus_}) {
+        if (label == nullptr) continue;
+        label->SetCaption(statusText_.c_str());
+        label->Show(shown ? plat::win::SW_SHOW : plat::win::SW_HIDE);
+    }
+}
+
+void DemodWindow::ClearIfGraph() {
+    if (ifGraph_ == nullptr) return;
+    static const std::int16_t kNone = 0;
+    ifGraph_->SetSamples(&kNone, 0, 1); // no samples: an empty plot
+}
+
+void DemodWindow::SlopePanelClosed() { slopePanel_ = nullptr; }
+
+void DemodWindow::CorrectTrampoline(void* user, RC_Graph*, const float* db, std::uint32_t count) {
+    // The graph hands over its own spectrum in dB for display: corrected in place.
+    static_cast<DemodWindow*>(user)->CorrectSpectrum(const_cast<float*>(db), static_cast<int>(count), false);
+}
+
 void DemodWindow::CorrectSpectrum(float* db, int n, bool hold) {
     const bool inverted = slopePanel_ != nullptr && frequency_ > slopePanel_->InversionFrequency();
     const bool track = service_ && slopePanel_ != nullptr && !slopePanel_->KnobsHidden();
     const bool ended = slopeAverage_.Apply(db, n, fs_, hold, inverted, track, knobs_);
     if (track) slopePanel_->ShowFigures(slopeAverage_, ended);
+    if (ended) ShowKnobs();
 }
 
 std::string DemodWindow::SquelchStatusText() const {

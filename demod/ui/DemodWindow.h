@@ -27,8 +27,10 @@ class RC_Graph;
 class RC_Label;
 class RC_NumberEdit;
 class RC_FilterView;
+class RC_Timer;
 class SetupWindow;
 class SlopeCompPanel;
+class StudyWindow;
 
 class DemodWindow : public RC_Window {
 public:
@@ -83,6 +85,24 @@ public:
     SlopeAverage& SlopeAveraging() { return slopeAverage_; }
     // Band colour of the IF graph's traces.
     static RC_Colour IfBandColour(void* user, void* graph, int band, int trace);
+    // "View demodulator structure": opens the study window, or closes it when it is open.
+    void OnStudyButton();
+    // The study window while it is open (the audio path feeds it), else null.
+    StudyWindow* Study() const { return study_; }
+    // The study window tells that it is going; the audio path stops feeding it.
+    void StudyClosed();
+    // The knobs after a change from the service panel: the knob fields and their labels follow.
+    void ShowKnobs();
+    // The service panel's "Hide special controls": knobs and labels hidden, the IF graph as a plain
+    // spectrum; shown again with the spectrogram.
+    void HideKnobs(bool hide);
+    RC_NumberEdit* KnobField(int k) const { return knobFields_[k]; }
+    RC_Label* KnobLabel(int k) const { return knobLabels_[k]; }
+    RC_Label* AnalyzerStatus() const { return analyzerStatus_; }
+    // The codec stream delivered since the last check; cleared by the once-a-second watch when
+    // the receiver is no longer connected.
+    bool CodecRunning() const { return codecRunning_.load(); }
+    RC_Timer* StatusTimer() const { return statusTimer_.get(); }
 
     // One host notification: 0 when it is not this instance's (another receiver, or a mode this
     // receiver cannot run), else 1.
@@ -158,7 +178,10 @@ public:
     std::uint32_t DcsHold() const { return dcsHold_; }
     unsigned char* SquelchReport() { return report_; }
     const SlopeKnobs& Knobs() const { return knobs_; }
-    void SetKnobs(const SlopeKnobs& knobs) { knobs_ = knobs; }
+    void SetKnobs(const SlopeKnobs& knobs) {
+        knobs_ = knobs;
+        ShowKnobs();
+    }
     RC_ReceiverApi& ReceiverApi() { return api_; }
     RC_AudioWave& Wave() { return *wave_; }
     RC_AudioWave& SecondaryWave() { return *secondary_; }
@@ -167,7 +190,7 @@ public:
     bool ClipFlag() const { return clip_.load(); }
     float NoiseValue() const { return noiseMeasure_; }
     SlopeCompPanel* SlopePanel() const { return slopePanel_; }
-    void SlopePanelClosed() { slopePanel_ = nullptr; }
+    void SlopePanelClosed();
 
     // Sends one callback to the host; nothing once the callback is no longer valid.
     std::int32_t Callback(std::uint32_t code, std::uint32_t dwParam, std::uint32_t cbData, void* lpData);
@@ -203,6 +226,14 @@ private:
     void ShowPresets();
     void ShowPassband();
     void SaveSettings();
+    void BuildKnobs();
+    static void KnobEntered(void* user, RC_NumberEdit* field, double value);
+    static void CorrectTrampoline(void* user, RC_Graph* graph, const float* db, std::uint32_t count);
+    static void StatusTick(void* user, RC_Timer* timer);
+    // Clears the IF graph's samples (power off, scanning).
+    void ClearIfGraph();
+    void ShowSquelchStatus();
+    void OnMinimized(bool minimized);
     void SettingsToPath();
     void PathToSettings();
     static void ModePressed(void* user, RC_Window* button);
@@ -317,6 +348,14 @@ private:
     SlopeAverage slopeAverage_;
     SlopeCompPanel* slopePanel_ = nullptr;
     std::string statusText_;
+    RC_NumberEdit* knobFields_[11] = {};
+    RC_Label* knobLabels_[11] = {};
+    StudyWindow* study_ = nullptr; // fed by the audio path under the audio lock
+    std::unique_ptr<RC_Timer> statusTimer_;
+    std::atomic<bool> codecRunning_{false};
+    // The filter view's taps as the audio path hands them to the demodulator.
+    static constexpr std::uint32_t kMaxTaps = 1024;
+    std::int16_t filterTaps_[kMaxTaps] = {};
 
     // --- audio path ---
 public:

@@ -5,8 +5,15 @@
 #include "demod/ui/DemodWindow.h"
 
 #include "demod/ui/ModeTable.h"
+#include "demod/ui/SetupWindow.h"
 #include "demod/ui/SlopeCompPanel.h"
+#include "demod/ui/StudyWindow.h"
+#include "demod/ui/windows/RC_FilterView.h"
+#include "demod/ui/windows/RC_Panel.h"
 #include "platform/win/MessageApi.h"
+#include "demod/ui/toolkit/RC_Graph.h"
+#include "demod/ui/toolkit/RC_NumberEdit.h"
+#include "platform/win/Styles.h"
 
 #include <algorithm>
 #include <cmath>
@@ -85,8 +92,10 @@ void DemodWindow::OnCodecData() {
         const std::uint32_t got = api_.CodecRead(codec_ + codecFill_, sizeof codec_ - codecFill_);
         if (got == 0) return;
         codecFill_ += got;
+        codecRunning_.store(true);
         if (codecFill_ < sizeof codec_) continue;
         wave_->Signal();
+        if (wave_->OutputOpen() && wave_->QueuedOutCount() >= wave_->OutBufferCount()) wave_->ResetOutput();
         OnAudioBlock(codec_, sizeof codec_);
         codecFill_ = 0;
     }
@@ -193,9 +202,16 @@ void DemodWindow::OnMixerVolumeChange(void* user, RC_AudioMixer* mixer) {
 }
 
 void DemodWindow::SetInputRate(std::uint32_t rate) {
-    fs_ = rate;
-    demod_.SetSampleRate(rate, false);
+    {
+        std::lock_guard<RC_Lock> hold(constructionLock_);
+        fs_ = rate;
+        demod_.SetSampleRate(rate, false);
+    }
+    if (ifGraph_ != nullptr) ifGraph_->SetSampleRate(static_cast<float>(rate));
+    if (bandwidthField_ != nullptr) bandwidthField_->SetMaximum(rate / 2.0);
     wave_->SetSampleRate(rate);
+    if (setupWindow_ != nullptr) setupWindow_->OnSecondaryOutput(nullptr);
+    if (study_ != nullptr) study_->Refresh();
 }
 
 void DemodWindow::RestoreModeDefaults() {
@@ -211,9 +227,32 @@ void DemodWindow::RestoreModeDefaults() {
         path_.settings.hilbertLength = AudioPathSettings{}.hilbertLength;
         demod_.SetHilbertLength(path_.settings.hilbertLength);
     }
-    if (m == kModeCw) demod_.tone = 800;
+    if (m == kModeCw) {
+        settings_.cwTone = DemodSettings{}.cwTone;
+        demod_.tone = settings_.cwTone;
+    }
     demod_.UpdateFilters();
-    OnAfFilter(false, false);
+    ShowPassband();
+    if (setupWindow_ != nullptr) setupWindow_->Refresh();
+    OnAfFilter(Block().afFilter != 0, false);
+    if (study_ != nullptr) study_->Refresh();
+}
+
+void DemodWindow::OnStudyButton() {
+    if (study_ != nullptr) {
+        study_->Close(); // its destructor tells StudyClosed
+        return;
+    }
+    if (modeIndex_ == kModeFmw) return; // no structure to view
+    auto* study = new StudyWindow(this, settings_);
+    study->Show(plat::win::SW_SHOW);
+    std::lock_guard<RC_Lock> hold(constructionLock_);
+    study_ = study;
+}
+
+void DemodWindow::StudyClosed() {
+    std::lock_guard<RC_Lock> hold(constructionLock_);
+    study_ = nullptr;
 }
 
 RC_Colour DemodWindow::IfBandColour(void*, void*, int, int trace) { return trace == 0 ? 0xFFFF : 0xFF; }
@@ -307,22 +346,39 @@ void DemodWindow::ApplyAgc() {
 void DemodWindow::ApplyFilterLengths() {
     const AudioPathMode& mode = path_.settings.modes[static_cast<std::size_t>(modeIndex_)];
     demod_.SetAudioFilterLength(mode.audioFilterLength);
-    // The filter view's own taps come with the setup window; until then AF Filter up only.
-    if (audioFilterExchange_.exchange(0) != 0 && !AfFilter()) demod_.SetAudioFilterTaps(nullptr);
+    if (audioFilterExchange_.exchange(0) != 0) {
+        // AF Filter down: the audio is filtered with the setup window's filter view as designed.
+        RC_FilterView* view = setupWindow_ != nullptr ? setupWindow_->FilterView() : nullptr;
+        if (AfFilter() && view != nullptr && view->Filter().Length() <= kMaxTaps) {
+            view->ReadTaps16(filterTaps_);
+            demod_.SetAudioFilterTaps(filterTaps_);
+        } else {
+            demod_.SetAudioFilterTaps(nullptr);
+        }
+    }
     demod_.SetPostMixerFilterLength(mode.postMixerLength);
     if (modeIndex_ == kModeIsb) demod_.SetHilbertLength(path_.settings.hilbertLength);
 }
 
 std::uint32_t DemodWindow::RunWideFm(std::uint32_t count) {
     const AudioPathMode& mode = path_.settings.modes[kModeFmw];
-    if (!AfFilter()) {
+    const bool filterDown = AfFilter();
+    if (!filterDown) {
         RC_FirFilter16& f = path_.wideFmFilter;
         f.SetLength(mode.audioFilterLength);
         f.SetBlockSize(count);
         f.SetSampleRate(static_cast<float>(fs_));
         count = f.FilterStrided(audio_.samples, input_.samples, count, 1, 1);
-    } else {
-        // The analyzer's filter does the filtering with AF Filter down.
+    }
+    if (analyzer_ != nullptr) {
+        analyzer_->Filter().SetBlockSize(count);
+        analyzer_->SetLength(mode.audioFilterLength);
+        analyzer_->SetSampleRate(static_cast<float>(fs_));
+        if (analyzer_->Mode() == 1) analyzer_->SetMode(2);
+        // AF Filter down: the analyzer's own filter does the filtering, as the user set it.
+        if (filterDown) analyzer_->AddSamples(audio_.samples, input_.samples, count, 1);
+        else analyzer_->AddSamples(audio_.samples, audio_.samples, count, 1);
+    } else if (filterDown) {
         std::memcpy(audio_.samples, input_.samples, 2 * std::size_t{count});
     }
     if (kind_ == kUsb) count = path_.wideFmResampler.Process(audio_.samples, audio_.samples, count, 1);
@@ -368,6 +424,8 @@ void DemodWindow::OnAudioBlock(const void* data, std::uint32_t bytes) {
     std::lock_guard<RC_Lock> hold(constructionLock_);
     ReassertMixer();
     path_.verdict = {};
+    RC_Panel* meter = setupWindow_ != nullptr ? setupWindow_->CpuMeter() : nullptr;
+    if (meter != nullptr) meter->Start();
 
     if (scanMode_ != 0 && !AnySecondarySquelch()) {
         // Scan hold: silence now, and a fade-in once the scan lets go.
@@ -410,6 +468,7 @@ void DemodWindow::OnAudioBlock(const void* data, std::uint32_t bytes) {
                 afcCounter_ = 0;
             }
             n = demod_.OutputFrames(count);
+            if (kind_ != kUsb && setupWindow_ != nullptr) setupWindow_->SetClipping(clip);
         }
 
         const std::uint32_t rate = OutputRate();
@@ -434,6 +493,7 @@ void DemodWindow::OnAudioBlock(const void* data, std::uint32_t bytes) {
         input_.header.count = count;
         ReportSquelch(n);
         FeedIfDisplay(count);
+        if (study_ != nullptr) study_->OnAudioBlock(input_.samples, count, out, outBytes / 2);
         if (fade_ != 0) {
             for (std::uint32_t k = 0; k < outBytes / 2; ++k)
                 out[k] = static_cast<std::int16_t>(out[k] * (kFadeBlocks - fade_) / kFadeBlocks);
@@ -442,5 +502,6 @@ void DemodWindow::OnAudioBlock(const void* data, std::uint32_t bytes) {
     }
     if (settings_.mute != 0 || squelched_ != 0 || path_.verdict.closed || demonstration_ || scanMode_ != 0)
         std::memset(out, 0, outBytes);
+    if (meter != nullptr) meter->Update(fs_ / 1024.0);
     wave_->Write(out, outBytes);
 }

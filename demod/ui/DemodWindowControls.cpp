@@ -11,6 +11,7 @@
 #include "demod/ui/toolkit/RC_NumberEdit.h"
 #include "demod/ui/windows/RC_FilterView.h"
 #include "demod/ui/SetupWindow.h"
+#include "demod/ui/StudyWindow.h"
 #include "platform/win/Styles.h"
 
 #include <cmath>
@@ -102,8 +103,58 @@ void DemodWindow::BuildControls() {
     muteButton_->SetDown(settings_.mute != 0);
     // Controls start hidden; the mode applied next hides what the mode does not use.
     for (RC_Window* c = FirstChild(); c != nullptr; c = c->NextSibling()) c->Show(plat::win::SW_SHOW);
-    graphStatus_->Show(plat::win::SW_SHOW);
-    analyzerStatus_->Show(plat::win::SW_SHOW);
+    // The squelch status labels show only with a text.
+    graphStatus_->Show(plat::win::SW_HIDE);
+    analyzerStatus_->Show(plat::win::SW_HIDE);
+    ifGraph_->onDbSpectrum = {&CorrectTrampoline, this};
+}
+
+// The eleven slope knobs along the top of the IF graph, each with its value under it.
+void DemodWindow::BuildKnobs() {
+    for (int k = 0; k < 11; ++k) {
+        const int x = static_cast<int>(19 + 27.5 * k);
+        // A spin knob: the field's spinner fills it; the label under it shows the value.
+        auto* knob = new RC_NumberEdit(ifGraph_, x, 2, 18, 24);
+        knob->SetFlags(RC_NumberEdit::kLinkedSpinner, 0);
+        knob->SetMinimum(-99);
+        knob->SetMaximum(99);
+        knob->SetStep(1);
+        knob->SetResolution(0);
+        knob->onValueChange = {&KnobEntered, this};
+        knobFields_[k] = knob;
+        knobLabels_[k] = new RC_Label(ifGraph_, x - 2, 27, 22, 12, "0");
+        knobLabels_[k]->SetAlignment(1);
+    }
+    HideKnobs(false);
+    ShowKnobs();
+}
+
+void DemodWindow::KnobEntered(void* user, RC_NumberEdit* field, double value) {
+    auto* self = static_cast<DemodWindow*>(user);
+    for (int k = 0; k < 11; ++k)
+        if (self->knobFields_[k] == field) self->knobs_[static_cast<std::size_t>(k)] = std::round(value);
+    self->ShowKnobs();
+}
+
+void DemodWindow::ShowKnobs() {
+    for (int k = 0; k < 11; ++k) {
+        if (knobFields_[k] == nullptr) continue;
+        const double v = knobs_[static_cast<std::size_t>(k)];
+        knobFields_[k]->SetValue(true, v);
+        char text[16];
+        std::snprintf(text, sizeof text, "%d", static_cast<int>(v));
+        knobLabels_[k]->SetCaption(text);
+    }
+    if (ifGraph_ != nullptr) ifGraph_->Invalidate();
+}
+
+void DemodWindow::HideKnobs(bool hide) {
+    for (int k = 0; k < 11; ++k) {
+        if (knobFields_[k] == nullptr) continue;
+        knobFields_[k]->Show(hide ? plat::win::SW_HIDE : plat::win::SW_SHOW);
+        knobLabels_[k]->Show(hide ? plat::win::SW_HIDE : plat::win::SW_SHOW);
+    }
+    if (ifGraph_ != nullptr && knobFields_[0] != nullptr) ifGraph_->SetMode(hide ? 1 : 2);
 }
 
 // --- callbacks of the controls -------------------------------------------------------------------
@@ -152,6 +203,7 @@ void DemodWindow::OnModeButton(int button, bool fromUser) {
         if (modeButtons_[i] != nullptr) modeButtons_[i]->SetDown(i == button);
     const bool wideFm = modeIndex_ == kModeFmw;
     api_.SetFMW(wideFm ? 1 : 0);
+    if (wideFm && study_ != nullptr) study_->Close(); // wide FM has no structure to view
     if (ifGraph_ != nullptr) ifGraph_->Show(wideFm ? plat::win::SW_HIDE : plat::win::SW_SHOW);
     if (analyzer_ != nullptr) analyzer_->Show(wideFm ? plat::win::SW_SHOW : plat::win::SW_HIDE);
     if (bandwidthLabel_ != nullptr) {
@@ -179,8 +231,11 @@ void DemodWindow::OnModeButton(int button, bool fromUser) {
         bandwidthField_->SetValue(true, bandwidth);
         afFilterButton_->SetDown(block.afFilter != 0);
     }
+    if (analyzer_ != nullptr) analyzer_->filterOff = block.afFilter != 0 ? 0 : 1;
     ShowPresets();
     ShowPassband();
+    if (setupWindow_ != nullptr) setupWindow_->Refresh();
+    if (study_ != nullptr) study_->Refresh();
     if (fromUser) Callback(KVR_CMD_MODE, mode.hostCode, 0, nullptr);
     Callback(KVR_CMD_BANDWIDTH, bandwidth, 0, nullptr);
 }
@@ -254,6 +309,7 @@ void DemodWindow::OnAfFilter(bool down, bool fromUser) {
     DemodModeBlock& block = Block();
     block.afFilter = down ? 1 : 0;
     if (afFilterButton_ != nullptr) afFilterButton_->SetDown(down);
+    if (setupWindow_ != nullptr) setupWindow_->FilterOnButton()->SetDown(down);
     if (fromUser) {
         if (down) {
             std::int32_t record[3] = {block.bandPass != 0 ? static_cast<std::int32_t>(block.lowCutoff) : 0,
@@ -266,6 +322,7 @@ void DemodWindow::OnAfFilter(bool down, bool fromUser) {
     }
     audioFilterExchange_.exchange(1);
     filterEchoGuard_ = 0;
+    if (analyzer_ != nullptr) analyzer_->filterOff = down ? 0 : 1;
 }
 
 void DemodWindow::OnSagc(int speed) {

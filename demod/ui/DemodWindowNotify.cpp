@@ -4,8 +4,13 @@
 #include "demod/ui/DemodWindow.h"
 
 #include "demod/ui/ModeTable.h"
+#include "demod/ui/SetupWindow.h"
+#include "demod/ui/toolkit/RC_Button.h"
+#include "demod/ui/toolkit/RC_NumberEdit.h"
+#include "demod/ui/windows/RC_FilterView.h"
 #include "demod/dsp/RC_Heap.h"
 #include "platform/win/MessageApi.h"
+#include "platform/win/Styles.h"
 
 #include <cmath>
 #include <cstring>
@@ -50,10 +55,7 @@ int DemodWindow::Notify(std::uint32_t receiver, std::uint32_t code, std::uint32_
         Stop();
         Close();
         break;
-    case KVR_NOTIFY_MINIMIZED:
-        // The setup window follows the host's main window; it is added with the setup page.
-        if (dwParam == 0) setupWasShown_ = false;
-        break;
+    case KVR_NOTIFY_MINIMIZED: OnMinimized(dwParam != 0); break;
     case KVR_NOTIFY_CAPABILITIES: OnCapabilities(cbData, lpData); break;
     default: break;
     }
@@ -63,6 +65,19 @@ int DemodWindow::Notify(std::uint32_t receiver, std::uint32_t code, std::uint32_
 void DemodWindow::OnPower(std::uint32_t value) {
     power_ = value;
     SetEnabled(value != 0);
+    if (analyzer_ != nullptr) analyzer_->SetMode(value != 0 ? 2 : 0);
+    if (value == 0) ClearIfGraph();
+}
+
+// The setup window goes down with the host's main window and comes back with it.
+void DemodWindow::OnMinimized(bool minimized) {
+    if (setupWindow_ == nullptr) return;
+    if (minimized) {
+        setupWasShown_ = setupWindow_->ShownChain();
+        if (setupWasShown_) setupWindow_->Show(plat::win::SW_MINIMIZE);
+    } else if (setupWasShown_) {
+        setupWindow_->Show(plat::win::SW_SHOW);
+    }
 }
 
 void DemodWindow::OnPluginStopped(std::uint32_t type, std::uint32_t cbData, const void* name) {
@@ -122,6 +137,7 @@ void DemodWindow::OnScanMode(std::uint32_t value) {
         ExchangeSettling(1);
         reportedInScan_.store(0);
         SetEnabled(false);
+        ClearIfGraph();
     } else {
         ExchangeSettling(0);
         SetEnabled(true);
@@ -133,16 +149,39 @@ void DemodWindow::OnAudioFilterNotify(std::uint32_t dwParam, std::uint32_t cbDat
     if (dwParam == 0) {
         OnAfFilter(false, false);
     } else if (dwParam == 2) {
-        const int m = modeIndex_;
-        if (cbData >= 4 && lpData != nullptr) {
-            const std::int32_t low = RecordField(lpData, 0);
-            settings_.modes[m].bandPass = low != 0 ? 1 : 0;
-            if (low != 0) settings_.modes[m].lowCutoff = static_cast<float>(low);
+        if (afFilterButton_ != nullptr) afFilterButton_->SetDown(true);
+        Block().afFilter = 1;
+        SetupWindow* setup = setupWindow_;
+        if (setup != nullptr && lpData != nullptr) {
+            // The host's filter goes through the setup window's own controls, as if set there.
+            if (cbData >= 4) {
+                const std::int32_t low = RecordField(lpData, 0);
+                setup->BandPassButton()->SetDown(low != 0);
+                setup->LowPassButton()->SetDown(low == 0);
+                if (low != 0) setup->LowCutField()->SetValue(true, low);
+            }
+            if (cbData >= 8 && RecordField(lpData, 4) != 0) setup->HighCutField()->SetValue(true, RecordField(lpData, 4));
+            if (cbData >= 12) setup->DeemphasisField()->SetValue(true, RecordField(lpData, 8) * 0.1);
         }
-        if (cbData >= 8 && lpData != nullptr && RecordField(lpData, 4) != 0)
-            settings_.modes[m].highCutoff = static_cast<float>(RecordField(lpData, 4));
-        if (cbData >= 12 && lpData != nullptr)
-            settings_.modes[m].deemphasis = static_cast<float>(RecordField(lpData, 8) * 0.1);
+        if (setup != nullptr) {
+            setup->FilterOnButton()->SetDown(true);
+            setup->OnFilterChange(nullptr);
+            // Without a control the setup window keeps the record; the host's values are the record's now.
+            DemodModeBlock& b = Block();
+            b.bandPass = setup->BandPassButton()->IsDown() ? 1 : 0;
+            b.lowCutoff = static_cast<float>(setup->LowCutField()->Value());
+            b.highCutoff = static_cast<float>(setup->HighCutField()->Value());
+            b.deemphasis = static_cast<float>(setup->DeemphasisField()->Value());
+        } else if (lpData != nullptr) {
+            DemodModeBlock& b = Block();
+            if (cbData >= 4) {
+                const std::int32_t low = RecordField(lpData, 0);
+                b.bandPass = low != 0 ? 1 : 0;
+                if (low != 0) b.lowCutoff = static_cast<float>(low);
+            }
+            if (cbData >= 8 && RecordField(lpData, 4) != 0) b.highCutoff = static_cast<float>(RecordField(lpData, 4));
+            if (cbData >= 12) b.deemphasis = static_cast<float>(RecordField(lpData, 8) * 0.1);
+        }
         OnAfFilter(true, false);
     }
 }

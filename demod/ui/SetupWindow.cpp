@@ -4,7 +4,7 @@
 #include "demod/ui/DemodWindow.h"
 #include "demod/ui/HtmlHelp.h"
 #include "demod/ui/ModeSettingsGroup.h"
-#include "demod/ui/StudyWindow.h"
+#include "demod/ui/PluginBadge.h"
 #include "demod/ui/toolkit/RC_CellGrid.h"
 #include "demod/ui/toolkit/RC_CheckBox.h"
 #include "demod/ui/toolkit/RC_ComboBox.h"
@@ -77,27 +77,6 @@ bool EndsWith(const std::string& s, const char* tail) {
 }
 
 // The small picture beside the CPU meter: a 37 x 17 badge in 12 palette colours, 4 bits a pixel.
-std::unique_ptr<RC_Image> MakeBadge() {
-    auto image = std::make_unique<RC_Image>();
-    image->width = 37;
-    image->height = 17;
-    image->bitsPerPixel = 4;
-    for (int i = 0; i < 12; ++i) {
-        const auto g = static_cast<std::uint32_t>(0x20 + i * 0x12);
-        image->palette.push_back(i == 0 ? 0x404040u : (g << 8) | (g / 3));
-    }
-    constexpr int kPitch = 20; // 37 pixels of 4 bits, rows in whole 32-bit words
-    image->data.assign(kPitch * 17, 0);
-    for (int y = 0; y < 17; ++y) {
-        for (int x = 0; x < 37; ++x) {
-            const bool edge = x == 0 || y == 0 || x == 36 || y == 16;
-            const int colour = edge ? 11 : 1 + (x * 9 / 37 + (y < 8 ? 1 : 0)) % 11;
-            std::uint8_t& byte = image->data[static_cast<std::size_t>(y * kPitch + x / 2)];
-            byte = static_cast<std::uint8_t>((x & 1) != 0 ? (byte & 0xF0) | colour : (byte & 0x0F) | (colour << 4));
-        }
-    }
-    return image;
-}
 
 } // namespace
 
@@ -111,7 +90,7 @@ SetupWindow::SetupWindow(DemodWindow* owner, DemodSettings& settings, SoundCardS
     Font().SetFaceName("Arial");
     ClearFlags(kHelpButton | kMaximiseButton | kMinimiseButton, 0);
     SetFlags(kCloseButton, 0);
-    badge_ = MakeBadge();
+    badge_ = MakePluginBadge();
 
     BuildSoundCard(owner_->Kind() == DemodWindow::kUsb);
     ChooseSecondaryDevice();
@@ -132,14 +111,7 @@ SetupWindow::SetupWindow(DemodWindow* owner, DemodSettings& settings, SoundCardS
     Refresh();
 }
 
-SetupWindow::~SetupWindow() {
-    StudyWindow* study = study_;
-    if (study != nullptr) {
-        study->ForgetSetup();
-        StudyClosed();
-        delete study;
-    }
-}
+SetupWindow::~SetupWindow() = default;
 
 int SetupWindow::CurrentMode() const { return std::clamp(owner_->ModeIndex(), 0, kModeCount - 1); }
 
@@ -584,10 +556,8 @@ void SetupWindow::RateChanged(void* user, RC_Window*) {
     auto* self = static_cast<SetupWindow*>(user);
     const bool rate44100 = self->rate_->Selection() == 0;
     self->settings_.rate44100 = rate44100 ? 1 : 0;
-    self->owner_->SetInputRate(rate44100 ? 44100 : 48000);
-    if (self->study_ != nullptr) self->study_->Refresh();
+    self->owner_->SetInputRate(rate44100 ? 44100 : 48000); // the secondary output and the study window follow
     self->cwTone_->SetMaximum(self->owner_->InputRate() / 2.0);
-    self->OnSecondaryOutput(nullptr);
     self->RefreshFields();
 }
 
@@ -735,32 +705,7 @@ win::LResult SetupWindow::HandleMessage(std::uint32_t msg, win::WParam wParam, w
 
 // --- buttons ---
 
-void SetupWindow::ToggleStudy() {
-    if (study_ != nullptr) {
-        study_->Close(); // its destructor tells StudyClosed
-        return;
-    }
-    if (CurrentMode() == kModeFmw) return;
-    auto* study = new StudyWindow(owner_, this, settings_);
-    {
-        std::lock_guard<RC_Lock> hold(studyLock_);
-        study_ = study;
-    }
-    study->Show(win::SW_SHOW);
-}
-
-void SetupWindow::StudyClosed() {
-    std::lock_guard<RC_Lock> hold(studyLock_);
-    study_ = nullptr;
-}
-
-void SetupWindow::FeedStudy(const std::int16_t* input, std::uint32_t inputCount, const std::int16_t* output,
-                            std::uint32_t outputCount) {
-    std::lock_guard<RC_Lock> hold(studyLock_);
-    if (study_ != nullptr) study_->OnAudioBlock(input, inputCount, output, outputCount);
-}
-
-void SetupWindow::StructurePressed(void* user, RC_Window*) { static_cast<SetupWindow*>(user)->ToggleStudy(); }
+void SetupWindow::StructurePressed(void* user, RC_Window*) { static_cast<SetupWindow*>(user)->owner_->OnStudyButton(); }
 
 void SetupWindow::RestorePressed(void* user, RC_Window*) {
     auto* self = static_cast<SetupWindow*>(user);

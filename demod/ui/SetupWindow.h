@@ -26,7 +26,6 @@ class RC_NumberEdit;
 class RC_Panel;
 class RC_Slider;
 class RC_TabControl;
-class StudyWindow;
 
 class SetupWindow : public RC_Popup {
 public:
@@ -49,9 +48,6 @@ public:
     // The audio thread's report of a block: clipped or not. A change is shown by the
     // user-interface thread.
     void SetClipping(bool clipped);
-    // Audio thread: one block for the study window while it is open.
-    void FeedStudy(const std::int16_t* input, std::uint32_t inputCount, const std::int16_t* output,
-                   std::uint32_t outputCount);
     // The demodulator window's own filter view, which the audio thread filters with: it follows
     // this window's filter, and its dragged edges come back here (null: none).
     void SetMainFilterView(RC_FilterView* view) { mainView_ = view; }
@@ -99,12 +95,6 @@ public:
     RC_Panel* CpuMeter() const { return cpu_; }
     RC_Button* HelpButton() const { return help_; }
     RC_Button* AboutButton() const { return about_; }
-    // The study window while it is open (the audio path feeds it), else null.
-    StudyWindow* Study() const { return study_; }
-    // Opens the study window, or closes it when it is open.
-    void ToggleStudy();
-    // The study window tells that it is going.
-    void StudyClosed();
 
     // What a preset cell shows: the number and its unit.
     struct PresetText {
@@ -201,9 +191,6 @@ private:
     RC_Button* restore_ = nullptr;
     RC_Button* help_ = nullptr;
     RC_Button* about_ = nullptr;
-    StudyWindow* study_ = nullptr;
-    // Held while a block is fed to the study window and while the window goes.
-    RC_Lock studyLock_;
     std::atomic<int> clipped_{-1}; // the state last shown: -1 none yet
     std::unique_ptr<RC_Image> badge_;
     RC_String work_;

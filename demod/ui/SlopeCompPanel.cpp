@@ -3,6 +3,7 @@
 #include "demod/ui/DemodWindow.h"
 #include "demod/ui/toolkit/RC_Label.h"
 #include "demod/ui/toolkit/RC_MessageBox.h"
+#include "platform/win/Styles.h"
 
 #include <cstdio>
 
@@ -18,6 +19,7 @@ SlopeCompPanel::SlopeCompPanel(DemodWindow* owner)
     invert_->SetKind(RC_Button::kToggle);
     for (RC_Button* b : {hide_, automatic_, reset_, update_, invert_}) b->onAction = {&Pressed, this};
     for (int i = 0; i < 3; ++i) labels_[i] = new RC_Label(this, 4, 150 + 18 * i, 192, 14, "");
+    for (RC_Window* w = FirstChild(); w != nullptr; w = w->NextSibling()) w->Show(plat::win::SW_SHOW);
     ShowFigures(owner->SlopeAveraging(), false);
 }
 
@@ -46,7 +48,11 @@ void SlopeCompPanel::SetButtonsEnabled(bool enabled) {
     update_->SetEnabled(enabled);
 }
 
-void SlopeCompPanel::HideSpecialControls(bool hide) { SetButtonsEnabled(!hide); }
+void SlopeCompPanel::HideSpecialControls(bool hide) {
+    if (hide_->IsDown() != hide) hide_->SetDown(hide);
+    owner_->HideKnobs(hide);
+    SetButtonsEnabled(!hide);
+}
 
 void SlopeCompPanel::StartAutomaticCorrection() {
     SlopeKnobs knobs = owner_->Knobs();
@@ -71,6 +77,7 @@ void SlopeCompPanel::ResetCorrection() { owner_->SetKnobs(SlopeKnobs{}); }
 bool SlopeCompPanel::UpdateEeprom() { return WriteEeprom(owner_->ReceiverApi(), owner_->Knobs(), &AskWithMessageBox); }
 
 void SlopeCompPanel::InvertSpectrum(bool on) {
+    if (invert_->IsDown() != on) invert_->SetDown(on);
     inverted_ = on;
     inversionHz_ = on ? -12000 : 12000;
 }

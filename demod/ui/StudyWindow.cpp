@@ -3,7 +3,6 @@
 #include "demod/ui/DemodWindow.h"
 #include "demod/ui/HtmlHelp.h"
 #include "demod/ui/ModeTable.h"
-#include "demod/ui/SetupWindow.h"
 #include "demod/ui/toolkit/RC_Graph.h"
 #include "demod/ui/toolkit/RC_Label.h"
 #include "demod/ui/toolkit/RC_NumberEdit.h"
@@ -57,8 +56,8 @@ RC_Button* MakeToggle(RC_Window* parent, int x, int w, const char* caption) {
 
 } // namespace
 
-StudyWindow::StudyWindow(DemodWindow* owner, SetupWindow* setup, DemodSettings& settings)
-    : RC_Popup(owner, 10, 10, 636, 410, kOwnedPopup), owner_(owner), setup_(setup), settings_(settings) {
+StudyWindow::StudyWindow(DemodWindow* owner, DemodSettings& settings)
+    : RC_Popup(owner, 10, 10, 636, 410, kOwnedPopup), owner_(owner), settings_(settings) {
     Font().SetFaceName("Arial");
     soundRate_ = owner_->InputRate();
     for (int panel = 0; panel < 2; ++panel) {
@@ -90,9 +89,7 @@ StudyWindow::StudyWindow(DemodWindow* owner, SetupWindow* setup, DemodSettings& 
     Refresh();
 }
 
-StudyWindow::~StudyWindow() {
-    if (setup_ != nullptr) setup_->StudyClosed();
-}
+StudyWindow::~StudyWindow() { owner_->StudyClosed(); }
 
 int StudyWindow::ModeIndex() const { return std::clamp(owner_->ModeIndex(), 0, kModeCount - 1); }
 

@@ -15,7 +15,6 @@
 class DemodWindow;
 class RC_Graph;
 class RC_NumberEdit;
-class SetupWindow;
 
 class StudyWindow : public RC_Popup {
 public:
@@ -33,11 +32,9 @@ public:
         {511, 155}, {511, 16},  {0, 0},     {0, 0},     {584, 84},  {577, 155}, {577, 16},
     };
 
-    StudyWindow(DemodWindow* owner, SetupWindow* setup, DemodSettings& settings);
+    StudyWindow(DemodWindow* owner, DemodSettings& settings);
     ~StudyWindow() override;
 
-    // The setup window goes first: nothing to tell it at closing.
-    void ForgetSetup() { setup_ = nullptr; }
     // The current mode's title, probes and graph rates again (mode or rate changed).
     void Refresh();
     // Audio thread: one block's input (values) and its stereo output (values, interleaved).
@@ -95,7 +92,6 @@ private:
     static void TestFrequencyChanged(void* user, RC_NumberEdit* field, double value);
 
     DemodWindow* owner_;
-    SetupWindow* setup_;
     DemodSettings& settings_;
     std::atomic<int> red_{2};
     std::atomic<int> blue_{2};

@@ -119,8 +119,9 @@ void PciCardSimulator::Strobe(std::uint8_t command, std::function<void()>& raise
         const unsigned shift = direct ? 5 : 6;
         // The card's detector words are 16 bits wide: a level beyond them reads as full scale.
         auto word = [shift](std::uint32_t v) { return static_cast<std::uint16_t>(std::min<std::uint32_t>(v << shift, 0xFFFFu)); };
-        const std::uint16_t a = word(receiver_.DetectorA());
-        const auto b = static_cast<std::uint16_t>(word(receiver_.DetectorB()) | 1u); // bit 0: ready
+        const DetectorWords words = receiver_.Detector();
+        const std::uint16_t a = word(words.a);
+        const auto b = static_cast<std::uint16_t>(word(words.b) | 1u); // bit 0: ready
         regs_[reg::kDetectorA] = static_cast<std::uint8_t>(a);
         regs_[reg::kDetectorA + 1] = static_cast<std::uint8_t>(a >> 8);
         regs_[reg::kDetectorB] = static_cast<std::uint8_t>(b);

@@ -15,7 +15,7 @@ constexpr int kDcsBits = 23;
 // Wide FM as the receiver demodulates it: full deviation gives this audio amplitude; the hiss of
 // an empty channel has this rms.
 constexpr double kBroadcastDeviationHz = 75'000.0;
-constexpr double kWideAudioAmplitude = 12'000.0;
+constexpr double kWideAudioAmplitude = 8'000.0;
 constexpr double kWideHissRms = 1'500.0;
 
 // The 23-bit word of a DCS code, as sent: the code in bits 0..8, bit 11 set, parity bits above.

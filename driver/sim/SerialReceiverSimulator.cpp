@@ -191,8 +191,9 @@ std::string SerialReceiverSimulator::Respond(std::uint8_t command, const std::ui
     case cmd::kMeasureA:
     case cmd::kMeasure: {
         // Each word scaled by 32 into 16 bits, full scale beyond.
-        const std::uint32_t a = std::min<std::uint32_t>(std::uint32_t{receiver_.DetectorA()} << 5, 0xFFFFu);
-        const std::uint32_t b = std::min<std::uint32_t>(std::uint32_t{receiver_.DetectorB()} << 5, 0xFFFFu);
+        const DetectorWords words = receiver_.Detector();
+        const std::uint32_t a = std::min<std::uint32_t>(std::uint32_t{words.a} << 5, 0xFFFFu);
+        const std::uint32_t b = std::min<std::uint32_t>(std::uint32_t{words.b} << 5, 0xFFFFu);
         return Hex((b & 0xFFFFu) << 16 | (a & 0xFFFFu), 8) + ">";
     }
     case cmd::kReadDetectorA: return Hex(receiver_.DetectorA(), 4) + ">";

@@ -157,6 +157,11 @@ std::uint16_t SimReceiver::DetectorB() const {
     return followScene_ && !pinned_ ? SceneWordsLocked().b : detectorB_;
 }
 
+DetectorWords SimReceiver::Detector() const {
+    std::lock_guard lock(mutex_);
+    return followScene_ && !pinned_ ? SceneWordsLocked() : DetectorWords{detectorA_, detectorB_};
+}
+
 std::int32_t SimReceiver::TopWord() const {
     // The words travel as 16 bits before the driver's >> 5 (>> 6 on a card that averages).
     return variant_ == SimVariant::Pci && image_.pciCardType != 1 ? 1023 : 2047;

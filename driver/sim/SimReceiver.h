@@ -73,6 +73,8 @@ public:
     std::int32_t SetLevel(std::int32_t tenthsDbm);
     std::uint16_t DetectorA() const;
     std::uint16_t DetectorB() const;
+    // Both words of one measurement (the band may change between two reads of one word each).
+    DetectorWords Detector() const;
 
     std::uint8_t LedPattern() const;
     void SetLedPattern(std::uint8_t pattern);

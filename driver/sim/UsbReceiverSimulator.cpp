@@ -133,7 +133,11 @@ void UsbReceiverSimulator::CancelPipe(std::uint8_t endpoint) {
     else if (endpoint == transport::kUsbStatusPipe) EndStatusReadsLocked(transport::kUsbStatusCancelled);
 }
 
-NtStatus UsbReceiverSimulator::CyclePort() { return kStatusSuccess; }
+NtStatus UsbReceiverSimulator::CyclePort() {
+    std::lock_guard lock(mutex_);
+    ++portCycles_;
+    return kStatusSuccess;
+}
 
 NtStatus UsbReceiverSimulator::VendorIn(std::uint8_t request, std::uint16_t, std::uint16_t, std::uint8_t* data,
                                         std::size_t length, std::size_t& transferred, plat::sys::Nanoseconds) {
@@ -151,8 +155,9 @@ NtStatus UsbReceiverSimulator::VendorIn(std::uint8_t request, std::uint16_t, std
             status.flags = static_cast<std::uint8_t>((busy ? transport::kUsbStatusBusy : 0) |
                                                      (receiver_.Powered() ? transport::kUsbStatusPowered : 0));
             status.lock = busy ? 0 : receiver_.ReadLock();
-            status.detectorA = DetectorWord(receiver_.DetectorA());
-            status.detectorB = DetectorWord(receiver_.DetectorB());
+            const DetectorWords words = receiver_.Detector();
+            status.detectorA = DetectorWord(words.a);
+            status.detectorB = DetectorWord(words.b);
             std::memcpy(reply, &status, sizeof status);
             size = sizeof status;
             break;
@@ -208,21 +213,24 @@ NtStatus UsbReceiverSimulator::BulkOut(std::uint8_t endpoint, const std::uint8_t
     if (length >= sizeof(transport::UsbPushMessage) && data[0] == transport::kUsbPushMessageType) {
         transport::UsbPushMessage message;
         std::memcpy(&message, data, sizeof message);
+        // The acknowledgement carries the measurement made before the new state took hold: a
+        // pipelined scan reads each frequency's level as it tunes to the next.
+        const DetectorWords measured = receiver_.Detector();
         receiver_.SetTuner(message.state);
         ++pushMessages_;
         lastSequence_ = message.sequence;
-        if (acknowledging_) Acknowledge(message.sequence);
+        if (acknowledging_) Acknowledge(message.sequence, measured.a, measured.b);
     }
     Post([done = std::move(done)] { done(kStatusSuccess); });
     return kStatusSuccess;
 }
 
-void UsbReceiverSimulator::Acknowledge(std::uint8_t sequence) {
+void UsbReceiverSimulator::Acknowledge(std::uint8_t sequence, std::uint16_t a, std::uint16_t b) {
     transport::UsbStatusMessage status{};
     status.acknowledged = sequence;
     status.lock = receiver_.ReadLock();
-    status.detectorA = DetectorWord(receiver_.DetectorA());
-    status.detectorB = DetectorWord(receiver_.DetectorB());
+    status.detectorA = DetectorWord(a);
+    status.detectorB = DetectorWord(b);
     std::array<std::uint8_t, sizeof status> message;
     std::memcpy(message.data(), &status, sizeof status);
     statusMessages_.push_back(message);
@@ -374,6 +382,11 @@ void UsbReceiverSimulator::Unplug() {
 std::uint8_t UsbReceiverSimulator::Alternate() const {
     std::lock_guard lock(mutex_);
     return alternate_;
+}
+
+int UsbReceiverSimulator::PortCycles() const {
+    std::lock_guard lock(mutex_);
+    return portCycles_;
 }
 
 int UsbReceiverSimulator::PushMessages() const {

@@ -12,6 +12,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -246,7 +247,7 @@ INSTANTIATE_TEST_SUITE_P(
                   kChain, 0},
         FaultCase{"stack-overflow", "EXCEPTION_STACK_OVERFLOW Continuable", nullptr, "crash_fixture", "FaultRecurse",
                   nullptr, {"FaultRecurse", "FaultRecurse", "FaultRecurse"}, 1},
-        FaultCase{"uncaught-exception", "EXCEPTION_FATAL_APP_EXIT Non continuable", nullptr, "libc.so.6", nullptr,
+        FaultCase{"uncaught-exception", "1073741845 Non continuable", nullptr, "libc.so.6", nullptr,
                   nullptr, kChain, 0}),
     [](const testing::TestParamInfo<FaultCase>& info) {
         std::string name = info.param.fault;
@@ -291,6 +292,21 @@ TEST(FaultReport, AfterUnloadFaultsGoToTheSystemAgain) {
     EXPECT_NE(stat(home.Report().c_str(), &info), 0);
 }
 
+// With the program's debug output sent to a file, the traces and the profiler's report at exit go
+// there and not to the terminal.
+TEST(TraceOptions, TracesFollowTheProgramsDebugOutputFile) {
+    TempHome home(false);
+    const std::string file = home.Path() + "/debug.txt";
+    setenv("LXQ745_DEBUG_OUTPUT", file.c_str(), 1);
+    const ChildRun run = RunFixture(home, "thread-end", 0, "/L");
+    unsetenv("LXQ745_DEBUG_OUTPUT");
+    ASSERT_TRUE(WIFEXITED(run.status)) << run.output;
+    EXPECT_EQ(run.output.find("Profiler report"), std::string::npos) << run.output;
+    std::ifstream in(file);
+    const std::string written{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    EXPECT_NE(written.find("Profiler report [running "), std::string::npos) << written;
+}
+
 TEST(TraceOptions, ThreadEndsAndShutDownAreTracedAndLogged) {
     TempHome home(false);
     const ChildRun run = RunFixture(home, "thread-end", 0, "/L");
@@ -301,6 +317,7 @@ TEST(TraceOptions, ThreadEndsAndShutDownAreTracedAndLogged) {
     EXPECT_NE(run.output.find(" ended, run time: 00:00:00, CPU:", ended), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("%\r\n", ended), std::string::npos);
     EXPECT_NE(run.output.find("Type IDs count: "), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("Max. thunk index: 0 / 5041\r\n"), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("Profiler report [running "), std::string::npos) << run.output;
     struct stat info{};
     EXPECT_NE(stat(home.Folder().c_str(), &info), 0) << "without /ll no log folder is made";

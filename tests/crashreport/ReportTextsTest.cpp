@@ -40,6 +40,7 @@ TEST(ExceptionSection, NamesKnownCodesAndNumbersOthers) {
     EXPECT_EQ(ExceptionCodeName(0xC0000005), "EXCEPTION_ACCESS_VIOLATION");
     EXPECT_EQ(ExceptionCodeName(0xC00000FD), "EXCEPTION_STACK_OVERFLOW");
     EXPECT_EQ(ExceptionCodeName(0xE06D7363), "3765269347");
+    EXPECT_EQ(ExceptionCodeName(0x40000015), "1073741845") << "an abort has no name of its own";
 }
 
 TEST(ExceptionSection, FollowsTheChainOfRecords) {

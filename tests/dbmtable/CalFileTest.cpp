@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <vector>
 
 #include "dbmtable/CalFile.h"
 #include "dbmtable/DbmTable.h"
@@ -58,6 +59,10 @@ TEST(CalFile, RefusesAFileWithAnyBadLine) {
                           Case{"[A]\ntable 1\n5 9:1 3:1\n", "line 3: raw levels must rise"},
                           Case{"[A]\ntable 1\n5 300:1\n", "line 3: bad raw:dBm point"},
                           Case{"[A]\ntable 1\n5\n", "line 3: row without points"},
+                          Case{"[A]\ntable 1\n5 0:nan\n", "line 3: dBm value is not a finite number"},
+                          Case{"[A]\ntable 1\n5 0:-10 9:inf\n", "line 3: dBm value is not a finite number"},
+                          Case{"[A]\ntable 1\n5 0:-INFINITY\n", "line 3: dBm value is not a finite number"},
+                          Case{"[A]\ntable 1\n5 0:1e999\n", "line 3: bad raw:dBm point"},
                           Case{"[A]\ntable 1\n", "line 2: empty table"}}) {
         std::string error;
         EXPECT_FALSE(dbm::CalFile::Parse(c.text, &error)) << c.text;
@@ -98,6 +103,40 @@ TEST(DbmTableLibrary, LoadsLooksUpListsAndUnloadsByHandle) {
     EXPECT_EQ(frequencies(h, "LX-Q745", -1, list, sizeof list), 0);
     unload(h); // twice is harmless
     unload(-8);
+}
+
+TEST(DbmTableLibrary, TheLastFrequencyListedIsTheTablesUpperLimitWhateverTheBuffer) {
+    // A table of 1,500 rows, more than the 1,000 that the receiver's 8,000-byte buffer holds.
+    plat::sys::testing::TempFolder dir;
+    {
+        std::ofstream out(dir.File("long.cal"));
+        out << "[LX-Q786]\ntable -1\n";
+        for (int k = 1; k <= 1500; ++k) out << k * 100'000 << " 0:-130 255:-30\n";
+    }
+    auto lib = plat::sys::Module::Load("dbmtable.dll");
+    ASSERT_TRUE(lib);
+    auto load = reinterpret_cast<decltype(&LoadCALFile)>(lib->Symbol("LoadCALFile"));
+    auto unload = reinterpret_cast<decltype(&Unload)>(lib->Symbol("Unload"));
+    auto frequencies = reinterpret_cast<decltype(&GetFrequencies)>(lib->Symbol("GetFrequencies"));
+    const int32_t h = load(dir.File("long.cal").c_str());
+    ASSERT_GE(h, 0);
+    struct Case {
+        int32_t bytes;
+        int32_t written;
+    };
+    for (const Case c : {Case{8000, 8000}, Case{12000, 12000}, Case{16000, 12000}, Case{8, 8}, Case{20, 16}}) {
+        std::vector<int64_t> list(static_cast<std::size_t>(c.bytes) / 8 + 1, -1);
+        const int32_t n = frequencies(h, "LX-Q786", -1, list.data(), c.bytes);
+        ASSERT_EQ(n, c.written) << c.bytes;
+        const std::size_t count = static_cast<std::size_t>(n / 8);
+        EXPECT_EQ(list[count - 1], 150'000'000) << c.bytes << ": the receiver's upper limit";
+        EXPECT_EQ(list[count], -1) << c.bytes << ": nothing beyond the buffer";
+        if (count > 1) {
+            EXPECT_EQ(list[0], 100'000);
+            EXPECT_EQ(list[count - 2], static_cast<int64_t>(count - 1) * 100'000) << "the rows before it as they are";
+        }
+    }
+    unload(h);
 }
 
 } // namespace

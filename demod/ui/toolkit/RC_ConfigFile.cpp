@@ -125,6 +125,26 @@ int ConfigWriteRecord(const char* path, const void* data, std::uint32_t length, 
     return ReplaceFile(path, bytes) ? 1 : 0;
 }
 
+int ConfigRepairFile(const char* path, std::uint32_t keyLength, const char* damagedCopy) {
+    if (path == nullptr || damagedCopy == nullptr) return 0;
+    const auto file = ReadWhole(path);
+    if (!file) return 0;
+    // Every record is passed over, whatever its key, up to the end of the file or the cut.
+    const std::size_t size = file->size();
+    std::size_t whole = 0;
+    while (whole < size) {
+        const std::size_t left = size - whole;
+        if (left < std::size_t{keyLength} + 4) break;
+        const std::uint32_t length = LittleEndian32(file->data() + whole + keyLength);
+        if (left - keyLength - 4 < length) break;
+        whole += std::size_t{keyLength} + 4 + length;
+    }
+    if (whole == size) return 0; // nothing is cut short
+    if (!ReplaceFile(damagedCopy, *file)) return 0;
+    const std::vector<std::uint8_t> kept(file->begin(), file->begin() + static_cast<std::ptrdiff_t>(whole));
+    return ReplaceFile(path, kept) ? 1 : 0;
+}
+
 int ConfigReadSoundCardRecord(const char* path, void* record160, const void* key, std::uint32_t keyLength) {
     constexpr std::size_t kRecordSize = 160;
     constexpr std::size_t kWaveIn = 0, kWaveInSize = 64;

@@ -21,6 +21,12 @@ int ConfigReadRecord(const char* path, void* buffer, std::uint32_t size, const v
 int ConfigWriteRecord(const char* path, const void* data, std::uint32_t length, const void* key,
                       std::uint32_t keyLength);
 
+// A file whose last record is cut short (a write that never finished, or a copy that lost its
+// tail) refuses every write above. This keeps the whole records in front of the cut and drops the
+// rest, after saving the file as it was under `damagedCopy`. 1 when the file was repaired; 0 when
+// it is whole, missing, or the copy or the repair could not be written (the file is then unchanged).
+int ConfigRepairFile(const char* path, std::uint32_t keyLength, const char* damagedCopy);
+
 // The sound-card record (160 bytes): read as above; when the wave-out name (32 bytes at 128) is
 // empty it takes the wave-in name (at 0), cut to fit its field. Returns the read's result.
 int ConfigReadSoundCardRecord(const char* path, void* record160, const void* key, std::uint32_t keyLength);

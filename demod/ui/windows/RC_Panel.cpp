@@ -17,6 +17,16 @@ RC_Panel::RC_Panel(RC_Window* parent, int x, int y, int width, int height, int v
 }
 
 void RC_Panel::PaintContent() {
+    // The caption keeps to one line: in a narrow meter its font is made smaller until it fits.
+    constexpr std::int32_t kSmallestFont = 8;
+    const char* caption = label_->Caption();
+    std::int32_t height = label_->Font().Desc().height;
+    if (height == 0) height = -label_->TextHeight(caption);
+    const std::int32_t sign = height < 0 ? -1 : 1;
+    while (label_->TextWidth(caption) > label_->ContentRect().Width() && height * sign > kSmallestFont) {
+        height -= sign;
+        label_->Font().SetHeight(height);
+    }
     const plat::gdi::Rect content = ContentRect();
     value_->Move(content.right - value_->Width(), content.top, value_->Width(), content.bottom - content.top, false);
     RC_Window::PaintContent();

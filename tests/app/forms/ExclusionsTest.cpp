@@ -4,11 +4,18 @@
 #include <gtest/gtest.h>
 
 #include "app/controls/TmyFrequencyEdit.h"
+#include "app/controls/TmyUpDown.h"
 #include "app/controls/TstListBox.h"
+#include "app/controls/TstSpeedButton.h"
 #include "app/forms/ShortText.h"
 #include "app/forms/TExclusionForm.h"
 #include "app/forms/TExclusionsForm.h"
+#include "app/controls/TstSpeedButton.h"
+#include "platform/components/TApplication.h"
 #include "platform/components/TMessageForm.h"
+#include "platform/win/InputApi.h"
+#include "platform/win/ScreenApi.h"
+#include "tests/app/controls/ControlTestSupport.h"
 
 namespace lxq {
 namespace {
@@ -83,6 +90,30 @@ TEST_F(Exclusions, FromMustBeBelowTo) {
     }
 }
 
+TEST_F(Exclusions, EachEdgeHasASpinnerThatStepsIt) {
+    form.RunModal = [](plat::comp::TForm& f) {
+        auto& d = dynamic_cast<TExclusionForm&>(f);
+        const struct {
+            TmyFrequencyEdit* edit;
+            TmyUpDown* spin;
+        } edges[] = {{d.FromEdit, d.FromUpDown}, {d.ToEdit, d.ToUpDown}};
+        for (const auto& e : edges) {
+            EXPECT_EQ(e.spin->FrequencyEdit(), e.edit);
+            EXPECT_EQ(e.spin->Top(), e.edit->Top());
+            EXPECT_GE(e.spin->Left(), e.edit->Left() + e.edit->Width()) << "beside the edit, not over it";
+            EXPECT_LE(e.spin->Left() + e.spin->Width(), d.ClientWidth());
+            const std::int64_t before = e.edit->Value();
+            test::Mouse(*e.spin, plat::win::WM_LBUTTONDOWN, 3, e.spin->UpHalf().Top() + 2, plat::win::MK_LBUTTON);
+            test::Mouse(*e.spin, plat::win::WM_LBUTTONUP, 3, e.spin->UpHalf().Top() + 2);
+            EXPECT_GT(e.edit->Value(), before);
+        }
+        return d.ModalResult();
+    };
+    form.stListBox1->SetItemIndex(0);
+    form.stSpeedButton3Click(nullptr); // edit the first range, then cancel
+    EXPECT_EQ(list[0].from, 5'000'000u);
+}
+
 TEST_F(Exclusions, RemoveAsksOnlyWithASelection) {
     form.stSpeedButton2Click(nullptr);
     EXPECT_TRUE(boxes.empty());
@@ -101,6 +132,42 @@ TEST(ShortText, DropsThreeCharactersAtATimeEndingInTwoDots) {
     EXPECT_EQ(ShortenText("145.5 MHz", widerThan(7)), "145.5..");
     EXPECT_EQ(ShortenText("145.5 MHz", widerThan(0)), "1..") << "ends at three characters";
     EXPECT_EQ(ShortenText("", widerThan(0)), "");
+    // Characters, not bytes: "é" and "€" go whole.
+    EXPECT_EQ(ShortenText("caf\xC3\xA9 \xE2\x82\xAC\xE2\x82\xAC", widerThan(9)), "caf\xC3\xA9..");
+}
+
+} // namespace
+} // namespace lxq
+
+namespace lxq {
+namespace {
+
+// The exclusion switch is a latching button: the user must see whether it is down.
+TEST_F(Exclusions, TheExclusionSwitchLooksDifferentUpAndDown) {
+    form.Show();
+    plat::comp::Application().ProcessMessages();
+    TstSpeedButton& button = *form.stSpeedButton6;
+    auto picture = [&] {
+        const auto shot = plat::win::CaptureWindow(form.Handle());
+        std::vector<plat::gdi::ColorRef> pixels;
+        const plat::comp::TPoint at = button.ClientToParent({0, 0});
+        for (int y = 0; y < button.Height(); ++y)
+            for (int x = 0; x < button.Width(); ++x) pixels.push_back(shot->GetPixel(at.x + x, at.y + y));
+        return pixels;
+    };
+    const auto up = picture();
+    button.SetDown(true);
+    button.Click();
+    plat::comp::Application().ProcessMessages();
+    EXPECT_TRUE(button.Down());
+    const auto down = picture();
+    // The bevel alone turns inside out, which at this size reads the same: the face must change.
+    const std::size_t centre = static_cast<std::size_t>(button.Height() / 2 * button.Width() + button.Width() / 2);
+    EXPECT_NE(up[centre], down[centre]);
+    int differing = 0;
+    for (std::size_t i = 0; i < up.size(); ++i) differing += up[i] != down[i];
+    EXPECT_GT(differing, static_cast<int>(up.size()) * 3 / 4);
+    form.Hide();
 }
 
 } // namespace

@@ -116,6 +116,8 @@ TEST(MemoryCsvTest, ColumnRulesOnImport) {
         {1, "2147483648", "frequency", nullptr},
         {1, "-5", "", [](const TMemoryRecord& r) { return r.frequency == -5; }},
         {1, "7.1", "frequency", nullptr},
+        {1, "+-1000", "frequency", nullptr},
+        {1, "+1000", "", [](const TMemoryRecord& r) { return r.frequency == 1000; }},
         {2, "", "bandwidth", nullptr},
         {3, "x", "IF shift", nullptr},
         {4, "anything", "", [](const TMemoryRecord& r) { return r.number == 7; }},
@@ -141,6 +143,11 @@ TEST(MemoryCsvTest, ColumnRulesOnImport) {
         {16, "", "", [](const TMemoryRecord& r) { return r.mode == 1 && (r.flags & kMemKeepMode); }},
         {17, "ABCDEFGHIJKLMNOP", "", [](const TMemoryRecord& r) { return std::string(r.callsign) == "ABCDEFGHIJK"; }},
         {18, std::string(40, 'c'), "", [](const TMemoryRecord& r) { return std::string(r.comments) == std::string(31, 'c'); }},
+        // A character that does not fit whole is left out, never half stored.
+        {17, "abcdefghij\xC3\xA9", "", [](const TMemoryRecord& r) { return std::string(r.callsign) == "abcdefghij"; }},
+        {17, "abcdefghi\xC3\xA9", "", [](const TMemoryRecord& r) { return std::string(r.callsign) == "abcdefghi\xC3\xA9"; }},
+        {18, std::string(29, 'c') + "\xE2\x82\xAC", "",
+         [](const TMemoryRecord& r) { return std::string(r.comments) == std::string(29, 'c'); }},
     };
     for (const Case& c : cases) {
         const auto r = ParseMemoryCsvFields(Line(c.column, c.value), none);
@@ -276,6 +283,32 @@ TEST_F(CsvFileTest, BadLinesAreReportedAndSkipped) {
                                                               "the empty line ended the import";
     EXPECT_EQ(list[0]->frequency, 111);
     EXPECT_EQ(list[1]->frequency, 500);
+}
+
+TEST_F(CsvFileTest, ShortLinesEndTheImportWhateverTheirLineEndAndNulBytesShiftNoColumn) {
+    const std::string good = "\"5\",\"500\",\"10000\",\"0\",,,,,,\"\",\"\",\"\",\"0\",\"none\",\"\",\"\",\"AM\",\"\",\"\"";
+    const struct {
+        std::string body;
+        std::vector<std::int32_t> numbers;
+        std::vector<std::string> reports;
+    } cases[] = {
+        {good + "\r\nx\r\n" + "\"6\"" + good.substr(3) + "\r\n", {5}, {}},
+        {good + "\nx\n" + "\"6\"" + good.substr(3) + "\n", {5}, {}},
+        {good + "\r\n\r\n" + "\"6\"" + good.substr(3) + "\r\n", {5}, {}},
+        // Unquoted, with a NUL inside the frequency: without it the columns would move by one.
+        {std::string("7,7") + '\0' + "00,10000,0,,,,,,,,,0,none,,,AM,,\r\n" + good + "\r\n", {5},
+         {"Incorrect frequency on line 1"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.body));
+        list.clear();
+        Write("header\r\n" + c.body);
+        EXPECT_EQ(Import(), c.reports);
+        EXPECT_EQ(Numbers(), c.numbers);
+    }
+    Fields fields;
+    SplitCSVLine(fields, std::string("1,2\0" "3,4", 7));
+    EXPECT_EQ(fields, (Fields{"1", std::string("2\0" "3", 3), "4", ""}));
 }
 
 TEST_F(CsvFileTest, AHeaderAloneAndAMissingFile) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <deque>
 #include <filesystem>
@@ -17,6 +18,7 @@
 #include "app/controls/TstEdit.h"
 #include "app/controls/TstListBox.h"
 #include "app/controls/TstSpeedButton.h"
+#include "app/forms/MemoryCsv.h"
 #include "app/forms/SquelchCodes.h"
 #include "app/forms/SquelchTexts.h"
 #include "app/forms/TAboutForm.h"
@@ -30,9 +32,12 @@
 #include "app/receiver/TmyKVRserver.h"
 #include "app/receiver/TmyQ745.h"
 #include "platform/components/TApplication.h"
+#include "platform/components/TBitmap.h"
 #include "platform/components/TButton.h"
+#include "platform/components/TLabel.h"
 #include "platform/components/TMenuItem.h"
 #include "platform/components/TMessageForm.h"
+#include "platform/gdi/TextMetrics.h"
 #include "platform/sys/Module.h"
 #include "platform/sys/SettingsStore.h"
 #include "platform/win/InputApi.h"
@@ -246,6 +251,34 @@ TEST_F(MemoryDialogs, TheDialogWritesModeFlagsGroupsTextsAndSquelchBack) {
     }});
 }
 
+TEST_F(MemoryDialogs, LongTextsAreCutBeforeAWholeCharacter) {
+    StartPanel();
+    Add(Channel(1, 7'000'000));
+    const struct {
+        std::string callsign, comments; // as entered
+        std::string storedCallsign, storedComments;
+    } cases[] = {
+        {"abcdefghij\xC3\xA9", std::string(30, 'c') + "\xC3\xA9", "abcdefghij", std::string(30, 'c')},
+        {"abcdefghi\xC3\xA9", std::string(29, 'c') + "\xE2\x82\xAC", "abcdefghi\xC3\xA9", std::string(29, 'c')},
+        {"\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC", "x", "\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC", "x"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.callsign);
+        Edit(0, {[&](TMemoryForm& f) {
+            f.CallsignEdit->SetText(c.callsign);
+            f.CommentsEdit->SetText(c.comments);
+            PressOK(f);
+        }});
+        const TMemoryRecord& r = *form->Memories()[0];
+        EXPECT_EQ(std::string(r.callsign), c.storedCallsign);
+        EXPECT_EQ(std::string(r.comments), c.storedComments);
+        Edit(0, {[&](TMemoryForm& f) {
+            EXPECT_EQ(f.CallsignEdit->Text(), c.storedCallsign) << "shown again as stored";
+            PressCancel(f);
+        }});
+    }
+}
+
 TEST_F(MemoryDialogs, AHotkeyTakenFromAnotherChannelLeavesIt) {
     StartPanel();
     TMemoryRecord a = Channel(1, 1'000'000);
@@ -344,6 +377,35 @@ TEST_F(MemoryDialogs, RecallingAChannelTunesFrequencyModeSquelchAndBandwidth) {
     recall.Hide();
 }
 
+// Channels may share a frequency: the one clicked is the one the panel shows, its number and its
+// callsign, also once the tuning has settled.
+TEST_F(MemoryDialogs, OfChannelsOnOneFrequencyTheClickedOneIsShown) {
+    StartPanel();
+    const char* names[] = {"TOWER", "GROUND", "ATIS"};
+    for (int i = 0; i < 3; ++i) {
+        TMemoryRecord r = Channel(902 + 3 * i, 118'100'000);
+        std::memcpy(r.callsign, names[i], std::strlen(names[i]));
+        Add(r);
+    }
+    Add(Channel(910, 7'100'000));
+    TRecallForm& recall = *form->RecallForm;
+    recall.SetMemoryList(form->Memories());
+    recall.Show();
+    for (int row : {0, 1, 2, 0}) {
+        SCOPED_TRACE(row);
+        plat::comp::test::ClickAt(recall.ListBox1, 20, row * TRecallForm::kRowHeight + 5);
+        for (int i = 0; i < 50; ++i) {
+            clock.AdvanceMs(20);
+            Application().ProcessMessages();
+        }
+        EXPECT_EQ(form->Q7->GetFreq(), 118'100'000);
+        EXPECT_EQ(form->myIntEdit1->Value(), 902 + 3 * row);
+        EXPECT_EQ(form->myLabel16->Caption(), names[row]);
+        EXPECT_EQ(recall.ListBox1->ItemIndex(), row);
+    }
+    recall.Hide();
+}
+
 TEST_F(MemoryDialogs, DeleteAsksAndEditAndDeleteNeedARow) {
     StartPanel();
     TRecallForm& recall = *form->RecallForm;
@@ -389,6 +451,86 @@ TEST_F(MemoryDialogs, EditingFromTheListFollowsAReplacedChannel) {
     ASSERT_EQ(Numbers(), (std::vector<std::int32_t>{1}));
     EXPECT_EQ(form->Memories()[0]->frequency, 2'000'000);
     EXPECT_EQ(recall.ListBox1->Count(), 1) << "no row left for the replaced channel";
+}
+
+TEST_F(MemoryDialogs, AnOpenRecallWindowFollowsImportAndDeleteAll) {
+    StartPanel();
+    Add(Channel(1, 1'000'000));
+    form->RebuildSortedMemories();
+    form->stSpeedButton15Click(nullptr); // "R"
+    TRecallForm& recall = *form->RecallForm;
+    ASSERT_TRUE(recall.Visible());
+    ASSERT_EQ(recall.ListBox1->Count(), 1);
+    const std::string csv = dir.File("two.csv");
+    std::ofstream(csv) << MemoryCsvHeader() << "\r\n"
+                       << MemoryCsvLine(Channel(2, 2'000'000)) << "\r\n"
+                       << MemoryCsvLine(Channel(3, 3'000'000)) << "\r\n";
+    form->ImportCSV(csv);
+    EXPECT_EQ(recall.ListBox1->Count(), 3);
+    answers = {IDYES};
+    form->Clear1->Click(); // "Delete all frequencies ?"
+    EXPECT_EQ(recall.ListBox1->Count(), 0);
+    recall.Hide();
+}
+
+TEST_F(MemoryDialogs, WhileAnImportErrorIsShownTheFrequencyViewHoldsOnlyLiveChannels) {
+    StartPanel();
+    Add(Channel(1, 1'000'000));
+    Add(Channel(2, 2'000'000));
+    form->RebuildSortedMemories();
+    // Channel 1 is replaced and channel 4 added, then a bad line puts up its message box.
+    const std::string csv = dir.File("replace.csv");
+    std::ofstream(csv) << MemoryCsvHeader() << "\r\n"
+                       << MemoryCsvLine(Channel(1, 1'500'000)) << "\r\n"
+                       << MemoryCsvLine(Channel(4, 4'000'000)) << "\r\n"
+                       << "\"3\",\"x\"\r\n";
+    int shown = 0;
+    form->ShowMessageBox = [&](const std::string& text, const std::string&, std::uint32_t) {
+        ++shown;
+        EXPECT_EQ(text, "Incorrect frequency on line 3");
+        const MemoryView& view = *form->MemoriesByFrequency();
+        EXPECT_EQ(view.size(), form->Memories().size());
+        for (const TMemoryRecord* r : view) {
+            const bool live = std::any_of(form->Memories().begin(), form->Memories().end(),
+                                          [r](const auto& m) { return m.get() == r; });
+            EXPECT_TRUE(live) << "the view points at a channel the import has freed";
+        }
+        return IDOK;
+    };
+    form->ImportCSV(csv);
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ((*form->MemoriesByFrequency())[0]->frequency, 1'500'000);
+}
+
+TEST_F(MemoryDialogs, ChannelNumbersStayWithinOneToNineThousandNineHundredNinetyNine) {
+    // The store dialog takes no number beyond the range.
+    StartPanel();
+    Edit(-1, {[](TMemoryForm& f) {
+                  f.myIntEdit1->SetValue(1'000'000'000);
+                  EXPECT_EQ(f.myIntEdit1->Value(), 9999);
+                  PressOK(f);
+              }});
+    EXPECT_EQ(Numbers(), (std::vector<std::int32_t>{9999}));
+    form.reset();
+
+    // A file from before (#10000, #0) loads with free numbers; export and import keep them unique.
+    std::vector<TMemoryRecord> old = {Channel(10000, 1'000'000), Channel(1, 2'000'000), Channel(0, 3'000'000)};
+    std::string bytes;
+    for (TMemoryRecord& r : old) {
+        r.checksum = MemoryChecksum(r);
+        bytes.append(reinterpret_cast<const char*>(&r), sizeof r);
+    }
+    std::filesystem::create_directories(dir.Path() + "/Talvenor/Q745");
+    std::ofstream(dir.Path() + "/Talvenor/Q745/Q7memory.45m", std::ios::binary) << bytes;
+    StartPanel();
+    std::vector<std::int32_t> loaded = Numbers();
+    std::sort(loaded.begin(), loaded.end());
+    EXPECT_EQ(loaded, (std::vector<std::int32_t>{1, 2, 3}));
+    form->ExportCSV(dir.File("all.csv"));
+    form->ImportCSV(dir.File("all.csv"));
+    std::vector<std::int32_t> again = Numbers();
+    std::sort(again.begin(), again.end());
+    EXPECT_EQ(again, loaded) << "each channel replaced itself";
 }
 
 TEST_F(MemoryDialogs, AHeaderClickSortsByItsColumnAndGreysIt) {
@@ -512,6 +654,29 @@ TEST_F(MemoryDialogs, TheLEDDialogPreviewsAndCancelPutsTheKeptSettingBack) {
     led.ShowModal();
     EXPECT_EQ(restored, 2) << "OK goes through Cancel";
     EXPECT_EQ(form->Settings().led, 1);
+}
+
+TEST_F(MemoryDialogs, EveryTextOfTheLEDDialogShowsWhole) {
+    StartPanel();
+    TLEDform& led = *form->LEDform;
+    ASSERT_NE(led.IntroLabel, nullptr);
+    TBitmap measure(1, 1);
+    int labels = 0;
+    for (int i = 0; i < led.ControlCount(); ++i) {
+        auto* label = dynamic_cast<TLabel*>(led.Controls(i));
+        if (!label) continue;
+        ++labels;
+        SCOPED_TRACE(label->Caption());
+        measure.Canvas().Font().Assign(label->Font());
+        TRect r{0, 0, label->Width(), 0};
+        measure.Canvas().DrawText(label->Caption(), r,
+                                  (label->WordWrap() ? plat::gdi::dt::WordBreak : 0u) | plat::gdi::dt::CalcRect);
+        EXPECT_LE(r.Width(), label->Width());
+        EXPECT_LE(r.Height(), label->Height());
+        EXPECT_GE(label->Left(), 0);
+        EXPECT_LE(label->Left() + label->Width(), led.ClientWidth());
+    }
+    EXPECT_GE(labels, 6);
 }
 
 TEST_F(MemoryDialogs, TheAboutBoxShowsTheVersionAndCtrlAltOnOKTogglesTheServiceMenu) {

@@ -249,9 +249,14 @@ TEST_F(ReceiverControls, PoweringOffStopsTheScanAndTheSweep) {
 }
 
 TEST_F(ReceiverControls, TheSpectrumPanelRollsOutAndInAgain) {
-    const int full = form->ClientHeight();
     const int panel = form->stPanel1->Height();
-    ASSERT_GT(full, panel);
+    ASSERT_FALSE(form->stSpeedButton24->Down()) << "a first start has the scope closed";
+    ASSERT_EQ(form->ClientHeight(), panel);
+    Click(form->stSpeedButton24); // show
+    Advance(2000);
+    const int full = form->ClientHeight();
+    EXPECT_EQ(full, panel + form->SweepPanel->Height());
+    EXPECT_TRUE(form->SweepPanel->Enabled());
     Click(form->stSpeedButton24); // hide
     EXPECT_FALSE(form->SweepPanel->Enabled());
     Advance(100);

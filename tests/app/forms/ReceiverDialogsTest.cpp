@@ -99,9 +99,19 @@ TEST(NoRecForm, AnswersAndLayout) {
     EXPECT_EQ(form.Label3->Left(), form.Label2->Left() + form.Label2->Width()) << "the link follows the text";
     EXPECT_EQ(form.Label3->Top(), form.Label2->Top());
     EXPECT_EQ(form.Label4->Left(), form.Label3->Left() + form.Label3->Width());
-    EXPECT_EQ(form.ClientWidth(), form.Label1->Width() + 2 * form.Label1->Left());
+    EXPECT_GE(form.ClientWidth(), form.Label1->Width() + 2 * form.Label1->Left());
     EXPECT_EQ(form.ClientWidth() - (form.Button3->Left() + form.Button3->Width()), form.Button1->Left());
     EXPECT_EQ(form.Button2->Left() + form.Button2->Width() / 2, form.ClientWidth() / 2);
+    // Every caption shows whole: the buttons hold their texts and neither touch nor leave the window.
+    TBitmap measure(1, 1);
+    for (TButton* b : {form.Button1, form.Button2, form.Button3}) {
+        measure.Canvas().Font().Assign(b->Font());
+        EXPECT_LE(measure.Canvas().TextWidth(b->Caption()) + 8, b->Width()) << b->Caption();
+        EXPECT_GE(b->Left(), 0);
+        EXPECT_LE(b->Left() + b->Width(), form.ClientWidth());
+    }
+    EXPECT_LT(form.Button1->Left() + form.Button1->Width(), form.Button2->Left());
+    EXPECT_LT(form.Button2->Left() + form.Button2->Width(), form.Button3->Left());
 
     int helps = 0;
     form.ShowHelp = [&helps](TNoRecHelpForm& help) {

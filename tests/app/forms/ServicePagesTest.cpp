@@ -11,6 +11,7 @@
 #include "app/controls/TmyFrequencyEdit.h"
 #include "app/controls/TmyImage.h"
 #include "app/controls/TmyIntEdit.h"
+#include "app/controls/TstSpeedButton.h"
 #include "app/forms/TDebugForm.h"
 #include "platform/components/TButton.h"
 #include "platform/components/TLabel.h"
@@ -85,7 +86,9 @@ TEST_F(ServicePages, OutOfRangeInputIsRefusedWithAMessageAndNothingIsWritten) {
         {[&] { service->IF1FrequencyEdit->SetValue(0); }, service->WriteEepromButton,
          "IF1 frequency must be from 1 Hz to 4294967295 Hz; nothing was written."},
         {[&] { service->PreselectorEdits[3]->SetValue(8'999); }, service->PreselectorWriteButton,
-         "Pre-selector edge 4 must be from 9000 Hz to 1800000000 Hz; nothing was written."},
+         "Pre-selector edge 4 must be from 9000 Hz to 3024000000 Hz; nothing was written."},
+        {[&] { service->PreselectorEdits[7]->SetValue(3'024'000'001); }, service->PreselectorWriteButton,
+         "Pre-selector edge 8 must be from 9000 Hz to 3024000000 Hz; nothing was written."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);
@@ -134,6 +137,51 @@ TEST_F(ServicePages, PreselectorDefaultsChangeNothingUntilWritten) {
     ASSERT_TRUE(form->Q7->ReadBands(after));
     EXPECT_EQ(after[0], 9'000u);
     EXPECT_EQ(after[7], 1'800'000'000u);
+}
+
+TEST_F(ServicePages, WriteWithNothingChangedGivesTheReceiverItsOwnEdgesBack) {
+    std::uint32_t before[8], after[8];
+    ASSERT_TRUE(form->Q7->ReadBands(before));
+    ASSERT_EQ(before[7], 3'024'000'000u) << "above the usual top of 1.8 GHz";
+    EXPECT_EQ(service->PreselectorEdits[7]->Value(), 3'024'000'000);
+    service->PreselectorWriteButton->Click();
+    EXPECT_TRUE(boxes.empty()) << boxes.front().text;
+    ASSERT_TRUE(form->Q7->ReadBands(after));
+    EXPECT_TRUE(std::equal(before, before + 8, after));
+}
+
+TEST_F(ServicePages, AutoCalibrateWritesOnlyAPlausibleReference) {
+    const auto autoCalibrate = [&](std::int64_t test, std::int64_t pulledTo) {
+        boxes.clear();
+        service->TestFrequencyEdit->SetValue(test);
+        service->AutoCalibrateButton->SetDown(true);
+        service->AutoCalibrateButton->Click();
+        if (service->AFCtimer->Enabled()) {
+            form->Q7->SetFreq(pulledTo); // where the AFC left the receiver
+            Advance(3'000, 10);
+        }
+        EXPECT_FALSE(service->AutoCalibrateButton->Down());
+    };
+    // Below the receiver's range: tuning would stop at 10 kHz and the 5 kHz taken for an error.
+    autoCalibrate(5'000, 10'000);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Test Frequency must be from 10000 Hz to 3024000000 Hz; nothing was measured.");
+    EXPECT_EQ(Image().refClockInternalHz, 40'000'000u);
+    EXPECT_FALSE(form->Q7->GetAFC());
+
+    // Pulled 5 MHz away: 3.4 % off is no clock error.
+    autoCalibrate(145'000'000, 150'000'000);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "The measured reference 38620690 Hz is too far from the stored 40000000 Hz; "
+                             "nothing was written.");
+    EXPECT_EQ(boxes[0].caption, "Service error");
+    EXPECT_EQ(Image().refClockInternalHz, 40'000'000u);
+
+    // 100 Hz at 145 MHz: written.
+    autoCalibrate(145'000'000, 145'000'100);
+    EXPECT_TRUE(boxes.empty()) << boxes.front().text;
+    EXPECT_EQ(Image().refClockInternalHz, 40'000'000u - 27u);
+    EXPECT_EQ(form->Q7->GetFreq(), 145'000'000);
 }
 
 TEST_F(ServicePages, ANewReferenceIsStoredAndTheReceiverTunedAwayAndBack) {

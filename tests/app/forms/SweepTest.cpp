@@ -32,6 +32,7 @@ protected:
         StartPanel({"/l", "/sd"}); // no demodulator plug-in here
         ASSERT_FALSE(form->Quitting());
         ASSERT_FALSE(form->Q7->Demo());
+        form->LayOutScope(true, form->SweepPanel->Height()); // the scope is closed at a first start
     }
     // A click as the mouse gives it: a latching button changes state first.
     static void Click(TstSpeedButton* b) {
@@ -342,7 +343,7 @@ TEST_F(Sweep, TraceButtonsShowTheirLines) {
     Click(form->stSpeedButton30);
     EXPECT_TRUE(Graph().GetShowLine(0));
     EXPECT_TRUE(Graph().GetShowLine(1));
-    EXPECT_FALSE(Graph().GetShowLine(2));
+    EXPECT_TRUE(Graph().GetShowLine(2)) << "\"Diff\" is down at a first start";
     struct Case {
         TstSpeedButton* button;
         int line;
@@ -353,6 +354,9 @@ TEST_F(Sweep, TraceButtonsShowTheirLines) {
         Click(c.button);
         EXPECT_EQ(Graph().GetShowLine(c.line), c.button->Down()) << c.line;
     }
+    EXPECT_TRUE(Graph().ShowAlterScale());
+    Click(form->stSpeedButton36);
+    EXPECT_FALSE(Graph().ShowAlterScale());
     Click(form->stSpeedButton36);
     EXPECT_TRUE(Graph().ShowAlterScale());
     EXPECT_TRUE(Graph().GetShowLine(3));

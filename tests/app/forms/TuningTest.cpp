@@ -172,6 +172,23 @@ TEST_F(Tuning, AutoTakesStepModeAndSquelchFromTheEntryHoldingTheFrequency) {
     EXPECT_EQ(form->Q7->GetMode(), 5) << "Auto up: nothing taken";
 }
 
+TEST_F(Tuning, TheMultiplierButtonsSayWhatTheyAre) {
+    StartPanel();
+    const struct {
+        TstSpeedButton* button;
+        const char* caption;
+        const char* hint;
+    } cases[] = {{form->stSpeedButton50, "x0.1", "Tuning knob step multiplier"},
+                 {form->stSpeedButton47, "x1", "Tuning knob step multiplier"},
+                 {form->stSpeedButton48, "x10", "Tuning knob step multiplier"},
+                 {form->stSpeedButton49, "S", "Default tuning step"}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.button->Caption(), c.caption);
+        EXPECT_EQ(c.button->Hint(), c.hint) << c.caption;
+        EXPECT_TRUE(c.button->ShowHint()) << c.caption;
+    }
+}
+
 TEST_F(Tuning, TheWheelTurnsTheKnobOneStepPerNotch) {
     StartPanel();
     form->Q7->SetMode(1); // AM: 500 Hz a step with "x1"

@@ -5,6 +5,7 @@
 
 #include "app/receiver/KvrPluginInterface.h"
 #include "app/receiver/TmyQ745.h"
+#include "app/receiver/TmyQ786.h"
 #include "platform/sys/MessageBox.h"
 #include "tests/app/receiver/ReceiverFixture.h"
 #include "tests/platform/sys/TempFolder.h"
@@ -72,6 +73,26 @@ TEST_F(CalibrationTest, AFileThatFailsToLoadIsNotTriedAgain) {
     Bind("[LX-Q745]\nrubbish\n");
     EXPECT_DOUBLE_EQ(rx.Calibrate(255, 0), -30.0);
     EXPECT_EQ(rx.CalibrationFile(), "");
+}
+
+TEST_F(CalibrationTest, ALongTableReachesItsRealLastRowBeforePluginsAreAskedToConvert) {
+    // 1,500 rows: more than the 1,000 frequencies the receiver's buffer takes.
+    std::string text = "[LX-Q786]\ntable -1\n";
+    for (int k = 1; k <= 1500; ++k) text += std::to_string(k * 100'000) + " 0:-100 255:-100\n";
+    std::ofstream(dir.File("long.cal")) << text;
+    TmyQ786 q786{nullptr};
+    q786.LoadDLL("no-such-api.dll", "dbmtable.dll");
+    q786.SetCalFile(dir.File("long.cal"));
+    q786.SetAtten(0);
+    q786.Calibrate(100, 1'000'000); // loads the table and reads its limits
+    int asked = 0;
+    q786.FPluginNotify = [&](std::int32_t m, std::uint32_t, std::int32_t, void*) {
+        if (m == static_cast<std::int32_t>(kvr::kNotifyDeviceFrequency)) ++asked;
+    };
+    EXPECT_DOUBLE_EQ(q786.Calibrate(100, 120'000'000), -100.0 + 16) << "row 1,200 is in the table";
+    EXPECT_EQ(asked, 0);
+    q786.Calibrate(100, 150'000'001);
+    EXPECT_EQ(asked, 1) << "beyond the last row";
 }
 
 TEST_F(CalibrationTest, ReceiverGainFromTheCalibrationWords) {

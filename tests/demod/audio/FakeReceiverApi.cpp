@@ -69,8 +69,11 @@ FAKE_EXPORT int32_t CodecStart(int32_t, LXQ_CODEC_CALLBACK callback, void* conte
 }
 FAKE_EXPORT uint64_t CodecRead(int32_t, void* destination, uint64_t length) {
     ++g_state.codecRead.count;
+    if (length > g_state.codecAvailable) length = g_state.codecAvailable;
+    if (g_state.codecAvailable != ~uint64_t{0}) g_state.codecAvailable -= length;
     std::memset(destination, 0x11, static_cast<std::size_t>(length));
     return length;
 }
+FAKE_EXPORT int32_t IsDeviceConnected(int32_t) { return ++g_state.isConnected.count, g_state.connected; }
 FAKE_EXPORT int32_t CodecStop(int32_t) { return ++g_state.codecStop.count, 1; }
 #endif

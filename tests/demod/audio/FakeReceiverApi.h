@@ -18,10 +18,12 @@ struct FakeApiState {
     std::uint64_t frequency = 0;
     std::int32_t signalTenths = 0;
     std::int32_t codecResult = 1;
+    std::int32_t connected = 1; // IsDeviceConnected's answer
+    std::uint64_t codecAvailable = ~std::uint64_t{0}; // bytes CodecRead still delivers
     void (*codecCallback)(void*) = nullptr;
     void* codecContext = nullptr;
     FakeApiCall open, close, getEep, getInfo, writeEeprom, setAgc, setAtten, setIfGain, setPower,
-        setFrequency, setRfAmp, setFmw, setIf2, codecStart, codecRead, codecStop;
+        setFrequency, setRfAmp, setFmw, setIf2, codecStart, codecRead, codecStop, isConnected;
     char openArgument[16] = {};
     std::uint32_t lastGuard = 0;
 };

@@ -6,6 +6,7 @@
 #include "demod/dsp/RC_Demodulator.h"
 #include "tests/demod/dsp/SignalTestKit.h"
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <random>
@@ -66,6 +67,27 @@ public:
             }
         }
         return out;
+    }
+
+    // Feeds `seconds` of signal(t) in blocks of nextBlock() samples each (at most the
+    // demodulator's block size, a multiple of D), calling afterBlock(n) after each block while
+    // the demodulator's tap buffers still hold it.
+    template <typename NextBlock, typename AfterBlock>
+    void RunBlocks(const std::function<double(double)>& signal, double seconds, NextBlock nextBlock,
+                   AfterBlock afterBlock) {
+        const auto total = static_cast<std::uint64_t>(seconds * rate_);
+        std::vector<std::int16_t> input(demod_.BlockSize());
+        std::vector<std::int16_t> frames(2 * demod_.OutputFrames(demod_.BlockSize()));
+        for (std::uint64_t done = 0; done < total;) {
+            const std::uint32_t n = nextBlock();
+            for (std::uint32_t k = 0; k < n; ++k) {
+                const double t = static_cast<double>(sample_++) / rate_;
+                input[k] = static_cast<std::int16_t>(std::lround(std::clamp(signal(t), -1.0, 1.0) * 32767.0));
+            }
+            demod_.Process(input.data(), frames.data(), n, 1);
+            afterBlock(n);
+            done += n;
+        }
     }
 
 private:

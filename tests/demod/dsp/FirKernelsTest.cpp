@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -31,14 +32,17 @@ TEST(FirKernels, VectorRoutinesMatchTheScalarOnesForEveryLengthStepAndAlignment)
         for (std::uint32_t step = 1; step <= 3; ++step) {
             for (std::uint32_t offset = 0; offset < 8; ++offset) {
                 const std::uint32_t outputs = 1 + (length * 7 + offset) % 37;
-                std::vector<std::int16_t> a16(outputs), b16(outputs);
+                std::vector<std::int16_t> a16(outputs), b16(outputs), c16(outputs), d16(outputs);
                 std::vector<std::int32_t> a32(outputs), b32(outputs);
                 const std::int16_t* window = history.data() + 1 + offset; // odd addresses too
                 RC_FirKernel16Scalar(taps.data, length, window, outputs, step, a16.data());
                 RC_FirKernel16Sse2(taps.data, length, window, outputs, step, b16.data());
+                RC_FirKernel16SaturatingScalar(taps.data, length, window, outputs, step, c16.data());
+                RC_FirKernel16SaturatingSse2(taps.data, length, window, outputs, step, d16.data());
                 RC_FirKernel32Scalar(taps.data, length, window, outputs, step, a32.data());
                 RC_FirKernel32Sse2(taps.data, length, window, outputs, step, b32.data());
                 ASSERT_EQ(a16, b16) << "length " << length << " step " << step << " offset " << offset;
+                ASSERT_EQ(c16, d16) << "length " << length << " step " << step << " offset " << offset;
                 ASSERT_EQ(a32, b32) << "length " << length << " step " << step << " offset " << offset;
             }
         }
@@ -68,13 +72,26 @@ TEST(FirKernels, SumsWrapInsteadOfSaturating) {
         kernel(one.data, 2, full.data(), 1, 1, &out);
         EXPECT_EQ(out, -4) << "65532 does not fit 16 bits and wraps";
     }
+    // The saturating form holds the same sums at full scale, with the sign kept.
+    const std::vector<std::int16_t> negative(64, -32767);
+    for (auto kernel : {RC_FirKernel16SaturatingScalar, RC_FirKernel16SaturatingSse2}) {
+        std::int16_t out = 0;
+        kernel(one.data, 2, full.data(), 1, 1, &out);
+        EXPECT_EQ(out, 32767);
+        kernel(one.data, 2, negative.data(), 1, 1, &out);
+        EXPECT_EQ(out, -32767);
+    }
 }
 
 template <typename Filter>
 void ExpectRoutinesAgree(std::uint32_t length, std::uint32_t block, std::uint32_t stride,
-                         std::uint32_t step) {
+                         std::uint32_t step, bool saturating = false) {
     Filter scalar(RC_Routine::kScalar);
     Filter vector(RC_Routine::kSse2);
+    if constexpr (std::is_same_v<Filter, RC_FirFilter16>) {
+        scalar.SetSaturating(saturating);
+        vector.SetSaturating(saturating);
+    }
     const std::vector<std::int16_t> taps = RandomSamples(length, length, -20000, 20000);
     std::vector<double> values(length);
     for (std::uint32_t k = 0; k < length; ++k) {
@@ -99,6 +116,7 @@ TEST(FirKernels, FiltersGiveTheSameOutputWithEitherRoutine) {
     for (std::uint32_t length : {3u, 31u, 33u, 127u, 255u, 511u}) {
         for (std::uint32_t block : {1u, 7u, 64u, 1024u}) {
             ExpectRoutinesAgree<RC_FirFilter16>(length, block, 2, 1);
+            ExpectRoutinesAgree<RC_FirFilter16>(length, block, 1, 1, true);
             ExpectRoutinesAgree<RC_FirFilter32>(length, block, 1, block >= 3 ? 3 : 1);
         }
     }

@@ -1,4 +1,6 @@
 #include "demod/dsp/RC_CtcssDecoder.h"
+#include "demod/dsp/RC_Heap.h"
+#include "tests/demod/dsp/DemodulatorRig.h"
 #include "tests/demod/dsp/SignalTestKit.h"
 
 #include <gtest/gtest.h>
@@ -160,6 +162,59 @@ TEST(RC_CtcssDecoder, AToneThatStopsIsDroppedOnceTheWindowHasForgottenIt) {
     std::mt19937 random(5);
     std::normal_distribution<double> noise(0.0, 3000.0);
     EXPECT_EQ(Decode(decoder, 1.0, [&](std::size_t) { return Clip(noise(random)); }, t), -1);
+}
+
+// A narrow-FM signal carrying a sub-audible tone, demodulated block by block, the detector
+// output at the channel rate going to the decoder as the squelch feeds it. Returns the share of
+// decisions after the first second that name the tone.
+double ToneFoundShare(std::uint32_t smallest, std::uint32_t largest, double amplitude = 0.3) {
+    constexpr double kTone = 100.0; // index 14
+    constexpr double kDeviation = 500.0;
+    dsptest::DemodulatorRig rig(kRC_KindFm, 6000);
+    RC_Demodulator& demod = rig.Demodulator();
+    demod.SetBlockSize(2048);
+    RC_CtcssDecoder decoder;
+    decoder.SetSampleRate(48000.0f / demod.Decimation());
+    std::mt19937 random(21);
+    std::uniform_int_distribution<std::uint32_t> size(smallest / 2, largest / 2);
+    std::uint64_t fed = 0;
+    std::uint32_t decisions = 0;
+    std::uint32_t found = 0;
+    rig.RunBlocks(
+        [&](double t) { return amplitude * std::cos(2 * kPi * 12000.0 * t + kDeviation / kTone * std::sin(2 * kPi * kTone * t)); },
+        4.0, [&] { return 2 * size(random); },
+        [&](std::uint32_t n) {
+            const std::uint32_t u = demod.Interpolation();
+            decoder.Process(static_cast<const std::int16_t*>(demod.GetTapBuffer(7)), n / demod.Decimation() * u, u);
+            fed += n;
+            if (fed > 48000) {
+                ++decisions;
+                found += decoder.Result() == 14 ? 1 : 0;
+            }
+        });
+    return static_cast<double>(found) / decisions;
+}
+
+TEST(RC_CtcssDecoder, FindsTheToneOfAnFmSignalWhateverSizeTheBlocksHave) {
+    const struct {
+        std::uint32_t smallest;
+        std::uint32_t largest;
+    } cases[] = {{1024, 1024}, {900, 1098}, {64, 2048}};
+    for (const auto& c : cases) {
+        EXPECT_GE(ToneFoundShare(c.smallest, c.largest), 0.99) << c.smallest << ".." << c.largest;
+    }
+}
+
+TEST(RC_CtcssDecoder, BlocksOfChangingSizeAllocateNothingOnceTheLargestHasBeenSeen) {
+    RC_CtcssDecoder decoder;
+    decoder.SetSampleRate(24000.0f);
+    std::vector<std::int16_t> block(1100, 1000);
+    decoder.Process(block.data(), 1100, 1);
+    const std::uint64_t before = RC_GetHeapStatistics().allocations;
+    for (std::uint32_t n = 450; n <= 1100; n += 13) {
+        decoder.Process(block.data(), n, 1);
+    }
+    EXPECT_EQ(RC_GetHeapStatistics().allocations, before);
 }
 
 } // namespace

@@ -200,4 +200,50 @@ TEST(RC_DcsDecoder, ResamplesToAbout2688HzAndFiltersThere) {
     EXPECT_EQ(d.Slicer().bitRate, 134.4);
 }
 
+// The share of blocks after the first second after which the code is listed, for a code word
+// repeated at 48 kHz as the wide-FM squelch feeds it (the receiver's audio itself), in blocks of
+// smallest..largest samples.
+double CodeListedShare(std::uint32_t index, double amplitude, std::uint32_t smallest, std::uint32_t largest) {
+    const std::uint32_t word = RC_DcsDecoder::CodeWord(index);
+    std::mt19937 random(31);
+    std::normal_distribution<double> noise(0.0, amplitude / 40.0);
+    const double perBit = 48000.0 / 134.4;
+    std::vector<std::int16_t> x(3 * 48000);
+    for (std::size_t k = 0; k < x.size(); ++k) {
+        const auto bit = static_cast<std::uint32_t>(k / perBit) % 23;
+        const double v = ((word >> bit) & 1u ? amplitude : -amplitude) + noise(random);
+        x[k] = static_cast<std::int16_t>(std::clamp(v, -32767.0, 32767.0));
+    }
+    RC_DcsDecoder d;
+    d.SetSampleRate(48000.0f);
+    std::uniform_int_distribution<std::uint32_t> size(smallest, largest);
+    std::uint32_t blocks = 0;
+    std::uint32_t listed = 0;
+    for (std::size_t at = 0; at < x.size();) {
+        const auto n = static_cast<std::uint32_t>(std::min<std::size_t>(size(random), x.size() - at));
+        d.Process(x.data() + at, n, 1);
+        at += n;
+        if (at > 48000) {
+            ++blocks;
+            listed += Listed(d).count(RC_DcsDecoder::kCodes[index]) ? 1 : 0;
+        }
+    }
+    return static_cast<double>(listed) / blocks;
+}
+
+TEST(RC_DcsDecoder, FindsACodeUpToFullScaleWhateverSizeTheBlocksHave) {
+    const struct {
+        double amplitude;
+        std::uint32_t smallest;
+        std::uint32_t largest;
+    } cases[] = {{3000, 1024, 1024}, {3000, 900, 1099}, {32767, 1024, 1024}, {32767, 900, 1099}, {32767, 64, 2048}};
+    for (const auto& c : cases) {
+        for (std::uint32_t index : {kIndex023, 40u, 111u}) {
+            EXPECT_GE(CodeListedShare(index, c.amplitude, c.smallest, c.largest), 0.99)
+                << std::oct << RC_DcsDecoder::kCodes[index] << std::dec << " at " << c.amplitude << " in blocks of "
+                << c.smallest << ".." << c.largest;
+        }
+    }
+}
+
 } // namespace

@@ -108,32 +108,49 @@ TEST(RC_Demodulator, IndependentSidebandsGoToTheirOwnChannels) {
     EXPECT_GT(Db(upperRight / Amplitude(out.right, 1500)), 60.0) << "lower sideband leaking right";
 }
 
-// Phase steps of an FM signal sampled at the channel rate, through the discriminator as it is
-// defined: -atan(sin(step)) rather than the step itself.
-std::vector<double> IdealDiscriminator(double deviation, double tone, std::size_t n) {
-    std::vector<double> out;
-    const auto phase = [&](double t) { return deviation / tone * std::sin(2 * kPi * tone * t); };
-    for (std::size_t k = 1; k <= n; ++k) {
-        const double step = phase(k / kChannelRate) - phase((k - 1) / kChannelRate);
-        out.push_back(-std::atan(std::sin(step)));
+TEST(RC_Demodulator, FmRecoversTheToneCleanlyUpToFullDeviation) {
+    // A 1 kHz tone at growing deviation: the discriminator measures the phase step itself, so
+    // the audio stays clean where a step-dependent nonlinearity would add a third harmonic.
+    // The channel is wide enough for the sidebands of the widest case (index 5).
+    const double tone = 1000.0;
+    const struct {
+        double deviation;
+        double amplitude; // of the recovered tone: deviation / channel rate * 2^31 / 65536
+    } cases[] = {{500, 683}, {2500, 3413}, {5000, 6827}};
+    for (const auto& c : cases) {
+        DemodulatorRig rig(kRC_KindFm, 11000);
+        Stereo out = rig.Run([&](double t) {
+            return 0.3 * std::cos(2 * kPi * kIfCentre * t + c.deviation / tone * std::sin(2 * kPi * tone * t));
+        }, 1.0);
+        EXPECT_NEAR(Amplitude(out.left, tone), c.amplitude, c.amplitude * 0.02) << c.deviation << " Hz";
+        EXPECT_GT(Sinad(out.left, tone, kOut, Settled(out.left)), 45.0) << c.deviation << " Hz";
+        EXPECT_LT(Amplitude(out.left, 3 * tone), Amplitude(out.left, tone) * 1e-3) << c.deviation << " Hz";
+        EXPECT_EQ(out.left, out.right);
     }
-    return out;
 }
 
-TEST(RC_Demodulator, FmRecoversTheToneWithTheDiscriminatorsOwnDistortion) {
-    const double deviation = 3000.0;
-    const double tone = 500.0;
-    DemodulatorRig rig(kRC_KindFm, 6000);
-    Stereo out = rig.Run([&](double t) { return 0.3 * std::cos(2 * kPi * kIfCentre * t + deviation / tone * std::sin(2 * kPi * tone * t)); }, 2.0);
-    const double fundamental = Amplitude(out.left, tone);
-    EXPECT_GT(fundamental, 3000.0);
-    EXPECT_LT(Amplitude(out.left, 2 * tone), fundamental * 1e-3) << "symmetric: no even harmonic";
-    // atan(sin(x)) ~ x - x^3 / 2: a third harmonic of several per cent at this deviation.
-    const std::vector<double> ideal = IdealDiscriminator(deviation, tone, 48000);
-    const double expected = ToneAmplitude(ideal, 3 * tone, kChannelRate) / ToneAmplitude(ideal, tone, kChannelRate);
-    const double measured = Amplitude(out.left, 3 * tone) / fundamental;
-    EXPECT_GT(expected, 0.05);
-    EXPECT_NEAR(measured / expected, 1.0, 0.03);
+TEST(RC_Demodulator, CustomAudioTapsOfHalfOrMoreKeepTheirSign) {
+    // Interpolators for U = 2 have a centre tap of 0.5, which the scaling by U takes to full
+    // scale: the tone must come through as it does with the designed filter, not cancelled by
+    // a centre tap turned negative.
+    const auto tone = [](double t) { return 0.3 * Cosine(kIfCentre + 1000, t); };
+    DemodulatorRig designed(kRC_KindUsb, 1150);
+    const double reference = Amplitude(designed.Run(tone, 0.5).left, 1000);
+    const struct {
+        std::vector<std::int16_t> taps;
+        double gain; // of the tap set at 1 kHz (48 kHz), relative to the designed filter
+    } cases[] = {
+        {{8192, 16384, 8192}, 0.996},                   // linear interpolation
+        {{-1024, 0, 9216, 16384, 9216, 0, -1024}, 1.0}, // a short half-band interpolator
+    };
+    for (const auto& c : cases) {
+        DemodulatorRig rig(kRC_KindUsb, 1150);
+        rig.Demodulator().SetAudioFilterLength(static_cast<std::uint32_t>(c.taps.size()));
+        rig.Demodulator().SetAudioFilterTaps(c.taps.data());
+        Stereo out = rig.Run(tone, 0.5);
+        EXPECT_NEAR(Amplitude(out.left, 1000) / reference, c.gain, 0.02) << c.taps.size() << " taps";
+        EXPECT_EQ(out.left, out.right);
+    }
 }
 
 TEST(RC_Demodulator, MeasuresTheCarrierOffsetInEveryKind) {
@@ -141,9 +158,8 @@ TEST(RC_Demodulator, MeasuresTheCarrierOffsetInEveryKind) {
         for (double offset : {-1200.0, 0.0, 250.0, 2000.0}) {
             DemodulatorRig rig(kind, 6000);
             rig.Run([&](double t) { return 0.3 * Cosine(kIfCentre + offset, t); }, 1.0);
-            // The discriminator measures atan(sin(step)) of the phase step per channel sample.
-            const double step = 2 * kPi * offset / kChannelRate;
-            const double expected = -std::atan(std::sin(step)) * kChannelRate / (2 * kPi);
+            // The offset itself, with the sign the window's AFC display expects.
+            const double expected = -offset;
             EXPECT_NEAR(rig.Demodulator().afcFrequency, expected, 0.05 + std::fabs(expected) * 1e-4)
                 << "kind " << int(kind) << " offset " << offset;
         }
@@ -291,6 +307,20 @@ TEST(RC_Demodulator, AgcOffLeavesTheGainsAlone) {
     EXPECT_EQ(rig.Demodulator().fmAgc.gain, 2.5) << "the input AGC runs in FM only";
 }
 
+TEST(RC_Demodulator, SynchronousAmLocksOnAPerfectCarrierWhateverItsPhase) {
+    // A noiseless AM signal exactly at the IF centre (a quarter of the rate, where the mixer's
+    // products are exact) reaches the loop as a pure in-phase or anti-phase carrier: a balance
+    // point of the phase detector that no noise helps the loop to leave.
+    for (double phase : {0.0, kPi, kPi / 2, -kPi / 2, 0.4}) {
+        DemodulatorRig rig(kRC_KindSyncAm, 2300);
+        Stereo out = rig.Run([&](double t) { return 0.3 * (1 + 0.5 * Cosine(1000, t)) * Cosine(kIfCentre, t, phase); }, 1.0);
+        EXPECT_GT(Amplitude(out.left, 1000), 3400.0) << "carrier phase " << phase;
+        EXPECT_LT(Amplitude(out.left, 2000), Amplitude(out.left, 1000) * 1e-3) << "carrier phase " << phase;
+        EXPECT_NEAR(std::fabs(std::sin(rig.Demodulator().loopPhase + phase)), 1.0, 1e-3)
+            << "locked a quarter turn from the carrier, phase " << phase;
+    }
+}
+
 TEST(RC_Demodulator, SynchronousLoopHoldsItsErrorOverSilence) {
     DemodulatorRig rig(kRC_KindSyncAm, 2300);
     rig.Run([](double t) { return 0.3 * Cosine(kIfCentre + 5, t, 0.3); }, 0.05);
@@ -347,14 +377,14 @@ TEST(RC_Demodulator, RateBlockAndFilterSettings) {
     EXPECT_EQ(d.AudioLeft().Type(), kRC_FirBandPass);
     EXPECT_FLOAT_EQ(d.PostMixerI().HighCutoff(), 2.0f) << "held at half of the 4 Hz rate";
 
-    // Custom taps are multiplied by U (low 16 bits kept) and survive passband changes.
+    // Custom taps are multiplied by U (held at full scale) and survive passband changes.
     RC_Demodulator c;
     c.SetAudioFilterLength(5);
     const std::int16_t taps[] = {100, -200, 20000, 3, 0};
     c.SetAudioFilterTaps(taps);
     EXPECT_TRUE(c.CustomTaps());
     EXPECT_EQ(c.AudioRight().Taps()[1], -400);
-    EXPECT_EQ(c.AudioLeft().Taps()[2], static_cast<std::int16_t>(40000 - 65536));
+    EXPECT_EQ(c.AudioLeft().Taps()[2], 32767);
     c.SetAudioPassband(100.0f, 200.0f);
     EXPECT_EQ(c.AudioLeft().Taps()[0], 200);
     EXPECT_FLOAT_EQ(c.AudioLeft().HighCutoff(), 200.0f);

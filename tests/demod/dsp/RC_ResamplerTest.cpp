@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <vector>
 
 namespace {
@@ -125,6 +126,24 @@ TEST(RC_Resampler, OutputDoesNotDependOnHowTheInputIsCutIntoBlocks) {
             pieces.SetBlockSize(static_cast<std::uint32_t>(block));
             EXPECT_EQ(Resample(pieces, x, block), reference) << p.output << " in blocks of " << block;
         }
+        // Owners that set the block size to every incoming count, growing and shrinking: the
+        // stream and the taps go on unchanged.
+        RC_Resampler following;
+        following.SetRates(127, p.input, p.output, p.tolerance);
+        std::mt19937 random(8);
+        std::uniform_int_distribution<std::uint32_t> size(1, 1500);
+        std::vector<std::int32_t> followed;
+        std::vector<std::int16_t> low16(4 * 1500 + 16);
+        for (std::size_t at = 0; at < x.size();) {
+            const auto n = static_cast<std::uint32_t>(std::min<std::size_t>(size(random), x.size() - at));
+            following.SetBlockSize(n);
+            ASSERT_EQ(following.BlockSize(), n);
+            const std::uint32_t produced = following.Process(low16.data(), x.data() + at, n, 1);
+            followed.insert(followed.end(), following.Output(), following.Output() + produced);
+            at += n;
+        }
+        EXPECT_EQ(followed, reference) << p.output << " with the block size following each block";
+
         // A block size smaller than the call: the chunks of one call continue the stream too.
         RC_Resampler chunked;
         chunked.SetRates(127, p.input, p.output, p.tolerance);

@@ -70,6 +70,47 @@ double PeakFrequency(const std::vector<T>& x, double fs, double lo, double hi, d
     return best;
 }
 
+// Signal to noise-and-distortion ratio of a tone of known frequency f in x, in dB: the tone
+// (with any DC) is fitted by least squares and everything left over counts against it.
+template <typename T>
+double Sinad(const std::vector<T>& x, double f, double fs, std::size_t first = 0) {
+    // Normal equations of the fit a cos + b sin + c.
+    double m[3][4] = {};
+    for (std::size_t k = first; k < x.size(); ++k) {
+        const double w = 2.0 * kPi * f * static_cast<double>(k) / fs;
+        const double basis[3] = {std::cos(w), std::sin(w), 1.0};
+        for (int r = 0; r < 3; ++r) {
+            for (int c = 0; c < 3; ++c) {
+                m[r][c] += basis[r] * basis[c];
+            }
+            m[r][3] += basis[r] * static_cast<double>(x[k]);
+        }
+    }
+    for (int p = 0; p < 3; ++p) {
+        for (int r = 0; r < 3; ++r) {
+            if (r != p) {
+                const double ratio = m[r][p] / m[p][p];
+                for (int c = 0; c < 4; ++c) {
+                    m[r][c] -= ratio * m[p][c];
+                }
+            }
+        }
+    }
+    const double a = m[0][3] / m[0][0];
+    const double b = m[1][3] / m[1][1];
+    const double dc = m[2][3] / m[2][2];
+    double tone = 0.0;
+    double rest = 0.0;
+    for (std::size_t k = first; k < x.size(); ++k) {
+        const double w = 2.0 * kPi * f * static_cast<double>(k) / fs;
+        const double fitted = a * std::cos(w) + b * std::sin(w);
+        const double e = static_cast<double>(x[k]) - fitted - dc;
+        tone += fitted * fitted;
+        rest += e * e;
+    }
+    return 10.0 * std::log10(tone / rest);
+}
+
 inline std::vector<std::int16_t> RandomSamples(std::size_t n, std::uint32_t seed, int lo = -32768,
                                                int hi = 32767) {
     std::mt19937 random(seed);

@@ -7,6 +7,7 @@
 #include "platform/audio/AudioSystem.h"
 #include "platform/audio/FileAudioBackend.h"
 #include "platform/sys/Clock.h"
+#include "platform/sys/Module.h"
 #include "platform/sys/SettingsStore.h"
 #include "platform/win/InputApi.h"
 #include "platform/win/MessageApi.h"
@@ -200,6 +201,24 @@ TEST_F(DemodPluginTest, StopClosesTheInstanceWhichTellsTheHost) {
 
     // It starts again afterwards.
     EXPECT_NE(host_.StartPlugin(kName), lxq::kvr::kNotHandled);
+}
+
+TEST_F(DemodPluginTest, DoneEndsTheInstancesStillLiveBeforeTheLibraryGoes) {
+    host_.caps = Caps("Talvenor Communications");
+    const std::int32_t instance = host_.StartPlugin(kName);
+    ASSERT_NE(instance, lxq::kvr::kNotHandled);
+    calls_.clear();
+    // The library the host loaded (the same mapping): its done export, as an unloading host calls it.
+    auto module = plat::sys::Module::Load(plugins_.File("Q745DemodPro.kvr"));
+    ASSERT_NE(module, nullptr);
+    auto done = reinterpret_cast<void (*)()>(module->Symbol("kvrPluginDone"));
+    ASSERT_NE(done, nullptr);
+    done();
+    EXPECT_FALSE(win::IsWindow(static_cast<win::Hwnd>(instance))) << "no window outlives the plug-in's code";
+    const auto codes = Codes();
+    ASSERT_FALSE(codes.empty());
+    EXPECT_EQ(codes.back(), 0x4000u) << "the host is told the instance closed";
+    Pump();
 }
 
 // The sound card named by the environment, as a user sets it for the program: the back end is

@@ -2,7 +2,10 @@
 
 #include "demod/ui/AboutWindow.h"
 #include "platform/win/Styles.h"
+#include "platform/win/PaintApi.h"
+#include "platform/win/ScreenApi.h"
 #include "platform/win/WindowApi.h"
+#include "tests/support/ScreenshotPath.h"
 #include "tests/demod/ui/toolkit/ToolkitTestKit.h"
 
 #include <gtest/gtest.h>
@@ -27,9 +30,23 @@ TEST_F(AboutWindowTest, IsAToolWindowWithItsOkButtonCentredAboveTheBottom) {
     EXPECT_EQ(ok->Y(), c.bottom - 22);
     EXPECT_EQ(ok->X() - c.left, c.right - (ok->X() + ok->Width()));
     EXPECT_STREQ(ok->Caption(), "OK");
+    EXPECT_NE(ok->State() & RC_Window::kShown, 0u) << "the button is there to press";
 
-    auto bitmap = Render(about); // paints the texts without fault
+    auto bitmap = Render(about);
     EXPECT_EQ(bitmap->Width(), 300);
+    // The texts in their colours, and the plug-in's picture at x = 40 under them.
+    int notice = 0, title = 0;
+    for (int y = 0; y < bitmap->Height(); ++y)
+        for (int x = 0; x < bitmap->Width(); ++x) {
+            const auto c = bitmap->GetPixel(x, y) & 0xFFFFFF;
+            notice += c == 0x00FFFF;
+            title += c == 0x2040FF;
+        }
+    EXPECT_GT(title, 50);
+    EXPECT_GT(notice, 50) << "notice and web lines in the toolkit's text colour";
+    about->Show(win::SW_SHOW);
+    win::UpdateWindow(about->Handle());
+    win::SaveScreenshot(lxq_test::ScreenshotPath("demod_about.png"), about->Handle());
 
     ASSERT_TRUE(ok->onAction);
     ok->onAction.fn(ok->onAction.user, ok); // what a press of the button reports

@@ -12,6 +12,9 @@
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <functional>
 #include <limits>
 
@@ -136,6 +139,57 @@ TEST_F(DemodConfigTest, ASoundCardRecordWithoutOutputNameTakesTheInputName) {
     EXPECT_STREQ(s.waveOut, "Line In");
     LoadSoundCardSettings(s, key + 1);
     EXPECT_STREQ(s.waveIn, "") << "nothing stored: zero";
+}
+
+std::vector<char> Bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A file whose last record lost its tail would refuse every later write: the user's settings
+// would never be saved again. The whole records stay, the damaged file is kept beside it, and
+// the settings are saved.
+TEST_F(DemodConfigTest, ARecordCutShortNoLongerStopsTheSettingsFromBeingSaved) {
+    const std::uint32_t key = ReceiverKey("00000000");
+    DemodSettings other;
+    SetDefaultSettings(other);
+    other.volume = 3;
+    Write(UserSettingsFile(), &other, sizeof other, key + 1);
+    DemodSettings mine;
+    SetDefaultSettings(mine);
+    Write(UserSettingsFile(), &mine, sizeof mine, key + 2);
+    const std::vector<char> whole = Bytes(UserSettingsFile());
+    std::filesystem::resize_file(UserSettingsFile(), whole.size() - 100); // the second record cut short
+    const std::vector<char> damaged = Bytes(UserSettingsFile());
+    ASSERT_EQ(ConfigWriteRecord(UserSettingsFile().c_str(), &mine, sizeof mine, &key, 4), 0)
+        << "the file format refuses the write";
+
+    mine.cwTone = 650;
+    ASSERT_TRUE(SaveDemodSettings(mine, key));
+    DemodSettings back;
+    LoadDemodSettings(back, key);
+    EXPECT_EQ(back.cwTone, 650u) << "saved";
+    LoadDemodSettings(back, key + 1);
+    EXPECT_EQ(back.volume, 3u) << "the whole record of another receiver is kept";
+    EXPECT_EQ(Bytes(UserSettingsFile()).size(), 2 * (8 + sizeof mine)) << "the cut record is gone";
+    EXPECT_EQ(Bytes(UserSettingsFile() + ".damaged"), damaged) << "the damaged file is kept as it was";
+
+    mine.cwTone = 660;
+    ASSERT_TRUE(SaveDemodSettings(mine, key)) << "and later writes go through";
+}
+
+TEST(ConfigRepairFileTest, AWholeOrMissingFileIsLeftAlone) {
+    plat::audio::testing::AudioFolder folder;
+    const std::string path = folder.File("whole.dat"), copy = folder.File("whole.dat.damaged");
+    EXPECT_EQ(ConfigRepairFile(path.c_str(), 4, copy.c_str()), 0) << "missing";
+    const std::uint32_t key = 1, data = 7;
+    ASSERT_EQ(ConfigWriteRecord(path.c_str(), &data, sizeof data, &key, 4), 1);
+    EXPECT_EQ(ConfigRepairFile(path.c_str(), 4, copy.c_str()), 0) << "whole";
+    EXPECT_FALSE(std::filesystem::exists(copy));
+    std::filesystem::resize_file(path, 6); // only part of the first header
+    EXPECT_EQ(ConfigRepairFile(path.c_str(), 4, copy.c_str()), 1);
+    EXPECT_EQ(std::filesystem::file_size(path), 0u);
+    EXPECT_EQ(std::filesystem::file_size(copy), 6u);
 }
 
 } // namespace

@@ -123,7 +123,7 @@ protected:
     }
     StudyWindow* Open(int modeIndex = 0) {
         window_->OnModeButton(ModeButtonOfIndex(modeIndex), false);
-        study_ = new StudyWindow(window_, nullptr, settings_);
+        study_ = new StudyWindow(window_, settings_);
         study_->Show(win::SW_SHOW);
         return study_;
     }

@@ -1,0 +1,81 @@
+#include "demod/ui/CapsBlock.h"
+
+#include "demod/ui/ModeTable.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace caps {
+namespace {
+
+std::uint32_t Read32(const unsigned char* p, std::size_t at) {
+    std::uint32_t v;
+    std::memcpy(&v, p + at, 4);
+    return v;
+}
+void Write32(unsigned char* p, std::size_t at, std::uint32_t v) { std::memcpy(p + at, &v, 4); }
+
+// Header and sub-blocks of the kept block without its mode table; the slots behind the table move
+// up with the bytes they designate.
+std::vector<unsigned char> WithoutModes(const unsigned char* kept) {
+    const std::size_t size = SizeOf(kept);
+    const std::uint64_t at = Read32(kept, kModeTableAt);
+    const std::uint64_t entry = std::max<std::uint32_t>(Read32(kept, kModeEntrySizeAt), kModeEntrySize);
+    std::uint64_t length = std::uint64_t{Read32(kept, kModeCountAt)} * entry;
+    // A table that does not lie inside the block's body takes nothing out of it.
+    if (at < kHeaderSize || at + length > size) length = 0;
+    std::vector<unsigned char> block(kept, kept + size);
+    if (length != 0) {
+        block.erase(block.begin() + static_cast<std::ptrdiff_t>(at), block.begin() + static_cast<std::ptrdiff_t>(at + length));
+        for (std::size_t slot : kSlots) {
+            const std::uint32_t offset = Read32(block.data(), slot);
+            if (offset >= at + length) Write32(block.data(), slot, static_cast<std::uint32_t>(offset - length));
+        }
+    }
+    Write32(block.data(), kModeCountAt, 0);
+    Write32(block.data(), kModeTableAt, 0);
+    Write32(block.data(), kTotalSize, static_cast<std::uint32_t>(block.size()));
+    Write32(block.data(), kHeaderSizeAt, kHeaderSize);
+    return block;
+}
+
+} // namespace
+
+std::size_t SizeOf(const void* block) {
+    return std::max<std::size_t>(Read32(static_cast<const unsigned char*>(block), kTotalSize), kHeaderSize);
+}
+
+std::vector<unsigned char> BuildOwn(const unsigned char* kept) {
+    std::vector<unsigned char> own = WithoutModes(kept);
+    const auto table = static_cast<std::uint32_t>(own.size());
+    own.resize(own.size() + kModeCount * kModeEntrySize, 0);
+    unsigned char* p = own.data();
+    Write32(p, kTotalSize, static_cast<std::uint32_t>(own.size()));
+    Write32(p, 176, 0);
+    Write32(p, 180, 15000);
+    Write32(p, 192, Read32(p, 192) | 0x40040);
+    Write32(p, 200, Read32(p, 200) | 0x306);
+    Write32(p, 212, 0);
+    Write32(p, 216, 99);
+    Write32(p, kModeCountAt, kModeCount);
+    Write32(p, kModeEntrySizeAt, kModeEntrySize);
+    Write32(p, kModeTableAt, table);
+    Write32(p, 276, 31);
+    Write32(p, 280, 1);
+    for (int i = 0; i < kModeCount; ++i) {
+        // {host mode code, 100, 1, 20000, 1, 0.0, 0.0}: the two floats are zero bytes.
+        const std::uint32_t entry[5] = {ModeTable[i].hostCode, 100, 1, 20000, 1};
+        std::memcpy(p + table + static_cast<std::size_t>(i) * kModeEntrySize, entry, sizeof entry);
+    }
+    return own;
+}
+
+std::vector<unsigned char> BuildHost(const unsigned char* kept) {
+    std::vector<unsigned char> host = WithoutModes(kept);
+    unsigned char* p = host.data();
+    Write32(p, 192, Read32(p, 192) & ~0x40040u);
+    Write32(p, 200, Read32(p, 200) & ~0x306u);
+    return host;
+}
+
+} // namespace caps

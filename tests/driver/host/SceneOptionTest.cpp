@@ -1,0 +1,116 @@
+// The band as a user gives it to the programs: `lxq745d --scene FILE` refuses to start on a bad
+// line and says which, and `lxq745ctl scene FILE` swaps the band of a running host, naming the
+// file from wherever it was started.
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "tests/platform/sys/ScopedChannelNamespace.h"
+#include "tests/platform/sys/TempFolder.h"
+
+extern char** environ;
+
+namespace lxq::host {
+namespace {
+
+std::string Folder() { return std::filesystem::read_symlink("/proc/self/exe").parent_path().string(); }
+
+// A program's run: its exit status (or -1 while it runs), and what it wrote.
+struct Program {
+    pid_t pid = -1;
+    int out = -1;
+    int err = -1;
+
+    Program(const std::string& program, std::vector<std::string> args, const std::string& folder = "") {
+        int o[2], e[2];
+        EXPECT_EQ(pipe(o), 0);
+        EXPECT_EQ(pipe(e), 0);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, o[1], STDOUT_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, e[1], STDERR_FILENO);
+        posix_spawn_file_actions_addclose(&actions, o[0]);
+        posix_spawn_file_actions_addclose(&actions, e[0]);
+        if (!folder.empty()) posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+        const std::string path = Folder() + "/" + program;
+        std::vector<char*> argv{const_cast<char*>(path.c_str())};
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        EXPECT_EQ(posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        close(o[1]);
+        close(e[1]);
+        out = o[0];
+        err = e[0];
+    }
+    ~Program() {
+        if (pid > 0) {
+            kill(pid, SIGTERM);
+            waitpid(pid, nullptr, 0);
+        }
+        close(out);
+        close(err);
+    }
+    static std::string Line(int fd) {
+        std::string line;
+        char c;
+        while (read(fd, &c, 1) == 1 && c != '\n') line.push_back(c);
+        return line;
+    }
+    int Wait() {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        pid = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+};
+
+class SceneOption : public ::testing::Test {
+protected:
+    plat::sys::test::ScopedChannelNamespace ns{"sceneopt"};
+    plat::sys::testing::TempFolder dir;
+};
+
+TEST_F(SceneOption, ABadLineKeepsTheHostFromStartingAndIsNamed) {
+    std::ofstream(dir.File("bad.scene")) << "noise -110\n\nstation 1000000 -60 am depth=2\n";
+    Program host("lxq745d", {"--simulate", "usb", "--scene", dir.File("bad.scene")});
+    EXPECT_EQ(Program::Line(host.out), "") << "never ready";
+    const std::string error = Program::Line(host.err);
+    EXPECT_NE(error.find("bad.scene: line 3: depth 2 is outside 0..1"), std::string::npos) << error;
+    EXPECT_EQ(host.Wait(), 2);
+
+    Program missing("lxq745d", {"--simulate", "usb", "--scene", dir.File("none.scene")});
+    EXPECT_NE(Program::Line(missing.err).find("none.scene: cannot be read"), std::string::npos);
+    EXPECT_EQ(missing.Wait(), 2);
+}
+
+TEST_F(SceneOption, TheControlProgramSwapsTheBandOfARunningHost) {
+    std::ofstream(dir.File("start.scene")) << "station 1000000 -60 am\n";
+    std::ofstream(dir.File("next.scene")) << "noise -100\nstation 1000000 -60 am\nstation 2000000 -70 cw\n";
+    std::ofstream(dir.File("bad.scene")) << "station 1000000 -60 am\nstation 2000000 -70 morse\n";
+    Program host("lxq745d", {"--simulate", "serial", "--scene", dir.File("start.scene")});
+    ASSERT_EQ(Program::Line(host.out), "lxq745d: ready");
+
+    // Named relative to the control program's folder, not the host's.
+    Program next("lxq745ctl", {"scene", "next.scene"}, dir.Path());
+    EXPECT_EQ(Program::Line(next.out), "scene " + std::filesystem::canonical(dir.File("next.scene")).string() + ": 2 stations");
+    EXPECT_EQ(next.Wait(), 0);
+
+    Program bad("lxq745ctl", {"scene", "bad.scene"}, dir.Path());
+    const std::string error = Program::Line(bad.err);
+    EXPECT_NE(error.find("bad.scene: line 2: modulation \"morse\""), std::string::npos) << error;
+    EXPECT_EQ(bad.Wait(), 1);
+}
+
+} // namespace
+} // namespace lxq::host
