@@ -26,6 +26,8 @@ const Station kStations[] = {
     {"CW", "station 145000000 -80 cw", 145'000'000, 800},
 };
 
+void PrintTo(const Station& s, std::ostream* os) { *os << s.mode; }
+
 class Reception : public FrontPanelSystem, public ::testing::WithParamInterface<Station> {};
 
 TEST_P(Reception, TheLoudspeakerPlaysTheStationsTone) {
