@@ -4,6 +4,7 @@
 // demodulator plug-in loaded from the plug-in folder as the panel loads it, and a sound card of
 // files whose loudspeaker writes a WAV. Time is real: the band plays at its own pace.
 
+#include "app/controls/TstFrequencyEdit.h"
 #include "app/forms/TQ7form.h"
 #include "app/receiver/MainThread.h"
 #include "app/receiver/TmyKVRserver.h"
