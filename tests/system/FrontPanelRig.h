@@ -22,6 +22,7 @@
 #include "tests/system/SystemRig.h"
 
 #include <chrono>
+#include <map>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -83,16 +84,16 @@ protected:
         Run(50);
     }
 
-    // Runs the panel's message loop for `ms` milliseconds of real time.
-    void Run(int ms) {
+    // Runs the panel's message loop for `ms` milliseconds of real time, or until `done`.
+    template <typename Done = bool (*)()>
+    void Run(int ms, Done done = [] { return false; }) {
         namespace win = plat::win;
         const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
         // A timer of our own wakes the loop, so that it never waits past the end.
         const auto tick = win::SetTimer(0, 0, 5, nullptr);
-        while (std::chrono::steady_clock::now() < until) {
-            plat::comp::Application().ProcessMessages();
-            win::WaitMessage();
-        }
+        // The program's own loop: a message at a time, the idle handler (scanner, sweep) when
+        // none waits.
+        while (std::chrono::steady_clock::now() < until && !done()) plat::comp::Application().HandleMessage();
         win::KillTimer(0, tick);
         plat::comp::Application().ProcessMessages();
     }
