@@ -30,13 +30,14 @@ void PrintTo(const Station& s, std::ostream* os) { *os << s.mode; }
 
 class Reception : public FrontPanelSystem, public ::testing::WithParamInterface<Station> {};
 
-TEST_P(Reception, TheLoudspeakerPlaysTheStationsTone) {
+TEST_P(Reception, TheLoudspeakerPlaysTheStationsToneAndTheMeterItsLevel) {
     const Station& s = GetParam();
     Start("pci", std::string("noise -130\n") + s.scene + "\n");
     Mode(s.mode);
     Tune(s.tuneHz);
     // A second for the demodulator to settle, half a second to listen to.
     Run(1500);
+    EXPECT_NEAR(form->mySMeter->Position(), -80.0, 2.0) << s.mode << ": the S-meter reads the station";
     const auto played = Played();
     ASSERT_GT(played.size(), 24000u);
     const std::vector<std::int16_t> heard(played.end() - 24000, played.end());
