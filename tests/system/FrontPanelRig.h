@@ -51,9 +51,10 @@ protected:
 
     // The host with one simulated receiver of the variant ("pci", "serial", "usb") and the
     // panel on it, with the demodulator embedded.
-    void Start(const std::string& variant, const std::string& scene) {
+    void Start(const std::string& variant, const std::string& scene, std::vector<std::string> args = {}) {
         host_ = std::make_unique<DriverHost>(variant, scene, folder_);
-        form = std::make_unique<TQ7form>(nullptr, std::vector<std::string>{"/sd"});
+        args.insert(args.begin(), "/sd"); // the demodulator is started below, by name
+        form = std::make_unique<TQ7form>(nullptr, std::move(args));
         form->ShowMessageBox = [this](const std::string& text, const std::string&, std::uint32_t) {
             boxes.push_back(text);
             return 1;
@@ -112,6 +113,8 @@ protected:
         return left;
     }
     std::string Wav() const { return folder_.File("speakers.wav"); }
+    // A file of the test's own folder.
+    std::string Scratch(const std::string& name) const { return folder_.File(name); }
 
     // One plug-in folder for the process, whose demodulator stays loaded from the first start on:
     // the plug-in leaves its window classes registered when it is unloaded, so a copy loaded

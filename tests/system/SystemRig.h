@@ -95,6 +95,22 @@ private:
     pid_t pid_ = -1;
 };
 
+// Runs `lxq745ctl <args>` against the host of the test's namespace; its exit status.
+inline int Control(const std::vector<std::string>& args) {
+    const std::string path = BuildFolder() + "/lxq745ctl";
+    std::vector<char*> argv{const_cast<char*>(path.c_str())};
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        execv(path.c_str(), argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 // The API library, loaded by its file name from the build as the program loads it.
 class ApiLibrary {
 public:
