@@ -10,13 +10,20 @@
 #include "platform/audio/AudioSystem.h"
 #include "platform/audio/FileAudioBackend.h"
 #include "platform/audio/WaveIn.h"
+#include "platform/audio/VirtualCardChannel.h"
+#include "platform/audio/VirtualCardWire.h"
 #include "platform/audio/WaveOut.h"
+#include "platform/sys/DescriptorMapping.h"
+#include "platform/sys/PassableEvent.h"
 
 #include "tests/platform/audio/AudioTestKit.h"
 #include "tests/platform/sys/ScopedChannelNamespace.h"
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <atomic>
 #include <cmath>
 #include <numbers>
 #include <string>
@@ -216,4 +223,62 @@ TEST_F(VirtualSoundCardTest, TheDemodulatorAdoptsThePinsFormatThroughBothQueries
     EXPECT_EQ(orphan.QueryVirtualFormat(RC_AudioWave::kInput), 0);
     EXPECT_EQ(orphan.Format().bitsPerSample, 8);
     EXPECT_EQ(orphan.Format().samplesPerSec, 44100u);
+}
+
+TEST_F(VirtualSoundCardTest, TheCardRefusesRequestsItCannotServeAndNeverTrustsTheReader) {
+    Plug("sim-serial", "ser0");
+    const auto paths = VirtualCardInterfaces();
+    ASSERT_EQ(paths.size(), 1u);
+    VirtualCardHandle unknown;
+    EXPECT_NE(unknown.Open(paths[0] + "\\elsewhere"), 0u) << "only the two reference paths open";
+
+    VirtualCardHandle card;
+    ASSERT_EQ(card.Open(paths[0] + vsc::kCaptureReference), 0u);
+    int pipeFds[2];
+    ASSERT_EQ(pipe(pipeFds), 0);
+    const struct {
+        const char* what;
+        vsc::StreamStart start;
+        bool eventfd;
+    } refused[] = {
+        {"a pin that is not there", {1, 4096}, true},
+        {"an empty ring", {0, 0}, true},
+        {"a ring of half a sample", {0, 4095}, true},
+        {"a ring beyond the limit", {0, vsc::kMaxRingBytes + 2}, true},
+        {"a descriptor that is no event", {0, 4096}, false},
+    };
+    for (const auto& r : refused) {
+        plat::sys::PassableEvent event;
+        int memory = -1;
+        EXPECT_EQ(card.Control(vsc::kIoctlStream, &r.start, sizeof r.start, nullptr, 0, nullptr,
+                               r.eventfd ? event.Descriptor() : pipeFds[1], &memory),
+                  plat::sys::wire::kStatusInvalidParameter)
+            << r.what;
+        EXPECT_EQ(memory, -1) << r.what;
+    }
+    close(pipeFds[0]);
+    close(pipeFds[1]);
+    const std::uint32_t wrongRequest[2] = {7, 0};
+    vsc::PinAnswer answer{};
+    EXPECT_NE(card.Control(vsc::kIoctlPin, wrongRequest, sizeof wrongRequest, &answer, sizeof answer, nullptr), 0u);
+
+    // A reader that writes nonsense into its read index: the card goes on filling the ring
+    // within its bounds.
+    plat::sys::PassableEvent event;
+    const vsc::StreamStart start{0, 4096};
+    int memory = -1;
+    ASSERT_EQ(card.Control(vsc::kIoctlStream, &start, sizeof start, nullptr, 0, nullptr, event.Descriptor(), &memory), 0u);
+    auto ring = plat::sys::DescriptorMapping::Map(memory, vsc::kRingHeaderSize + 4096);
+    ASSERT_TRUE(ring);
+    auto* header = reinterpret_cast<vsc::RingHeader*>(ring->Base());
+    for (std::uint64_t scribble : {std::uint64_t{4097}, std::uint64_t{3}, ~std::uint64_t{0}}) {
+        std::atomic_ref(header->readIndex).store(scribble);
+        const std::uint64_t before = std::atomic_ref(header->writeIndex).load();
+        event.Wait();
+        event.Wait(); // a whole feeding period after the scribble
+        const std::uint64_t after = std::atomic_ref(header->writeIndex).load();
+        EXPECT_LT(after, 4096u) << scribble;
+        EXPECT_EQ(after % 2, 0u) << scribble;
+        EXPECT_NE(after, before) << scribble << ": the stream goes on";
+    }
 }
