@@ -1,7 +1,8 @@
 // lxq745d: the driver host. It owns the receivers, serves the device channel of the current
 // LXQ745_NS and runs until SIGINT or SIGTERM.
 //   lxq745d [--simulate usb,serial,pci] [--scene FILE] [--usb VVVV:PPPP] [--device <kind>:<id>]...
-// The simulated receivers hear the band of --scene FILE, or a built-in one without it.
+// The simulated receivers hear the band of --scene FILE, or a built-in one without it; the serial
+// and PCI ones deliver their IF through the host's virtual sound card.
 // Each --device plugs a receiver at start; more come and go with lxq745ctl. "lxq745d: ready" on
 // standard output says that the channel listens and the devices given are plugged.
 
