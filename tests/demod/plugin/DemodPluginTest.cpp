@@ -285,7 +285,8 @@ TEST_F(DemodPluginTest, StartsAgainAfterTheHostUnloadsAndReloadsIt) {
     Pump();
     // The library is gone: a window class left behind would send the next copy's windows to code
     // that is no longer mapped.
-    EXPECT_FALSE(win::UnregisterClass("RC_Window_Q745DemodPro")) << "the plug-in took its window class back";
+    for (const char* windowClass : {"RC_Window_Q745DemodPro", "RC_AudioMixer_Q745DemodPro"})
+        EXPECT_FALSE(win::UnregisterClass(windowClass)) << "the plug-in took " << windowClass << " back";
     host_.LoadPlugins();
     ASSERT_EQ(host_.GetPluginCount(), 1);
     const std::int32_t instance = host_.StartPlugin(kName);
