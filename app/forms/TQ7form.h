@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,7 @@
 #include "app/forms/TuningSteps.h"
 #include "platform/components/TForm.h"
 #include "platform/sys/Module.h"
+#include "platform/win/PowerBroadcast.h"
 
 namespace plat::comp {
 class TApplicationEvents;
@@ -288,6 +290,8 @@ public:
     void Exit1Click(plat::comp::TObject* sender);
     // The plug-ins stopped at a suspend, to start again at the resume; null between suspends.
     const std::vector<std::string>* RestartList() const { return restartList_.get(); }
+    // Whether the driver host's sleep and wake notices reach the panel now.
+    bool HearsHostPowerEvents() const { return powerBroadcast_ && powerBroadcast_->HostListening(); }
     // --- startup (TQ7formStartup.cpp: menu, status, window; TQ7formTuning.cpp: tuning) ---
     // A start-up status line, shown by the splash window while it exists, else skipped.
     void SetStatus(const std::string& text);
@@ -543,6 +547,10 @@ private:
     std::unique_ptr<std::vector<std::string>> restartList_;
     std::int32_t suspendedPower_ = 0;
     std::string suspendedSerial_;
+    // Files refused for their size: never written over by the panel's own saves.
+    std::set<std::string> refusedFiles_;
+    // The computer's sleep and wake, as the power broadcast to this window.
+    std::unique_ptr<plat::win::PowerBroadcast> powerBroadcast_;
     // --- startup ---
     void BuildStartup();
     void BuildMainMenu();

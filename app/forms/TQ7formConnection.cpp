@@ -60,6 +60,7 @@ void TQ7form::BuildConnection() {
     RunModal = [](TCustomForm& f) { return f.ShowModal(); };
     DiscForm = new TDiscForm(this, Q7, [this](const std::string& line) { DebugLog(line); });
     Q7->OnDisconnect = [this](TObject* s) { Q7Disconnect(s); };
+    powerBroadcast_ = std::make_unique<plat::win::PowerBroadcast>();
 }
 
 // --- which receiver ------------------------------------------------------------------------------

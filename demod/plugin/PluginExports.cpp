@@ -3,9 +3,11 @@
 #include "demod/dsp/RC_Heap.h"
 #include "demod/dsp/RC_Runtime.h"
 #include "demod/ui/DemodInstances.h"
+#include "demod/audio/RC_AudioMixer.h"
 #include "demod/ui/DemodWindow.h"
 #include "demod/ui/KvrCodes.h"
 #include "demod/ui/toolkit/RC_MessageBox.h"
+#include "demod/ui/toolkit/RC_Window.h"
 
 #include <algorithm>
 #include <cstring>
@@ -77,6 +79,9 @@ KVR_EXPORT void kvrPluginDone() {
     try {
         // Instances the host did not close would keep windows whose code is about to be unmapped.
         DemodInstances::DestroyAll();
+        // The class's procedure is about to be unmapped; a later load registers its own.
+        RC_Window::ReleaseClass();
+        RC_AudioMixer::ReleaseClass();
     } catch (...) {
     }
 }
