@@ -22,6 +22,7 @@
 #include "app/receiver/MainThread.h"
 #include "app/receiver/PackedFrequency.h"
 #include "app/receiver/TmyKVRserver.h"
+#include "app/receiver/TQ7Facilities.h"
 #include "app/receiver/TmyQ745.h"
 #include "platform/audio/AudioSystem.h"
 #include "platform/audio/FileAudioBackend.h"
@@ -242,6 +243,34 @@ TEST_F(PluginSide, TheRealDemodulatorIsEmbeddedInTheDemodulatorPanel) {
     EXPECT_EQ(form->EmbeddedDemodulator(), 0u);
     EXPECT_FALSE(pro->Checked());
     EXPECT_TRUE(win::GetChildWindows(form->DemodPanel->Handle()).empty());
+}
+
+// The receiver's modes are what the memory and range dialogs offer: the demodulator brings its
+// own while it runs and must leave the receiver's behind when it stops, over more than one start.
+TEST_F(PluginSide, TheReceiverKeepsItsModesWhenTheDemodulatorStops) {
+    AddDemodulator();
+    StartPanel();
+    auto modes = [this] {
+        const TQ7Facilities& f = form->Q7->Q7Facilities();
+        std::vector<std::int32_t> ids;
+        for (int i = 0; i < f.ModesCount; ++i) ids.push_back(f.GetMode(i));
+        return ids;
+    };
+    const std::vector<std::int32_t> own = modes();
+    ASSERT_FALSE(own.empty());
+    for (int start = 0; start < 2; ++start) {
+        ASSERT_TRUE(form->StartDemodulator("Q745 Professional")) << (boxes.empty() ? "" : boxes[0].text);
+        Pump();
+        EXPECT_NE(modes(), own) << "the demodulator's modes, in its order, while it runs";
+        form->KVR->StopPlugin("Q745 Professional");
+        Pump();
+        EXPECT_EQ(modes(), own) << "after stop " << start;
+        const auto* caps = static_cast<const unsigned char*>(form->KVR->GetRadioDevCaps());
+        ASSERT_NE(caps, nullptr);
+        std::uint32_t count = 0;
+        std::memcpy(&count, caps + 228, 4);
+        EXPECT_EQ(count, own.size()) << "the block the next plug-in gets";
+    }
 }
 
 // --- memory requests -----------------------------------------------------------------------------
