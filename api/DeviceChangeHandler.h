@@ -26,6 +26,8 @@ public:
 private:
     // First slot whose device path equals `path` ignoring case, or 0.
     std::int32_t FindSlot(const std::string& path);
+    // Reopens a returning receiver under its device lock and applies its settings again.
+    void Reconnect(std::int32_t index);
     void Reapply(std::int32_t index);
 
     RadioLibrary& lib_;

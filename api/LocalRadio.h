@@ -24,6 +24,10 @@ struct LocalRadio {
     // The slot's disconnected mark for this process's open receiver, mirrored where it is written,
     // for the connection query that never waits for the device lock.
     std::atomic<bool> unplugged{false};
+    // Set (under the exclusion mutex) while this process opens or reconnects the slot's device
+    // outside that mutex; a removal meanwhile is noted for the opener to act on.
+    bool opening = false;
+    bool removedWhileOpening = false;
 
     // Serialises the requests and guards the slot's cached fields, which the device-change thread
     // rewrites under it.

@@ -3,6 +3,7 @@
 #include "api/ProcessRandom.h"
 #include "api/SignalLevel.h"
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 
@@ -12,6 +13,7 @@ namespace {
 constexpr std::int32_t kSimulatedRefClockHz = 20'000'000;
 constexpr std::uint32_t kSimulatedDetectorWord = 0x02580100;
 constexpr std::uint32_t kMeasureFlags = 25;
+constexpr std::int32_t kMaxIfGain = 100;
 
 std::int32_t SimulatedLevel() { return -(NextProcessRandom() % 1001) - 300; }
 
@@ -20,6 +22,8 @@ bool InRange(const RadioSlot& slot, std::uint32_t hz) {
 }
 
 } // namespace
+
+const RadioSlot* RadioControl::Peek(std::int32_t index) { return lib_.Lookup(index); }
 
 RadioControl::HeldSlot RadioControl::Hold(std::int32_t index) {
     RadioSlot* slot = lib_.Lookup(index);
@@ -70,7 +74,7 @@ std::int32_t RadioControl::SetFrequency(std::int32_t index, std::uint32_t hz) {
 }
 
 std::uint64_t RadioControl::GetFrequency(std::int32_t index) {
-    const HeldSlot slot = Hold(index);
+    const RadioSlot* slot = Peek(index);
     return slot ? slot->frequency : 0;
 }
 
@@ -162,7 +166,7 @@ std::int32_t RadioControl::SetPower(std::int32_t index, std::int32_t on) {
                     [&](RadioSlot& s) { s.power = on != 0; });
 }
 std::int32_t RadioControl::GetPower(std::int32_t index) {
-    const HeldSlot s = Hold(index);
+    const RadioSlot* s = Peek(index);
     return s ? static_cast<std::int32_t>(s->power) : 0;
 }
 
@@ -171,7 +175,7 @@ std::int32_t RadioControl::SetAtten(std::int32_t index, std::int32_t on) {
                     [&](RadioSlot& s) { s.atten = on != 0; });
 }
 std::int32_t RadioControl::GetAtten(std::int32_t index) {
-    const HeldSlot s = Hold(index);
+    const RadioSlot* s = Peek(index);
     return s ? static_cast<std::int32_t>(s->atten) : 0;
 }
 
@@ -183,16 +187,20 @@ std::int32_t RadioControl::SetAgc(std::int32_t index, std::int32_t mode) {
                     [&](RadioSlot& slot) { slot.agc = mode; });
 }
 std::int32_t RadioControl::GetAgc(std::int32_t index) {
-    const HeldSlot s = Hold(index);
+    const RadioSlot* s = Peek(index);
     return s ? s->agc : -1;
 }
 
 std::int32_t RadioControl::SetIfGain(std::int32_t index, std::int32_t gain) {
     return SetValue(index, IOCTL_LXQ745_SET_IF_GAIN, static_cast<std::uint32_t>(gain), true,
-                    [&](RadioSlot& s) { s.ifGain = gain; });
+                    [&](RadioSlot& s) {
+                        // The driver takes the low byte and clamps it to 100: the cache holds
+                        // what the receiver holds.
+                        s.ifGain = s.simulated ? gain : std::min(gain & 0xFF, kMaxIfGain);
+                    });
 }
 std::int32_t RadioControl::GetIfGain(std::int32_t index) {
-    const HeldSlot s = Hold(index);
+    const RadioSlot* s = Peek(index);
     return s ? s->ifGain : -1;
 }
 
@@ -201,7 +209,7 @@ std::int32_t RadioControl::SetRfAmp(std::int32_t index, std::int32_t state) {
                     [&](RadioSlot& s) { s.rfAmp = static_cast<std::uint32_t>(state); });
 }
 std::int32_t RadioControl::GetRfAmp(std::int32_t index) {
-    const HeldSlot s = Hold(index);
+    const RadioSlot* s = Peek(index);
     return s ? static_cast<std::int32_t>(s->rfAmp) : 0;
 }
 
@@ -212,7 +220,7 @@ std::int32_t RadioControl::SetFmw(std::int32_t index, std::int32_t state) {
                     [&](RadioSlot& slot) { slot.fmWide = static_cast<std::uint32_t>(state); });
 }
 std::int32_t RadioControl::GetFmw(std::int32_t index) {
-    const HeldSlot s = Hold(index);
+    const RadioSlot* s = Peek(index);
     if (!s || !(s->eeprom.capabilities & kCapFmWide)) return 0;
     return static_cast<std::int32_t>(s->fmWide);
 }
@@ -222,7 +230,7 @@ std::int32_t RadioControl::SetPllSpeed(std::int32_t index, std::int32_t option) 
                     [&](RadioSlot& s) { s.pllSpeed = static_cast<std::uint32_t>(option); });
 }
 std::int32_t RadioControl::GetPllSpeed(std::int32_t index) {
-    const HeldSlot s = Hold(index);
+    const RadioSlot* s = Peek(index);
     return s ? static_cast<std::int32_t>(s->pllSpeed) : 0;
 }
 
@@ -254,7 +262,7 @@ std::int32_t RadioControl::SetIf2Frequency(std::int32_t index, std::int32_t hz) 
     return 1;
 }
 std::int32_t RadioControl::GetIf2Frequency(std::int32_t index) {
-    const HeldSlot s = Hold(index);
+    const RadioSlot* s = Peek(index);
     return s ? static_cast<std::int32_t>(s->if2Frequency) : 0;
 }
 
@@ -426,12 +434,12 @@ std::int32_t RadioControl::GetSignalStrengthDbm(std::int32_t index) {
 }
 
 std::int32_t RadioControl::GetLastSsDbm(std::int32_t index) {
-    const HeldSlot s = Hold(index);
+    const RadioSlot* s = Peek(index);
     return s ? s->lastLevel : -1;
 }
 
 std::int32_t RadioControl::GetLastRawSs(std::int32_t index) {
-    const HeldSlot s = Hold(index);
+    const RadioSlot* s = Peek(index);
     return s ? DbmToRaw(s->lastLevel) : -1;
 }
 
@@ -477,7 +485,7 @@ std::int32_t RadioControl::IsSpectrumInverted(std::int32_t index) {
 }
 
 std::int32_t RadioControl::IsUsVersion(std::int32_t index) {
-    const HeldSlot s = Hold(index);
+    const RadioSlot* s = Peek(index);
     if (!s) return 1;
     return (s->eeprom.capabilities & kCapLockout) ? 1 : 0;
 }
@@ -485,7 +493,7 @@ std::int32_t RadioControl::IsUsVersion(std::int32_t index) {
 // ---- EEPROM and calibration ----
 
 std::int32_t RadioControl::ReadBands(std::int32_t index, std::uint32_t* edges) {
-    const HeldSlot s = Hold(index);
+    const RadioSlot* s = Peek(index);
     if (!s || !edges) return 0;
     std::memcpy(edges, reinterpret_cast<const std::uint8_t*>(&s->eeprom) + kEepromBandEdgesOffset,
                 32);
@@ -502,7 +510,7 @@ std::int32_t RadioControl::WriteBands(std::int32_t index, const std::uint32_t* e
 }
 
 std::int32_t RadioControl::GetEeprom(std::int32_t index, void* image) {
-    const HeldSlot s = Hold(index);
+    const RadioSlot* s = Peek(index);
     if (!s || !image) return 0;
     std::memcpy(image, &s->eeprom, sizeof(LX_Q7_EEPROM));
     return 1;
@@ -574,7 +582,7 @@ std::int32_t RadioControl::WrCalib2(std::int32_t index, std::uint32_t guard, std
 }
 
 std::int32_t RadioControl::GetPath(std::int32_t index, char* buffer, std::uint32_t length) {
-    const HeldSlot s = Hold(index);
+    const RadioSlot* s = Peek(index);
     if (!s || !buffer) return 0;
     const char* end = static_cast<const char*>(std::memchr(s->devicePath, '\0', kDevicePathSize));
     const std::size_t n = (end ? static_cast<std::size_t>(end - s->devicePath) : kDevicePathSize - 1) + 1;
@@ -585,7 +593,7 @@ std::int32_t RadioControl::GetPath(std::int32_t index, char* buffer, std::uint32
 }
 
 const char* RadioControl::GetPath2(std::int32_t index) {
-    const HeldSlot s = Hold(index);
+    const RadioSlot* s = Peek(index);
     return s ? s->devicePath : nullptr;
 }
 

@@ -97,6 +97,10 @@ private:
         std::unique_lock<plat::sys::RecursiveMutex> lock_;
     };
     HeldSlot Hold(std::int32_t index);
+    // The slot for an export that only reads the cache: no lock, so a request that waits on the
+    // receiver never holds it up. Each field is read once; a change under way may or may not be
+    // seen, as with any answer from a cache.
+    const RadioSlot* Peek(std::int32_t index);
 
     // A set export with a 4-byte value request: the request (real receivers) must succeed and,
     // with needOkWord, answer a non-zero output word; then `cache` runs. Simulated: `cache` only.

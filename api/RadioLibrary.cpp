@@ -33,6 +33,9 @@ RadioLibrary::RadioLibrary(Options options)
       devices_(options.devices ? std::move(options.devices) : MakeChannelDeviceProvider()),
       exclusion_(kExclusionMutexName), presence_(kMappingName) {
     if (!exclusion_.Valid()) return;
+    // Asked before the table is locked: a host that does not answer must not hold up every
+    // other process that loads the library.
+    const std::vector<std::string> present = devices_->List();
     std::unique_lock lock(exclusion_);
     bool created = false;
     mapping_ = plat::sys::SharedMemory::OpenOrCreate(kMappingName, sizeof(SharedRadioTable),
@@ -44,11 +47,12 @@ RadioLibrary::RadioLibrary(Options options)
     if (created || alone) {
         std::memset(table_, 0, sizeof(SharedRadioTable));
         initialisedTable_ = true;
-        Initialise();
+        Enumerate(present);
     } else {
         ReclaimAbandonedSlots();
     }
     table_->processCount = table_->processCount + 1;
+    if (initialisedTable_) Probe(lock);
 }
 
 RadioLibrary::~RadioLibrary() {
@@ -79,23 +83,14 @@ RadioLibrary::~RadioLibrary() {
     mapping_.reset();
 }
 
-void RadioLibrary::Initialise() {
-    Enumerate();
+void RadioLibrary::Enumerate(const std::vector<std::string>& paths) {
     for (std::int32_t i = 1; i <= kRadioCount; ++i) {
         RadioSlot& slot = Slot(i);
+        slot.simulated = 1;
+        slot.eeprom = SimulatedEeprom();
         slot.deviceHandle = kNoDeviceHandle;
         slot.if2Frequency = kIf2AfterOpenHz;
-        // The probe fills the EEPROM copy and the cached settings of every real receiver.
-        if (slot.devicePath[0] != '\0') CloseRadioDevice(OpenRadioDevice(i));
     }
-}
-
-void RadioLibrary::Enumerate() {
-    for (std::int32_t i = 1; i <= kRadioCount; ++i) {
-        Slot(i).simulated = 1;
-        Slot(i).eeprom = SimulatedEeprom();
-    }
-    const std::vector<std::string> paths = devices_->List();
     for (std::size_t k = 0; k < paths.size() && k < kRadioCount; ++k) {
         // A path that does not fit the slot's field leaves the slot simulated.
         if (paths[k].empty() || paths[k].size() >= kDevicePathSize) continue;
@@ -104,6 +99,41 @@ void RadioLibrary::Enumerate() {
         std::memcpy(slot.devicePath, paths[k].data(), paths[k].size());
         slot.simulated = 0;
     }
+}
+
+void RadioLibrary::Probe(std::unique_lock<plat::sys::NamedMutex>& lock) {
+    // The probe fills the EEPROM copy and the cached settings of every real receiver. Its slots
+    // are held meanwhile, so that no other process opens them, but the table is not: a receiver
+    // that does not answer must not hold up the other processes.
+    std::vector<std::int32_t> probed;
+    for (std::int32_t i = 1; i <= kRadioCount; ++i) {
+        if (Slot(i).simulated || table_->openCount[i - 1] != 0) continue;
+        Claim(i);
+        probed.push_back(i);
+    }
+    lock.unlock();
+    for (const std::int32_t i : probed) {
+        if (ConnectDevice(i, true)) CloseLink(i);
+        Local(i).scanStep.reset();
+    }
+    lock.lock();
+    for (const std::int32_t i : probed) Unclaim(i);
+    lock.unlock();
+    ShowPendingWarning();
+}
+
+void RadioLibrary::Claim(std::int32_t index) {
+    table_->openCount[index - 1] = 1;
+    table_->ownerProcess[index - 1] = processId_;
+    Local(index).opening = true;
+    Local(index).removedWhileOpening = false;
+}
+
+void RadioLibrary::Unclaim(std::int32_t index) {
+    table_->openCount[index - 1] = 0;
+    table_->ownerProcess[index - 1] = 0;
+    Local(index).opening = false;
+    NoteHeld(index);
 }
 
 std::unique_lock<plat::sys::NamedMutex> RadioLibrary::LockTable() {
@@ -224,7 +254,7 @@ std::int32_t RadioLibrary::Open(const char* serial) {
         std::int32_t opened = 0;
         for (std::int32_t i = 1; i <= kRadioCount; ++i) {
             if (std::memcmp(Slot(i).eeprom.serial, serial, 8) == 0) {
-                opened = OpenDeviceSlot(i) ? i : 0;
+                opened = OpenDeviceSlot(i, lock) ? i : 0;
                 break;
             }
         }
@@ -247,32 +277,53 @@ std::int32_t RadioLibrary::Open(const char* serial) {
 std::int32_t RadioLibrary::OpenRadioDevice(std::int32_t index) {
     if (!table_) return 0;
     auto lock = LockTable();
+    std::int32_t opened = 0;
     if (index == 0) {
-        for (std::int32_t i = 1; i <= kRadioCount && index == 0; ++i) {
-            if (!Slot(i).simulated && table_->openCount[i - 1] == 0) index = i;
+        // The first free real receiver that opens: one held outside the table (its device
+        // refuses) does not stop the search.
+        for (std::int32_t i = 1; i <= kRadioCount && opened == 0; ++i) {
+            if (!Slot(i).simulated && table_->openCount[i - 1] == 0 && OpenDeviceSlot(i, lock))
+                opened = i;
         }
-        if (index == 0) return 0;
+    } else if (ValidIndex(index)) {
+        opened = OpenDeviceSlot(index, lock) ? index : 0;
     }
-    if (!ValidIndex(index)) return 0;
-    const std::int32_t opened = OpenDeviceSlot(index) ? index : 0;
     lock.unlock();
     ShowPendingWarning();
     return opened;
 }
 
-bool RadioLibrary::OpenDeviceSlot(std::int32_t index) {
-    std::unique_lock lock(exclusion_);
-    RadioSlot& slot = Slot(index);
+bool RadioLibrary::OpenDeviceSlot(std::int32_t index, std::unique_lock<plat::sys::NamedMutex>& lock) {
+    LocalRadio& local = Local(index);
     if (table_->openCount[index - 1] != 0) {
-        if (table_->ownerProcess[index - 1] != processId_) return false;
+        if (table_->ownerProcess[index - 1] != processId_ || local.opening) return false;
         table_->openCount[index - 1] = table_->openCount[index - 1] + 1;
         return true;
     }
-    LocalRadio& local = Local(index);
-    {
-        std::lock_guard deviceLock(local.deviceLock);
-        local.link = slot.devicePath[0] ? devices_->Open(slot.devicePath) : nullptr;
+    // The slot is held for this process while its device is asked, without the table.
+    Claim(index);
+    const bool readBack = !Slot(index).disconnected;
+    lock.unlock();
+    const bool connected = ConnectDevice(index, readBack);
+    lock.lock();
+    local.opening = false;
+    if (!connected || local.removedWhileOpening) {
+        if (connected) CloseLink(index);
+        local.scanStep.reset();
+        Unclaim(index);
+        if (local.removedWhileOpening && !Slot(index).disconnected) MakeFreeSimulated(index);
+        local.removedWhileOpening = false;
+        return false;
     }
+    NoteHeld(index);
+    return true;
+}
+
+bool RadioLibrary::ConnectDevice(std::int32_t index, bool readBack) {
+    RadioSlot& slot = Slot(index);
+    LocalRadio& local = Local(index);
+    std::lock_guard deviceLock(local.deviceLock);
+    local.link = slot.devicePath[0] ? devices_->Open(slot.devicePath) : nullptr;
     if (!local.link) return false;
     slot.deviceHandle = static_cast<std::uint64_t>(index);
     std::uint64_t version = 0;
@@ -280,12 +331,12 @@ bool RadioLibrary::OpenDeviceSlot(std::int32_t index) {
         Send(index, IOCTL_LXQ745_GET_VERSION, nullptr, 0, nullptr, 0, &version);
     if (!IsSuccess(status) || version != LXQ745_DRIVER_INTERFACE_VERSION) {
         CloseLink(index);
-        // Shown once the exclusion mutex is given back, so that a box waiting for the user does
-        // not hold up every other process.
-        mismatchWarning_.store(true);
+        // A device that did not answer in time, or a host that went away, is no driver of
+        // another release.
+        if (status != plat::sys::kStatusRequestTimedOut && status != plat::sys::wire::kStatusNotConnected)
+            mismatchWarning_.store(true);
         return false;
     }
-    table_->ownerProcess[index - 1] = processId_;
     local.scanStep = std::make_unique<plat::sys::Event>(plat::sys::Event::Reset::Manual, true);
 
     // Post-open initialisation; the results are not checked.
@@ -307,23 +358,23 @@ bool RadioLibrary::OpenDeviceSlot(std::int32_t index) {
     Send(index, IOCTL_LXQ745_SET_IF2_FREQUENCY, &if2, sizeof if2, &if2Out, sizeof if2Out);
     slot.pendingFrequency = 0;
 
-    table_->openCount[index - 1] = table_->openCount[index - 1] + 1;
-    NoteHeld(index);
-
     // A reconnection keeps the cached settings: they are applied to the device afterwards.
-    if (!slot.disconnected) {
-        auto readBack = [&](std::uint32_t code, auto store) {
+    if (readBack) {
+        auto readBackValue = [&](std::uint32_t code, auto store) {
             std::uint64_t value = 0;
             if (IsSuccess(Send(index, code, nullptr, 0, nullptr, 0, &value))) store(value);
         };
-        readBack(IOCTL_LXQ745_GET_POWER, [&](std::uint64_t v) { slot.power = std::uint32_t(v); });
-        readBack(IOCTL_LXQ745_GET_FREQUENCY, [&](std::uint64_t v) { slot.frequency = v; });
-        readBack(IOCTL_LXQ745_GET_ATTEN, [&](std::uint64_t v) { slot.atten = std::uint32_t(v); });
-        readBack(IOCTL_LXQ745_GET_RF_AMP, [&](std::uint64_t v) { slot.rfAmp = std::uint32_t(v); });
-        readBack(IOCTL_LXQ745_GET_AGC, [&](std::uint64_t v) { slot.agc = std::int32_t(v); });
-        readBack(IOCTL_LXQ745_GET_IF_GAIN, [&](std::uint64_t v) { slot.ifGain = std::int32_t(v); });
-        readBack(IOCTL_LXQ745_GET_IF2_FREQUENCY,
-                 [&](std::uint64_t v) { slot.if2Frequency = std::uint32_t(v); });
+        readBackValue(IOCTL_LXQ745_GET_POWER, [&](std::uint64_t v) { slot.power = std::uint32_t(v); });
+        readBackValue(IOCTL_LXQ745_GET_FREQUENCY, [&](std::uint64_t v) { slot.frequency = v; });
+        readBackValue(IOCTL_LXQ745_GET_ATTEN, [&](std::uint64_t v) { slot.atten = std::uint32_t(v); });
+        readBackValue(IOCTL_LXQ745_GET_RF_AMP, [&](std::uint64_t v) { slot.rfAmp = std::uint32_t(v); });
+        readBackValue(IOCTL_LXQ745_GET_AGC, [&](std::uint64_t v) { slot.agc = std::int32_t(v); });
+        readBackValue(IOCTL_LXQ745_GET_IF_GAIN, [&](std::uint64_t v) { slot.ifGain = std::int32_t(v); });
+        readBackValue(IOCTL_LXQ745_GET_IF2_FREQUENCY,
+                      [&](std::uint64_t v) { slot.if2Frequency = std::uint32_t(v); });
+        // FM-wide outlives a session in the receiver: a new session must know it is on.
+        if (slot.eeprom.capabilities & kCapFmWide)
+            readBackValue(IOCTL_LXQ745_GET_FMW, [&](std::uint64_t v) { slot.fmWide = v != 0 ? 1u : 0u; });
     }
     return true;
 }
@@ -333,7 +384,15 @@ std::int32_t RadioLibrary::CloseRadioDevice(std::int32_t index) {
     auto lock = LockTable();
     RadioSlot* slot = Lookup(index);
     if (!slot) return 0;
-    if (table_->openCount[index - 1] == 1) StopCodec(index, true);
+    if (table_->openCount[index - 1] == 1) {
+        // The last close stops the codec stream, which asks the device: not while the table is
+        // held, so that a receiver that does not answer holds up no other process.
+        lock.unlock();
+        StopCodec(index, true);
+        lock.lock();
+        slot = Lookup(index);
+        if (!slot) return 1; // closed meanwhile by another thread of this process
+    }
     if (!slot->simulated || slot->disconnected) {
         CloseDeviceSlot(index);
     } else {
@@ -350,7 +409,6 @@ std::int32_t RadioLibrary::CloseRadioDevice(std::int32_t index) {
 }
 
 void RadioLibrary::CloseDeviceSlot(std::int32_t index) {
-    std::unique_lock lock(exclusion_);
     const std::int32_t was = table_->openCount[index - 1];
     if (was == 0) return;
     table_->openCount[index - 1] = was - 1;

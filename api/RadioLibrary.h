@@ -16,6 +16,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace lxq::api {
 
@@ -70,8 +71,21 @@ public:
     std::int32_t Open(const char* serial);
     std::int32_t OpenRadioDevice(std::int32_t index);
     std::int32_t CloseRadioDevice(std::int32_t index);
-    bool OpenDeviceSlot(std::int32_t index);
+    // The open worker, called with the table locked once through `lock`. The lock is given up
+    // while the device is asked (the slot stays held for this process), so a receiver that does
+    // not answer never holds up the other processes.
+    bool OpenDeviceSlot(std::int32_t index, std::unique_lock<plat::sys::NamedMutex>& lock);
     void CloseDeviceSlot(std::int32_t index);
+    // Opens the slot's device and runs the post-open initialisation, with `readBack` also reading
+    // the receiver's settings into the cache. Takes the device lock, never the table; the caller
+    // holds the slot (Claim, or an open slot being reconnected).
+    bool ConnectDevice(std::int32_t index, bool readBack);
+    // Holds a free slot for this process while its device is opened outside the table lock, and
+    // gives it back (both under the table lock).
+    void Claim(std::int32_t index);
+    void Unclaim(std::int32_t index);
+    // Shows the mismatch warning that an open left, without holding the table.
+    void ShowPendingWarning();
 
     // A slot no process holds any more and whose device is gone: demonstration receiver again.
     void MakeFreeSimulated(std::int32_t index);
@@ -79,11 +93,10 @@ public:
     void StopCodec(std::int32_t index, bool sendStop);
 
 private:
-    void Initialise();
-    void Enumerate();
+    void Enumerate(const std::vector<std::string>& paths);
+    void Probe(std::unique_lock<plat::sys::NamedMutex>& lock);
     void ReclaimAbandonedSlots();
     void CloseLink(std::int32_t index);
-    void ShowPendingWarning();
     // Brings Local(index).held up to date with the table (under the exclusion mutex).
     void NoteHeld(std::int32_t index);
 

@@ -1,5 +1,6 @@
 #include "api/ReceiverApi.h"
 
+#include <cmath>
 #include <mutex>
 
 namespace lxq::api {
@@ -24,6 +25,9 @@ std::int32_t ReceiverApi::InvertSpectrum(std::int32_t index, std::int16_t* sampl
                                          std::size_t bitsPerSample, std::int32_t invert) {
     const RadioSlot* slot = library_.Lookup(index);
     if (!slot || bitsPerSample != 16 || (!samples && count != 0)) return 0;
+    // A rate that is no rate would put the inverter's oscillator out for good: refused, and the
+    // samples are left as they are.
+    if (!std::isfinite(sampleRate) || sampleRate <= 0.0f) return 0;
     SpectrumInverter& inverter = inverters_[static_cast<std::size_t>(index - 1)];
     inverter.Reserve(count);
     std::uint32_t if2Frequency;

@@ -27,6 +27,7 @@ SpectrumInverter::SpectrumInverter()
 }
 
 void SpectrumInverter::SetSampleRate(float rate) {
+    if (!std::isfinite(rate)) return;
     const float r = std::max(rate, 4.0f);
     inPhase_.SetRate(r);
     quadrature_.SetRate(r);

@@ -53,6 +53,7 @@ public:
     HardwareStateRecord BuildHardwareStateRecord() const;
 
 private:
+    NtStatus PushGains(const TunerState& ts);
     NtStatus ComputeAndPush(std::uint32_t freq, bool waitPush, bool forceAll, std::uint32_t dwell);
     NtStatus WaitForLock();
 

@@ -10,6 +10,14 @@ constexpr std::uint8_t kFull = 63;
 
 } // namespace
 
+// The new gains go out like any push; then whoever waits for the receiver to settle is woken,
+// since the gains change what it is doing.
+NtStatus Tuner::PushGains(const TunerState& ts) {
+    const NtStatus status = PushTunerState(ts, false, false);
+    hardware_.SignalService();
+    return status;
+}
+
 NtStatus Tuner::ApplyGains(std::uint8_t agcMode, std::uint8_t ifGain, std::uint8_t manual) {
     state_.agcMode = agcMode;
     state_.ifGain = ifGain;
@@ -37,7 +45,7 @@ NtStatus Tuner::ApplyGains(std::uint8_t agcMode, std::uint8_t ifGain, std::uint8
         }
         g[3] = agcMode == 1 || agcMode == 2 ? kFull : 0;
         for (int i = 0; i < 4; ++i) g[4 + i] = static_cast<std::uint8_t>(e.defaultGain20 >> (8 * i));
-        return PushTunerState(ts, false, false);
+        return PushGains(ts);
     }
 
     g[7] = 0;
@@ -67,7 +75,7 @@ NtStatus Tuner::ApplyGains(std::uint8_t agcMode, std::uint8_t ifGain, std::uint8
         set18to20(0, 0, 0);
         break;
     }
-    return PushTunerState(ts, false, false);
+    return PushGains(ts);
 }
 
 } // namespace lxq::driver

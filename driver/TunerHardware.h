@@ -22,6 +22,9 @@ public:
     // for the repeated reads of a lock wait, which some receivers must be asked to re-check.
     virtual NtStatus ReadLockStatus(bool again, std::uint8_t& status) = 0;
 
+    // Wakes a wait for the receiver to finish its work, where the receiver has such a wait.
+    virtual void SignalService() {}
+
     // Switches the receiver's FM-wide path.
     virtual NtStatus SwitchFmWide(bool on) = 0;
 

@@ -22,16 +22,19 @@ void Count(std::int16_t& c) {
     if (c < kCountLimit) ++c;
 }
 
-// A scale's lower bound never exceeds its upper: the other bound moves to one unit beyond.
-void SetLowerBound(double& lo, double& hi, double v) {
-    lo = v;
-    if (lo > hi) hi = lo + 1;
+// A scale's lower bound stays below its upper: the other bound moves to one unit beyond. A bound
+// that is not a finite number, or that leaves no finite span to the other, is refused: the scales
+// are walked in grid steps from one bound to the other, and positions divide by the span.
+void SetBounds(double& lo, double& hi, double newLo, double newHi) {
+    if (!std::isfinite(newLo) || !std::isfinite(newHi) || !std::isfinite(newHi - newLo) || !(newHi > newLo))
+        return;
+    lo = newLo;
+    hi = newHi;
 }
 
-void SetUpperBound(double& lo, double& hi, double v) {
-    hi = v;
-    if (hi < lo) lo = hi - 1;
-}
+void SetLowerBound(double& lo, double& hi, double v) { SetBounds(lo, hi, v, v >= hi ? v + 1 : hi); }
+
+void SetUpperBound(double& lo, double& hi, double v) { SetBounds(lo, hi, v <= lo ? v - 1 : lo, v); }
 
 } // namespace
 

@@ -249,6 +249,7 @@ private:
     int tick_ = 0, gap_ = 0;
     int leftMargin_ = 0, leftExtra_ = 0;
     int rightMargin_ = 0, rightExtra_ = 0;
+    int altLabelsTop_ = 0; // top of the highest alternate-scale label
     int row_ = 0, top_ = 0, legendXWidth_ = 0;
     int plotW_ = 0, plotH_ = 0;
     std::int64_t freqGrid_ = 0;

@@ -70,8 +70,14 @@ void TmyFreqGraph2::LeaveImage() {
 void TmyFreqGraph2::DrawTopLabel(std::int64_t freq) {
     if (!image_ || plotW_ < 1 || plotH_ < 1) return;
     ImageCanvas& c = image_->GetCanvas();
+    // The band over the plot only: the left margin holds the Y legend and the top value label,
+    // and the alternate scale's top label reaches up into the band on the right.
     c.Brush().SetColor(colorBackground_);
-    c.FillRect({0, 0, image_->Width(), top_});
+    const int width = image_->Width();
+    const bool altScale = graphType_ == TmyGraphType::myGraphNormal && showAlterScale_;
+    const int plotRight = altScale ? std::min(width, leftMargin_ + plotW_ + 1) : width;
+    c.FillRect({leftMargin_, 0, plotRight, top_});
+    if (plotRight < width) c.FillRect({plotRight, 0, width, std::max(0, std::min(top_, altLabelsTop_))});
     if (!showTopLabel_) return;
     const bool given = freq != -1;
     const bool markerRow = showMarker_ && (given || !deltaMode_);

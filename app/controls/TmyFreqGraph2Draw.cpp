@@ -40,6 +40,13 @@ std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
 
 std::string Whole(double v) { return FormatFloat(v, 0, 0); }
 
+// The number of grid labels from lo to hi in steps of grid, none when the numbers make no scale.
+int ScaleLabels(double lo, double hi, double grid, int plotH) {
+    const double n = std::floor((hi - lo + 1e-9) / grid) + 1;
+    if (!std::isfinite(n) || !(grid > 0) || n < 1) return 0;
+    return static_cast<int>(std::min(n, static_cast<double>(plotH) + 1));
+}
+
 } // namespace
 
 // --- mapping ---
@@ -299,9 +306,10 @@ bool TmyFreqGraph2::DrawValueScale() {
         if (histogram) return top_ + plotH_ - static_cast<int>(std::lround(v * 0.01 * plotH_));
         return graphType_ == TmyGraphType::myGraphBar ? GetYbar(v) : GetY(v, false);
     };
-    for (int k = 0;; ++k) {
+    // At most one label per pixel row, whatever the bounds and grid came to.
+    const int labels = ScaleLabels(lo, hi, valueGrid_, plotH_);
+    for (int k = 0; k < labels; ++k) {
         const double v = lo + k * valueGrid_;
-        if (v > hi + 1e-9) break;
         const int y = yOf(v);
         const std::string label = Whole(v);
         const gdi::Size size = c.TextExtent(label);
@@ -367,9 +375,10 @@ bool TmyFreqGraph2::DrawAltScale() {
     c.MoveTo(right, top_);
     c.LineTo(right, top_ + plotH_);
     bool fits = true;
-    for (int k = 0;; ++k) {
+    altLabelsTop_ = top_;
+    const int labels = ScaleLabels(altMin_, altMax_, altGrid_, plotH_);
+    for (int k = 0; k < labels; ++k) {
         const double v = altMin_ + k * altGrid_;
-        if (v > altMax_ + 1e-9) break;
         const int y = GetY(v, true);
         const std::string label = Whole(v);
         const gdi::Size size = c.TextExtent(label);
@@ -380,6 +389,7 @@ bool TmyFreqGraph2::DrawAltScale() {
         c.MoveTo(right, y);
         c.LineTo(right + tick_, y);
         c.TextOut(right + tick_ + gap_, y - size.cy / 2, label);
+        altLabelsTop_ = std::min(altLabelsTop_, y - size.cy / 2);
     }
     c.Font().SetColor(textColour);
     if (!fits) {

@@ -49,6 +49,12 @@ bool ParseGraphFile(const std::vector<char>& bytes, LoadedGraph& out) {
         if (r.lineType > 4 || r.capacity != steps + 1 || r.filled < 0 || r.filled > r.capacity + 1)
             return false;
     }
+    // The samples must be in the file before room is made for them: a forged capacity must not
+    // cost more memory than the file's own size.
+    std::size_t sampleBytes = 0;
+    for (const GraphFileLine& r : out.records)
+        sampleBytes += (static_cast<std::size_t>(r.capacity) + 1) * sizeof(std::int16_t);
+    if (sampleBytes > bytes.size() - at) return false;
     for (const GraphFileLine& r : out.records) {
         std::vector<std::int16_t>& s = out.samples.emplace_back(static_cast<std::size_t>(r.capacity) + 1);
         if (!take(s.data(), s.size() * sizeof(std::int16_t))) return false;

@@ -148,11 +148,13 @@ void TmySMeter::SetMin(double v) {
 }
 
 void TmySMeter::SetPosition(double v) {
+    if (std::isnan(v)) v = min_; // no level: the needle rests
     position_ = std::clamp(v, std::min(min_, max_), std::max(min_, max_));
     Repaint();
 }
 
 void TmySMeter::SetSecPosition(double v) {
+    if (std::isnan(v)) v = min_;
     secPosition_ = std::clamp(v, std::min(min_, max_), std::max(min_, max_));
     Repaint();
 }

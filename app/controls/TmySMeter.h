@@ -6,6 +6,8 @@
 // The scale is rendered at twice the size and averaged down; the needle is supersampled 3x3.
 
 #include <functional>
+#include <algorithm>
+#include <cmath>
 #include <memory>
 #include <string>
 
@@ -105,7 +107,12 @@ private:
     void DrawLabels();
     void DrawReadout();
     void DrawStatusTexts();
-    double Fraction(double dbm) const { return (dbm - min_) / (max_ - min_); }
+    // Where a level lies on the scale, 0 at Min and 1 at Max; a level beyond either end stays at
+    // that end, and a scale of no width (Min = Max) or a level that is no number puts it at 0.
+    double Fraction(double dbm) const {
+        const double f = (dbm - min_) / (max_ - min_);
+        return std::isfinite(f) ? std::clamp(f, 0.0, 1.0) : 0.0;
+    }
     void SetSwitch(bool& field, bool v);
     void Repaint();
 

@@ -1,4 +1,6 @@
 #include "app/controls/TmyTuningPad.h"
+
+#include "platform/win/InputApi.h"
 #include "app/controls/SolidBrush.h"
 
 #include <algorithm>
@@ -188,9 +190,18 @@ void TmyTuningPad::DrawHint(int anchor) {
     c.TextOut(a - wPlus / 2 + (wPlus - w), 0, t);
 }
 
+TmyTuningPad::~TmyTuningPad() { Release(); }
+
 void TmyTuningPad::Confine(TmyImage& area) {
     const TPoint origin = area.ClientToScreen({0, 0});
     confined_ = {origin.x, origin.y, origin.x + area.Width(), origin.y + area.Height()};
+    plat::win::ClipCursor(&confined_);
+}
+
+void TmyTuningPad::Release() {
+    if (confined_.IsEmpty()) return;
+    confined_ = {};
+    plat::win::ClipCursor(nullptr);
 }
 
 // --- pointer ---
@@ -220,7 +231,7 @@ void TmyTuningPad::FOnMouseDown(TObject* sender, TMouseButton button, TShiftStat
 }
 
 void TmyTuningPad::FOnMouseUp(TObject* sender, TMouseButton, TShiftState shift, int x, int y) {
-    confined_ = {};
+    Release();
     held_ = false;
     timer_->SetEnabled(false);
     reversed_ = false;

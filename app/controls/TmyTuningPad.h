@@ -26,6 +26,8 @@ public:
                                                 12500, 20000, 25000, 30000, 50000, 100000, 1000000};
 
     explicit TmyTuningPad(plat::comp::TComponent* owner);
+    // A pad that goes while held leaves the pointer free.
+    ~TmyTuningPad() override;
     const char* ClassName() const override { return "TmyTuningPad"; }
 
     // Rewrites an entry of the key table shared by every pad; other indexes are ignored.
@@ -69,7 +71,9 @@ private:
     void Layout();
     void DrawCur(TColor colour);
     void DrawHint(int anchor);
+    // Keeps the pointer on the pressed area while a button is held; Release frees it.
     void Confine(TmyImage& area);
+    void Release();
     void FOnMouseDown(plat::comp::TObject* sender, plat::comp::TMouseButton button,
                       plat::comp::TShiftState shift, int x, int y);
     void FOnMouseUp(plat::comp::TObject* sender, plat::comp::TMouseButton button,

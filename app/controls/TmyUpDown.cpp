@@ -84,10 +84,11 @@ void TmyUpDown::Resize() {
 }
 
 void TmyUpDown::WMSize() {
+    // Two equal halves; the bar takes what is left, so an even height leaves no row uncovered.
     const int h = (Height() - kBarHeight) / 2;
     up_->SetBounds(0, 0, Width(), h);
-    bar_->SetBounds(0, h, Width(), kBarHeight);
-    down_->SetBounds(0, h + kBarHeight, Width(), h);
+    bar_->SetBounds(0, h, Width(), Height() - 2 * h);
+    down_->SetBounds(0, Height() - h, Width(), h);
 }
 
 void TmyUpDown::FNotification(TObject* sender) {

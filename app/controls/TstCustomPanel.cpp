@@ -25,6 +25,66 @@ void TstCustomPanel::AdjustClientRect(TRect& r) {
     r = {r.left + n, r.top + n, r.right - n, r.bottom - n};
 }
 
+void TstCustomPanel::SetAutoSize(bool v) {
+    if (v == autoSize_) return;
+    autoSize_ = v;
+    AdjustSize();
+}
+
+bool TstCustomPanel::CanAutoSize(int& newWidth, int& newHeight) {
+    if (docking_) return false;
+    int right = 0, bottom = 0;
+    bool any = false;
+    for (int i = 0; i < ControlCount(); ++i) {
+        const TControl* c = Controls(i);
+        if (!c->Visible()) continue;
+        any = true;
+        right = std::max(right, c->Left() + c->Width());
+        bottom = std::max(bottom, c->Top() + c->Height());
+    }
+    if (!any) return false;
+    // The children lie inside the bevel, whose width is the one drawn at the new size.
+    const int frameW = Width() - ClientWidth(), frameH = Height() - ClientHeight();
+    const int n = bevelWidth_;
+    newWidth = right + n + frameW;
+    newHeight = bottom + n + frameH;
+    return true;
+}
+
+void TstCustomPanel::AdjustSize() {
+    int w = Width(), h = Height();
+    if (autoSize_ && CanAutoSize(w, h) && (w != Width() || h != Height())) SetBounds(Left(), Top(), w, h);
+}
+
+bool TstCustomPanel::DockClient(TControl& client, TAlign align) {
+    if (!dockSite_) return false;
+    struct Docking {
+        bool& flag;
+        explicit Docking(bool& f) : flag(f) { flag = true; }
+        ~Docking() { flag = false; }
+    } docking(docking_);
+    if (autoSize_) {
+        switch (align) {
+        case TAlign::alTop:
+            if (Height() == 0) SetHeight(client.Height());
+            break;
+        case TAlign::alBottom:
+            if (Height() == 0) SetBounds(Left(), Top() - client.Height(), Width(), client.Height());
+            break;
+        case TAlign::alLeft:
+            if (Width() == 0) SetWidth(client.Width());
+            break;
+        case TAlign::alRight:
+            if (Width() == 0) SetBounds(Left() - client.Width(), Top(), client.Width(), Height());
+            break;
+        default: break;
+        }
+    }
+    client.SetParent(this);
+    client.SetAlign(align);
+    return true;
+}
+
 void TstCustomPanel::SetBevelWidth(int v) {
     v = std::max(v, 0);
     if (v == bevelWidth_) return;

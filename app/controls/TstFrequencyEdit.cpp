@@ -181,10 +181,9 @@ void TstFrequencyEdit::KeyDown(std::uint16_t& key, TShiftState shift) {
 }
 
 void TstFrequencyEdit::DoEnter() {
+    // Selects the whole text with AutoSelect, else puts the caret at the end.
     TstAlignEdit::DoEnter();
-    AdjustEditRect();
-    SelectAll();
-    Invalidate();
+    UpdateEditRect();
 }
 
 void TstFrequencyEdit::DoExit() {
@@ -193,7 +192,7 @@ void TstFrequencyEdit::DoExit() {
         else SetValue(value_);
     }
     TstAlignEdit::DoExit();
-    Invalidate();
+    UpdateEditRect();
 }
 
 void TstFrequencyEdit::Resize() {
@@ -203,21 +202,31 @@ void TstFrequencyEdit::Resize() {
 
 void TstFrequencyEdit::WndProc(TMessage& m) {
     TstAlignEdit::WndProc(m);
-    if (m.Msg == CM_FONTCHANGED) AdjustEditRect();
+    if (m.Msg == CM_FONTCHANGED || m.Msg == CM_CTL3DCHANGED) AdjustEditRect();
 }
 
 void TstFrequencyEdit::AdjustEditRect() {
     int widest = 0;
     for (const char* t : kUnitTexts) widest = std::max(widest, Font().TextExtent(t).cx);
     textHeight_ = Font().TextExtent(kUnitTexts[0]).cy;
-    if (BorderStyle() == TBorderStyle::bsSingle) {
+    if (BorderStyle() != TBorderStyle::bsSingle) {
+        borderWidth_ = borderHeight_ = 0;
+    } else if (Ctl3D()) {
         borderWidth_ = plat::win::GetSystemMetrics(plat::win::SM_CXBORDER);
         borderHeight_ = plat::win::GetSystemMetrics(plat::win::SM_CYBORDER);
     } else {
-        borderWidth_ = borderHeight_ = 0;
+        borderWidth_ = plat::win::GetSystemMetrics(plat::win::SM_CXEDGE);
+        borderHeight_ = plat::win::GetSystemMetrics(plat::win::SM_CYEDGE);
     }
     digitsRight_ = ClientWidth() - widest - borderWidth_;
-    Invalidate();
+    UpdateEditRect();
+}
+
+void TstFrequencyEdit::UpdateEditRect() {
+    // Out of sight while not editing: the display text is painted by the field itself.
+    const TRect r = Focused() ? TRect{0, 0, digitsRight_, textHeight_}
+                              : TRect{-digitsRight_, 0, 0, textHeight_};
+    SetEditRect(r.Offset(0, borderHeight_));
 }
 
 void TstFrequencyEdit::RepaintUnlessFocused() {
@@ -227,20 +236,19 @@ void TstFrequencyEdit::RepaintUnlessFocused() {
 void TstFrequencyEdit::Paint() {
     TCanvas& c = Canvas();
     const TColor fontColor = Enabled() ? Font().Color() : clGrayText;
-    SetSolidBrush(c, Color());
-    c.FillRect(ClientRect());
-    c.Brush().SetStyle(TBrushStyle::bsClear);
-    c.Font().Assign(Font());
-    c.Font().SetColor(fontColor);
     const int top = borderHeight_;
     if (Focused()) {
-        // The edit text, in the digits column, aligned as the field is.
-        TRect r{borderWidth_, top, digitsRight_, top + textHeight_};
-        const unsigned align = Alignment() == TAlignment::taRightJustify ? plat::gdi::dt::Right
-                               : Alignment() == TAlignment::taCenter     ? plat::gdi::dt::Center
-                                                                         : plat::gdi::dt::Left;
-        c.DrawText(Text(), r, plat::gdi::dt::SingleLine | align);
+        // The edit draws its text, selection and caret in the digits column.
+        TstAlignEdit::Paint();
+        c.Brush().SetStyle(TBrushStyle::bsClear);
+        c.Font().Assign(Font());
+        c.Font().SetColor(fontColor);
     } else {
+        SetSolidBrush(c, Color());
+        c.FillRect(ClientRect());
+        c.Brush().SetStyle(TBrushStyle::bsClear);
+        c.Font().Assign(Font());
+        c.Font().SetColor(fontColor);
         std::string large = DisplayText();
         std::string small;
         int smallLeft = digitsRight_;

@@ -83,6 +83,7 @@ private:
     std::uint8_t UnitFor(std::int64_t v) const;
     bool ShowsUndef() const { return displayUndefValueText_ && value_ == undefValue_; }
     void AdjustEditRect();
+    void UpdateEditRect();
     void RepaintUnlessFocused();
 
     plat::comp::TWinControl* exitControl_ = nullptr;

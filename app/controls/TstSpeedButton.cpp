@@ -1,4 +1,6 @@
 #include "app/controls/TstSpeedButton.h"
+
+#include "platform/components/Frames.h"
 #include "app/controls/SolidBrush.h"
 
 #include <algorithm>
@@ -163,6 +165,14 @@ void TstSpeedButton::WndProc(TMessage& m) {
             allowAllUp_ = sender->allowAllUp_;
         }
         return;
+    }
+    if (m.Msg == CM_DIALOGCHAR) {
+        const bool parentShowing = Parent() && Parent()->Showing();
+        if (IsAccel(static_cast<char>(m.WParam), Caption()) && Enabled() && Visible() && parentShowing) {
+            Click();
+            m.Result = 1;
+            return;
+        }
     }
     TGraphicControl::WndProc(m);
     if (m.Msg == CM_ENABLEDCHANGED) Repaint();

@@ -58,7 +58,8 @@ std::vector<TBand> ParseBands(std::string_view text) {
 }
 
 std::vector<TBand> ReadBandFile(const std::string& path) {
-    const auto text = plat::sys::ReadWholeFile(path);
+    // A band plan is a few hundred lines: anything larger is no band list.
+    const auto text = plat::sys::ReadWholeFile(path, plat::sys::kProfileFileLimit);
     return text ? ParseBands(*text) : std::vector<TBand>{};
 }
 

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
+#include <sstream>
 
 #include "app/controls/FloatText.h"
 #include "app/forms/ModeNames.h"
@@ -19,6 +20,7 @@ namespace {
 
 constexpr std::size_t kColumns = 19;
 constexpr std::size_t kMaxLine = 10240; // longer lines are read in pieces
+constexpr std::size_t kMaxCsvBytes = std::size_t{16} << 20;
 constexpr std::int32_t kMaxPercent = 99;
 constexpr int kNamedModes = 20;
 constexpr int kGroups = 16;
@@ -341,8 +343,15 @@ bool ExportMemoryCsv(const std::string& path, const MemoryList& list) {
 
 bool ImportMemoryCsv(const std::string& path, MemoryList& list,
                      const std::function<void(const std::string&)>& report) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
+    // A memory list has at most 9999 channels of a few hundred characters each: a larger file
+    // (or a link to an endless device) is no list and is not read.
+    plat::sys::FileRead read = plat::sys::ReadFileWithin(path, kMaxCsvBytes);
+    if (read.outcome == plat::sys::ReadOutcome::TooLarge) {
+        if (report) report(path + " is larger than a memory list can be and was not read.");
+        return true; // nothing imported, and said so
+    }
+    if (read.outcome != plat::sys::ReadOutcome::Read) return false;
+    std::istringstream in(std::move(read.bytes));
     // Lines are read as a line reader with a buffer of kMaxLine bytes would: a longer line is
     // taken in pieces.
     const auto nextLine = [&in](std::string& line) {

@@ -44,8 +44,8 @@ void RebuildHotkeys(MemoryList& list, HotkeyTable& used) {
     }
 }
 
-std::optional<MemoryFileContent> ReadMemoryFile(const std::string& path) {
-    auto content = ReadRecordFile<TMemoryRecord>(path);
+std::optional<MemoryFileContent> ReadMemoryFile(const std::string& path, plat::sys::ReadOutcome* outcome) {
+    auto content = ReadRecordFile<TMemoryRecord>(path, outcome);
     if (!content) return std::nullopt;
     MemoryFileContent result;
     result.damaged = content->damaged;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/forms/TMemoryRecord.h"
+#include "platform/sys/AtomicFile.h"
 
 namespace lxq {
 
@@ -38,7 +39,8 @@ struct MemoryFileContent {
     MemoryList list;
     std::size_t damaged = 0; // records dropped
 };
-std::optional<MemoryFileContent> ReadMemoryFile(const std::string& path);
+std::optional<MemoryFileContent> ReadMemoryFile(const std::string& path,
+                                                plat::sys::ReadOutcome* outcome = nullptr);
 
 // Stores each record's checksum and writes the list in its order. False when the file could not
 // be written; the old file is then unchanged.

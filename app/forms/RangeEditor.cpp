@@ -27,6 +27,7 @@ RangeEditor::RangeEditor(TComponent* owner, const TQ7Facilities& facilities, con
     : TForm(owner), facilities_(facilities) {
     RunModal = [](TForm& f) { return f.ShowModal(); };
     SetCaption(caption);
+    SetPosition(TPosition::poMainFormCenter);
     SetBorderStyle(TFormBorderStyle::bsDialog);
     SetClientSize(420, 330);
     SetKeyPreview(true);

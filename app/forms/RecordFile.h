@@ -3,6 +3,8 @@
 // by the record size. Each record carries a checksum (StoredChecksum of its type); a record
 // that does not match it, and a short record at the end, are dropped. Writing stores every
 // record's checksum and replaces the file whole, so a crash mid-write keeps the old file.
+// Lists hold at most kMaxFileRecords entries (channel numbers end at 9999), so a larger file is
+// no file of ours and is not read.
 
 #include <cstring>
 #include <optional>
@@ -20,12 +22,18 @@ struct RecordFileContent {
     std::size_t damaged = 0; // records dropped for their checksum, and a short one at the end
 };
 
-// The records of the file; nothing when it cannot be read.
+inline constexpr std::size_t kMaxFileRecords = 9999;
+
+// The records of the file; nothing when it cannot be read or is larger than kMaxFileRecords
+// records (and a short one) can be. *outcome, when given, tells which.
 template <typename R>
-std::optional<RecordFileContent<R>> ReadRecordFile(const std::string& path) {
+std::optional<RecordFileContent<R>> ReadRecordFile(const std::string& path,
+                                                   plat::sys::ReadOutcome* outcome = nullptr) {
     static_assert(std::is_trivially_copyable_v<R>);
-    const auto bytes = plat::sys::ReadWholeFile(path);
-    if (!bytes) return std::nullopt;
+    plat::sys::FileRead read = plat::sys::ReadFileWithin(path, kMaxFileRecords * sizeof(R) + sizeof(R) - 1);
+    if (outcome) *outcome = read.outcome;
+    if (read.outcome != plat::sys::ReadOutcome::Read) return std::nullopt;
+    const std::string* bytes = &read.bytes;
     RecordFileContent<R> content;
     std::size_t at = 0;
     for (; at + sizeof(R) <= bytes->size(); at += sizeof(R)) {

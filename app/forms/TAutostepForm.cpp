@@ -22,6 +22,7 @@ TAutostepForm::TAutostepForm(TComponent* owner, TmyQ7& receiver) : TForm(owner) 
     RunModal = [](TForm& f) { return f.ShowModal(); };
     ShowMessageBox = [](const std::string& t, const std::string& c, std::uint32_t f) { return MessageBox(t, c, f); };
     SetCaption("Auto-stepping");
+    SetPosition(TPosition::poMainFormCenter);
     SetClientSize(620, 290);
     SetKeyPreview(true);
     for (std::size_t i = 0; i < kColumns.size(); ++i) {

@@ -46,6 +46,7 @@ TDebugForm::TDebugForm(TComponent* owner, TmyQ745* receiver) : TForm(owner), rx_
         return MessageBox(text, caption, flags);
     };
     SetCaption(kCaption);
+    SetPosition(TPosition::poMainFormCenter);
     SetBorderStyle(TFormBorderStyle::bsSingle);
     SetClientSize(620, kPageArea + kTabHeight);
     SetKeyPreview(true);

@@ -15,6 +15,7 @@ using namespace plat::comp;
 TExclusionForm::TExclusionForm(TComponent* owner) : TForm(owner) {
     ShowMessageBox = [](const std::string& t, const std::string& c, std::uint32_t f) { return MessageBox(t, c, f); };
     SetCaption("Exclusion");
+    SetPosition(TPosition::poMainFormCenter);
     SetBorderStyle(TFormBorderStyle::bsDialog);
     SetClientSize(260, 110);
     SetKeyPreview(true);

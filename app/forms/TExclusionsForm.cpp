@@ -5,6 +5,7 @@
 #include "app/controls/FloatText.h"
 #include "app/controls/TmyFrequencyEdit.h"
 #include "app/controls/TstListBox.h"
+#include "app/controls/ColorShadow.h"
 #include "app/controls/TstSpeedButton.h"
 #include "app/forms/DialogParts.h"
 #include "app/forms/ShortText.h"
@@ -39,6 +40,7 @@ TExclusionsForm::TExclusionsForm(TComponent* owner) : TForm(owner) {
     RunModal = [](TForm& f) { return f.ShowModal(); };
     ShowMessageBox = [](const std::string& t, const std::string& c, std::uint32_t f) { return MessageBox(t, c, f); };
     SetCaption("Exclusions");
+    SetPosition(TPosition::poMainFormCenter);
     SetClientSize(320, 300);
     SetKeyPreview(true);
     fromLabel_ = PlaceLabel(this, this, 8, 8, 150, "From");
@@ -56,6 +58,8 @@ TExclusionsForm::TExclusionsForm(TComponent* owner) : TForm(owner) {
     stSpeedButton6 = button(8, 244, 24, "");
     stSpeedButton6->SetGroupIndex(6);
     stSpeedButton6->SetAllowAllUp(true);
+    // Without a caption only the face tells the switch is on: a latched face is a shade darker.
+    stSpeedButton6->SetColorDown(GetColorShadow(stSpeedButton6->Color(), 100, -1, 1));
     PlaceLabel(this, this, 38, 248, 200, "Enable excluding while scanning");
     stSpeedButton1->OnClick = [this](TObject* s) { stSpeedButton1Click(s); };
     stSpeedButton2->OnClick = [this](TObject* s) { stSpeedButton2Click(s); };

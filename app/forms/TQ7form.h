@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,7 @@
 #include "app/forms/TuningSteps.h"
 #include "platform/components/TForm.h"
 #include "platform/sys/Module.h"
+#include "platform/win/PowerBroadcast.h"
 
 namespace plat::comp {
 class TApplicationEvents;
@@ -289,6 +291,8 @@ public:
     void Exit1Click(plat::comp::TObject* sender);
     // The plug-ins stopped at a suspend, to start again at the resume; null between suspends.
     const std::vector<std::string>* RestartList() const { return restartList_.get(); }
+    // Whether the driver host's sleep and wake notices reach the panel now.
+    bool HearsHostPowerEvents() const { return powerBroadcast_ && powerBroadcast_->HostListening(); }
     // --- startup (TQ7formStartup.cpp: menu, status, window; TQ7formTuning.cpp: tuning) ---
     // A start-up status line, shown by the splash window while it exists, else skipped.
     void SetStatus(const std::string& text);
@@ -311,6 +315,11 @@ public:
     bool EdgeResizing() const { return edgeResizing_; }
     // Resizing by the lower edge, seen in the application's messages; true when it took the message.
     bool EdgeResizeMessage(const plat::win::Msg& msg);
+    // The lower edge is a band of the window's frame, below the client area, as on a desktop
+    // whose windows have sizing frames: a press there is a non-client press.
+    void ReserveLowerEdge(plat::comp::TMessage& calcSize);
+    plat::comp::TRect ClientAreaInWindow() const override;
+    void PaintNonClient(plat::gdi::DC& dc) override;
     TstPanel* stPanel5 = nullptr;                 // shows the tuning pad's lowest part, its keys
     TmyUpDown* myUpDown1 = nullptr;               // the step spinner
     TstSpeedButton* stSpeedButton9 = nullptr;     // Auto: the step from the autostep list
@@ -539,6 +548,10 @@ private:
     std::unique_ptr<std::vector<std::string>> restartList_;
     std::int32_t suspendedPower_ = 0;
     std::string suspendedSerial_;
+    // Files refused for their size: never written over by the panel's own saves.
+    std::set<std::string> refusedFiles_;
+    // The computer's sleep and wake, as the power broadcast to this window.
+    std::unique_ptr<plat::win::PowerBroadcast> powerBroadcast_;
     // --- startup ---
     void BuildStartup();
     void BuildMainMenu();

@@ -60,6 +60,7 @@ void TQ7form::BuildConnection() {
     RunModal = [](TCustomForm& f) { return f.ShowModal(); };
     DiscForm = new TDiscForm(this, Q7, [this](const std::string& line) { DebugLog(line); });
     Q7->OnDisconnect = [this](TObject* s) { Q7Disconnect(s); };
+    powerBroadcast_ = std::make_unique<plat::win::PowerBroadcast>();
 }
 
 // --- which receiver ------------------------------------------------------------------------------
@@ -139,6 +140,7 @@ void TQ7form::WndProc(TMessage& message) {
         else if ((event == kResumeCritical || event == kResumeSuspend) && restartList_) Resume();
     }
     TForm::WndProc(message);
+    if (message.Msg == win::WM_NCCALCSIZE) ReserveLowerEdge(message);
 }
 
 void TQ7form::Suspend() {

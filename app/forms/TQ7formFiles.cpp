@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <set>
 
 #include "app/controls/TmyFreqGraph2.h"
 #include "app/controls/TmyFrequencyEdit.h"
@@ -13,6 +14,7 @@
 #include "app/forms/MemoryCsv.h"
 #include "app/forms/MemoryOrdering.h"
 #include "app/forms/RecordFile.h"
+#include "platform/sys/AtomicFile.h"
 #include "app/forms/TQ7form.h"
 #include "app/forms/TRecallForm.h"
 #include "app/receiver/TmyQ745.h"
@@ -33,6 +35,11 @@ using namespace plat::comp;
 namespace {
 
 namespace fs = std::filesystem;
+
+// What the panel says of a file it refused to read for its size.
+std::string TooLargeText(const std::string& path, const std::string& kind) {
+    return path + " is larger than " + kind + " can be and was not read.\nIt is left as it is.";
+}
 
 constexpr const char* kDefaultMemoryFile = "Q7memory.45m";
 constexpr const char* kAutoStepFile = "autostep.45s";
@@ -120,7 +127,10 @@ bool TQ7form::AskYesNo(const std::string& question) {
 
 void TQ7form::ReadSettings() {
     const std::string inFolder = dataFolder_ + kSettingsFileName;
-    const TIniFile ini(fs::exists(inFolder) ? inFolder : std::string(kSettingsFileName));
+    const std::string path = fs::exists(inFolder) ? inFolder : std::string(kSettingsFileName);
+    if (plat::sys::ReadFileWithin(path, plat::sys::kProfileFileLimit).outcome == plat::sys::ReadOutcome::TooLarge)
+        Warn(TooLargeText(path, "a settings file")); // read as empty; never written over
+    const TIniFile ini(path);
     settings_ = ReadPanelSettings(ini, Q7->GetSerialNum(), demodulatorName_);
     SquelchLevelsToUnits(settings_);
     ApplySettings();
@@ -261,8 +271,13 @@ std::string KeepDamaged(const std::string& path) {
 } // namespace
 
 void TQ7form::LoadMemoryFile() {
-    auto content = ReadMemoryFile(memoryFile_);
-    if (!content) {
+    plat::sys::ReadOutcome outcome = plat::sys::ReadOutcome::Missing;
+    auto content = ReadMemoryFile(memoryFile_, &outcome);
+    if (outcome == plat::sys::ReadOutcome::TooLarge) {
+        // Never saved over: what it holds is not known.
+        refusedFiles_.insert(memoryFile_);
+        Warn(TooLargeText(memoryFile_, "a memory file"));
+    } else if (!content) {
         if (memoryFile_ != dataFolder_ + kDefaultMemoryFile) Open1Click(nullptr);
     } else {
         memories_ = std::move(content->list);
@@ -276,14 +291,20 @@ void TQ7form::LoadMemoryFile() {
 }
 
 void TQ7form::SaveMemoryFile() {
-    if (!WriteMemoryFile(memoryFile_, memories_)) Saveas1Click(nullptr);
+    if (refusedFiles_.count(memoryFile_) != 0 || !WriteMemoryFile(memoryFile_, memories_)) Saveas1Click(nullptr);
 }
 
 namespace {
 
 template <typename R>
-std::vector<R> LoadRecords(const std::string& path, const std::function<void(const std::string&)>& warn) {
-    auto content = ReadRecordFile<R>(path);
+std::vector<R> LoadRecords(const std::string& path, const std::function<void(const std::string&)>& warn,
+                           std::set<std::string>& refused) {
+    plat::sys::ReadOutcome outcome = plat::sys::ReadOutcome::Missing;
+    auto content = ReadRecordFile<R>(path, &outcome);
+    if (outcome == plat::sys::ReadOutcome::TooLarge) {
+        refused.insert(path);
+        warn(TooLargeText(path, "a list file"));
+    }
     if (!content) return {};
     if (content->damaged > 0) {
         const std::string copy = KeepDamaged(path);
@@ -298,17 +319,22 @@ std::vector<R> LoadRecords(const std::string& path, const std::function<void(con
 void TQ7form::LoadAutoSteps() {
     std::string path = dataFolder_ + kAutoStepFile;
     if (!fs::exists(path)) path = (fs::path(plat::sys::ProgramFolder()) / kAutoStepFile).string();
-    autoSteps_ = LoadRecords<TRangeRecord>(path, [this](const std::string& t) { Warn(t); });
+    autoSteps_ = LoadRecords<TRangeRecord>(path, [this](const std::string& t) { Warn(t); }, refusedFiles_);
 }
 
-void TQ7form::SaveAutoSteps() { WriteRecordFile<TRangeRecord>(dataFolder_ + kAutoStepFile, autoSteps_); }
+void TQ7form::SaveAutoSteps() {
+    if (refusedFiles_.count(dataFolder_ + kAutoStepFile) == 0)
+        WriteRecordFile<TRangeRecord>(dataFolder_ + kAutoStepFile, autoSteps_);
+}
 
 void TQ7form::LoadExclusions() {
-    exclusions_ = LoadRecords<TExclusionRecord>(dataFolder_ + kExclusionFile, [this](const std::string& t) { Warn(t); });
+    exclusions_ = LoadRecords<TExclusionRecord>(dataFolder_ + kExclusionFile, [this](const std::string& t) { Warn(t); },
+                                                refusedFiles_);
 }
 
 void TQ7form::SaveExclusions() {
-    WriteRecordFile<TExclusionRecord>(dataFolder_ + kExclusionFile, exclusions_);
+    if (refusedFiles_.count(dataFolder_ + kExclusionFile) == 0)
+        WriteRecordFile<TExclusionRecord>(dataFolder_ + kExclusionFile, exclusions_);
 }
 
 void TQ7form::LoadBands() { bands_ = ReadBandFile(kBandFile); }
@@ -329,6 +355,7 @@ void TQ7form::Saveas1Click(TObject*) {
     SaveDialog1->SetFileName(memoryFile_);
     if (!ExecuteDialog(*SaveDialog1)) return;
     memoryFile_ = SaveDialog1->FileName();
+    refusedFiles_.erase(memoryFile_); // a name the user chose to save under
     Save1Click(this);
 }
 

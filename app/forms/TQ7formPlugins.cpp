@@ -361,7 +361,10 @@ void TQ7form::KVRDisable(TObject*) {
         const bool dsp = std::strcmp(caption, kDspMenu) == 0;
         PluginMenu(caption)->SetEnabled(clear(kLockPluginMenus) && (!dsp || !clear(kAllowDsp)));
     }
-    enable(clear(kLockScope) && powered && stSpeedButton24 && stSpeedButton24->Down(), {SweepPanel}); // open only
+    // Enabling the scope panel enables all its children: while a sweep runs its range entries
+    // are off, and a lock re-applied then must not bring them back. The panel is live only open.
+    const bool scope = clear(kLockScope) && powered && stSpeedButton24 && stSpeedButton24->Down();
+    if (SweepPanel && SweepPanel->Enabled() != scope) SweepPanel->SetEnabled(scope);
     if (Exit1) Exit1->SetEnabled(clear(kLockExit));
     const bool meter = clear(kLockMeter) && ((powered && agcOn) || fmWide);
     enable(meter, {mySMeter, stSpeedButton16, stSpeedButton17, stSpeedButton18});

@@ -265,6 +265,7 @@ void TQ7form::LXPowerChange(TObject*) {
         stSpeedButton7Click(stSpeedButton7);   // Stop scanning
         stSpeedButton31Click(stSpeedButton31); // Stop sweeping
     }
+    KVRDisable(this); // power on enables the panel's children, locked ones included
 }
 
 void TQ7form::LXAGCChange(TObject*) {
@@ -273,6 +274,7 @@ void TQ7form::LXAGCChange(TObject*) {
     if (agc < 0 || agc > 3) return;
     buttons[agc]->SetDown(true);
     stSpeedButton4Click(buttons[agc]);
+    KVRDisable(this); // the manual IF gain and the meter follow the AGC
 }
 
 void TQ7form::LXAttenChange(TObject*) {
@@ -378,6 +380,7 @@ void TQ7form::LXSquelchChange(TObject*) {
     }
     mySMeter->SetDefeat((bits & kSquelchLevel) == 0);
     if (filled) ApplyModeSquelch(mode);
+    KVRDisable(this); // the entries of the squelch types now on
 }
 
 void TQ7form::LXSignalChange(TObject*) {

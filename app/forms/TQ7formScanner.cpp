@@ -214,7 +214,9 @@ void TQ7form::StartScan() {
     LoadScanTimings();
     DebugLog("Starting SCANNING");
     holdDeadline_ = 0;
-    savedAGC_ = Q7->GetAGC();
+    // The user's AGC, which Stop brings back: a scan that goes on after a hold finds the
+    // receiver on the scan's own fast AGC. Stopped or paused, the receiver has the user's.
+    if (ScannerState == kIdle || ScannerState == kPaused) savedAGC_ = Q7->GetAGC();
     Q7->SetAGC(kFastAgc);
     const std::int64_t f = Q7->GetFreq();
     scanNext_.frequency = scanActive_.frequency = f;

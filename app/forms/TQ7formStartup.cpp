@@ -131,6 +131,23 @@ void TQ7form::FormActivate(TObject*) {
 
 void TQ7form::FormCanResize(TObject*, int&, int&, bool& resize) { resize = true; }
 
+void TQ7form::ReserveLowerEdge(TMessage& m) {
+    if (auto* r = reinterpret_cast<win::Rect*>(m.LParam)) r->bottom = std::max(r->top, r->bottom - kEdgeBand);
+}
+
+TRect TQ7form::ClientAreaInWindow() const {
+    TRect r = TForm::ClientAreaInWindow();
+    r.bottom = std::max(r.top, r.bottom - kEdgeBand);
+    return r;
+}
+
+void TQ7form::PaintNonClient(plat::gdi::DC& dc) {
+    TForm::PaintNonClient(dc);
+    const TRect client = ClientAreaInWindow();
+    dc.FillRect({client.left, client.bottom, client.right, client.bottom + kEdgeBand},
+                plat::gdi::Brush::Solid(plat::comp::ColorToRGB(Color())));
+}
+
 // The spectrum scope below the front panel is made taller or shorter by dragging the window's
 // lower edge; the band is live only while the scope is open.
 bool TQ7form::EdgeResizeMessage(const win::Msg& msg) {
@@ -166,6 +183,8 @@ bool TQ7form::EdgeResizeMessage(const win::Msg& msg) {
         win::Point cursor;
         win::GetCursorPos(&cursor);
         SetHeight(std::clamp(edgeStartHeight_ + (cursor.y - edgeStartY_), kMinHeight, kMaxHeight));
+        // The scope below the front panel takes the new height, its graph with it.
+        if (stSpeedButton24->Down()) LayOutScope(true, ClientHeight() - stPanel1->Height());
         return false;
     }
     default: return false;

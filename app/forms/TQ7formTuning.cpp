@@ -124,8 +124,15 @@ void TQ7form::ShowMemoryLabel() {
     std::string label = band >= 0 ? bands_[static_cast<std::size_t>(band)].name : std::string();
     std::int32_t number = 0;
     const std::int64_t tuned = Q7->GetFreq();
+    // Of several channels on the tuned frequency the one recalled, and so shown, stays; else the
+    // last one.
+    const TMemoryRecord* shown = nullptr;
     for (const auto& r : memories_) {
         if (r->frequency != tuned) continue;
+        if (!shown || shown->number != myIntEdit1->Value()) shown = r.get();
+    }
+    if (shown) {
+        const TMemoryRecord* r = shown;
         if (!Trimmed(r->callsign, sizeof r->callsign).empty())
             label.assign(r->callsign, strnlen(r->callsign, sizeof r->callsign));
         else if (!Trimmed(r->comments, sizeof r->comments).empty())

@@ -34,6 +34,7 @@ TRangesForm::TRangesForm(TComponent* owner, const TQ7Facilities& facilities) : T
     NewRangeForm = new TNewRangeForm(this, facilities);
     ShowMessageBox = [](const std::string& t, const std::string& c, std::uint32_t f) { return MessageBox(t, c, f); };
     SetCaption("Scan ranges");
+    SetPosition(TPosition::poMainFormCenter);
     SetClientSize(620, 330);
     SetKeyPreview(true);
     for (std::size_t i = 0; i < kColumns.size(); ++i) {
@@ -41,8 +42,9 @@ TRangesForm::TRangesForm(TComponent* owner, const TQ7Facilities& facilities) : T
     }
     stListBox1 = PlaceRowList(this, this, 8, 26, 604, 200, kRowHeight);
     stListBox1->OnDrawItem = [this](TWinControl* c, int i, TRect r, TOwnerDrawState s) { stListBox1DrawItem(c, i, r, s); };
-    stListBox1->OnMouseDown = [this](TObject*, TMouseButton, TShiftState, int x, int) { stListBox1MouseDown(x); };
-    stListBox1->OnClick = [this](TObject* s) { stListBox1Click(s); };
+    stListBox1->OnMouseDown = [this](TObject*, TMouseButton b, TShiftState s, int x, int y) {
+        stListBox1MouseDown(b, s, x, y);
+    };
     stListBox1->OnDblClick = [this](TObject* s) {
         if (lastPressX_ >= kRowHeight) EditButtonClick(s);
     };
@@ -137,11 +139,13 @@ void TRangesForm::CloseButtonClick(TObject*) {
     Close();
 }
 
-void TRangesForm::stListBox1MouseDown(int x) { lastPressX_ = x; }
-
-void TRangesForm::stListBox1Click(TObject*) {
-    const int i = stListBox1->ItemIndex();
-    if (lastPressX_ < 0 || lastPressX_ >= kRowHeight || i < 0 || i >= static_cast<int>(ranges_.size())) return;
+void TRangesForm::stListBox1MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+    // The list's own selection (and its click event) comes before this handler: the press is
+    // handled here, on its own row, whether or not the selection changed.
+    lastPressX_ = x;
+    if (button != TMouseButton::mbLeft || (shift & ss::Double) || x < 0 || x >= kRowHeight) return;
+    const int i = stListBox1->ItemAtPos({x, y});
+    if (i < 0 || i >= static_cast<int>(ranges_.size())) return;
     ranges_[static_cast<std::size_t>(i)]->skip ^= 1;
     stListBox1->Invalidate();
 }

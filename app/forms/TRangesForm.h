@@ -55,9 +55,9 @@ public:
     void EditButtonClick(plat::comp::TObject* sender);
     void CloseButtonClick(plat::comp::TObject* sender);
     void AutoStoreButtonClick(plat::comp::TObject* sender);
-    // A click whose press lay in the check-box column toggles the skip mark of the selected row.
-    void stListBox1Click(plat::comp::TObject* sender);
-    void stListBox1MouseDown(int x);
+    // A press in the check-box column toggles the skip mark of the row pressed, which the list
+    // has selected by then; a double click's second press toggles nothing.
+    void stListBox1MouseDown(plat::comp::TMouseButton button, plat::comp::TShiftState shift, int x, int y);
     void stListBox1DrawItem(plat::comp::TWinControl* control, int index, plat::comp::TRect rect,
                             plat::comp::TOwnerDrawState state);
 

@@ -60,6 +60,7 @@ TRecallForm::~TRecallForm() = default;
 
 void TRecallForm::BuildControls() {
     SetCaption("Recall frequency");
+    SetPosition(TPosition::poMainFormCenter);
     SetClientSize(640, 360);
     SetKeyPreview(true);
     OnKeyDown = [this](TObject* s, std::uint16_t& k, TShiftState st) { FormKeyDown(s, k, st); };

@@ -23,6 +23,7 @@ TScanSetForm::TScanSetForm(TComponent* owner, TRangesForm* ranges, TExclusionsFo
     : TForm(owner), ranges_(ranges), exclusions_(exclusions) {
     RunModal = [](TForm& f) { return f.ShowModal(); };
     SetCaption("Scan settings");
+    SetPosition(TPosition::poMainFormCenter);
     SetBorderStyle(TFormBorderStyle::bsDialog);
     SetClientSize(380, 290);
     SetKeyPreview(true);

@@ -19,16 +19,28 @@ bool TableFits(std::uint32_t offset, std::uint32_t count, std::uint32_t entrySiz
 RadioDevCapsBlock::RadioDevCapsBlock(std::uint32_t totalSize)
     : bytes_(totalSize < kRadioDevCapsHeaderSize ? kRadioDevCapsHeaderSize : totalSize, 0) {}
 
-RadioDevCapsBlock RadioDevCapsBlock::CopyOf(const void* source, std::uint32_t available) {
-    RadioDevCapsBlock copy;
-    if (!source) return copy;
+bool RadioDevCapsBlock::Sound(const void* source, std::uint32_t available) {
+    // Nothing is read before the bytes are known to be there.
+    if (!source || available < kRadioDevCapsHeaderSize) return false;
     RADIODEVCAPS header;
     std::memcpy(&header, source, sizeof header);
     const std::uint32_t total = header.totalSize;
-    if (total < kRadioDevCapsHeaderSize || (available != 0 && total > available)) return copy;
-    if (!TableFits(header.rangeTable, header.rangeCount, sizeof(RADIODEVCAPS_RANGE), total) ||
-        !TableFits(header.modeTable, header.modeCount, sizeof(RADIODEVCAPS_MODE), total))
-        return copy;
+    return total >= kRadioDevCapsHeaderSize && total <= available &&
+           TableFits(header.rangeTable, header.rangeCount, sizeof(RADIODEVCAPS_RANGE), total) &&
+           TableFits(header.modeTable, header.modeCount, sizeof(RADIODEVCAPS_MODE), total);
+}
+
+RadioDevCapsBlock RadioDevCapsBlock::CopyOf(const void* source, std::uint32_t available) {
+    RadioDevCapsBlock copy;
+    if (!source) return copy;
+    if (available == 0) {
+        // An in-process block whose size only its header tells.
+        RADIODEVCAPS header;
+        std::memcpy(&header, source, sizeof header);
+        available = header.totalSize;
+    }
+    if (!Sound(source, available)) return copy;
+    const std::uint32_t total = static_cast<const RADIODEVCAPS*>(source)->totalSize;
     // The sub-block slots hold offsets from the block's start, so a byte copy is already relocated.
     copy.bytes_.resize(total);
     std::memcpy(copy.bytes_.data(), source, total);

@@ -170,9 +170,12 @@ public:
     // A zeroed block of the given size (at least a header).
     explicit RadioDevCapsBlock(std::uint32_t totalSize);
 
-    // A copy of the block at `source`, taking its size from the block's first field. Empty when the
-    // block is not sound: shorter than its header, longer than `available` bytes (when given), or
-    // with a range or mode table that does not lie inside it.
+    // Whether `available` bytes at `source` hold a sound block: at least a header, a size from its
+    // first field that is no more than what is there, and range and mode tables inside it.
+    static bool Sound(const void* source, std::uint32_t available);
+    // A copy of the block at `source`, taking its size from the block's first field; Empty when it
+    // is not Sound. `available` 0 is for a block of this process whose header alone tells its
+    // size; what a plug-in hands over always comes with its byte count.
     static RadioDevCapsBlock CopyOf(const void* source, std::uint32_t available = 0);
 
     bool Empty() const { return bytes_.empty(); }

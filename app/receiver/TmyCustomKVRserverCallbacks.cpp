@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "app/receiver/RADIODEVCAPS.h"
 #include "app/receiver/TmyCustomKVRserver.h"
 
 namespace lxq {
@@ -57,6 +58,8 @@ std::int32_t TmyCustomKVRserver::ServeCallback(KVRplugin& plugin, std::uint32_t 
         DoOnVisibleChanged();
         return 0;
     case kvr::kCbSetCapabilities:
+        // A block that is not sound is refused: not taken, not passed on, not announced.
+        if (!RadioDevCapsBlock::Sound(lpData, cbData)) return kvr::kNotHandled;
         SetRadioDevCaps(lpData, cbData);
         Broadcast(kvr::kNotifyCapabilities, 0, lpData, cbData);
         Fire(OnCapabilities);

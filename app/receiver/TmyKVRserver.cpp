@@ -77,13 +77,16 @@ void TmyKVRserver::SetRadioDevCaps(const void* caps, std::uint32_t available) {
 std::int32_t TmyKVRserver::kvrCallback(KVRplugin* plugin, std::uint32_t uMsg, std::uint32_t dwParam,
                                        std::uint32_t cbData, void* lpData) {
     if (!plugin || !plugin->Running()) return kvr::kNotHandled;
-    // The owner hears each callback once, whoever serves it.
-    const std::int32_t answer = DoOnCallback(*plugin, uMsg, dwParam, cbData, lpData);
-    // Resuming the scanner lies among the receiver's codes but is the owner's business.
-    if (receiver_ && uMsg != kvr::kCbResumeScanner &&
-        (uMsg == 0 || (uMsg >= kvr::kCbReceiverFirst && uMsg <= kvr::kCbReceiverLast)))
-        return receiver_->NotifyReceiver(uMsg, dwParam, cbData, lpData);
-    return ServeCallback(*plugin, uMsg, dwParam, cbData, lpData, answer);
+    DoOnCallback(*plugin, uMsg, dwParam, cbData, lpData);
+    if (receiver_ && (uMsg == 0 || (uMsg >= kvr::kCbReceiverFirst && uMsg <= kvr::kCbReceiverLast))) {
+        const std::int32_t answer = receiver_->NotifyReceiver(uMsg, dwParam, cbData, lpData);
+        // Resuming the scanner lies among the receiver's codes, but the scanner is the owner's:
+        // without this a plug-in could never resume it while a receiver is bound.
+        if (uMsg == kvr::kCbResumeScanner) DoOnResumeScanner();
+        return answer;
+    }
+    // The base handling raises OnCallback once more and answers as the base host does.
+    return TmyCustomKVRserver::kvrCallback(plugin, uMsg, dwParam, cbData, lpData);
 }
 
 std::int32_t TmyKVRserver::DoOnGetSettings(std::uint32_t dwParam, std::uint32_t cbData, void* lpData) {

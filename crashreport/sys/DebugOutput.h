@@ -3,8 +3,8 @@
 
 namespace errvane {
 
-// The library's debug output: standard error, written with plain write(2) so that it works from a
-// signal handler.
+// The library's debug output: the file named by LXQ745_DEBUG_OUTPUT, as the program's own, else
+// standard error; written with plain open(2) and write(2) so that it works from a signal handler.
 class DebugOutput {
 public:
     static void Write(const char* text);

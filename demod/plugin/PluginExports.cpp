@@ -6,6 +6,7 @@
 #include "demod/ui/DemodWindow.h"
 #include "demod/ui/KvrCodes.h"
 #include "demod/ui/toolkit/RC_MessageBox.h"
+#include "demod/ui/toolkit/RC_Window.h"
 
 #include <algorithm>
 #include <cstring>
@@ -77,6 +78,8 @@ KVR_EXPORT void kvrPluginDone() {
     try {
         // Instances the host did not close would keep windows whose code is about to be unmapped.
         DemodInstances::DestroyAll();
+        // The class's procedure is about to be unmapped; a later load registers its own.
+        RC_Window::ReleaseClass();
     } catch (...) {
     }
 }

@@ -1,6 +1,7 @@
 #include "driver/host/Bus.h"
 
 #include "driver/host/Dispatcher.h"
+#include "platform/sys/Clock.h"
 
 #include <algorithm>
 #include <cctype>
@@ -12,6 +13,7 @@ namespace {
 
 constexpr int kMaxDevices = 999;
 constexpr std::size_t kMaxBusId = 64;
+constexpr std::int64_t kSleepPollMs = 10;
 
 bool ValidBusId(const std::string& id) {
     if (id.empty() || id.size() > kMaxBusId) return false;
@@ -116,6 +118,8 @@ NtStatus Bus::SetDevicePower(const std::string& busId, int state) {
 }
 
 NtStatus Bus::Sleep() {
+    Tell(Event::SystemSleep, "");
+    WaitForClosedReceivers();
     const auto devices = Devices();
     for (const auto& device : devices) {
         const NtStatus status = SendPower(device, PowerMinor::QueryPower, PowerType::System, kSystemSleeping);
@@ -123,6 +127,7 @@ NtStatus Bus::Sleep() {
             // Anyone who agreed goes back to work.
             for (const auto& other : devices)
                 SendPower(other, PowerMinor::SetPower, PowerType::System, kSystemWorking);
+            Tell(Event::SystemWake, "");
             return status;
         }
     }
@@ -134,7 +139,36 @@ NtStatus Bus::Sleep() {
 NtStatus Bus::Wake() {
     for (const auto& device : Devices())
         SendPower(device, PowerMinor::SetPower, PowerType::System, kSystemWorking);
+    Tell(Event::SystemWake, "");
     return kStatusSuccess;
+}
+
+void Bus::WaitForClosedReceivers() {
+    // Only a client that heard the notice can close its receivers in answer to it.
+    {
+        std::lock_guard lock(mutex_);
+        if (listeners_.empty()) return;
+    }
+    plat::sys::Clock& clock = plat::sys::ActiveClock();
+    for (std::int64_t waited = 0;; waited += kSleepPollMs) {
+        bool open = false;
+        for (const auto& device : Devices()) {
+            std::lock_guard lock(device->DeviceMutex());
+            open = open || device->openCount > 0;
+        }
+        if (!open || waited >= kSleepGraceMs) return;
+        clock.SleepMs(kSleepPollMs);
+    }
+}
+
+void Bus::Tell(Event event, const std::string& path) {
+    std::lock_guard order(noticeMutex_);
+    std::vector<InterfaceListener> listeners;
+    {
+        std::lock_guard lock(mutex_);
+        for (auto& [id, listener] : listeners_) listeners.push_back(listener);
+    }
+    for (auto& listener : listeners) listener(event, path);
 }
 
 void Bus::RemoveAll() {
@@ -196,7 +230,7 @@ int Bus::Subscribe(InterfaceListener listener, bool replayPresent, const std::fu
     }
     if (registered) registered();
     if (replayPresent)
-        for (const auto& path : PresentPaths()) listener(true, path);
+        for (const auto& path : PresentPaths()) listener(Event::Arrived, path);
     return id;
 }
 
@@ -227,7 +261,7 @@ void Bus::SetInterfaceEnabled(DeviceObject& device, bool enabled) {
         else enabled_.erase(device.Number());
         for (auto& [id, listener] : listeners_) listeners.push_back(listener);
     }
-    for (auto& listener : listeners) listener(enabled, device.Path());
+    for (auto& listener : listeners) listener(enabled ? Event::Arrived : Event::Removed, device.Path());
 }
 
 void Bus::ReleaseInterface(DeviceObject& device) {
@@ -241,6 +275,19 @@ NtStatus Bus::RequestDevicePower(DeviceObject& device, int state, bool) {
     DevicePtr shared = Shared(device);
     if (!shared) return kStatusDeletePending;
     return SendPower(shared, PowerMinor::SetPower, PowerType::Device, state);
+}
+
+} // namespace lxq::host
+
+namespace lxq::host {
+
+NtStatus Bus::QueryCapabilities(DeviceObject&, DeviceCapabilities& capabilities) {
+    // Our bus keeps a device at full power while the system works and lets it go down to D3 in
+    // every sleeping state.
+    capabilities.deviceState[0] = 0;
+    capabilities.deviceState[kSystemWorking] = kD0;
+    for (int state = kSystemWorking + 1; state < 7; ++state) capabilities.deviceState[state] = kD3;
+    return kStatusSuccess;
 }
 
 } // namespace lxq::host

@@ -19,8 +19,10 @@ public:
     // message in `error` when the kind is unknown or the hardware cannot be reached.
     using DriverFactory = std::function<std::unique_ptr<ReceiverDriver>(
         const std::string& kind, const std::string& busId, std::string& error)>;
-    // Told of an interface that arrived (true) or was removed (false).
-    using InterfaceListener = std::function<void(bool arrived, const std::string& path)>;
+    // What subscribers are told: an interface arrived or was removed (with its path), or the
+    // system is about to sleep or is back at work (empty path).
+    enum class Event { Arrived, Removed, SystemSleep, SystemWake };
+    using InterfaceListener = std::function<void(Event event, const std::string& path)>;
 
     explicit Bus(DriverFactory factory) : factory_(std::move(factory)) {}
     ~Bus() override;
@@ -32,7 +34,10 @@ public:
     // Asks for the device's removal: refused while it is open or busy.
     NtStatus Eject(const std::string& busId);
     // Device power of one device (D3 or D0), or system sleep and wake for every device. Sleep is
-    // refused while any receiver is open or busy.
+    // refused while any receiver is open or busy. Subscribers hear of the sleep before the devices
+    // are asked, and the receivers still open get a moment (kSleepGrace) to be closed; they hear
+    // of the wake once the devices are back. A sleep refused is followed by a wake notice, since
+    // the system stays at work.
     NtStatus SetDevicePower(const std::string& busId, int state);
     NtStatus Sleep();
     NtStatus Wake();
@@ -58,12 +63,17 @@ public:
     void SetInterfaceEnabled(DeviceObject& device, bool enabled) override;
     void ReleaseInterface(DeviceObject& device) override;
     NtStatus RequestDevicePower(DeviceObject& device, int state, bool wait) override;
+    NtStatus QueryCapabilities(DeviceObject& device, DeviceCapabilities& capabilities) override;
 
     // Issues a request to a device and returns its status (plug-and-play and power complete at once).
     static NtStatus SendPnp(const DevicePtr& device, PnpMinor minor);
     static NtStatus SendPower(const DevicePtr& device, PowerMinor minor, PowerType type, int state);
 
+    static constexpr std::int64_t kSleepGraceMs = 2000;
+
 private:
+    void Tell(Event event, const std::string& path);
+    void WaitForClosedReceivers();
     NtStatus RemoveDevice(const DevicePtr& device);
     DevicePtr Shared(DeviceObject& device) const;
     std::vector<DevicePtr> Devices() const;

@@ -20,8 +20,10 @@ NtStatus BusControlClient::Send(const std::string& command, std::string& reply) 
     std::memcpy(record.data(), &header, sizeof header);
     std::memcpy(record.data() + sizeof header, command.data(), command.size());
     std::vector<std::uint8_t> answer;
-    if (!socket.Send(record.data(), record.size()) ||
-        socket.Receive(answer) < static_cast<long>(sizeof(wire::AnswerMessage))) {
+    // A host that refuses the connection answers at once and hangs up, perhaps before the command
+    // could be sent: its answer is read even then.
+    socket.Send(record.data(), record.size());
+    if (socket.Receive(answer) < static_cast<long>(sizeof(wire::AnswerMessage))) {
         reply = "the driver host closed the connection";
         return wire::kStatusNotConnected;
     }

@@ -15,6 +15,7 @@ using driver::TunerField;
 constexpr FieldMask kFrequencyFields = Bit(TunerField::MainControl) | Bit(TunerField::MainFraction) | Bit(TunerField::Band);
 constexpr FieldMask kSecondFields = Bit(TunerField::SecondControl) | Bit(TunerField::SecondFraction);
 constexpr FieldMask kGainFields = Bit(TunerField::Gain16) | Bit(TunerField::Gain20);
+constexpr int kSilentChecksBeforeTuning = 4;
 
 // Minimum buffer lengths. A copy-out request whose output is short completes with the buffer
 // overflow status and no data; every other short buffer is an invalid parameter.
@@ -60,6 +61,10 @@ constexpr Minimum kMinimums[] = {
 };
 
 NtStatus CheckBuffers(const IoRequest& request) {
+    // A request of the neither method carries no system buffer: nothing of its input may be read
+    // and no output written, so the value it needs travels in the pointer word or the lengths.
+    if (TransferMethod(request.code) != kMethodBuffered) return kStatusSuccess;
+    if (request.buffer.size() < std::max(request.inLength, request.outLength)) return kStatusInvalidParameter;
     for (const Minimum& m : kMinimums) {
         if (m.code != request.code) continue;
         if (request.inLength < m.in) return m.overflowWhenShortIn ? kStatusBufferOverflow : kStatusInvalidParameter;
@@ -69,18 +74,23 @@ NtStatus CheckBuffers(const IoRequest& request) {
     return kStatusSuccess;
 }
 
+// The system buffer exists only for buffered requests, and only as long as the caller made it:
+// every access is checked against it, whatever the code's table entry promised.
 std::uint32_t In32(const IoRequest& request, std::size_t index) {
     std::uint32_t value = 0;
-    std::memcpy(&value, request.buffer.data() + 4 * index, sizeof value);
+    if (4 * index + sizeof value <= request.buffer.size())
+        std::memcpy(&value, request.buffer.data() + 4 * index, sizeof value);
     return value;
 }
 
 void Out32(IoRequest& request, std::size_t index, std::uint32_t value) {
-    std::memcpy(request.buffer.data() + 4 * index, &value, sizeof value);
+    if (4 * index + sizeof value <= request.buffer.size())
+        std::memcpy(request.buffer.data() + 4 * index, &value, sizeof value);
 }
 
 template <typename T>
 NtStatus CopyOut(IoRequest& request, const T& record) {
+    if (request.buffer.size() < sizeof record) return kStatusInvalidParameter;
     std::memcpy(request.buffer.data(), &record, sizeof record);
     request.bytes = sizeof record;
     return kStatusSuccess;
@@ -177,7 +187,8 @@ NtStatus DeviceControlHandler::GetValue(ReceiverDevice& device, IoRequest& reque
 NtStatus DeviceControlHandler::SetValue(ReceiverDevice& device, IoRequest& request, bool& handled) {
     driver::Tuner& tuner = device.Tuner();
     driver::TuningState& s = device.State();
-    const std::uint32_t value = request.inLength >= 4 ? In32(request, 0) : 0;
+    // Only the buffered set requests below carry a value; the table above checked their length.
+    const std::uint32_t value = TransferMethod(request.code) == kMethodBuffered ? In32(request, 0) : 0;
     handled = true;
     switch (request.code) {
     case IOCTL_LXQ745_SET_ATTEN: {
@@ -416,7 +427,11 @@ NtStatus DeviceControlHandler::Tuning(ReceiverDevice& device, IoRequest& request
             status = tuner.SetTunerFrequency(s.frequency, false, false, true, false, 0);
             if (status == kStatusSuccess) status = device.MeasureLevel(0x18);
         }
+        // A card that has not answered four checks in a row is tuned on regardless, so that a
+        // scan moves on; the request still reports the failed check.
         if (status == kStatusSuccess) status = tuner.SetTunerFrequency(in.hz, true, false, false, false, in.dwell);
+        else if (device.Transport().SilentChecks() >= kSilentChecksBeforeTuning)
+            tuner.SetTunerFrequency(in.hz, true, false, false, false, in.dwell);
         Out32(request, 0, device.LastDetectorPair());
         Out32(request, 2, static_cast<std::uint32_t>(device.LastLevel()));
         request.bytes = 12;

@@ -64,6 +64,9 @@ public:
     bool TakeStop() { return !stopped_.exchange(true); }
     void ClearStopped() { stopped_.store(false); }
 
+    // The bus's capabilities record, kept from the start.
+    DeviceCapabilities capabilities{};
+
     // Waits of removal and of going idle.
     std::chrono::milliseconds idleTimeout{5000};
     std::chrono::milliseconds removalTimeout{5000};

@@ -7,12 +7,20 @@
 #include "driver/transport/SerialTransport.h"
 #include "driver/transport/UsbTransport.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 
 namespace lxq::host {
 
 void RegisterHardwareKinds(DeviceKinds& kinds) {
-    kinds.Register("serial", [](const std::string& busId, std::string&) -> std::unique_ptr<ReceiverDriver> {
+    kinds.Register("serial", [](const std::string& busId, std::string& error) -> std::unique_ptr<ReceiverDriver> {
+        // A port may come later (an adapter not yet in); one that is there must be a serial line.
+        const std::string path = SerialPathForBusId(busId);
+        if (::access(path.c_str(), F_OK) == 0 && !IsSerialPortPath(path)) {
+            error = "\"" + path + "\" is not a serial port";
+            return nullptr;
+        }
         return std::make_unique<ReceiverDevice>(
             std::make_unique<transport::SerialTransport>(std::make_unique<TermiosSerialPort>(SerialPathForBusId(busId))));
     });

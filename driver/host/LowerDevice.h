@@ -4,6 +4,7 @@
 // and the power manager that issues device power requests.
 
 #include "api/DeviceControl.h"
+#include "driver/host/DeviceCapabilities.h"
 
 #include <string>
 
@@ -20,6 +21,8 @@ public:
     virtual void SetInterfaceEnabled(DeviceObject& device, bool enabled) = 0;
     // The device no longer needs its interface link name (it was removed and its last handle closed).
     virtual void ReleaseInterface(DeviceObject& device) = 0;
+    // The bus's capabilities record for the device (filled in over what the caller prepared).
+    virtual NtStatus QueryCapabilities(DeviceObject& device, DeviceCapabilities& capabilities) = 0;
     // Asks the power manager for a device power state (1 = D0 .. 4 = D3).
     virtual NtStatus RequestDevicePower(DeviceObject& device, int state, bool wait) = 0;
 };

@@ -29,6 +29,7 @@ void PnpPower::HandlePnp(const DevicePtr& device, const RequestPtr& request) {
         Dispatcher::Replay(device, false);
         return;
     case PnpMinor::Remove: Remove(device, *request); return;
+    case PnpMinor::QueryCapabilities: request->Complete(QueryCapabilities(*device)); return;
     case PnpMinor::SurpriseRemoval:
         device->Set(kSurpriseRemoved);
         StopDevice(*device);
@@ -42,6 +43,8 @@ NtStatus PnpPower::Start(const DevicePtr& device) {
     NtStatus status = device->Lower().ForwardStart(*device);
     if (!IsSuccess(status)) return status;
     status = device->Driver().StartHardware();
+    if (!IsSuccess(status)) return status;
+    status = QueryCapabilities(*device);
     if (!IsSuccess(status)) return status;
     device->ClearStopped();
     device->Set(kStarted);
@@ -88,7 +91,28 @@ void PnpPower::StopDevice(DeviceObject& device) {
     device.Lower().SetInterfaceEnabled(device, false);
 }
 
-int PnpPower::DeviceStateFor(int systemState) { return systemState == kSystemWorking ? kD0 : kD3; }
+NtStatus PnpPower::QueryCapabilities(DeviceObject& device) {
+    DeviceCapabilities capabilities{};
+    capabilities.size = sizeof capabilities;
+    capabilities.version = 1;
+    capabilities.address = kCapabilitiesUnknownAddress;
+    capabilities.uiNumber = kCapabilitiesUnknownAddress;
+    const NtStatus status = device.Lower().QueryCapabilities(device, capabilities);
+    if (!IsSuccess(status)) return status;
+    if (device.Driver().DeviceVariant() != Variant::Pci)
+        capabilities.flags |= kCapabilityRemovable | kCapabilitySurpriseRemovalOk;
+    device.capabilities = capabilities;
+    return kStatusSuccess;
+}
+
+int PnpPower::DeviceStateFor(const DeviceObject& device, int systemState) {
+    const int mapped = systemState >= 1 && systemState < 7
+                           ? static_cast<int>(device.capabilities.deviceState[systemState])
+                           : 0;
+    if (systemState == kSystemWorking) return mapped >= kD0 && mapped <= kD3 ? mapped : kD0;
+    // A sleeping state the bus names no device state for is slept through in D3.
+    return mapped >= kD0 && mapped <= kD3 ? mapped : kD3;
+}
 
 void PnpPower::HandlePower(const DevicePtr& device, const RequestPtr& request) {
     if (device->Has(kRemoved)) {
@@ -113,8 +137,8 @@ void PnpPower::HandlePower(const DevicePtr& device, const RequestPtr& request) {
 }
 
 NtStatus PnpPower::SetDevicePower(const DevicePtr& device, int state) {
-    // Only the card's power is ours to manage; the other variants' buses look after theirs.
-    if (device->Driver().DeviceVariant() != Variant::Pci) return kStatusSuccess;
+    // Every variant keeps its device power state: a suspended USB or serial receiver holds its
+    // requests like the card and replays them once it is back, rather than holding them for ever.
     const int current = device->DevicePower();
     if (state == current) {
         device->ClearTransitions();
@@ -135,8 +159,14 @@ NtStatus PnpPower::SetSystemPower(const DevicePtr& device, int state) {
         // The query set the transition flags for every variant; back at work they must clear, or
         // every later request would wait for ever.
         if (state == kSystemWorking) {
+            bool open;
+            {
+                std::lock_guard lock(device->DeviceMutex());
+                open = device->openCount > 0;
+            }
+            if (!open && device->Driver().DeviceVariant() == Variant::Usb) device->Driver().CyclePort();
             device->ClearTransitions();
-            Dispatcher::Replay(device, false);
+            if (device->DevicePower() == kD0) Dispatcher::Replay(device, false);
         }
         return kStatusSuccess;
     }
@@ -147,7 +177,7 @@ NtStatus PnpPower::SetSystemPower(const DevicePtr& device, int state) {
         return kStatusSuccess;
     }
     device->SetSystemPower(state);
-    const int deviceState = DeviceStateFor(state);
+    const int deviceState = DeviceStateFor(*device, state);
     if (state < current) return device->Lower().RequestDevicePower(*device, deviceState, true);
     device->SetTransition(deviceState == kD3 ? kTransitionToD3 : kTransitionToSleep);
     device->Pending().CompleteAll(kStatusCancelled);
@@ -161,7 +191,7 @@ NtStatus PnpPower::QuerySystemPower(DeviceObject& device, int state) {
         std::lock_guard lock(device.DeviceMutex());
         if (device.openCount > 0 || device.Counter().InFlight() > 1) return kStatusDeviceBusy;
     }
-    const int deviceState = DeviceStateFor(state);
+    const int deviceState = DeviceStateFor(device, state);
     device.SetTransition(deviceState == kD3 ? kTransitionToD3 : kTransitionToSleep);
     if (device.DevicePower() == kD0 && !device.Counter().WaitIdle(device.idleTimeout))
         device.Pending().CompleteAll(kStatusCancelled);

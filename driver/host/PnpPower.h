@@ -20,7 +20,8 @@ private:
     static NtStatus SetDevicePower(const DevicePtr& device, int state);
     static NtStatus SetSystemPower(const DevicePtr& device, int state);
     static NtStatus QuerySystemPower(DeviceObject& device, int state);
-    static int DeviceStateFor(int systemState);
+    static NtStatus QueryCapabilities(DeviceObject& device);
+    static int DeviceStateFor(const DeviceObject& device, int systemState);
 };
 
 } // namespace lxq::host

@@ -145,18 +145,20 @@ NtStatus ReceiverDevice::FirstOpen() {
 NtStatus ReceiverDevice::RefreshHardwareState(HardwareStateRecord& record) {
     TunerState read{};
     bool powered = false;
+    driver::FieldMask fields = 0;
     const bool card = DeviceVariant() == Variant::Pci;
-    const NtStatus status = transport_->ReadHardwareState(read, powered, card ? &record : nullptr);
+    const NtStatus status = transport_->ReadHardwareState(read, powered, card ? &record : nullptr, fields);
     if (status != kStatusSuccess) return status;
     {
         std::lock_guard lock(mutex_);
-        State().current = read;
-        lateFields_ = 0; // what was read back supersedes them
+        // Only what the receiver really sent replaces the driver's state: a field it could not
+        // have reported keeps the value the driver holds (and will send).
+        driver::CopyFields(State().current, read, fields);
+        driver::CopyFields(wanted_, read, fields);
+        lateFields_ = static_cast<driver::FieldMask>(lateFields_ & ~fields);  // superseded by the read
         State().powered = powered;
-        wanted_ = read;
-        // What was read back is what the receiver holds.
-        confirmed_.fields = kAllFields;
-        confirmed_.pushComplete = true;
+        confirmed_.fields = static_cast<driver::FieldMask>(confirmed_.fields | fields);
+        if (fields == kAllFields) confirmed_.pushComplete = true;
     }
     tuner_.AdoptHardwareState();
     if (!card) {

@@ -46,6 +46,7 @@ public:
     NtStatus PushTunerState(const TunerState& state, bool waitPush, bool forceAll) override;
     NtStatus ReadLockStatus(bool again, std::uint8_t& status) override;
     NtStatus SwitchFmWide(bool on) override { return transport_->SwitchFmWide(on); }
+    void SignalService() override { transport_->SignalService(); }
     NtStatus ReadEeprom(LX_Q7_EEPROM& image) override { return transport_->ReadEeprom(image); }
     bool WriteEepromByte(std::uint8_t address, std::uint8_t value) override {
         return transport_->WriteEepromByte(address, value);
@@ -60,6 +61,7 @@ public:
     void StopHardware() override { transport_->Stop(); }
     bool Responding() const override { return transport_->Responding(); }
     bool PowerDownOnClose() const override { return transport_->PowerDownOnClose(); }
+    void CyclePort() override { transport_->CyclePort(); }
 
     // Power switch and its follow-up (the whole state restored after power-on).
     NtStatus SetPower(bool on);

@@ -26,6 +26,9 @@ public:
     virtual void StopHardware() = 0;
     // False while the receiver behind the device does not answer (serial variant).
     virtual bool Responding() const { return true; }
+    // Asks the bus to cycle the device's port, so that a receiver that lost its state while the
+    // system slept comes back as new (USB).
+    virtual void CyclePort() {}
     // True when the device may be sent to D3 after its last close.
     virtual bool PowerDownOnClose() const { return false; }
 };

@@ -44,8 +44,10 @@ public:
     // Switches the receiver on or off (the power command of the variant).
     virtual NtStatus SetPower(bool on) = 0;
     // Reads back what the receiver holds: its tuner state, whether it is powered, and for the
-    // card its whole register file (null record: not wanted).
-    virtual NtStatus ReadHardwareState(TunerState& state, bool& powered, HardwareStateRecord* record) = 0;
+    // card its whole register file (null record: not wanted). `fields` names the fields the
+    // receiver really sent; the others in `state` mean nothing.
+    virtual NtStatus ReadHardwareState(TunerState& state, bool& powered, HardwareStateRecord* record,
+                                       driver::FieldMask& fields) = 0;
 
     virtual NtStatus SetLedPattern(std::uint8_t) { return kStatusInvalidParameter; }
     virtual NtStatus BusWrite(std::uint32_t, std::uint32_t) { return kStatusInvalidParameter; }
@@ -59,6 +61,11 @@ public:
     virtual void Stop() {}
     virtual bool Responding() const { return true; }
     virtual bool PowerDownOnClose() const { return false; }
+    // Lock checks in a row that found the card not answering (PCI).
+    virtual int SilentChecks() const { return 0; }
+    // Wakes whoever waits for the card to finish its work (PCI with its interrupt in use).
+    virtual void SignalService() {}
+    virtual void CyclePort() {}
 
     // Requests only one variant serves (codec stream, raw vendor requests, bulk commands, the
     // pipelined tune with its sequence numbers). False: not handled here, the handler goes on.

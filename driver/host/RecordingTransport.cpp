@@ -124,9 +124,11 @@ NtStatus RecordingTransport::SetPower(bool on) {
     return kStatusSuccess;
 }
 
-NtStatus RecordingTransport::ReadHardwareState(TunerState& state, bool& powered, HardwareStateRecord* record) {
+NtStatus RecordingTransport::ReadHardwareState(TunerState& state, bool& powered, HardwareStateRecord* record,
+                                               driver::FieldMask& fields) {
     std::lock_guard lock(mutex_);
     state = receiver_;
+    fields = driver::kAllFields;
     powered = powered_;
     if (record != nullptr) {
         *record = HardwareStateRecord{};

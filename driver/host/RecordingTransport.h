@@ -44,7 +44,8 @@ public:
     bool WriteEepromByte(std::uint8_t address, std::uint8_t value) override;
     NtStatus Measure(std::uint32_t flags, std::uint16_t& a, std::uint16_t& b, bool& fresh) override;
     NtStatus SetPower(bool on) override;
-    NtStatus ReadHardwareState(TunerState& state, bool& powered, HardwareStateRecord* record) override;
+    NtStatus ReadHardwareState(TunerState& state, bool& powered, HardwareStateRecord* record,
+                               driver::FieldMask& fields) override;
     NtStatus SetLedPattern(std::uint8_t) override {
         return variant_ == Variant::Pci ? kStatusInvalidParameter : kStatusSuccess;  // the card has no LED
     }

@@ -4,6 +4,8 @@
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -30,7 +32,31 @@ speed_t Speed(std::uint32_t baud) {
     }
 }
 
+// Major numbers of pseudo-terminal slaves, which stand in for a serial line (a bridge to another
+// machine's port, or a simulator in another process).
+constexpr unsigned kPtySlaveFirstMajor = 136;
+constexpr unsigned kPtySlaveLastMajor = 143;
+
+bool IsSerialLine(dev_t device) {
+    const unsigned major = ::major(device), minor = ::minor(device);
+    if (major >= kPtySlaveFirstMajor && major <= kPtySlaveLastMajor) return true;
+    // A terminal of the tty class with hardware behind it: not a console, not the controlling
+    // terminal, not anything else that only looks like a character device.
+    const std::string node = "/sys/dev/char/" + std::to_string(major) + ":" + std::to_string(minor);
+    char target[256] = {};
+    const ssize_t length = ::readlink((node + "/subsystem").c_str(), target, sizeof target - 1);
+    if (length <= 0) return false;
+    const std::string subsystem(target, static_cast<std::size_t>(length));
+    const bool tty = subsystem.size() >= 4 && subsystem.compare(subsystem.size() - 4, 4, "/tty") == 0;
+    return tty && ::access((node + "/device").c_str(), F_OK) == 0;
+}
+
 } // namespace
+
+bool IsSerialPortPath(const std::string& path) {
+    struct stat info{};
+    return ::stat(path.c_str(), &info) == 0 && S_ISCHR(info.st_mode) && IsSerialLine(info.st_rdev);
+}
 
 std::string SerialPathForBusId(const std::string& busId) {
     std::string path = busId;
@@ -49,8 +75,16 @@ TermiosSerialPort::~TermiosSerialPort() {
 
 bool TermiosSerialPort::Open() {
     Close();
+    // Opening some devices acts on its own (a watchdog arms), so nothing but a serial line is
+    // opened, and what was opened must still be the line that was checked.
+    struct stat before{}, after{};
+    if (::stat(path_.c_str(), &before) != 0 || !S_ISCHR(before.st_mode) || !IsSerialLine(before.st_rdev)) return false;
     const int fd = open(path_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return false;
+    if (::fstat(fd, &after) != 0 || !S_ISCHR(after.st_mode) || after.st_rdev != before.st_rdev) {
+        close(fd);
+        return false;
+    }
     termios t{};
     if (tcgetattr(fd, &t) != 0) {
         close(fd);

@@ -41,6 +41,10 @@ private:
     std::mutex writeMutex_;
 };
 
+// True when path names a serial line: a terminal with serial hardware behind it, or a
+// pseudo-terminal. Nothing else is ever opened as a receiver's port.
+bool IsSerialPortPath(const std::string& path);
+
 // The device path for a bus id: "ttyUSB0" is /dev/ttyUSB0, and a '.' stands for '/' ("pts.3").
 std::string SerialPathForBusId(const std::string& busId);
 

@@ -133,7 +133,11 @@ void UsbReceiverSimulator::CancelPipe(std::uint8_t endpoint) {
     else if (endpoint == transport::kUsbStatusPipe) EndStatusReadsLocked(transport::kUsbStatusCancelled);
 }
 
-NtStatus UsbReceiverSimulator::CyclePort() { return kStatusSuccess; }
+NtStatus UsbReceiverSimulator::CyclePort() {
+    std::lock_guard lock(mutex_);
+    ++portCycles_;
+    return kStatusSuccess;
+}
 
 NtStatus UsbReceiverSimulator::VendorIn(std::uint8_t request, std::uint16_t, std::uint16_t, std::uint8_t* data,
                                         std::size_t length, std::size_t& transferred, plat::sys::Nanoseconds) {
@@ -378,6 +382,11 @@ void UsbReceiverSimulator::Unplug() {
 std::uint8_t UsbReceiverSimulator::Alternate() const {
     std::lock_guard lock(mutex_);
     return alternate_;
+}
+
+int UsbReceiverSimulator::PortCycles() const {
+    std::lock_guard lock(mutex_);
+    return portCycles_;
 }
 
 int UsbReceiverSimulator::PushMessages() const {

@@ -70,6 +70,7 @@ public:
     // What the receiver saw.
     std::uint8_t Alternate() const;
     int PushMessages() const;
+    int PortCycles() const;
     std::uint8_t LastPushSequence() const;
     std::uint8_t CodecGain() const;
     std::uint64_t SamplesSent() const;    // waveform samples put on the bus (lost ones included)
@@ -110,6 +111,7 @@ private:
     bool acknowledging_ = true;
     int busyPolls_ = 0;
     int pushMessages_ = 0;
+    int portCycles_ = 0;
     std::uint8_t lastSequence_ = 0;
     std::uint8_t codecGain_ = 0;
     std::deque<PendingIso> iso_;

@@ -104,11 +104,24 @@ host::PushOutcome PciTransport::Push(const TunerState& state, driver::FieldMask 
 }
 
 NtStatus PciTransport::ReadLockStatus(bool again, std::uint8_t& status) {
-    if (again && !Ok(mailbox_.WriteReg(reg::kCommand, kPciCommandLockRecheck))) return kStatusDeviceBusy;
+    if (again && !Ok(mailbox_.WriteReg(reg::kCommand, kPciCommandLockRecheck))) return NotAnswering();
+    // The status register means something only once the card has done what it was asked.
     std::uint8_t value = 0;
-    if (!Ok(mailbox_.ReadReg(reg::kSynthStatus, value))) return kStatusDeviceBusy;
+    if (!mailbox_.CardIdle() || !Ok(mailbox_.ReadReg(reg::kSynthStatus, value))) return NotAnswering();
+    silentChecks_ = 0;
     status = value;
     return kStatusSuccess;
+}
+
+NtStatus PciTransport::NotAnswering() {
+    ++silentChecks_;
+    return kStatusDeviceBusy;
+}
+
+int PciTransport::SilentChecks() const { return silentChecks_; }
+
+void PciTransport::SignalService() {
+    if (mailbox_.UsesInterrupt()) mailbox_.ServiceEvent().Set();
 }
 
 NtStatus PciTransport::SwitchFmWide(bool on) {
@@ -188,7 +201,8 @@ NtStatus PciTransport::SetPower(bool on) {
     return Ok(mailbox_.WriteReg(reg::kPower, value)) ? kStatusSuccess : kStatusDeviceBusy;
 }
 
-NtStatus PciTransport::ReadHardwareState(TunerState& state, bool& powered, HardwareStateRecord* record) {
+NtStatus PciTransport::ReadHardwareState(TunerState& state, bool& powered, HardwareStateRecord* record,
+                                         driver::FieldMask& fields) {
     std::uint8_t regs[reg::kCount];
     for (std::uint8_t r = 0; r < reg::kCount; ++r)
         if (!Ok(mailbox_.ReadReg(r, regs[r]))) return kStatusDeviceBusy;
@@ -206,6 +220,7 @@ NtStatus PciTransport::ReadHardwareState(TunerState& state, bool& powered, Hardw
     state.bandWord = static_cast<std::uint16_t>(regs[reg::kBandWord] | regs[reg::kBandWord + 1] << 8);
     state.preselector = regs[reg::kPreselector];
     state.rangeControl = regs[reg::kRangeControl];
+    fields = driver::kAllFields;  // the register file holds every field
     return kStatusSuccess;
 }
 

@@ -31,7 +31,8 @@ public:
     bool WriteEepromByte(std::uint8_t address, std::uint8_t value) override;
     NtStatus Measure(std::uint32_t flags, std::uint16_t& a, std::uint16_t& b, bool& fresh) override;
     NtStatus SetPower(bool on) override;
-    NtStatus ReadHardwareState(TunerState& state, bool& powered, HardwareStateRecord* record) override;
+    NtStatus ReadHardwareState(TunerState& state, bool& powered, HardwareStateRecord* record,
+                               driver::FieldMask& fields) override;
     NtStatus BusWrite(std::uint32_t address, std::uint32_t value) override;
     bool IsBusy() override;
     NtStatus Open() override;
@@ -39,6 +40,8 @@ public:
     NtStatus Start() override;
     void Stop() override;
     bool PowerDownOnClose() const override { return true; }
+    int SilentChecks() const override;
+    void SignalService() override;
 
     // The interrupt routine: claims the card's interrupt and queues the deferred work.
     bool ServiceInterrupt();
@@ -53,6 +56,9 @@ private:
     PciMailbox mailbox_;
     bool interruptConnected_ = false;
     bool cardType1_ = false; // direct detector read, power value 3
+    int silentChecks_ = 0;   // lock checks in a row that found the card not answering
+
+    NtStatus NotAnswering();
 
     std::mutex dpcMutex_;
     std::condition_variable dpcWake_;

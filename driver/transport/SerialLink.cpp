@@ -36,6 +36,7 @@ bool SerialLink::StartReader() {
         stop_ = false;
         state_ = ReaderState::NotConnected;
         notResponding_ = false;
+        handshakeFailed_ = false;
         queue_.clear();
     }
     reader_ = std::thread([this] { Run(); });
@@ -65,10 +66,17 @@ void SerialLink::Send(std::uint8_t command, const std::uint8_t* payload, std::si
 
 NtStatus SerialLink::Query(std::uint8_t command, const std::uint8_t* payload, std::size_t length,
                            plat::sys::Nanoseconds timeout) {
-    {
-        std::lock_guard lock(mutex_);
-        // A failure must read as a failure: a port that does not answer fails at once.
-        if (notResponding_ && command != kSerialSpeedChange) return kStatusIoDeviceError;
+    if (command != kSerialSpeedChange) {
+        std::unique_lock lock(mutex_);
+        // A failure must read as a failure: a port that does not answer fails at once. A link
+        // that is coming up again (a new handshake after a DSR change or a silence) is waited
+        // for, so that a setting asked for meanwhile is sent once it is up.
+        if (notResponding_ && (handshakeFailed_ || stop_)) return kStatusIoDeviceError;
+        if (notResponding_ &&
+            (!changed_.wait_for(lock, std::chrono::nanoseconds(timeout),
+                                [this] { return !notResponding_ || handshakeFailed_ || stop_; }) ||
+             notResponding_))
+            return kStatusIoDeviceError;
     }
     auto waiter = std::make_shared<Waiter>();
     Enqueue(command, payload, length, waiter);
@@ -90,11 +98,16 @@ void SerialLink::Enqueue(std::uint8_t command, const std::uint8_t* payload, std:
     entry.frame.insert(entry.frame.end(), payload, payload + length);
     // The same command still waiting behind the head is replaced by this one. Its waiter is woken
     // without a result, unless the frames are identical: then this entry's answer is its answer
-    // too. An entry already on the wire stays with its own frame and waiter, so that its answer
-    // confirms the value actually sent; this one queues behind it.
+    // too. An entry already on the wire keeps its frame, so that its answer confirms the value
+    // actually sent, but its waiter is woken as replaced; this one queues behind it.
     for (std::size_t i = 0; i < queue_.size(); ++i) {
         Entry& e = queue_[i];
-        if (e.command != command || e.written) continue;
+        if (e.command != command) continue;
+        if (e.written) {
+            FinishLocked(e.waiter, false, true);
+            e.waiter.reset();
+            continue;
+        }
         if (e.frame == entry.frame && e.waiter && !entry.waiter) entry.waiter = std::move(e.waiter);
         else FinishLocked(e.waiter, false, true);
         queue_.erase(queue_.begin() + static_cast<std::ptrdiff_t>(i));
@@ -218,8 +231,12 @@ void SerialLink::Handshake() {
     port_.SetDtr(true);
 
     auto failed = [this] {
-        std::lock_guard lock(mutex_);
-        if (state_ != ReaderState::Ready) state_ = ReaderState::NotConnected;
+        {
+            std::lock_guard lock(mutex_);
+            if (state_ != ReaderState::Ready) state_ = ReaderState::NotConnected;
+            handshakeFailed_ = true;
+        }
+        changed_.notify_all();
     };
     if (!line) return failed();
     const auto announceBy = Clock::now() + std::chrono::nanoseconds(timings_.announcement);
@@ -250,6 +267,7 @@ void SerialLink::Handshake() {
     {
         std::lock_guard lock(mutex_);
         notResponding_ = false;
+        handshakeFailed_ = false;
         state_ = ReaderState::Ready;
         readyPhase_ = true;
         readyInserted_ = 0;

@@ -64,8 +64,9 @@ public:
     void Send(std::uint8_t command, const std::uint8_t* payload, std::size_t length);
     // Queues a command and waits for its answer: success only for a '>' answer. A failure answer
     // gives 0xC0000001, a different frame of the same command replacing this one 0xC0000120, no
-    // answer in time 0xC0000185 (and the port is then not responding until the next handshake),
-    // and a port already not responding 0xC0000185 at once.
+    // answer in time 0xC0000185 (and the port is then not responding until the next handshake).
+    // While a new handshake is under way the query waits for it (within its time-out); once a
+    // handshake has found no receiver, a port not responding fails with 0xC0000185 at once.
     NtStatus Query(std::uint8_t command, const std::uint8_t* payload, std::size_t length,
                    plat::sys::Nanoseconds timeout);
 
@@ -112,6 +113,7 @@ private:
     std::deque<Entry> queue_;
     ReaderState state_ = ReaderState::NotConnected;
     bool notResponding_ = false;
+    bool handshakeFailed_ = false;   // the last handshake found no receiver
     bool readyPhase_ = false;        // the handshake just ended: the ready handler's commands go first
     std::size_t readyInserted_ = 0;
     bool stop_ = false;

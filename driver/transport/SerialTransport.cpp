@@ -207,9 +207,22 @@ void SerialTransport::OnAnswer(const SerialAnswer& answer) {
         return;
     }
     if (!answer.success) return;
+    if (answer.command == cmd::kReadDetectorA) {
+        // Word a as it comes, with the last b: the level the receiver shows now.
+        std::uint16_t a, b;
+        {
+            std::lock_guard lock(mutex_);
+            detectorA_ = static_cast<std::uint16_t>(ParseHex(answer.digits, 4));
+            a = detectorA_;
+            b = detectorB_;
+        }
+        if (device_ != nullptr) device_->RecordDetector(a, b);
+        return;
+    }
     std::lock_guard lock(mutex_);
     if (const FieldCommand* f = ByRead(answer.command)) {
         StoreField(readBack_, f->field, ParseHex(answer.digits, ReadDigits(f->field)));
+        readFields_ = static_cast<driver::FieldMask>(readFields_ | Bit(f->field));
         return;
     }
     switch (answer.command) {
@@ -221,7 +234,6 @@ void SerialTransport::OnAnswer(const SerialAnswer& answer) {
         break;
     }
     case cmd::kReadPower: powered_ = ParseHex(answer.digits, 2) != 0; break;
-    case cmd::kReadDetectorA: detectorA_ = static_cast<std::uint16_t>(ParseHex(answer.digits, 4)); break;
     case cmd::kMeasureA:
     case cmd::kMeasure: {
         const std::uint32_t words = ParseHex(answer.digits, 8);
@@ -251,18 +263,26 @@ host::PushOutcome SerialTransport::Push(const TunerState& state, driver::FieldMa
         sentState_ = state;
         hasSentState_ = true;
     }
+    // Without a commit to wait for (receiver off, caller not waiting), the last field's answer is
+    // awaited instead: answers come in order, so by then the receiver has confirmed or refused
+    // every field, and the set request reports that rather than a confirmation still on its way.
+    const bool awaitLastField = !powered && !waitPush;
+    const FieldCommand* last = nullptr;
+    for (const FieldCommand& f : kFieldCommands)
+        if ((fields & Bit(f.field)) != 0) last = &f;
     bool sent = false;
     for (const FieldCommand& f : kFieldCommands) {
         if ((fields & Bit(f.field)) == 0) continue;
         const std::vector<std::uint8_t> payload = Payload(f.field, state);
-        link_.Send(f.set, payload.data(), payload.size());
+        if (awaitLastField && &f == last) link_.Query(f.set, payload.data(), payload.size(), timings_.query);
+        else link_.Send(f.set, payload.data(), payload.size());
         // The preselector and range control take effect without a commit.
         if (f.field != TunerField::Preselector && f.field != TunerField::RangeControl) sent = true;
     }
     NtStatus status = kStatusSuccess;
     bool complete = false;
     const bool wasComplete = device_ != nullptr && device_->Confirmed().pushComplete;
-    if (!powered && !waitPush) {
+    if (awaitLastField) {
         complete = true;
     } else if (!sent && wasComplete && !forceAll) {
         complete = true;
@@ -336,7 +356,12 @@ NtStatus SerialTransport::SetPower(bool on) {
     return status;
 }
 
-NtStatus SerialTransport::ReadHardwareState(TunerState& state, bool& powered, HardwareStateRecord*) {
+NtStatus SerialTransport::ReadHardwareState(TunerState& state, bool& powered, HardwareStateRecord*,
+                                            driver::FieldMask& fields) {
+    {
+        std::lock_guard lock(mutex_);
+        readFields_ = 0;
+    }
     static constexpr std::uint8_t kReads[] = {
         cmd::kReadService8, cmd::kReadPower,     cmd::kLockFirst,   cmd::kLockSecond, cmd::kReadService16,
         cmd::kReadDetectorA, cmd::kReadBand,     cmd::kReadReference, cmd::kReadDwell, cmd::kReadGain16,
@@ -349,6 +374,7 @@ NtStatus SerialTransport::ReadHardwareState(TunerState& state, bool& powered, Ha
     std::lock_guard lock(mutex_);
     state = readBack_;
     powered = powered_;
+    fields = readFields_;  // the preselector and the range control byte have no read command
     return kStatusSuccess;
 }
 

@@ -67,7 +67,8 @@ public:
     bool WriteEepromByte(std::uint8_t address, std::uint8_t value) override;
     NtStatus Measure(std::uint32_t flags, std::uint16_t& a, std::uint16_t& b, bool& fresh) override;
     NtStatus SetPower(bool on) override;
-    NtStatus ReadHardwareState(TunerState& state, bool& powered, HardwareStateRecord* record) override;
+    NtStatus ReadHardwareState(TunerState& state, bool& powered, HardwareStateRecord* record,
+                               driver::FieldMask& fields) override;
     NtStatus SetLedPattern(std::uint8_t pattern) override;
     bool IsBusy() override { return link_.CommandOutstanding(); }
     NtStatus Open() override;
@@ -88,6 +89,7 @@ private:
     std::mutex mutex_;
     // What the receiver's answers told; the reader thread writes, callers read.
     TunerState readBack_{};
+    driver::FieldMask readFields_ = 0;  // the fields read back since the last read began
     bool powered_ = false;
     std::uint8_t status_ = 0;
     std::uint16_t detectorA_ = 0, detectorB_ = 0;

@@ -156,7 +156,9 @@ NtStatus UsbTransport::SetPower(bool on) {
     return usb_->VendorOut(usbreq::kPower, on ? 1 : 0, 0, nullptr, 0, kControlTimeout);
 }
 
-NtStatus UsbTransport::ReadHardwareState(TunerState& state, bool& powered, HardwareStateRecord*) {
+NtStatus UsbTransport::ReadHardwareState(TunerState& state, bool& powered, HardwareStateRecord*,
+                                         driver::FieldMask& fields) {
+    fields = 0;
     std::uint8_t head[2] = {};
     const NtStatus polled = PollStatus(head);
     if (polled != kStatusSuccess) return polled;
@@ -173,6 +175,9 @@ NtStatus UsbTransport::ReadHardwareState(TunerState& state, bool& powered, Hardw
         if (status != kStatusSuccess) return status;
         if (got > 1) {
             state = read;
+            // The receiver takes no tuner state while its audio pipe is closed (it gets the whole
+            // state when streaming starts): what an idle receiver reads back was never sent to it.
+            fields = Streaming() ? driver::kAllFields : 0;
             return kStatusSuccess;
         }
     }
@@ -421,28 +426,35 @@ void UsbTransport::SubmitStatusRead() {
 }
 
 void UsbTransport::OnStatus(NtStatus status, const std::uint8_t* bytes, std::size_t count) {
-    std::optional<std::pair<std::uint16_t, std::uint16_t>> detector;
+    const bool whole = status == kStatusSuccess && count == sizeof(UsbStatusMessage);
+    UsbStatusMessage message{};
+    if (whole) std::memcpy(&message, bytes, sizeof message);
+    bool measured = false;
     {
         std::lock_guard lock(mutex_);
-        statusInFlight_ = false;
-        changed_.notify_all();
         const bool fatal = status == kUsbStatusDeviceGone || status == kUsbStatusStalled || status == kUsbStatusCancelled;
-        if (fatal || stopping_ || removed_) return;
-        if (status == kStatusSuccess && count == sizeof(UsbStatusMessage)) {
-            UsbStatusMessage message;
-            std::memcpy(&message, bytes, sizeof message);
-            std::memcpy(lastStatus_.data(), bytes, sizeof message);
-            const bool fresh = (message.flags & 0xFCu) == 0;
-            if (message.acknowledged != lastAcked_ || fresh) {
-                detector.emplace(static_cast<std::uint16_t>(message.detectorA >> 5),
-                                 static_cast<std::uint16_t>(message.detectorB >> 5));
-                if (outstandingPushes_ > 0) --outstandingPushes_;
-            }
-            lastAcked_ = message.acknowledged;
-            statusByte_ = message.lock & 3;
+        if (fatal || stopping_ || removed_ || !whole) {
+            statusInFlight_ = false;
+            changed_.notify_all();
+            if (fatal || stopping_ || removed_) return;
+        } else {
+            measured = message.acknowledged != lastAcked_ || (message.flags & 0xFCu) == 0;
         }
     }
-    if (detector && device_ != nullptr) device_->RecordDetector(detector->first, detector->second);
+    // The detector words are the device's before the acknowledgement that carries them is: a
+    // pipelined tune woken by the acknowledgement must find this measurement, not the one before.
+    if (measured && device_ != nullptr)
+        device_->RecordDetector(static_cast<std::uint16_t>(message.detectorA >> 5),
+                                static_cast<std::uint16_t>(message.detectorB >> 5));
+    if (whole) {
+        std::lock_guard lock(mutex_);
+        statusInFlight_ = false;
+        std::memcpy(lastStatus_.data(), bytes, sizeof message);
+        if (measured && outstandingPushes_ > 0) --outstandingPushes_;
+        lastAcked_ = message.acknowledged;
+        statusByte_ = message.lock & 3;
+        changed_.notify_all();
+    }
     SubmitStatusRead();
 }
 

@@ -47,6 +47,8 @@ public:
     ~UsbTransport() override;
 
     bool Streaming() const;
+    // Back at work with no handle open: the receiver starts over as if plugged in anew.
+    void CyclePort() override { usb_->CyclePort(); }
     std::uint8_t Sequence() const;
     // The ring's writer while streaming (tests read its counters).
     std::uint32_t LostPackets() const;
@@ -61,7 +63,8 @@ public:
     bool WriteEepromByte(std::uint8_t address, std::uint8_t value) override;
     NtStatus Measure(std::uint32_t flags, std::uint16_t& a, std::uint16_t& b, bool& fresh) override;
     NtStatus SetPower(bool on) override;
-    NtStatus ReadHardwareState(TunerState& state, bool& powered, HardwareStateRecord* record) override;
+    NtStatus ReadHardwareState(TunerState& state, bool& powered, HardwareStateRecord* record,
+                               driver::FieldMask& fields) override;
     NtStatus SetLedPattern(std::uint8_t pattern) override;
     NtStatus BusWrite(std::uint32_t address, std::uint32_t value) override;
     bool IsBusy() override;

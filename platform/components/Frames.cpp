@@ -1,5 +1,7 @@
 #include "platform/components/Frames.h"
 
+#include <cctype>
+
 namespace plat::comp {
 
 void Frame3D(TCanvas& canvas, TRect& rect, TColor topLeft, TColor bottomRight, int width) {
@@ -45,6 +47,19 @@ void DrawFocusRect(TCanvas& canvas, const TRect& rect) {
     dc.SelectBrush(gdi::Brush::Null());
     dc.Rectangle(rect.left, rect.top, rect.right, rect.bottom);
     dc.RestoreDC(saved);
+}
+
+bool IsAccel(char c, std::string_view caption) {
+    for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
+        if (caption[i] != '&') continue;
+        if (caption[i + 1] == '&') {
+            ++i; // "&&" is a plain ampersand
+            continue;
+        }
+        const auto lower = [](char ch) { return static_cast<char>(std::tolower(static_cast<unsigned char>(ch))); };
+        return lower(caption[i + 1]) == lower(c);
+    }
+    return false;
 }
 
 std::string StripAccelerator(std::string_view caption) {

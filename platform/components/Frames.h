@@ -17,5 +17,8 @@ void DrawSunkenField(TCanvas& canvas, TRect& rect, TColor interior);
 void DrawFocusRect(TCanvas& canvas, const TRect& rect);
 // Text without the ampersand that marks an accelerator ("&File" -> "File"; "&&" keeps one).
 std::string StripAccelerator(std::string_view caption);
+// Whether the character is the caption's accelerator (the letter after a lone '&'), compared
+// without case.
+bool IsAccel(char c, std::string_view caption);
 
 } // namespace plat::comp

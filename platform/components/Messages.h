@@ -34,6 +34,11 @@ constexpr std::uint32_t CM_DIALOGKEY = CM_BASE + 12;
 constexpr std::uint32_t CM_HINTSHOW = CM_BASE + 13;
 // Posted to a form to free it once the handler that asked for it has returned.
 constexpr std::uint32_t CM_RELEASE = CM_BASE + 14;
+// A control's Ctl3D look changed.
+constexpr std::uint32_t CM_CTL3DCHANGED = CM_BASE + 15;
+// Sent to every control of a form with an Alt+character (WParam, the character) until one answers
+// 1: the control whose caption has that character as its accelerator.
+constexpr std::uint32_t CM_DIALOGCHAR = CM_BASE + 16;
 
 // Hit-test answer for a form's menu bar.
 constexpr win::LResult HTMENU = 5;

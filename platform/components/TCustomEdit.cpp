@@ -30,7 +30,10 @@ TCustomEdit::TCustomEdit(TComponent* owner) : TCustomControl(owner) {
 void TCustomEdit::CreateParams(TCreateParams& p) {
     TCustomControl::CreateParams(p);
     p.style |= ES_AUTOHSCROLL;
-    if (borderStyle_ == TBorderStyle::bsSingle) p.exStyle |= win::WS_EX_CLIENTEDGE;
+    if (borderStyle_ == TBorderStyle::bsSingle) {
+        if (ctl3D_) p.exStyle |= win::WS_EX_CLIENTEDGE;
+        else p.style |= win::WS_BORDER;
+    }
     if (readOnly_) p.style |= ES_READONLY;
     if (passwordChar_ != 0) p.style |= ES_PASSWORD;
 }
@@ -53,6 +56,18 @@ void TCustomEdit::SetBorderStyle(TBorderStyle s) {
     if (s == borderStyle_) return;
     borderStyle_ = s;
     FrameChanged();
+}
+
+void TCustomEdit::SetCtl3D(bool v) {
+    if (v == ctl3D_) return;
+    ctl3D_ = v;
+    FrameChanged();
+    Perform(CM_CTL3DCHANGED);
+}
+
+void TCustomEdit::SetEditRect(const TRect& r) {
+    editRect_ = r;
+    Invalidate();
 }
 
 int TCustomEdit::CaretPos() const { return caretAtStart_ ? selStart_ : selStart_ + selLength_; }
@@ -219,9 +234,12 @@ int TCustomEdit::TextX(int pos) {
     TCreateParams p;
     CreateParams(p);
     const int full = Font().TextExtent(shown).cx;
-    int origin = kTextIndent - scroll_;
-    if (p.style & ES_RIGHT) origin = ClientWidth() - kTextIndent - full;
-    else if (p.style & ES_CENTER) origin = (ClientWidth() - full) / 2;
+    const bool rect = !editRect_.IsEmpty();
+    const int left = rect ? editRect_.left : 0;
+    const int right = rect ? editRect_.right : ClientWidth();
+    int origin = left + kTextIndent - scroll_;
+    if (p.style & ES_RIGHT) origin = right - kTextIndent - full;
+    else if (p.style & ES_CENTER) origin = (left + right - full) / 2;
     return origin + Font().TextExtent(shown.substr(0, static_cast<std::size_t>(pos))).cx;
 }
 
@@ -254,6 +272,15 @@ void TCustomEdit::MouseMove(TShiftState shift, int x, int y) {
     TCustomControl::MouseMove(shift, x, y);
 }
 
+void TCustomEdit::DoEnter() {
+    // A click places the caret itself.
+    if (!(ControlState() & cst::LButtonDown)) {
+        if (autoSelect_) SelectAll();
+        else SetSelStart(static_cast<int>(Text().size()));
+    }
+    TCustomControl::DoEnter();
+}
+
 void TCustomEdit::DoExit() {
     if (HandleAllocated() && win::GetCaretState().hwnd == Handle()) win::DestroyCaret();
     Invalidate();
@@ -266,12 +293,14 @@ void TCustomEdit::Paint() {
     c.Brush().SetColor(Enabled() ? Color() : clBtnFace);
     c.FillRect(client);
     // Keep the caret in view: scroll the text so the caret lies inside the client area.
+    const TRect area = editRect_.IsEmpty() ? client : editRect_;
     const int caretX = TextX(CaretPos());
-    if (caretX > client.right - 2) scroll_ += caretX - (client.right - 2);
-    else if (caretX < kTextIndent && scroll_ > 0) scroll_ = std::max(0, scroll_ - (kTextIndent - caretX));
+    if (caretX > area.right - 2) scroll_ += caretX - (area.right - 2);
+    else if (caretX < area.left + kTextIndent && scroll_ > 0)
+        scroll_ = std::max(0, scroll_ - (area.left + kTextIndent - caretX));
     const std::string shown = DisplayText();
     const int lineHeight = Font().TextExtent("Ag").cy;
-    const int y = (client.Height() - lineHeight) / 2;
+    const int y = editRect_.IsEmpty() ? (client.Height() - lineHeight) / 2 : editRect_.top;
     c.Font().SetColor(Enabled() ? Font().Color() : clGrayText);
     c.Brush().SetStyle(TBrushStyle::bsClear);
     c.TextOut(TextX(0), y, shown);

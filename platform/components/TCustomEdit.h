@@ -43,6 +43,12 @@ public:
     void SetCharCase(TEditCharCase c);
     TBorderStyle BorderStyle() const { return borderStyle_; }
     void SetBorderStyle(TBorderStyle s);
+    // Entering the edit selects its whole text; else the caret goes to the end.
+    bool AutoSelect() const { return autoSelect_; }
+    void SetAutoSelect(bool v) { autoSelect_ = v; }
+    // Off: a plain one-pixel border in place of the sunken edge.
+    bool Ctl3D() const { return ctl3D_; }
+    void SetCtl3D(bool v);
     bool Modified() const { return modified_; }
     void SetModified(bool v) { modified_ = v; }
 
@@ -59,11 +65,16 @@ protected:
     void KeyPress(char& key) override;
     void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
     void MouseMove(TShiftState shift, int x, int y) override;
+    void DoEnter() override;
     void DoExit() override;
     void TextChanged() override;
     virtual void Change();
     // The text as shown (password characters in place of the letters).
     std::string DisplayText() const;
+    // The rectangle the text is laid out and drawn in, in client coordinates (a multi-line edit's
+    // formatting rectangle); an empty one stands for the client area, the text centred vertically.
+    void SetEditRect(const TRect& r);
+    const TRect& EditRect() const { return editRect_; }
 
 private:
     // Moves the caret; with `extend` the selection grows from its anchor.
@@ -83,6 +94,9 @@ private:
     TEditCharCase charCase_ = TEditCharCase::ecNormal;
     TBorderStyle borderStyle_ = TBorderStyle::bsSingle;
     bool modified_ = false;
+    bool autoSelect_ = true;
+    bool ctl3D_ = true;
+    TRect editRect_{};
     int scroll_ = 0; // pixels the text is scrolled left to keep the caret in view
     bool settingText_ = false;
 };

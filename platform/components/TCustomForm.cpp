@@ -234,9 +234,17 @@ void TCustomForm::ControlRemoved(TControl* control) {
 
 void TCustomForm::SetMenu(TMainMenu* menu) {
     if (menu == menu_) return;
-    if (menu_) RemoveFreeNotification(menu_);
+    if (menu_) {
+        RemoveFreeNotification(menu_);
+        menu_->OnChange = nullptr;
+    }
     menu_ = menu;
-    if (menu_) FreeNotification(menu_);
+    if (menu_) {
+        FreeNotification(menu_);
+        menu_->OnChange = [this](TObject*) {
+            if (HandleAllocated()) win::RedrawWindow(Handle(), nullptr, nullptr, win::RDW_FRAME | win::RDW_INVALIDATE);
+        };
+    }
     FrameChanged();
 }
 
@@ -347,7 +355,28 @@ bool TCustomForm::IsShortCut(std::uint16_t key, TShiftState shift) {
     return false;
 }
 
+namespace {
+
+// Offers an accelerator character to every control below `parent` until one takes it.
+bool OfferDialogChar(TWinControl& parent, win::WParam character) {
+    for (int i = 0; i < parent.ControlCount(); ++i) {
+        TControl* c = parent.Controls(i);
+        if (c->Perform(CM_DIALOGCHAR, character, 0) != 0) return true;
+        if (auto* w = dynamic_cast<TWinControl*>(c); w && OfferDialogChar(*w, character)) return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool TCustomForm::DialogChar(char c) { return OfferDialogChar(*this, static_cast<unsigned char>(c)); }
+
 void TCustomForm::RouteKey(TMessage& m) {
+    // Alt with a character is a caption's accelerator when a control of the form has it.
+    if (m.Msg == win::WM_SYSCHAR && DialogChar(static_cast<char>(m.WParam))) {
+        m.Result = 1;
+        return;
+    }
     // Menu shortcuts come before everything; otherwise keys reach the form, and with the focus
     // on a control they belong to that control, after the form had its preview.
     if ((m.Msg == win::WM_KEYDOWN || m.Msg == win::WM_SYSKEYDOWN)) {

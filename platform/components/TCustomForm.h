@@ -86,6 +86,8 @@ protected:
     bool IsShortCut(std::uint16_t key, TShiftState shift);
     // Enter and Escape go to the default and cancel buttons when the focus does not take them.
     virtual bool DialogKey(std::uint16_t key);
+    // Offers Alt+character to the form's controls as an accelerator; true when one took it.
+    bool DialogChar(char c);
 
 private:
     friend class TWinControl;

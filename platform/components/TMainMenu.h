@@ -27,6 +27,11 @@ public:
     void DropDown(TMenuItem& item, const TRect& barOnScreen);
     // Clicks the enabled item (anywhere in the tree) with this shortcut; true when one was found.
     bool IsShortCut(std::uint16_t key, TShiftState shift);
+    // A top-level item's caption, enabled or visible state changed: the bar is to be redrawn.
+    void Changed() {
+        if (OnChange) OnChange(this);
+    }
+    TNotifyEvent OnChange;
 
 private:
     // Left and right edges of each visible top-level item in the bar.

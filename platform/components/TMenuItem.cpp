@@ -1,4 +1,5 @@
 #include "platform/components/TMenuItem.h"
+#include "platform/components/TMainMenu.h"
 
 #include <algorithm>
 
@@ -62,6 +63,29 @@ TMenuItem* TMenuItem::Find(const std::string& caption) const {
 
 void TMenuItem::Click() {
     if (enabled_ && OnClick) OnClick(this);
+}
+
+void TMenuItem::SetCaption(const std::string& c) {
+    if (c == caption_) return;
+    caption_ = c;
+    BarItemChanged();
+}
+
+void TMenuItem::SetEnabled(bool v) {
+    if (v == enabled_) return;
+    enabled_ = v;
+    BarItemChanged();
+}
+
+void TMenuItem::SetVisible(bool v) {
+    if (v == visible_) return;
+    visible_ = v;
+    BarItemChanged();
+}
+
+void TMenuItem::BarItemChanged() {
+    if (!parent_ || parent_->parent_) return;
+    if (auto* menu = dynamic_cast<TMainMenu*>(parent_->Owner())) menu->Changed();
 }
 
 } // namespace plat::comp

@@ -24,7 +24,7 @@ public:
     const char* ClassName() const override { return "TMenuItem"; }
 
     const std::string& Caption() const { return caption_; }
-    void SetCaption(const std::string& c) { caption_ = c; }
+    void SetCaption(const std::string& c);
     bool IsLine() const { return caption_ == "-"; }
     bool Checked() const { return checked_; }
     // A checked radio item unchecks the other radio items of its group index.
@@ -34,9 +34,9 @@ public:
     int GroupIndex() const { return groupIndex_; }
     void SetGroupIndex(int g) { groupIndex_ = g; }
     bool Enabled() const { return enabled_; }
-    void SetEnabled(bool v) { enabled_ = v; }
+    void SetEnabled(bool v);
     bool Visible() const { return visible_; }
-    void SetVisible(bool v) { visible_ = v; }
+    void SetVisible(bool v);
     TShortCut ShortCut() const { return shortCut_; }
     void SetShortCut(TShortCut s) { shortCut_ = s; }
 
@@ -59,6 +59,9 @@ public:
     TNotifyEvent OnClick;
 
 private:
+    // A change a menu bar shows: a top-level item tells its main menu.
+    void BarItemChanged();
+
     std::string caption_;
     bool checked_ = false;
     bool radioItem_ = false;

@@ -534,6 +534,12 @@ void TWinControl::WndProc(TMessage& m) {
         if (c != 0) KeyPress(c);
         return;
     }
+    case win::WM_SYSCHAR:
+        // Alt with a character, brought straight to this control, is an accelerator of its form.
+        if (TCustomForm* form = ParentForm(); form && form != this && !TCustomForm::RoutingKey() &&
+                                              form->DialogChar(static_cast<char>(m.WParam)))
+            m.Result = 1;
+        return;
     case win::WM_SETFOCUS:
         if (TCustomForm* form = ParentForm(); form && form != this) form->FocusArrived(this);
         DoEnter();

@@ -1,18 +1,48 @@
 #pragma once
 // Whole-file reads and writes for the program's data files. A write goes to a temporary file in
-// the same folder, is flushed to the disk and then renamed over the target: a crash or a full
-// disk mid-write leaves the old file as it was.
+// the folder of the file it replaces, is flushed to the disk and then renamed over it: a crash or
+// a full disk mid-write leaves the old file as it was. A file reached through a symbolic link is
+// written where the link points, so the link stays a link. A read takes no more than the bound
+// its caller gives: each kind of file has a size it can really have, and anything larger (or a
+// link to an endless device) is refused instead of filling the memory.
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace plat::sys {
 
-// The file's bytes; nothing when it cannot be opened or read.
-std::optional<std::string> ReadWholeFile(const std::string& path);
+// The bound of a read that names none.
+constexpr std::size_t kDefaultReadLimit = std::size_t{16} << 20;
+// Settings store and profile (INI) files: a few hundred lines at most.
+constexpr std::size_t kProfileFileLimit = std::size_t{1} << 20;
+
+enum class ReadOutcome {
+    Read,      // the bytes are all there
+    Missing,   // no such file (or it cannot be opened)
+    TooLarge,  // more bytes than the bound; none are returned
+    Failed,    // a read error part way
+};
+
+struct FileRead {
+    ReadOutcome outcome = ReadOutcome::Missing;
+    std::string bytes;
+};
+
+// The file's bytes when there are at most `limit` of them.
+FileRead ReadFileWithin(const std::string& path, std::size_t limit);
+
+// The file's bytes; nothing when it cannot be opened or read, or holds more than `limit` bytes.
+std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t limit = kDefaultReadLimit);
 
 // Replaces the file's content by `bytes`. False (and the old file untouched) on any failure.
+// Temporary files that earlier writes of this file left behind (their process died mid-write)
+// are removed.
 bool WriteFileAtomically(const std::string& path, std::string_view bytes);
+
+// Where a write of `path` lands: the file at the end of its chain of symbolic links (which need
+// not exist yet), or `path` itself when it is no link; nothing for links that go round in a loop.
+std::optional<std::string> WriteTarget(const std::string& path);
 
 } // namespace plat::sys

@@ -1,5 +1,7 @@
 #include "platform/sys/DeviceChannel.h"
 
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -10,9 +12,38 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 namespace plat::sys {
 namespace {
+
+using Deadline = std::chrono::steady_clock::time_point;
+
+Deadline DeadlineIn(std::chrono::milliseconds timeout) {
+    return std::chrono::steady_clock::now() + timeout;
+}
+
+// Waits until fd is ready for `events` or the deadline passes; false at the deadline.
+bool WaitReady(int fd, short events, Deadline deadline) {
+    for (;;) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        pollfd entry{fd, events, 0};
+        const int ready = ::poll(&entry, 1, static_cast<int>(std::max<std::int64_t>(left.count(), 0)));
+        if (ready > 0) return true;
+        if (ready == 0) return false;
+        if (errno != EINTR) return true;  // let the following call report the error
+    }
+}
+
+std::atomic<std::int64_t>& TimeoutSetting() {
+    static std::atomic<std::int64_t> milliseconds = [] {
+        const char* text = std::getenv("LXQ745_REQUEST_TIMEOUT_MS");
+        const long long value = text != nullptr ? std::atoll(text) : 0;
+        return static_cast<std::int64_t>(value > 0 ? value : 5000);
+    }();
+    return milliseconds;
+}
 
 template <typename T>
 T ReadRecord(const std::vector<std::uint8_t>& buffer) {
@@ -21,24 +52,19 @@ T ReadRecord(const std::vector<std::uint8_t>& buffer) {
     return value;
 }
 
-// Sends a record that consists of a fixed part and trailing bytes.
-bool SendWithTail(const ChannelSocket& socket, const void* head, std::size_t headLength,
-                  const void* tail, std::size_t tailLength, int passFd = -1) {
-    std::vector<std::uint8_t> record(headLength + tailLength);
-    std::memcpy(record.data(), head, headLength);
-    if (tailLength != 0) std::memcpy(record.data() + headLength, tail, tailLength);
-    return socket.Send(record.data(), record.size(), passFd);
-}
+enum class Reply { Answered, Lost, TimedOut };
 
-// Waits for the answer with the given id; other records on the connection are skipped.
-bool ReceiveAnswer(const ChannelSocket& socket, std::uint32_t id, std::vector<std::uint8_t>& buffer,
-                   int* receivedFd) {
+// Waits for the answer with the given id until the deadline; other records on the connection
+// (answers that came too late) are skipped.
+Reply ReceiveAnswer(const ChannelSocket& socket, std::uint32_t id, std::vector<std::uint8_t>& buffer,
+                    int* receivedFd, Deadline deadline) {
     for (;;) {
         int fd = -1;
-        const long length = socket.Receive(buffer, &fd);
+        const long length = socket.ReceiveBefore(deadline, buffer, &fd);
+        if (length == ChannelSocket::kTimedOut) return Reply::TimedOut;
         if (length < static_cast<long>(sizeof(wire::AnswerMessage))) {
             if (fd >= 0) ::close(fd);
-            if (length <= 0) return false;
+            if (length <= 0) return Reply::Lost;
             continue;
         }
         const auto answer = ReadRecord<wire::AnswerMessage>(buffer);
@@ -46,7 +72,7 @@ bool ReceiveAnswer(const ChannelSocket& socket, std::uint32_t id, std::vector<st
             answer.header.id == id) {
             if (receivedFd != nullptr) *receivedFd = fd;
             else if (fd >= 0) ::close(fd);
-            return true;
+            return Reply::Answered;
         }
         if (fd >= 0) ::close(fd);
     }
@@ -55,9 +81,11 @@ bool ReceiveAnswer(const ChannelSocket& socket, std::uint32_t id, std::vector<st
 // Opens a connection, sends one request record and returns its answer's status (and body).
 std::uint32_t Exchange(ChannelSocket& socket, std::uint32_t id, const void* record,
                        std::size_t length, std::vector<std::uint8_t>& answer) {
-    socket = ChannelSocket::Connect();
+    const Deadline deadline = DeadlineIn(RequestTimeout());
+    socket = ChannelSocket::Connect(RequestTimeout());
     if (!socket.Valid()) return wire::kStatusNoSuchDevice;
-    if (!socket.Send(record, length) || !ReceiveAnswer(socket, id, answer, nullptr)) {
+    if (!socket.SendBefore(deadline, record, length) ||
+        ReceiveAnswer(socket, id, answer, nullptr, deadline) != Reply::Answered) {
         socket.Close();
         return wire::kStatusNoSuchDevice;
     }
@@ -83,6 +111,12 @@ std::string DeviceChannelAddress() {
     return name;
 }
 
+std::chrono::milliseconds RequestTimeout() {
+    return std::chrono::milliseconds(TimeoutSetting().load());
+}
+
+void SetRequestTimeout(std::chrono::milliseconds timeout) { TimeoutSetting().store(timeout.count()); }
+
 ChannelSocket& ChannelSocket::operator=(ChannelSocket&& other) noexcept {
     if (this != &other) {
         Close();
@@ -92,19 +126,26 @@ ChannelSocket& ChannelSocket::operator=(ChannelSocket&& other) noexcept {
     return *this;
 }
 
-ChannelSocket ChannelSocket::Connect() {
-    const int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+ChannelSocket ChannelSocket::Connect(std::chrono::milliseconds timeout) {
+    // Non-blocking: a host that no longer accepts fills its backlog, and a blocking connect
+    // would then wait for good.
+    const int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) return ChannelSocket();
     socklen_t addressLength = 0;
     const sockaddr_un address = ChannelAddress(addressLength);
-    int result;
-    do {
-        result = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), addressLength);
-    } while (result < 0 && errno == EINTR);
-    if (result < 0) {
+    const Deadline deadline = DeadlineIn(timeout);
+    for (;;) {
+        if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), addressLength) == 0) break;
+        if (errno == EINTR) continue;
+        // A full backlog refuses at once on a local socket; try again for a while.
+        if (errno == EAGAIN && std::chrono::steady_clock::now() < deadline) {
+            ::poll(nullptr, 0, 10);
+            continue;
+        }
         ::close(fd);
         return ChannelSocket();
     }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return ChannelSocket(fd);
 }
 
@@ -129,6 +170,23 @@ bool ChannelSocket::Send(const void* data, std::size_t length, int passFd, bool 
         sent = ::sendmsg(fd_, &message, MSG_NOSIGNAL | (wait ? 0 : MSG_DONTWAIT));
     } while (sent < 0 && errno == EINTR);
     return sent == static_cast<ssize_t>(length);
+}
+
+bool ChannelSocket::SendBefore(Deadline deadline, const void* data, std::size_t length,
+                               int passFd) const {
+    for (;;) {
+        if (Send(data, length, passFd, false)) return true;
+        if (fd_ < 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) return false;
+        if (!WaitReady(fd_, POLLOUT, deadline)) return false;
+    }
+}
+
+long ChannelSocket::ReceiveBefore(Deadline deadline, std::vector<std::uint8_t>& buffer,
+                                  int* receivedFd) const {
+    if (receivedFd != nullptr) *receivedFd = -1;
+    if (fd_ < 0) return -1;
+    if (!WaitReady(fd_, POLLIN, deadline)) return kTimedOut;
+    return Receive(buffer, receivedFd);
 }
 
 long ChannelSocket::Receive(std::vector<std::uint8_t>& buffer, int* receivedFd) const {
@@ -247,6 +305,7 @@ std::vector<std::string> ListDeviceInterfaces() {
 std::uint32_t DeviceHandle::Open(const std::string& path) {
     std::lock_guard lock(requestMutex_);
     socket_.Close();
+    stalledId_ = 0;
     if (path.empty() || path.size() > wire::kMaxPath) return wire::kStatusNoSuchDevice;
     const wire::WireHeader header{static_cast<std::uint32_t>(wire::Kind::Open), nextId_++};
     std::vector<std::uint8_t> record(sizeof header + path.size());
@@ -274,10 +333,26 @@ std::uint32_t DeviceHandle::Control(std::uint32_t code, const void* in, std::uin
     request.inLength = inLength;
     request.outLength = outLength;
     request.inPointerValue = inPointerValue;
+    if (stalledId_ != 0) {
+        if (const std::uint32_t late = CatchUp(); late != wire::kStatusSuccess) return late;
+    }
     std::vector<std::uint8_t> answer;
-    if (!SendWithTail(socket_, &request, sizeof request, in, inLength, passFd) ||
-        !ReceiveAnswer(socket_, request.header.id, answer, receivedFd)) {
-        return wire::kStatusNotConnected;
+    const Deadline deadline = DeadlineIn(RequestTimeout());
+    std::vector<std::uint8_t> record(sizeof request + inLength);
+    std::memcpy(record.data(), &request, sizeof request);
+    if (inLength != 0) std::memcpy(record.data() + sizeof request, in, inLength);
+    if (!socket_.SendBefore(deadline, record.data(), record.size(), passFd)) {
+        // Before the deadline the host is gone; at it, the host has not even taken the request,
+        // so nothing of it is outstanding.
+        return std::chrono::steady_clock::now() < deadline ? wire::kStatusNotConnected
+                                                           : kStatusRequestTimedOut;
+    }
+    switch (ReceiveAnswer(socket_, request.header.id, answer, receivedFd, deadline)) {
+    case Reply::Answered: break;
+    case Reply::Lost: return wire::kStatusNotConnected;
+    case Reply::TimedOut:
+        stalledId_ = request.header.id;
+        return kStatusRequestTimedOut;
     }
     const auto head = ReadRecord<wire::AnswerMessage>(answer);
     const std::size_t carried = answer.size() - sizeof head;
@@ -287,15 +362,27 @@ std::uint32_t DeviceHandle::Control(std::uint32_t code, const void* in, std::uin
     return head.status;
 }
 
+std::uint32_t DeviceHandle::CatchUp() {
+    std::vector<std::uint8_t> buffer;
+    switch (ReceiveAnswer(socket_, stalledId_, buffer, nullptr, std::chrono::steady_clock::now())) {
+    case Reply::TimedOut: return kStatusRequestTimedOut;
+    case Reply::Lost: return wire::kStatusNotConnected;
+    case Reply::Answered: break;
+    }
+    stalledId_ = 0;
+    return wire::kStatusSuccess;
+}
+
 void DeviceHandle::CancelIo() {
     const wire::WireHeader request{static_cast<std::uint32_t>(wire::Kind::Cancel), 0};
-    socket_.Send(&request, sizeof request);
+    socket_.Send(&request, sizeof request, -1, false);  // a host that reads nothing must not block us
 }
 
 void DeviceHandle::Close() {
     socket_.Shutdown();  // wakes a request blocked in another thread
     std::lock_guard lock(requestMutex_);
     socket_.Close();
+    stalledId_ = 0;
 }
 
 bool DeviceNotifications::Start(Callback callback, std::chrono::milliseconds retryInterval) {
@@ -306,9 +393,27 @@ bool DeviceNotifications::Start(Callback callback, std::chrono::milliseconds ret
         std::lock_guard lock(mutex_);
         stopping_ = false;
     }
+    present_.clear();
     const bool connected = Subscribe(false);
+    // What is present already is not replayed, but it goes when the host goes.
+    if (connected) present_ = ListDeviceInterfaces();
     thread_ = std::thread([this, connected] { Run(connected); });
     return connected;
+}
+
+void DeviceNotifications::StartInBackground(Callback callback, std::chrono::milliseconds retryInterval) {
+    Stop();
+    callback_ = std::move(callback);
+    retryInterval_ = retryInterval;
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = false;
+    }
+    present_.clear();
+    thread_ = std::thread([this] {
+        if (Subscribe(true)) Run(true);
+        else Run(false);
+    });
 }
 
 void DeviceNotifications::Stop() {
@@ -320,6 +425,7 @@ void DeviceNotifications::Stop() {
     wake_.notify_all();
     if (thread_.joinable()) thread_.join();
     socket_.Close();
+    listening_ = false;
 }
 
 bool DeviceNotifications::Subscribe(bool replayPresent) {
@@ -331,6 +437,7 @@ bool DeviceNotifications::Subscribe(bool replayPresent) {
     std::lock_guard lock(mutex_);
     if (stopping_) return false;
     socket_ = std::move(socket);
+    listening_ = true;
     return true;
 }
 
@@ -346,20 +453,37 @@ void DeviceNotifications::Run(bool connected) {
         }
         const long length = socket_.Receive(buffer);
         if (length <= 0) {
-            std::lock_guard lock(mutex_);
-            if (stopping_) return;
-            socket_.Close();
+            listening_ = false;
+            {
+                std::lock_guard lock(mutex_);
+                if (stopping_) return;
+                socket_.Close();
+            }
             connected = false;
+            // The host is gone, and its devices with it; those it still has when it is back
+            // arrive again through the replaying subscription.
+            for (const std::string& path : std::exchange(present_, {}))
+                callback_(DeviceEvent::Removed, path);
             continue;
         }
         if (length < static_cast<long>(sizeof(wire::NoticeMessage))) continue;
         const auto notice = ReadRecord<wire::NoticeMessage>(buffer);
         if (notice.header.kind != static_cast<std::uint32_t>(wire::Kind::Notice)) continue;
         const std::string path(buffer.begin() + sizeof notice, buffer.end());
-        if (notice.event == static_cast<std::uint32_t>(wire::NoticeEvent::Arrived))
+        switch (static_cast<wire::NoticeEvent>(notice.event)) {
+        case wire::NoticeEvent::Arrived:
+            if (std::find(present_.begin(), present_.end(), path) == present_.end())
+                present_.push_back(path);
             callback_(DeviceEvent::Arrived, path);
-        else if (notice.event == static_cast<std::uint32_t>(wire::NoticeEvent::Removed))
+            break;
+        case wire::NoticeEvent::Removed:
+            std::erase(present_, path);
             callback_(DeviceEvent::Removed, path);
+            break;
+        case wire::NoticeEvent::SystemSleep: callback_(DeviceEvent::SystemSleep, path); break;
+        case wire::NoticeEvent::SystemWake: callback_(DeviceEvent::SystemWake, path); break;
+        default: break;
+        }
     }
 }
 

@@ -25,6 +25,17 @@ namespace plat::sys {
 // The abstract socket name of the host for the current LXQ745_NS (without the leading zero byte).
 std::string DeviceChannelAddress();
 
+// How long a client waits for the host to take or answer one record before it gives up on it.
+// A host that stops answering (a receiver wedged after a power event, a stopped process) must
+// never hold a caller for good. 5 s by default, longer than any request the driver serves;
+// LXQ745_REQUEST_TIMEOUT_MS, read once, overrides it, and tests may set it directly.
+std::chrono::milliseconds RequestTimeout();
+void SetRequestTimeout(std::chrono::milliseconds timeout);
+
+// Status of a request that the host did not answer within RequestTimeout(), and of every later
+// request on that handle until the late answer has come in.
+constexpr std::uint32_t kStatusRequestTimedOut = 0xC00000B5;
+
 // One connected channel socket that sends and receives whole records, optionally with a file
 // descriptor attached (SCM_RIGHTS). The host's side uses it too.
 class ChannelSocket {
@@ -37,8 +48,9 @@ public:
     ChannelSocket(const ChannelSocket&) = delete;
     ChannelSocket& operator=(const ChannelSocket&) = delete;
 
-    // Connects to the host; the result is not Valid() when no host listens.
-    static ChannelSocket Connect();
+    // Connects to the host; the result is not Valid() when no host listens, or when the host
+    // does not take the connection within the given time.
+    static ChannelSocket Connect(std::chrono::milliseconds timeout = RequestTimeout());
 
     bool Valid() const { return fd_ >= 0; }
     int Fd() const { return fd_; }
@@ -48,6 +60,13 @@ public:
     // Receives one record into buffer: its length, 0 when the peer closed, -1 on error or a
     // record too long. A descriptor that came with it goes to *receivedFd (or is closed).
     long Receive(std::vector<std::uint8_t>& buffer, int* receivedFd = nullptr) const;
+    // Send and Receive that give up at the deadline: Send then returns false, ReceiveBefore
+    // kTimedOut. A zero-length wait only takes what is there already.
+    static constexpr long kTimedOut = -2;
+    bool SendBefore(std::chrono::steady_clock::time_point deadline, const void* data,
+                    std::size_t length, int passFd = -1) const;
+    long ReceiveBefore(std::chrono::steady_clock::time_point deadline,
+                       std::vector<std::uint8_t>& buffer, int* receivedFd = nullptr) const;
     // Ends both directions, waking a thread blocked in Receive; the descriptor stays open.
     void Shutdown() const;
     void Close();
@@ -89,8 +108,9 @@ public:
     DeviceHandle(const DeviceHandle&) = delete;
     DeviceHandle& operator=(const DeviceHandle&) = delete;
 
-    // Opens the device at path: 0 on success, wire::kStatusNoSuchDevice without host or device,
-    // 0x80000011 while another process owns it, 0xC0000056 after its removal.
+    // Opens the device at path: 0 on success, wire::kStatusNoSuchDevice without host or device
+    // (or a host that does not answer in time), 0x80000011 while another process owns it,
+    // 0xC0000056 after its removal.
     std::uint32_t Open(const std::string& path);
     bool IsOpen() const { return socket_.Valid(); }
 
@@ -98,8 +118,10 @@ public:
     // copied to out; *bytes receives the completion's byte count (a get request's value).
     // inPointerValue is what a request of the neither method reads as its argument. passFd, when
     // not -1, travels with the request; a descriptor in the answer goes to *receivedFd (or is
-    // closed). Blocks until the host completes the request (a held request waits). Requests on one
-    // handle run one at a time.
+    // closed). Waits for the host to complete the request (a held request waits) at most
+    // RequestTimeout(); then the request fails with kStatusRequestTimedOut and so does every later
+    // one at once, until the late answer has arrived: a host that stopped answering costs one
+    // time-out, not one per call. Requests on one handle run one at a time.
     std::uint32_t Control(std::uint32_t code, const void* in, std::uint32_t inLength, void* out,
                           std::uint32_t outLength, std::uint64_t inPointerValue,
                           std::uint64_t* bytes, int passFd = -1, int* receivedFd = nullptr);
@@ -111,16 +133,24 @@ public:
     void Close();
 
 private:
+    // Takes the answers that came in since a time-out without waiting: success once the stalled
+    // request's answer is among them, else kStatusRequestTimedOut (or not connected).
+    std::uint32_t CatchUp();
+
     ChannelSocket socket_;
     std::mutex requestMutex_;
     std::uint32_t nextId_ = 1;
+    std::uint32_t stalledId_ = 0;  // the request that timed out, until its answer arrives
 };
 
-enum class DeviceEvent { Arrived, Removed };
+// SystemSleep and SystemWake are the computer going to sleep and waking up, as the host relays
+// them to its clients (path empty).
+enum class DeviceEvent { Arrived, Removed, SystemSleep, SystemWake };
 
 // Arrival and removal notices. The callback runs on a thread this object owns. When the host is
 // not reachable (not started yet, or gone), the thread keeps trying at the retry interval and,
-// once connected, first reports every device present then as arrived.
+// once connected, first reports every device present then as arrived. A host that goes away
+// takes its devices with it: each device heard of on that connection is reported removed.
 class DeviceNotifications {
 public:
     using Callback = std::function<void(DeviceEvent, const std::string& path)>;
@@ -132,8 +162,14 @@ public:
 
     // Starts listening; true when the host accepted the subscription at once.
     bool Start(Callback callback, std::chrono::milliseconds retryInterval = std::chrono::seconds(1));
+    // Starts listening without waiting for the host at all (a thread that must never wait, such
+    // as a user-interface thread): the first subscription is made on the object's own thread and
+    // reports every device present then as arrived.
+    void StartInBackground(Callback callback, std::chrono::milliseconds retryInterval = std::chrono::seconds(1));
     // Stops listening and joins the thread; no callback runs after it returns.
     void Stop();
+    // Whether the host has taken the subscription and not gone away since.
+    bool Listening() const { return listening_.load(); }
 
 private:
     bool Subscribe(bool replayPresent);
@@ -146,6 +182,8 @@ private:
     std::condition_variable wake_;
     bool stopping_ = false;
     ChannelSocket socket_;
+    std::vector<std::string> present_;  // what the current connection has reported present
+    std::atomic<bool> listening_{false};
 };
 
 } // namespace plat::sys

@@ -24,7 +24,7 @@ enum class Kind : std::uint32_t {
 };
 
 // Arrival and removal of a device interface, as told to subscribers.
-enum class NoticeEvent : std::uint32_t { Arrived = 1, Removed = 2 };
+enum class NoticeEvent : std::uint32_t { Arrived = 1, Removed = 2, SystemSleep = 3, SystemWake = 4 };
 
 // Subscribe flag: send an arrival notice for every device present now, before later notices.
 constexpr std::uint32_t kSubscribeReplayPresent = 1;

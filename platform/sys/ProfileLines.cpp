@@ -43,9 +43,12 @@ std::optional<std::string_view> KeyOf(std::string_view line) {
 ProfileLines ProfileLines::Load(const std::string& path, LineEnd fresh) {
     ProfileLines file;
     file.lineEnd_ = fresh;
-    const std::optional<std::string> text = ReadWholeFile(path);
-    if (!text) return file;
-    std::string_view rest = *text;
+    const FileRead read = ReadFileWithin(path, kProfileFileLimit);
+    if (read.outcome != ReadOutcome::Read) {
+        file.refused_ = read.outcome != ReadOutcome::Missing;
+        return file;
+    }
+    std::string_view rest = read.bytes;
     bool first = true;
     while (!rest.empty()) {
         const std::size_t end = rest.find('\n');
@@ -62,6 +65,7 @@ ProfileLines ProfileLines::Load(const std::string& path, LineEnd fresh) {
 }
 
 bool ProfileLines::Save(const std::string& path) const {
+    if (refused_) return false;
     std::string text;
     const std::string_view end = lineEnd_ == LineEnd::CrLf ? "\r\n" : "\n";
     for (const std::string& line : lines_) text.append(line).append(end);

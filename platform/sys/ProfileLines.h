@@ -17,11 +17,14 @@ public:
     enum class LineEnd { Lf, CrLf };
 
     // The lines of the file at `path`; none when it is missing or unreadable. The file's own line
-    // ends are kept on writing; a file without any gets `fresh`.
+    // ends are kept on writing; a file without any gets `fresh`. A file larger than any profile
+    // file can be (kProfileFileLimit) is not read, and is Refused().
     static ProfileLines Load(const std::string& path, LineEnd fresh);
     // Writes every line to `path` atomically (WriteFileAtomically). False when that failed; the
-    // file is then unchanged.
+    // file is then unchanged. Lines loaded from a file that was there but could not be read are
+    // never saved: that would replace everything in it by the few lines set since.
     bool Save(const std::string& path) const;
+    bool Refused() const { return refused_; }
 
     // Writes with these line ends from now on, whatever the file had.
     void SetLineEnd(LineEnd end) { lineEnd_ = end; }
@@ -57,6 +60,7 @@ private:
 
     std::vector<std::string> lines_;
     LineEnd lineEnd_ = LineEnd::Lf;
+    bool refused_ = false;
 };
 
 } // namespace plat::sys

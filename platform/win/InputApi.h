@@ -40,6 +40,12 @@ std::int16_t GetKeyState(std::uint32_t vk);
 std::int16_t GetAsyncKeyState(std::uint32_t vk);
 bool GetCursorPos(Point* point);
 bool SetCursorPos(std::int32_t x, std::int32_t y);
+// Keeps the pointer inside a screen rectangle until called again with null. The back end holds
+// the real pointer there where it can; every position the window system takes in (moves, presses,
+// SetCursorPos) is brought to the nearest point inside. An empty rectangle is refused.
+bool ClipCursor(const Rect* rect);
+// The rectangle the pointer is kept in; false while it is free.
+bool GetClipCursor(Rect* rect);
 
 // The character a key gives with the current shift, control and caps-lock state (0 for none).
 char32_t KeyToChar(std::uint32_t vk);

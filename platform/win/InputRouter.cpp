@@ -1,5 +1,6 @@
 // Mouse and keyboard input: from a screen event to the message of the window that should get it.
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "platform/sys/Clock.h"
@@ -125,12 +126,19 @@ std::uint32_t ButtonMessage(MouseButton b, bool down) {
     return WM_LBUTTONDOWN;
 }
 
+// The point brought inside the ClipCursor rectangle, while there is one. Called under the lock.
+Point Clipped(const InputState& in, Point p) {
+    if (!in.clipped) return p;
+    return {std::clamp(p.x, in.clip.left, in.clip.right - 1), std::clamp(p.y, in.clip.top, in.clip.bottom - 1)};
+}
+
 } // namespace
 
 void InjectMouseMove(Point screen) {
     auto& ws = WindowSystem::Instance();
     {
         std::lock_guard lock(ws.Mutex());
+        screen = Clipped(ws.Input(), screen);
         ws.Input().cursorPos = screen;
     }
     const MouseTarget target = FindMouseTarget(screen);
@@ -165,6 +173,7 @@ void InjectMouseButton(Point screen, MouseButton button, bool down) {
     auto& ws = WindowSystem::Instance();
     {
         std::lock_guard lock(ws.Mutex());
+        screen = Clipped(ws.Input(), screen);
         ws.Input().cursorPos = screen;
         SetKey(ws.Input().asyncKeys, ButtonVk(button), down);
     }
@@ -284,7 +293,29 @@ bool GetCursorPos(Point* point) {
 bool SetCursorPos(std::int32_t x, std::int32_t y) {
     auto& ws = WindowSystem::Instance();
     std::lock_guard lock(ws.Mutex());
-    ws.Input().cursorPos = {x, y};
+    ws.Input().cursorPos = Clipped(ws.Input(), {x, y});
+    return true;
+}
+
+bool ClipCursor(const Rect* rect) {
+    if (rect && rect->IsEmpty()) return false;
+    auto& ws = WindowSystem::Instance();
+    {
+        std::lock_guard lock(ws.Mutex());
+        InputState& in = ws.Input();
+        in.clipped = rect != nullptr;
+        in.clip = rect ? *rect : Rect{};
+        in.cursorPos = Clipped(in, in.cursorPos);
+    }
+    ws.GetBackend().ConfinePointer(rect);
+    return true;
+}
+
+bool GetClipCursor(Rect* rect) {
+    auto& ws = WindowSystem::Instance();
+    std::lock_guard lock(ws.Mutex());
+    if (!ws.Input().clipped) return false;
+    if (rect) *rect = ws.Input().clip;
     return true;
 }
 

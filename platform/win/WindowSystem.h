@@ -37,6 +37,9 @@ struct InputState {
     std::uint32_t lastPressMessage = 0;
     sys::Nanoseconds lastPressTime = 0;
     Point lastPressPos;
+    // ClipCursor's rectangle, in screen coordinates, while the pointer is kept inside it.
+    bool clipped = false;
+    Rect clip;
 };
 
 class WindowSystem {

@@ -257,9 +257,19 @@ void HandleEvent(X11Backend::Impl& x, XEvent& ev) {
         }
         break;
     }
-    case MotionNotify:
-        InjectMouseMove({ev.xmotion.x_root, ev.xmotion.y_root});
+    case MotionNotify: {
+        // The grab keeps the pointer in the window; within it, a pointer that left the clip
+        // rectangle is put back at the nearest point inside.
+        const Point at{ev.xmotion.x_root, ev.xmotion.y_root};
+        Rect clip;
+        if (GetClipCursor(&clip) && !clip.Contains(at)) {
+            const int cx = std::clamp(at.x, clip.left, clip.right - 1);
+            const int cy = std::clamp(at.y, clip.top, clip.bottom - 1);
+            XWarpPointer(x.display, None, x.root, 0, 0, 0, 0, cx, cy);
+        }
+        InjectMouseMove(at);
         break;
+    }
     case KeyPress:
     case KeyRelease: {
         // Held keys repeat as presses only (detectable auto-repeat), which become WM_KEYDOWN
@@ -406,6 +416,32 @@ void X11Backend::TopLevelChanged(std::uint32_t topLevel) {
         Present(*impl_, topLevel);
     }
     XFlush(d);
+}
+
+void X11Backend::ConfinePointer(const Rect* screen) {
+    if (!screen) {
+        std::lock_guard lock(impl_->mutex);
+        XUngrabPointer(impl_->display, CurrentTime);
+        XFlush(impl_->display);
+        return;
+    }
+    // X confines a grabbed pointer to a whole window: the top-level that holds the rectangle.
+    // The window system is asked for the places first, without this back end's lock.
+    std::map<std::uint32_t, ::Window> windows;
+    {
+        std::lock_guard lock(impl_->mutex);
+        windows = impl_->windows;
+    }
+    ::Window confineTo = 0;
+    for (const auto& [handle, xw] : windows) {
+        Rect window;
+        if (GetWindowRect(handle, &window) && window.Contains({screen->left, screen->top})) confineTo = xw;
+    }
+    if (confineTo == 0) return;
+    std::lock_guard lock(impl_->mutex);
+    XGrabPointer(impl_->display, confineTo, False, ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
+                 GrabModeAsync, GrabModeAsync, confineTo, None, CurrentTime);
+    XFlush(impl_->display);
 }
 
 void X11Backend::TopLevelDestroyed(std::uint32_t topLevel) {

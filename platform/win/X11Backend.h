@@ -24,6 +24,7 @@ public:
     void SurfaceChanged(std::uint32_t topLevel, const gdi::Rect& area) override;
     void TopLevelChanged(std::uint32_t topLevel) override;
     void TopLevelDestroyed(std::uint32_t topLevel) override;
+    void ConfinePointer(const gdi::Rect* screen) override;
 
     struct Impl;
 

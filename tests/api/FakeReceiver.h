@@ -5,6 +5,7 @@
 #include "api/DeviceProvider.h"
 #include "api/SimulatedEeprom.h"
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -79,6 +80,7 @@ public:
         case IOCTL_LXQ745_GET_AGC: *bytes = s_->agc; return kStatusSuccess;
         case IOCTL_LXQ745_GET_IF_GAIN: *bytes = s_->ifGain; return kStatusSuccess;
         case IOCTL_LXQ745_GET_IF2_FREQUENCY: *bytes = s_->if2; return kStatusSuccess;
+        case IOCTL_LXQ745_GET_FMW: *bytes = s_->fmWide; return kStatusSuccess;
         case IOCTL_LXQ745_IS_CONNECTED: *bytes = 1; return kStatusSuccess;
         case IOCTL_LXQ745_IS_BUSY: *bytes = 0; return kStatusSuccess;
         case IOCTL_LXQ745_GET_LOCK: *bytes = 1; return kStatusSuccess;
@@ -86,7 +88,9 @@ public:
         case IOCTL_LXQ745_SET_ATTEN: return ok(s_->atten);
         case IOCTL_LXQ745_SET_RF_AMP: return ok(s_->rfAmp);
         case IOCTL_LXQ745_SET_AGC: return ok(s_->agc);
-        case IOCTL_LXQ745_SET_IF_GAIN: return ok(s_->ifGain);
+        case IOCTL_LXQ745_SET_IF_GAIN: // the driver takes the low byte and clamps it to 100
+            s_->ifGain = std::min<std::uint32_t>(value() & 0xFFu, 100);
+            return answer(&s_->okWord, 4);
         case IOCTL_LXQ745_SET_FMW: s_->fmWide = value(); return kStatusSuccess;
         case IOCTL_LXQ745_SET_FREQUENCY:
         case IOCTL_LXQ745_SET_IF2_FREQUENCY: {
@@ -152,7 +156,10 @@ public:
         if (listings++ > 0 && !lateDevice.empty()) present.push_back(lateDevice);
         return present;
     }
+    std::set<std::string> refused; // present, but opened by someone outside the library
+
     std::unique_ptr<DeviceLink> Open(const std::string& path) override {
+        if (refused.count(path)) return nullptr;
         auto it = devices.find(path);
         return it == devices.end() ? nullptr : std::make_unique<FakeLink>(it->second);
     }

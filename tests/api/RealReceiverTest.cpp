@@ -53,7 +53,8 @@ TEST_F(RealReceiver, OpenRunsTheSequenceAndAppliesTheClockCalibrationFile) {
         IOCTL_LXQ745_GET_VERSION,      IOCTL_LXQ745_READ_EEPROM,  IOCTL_LXQ745_SET_REF_CLOCK,
         IOCTL_LXQ745_SET_REF_CLOCK,    IOCTL_LXQ745_SET_IF2_FREQUENCY, IOCTL_LXQ745_GET_POWER,
         IOCTL_LXQ745_GET_FREQUENCY,    IOCTL_LXQ745_GET_ATTEN,    IOCTL_LXQ745_GET_RF_AMP,
-        IOCTL_LXQ745_GET_AGC,          IOCTL_LXQ745_GET_IF_GAIN,  IOCTL_LXQ745_GET_IF2_FREQUENCY};
+        IOCTL_LXQ745_GET_AGC,          IOCTL_LXQ745_GET_IF_GAIN,  IOCTL_LXQ745_GET_IF2_FREQUENCY,
+        IOCTL_LXQ745_GET_FMW};
     EXPECT_EQ(device->Log(), expected);
     ASSERT_GE(device->refClockRequests.size(), 2u);
     const RefClockRequest calibrated = device->refClockRequests[device->refClockRequests.size() - 2];
@@ -125,6 +126,58 @@ TEST_F(RealReceiver, SetExportsCacheOnlyWhatTheDeviceConfirmed) {
     EXPECT_EQ(device->Count(IOCTL_LXQ745_SET_AGC), agcSent + 0);
     EXPECT_EQ(c.IsSpectrumInverted(i), 1);
     EXPECT_EQ(c.IsDeviceConnected(i), 1);
+}
+
+TEST_F(RealReceiver, OpenReadsBackWhatOutlivesASessionAndCachesWhatTheReceiverHolds) {
+    device->fmWide = 1; // left on by an earlier session
+    Load();
+    const int i = OpenIt();
+    EXPECT_EQ(Ctl().GetFmw(i), 1);
+    struct { std::int32_t asked, held; } gains[] = {{60, 60}, {100, 100}, {250, 100}, {0x1FF, 100}, {0x132, 50}};
+    for (const auto& g : gains) {
+        ASSERT_EQ(Ctl().SetIfGain(i, g.asked), 1);
+        EXPECT_EQ(Read(device->ifGain), static_cast<std::uint32_t>(g.held)) << g.asked;
+        EXPECT_EQ(Ctl().GetIfGain(i), g.held) << g.asked;
+    }
+}
+
+TEST_F(RealReceiver, CacheExportsAnswerWhileARequestHoldsTheReceiver) {
+    Load();
+    const int i = OpenIt();
+    ASSERT_EQ(Ctl().SetFrequency(i, 14'000'000), 1);
+    ASSERT_EQ(Ctl().GetSignalStrengthDbm(i), -800);
+    std::promise<void> held, release;
+    std::thread longRequest([&] {
+        std::lock_guard lock(Lib().Local(i).deviceLock);
+        held.set_value();
+        release.get_future().wait();
+    });
+    held.get_future().wait();
+    // Each of these would wait for the release if it took the receiver's lock.
+    EXPECT_EQ(Ctl().GetFrequency(i), 14'000'000u);
+    EXPECT_EQ(Ctl().GetPower(i), 1);
+    EXPECT_EQ(Ctl().GetAgc(i), 2);
+    EXPECT_EQ(Ctl().GetAtten(i), 0);
+    EXPECT_EQ(Ctl().GetIfGain(i), 50);
+    EXPECT_EQ(Ctl().GetRfAmp(i), 1);
+    EXPECT_EQ(Ctl().GetIf2Frequency(i), 12'000);
+    EXPECT_EQ(Ctl().GetLastSsDbm(i), -800);
+    EXPECT_STREQ(Ctl().GetPath2(i), kPath);
+    std::uint8_t image[256];
+    EXPECT_EQ(Ctl().GetEeprom(i, image), 1);
+    release.set_value();
+    longRequest.join();
+}
+
+TEST_F(RealReceiver, FirstFreeReceiverSkipsOneHeldOutsideTheTable) {
+    auto second = AddDevice("/dev/lxq745/1");
+    std::memcpy(second->eeprom.serial, "SN000002", 8);
+    Load();
+    // Held by a program that opened the device without the library: the device refuses.
+    provider->refused.insert(kPath);
+    EXPECT_EQ(Lib().OpenRadioDevice(0), 2);
+    EXPECT_EQ(Read(Lib().Table().openCount[0]), 0) << "the refused one is left free";
+    EXPECT_EQ(Lib().OpenRadioDevice(0), 0) << "no other free one";
 }
 
 TEST_F(RealReceiver, ConnectionStateNeverWaitsForABusyReceiver) {

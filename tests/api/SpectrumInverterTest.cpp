@@ -86,6 +86,17 @@ TEST_F(SpectrumInversion, RefusesOtherSampleWidthsAndUnknownReceivers) {
     EXPECT_EQ(x, before);
 }
 
+TEST_F(SpectrumInversion, RateThatIsNoRateIsRefusedAndDoesNotSilenceTheInverter) {
+    for (const float bad : {std::nanf(""), INFINITY, -INFINITY, 0.0f, -11'025.0f}) {
+        auto x = Tone(3'000, 256);
+        const auto before = x;
+        EXPECT_EQ(api->InvertSpectrum(index, x.data(), x.size(), bad, 16, 1), 0) << bad;
+        EXPECT_EQ(x, before) << bad;
+    }
+    const auto mirrored = Run(Tone(3'000, 8'192), 1);
+    EXPECT_NEAR(AmplitudeAt(mirrored, 4'000, 1'024), 4'000, 200) << "still mirrors afterwards";
+}
+
 // The same algorithm in double precision with the filter's own Q15 coefficients and no
 // intermediate truncation: the fixed-point path may differ only by its roundings.
 TEST(SpectrumInverterModel, FixedPointOutputFollowsTheDoubleModel) {

@@ -12,6 +12,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -289,6 +290,21 @@ TEST(FaultReport, AfterUnloadFaultsGoToTheSystemAgain) {
     EXPECT_EQ(WTERMSIG(run.status), SIGSEGV);
     struct stat info{};
     EXPECT_NE(stat(home.Report().c_str(), &info), 0);
+}
+
+// With the program's debug output sent to a file, the traces and the profiler's report at exit go
+// there and not to the terminal.
+TEST(TraceOptions, TracesFollowTheProgramsDebugOutputFile) {
+    TempHome home(false);
+    const std::string file = home.Path() + "/debug.txt";
+    setenv("LXQ745_DEBUG_OUTPUT", file.c_str(), 1);
+    const ChildRun run = RunFixture(home, "thread-end", 0, "/L");
+    unsetenv("LXQ745_DEBUG_OUTPUT");
+    ASSERT_TRUE(WIFEXITED(run.status)) << run.output;
+    EXPECT_EQ(run.output.find("Profiler report"), std::string::npos) << run.output;
+    std::ifstream in(file);
+    const std::string written{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    EXPECT_NE(written.find("Profiler report [running "), std::string::npos) << written;
 }
 
 TEST(TraceOptions, ThreadEndsAndShutDownAreTracedAndLogged) {

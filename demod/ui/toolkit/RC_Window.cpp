@@ -68,6 +68,14 @@ RC_Window::RC_Window(RC_Window* parent, int x, int y, int width, int height, std
     AndState(~kConstructing);
 }
 
+void RC_Window::ReleaseClass() {
+    WindowList& list = List();
+    std::lock_guard<std::mutex> hold(list.mutex);
+    if (!list.classRegistered || list.count != 0) return;
+    win::UnregisterClass(RC_WindowClassName);
+    list.classRegistered = false;
+}
+
 void RC_Window::Link() {
     {
         WindowList& list = List();
@@ -77,7 +85,7 @@ void RC_Window::Link() {
             cls.name = RC_WindowClassName;
             cls.style = win::CS_VREDRAW | win::CS_HREDRAW | win::CS_DBLCLKS | win::CS_OWNDC;
             cls.proc = &RC_WindowProc;
-            // Registered once per process and never taken back: a second load finds it there.
+            // Taken back by ReleaseClass when the plug-in unloads: the procedure lives in this library.
             win::RegisterClass(cls);
             list.classRegistered = true;
         }

@@ -71,6 +71,8 @@ public:
     static constexpr std::uint32_t kMsgEnable = 0x8000;
 
     RC_Window(RC_Window* parent, int x, int y, int width, int height, std::uint32_t creationFlags);
+    // Unregisters the toolkit's window class once no window of it is left (the library unloads).
+    static void ReleaseClass();
     ~RC_Window() override;
 
     // --- virtual operations ---

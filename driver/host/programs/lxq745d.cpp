@@ -11,6 +11,8 @@
 #include "driver/host/UsbHotplug.h"
 #include "platform/sys/DeviceChannel.h"
 
+#include <sys/resource.h>
+
 #include <csignal>
 #include <cstdio>
 #include <algorithm>
@@ -74,6 +76,13 @@ int main(int argc, char** argv) {
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    // Every connection holds a descriptor: take as many as the system lets this process have.
+    rlimit files{};
+    if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &files);
+    }
 
     lxq::host::DeviceKinds kinds;
     lxq::host::RegisterBuiltInKinds(kinds);

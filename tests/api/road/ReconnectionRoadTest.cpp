@@ -88,7 +88,7 @@ TEST_F(LibraryOnTheHost, UnplugAndReplugKeepTheIndexAndRestoreTheSettings) {
 
     ASSERT_EQ(bus.Unplug("rx1"), 0u);
     ASSERT_TRUE(Eventually([&] {
-        auto table = lib.LockTable(); // the handler writes the mark under it
+        std::lock_guard device(lib.Local(i).deviceLock); // the handler writes the mark under it
         return lib.Slot(i).disconnected == 1;
     }));
     EXPECT_EQ(c.IsDeviceConnected(i), 0);
@@ -97,10 +97,9 @@ TEST_F(LibraryOnTheHost, UnplugAndReplugKeepTheIndexAndRestoreTheSettings) {
 
     Plug(); // the same receiver returns with everything forgotten
     ASSERT_TRUE(Eventually([&] {
-        auto table = lib.LockTable(); // the handler writes the mark under it
-        return lib.Slot(i).disconnected == 0;
+        auto table = lib.LockTable(); // the handler holds the slot until it has re-applied
+        return lib.Slot(i).disconnected == 0 && !lib.Local(i).opening;
     }));
-    { auto waitForTheHandler = lib.LockTable(); } // it re-applies while holding the table
     EXPECT_EQ(c.IsDeviceConnected(i), 1);
     EXPECT_EQ(Read(lib.Slot(i).simulated), 0u);
     EXPECT_EQ(Read(lib.Table().openCount[i - 1]), 1);
@@ -111,6 +110,44 @@ TEST_F(LibraryOnTheHost, UnplugAndReplugKeepTheIndexAndRestoreTheSettings) {
     EXPECT_EQ(c.SetFrequency(i, 146'000'000), 1);
     EXPECT_EQ(Receiver().frequency, 146'000'000u);
     EXPECT_EQ(lib.CloseRadioDevice(i), 1);
+}
+
+TEST_F(LibraryOnTheHost, AHostThatRestartsGivesTheHolderItsReceiverBackWithItsSettings) {
+    Plug();
+    LoadLibrary();
+    RadioLibrary& lib = api->Library();
+    RadioControl& c = api->Control();
+    const int i = lib.OpenRadioDevice(0);
+    ASSERT_EQ(i, 1);
+    ASSERT_EQ(c.SetPower(i, 1), 1);
+    ASSERT_EQ(c.SetFrequency(i, 145'500'000), 1);
+    ASSERT_EQ(c.SetIfGain(i, 60), 1);
+
+    server.Stop();   // the host goes away...
+    bus.RemoveAll(); // ...and what it knew of its receiver with it
+    ASSERT_TRUE(Eventually([&] {
+        std::lock_guard device(lib.Local(i).deviceLock);
+        return lib.Slot(i).disconnected == 1;
+    })) << "a lost host is a removal of its receivers";
+    EXPECT_EQ(c.IsDeviceConnected(i), 0);
+    EXPECT_EQ(c.GetFrequency(i), 145'500'000u) << "the index answers from the cache";
+
+    Plug();
+    ChannelServer again{bus}; // the host is back and finds the receiver again
+    ASSERT_TRUE(again.Start());
+    ASSERT_TRUE(Eventually([&] {
+        auto table = lib.LockTable();
+        return lib.Slot(i).disconnected == 0 && !lib.Local(i).opening;
+    })) << "the returning receiver arrives again";
+    EXPECT_EQ(c.IsDeviceConnected(i), 1);
+    EXPECT_TRUE(Receiver().powered);
+    EXPECT_EQ(Receiver().frequency, 145'500'000u) << "the holder's settings are applied again";
+    EXPECT_EQ(Receiver().ifGain, 60);
+    EXPECT_EQ(c.SetFrequency(i, 146'000'000), 1);
+    EXPECT_EQ(Receiver().frequency, 146'000'000u);
+    EXPECT_EQ(lib.CloseRadioDevice(i), 1);
+    api.reset();
+    again.Stop();
 }
 
 TEST_F(LibraryOnTheHost, AReceiverBelongsToOneProcessUntilItsOwnerDies) {

@@ -151,6 +151,23 @@ TEST_F(FreqGraphFileTest, BadFilesLeaveTheGraphAsItWas) {
         std::memcpy(b.data() + offset, &v, sizeof v);
         return b;
     };
+    // Only the header: from the lowest to the highest 64-bit frequency in steps of 1 Hz.
+    std::vector<char> widest(bytes.begin(), bytes.begin() + 82);
+    std::memcpy(widest.data() + 22, "\0\0\0\0", 4);
+    const std::int64_t lowest = INT64_MIN, highest = INT64_MAX, oneHz = 1;
+    std::memcpy(widest.data() + 26, &lowest, 8);
+    std::memcpy(widest.data() + 34, &highest, 8);
+    std::memcpy(widest.data() + 42, &oneHz, 8);
+    // One line whose range and capacity agree on 2^31 - 3 steps, with next to no samples behind.
+    std::vector<char> forged(bytes.begin(), bytes.begin() + 82 + 92);
+    forged.resize(1024);
+    const std::int32_t one = 1, capacity = INT32_MAX - 2;
+    const std::int64_t from = 0, to = capacity - 1;
+    std::memcpy(forged.data() + 22, &one, 4);
+    std::memcpy(forged.data() + 26, &from, 8);
+    std::memcpy(forged.data() + 34, &to, 8);
+    std::memcpy(forged.data() + 42, &oneHz, 8);
+    std::memcpy(forged.data() + 82 + 8, &capacity, 4);
     std::vector<char> signature = bytes;
     signature[3] = 's';
     const std::vector<Case> cases = {
@@ -162,6 +179,8 @@ TEST_F(FreqGraphFileTest, BadFilesLeaveTheGraphAsItWas) {
         {"filled beyond capacity", patched(82 + 12, 13)},
         {"line type beyond rounds", patched(82 + 4, 5)},
         {"empty range", patched(42, 0)},
+        {"header alone, range wider than 2^63 Hz", widest},
+        {"a forged capacity of 2^31 samples in a 1 KB file", forged},
     };
     graph_->SetRange(0, 500, 10);
     graph_->AddGraphLine("Keep", "dBm", 0xFF, LT::normal);

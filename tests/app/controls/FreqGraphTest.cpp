@@ -101,6 +101,82 @@ TEST_F(FreqGraphTest, ScaleBoundsNeverCross) {
     EXPECT_EQ(graph_->BarMax(), 101);
 }
 
+// A bound that is no number would hang the redraw, which walks the scale in grid steps:
+// it is refused and the graph keeps drawing with the scale it had.
+TEST_F(FreqGraphTest, ScaleBoundsThatAreNoNumbersAreRefused) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    struct Case {
+        const char* what;
+        void (TmyFreqGraph2::*set)(double);
+        double v;
+    };
+    const std::vector<Case> cases = {
+        {"Min NaN", &TmyFreqGraph2::SetMin, nan},      {"Max NaN", &TmyFreqGraph2::SetMax, nan},
+        {"Min -Inf", &TmyFreqGraph2::SetMin, -inf},    {"Max +Inf", &TmyFreqGraph2::SetMax, inf},
+        {"Min +Inf", &TmyFreqGraph2::SetMin, inf},     {"Max -Inf", &TmyFreqGraph2::SetMax, -inf},
+        {"AltMin NaN", &TmyFreqGraph2::SetAltMin, nan}, {"AltMax +Inf", &TmyFreqGraph2::SetAltMax, inf},
+        {"BarMin -Inf", &TmyFreqGraph2::SetBarMin, -inf}, {"BarMax NaN", &TmyFreqGraph2::SetBarMax, nan},
+    };
+    graph_->SetShowAlterScale(true);
+    for (const Case& c : cases) {
+        (graph_->*c.set)(c.v); // returns: the redraw it triggers does not loop for good
+        EXPECT_EQ(graph_->Min(), -130) << c.what;
+        EXPECT_EQ(graph_->Max(), -30) << c.what;
+        EXPECT_EQ(graph_->AltMin(), 0) << c.what;
+        EXPECT_EQ(graph_->AltMax(), 160) << c.what;
+        EXPECT_EQ(graph_->BarMin(), -140) << c.what;
+        EXPECT_EQ(graph_->BarMax(), -20) << c.what;
+    }
+    // Setting a bound onto the other moves that one on, so a scale can be moved in two steps.
+    graph_->SetMin(-30);
+    graph_->SetMax(0);
+    EXPECT_EQ(graph_->Min(), -30);
+    EXPECT_EQ(graph_->Max(), 0);
+}
+
+// The band above the plot holds the read-out; the Y legend and the top labels of both scales
+// stand in it too and stay whole when the read-out is refreshed.
+TEST_F(FreqGraphTest, LegendAndTopScaleLabelsSurviveTheReadOut) {
+    graph_->SetShowAlterScale(true);
+    graph_->SetShowTopLabel(true);
+    graph_->SetLegendY("dBm");
+    graph_->AddGraphLine("Level", "dBm", 0x00FF00, LT::normal);
+    for (int n = 0; n < 100; ++n) graph_->AddSample(0, -90, false);
+    // Pixels drawn on the black background in a rectangle of the image.
+    auto ink = [&](int x0, int x1, int y0, int y1) {
+        int n = 0;
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x) n += ImagePixel(x, y) != 0;
+        return n;
+    };
+    const int top = graph_->PlotTop();
+    const int left = graph_->PlotLeft();
+    const int right = left + graph_->PlotWidth() + 1;
+    const int width = graph_->Image().Width();
+    const int withoutLegend = ink(0, left, 0, top);
+    graph_->SetShowYlegend(true);
+    const int withLegend = ink(0, left, 0, top);
+    EXPECT_GT(withLegend, withoutLegend + 10) << "dBm";
+    // The top labels are centred on the plot's top edge: their upper halves lie in the band.
+    const int valueLabelTop = ink(0, left - 1, top - 3, top);
+    const int altLabelTop = ink(right + 1, width, top - 3, top);
+    EXPECT_GT(valueLabelTop, 0) << "the upper half of the top value label";
+    EXPECT_GT(altLabelTop, 0) << "the upper half of the alternate scale's top label";
+
+    test::Mouse(graph_->Image(), win::WM_MOUSEMOVE, left + 1, 100);
+    graph_->Image().Perform(CM_MOUSELEAVE);
+    EXPECT_EQ(ink(0, left, 0, top), withLegend);
+    EXPECT_EQ(ink(right + 1, width, top - 3, top), altLabelTop);
+
+    graph_->SetShowYlegend(false);
+    graph_->SetGraphType(TmyGraphType::myGraphHistogramRelative);
+    const int histogramWithout = ink(0, graph_->PlotLeft(), 0, graph_->PlotTop());
+    graph_->SetShowYlegend(true);
+    EXPECT_GT(ink(0, graph_->PlotLeft(), 0, graph_->PlotTop()), histogramWithout + 5)
+        << "\" %\" over the histogram's scale";
+}
+
 TEST_F(FreqGraphTest, HitCountsSaturateAndGiveShares) {
     graph_->SetRange(0, 100, 10);
     AddScopeLines(); // the hits line is 4, its rounds line 5

@@ -259,12 +259,16 @@ TEST_F(FrequencyEditTest, SmallTrailingDigitsInTheirOwnColour) {
     EXPECT_LT(rightmostBlack, leftmostRed) << "the large part ends where the small one starts";
 }
 
+// The field as the front panel has it, focused in a shown form: the user must see what the next
+// key will do to the text.
 } // namespace
 } // namespace lxq
 
 #include "app/controls/TstKnob.h"
 #include "platform/components/TApplication.h"
 #include "platform/components/TForm.h"
+#include "platform/win/CaretApi.h"
+#include "platform/win/WindowApi.h"
 
 namespace lxq {
 namespace {
@@ -308,6 +312,92 @@ TEST(FrequencyEditFocusTest, EnterHandsTheFocusToTheExitControlAndLeavingCommits
     EXPECT_EQ(edit->Value(), 9);
     EXPECT_EQ(edit->Text(), "9") << "the typed text is discarded";
     form.Hide();
+}
+
+// The field as the front panel has it, focused in a shown form: the user must see what the next
+// key will do to the text.
+class FrequencyEditEditingTest : public testing::Test {
+protected:
+    FrequencyEditEditingTest() {
+        Application().ResetTerminated();
+        edit_ = new TstFrequencyEdit(nullptr);
+        edit_->SetParent(&form_);
+        edit_->SetBounds(10, 10, 200, 26);
+        edit_->SetFixedPoint(TFixedPoint::fp1Hz);
+        edit_->SetShowUnit(TFrequencyUnit::fuMHz);
+        edit_->SetValue(145'500'000);
+        other_ = new TstFrequencyEdit(nullptr);
+        other_->SetParent(&form_);
+        other_->SetBounds(10, 50, 200, 26);
+        form_.Show();
+        Application().ProcessMessages();
+    }
+    ~FrequencyEditEditingTest() override { form_.Hide(); }
+    void Enter() {
+        other_->SetFocus();
+        Application().ProcessMessages();
+        edit_->SetFocus();
+        Application().ProcessMessages();
+    }
+    // Columns of the client area holding the selection colour.
+    int HighlightedColumns() {
+        auto picture = test::Render(*edit_);
+        const int border = (edit_->Width() - edit_->ClientWidth()) / 2;
+        int columns = 0;
+        for (int x = border; x < edit_->Width() - border; ++x) {
+            bool lit = false;
+            for (int y = border; y < edit_->Height() - border; ++y)
+                lit |= test::PixelAt(*picture, x, y) == ColorToRGB(clHighlight);
+            columns += lit;
+        }
+        return columns;
+    }
+
+    plat::sys::FakeClock clock_;
+    plat::sys::ScopedClock scoped_{clock_};
+    TForm form_{nullptr};
+    TstFrequencyEdit* edit_;
+    TstFrequencyEdit* other_;
+};
+
+TEST_F(FrequencyEditEditingTest, EnteringSelectsTheTextVisiblyAndTheCaretStandsInTheDigits) {
+    Enter();
+    ASSERT_TRUE(edit_->Focused());
+    EXPECT_EQ(edit_->SelLength(), static_cast<int>(edit_->Text().size()));
+    EXPECT_GT(HighlightedColumns(), 40) << "\"145.500000\" shows selected";
+    edit_->Repaint();
+    const win::CaretState caret = win::GetCaretState();
+    EXPECT_EQ(caret.hwnd, edit_->Handle());
+    EXPECT_GT(caret.rect.left, edit_->DigitsRightEdge() - 20) << "at the end of the digits";
+    EXPECT_LE(caret.rect.left, edit_->DigitsRightEdge()) << "not over the unit";
+    edit_->Perform(win::WM_CHAR, '7');
+    EXPECT_EQ(edit_->Text(), "7") << "the selected text is replaced";
+    EXPECT_EQ(HighlightedColumns(), 0);
+}
+
+TEST_F(FrequencyEditEditingTest, WithoutAutoSelectTheCaretGoesToTheEndAndTypingAppends) {
+    edit_->SetAutoSelect(false);
+    Enter();
+    EXPECT_EQ(edit_->SelLength(), 0);
+    EXPECT_EQ(edit_->SelStart(), static_cast<int>(edit_->Text().size()));
+    EXPECT_EQ(HighlightedColumns(), 0);
+    edit_->Perform(win::WM_CHAR, '1');
+    EXPECT_EQ(edit_->Text(), "145.5000001");
+    edit_->Perform(win::WM_CHAR, 1); // Ctrl+A is no digit: filtered out
+    EXPECT_EQ(edit_->SelLength(), 0);
+}
+
+TEST_F(FrequencyEditEditingTest, WithoutCtl3DTheBorderIsOnePlainLineAndTheDigitsMoveIn) {
+    const int sunken = edit_->Width() - edit_->ClientWidth();
+    const int right3D = edit_->DigitsRightEdge();
+    edit_->SetCtl3D(false);
+    Application().ProcessMessages();
+    EXPECT_EQ(edit_->Width() - edit_->ClientWidth(), 2) << "one pixel each side";
+    EXPECT_GT(sunken, 2);
+    // The digits keep the 3-D edge's inset from the wider client area.
+    EXPECT_EQ(edit_->DigitsRightEdge(), right3D + (sunken - 2) -
+                                            (win::GetSystemMetrics(win::SM_CXEDGE) -
+                                             win::GetSystemMetrics(win::SM_CXBORDER)));
 }
 
 } // namespace

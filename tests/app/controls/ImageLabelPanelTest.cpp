@@ -130,6 +130,61 @@ TEST_F(PanelTest, BevelIsAtMostHalfTheSmallerSideAndChildrenStayInside) {
     EXPECT_EQ(panel_->BevelWidth(), 0);
 }
 
+// A dock site with AutoSize and no size in the docking direction takes the docked control's:
+// a toolbar docked at the top of an empty strip makes the strip as tall as the toolbar.
+TEST_F(PanelTest, DockingIntoAnAutoSizedSiteSizesItInTheDockingDirection) {
+    struct Case {
+        TAlign align;
+        TRect before, after;
+    };
+    const Case cases[] = {
+        {TAlign::alTop, {0, 50, 200, 50}, {0, 50, 200, 80}},
+        {TAlign::alBottom, {0, 50, 200, 50}, {0, 20, 200, 50}},
+        {TAlign::alLeft, {100, 0, 100, 60}, {100, 0, 140, 60}},
+        {TAlign::alRight, {100, 0, 100, 60}, {60, 0, 100, 60}},
+        {TAlign::alTop, {0, 50, 200, 70}, {0, 50, 200, 70}}, // has a height: keeps it
+    };
+    for (const Case& c : cases) {
+        auto* site = new TstPanel(nullptr);
+        site->SetParent(&parent_);
+        site->SetBevelWidth(0);
+        site->SetBounds(c.before.left, c.before.top, c.before.Width(), c.before.Height());
+        site->SetDockSite(true);
+        site->SetAutoSize(true);
+        auto* bar = new TstPanel(nullptr);
+        bar->SetParent(&parent_);
+        bar->SetBounds(0, 0, 40, 30);
+        EXPECT_TRUE(site->DockClient(*bar, c.align));
+        EXPECT_EQ(site->BoundsRect(), c.after) << static_cast<int>(c.align);
+        EXPECT_EQ(bar->Parent(), site);
+        EXPECT_EQ(bar->Align(), c.align);
+        delete site;
+    }
+    auto* plain = new TstPanel(nullptr);
+    plain->SetParent(&parent_);
+    auto* bar = new TstPanel(nullptr);
+    bar->SetParent(&parent_);
+    EXPECT_FALSE(plain->DockClient(*bar, TAlign::alTop)) << "not a dock site";
+    EXPECT_EQ(bar->Parent(), &parent_);
+    EXPECT_TRUE(plain->UseDockManager());
+}
+
+TEST_F(PanelTest, AutoSizeFitsTheChildrenInsideTheBevel) {
+    panel_->SetBounds(0, 0, 300, 200);
+    panel_->SetBevelWidth(5);
+    for (TRect r : {TRect{10, 10, 60, 30}, TRect{70, 40, 100, 70}}) {
+        auto* child = new TstPanel(nullptr);
+        child->SetParent(panel_);
+        child->SetBounds(r.left, r.top, r.Width(), r.Height());
+    }
+    const int frameW = panel_->Width() - panel_->ClientWidth();
+    const int frameH = panel_->Height() - panel_->ClientHeight();
+    panel_->SetAutoSize(true);
+    EXPECT_EQ(panel_->Width(), 100 + 5 + frameW);
+    EXPECT_EQ(panel_->Height(), 70 + 5 + frameH);
+    EXPECT_EQ(panel_->AdjustBevel(), 5);
+}
+
 TEST_F(PanelTest, GradientBevels) {
     panel_->SetBounds(0, 0, 40, 30);
     panel_->SetBevelWidth(3);

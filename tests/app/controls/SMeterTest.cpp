@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <cmath>
 #include <vector>
 
@@ -93,6 +95,37 @@ TEST_F(SMeterTest, ValuesAreClampedIntoTheScale) {
     EXPECT_EQ(meter_->SecPosition(), -130);
     meter_->SetSquelch(0);
     EXPECT_EQ(meter_->Squelch(), -30);
+}
+
+// A scale of no width or a level that is no number leaves the needle at rest at the scale's start,
+// drawn as for a level at Min: no position on the dial comes of a division by zero.
+TEST_F(SMeterTest, ANeedleWithoutAPlaceRestsAtTheStart) {
+    meter_->SetPosition(-130);
+    const auto atRest = test::Render(*meter_);
+    auto same = [&](const char* what) {
+        const auto frame = test::Render(*meter_);
+        int differing = 0;
+        for (int y = 0; y < meter_->Height(); ++y)
+            for (int x = 0; x < meter_->Width(); ++x)
+                differing += test::PixelAt(*frame, x, y) != test::PixelAt(*atRest, x, y);
+        EXPECT_EQ(differing, 0) << what;
+    };
+    meter_->SetPosition(std::numeric_limits<double>::quiet_NaN());
+    EXPECT_EQ(meter_->Position(), -130);
+    same("a NaN position");
+    meter_->SetSecPosition(std::numeric_limits<double>::quiet_NaN());
+    EXPECT_EQ(meter_->SecPosition(), -130);
+
+    meter_->SetMax(-130); // Min = Max
+    meter_->SetPosition(-130);
+    EXPECT_EQ(meter_->Position(), -130);
+    const auto flat = test::Render(*meter_);
+    int x = 0, y = 0;
+    meter_->GetPixel(0, 0.5, x, y);
+    int lit = 0;
+    for (int dy = -3; dy <= 3; ++dy)
+        for (int dx = -3; dx <= 3; ++dx) lit += test::PixelAt(*flat, x + dx, y + dy) != ColorToRGB(meter_->Color());
+    EXPECT_GT(lit, 0) << "the needle stands at the start";
 }
 
 TEST_F(SMeterTest, OnlyScaleChangesRenderTheScaleAgain) {

@@ -246,3 +246,65 @@ TEST_F(SpeedButtonTest, ABitmapHidesGlyphAndCaption) {
 
 } // namespace
 } // namespace lxq
+
+#include "app/controls/TstEdit.h"
+#include "platform/components/TApplication.h"
+#include "platform/components/TForm.h"
+#include "platform/win/InputApi.h"
+
+namespace lxq {
+namespace {
+
+// Alt with the letter after '&' in a caption clicks that button, as typed on the keyboard with
+// the focus in another control; a letter no caption has, or a button that cannot be used, clicks
+// nothing.
+TEST(SpeedButtonAcceleratorTest, AltAndTheUnderlinedLetterClicksTheButton) {
+    test::FakeTime time;
+    plat::comp::Application().ResetTerminated();
+    plat::comp::TForm form(nullptr);
+    form.SetBounds(50, 50, 300, 120);
+    auto* edit = new TstEdit(nullptr);
+    edit->SetParent(&form);
+    edit->SetBounds(10, 10, 100, 21);
+    struct Key {
+        const char* caption;
+        int clicks = 0;
+        TstSpeedButton* button = nullptr;
+    };
+    Key keys[] = {{"&Scan"}, {"Sto&p"}, {"Fish && &chips"}, {"&Gone"}};
+    int x = 10;
+    for (Key& k : keys) {
+        k.button = new TstSpeedButton(nullptr);
+        k.button->SetParent(&form);
+        k.button->SetBounds(x, 50, 60, 24);
+        k.button->SetCaption(k.caption);
+        k.button->OnClick = [&k](plat::comp::TObject*) { ++k.clicks; };
+        x += 70;
+    }
+    keys[3].button->SetEnabled(false);
+    form.Show();
+    edit->SetFocus();
+    plat::comp::Application().ProcessMessages();
+    auto altKey = [](char letter) {
+        win::InjectKey(win::VK_MENU, true);
+        win::InjectKey(static_cast<std::uint32_t>(letter), true);
+        win::InjectKey(static_cast<std::uint32_t>(letter), false);
+        win::InjectKey(win::VK_MENU, false);
+        plat::comp::Application().ProcessMessages();
+    };
+    altKey('S');
+    altKey('P');
+    altKey('C');
+    altKey('F'); // "&&" is a plain ampersand, not an accelerator
+    altKey('G'); // disabled
+    altKey('X');
+    EXPECT_EQ(keys[0].clicks, 1);
+    EXPECT_EQ(keys[1].clicks, 1);
+    EXPECT_EQ(keys[2].clicks, 1);
+    EXPECT_EQ(keys[3].clicks, 0);
+    EXPECT_EQ(edit->Text(), "") << "the letters did not reach the edit";
+    form.Hide();
+}
+
+} // namespace
+} // namespace lxq

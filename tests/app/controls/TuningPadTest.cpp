@@ -164,3 +164,65 @@ TEST_F(TuningPadTest, NarrowPads) {
 
 } // namespace
 } // namespace lxq
+
+#include "platform/components/TApplication.h"
+#include "platform/components/TForm.h"
+#include "platform/win/InputApi.h"
+
+namespace lxq {
+namespace {
+
+// Held down, the pad keeps the real pointer on the pressed area: a drag far beyond its end goes
+// on at the end's step instead of leaving the pad. Releasing, or the pad going, frees the pointer.
+TEST(TuningPadPointerTest, AHeldPadKeepsThePointerOnThePressedArea) {
+    test::FakeTime time;
+    Application().ResetTerminated();
+    TForm form(nullptr);
+    form.SetBounds(100, 100, 500, 200);
+    auto* pad = new TmyTuningPad(nullptr);
+    pad->SetParent(&form);
+    pad->SetBounds(10, 10, 300, 60);
+    std::vector<int> steps;
+    pad->OnStep = [&](TComponent*, int step) { steps.push_back(step); };
+    form.Show();
+    Application().ProcessMessages();
+    TmyImage& drag = pad->DragArea();
+    const TPoint origin = drag.ClientToScreen({0, 0});
+    const win::Point press{origin.x + drag.Width() / 2, origin.y + 2};
+    win::InjectMouseMove(press);
+    win::InjectMouseButton(press, win::MouseButton::Left, true);
+    Application().ProcessMessages();
+    ASSERT_TRUE(pad->Held());
+    win::Rect clip;
+    ASSERT_TRUE(win::GetClipCursor(&clip));
+    EXPECT_EQ(clip.left, origin.x);
+    EXPECT_EQ(clip.right, origin.x + drag.Width());
+
+    win::InjectMouseMove({press.x + 2000, press.y + 500});
+    Application().ProcessMessages();
+    win::Point at;
+    win::GetCursorPos(&at);
+    EXPECT_EQ(at.x, origin.x + drag.Width() - 1) << "held at the drag area's right end";
+    EXPECT_EQ(at.y, origin.y + drag.Height() - 1);
+    EXPECT_EQ(pad->CursorLineX(), drag.Width() - 1);
+    steps.clear();
+    time.Advance(1000);
+    ASSERT_FALSE(steps.empty());
+    EXPECT_EQ(steps.back(), pad->GetStep(drag.Width() - 1)) << "the end's step";
+
+    win::InjectMouseButton(at, win::MouseButton::Left, false);
+    Application().ProcessMessages();
+    EXPECT_FALSE(win::GetClipCursor(&clip)) << "free once released";
+
+    win::InjectMouseButton(press, win::MouseButton::Left, true);
+    Application().ProcessMessages();
+    ASSERT_TRUE(win::GetClipCursor(&clip));
+    delete pad;
+    EXPECT_FALSE(win::GetClipCursor(&clip)) << "free when the pad goes";
+    win::InjectMouseButton(press, win::MouseButton::Left, false);
+    Application().ProcessMessages();
+    form.Hide();
+}
+
+} // namespace
+} // namespace lxq

@@ -72,6 +72,22 @@ TEST_F(UpDownTest, HalvesAndBarShareTheHeight) {
     EXPECT_EQ(spin_->UpHalf().Delay(), 500) << "the halves keep their delay until Delay is written";
 }
 
+// The three buttons cover every row whatever the height: an even height gives the bar the spare
+// row, and the spinner's bottom row is the down half's dark edge, as with an odd height.
+TEST_F(UpDownTest, EvenHeightsLeaveNoRowUncovered) {
+    const auto odd = test::Render(*spin_);
+    const TColor edge = test::PixelAt(*odd, 6, 24);
+    for (int height : {24, 26, 20}) {
+        spin_->SetBounds(100, 0, 12, height);
+        const int h = (height - 3) / 2;
+        EXPECT_EQ(spin_->UpHalf().BoundsRect(), (TRect{0, 0, 12, h})) << height;
+        EXPECT_EQ(spin_->Bar().BoundsRect(), (TRect{0, h, 12, height - h})) << height;
+        EXPECT_EQ(spin_->DownHalf().BoundsRect(), (TRect{0, height - h, 12, height})) << height;
+        const auto even = test::Render(*spin_);
+        EXPECT_EQ(test::PixelAt(*even, 6, height - 1), edge) << height;
+    }
+}
+
 TEST_F(UpDownTest, AClickStepsOnceAndHoldingRepeats) {
     test::FakeTime time;
     Up();

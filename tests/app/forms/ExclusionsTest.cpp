@@ -10,8 +10,11 @@
 #include "app/forms/ShortText.h"
 #include "app/forms/TExclusionForm.h"
 #include "app/forms/TExclusionsForm.h"
+#include "app/controls/TstSpeedButton.h"
+#include "platform/components/TApplication.h"
 #include "platform/components/TMessageForm.h"
 #include "platform/win/InputApi.h"
+#include "platform/win/ScreenApi.h"
 #include "tests/app/controls/ControlTestSupport.h"
 
 namespace lxq {
@@ -131,6 +134,40 @@ TEST(ShortText, DropsThreeCharactersAtATimeEndingInTwoDots) {
     EXPECT_EQ(ShortenText("", widerThan(0)), "");
     // Characters, not bytes: "é" and "€" go whole.
     EXPECT_EQ(ShortenText("caf\xC3\xA9 \xE2\x82\xAC\xE2\x82\xAC", widerThan(9)), "caf\xC3\xA9..");
+}
+
+} // namespace
+} // namespace lxq
+
+namespace lxq {
+namespace {
+
+// The exclusion switch is a latching button: the user must see whether it is down.
+TEST_F(Exclusions, TheExclusionSwitchLooksDifferentUpAndDown) {
+    form.Show();
+    plat::comp::Application().ProcessMessages();
+    TstSpeedButton& button = *form.stSpeedButton6;
+    auto picture = [&] {
+        const auto shot = plat::win::CaptureWindow(form.Handle());
+        std::vector<plat::gdi::ColorRef> pixels;
+        const plat::comp::TPoint at = button.ClientToParent({0, 0});
+        for (int y = 0; y < button.Height(); ++y)
+            for (int x = 0; x < button.Width(); ++x) pixels.push_back(shot->GetPixel(at.x + x, at.y + y));
+        return pixels;
+    };
+    const auto up = picture();
+    button.SetDown(true);
+    button.Click();
+    plat::comp::Application().ProcessMessages();
+    EXPECT_TRUE(button.Down());
+    const auto down = picture();
+    // The bevel alone turns inside out, which at this size reads the same: the face must change.
+    const std::size_t centre = static_cast<std::size_t>(button.Height() / 2 * button.Width() + button.Width() / 2);
+    EXPECT_NE(up[centre], down[centre]);
+    int differing = 0;
+    for (std::size_t i = 0; i < up.size(); ++i) differing += up[i] != down[i];
+    EXPECT_GT(differing, static_cast<int>(up.size()) * 3 / 4);
+    form.Hide();
 }
 
 } // namespace

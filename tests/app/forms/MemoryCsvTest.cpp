@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -231,6 +232,14 @@ protected:
     std::string path = dir.File("channels.csv");
     MemoryList list;
 };
+
+TEST_F(CsvFileTest, AFileNoListCanBeIsRefusedWithAReportAndNothingImported) {
+    std::filesystem::create_symlink("/dev/zero", path); // read line by line it never ended
+    const auto reports = Import();
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0], path + " is larger than a memory list can be and was not read.");
+    EXPECT_TRUE(list.empty());
+}
 
 TEST_F(CsvFileTest, ExportedChannelsImportAsThemselves) {
     for (std::int32_t n : {4, 2, 9}) {

@@ -377,6 +377,35 @@ TEST_F(MemoryDialogs, RecallingAChannelTunesFrequencyModeSquelchAndBandwidth) {
     recall.Hide();
 }
 
+// Channels may share a frequency: the one clicked is the one the panel shows, its number and its
+// callsign, also once the tuning has settled.
+TEST_F(MemoryDialogs, OfChannelsOnOneFrequencyTheClickedOneIsShown) {
+    StartPanel();
+    const char* names[] = {"TOWER", "GROUND", "ATIS"};
+    for (int i = 0; i < 3; ++i) {
+        TMemoryRecord r = Channel(902 + 3 * i, 118'100'000);
+        std::memcpy(r.callsign, names[i], std::strlen(names[i]));
+        Add(r);
+    }
+    Add(Channel(910, 7'100'000));
+    TRecallForm& recall = *form->RecallForm;
+    recall.SetMemoryList(form->Memories());
+    recall.Show();
+    for (int row : {0, 1, 2, 0}) {
+        SCOPED_TRACE(row);
+        plat::comp::test::ClickAt(recall.ListBox1, 20, row * TRecallForm::kRowHeight + 5);
+        for (int i = 0; i < 50; ++i) {
+            clock.AdvanceMs(20);
+            Application().ProcessMessages();
+        }
+        EXPECT_EQ(form->Q7->GetFreq(), 118'100'000);
+        EXPECT_EQ(form->myIntEdit1->Value(), 902 + 3 * row);
+        EXPECT_EQ(form->myLabel16->Caption(), names[row]);
+        EXPECT_EQ(recall.ListBox1->ItemIndex(), row);
+    }
+    recall.Hide();
+}
+
 TEST_F(MemoryDialogs, DeleteAsksAndEditAndDeleteNeedARow) {
     StartPanel();
     TRecallForm& recall = *form->RecallForm;

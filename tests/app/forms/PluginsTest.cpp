@@ -16,8 +16,12 @@
 #include "app/controls/TstKnob.h"
 #include "app/controls/TstSpeedButton.h"
 #include "app/controls/TstFrequencyEdit.h"
+#include "app/controls/TmyIntEdit.h"
+#include "app/controls/TmyUpDown.h"
+#include "app/controls/TstAlignEdit.h"
 #include "app/controls/TstPanel.h"
 #include "app/forms/MEMORYENTRY.h"
+#include "app/receiver/RADIODEVCAPS.h"
 #include "app/forms/TQ7form.h"
 #include "app/receiver/MainThread.h"
 #include "app/receiver/PackedFrequency.h"
@@ -26,6 +30,7 @@
 #include "app/receiver/TmyQ745.h"
 #include "platform/audio/AudioSystem.h"
 #include "platform/audio/FileAudioBackend.h"
+#include "platform/components/Graphics.h"
 #include "platform/components/TApplication.h"
 #include "platform/components/TForm.h"
 #include "platform/components/TMainMenu.h"
@@ -523,6 +528,85 @@ TEST_F(PluginSide, DisableBitsOfAPluginLockTheirControls) {
     form->KVRDisable(nullptr);
     EXPECT_FALSE(form->myFrequencyEdit1->Enabled()) << "nothing to tune while the receiver is off";
     EXPECT_EQ(form->myTuningPad1->BarsColor(), 0x808080u);
+}
+
+// A plug-in's lock outlives the receiver changes that re-enable controls, and those changes
+// enable what they make usable.
+TEST_F(PluginSide, LocksHoldThroughAgcSquelchAndPowerChanges) {
+    AddPlugin("menu_plain");
+    StartPanel();
+    ASSERT_GT(form->KVR->StartPlugin("Plain"), 0);
+    TestPluginState& plugin = State("menu_plain");
+    auto click = [](TstSpeedButton* b) {
+        b->SetDown(!b->Down());
+        b->Click();
+    };
+    RADIODEVCAPS caps{};
+    caps.totalSize = caps.headerSize = sizeof caps;
+    caps.squelchTypes = kSquelchLevel | kSquelchNoise | kSquelchCtcss | kSquelchDcs;
+    plugin.Call(0x4006, 0, sizeof caps, &caps);
+    form->Q7->SetPower(1);
+    form->Q7->SetMode(1);
+    plugin.Call(0x4001, 0x100); // the frequency
+    click(form->stSpeedButton5); // AGC "Med"
+    EXPECT_FALSE(form->myIntEdit2->Enabled()) << "the AGC sets the IF gain";
+    click(form->stSpeedButton22); // AGC "Off"
+    EXPECT_TRUE(form->myIntEdit2->Enabled()) << "the manual IF gain";
+    EXPECT_TRUE(form->myUpDown3->Enabled());
+    click(form->stSpeedButton5);
+
+    ASSERT_TRUE(form->stSpeedButton44->Enabled());
+    click(form->stSpeedButton44); // CTCSS
+    EXPECT_TRUE(form->stAlignEdit1->Enabled()) << "the tone";
+    EXPECT_TRUE(form->myUpDown16->Enabled());
+    click(form->stSpeedButton45); // DCS
+    EXPECT_TRUE(form->stAlignEdit2->Enabled()) << "the code";
+    EXPECT_TRUE(form->myUpDown17->Enabled());
+    EXPECT_TRUE(form->stSpeedButton46->Enabled()) << "\"R\"";
+    EXPECT_FALSE(form->stAlignEdit1->Enabled()) << "the tone is off with CTCSS";
+
+    click(form->stSpeedButton1); // off
+    ASSERT_EQ(form->Q7->GetPower(), 0);
+    click(form->stSpeedButton1); // on
+    ASSERT_EQ(form->Q7->GetPower(), 1);
+    EXPECT_FALSE(form->myFrequencyEdit1->Enabled()) << "still locked by the plug-in";
+    EXPECT_FALSE(form->stKnob1->Enabled());
+    EXPECT_FALSE(form->stSpeedButton26->Enabled());
+    EXPECT_TRUE(form->stSpeedButton4->Enabled()) << "what the plug-in left alone comes back";
+    plugin.Call(0x4001, 0);
+    EXPECT_TRUE(form->myFrequencyEdit1->Enabled());
+}
+
+// A plug-in menu that will not open says so: its title in the menu bar turns grey, and back.
+TEST_F(PluginSide, LockedPluginMenusHaveGreyTitles) {
+    AddPlugin("menu_plain");
+    StartPanel();
+    ASSERT_GT(form->KVR->StartPlugin("Plain"), 0);
+    TestPluginState& plugin = State("menu_plain");
+    form->Show();
+    Pump();
+    // Pixels of the menu bar (the window's top 19 rows) whose grey level lies in [lo, hi].
+    auto bar = [&](int lo, int hi) {
+        const auto shot = win::CaptureWindow(form->Handle());
+        int n = 0;
+        for (int y = 0; y < 19; ++y)
+            for (int x = 0; x < shot->Width(); ++x) {
+                const plat::gdi::ColorRef c = shot->GetPixel(x, y);
+                const int r = c & 0xFF, g = (c >> 8) & 0xFF, b = (c >> 16) & 0xFF;
+                n += r == g && g == b && r >= lo && r <= hi;
+            }
+        return n;
+    };
+    const int blackBefore = bar(0, 60), greyBefore = bar(110, 150);
+    plugin.Call(0x4001, 0x10); // the plug-in menus
+    Pump();
+    EXPECT_LT(bar(0, 60), blackBefore - 10) << "\"Plu&gins\" is no longer drawn black";
+    EXPECT_GT(bar(110, 150), greyBefore + 10) << "but grey";
+    plugin.Call(0x4001, 0);
+    Pump();
+    EXPECT_EQ(bar(0, 60), blackBefore);
+    EXPECT_EQ(bar(110, 150), greyBefore);
+    form->Hide();
 }
 
 TEST_F(PluginSide, APluginHidesAndShowsThePanel) {

@@ -21,6 +21,7 @@
 #include "platform/components/TApplication.h"
 #include "platform/components/TMessageForm.h"
 #include "platform/sys/Clock.h"
+#include "platform/win/MessageApi.h"
 #include "platform/win/ScreenApi.h"
 #include "tests/platform/sys/TempFolder.h"
 
@@ -67,6 +68,13 @@ protected:
             boxes.push_back({t, c, f});
             return answer;
         };
+    }
+    // A press of the left button on row `row` of the list, `x` pixels from its left edge.
+    void Press(int x, int row, bool secondOfDouble = false) {
+        const auto at = plat::win::MakeLParam(x, row * form.stListBox1->ItemHeight() + 3);
+        form.stListBox1->Perform(secondOfDouble ? plat::win::WM_LBUTTONDBLCLK : plat::win::WM_LBUTTONDOWN,
+                                 plat::win::MK_LBUTTON, at);
+        form.stListBox1->Perform(plat::win::WM_LBUTTONUP, 0, at);
     }
     plat::sys::testing::TempFolder dir;
     TQ7Facilities facilities;
@@ -128,17 +136,37 @@ TEST_F(ScanRanges, AClickInTheCheckBoxColumnTogglesOnlyTheSkipBit) {
     form.stListBox1->SetLength(1);
     form.stListBox1->SetItemIndex(0);
     const TRangeRecord before = *form.Ranges().front();
-    form.stListBox1MouseDown(40); // in the text: nothing
-    form.stListBox1Click(nullptr);
+    Press(40, 0); // in the text: nothing
     EXPECT_EQ(form.Ranges().front()->skip, 0x100);
-    form.stListBox1MouseDown(5);
-    form.stListBox1Click(nullptr);
+    Press(5, 0);
     EXPECT_EQ(form.Ranges().front()->skip, 0x101);
     TRangeRecord after = *form.Ranges().front();
     after.skip = before.skip;
     EXPECT_EQ(std::memcmp(&after, &before, sizeof after), 0) << "nothing else changed";
-    form.stListBox1Click(nullptr);
+    Press(5, 0);
     EXPECT_EQ(form.Ranges().front()->skip, 0x100);
+}
+
+// Each press acts on what it hits, not on what the press before it hit.
+TEST_F(ScanRanges, TheSkipBoxFollowsThePressOnItsOwnRow) {
+    for (int i = 0; i < 3; ++i) form.Ranges().push_back(std::make_unique<TRangeRecord>(Range(1 + i, 10 + i, 1)));
+    form.stListBox1->SetLength(3);
+    auto skips = [&] {
+        std::vector<std::int32_t> s;
+        for (const auto& r : form.Ranges()) s.push_back(r->skip);
+        return s;
+    };
+    Press(5, 0); // the box of row 0, which the press also selects
+    EXPECT_EQ(skips(), (std::vector<std::int32_t>{1, 0, 0}));
+    Press(200, 1); // the description of row 1
+    EXPECT_EQ(skips(), (std::vector<std::int32_t>{1, 0, 0})) << "a text press toggles nothing";
+    EXPECT_EQ(form.stListBox1->ItemIndex(), 1);
+    Press(5, 1); // the box of the row already selected
+    EXPECT_EQ(skips(), (std::vector<std::int32_t>{1, 1, 0}));
+    Press(5, 2);
+    Press(5, 2, true); // the second press of a double click
+    EXPECT_EQ(skips(), (std::vector<std::int32_t>{1, 1, 1}));
+    EXPECT_EQ(form.stListBox1->ItemIndex(), 2);
 }
 
 TEST_F(ScanRanges, CloseRefusesAnInvalidAutoStoreRange) {

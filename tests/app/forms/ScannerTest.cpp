@@ -184,6 +184,37 @@ TEST_F(Scanner, ASignalHoldsUntilTheHoldRuleLetsGo) {
     }
 }
 
+// The scan runs on fast AGC; holding on a signal and going on, or pausing and resuming, must
+// not make that the AGC Stop gives back.
+TEST_F(Scanner, StopGivesBackTheUsersAgcAfterHoldsAndPauses) {
+    MeasureLevel();
+    form->Settings().onLost = 1; // a held signal is left after the delay, gone or not
+    form->Settings().delayTimeMs = 1000;
+    form->Q7->SetAGC(1); // "Slow"
+    SquelchAbove(-30); // every channel is open
+    form->Q7->SetFreq(145'000'000);
+    form->myFrequencyEdit2->SetValue(25'000);
+    form->stSpeedButton20Click(form->stSpeedButton20);
+    Idle(1);
+    ASSERT_EQ(form->ScannerState, 2) << "held";
+    while (form->ScannerState == 2 && clock.NowMs() < 60'000) Idle(1);
+    ASSERT_EQ(form->ScannerState, 3) << "went on";
+    EXPECT_EQ(form->Q7->GetAGC(), 3);
+    Idle(1);
+    ASSERT_EQ(form->ScannerState, 2) << "held again";
+    form->stSpeedButton23->SetDown(true);
+    form->stSpeedButton23Click(form->stSpeedButton23); // "Pause"
+    ASSERT_EQ(form->ScannerState, 1);
+    EXPECT_EQ(form->Q7->GetAGC(), 1) << "paused on the user's AGC";
+    form->stSpeedButton23->SetDown(false);
+    form->stSpeedButton23Click(form->stSpeedButton23); // resume
+    ASSERT_EQ(form->ScannerState, 3);
+    EXPECT_EQ(form->Q7->GetAGC(), 3);
+    form->stSpeedButton7Click(form->stSpeedButton7);
+    EXPECT_EQ(form->Q7->GetAGC(), 1) << "\"Slow\" again, not \"Fast\"";
+    EXPECT_TRUE(form->stSpeedButton4->Down()) << "and its button shows it";
+}
+
 TEST_F(Scanner, WithASecondSquelchTypeTheStepWaitsForTheDemodulator) {
     MeasureLevel();
     SquelchAbove(-30);

@@ -5,16 +5,30 @@
 
 #include "app/forms/TSplashForm.h"
 #include "platform/components/TLabel.h"
+#include "app/controls/TmyFreqGraph2.h"
 #include "app/controls/TstFrequencyEdit.h"
 #include "app/controls/TstKnob.h"
 #include "app/controls/TstPanel.h"
 #include "app/controls/TstSpeedButton.h"
 #include "app/controls/TstListBox.h"
 #include "app/forms/TAutostepForm.h"
+#include "app/forms/TOffsetForm.h"
+#include "app/forms/TAboutForm.h"
+#include "app/forms/TGroupForm.h"
+#include "app/forms/TDebugForm.h"
+#include "app/forms/TScanSetForm.h"
+#include "app/forms/TMemoryForm.h"
+#include "app/forms/TRecallForm.h"
+#include "app/forms/TNewStepForm.h"
+#include "app/forms/TExclusionForm.h"
+#include "app/forms/TExclusionsForm.h"
+#include "app/forms/TNewRangeForm.h"
+#include "app/forms/TRangesForm.h"
 #include "app/receiver/TmyQ745.h"
 #include "platform/components/TMainMenu.h"
 #include "platform/components/TMenuItem.h"
 #include "platform/win/InputApi.h"
+#include "platform/win/MessageApi.h"
 #include "platform/win/Messages.h"
 #include "platform/win/Styles.h"
 #include "platform/win/VirtualKeys.h"
@@ -197,6 +211,79 @@ TEST_F(Startup, DraggingTheLowerEdgeResizesWithinItsLimits) {
     EXPECT_EQ(win::GetCapture(), 0u);
     send(win::WM_MOUSEMOVE, {x, r.bottom + 300});
     EXPECT_EQ(form->Height(), std::clamp(startHeight, 650, 1200)) << "no longer resizing";
+}
+
+// The same drag as a user makes it, through the window system: the bottom rows of the window are
+// its lower edge, and pressing there and dragging makes the scope taller.
+TEST_F(Startup, TheWindowsBottomRowsAreTheEdgeThatResizesIt) {
+    StartPanel();
+    form->LayOutScope(true, 200); // open, whatever the settings say
+    form->Show();
+    Application().ProcessMessages();
+    ASSERT_GT(form->ClientHeight(), form->stPanel1->Height() + 20) << "the scope is open";
+    win::Rect r;
+    win::GetWindowRect(form->Handle(), &r);
+    const int x = (r.left + r.right) / 2;
+    const int startHeight = form->Height();
+    const int startClient = form->ClientHeight();
+    EXPECT_EQ(win::SendMessage(form->Handle(), win::WM_NCHITTEST, 0, win::MakeLParam(x, r.bottom - 1)),
+              static_cast<win::LResult>(win::HTBORDER));
+    auto drag = [&](int fromY, int dy) {
+        win::InjectMouseMove({x, fromY});
+        Application().ProcessMessages();
+        win::InjectMouseButton({x, fromY}, win::MouseButton::Left, true);
+        Application().ProcessMessages();
+        win::InjectMouseMove({x, fromY + dy});
+        Application().ProcessMessages();
+        win::InjectMouseButton({x, fromY + dy}, win::MouseButton::Left, false);
+        Application().ProcessMessages();
+    };
+    const int scope = form->SweepPanel->Height();
+    const int graph = form->myFreqGraph1->Height();
+    drag(r.bottom - 2, 60);
+    EXPECT_EQ(form->Height(), startHeight + 60);
+    EXPECT_EQ(form->ClientHeight(), startClient + 60);
+    EXPECT_EQ(form->SweepPanel->Height(), scope + 60) << "the scope takes the height";
+    EXPECT_EQ(form->myFreqGraph1->Height(), graph + 60) << "and its graph";
+    EXPECT_FALSE(form->EdgeResizing());
+    EXPECT_EQ(win::GetCapture(), 0u);
+    win::GetWindowRect(form->Handle(), &r);
+    drag(r.bottom - 12, 60); // inside the scope: no resizing
+    EXPECT_EQ(form->Height(), startHeight + 60);
+    form->Hide();
+}
+
+// Dialogs open centred on the panel, wherever the panel stands, not over its frequency display.
+TEST_F(Startup, DialogsOpenCentredOnThePanel) {
+    StartPanel();
+    Application().SetMainForm(form.get()); // as the program's CreateForm makes it
+    form->SetBounds(180, 120, form->Width(), form->Height());
+    form->Show();
+    Application().ProcessMessages();
+    const struct {
+        const char* name;
+        TCustomForm* dialog;
+    } dialogs[] = {
+        {"recall", form->RecallForm},           {"store", form->MemoryForm},
+        {"ranges", form->RangesForm},           {"range", form->RangesForm->NewRangeForm},
+        {"exclusions", form->ExclusionsForm},   {"exclusion", form->ExclusionsForm->ExclusionForm},
+        {"autostep", form->AutostepForm},       {"step", form->AutostepForm->NewStepForm},
+        {"scan settings", form->ScanSetForm},   {"service", form->DebugForm},
+        {"groups", form->GroupForm},            {"about", form->AboutForm},
+        {"offset", form->OffsetForm},
+    };
+    const int cx = form->Left() + form->Width() / 2, cy = form->Top() + form->Height() / 2;
+    for (const auto& d : dialogs) {
+        SCOPED_TRACE(d.name);
+        ASSERT_NE(d.dialog, nullptr);
+        d.dialog->Show();
+        Application().ProcessMessages();
+        EXPECT_NEAR(d.dialog->Left() + d.dialog->Width() / 2, cx, 1);
+        EXPECT_NEAR(d.dialog->Top() + d.dialog->Height() / 2, cy, 1);
+        d.dialog->Hide();
+    }
+    form->Hide();
+    Application().SetMainForm(nullptr);
 }
 
 // A window the panel embeds but did not make, as the demodulator's toolkit makes them.

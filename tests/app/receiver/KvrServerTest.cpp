@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "app/receiver/KvrPluginInterface.h"
+#include "app/receiver/PackedFrequency.h"
 #include "app/receiver/TmyKVRserver.h"
 #include "platform/sys/MessageBox.h"
 #include "platform/sys/Module.h"
@@ -202,7 +203,7 @@ TEST_F(KvrServerTest, HostServicesAnsweredThroughTheCallback) {
         ++answered;
     };
     EXPECT_EQ(Call(alpha, 0x7777), 42);
-    EXPECT_EQ(answered, 1);
+    EXPECT_EQ(answered, 2) << "the owner hears it, and the base handling raises it once more";
     host.reset(); // the handlers above hold this test's locals
 }
 
@@ -326,9 +327,18 @@ TEST_F(BoundServerTest, ReceiverCommandsQueriesAndChangesFlowThroughTheHost) {
     EXPECT_EQ(alpha.calls.back().dwParam, 7'000'000u);
 
     int resumed = 0;
+    int heard = 0;
     host->OnResumeScanner = [&](plat::comp::TObject*) { ++resumed; };
+    host->OnCallback = [&](plat::comp::TObject*, const std::string&, std::uint32_t, std::uint32_t, std::uint32_t,
+                           void*, std::int32_t&) { ++heard; };
+    Call(alpha, 0x800, EncodeFreq32(9'000'000)); // only noted, until the receiver's next command
     Call(alpha, kvr::kCbResumeScanner);
-    EXPECT_EQ(resumed, 1) << "resuming the scanner reaches the owner with a receiver bound";
+    EXPECT_EQ(rx.GetFreq(), 9'000'000) << "resuming the scanner is one of the receiver's commands";
+    EXPECT_EQ(resumed, 1) << "and it still reaches the owner, whose scanner it is";
+    EXPECT_EQ(heard, 2) << "a receiver command is heard once each";
+    heard = 0;
+    Call(alpha, kvr::kCbSetMask, 1);
+    EXPECT_EQ(heard, 2) << "the host's own codes once more by the base handling";
     host.reset();
 }
 
@@ -365,11 +375,30 @@ TEST_F(BoundServerTest, CapabilitiesFromAPluginReachTheReceiverAndEveryPlugin) {
     EXPECT_EQ(Call(alpha, kvr::kCbGetSetting, kvr::kQueryCapabilities, sizeof address, &address), 1);
     EXPECT_EQ(address, rx.RadioDevCaps().Header());
 
-    // A block that claims more than it holds is refused.
-    header.totalSize = 4000;
-    std::memcpy(block.data(), &header, sizeof header);
-    Call(alpha, kvr::kCbSetCapabilities, 0, 412, block.data());
-    EXPECT_EQ(rx.RadioDevCaps().Size(), 412u);
+    // A block that is not sound is refused everywhere: not taken, not passed on, not announced,
+    // and not answered as success.
+    struct Bad {
+        const char* what;
+        std::uint32_t claimed, rangeTable, cbData;
+    };
+    const Bad bad[] = {
+        {"no bytes at all, claiming 256 MiB", 256u << 20, 400, 0},
+        {"fewer bytes than a header", 412, 400, 100},
+        {"claims more than it holds", 4000, 400, 412},
+        {"its range table outside it", 412, 404, 412},
+        {"its range table inside the header", 412, 16, 412},
+    };
+    for (const Bad& b : bad) {
+        SCOPED_TRACE(b.what);
+        RADIODEVCAPS h = header;
+        h.totalSize = b.claimed;
+        h.rangeTable = b.rangeTable;
+        std::memcpy(block.data(), &h, sizeof h);
+        EXPECT_EQ(Call(alpha, kvr::kCbSetCapabilities, 0, b.cbData, block.data()), kvr::kNotHandled);
+        EXPECT_EQ(rx.RadioDevCaps().Size(), 412u);
+        EXPECT_EQ(alpha.Count(0x4005), 1);
+        EXPECT_EQ(capsEvents, 1);
+    }
 }
 
 TEST_F(BoundServerTest, AReceiverFreedFirstLeavesTheHostUnbound) {

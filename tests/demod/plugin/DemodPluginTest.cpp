@@ -210,3 +210,24 @@ TEST_F(DemodPluginTest, DoneEndsTheInstancesStillLiveBeforeTheLibraryGoes) {
 }
 
 } // namespace
+
+namespace {
+
+// The panel unloads its plug-ins when the system sleeps and loads them again on wake.
+TEST_F(DemodPluginTest, StartsAgainAfterTheHostUnloadsAndReloadsIt) {
+    host_.caps = Caps("Talvenor Communications");
+    ASSERT_NE(host_.StartPlugin(kName), lxq::kvr::kNotHandled);
+    host_.StopAll();
+    Pump();
+    // The library is gone: a window class left behind would send the next copy's windows to code
+    // that is no longer mapped.
+    EXPECT_FALSE(win::UnregisterClass("RC_Window_Q745DemodPro")) << "the plug-in took its window class back";
+    host_.LoadPlugins();
+    ASSERT_EQ(host_.GetPluginCount(), 1);
+    const std::int32_t instance = host_.StartPlugin(kName);
+    ASSERT_NE(instance, lxq::kvr::kNotHandled);
+    EXPECT_TRUE(win::IsWindow(static_cast<win::Hwnd>(instance)));
+    Pump();
+}
+
+} // namespace

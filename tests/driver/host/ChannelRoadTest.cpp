@@ -8,6 +8,7 @@
 #include "driver/host/RecordingTransport.h"
 #include "platform/sys/DeviceChannel.h"
 
+#include "tests/driver/host/ChildHost.h"
 #include "tests/platform/sys/ScopedChannelNamespace.h"
 
 #include <gtest/gtest.h>
@@ -25,67 +26,15 @@
 #include <future>
 #include <thread>
 
-extern char** environ;
-
 namespace lxq::host {
 namespace {
 
 namespace wire = plat::sys::wire;
 
-std::string ProgramFolder() { return std::filesystem::read_symlink("/proc/self/exe").parent_path().string(); }
-
-
-// Starts a program of the build with its standard output on a pipe; returns its pid.
-pid_t Spawn(const std::vector<std::string>& args, int& output) {
-    int pipeFds[2];
-    EXPECT_EQ(pipe(pipeFds), 0);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
-    std::vector<char*> argv;
-    const std::string path = ProgramFolder() + "/" + args[0];
-    argv.push_back(const_cast<char*>(path.c_str()));
-    for (std::size_t i = 1; i < args.size(); ++i) argv.push_back(const_cast<char*>(args[i].c_str()));
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    EXPECT_EQ(posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), environ), 0) << path;
-    posix_spawn_file_actions_destroy(&actions);
-    close(pipeFds[1]);
-    output = pipeFds[0];
-    return pid;
-}
-
-std::string ReadAll(int fd) {
-    std::string text;
-    char chunk[256];
-    for (ssize_t n; (n = read(fd, chunk, sizeof chunk)) > 0;) text.append(chunk, static_cast<std::size_t>(n));
-    close(fd);
-    return text;
-}
-
-// The driver host as a child process, ready once it has said so.
-class ChildHost {
-public:
-    explicit ChildHost(const std::string& device) {
-        int output = -1;
-        pid_ = Spawn({"lxq745d", "--device", device}, output);
-        std::string line;
-        char c;
-        while (read(output, &c, 1) == 1 && c != '\n') line.push_back(c);
-        close(output);
-        EXPECT_EQ(line, "lxq745d: ready");
-    }
-    ~ChildHost() {
-        kill(pid_, SIGTERM);
-        int status = 0;
-        waitpid(pid_, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "lxq745d ends cleanly on SIGTERM";
-    }
-
-private:
-    pid_t pid_ = -1;
-};
+using test::ChildHost;
+using test::ProgramFolder;
+using test::ReadAll;
+using test::Spawn;
 
 // Opens the path from another process and returns the status it got.
 std::uint32_t OpenFromAnotherProcess(const std::string& path) {

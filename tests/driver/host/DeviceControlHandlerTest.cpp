@@ -96,6 +96,31 @@ TEST_F(Handler, ShortBuffersAreRefusedAsInvalidOrOverflow) {
     EXPECT_EQ(Call(IOCTL_LXQ745_READ_EEPROM, {}, 256).bytes, 256u);
 }
 
+// Every code the receiver knows, plus codes it does not, with each method: a request of the neither
+// method has no system buffer, so an input length must never lead to a read of it; a buffered
+// request whose buffer is shorter than its lengths claim is refused before anything is read.
+TEST_F(Handler, NoRequestReadsOrWritesBeyondItsSystemBuffer) {
+    std::vector<std::uint32_t> codes;
+    for (std::uint32_t function = 0x800; function < 0x1000; ++function)
+        for (std::uint32_t method : {kMethodBuffered, 1u, 2u, kMethodNeither})
+            codes.push_back(DeviceControlCode(function, method));
+    for (std::uint32_t code : codes) {
+        if (code == IOCTL_LXQ745_SET_SYNTH_WORD1 || code == IOCTL_LXQ745_SET_SYNTH_WORD3) continue;  // 200 ms each
+        SCOPED_TRACE(code);
+        auto request = IoRequest::Control(code, nullptr, 36, 36, 0, nullptr);
+        if (TransferMethod(code) != kMethodBuffered) {
+            EXPECT_TRUE(request->buffer.empty());
+        } else {
+            request->buffer.clear();  // a buffer that is not there, whatever the lengths say
+        }
+        const NtStatus status = device->HandleDeviceControl(*request);
+        if (TransferMethod(code) == kMethodBuffered) {
+            EXPECT_EQ(status, kStatusInvalidParameter);
+        }
+    }
+    EXPECT_EQ(Get(IOCTL_LXQ745_GET_VERSION), 9u) << "the receiver still serves";
+}
+
 TEST_F(Handler, GetRequestsAnswerTheValueOrTheConfirmationFlag) {
     ASSERT_EQ(Set(IOCTL_LXQ745_SET_FREQUENCY, {145'500'000, 0, kFreqWaitPush | kFreqWaitLock}).Word(2), 1u);
     EXPECT_EQ(Get(IOCTL_LXQ745_GET_FREQUENCY), 145'500'000u);

@@ -33,8 +33,9 @@ public:
     NtStatus StartHardware() override { return failStarts-- > 0 ? kStatusUnsuccessful : kStatusSuccess; }
     void StopHardware() override { ++stops; }
     bool Responding() const override { return responding; }
+    void CyclePort() override { ++portCycles; }
 
-    int firstOpens = 0, lastCloses = 0, stops = 0, failStarts = 0;
+    int firstOpens = 0, lastCloses = 0, stops = 0, failStarts = 0, portCycles = 0;
     bool responding = true;
     std::vector<std::uint64_t> served;
     std::promise<void> inHandler, gate;
@@ -157,6 +158,50 @@ TEST_F(DeviceLifecycle, SuspendedCardHoldsRequestsUntilD0AndCancelsOrFailsThemOt
     EXPECT_EQ(Open(100), kStatusDeletePending);
 }
 
+// A suspend or a system sleep must end for every variant: the requests that came meanwhile are
+// held and replayed once the receiver is back, never left waiting.
+TEST_F(DeviceLifecycle, EveryVariantHoldsRequestsWhileDownAndReplaysThemWhenBack) {
+    for (Variant variant : {Variant::Usb, Variant::Serial, Variant::Pci}) {
+        SCOPED_TRACE(static_cast<int>(variant));
+        ASSERT_EQ(Plug(variant), kStatusSuccess);
+        ASSERT_EQ(Open(100), kStatusSuccess);
+        ASSERT_EQ(bus.SetDevicePower("rx", kD3), kStatusSuccess);
+        auto suspended = Control(1);
+        EXPECT_EQ(suspended->status, kStatusPending);
+        ASSERT_EQ(bus.SetDevicePower("rx", kD0), kStatusSuccess);
+        EXPECT_EQ(suspended->status, kStatusSuccess);
+        EXPECT_EQ(Control(2)->status, kStatusSuccess) << "nothing is held after the resume";
+
+        CloseHandle();
+        ASSERT_EQ(bus.Sleep(), kStatusSuccess);
+        auto asleep = Control(3);
+        EXPECT_EQ(asleep->status, kStatusPending);
+        ASSERT_EQ(bus.Wake(), kStatusSuccess);
+        EXPECT_EQ(asleep->status, kStatusSuccess);
+        EXPECT_EQ(Control(4)->status, kStatusSuccess);
+        EXPECT_EQ(driver->served, (std::vector<std::uint64_t>{1, 2, 3, 4}));
+        EXPECT_EQ(driver->portCycles, variant == Variant::Usb ? 1 : 0) << "a USB port is cycled on wake";
+        ASSERT_EQ(bus.Unplug("rx"), kStatusSuccess);
+    }
+}
+
+TEST_F(DeviceLifecycle, TheCapabilitiesRecordIsKeptFromTheStart) {
+    for (Variant variant : {Variant::Usb, Variant::Serial, Variant::Pci}) {
+        ASSERT_EQ(Plug(variant), kStatusSuccess);
+        const DeviceCapabilities& c = device->capabilities;
+        EXPECT_EQ(c.size, 64u);
+        EXPECT_EQ(c.version, 1u);
+        EXPECT_EQ(c.address, 0xFFFFFFFFu);
+        EXPECT_EQ(c.uiNumber, 0xFFFFFFFFu);
+        const bool removable = variant != Variant::Pci;
+        EXPECT_EQ((c.flags & kCapabilityRemovable) != 0, removable);
+        EXPECT_EQ((c.flags & kCapabilitySurpriseRemovalOk) != 0, removable);
+        EXPECT_EQ(c.deviceState[kSystemWorking], static_cast<std::uint32_t>(kD0));
+        EXPECT_EQ(c.deviceState[kSystemSleeping], static_cast<std::uint32_t>(kD3));
+        ASSERT_EQ(bus.Unplug("rx"), kStatusSuccess);
+    }
+}
+
 TEST_F(DeviceLifecycle, OneProcessOwnsTheDeviceUntilItsLastClose) {
     ASSERT_EQ(Plug(Variant::Usb), kStatusSuccess);
     EXPECT_EQ(Open(100, 1), kStatusSuccess);
@@ -221,7 +266,7 @@ TEST_F(DeviceLifecycle, RemovalCountsTheOwnReferenceOnceAndStopsOnce) {
 
 TEST_F(DeviceLifecycle, SubscribersHearArrivalAndRemovalAndListingFollowsDeviceNumbers) {
     std::vector<std::pair<bool, std::string>> heard;
-    const int id = bus.Subscribe([&](bool arrived, const std::string& path) { heard.emplace_back(arrived, path); }, false);
+    const int id = bus.Subscribe([&](Bus::Event event, const std::string& path) { heard.emplace_back(event == Bus::Event::Arrived, path); }, false);
     std::string message;
     ASSERT_EQ(bus.Plug("fake", "b", message), kStatusSuccess);
     ASSERT_EQ(bus.Plug("fake", "a", message), kStatusSuccess);

@@ -20,6 +20,7 @@
 #include "driver/sim/LiveScene.h"
 #include "driver/sim/SimRegistry.h"
 #include "driver/sim/UsbReceiverSimulator.h"
+#include "tests/driver/sim/ApiByName.h"
 #include "tests/driver/transport/Eventually.h"
 #include "tests/platform/sys/ScopedChannelNamespace.h"
 
@@ -28,51 +29,7 @@ namespace {
 
 using transport::test::Eventually;
 
-std::string ProgramFolder() { return std::filesystem::read_symlink("/proc/self/exe").parent_path().string(); }
-
-struct Api {
-    void* library = nullptr;
-    std::int32_t (*OpenRadioDevice)(std::int32_t) = nullptr;
-    std::int32_t (*CloseRadioDevice)(std::int32_t) = nullptr;
-    std::int32_t (*SetPower)(std::int32_t, std::int32_t) = nullptr;
-    std::int32_t (*SetFrequency)(std::int32_t, std::uint32_t) = nullptr;
-    std::int32_t (*GetSignalStrengthdBm)(std::int32_t) = nullptr;
-    std::int32_t (*SetAtten)(std::int32_t, std::int32_t) = nullptr;
-    std::int32_t (*SetRFAmp)(std::int32_t, std::int32_t) = nullptr;
-    std::int32_t (*IsSpectrumInverted)(std::int32_t) = nullptr;
-    std::int32_t (*CodecStart)(std::int32_t, void (*)(void*), void*) = nullptr;
-    std::int32_t (*CodecStop)(std::int32_t) = nullptr;
-    std::uint64_t (*CodecRead)(std::int32_t, void*, std::uint64_t) = nullptr;
-    std::int32_t (*Q7BlockScan)(std::int32_t, std::uint32_t*, std::uint32_t, std::int32_t, std::uint32_t,
-                                std::uint32_t, std::uint32_t) = nullptr;
-
-    template <typename F> void Bind(F& f, const char* name) {
-        f = reinterpret_cast<F>(dlsym(library, name));
-        EXPECT_NE(f, nullptr) << name;
-    }
-    bool Load() {
-        const std::string path = ProgramFolder() + "/liblxq745api.so";
-        if (!std::filesystem::exists(path)) return false;
-        library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        EXPECT_NE(library, nullptr) << dlerror();
-        Bind(OpenRadioDevice, "OpenRadioDevice");
-        Bind(CloseRadioDevice, "CloseRadioDevice");
-        Bind(SetPower, "SetPower");
-        Bind(SetFrequency, "SetFrequency");
-        Bind(GetSignalStrengthdBm, "GetSignalStrengthdBm");
-        Bind(SetAtten, "SetAtten");
-        Bind(SetRFAmp, "SetRFAmp");
-        Bind(IsSpectrumInverted, "IsSpectrumInverted");
-        Bind(CodecStart, "CodecStart");
-        Bind(CodecStop, "CodecStop");
-        Bind(CodecRead, "CodecRead");
-        Bind(Q7BlockScan, "Q7BlockScan");
-        return library != nullptr;
-    }
-    ~Api() {
-        if (library != nullptr) dlclose(library);
-    }
-};
+using Api = test::ApiByName;
 
 // Three stations apart and two within one IF bandwidth of each other, over a -110 dBm floor.
 constexpr char kScene[] = R"(# a test band

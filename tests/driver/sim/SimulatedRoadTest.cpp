@@ -21,6 +21,8 @@
 #include "driver/transport/UsbTransport.h"
 #include "driver/sim/SimRegistry.h"
 #include "driver/sim/UsbReceiverSimulator.h"
+#include "platform/sys/DeviceChannel.h"
+#include "tests/driver/sim/ApiByName.h"
 #include "tests/driver/transport/Eventually.h"
 #include "tests/platform/sys/ScopedChannelNamespace.h"
 
@@ -29,57 +31,7 @@ namespace {
 
 using transport::test::Eventually;
 
-std::string ProgramFolder() { return std::filesystem::read_symlink("/proc/self/exe").parent_path().string(); }
-
-// The exports a program uses, bound by name from the library.
-struct Api {
-    void* library = nullptr;
-    std::int32_t (*OpenRadioDevice)(std::int32_t) = nullptr;
-    std::int32_t (*CloseRadioDevice)(std::int32_t) = nullptr;
-    std::int32_t (*SetPower)(std::int32_t, std::int32_t) = nullptr;
-    std::int32_t (*SetFrequency)(std::int32_t, std::uint32_t) = nullptr;
-    std::uint64_t (*GetFrequency)(std::int32_t) = nullptr;
-    std::int32_t (*GetSignalStrengthdBm)(std::int32_t) = nullptr;
-    std::int32_t (*SetAtten)(std::int32_t, std::int32_t) = nullptr;
-    std::int32_t (*SetAGC)(std::int32_t, std::int32_t) = nullptr;
-    std::int32_t (*SetIFGain)(std::int32_t, std::int32_t) = nullptr;
-    std::int32_t (*SetRFAmp)(std::int32_t, std::int32_t) = nullptr;
-    std::int32_t (*IsDeviceConnected)(std::int32_t) = nullptr;
-    std::int32_t (*CodecStart)(std::int32_t, void (*)(void*), void*) = nullptr;
-    std::int32_t (*CodecStop)(std::int32_t) = nullptr;
-    std::uint64_t (*CodecRead)(std::int32_t, void*, std::uint64_t) = nullptr;
-    std::int32_t (*CodecSetGain)(std::int32_t, std::int32_t) = nullptr;
-
-    template <typename F> void Bind(F& f, const char* name) {
-        f = reinterpret_cast<F>(dlsym(library, name));
-        EXPECT_NE(f, nullptr) << name;
-    }
-    bool Load() {
-        const std::string path = ProgramFolder() + "/liblxq745api.so";
-        if (!std::filesystem::exists(path)) return false;
-        library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        EXPECT_NE(library, nullptr) << dlerror();
-        Bind(OpenRadioDevice, "OpenRadioDevice");
-        Bind(CloseRadioDevice, "CloseRadioDevice");
-        Bind(SetPower, "SetPower");
-        Bind(SetFrequency, "SetFrequency");
-        Bind(GetFrequency, "GetFrequency");
-        Bind(GetSignalStrengthdBm, "GetSignalStrengthdBm");
-        Bind(SetAtten, "SetAtten");
-        Bind(SetAGC, "SetAGC");
-        Bind(SetIFGain, "SetIFGain");
-        Bind(SetRFAmp, "SetRFAmp");
-        Bind(IsDeviceConnected, "IsDeviceConnected");
-        Bind(CodecStart, "CodecStart");
-        Bind(CodecStop, "CodecStop");
-        Bind(CodecRead, "CodecRead");
-        Bind(CodecSetGain, "CodecSetGain");
-        return library != nullptr;
-    }
-    ~Api() {
-        if (library != nullptr) dlclose(library);
-    }
-};
+using Api = test::ApiByName;
 
 class SimulatedRoad : public ::testing::TestWithParam<const char*> {
 protected:
@@ -155,6 +107,62 @@ TEST_P(SimulatedRoad, TuneMeasureAndSettingsReachTheSimulatedReceiver) {
     }
     EXPECT_EQ(api.IsDeviceConnected(index), 1);
     EXPECT_EQ(api.CloseRadioDevice(index), 1);
+}
+
+// The debug record reads the receiver back. What the receiver could not have sent (an idle USB
+// receiver holds no tuner state; a serial receiver has no read for the preselector and the range
+// control byte) must not replace what the driver holds and will send.
+TEST_P(SimulatedRoad, AReadBackKeepsWhatTheReceiverCouldNotHaveSent) {
+    const std::string kind = GetParam();
+    Plug(kind, "rx");
+    const SimulatedDevice sim = SimRegistry::Find("rx");
+    ASSERT_NE(sim.receiver, nullptr);
+    Api api;
+    if (!api.Load()) GTEST_SKIP() << "no API library";
+    const std::int32_t index = api.OpenRadioDevice(0);
+    ASSERT_GE(index, 1);
+    ASSERT_EQ(api.SetPower(index, 1), 1);
+    if (sim.usb != nullptr) sim.usb->StopRealTime();
+    constexpr std::uint32_t kHz = 1'296'000'000;  // an upper band: the preselector is in use
+    ASSERT_EQ(api.SetFrequency(index, kHz), 1);
+
+    HardwareStateRecord record{};
+    for (int read = 0; read < 2; ++read) {
+        ASSERT_EQ(api.Q7GetDebug(index, &record), 1) << kind;
+        EXPECT_EQ(api.GetFrequency(index), kHz) << kind;
+        std::uint32_t word0 = 0;
+        std::memcpy(&word0, reinterpret_cast<const std::uint8_t*>(&record) + 48, 4);
+        EXPECT_NE(word0, 0u) << kind << ": the tuning is still the driver's";
+    }
+    if (sim.usb == nullptr) {
+        const TunerState held = sim.receiver->Tuner();
+        EXPECT_EQ(record.preselector, held.preselector) << kind;
+        EXPECT_EQ(record.rangeControl, held.rangeControl) << kind;
+        EXPECT_NE(held.preselector, 0) << kind << ": the case shows nothing with a zero preselector";
+    } else {
+        // Streaming starts: the receiver gets the whole state, the tuning included.
+        ASSERT_EQ(api.CodecStart(index, nullptr, nullptr), 1);
+        EXPECT_TRUE(sim.receiver->IsTunedTo(kHz));
+        EXPECT_EQ(api.CodecStop(index), 1);
+    }
+    EXPECT_EQ(api.CloseRadioDevice(index), 1);
+}
+
+class UsbPortRoad : public SimulatedRoad {};
+
+// A USB receiver nobody holds has its port cycled when the system wakes, so that it starts over
+// as if plugged in anew; one held open keeps its port (and its stream) as it was.
+TEST_F(UsbPortRoad, AUsbPortIsCycledOnWakeOnlyWhenNoHandleIsOpen) {
+    Plug("sim-usb", "rx");
+    const SimulatedDevice sim = SimRegistry::Find("rx");
+    ASSERT_NE(sim.usb, nullptr);
+    ASSERT_EQ(bus.Sleep(), kStatusSuccess);
+    ASSERT_EQ(bus.Wake(), kStatusSuccess);
+    EXPECT_EQ(sim.usb->PortCycles(), 1);
+    plat::sys::DeviceHandle handle;
+    ASSERT_EQ(handle.Open(plat::sys::ListDeviceInterfaces().at(0)), 0u);
+    ASSERT_EQ(bus.Wake(), kStatusSuccess);
+    EXPECT_EQ(sim.usb->PortCycles(), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Variants, SimulatedRoad, ::testing::Values("sim-usb", "sim-serial", "sim-pci"));

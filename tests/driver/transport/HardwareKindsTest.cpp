@@ -5,6 +5,12 @@
 
 #include "driver/host/HardwareKinds.h"
 
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <algorithm>
+
 namespace lxq::host {
 namespace {
 
@@ -19,6 +25,9 @@ TEST(HardwareKinds, NamesThatFitNoPortAreRefusedWithAMessage) {
         {"usb", "four", "<bus>-<address>"},
         {"usb", "1-4x", "<bus>-<address>"},
         {"usb", "999-999", "USB"}, // no such device (or no USB at all)
+        {"serial", "null", "not a serial port"},
+        {"serial", "tty", "not a serial port"},     // the controlling terminal, whoever's it is
+        {"serial", "zero", "not a serial port"},
     };
     for (const auto& c : cases) {
         std::string error;
@@ -28,6 +37,17 @@ TEST(HardwareKinds, NamesThatFitNoPortAreRefusedWithAMessage) {
     // A serial port is opened when its receiver is first opened: the plug itself succeeds.
     std::string error;
     EXPECT_NE(kinds.Make("serial", "lxq745-no-such-port", error), nullptr);
+    // A pseudo-terminal stands in for a line (a bridge to another machine's port).
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(grantpt(master), 0);
+    ASSERT_EQ(unlockpt(master), 0);
+    std::string slave = ptsname(master);
+    ASSERT_EQ(slave.rfind("/dev/", 0), 0u);
+    slave = slave.substr(5);
+    std::replace(slave.begin(), slave.end(), '/', '.');
+    EXPECT_NE(kinds.Make("serial", slave, error), nullptr) << error;
+    close(master);
 }
 
 } // namespace

@@ -128,6 +128,47 @@ TEST_F(PciTransportTest, SilentCardFailsInsteadOfHanging) {
     EXPECT_TRUE(receiver.IsTunedTo(40'000'000));
 }
 
+// The lock status register is read only once the card has finished what it was asked: a card that
+// stays busy fails the lock wait instead of answering with a status from before.
+TEST_F(PciTransportTest, TheLockWaitChecksThatTheCardAnswersFirst) {
+    OpenAndPowerOn();
+    ASSERT_EQ(Tune(*device, 30'000'000).status, kStatusSuccess);
+    sim->SetBusyReads(1'000'000);
+    EXPECT_EQ(Tune(*device, 40'000'000).status, kStatusDeviceBusy);
+    sim->SetBusyReads(3);  // busy a moment, then done
+    EXPECT_EQ(Tune(*device, 40'000'000).status, kStatusSuccess);
+    EXPECT_TRUE(receiver.IsTunedTo(40'000'000));
+}
+
+// A pipelined scan over a card that stopped answering: each request reports the failed check, and
+// from the fourth failed check in a row on the card is tuned regardless.
+TEST_F(PciTransportTest, APipelinedScanTunesOnAfterFourChecksFindTheCardSilent) {
+    OpenAndPowerOn();
+    ASSERT_EQ(Tune(*device, 30'000'000).status, kStatusSuccess);
+    sim->SetBusyReads(1'000'000);
+    const std::uint32_t frequencies[] = {31'000'000, 32'000'000, 33'000'000, 34'000'000, 35'000'000};
+    for (std::size_t i = 0; i < std::size(frequencies); ++i) {
+        const auto answer = Send(*device, IOCTL_LXQ745_SET_FREQ_PIPELINED, {frequencies[i], 0, 0}, 12);
+        EXPECT_EQ(answer.status, kStatusDeviceBusy) << i;
+        // Tuned from the request whose check was the fourth to fail.
+        EXPECT_EQ(device->State().frequency, i < 3 ? 30'000'000u : frequencies[i]) << i;
+    }
+    sim->SetBusyReads(0);
+    EXPECT_EQ(Send(*device, IOCTL_LXQ745_SET_FREQ_PIPELINED, {36'000'000, 0, 0}, 12).status, kStatusSuccess);
+    EXPECT_EQ(device->State().frequency, 36'000'000u);
+}
+
+// New gains change what the card is doing: a wait for the card to finish is woken.
+TEST_F(PciTransportTest, ApplyingGainsWakesTheServiceEvent) {
+    OpenAndPowerOn();
+    ASSERT_TRUE(transport->Mailbox().UsesInterrupt());
+    for (std::uint32_t mode : {0u, 2u}) {
+        transport->Mailbox().ServiceEvent().Reset();
+        ASSERT_EQ(Send(*device, IOCTL_LXQ745_SET_AGC, {mode}, 4).status, kStatusSuccess);
+        EXPECT_TRUE(transport->Mailbox().ServiceEvent().IsSet()) << mode;
+    }
+}
+
 TEST_F(PciTransportTest, LockThatNeverComesTimesOutAfterOneSecond) {
     OpenAndPowerOn();
     receiver.SetLock(sim::LockMode::Never);

@@ -89,6 +89,36 @@ TEST_F(SerialTransportTest, TuningIsConfirmedFieldByFieldAndDecodesBack) {
     EXPECT_EQ(receiver.Tuner().bandWord & kBandWordAttenuatorOff, 0);
 }
 
+// Reading the receiver back asks for detector word a (command 137): as it comes, with the last b,
+// it gives the level the receiver shows now, without a measurement of its own.
+TEST_F(SerialTransportTest, TheDetectorWordReadBackGivesTheLevel) {
+    OpenAndPowerOn();
+    receiver.SetDetector(157, 900);
+    ASSERT_EQ(static_cast<std::int32_t>(Send(*device, IOCTL_LXQ745_GET_SIGNAL_STRENGTH, {0x18}, 4).Word(0)), -1000);
+    receiver.SetDetector(763, 900);  // another table point: -90.0 dBm
+    const int measured = Count(cmd::kMeasure);
+    ASSERT_EQ(Send(*device, IOCTL_LXQ745_GET_DEBUG, {}, 64).status, kStatusSuccess);
+    const auto last = Send(*device, IOCTL_LXQ745_SET_FREQ_PIPELINED, {145'000'000, 0, kPipelinedNoWait << 16}, 12);
+    ASSERT_EQ(last.status, kStatusSuccess);
+    EXPECT_EQ(static_cast<std::int32_t>(last.Word(2)), -900);
+    EXPECT_EQ(Count(cmd::kMeasure), measured) << "no measurement was taken for it";
+}
+
+// A setting asked for while the link comes up again (the receiver dropped DSR: a new handshake)
+// waits for the link and is sent once it is up, rather than failing at once.
+TEST_F(SerialTransportTest, ASettingAskedForWhileTheLinkComesUpIsSentOnceItIsUp) {
+    OpenAndPowerOn();
+    for (std::uint32_t round = 0; round < 10; ++round) {
+        const std::uint32_t on = round % 2 == 0 ? 1 : 0;
+        sim->DropDsr();
+        const auto answer = Send(*device, IOCTL_LXQ745_SET_ATTEN, {on}, 4);
+        EXPECT_EQ(answer.status, kStatusSuccess) << round;
+        EXPECT_EQ(answer.Word(0), 1u) << round;
+        ASSERT_TRUE(Eventually([&] { return !transport->IsBusy(); }));
+        EXPECT_EQ((receiver.Tuner().bandWord & kBandWordAttenuatorOff) == 0, on == 1) << round;
+    }
+}
+
 TEST_F(SerialTransportTest, FailureAnswersReadAsFailures) {
     OpenAndPowerOn();
     for (char terminator : {'!', '#'}) {
@@ -201,6 +231,27 @@ TEST_F(SerialLinkTest, ResendingTheCommandOnTheWireConfirmsEachValueWithItsOwnAn
     const auto got = Answers();
     EXPECT_EQ(got[0].payload, std::vector<std::uint8_t>(first, first + 4));
     EXPECT_EQ(got[1].payload, std::vector<std::uint8_t>(second, second + 4));
+}
+
+// A command sent again while its earlier frame is on the wire: the earlier waiter is woken as
+// replaced at once, and each frame is still confirmed by its own answer.
+TEST_F(SerialLinkTest, SendingTheCommandOnTheWireAgainWakesItsWaiter) {
+    port.SetAnswerDelayed(cmd::kSetWord0, true);
+    const std::uint8_t first[4] = {0, 0, 0, 1}, second[4] = {0, 0, 0, 2};
+    NtStatus earlier = kStatusPending;
+    std::thread waiter([&] { earlier = link.Query(cmd::kSetWord0, first, 4, plat::sys::kNsPerSecond); });
+    ASSERT_TRUE(Eventually([&] { return link.CommandOutstanding(); }));
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(50);
+    while (std::chrono::steady_clock::now() < until) std::this_thread::yield();
+    link.Send(cmd::kSetWord0, second, 4);
+    waiter.join();  // woken before any answer came
+    EXPECT_EQ(earlier, kStatusCancelled);
+    EXPECT_TRUE(Answers().empty());
+    port.SetAnswerDelayed(cmd::kSetWord0, false);
+    port.ReleaseDelayed();
+    ASSERT_TRUE(Eventually([&] { return Answers().size() == 2; }));
+    EXPECT_EQ(Answers()[0].payload, std::vector<std::uint8_t>(first, first + 4));
+    EXPECT_EQ(Answers()[1].payload, std::vector<std::uint8_t>(second, second + 4));
 }
 
 TEST_F(SerialLinkTest, ANewerValueReplacesOneStillWaitingAndWakesItsWaiter) {

@@ -8,6 +8,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <condition_variable>
 #include <cstring>
 #include <future>
 #include <list>
@@ -47,6 +48,7 @@ public:
     }
     std::future<void> SubscriberArrived() { return subscribed_.get_future(); }
 
+    std::promise<void> lateAnswer;
     pid_t lastPeer = 0;
     std::atomic<int> cancels{0};
     std::atomic<int> unanswered{0};
@@ -106,6 +108,10 @@ private:
                 if (request.code == 0xB10C) {  // never answered: the client must not hang
                     ++unanswered;
                     break;
+                }
+                if (request.code == 0x1A7E) {  // answered only when the test lets it
+                    ++unanswered;
+                    lateAnswer.get_future().wait();
                 }
                 // Output: the request's fields, then its input bytes; byte count = inPointer + 1.
                 std::vector<std::uint8_t> out = Bytes(&request.code, 20);
@@ -252,6 +258,94 @@ TEST(DeviceChannel, NoticesFindAHostThatStartsLaterAndHearWhatIsPresent) {
     host.SubscriberArrived().wait();
     host.Notify(wire::NoticeEvent::Arrived, "dev#0");
     EXPECT_EQ(first.get_future().get(), std::make_pair(DeviceEvent::Arrived, std::string("dev#0")));
+    notices.Stop();
+}
+
+// Sets the request time-out for one test and puts the old one back.
+class ShortTimeout {
+public:
+    explicit ShortTimeout(std::chrono::milliseconds timeout) : old_(RequestTimeout()) {
+        SetRequestTimeout(timeout);
+    }
+    ~ShortTimeout() { SetRequestTimeout(old_); }
+
+private:
+    std::chrono::milliseconds old_;
+};
+
+TEST(DeviceChannel, AHostThatStopsAnsweringCostsOneTimeOutAndTheLateAnswerHeals) {
+    test::ScopedChannelNamespace ns{"chtest"};
+    FakeHost host;
+    const ShortTimeout timeout(std::chrono::milliseconds(300));
+    DeviceHandle handle;
+    ASSERT_EQ(handle.Open("dev#0"), 0u);
+    std::uint64_t bytes = 0;
+
+    auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(handle.Control(0x1A7E, nullptr, 0, nullptr, 0, 0, &bytes), kStatusRequestTimedOut);
+    EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(300));
+    // Until the host answers the stalled request, later ones fail at once instead of each
+    // waiting out its own time-out.
+    started = std::chrono::steady_clock::now();
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(handle.Control(0x223FE8, nullptr, 0, nullptr, 0, 0, &bytes), kStatusRequestTimedOut);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(300)) << "less than one time-out for all five";
+
+    host.lateAnswer.set_value();
+    auto healed = [&] { return handle.Control(0x223FE8, nullptr, 0, nullptr, 0, 41, &bytes); };
+    std::uint32_t status = healed();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (status == kStatusRequestTimedOut && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::yield();
+        status = healed();
+    }
+    EXPECT_EQ(status, 0x1234u) << "the late answer is taken, not mistaken for the new one";
+    EXPECT_EQ(bytes, 42u);
+}
+
+TEST(DeviceChannel, OpenAndListGiveUpOnAHostThatAcceptsButNeverAnswers) {
+    test::ScopedChannelNamespace ns{"chtest"};
+    ChannelListener silent;  // takes connections into its backlog and reads nothing
+    ASSERT_TRUE(silent.Listen());
+    const ShortTimeout timeout(std::chrono::milliseconds(100));
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_TRUE(ListDeviceInterfaces().empty());
+    DeviceHandle handle;
+    EXPECT_EQ(handle.Open("dev#0"), wire::kStatusNoSuchDevice);
+    EXPECT_FALSE(handle.IsOpen());
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
+}
+
+TEST(DeviceChannel, AHostThatGoesAwayTakesItsDevicesAndSleepAndWakeComeThrough) {
+    test::ScopedChannelNamespace ns{"chtest"};
+    auto host = std::make_unique<FakeHost>();
+    auto subscribed = host->SubscriberArrived();
+    std::mutex mutex;
+    std::vector<std::pair<DeviceEvent, std::string>> heard;
+    std::condition_variable changed;
+    DeviceNotifications notices;
+    ASSERT_TRUE(notices.Start(
+        [&](DeviceEvent event, const std::string& path) {
+            std::lock_guard lock(mutex);
+            heard.emplace_back(event, path);
+            changed.notify_all();
+        },
+        std::chrono::hours(1)));
+    subscribed.wait();
+    host->Notify(wire::NoticeEvent::SystemSleep, "");
+    host->Notify(wire::NoticeEvent::SystemWake, "");
+    host->Notify(wire::NoticeEvent::Arrived, "dev#2");
+    host.reset();  // both present devices and the one that arrived are gone with it
+    std::unique_lock lock(mutex);
+    ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(10), [&] { return heard.size() == 6; }));
+    EXPECT_EQ(heard, (std::vector<std::pair<DeviceEvent, std::string>>{
+                         {DeviceEvent::SystemSleep, ""},
+                         {DeviceEvent::SystemWake, ""},
+                         {DeviceEvent::Arrived, "dev#2"},
+                         {DeviceEvent::Removed, "dev#0"},
+                         {DeviceEvent::Removed, "dev#1"},
+                         {DeviceEvent::Removed, "dev#2"}}));
+    lock.unlock();
     notices.Stop();
 }
 

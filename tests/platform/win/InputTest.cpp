@@ -22,6 +22,7 @@ protected:
         Recorder::Get().Clear();
     }
     void TearDown() override {
+        ClipCursor(nullptr);
         SetFocus(button_);
         for (std::uint32_t vk : {VK_SHIFT, VK_CONTROL, VK_MENU}) Key(vk, false);
         if (GetKeyState(VK_CAPITAL) & 1) {
@@ -85,6 +86,49 @@ TEST_F(InputTest, CaptureGetsMovesOutsideWithNegativeCoordinates) {
     InjectMouseMove({105, 300});
     test::Pump();
     EXPECT_TRUE(MouseLog(button_).empty()) << "outside every window once released";
+}
+
+// A clip rectangle holds the pointer: every position the window system takes in lands inside it,
+// nearest to where it was, until the clip is released.
+TEST_F(InputTest, ClippedPointerStaysInsideItsRectangle) {
+    Rect clip;
+    EXPECT_FALSE(GetClipCursor(&clip)) << "free at first";
+    const Rect empty{120, 120, 120, 130};
+    EXPECT_FALSE(ClipCursor(&empty));
+    EXPECT_FALSE(GetClipCursor(&clip));
+    const Rect area{110, 110, 160, 130}; // the button's screen rectangle
+    ASSERT_TRUE(ClipCursor(&area));
+    ASSERT_TRUE(GetClipCursor(&clip));
+    EXPECT_EQ(clip.left, 110);
+    EXPECT_EQ(clip.bottom, 130);
+    const struct {
+        Point in, out;
+    } moves[] = {{{130, 120}, {130, 120}}, {{500, 120}, {159, 120}}, {{0, 0}, {110, 110}}, {{130, 900}, {130, 129}}};
+    for (const auto& m : moves) {
+        Recorder::Get().Clear();
+        InjectMouseMove(m.in);
+        test::Pump();
+        Point at;
+        GetCursorPos(&at);
+        EXPECT_EQ(at.x, m.out.x) << m.in.x << "," << m.in.y;
+        EXPECT_EQ(at.y, m.out.y) << m.in.x << "," << m.in.y;
+        const auto log = MouseLog(button_);
+        ASSERT_EQ(log.size(), 1u) << "the move reaches the window under the clipped point";
+        EXPECT_EQ(GetXParam(log[0].lParam), m.out.x - 110);
+        EXPECT_EQ(GetYParam(log[0].lParam), m.out.y - 110);
+    }
+    Recorder::Get().Clear();
+    Click({400, 250});
+    EXPECT_EQ(MouseLog(button_).size(), 2u) << "a press outside lands on the edge";
+    SetCursorPos(5, 5);
+    Point at;
+    GetCursorPos(&at);
+    EXPECT_EQ(at.x, 110);
+    ASSERT_TRUE(ClipCursor(nullptr));
+    EXPECT_FALSE(GetClipCursor(&clip));
+    InjectMouseMove({500, 120});
+    GetCursorPos(&at);
+    EXPECT_EQ(at.x, 500) << "free again";
 }
 
 TEST_F(InputTest, DoubleClickNeedsTheClassStyleTheTimeAndThePlace) {

@@ -1,0 +1,145 @@
+#include "driver/host/ChannelConnection.h"
+
+#include <fcntl.h>
+#include <sys/epoll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace lxq::host {
+
+namespace wire = plat::sys::wire;
+
+ChannelConnection::~ChannelConnection() {
+    Close();
+}
+
+void ChannelConnection::Answer(std::uint32_t id, std::uint32_t status, std::uint64_t count, const std::uint8_t* out,
+                               std::size_t outLength, int fd) {
+    wire::AnswerMessage head{{static_cast<std::uint32_t>(wire::Kind::Answer), id}, status, 0, count};
+    std::vector<std::uint8_t> record(sizeof head + outLength);
+    std::memcpy(record.data(), &head, sizeof head);
+    if (outLength != 0) std::memcpy(record.data() + sizeof head, out, outLength);
+    std::lock_guard lock(mutex_);
+    SendLocked(std::move(record), fd);
+}
+
+void ChannelConnection::Notice(wire::NoticeEvent event, const std::string& path) {
+    wire::NoticeMessage notice{{static_cast<std::uint32_t>(wire::Kind::Notice), 0}, static_cast<std::uint32_t>(event)};
+    std::vector<std::uint8_t> record(sizeof notice + path.size());
+    std::memcpy(record.data(), &notice, sizeof notice);
+    if (!path.empty()) std::memcpy(record.data() + sizeof notice, path.data(), path.size());
+    std::lock_guard lock(mutex_);
+    SendLocked(std::move(record), -1);
+}
+
+bool ChannelConnection::TrySendLocked(const std::vector<std::uint8_t>& record, int fd, bool& full) {
+    full = false;
+    iovec iov{const_cast<std::uint8_t*>(record.data()), record.size()};
+    msghdr message{};
+    message.msg_iov = &iov;
+    message.msg_iovlen = 1;
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+    if (fd >= 0) {
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+        cmsghdr* header = CMSG_FIRSTHDR(&message);
+        header->cmsg_level = SOL_SOCKET;
+        header->cmsg_type = SCM_RIGHTS;
+        header->cmsg_len = CMSG_LEN(sizeof(int));
+        std::memcpy(CMSG_DATA(header), &fd, sizeof(int));
+    }
+    ssize_t sent;
+    do {
+        sent = ::sendmsg(fd_, &message, MSG_NOSIGNAL | MSG_DONTWAIT);
+    } while (sent < 0 && errno == EINTR);
+    if (sent >= 0) return true;
+    full = errno == EAGAIN || errno == EWOULDBLOCK;
+    return false;
+}
+
+void ChannelConnection::SendLocked(std::vector<std::uint8_t> record, int fd) {
+    if (closed_ || dropping_) return;
+    if (queue_.empty()) {
+        bool full = false;
+        if (TrySendLocked(record, fd, full)) return;
+        if (!full) {
+            // The client is gone; the loop hears the hang-up and drops the connection.
+            dropping_ = true;
+            ::shutdown(fd_, SHUT_RDWR);
+            return;
+        }
+    }
+    if (queue_.size() >= kMaxQueuedRecords || queuedBytes_ + record.size() > kMaxQueuedBytes) {
+        dropping_ = true;
+        ::shutdown(fd_, SHUT_RDWR);
+        return;
+    }
+    Queued entry;
+    entry.fd = fd >= 0 ? ::fcntl(fd, F_DUPFD_CLOEXEC, 0) : -1;
+    queuedBytes_ += record.size();
+    entry.record = std::move(record);
+    queue_.push_back(std::move(entry));
+    if (queue_.size() == 1) WatchWritable(true);
+}
+
+void ChannelConnection::Flush() {
+    std::lock_guard lock(mutex_);
+    while (!queue_.empty() && !closed_ && !dropping_) {
+        Queued& next = queue_.front();
+        bool full = false;
+        if (!TrySendLocked(next.record, next.fd, full)) {
+            if (full) return;
+            dropping_ = true;
+            ::shutdown(fd_, SHUT_RDWR);
+            break;
+        }
+        queuedBytes_ -= next.record.size();
+        if (next.fd >= 0) ::close(next.fd);
+        queue_.pop_front();
+    }
+    if (!closed_) WatchWritable(false);
+}
+
+void ChannelConnection::WatchWritable(bool on) {
+    epoll_event event{};
+    event.events = EPOLLIN | EPOLLRDHUP | (on ? EPOLLOUT : 0u);
+    event.data.fd = fd_;
+    ::epoll_ctl(epollFd_, EPOLL_CTL_MOD, fd_, &event);
+}
+
+void ChannelConnection::Disconnect() {
+    std::lock_guard lock(mutex_);
+    if (closed_) return;
+    dropping_ = true;
+    ::shutdown(fd_, SHUT_RDWR);
+}
+
+void ChannelConnection::Close() {
+    std::lock_guard lock(mutex_);
+    if (closed_) return;
+    closed_ = true;
+    ::epoll_ctl(epollFd_, EPOLL_CTL_DEL, fd_, nullptr);
+    ::close(fd_);
+    for (Queued& entry : queue_)
+        if (entry.fd >= 0) ::close(entry.fd);
+    queue_.clear();
+    queuedBytes_ = 0;
+}
+
+void ChannelConnection::Track(const RequestPtr& request) {
+    std::lock_guard lock(liveMutex_);
+    std::erase_if(live_, [](const std::weak_ptr<IoRequest>& w) { return w.expired(); });
+    live_.push_back(request);
+}
+
+void ChannelConnection::MarkLiveCancelled() {
+    std::lock_guard lock(liveMutex_);
+    for (auto& weak : live_)
+        if (auto request = weak.lock()) request->MarkCancelled();
+}
+
+} // namespace lxq::host

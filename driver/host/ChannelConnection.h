@@ -1,0 +1,90 @@
+#pragma once
+// One client connection of the channel as the event loop keeps it: who is at the other end, what
+// the connection has become (an open handle, a subscriber, a one-shot query), and the answers and
+// notices waiting to go out. Answers and notices come from any thread and never block: what the
+// client does not read yet is queued, and a client that lets too much pile up is disconnected, so
+// a slow reader can stall no one. Only the loop closes the socket.
+
+#include "driver/host/DeviceObject.h"
+#include "platform/sys/DeviceWire.h"
+
+#include <sys/types.h>
+
+#include <atomic>
+#include <cstdint>
+#include <list>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace lxq::host {
+
+class ChannelConnection {
+public:
+    // Refused: a caller the host does not serve; its first record is answered with the refusal.
+    enum class Role { Fresh, Handle, Subscriber, Query, Refused };
+
+    // Records queued for a client that does not read before it is disconnected.
+    static constexpr std::size_t kMaxQueuedRecords = 256;
+    static constexpr std::size_t kMaxQueuedBytes = 1 << 20;
+
+    ChannelConnection(int fd, int epollFd, pid_t peer, std::uint64_t handle)
+        : fd_(fd), epollFd_(epollFd), peer_(peer), handle_(handle) {}
+    ~ChannelConnection();
+    ChannelConnection(const ChannelConnection&) = delete;
+    ChannelConnection& operator=(const ChannelConnection&) = delete;
+
+    int Fd() const { return fd_; }
+    pid_t Peer() const { return peer_; }
+    std::uint64_t Handle() const { return handle_; }
+
+    // Sends an answer; fd, when not -1, travels with it (the caller keeps its own descriptor).
+    void Answer(std::uint32_t id, std::uint32_t status, std::uint64_t count, const std::uint8_t* out = nullptr,
+                std::size_t outLength = 0, int fd = -1);
+    void Notice(plat::sys::wire::NoticeEvent event, const std::string& path);
+    // Writes what is queued while the socket takes it; the loop calls it when the socket has room.
+    void Flush();
+    // Ends the connection from the host's side: the loop sees it hang up and drops it.
+    void Disconnect();
+    // The loop's last act: the socket is closed and later answers go nowhere.
+    void Close();
+
+    // Set by the loop (role, device) and by the device's queue (opened).
+    Role role = Role::Fresh;
+    DevicePtr device;
+    int subscription = 0;
+    std::atomic<bool> opened{false};
+    std::uint32_t refusal = 0;
+    std::string refusalText;
+
+    // Requests of this handle not answered yet, so that a cancel reaches those in the handler too.
+    void Track(const RequestPtr& request);
+    void MarkLiveCancelled();
+
+private:
+    struct Queued {
+        std::vector<std::uint8_t> record;
+        int fd = -1;  // our duplicate, closed once sent
+    };
+
+    void SendLocked(std::vector<std::uint8_t> record, int fd);
+    bool TrySendLocked(const std::vector<std::uint8_t>& record, int fd, bool& full);
+    void WatchWritable(bool on);
+
+    int fd_;
+    int epollFd_;
+    pid_t peer_;
+    std::uint64_t handle_;
+    std::mutex mutex_;
+    bool closed_ = false;
+    bool dropping_ = false;
+    std::list<Queued> queue_;  // empty for nearly every connection, and then allocates nothing
+    std::size_t queuedBytes_ = 0;
+    std::mutex liveMutex_;
+    std::vector<std::weak_ptr<IoRequest>> live_;
+};
+
+using ConnectionPtr = std::shared_ptr<ChannelConnection>;
+
+} // namespace lxq::host

@@ -1,0 +1,117 @@
+// Processes that load the library while the driver host has a receiver that no longer answers:
+// each wait on the host ends with a time-out, and no process waits on the host while it holds
+// the shared table, so the others load and list meanwhile.
+
+#include "platform/sys/DeviceChannel.h"
+#include "tests/api/PeerProcess.h"
+#include "tests/platform/sys/ScopedChannelNamespace.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <future>
+#include <list>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace lxq::api::testing {
+namespace {
+
+namespace sys = plat::sys;
+namespace wire = plat::sys::wire;
+
+// A host with one receiver that opens but never answers a request, as a receiver did after a
+// suspend and resume.
+class HungHost {
+public:
+    HungHost() {
+        EXPECT_TRUE(listener_.Listen());
+        acceptor_ = std::thread([this] {
+            for (;;) {
+                sys::ChannelSocket socket = listener_.Accept(nullptr);
+                if (!socket.Valid()) return;
+                std::lock_guard lock(mutex_);
+                live_.push_back(std::make_unique<sys::ChannelSocket>(std::move(socket)));
+                sys::ChannelSocket* s = live_.back().get();
+                workers_.emplace_back([this, s] { Serve(*s); });
+            }
+        });
+    }
+    ~HungHost() {
+        listener_.Shutdown();
+        acceptor_.join();
+        {
+            std::lock_guard lock(mutex_);
+            for (auto& s : live_) s->Shutdown();
+        }
+        for (auto& t : workers_) t.join();
+    }
+    std::atomic<int> unanswered{0};
+
+private:
+    void Serve(sys::ChannelSocket& s) {
+        std::vector<std::uint8_t> buffer;
+        while (s.Receive(buffer) >= static_cast<long>(sizeof(wire::WireHeader))) {
+            wire::WireHeader header{};
+            std::memcpy(&header, buffer.data(), sizeof header);
+            const auto kind = static_cast<wire::Kind>(header.kind);
+            if (kind == wire::Kind::Control) {
+                ++unanswered;
+                continue;
+            }
+            std::vector<std::uint8_t> answer(sizeof(wire::AnswerMessage));
+            const wire::AnswerMessage head{{static_cast<std::uint32_t>(wire::Kind::Answer), header.id}, 0, 0, 0};
+            std::memcpy(answer.data(), &head, sizeof head);
+            if (kind == wire::Kind::List) {
+                const char path[] = "lxq745#hung";
+                answer.insert(answer.end(), path, path + sizeof path);
+            }
+            s.Send(answer.data(), answer.size());
+        }
+    }
+
+    sys::ChannelListener listener_;
+    std::thread acceptor_;
+    std::mutex mutex_;
+    std::list<std::unique_ptr<sys::ChannelSocket>> live_;
+    std::list<std::thread> workers_;
+};
+
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const char* value) : name_(name) { setenv(name, value, 1); }
+    ~ScopedEnvironment() { unsetenv(name_); }
+
+private:
+    const char* name_;
+};
+
+TEST(HungHost, AProbeOfAHungReceiverEndsAndHoldsUpNoOtherProcess) {
+    sys::test::ScopedChannelNamespace ns{"hung"};
+    HungHost host;
+    const ScopedEnvironment timeout("LXQ745_REQUEST_TIMEOUT_MS", "2000");
+    // The first process builds the table and probes the receiver, which never answers.
+    auto first = std::async(std::launch::async, [] { return std::make_unique<Peer>(); });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (host.unanswered.load() == 0) {
+        ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the first process never asked the receiver";
+        std::this_thread::yield();
+    }
+
+    const auto started = std::chrono::steady_clock::now();
+    Peer second;
+    EXPECT_EQ(second.Ask("list"), 0) << "the receiver being probed is not offered";
+    EXPECT_EQ(second.Ask("open -"), 2) << "a demonstration receiver opens meanwhile";
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(1700))
+        << "the table was held while the host was waited for";
+
+    const std::unique_ptr<Peer> prober = first.get(); // ready once the probe has given up
+    const auto asked = std::chrono::steady_clock::now();
+    EXPECT_EQ(prober->Ask("opendev 0"), 0) << "a receiver that does not answer is not opened";
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::seconds(5));
+    EXPECT_EQ(second.Ask("list"), 1) << "nor is it held by anyone afterwards";
+}
+
+} // namespace
+} // namespace lxq::api::testing

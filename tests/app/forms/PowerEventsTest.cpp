@@ -1,0 +1,359 @@
+// The front panel when the computer sleeps and wakes, when its receiver stops answering, and when
+// the driver host goes away and comes back.
+// Sleep and wake come the way the platform delivers them (the host's notices turned into the
+// power broadcast), not by calling the panel's handler. A receiver that hangs in the driver host
+// must cost the panel's thread a bounded wait and show the disconnection notice.
+
+#include <gtest/gtest.h>
+
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <future>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+#include "app/controls/TstFrequencyEdit.h"
+#include "app/forms/TDiscForm.h"
+#include "app/forms/TQ7form.h"
+#include "app/receiver/MainThread.h"
+#include "app/receiver/TmyKVRserver.h"
+#include "app/receiver/TmyQ745.h"
+#include "driver/host/BusControlClient.h"
+#include "driver/host/RecordingTransport.h"
+#include "platform/components/TApplication.h"
+#include "platform/components/TTimer.h"
+#include "platform/sys/Clock.h"
+#include "platform/sys/DeviceChannel.h"
+#include "platform/sys/SettingsStore.h"
+#include "platform/win/WindowApi.h"
+#include "tests/app/forms/FrontPanelFixture.h"
+#include "tests/platform/sys/NoticeHost.h"
+#include "tests/platform/sys/ScopedChannelNamespace.h"
+#include "tests/platform/sys/TempFolder.h"
+
+extern char** environ;
+
+namespace lxq {
+namespace {
+
+using namespace plat::comp;
+using Wire = plat::sys::wire::NoticeEvent;
+
+// Handles the panel's messages until `done` holds; false after 10 s of real time.
+bool PumpUntil(const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        Application().ProcessMessages();
+        std::this_thread::yield();
+    }
+    return true;
+}
+
+class PowerEvents : public ::testing::Test {
+protected:
+    PowerEvents() {
+        RecordMainThread();
+        setenv("XDG_DOCUMENTS_DIR", dir.Path().c_str(), 1);
+        setenv("XDG_CONFIG_HOME", dir.Path().c_str(), 1);
+        std::filesystem::current_path(dir.Path());
+        Application().ResetTerminated();
+    }
+    ~PowerEvents() override {
+        form.reset();
+        std::filesystem::current_path(startFolder);
+        unsetenv("XDG_DOCUMENTS_DIR");
+        unsetenv("XDG_CONFIG_HOME");
+    }
+    TModalResult RunTimer(TDiscForm& f, std::int64_t ms) {
+        f.SetModalResult(mrNone);
+        for (std::int64_t t = 0; t < ms && f.ModalResult() == mrNone; t += 10) {
+            clock.AdvanceMs(10);
+            Application().ProcessMessages();
+        }
+        return f.ModalResult();
+    }
+
+    plat::sys::FakeClock clock;
+    plat::sys::ScopedClock scoped{clock};
+    plat::sys::test::ScopedChannelNamespace ns{"formpower"};
+    plat::sys::testing::TempFolder dir;
+    std::filesystem::path startFolder = std::filesystem::current_path();
+    plat::sys::test::NoticeHost host;  // no receivers: the panel runs on the demonstration one
+    std::vector<std::string> shown;
+    std::function<TModalResult(TCustomForm&)> answer = [](TCustomForm&) { return mrOk; };
+    std::unique_ptr<TQ7form> form;
+};
+
+TEST_F(PowerEvents, TheSystemsSleepAndWakeReachThePanelAsThePowerBroadcast) {
+    ASSERT_TRUE(host.Listening());
+    form = std::make_unique<TQ7form>(nullptr, std::vector<std::string>{});
+    form->ShowMessageBox = [](const std::string&, const std::string&, std::uint32_t) { return 1; };
+    form->RunModal = [this](TCustomForm& f) {
+        shown.push_back(f.ClassName());
+        return answer(f);
+    };
+    form->DoCreate(); // "Run in demo mode"
+    ASSERT_FALSE(form->Quitting());
+    ASSERT_NE(form->Q7->Handle(), 0);
+    form->Q7->SetPower(1);
+    shown.clear();
+    // The API library listens for its receivers, the panel for the power broadcast (it asks the
+    // host without waiting for it).
+    ASSERT_TRUE(PumpUntil([&] { return host.Subscribers() == 2; }));
+
+    host.Notify(Wire::SystemSleep);
+    ASSERT_TRUE(PumpUntil([&] { return form->RestartList() != nullptr; })) << "the panel never heard of the sleep";
+    EXPECT_EQ(form->Q7->Handle(), 0) << "the receiver is closed while the computer sleeps";
+    EXPECT_TRUE(shown.empty());
+
+    answer = [this](TCustomForm& f) {
+        auto& notice = dynamic_cast<TDiscForm&>(f);
+        EXPECT_TRUE(notice.ReopenBySerial) << "waking reopens by serial number";
+        return RunTimer(notice, 1000);
+    };
+    host.Notify(Wire::SystemWake);
+    ASSERT_TRUE(PumpUntil([&] { return form->RestartList() == nullptr; })) << "the panel never heard of the wake";
+    EXPECT_EQ(shown, std::vector<std::string>{"TDiscForm"});
+    EXPECT_NE(form->Q7->Handle(), 0) << "reopened";
+    EXPECT_EQ(form->Q7->GetPower(), 1) << "and powered as before the sleep";
+}
+
+// A USB receiver that can be made to hang inside the driver host, as one did after a suspend:
+// every request that reaches it then waits until the test lets it go.
+class Gate {
+public:
+    void Close() {
+        std::lock_guard lock(mutex_);
+        closed_ = true;
+    }
+    void Open() {
+        {
+            std::lock_guard lock(mutex_);
+            closed_ = false;
+        }
+        opened_.notify_all();
+    }
+    void Pass() {
+        std::unique_lock lock(mutex_);
+        opened_.wait(lock, [this] { return !closed_; });
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable opened_;
+    bool closed_ = false;
+};
+
+class HangingTransport final : public host::RecordingTransport {
+public:
+    HangingTransport(const std::string& serial, Gate& gate) : RecordingTransport(host::Variant::Usb, serial), gate_(gate) {
+        SetStreaming(true);
+    }
+    host::PushOutcome Push(const TunerState& state, driver::FieldMask fields, bool waitPush, bool forceAll,
+                           bool powered) override {
+        gate_.Pass();
+        return RecordingTransport::Push(state, fields, waitPush, forceAll, powered);
+    }
+    NtStatus Measure(std::uint32_t flags, std::uint16_t& a, std::uint16_t& b, bool& fresh) override {
+        gate_.Pass();
+        return RecordingTransport::Measure(flags, a, b, fresh);
+    }
+    NtStatus ReadLockStatus(bool again, std::uint8_t& status) override {
+        gate_.Pass();
+        return RecordingTransport::ReadLockStatus(again, status);
+    }
+
+private:
+    Gate& gate_;
+};
+
+class HangingReceiver : public FrontPanel {
+protected:
+    HangingReceiver() {
+        plat::sys::SetRequestTimeout(std::chrono::milliseconds(300));
+        kinds.Register("hanging", [this](const std::string& busId, std::string&) {
+            return std::make_unique<host::ReceiverDevice>(std::make_unique<HangingTransport>(busId, gate));
+        });
+    }
+    ~HangingReceiver() override {
+        form.reset();
+        gate.Open(); // the host can stop only once its receiver lets go
+        plat::sys::SetRequestTimeout(oldTimeout);
+    }
+    std::chrono::milliseconds oldTimeout = plat::sys::RequestTimeout();
+    Gate gate;
+};
+
+TEST_F(HangingReceiver, ThePanelsCallsReturnAndTheDisconnectionNoticeAppears) {
+    StartHost("hanging");
+    StartPanel({"/sd"});
+    ASSERT_FALSE(form->Quitting());
+    ASSERT_FALSE(form->Q7->Demo());
+    std::vector<std::string> shown;
+    form->RunModal = [&](plat::comp::TCustomForm& f) {
+        shown.push_back(f.ClassName());
+        return plat::comp::mrCancel; // "Close application"
+    };
+
+    gate.Close();
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_NE(plat::win::SetFocus(form->myFrequencyEdit1->Handle()), 0u);
+    Type("145.5\n"); // the next tuning step
+    form->Q7->SetFreq(145'525'000);
+    form->Q7->GetPower();
+    form->Q7->IsConnected();
+    Advance(1000, 10); // the panel's own timers run on
+    const auto took = std::chrono::steady_clock::now() - started;
+    EXPECT_LT(took, std::chrono::seconds(3)) << "one time-out, not one per call and never for good";
+    EXPECT_EQ(shown, std::vector<std::string>{"TDiscForm"}) << "the receiver that stopped answering is shown as gone";
+}
+
+// The driver host goes away while the panel runs and comes back: the receiver is shown as gone,
+// and the notice ends by itself once the host has found the receiver again.
+TEST_F(FrontPanel, AHostThatRestartsEndsTheDisconnectionNoticeByItself) {
+    StartHost();
+    StartPanel({"/sd"});
+    ASSERT_FALSE(form->Quitting());
+    ASSERT_FALSE(form->Q7->Demo());
+    form->Q7->SetFreq(145'500'000);
+    ASSERT_EQ(HostFrequency(), 145'500'000u);
+    std::unique_ptr<host::ChannelServer> again;
+    std::vector<std::string> shown;
+    form->RunModal = [&](plat::comp::TCustomForm& f) {
+        shown.push_back(f.ClassName());
+        // The host is back, knowing nothing of the receiver's settings.
+        std::string message;
+        EXPECT_EQ(bus.Plug("test", "rx1", message), 0u) << message;
+        again = std::make_unique<host::ChannelServer>(bus);
+        EXPECT_TRUE(again->Start());
+        f.SetModalResult(plat::comp::mrNone);
+        EXPECT_TRUE(PumpUntil([&] {
+            clock.AdvanceMs(10); // the notice's timer asks whether the receiver is back
+            return f.ModalResult() != plat::comp::mrNone;
+        }));
+        return f.ModalResult();
+    };
+    server.Stop();   // the host goes away...
+    bus.RemoveAll(); // ...and its receiver with it
+    serving = false;
+    ASSERT_TRUE(PumpUntil([&] {
+        Advance(10, 10);
+        return !shown.empty();
+    })) << "the panel never showed the receiver as gone";
+    EXPECT_EQ(shown, std::vector<std::string>{"TDiscForm"});
+    EXPECT_EQ(form->DiscForm->ModalResult(), plat::comp::mrOk) << "ended by the receiver's return";
+    EXPECT_EQ(HostFrequency(), 145'500'000u) << "the receiver has the panel's frequency again";
+    form.reset();
+    again->Stop();
+}
+
+// The driver host as its own process, as a user runs it: `lxq745d --simulate usb`.
+class HostProcess {
+public:
+    HostProcess() {
+        int out[2];
+        EXPECT_EQ(pipe(out), 0);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addclose(&actions, out[0]);
+        const std::string path = std::filesystem::read_symlink("/proc/self/exe").parent_path().string() + "/lxq745d";
+        const char* argv[] = {path.c_str(), "--simulate", "usb", nullptr};
+        EXPECT_EQ(posix_spawn(&pid_, path.c_str(), &actions, nullptr, const_cast<char**>(argv), environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        close(out[1]);
+        std::string line;
+        char c;
+        while (read(out[0], &c, 1) == 1 && c != '\n') line.push_back(c);
+        close(out[0]);
+        EXPECT_EQ(line, "lxq745d: ready");
+    }
+    ~HostProcess() {
+        kill(pid_, SIGTERM);
+        waitpid(pid_, nullptr, 0);
+    }
+    // What `lxq745ctl` would send, sent on another thread: the host waits for the panel to close
+    // its receiver before the computer sleeps, and the panel does that on this test's thread.
+    std::future<std::uint32_t> Command(const std::string& command) {
+        return std::async(std::launch::async, [command] {
+            std::string reply;
+            return host::BusControlClient::Send(command, reply);
+        });
+    }
+
+private:
+    pid_t pid_ = -1;
+};
+
+class SleepWithAHost : public FrontPanel {
+protected:
+    SleepWithAHost() { setenv("XDG_CONFIG_HOME", dir.Path().c_str(), 1); }
+    ~SleepWithAHost() override {
+        form.reset();
+        unsetenv("XDG_CONFIG_HOME");
+    }
+    // Handles the panel's messages, its timers running on, until the host has answered.
+    std::uint32_t Await(std::future<std::uint32_t>& reply) {
+        EXPECT_TRUE(PumpUntil([&] {
+            clock.AdvanceMs(10);
+            return reply.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+        }));
+        return reply.get();
+    }
+    HostProcess host;
+};
+
+TEST_F(SleepWithAHost, SleepClosesTheReceiverAndStopsThePlugInsAndWakeReopensItBySerial) {
+    plat::sys::SettingsStore().WriteString("Software\\KVR", "SearchPath", LXQ_FORMS_POWER_PLUGIN_DIR);
+    StartPanel({"/sd"});
+    ASSERT_FALSE(form->Quitting());
+    ASSERT_FALSE(form->Q7->Demo()) << "the host's receiver";
+    const std::string serial = form->Q7->GetSerialNum();
+    form->Q7->SetPower(1);
+    form->KVR->LoadPlugins();
+    for (const char* name : {"Type 200", "Type 100"}) ASSERT_NE(form->KVR->StartPlugin(name), 0);
+    std::vector<std::string> shown;
+    form->RunModal = [&](plat::comp::TCustomForm& f) {
+        shown.push_back(f.ClassName());
+        auto& notice = dynamic_cast<TDiscForm&>(f);
+        EXPECT_TRUE(notice.ReopenBySerial);
+        EXPECT_EQ(notice.ReopenSerial, serial);
+        f.SetModalResult(plat::comp::mrNone);
+        EXPECT_TRUE(PumpUntil([&] {
+            clock.AdvanceMs(10); // the notice tries to open the receiver every 100 ms
+            return f.ModalResult() != plat::comp::mrNone;
+        }));
+        return f.ModalResult();
+    };
+    ASSERT_TRUE(PumpUntil([&] { return form->HearsHostPowerEvents(); }));
+
+    auto slept = host.Command("sleep");
+    EXPECT_EQ(Await(slept), 0u) << "the computer sleeps";
+    ASSERT_NE(form->RestartList(), nullptr) << "the panel heard of it";
+    EXPECT_EQ(form->Q7->Handle(), 0) << "and closed its receiver first";
+    // Stopped, and unloaded with the receiver they served: no instance either way.
+    EXPECT_LE(form->KVR->PluginInstance("Type 100"), 0);
+    EXPECT_LE(form->KVR->PluginInstance("Type 200"), 0);
+    EXPECT_TRUE(shown.empty());
+
+    auto woke = host.Command("wake");
+    EXPECT_EQ(Await(woke), 0u);
+    ASSERT_TRUE(PumpUntil([&] { return form->RestartList() == nullptr; })) << "the panel never heard of the wake";
+    EXPECT_EQ(shown, std::vector<std::string>{"TDiscForm"});
+    ASSERT_NE(form->Q7->Handle(), 0) << "reopened";
+    EXPECT_FALSE(form->Q7->Demo());
+    EXPECT_EQ(form->Q7->GetSerialNum(), serial) << "the same receiver, by its serial number";
+    EXPECT_EQ(form->Q7->GetPower(), 1);
+    EXPECT_GT(form->KVR->PluginInstance("Type 100"), 0) << "the plug-ins run again";
+    EXPECT_GT(form->KVR->PluginInstance("Type 200"), 0);
+}
+
+} // namespace
+} // namespace lxq

@@ -1,0 +1,373 @@
+// The driver host against what clients can do to it, through the real socket: records that are
+// empty, short, too long or of a method without a buffer; callers of another user; more
+// connections than it serves; running out of descriptors; clients that never read; power events
+// on every variant. Each ends with the host still answering.
+
+#include "driver/host/BuiltInKinds.h"
+#include "driver/host/BusControlClient.h"
+#include "driver/host/ChannelServer.h"
+#include "platform/sys/DeviceChannel.h"
+
+#include "tests/driver/host/ChildHost.h"
+#include "tests/platform/sys/ScopedChannelNamespace.h"
+
+#include <gtest/gtest.h>
+
+#include <poll.h>
+#include <sys/socket.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <sstream>
+#include <future>
+#include <thread>
+
+namespace lxq::host {
+namespace {
+
+namespace wire = plat::sys::wire;
+using test::ChildHost;
+using test::RunToEnd;
+
+constexpr int kAnswerWaitMs = 5000;
+
+// A client that speaks the wire records itself.
+class RawClient {
+public:
+    RawClient() : socket_(plat::sys::ChannelSocket::Connect()) {}
+    bool Connected() const { return socket_.Valid(); }
+    int Fd() const { return socket_.Fd(); }
+
+    bool SendBytes(const std::vector<std::uint8_t>& record) { return socket_.Send(record.data(), record.size()); }
+    bool SendHeader(wire::Kind kind, std::uint32_t id, const std::string& tail = "") {
+        const wire::WireHeader header{static_cast<std::uint32_t>(kind), id};
+        std::vector<std::uint8_t> record(sizeof header + tail.size());
+        std::memcpy(record.data(), &header, sizeof header);
+        std::memcpy(record.data() + sizeof header, tail.data(), tail.size());
+        return SendBytes(record);
+    }
+    bool SendControl(std::uint32_t id, std::uint32_t code, const std::vector<std::uint8_t>& in, std::uint32_t outLength) {
+        wire::ControlMessage message{};
+        message.header = {static_cast<std::uint32_t>(wire::Kind::Control), id};
+        message.code = code;
+        message.inLength = static_cast<std::uint32_t>(in.size());
+        message.outLength = outLength;
+        const auto* head = reinterpret_cast<const std::uint8_t*>(&message);
+        std::vector<std::uint8_t> record(head, head + sizeof message);
+        record.insert(record.end(), in.begin(), in.end());
+        return SendBytes(record);
+    }
+    // The next record, waiting at most kAnswerWaitMs; empty when none came (or the host hung up).
+    std::vector<std::uint8_t> Next(int waitMs = kAnswerWaitMs) {
+        std::vector<std::uint8_t> record;
+        pollfd ready{socket_.Fd(), POLLIN, 0};
+        if (::poll(&ready, 1, waitMs) != 1) return record;
+        if (socket_.Receive(record) <= 0) record.clear();
+        return record;
+    }
+    // The status of the next answer, or ~0u when no answer came.
+    std::uint32_t AnswerStatus(std::uint32_t id, std::uint64_t* count = nullptr) {
+        const auto record = Next();
+        if (record.size() < sizeof(wire::AnswerMessage)) return ~0u;
+        wire::AnswerMessage answer{};
+        std::memcpy(&answer, record.data(), sizeof answer);
+        EXPECT_EQ(answer.header.id, id);
+        if (count != nullptr) *count = answer.byteCount;
+        return answer.status;
+    }
+    // True when the host ended the connection (after what was queued for it).
+    bool HungUp() {
+        for (;;) {
+            pollfd ready{socket_.Fd(), POLLIN, 0};
+            if (::poll(&ready, 1, kAnswerWaitMs) != 1) return false;
+            std::vector<std::uint8_t> record;
+            if (socket_.Receive(record) <= 0) return true;
+        }
+    }
+    void Close() { socket_.Close(); }
+
+private:
+    plat::sys::ChannelSocket socket_;
+};
+
+std::string Command(const std::string& line) {
+    std::string reply;
+    EXPECT_TRUE(IsSuccess(BusControlClient::Send(line, reply))) << line << ": " << reply;
+    return reply;
+}
+
+void WaitUntilHeld(int count) {
+    const std::string wanted = "held=" + std::to_string(count);
+    std::string reply;
+    while (BusControlClient::Send("list", reply), reply.find(wanted) == std::string::npos) std::this_thread::yield();
+}
+
+// ---- Records that are not what they should be ---------------------------------------------------
+
+TEST(HostDefence, MalformedRecordsAndMethodlessInputAreAnsweredAndTheHostServesOn) {
+    plat::sys::test::ScopedChannelNamespace ns{"defence"};
+    ChildHost host("test:rx");
+    const std::string path = plat::sys::ListDeviceInterfaces().at(0);
+
+    RawClient fresh;
+    ASSERT_TRUE(fresh.Connected());
+    EXPECT_TRUE(fresh.SendBytes({}));              // empty: nothing to answer, nothing dropped
+    EXPECT_TRUE(fresh.SendBytes({1, 0, 0, 0}));    // shorter than a header
+    EXPECT_TRUE(fresh.SendHeader(static_cast<wire::Kind>(99), 7));
+    EXPECT_EQ(fresh.AnswerStatus(7), wire::kStatusInvalidParameter);
+    EXPECT_TRUE(fresh.SendHeader(wire::Kind::BusCommand, 8, std::string(70'000, 'x')));  // beyond 64 KiB
+    EXPECT_EQ(fresh.AnswerStatus(8), wire::kStatusInvalidParameter);
+    EXPECT_TRUE(fresh.SendHeader(wire::Kind::List, 9));
+    EXPECT_EQ(fresh.AnswerStatus(9), wire::kStatusSuccess) << "the connection survived all of it";
+
+    RawClient handle;
+    ASSERT_TRUE(handle.SendHeader(wire::Kind::Open, 1, path));
+    ASSERT_EQ(handle.AnswerStatus(1), 0u);
+    // Every code of a method without a system buffer, carrying input that has nowhere to go.
+    std::uint32_t id = 100;
+    const std::vector<std::uint8_t> junk(36, 0xA5);
+    for (std::uint32_t function = 0xD00; function < 0x1000; ++function) {
+        const std::uint32_t code = DeviceControlCode(function, kMethodNeither);
+        if (code == IOCTL_LXQ745_SET_SYNTH_WORD1 || code == IOCTL_LXQ745_SET_SYNTH_WORD3) continue;  // 200 ms each
+        ASSERT_TRUE(handle.SendControl(++id, code, junk, 36));
+        ASSERT_NE(handle.AnswerStatus(id), ~0u) << std::hex << code;
+    }
+    // A control record cut short of its own fields, and one whose input is not the length it says.
+    std::vector<std::uint8_t> cut(20, 0);
+    const wire::WireHeader header{static_cast<std::uint32_t>(wire::Kind::Control), 5000};
+    std::memcpy(cut.data(), &header, sizeof header);
+    ASSERT_TRUE(handle.SendBytes(cut));
+    EXPECT_EQ(handle.AnswerStatus(5000), wire::kStatusInvalidParameter);
+    std::uint64_t version = 0;
+    ASSERT_TRUE(handle.SendControl(5001, IOCTL_LXQ745_GET_VERSION, {}, 0));
+    EXPECT_EQ(handle.AnswerStatus(5001, &version), 0u);
+    EXPECT_EQ(version, 9u);
+    EXPECT_EQ(plat::sys::ListDeviceInterfaces(), std::vector<std::string>{path});
+}
+
+// ---- Who may come in ---------------------------------------------------------------------------
+
+TEST(HostDefence, CallersOfAnotherUserAreRefusedAtConnect) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to run a client as another user (setpriv)";
+    if (access("/usr/bin/setpriv", X_OK) != 0) GTEST_SKIP() << "no setpriv";
+    plat::sys::test::ScopedChannelNamespace ns{"defence"};
+    ChildHost host("test:rx");
+    const std::string path = plat::sys::ListDeviceInterfaces().at(0);
+    const std::vector<std::string> asNobody = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+    auto run = [&](std::vector<std::string> tail) {
+        std::vector<std::string> args = asNobody;
+        tail[0] = test::ProgramFolder() + "/" + tail[0];
+        args.insert(args.end(), tail.begin(), tail.end());
+        return RunToEnd(args);
+    };
+    const auto probe = run({"lxq745ctl", "list"});
+    if (probe.err.find("ermission denied") != std::string::npos || probe.status == 126 || probe.status == 127)
+        GTEST_SKIP() << "the build cannot be run as nobody here: " << probe.err;
+
+    for (const char* verb : {"unplug rx", "suspend rx", "plug serial tty"}) {
+        std::vector<std::string> words = {"lxq745ctl"};
+        std::istringstream in(verb);
+        for (std::string word; in >> word;) words.push_back(word);
+        const auto ran = run(words);
+        EXPECT_EQ(ran.status, 1) << verb;
+        EXPECT_NE(ran.err.find("admits only its own user and root"), std::string::npos) << verb << ": " << ran.err;
+    }
+    const auto opened = run({"lxq745_open_probe", path});
+    EXPECT_NE(opened.out.substr(0, 8), "00000000") << "a stranger opens nothing";
+
+    plat::sys::DeviceHandle mine;
+    EXPECT_EQ(mine.Open(path), 0u) << "the receiver is still there, free and started";
+    EXPECT_NE(Command("list").find("rx started open=1"), std::string::npos);
+    mine.Close();
+    ASSERT_TRUE(host.Stop());
+    EXPECT_NE(host.Log().find("refused a connection from uid 65534"), std::string::npos) << host.Log();
+}
+
+class DefenceHost : public ::testing::Test {
+protected:
+    DefenceHost() { RegisterBuiltInKinds(kinds); }
+    ~DefenceHost() override {
+        server.Stop();
+        bus.RemoveAll();
+    }
+
+    plat::sys::test::ScopedChannelNamespace ns{"defence"};
+    DeviceKinds kinds;
+    Bus bus{[this](const std::string& kind, const std::string& id, std::string& error) {
+        return kinds.Make(kind, id, error);
+    }};
+    ChannelServer server{bus};
+};
+
+TEST_F(DefenceHost, ConnectionsBeyondTheCapAreRefusedClearlyAndServedOnceThereIsRoom) {
+    server.SetConnectionLimit(8);
+    ASSERT_TRUE(server.Start());
+    std::vector<RawClient> idle(8);
+    while (server.ConnectionCount() < 8) std::this_thread::yield();
+    std::string reply;
+    EXPECT_EQ(BusControlClient::Send("list", reply), kStatusInsufficientResources);
+    EXPECT_EQ(reply, "the driver host has too many connections open");
+    idle.pop_back();
+    NtStatus status;
+    while ((status = BusControlClient::Send("list", reply)) == kStatusInsufficientResources) std::this_thread::yield();
+    EXPECT_EQ(status, kStatusSuccess) << reply;
+}
+
+TEST_F(DefenceHost, IdleConnectionsHoldNoThread) {
+    ASSERT_TRUE(server.Start());
+    auto threads = [] {
+        std::size_t count = 0;
+        for ([[maybe_unused]] auto& entry : std::filesystem::directory_iterator("/proc/self/task")) ++count;
+        return count;
+    };
+    const std::size_t before = threads();
+    std::vector<RawClient> idle(200);
+    while (server.ConnectionCount() < 200) std::this_thread::yield();
+    EXPECT_EQ(threads(), before);
+    EXPECT_EQ(Command("list"), "");
+}
+
+// ---- Running out ---------------------------------------------------------------------------------
+
+TEST(HostDefence, OutOfDescriptorsTheHostWaitsAndServesAgain) {
+    plat::sys::test::ScopedChannelNamespace ns{"defence"};
+    const std::string daemon = test::ProgramFolder() + "/lxq745d";
+    ChildHost host({"/bin/sh", "-c", "ulimit -n 32 && exec " + daemon + " --device test:rx"});
+    std::vector<RawClient> hogs(48);  // more than the host can take
+    auto listing = std::async(std::launch::async, [] { return plat::sys::ListDeviceInterfaces(); });
+    EXPECT_EQ(listing.wait_for(std::chrono::milliseconds(300)), std::future_status::timeout)
+        << "queued behind the hogs while the host has no descriptor for it";
+    hogs.clear();
+    ASSERT_EQ(listing.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+    EXPECT_EQ(listing.get().size(), 1u);
+    EXPECT_EQ(Command("list").find("0 rx started"), 0u);
+    ASSERT_TRUE(host.Stop());
+    EXPECT_NE(host.Log().find("out of descriptors"), std::string::npos) << host.Log();
+}
+
+// A subscriber that never reads must not hold up the bus: it is dropped once too much waits for it.
+TEST(HostDefence, AClientThatNeverReadsIsDroppedAndStallsNoCommand) {
+    plat::sys::test::ScopedChannelNamespace ns{"defence"};
+    ChildHost host("test:rx");
+    RawClient deaf;
+    ASSERT_TRUE(deaf.SendHeader(wire::Kind::Subscribe, 1));
+    ASSERT_EQ(deaf.AnswerStatus(1), 0u);
+    auto noisy = std::async(std::launch::async, [] {
+        for (int i = 0; i < 600; ++i) {
+            std::string reply;
+            if (!IsSuccess(BusControlClient::Send("plug test n", reply)) || !IsSuccess(BusControlClient::Send("unplug n", reply)))
+                return false;
+        }
+        std::string reply;
+        return IsSuccess(BusControlClient::Send("wake", reply));
+    });
+    ASSERT_EQ(noisy.wait_for(std::chrono::seconds(10)), std::future_status::ready) << "a command was stalled";
+    EXPECT_TRUE(noisy.get());
+    EXPECT_TRUE(deaf.HungUp());
+}
+
+// ---- Settings right after opening ---------------------------------------------------------------
+
+// Each open is a fresh process, as a program starting up; every setting is a change, so each one
+// really goes to the receiver, and each must be confirmed and read back.
+TEST(HostDefence, SettingsAskedRightAfterOpeningASerialReceiverAllTakeEffect) {
+    const std::string library = test::ProgramFolder() + "/liblxq745api.so";
+    if (access(library.c_str(), R_OK) != 0) GTEST_SKIP() << "no API library";
+    plat::sys::test::ScopedChannelNamespace ns{"defence"};
+    ChildHost host("sim-serial:rx");
+    for (int open = 0; open < 20; ++open) {
+        const std::string agc = open % 2 == 0 ? "2" : "1", atten = open % 2 == 0 ? "1" : "0";
+        const auto ran = RunToEnd({"lxq745_settings_probe", library, agc, atten});
+        EXPECT_EQ(ran.out, "1 1 " + agc + " " + atten + "\n") << "open " << open << ": " << ran.err;
+    }
+}
+
+// ---- Power -------------------------------------------------------------------------------------
+
+TEST(HostDefence, SleepAndWakeAreToldToSubscribersAroundTheDevices) {
+    plat::sys::test::ScopedChannelNamespace ns{"defence"};
+    ChildHost host("test-pci:rx");
+    RawClient listener;
+    ASSERT_TRUE(listener.SendHeader(wire::Kind::Subscribe, 1));
+    ASSERT_EQ(listener.AnswerStatus(1), 0u);
+    auto event = [&] {
+        const auto record = listener.Next();
+        wire::NoticeMessage notice{};
+        if (record.size() != sizeof notice) return 0u;  // the notice carries no path
+        std::memcpy(&notice, record.data(), sizeof notice);
+        return notice.event;
+    };
+    const auto sleep = static_cast<std::uint32_t>(wire::NoticeEvent::SystemSleep);
+    const auto wake = static_cast<std::uint32_t>(wire::NoticeEvent::SystemWake);
+
+    Command("sleep");
+    EXPECT_EQ(event(), sleep);
+    Command("wake");
+    EXPECT_EQ(event(), wake);
+
+    // A client that closes its receiver when told lets the system sleep.
+    const std::string path = plat::sys::ListDeviceInterfaces().at(0);
+    plat::sys::DeviceHandle handle;
+    ASSERT_EQ(handle.Open(path), 0u);
+    auto closer = std::async(std::launch::async, [&] {
+        const auto told = event();
+        handle.Close();
+        return told;
+    });
+    Command("sleep");
+    EXPECT_EQ(closer.get(), sleep);
+    Command("wake");
+    EXPECT_EQ(event(), wake);
+
+    // One that keeps it open: refused after the grace, and since the sleep was announced, the
+    // system's staying at work is too.
+    ASSERT_EQ(handle.Open(path), 0u);
+    std::string reply;
+    EXPECT_EQ(BusControlClient::Send("sleep", reply), kStatusDeviceBusy);
+    EXPECT_EQ(event(), sleep);
+    EXPECT_EQ(event(), wake);
+}
+
+// After a suspend and a resume, or a sleep and a wake, requests of every variant are answered.
+TEST(HostDefence, EveryVariantAnswersAgainAfterSuspendAndSleep) {
+    plat::sys::test::ScopedChannelNamespace ns{"defence"};
+    ChildHost host({"lxq745d", "--device", "test:usb", "--device", "test-serial:serial", "--device", "test-pci:card"});
+    const auto paths = plat::sys::ListDeviceInterfaces();
+    ASSERT_EQ(paths.size(), 3u);
+    const char* ids[] = {"usb", "serial", "card"};
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        SCOPED_TRACE(ids[i]);
+        plat::sys::DeviceHandle handle;
+        ASSERT_EQ(handle.Open(paths[i]), 0u);
+        auto version = [&] {
+            return std::async(std::launch::async, [&] {
+                std::uint64_t value = 0;
+                handle.Control(IOCTL_LXQ745_GET_VERSION, nullptr, 0, nullptr, 0, 0, &value);
+                return value;
+            });
+        };
+        Command(std::string("suspend ") + ids[i]);
+        auto held = version();
+        WaitUntilHeld(1);
+        Command(std::string("resume ") + ids[i]);
+        ASSERT_EQ(held.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+        EXPECT_EQ(held.get(), 9u);
+        auto again = version();
+        ASSERT_EQ(again.wait_for(std::chrono::seconds(5)), std::future_status::ready) << "nothing is held after it";
+        EXPECT_EQ(again.get(), 9u);
+        handle.Close();
+        // Closing runs on the host's side; a card then also powers down.
+        const std::string closed = std::to_string(i) + " " + ids[i] + (i == 2 ? " powered-down" : " started") + " open=0";
+        while (Command("list").find(closed) == std::string::npos) std::this_thread::yield();
+        Command("sleep");
+        Command("wake");
+        ASSERT_EQ(handle.Open(paths[i]), 0u);
+        auto awake = version();
+        ASSERT_EQ(awake.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+        EXPECT_EQ(awake.get(), 9u);
+    }
+}
+
+} // namespace
+} // namespace lxq::host
