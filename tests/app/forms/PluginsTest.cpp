@@ -22,6 +22,7 @@
 #include "app/controls/TstPanel.h"
 #include "app/forms/MEMORYENTRY.h"
 #include "app/receiver/RADIODEVCAPS.h"
+#include "app/forms/SystemMessageBoxes.h"
 #include "app/forms/TQ7form.h"
 #include "app/receiver/MainThread.h"
 #include "app/receiver/PackedFrequency.h"
@@ -36,6 +37,7 @@
 #include "platform/components/TMainMenu.h"
 #include "platform/components/TMenuItem.h"
 #include "platform/sys/Clock.h"
+#include "platform/sys/MessageBox.h"
 #include "platform/sys/Module.h"
 #include "platform/sys/SettingsStore.h"
 #include "platform/win/InputApi.h"
@@ -44,6 +46,7 @@
 #include "platform/win/WindowApi.h"
 #include "tests/app/receiver/plugin/TestPluginState.h"
 #include "tests/platform/audio/AudioTestKit.h"
+#include "tests/platform/components/UiTest.h"
 #include "tests/platform/sys/TempFolder.h"
 
 namespace lxq {
@@ -276,6 +279,28 @@ TEST_F(PluginSide, TheReceiverKeepsItsModesWhenTheDemodulatorStops) {
         std::memcpy(&count, caps + 228, 4);
         EXPECT_EQ(count, own.size()) << "the block the next plug-in gets";
     }
+}
+
+// A machine without a sound card: the demodulator cannot play, and the user is told so in a box
+// of the program's own, not on a terminal nobody reads.
+TEST_F(PluginSide, ADemodulatorWithoutASoundCardSaysSoInABox) {
+    auto silent = std::make_shared<plat::audio::FileAudioBackend>();
+    plat::audio::ScopedAudioBackend noCard{silent};
+    InstallSystemMessageBoxes();
+    std::vector<std::string> captions;
+    plat::comp::test::ModalScript script;
+    for (int box = 0; box < 2; ++box) // one for the line input, one for the output
+        script.Then([&](plat::comp::TCustomForm& f) {
+            captions.push_back(std::string(f.ClassName()) + ": " + f.Caption());
+            f.SetModalResult(plat::comp::mrOk);
+            script.Again();
+        });
+    AddDemodulator();
+    StartPanel({}); // a first start runs the demodulator found
+    for (int i = 0; i < 100 && !script.Done(); ++i) Pump();
+    plat::sys::SetMessageBoxHook(nullptr);
+    EXPECT_NE(std::find(captions.begin(), captions.end(), "TMessageForm: RC_AudioWave Wave-out Error"), captions.end())
+        << testing::PrintToString(captions);
 }
 
 // --- memory requests -----------------------------------------------------------------------------
