@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/forms/SystemMessageBoxes.h"
 #include "app/forms/TQ7form.h"
 #include "app/forms/TSplashForm.h"
 #include "platform/components/TApplication.h"
@@ -21,6 +22,7 @@ int main(int argc, char** argv) {
     std::string error;
     plat::win::StartBackend(true, &error);
     if (!error.empty()) std::fprintf(stderr, "lxq745: %s\n", error.c_str());
+    lxq::InstallSystemMessageBoxes();
 
     auto& application = plat::comp::Application();
     application.SetTitle(lxq::TQ7form::kCaption);

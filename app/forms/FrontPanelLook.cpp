@@ -11,6 +11,10 @@ TstSpeedButton* FrontPanelButton(plat::comp::TComponent* owner, plat::comp::TWin
     b->SetColorDown(kFrontDisplayColor);
     b->Font().SetColor(plat::comp::clWhite);
     b->SetFontColorDown(plat::comp::clYellow);
+    // Left at the construction defaults, a disabled button would turn into a light face with
+    // black text, which reads as the most active button on the dark panel.
+    b->SetColorDisabled(kFrontPanelColor);
+    b->SetFontColorDisabled(kFrontPanelDisabledText);
     if (caption) b->SetCaption(caption);
     else {
         b->SetKind(kind);

@@ -256,6 +256,7 @@ public:
     void ScrollTimerTimer(plat::comp::TObject* sender);
     // Puts the spectrum scope open or closed at once, with its panel `height` pixels tall.
     void LayOutScope(bool open, int height);
+    void stPanel2Resize(plat::comp::TObject* sender);
     void stSpeedButton37Click(plat::comp::TObject* sender); // Zoom out
     void stSpeedButton38Click(plat::comp::TObject* sender); // Zoom in
     void stSpeedButton52Click(plat::comp::TObject* sender); // Hits

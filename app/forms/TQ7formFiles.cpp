@@ -52,7 +52,6 @@ constexpr const char* kMemoryFilter = "Talvenor Q745 Memory Files|*.45m";
 constexpr const char* kMemoryOpenFilter = "Talvenor Q745 Memory Files| *.45m";
 constexpr std::uint32_t kWarningBox = MB_OK | MB_ICONWARNING | MB_TOPMOST;
 constexpr std::uint32_t kQuestionBox = MB_YESNO | MB_ICONQUESTION | MB_TOPMOST;
-constexpr int kScopeGraphMargin = 8; // below the graph, inside the scope panel's bevel
 
 std::string FolderOf(const std::string& path) { return fs::path(path).parent_path().string(); }
 
@@ -197,7 +196,6 @@ void TQ7form::LayOutScope(bool open, int height) {
     const int panel = stPanel1->Height();
     ScrollTimer->SetEnabled(false);
     SweepPanel->SetBounds(0, panel, ClientWidth(), height);
-    myFreqGraph1->SetHeight(std::max(0, height - myFreqGraph1->Top() - kScopeGraphMargin));
     SetClientSize(ClientWidth(), open ? panel + height : panel);
     SweepPanel->SetEnabled(open && Q7->GetPower() != 0);
     stSpeedButton24->SetDown(open);

@@ -214,9 +214,11 @@ void TQ7form::StartScan() {
     LoadScanTimings();
     DebugLog("Starting SCANNING");
     holdDeadline_ = 0;
-    // The user's AGC, which Stop brings back: a scan that goes on after a hold finds the
-    // receiver on the scan's own fast AGC. Stopped or paused, the receiver has the user's.
-    if (ScannerState == kIdle || ScannerState == kPaused) savedAGC_ = Q7->GetAGC();
+    // The user's AGC and mode, which Stop and Pause bring back: a scan that goes on after a hold
+    // finds the receiver on the scan's own fast AGC and the held channel's mode. Stopped or
+    // paused, the receiver has the user's.
+    const bool fromUser = ScannerState == kIdle || ScannerState == kPaused;
+    if (fromUser) savedAGC_ = Q7->GetAGC();
     Q7->SetAGC(kFastAgc);
     const std::int64_t f = Q7->GetFreq();
     scanNext_.frequency = scanActive_.frequency = f;
@@ -229,7 +231,7 @@ void TQ7form::StartScan() {
     }
     ScannerState = kScanning;
     Q7->SetAFC(false);
-    savedMode_ = Q7->GetMode();
+    if (fromUser) savedMode_ = Q7->GetMode();
     SquelchedInfoArrived = false;
     Q7->SetScanMode(1);
     rangeChanges_ = 0;

@@ -37,6 +37,8 @@ constexpr TColor kPanelColor = kFrontPanelColor;
 constexpr TColor kDisplayColor = kFrontDisplayColor;
 constexpr std::uint32_t kWarningBox = MB_OK | MB_ICONWARNING | MB_TOPMOST;
 constexpr const char* kScopeCaption = "Q7 Spectrum Scope";
+constexpr int kScopeGraphMargin = 8; // the scope panel's bevel and a little air
+constexpr int kScopeGraphTop = 68;   // below the sweep's toolbar
 constexpr std::uint32_t kWakeMessage = 0x47B; // WM_USER + 123: wakes the idle loop
 constexpr std::int32_t kNotifyFrequency = 0x800;
 constexpr std::int32_t kModeCW = 0, kModeFMN = 2, kModeFMW = 3, kModeLSB = 4, kModeUSB = 5;
@@ -128,7 +130,7 @@ void TQ7form::BuildSweep() {
     stSpeedButton34->SetDown(true);
     stSpeedButton35->SetDown(true);
 
-    myFreqGraph1 = Place<TmyFreqGraph2>(this, SweepPanel, 8, 68, ClientWidth() - 16, 194);
+    myFreqGraph1 = Place<TmyFreqGraph2>(this, SweepPanel, kScopeGraphMargin, kScopeGraphTop, ClientWidth() - 16, 194);
     myFreqGraph1->SetRange(fresh.sweepStart, fresh.sweepStop, fresh.sweepStep);
     myFreqGraph1->SetMin(-130);
     myFreqGraph1->SetMax(-30);
@@ -140,6 +142,10 @@ void TQ7form::BuildSweep() {
     myFreqGraph1->SetShowGrid(true);
     myFreqGraph1->SetTopLabelSpace(10);
     myFreqGraph1->SetScrollBarSize(20);
+    // The panel is built before the demodulator's panel widens the window: the graph follows
+    // the panel from then on, whatever its size.
+    SweepPanel->OnResize = [this](TObject* s) { stPanel2Resize(s); };
+    stPanel2Resize(SweepPanel);
 
     stSpeedButton30->OnClick = [this](TObject* s) { stSpeedButton30Click(s); };
     stSpeedButton31->OnClick = [this](TObject* s) { stSpeedButton31Click(s); };
@@ -153,6 +159,13 @@ void TQ7form::BuildSweep() {
     stSpeedButton52->OnClick = [this](TObject* s) { stSpeedButton52Click(s); };
     myFreqGraph1->OnVisiTune = [this](TObject* s, std::int64_t f, TShiftState st) { myFreqGraph1VisiTune(s, f, st); };
     Q7->OnBlockScan = [this](TObject* s, double ss, bool canUpdate) { Q7BlockScan(s, ss, canUpdate); };
+}
+
+void TQ7form::stPanel2Resize(TObject*) {
+    // The graph fills the panel inside its bevel, below the sweep's toolbar.
+    const int margin = kScopeGraphMargin;
+    myFreqGraph1->SetBounds(margin, kScopeGraphTop, std::max(0, SweepPanel->Width() - 2 * margin),
+                            std::max(0, SweepPanel->Height() - kScopeGraphTop - margin));
 }
 
 bool TQ7form::Sweeping() const { return stSpeedButton30->Down(); }

@@ -14,6 +14,7 @@
 #include "app/forms/TNewRangeForm.h"
 #include "app/forms/SquelchControls.h"
 #include "app/receiver/SquelchSettings.h"
+#include "platform/components/TCheckBox.h"
 #include "platform/components/TLabel.h"
 #include "platform/components/TMessageForm.h"
 #include "platform/win/VirtualKeys.h"
@@ -157,13 +158,9 @@ void TRangesForm::stListBox1DrawItem(TWinControl*, int index, TRect rect, TOwner
     const bool selected = (state & od::Selected) != 0;
     DrawRangeRow(c, rect, r, selected, kColumns, stListBox1->ClientWidth() - 2);
     // The check box: ticked while the scanner takes the range.
-    const TRect box{rect.left + 2, rect.top + 2, rect.left + kRowHeight - 2, rect.bottom - 2};
-    c.Brush().SetColor(clWhite);
-    c.FillRect(box);
-    if (!(r.skip & 1)) {
-        c.Brush().SetColor(clBlack);
-        c.FillRect({box.left + 3, box.top + 3, box.right - 3, box.bottom - 3});
-    }
+    plat::comp::DrawCheckMark(c, rect.left + 2, rect.top + (rect.Height() - plat::comp::kCheckMarkSize) / 2,
+                              (r.skip & 1) ? plat::comp::TCheckBoxState::cbUnchecked
+                                           : plat::comp::TCheckBoxState::cbChecked);
 }
 
 } // namespace lxq

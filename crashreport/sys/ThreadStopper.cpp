@@ -22,7 +22,11 @@ struct StopSlot {
     ProcessorContext context;
 };
 
-constexpr std::uint64_t kStopWaitNs = 2000000000ull;
+// A thread that can take the stop signal stops as soon as the scheduler runs it, which on a busy
+// machine may take a while: it is waited for in slices, as long as it lives and does not block
+// the signal, up to a limit for one that is stuck in the kernel.
+constexpr std::uint64_t kStopSliceNs = 100000000ull;
+constexpr std::uint64_t kStopLimitNs = 10000000000ull;
 constexpr int kListingPasses = 4;
 
 struct sigaction g_previous;
@@ -83,10 +87,21 @@ ThreadSnapshot* ThreadStopper::StopOthers(long self, long spare) {
         }
         if (!added) break;
     }
-    const std::uint64_t deadline = Futex::NowNs() + kStopWaitNs;
+    const std::uint64_t limit = Futex::NowNs() + kStopLimitNs;
     for (std::size_t i = 0; i < snapshot->count; ++i) {
         if (!signalled[i]) continue;
-        if (Futex::WaitUntilChanged(slots[i].stopped, 0, deadline)) snapshot->contexts[i] = &slots[i].context;
+        // A thread inside the stop handler blocks every signal too: it gets one slice more to
+        // report itself stopped.
+        for (bool last = false;;) {
+            const std::uint64_t now = Futex::NowNs();
+            const std::uint64_t slice = now + kStopSliceNs < limit ? now + kStopSliceNs : limit;
+            if (Futex::WaitUntilChanged(slots[i].stopped, 0, slice)) {
+                snapshot->contexts[i] = &slots[i].context;
+                break;
+            }
+            if (last || slice >= limit) break;
+            last = !TaskTakesSignal(snapshot->ids[i], Signal());
+        }
     }
     return snapshot;
 }

@@ -24,12 +24,32 @@ const MixerControl* FindKind(const MixerLine& line, MixerControlKind kind) {
 
 } // namespace
 
+namespace {
+std::mutex g_classMutex;
+int g_liveMixers = 0;
+bool g_classRegistered = false;
+} // namespace
+
+void RC_AudioMixer::ReleaseClass() {
+    std::lock_guard lock(g_classMutex);
+    if (!g_classRegistered || g_liveMixers != 0) return;
+    plat::win::UnregisterClass(kWindowClass);
+    g_classRegistered = false;
+}
+
 RC_AudioMixer::RC_AudioMixer() {
-    plat::win::WindowClass cls;
-    cls.name = kWindowClass;
-    cls.style = plat::win::CS_HREDRAW | plat::win::CS_VREDRAW;
-    cls.proc = &RC_AudioMixer::WindowProc;
-    plat::win::RegisterClass(cls); // false when another mixer registered it already
+    {
+        std::lock_guard lock(g_classMutex);
+        ++g_liveMixers;
+        if (!g_classRegistered) {
+            plat::win::WindowClass cls;
+            cls.name = kWindowClass;
+            cls.style = plat::win::CS_HREDRAW | plat::win::CS_VREDRAW;
+            cls.proc = &RC_AudioMixer::WindowProc;
+            plat::win::RegisterClass(cls);
+            g_classRegistered = true;
+        }
+    }
     window_ = plat::win::CreateWindowEx(0, kWindowClass, "", plat::win::WS_OVERLAPPED, 0, 0, 0, 0,
                                         0, 0, 0);
     plat::win::SetWindowLongPtr(window_, plat::win::GWLP_USERDATA,
@@ -45,6 +65,8 @@ RC_AudioMixer::~RC_AudioMixer() {
     CloseMixer();
     UnregisterDeviceNotification(notification_);
     plat::win::DestroyWindow(window_);
+    std::lock_guard lock(g_classMutex);
+    --g_liveMixers;
 }
 
 std::intptr_t RC_AudioMixer::WindowProc(std::uint32_t hwnd, std::uint32_t msg,

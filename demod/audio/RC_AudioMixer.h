@@ -21,6 +21,9 @@ public:
     static constexpr std::uint32_t kRescanMessage = 0x8000;
     static constexpr std::int64_t kRescanDelaySeconds = 8;
     static constexpr const char* kWindowClass = "RC_AudioMixer_Q745DemodPro";
+    // Unregisters the mixers' window class once no mixer is left (the library unloads): its
+    // procedure lives in this library, and a later load registers its own.
+    static void ReleaseClass();
 
     using ChangeCallback = void (*)(void* user, RC_AudioMixer* mixer);
 

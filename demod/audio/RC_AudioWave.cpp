@@ -3,9 +3,11 @@
 #include "demod/ui/toolkit/RC_MessagePump.h"
 #include "demod/dsp/RC_Heap.h"
 #include "demod/dsp/RC_String.h"
+#include "platform/audio/VirtualCardWire.h"
 #include "platform/sys/Clock.h"
 #include "platform/sys/MessageBox.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -67,6 +69,7 @@ RC_AudioWave::RC_AudioWave(int channels, int bitsPerSample, int sampleRate, int 
 RC_AudioWave::~RC_AudioWave() {
     Stop();
     delete thread_;
+    CloseVirtualCard();
 }
 
 void RC_AudioWave::ComputeFormat() {
@@ -413,6 +416,26 @@ void RC_AudioWave::UpdateKinds() {
     outKind_ = outIndex_ >= 0
                    ? KindOfName(outNames_.Item(static_cast<std::size_t>(outIndex_)), false)
                    : kPlain;
+    if (inKind_ == kVirtualDevice || outKind_ == kVirtualDevice) OpenVirtualCard();
+    else CloseVirtualCard();
+}
+
+void RC_AudioWave::OpenVirtualCard() {
+    if (cardRender_) return;
+    const auto paths = plat::audio::VirtualCardInterfaces();
+    if (paths.empty()) return;
+    auto capture = std::make_unique<plat::audio::VirtualCardHandle>();
+    auto render = std::make_unique<plat::audio::VirtualCardHandle>();
+    if (capture->Open(paths.front() + vsc::kCaptureReference) != 0 ||
+        render->Open(paths.front() + vsc::kRenderReference) != 0)
+        return;
+    cardCapture_ = std::move(capture);
+    cardRender_ = std::move(render);
+}
+
+void RC_AudioWave::CloseVirtualCard() {
+    cardCapture_.reset();
+    cardRender_.reset();
 }
 
 void RC_AudioWave::SetInDevice(int index) {
@@ -501,11 +524,71 @@ void RC_AudioWave::OnFlagsChanged(std::uint32_t a, std::uint32_t b) {
     });
 }
 
+bool RC_AudioWave::AskVirtualWave(int direction, WaveFormat& offered) {
+    const bool input = direction == kInput;
+    const long id = DeviceIdFor(input ? inIndex_ : outIndex_, input ? inNames_ : outNames_);
+    if (id < 0) return false;
+    // The card's wave driver takes a format record with its property request in the extension
+    // and writes its answer over it.
+    std::uint8_t record[sizeof(WaveFormat) + vsc::kPropertyExtension] = {};
+    WaveFormat query{};
+    query.formatTag = vsc::kPropertyTag;
+    query.extraSize = vsc::kPropertyExtension;
+    std::memcpy(record, &query, sizeof query);
+    std::uint8_t* extension = record + sizeof query;
+    std::memcpy(extension + vsc::kPropertyTextAt, vsc::kPropertyQuestion, std::strlen(vsc::kPropertyQuestion) + 1);
+    extension[vsc::kPropertyRequestAt] = 3;
+    extension[vsc::kPropertyRequestAt + 1] = 6;
+    extension[vsc::kPropertyRequestAt + 2] = 0;
+    // Each direction asks its own device: the render device is a wave-out device here, with an id
+    // of its own.
+    const auto device = static_cast<std::uint32_t>(id);
+    const Result r = input ? WaveIn::QueryFormat(device, record, sizeof record)
+                           : WaveOut::QueryFormat(device, record, sizeof record);
+    std::memcpy(&offered, record, sizeof offered);
+    return r == Result::NoError && offered.formatTag != 0 &&
+           std::memcmp(extension + vsc::kPropertyTextAt, vsc::kPropertyAnswer,
+                       std::strlen(vsc::kPropertyAnswer) + 1) == 0;
+}
+
+bool RC_AudioWave::AskVirtualDevice(int direction, WaveFormat& offered) {
+    if (!cardRender_) return false;
+    const bool input = direction == kInput;
+    const int index = input ? inIndex_ : outIndex_;
+    const RC_StringList& names = input ? inNames_ : outNames_;
+    if (index < 0 || static_cast<std::size_t>(index) >= names.Count()) return false;
+    // The pin's number stands in the device name from its 28th character.
+    const char* name = names.Item(static_cast<std::size_t>(index));
+    const long number = std::strlen(name) >= 28 ? std::strtol(name + 27, nullptr, 10) : 0;
+    const std::uint32_t in[2] = {vsc::kPinFormat, static_cast<std::uint32_t>(number - 1)};
+    std::uint8_t out[100] = {};
+    std::uint64_t bytes = 0;
+    if (cardRender_->Control(vsc::kIoctlPin, in, sizeof in, out, sizeof out, &bytes) != 0) return false;
+    std::uint32_t present = 0;
+    std::memcpy(&present, out + (input ? 76 : 72), sizeof present);
+    if (present == 0) return false;
+    std::memcpy(&offered, out + 32, sizeof offered);
+    return true;
+}
+
 int RC_AudioWave::QueryVirtualFormat(int direction) {
     if (direction != kInput && direction != kOutput) return 0;
     const int kind = direction == kInput ? inKind_ : outKind_;
-    // Only the virtual sound card answers this query; no such card is served on this system, so
-    // the format stays as it is.
-    (void)kind;
-    return 0;
+    WaveFormat offered{};
+    if (kind == kVirtualWave) {
+        if (!AskVirtualWave(direction, offered)) return 0;
+    } else if (kind == kVirtualDevice) {
+        if (!AskVirtualDevice(direction, offered)) return 0;
+    } else {
+        return 0;
+    }
+    // Only a format this object can run is adopted.
+    if ((offered.bitsPerSample != 8 && offered.bitsPerSample != 16) ||
+        (offered.channels != 1 && offered.channels != 2) || offered.samplesPerSec == 0)
+        return 0;
+    format_.bitsPerSample = offered.bitsPerSample;
+    format_.channels = offered.channels;
+    ComputeFormat();
+    if (offered.samplesPerSec != format_.samplesPerSec) SetSampleRate(offered.samplesPerSec);
+    return 1;
 }

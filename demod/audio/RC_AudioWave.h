@@ -7,6 +7,7 @@
 #include "demod/audio/RC_Thread.h"
 #include "demod/dsp/RC_Object.h"
 #include "demod/dsp/RC_StringList.h"
+#include "platform/audio/VirtualCardChannel.h"
 #include "platform/audio/WaveIn.h"
 #include "platform/audio/WaveOut.h"
 
@@ -70,6 +71,7 @@ public:
     int OutDevice() const { return outIndex_; }
     int InKind() const { return inKind_; }
     int OutKind() const { return outKind_; }
+    bool VirtualCardOpen() const { return cardRender_ != nullptr; }
     const RC_StringList& InDeviceNames() const { return inNames_; }
     const RC_StringList& OutDeviceNames() const { return outNames_; }
     const plat::audio::WaveFormat& Format() const { return format_; }
@@ -106,8 +108,16 @@ private:
     void WithRestart(bool restart, Apply apply);
     void FillList(RC_StringList& list, bool input);
     void UpdateKinds();
+    // The virtual sound card's own device (both reference paths), open while a direction is of
+    // kind 2.
+    void OpenVirtualCard();
+    void CloseVirtualCard();
+    bool AskVirtualWave(int direction, plat::audio::WaveFormat& offered);
+    bool AskVirtualDevice(int direction, plat::audio::WaveFormat& offered);
     int ShowError(const char* caption, const char* text, std::uint32_t style);
 
+    std::unique_ptr<plat::audio::VirtualCardHandle> cardCapture_;
+    std::unique_ptr<plat::audio::VirtualCardHandle> cardRender_;
     int inIndex_ = -1;
     int inKind_ = kPlain;
     plat::audio::WaveCaps inCaps_{};

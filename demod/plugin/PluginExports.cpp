@@ -3,6 +3,7 @@
 #include "demod/dsp/RC_Heap.h"
 #include "demod/dsp/RC_Runtime.h"
 #include "demod/ui/DemodInstances.h"
+#include "demod/audio/RC_AudioMixer.h"
 #include "demod/ui/DemodWindow.h"
 #include "demod/ui/KvrCodes.h"
 #include "demod/ui/toolkit/RC_MessageBox.h"
@@ -80,6 +81,7 @@ KVR_EXPORT void kvrPluginDone() {
         DemodInstances::DestroyAll();
         // The class's procedure is about to be unmapped; a later load registers its own.
         RC_Window::ReleaseClass();
+        RC_AudioMixer::ReleaseClass();
     } catch (...) {
     }
 }

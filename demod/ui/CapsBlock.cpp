@@ -15,15 +15,27 @@ std::uint32_t Read32(const unsigned char* p, std::size_t at) {
 }
 void Write32(unsigned char* p, std::size_t at, std::uint32_t v) { std::memcpy(p + at, &v, 4); }
 
+struct TableSpan {
+    std::uint64_t at = 0;
+    std::uint64_t length = 0; // 0 when the table does not lie inside the block's body
+    std::uint64_t entry = kModeEntrySize;
+};
+
+TableSpan ModeTableOf(const unsigned char* block) {
+    TableSpan t;
+    t.at = Read32(block, kModeTableAt);
+    t.entry = std::max<std::uint32_t>(Read32(block, kModeEntrySizeAt), kModeEntrySize);
+    t.length = std::uint64_t{Read32(block, kModeCountAt)} * t.entry;
+    if (t.at < kHeaderSize || t.at + t.length > SizeOf(block)) t.length = 0;
+    return t;
+}
+
 // Header and sub-blocks of the kept block without its mode table; the slots behind the table move
 // up with the bytes they designate.
 std::vector<unsigned char> WithoutModes(const unsigned char* kept) {
     const std::size_t size = SizeOf(kept);
-    const std::uint64_t at = Read32(kept, kModeTableAt);
-    const std::uint64_t entry = std::max<std::uint32_t>(Read32(kept, kModeEntrySizeAt), kModeEntrySize);
-    std::uint64_t length = std::uint64_t{Read32(kept, kModeCountAt)} * entry;
-    // A table that does not lie inside the block's body takes nothing out of it.
-    if (at < kHeaderSize || at + length > size) length = 0;
+    const TableSpan table = ModeTableOf(kept);
+    const std::uint64_t at = table.at, length = table.length;
     std::vector<unsigned char> block(kept, kept + size);
     if (length != 0) {
         block.erase(block.begin() + static_cast<std::ptrdiff_t>(at), block.begin() + static_cast<std::ptrdiff_t>(at + length));
@@ -43,6 +55,16 @@ std::vector<unsigned char> WithoutModes(const unsigned char* kept) {
 
 std::size_t SizeOf(const void* block) {
     return std::max<std::size_t>(Read32(static_cast<const unsigned char*>(block), kTotalSize), kHeaderSize);
+}
+
+ModeTableBytes ModesOf(const unsigned char* block) {
+    ModeTableBytes modes;
+    const TableSpan table = ModeTableOf(block);
+    if (table.length == 0) return modes;
+    modes.count = Read32(block, kModeCountAt);
+    modes.entrySize = static_cast<std::uint32_t>(table.entry);
+    modes.bytes.assign(block + table.at, block + table.at + table.length);
+    return modes;
 }
 
 std::vector<unsigned char> BuildOwn(const unsigned char* kept) {
@@ -70,8 +92,16 @@ std::vector<unsigned char> BuildOwn(const unsigned char* kept) {
     return own;
 }
 
-std::vector<unsigned char> BuildHost(const unsigned char* kept) {
+std::vector<unsigned char> BuildHost(const unsigned char* kept, const ModeTableBytes& hostModes) {
     std::vector<unsigned char> host = WithoutModes(kept);
+    if (hostModes.count != 0 && !hostModes.bytes.empty()) {
+        const auto table = static_cast<std::uint32_t>(host.size());
+        host.insert(host.end(), hostModes.bytes.begin(), hostModes.bytes.end());
+        Write32(host.data(), kTotalSize, static_cast<std::uint32_t>(host.size()));
+        Write32(host.data(), kModeCountAt, hostModes.count);
+        Write32(host.data(), kModeEntrySizeAt, hostModes.entrySize);
+        Write32(host.data(), kModeTableAt, table);
+    }
     unsigned char* p = host.data();
     Write32(p, 192, Read32(p, 192) & ~0x40040u);
     Write32(p, 200, Read32(p, 200) & ~0x306u);

@@ -60,6 +60,7 @@ DemodWindow::DemodWindow(std::uint32_t receiver, const void* caps, HostCallback 
     std::lock_guard<RC_Lock> hold(constructionLock_);
     if (mask != nullptr) *mask = kDemodNotifyMask;
     caps_ = CopyCaps(caps, caps::SizeOf(caps));
+    hostModes_ = caps::ModesOf(caps_);
     const std::string product = TextAt(caps_, kCapsProduct, 32);
     const std::string serial = TextAt(caps_, kCapsSerial, 16);
     demonstration_ = product.find("-demo") != std::string::npos;
@@ -223,9 +224,9 @@ void DemodWindow::SendOwnCapabilities() {
     Callback(KVR_CB_SET_CAPABILITIES, 0, static_cast<std::uint32_t>(own.size()), own.data());
 }
 
-// The host's block as it was, without the modes this plug-in added.
+// The host's block as it is now, with the receiver's modes it had before this plug-in's.
 void DemodWindow::SendHostCapabilities() {
-    std::vector<unsigned char> host = caps::BuildHost(caps_);
+    std::vector<unsigned char> host = caps::BuildHost(caps_, hostModes_);
     Callback(KVR_CB_SET_CAPABILITIES, 0, static_cast<std::uint32_t>(host.size()), host.data());
 }
 

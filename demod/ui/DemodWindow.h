@@ -10,6 +10,7 @@
 #include "demod/audio/RC_ReceiverApi.h"
 #include "demod/dsp/RC_Demodulator.h"
 #include "demod/dsp/RC_Resampler.h"
+#include "demod/ui/CapsBlock.h"
 #include "demod/ui/DemodAudioPath.h"
 #include "demod/ui/DemodSettings.h"
 #include "demod/ui/KvrCodes.h"
@@ -252,6 +253,7 @@ private:
     bool demonstration_ = false;
     bool service_ = false;
     unsigned char* caps_ = nullptr; // kept copy of the host's capabilities
+    caps::ModeTableBytes hostModes_; // the receiver's modes as the host handed them at the start
     RC_Lock constructionLock_;
     RC_ReceiverApi api_;
 

@@ -38,6 +38,9 @@ public:
                                std::unique_ptr<CaptureStream>& stream) = 0;
     virtual Result OpenPlayback(std::uint32_t id, const WaveFormat& format, bool queryOnly,
                                 std::unique_ptr<PlaybackStream>& stream) = 0;
+    // A format query that passes the whole format record (the format and its extraSize bytes of
+    // extension): a device's driver may answer in the record. By default it is the query-only open.
+    virtual Result QueryFormat(Direction direction, std::uint32_t id, void* record, std::size_t length);
     // Present mixers in id order; none by default.
     virtual std::vector<std::shared_ptr<MixerDevice>> Mixers() { return {}; }
     // The id of the mixer that belongs to a wave-in device, or -1.

@@ -3,6 +3,7 @@
 #include "platform/audio/AlsaAudioBackend.h"
 #include "platform/audio/FileAudioBackend.h"
 #include "platform/audio/NullAudioBackend.h"
+#include "platform/audio/VirtualCardBackend.h"
 #include "platform/win/MessageApi.h"
 #include "platform/win/Messages.h"
 
@@ -15,7 +16,11 @@
 namespace plat::audio {
 namespace {
 
+// g_mutex guards the state below and is never held while a back end runs: back ends announce
+// devices through BroadcastDeviceChange, which takes it. g_choosing makes the first users wait
+// for the one back end chosen from the environment.
 std::mutex g_mutex;
+std::mutex g_choosing;
 std::shared_ptr<AudioBackend> g_backend;
 std::map<std::uint32_t, win::Hwnd> g_listeners;
 std::uint32_t g_nextHandle = 1;
@@ -55,16 +60,33 @@ Result DeviceCapsOf(Direction direction, std::uint32_t id, WaveCaps& caps) {
     return Result::NoError;
 }
 
-std::shared_ptr<AudioBackend> ActiveAudioBackend() {
+namespace {
+
+std::shared_ptr<AudioBackend> ChosenBackend() {
     {
         std::lock_guard lock(g_mutex);
         if (g_backend) return g_backend;
     }
-    // Made outside the lock: a back end announces the devices it is given as it is made.
-    auto made = MakeBackendFromEnvironment();
+    std::lock_guard choosing(g_choosing);
+    {
+        std::lock_guard lock(g_mutex);
+        if (g_backend) return g_backend;
+    }
+    auto backend = MakeBackendFromEnvironment();
     std::lock_guard lock(g_mutex);
-    if (!g_backend) g_backend = std::move(made);
+    // A test may have installed its own meanwhile; it wins.
+    if (!g_backend) g_backend = std::move(backend);
     return g_backend;
+}
+
+} // namespace
+
+std::shared_ptr<AudioBackend> ActiveAudioBackend() {
+    return std::make_shared<VirtualCardBackend>(ChosenBackend());
+}
+
+Result QueryFormatOf(Direction direction, std::uint32_t id, void* record, std::size_t length) {
+    return ActiveAudioBackend()->QueryFormat(direction, id, record, length);
 }
 
 ScopedAudioBackend::ScopedAudioBackend(std::shared_ptr<AudioBackend> backend) {

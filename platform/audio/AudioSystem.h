@@ -11,7 +11,8 @@
 
 namespace plat::audio {
 
-// The back end in use; never null.
+// The back end in use, with the virtual sound card's devices while the driver host serves it;
+// never null.
 std::shared_ptr<AudioBackend> ActiveAudioBackend();
 std::shared_ptr<AudioBackend> MakeBackendFromEnvironment();
 
@@ -19,6 +20,9 @@ std::shared_ptr<AudioBackend> MakeBackendFromEnvironment();
 std::uint32_t DeviceCountOf(Direction direction);
 // kWaveMapper answers for the default device (id 0).
 Result DeviceCapsOf(Direction direction, std::uint32_t id, WaveCaps& caps);
+// A format query with the whole format record (format and extension), which the device's driver
+// may answer in place.
+Result QueryFormatOf(Direction direction, std::uint32_t id, void* record, std::size_t length);
 
 class ScopedAudioBackend {
 public:

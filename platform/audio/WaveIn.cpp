@@ -12,6 +12,10 @@ Result WaveIn::GetCaps(std::uint32_t id, WaveCaps& caps) {
     return DeviceCapsOf(Direction::Capture, id, caps);
 }
 
+Result WaveIn::QueryFormat(std::uint32_t id, void* record, std::size_t length) {
+    return QueryFormatOf(Direction::Capture, id, record, length);
+}
+
 Result WaveIn::Open(std::unique_ptr<WaveIn>& out, std::uint32_t id, const WaveFormat& format,
                     sys::Event* notify, bool queryOnly) {
     out.reset();

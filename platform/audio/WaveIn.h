@@ -13,6 +13,9 @@ class WaveIn final : public WaveDevice {
 public:
     static std::uint32_t DeviceCount();
     static Result GetCaps(std::uint32_t id, WaveCaps& caps);
+    // A format query with the whole format record (the format and its extension bytes); the
+    // device's driver may answer in the record.
+    static Result QueryFormat(std::uint32_t id, void* record, std::size_t length);
     // Opens device `id` (kWaveMapper: the default). With queryOnly only the answer is given and
     // `out` stays empty. `notify` (may be null) is set after each filled buffer.
     static Result Open(std::unique_ptr<WaveIn>& out, std::uint32_t id, const WaveFormat& format,

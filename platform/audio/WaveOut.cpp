@@ -10,6 +10,10 @@ Result WaveOut::GetCaps(std::uint32_t id, WaveCaps& caps) {
     return DeviceCapsOf(Direction::Playback, id, caps);
 }
 
+Result WaveOut::QueryFormat(std::uint32_t id, void* record, std::size_t length) {
+    return QueryFormatOf(Direction::Playback, id, record, length);
+}
+
 Result WaveOut::Open(std::unique_ptr<WaveOut>& out, std::uint32_t id, const WaveFormat& format,
                      sys::Event* notify, bool queryOnly) {
     out.reset();

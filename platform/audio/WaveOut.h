@@ -13,6 +13,9 @@ class WaveOut final : public WaveDevice {
 public:
     static std::uint32_t DeviceCount();
     static Result GetCaps(std::uint32_t id, WaveCaps& caps);
+    // A format query with the whole format record (the format and its extension bytes); the
+    // device's driver may answer in the record.
+    static Result QueryFormat(std::uint32_t id, void* record, std::size_t length);
     static Result Open(std::unique_ptr<WaveOut>& out, std::uint32_t id, const WaveFormat& format,
                        sys::Event* notify, bool queryOnly = false);
     // Hands queued buffers back unplayed, then closes.

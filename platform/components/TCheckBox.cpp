@@ -3,16 +3,24 @@
 #include "platform/components/Frames.h"
 
 namespace plat::comp {
-namespace {
-
-constexpr int kBox = 13;
-
-} // namespace
-
 TRect CheckCaptionRect(const TRect& client, TAlignment alignment, int markSize) {
     if (alignment == TAlignment::taLeftJustify)
         return {client.left, client.top, client.right - markSize - 4, client.bottom};
     return {client.left + markSize + 4, client.top, client.right, client.bottom};
+}
+
+void DrawCheckMark(TCanvas& c, int left, int top, TCheckBoxState state, bool enabled) {
+    TRect box{left, top, left + kCheckMarkSize, top + kCheckMarkSize};
+    DrawSunkenField(c, box, enabled && state != TCheckBoxState::cbGrayed ? clWindow : clBtnFace);
+    if (state == TCheckBoxState::cbUnchecked) return;
+    // The classic tick: a 3-pixel-thick stroke down to the right, then up.
+    c.Pen().SetColor(enabled ? clWindowText : clGrayText);
+    const int x = box.left + 1, y = box.top + 3;
+    for (int i = 0; i < 3; ++i) {
+        c.MoveTo(x, y + 2 + i);
+        c.LineTo(x + 2, y + 4 + i);
+        c.LineTo(x + 7, y - 1 + i);
+    }
 }
 
 TCheckBox::TCheckBox(TComponent* owner) : TCustomControl(owner) {
@@ -65,23 +73,12 @@ void TCheckBox::Paint() {
     const TRect client = ClientRect();
     c.Brush().SetColor(Color());
     c.FillRect(client);
-    const int top = (client.Height() - kBox) / 2;
-    const int left = alignment_ == TAlignment::taLeftJustify ? client.right - kBox : 0;
-    TRect box{left, top, left + kBox, top + kBox};
-    DrawSunkenField(c, box, Enabled() && state_ != TCheckBoxState::cbGrayed ? clWindow : clBtnFace);
-    if (state_ != TCheckBoxState::cbUnchecked) {
-        // The classic tick: a 3-pixel-thick stroke down to the right, then up.
-        c.Pen().SetColor(Enabled() ? clWindowText : clGrayText);
-        const int x = box.left + 1, y = box.top + 3;
-        for (int i = 0; i < 3; ++i) {
-            c.MoveTo(x, y + 2 + i);
-            c.LineTo(x + 2, y + 4 + i);
-            c.LineTo(x + 7, y - 1 + i);
-        }
-    }
+    const int top = (client.Height() - kCheckMarkSize) / 2;
+    const int left = alignment_ == TAlignment::taLeftJustify ? client.right - kCheckMarkSize : 0;
+    DrawCheckMark(c, left, top, state_, Enabled());
     c.Brush().SetStyle(TBrushStyle::bsClear);
     c.Font().SetColor(Enabled() ? Font().Color() : clGrayText);
-    TRect text = CheckCaptionRect(client, alignment_, kBox);
+    TRect text = CheckCaptionRect(client, alignment_, kCheckMarkSize);
     c.DrawText(Caption(), text, gdi::dt::VCenter | gdi::dt::SingleLine);
     if (Focused()) DrawFocusRect(c, text.Inflate(1, 0));
 }

@@ -40,4 +40,11 @@ private:
 // Draws the caption of a check box or radio button beside its mark: the rectangle left for it.
 TRect CheckCaptionRect(const TRect& client, TAlignment alignment, int markSize);
 
+// The side of a check box's square, in pixels.
+constexpr int kCheckMarkSize = 13;
+// A check box's square at (left, top): a sunken field, ticked unless unchecked; grayed or
+// disabled boxes have a face-coloured field, disabled ones a grey tick. Owner-drawn lists use
+// it for their check-box columns.
+void DrawCheckMark(TCanvas& canvas, int left, int top, TCheckBoxState state, bool enabled = true);
+
 } // namespace plat::comp

@@ -25,6 +25,10 @@ Msg MakeMsg(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam) {
     m.wParam = wParam;
     m.lParam = lParam;
     m.time = NowMs32();
+    // Where the pointer was when the message was made: hints and menus open there.
+    auto& ws = WindowSystem::Instance();
+    std::lock_guard lock(ws.Mutex());
+    m.pt = ws.Input().cursorPos;
     return m;
 }
 

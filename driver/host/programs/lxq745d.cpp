@@ -1,14 +1,17 @@
 // lxq745d: the driver host. It owns the receivers, serves the device channel of the current
 // LXQ745_NS and runs until SIGINT or SIGTERM.
 //   lxq745d [--simulate usb,serial,pci] [--scene FILE] [--usb VVVV:PPPP] [--device <kind>:<id>]...
-// The simulated receivers hear the band of --scene FILE, or a built-in one without it.
+// The simulated receivers hear the band of --scene FILE, or a built-in one without it; the serial
+// and PCI ones deliver their IF through the host's virtual sound card.
 // Each --device plugs a receiver at start; more come and go with lxq745ctl. "lxq745d: ready" on
 // standard output says that the channel listens and the devices given are plugged.
 
 #include "driver/host/BuiltInKinds.h"
 #include "driver/host/ChannelServer.h"
 #include "driver/host/SceneCommand.h"
+#include "driver/host/SceneIfSource.h"
 #include "driver/host/UsbHotplug.h"
+#include "driver/host/VirtualCardServer.h"
 #include "platform/sys/DeviceChannel.h"
 
 #include <sys/resource.h>
@@ -95,6 +98,11 @@ int main(int argc, char** argv) {
                      plat::sys::DeviceChannelAddress().c_str());
         return 1;
     }
+    // The virtual sound card carries the IF of the simulated serial and PCI receivers.
+    lxq::host::VirtualCardServer card(lxq::host::SimulatedPins(bus), [](std::shared_ptr<lxq::sim::SimReceiver> receiver) {
+        return std::make_unique<lxq::host::SceneIfSource>(std::move(receiver));
+    });
+    if (!card.Start(true)) std::fprintf(stderr, "lxq745d: another driver host serves the virtual sound card\n");
     for (const auto& [kind, id] : devices) {
         std::string message;
         if (!lxq::IsSuccess(bus.Plug(kind, id, message))) {
@@ -115,6 +123,7 @@ int main(int argc, char** argv) {
     int signal = 0;
     sigwait(&stopSignals, &signal);
     hotplugs.clear();
+    card.Stop();
     server.Stop();
     bus.RemoveAll();
     return 0;

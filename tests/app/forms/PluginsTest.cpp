@@ -22,10 +22,12 @@
 #include "app/controls/TstPanel.h"
 #include "app/forms/MEMORYENTRY.h"
 #include "app/receiver/RADIODEVCAPS.h"
+#include "app/forms/SystemMessageBoxes.h"
 #include "app/forms/TQ7form.h"
 #include "app/receiver/MainThread.h"
 #include "app/receiver/PackedFrequency.h"
 #include "app/receiver/TmyKVRserver.h"
+#include "app/receiver/TQ7Facilities.h"
 #include "app/receiver/TmyQ745.h"
 #include "platform/audio/AudioSystem.h"
 #include "platform/audio/FileAudioBackend.h"
@@ -35,6 +37,7 @@
 #include "platform/components/TMainMenu.h"
 #include "platform/components/TMenuItem.h"
 #include "platform/sys/Clock.h"
+#include "platform/sys/MessageBox.h"
 #include "platform/sys/Module.h"
 #include "platform/sys/SettingsStore.h"
 #include "platform/win/InputApi.h"
@@ -43,6 +46,7 @@
 #include "platform/win/WindowApi.h"
 #include "tests/app/receiver/plugin/TestPluginState.h"
 #include "tests/platform/audio/AudioTestKit.h"
+#include "tests/platform/components/UiTest.h"
 #include "tests/platform/sys/TempFolder.h"
 
 namespace lxq {
@@ -247,6 +251,56 @@ TEST_F(PluginSide, TheRealDemodulatorIsEmbeddedInTheDemodulatorPanel) {
     EXPECT_EQ(form->EmbeddedDemodulator(), 0u);
     EXPECT_FALSE(pro->Checked());
     EXPECT_TRUE(win::GetChildWindows(form->DemodPanel->Handle()).empty());
+}
+
+// The receiver's modes are what the memory and range dialogs offer: the demodulator brings its
+// own while it runs and must leave the receiver's behind when it stops, over more than one start.
+TEST_F(PluginSide, TheReceiverKeepsItsModesWhenTheDemodulatorStops) {
+    AddDemodulator();
+    StartPanel();
+    auto modes = [this] {
+        const TQ7Facilities& f = form->Q7->Q7Facilities();
+        std::vector<std::int32_t> ids;
+        for (int i = 0; i < f.ModesCount; ++i) ids.push_back(f.GetMode(i));
+        return ids;
+    };
+    const std::vector<std::int32_t> own = modes();
+    ASSERT_FALSE(own.empty());
+    for (int start = 0; start < 2; ++start) {
+        ASSERT_TRUE(form->StartDemodulator("Q745 Professional")) << (boxes.empty() ? "" : boxes[0].text);
+        Pump();
+        EXPECT_NE(modes(), own) << "the demodulator's modes, in its order, while it runs";
+        form->KVR->StopPlugin("Q745 Professional");
+        Pump();
+        EXPECT_EQ(modes(), own) << "after stop " << start;
+        const auto* caps = static_cast<const unsigned char*>(form->KVR->GetRadioDevCaps());
+        ASSERT_NE(caps, nullptr);
+        std::uint32_t count = 0;
+        std::memcpy(&count, caps + 228, 4);
+        EXPECT_EQ(count, own.size()) << "the block the next plug-in gets";
+    }
+}
+
+// A machine without a sound card: the demodulator cannot play, and the user is told so in a box
+// of the program's own, not on a terminal nobody reads.
+TEST_F(PluginSide, ADemodulatorWithoutASoundCardSaysSoInABox) {
+    auto silent = std::make_shared<plat::audio::FileAudioBackend>();
+    plat::audio::ScopedAudioBackend noCard{silent};
+    InstallSystemMessageBoxes();
+    std::vector<std::string> captions;
+    plat::comp::test::ModalScript script;
+    for (int box = 0; box < 2; ++box) // one for the line input, one for the output
+        script.Then([&](plat::comp::TCustomForm& f) {
+            captions.push_back(std::string(f.ClassName()) + ": " + f.Caption());
+            f.SetModalResult(plat::comp::mrOk);
+            script.Again();
+        });
+    AddDemodulator();
+    StartPanel({}); // a first start runs the demodulator found
+    for (int i = 0; i < 100 && !script.Done(); ++i) Pump();
+    plat::sys::SetMessageBoxHook(nullptr);
+    EXPECT_NE(std::find(captions.begin(), captions.end(), "TMessageForm: RC_AudioWave Wave-out Error"), captions.end())
+        << testing::PrintToString(captions);
 }
 
 // --- memory requests -----------------------------------------------------------------------------

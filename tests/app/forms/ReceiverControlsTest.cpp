@@ -26,6 +26,7 @@
 #include "platform/components/TIniFile.h"
 #include "platform/components/TTimer.h"
 #include "platform/sys/Clock.h"
+#include "platform/win/ScreenApi.h"
 #include "tests/platform/sys/TempFolder.h"
 
 namespace lxq {
@@ -283,6 +284,44 @@ TEST_F(ReceiverControls, MeterUnitButtonsAndThePeakToPeakButton) {
     EXPECT_FALSE(form->stSpeedButton39->Enabled());
     EXPECT_TRUE(form->mySMeter->ShowSUnits());
     EXPECT_FALSE(form->mySMeter->ShowUV());
+}
+
+// What the user sees of the "p-p" button: its caption's colours as drawn on the shown panel.
+struct CaptionColours {
+    int white = 0; // the caption of a usable button
+    int grey = 0;  // the caption of a disabled one
+    int light = 0; // any face or caption lighter than the grey (a light face reads as active)
+};
+
+CaptionColours ColoursOf(TQ7form& form, TstSpeedButton& button) {
+    plat::comp::Application().ProcessMessages();
+    const auto picture = plat::win::CaptureWindow(form.Handle());
+    CaptionColours seen;
+    if (!picture) return seen;
+    const plat::comp::TPoint origin = button.ClientToScreen({0, 0});
+    const plat::comp::TPoint windowOrigin{form.Left(), form.Top()};
+    for (int y = 4; y < button.Height() - 4; ++y)
+        for (int x = 4; x < button.Width() - 4; ++x) {
+            const std::uint32_t c = picture->GetPixel(origin.x - windowOrigin.x + x, origin.y - windowOrigin.y + y);
+            seen.white += c == 0xFFFFFFu;
+            seen.grey += c == 0x808080u;
+            const int r = (c >> 16) & 0xFF, g = (c >> 8) & 0xFF, b = c & 0xFF;
+            seen.light += r > 0x80 && g > 0x80 && b > 0x80;
+        }
+    return seen;
+}
+
+TEST_F(ReceiverControls, ThePeakToPeakButtonLooksDisabledUntilMicrovoltsAreChosen) {
+    form->Show();
+    const CaptionColours off = ColoursOf(*form, *form->stSpeedButton39);
+    EXPECT_GT(off.grey, 0) << "a grey caption";
+    EXPECT_EQ(off.light, 0) << "nothing of the disabled button may look lit";
+    Click(form->stSpeedButton18); // µV
+    const CaptionColours on = ColoursOf(*form, *form->stSpeedButton39);
+    EXPECT_GT(on.white, 0) << "a usable button has a white caption";
+    Click(form->stSpeedButton16); // dBm
+    EXPECT_EQ(ColoursOf(*form, *form->stSpeedButton39).light, 0);
+    form->Hide();
 }
 
 TEST_F(ReceiverControls, StatusLinesOfTheMeter) {

@@ -1,5 +1,5 @@
-// The scan-range list: its file, the skip mark, the auto-store check, removal, the squelch
-// column, and the range editor.
+// The scan-range list: its file, the skip mark and its check box, the auto-store check, removal,
+// the squelch column, and the range editor.
 
 #include <gtest/gtest.h>
 
@@ -18,6 +18,7 @@
 #include "app/forms/TRangesForm.h"
 #include "app/receiver/SquelchSettings.h"
 #include "app/receiver/TQ7Facilities.h"
+#include "platform/components/Graphics.h"
 #include "platform/components/TApplication.h"
 #include "platform/components/TMessageForm.h"
 #include "platform/sys/Clock.h"
@@ -223,9 +224,21 @@ TEST_F(ScanRanges, RowsShowTheSelectionAndATickForRangesTheScannerTakes) {
     auto at = [&](int x, int y) { return picture->GetPixel(origin.x - form.Left() + x, origin.y - form.Top() + y); };
     EXPECT_EQ(at(17, 8), 0x636363u) << "selected row";
     EXPECT_EQ(at(17, 24), 0x404040u) << "other row";
-    EXPECT_EQ(at(3, 3), 0xFFFFFFu) << "check box";
-    EXPECT_EQ(at(8, 8), 0x000000u) << "ticked: scanned";
-    EXPECT_EQ(at(8, 24), 0xFFFFFFu) << "not ticked: skipped";
+    // A standard check box, 13 pixels square, 2 from the left and centred in the 16-pixel row: a
+    // sunken frame round a white field, the tick in black.
+    const auto shadow = static_cast<std::uint32_t>(plat::comp::ColorToRGB(plat::comp::clBtnShadow));
+    const auto darkShadow = static_cast<std::uint32_t>(plat::comp::ColorToRGB(plat::comp::cl3DDkShadow));
+    for (int row : {0, 16}) {
+        EXPECT_EQ(at(2, row + 1), shadow) << "outer ring " << row;
+        EXPECT_EQ(at(3, row + 2), darkShadow) << "inner ring " << row;
+        EXPECT_EQ(at(5, row + 4), 0xFFFFFFu) << "field " << row;
+    }
+    const std::pair<int, int> tick[] = {{5, 8}, {7, 10}, {9, 8}, {11, 6}};
+    for (auto [x, y] : tick) {
+        EXPECT_EQ(at(x, y), 0x000000u) << "ticked (scanned) at " << x << "," << y;
+        EXPECT_EQ(at(x, y + 16), 0xFFFFFFu) << "not ticked (skipped) at " << x << "," << y;
+    }
+    EXPECT_EQ(at(10, 4), 0xFFFFFFu) << "a tick, not a filled square";
     form.Hide();
 }
 

@@ -215,6 +215,47 @@ TEST_F(Scanner, StopGivesBackTheUsersAgcAfterHoldsAndPauses) {
     EXPECT_TRUE(form->stSpeedButton4->Down()) << "and its button shows it";
 }
 
+// A range scan tunes each channel in the range's mode; holding on one and going on must not make
+// that the mode Pause gives back.
+TEST_F(Scanner, PauseGivesBackTheUsersModeAfterAHoldInAnotherMode) {
+    MeasureLevel();
+    form->Settings().onLost = 1;
+    form->Settings().delayTimeMs = 1000;
+    form->Q7->SetMode(1);
+    ASSERT_EQ(form->Q7->GetMode(), 1);
+    auto range = std::make_unique<TRangeRecord>();
+    *range = TRangeRecord{};
+    range->lower = 145'000'000;
+    range->upper = 146'000'000;
+    range->step = 25'000;
+    range->mode = 2;
+    range->levelSquelch = static_cast<std::int32_t>(level) - 30; // every channel is open
+    range->activeSquelch = 1;
+    form->RangesForm->Ranges().push_back(std::move(range));
+    form->stSpeedButton21->SetDown(true);
+    form->stSpeedButton20Click(form->stSpeedButton20);
+    Idle(1);
+    ASSERT_EQ(form->ScannerState, 2) << "held";
+    EXPECT_EQ(form->Q7->GetMode(), 2) << "on the range's mode";
+    while (form->ScannerState == 2 && clock.NowMs() < 60'000) Idle(1);
+    ASSERT_EQ(form->ScannerState, 3) << "went on";
+    Idle(1);
+    ASSERT_EQ(form->ScannerState, 2) << "held again";
+    form->stSpeedButton23->SetDown(true);
+    form->stSpeedButton23Click(form->stSpeedButton23); // "Pause"
+    ASSERT_EQ(form->ScannerState, 1);
+    EXPECT_EQ(form->Q7->GetMode(), 1) << "paused on the user's mode, not the held channel's";
+    form->stSpeedButton23->SetDown(false);
+    form->stSpeedButton23Click(form->stSpeedButton23); // resume
+    ASSERT_EQ(form->ScannerState, 3);
+    Idle(1);
+    ASSERT_EQ(form->ScannerState, 2);
+    form->stSpeedButton23->SetDown(true);
+    form->stSpeedButton23Click(form->stSpeedButton23);
+    EXPECT_EQ(form->Q7->GetMode(), 1) << "and again after a pause and a resume";
+    form->stSpeedButton7Click(form->stSpeedButton7);
+}
+
 TEST_F(Scanner, WithASecondSquelchTypeTheStepWaitsForTheDemodulator) {
     MeasureLevel();
     SquelchAbove(-30);

@@ -391,6 +391,40 @@ TEST_F(Sweep, ClosingTheWindowStopsTheSweepFirstAndAsksAgain) {
     EXPECT_TRUE(canClose);
 }
 
+TEST_F(Sweep, TheGraphFillsTheScopeAcrossTheWholeWindow) {
+    SetRange(*form, 88'000'000, 108'000'000, 1'000'000);
+    Click(form->stSpeedButton30);
+    for (int i = 0; i <= 21; ++i) {
+        Detector(600, 900);
+        Step(true);
+    }
+    ASSERT_FALSE(form->Sweeping());
+    plat::comp::Application().ProcessMessages();
+    const auto picture = plat::win::CaptureWindow(form->Handle());
+    ASSERT_TRUE(picture);
+    // Columns of the window's client area, in window pixels, that show something of the graph:
+    // its trace, its grid or its scales, anything but the bare panel.
+    const TPoint client = form->ClientToScreen({0, 0});
+    const TPoint graph = form->myFreqGraph1->ClientToScreen({0, 0});
+    const int dx = client.x - form->Left(), dy = graph.y - form->Top();
+    auto graphColumn = [&](int x) {
+        for (int y = 0; y < form->myFreqGraph1->Height(); ++y)
+            if (picture->GetPixel(dx + x, dy + y) != 0x404040u) return true;
+        return false;
+    };
+    const int width = form->ClientWidth();
+    EXPECT_GT(width, 1000) << "the demodulator's panel widens the window";
+    EXPECT_FALSE(graphColumn(2)) << "the scope's bevel stays clear";
+    for (int x : {width / 2, width - 200, width - 40})
+        EXPECT_TRUE(graphColumn(x)) << "the graph reaches column " << x << " of " << width;
+    EXPECT_EQ(form->myFreqGraph1->Left() + form->myFreqGraph1->Width(), form->SweepPanel->Width() - 8);
+
+    // A taller scope gives the graph the height.
+    const int before = form->myFreqGraph1->Height();
+    form->LayOutScope(true, form->SweepPanel->Height() + 100);
+    EXPECT_EQ(form->myFreqGraph1->Height(), before + 100);
+}
+
 TEST_F(Sweep, ThePanelAndTheServiceWindowAreWrittenAsScreenshots) {
     SetRange(*form, 88'000'000, 108'000'000, 100'000);
     Click(form->stSpeedButton30);

@@ -316,10 +316,17 @@ TEST_F(DemodPluginDisplayTest, CapabilityBlocksKeepTheirSizeOverRepeatedStarts) 
         EXPECT_TRUE(host_.StopPlugin(kName));
         Pump();
         const std::vector<unsigned char> back = capsSent_.back();
-        EXPECT_EQ(back.size(), 412u) << "the host's block comes back without modes";
-        EXPECT_EQ(Word(back, 228), 0u);
+        EXPECT_EQ(back.size(), 720u) << "the host's block comes back with the receiver's modes";
+        EXPECT_EQ(Word(back, 0), 720u);
+        EXPECT_EQ(Word(back, 228), 11u);
+        EXPECT_EQ(Word(back, 236), 412u);
+        for (std::uint32_t i = 0; i < 11; ++i) {
+            EXPECT_EQ(Word(back, 412 + 28 * i), i) << "the receiver's own mode " << i << ", not the plug-in's";
+            EXPECT_EQ(Word(back, 412 + 28 * i + 12), 11025u);
+        }
         EXPECT_EQ(Word(back, 192) & 0x40040u, 0u);
-        EXPECT_EQ(host_.caps.size(), 412u) << "what the host keeps is what the next start gets";
+        EXPECT_EQ(Word(back, 200) & 0x306u, 0u);
+        EXPECT_EQ(host_.caps.size(), 720u) << "what the host keeps is what the next start gets";
     }
 }
 

@@ -19,10 +19,19 @@
 
 #include <gtest/gtest.h>
 
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
+
+extern char** environ;
 
 namespace {
 
@@ -59,6 +68,17 @@ void Pump() {
     }
 }
 
+// The capabilities record of a PCI receiver of the given maker.
+std::vector<unsigned char> ReceiverCaps(const char* maker) {
+    std::vector<unsigned char> caps(400, 0);
+    const std::uint32_t size = 400;
+    std::memcpy(caps.data(), &size, 4);
+    std::memcpy(caps.data() + 4, &size, 4);
+    std::strcpy(reinterpret_cast<char*>(caps.data() + 12), maker);
+    std::strcpy(reinterpret_cast<char*>(caps.data() + 44), "Q7PCIv1");
+    return caps;
+}
+
 class DemodPluginTest : public ::testing::Test {
 protected:
     DemodPluginTest() {
@@ -86,15 +106,7 @@ protected:
         else setenv("XDG_CONFIG_HOME", oldConfig_.c_str(), 1);
     }
 
-    static std::vector<unsigned char> Caps(const char* maker) {
-        std::vector<unsigned char> caps(400, 0);
-        const std::uint32_t size = 400;
-        std::memcpy(caps.data(), &size, 4);
-        std::memcpy(caps.data() + 4, &size, 4);
-        std::strcpy(reinterpret_cast<char*>(caps.data() + 12), maker);
-        std::strcpy(reinterpret_cast<char*>(caps.data() + 44), "Q7PCIv1");
-        return caps;
-    }
+    static std::vector<unsigned char> Caps(const char* maker) { return ReceiverCaps(maker); }
     std::vector<std::uint32_t> Codes() const {
         std::vector<std::uint32_t> codes;
         for (const Call& c : calls_) codes.push_back(c.code);
@@ -209,6 +221,58 @@ TEST_F(DemodPluginTest, DoneEndsTheInstancesStillLiveBeforeTheLibraryGoes) {
     Pump();
 }
 
+// The sound card named by the environment, as a user sets it for the program: the back end is
+// chosen at the plug-in's first use of the audio layer, in a process of its own so that no test
+// has chosen it before. The parent runs the child half of this test and gives it a deadline.
+constexpr const char* kChildMarker = "LXQ_TEST_ENVIRONMENT_AUDIO_CHILD";
+
+TEST(DemodPluginEnvironmentAudio, StartsOnTheFileSoundCardNamedByTheEnvironment) {
+    if (std::getenv(kChildMarker) != nullptr) {
+        plat::sys::testing::TempFolder config, plugins;
+        setenv("XDG_CONFIG_HOME", config.Path().c_str(), 1);
+        setenv("XDG_DOCUMENTS_DIR", config.Path().c_str(), 1);
+        std::filesystem::copy_file(DEMOD_PLUGIN_PATH, plugins.File("Q745DemodPro.kvr"));
+        plat::sys::SettingsStore().WriteString("Software\\KVR", "SearchPath", plugins.Path());
+        CapsHost host;
+        host.SetServerID("test host");
+        host.SetReceiverHandle(3);
+        host.LoadPlugins();
+        host.caps = ReceiverCaps("Talvenor Communications");
+        ASSERT_NE(host.StartPlugin(kName), lxq::kvr::kNotHandled);
+        host.StopAll();
+        return;
+    }
+    plat::sys::testing::TempFolder folder;
+    plat::audio::testing::WriteWav(folder.File("in.wav"), plat::audio::MakePcmFormat(2, 16, 48000), {});
+    std::vector<std::string> env;
+    for (char** e = environ; *e != nullptr; ++e)
+        if (std::strncmp(*e, "LXQ745_AUDIO", 12) != 0) env.emplace_back(*e);
+    env.push_back(std::string(kChildMarker) + "=1");
+    env.push_back("LXQ745_AUDIO=file");
+    env.push_back("LXQ745_AUDIO_IN=" + folder.File("in.wav"));
+    env.push_back("LXQ745_AUDIO_OUT=" + folder.File("out.wav"));
+    std::vector<char*> envp;
+    for (auto& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+    std::string filter = "--gtest_filter=DemodPluginEnvironmentAudio.*";
+    char* argv[] = {const_cast<char*>(self.c_str()), filter.data(), nullptr};
+    pid_t child = -1;
+    ASSERT_EQ(posix_spawn(&child, self.c_str(), nullptr, nullptr, argv, envp.data()), 0);
+    // The child's end is awaited on its process descriptor, with a deadline it meets with room
+    // to spare when nothing hangs.
+    const int pidfd = static_cast<int>(syscall(SYS_pidfd_open, child, 0));
+    ASSERT_GE(pidfd, 0);
+    pollfd p{pidfd, POLLIN, 0};
+    const bool ended = poll(&p, 1, 20000) == 1;
+    close(pidfd);
+    if (!ended) kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(ended) << "the plug-in's start hung on the file sound card";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
 } // namespace
 
 namespace {
@@ -221,7 +285,8 @@ TEST_F(DemodPluginTest, StartsAgainAfterTheHostUnloadsAndReloadsIt) {
     Pump();
     // The library is gone: a window class left behind would send the next copy's windows to code
     // that is no longer mapped.
-    EXPECT_FALSE(win::UnregisterClass("RC_Window_Q745DemodPro")) << "the plug-in took its window class back";
+    for (const char* windowClass : {"RC_Window_Q745DemodPro", "RC_AudioMixer_Q745DemodPro"})
+        EXPECT_FALSE(win::UnregisterClass(windowClass)) << "the plug-in took " << windowClass << " back";
     host_.LoadPlugins();
     ASSERT_EQ(host_.GetPluginCount(), 1);
     const std::int32_t instance = host_.StartPlugin(kName);

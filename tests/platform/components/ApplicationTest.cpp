@@ -143,6 +143,10 @@ TEST_F(ApplicationTest, HintShowsAfterTheMouseRestsAndGoesAfterItsTimeOrAMoveAwa
     Application().ProcessMessages();
     ASSERT_NE(Application().ActiveHint(), nullptr);
     EXPECT_EQ(Application().ActiveHint()->Caption(), "Start sweeping") << "the short part";
+    win::Rect hint;
+    win::GetWindowRect(Application().ActiveHint()->Handle(), &hint);
+    EXPECT_EQ(hint.left, r.left + 5) << "under the pointer, not at the screen's corner";
+    EXPECT_EQ(hint.top, r.top + 5 + 20);
     clock_.AdvanceMs(2500);
     Application().ProcessMessages();
     EXPECT_EQ(Application().ActiveHint(), nullptr) << "gone after its time";

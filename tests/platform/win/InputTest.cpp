@@ -4,6 +4,7 @@
 #include "platform/win/CursorApi.h"
 #include "platform/win/DropApi.h"
 #include "platform/win/InputApi.h"
+#include "platform/win/MessageApi.h"
 #include "tests/platform/win/TestWindows.h"
 
 namespace plat::win {
@@ -70,6 +71,24 @@ TEST_F(InputTest, PressGoesToTheWindowUnderThePointerInItsClientCoordinates) {
     EXPECT_EQ(log[1].msg, WM_LBUTTONUP);
     EXPECT_EQ(log[1].wParam & MK_LBUTTON, 0u);
     EXPECT_EQ(GetActiveWindow(), top_) << "a press activates the top-level window";
+}
+
+// Every message carries where the pointer was when it was made, in screen coordinates: hints
+// open there.
+TEST_F(InputTest, MessagesCarryThePointerPositionOfTheirMaking) {
+    InjectMouseMove({115, 112});
+    PostMessage(top_, WM_USER, 0, 0);
+    InjectMouseMove({150, 140});
+    Msg m{};
+    ASSERT_TRUE(PeekMessage(&m, 0, WM_MOUSEMOVE, WM_MOUSEMOVE, PM_REMOVE));
+    EXPECT_EQ(m.pt.x, 115);
+    EXPECT_EQ(m.pt.y, 112);
+    ASSERT_TRUE(PeekMessage(&m, 0, WM_USER, WM_USER, PM_REMOVE));
+    EXPECT_EQ(m.pt.x, 115) << "posted while the pointer was there";
+    EXPECT_EQ(m.pt.y, 112);
+    ASSERT_TRUE(PeekMessage(&m, 0, WM_MOUSEMOVE, WM_MOUSEMOVE, PM_REMOVE));
+    EXPECT_EQ(m.pt.x, 150);
+    EXPECT_EQ(m.pt.y, 140);
 }
 
 TEST_F(InputTest, CaptureGetsMovesOutsideWithNegativeCoordinates) {

@@ -1,0 +1,139 @@
+#pragma once
+// The whole system as a user runs it: the driver host as its own process with simulated
+// receivers hearing the test's scene, the front panel headless in this process, the real
+// demodulator plug-in loaded from the plug-in folder as the panel loads it, and a sound card of
+// files whose loudspeaker writes a WAV. Time is real: the band plays at its own pace.
+
+#include "app/controls/TstFrequencyEdit.h"
+#include "app/forms/TQ7form.h"
+#include "app/receiver/MainThread.h"
+#include "app/receiver/TmyKVRserver.h"
+#include "app/receiver/TmyQ745.h"
+#include "platform/audio/AudioSystem.h"
+#include "platform/audio/FileAudioBackend.h"
+#include "platform/audio/WavFile.h"
+#include "platform/components/TApplication.h"
+#include "platform/sys/SettingsStore.h"
+#include "platform/win/MessageApi.h"
+#include "platform/win/Messages.h"
+#include "platform/win/TimerApi.h"
+#include "platform/win/WindowApi.h"
+#include "tests/system/SystemRig.h"
+
+#include <chrono>
+#include <map>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+namespace lxq::systemtest {
+
+class FrontPanelSystem : public ::testing::Test {
+protected:
+    FrontPanelSystem() {
+        RecordMainThread();
+        setenv("XDG_DOCUMENTS_DIR", folder_.Path().c_str(), 1);
+        setenv("XDG_CONFIG_HOME", folder_.Path().c_str(), 1);
+        std::filesystem::current_path(folder_.Path());
+        plat::comp::Application().ResetTerminated();
+        plat::sys::SettingsStore().WriteString("Software\\KVR", "SearchPath", PluginFolder());
+        speakers_->AddDevice(plat::audio::Direction::Playback, "Speakers", Wav());
+    }
+    ~FrontPanelSystem() override {
+        if (form) form->KVR->StopAll();
+        form.reset();
+        host_.reset();
+        std::filesystem::current_path(start_);
+        unsetenv("XDG_DOCUMENTS_DIR");
+        unsetenv("XDG_CONFIG_HOME");
+    }
+
+    // The host with one simulated receiver of the variant ("pci", "serial", "usb") and the
+    // panel on it, with the demodulator embedded.
+    void Start(const std::string& variant, const std::string& scene, std::vector<std::string> args = {}) {
+        host_ = std::make_unique<DriverHost>(variant, scene, folder_);
+        args.insert(args.begin(), "/sd"); // the demodulator is started below, by name
+        form = std::make_unique<TQ7form>(nullptr, std::move(args));
+        form->ShowMessageBox = [this](const std::string& text, const std::string&, std::uint32_t) {
+            boxes.push_back(text);
+            return 1;
+        };
+        form->Q7->SetCalFile(folder_.File("absent.cal"));
+        form->DoCreate();
+        ASSERT_FALSE(form->Quitting());
+        ASSERT_FALSE(form->Q7->Demo()) << "the host's receiver, not the demonstration one";
+        ASSERT_TRUE(form->StartDemodulator("Q745 Professional"));
+        ASSERT_TRUE(plat::win::IsWindow(form->EmbeddedDemodulator()));
+    }
+
+    // Presses the demodulator's mode button of that caption, as a click on it.
+    void Mode(const char* caption) {
+        static const char* const kButtons[] = {"AM", "AMN", "AMS", "LSB", "USB", "CW", "DSB", "ISB", "FM6", "FMN", "FMW"};
+        int i = 0;
+        while (i < 11 && std::string(kButtons[i]) != caption) ++i;
+        ASSERT_LT(i, 11) << caption;
+        const int x = (i % 6) * 52 + 5 + 25, y = (i / 6) * 24 + 4 + 10;
+        namespace win = plat::win;
+        win::SendMessage(form->EmbeddedDemodulator(), win::WM_LBUTTONDOWN, win::MK_LBUTTON, win::MakeLParam(x, y));
+        win::SendMessage(form->EmbeddedDemodulator(), win::WM_LBUTTONUP, 0, win::MakeLParam(x, y));
+        Run(50);
+    }
+
+    void Tune(std::int64_t hz) {
+        form->myFrequencyEdit1->SetValue(hz);
+        Run(50);
+    }
+
+    // Runs the panel's message loop for `ms` milliseconds of real time, or until `done`.
+    template <typename Done = bool (*)()>
+    void Run(int ms, Done done = [] { return false; }) {
+        namespace win = plat::win;
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        // A timer of our own wakes the loop, so that it never waits past the end.
+        const auto tick = win::SetTimer(0, 0, 5, nullptr);
+        // The program's own loop: a message at a time, the idle handler (scanner, sweep) when
+        // none waits.
+        while (std::chrono::steady_clock::now() < until && !done()) plat::comp::Application().HandleMessage();
+        win::KillTimer(0, tick);
+        plat::comp::Application().ProcessMessages();
+    }
+
+    // Stops the demodulator and reads what the loudspeaker played (the left channel).
+    std::vector<std::int16_t> Played() {
+        form->KVR->StopAll();
+        plat::comp::Application().ProcessMessages();
+        plat::audio::WavReader reader;
+        if (!reader.Open(Wav())) return {};
+        std::vector<std::int16_t> frames(reader.DataBytes() / 2);
+        reader.Read(frames.data(), static_cast<std::uint32_t>(frames.size() * 2));
+        const int channels = reader.Format().channels;
+        std::vector<std::int16_t> left;
+        for (std::size_t i = 0; i + channels <= frames.size(); i += channels) left.push_back(frames[i]);
+        return left;
+    }
+    std::string Wav() const { return folder_.File("speakers.wav"); }
+    // A file of the test's own folder.
+    std::string Scratch(const std::string& name) const { return folder_.File(name); }
+
+    // One plug-in folder for the process, with the real demodulator in it (each test loads it
+    // afresh, as a panel does after a sleep).
+    static std::string PluginFolder() {
+        static Folder folder;
+        static const bool copied = std::filesystem::copy_file(DEMOD_PLUGIN_PATH, folder.File("Q745DemodPro.kvr"));
+        (void)copied;
+        return folder.Path();
+    }
+
+    std::unique_ptr<TQ7form> form;
+    std::vector<std::string> boxes;
+
+private:
+    plat::sys::test::ScopedChannelNamespace ns_{"vsc-panel"};
+    Folder folder_;
+    std::filesystem::path start_ = std::filesystem::current_path();
+    std::shared_ptr<plat::audio::FileAudioBackend> speakers_ = std::make_shared<plat::audio::FileAudioBackend>();
+    plat::audio::ScopedAudioBackend audio_{speakers_};
+    std::unique_ptr<DriverHost> host_;
+};
+
+} // namespace lxq::systemtest
