@@ -522,5 +522,27 @@ TEST_F(WakeWithTheDemodulator, TheReceiverWakesWithTheSettingsItHad) {
     }
 }
 
+// A receiver behind a converter: the panel shows the device's frequencies 10 MHz up. The receiver
+// woken from the sleep reports its limits as device frequencies again; the panel's stay shifted.
+TEST_F(WakeWithTheDemodulator, ADisplayOffsetHoldsAcrossTheSleep) {
+    Start();
+    form->Q7->SetDispOffset(-10'000'000);
+    form->Q7->SetFreq(11'000'000); // the AM station at 1 MHz
+    EXPECT_NEAR(MeterNear(-53), -53, 2.0);
+    const TQ7Facilities& limits = form->Q7->Q7Facilities();
+    const std::int64_t lowest = limits.MinFrequency, highest = limits.MaxFrequency;
+    ASSERT_EQ(lowest % 1000, 0) << "a whole kHz, as the capability ranges hold it";
+    const std::uint32_t lowKHz = form->Q7->RadioDevCaps().Ranges()[0].lowKHz;
+
+    SleepAndWake();
+    EXPECT_EQ(limits.MinFrequency, lowest);
+    EXPECT_EQ(limits.MaxFrequency, highest);
+    EXPECT_EQ(form->Q7->RadioDevCaps().Ranges()[0].lowKHz, lowKHz);
+    EXPECT_EQ(form->Q7->GetFreq(), 11'000'000);
+    EXPECT_NEAR(MeterNear(-53), -53, 2.0) << "still the station at 1 MHz";
+    form->Q7->SetFreq(lowest);
+    EXPECT_EQ(form->Q7->GetFreq(), lowest) << "the lowest shown frequency still tunes";
+}
+
 } // namespace
 } // namespace lxq
