@@ -180,7 +180,9 @@ void TQ7form::Resume() {
         return;
     }
     // The receiver woke with its own defaults; powering it on last re-applies the plug-in locks
-    // (the meter and the squelch follow the AGC) with the settings it had.
+    // (the meter and the squelch follow the AGC) with the settings it had. The reference clock
+    // and second IF asked for on the command line come first, as at start-up.
+    ApplyReceiverOptions();
     const SuspendedSettings& s = suspendedSettings_;
     Q7->SetFreq(s.frequency);
     Q7->SetAGC(s.agc);

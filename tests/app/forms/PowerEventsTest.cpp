@@ -363,6 +363,31 @@ TEST_F(SleepWithAHost, SleepClosesTheReceiverAndStopsThePlugInsAndWakeReopensItB
     EXPECT_GT(form->KVR->PluginInstance("Type 200"), 0);
 }
 
+// The second IF asked for on the command line: the receiver woken from the sleep has the one of
+// its opening again, and gets the asked one as at start-up.
+TEST_F(SleepWithAHost, TheSecondIfOfTheCommandLineHoldsAcrossTheSleep) {
+    StartPanel({"/sd", "/cc0.0125"});
+    ASSERT_FALSE(form->Quitting());
+    ASSERT_EQ(form->Q7->GetIF2Frequency(), 12'500);
+    form->RunModal = [&](plat::comp::TCustomForm& f) {
+        f.SetModalResult(plat::comp::mrNone);
+        EXPECT_TRUE(PumpUntil([&] {
+            clock.AdvanceMs(10);
+            return f.ModalResult() != plat::comp::mrNone;
+        }));
+        return f.ModalResult();
+    };
+    ASSERT_TRUE(PumpUntil([&] { return form->HearsHostPowerEvents(); }));
+    auto slept = host.Command("sleep");
+    EXPECT_EQ(Await(slept), 0u);
+    auto woke = host.Command("wake");
+    EXPECT_EQ(Await(woke), 0u);
+    ASSERT_TRUE(PumpUntil([&] { return form->RestartList() == nullptr; }));
+    ASSERT_NE(form->Q7->Handle(), 0);
+    EXPECT_EQ(form->Q7->GetIF2Frequency(), 12'500);
+    EXPECT_TRUE(boxes.empty()) << boxes.front().text;
+}
+
 } // namespace
 } // namespace lxq
 
