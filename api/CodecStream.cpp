@@ -77,6 +77,7 @@ std::int32_t CodecStream::Start(std::int32_t index, LXQ_CODEC_CALLBACK callback,
         local.link ? local.link->ControlWithDescriptor(IOCTL_LXQ745_CODEC_START, &request, sizeof request, &length,
                                                        sizeof length, res->event.Descriptor(), &ringDescriptor, &bytes)
                    : kStatusNoDevice;
+    library_.NoteAnswer(index, status);
     if (IsSuccess(status)) {
         // The ring must be the size asked for: the reader relies on its own idea of the size.
         if (length == kCodecRingHeaderSize + request.ringSize)

@@ -24,6 +24,12 @@ struct LocalRadio {
     // The slot's disconnected mark for this process's open receiver, mirrored where it is written,
     // for the connection query that never waits for the device lock.
     std::atomic<bool> unplugged{false};
+    // Set when a request to the open receiver went unanswered for the whole request time-out, and
+    // cleared by the next answer that comes: every thread of the process sees a receiver that
+    // stopped answering as gone from its first time-out, also while another request holds the
+    // device lock. Only a time-out sets it, so a slow receiver that still answers never reads
+    // as gone.
+    std::atomic<bool> notAnswering{false};
     // Set (under the exclusion mutex) while this process opens or reconnects the slot's device
     // outside that mutex; a removal meanwhile is noted for the opener to act on.
     bool opening = false;

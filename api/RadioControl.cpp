@@ -391,9 +391,11 @@ std::int32_t RadioControl::IsDeviceConnected(std::int32_t index) {
     LocalRadio& local = lib_.Local(index);
     // Never wait: while a long request runs, the disconnected mark answers. It is read under the
     // table's exclusion mutex when that is free, else from this process's copy (a device change
-    // is then under way).
+    // is then under way). A receiver whose last request timed out is gone as well, whichever
+    // thread's request it was.
     std::unique_lock lock(local.deviceLock, std::try_to_lock);
     if (!lock.owns_lock()) {
+        if (local.notAnswering.load()) return 0;
         const auto table = lib_.TryLockTable();
         const bool away = table.owns_lock() ? s->disconnected != 0 : local.unplugged.load();
         return away ? 0 : 1;

@@ -189,8 +189,15 @@ NtStatus RadioLibrary::Send(std::int32_t index, std::uint32_t code, const void* 
     const NtStatus status =
         local.link ? local.link->Control(code, in, inLength, out, outLength, inPointerValue, &count)
                    : kStatusNoDevice;
+    NoteAnswer(index, status);
     if (bytes) *bytes = IsSuccess(status) ? count : 0;
     return status;
+}
+
+void RadioLibrary::NoteAnswer(std::int32_t index, NtStatus status) {
+    LocalRadio& local = Local(index);
+    if (status == plat::sys::kStatusRequestTimedOut) local.notAnswering.store(true);
+    else if (local.link) local.notAnswering.store(false);
 }
 
 bool RadioLibrary::ReadEeprom(std::int32_t index) {

@@ -63,6 +63,9 @@ public:
     NtStatus Send(std::int32_t index, std::uint32_t code, const void* in, std::uint32_t inLength,
                   void* out, std::uint32_t outLength, std::uint64_t* bytes = nullptr,
                   std::uint64_t inPointerValue = 0);
+    // Keeps the slot's not-answering mark by the outcome of a request on its open device: a
+    // time-out sets it, any answer clears it.
+    void NoteAnswer(std::int32_t index, NtStatus status);
     // Reads the device's EEPROM image into the slot; false when the request fails.
     bool ReadEeprom(std::int32_t index);
 
