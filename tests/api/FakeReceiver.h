@@ -4,6 +4,7 @@
 
 #include "api/DeviceProvider.h"
 #include "api/SimulatedEeprom.h"
+#include "platform/sys/DeviceChannel.h"
 
 #include <algorithm>
 #include <cstring>
@@ -30,6 +31,7 @@ struct FakeReceiverState {
     std::int32_t level = -800;
     std::uint32_t okWord = 1;            // answered in set requests' output words
     std::set<std::uint32_t> failing;     // request codes that fail
+    bool answering = true;               // false: every request times out, as with a hung receiver
     std::vector<std::uint32_t> log;      // every request code in order
     std::vector<RefClockRequest> refClockRequests;
 
@@ -54,6 +56,7 @@ public:
         std::lock_guard lock(s_->mutex);
         s_->log.push_back(code);
         *bytes = 0;
+        if (!s_->answering) return plat::sys::kStatusRequestTimedOut;
         if (s_->failing.count(code)) return kStatusInvalidParameter;
         auto value = [&] {
             std::uint32_t v = 0;

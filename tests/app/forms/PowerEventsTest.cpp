@@ -569,5 +569,64 @@ TEST_F(WakeWithTheDemodulator, ADisplayOffsetHoldsAcrossTheSleep) {
     EXPECT_EQ(form->Q7->GetFreq(), lowest) << "the lowest shown frequency still tunes";
 }
 
+// The receiver stops answering while the demodulator streams from it (suspended in the host,
+// which holds its requests): the panel shows it as gone once the first request has waited the
+// whole time-out, not only at its next signal poll, and the notice ends by itself once the
+// receiver answers again. The panel's timers follow real time here, as the time-out does.
+class SuspendWithTheDemodulator : public WakeWithTheDemodulator {
+protected:
+    SuspendWithTheDemodulator() { plat::sys::SetRequestTimeout(kTimeout); }
+    ~SuspendWithTheDemodulator() override {
+        if (form) form->KVR->StopAll();
+        form.reset();
+        plat::sys::SetRequestTimeout(oldTimeout);
+    }
+    bool PumpInRealTime(const std::function<bool()>& done) {
+        auto last = std::chrono::steady_clock::now();
+        return PumpUntil([&] {
+            const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - last);
+            if (ms.count() > 0) {
+                clock.AdvanceMs(ms.count());
+                last += ms;
+            }
+            return done();
+        });
+    }
+    static constexpr std::chrono::milliseconds kTimeout{500};
+    std::chrono::milliseconds oldTimeout = plat::sys::RequestTimeout();
+};
+
+TEST_F(SuspendWithTheDemodulator, TheNoticeComesAfterOneTimeOutAndGoesOnResume) {
+    using Clock = std::chrono::steady_clock;
+    Start();
+    ASSERT_TRUE(HearsIf()) << "the codec streams to the demodulator";
+    std::vector<std::string> shown;
+    Clock::time_point suspended;
+    Clock::duration noticeAfter{}, closedAfter{};
+    form->RunModal = [&](plat::comp::TCustomForm& f) {
+        shown.push_back(f.ClassName());
+        noticeAfter = Clock::now() - suspended;
+        auto resumed = host.Command("resume sim-usb0");
+        EXPECT_EQ(resumed.get(), 0u);
+        const auto resumedAt = Clock::now();
+        f.SetModalResult(plat::comp::mrNone);
+        EXPECT_TRUE(PumpInRealTime([&] { return f.ModalResult() != plat::comp::mrNone; }));
+        closedAfter = Clock::now() - resumedAt;
+        return f.ModalResult();
+    };
+    auto suspend = host.Command("suspend sim-usb0");
+    ASSERT_EQ(suspend.get(), 0u);
+    suspended = Clock::now();
+    ASSERT_TRUE(PumpInRealTime([&] { return !shown.empty(); })) << "the receiver was never shown as gone";
+    EXPECT_GE(noticeAfter, kTimeout - std::chrono::milliseconds(200))
+        << "a request still within its time-out is no sign of a gone receiver";
+    EXPECT_LT(noticeAfter, kTimeout + std::chrono::seconds(1)) << "one time-out, not the next signal poll";
+    EXPECT_LT(closedAfter, std::chrono::seconds(2)) << "the notice ends once the receiver answers";
+    EXPECT_EQ(shown, std::vector<std::string>{"TDiscForm"});
+    EXPECT_EQ(form->DiscForm->ModalResult(), plat::comp::mrOk) << "ended by the receiver's return";
+    EXPECT_TRUE(form->Q7->IsConnected());
+    EXPECT_TRUE(HearsIf()) << "the demodulator hears the receiver again";
+}
+
 } // namespace
 } // namespace lxq

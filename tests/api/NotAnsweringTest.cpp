@@ -1,0 +1,41 @@
+// A receiver that stops answering: the first request that times out shows it as gone to every
+// caller of the process, also to one that asks while another thread's request holds the
+// receiver, and the first answer that comes again shows it back.
+
+#include "tests/api/ApiFixture.h"
+
+#include <future>
+#include <mutex>
+
+namespace lxq::api::testing {
+namespace {
+
+using NotAnswering = OneReceiverFixture;
+
+// The connection query while another thread holds the device lock, as a long request does.
+std::int32_t AskWhileBusy(RadioControl& control, LocalRadio& local, std::int32_t index) {
+    std::unique_lock busy(local.deviceLock);
+    return std::async(std::launch::async, [&] { return control.IsDeviceConnected(index); }).get();
+}
+
+TEST_F(NotAnswering, OneTimeOutShowsTheReceiverGoneToEveryCallerUntilItAnswersAgain) {
+    Load();
+    const int i = Lib().Open("SN000001");
+    ASSERT_EQ(i, 1);
+    RadioControl& c = Ctl();
+    LocalRadio& local = Lib().Local(i);
+    EXPECT_EQ(AskWhileBusy(c, local, i), 1) << "a busy receiver that answers is there";
+
+    device->answering = false;
+    EXPECT_EQ(c.SetAtten(i, 1), 0);
+    EXPECT_EQ(AskWhileBusy(c, local, i), 0) << "the time-out of another thread's request counts";
+    EXPECT_EQ(c.IsDeviceConnected(i), 0);
+
+    device->answering = true;
+    EXPECT_EQ(AskWhileBusy(c, local, i), 0) << "nothing has answered yet";
+    EXPECT_EQ(c.IsDeviceConnected(i), 1) << "its answer shows it back";
+    EXPECT_EQ(AskWhileBusy(c, local, i), 1);
+}
+
+} // namespace
+} // namespace lxq::api::testing
