@@ -345,6 +345,7 @@ void TQ7form::FormCloseQuery(TObject*, bool& canClose) {
 
 void TQ7form::FormClose(TObject*, TCloseAction&) {
     if (quit_) return;
+    closing_ = true;
     Hide();
     if (memoriesByFrequency_) {
         SaveMemoryFile();

@@ -12,11 +12,16 @@
 namespace plat::sys {
 namespace {
 
+// A signal the parent set to be ignored (SIGINT for a program a script starts in the background)
+// stays ignored: blocked, it would be held and heard.
 sigset_t StopSet() {
     sigset_t set;
     sigemptyset(&set);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGTERM);
+    for (const int signal : {SIGINT, SIGTERM}) {
+        struct sigaction now {};
+        if (sigaction(signal, nullptr, &now) == 0 && now.sa_handler == SIG_IGN) continue;
+        sigaddset(&set, signal);
+    }
     return set;
 }
 
@@ -33,16 +38,12 @@ sigset_t StopSet() {
 
 } // namespace
 
-StopSignals::StopSignals() {
-    const sigset_t set = StopSet();
-    pthread_sigmask(SIG_BLOCK, &set, nullptr);
-}
+StopSignals::StopSignals() : set_(StopSet()) { pthread_sigmask(SIG_BLOCK, &set_, nullptr); }
 
 bool StopSignals::Start(Callback callback) {
     Stop();
     callback_ = std::move(callback);
-    const sigset_t set = StopSet();
-    signals_ = ::signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
+    signals_ = ::signalfd(-1, &set_, SFD_CLOEXEC | SFD_NONBLOCK);
     stopEvent_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (signals_ < 0 || stopEvent_ < 0) {
         Stop();

@@ -4,7 +4,9 @@
 // saved and files half written. Here they are blocked from the start and heard on a thread of this
 // object's own, which hands the first one to a callback so the program can end in order; a second
 // one ends the process at once, as the signal would have, for a program that no longer answers.
+// A signal ignored from the start (a program started in the background) stays ignored.
 
+#include <csignal>
 #include <functional>
 #include <thread>
 
@@ -31,6 +33,7 @@ public:
 private:
     void Run();
 
+    sigset_t set_;        // the signals blocked here: those not ignored from the start
     Callback callback_;
     std::thread thread_;
     int signals_ = -1;    // a signalfd for the blocked signals

@@ -98,6 +98,20 @@ TEST_F(PanelProcess, SigtermClosesThePanelInOrderKeepingTheRecordingAndTheSettin
     EXPECT_NE(settings.str().find("Freq=1000000"), std::string::npos) << settings.str();
 }
 
+TEST_F(PanelProcess, APanelEndedTogetherWithTheHostStillClosesInOrder) {
+    // As at the end of a session: every program gets SIGTERM at once, so the receiver goes while
+    // the panel closes. The panel must not wait for it to come back.
+    StartPanel();
+    ASSERT_TRUE(Eventually([&] { return Size(Wav() + ".tmp") > 44 + 48000 * 4; }));
+    kill(host_.Pid(), SIGTERM);
+    kill(panel_, SIGTERM);
+    ASSERT_EQ(PanelEnds(), 0) << "the panel ends by itself";
+    EXPECT_TRUE(std::filesystem::exists(Wav()));
+    std::stringstream settings;
+    settings << std::ifstream(SettingsFile()).rdbuf();
+    EXPECT_NE(settings.str().find("Freq=1000000"), std::string::npos) << settings.str();
+}
+
 TEST_F(PanelProcess, APanelKilledWhilePlayingLeavesWhatItPlayedPlayable) {
     StartPanel();
     ASSERT_TRUE(Eventually([&] { return Size(Wav() + ".tmp") > 44 + 3 * 48000 * 4; }));

@@ -19,12 +19,13 @@ struct Child {
     pid_t pid = -1;
     int heard = -1;
 
-    Child() {
+    explicit Child(bool sigintIgnored = false) {
         int fds[2];
         if (pipe(fds) != 0) return;
         pid = fork();
         if (pid == 0) {
             close(fds[0]);
+            if (sigintIgnored) signal(SIGINT, SIG_IGN); // as for a program started in the background
             StopSignals stop;
             std::thread busy([] { pause(); }); // a thread that would otherwise take the signal
             busy.detach();
@@ -70,6 +71,15 @@ TEST(StopSignals, TheFirstSignalIsARequestAndTheSecondEndsTheProcess) {
         kill(child.pid, signal);
         EXPECT_EQ(child.EndedBy(), signal) << "a second one ends it as the signal would";
     }
+}
+
+TEST(StopSignals, ASignalIgnoredFromTheStartStaysIgnored) {
+    Child child(true);
+    ASSERT_GT(child.pid, 0);
+    ASSERT_EQ(child.Next(), 'r');
+    kill(child.pid, SIGINT);
+    kill(child.pid, SIGTERM);
+    EXPECT_EQ(child.Next(), SIGTERM) << "the interrupt was never heard";
 }
 
 TEST(StopSignals, ASignalBeforeTheListenerStartsIsHeldForIt) {
