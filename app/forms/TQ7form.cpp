@@ -107,6 +107,18 @@ TQ7form::~TQ7form() {
     // The host outlives the menus and controls it reports to: the plug-ins it stops on its way out
     // must find no handler of this form.
     UnbindPluginEvents();
+    // Stopping them runs the message loop, where the receiver's poll still reports its signal:
+    // the meter it would move may already be gone.
+    if (Q7) {
+        for (TNotifyEvent* event : {&Q7->OnFrequencyChanged, &Q7->OnModeChanged, &Q7->OnAGCChanged,
+                                    &Q7->OnAttenChanged, &Q7->OnIFGainChanged, &Q7->OnPowerChanged,
+                                    &Q7->OnSignalChanged, &Q7->OnSquelchChanged, &Q7->OnAfcChanged,
+                                    &Q7->OnPreAmpChanged, &Q7->OnSquelchedInfo, &Q7->OnDisconnect})
+            *event = nullptr;
+        Q7->OnBlockedFrequency = nullptr;
+        Q7->OnChooseReceiver = nullptr;
+        Q7->OnBlockScan = nullptr;
+    }
 }
 
 void TQ7form::BuildControls() {

@@ -549,6 +549,15 @@ private:
     std::unique_ptr<std::vector<std::string>> restartList_;
     std::int32_t suspendedPower_ = 0;
     std::string suspendedSerial_;
+    // What the receiver was set to before the sleep: a receiver woken from it has lost its
+    // settings and takes them from the panel again.
+    struct SuspendedSettings {
+        std::int64_t frequency = 0;
+        std::int32_t agc = 0;
+        std::int32_t attenuator = 0;
+        std::int32_t preAmp = 0;
+        std::int32_t ifGain = 0;
+    } suspendedSettings_;
     // Files refused for their size: never written over by the panel's own saves.
     std::set<std::string> refusedFiles_;
     // The computer's sleep and wake, as the power broadcast to this window.

@@ -156,6 +156,7 @@ void TQ7form::Suspend() {
     for (auto it = list.rbegin(); it != list.rend(); ++it) KVR->StopPlugin(*it);
     if (!demodulatorName_.empty()) KVR->StopPlugin(demodulatorName_);
     suspendedPower_ = Q7->GetPower();
+    suspendedSettings_ = {Q7->GetFreq(), Q7->GetAGC(), Q7->GetAtten(), Q7->GetPreAmp(), Q7->GetIFGain()};
     Q7->SetPower(0);
     suspendedSerial_ = Q7->GetSerialNum();
     if (suspendedSerial_ == kDemoSerial) suspendedSerial_.clear();
@@ -178,6 +179,16 @@ void TQ7form::Resume() {
         PostClose();
         return;
     }
+    // The receiver woke with its own defaults; powering it on last re-applies the plug-in locks
+    // (the meter and the squelch follow the AGC) with the settings it had. The reference clock
+    // and second IF asked for on the command line come first, as at start-up.
+    ApplyReceiverOptions();
+    const SuspendedSettings& s = suspendedSettings_;
+    Q7->SetFreq(s.frequency);
+    Q7->SetAGC(s.agc);
+    Q7->SetAtten(s.attenuator);
+    Q7->SetPreAmp(s.preAmp);
+    Q7->SetIFGain(s.ifGain);
     Q7->SetPower(suspendedPower_);
     if (!demodulatorName_.empty()) {
         StartDemodulator(demodulatorName_);

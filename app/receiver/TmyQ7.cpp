@@ -144,6 +144,9 @@ bool TmyQ7::DoGetRadioInfo() {
     if (info(handle_, &info_) == 0) return false;
     facilities_.Apply(Facilities(), info_.minFrequency, info_.maxFrequency);
     FillRadioDevCaps();
+    // The receiver's own limits are device frequencies: a receiver opened again (after a sleep)
+    // under a display offset gets them shifted as the offset shifted the ones it had.
+    ShiftLimits(-displayOffset_);
     return true;
 }
 
@@ -201,9 +204,7 @@ void TmyQ7::SetFreq(std::int64_t f) {
     TmyReceiver::SetFreq(f);
 }
 
-void TmyQ7::SetDispOffset(std::int64_t offset) {
-    const std::int64_t diff = displayOffset_ - offset;
-    displayOffset_ = offset;
+void TmyQ7::ShiftLimits(std::int64_t diff) {
     facilities_.MinFrequency += diff;
     facilities_.MaxFrequency += diff;
     RADIODEVCAPS_RANGE* ranges = RadioDevCaps().Ranges();
@@ -213,6 +214,12 @@ void TmyQ7::SetDispOffset(std::int64_t offset) {
         ranges[i].lowKHz = static_cast<std::uint32_t>(std::int64_t{ranges[i].lowKHz} + diffKHz);
         ranges[i].highKHz = static_cast<std::uint32_t>(std::int64_t{ranges[i].highKHz} + diffKHz);
     }
+}
+
+void TmyQ7::SetDispOffset(std::int64_t offset) {
+    const std::int64_t diff = displayOffset_ - offset;
+    displayOffset_ = offset;
+    ShiftLimits(diff);
     Notify(kNotifyCapabilitiesChanged, 0);
     SetFreq(StoredFrequency() + diff);
 }

@@ -197,6 +197,8 @@ private:
     bool FinishOpen(bool clearDemo);
 
     std::int64_t displayOffset_ = 0;
+    // Moves the frequency limits and the capability ranges by `diff` Hz.
+    void ShiftLimits(std::int64_t diff);
     double calibNarrow_ = 0, calibWide_ = 0, calibFreq_ = 0;
     bool refClockSet_ = false;
     bool isUSversion_ = false;

@@ -10,15 +10,21 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
+#include <cstring>
 #include <filesystem>
 #include <future>
 #include <functional>
 #include <mutex>
 #include <thread>
 
+#include "app/controls/TmyIntEdit.h"
+#include "app/controls/TmySMeter.h"
 #include "app/controls/TstFrequencyEdit.h"
+#include "app/controls/TstSpeedButton.h"
 #include "app/forms/TDiscForm.h"
 #include "app/forms/TQ7form.h"
 #include "app/receiver/MainThread.h"
@@ -26,6 +32,8 @@
 #include "app/receiver/TmyQ745.h"
 #include "driver/host/BusControlClient.h"
 #include "driver/host/RecordingTransport.h"
+#include "platform/audio/AudioSystem.h"
+#include "platform/audio/FileAudioBackend.h"
 #include "platform/components/TApplication.h"
 #include "platform/components/TTimer.h"
 #include "platform/sys/Clock.h"
@@ -353,6 +361,212 @@ TEST_F(SleepWithAHost, SleepClosesTheReceiverAndStopsThePlugInsAndWakeReopensItB
     EXPECT_EQ(form->Q7->GetPower(), 1);
     EXPECT_GT(form->KVR->PluginInstance("Type 100"), 0) << "the plug-ins run again";
     EXPECT_GT(form->KVR->PluginInstance("Type 200"), 0);
+}
+
+// The second IF asked for on the command line: the receiver woken from the sleep has the one of
+// its opening again, and gets the asked one as at start-up.
+TEST_F(SleepWithAHost, TheSecondIfOfTheCommandLineHoldsAcrossTheSleep) {
+    StartPanel({"/sd", "/cc0.0125"});
+    ASSERT_FALSE(form->Quitting());
+    ASSERT_EQ(form->Q7->GetIF2Frequency(), 12'500);
+    form->RunModal = [&](plat::comp::TCustomForm& f) {
+        f.SetModalResult(plat::comp::mrNone);
+        EXPECT_TRUE(PumpUntil([&] {
+            clock.AdvanceMs(10);
+            return f.ModalResult() != plat::comp::mrNone;
+        }));
+        return f.ModalResult();
+    };
+    ASSERT_TRUE(PumpUntil([&] { return form->HearsHostPowerEvents(); }));
+    auto slept = host.Command("sleep");
+    EXPECT_EQ(Await(slept), 0u);
+    auto woke = host.Command("wake");
+    EXPECT_EQ(Await(woke), 0u);
+    ASSERT_TRUE(PumpUntil([&] { return form->RestartList() == nullptr; }));
+    ASSERT_NE(form->Q7->Handle(), 0);
+    EXPECT_EQ(form->Q7->GetIF2Frequency(), 12'500);
+    EXPECT_TRUE(boxes.empty()) << boxes.front().text;
+}
+
+} // namespace
+} // namespace lxq
+
+namespace lxq {
+namespace {
+
+// The panel as a user runs it: the real demodulator embedded, a sound card of files, the host as
+// its own process hearing the built-in band (the AM station at 1 MHz, -53 dBm), and the
+// calibration file the build ships for the simulators.
+class WakeWithTheDemodulator : public SleepWithAHost {
+protected:
+    WakeWithTheDemodulator() {
+        backend->AddDevice(plat::audio::Direction::Playback, "Speakers", dir.File("out.wav"));
+        std::filesystem::copy_file(DEMOD_PLUGIN_PATH, plugins.File("Q745DemodPro.kvr"));
+        plat::sys::SettingsStore().WriteString("Software\\KVR", "SearchPath", plugins.Path());
+        std::filesystem::remove(dir.File("lxq745.cal")); // the shipped one, found beside the program
+    }
+    ~WakeWithTheDemodulator() override {
+        if (form) form->KVR->StopAll();
+        form.reset();
+    }
+    void Start() {
+        StartPanel({});
+        ASSERT_FALSE(form->Quitting());
+        ASSERT_FALSE(form->Q7->Demo());
+        ASSERT_NE(form->EmbeddedDemodulator(), 0u) << "the demodulator runs";
+        form->RunModal = [this](plat::comp::TCustomForm& f) {
+            f.SetModalResult(plat::comp::mrNone);
+            EXPECT_TRUE(PumpUntil([&] {
+                clock.AdvanceMs(10); // the notice tries to open the receiver every 100 ms
+                return f.ModalResult() != plat::comp::mrNone;
+            }));
+            return f.ModalResult();
+        };
+        // The demodulator hands the host every block of IF it takes from the receiver's codec.
+        auto chained = form->KVR->OnCallback;
+        form->KVR->OnCallback = [this, chained](plat::comp::TObject* s, const std::string& name, std::uint32_t code,
+                                                std::uint32_t kind, std::uint32_t size, void* block,
+                                                std::int32_t& result) {
+            constexpr std::uint32_t kAudioBlock = 0x110A, kIfInput = 0, kHead = 16;
+            // The station's carrier, attenuated, peaks near 700; the noise between stations
+            // stays below 100.
+            constexpr int kStationPeak = 300;
+            if (code == kAudioBlock && kind == kIfInput && size > kHead) {
+                std::vector<std::int16_t> samples((size - kHead) / 2);
+                std::memcpy(samples.data(), static_cast<const char*>(block) + kHead, samples.size() * 2);
+                int peak = 0;
+                for (std::int16_t v : samples) peak = std::max(peak, std::abs(static_cast<int>(v)));
+                if (peak > kStationPeak) ++heardIf;
+            }
+            if (chained) chained(s, name, code, kind, size, block, result);
+        };
+        ASSERT_TRUE(PumpUntil([&] { return form->HearsHostPowerEvents(); }));
+    }
+    void SleepAndWake() {
+        auto slept = host.Command("sleep");
+        EXPECT_EQ(Await(slept), 0u);
+        ASSERT_EQ(form->Q7->Handle(), 0) << "closed for the sleep";
+        auto woke = host.Command("wake");
+        EXPECT_EQ(Await(woke), 0u);
+        ASSERT_TRUE(PumpUntil([&] { return form->RestartList() == nullptr; })) << "the panel never heard of the wake";
+        ASSERT_NE(form->Q7->Handle(), 0) << "reopened";
+    }
+    // What the S-meter shows once it has settled: the panel's timers run on the fake clock, the
+    // receiver measures in real time.
+    double MeterNear(double dbm) {
+        PumpUntil([&] {
+            Advance(10, 10);
+            return std::abs(form->mySMeter->Position() - dbm) < 2.0;
+        });
+        return form->mySMeter->Position();
+    }
+    bool HearsIf() {
+        heardIf = 0;
+        return PumpUntil([&] {
+            Advance(10, 10);
+            return heardIf >= 10;
+        });
+    }
+    static void Press(TstSpeedButton* b, bool down) {
+        b->SetDown(down);
+        b->Click();
+    }
+    // The controls a user reads the receiver's state from.
+    std::string Face() {
+        const auto on = [](bool b) { return b ? "on" : "off"; };
+        const auto button = [&](const char* caption, TstSpeedButton* b) {
+            return std::string(caption) + (b->Down() ? " down" : " up") + (b->Enabled() ? "" : " (disabled)") + "; ";
+        };
+        std::string agc = "none";
+        for (auto [caption, b] : {std::pair{"Off", form->stSpeedButton22}, std::pair{"Slow", form->stSpeedButton4},
+                                  std::pair{"Med", form->stSpeedButton5}, std::pair{"Fast", form->stSpeedButton6}})
+            if (b->Down()) agc = caption;
+        return std::string("meter ") + on(form->mySMeter->Enabled()) + "; " + button("dBm", form->stSpeedButton16) +
+               button("S-units", form->stSpeedButton17) + button("µV", form->stSpeedButton18) +
+               button("Level", form->stSpeedButton8) + "squelch edit " + on(form->myIntEdit3->Enabled()) +
+               "; manual IF gain " + on(form->myIntEdit2->Enabled()) + "; AGC " + agc + "; " +
+               button("Atten", form->stSpeedButton2) + button("Preamp", form->stSpeedButton41);
+    }
+
+    std::shared_ptr<plat::audio::FileAudioBackend> backend = std::make_shared<plat::audio::FileAudioBackend>();
+    plat::audio::ScopedAudioBackend audio{backend};
+    plat::sys::testing::TempFolder plugins;
+    int heardIf = 0;
+};
+
+TEST_F(WakeWithTheDemodulator, ThePanelComesBackAsTheUserLeftIt) {
+    Start();
+    Press(form->stSpeedButton17, true); // the user reads the meter in S-units
+    Press(form->stSpeedButton2, true);  // and has the attenuator on
+    EXPECT_NEAR(MeterNear(-53), -53, 2.0) << "the AM station";
+    ASSERT_TRUE(HearsIf()) << "the codec streams to the demodulator";
+    const std::string before = Face();
+    const std::int32_t agc = form->Q7->GetAGC();
+    ASSERT_NE(agc, 0);
+
+    SleepAndWake();
+    EXPECT_EQ(Face(), before);
+    EXPECT_EQ(form->Q7->GetAGC(), agc) << "the receiver itself, not only its buttons";
+    EXPECT_EQ(form->Q7->GetAtten(), 1);
+    EXPECT_NEAR(MeterNear(-53), -53, 2.0) << "the meter reads the station again";
+    EXPECT_TRUE(HearsIf()) << "the codec streams to the demodulator again";
+}
+
+// Each wake finds the receiver with its own defaults; what the user had set comes back each time.
+TEST_F(WakeWithTheDemodulator, TheReceiverWakesWithTheSettingsItHad) {
+    Start();
+    struct Case {
+        std::int64_t hz;
+        TstSpeedButton* TQ7form::*agc;
+        bool attenuator, preamp;
+        std::int32_t ifGain; // with AGC off
+        double dbm;          // with AGC on
+    };
+    const Case cases[] = {
+        {14'100'000, &TQ7form::stSpeedButton4, false, true, 0, -85.0}, // the beacon, AGC Slow
+        {1'000'000, &TQ7form::stSpeedButton6, true, false, 0, -53.0},  // the AM station, AGC Fast
+        {145'525'000, &TQ7form::stSpeedButton22, false, true, 40, 0},  // AGC off, manual IF gain
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.hz);
+        form->Q7->SetFreq(c.hz);
+        Press(form.get()->*c.agc, true);
+        Press(form->stSpeedButton2, c.attenuator);
+        Press(form->stSpeedButton41, c.preamp);
+        if (c.ifGain != 0) form->myIntEdit2->SetValue(c.ifGain);
+        const std::string before = Face();
+
+        SleepAndWake();
+        EXPECT_EQ(Face(), before);
+        EXPECT_EQ(form->Q7->GetFreq(), c.hz);
+        EXPECT_EQ(form->Q7->GetAGC(), (form.get()->*c.agc)->Tag());
+        EXPECT_EQ(form->Q7->GetAtten(), c.attenuator ? 1 : 0);
+        EXPECT_EQ(form->Q7->GetPreAmp(), c.preamp ? 1 : 0);
+        if (c.ifGain != 0) EXPECT_EQ(form->Q7->GetIFGain(), c.ifGain);
+        else EXPECT_NEAR(MeterNear(c.dbm), c.dbm, 2.0);
+    }
+}
+
+// A receiver behind a converter: the panel shows the device's frequencies 10 MHz up. The receiver
+// woken from the sleep reports its limits as device frequencies again; the panel's stay shifted.
+TEST_F(WakeWithTheDemodulator, ADisplayOffsetHoldsAcrossTheSleep) {
+    Start();
+    form->Q7->SetDispOffset(-10'000'000);
+    form->Q7->SetFreq(11'000'000); // the AM station at 1 MHz
+    EXPECT_NEAR(MeterNear(-53), -53, 2.0);
+    const TQ7Facilities& limits = form->Q7->Q7Facilities();
+    const std::int64_t lowest = limits.MinFrequency, highest = limits.MaxFrequency;
+    ASSERT_EQ(lowest % 1000, 0) << "a whole kHz, as the capability ranges hold it";
+    const std::uint32_t lowKHz = form->Q7->RadioDevCaps().Ranges()[0].lowKHz;
+
+    SleepAndWake();
+    EXPECT_EQ(limits.MinFrequency, lowest);
+    EXPECT_EQ(limits.MaxFrequency, highest);
+    EXPECT_EQ(form->Q7->RadioDevCaps().Ranges()[0].lowKHz, lowKHz);
+    EXPECT_EQ(form->Q7->GetFreq(), 11'000'000);
+    EXPECT_NEAR(MeterNear(-53), -53, 2.0) << "still the station at 1 MHz";
+    form->Q7->SetFreq(lowest);
+    EXPECT_EQ(form->Q7->GetFreq(), lowest) << "the lowest shown frequency still tunes";
 }
 
 } // namespace
