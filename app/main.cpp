@@ -12,9 +12,17 @@
 #include "app/forms/TSplashForm.h"
 #include "platform/components/TApplication.h"
 #include "platform/sys/Module.h"
+#include "platform/sys/StopSignals.h"
 #include "platform/win/BackendChoice.h"
+#include "platform/win/MessageApi.h"
+#include "platform/win/Messages.h"
 
 int main(int argc, char** argv) {
+    // Ctrl-C and SIGTERM close the main window as its close box would (plug-ins stopped, settings
+    // saved, sound devices closed), not end the process in the middle of things. Blocked before
+    // any thread starts, so that no thread takes them by default.
+    plat::sys::StopSignals stopSignals;
+
     // The crash-report library comes first and goes last, so that it sees every fault; the
     // program runs on without it.
     std::unique_ptr<plat::sys::Module> crashReport = plat::sys::Module::Load("ErrVane.dll");
@@ -34,6 +42,10 @@ int main(int argc, char** argv) {
         splash.Show();
         splash.Repaint();
         application.CreateForm<lxq::TQ7form>(std::move(args));
+    }
+    if (auto* panel = application.MainForm()) {
+        const plat::win::Hwnd window = panel->Handle();
+        stopSignals.Start([window](int) { plat::win::PostMessage(window, plat::win::WM_CLOSE, 0, 0); });
     }
     application.Run();
     plat::comp::TApplication::ShutDown();

@@ -73,6 +73,10 @@ TQ7form::TQ7form(TComponent* owner, std::vector<std::string> args)
         return MessageBox(text, caption, flags);
     };
     Q7 = new TmyQ745(this);
+    // The receiver's level is read on every second tick of its 10 ms poll, not on the thousandth
+    // (ten seconds): the S-meter moves with the signal, and a scan holding on a station notices
+    // at once that it went instead of only after the hold's delay.
+    Q7->SetTimerInterval(1);
     KVR = new TmyKVRserver(this);
     KVR->SetReceiver(Q7);
     BuildControls();
@@ -357,6 +361,7 @@ void TQ7form::FormCloseQuery(TObject*, bool& canClose) {
 
 void TQ7form::FormClose(TObject*, TCloseAction&) {
     if (quit_) return;
+    closing_ = true;
     Hide();
     if (memoriesByFrequency_) {
         SaveMemoryFile();

@@ -545,6 +545,7 @@ private:
     void Resume();
     bool retryChoice_ = false; // "Try again": start-up looks for receivers anew
     bool disconnectShown_ = false;
+    bool closing_ = false; // the window closes: a receiver lost now is let go, not waited for
     std::unique_ptr<std::vector<std::string>> restartList_;
     std::int32_t suspendedPower_ = 0;
     std::string suspendedSerial_;

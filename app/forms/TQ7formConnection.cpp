@@ -110,7 +110,7 @@ void TQ7form::Q7ChooseReceiver(TObject*, const RADIO_INFO* infos, int count, int
 
 void TQ7form::Q7Disconnect(TObject*) {
     DebugLog("Disconnected");
-    if (disconnectShown_ || DiscForm->Visible()) return;
+    if (closing_ || disconnectShown_ || DiscForm->Visible()) return;
     mySMeter->SetEnabled(false);
     const std::int64_t frequency = myFrequencyEdit1->Value();
     stSpeedButton31Click(stSpeedButton31); // Stop sweeping

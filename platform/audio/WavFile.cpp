@@ -1,5 +1,6 @@
 #include "platform/audio/WavFile.h"
 
+#include <cstddef>
 #include <cstring>
 #include <unistd.h>
 
@@ -7,6 +8,24 @@ namespace plat::audio {
 namespace {
 
 bool IdIs(const char (&id)[4], const char* expected) { return std::memcmp(id, expected, 4) == 0; }
+
+WavFileHeader HeaderFor(const WaveFormat& format, std::uint32_t dataBytes) {
+    WavFileHeader h{};
+    std::memcpy(h.riff.id, "RIFF", 4);
+    h.riff.size = static_cast<std::uint32_t>(sizeof h - 8 + dataBytes);
+    std::memcpy(h.wave, "WAVE", 4);
+    std::memcpy(h.fmt.id, "fmt ", 4);
+    h.fmt.size = 16;
+    h.formatTag = kFormatPcm;
+    h.channels = format.channels;
+    h.samplesPerSec = format.samplesPerSec;
+    h.avgBytesPerSec = format.avgBytesPerSec;
+    h.blockAlign = format.blockAlign;
+    h.bitsPerSample = format.bitsPerSample;
+    std::memcpy(h.data.id, "data", 4);
+    h.data.size = dataBytes;
+    return h;
+}
 
 } // namespace
 
@@ -97,9 +116,22 @@ bool WavWriter::Open(const std::string& path, const WaveFormat& format) {
     format_ = format;
     file_ = std::fopen(tempPath_.c_str(), "wb");
     if (file_ == nullptr) return false;
-    WavFileHeader header{};
-    if (std::fwrite(&header, sizeof header, 1, file_) != 1) failed_ = true;
+    // A whole header from the start, so that the file plays as far as it got even when the
+    // process dies before Close.
+    const WavFileHeader header = HeaderFor(format_, 0);
+    if (std::fwrite(&header, sizeof header, 1, file_) != 1 || std::fflush(file_) != 0) failed_ = true;
     return !failed_;
+}
+
+bool WavWriter::UpdateSizes() {
+    // Written past the stream's buffer: the stream's own position stays where the data goes on.
+    const WavFileHeader h = HeaderFor(format_, dataBytes_);
+    const std::uint32_t riffSize = h.riff.size, dataSize = h.data.size;
+    const int fd = fileno(file_);
+    headerBytes_ = dataBytes_;
+    return std::fflush(file_) == 0 &&
+           ::pwrite(fd, &riffSize, 4, offsetof(WavFileHeader, riff) + offsetof(RiffChunkHeader, size)) == 4 &&
+           ::pwrite(fd, &dataSize, 4, offsetof(WavFileHeader, data) + offsetof(RiffChunkHeader, size)) == 4;
 }
 
 bool WavWriter::Write(const void* data, std::uint32_t bytes) {
@@ -111,25 +143,15 @@ bool WavWriter::Write(const void* data, std::uint32_t bytes) {
     }
     if (bytes != 0 && std::fwrite(data, 1, bytes, file_) != bytes) failed_ = true;
     else dataBytes_ += bytes;
+    // The sizes in the header follow the data at least once a second of audio.
+    const std::uint32_t second = format_.avgBytesPerSec != 0 ? format_.avgBytesPerSec : 1;
+    if (!failed_ && dataBytes_ - headerBytes_ >= second && !UpdateSizes()) failed_ = true;
     return !failed_;
 }
 
 bool WavWriter::Close() {
     if (file_ == nullptr) return false;
-    WavFileHeader h{};
-    std::memcpy(h.riff.id, "RIFF", 4);
-    h.riff.size = static_cast<std::uint32_t>(sizeof h - 8 + dataBytes_);
-    std::memcpy(h.wave, "WAVE", 4);
-    std::memcpy(h.fmt.id, "fmt ", 4);
-    h.fmt.size = 16;
-    h.formatTag = kFormatPcm;
-    h.channels = format_.channels;
-    h.samplesPerSec = format_.samplesPerSec;
-    h.avgBytesPerSec = format_.avgBytesPerSec;
-    h.blockAlign = format_.blockAlign;
-    h.bitsPerSample = format_.bitsPerSample;
-    std::memcpy(h.data.id, "data", 4);
-    h.data.size = dataBytes_;
+    const WavFileHeader h = HeaderFor(format_, dataBytes_);
     bool ok = !failed_ && std::fseek(file_, 0, SEEK_SET) == 0 &&
               std::fwrite(&h, sizeof h, 1, file_) == 1 && std::fflush(file_) == 0 &&
               ::fsync(fileno(file_)) == 0;

@@ -1,7 +1,8 @@
 #pragma once
 // RIFF WAVE files: a reader that finds the format and the sample data, and a writer that builds
 // the file under a temporary name and puts it in place only when complete, so a crash while
-// writing leaves any earlier file whole.
+// writing leaves any earlier file whole. The temporary file is itself a valid WAV at every second
+// of audio, so a process that dies while recording still leaves what it heard playable.
 
 #include "platform/audio/WaveTypes.h"
 
@@ -79,11 +80,14 @@ public:
     bool Close();
 
 private:
+    bool UpdateSizes();
+
     std::FILE* file_ = nullptr;
     std::string path_;
     std::string tempPath_;
     WaveFormat format_{};
     std::uint32_t dataBytes_ = 0;
+    std::uint32_t headerBytes_ = 0;  // the data size the header on disk gives
     bool failed_ = false;
 };
 

@@ -290,7 +290,9 @@ void TCustomEdit::DoExit() {
 void TCustomEdit::Paint() {
     TCanvas& c = Canvas();
     const TRect client = ClientRect();
-    c.Brush().SetColor(Enabled() ? Color() : clBtnFace);
+    // A disabled field keeps its own background and only greys its text: the dark fields of a
+    // dark panel stay dark, and one partly hidden behind another window is no blank light box.
+    c.Brush().SetColor(Color());
     c.FillRect(client);
     // Keep the caret in view: scroll the text so the caret lies inside the client area.
     const TRect area = editRect_.IsEmpty() ? client : editRect_;

@@ -21,9 +21,6 @@ TEST_F(FrontPanelSystem, ASearchScanStopsOnAStationAndMovesOnWhenItGoes) {
     Tune(145'000'000);
     form->myFrequencyEdit2->SetValue(25'000);
     form->Q7->SetSquelch(-90);
-    // The level is read on every tick of the receiver's poll, as the road tests read it: a hold
-    // notices a station that went at the next reading.
-    form->Q7->SetTimerInterval(1);
     form->stSpeedButton20Click(form->stSpeedButton20);
     Run(5000, [this] { return form->ScannerState == kHolding; });
     ASSERT_EQ(form->ScannerState, kHolding) << "the scan stops";

@@ -90,6 +90,7 @@ public:
     }
     DriverHost(const DriverHost&) = delete;
     DriverHost& operator=(const DriverHost&) = delete;
+    pid_t Pid() const { return pid_; }
 
 private:
     pid_t pid_ = -1;

@@ -73,11 +73,16 @@ int main(int argc, char** argv) {
         }
     }
 
-    // Signals are taken by sigwait below, so every thread must have them blocked.
+    // Signals are taken by sigwait below, so every thread must have them blocked. One ignored from
+    // the start stays ignored (blocked, it would be held and taken): a host that a script starts in
+    // the background outlives a Ctrl-C that the program in front of it closes on.
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
+    for (const int signal : {SIGINT, SIGTERM}) {
+        struct sigaction now {};
+        if (sigaction(signal, nullptr, &now) == 0 && now.sa_handler == SIG_IGN) continue;
+        sigaddset(&stopSignals, signal);
+    }
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     // Every connection holds a descriptor: take as many as the system lets this process have.

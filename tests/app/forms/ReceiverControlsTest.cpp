@@ -324,6 +324,49 @@ TEST_F(ReceiverControls, ThePeakToPeakButtonLooksDisabledUntilMicrovoltsAreChose
     form->Hide();
 }
 
+// What shows of a field's client area on the panel: its lightest pixel and how many pixels are of
+// a colour.
+struct FieldPixels {
+    int lightest = 0;          // the brightest channel of any pixel
+    int grey = 0, lime = 0;    // pixels of the disabled and of the usable digits' colours
+};
+
+FieldPixels PixelsOf(TQ7form& form, plat::comp::TWinControl& field) {
+    plat::comp::Application().ProcessMessages();
+    const auto picture = plat::win::CaptureWindow(form.Handle());
+    FieldPixels seen;
+    if (!picture) return seen;
+    const plat::comp::TPoint origin = field.ClientToScreen({0, 0});
+    const auto grey = plat::comp::ColorToRGB(plat::comp::clGrayText);
+    for (int y = 0; y < field.ClientHeight(); ++y)
+        for (int x = 0; x < field.ClientWidth(); ++x) {
+            const std::uint32_t c = picture->GetPixel(origin.x - form.Left() + x, origin.y - form.Top() + y);
+            const int r = (c >> 16) & 0xFF, g = (c >> 8) & 0xFF, b = c & 0xFF;
+            seen.lightest = std::max({seen.lightest, r, g, b});
+            seen.grey += c == grey;
+            seen.lime += g == 0xFF && r < 0x40 && b < 0x40;
+        }
+    return seen;
+}
+
+TEST_F(ReceiverControls, ADisabledFieldStaysDarkWithGreyDigits) {
+    // With the AGC on, "Manual IF gain" is disabled. A field covered in part (by the
+    // demodulator's setup window, say) must not show as a blank light box.
+    form->Show();
+    Q7().SetIFGain(10);
+    Click(form->stSpeedButton5); // AGC medium
+    ASSERT_FALSE(form->myIntEdit2->Enabled());
+    const FieldPixels disabled = PixelsOf(*form, *form->myIntEdit2);
+    EXPECT_GT(disabled.grey, 0) << "its digits in grey";
+    EXPECT_LE(disabled.lightest, 0x80) << "no light face: the panel's dark display colour";
+    Click(form->stSpeedButton22); // AGC off
+    ASSERT_TRUE(form->myIntEdit2->Enabled());
+    const FieldPixels enabled = PixelsOf(*form, *form->myIntEdit2);
+    EXPECT_GT(enabled.lime, 0) << "usable: lime digits";
+    EXPECT_EQ(enabled.grey, 0);
+    form->Hide();
+}
+
 TEST_F(ReceiverControls, StatusLinesOfTheMeter) {
     Q7().SetAtten(1);
     Q7().SetPreAmp(0);

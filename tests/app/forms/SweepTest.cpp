@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <tuple>
+#include <vector>
 
 #include "app/controls/TmyFreqGraph2.h"
 #include "app/controls/TmyFrequencyEdit.h"
@@ -18,6 +20,7 @@
 #include "platform/win/MessageApi.h"
 #include "platform/win/Messages.h"
 #include "platform/win/ScreenApi.h"
+#include "tests/app/controls/ControlTestSupport.h"
 #include "tests/app/forms/FrontPanelFixture.h"
 
 namespace lxq {
@@ -423,6 +426,46 @@ TEST_F(Sweep, TheGraphFillsTheScopeAcrossTheWholeWindow) {
     const int before = form->myFreqGraph1->Height();
     form->LayOutScope(true, form->SweepPanel->Height() + 100);
     EXPECT_EQ(form->myFreqGraph1->Height(), before + 100);
+}
+
+TEST_F(Sweep, AtTheDefaultScopeHeightTheTopScaleLabelsAreWhole) {
+    form->LayOutScope(true, 200);
+    SetRange(*form, 88'000'000, 108'000'000, 100'000);
+    Click(form->stSpeedButton30);
+    for (int i = 0; i <= 200; ++i) {
+        Detector(static_cast<std::uint16_t>(200 + (i * 37) % 500), 900);
+        Step(i % 20 == 0);
+    }
+    ASSERT_FALSE(form->Sweeping());
+    plat::comp::Application().ProcessMessages();
+    TmyFreqGraph2& g = Graph();
+    auto& image = g.Image();
+    // Rows of ink (anything but the black background) in a column band of the image.
+    auto inkRows = [&](int x0, int x1) {
+        std::vector<int> rows;
+        for (int y = 0; y < image.Height(); ++y)
+            for (int x = std::max(0, x0); x < std::min(image.Width(), x1); ++x)
+                if (image.Bitmap().Surface().GetPixel(x, y) != 0) {
+                    rows.push_back(y);
+                    break;
+                }
+        return rows;
+    };
+    const int top = g.PlotTop(), left = g.PlotLeft(), right = left + g.PlotWidth();
+    const int textHeight = image.GetCanvas().TextHeight("-30");
+    // The first label of each scale, centred on the plot's top edge: its rows reach half a text
+    // height above it, well inside the image.
+    for (const auto& [x0, x1, name] : {std::tuple{0, left - 2, "-30"}, std::tuple{right + 2, image.Width(), "100"}}) {
+        SCOPED_TRACE(name);
+        const std::vector<int> rows = inkRows(x0, x1);
+        ASSERT_FALSE(rows.empty());
+        EXPECT_GE(rows.front(), 0);
+        EXPECT_LE(rows.front(), top - textHeight / 2 + 3) << "the label's upper half is there";
+        EXPECT_GT(top - textHeight / 2, 0) << "and the image holds it";
+    }
+    const std::vector<int> before = inkRows(0, left - 2);
+    test::Mouse(image, plat::win::WM_MOUSEMOVE, left + 10, top + 10); // the read-out shows
+    EXPECT_EQ(inkRows(0, left - 2), before) << "the read-out leaves the labels whole";
 }
 
 TEST_F(Sweep, ThePanelAndTheServiceWindowAreWrittenAsScreenshots) {

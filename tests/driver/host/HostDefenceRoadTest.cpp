@@ -19,6 +19,7 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <future>
 #include <thread>
@@ -226,6 +227,27 @@ TEST_F(DefenceHost, IdleConnectionsHoldNoThread) {
     while (server.ConnectionCount() < 200) std::this_thread::yield();
     EXPECT_EQ(threads(), before);
     EXPECT_EQ(Command("list"), "");
+}
+
+// A script starts the host in the background, where SIGINT is ignored: the Ctrl-C meant for the
+// program in front of it must leave the host serving until the script ends it.
+TEST(HostDefence, AHostStartedWithSigintIgnoredOutlivesCtrlC) {
+    plat::sys::test::ScopedChannelNamespace ns{"defence"};
+    const std::string daemon = test::ProgramFolder() + "/lxq745d";
+    ChildHost host({"/bin/sh", "-c", "trap '' INT && exec " + daemon + " --device test:rx"});
+    kill(host.Pid(), SIGINT);
+    // A host that took the signal has ended within half a second (it ends in a few milliseconds).
+    const auto ended = [&] {
+        std::ifstream stat("/proc/" + std::to_string(host.Pid()) + "/stat");
+        std::string pid, name, state;
+        stat >> pid >> name >> state;
+        return !stat || state == "Z";
+    };
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+    while (!ended() && std::chrono::steady_clock::now() < until) std::this_thread::yield();
+    EXPECT_FALSE(ended());
+    EXPECT_EQ(Command("list").find("0 rx started"), 0u);
+    ASSERT_TRUE(host.Stop()) << "SIGTERM still ends it cleanly";
 }
 
 // ---- Running out ---------------------------------------------------------------------------------

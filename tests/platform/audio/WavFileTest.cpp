@@ -37,6 +37,27 @@ TEST(WavFile, UnfinishedWriteKeepsTheEarlierFile) {
     EXPECT_FALSE(std::filesystem::exists(folder.File("a.wav.tmp")));
 }
 
+TEST(WavFile, TheFileBeingWrittenPlaysUpToItsLastWholeSecond) {
+    // What a process killed while recording leaves behind: the temporary file as it is.
+    AudioFolder folder;
+    const auto format = MakePcmFormat(1, 16, 8000); // 16000 bytes a second
+    WavWriter writer;
+    ASSERT_TRUE(writer.Open(folder.File("a.wav"), format));
+    {
+        WavReader empty;
+        ASSERT_TRUE(empty.Open(folder.File("a.wav.tmp"))) << "an empty recording, not a broken one: " << empty.Error();
+        EXPECT_EQ(empty.DataBytes(), 0u);
+        EXPECT_EQ(empty.Format().samplesPerSec, 8000u);
+    }
+    const auto samples = Ramp(20000); // two and a half seconds, written in blocks of 20 ms
+    for (std::size_t i = 0; i < samples.size(); i += 160) ASSERT_TRUE(writer.Write(&samples[i], 320));
+    const std::vector<std::int16_t> twoSeconds(samples.begin(), samples.begin() + 16000);
+    EXPECT_EQ(ReadWav(folder.File("a.wav.tmp")), twoSeconds);
+    ASSERT_TRUE(writer.Close());
+    EXPECT_EQ(ReadWav(folder.File("a.wav")), samples) << "a clean close still gives the whole file";
+    EXPECT_FALSE(std::filesystem::exists(folder.File("a.wav.tmp")));
+}
+
 TEST(WavFile, ReaderSkipsUnknownChunksAndStopsAtTheRealEnd) {
     AudioFolder folder;
     // RIFF, a LIST chunk of odd size (padded), fmt, then a data chunk that claims more than is there.

@@ -1,0 +1,130 @@
+// The front panel program as a user runs it, in a process of its own (headless, with the sound
+// card of files that scripts/run uses on a machine without one), ended as a terminal ends it.
+
+#include "platform/audio/WavFile.h"
+#include "tests/system/SystemRig.h"
+#include "tests/system/ToneAnalysis.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace lxq::systemtest {
+namespace {
+
+class PanelProcess : public ::testing::Test {
+protected:
+    PanelProcess() {
+        std::filesystem::create_directories(folder_.File("config/lxq745"));
+        // The plug-in folder as an installation sets it: the build's, with the demodulator in it.
+        std::ofstream(folder_.File("config/lxq745/settings.ini")) << "[Software\\KVR]\nSearchPath=" << BuildFolder() << "\n";
+    }
+    ~PanelProcess() override {
+        if (panel_ > 0) {
+            kill(panel_, SIGKILL);
+            waitpid(panel_, nullptr, 0);
+        }
+    }
+
+    void StartPanel() {
+        const std::string path = BuildFolder() + "/lxq745";
+        const std::string config = folder_.File("config"), documents = folder_.File("documents"), wav = Wav();
+        panel_ = fork();
+        if (panel_ == 0) {
+            prctl(PR_SET_PDEATHSIG, SIGKILL);
+            setenv("LXQ_WIN_BACKEND", "headless", 1);
+            setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+            setenv("XDG_DOCUMENTS_DIR", documents.c_str(), 1);
+            setenv("LXQ745_AUDIO", "file", 1);
+            setenv("LXQ745_AUDIO_PACED", "1", 1);
+            setenv("LXQ745_AUDIO_OUT", wav.c_str(), 1);
+            execl(path.c_str(), path.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        ASSERT_GT(panel_, 0);
+    }
+    // Waits up to ten seconds for the panel to end; its exit status, or -1 when it did not end
+    // by itself (a signal, or still running).
+    int PanelEnds() {
+        int status = 0;
+        const bool ended = Eventually([&] { return waitpid(panel_, &status, WNOHANG) == panel_; });
+        if (!ended) return -1;
+        panel_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    std::uintmax_t Size(const std::string& path) const {
+        std::error_code ec;
+        const auto size = std::filesystem::file_size(path, ec);
+        return ec ? 0 : size;
+    }
+    std::string Wav() const { return folder_.File("run-audio.wav"); }
+    std::string SettingsFile() const { return folder_.File("documents/Talvenor/Q745/LXQ745.ini"); }
+
+    plat::sys::test::ScopedChannelNamespace ns_{"panel-process"};
+    Folder folder_;
+    // A fresh panel starts at 1 MHz: a station there plays its tone from the start.
+    DriverHost host_{"usb", "noise -125\nstation 1000000 -60 am tone=1000 depth=0.5\n", folder_};
+    pid_t panel_ = -1;
+};
+
+TEST_F(PanelProcess, SigtermClosesThePanelInOrderKeepingTheRecordingAndTheSettings) {
+    ASSERT_FALSE(std::filesystem::exists(SettingsFile()));
+    StartPanel();
+    // Two seconds of audio on their way into the file (48 kHz stereo 16-bit at most).
+    ASSERT_TRUE(Eventually([&] { return Size(Wav() + ".tmp") > 44 + 2 * 48000 * 4; }))
+        << "the panel plays into " << Wav() << ".tmp";
+    EXPECT_FALSE(std::filesystem::exists(SettingsFile())) << "the panel saves its settings as it closes";
+
+    kill(panel_, SIGTERM);
+    ASSERT_EQ(PanelEnds(), 0) << "the panel closes as its window's close box closes it";
+
+    EXPECT_FALSE(std::filesystem::exists(Wav() + ".tmp"));
+    plat::audio::WavReader reader;
+    ASSERT_TRUE(reader.Open(Wav())) << reader.Error();
+    const auto& format = reader.Format();
+    ASSERT_GT(format.avgBytesPerSec, 0u);
+    EXPECT_GE(reader.DataBytes(), 2 * format.avgBytesPerSec) << "the audio up to the signal";
+    std::vector<std::int16_t> frames(reader.DataBytes() / 2);
+    frames.resize(reader.Read(frames.data(), static_cast<std::uint32_t>(frames.size() * 2)) / 2);
+    // The last second, left channel: the station's tone.
+    std::vector<std::int16_t> left;
+    const std::size_t second = format.samplesPerSec * format.channels;
+    for (std::size_t i = frames.size() - second; i + format.channels <= frames.size(); i += format.channels)
+        left.push_back(frames[i]);
+    EXPECT_NEAR(FitTone(left, format.samplesPerSec, 300, 3000).hz, 1000, 5);
+
+    std::stringstream settings;
+    settings << std::ifstream(SettingsFile()).rdbuf();
+    EXPECT_NE(settings.str().find("Freq=1000000"), std::string::npos) << settings.str();
+}
+
+TEST_F(PanelProcess, APanelEndedTogetherWithTheHostStillClosesInOrder) {
+    // As at the end of a session: every program gets SIGTERM at once, so the receiver goes while
+    // the panel closes. The panel must not wait for it to come back.
+    StartPanel();
+    ASSERT_TRUE(Eventually([&] { return Size(Wav() + ".tmp") > 44 + 48000 * 4; }));
+    kill(host_.Pid(), SIGTERM);
+    kill(panel_, SIGTERM);
+    ASSERT_EQ(PanelEnds(), 0) << "the panel ends by itself";
+    // (Its settings are written only while the receiver is there: whether the host went before
+    // the panel saved them is a matter of who ran first.)
+    EXPECT_TRUE(std::filesystem::exists(Wav())) << "the recording is in place";
+    EXPECT_FALSE(std::filesystem::exists(Wav() + ".tmp"));
+}
+
+TEST_F(PanelProcess, APanelKilledWhilePlayingLeavesWhatItPlayedPlayable) {
+    StartPanel();
+    ASSERT_TRUE(Eventually([&] { return Size(Wav() + ".tmp") > 44 + 3 * 48000 * 4; }));
+    kill(panel_, SIGKILL);
+    waitpid(panel_, nullptr, 0);
+    panel_ = -1;
+    plat::audio::WavReader reader;
+    ASSERT_TRUE(reader.Open(Wav() + ".tmp")) << reader.Error();
+    const auto& format = reader.Format();
+    EXPECT_GE(reader.DataBytes(), format.avgBytesPerSec) << "up to its last whole second at least";
+    std::vector<std::int16_t> frames(reader.DataBytes() / 2);
+    EXPECT_EQ(reader.Read(frames.data(), reader.DataBytes()), reader.DataBytes()) << "all of it on disk";
+}
+
+} // namespace
+} // namespace lxq::systemtest
