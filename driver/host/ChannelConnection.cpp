@@ -1,5 +1,7 @@
 #include "driver/host/ChannelConnection.h"
 
+#include "platform/sys/DeviceChannel.h"
+
 #include <fcntl.h>
 #include <sys/epoll.h>
 #include <sys/socket.h>
@@ -38,25 +40,7 @@ void ChannelConnection::Notice(wire::NoticeEvent event, const std::string& path)
 
 bool ChannelConnection::TrySendLocked(const std::vector<std::uint8_t>& record, int fd, bool& full) {
     full = false;
-    iovec iov{const_cast<std::uint8_t*>(record.data()), record.size()};
-    msghdr message{};
-    message.msg_iov = &iov;
-    message.msg_iovlen = 1;
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
-    if (fd >= 0) {
-        message.msg_control = control;
-        message.msg_controllen = sizeof control;
-        cmsghdr* header = CMSG_FIRSTHDR(&message);
-        header->cmsg_level = SOL_SOCKET;
-        header->cmsg_type = SCM_RIGHTS;
-        header->cmsg_len = CMSG_LEN(sizeof(int));
-        std::memcpy(CMSG_DATA(header), &fd, sizeof(int));
-    }
-    ssize_t sent;
-    do {
-        sent = ::sendmsg(fd_, &message, MSG_NOSIGNAL | MSG_DONTWAIT);
-    } while (sent < 0 && errno == EINTR);
-    if (sent >= 0) return true;
+    if (plat::sys::SendRecord(fd_, record.data(), record.size(), fd, false)) return true;
     full = errno == EAGAIN || errno == EWOULDBLOCK;
     return false;
 }

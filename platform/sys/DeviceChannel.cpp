@@ -149,8 +149,7 @@ ChannelSocket ChannelSocket::Connect(std::chrono::milliseconds timeout) {
     return ChannelSocket(fd);
 }
 
-bool ChannelSocket::Send(const void* data, std::size_t length, int passFd, bool wait) const {
-    if (fd_ < 0) return false;
+bool SendRecord(int fd, const void* data, std::size_t length, int passFd, bool wait) {
     iovec iov{const_cast<void*>(data), length};
     msghdr message{};
     message.msg_iov = &iov;
@@ -167,9 +166,13 @@ bool ChannelSocket::Send(const void* data, std::size_t length, int passFd, bool 
     }
     ssize_t sent;
     do {
-        sent = ::sendmsg(fd_, &message, MSG_NOSIGNAL | (wait ? 0 : MSG_DONTWAIT));
+        sent = ::sendmsg(fd, &message, MSG_NOSIGNAL | (wait ? 0 : MSG_DONTWAIT));
     } while (sent < 0 && errno == EINTR);
     return sent == static_cast<ssize_t>(length);
+}
+
+bool ChannelSocket::Send(const void* data, std::size_t length, int passFd, bool wait) const {
+    return fd_ >= 0 && SendRecord(fd_, data, length, passFd, wait);
 }
 
 bool ChannelSocket::SendBefore(Deadline deadline, const void* data, std::size_t length,

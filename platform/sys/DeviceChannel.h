@@ -38,6 +38,10 @@ constexpr std::uint32_t kStatusRequestTimedOut = 0xC00000B5;
 
 // One connected channel socket that sends and receives whole records, optionally with a file
 // descriptor attached (SCM_RIGHTS). The host's side uses it too.
+// Sends one record on a SOCK_SEQPACKET socket, with passFd attached when it is not -1. True when
+// the whole record went; otherwise errno tells why (EAGAIN: without wait, the peer's queue is full).
+bool SendRecord(int fd, const void* data, std::size_t length, int passFd, bool wait);
+
 class ChannelSocket {
 public:
     ChannelSocket() = default;
