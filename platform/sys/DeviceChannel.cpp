@@ -388,7 +388,7 @@ void DeviceHandle::Close() {
     stalledId_ = 0;
 }
 
-bool DeviceNotifications::Start(Callback callback, std::chrono::milliseconds retryInterval) {
+void DeviceNotifications::Prepare(Callback callback, std::chrono::milliseconds retryInterval) {
     Stop();
     callback_ = std::move(callback);
     retryInterval_ = retryInterval;
@@ -397,6 +397,10 @@ bool DeviceNotifications::Start(Callback callback, std::chrono::milliseconds ret
         stopping_ = false;
     }
     present_.clear();
+}
+
+bool DeviceNotifications::Start(Callback callback, std::chrono::milliseconds retryInterval) {
+    Prepare(std::move(callback), retryInterval);
     const bool connected = Subscribe(false);
     // What is present already is not replayed, but it goes when the host goes.
     if (connected) present_ = ListDeviceInterfaces();
@@ -405,14 +409,7 @@ bool DeviceNotifications::Start(Callback callback, std::chrono::milliseconds ret
 }
 
 void DeviceNotifications::StartInBackground(Callback callback, std::chrono::milliseconds retryInterval) {
-    Stop();
-    callback_ = std::move(callback);
-    retryInterval_ = retryInterval;
-    {
-        std::lock_guard lock(mutex_);
-        stopping_ = false;
-    }
-    present_.clear();
+    Prepare(std::move(callback), retryInterval);
     thread_ = std::thread([this] {
         if (Subscribe(true)) Run(true);
         else Run(false);

@@ -176,6 +176,8 @@ public:
     bool Listening() const { return listening_.load(); }
 
 private:
+    // Stops a running listener and sets up for a new one.
+    void Prepare(Callback callback, std::chrono::milliseconds retryInterval);
     bool Subscribe(bool replayPresent);
     void Run(bool connected);
 
