@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -41,6 +39,7 @@
 #include "platform/sys/SettingsStore.h"
 #include "platform/win/WindowApi.h"
 #include "tests/app/forms/FrontPanelFixture.h"
+#include "tests/driver/host/ChildHost.h"
 #include "tests/platform/sys/NoticeHost.h"
 #include "tests/platform/sys/ScopedChannelNamespace.h"
 #include "tests/platform/sys/TempFolder.h"
@@ -265,28 +264,6 @@ TEST_F(FrontPanel, AHostThatRestartsEndsTheDisconnectionNoticeByItself) {
 // The driver host as its own process, as a user runs it: `lxq745d --simulate usb`.
 class HostProcess {
 public:
-    HostProcess() {
-        int out[2];
-        EXPECT_EQ(pipe(out), 0);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
-        const std::string path = std::filesystem::read_symlink("/proc/self/exe").parent_path().string() + "/lxq745d";
-        const char* argv[] = {path.c_str(), "--simulate", "usb", nullptr};
-        EXPECT_EQ(posix_spawn(&pid_, path.c_str(), &actions, nullptr, const_cast<char**>(argv), environ), 0);
-        posix_spawn_file_actions_destroy(&actions);
-        close(out[1]);
-        std::string line;
-        char c;
-        while (read(out[0], &c, 1) == 1 && c != '\n') line.push_back(c);
-        close(out[0]);
-        EXPECT_EQ(line, "lxq745d: ready");
-    }
-    ~HostProcess() {
-        kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
-    }
     // What `lxq745ctl` would send, sent on another thread: the host waits for the panel to close
     // its receiver before the computer sleeps, and the panel does that on this test's thread.
     std::future<std::uint32_t> Command(const std::string& command) {
@@ -297,7 +274,7 @@ public:
     }
 
 private:
-    pid_t pid_ = -1;
+    host::test::ChildHost process_{std::vector<std::string>{"lxq745d", "--simulate", "usb"}};
 };
 
 class SleepWithAHost : public FrontPanel {

@@ -5,8 +5,6 @@
 
 #include <dlfcn.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -18,6 +16,7 @@
 #include <vector>
 
 #include "driver/sim/UsbReceiverSimulator.h"
+#include "tests/driver/host/ChildHost.h"
 #include "tests/driver/transport/Eventually.h"
 #include "tests/platform/sys/ScopedChannelNamespace.h"
 
@@ -30,36 +29,6 @@ using transport::test::Eventually;
 
 std::string Folder() { return std::filesystem::read_symlink("/proc/self/exe").parent_path().string(); }
 
-class SimulatingHost {
-public:
-    explicit SimulatingHost(const char* variants, const std::string& scene) {
-        int out[2];
-        EXPECT_EQ(pipe(out), 0);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
-        const std::string path = Folder() + "/lxq745d";
-        const char* argv[] = {path.c_str(), "--simulate", variants, "--scene", scene.c_str(), nullptr};
-        EXPECT_EQ(posix_spawn(&pid_, path.c_str(), &actions, nullptr, const_cast<char**>(argv), environ), 0);
-        posix_spawn_file_actions_destroy(&actions);
-        close(out[1]);
-        std::string line;
-        char c;
-        while (read(out[0], &c, 1) == 1 && c != '\n') line.push_back(c);
-        close(out[0]);
-        EXPECT_EQ(line, "lxq745d: ready");
-    }
-    ~SimulatingHost() {
-        kill(pid_, SIGTERM);
-        int status = 0;
-        waitpid(pid_, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
-
-private:
-    pid_t pid_ = -1;
-};
 
 struct Audio {
     std::int32_t index = 0;
@@ -89,7 +58,7 @@ TEST(SimulateOption, TheApiLibraryTunesMeasuresAndStreamsFromASimulatedUsbReceiv
     // every sample follows from the two before it and a lost or repeated block shows at once.
     const std::string scene = (std::filesystem::temp_directory_path() / ("simulate-" + std::to_string(getpid()) + ".scene")).string();
     std::ofstream(scene) << "noise -200\nstation 118103000 -60 carrier\n";
-    SimulatingHost host("usb", scene);
+    host::test::ChildHost host(std::vector<std::string>{"lxq745d", "--simulate", "usb", "--scene", scene});
     void* api = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(api, nullptr) << dlerror();
     auto open = reinterpret_cast<std::int32_t (*)(std::int32_t)>(dlsym(api, "OpenRadioDevice"));
