@@ -8,7 +8,6 @@
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -57,18 +56,8 @@ wire::NoticeEvent NoticeFor(Bus::Event event) {
 
 bool ChannelServer::Start() {
     Stop();
-    const int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    const int fd = plat::sys::ListenOnChannel(plat::sys::DeviceChannelAddress(), SOMAXCONN, true);
     if (fd < 0) return false;
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    const std::string name = plat::sys::DeviceChannelAddress();
-    const std::size_t length = std::min(name.size(), sizeof(address.sun_path) - 1);
-    std::memcpy(address.sun_path + 1, name.data(), length);  // abstract: leading zero byte
-    const auto addressLength = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + length);
-    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), addressLength) < 0 || ::listen(fd, SOMAXCONN) < 0) {
-        ::close(fd);
-        return false;
-    }
     listenFd_ = fd;
     epollFd_ = ::epoll_create1(EPOLL_CLOEXEC);
     wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);

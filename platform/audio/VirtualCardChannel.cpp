@@ -1,7 +1,6 @@
 #include "platform/audio/VirtualCardChannel.h"
 
 #include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,27 +12,7 @@ namespace {
 
 namespace wire = sys::wire;
 
-sockaddr_un CardAddress(socklen_t& length) {
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    const std::string name = VirtualCardAddress();
-    const std::size_t n = std::min(name.size(), sizeof(address.sun_path) - 1);
-    std::memcpy(address.sun_path + 1, name.data(), n); // abstract: leading zero byte
-    length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + n);
-    return address;
-}
-
-sys::ChannelSocket Connect() {
-    const int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
-    if (fd < 0) return {};
-    socklen_t length = 0;
-    const sockaddr_un address = CardAddress(length);
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), length) < 0) {
-        ::close(fd);
-        return {};
-    }
-    return sys::ChannelSocket(fd);
-}
+sys::ChannelSocket Connect() { return sys::ChannelSocket::ConnectTo(VirtualCardAddress()); }
 
 // Sends a request and waits for the answer with its id; the answer's status, or
 // kStatusNoSuchDevice when the card went away.
@@ -132,15 +111,8 @@ std::uint32_t VirtualCardHandle::Control(std::uint32_t code, const void* in, std
 
 bool VirtualCardListener::Listen() {
     Close();
-    fd_ = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd_ < 0) return false;
-    socklen_t length = 0;
-    const sockaddr_un address = CardAddress(length);
-    if (::bind(fd_, reinterpret_cast<const sockaddr*>(&address), length) < 0 || ::listen(fd_, 16) < 0) {
-        Close();
-        return false;
-    }
-    return true;
+    fd_ = sys::ListenOnChannel(VirtualCardAddress(), 16, true);
+    return fd_ >= 0;
 }
 
 sys::ChannelSocket VirtualCardListener::Accept() {

@@ -92,10 +92,9 @@ std::uint32_t Exchange(ChannelSocket& socket, std::uint32_t id, const void* reco
     return ReadRecord<wire::AnswerMessage>(answer).status;
 }
 
-sockaddr_un ChannelAddress(socklen_t& addressLength) {
+sockaddr_un ChannelAddress(const std::string& name, socklen_t& addressLength) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
-    const std::string name = DeviceChannelAddress();
     const std::size_t length = std::min(name.size(), sizeof(address.sun_path) - 1);
     std::memcpy(address.sun_path + 1, name.data(), length);  // abstract: leading zero byte
     addressLength = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + length);
@@ -126,13 +125,29 @@ ChannelSocket& ChannelSocket::operator=(ChannelSocket&& other) noexcept {
     return *this;
 }
 
+int ListenOnChannel(const std::string& name, int backlog, bool nonBlocking) {
+    const int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | (nonBlocking ? SOCK_NONBLOCK : 0), 0);
+    if (fd < 0) return -1;
+    socklen_t addressLength = 0;
+    const sockaddr_un address = ChannelAddress(name, addressLength);
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), addressLength) < 0 || ::listen(fd, backlog) < 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 ChannelSocket ChannelSocket::Connect(std::chrono::milliseconds timeout) {
+    return ConnectTo(DeviceChannelAddress(), timeout);
+}
+
+ChannelSocket ChannelSocket::ConnectTo(const std::string& name, std::chrono::milliseconds timeout) {
     // Non-blocking: a host that no longer accepts fills its backlog, and a blocking connect
     // would then wait for good.
     const int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) return ChannelSocket();
     socklen_t addressLength = 0;
-    const sockaddr_un address = ChannelAddress(addressLength);
+    const sockaddr_un address = ChannelAddress(name, addressLength);
     const Deadline deadline = DeadlineIn(timeout);
     for (;;) {
         if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), addressLength) == 0) break;
@@ -241,16 +256,8 @@ void ChannelSocket::Close() {
 bool ChannelListener::Listen() {
     Close();
     shutDown_ = false;
-    fd_ = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
-    if (fd_ < 0) return false;
-    socklen_t addressLength = 0;
-    const sockaddr_un address = ChannelAddress(addressLength);
-    if (::bind(fd_, reinterpret_cast<const sockaddr*>(&address), addressLength) < 0 ||
-        ::listen(fd_, 64) < 0) {
-        Close();
-        return false;
-    }
-    return true;
+    fd_ = ListenOnChannel(DeviceChannelAddress(), 64, false);
+    return fd_ >= 0;
 }
 
 ChannelSocket ChannelListener::Accept(pid_t* peerProcess) {

@@ -32,6 +32,10 @@ std::string DeviceChannelAddress();
 std::chrono::milliseconds RequestTimeout();
 void SetRequestTimeout(std::chrono::milliseconds timeout);
 
+// A SOCK_SEQPACKET socket listening on the abstract socket name (close-on-exec); -1 on failure,
+// such as another process listening on the name already.
+int ListenOnChannel(const std::string& name, int backlog, bool nonBlocking);
+
 // Status of a request that the host did not answer within RequestTimeout(), and of every later
 // request on that handle until the late answer has come in.
 constexpr std::uint32_t kStatusRequestTimedOut = 0xC00000B5;
@@ -55,6 +59,8 @@ public:
     // Connects to the host; the result is not Valid() when no host listens, or when the host
     // does not take the connection within the given time.
     static ChannelSocket Connect(std::chrono::milliseconds timeout = RequestTimeout());
+    // The same for another socket of the host, named by its abstract socket name.
+    static ChannelSocket ConnectTo(const std::string& name, std::chrono::milliseconds timeout = RequestTimeout());
 
     bool Valid() const { return fd_ >= 0; }
     int Fd() const { return fd_; }
