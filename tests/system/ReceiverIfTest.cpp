@@ -7,6 +7,7 @@
 #include "platform/audio/FileAudioBackend.h"
 #include "platform/audio/WaveIn.h"
 #include "platform/sys/Event.h"
+#include "tests/system/RecordStereo.h"
 #include "tests/system/SystemRig.h"
 
 #include <algorithm>
@@ -43,21 +44,8 @@ std::uint32_t DeviceNamed(const std::string& name) {
 
 // `frames` samples of the left channel of a stereo recording at 48 kHz.
 std::vector<std::int16_t> Record(std::uint32_t id, std::size_t frames) {
-    std::unique_ptr<WaveIn> in;
-    plat::sys::Event done{plat::sys::Event::Reset::Automatic, false};
-    EXPECT_EQ(WaveIn::Open(in, id, MakePcmFormat(2, 16, 48000), &done), Result::NoError);
-    if (!in) return {};
-    std::vector<std::int16_t> stereo(frames * 2);
-    WaveHeader header{};
-    header.data = stereo.data();
-    header.bufferLength = static_cast<std::uint32_t>(stereo.size() * 2);
-    in->Prepare(header);
-    in->AddBuffer(header);
-    in->Start();
-    while (!(LoadHeaderFlags(header) & kHeaderDone)) done.Wait();
-    in->Reset();
-    in->Unprepare(header);
-    std::vector<std::int16_t> left(header.bytesRecorded / 4);
+    const std::vector<std::int16_t> stereo = RecordStereo(id, frames);
+    std::vector<std::int16_t> left(stereo.size() / 2);
     for (std::size_t i = 0; i < left.size(); ++i) left[i] = stereo[2 * i];
     return left;
 }

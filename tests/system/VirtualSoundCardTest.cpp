@@ -18,6 +18,7 @@
 
 #include "tests/platform/audio/AudioTestKit.h"
 #include "tests/platform/sys/ScopedChannelNamespace.h"
+#include "tests/system/RecordStereo.h"
 
 #include <gtest/gtest.h>
 
@@ -89,21 +90,9 @@ protected:
 
     // Records `frames` stereo frames from wave-in device `id`; both channels must agree.
     std::vector<std::int16_t> Record(std::uint32_t id, std::size_t frames) {
-        std::unique_ptr<WaveIn> in;
-        plat::sys::Event done{plat::sys::Event::Reset::Automatic, false};
-        EXPECT_EQ(WaveIn::Open(in, id, MakePcmFormat(2, 16, 48000), &done), Result::NoError);
-        if (!in) return {};
-        std::vector<std::int16_t> stereo(frames * 2);
-        WaveHeader header{};
-        header.data = stereo.data();
-        header.bufferLength = static_cast<std::uint32_t>(stereo.size() * 2);
-        in->Prepare(header);
-        in->AddBuffer(header);
-        in->Start();
-        while (!(LoadHeaderFlags(header) & kHeaderDone)) done.Wait();
-        EXPECT_EQ(header.bytesRecorded, header.bufferLength);
-        in->Reset();
-        in->Unprepare(header);
+        std::vector<std::int16_t> stereo = lxq::systemtest::RecordStereo(id, frames);
+        EXPECT_EQ(stereo.size(), frames * 2);
+        stereo.resize(frames * 2);
         std::vector<std::int16_t> mono(frames);
         for (std::size_t i = 0; i < frames; ++i) {
             EXPECT_EQ(stereo[2 * i], stereo[2 * i + 1]) << "frame " << i;
