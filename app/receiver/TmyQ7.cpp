@@ -7,7 +7,6 @@
 #include "app/receiver/KvrPluginInterface.h"
 #include "app/receiver/PackedFrequency.h"
 #include "platform/sys/MessageBox.h"
-#include "platform/win/Messages.h"
 
 namespace lxq {
 namespace {
@@ -160,16 +159,6 @@ bool TmyQ7::IsConnected() {
     }
     DoOnDisconnect();
     return false;
-}
-
-void TmyQ7::WatchConnection() {
-    if (++watchTicks_ < std::max<std::uint32_t>(1, kConnectionWatchMs / TimerPeriodMs())) return;
-    watchTicks_ = 0;
-    // Not while the notice is up (it asks by itself) nor from inside a check that shows it.
-    if (handle_ == 0 || watching_ || !DisconnectArmed()) return;
-    watching_ = true;
-    IsConnected();
-    watching_ = false;
 }
 
 // --- texts -----------------------------------------------------------------------------------
@@ -415,11 +404,6 @@ void TmyQ7::DoOnResumeBlockScan() { Fire(OnResumeBlockScan); }
 
 plat::win::LResult TmyQ7::WndProc(std::uint32_t msg, plat::win::WParam wParam,
                                   plat::win::LParam lParam) {
-    if (msg == plat::win::WM_TIMER) {
-        const plat::win::LResult result = TmyReceiver::WndProc(msg, wParam, lParam);
-        WatchConnection();
-        return result;
-    }
     if (msg != kBlockScanMessage) return TmyReceiver::WndProc(msg, wParam, lParam);
     if (wParam == 0) {
         DoOnStopBlockScan();

@@ -195,13 +195,6 @@ protected:
 
 private:
     bool FinishOpen(bool clearDemo);
-    // Asks about once every kConnectionWatchMs whether the receiver still answers, so that one
-    // that stops shows as gone soon after its first request time-out, not only at the next
-    // signal poll.
-    void WatchConnection();
-    static constexpr std::uint32_t kConnectionWatchMs = 100;
-    std::uint32_t watchTicks_ = 0;
-    bool watching_ = false;
 
     std::int64_t displayOffset_ = 0;
     // Moves the frequency limits and the capability ranges by `diff` Hz.

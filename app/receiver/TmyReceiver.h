@@ -173,7 +173,6 @@ protected:
     void SetPendingFrequency(std::int64_t hz) { pendingFrequency_ = hz; }
     // Arms or disarms OnDisconnect.
     void ArmDisconnect(bool armed) { disconnectArmed_ = armed; }
-    bool DisconnectArmed() const { return disconnectArmed_; }
     // Notifies a squelch change the way the squelch writers do.
     void SquelchChanged();
 
