@@ -128,6 +128,8 @@ public:
     // receiver cannot run), else 1.
     int Notify(std::uint32_t receiver, std::uint32_t code, std::uint32_t dwParam, std::uint32_t cbData,
                void* lpData);
+    // The codes Notify acts on; every other code it takes without doing anything.
+    static bool Handles(std::uint32_t code);
 
     // Mode by button of the mode table; with `fromUser` the host is told the new mode.
     void OnModeButton(int button, bool fromUser);

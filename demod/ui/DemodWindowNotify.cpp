@@ -30,6 +30,27 @@ constexpr unsigned char kCapabilityFmWide = 0x2;
 
 } // namespace
 
+bool DemodWindow::Handles(std::uint32_t code) {
+    switch (code) {
+    case KVR_NOTIFY_POWER:
+    case KVR_NOTIFY_PLUGIN_STOPPED:
+    case KVR_NOTIFY_FREQUENCY:
+    case KVR_NOTIFY_MODE:
+    case KVR_NOTIFY_SQUELCH:
+    case KVR_NOTIFY_SQUELCHED:
+    case KVR_NOTIFY_BANDWIDTH:
+    case KVR_NOTIFY_AFC:
+    case KVR_NOTIFY_VOLUME:
+    case KVR_NOTIFY_MUTE:
+    case KVR_NOTIFY_AUDIO_FILTER:
+    case KVR_NOTIFY_SCAN_MODE:
+    case KVR_NOTIFY_CLOSE:
+    case KVR_NOTIFY_MINIMIZED:
+    case KVR_NOTIFY_CAPABILITIES: return true;
+    default: return false;
+    }
+}
+
 int DemodWindow::Notify(std::uint32_t receiver, std::uint32_t code, std::uint32_t dwParam, std::uint32_t cbData,
                         void* lpData) {
     if (receiver != receiver_) return 0;
