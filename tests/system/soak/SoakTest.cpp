@@ -181,9 +181,10 @@ protected:
         form->stSpeedButton3->SetDown(true);
         form->stSpeedButton20Click(form->stSpeedButton20);
     }
+    // What the loudspeaker has written of the recording in progress (its file under ".tmp").
     std::int64_t AudioFrames() {
         std::error_code ec;
-        const auto size = std::filesystem::file_size(Wav(), ec);
+        const auto size = std::filesystem::file_size(Wav() + ".tmp", ec);
         return ec || size < 44 ? 0 : static_cast<std::int64_t>((size - 44) / 4);
     }
 
