@@ -22,9 +22,7 @@
 #include "driver/sim/UsbReceiverSimulator.h"
 #include "tests/driver/sim/ApiByName.h"
 #include "tests/support/Eventually.h"
-#include "tests/support/PumpMessages.h"
-#include "platform/win/Styles.h"
-#include "platform/win/WindowApi.h"
+#include "tests/support/ScanEndWindow.h"
 #include "tests/platform/sys/ScopedChannelNamespace.h"
 
 namespace lxq::sim {
@@ -150,24 +148,11 @@ TEST_P(SceneRoad, ASceneLoadedWhileRunningIsMeasuredAtOnce) {
 }
 
 TEST_P(SceneRoad, BlockScanFindsTheStation) {
-    // The list is the scan thread's until its end message comes, as a program's window hears it.
-    constexpr std::uint32_t kScanMessage = plat::win::WM_USER + 7;
-    bool ended = false;
-    const plat::win::Hwnd window = plat::win::CreateMessageWindow(
-        [](plat::win::Hwnd h, std::uint32_t msg, plat::win::WParam w, plat::win::LParam l) -> plat::win::LResult {
-            if (msg == kScanMessage && w == 0 && l == 0)
-                *reinterpret_cast<bool*>(plat::win::GetWindowLongPtr(h, plat::win::GWLP_USERDATA)) = true;
-            return 0;
-        },
-        reinterpret_cast<plat::win::LParam>(&ended));
+    lxq_test::ScanEndWindow window;
     std::vector<std::uint32_t> list = {9'950'000, 10'000'000, 10'050'000, 10'200'000};
-    ASSERT_EQ(api.Q7BlockScan(index, list.data(), static_cast<std::uint32_t>(list.size()), 256, 10, window, kScanMessage), 1);
-    const bool heard = Eventually([&] {
-        lxq_test::PumpMessages();
-        return ended;
-    });
-    plat::win::DestroyWindow(window);
-    ASSERT_TRUE(heard) << "the scan never ended";
+    ASSERT_EQ(api.Q7BlockScan(index, list.data(), static_cast<std::uint32_t>(list.size()), 256, 10, window.Handle(),
+                              window.kMessage), 1);
+    ASSERT_TRUE(window.WaitForEnd()) << "the scan never ended";
     // Each frequency is overwritten with its S-meter value (0..255) as it is measured; no value
     // reaches the stop level 256.
     const auto raw = [](std::int32_t tenths) { return static_cast<std::uint32_t>((tenths + 1300) * 255 / 1000); };
