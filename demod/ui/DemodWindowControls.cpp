@@ -241,17 +241,11 @@ void DemodWindow::OnModeButton(int button, bool fromUser) {
         for (RC_Button* b : sagcButtons_) b->SetEnabled(!wideFm);
         for (RC_Button* b : presetButtons_) b->SetEnabled(!wideFm);
     }
-    // The audio thread takes the new kind and rebuilds the filters for it.
-    kindExchange_.store(mode.kind + 1);
+    // The audio thread takes the new kind, tone, gain and bandwidth and rebuilds the filters.
     const DemodModeBlock& block = Block();
-    if (modeIndex_ == kModeUsb || modeIndex_ == kModeLsb) demod_.tone = static_cast<std::uint32_t>(block.halfBandwidth);
-    if (modeIndex_ == kModeCw) demod_.tone = settings_.cwTone;
-    if (mode.kind == 6) { // the audio thread filters with it: changed under the audio lock
-        std::lock_guard<RC_Lock> hold(constructionLock_);
-        demod_.NoiseFilter().SetLength(block.noiseSquelchLength);
-    }
-    demod_.audioGain = static_cast<float>(block.audioGain);
-    demod_.halfBandwidth = static_cast<float>(block.halfBandwidth);
+    if (mode.kind == 6) next_.demodNoiseLength = block.noiseSquelchLength;
+    ++next_.kindChanges;
+    PublishSignalPath();
     const auto bandwidth = static_cast<std::uint32_t>(std::lround(2.0 * block.halfBandwidth));
     if (bandwidthField_ != nullptr) {
         bandwidthField_->SetMaximum(modeIndex_ == kModeUsb || modeIndex_ == kModeLsb ? 10000 : 20000);
@@ -272,9 +266,8 @@ void DemodWindow::OnBandwidth(std::int32_t hz, bool fromUser) {
     // The field steps by 100 from 200 Hz up, else by 10; stepped values are whole tens.
     if (hz > 1) hz -= hz % 10;
     Block().halfBandwidth = hz / 2.0;
-    demod_.halfBandwidth = static_cast<float>(hz / 2.0);
-    if (modeIndex_ == kModeUsb || modeIndex_ == kModeLsb) demod_.tone = static_cast<std::uint32_t>(hz / 2);
-    kindExchange_.store(ModeTable[ModeButtonOfIndex(modeIndex_)].kind + 1);
+    ++next_.kindChanges; // the filters are rebuilt for it, as for a new mode
+    PublishSignalPath();
     if (bandwidthField_ != nullptr) {
         bandwidthField_->SetStep(hz >= 200 ? 100 : 10);
         if (!fromUser) bandwidthField_->SetValue(true, hz);
@@ -321,13 +314,14 @@ void DemodWindow::ShowPassband() {
 void DemodWindow::OnVolume(std::uint32_t volume, bool fromUser) {
     settings_.volume = volume;
     volumeFactor_ = volume / 31.0;
-    demod_.volume = static_cast<float>(volumeFactor_);
+    PublishSignalPath();
     if (volumeField_ != nullptr && !fromUser) volumeField_->SetValue(true, volume);
     if (fromUser) Callback(KVR_CMD_VOLUME, volume, 0, nullptr);
 }
 
 void DemodWindow::OnMute(bool down, bool fromUser) {
     settings_.mute = down ? 1 : 0;
+    PublishSignalPath();
     if (muteButton_ != nullptr) muteButton_->SetDown(down);
     if (fromUser) Callback(KVR_CMD_MUTE, down ? 1 : 0, 0, nullptr);
 }
@@ -348,7 +342,10 @@ void DemodWindow::OnAfFilter(bool down, bool fromUser) {
             Callback(KVR_CMD_AUDIO_FILTER, 0, 0, nullptr);
         }
     }
-    audioFilterExchange_.exchange(1);
+    // The audio thread loads the taps, as they are designed now, at its next block.
+    ReadFilterTaps();
+    ++next_.filterChanges;
+    PublishSignalPath();
     filterEchoGuard_ = 0;
     if (analyzer_ != nullptr) analyzer_->SetFilterApplied(down);
 }

@@ -89,6 +89,7 @@ void SlopeCompPanel::InvertSpectrum(bool on) {
     if (invert_->IsDown() != on) invert_->SetDown(on);
     inverted_ = on;
     inversionHz_ = on ? -12000 : 12000;
+    owner_->PublishSignalPath(); // the audio path reads the flag from its own copy
 }
 
 bool SlopeCompPanel::WriteEeprom(RC_ReceiverApiBase& receiver, const SlopeKnobs& knobs, AskFn ask) {
