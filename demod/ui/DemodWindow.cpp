@@ -312,16 +312,25 @@ void DemodWindow::ClearIfGraph() {
 
 void DemodWindow::SlopePanelClosed() { slopePanel_ = nullptr; }
 
-void DemodWindow::CorrectTrampoline(void* user, RC_Graph*, const float* db, std::uint32_t count) {
-    // The graph hands over its own spectrum in dB for display: corrected in place.
-    static_cast<DemodWindow*>(user)->CorrectSpectrum(const_cast<float*>(db), static_cast<int>(count), false);
+void DemodWindow::CorrectTrampoline(void* user, RC_Graph* graph, const float* db, std::uint32_t count) {
+    // The graph's drawing copy of its spectrum in dB: corrected in place over the bins it computed.
+    std::uint32_t lo = 0, hi = 0;
+    graph->ShownBins(lo, hi);
+    SlopeFrame frame;
+    frame.db = const_cast<float*>(db);
+    frame.bins = static_cast<int>(count);
+    frame.fs = graph->SampleRate();
+    frame.firstFresh = static_cast<int>(lo);
+    frame.lastFresh = static_cast<int>(hi);
+    static_cast<DemodWindow*>(user)->CorrectSpectrum(frame);
 }
 
-void DemodWindow::CorrectSpectrum(float* db, int n, bool hold) {
-    const bool inverted = slopePanel_ != nullptr && frequency_ > slopePanel_->InversionFrequency();
-    const bool track = service_ && slopePanel_ != nullptr && !slopePanel_->KnobsHidden();
-    const bool ended = slopeAverage_.Apply(db, n, fs_, hold, inverted, track, knobs_);
-    if (track) slopePanel_->ShowFigures(slopeAverage_, ended);
+void DemodWindow::CorrectSpectrum(SlopeFrame frame) {
+    // Mirrored as the IF is shown: only while the service panel inverts it.
+    frame.inverted = slopePanel_ != nullptr && slopePanel_->Inverted();
+    frame.track = service_ && slopePanel_ != nullptr && !slopePanel_->KnobsHidden();
+    const bool ended = slopeAverage_.Apply(frame, knobs_);
+    if (frame.track) slopePanel_->ShowFigures(slopeAverage_, ended);
     if (ended) ShowKnobs();
 }
 

@@ -99,9 +99,10 @@ public:
     void SetInputRate(std::uint32_t rate);
     // The current mode's settings back to their defaults, under the audio lock.
     void RestoreModeDefaults();
-    // The IF graph's hook for each spectrum it computes (n bins in dB): slope correction, and with
-    // the service panel's knobs shown the averaging behind an automatic correction.
-    void CorrectSpectrum(float* db, int n, bool hold);
+    // The IF graph's hook for each spectrum it computes: slope correction, and with the service
+    // panel's knobs shown the averaging behind an automatic correction (the window decides the
+    // mirroring and whether to track).
+    void CorrectSpectrum(SlopeFrame frame);
     SlopeAverage& SlopeAveraging() { return slopeAverage_; }
     // Band colour of the IF graph's traces.
     static RC_Colour IfBandColour(void* user, void* graph, int band, int trace);
