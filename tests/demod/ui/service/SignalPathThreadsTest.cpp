@@ -192,4 +192,22 @@ TEST_F(SignalPathThreadsTest, StartsAndStopsInTheMiddleOfTheStreamLoseNoBlock) {
     }
 }
 
+// The spectrum inverter of the receiver's library asks the receiver about itself on every call:
+// blocks go through it only while inversion is asked for, so that no block waits for a device
+// request when none is needed.
+TEST_F(SignalPathThreadsTest, BlocksGoThroughTheInverterOnlyWhileInversionIsAskedFor) {
+    constexpr int kBlocks = 200;
+    PacedSoundCard rig(kBlocks);
+    Start();
+    ASSERT_NE(window_->SlopePanel(), nullptr);
+    ASSERT_TRUE(Host().WaitFor(KVR_CMD_AUDIO_BLOCK, 0, 10));
+    EXPECT_EQ(Api().invertSpectrum.count, 0) << "no inversion asked for";
+    window_->SlopePanel()->InvertSpectrum(true);
+    const std::size_t before = IfBlocks();
+    ASSERT_TRUE(Host().WaitFor(KVR_CMD_AUDIO_BLOCK, 0, before + 10));
+    window_->Stop();
+    EXPECT_GE(Api().invertSpectrum.count, 9);
+    EXPECT_EQ(Api().invertSpectrum.lastValue, 1);
+}
+
 } // namespace
