@@ -3,6 +3,7 @@
 // the stream starts, while it runs, and after it stops.
 
 #include "api/Lxq745Api.h"
+#include "tests/support/ScanEndWindow.h"
 #include "tests/system/SystemRig.h"
 
 #include <cstring>
@@ -58,9 +59,11 @@ TEST(UsbTuning, TheBandIsMeasuredWithAndWithoutTheCodecStream) {
         EXPECT_NEAR(tenths[1], -850, 25);
         EXPECT_NEAR(tenths[2], -1100, 25);
         // The block scan overwrites each frequency with its S-meter value.
+        // The list is the scan thread's until the end message comes.
         std::uint32_t list[3] = {kStrongHz, kWeakHz, kEmptyHz};
-        ASSERT_EQ(blockScan(index, list, 3, 256, 10, 0, 0), 1);
-        ASSERT_TRUE(Eventually([&] { return list[2] <= 255; })) << "the scan ends";
+        lxq_test::ScanEndWindow window;
+        ASSERT_EQ(blockScan(index, list, 3, 256, 10, window.Handle(), window.kMessage), 1);
+        ASSERT_TRUE(window.WaitForEnd()) << "the scan ends";
         EXPECT_GT(list[0], list[1]);
         EXPECT_GT(list[1], list[2]);
         EXPECT_NEAR(list[0], (1300 - 600) * 255 / 1000, 3);

@@ -23,13 +23,13 @@
 #include "driver/sim/UsbReceiverSimulator.h"
 #include "platform/sys/DeviceChannel.h"
 #include "tests/driver/sim/ApiByName.h"
-#include "tests/driver/transport/Eventually.h"
+#include "tests/support/Eventually.h"
 #include "tests/platform/sys/ScopedChannelNamespace.h"
 
 namespace lxq::sim {
 namespace {
 
-using transport::test::Eventually;
+using lxq_test::Eventually;
 
 using Api = test::ApiByName;
 
