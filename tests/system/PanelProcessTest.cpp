@@ -26,8 +26,12 @@ protected:
         }
     }
 
-    void StartPanel() {
+    void StartPanel(const std::vector<std::string>& args = {}) {
         const std::string path = BuildFolder() + "/lxq745";
+        std::vector<char*> argv{const_cast<char*>(path.c_str())};
+        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        const std::string debugOutput = DebugOutput();
         const std::string config = folder_.File("config"), documents = folder_.File("documents"), wav = Wav();
         panel_ = fork();
         if (panel_ == 0) {
@@ -38,7 +42,8 @@ protected:
             setenv("LXQ745_AUDIO", "file", 1);
             setenv("LXQ745_AUDIO_PACED", "1", 1);
             setenv("LXQ745_AUDIO_OUT", wav.c_str(), 1);
-            execl(path.c_str(), path.c_str(), static_cast<char*>(nullptr));
+            setenv("LXQ745_DEBUG_OUTPUT", debugOutput.c_str(), 1);
+            execv(path.c_str(), argv.data());
             _exit(127);
         }
         ASSERT_GT(panel_, 0);
@@ -58,6 +63,12 @@ protected:
         return ec ? 0 : size;
     }
     std::string Wav() const { return folder_.File("run-audio.wav"); }
+    std::string DebugOutput() const { return folder_.File("debug-output.txt"); }
+    std::string Text(const std::string& path) const {
+        std::stringstream text;
+        text << std::ifstream(path).rdbuf();
+        return text.str();
+    }
     std::string SettingsFile() const { return folder_.File("documents/Talvenor/Q745/LXQ745.ini"); }
 
     plat::sys::test::ScopedChannelNamespace ns_{"panel-process"};
@@ -110,6 +121,18 @@ TEST_F(PanelProcess, APanelEndedTogetherWithTheHostStillClosesInOrder) {
     // the panel saved them is a matter of who ran first.)
     EXPECT_TRUE(std::filesystem::exists(Wav())) << "the recording is in place";
     EXPECT_FALSE(std::filesystem::exists(Wav() + ".tmp"));
+}
+
+TEST_F(PanelProcess, SigtermClosesThePanelWhileAStartUpNoticeShows) {
+    // No plug-in where the panel looks: start-up stops on "The demodulator failed to start."
+    std::filesystem::create_directories(folder_.File("no-plugins"));
+    std::ofstream(folder_.File("config/lxq745/settings.ini"))
+        << "[Software\\KVR]\nSearchPath=" << folder_.File("no-plugins") << "\n";
+    StartPanel({"/g"}); // its debug lines say how far start-up got
+    ASSERT_TRUE(Eventually([&] { return Text(DebugOutput()).find("Starting ") != std::string::npos; }))
+        << Text(DebugOutput());
+    kill(panel_, SIGTERM);
+    EXPECT_EQ(PanelEnds(), 0) << "the notice is closed with the panel";
 }
 
 TEST_F(PanelProcess, APanelKilledWhilePlayingLeavesWhatItPlayedPlayable) {
