@@ -91,9 +91,10 @@ void FirFilter16::Process(const std::int16_t* in, std::int16_t* out, std::size_t
     const std::int16_t* coefficients = reversed_.Data();
     for (std::size_t i = 0; i < n; ++i) {
         const std::int32_t sum = DotQ15(coefficients, line + i, padded_);
-        // Low 16 bits of the shifted sum, taken without a narrowing that could be undefined.
-        out[i] = static_cast<std::int16_t>(static_cast<std::uint16_t>(
-            static_cast<std::uint32_t>(sum >> 15) & 0xFFFFu));
+        // Rounded and saturated: a filter's overshoot on a full-scale input must clip, not turn
+        // into a sample of the opposite sign.
+        const std::int32_t rounded = static_cast<std::int32_t>((std::int64_t{sum} + (1 << 14)) >> 15);
+        out[i] = static_cast<std::int16_t>(std::clamp<std::int32_t>(rounded, -32768, 32767));
     }
     // The newest inputs become the next block's history.
     std::copy(line + n, line + n + history, line);

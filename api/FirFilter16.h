@@ -2,7 +2,7 @@
 // A low-pass FIR filter in 16-bit fixed point: windowed-sinc coefficients (Blackman window,
 // unity DC gain times `gain`) quantised to Q15 and zero-padded to a multiple of 16 taps, so that
 // the inner loop multiplies and adds eight 16-bit pairs at a time. Sums are 32-bit and wrap;
-// outputs keep the low 16 bits of sum >> 15 (no saturation). The last inputs of each block are
+// outputs are sum / 32768 rounded and saturated to 16 bits. The last inputs of each block are
 // the history of the next, so a stream may be cut into blocks anywhere.
 
 #include "api/AlignedBuffer.h"

@@ -396,17 +396,12 @@ std::int32_t RadioControl::IsDeviceConnected(std::int32_t index) {
     RadioSlot* s = lib_.Lookup(index);
     if (!s) return 0;
     LocalRadio& local = lib_.Local(index);
-    // Never wait: while a long request runs, the disconnected mark answers. It is read under the
-    // table's exclusion mutex when that is free, else from this process's copy (a device change
-    // is then under way). A receiver whose last request timed out is gone as well, whichever
-    // thread's request it was.
+    // Never wait: while a long request runs, the disconnected mark answers, from this process's
+    // copy of it. The slot's mark is written under the device lock that the request holds, and
+    // only this process, which has the receiver open, writes it. A receiver whose last request
+    // timed out is gone as well, whichever thread's request it was.
     std::unique_lock lock(local.deviceLock, std::try_to_lock);
-    if (!lock.owns_lock()) {
-        if (local.notAnswering.load()) return 0;
-        const auto table = lib_.TryLockTable();
-        const bool away = table.owns_lock() ? s->disconnected != 0 : local.unplugged.load();
-        return away ? 0 : 1;
-    }
+    if (!lock.owns_lock()) return local.notAnswering.load() || local.unplugged.load() ? 0 : 1;
     if (s->simulated) return s->disconnected ? 0 : 1;
     const auto value = GetValue(index, IOCTL_LXQ745_IS_CONNECTED);
     return value ? static_cast<std::int32_t>(*value) : 0;

@@ -1,9 +1,10 @@
 #pragma once
 // Mirrors the spectrum of a 16-bit audio stream about a mixing frequency, block by block: the
 // signal is mixed down to a complex baseband (in-phase and quadrature branches), low-pass
-// filtered in fixed point and mixed back up with the quadrature branch's sign chosen by the
-// invert flag. With the flag a tone at f leaves at 2 x mixing frequency - f; without it the band
-// passes unmirrored. Oscillator phase and filter history carry over from one block to the next.
+// filtered in fixed point and mixed back up mirrored: with the invert flag a tone at f leaves at
+// 2 x mixing frequency - f at its own level (saturated, never wrapped). Without the flag the block
+// passes untouched: nothing asked for, nothing lost. Oscillator phase and filter history carry
+// over from one block to the next.
 // One object per receiver; it takes no lock, so calls for one object must not overlap.
 
 #include "api/AlignedBuffer.h"

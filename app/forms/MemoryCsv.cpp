@@ -81,6 +81,32 @@ std::int64_t LeadingNumber(std::string_view s) {
     return negative ? -v : v;
 }
 
+// A whole number of 32 bits written either way: signed, or as the unsigned value of the same
+// bits (4294967295 for -1), as files written before held a bandwidth from 2^31 up.
+std::optional<std::uint32_t> Whole32Bits(std::string_view s) {
+    if (const auto v = WholeNumber(s)) return static_cast<std::uint32_t>(*v);
+    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+    if (!s.empty() && s.front() == '+') s.remove_prefix(1);
+    std::uint32_t v = 0;
+    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+    if (s.empty() || s.front() == '-' || ec != std::errc() || end != s.data() + s.size()) return std::nullopt;
+    return v;
+}
+
+// A frequency: a whole number in the signed 32-bit range, or a negative one of that range that a
+// file written before holds as its unsigned 64-bit value (18446744073709551615 for -1).
+std::optional<std::int32_t> FrequencyNumber(std::string_view s) {
+    if (const auto v = WholeNumber(s)) return v;
+    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+    if (!s.empty() && s.front() == '+') s.remove_prefix(1);
+    std::uint64_t v = 0;
+    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+    if (s.empty() || s.front() == '-' || ec != std::errc() || end != s.data() + s.size()) return std::nullopt;
+    const auto widened = static_cast<std::int64_t>(v); // two's complement: the negative it stood for
+    if (widened >= 0 || widened < INT32_MIN) return std::nullopt;
+    return static_cast<std::int32_t>(widened);
+}
+
 std::string_view Trimmed(std::string_view s) {
     while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
     while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
@@ -212,8 +238,10 @@ std::string MemoryCsvHeader() {
 std::string MemoryCsvLine(const TMemoryRecord& r) {
     std::vector<std::string> c(kColumns);
     c[kNumber] = std::to_string(static_cast<std::uint32_t>(r.number));
-    c[kFrequency] = std::to_string(static_cast<std::uint64_t>(r.frequency));
-    c[kBandwidth] = std::to_string(r.bandwidth);
+    // Signed, as the import reads them back: a negative frequency, or a bandwidth from 2^31 up
+    // (it came from a negative number), written unsigned would be lost on the way back.
+    c[kFrequency] = std::to_string(r.frequency);
+    c[kBandwidth] = std::to_string(static_cast<std::int32_t>(r.bandwidth));
     c[kIfShift] = std::to_string(r.ifShift);
     c[kGroupList] = FormatGroupList(r.groups);
     c[kHotkey] = r.hotkey > 1 ? std::to_string(r.hotkey) : "0";
@@ -247,14 +275,14 @@ MemoryCsvResult ParseMemoryCsvFields(const std::vector<std::string>& fields, con
     r.number = *number;
 
     const std::string* f = column(kFrequency);
-    const auto frequency = f ? WholeNumber(*f) : std::nullopt;
+    const auto frequency = f ? FrequencyNumber(*f) : std::nullopt;
     if (!frequency) return fail("frequency");
     r.frequency = *frequency;
 
     f = column(kBandwidth);
-    const auto bandwidth = f ? WholeNumber(*f) : std::nullopt;
+    const auto bandwidth = f ? Whole32Bits(*f) : std::nullopt;
     if (!bandwidth) return fail("bandwidth");
-    r.bandwidth = static_cast<std::uint32_t>(*bandwidth);
+    r.bandwidth = *bandwidth;
 
     f = column(kIfShift);
     const auto ifShift = f ? WholeNumber(*f) : std::nullopt;

@@ -1,7 +1,7 @@
 #pragma once
 // Files of fixed-size binary records with no header: the record count is the file size divided
 // by the record size. Each record carries a checksum (StoredChecksum of its type); a record
-// that does not match it, and a short record at the end, are dropped. Writing stores every
+// that does not match it (RecordIsSound), and a short record at the end, are dropped. Writing stores every
 // record's checksum and replaces the file whole, so a crash mid-write keeps the old file.
 // Lists hold at most kMaxFileRecords entries (channel numbers end at 9999), so a larger file is
 // no file of ours and is not read.
@@ -15,6 +15,13 @@
 #include "platform/sys/AtomicFile.h"
 
 namespace lxq {
+
+// Whether a record read from a file is one: its checksum matches. A type whose checksum some
+// damage also matches says more with an overload of its own beside the type.
+template <typename R>
+bool RecordIsSound(const R& r) {
+    return r.checksum == StoredChecksum(r);
+}
 
 template <typename R>
 struct RecordFileContent {
@@ -39,7 +46,7 @@ std::optional<RecordFileContent<R>> ReadRecordFile(const std::string& path,
     for (; at + sizeof(R) <= bytes->size(); at += sizeof(R)) {
         R r;
         std::memcpy(&r, bytes->data() + at, sizeof r);
-        if (r.checksum == StoredChecksum(r)) content.records.push_back(r);
+        if (RecordIsSound(r)) content.records.push_back(r);
         else ++content.damaged;
     }
     if (at < bytes->size()) ++content.damaged;

@@ -54,4 +54,9 @@ std::uint32_t MemoryChecksum(const TMemoryRecord& r) {
     return MemoryChecksumTuning(r) + U32(r.squelchType) + U32(r.squelchValue);
 }
 
+bool RecordIsSound(const TMemoryRecord& r) {
+    static constexpr TMemoryRecord kZeros{};
+    return r.checksum == MemoryChecksum(r) && std::memcmp(&r, &kZeros, sizeof r) != 0;
+}
+
 } // namespace lxq

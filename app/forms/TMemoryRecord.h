@@ -78,6 +78,11 @@ std::uint32_t MemoryChecksum(const TMemoryRecord& r);
 // The checksum a record file stores (RecordFile.h).
 inline std::uint32_t StoredChecksum(const TMemoryRecord& r) { return MemoryChecksum(r); }
 
+// A record of a memory file: its checksum matches, and it is not all zeros. Zeros sum to a
+// matching checksum, yet no channel is all zeros (numbers start at 1): zeros where records
+// should be (a file extended by a crash, a block of a damaged disk) are damage, not channels.
+bool RecordIsSound(const TMemoryRecord& r);
+
 // Priority 0..7 of the flags.
 inline std::uint32_t MemoryPriority(const TMemoryRecord& r) { return r.flags >> kMemPriorityShift; }
 

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <utility>
 
 #include "app/controls/FloatText.h"
 #include "app/controls/TmyLabel.h"
@@ -104,6 +105,9 @@ TQ7form::TQ7form(TComponent* owner, std::vector<std::string> args)
 }
 
 TQ7form::~TQ7form() {
+    // The base destructor would raise OnDestroy once this form's members are gone; FormDestroy
+    // is this form's own, so it runs here while the form is whole.
+    if (const TNotifyEvent destroy = std::exchange(OnDestroy, nullptr)) destroy(this);
     // The host outlives the menus and controls it reports to: the plug-ins it stops on its way out
     // must find no handler of this form.
     UnbindPluginEvents();

@@ -625,6 +625,18 @@ private:
     ScanTimings scanTimings_;
     std::int32_t savedAGC_ = -1;
     std::int32_t savedMode_ = 0;
+    // The rest of what a scan changes of the user's settings (AGC and mode above), taken when a
+    // scan starts from idle or pause and brought back however the scan ends.
+    bool savedAfc_ = false;
+    std::int32_t savedBandwidth_ = 0;
+    SQUELCH_SETTINGS savedSquelch_{};
+    std::uint32_t savedSquelchBits_ = 0;
+    // A step's readings that did not come from the receiver (a refused or failed request): the
+    // step decides nothing and the pipeline starts again at the active channel.
+    bool scanReadFailed_ = false;
+    std::int32_t ScanRead(std::int32_t* level, std::int32_t* raw, std::uint32_t* rssi, std::uint32_t* agc);
+    void RestartScanPipeline();
+    void RestoreUserSettings(bool channelToo);
     std::int64_t holdDeadline_ = -1; // ms; -1 stopped, 0 running
     std::int64_t scanStartMs_ = 0;
     std::int64_t scanChannels_ = 0;

@@ -144,7 +144,12 @@ void TQ7form::WndProc(TMessage& message) {
 }
 
 void TQ7form::Suspend() {
-    if (!restartList_) restartList_ = std::make_unique<std::vector<std::string>>();
+    // Asleep already: a second notice would take the closed receiver's answers for its settings.
+    if (restartList_) return;
+    // Power off ends a scan: the receiver goes to sleep with the user's own settings, and no
+    // step runs on it while it is closed.
+    stSpeedButton7Click(stSpeedButton7);
+    restartList_ = std::make_unique<std::vector<std::string>>();
     std::vector<std::string>& list = *restartList_;
     for (int i = 0; i < KVR->GetPluginCount(); ++i) {
         const std::string name = KVR->GetPluginName(i);

@@ -151,6 +151,9 @@ void TQ7form::SetDirectionGlyphsIdle() {
 
 void TQ7form::stSpeedButton7Click(TObject*) {
     if (ScannerState == kIdle) return;
+    // A scan stopped between channels leaves the receiver as the user had it; one held on a
+    // signal keeps that channel's mode, bandwidth and squelch, which the user is listening to.
+    const bool betweenChannels = ScannerState == kScanning;
     Q7->SetScanMode(0);
     stSpeedButton19->SetDown(false);
     stSpeedButton20->SetDown(false);
@@ -163,10 +166,8 @@ void TQ7form::stSpeedButton7Click(TObject*) {
     scanDirection_ = 0;
     ScannerState = kIdle;
     WaitingForSquelchedInfo = false;
-    if (savedAGC_ != -1) {
-        Q7->SetAGC(savedAGC_);
-        savedAGC_ = -1;
-    }
+    SquelchedInfoArrived = false;
+    RestoreUserSettings(betweenChannels);
     Q7->SetFreq(scanActive_.frequency);
     const std::int64_t duration = std::max<std::int64_t>(1, NowMs() - scanStartMs_);
     ShowScanTime("Last scan time=" + FormatFloat(static_cast<double>(duration) / 1000.0, 3, 3) +
@@ -188,6 +189,7 @@ void TQ7form::stSpeedButton23Click(TObject*) {
     Q7->SetScanMode(0);
     Q7->SetAGC(savedAGC_);
     Q7->SetMode(savedMode_);
+    Q7->SetAFC(savedAfc_);
     scanNext_ = scanActive_;
     Q7->SetFreq(scanNext_.frequency);
     SetDirectionGlyphsIdle();
@@ -198,6 +200,19 @@ void TQ7form::stSpeedButton3Click(TObject*) { stSpeedButton7Click(stSpeedButton7
 void TQ7form::ResumeScan() {
     if (scanDirection_ < 0) stSpeedButton19Click(stSpeedButton19);
     else if (scanDirection_ > 0) stSpeedButton20Click(stSpeedButton20);
+}
+
+void TQ7form::RestoreUserSettings(bool channelToo) {
+    if (channelToo) {
+        Q7->SetMode(savedMode_);
+        if (Q7->GetBandwidth() != savedBandwidth_) Q7->SetBandwidth(savedBandwidth_);
+        Q7->SetSquelchSettings(savedSquelch_, savedSquelchBits_);
+    }
+    if (savedAGC_ != -1) {
+        Q7->SetAGC(savedAGC_);
+        savedAGC_ = -1;
+        Q7->SetAFC(savedAfc_);
+    }
 }
 
 bool TQ7form::StopScanForClose() {
@@ -229,6 +244,12 @@ void TQ7form::StartScan() {
         scanNext_.squelch = Q7->SquelchSettings();
         scanNext_.squelchBits = Q7->SquelchTypes();
     }
+    if (fromUser) {
+        savedAfc_ = Q7->GetAFC();
+        savedBandwidth_ = Q7->GetBandwidth();
+        savedSquelch_ = Q7->SquelchSettings();
+        savedSquelchBits_ = Q7->SquelchTypes();
+    }
     ScannerState = kScanning;
     Q7->SetAFC(false);
     if (fromUser) savedMode_ = Q7->GetMode();
@@ -239,6 +260,7 @@ void TQ7form::StartScan() {
         stSpeedButton7Click(stSpeedButton7);
         return;
     }
+    scanReadFailed_ = false;
     ScanLog([&] { return "Pipelining the first frequency " + Str(scanNext_.frequency); });
     Q7->SetFreqPipelined(scanNext_.frequency, 1, static_cast<std::uint32_t>(scanTimings_.scanSlow));
     KVR->Broadcast(kNotifyFrequency, Low32(scanNext_.frequency), nullptr, 0);
@@ -299,15 +321,38 @@ void TQ7form::ApplyScanChannel(const ScanChannel& channel) {
 
 // --- steps -------------------------------------------------------------------------------------
 
+std::int32_t TQ7form::ScanRead(std::int32_t* level, std::int32_t* raw, std::uint32_t* rssi, std::uint32_t* agc) {
+    const std::int32_t result = Q7->GetSSPipelined(level, raw, rssi, agc);
+    if (result != 0) scanReadFailed_ = true;
+    return result;
+}
+
+void TQ7form::RestartScanPipeline() {
+    ScanLog([&] { return "No reading of " + Str(scanActive_.frequency) + ", pipelining it again"; });
+    scanReadFailed_ = false;
+    WaitingForSquelchedInfo = SquelchedInfoArrived = false;
+    Q7->SetFreqPipelined(scanActive_.frequency, 1, static_cast<std::uint32_t>(scanTimings_.scanSlow));
+    Q7->SetFreqPipelined(scanNext_.frequency, 0, static_cast<std::uint32_t>(scanTimings_.scanFast));
+}
+
 void TQ7form::ScanTimerTimer(TObject*) {
     if (ScannerState != kScanning) {
         ScanHoldStep();
         return;
     }
+    if (Q7->Handle() == 0) { // the receiver was closed under the scan: nothing is left to measure
+        stSpeedButton7Click(stSpeedButton7);
+        return;
+    }
     if (!WaitingForSquelchedInfo) {
+        scanReadFailed_ = false;
         std::int32_t raw = 0;
         std::uint32_t rssi = 0, agc = 0;
-        Q7->GetSSPipelined(nullptr, &raw, &rssi, &agc);
+        if (ScanRead(nullptr, &raw, &rssi, &agc) != 0) {
+            RestartScanPipeline();
+            if (HandleAllocated()) plat::win::PostMessage(Handle(), kWakeMessage, 0, 0);
+            return;
+        }
         KVR->Broadcast(kNotifyFrequency, Low32(scanActive_.frequency), nullptr, 0);
         Q7->SetSignalRaw(raw);
         ScanLog([&] {
@@ -315,6 +360,11 @@ void TQ7form::ScanTimerTimer(TObject*) {
                    Str(rssi) + ", AGC=" + Str(agc) + ", SS=" + Level(Q7->SignalLevel());
         });
         CheckRetune(raw, rssi, agc);
+        if (scanReadFailed_) { // the retune's readings are not the active channel's
+            RestartScanPipeline();
+            if (HandleAllocated()) plat::win::PostMessage(Handle(), kWakeMessage, 0, 0);
+            return;
+        }
         WaitingForSquelchedInfo = true;
         const double level = Q7->SignalLevel();
         const std::int32_t squelch = Q7->GetSquelch();
@@ -325,10 +375,14 @@ void TQ7form::ScanTimerTimer(TObject*) {
             });
             RetuneForDemodulator();
             SquelchedInfoArrived = false;
+            if (scanReadFailed_) {
+                RestartScanPipeline();
+                if (HandleAllocated()) plat::win::PostMessage(Handle(), kWakeMessage, 0, 0);
+            }
             return;
         }
     } else {
-        Q7->GetSSPipelined(nullptr, nullptr, nullptr, nullptr);
+        ScanRead(nullptr, nullptr, nullptr, nullptr);
         KVR->Broadcast(kNotifyFrequency, Low32(scanNext_.frequency), nullptr, 0);
         ScanLog([&] { return " - dummy read, tuned freq is " + Str(scanActive_.frequency); });
     }
@@ -386,14 +440,14 @@ void TQ7form::RetuneScan() {
     Q7->SetFreqPipelined(scanActive_.frequency, 0, slow);
     std::int32_t level = 0, raw = 0;
     std::uint32_t rssi = 0, agc = 0;
-    Q7->GetSSPipelined(&level, &raw, &rssi, &agc);
+    ScanRead(&level, &raw, &rssi, &agc);
     KVR->Broadcast(kNotifyFrequency, Low32(scanActive_.frequency), nullptr, 0);
     ScanLog([&] {
         return "Discarding " + Str(scanNext_.frequency) + ": " + ", SS=" + Str(level) + ", RSSI=" + Str(rssi) +
                ", AGC=" + Str(agc) + " - started freq is " + Str(scanActive_.frequency);
     });
     Q7->SetFreqPipelined(scanNext_.frequency, 0, fast);
-    Q7->GetSSPipelined(nullptr, &raw, &rssi, &agc); // the fresh reading of the active channel
+    ScanRead(nullptr, &raw, &rssi, &agc); // the fresh reading of the active channel
     KVR->Broadcast(kNotifyFrequency, Low32(scanNext_.frequency), nullptr, 0);
     ScanLog([&] { return " - started freq is " + Str(scanNext_.frequency); });
     Q7->SetSignalRaw(raw);
@@ -410,14 +464,14 @@ void TQ7form::RetuneForDemodulator() {
     Q7->SetFreqPipelined(scanActive_.frequency, 0, slow);
     std::int32_t raw = 0;
     std::uint32_t rssi = 0, agc = 0;
-    Q7->GetSSPipelined(nullptr, &raw, &rssi, &agc);
+    ScanRead(nullptr, &raw, &rssi, &agc);
     KVR->Broadcast(kNotifyFrequency, Low32(scanNext_.frequency), nullptr, 0);
     ScanLog([&] {
         return "Discarding " + Str(scanNext_.frequency) + ": " + ", RAW=" + Str(raw) + ", RSSI=" + Str(rssi) +
                ", AGC=" + Str(agc) + " - started freq is " + Str(scanActive_.frequency);
     });
     Q7->SetFreqPipelined(scanActive_.frequency, 0, fast);
-    Q7->GetSSPipelined(nullptr, &raw, &rssi, &agc);
+    ScanRead(nullptr, &raw, &rssi, &agc);
     KVR->Broadcast(kNotifyFrequency, Low32(scanActive_.frequency), nullptr, 0);
     ScanLog([&] { return " - started freq is " + Str(scanActive_.frequency); });
     Q7->SetFreqPipelined(scanNext_.frequency, 0, fast);
@@ -456,6 +510,7 @@ void TQ7form::ScanFoundSignal() {
         }
     }
     if (settings_.stopOnFound) {
+        ScannerState = kHolding; // the stop is on the signal found: its channel stays
         stSpeedButton7Click(stSpeedButton7);
         return;
     }

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <cctype>
+#include <mutex>
 #include <string_view>
 
 #include "app/receiver/MainThread.h"
@@ -24,6 +25,12 @@ std::vector<TmyCustomKVRserver*>& Hosts() {
     return hosts;
 }
 
+// Guards the list of hosts, their running lists and the plug-in each is starting.
+std::mutex& RegistryLock() {
+    static std::mutex lock;
+    return lock;
+}
+
 // "*.kvr" in any letter case, as the plug-in folder's file names may come.
 bool HasPluginExtension(const std::string& file) {
     const std::string_view ext = kvr::kPluginExtension;
@@ -38,13 +45,17 @@ void Debug(const std::string& text) { plat::sys::OutputDebugText(text); }
 } // namespace
 
 TmyCustomKVRserver::TmyCustomKVRserver(plat::comp::TComponent* owner) : TComponent(owner) {
-    Hosts().push_back(this);
+    {
+        std::lock_guard<std::mutex> hold(RegistryLock());
+        Hosts().push_back(this);
+    }
     RecordMainThread();
 }
 
 TmyCustomKVRserver::~TmyCustomKVRserver() {
     BeginDestroy();
     StopAll();
+    std::lock_guard<std::mutex> hold(RegistryLock());
     auto& hosts = Hosts();
     hosts.erase(std::remove(hosts.begin(), hosts.end(), this), hosts.end());
 }
@@ -52,9 +63,25 @@ TmyCustomKVRserver::~TmyCustomKVRserver() {
 std::int32_t TmyCustomKVRserver::KvrHostCallback(std::int32_t instance, std::uint32_t uMsg,
                                                 std::uint32_t dwParam, std::uint32_t cbData,
                                                 void* lpData) {
-    for (TmyCustomKVRserver* host : Hosts()) {
-        KVRplugin* plugin = host->FindRunning(instance);
-        if (!plugin) continue;
+    // The owners are looked up under the lock and served outside it: serving may start or stop
+    // plug-ins, which changes the lists.
+    std::vector<std::pair<TmyCustomKVRserver*, KVRplugin*>> owners;
+    {
+        std::lock_guard<std::mutex> hold(RegistryLock());
+        for (TmyCustomKVRserver* host : Hosts())
+            if (KVRplugin* plugin = host->FindRunning(instance)) owners.emplace_back(host, plugin);
+        if (owners.empty() && instance != 0 && instance != kvr::kNotRunning) {
+            // A handle nobody knows yet: the plug-in inside its start export has published it.
+            for (TmyCustomKVRserver* host : Hosts()) {
+                KVRplugin* starting = host->starting_;
+                if (starting == nullptr || starting->instance != 0) continue;
+                starting->instance = instance;
+                owners.emplace_back(host, starting);
+                break;
+            }
+        }
+    }
+    for (auto [host, plugin] : owners) {
         const std::int32_t r = host->kvrCallback(plugin, uMsg, dwParam, cbData, lpData);
         if (r != kvr::kNotHandled) return r;
     }
@@ -144,6 +171,7 @@ KVRplugin* TmyCustomKVRserver::FindRunning(std::int32_t instance) const {
 }
 
 void TmyCustomKVRserver::RemoveRunning(KVRplugin* plugin) {
+    std::lock_guard<std::mutex> hold(RegistryLock());
     running_.erase(std::remove(running_.begin(), running_.end(), plugin), running_.end());
 }
 
@@ -169,7 +197,7 @@ std::uint32_t TmyCustomKVRserver::PluginFlags(const std::string& name) const {
 
 std::int32_t TmyCustomKVRserver::PluginInstance(const std::string& name) const {
     const KVRplugin* p = FindLoaded(name);
-    return p ? p->instance : 0;
+    return p ? p->instance.load() : 0;
 }
 
 std::vector<std::string> TmyCustomKVRserver::RunningPlugins() const {
@@ -186,10 +214,20 @@ std::int32_t TmyCustomKVRserver::StartPlugin(const std::string& name) {
     if (p->Running()) return static_cast<std::int32_t>(p->type + kvr::kTypeRunning);
     Debug("Starting " + name + "\r\n");
     p->mask = 0;
-    p->instance = 0;
-    running_.push_back(p);
+    {
+        // Listed before it starts: its callbacks during the start carry 0 and find it by that,
+        // and the first one that carries its handle makes the handle its own.
+        std::lock_guard<std::mutex> hold(RegistryLock());
+        p->instance = 0;
+        running_.push_back(p);
+        starting_ = p;
+    }
     const std::int32_t instance = p->start(receiverHandle_, const_cast<void*>(GetRadioDevCaps()),
                                            &TmyCustomKVRserver::KvrHostCallback, &p->mask);
+    {
+        std::lock_guard<std::mutex> hold(RegistryLock());
+        starting_ = nullptr;
+    }
     if (instance == -1 || instance == kvr::kNotHandled) {
         Debug("Failed " + name + "\r\n");
         p->instance = kvr::kNotRunning;
@@ -224,8 +262,11 @@ void TmyCustomKVRserver::StopAll() {
         ProcessPendingMessages();
     }
     // A plug-in that did not answer its close request is stopped all the same: its library goes.
-    for (KVRplugin* p : running_) p->instance = kvr::kNotRunning;
-    running_.clear();
+    {
+        std::lock_guard<std::mutex> hold(RegistryLock());
+        for (KVRplugin* p : running_) p->instance = kvr::kNotRunning;
+        running_.clear();
+    }
     while (!loaded_.empty()) {
         ProcessPendingMessages();
         std::unique_ptr<KVRplugin> p = std::move(loaded_.front());
@@ -256,7 +297,13 @@ void TmyCustomKVRserver::BroadcastPluginEvent(std::uint32_t code, KVRplugin& plu
 void TmyCustomKVRserver::Broadcast(std::uint32_t uMsg, std::uint32_t dwParam, void* lpData,
                                    std::uint32_t cbData) {
     // A plug-in may start or stop others while it is told: walk a snapshot of the running list.
-    const std::vector<KVRplugin*> running = running_;
+    // A broadcast may come from a plug-in's audio thread (its blocks are passed on), so the
+    // snapshot is taken under the lock.
+    std::vector<KVRplugin*> running;
+    {
+        std::lock_guard<std::mutex> hold(RegistryLock());
+        running = running_;
+    }
     for (KVRplugin* p : running) {
         if (!p->Running() || !kvr::MaskLetsThrough(p->mask, uMsg)) continue;
         p->notify(receiverHandle_, uMsg, dwParam, cbData, lpData);

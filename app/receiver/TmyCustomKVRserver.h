@@ -2,6 +2,13 @@
 // The plug-in host: finds plug-ins in the folder named by the settings value "SearchPath" under
 // "Software\KVR", loads them, starts and stops them by name, broadcasts notifications to the
 // running ones, and serves their callbacks. It runs on the main (window) thread.
+//
+// Threads. Everything here belongs to the main thread, except what a plug-in's callback reaches
+// from another thread (a demodulator hands its audio blocks over from its audio thread): the list
+// of hosts, each host's running list and its plug-in being started are changed only on the main
+// thread under the registry lock, and read elsewhere only under it; the instance handle is atomic.
+// A plug-in being started is found by its handle from the first callback that carries one, so a
+// block it delivers before its start has returned is served like every later one.
 
 #include <cstdint>
 #include <functional>
@@ -111,7 +118,8 @@ private:
     static void ProcessPendingMessages();
 
     std::vector<std::unique_ptr<KVRplugin>> loaded_; // sorted by name
-    std::vector<KVRplugin*> running_; // start order
+    std::vector<KVRplugin*> running_; // start order; changed under the registry lock
+    KVRplugin* starting_ = nullptr;   // the plug-in inside its start export; under the registry lock
     std::string serverId_;
     std::uint32_t disabled_ = 0;
     bool minimized_ = false;

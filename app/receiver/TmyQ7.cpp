@@ -115,6 +115,8 @@ void TmyQ7::Close() {
     close(handle_);
     handle_ = 0;
     info_ = RADIO_INFO{};
+    // A pipeline never spans a close: the receiver opened next has nothing pending.
+    measuring_ = measuringDisplayed_ = dueNext_ = dueNextDisplayed_ = 0;
 }
 
 int TmyQ7::ChooseToOpen() {
@@ -256,12 +258,15 @@ std::int32_t TmyQ7::SetFreqPipelined(std::int64_t hz, std::int32_t first, std::u
     std::int32_t result = -1;
     if (auto* set = Api<decltype(::Q7SetFreqPipelined)>("Q7SetFreqPipelined")) {
         result = set(handle_, packed, first, param);
+        // A frequency the receiver did not take is not measured: the next reading would be
+        // another frequency's.
+        const bool taken = result == 0;
         if (first != 0) {
             StoreFrequency(hz);
-            measuring_ = d;
+            measuring_ = taken ? d : 0;
             measuringDisplayed_ = hz;
         }
-        dueNext_ = d;
+        dueNext_ = taken ? d : 0;
         dueNextDisplayed_ = hz;
     }
     previousParam_ = lastParam_;
@@ -272,12 +277,20 @@ std::int32_t TmyQ7::SetFreqPipelined(std::int64_t hz, std::int32_t first, std::u
 std::int32_t TmyQ7::GetSSPipelined(std::int32_t* level, std::int32_t* raw, std::uint32_t* third,
                                    std::uint32_t* fourth) {
     auto* get = Api<decltype(::Q7GetSSPipelined)>("Q7GetSSPipelined");
-    if (!get || measuring_ == 0) return -1;
+    if (!get) return -1;
+    if (measuring_ == 0) {
+        // The pipeline broke (a reading failed, or the receiver was closed): the frequency due
+        // next is tuned at once, so that the reading after this one is its own again.
+        if (dueNext_ != 0 && SetFreqPipelined(dueNextDisplayed_, 1, lastParam_) == 0) dueNext_ = 0;
+        return -1;
+    }
     Notify(kvr::kNotifyTunedFrequency, EncodeFreq32(measuring_));
     const std::int32_t result = get(handle_, level, raw, third, fourth);
     // The stored frequency is the displayed one, as SetFreqPipelined stores it.
     StoreFrequency(measuringDisplayed_);
-    measuring_ = dueNext_;
+    // Without a reading the receiver may not have tuned the frequency due next: what it reads
+    // next would belong to the one before, so nothing counts as measured until it is tuned anew.
+    measuring_ = result == 0 ? dueNext_ : 0;
     measuringDisplayed_ = dueNextDisplayed_;
     dueNext_ = 0;
     dueNextDisplayed_ = 0;

@@ -48,7 +48,10 @@ std::optional<double> TmyQ7::TableLevel(std::int32_t raw, std::int64_t hz, std::
     const std::int32_t answer = getCs(calHandle_, calibSection_.c_str(), selector,
                                       (hz != 0 ? hz : StoredFrequency()) + displayOffset_, &request);
     if ((answer & 0xFF) != 0xFF) return std::nullopt;
-    return request.dbm;
+    // Read by value: the packed record's field is misaligned, and the optional would bind it to
+    // a reference.
+    const double dbm = request.dbm;
+    return dbm;
 }
 
 std::int64_t TmyQ7::TableUpperLimit(std::int32_t selector) {

@@ -41,6 +41,18 @@ inline std::int16_t RC_TruncateTo16(double v) {
     return static_cast<std::int16_t>(v);
 }
 
+// The nearest 16-bit value (halves away from zero), held to the full 16-bit range: where a signal
+// is narrowed with gain still to come, rounding keeps the error at half a step, unbiased.
+inline std::int16_t RC_RoundTo16(double v) {
+    if (!(v > -32768.0)) {
+        return std::isnan(v) ? 0 : -32768;
+    }
+    if (v >= kRC_Max16) {
+        return 32767;
+    }
+    return static_cast<std::int16_t>(v < 0.0 ? v - 0.5 : v + 0.5);
+}
+
 // A sum of two 32-bit samples, held to the 32-bit range instead of overflowing.
 inline std::int32_t RC_SaturatingAdd32(std::int64_t a, std::int64_t b) {
     const std::int64_t sum = a + b;

@@ -136,9 +136,9 @@ private:
     void MeasureNoise(std::uint32_t n, double rate);
     void ProcessIndependentSidebands(const std::int32_t* i, const std::int32_t* q, std::uint32_t n,
                                      double rate, std::int16_t* output);
-    // DC blocker into every U-th sample of an audio filter's cleared write area.
+    // DC blocker into every U-th sample of an audio filter's cleared write area, times `gain`.
     void BlockDcAndStuff(const std::int32_t* d, std::uint32_t n, double rate, DcBlocker& state,
-                         std::int16_t* to);
+                         std::int16_t* to, double gain = 1.0);
     void ApplyRates();
     // Stores a decimation, interpolation or divisor (at least 1) and rebuilds blocks and rates;
     // false when unchanged.

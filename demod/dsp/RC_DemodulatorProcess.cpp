@@ -13,6 +13,8 @@ namespace {
 constexpr double kPi = std::numbers::pi;
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
 constexpr std::int16_t kOverloadLevel = 32000;
+// The channel rate whose FM audio level is the reference (48 kHz in, decimated by 2).
+constexpr double kFmReferenceChannelRate = 24000.0;
 // Discriminator scale: a phase step of one full turn spans the 32-bit range (-2^31 / 2 pi).
 constexpr double kPhaseToSample = -341782637.4699059;
 // Synchronous-AM loop: frequency and phase gains, and the frequency range it may follow.
@@ -80,19 +82,24 @@ void RC_Demodulator::ProcessBlock(const std::int16_t* input, std::int16_t* outpu
     }
     double kindGain = Detect(i, q, channelCount, channelRate);
 
+    // Without the output AGC the whole gain is known before the audio filters: it is applied where
+    // the detector's output is narrowed to 16 bits, so that a weak signal keeps its precision
+    // (narrowed at IF scale, a 100-step carrier would lose some 10 dB of SINAD). The output scale
+    // is the same either way.
+    double gain = 1.0;
+    if (!outputAgcOn) {
+        // The CW band-pass has gain 1 instead of U, so the interpolation gain is applied here.
+        gain = kindGain * audioGain * (kind == kRC_KindCw ? interpolation_ : 1u) * volume;
+    }
     const std::uint32_t stuffed = channelCount * interpolation_;
-    BlockDcAndStuff(detector_, channelCount, channelRate, leftDc_, audioL_.WritePosition());
+    BlockDcAndStuff(detector_, channelCount, channelRate, leftDc_, audioL_.WritePosition(), gain);
     audioL_.Filter(nullptr, stuffed, outputDivisor_);
     const std::uint32_t frames = stuffed / outputDivisor_;
     std::int32_t* y = audioL_.Output();
-    double scale = 1.0;
     if (outputAgcOn) {
         outputAgc.Process32(y, frames, 1);
-    } else {
-        // The CW band-pass has gain 1 instead of U, so the interpolation gain is applied here.
-        scale = kindGain * audioGain * (kind == kRC_KindCw ? interpolation_ : 1u);
     }
-    const double factor = scale * volume / 65536.0;
+    const double factor = (outputAgcOn ? volume : 1.0) / 65536.0;
     for (std::uint32_t j = 0; j < frames; ++j) {
         const std::int16_t v = RC_SaturateTo16(factor * y[j]);
         output[2 * j] = v;
@@ -117,8 +124,8 @@ void RC_Demodulator::Mix(const std::int16_t* x, std::uint32_t n) {
     std::int16_t* toQ = postQ_.WritePosition();
     for (std::uint32_t k = 0; k < n; ++k) {
         const OscillatorEntry& e = oscillator_[index];
-        toI[k] = RC_TruncateTo16(static_cast<float>(x[k]) * e.cos);
-        toQ[k] = RC_TruncateTo16(static_cast<float>(x[k]) * e.minusSin);
+        toI[k] = RC_RoundTo16(static_cast<float>(x[k]) * e.cos);
+        toQ[k] = RC_RoundTo16(static_cast<float>(x[k]) * e.minusSin);
         index += tableStep;
         if (index >= length) {
             index -= length;
@@ -177,7 +184,9 @@ double RC_Demodulator::Detect(const std::int32_t* i, const std::int32_t* q, std:
         if (noiseSquelchOn) {
             MeasureNoise(n, rate);
         }
-        return 1.0;
+        // The discriminator gives the phase step per sample, so a faster channel would play the
+        // same deviation quieter: the audio is the deviation's, as on a 24 kHz channel.
+        return rate / kFmReferenceChannelRate;
     default:
         return 1.0; // an unknown kind plays the discriminator's output
     }
@@ -251,7 +260,7 @@ void RC_Demodulator::MeasureNoise(std::uint32_t n, double rate) {
 }
 
 void RC_Demodulator::BlockDcAndStuff(const std::int32_t* d, std::uint32_t n, double rate,
-                                     DcBlocker& state, std::int16_t* to) {
+                                     DcBlocker& state, std::int16_t* to, double gain) {
     const double pole = std::exp(-kTwoPi * dcCorner / rate);
     const double scale = (1.0 + pole) / 2.0;
     std::memset(to, 0, static_cast<std::size_t>(n) * interpolation_ * sizeof(std::int16_t));
@@ -259,7 +268,7 @@ void RC_Demodulator::BlockDcAndStuff(const std::int32_t* d, std::uint32_t n, dou
     double previousOutput = state.previousOutput;
     for (std::uint32_t k = 0; k < n; ++k) {
         const double y = scale * (d[k] - previousInput) + pole * previousOutput;
-        to[static_cast<std::size_t>(k) * interpolation_] = RC_TruncateTo16(y / 65536.0);
+        to[static_cast<std::size_t>(k) * interpolation_] = RC_RoundTo16(y * gain / 65536.0);
         previousInput = d[k];
         previousOutput = y;
     }

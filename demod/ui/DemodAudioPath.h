@@ -2,6 +2,13 @@
 // The demodulator window's per-block state beyond the demodulator itself: the settings read each
 // block, the four secondary squelch types, the wide-FM audio chain and the IF display buffer. It
 // is a plain member of the window, built once; nothing in it is allocated per block.
+//
+// Owner: the audio thread, under the window's audio lock. `settings` is the audio thread's own copy
+// of the hand-over record; it changes only when the hand-over is taken (DemodWindow::TakeSignalPath),
+// at the start of a block or, while no block runs, by the user-interface thread holding the same
+// lock. Only the IF display buffer is shared: its fill is atomic, the audio thread writes samples
+// only while the fill is below the point count, and the window's 0x8003 handler reads them and
+// then sets the fill back to 0.
 
 #include "demod/dsp/RC_FirFilter16.h"
 #include "demod/dsp/RC_Resampler.h"
@@ -34,7 +41,15 @@ struct DemodAudioPath {
     CtcssSquelch ctcss;
     DcsSquelch dcs;
     SquelchVerdict verdict; // of the block being handled
-    std::atomic<bool> restartVoice{false}; // a new frequency: the voice collection starts over
+    std::uint32_t dcsHold = 0; // blocks the last DCS match keeps the squelch open
+    // What the audio thread last took of the hand-over's event counters.
+    std::uint32_t kindChanges = 0;
+    std::uint32_t filterChanges = 0;
+    std::uint32_t frequencyChanges = 0;
+    std::uint32_t voiceRestarts = 0;
+    bool loadTaps = false; // new taps to load at the next filter step
+    // The squelch report as this thread fills it; copied to the window's under the hand-over lock.
+    unsigned char report[28] = {};
 
     RC_FirFilter16 wideFmFilter;
     RC_Resampler wideFmResampler;

@@ -40,6 +40,8 @@ std::uint32_t Count() { return count; }
 bool Allocated() { return list != nullptr; }
 
 void Dispatch(std::uint32_t receiver, std::uint32_t code, std::uint32_t dwParam, std::uint32_t cbData, void* lpData) {
+    // A code no instance acts on would only find its receiver's instance and stop there.
+    if (!DemodWindow::Handles(code)) return;
     // An instance may close itself while it handles the code, so the list is read afresh each step.
     for (std::uint32_t i = count; i > 0; --i) {
         if (i > count) continue;

@@ -1,6 +1,8 @@
 #pragma once
-// The plug-in's live instances, newest last. Changed only on the host's user-interface thread,
-// so it takes no lock.
+// The plug-in's live instances, newest last. Changed and walked only on the host's user-interface
+// thread, so it takes no lock. The host may pass on notifications from other threads (it hands
+// every audio block a plug-in gives it to all plug-ins, on that plug-in's audio thread); no
+// instance acts on those codes, so their dispatch returns before it reads the list.
 
 #include <cstdint>
 

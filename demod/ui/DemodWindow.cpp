@@ -71,11 +71,18 @@ DemodWindow::DemodWindow(std::uint32_t receiver, const void* caps, HostCallback 
     LoadSoundCardSettings(soundCard_, receiverKey_);
     modeIndex_ = settings_.modeIndex;
     inputLevel_ = settings_.inputLevel;
-    inputChannel_ = settings_.inputChannel;
     secondaryOutput_ = static_cast<int>(settings_.secondaryOutput);
     volumeFactor_ = settings_.volume / 31.0;
-    SettingsToPath();
     SetUpAudio();
+    // The hand-over starts from the demodulator as it is built; the copy the audio thread holds
+    // is made to match it, so the first hand-over changes only what the handlers changed.
+    next_.tone = demod_.tone;
+    next_.demodNoiseLength = demod_.NoiseFilter().Length();
+    next_.hilbertLength = demod_.HilbertLength();
+    path_.settings.tone = demod_.tone;
+    path_.settings.halfBandwidth = demod_.halfBandwidth;
+    path_.settings.demodNoiseLength = next_.demodNoiseLength;
+    path_.settings.hilbertLength = next_.hilbertLength;
     BuildControls();
     SetIfDisplayGraph(ifGraph_, static_cast<std::uint32_t>(ifGraph_->PointCount()));
     setupWindow_ = new SetupWindow(this, settings_, soundCard_); // hidden until "Setup"
@@ -92,6 +99,8 @@ DemodWindow::DemodWindow(std::uint32_t receiver, const void* caps, HostCallback 
     const int active = Activate();
     if (active >= 0 || demonstration_) {
         Show(plat::win::SW_SHOW);
+        // Under the audio lock still: a block that arrived meanwhile waits for this and is then
+        // handled, so the stream starts with its first block.
         started_ = true;
         if (kind_ == kUsb) {
             statusTimer_ = std::make_unique<RC_Timer>(kStatusIntervalMs, &StatusTick, this);
@@ -142,10 +151,8 @@ void DemodWindow::SaveSettings() {
     const bool usb = kind_ == kUsb;
     if (!usb && recordMixer_ != nullptr && lineSelected_) inputLevel_ = recordMixer_->GetVolume();
     settings_.inputLevel = inputLevel_;
-    settings_.inputChannel = inputChannel_;
     settings_.secondaryOutput = static_cast<std::uint32_t>(secondaryOutput_);
-    PathToSettings();
-    settings_.hilbertLength = demod_.HilbertLength();
+    settings_.hilbertLength = HilbertLength();
     SaveDemodSettings(settings_, receiverKey_);
     SoundCardSettings card{};
     auto copy = [](char* field, std::size_t size, const char* text) {
@@ -230,14 +237,16 @@ void DemodWindow::SendHostCapabilities() {
     Callback(KVR_CB_SET_CAPABILITIES, 0, static_cast<std::uint32_t>(host.size()), host.data());
 }
 
+// The threads that run blocks end first: a block uses the receiver's handle, so the receiver is
+// closed only once no block can run any more.
 void DemodWindow::Stop() {
     if (stopped_) return;
     stopped_ = true;
     if (kind_ == kUsb) api_.CodecStop();
-    api_.SetFMW(0);
-    api_.Close();
     wave_->Stop();
     secondary_->Stop();
+    api_.SetFMW(0);
+    api_.Close();
     if (caps_ != nullptr) SendHostCapabilities();
 }
 
@@ -247,7 +256,12 @@ plat::win::LResult DemodWindow::HandleMessage(std::uint32_t msg, plat::win::WPar
         if (msg == kMsgAfc) {
             Callback(KVR_CMD_FREQUENCY_DEFERRED, static_cast<std::uint32_t>(lParam), 0, nullptr);
         } else if (msg == kMsgSquelchReport) {
-            Callback(KVR_CMD_SQUELCHED_INFO, static_cast<std::uint32_t>(wParam), kReportSize, report_);
+            unsigned char report[kReportSize];
+            {
+                std::lock_guard<RC_Lock> hold(handoverLock_);
+                std::memcpy(report, report_, sizeof report);
+            }
+            Callback(KVR_CMD_SQUELCHED_INFO, static_cast<std::uint32_t>(wParam), kReportSize, report);
             ShowSquelchStatus();
             reportPending_.exchange(0);
         } else {
@@ -298,24 +312,38 @@ void DemodWindow::ClearIfGraph() {
 
 void DemodWindow::SlopePanelClosed() { slopePanel_ = nullptr; }
 
-void DemodWindow::CorrectTrampoline(void* user, RC_Graph*, const float* db, std::uint32_t count) {
-    // The graph hands over its own spectrum in dB for display: corrected in place.
-    static_cast<DemodWindow*>(user)->CorrectSpectrum(const_cast<float*>(db), static_cast<int>(count), false);
+void DemodWindow::CorrectTrampoline(void* user, RC_Graph* graph, const float* db, std::uint32_t count) {
+    // The graph's drawing copy of its spectrum in dB: corrected in place over the bins it computed.
+    std::uint32_t lo = 0, hi = 0;
+    graph->ShownBins(lo, hi);
+    SlopeFrame frame;
+    frame.db = const_cast<float*>(db);
+    frame.bins = static_cast<int>(count);
+    frame.fs = graph->SampleRate();
+    frame.firstFresh = static_cast<int>(lo);
+    frame.lastFresh = static_cast<int>(hi);
+    static_cast<DemodWindow*>(user)->CorrectSpectrum(frame);
 }
 
-void DemodWindow::CorrectSpectrum(float* db, int n, bool hold) {
-    const bool inverted = slopePanel_ != nullptr && frequency_ > slopePanel_->InversionFrequency();
-    const bool track = service_ && slopePanel_ != nullptr && !slopePanel_->KnobsHidden();
-    const bool ended = slopeAverage_.Apply(db, n, fs_, hold, inverted, track, knobs_);
-    if (track) slopePanel_->ShowFigures(slopeAverage_, ended);
+void DemodWindow::CorrectSpectrum(SlopeFrame frame) {
+    // Mirrored as the IF is shown: only while the service panel inverts it.
+    frame.inverted = slopePanel_ != nullptr && slopePanel_->Inverted();
+    frame.track = service_ && slopePanel_ != nullptr && !slopePanel_->KnobsHidden();
+    const bool ended = slopeAverage_.Apply(frame, knobs_);
+    if (frame.track) slopePanel_->ShowFigures(slopeAverage_, ended);
     if (ended) ShowKnobs();
 }
 
 std::string DemodWindow::SquelchStatusText() const {
     if (scanMode_ != 0) return {};
-    auto field = [this](int at) {
+    unsigned char report[kReportSize];
+    {
+        std::lock_guard<RC_Lock> hold(handoverLock_);
+        std::memcpy(report, report_, sizeof report);
+    }
+    auto field = [&report](int at) {
         std::int32_t v;
-        std::memcpy(&v, report_ + at, 4);
+        std::memcpy(&v, report + at, 4);
         return v;
     };
     char part[48];

@@ -4,6 +4,20 @@
 // the host callback, the state that notifications keep, the squelch report hand-over from the
 // audio thread and the slope correction read from the receiver's EEPROM. The front controls,
 // the setup window and the signal chain hang off it as they are added.
+//
+// Threads. The window, its controls, its settings records and every handler belong to the host's
+// user-interface thread. The signal path (the demodulator, the audio path's state, the blocks and
+// buffers below "Audio path") belongs to the audio thread: the sound card's, or for a USB receiver
+// the API library's codec thread. A block runs under the audio lock (`constructionLock_`).
+// The one way a change reaches the signal path: a handler changes the user-interface thread's
+// state and calls PublishSignalPath, which copies everything the path reads into the hand-over
+// record under the hand-over lock (`handoverLock_`); the audio thread takes that record at the
+// start of its next block (TakeSignalPath, under the audio lock). When no block runs at that
+// moment, the user-interface thread takes it at once under the audio lock itself, so that the
+// demodulator shows a change without waiting for a block. The few operations that must act on
+// the path at once (sample rate, mixer line, restoring defaults, the study window) hold the audio
+// lock; the audio thread's results come back by posted messages, atomic words and the squelch
+// report, copied under the hand-over lock.
 
 #include "demod/audio/RC_AudioMixer.h"
 #include "demod/audio/RC_AudioWave.h"
@@ -68,7 +82,12 @@ public:
     // resampled when the rates differ; dropped when the device has no free buffer.
     void WriteSecondaryOutput(const std::int16_t* samples, std::uint32_t count, std::uint32_t rate);
     // Which signal the secondary output carries: 0 none, 1 the IF input, 2 the audio.
-    void SetSecondaryOutput(int which) { secondaryOutput_ = which; }
+    void SetSecondaryOutput(int which);
+    // Hands what the signal path reads of this thread's state to the audio thread (see above).
+    // Every handler that changes such state calls it.
+    void PublishSignalPath();
+    // The demodulator's Hilbert length as it is now (read under the audio lock).
+    std::uint32_t HilbertLength();
     // The sound card's source line that carries the IF: recorded at the stored input level, and
     // the same line of the playback mixer kept as it was found. Nothing for a USB receiver.
     void SelectMixerLine(int index);
@@ -80,9 +99,10 @@ public:
     void SetInputRate(std::uint32_t rate);
     // The current mode's settings back to their defaults, under the audio lock.
     void RestoreModeDefaults();
-    // The IF graph's hook for each spectrum it computes (n bins in dB): slope correction, and with
-    // the service panel's knobs shown the averaging behind an automatic correction.
-    void CorrectSpectrum(float* db, int n, bool hold);
+    // The IF graph's hook for each spectrum it computes: slope correction, and with the service
+    // panel's knobs shown the averaging behind an automatic correction (the window decides the
+    // mirroring and whether to track).
+    void CorrectSpectrum(SlopeFrame frame);
     SlopeAverage& SlopeAveraging() { return slopeAverage_; }
     // Band colour of the IF graph's traces.
     static RC_Colour IfBandColour(void* user, void* graph, int band, int trace);
@@ -109,6 +129,8 @@ public:
     // receiver cannot run), else 1.
     int Notify(std::uint32_t receiver, std::uint32_t code, std::uint32_t dwParam, std::uint32_t cbData,
                void* lpData);
+    // The codes Notify acts on; every other code it takes without doing anything.
+    static bool Handles(std::uint32_t code);
 
     // Mode by button of the mode table; with `fromUser` the host is told the new mode.
     void OnModeButton(int button, bool fromUser);
@@ -176,7 +198,9 @@ public:
     std::uint32_t SettlingCounter(int i) const { return settling_[i].load(); }
     std::int32_t ReportPending() const { return reportPending_.load(); }
     std::int32_t ReportedInScan() const { return reportedInScan_.load(); }
-    std::uint32_t DcsHold() const { return dcsHold_; }
+    // The audio thread's DCS hold counter (for tests, between blocks).
+    std::uint32_t DcsHold() const { return path_.dcsHold; }
+    // The last squelch report of the audio thread (for tests, between blocks).
     unsigned char* SquelchReport() { return report_; }
     const SlopeKnobs& Knobs() const { return knobs_; }
     void SetKnobs(const SlopeKnobs& knobs) {
@@ -186,6 +210,8 @@ public:
     RC_ReceiverApi& ReceiverApi() { return api_; }
     RC_AudioWave& Wave() { return *wave_; }
     RC_AudioWave& SecondaryWave() { return *secondary_; }
+    // The signal path's demodulator: the audio thread's. The user-interface thread reads only what
+    // does not change while blocks run (block size, decimation, interpolation, divisor, rate).
     RC_Demodulator& Demodulator() { return demod_; }
     std::uint32_t InputRate() const { return fs_; }
     bool ClipFlag() const { return clip_.load(); }
@@ -208,6 +234,11 @@ private:
     void OnPluginStopped(std::uint32_t type, std::uint32_t cbData, const void* name);
     void ExchangeSettling(std::uint32_t value);
     bool AnySecondarySquelch() const { return noiseFlag_ || voiceFlag_ || ctcssTone_ != 0.0f || dcsFlag_; }
+    // Takes the hand-over record into the audio thread's copy and sets the demodulator by it; the
+    // caller holds the audio lock.
+    void TakeSignalPath();
+    // Reads the setup window's filter taps for the audio path (user-interface thread).
+    void ReadFilterTaps();
     void ReadSlope();
     void SendOwnCapabilities();
     void SendHostCapabilities();
@@ -235,8 +266,7 @@ private:
     void ClearIfGraph();
     void ShowSquelchStatus();
     void OnMinimized(bool minimized);
-    void SettingsToPath();
-    void PathToSettings();
+    void SettingsToPath(AudioPathSettings& p) const;
     static void ModePressed(void* user, RC_Window* button);
     static void PresetPressed(void* user, RC_Window* button);
     static void SagcPressed(void* user, RC_Window* button);
@@ -244,9 +274,12 @@ private:
     static void BandwidthEntered(void* user, RC_NumberEdit* field, double value);
     static void VolumeEntered(void* user, RC_NumberEdit* field, double value);
 
+    // --- user-interface thread (set before the first block, or handed over) ---
     std::uint32_t receiver_;
     HostCallback hostCallback_;
     bool callbackValid_ = false;
+    // Set at the end of construction under the audio lock; the audio thread reads it under the
+    // same lock, so the first block waits for it rather than being dropped.
     std::atomic<bool> started_{false};
     bool stopped_ = false;
     Interface kind_;
@@ -254,7 +287,13 @@ private:
     bool service_ = false;
     unsigned char* caps_ = nullptr; // kept copy of the host's capabilities
     caps::ModeTableBytes hostModes_; // the receiver's modes as the host handed them at the start
+    // The audio lock: held by the audio thread for a whole block, and by construction.
     RC_Lock constructionLock_;
+    // Guards `handover_` and `report_` (both threads, briefly).
+    mutable RC_Lock handoverLock_;
+    AudioPathSettings handover_;
+    std::atomic<bool> handoverPending_{false};
+    // Thread-safe: the library locks per receiver. Opened and closed only while no block runs.
     RC_ReceiverApi api_;
 
     std::uint32_t power_ = 0;
@@ -271,17 +310,16 @@ private:
     bool dcsFlag_ = false;
     std::int32_t dcsCode_ = 0;
 
-    unsigned char report_[kReportSize] = {};
+    unsigned char report_[kReportSize] = {}; // under the hand-over lock
+    // Both threads, atomic.
     std::atomic<std::uint32_t> settling_[3] = {};
     std::atomic<std::int32_t> reportedInScan_{0};
     std::atomic<std::int32_t> reportPending_{0};
-    std::uint32_t dcsHold_ = 0;
-    std::uint32_t voiceFill_ = 0;
     std::int32_t filterEchoGuard_ = 0;
 
     int modeIndex_ = 0;
-    std::atomic<std::int32_t> kindExchange_{0};
-    std::atomic<std::int32_t> audioFilterExchange_{1};
+    // What the user-interface thread sets the demodulator to, and the record it hands over next.
+    AudioPathSettings next_;
     // The settings records of this receiver (key), as read at construction and written at the end.
     DemodSettings settings_{};
     SoundCardSettings soundCard_{};
@@ -332,9 +370,10 @@ private:
     bool lineSelected_ = false;
     RC_Resampler secondaryResampler_;
     int secondaryOutput_ = 0;
+    // --- audio thread (under the audio lock) ---
     RC_Demodulator demod_;
+    // Changed only under the audio lock by the user-interface thread; read by both.
     std::uint32_t fs_ = 48000;
-    std::uint32_t inputChannel_ = 1;
     Int16Block input_{};
     Int16Block audio_{};
     Int16Block rawIq_{};
@@ -345,6 +384,7 @@ private:
     std::atomic<bool> clip_{false};
     float noiseMeasure_ = 0.0f;
     std::int32_t fade_ = 0;
+    // --- user-interface thread ---
 
     SlopeKnobs knobs_{};
     SlopeAverage slopeAverage_;
@@ -352,16 +392,14 @@ private:
     std::string statusText_;
     RC_NumberEdit* knobFields_[11] = {};
     RC_Label* knobLabels_[11] = {};
-    StudyWindow* study_ = nullptr; // fed by the audio path under the audio lock
+    StudyWindow* study_ = nullptr; // set under the audio lock; fed by the audio path under it
     std::unique_ptr<RC_Timer> statusTimer_;
     std::atomic<bool> codecRunning_{false};
-    // The filter view's taps as the audio path hands them to the demodulator.
-    static constexpr std::uint32_t kMaxTaps = 1024;
-    std::int16_t filterTaps_[kMaxTaps] = {};
 
     // --- audio path ---
 public:
-    AudioPathSettings& PathSettings() { return path_.settings; }
+    // The settings the next hand-over carries (user-interface thread); PublishSignalPath sends them.
+    AudioPathSettings& PathSettings() { return next_; }
     const DemodAudioPath& AudioPath() const { return path_; }
     // The software AGC's speed (0 off .. 3 fast), as the first pressed SAGC button gives it.
     void SetSagcSpeed(std::uint32_t speed);
@@ -386,5 +424,5 @@ private:
     void SetReportField(int at, std::int32_t value);
     void FeedIfDisplay(std::uint32_t count);
 
-    DemodAudioPath path_;
+    DemodAudioPath path_; // audio thread, under the audio lock
 };

@@ -87,6 +87,8 @@ void DemodWindow::AudioTrampoline(void* user, RC_AudioWave*, const void* data, s
 void DemodWindow::CodecTrampoline(void* user, RC_ReceiverApi*) { static_cast<DemodWindow*>(user)->OnCodecData(); }
 
 void DemodWindow::OnCodecData() {
+    // Construction holds the audio lock until the instance is started: the stream waits for it.
+    std::lock_guard<RC_Lock> hold(constructionLock_);
     if (!started_) return;
     for (;;) {
         const std::uint32_t got = api_.CodecRead(codec_ + codecFill_, sizeof codec_ - codecFill_);
@@ -195,6 +197,7 @@ void DemodWindow::SelectMixerLine(int index) {
     inputLevel_ = level;
     savedMute_ = playbackMixer_->IsMuted();
     lineSelected_ = true;
+    PublishSignalPath(); // the input channel goes with the line
 }
 
 void DemodWindow::OnMixerVolumeChange(void* user, RC_AudioMixer* mixer) {
@@ -215,23 +218,14 @@ void DemodWindow::SetInputRate(std::uint32_t rate) {
 }
 
 void DemodWindow::RestoreModeDefaults() {
+    // Held to the end, so that the next block sees the whole mode restored or none of it.
     std::lock_guard<RC_Lock> hold(constructionLock_);
     const int m = modeIndex_;
     SetDefaultModeBlock(settings_.modes[m], m);
-    AudioPathMode& mode = path_.settings.modes[static_cast<std::size_t>(m)];
-    mode = AudioPathSettings::DefaultModes()[static_cast<std::size_t>(m)];
-    demod_.halfBandwidth = static_cast<float>(DefaultHalfBandwidth(m));
-    demod_.NoiseFilter().SetLength(mode.noiseFilterLength);
-    demod_.audioGain = static_cast<float>(mode.audioGain);
-    if (m == kModeIsb) {
-        path_.settings.hilbertLength = AudioPathSettings{}.hilbertLength;
-        demod_.SetHilbertLength(path_.settings.hilbertLength);
-    }
-    if (m == kModeCw) {
-        settings_.cwTone = DemodSettings{}.cwTone;
-        demod_.tone = settings_.cwTone;
-    }
-    demod_.UpdateFilters();
+    next_.demodNoiseLength = settings_.modes[m].noiseSquelchLength;
+    if (m == kModeIsb) settings_.hilbertLength = DemodSettings{}.hilbertLength;
+    if (m == kModeCw) settings_.cwTone = DemodSettings{}.cwTone;
+    PublishSignalPath();
     ShowPassband();
     if (setupWindow_ != nullptr) setupWindow_->Refresh();
     OnAfFilter(Block().afFilter != 0, false);
@@ -257,10 +251,8 @@ void DemodWindow::StudyClosed() {
 
 RC_Colour DemodWindow::IfBandColour(void*, void*, int, int trace) { return trace == 0 ? 0xFFFF : 0xFF; }
 
-// The audio thread reads its own copy of the stored settings; these two keep them in step.
-void DemodWindow::SettingsToPath() {
-    std::lock_guard<RC_Lock> hold(constructionLock_);
-    AudioPathSettings& p = path_.settings;
+// What the audio path reads of the stored settings, into the record handed over next.
+void DemodWindow::SettingsToPath(AudioPathSettings& p) const {
     p.sagcSpeed = settings_.sagcSpeed;
     for (int i = 0; i < 3; ++i) {
         p.sagcAttack[static_cast<std::size_t>(i)] = settings_.sagcAttack[i];
@@ -278,29 +270,108 @@ void DemodWindow::SettingsToPath() {
     }
 }
 
-void DemodWindow::PathToSettings() {
-    std::lock_guard<RC_Lock> hold(constructionLock_);
-    const AudioPathSettings& p = path_.settings;
-    settings_.sagcSpeed = p.sagcSpeed;
-    for (int i = 0; i < 3; ++i) {
-        settings_.sagcAttack[i] = p.sagcAttack[static_cast<std::size_t>(i)];
-        settings_.sagcDecay[i] = p.sagcDecay[static_cast<std::size_t>(i)];
+void DemodWindow::SetSagcSpeed(std::uint32_t speed) {
+    if (speed > AudioPathSettings::kSagcFast) return;
+    settings_.sagcSpeed = speed;
+    PublishSignalPath();
+}
+
+void DemodWindow::SetSecondaryOutput(int which) {
+    secondaryOutput_ = which;
+    PublishSignalPath();
+}
+
+void DemodWindow::PublishSignalPath() {
+    AudioPathSettings& p = next_;
+    SettingsToPath(p);
+    const DemodModeBlock& block = Block();
+    p.modeIndex = modeIndex_;
+    p.kind = ModeTable[ModeButtonOfIndex(modeIndex_)].kind;
+    // The sidebands shift by the half bandwidth, CW by its tone; other modes keep the last tone.
+    if (modeIndex_ == kModeUsb || modeIndex_ == kModeLsb) p.tone = static_cast<std::uint32_t>(block.halfBandwidth);
+    if (modeIndex_ == kModeCw) p.tone = settings_.cwTone;
+    p.halfBandwidth = static_cast<float>(block.halfBandwidth);
+    p.audioGain = static_cast<float>(block.audioGain);
+    p.volume = static_cast<float>(volumeFactor_);
+    p.afFilter = block.afFilter != 0;
+    p.inputChannel = settings_.inputChannel > 1 ? 1 : settings_.inputChannel;
+    p.secondaryOutput = secondaryOutput_;
+    p.invertSpectrum = service_ && slopePanel_ != nullptr && slopePanel_->Inverted();
+    p.mute = settings_.mute != 0;
+    p.power = power_;
+    p.scanMode = scanMode_;
+    p.afc = afc_;
+    p.squelched = squelched_;
+    p.frequency = frequency_;
+    p.noiseFlag = noiseFlag_;
+    p.noiseThreshold = noiseThreshold_;
+    p.voiceFlag = voiceFlag_;
+    p.voiceLevel = voiceLevel_;
+    p.ctcssTone = ctcssTone_;
+    p.dcsFlag = dcsFlag_;
+    p.dcsCode = dcsCode_;
+    {
+        std::lock_guard<RC_Lock> hold(handoverLock_);
+        handover_ = p;
     }
-    for (int m = 0; m < AudioPathSettings::kModes; ++m) {
-        DemodModeBlock& b = settings_.modes[m];
-        const AudioPathMode& a = p.modes[static_cast<std::size_t>(m)];
-        b.sagcReference = a.sagcReference;
-        b.postMixerLength = a.postMixerLength;
-        b.audioFilterLength = a.audioFilterLength;
-        b.audioGain = a.audioGain;
-        b.noiseSquelchLength = a.noiseFilterLength;
+    handoverPending_.store(true, std::memory_order_release);
+    // No block running: the change is taken now, so the demodulator shows it at once. A block
+    // running takes it at its next start.
+    std::unique_lock<RC_Lock> audio(constructionLock_, std::try_to_lock);
+    if (audio.owns_lock()) TakeSignalPath();
+}
+
+void DemodWindow::TakeSignalPath() {
+    if (!handoverPending_.exchange(false, std::memory_order_acq_rel)) return;
+    AudioPathSettings& now = path_.settings;
+    const std::uint32_t tone = now.tone, noiseLength = now.demodNoiseLength, hilbert = now.hilbertLength;
+    const float half = now.halfBandwidth;
+    {
+        std::lock_guard<RC_Lock> hold(handoverLock_);
+        now = handover_;
+    }
+    bool rebuild = now.tone != tone || now.halfBandwidth != half;
+    demod_.tone = now.tone;
+    demod_.halfBandwidth = now.halfBandwidth;
+    demod_.audioGain = now.audioGain;
+    demod_.volume = now.volume;
+    if (now.kindChanges != path_.kindChanges) {
+        path_.kindChanges = now.kindChanges;
+        demod_.loopPhase = demod_.loopFrequency = demod_.loopError = 0.0;
+        demod_.kind = now.kind;
+        rebuild = true;
+    }
+    if (now.demodNoiseLength != noiseLength) demod_.NoiseFilter().SetLength(now.demodNoiseLength);
+    if (now.hilbertLength != hilbert) demod_.SetHilbertLength(now.hilbertLength);
+    if (rebuild) demod_.UpdateFilters();
+    if (now.filterChanges != path_.filterChanges) {
+        path_.filterChanges = now.filterChanges;
+        path_.loadTaps = true;
+    }
+    if (now.frequencyChanges != path_.frequencyChanges) {
+        path_.frequencyChanges = now.frequencyChanges;
+        path_.dcsHold = 0;
+    }
+    if (now.voiceRestarts != path_.voiceRestarts) {
+        path_.voiceRestarts = now.voiceRestarts;
+        path_.voice.Detector().SetFillPosition(0);
     }
 }
 
-void DemodWindow::SetSagcSpeed(std::uint32_t speed) {
-    if (speed > AudioPathSettings::kSagcFast) return;
+std::uint32_t DemodWindow::HilbertLength() {
     std::lock_guard<RC_Lock> hold(constructionLock_);
-    path_.settings.sagcSpeed = speed;
+    TakeSignalPath();
+    return demod_.HilbertLength();
+}
+
+// The taps the setup window's filter view has designed, copied here on its own thread; the audio
+// thread loads its copy of them at its next block.
+void DemodWindow::ReadFilterTaps() {
+    RC_FilterView* view = setupWindow_ != nullptr ? setupWindow_->FilterView() : nullptr;
+    next_.tapCount = 0;
+    if (view == nullptr || view->Filter().Length() > AudioPathSettings::kMaxTaps) return;
+    view->ReadTaps16(next_.taps.data());
+    next_.tapCount = view->Filter().Length();
 }
 
 void DemodWindow::SetIfDisplayGraph(const RC_Window* graph, std::uint32_t points) {
@@ -332,7 +403,7 @@ void DemodWindow::ApplyAgc() {
     const double attack = st.sagcAttack[speed - 1];
     const double decay = st.sagcDecay[speed - 1];
     // Coefficients that take the gain 90 % of the way in the set time, at the stage's own rate.
-    if (modeIndex_ == kModeFm6 || modeIndex_ == kModeFmn) {
+    if (st.modeIndex == kModeFm6 || st.modeIndex == kModeFmn) {
         demod_.fmAgc.attack = 1.0 - std::pow(0.1, 1.0 / (fs * attack));
         demod_.fmAgc.decay = 1.0 - std::pow(0.1, 1.0 / (fs * decay));
     } else {
@@ -340,29 +411,27 @@ void DemodWindow::ApplyAgc() {
         demod_.ifAgc.attack = 1.0 - std::pow(0.1, d / (fs * attack));
         demod_.ifAgc.decay = 1.0 - std::pow(0.1, d / (fs * decay));
     }
-    demod_.agcLevel = static_cast<float>(st.modes[static_cast<std::size_t>(modeIndex_)].sagcReference);
+    demod_.agcLevel = static_cast<float>(st.modes[static_cast<std::size_t>(st.modeIndex)].sagcReference);
 }
 
 void DemodWindow::ApplyFilterLengths() {
-    const AudioPathMode& mode = path_.settings.modes[static_cast<std::size_t>(modeIndex_)];
+    const AudioPathSettings& st = path_.settings;
+    const AudioPathMode& mode = st.modes[static_cast<std::size_t>(st.modeIndex)];
     demod_.SetAudioFilterLength(mode.audioFilterLength);
-    if (audioFilterExchange_.exchange(0) != 0) {
-        // AF Filter down: the audio is filtered with the setup window's filter view as designed.
-        RC_FilterView* view = setupWindow_ != nullptr ? setupWindow_->FilterView() : nullptr;
-        if (AfFilter() && view != nullptr && view->Filter().Length() <= kMaxTaps) {
-            view->ReadTaps16(filterTaps_);
-            demod_.SetAudioFilterTaps(filterTaps_);
-        } else {
-            demod_.SetAudioFilterTaps(nullptr);
-        }
+    if (path_.loadTaps) {
+        path_.loadTaps = false;
+        // AF Filter down: the audio is filtered with the setup window's filter as it designed it.
+        if (st.afFilter && st.tapCount != 0) demod_.SetAudioFilterTaps(st.taps.data());
+        else demod_.SetAudioFilterTaps(nullptr);
     }
     demod_.SetPostMixerFilterLength(mode.postMixerLength);
-    if (modeIndex_ == kModeIsb) demod_.SetHilbertLength(path_.settings.hilbertLength);
+    if (st.modeIndex == kModeIsb) demod_.SetHilbertLength(st.hilbertLength);
 }
 
 std::uint32_t DemodWindow::RunWideFm(std::uint32_t count) {
-    const AudioPathMode& mode = path_.settings.modes[kModeFmw];
-    const bool filterDown = AfFilter();
+    const AudioPathSettings& st = path_.settings;
+    const AudioPathMode& mode = st.modes[kModeFmw];
+    const bool filterDown = st.afFilter;
     if (!filterDown) {
         RC_FirFilter16& f = path_.wideFmFilter;
         f.SetLength(mode.audioFilterLength);
@@ -383,7 +452,7 @@ std::uint32_t DemodWindow::RunWideFm(std::uint32_t count) {
     }
     if (kind_ == kUsb) count = path_.wideFmResampler.Process(audio_.samples, audio_.samples, count, 1);
     count = std::min(count, kMaxInput);
-    const double scale = volumeFactor_ * mode.audioGain;
+    const double scale = st.volume * mode.audioGain;
     // From the last sample back, so that each frame lands on samples already taken.
     for (std::uint32_t k = count; k-- > 0;) {
         const double v = std::clamp(std::trunc(audio_.samples[k] * scale), -32768.0, 32767.0);
@@ -403,31 +472,31 @@ void DemodWindow::FeedIfDisplay(std::uint32_t count) {
         path_.ifDisplayFill.store(fill);
     }
     const bool painting = (path_.ifGraph->State() & RC_Window::kPainting) != 0;
-    if (fill >= points && !painting && scanMode_ == 0 && modeIndex_ != kModeFmw)
+    if (fill >= points && !painting && path_.settings.scanMode == 0 && path_.settings.modeIndex != kModeFmw)
         plat::win::PostMessage(Handle(), kMsgIfDisplay, 0, 0);
 }
 
 void DemodWindow::OnAudioBlock(const void* data, std::uint32_t bytes) {
     // A device that ran dry reports an empty block: nothing to play, so no silent gap is queued.
-    if (!started_ || Closing() || data == nullptr || bytes < (kind_ == kUsb ? 2u : 4u)) return;
-    if (const std::int32_t k = kindExchange_.exchange(0); k != 0) {
-        demod_.loopPhase = demod_.loopFrequency = demod_.loopError = 0.0;
-        demod_.kind = static_cast<std::uint8_t>(k - 1);
-        demod_.UpdateFilters();
-    }
+    if (data == nullptr || bytes < (kind_ == kUsb ? 2u : 4u)) return;
+    // Construction holds the lock until the instance is started, so the first block waits for the
+    // start rather than being lost; a window that is going takes none.
+    std::unique_lock<RC_Lock> hold(constructionLock_);
+    if (!started_ || Closing()) return;
+    TakeSignalPath();
+    const AudioPathSettings& st = path_.settings;
     // Every buffer waiting at the device: the output fell behind, so what waits is given up.
     if (wave_->OutputOpen() && wave_->QueuedOutCount() >= wave_->OutBufferCount()) wave_->ResetOutput();
-    if (power_ == 0) return;
+    if (st.power == 0) return;
     auto* out = static_cast<std::int16_t*>(wave_->GetFreeOutBuffer());
     if (out == nullptr) return;
     const std::uint32_t outBytes = wave_->OutBufferSize();
-    std::lock_guard<RC_Lock> hold(constructionLock_);
     ReassertMixer();
     path_.verdict = {};
     RC_Panel* meter = setupWindow_ != nullptr ? setupWindow_->CpuMeter() : nullptr;
     if (meter != nullptr) meter->Start();
 
-    if (scanMode_ != 0 && !AnySecondarySquelch()) {
+    if (st.scanMode != 0 && !st.AnySecondarySquelch()) {
         // Scan hold: silence now, and a fade-in once the scan lets go.
         fade_ = kFadeBlocks;
     } else {
@@ -436,10 +505,10 @@ void DemodWindow::OnAudioBlock(const void* data, std::uint32_t bytes) {
         std::uint32_t count = std::min(usb ? bytes / 2 : bytes / 4, kMaxInput);
         const auto* in = static_cast<const std::int16_t*>(data);
         input_.header = {fs_, 16, 1, count};
-        for (std::uint32_t k = 0; k < count; ++k) input_.samples[k] = usb ? in[k] : in[2 * k + inputChannel_];
+        for (std::uint32_t k = 0; k < count; ++k) input_.samples[k] = usb ? in[k] : in[2 * k + st.inputChannel];
 
         std::uint32_t n = 0;
-        if (modeIndex_ == kModeFmw) {
+        if (st.modeIndex == kModeFmw) {
             count = RunWideFm(count);
             n = count;
         } else {
@@ -448,21 +517,20 @@ void DemodWindow::OnAudioBlock(const void* data, std::uint32_t bytes) {
                 clip = clip || input_.samples[k] > kClipLevel || input_.samples[k] < -kClipLevel;
             clip_.store(clip);
             if (api_.pQ7InvertSpectrum != nullptr && api_.Handle() != 0) {
-                const int flag = service_ && slopePanel_ != nullptr && slopePanel_->Inverted() ? 1 : 0;
+                const int flag = st.invertSpectrum ? 1 : 0;
                 api_.pQ7InvertSpectrum(api_.Handle(), input_.samples, count, static_cast<float>(fs_), 16, flag);
             }
             Callback(KVR_CMD_AUDIO_BLOCK, kBlockIf, 2 * count + kBlockExtra, &input_);
-            if (secondaryOutput_ == 1 && secondary_->OutputOpen()) WriteSecondaryOutput(input_.samples, count, fs_);
+            if (st.secondaryOutput == 1 && secondary_->OutputOpen()) WriteSecondaryOutput(input_.samples, count, fs_);
 
             ApplyAgc();
             ApplyFilterLengths();
-            demod_.volume = static_cast<float>(volumeFactor_);
             demod_.Process(input_.samples, audio_.samples, count, 1);
 
             afcCounter_ += count;
             if (afcCounter_ >= fs_) {
-                if (afc_ != 0 && scanMode_ == 0 && demod_.afcFrequency != 0.0f) {
-                    const auto offset = static_cast<std::int64_t>(frequency_ - static_cast<std::int64_t>(demod_.afcFrequency));
+                if (st.afc != 0 && st.scanMode == 0 && demod_.afcFrequency != 0.0f) {
+                    const auto offset = static_cast<std::int64_t>(st.frequency - static_cast<std::int64_t>(demod_.afcFrequency));
                     plat::win::PostMessage(Handle(), kMsgAfc, 0, static_cast<std::int32_t>(static_cast<std::uint32_t>(offset)));
                 }
                 afcCounter_ = 0;
@@ -473,11 +541,11 @@ void DemodWindow::OnAudioBlock(const void* data, std::uint32_t bytes) {
 
         const std::uint32_t rate = OutputRate();
         n = std::min(n, outBytes / 4);
-        if (modeIndex_ == kModeIsb) {
+        if (st.modeIndex == kModeIsb) {
             audio_.header = {rate, 16, 2, n};
             Callback(KVR_CMD_AUDIO_BLOCK, kBlockAudio, 4 * n + kBlockExtra, &audio_);
             std::memcpy(out, audio_.samples, 4 * n);
-            if (secondaryOutput_ == 2 && secondary_->OutputOpen()) {
+            if (st.secondaryOutput == 2 && secondary_->OutputOpen()) {
                 for (std::uint32_t k = 0; k < n; ++k)
                     audio_.samples[k] = static_cast<std::int16_t>((audio_.samples[2 * k] + audio_.samples[2 * k + 1]) / 2);
                 WriteSecondaryOutput(audio_.samples, n, rate);
@@ -487,7 +555,7 @@ void DemodWindow::OnAudioBlock(const void* data, std::uint32_t bytes) {
             audio_.header = {rate, 16, 1, n};
             Callback(KVR_CMD_AUDIO_BLOCK, kBlockAudio, 2 * n + kBlockExtra, &audio_);
             for (std::uint32_t k = 0; k < n; ++k) out[2 * k] = out[2 * k + 1] = audio_.samples[k];
-            if (secondaryOutput_ == 2 && secondary_->OutputOpen()) WriteSecondaryOutput(audio_.samples, n, rate);
+            if (st.secondaryOutput == 2 && secondary_->OutputOpen()) WriteSecondaryOutput(audio_.samples, n, rate);
         }
         if (4 * n < outBytes) std::memset(reinterpret_cast<unsigned char*>(out) + 4 * n, 0, outBytes - 4 * n);
         input_.header.count = count;
@@ -500,7 +568,7 @@ void DemodWindow::OnAudioBlock(const void* data, std::uint32_t bytes) {
             --fade_;
         }
     }
-    if (settings_.mute != 0 || squelched_ != 0 || path_.verdict.closed || demonstration_ || scanMode_ != 0)
+    if (st.mute || st.squelched != 0 || path_.verdict.closed || demonstration_ || st.scanMode != 0)
         std::memset(out, 0, outBytes);
     if (meter != nullptr) meter->Update(fs_ / 1024.0);
     wave_->Write(out, outBytes);

@@ -14,6 +14,7 @@
 #include "demod/ui/StudyWindow.h"
 #include "platform/win/Styles.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <mutex>
@@ -27,6 +28,11 @@ constexpr int kBold = 700;
 constexpr double kIfCentre = 12000.0;
 // A passband marker is worth drawing only when the band is at least this wide on each side.
 constexpr double kMarkerHalfSpan = 500.0;
+// The IF graph's frame and the slope knobs on it.
+constexpr int kGraphFrame = 2;
+constexpr int kKnobWidth = 18;
+// The wide-FM analyzer shows the audio band.
+constexpr float kAnalyzerTopHz = 16000.0f;
 
 RC_Label* Label(RC_Window* parent, int x, int y, const char* text) {
     auto* label = new RC_Label(parent, x, y, 60, 14, text);
@@ -43,6 +49,18 @@ RC_Button* Button(RC_Window* parent, int x, int y, int w, int h, const char* cap
     return b;
 }
 
+// The IF spectrogram of the service view as a waterfall: quiet black, through blue, green and
+// yellow, to white for the loudest, so that stations stand out from the noise.
+void SetWaterfallPalette(RC_Graph* graph) {
+    static const RC_Colour kAnchors[] = {0x000000, 0xC00000, 0x00B000, 0x00E0FF, 0xFFFFFF};
+    constexpr int kSegments = 4;
+    for (int i = 0; i < RC_Graph::kPaletteStops; ++i) {
+        const int along = i * kSegments * 255 / (RC_Graph::kPaletteStops - 1);
+        const int segment = std::min(along / 255, kSegments - 1);
+        graph->SetPaletteStop(i, RC_BlendColour(kAnchors[segment], kAnchors[segment + 1], 255, along - 255 * segment));
+    }
+}
+
 } // namespace
 
 void DemodWindow::BuildControls() {
@@ -57,6 +75,7 @@ void DemodWindow::BuildControls() {
 
     ifGraph_ = new RC_Graph(this, 4, 52, 312, 164);
     ifGraph_->SetMode(1); // the power spectrum of the IF
+    SetWaterfallPalette(ifGraph_);
     ifGraph_->SetPointCount(kind_ == kUsb ? 2048 : 1024);
     ifGraph_->SetSampleRate(static_cast<float>(fs_));
     ifGraph_->SetMinFrequency(2000.0);
@@ -70,6 +89,11 @@ void DemodWindow::BuildControls() {
     graphStatus_ = new RC_Label(ifGraph_, 38, 3, 90, 14, "");
     analyzer_ = new RC_FilterView(this, 4, 52, 312, 164);
     analyzer_->SetSampleRate(static_cast<float>(fs_));
+    analyzer_->SetMaxFrequency(kAnalyzerTopHz); // the audio band, not the whole input band
+    analyzer_->SetOption2(1);
+    analyzer_->SetOption4(1);
+    analyzer_->SetType(1);
+    analyzer_->SetLength(511);
     analyzerStatus_ = new RC_Label(analyzer_, 32, 3, 90, 14, "");
 
     bandwidthLabel_ = Label(this, 4, 216, "IF bandwidth");
@@ -82,7 +106,8 @@ void DemodWindow::BuildControls() {
     for (int k = 0; k < 10; ++k)
         presetButtons_[k] = Button(this, 6 + 31 * k, 254, 29, 18, "", RC_Button::kToggle, 0, &PresetPressed, this);
 
-    sagcLabel_ = Label(this, 68, 216, "SAGC");
+    // Over the middle of its four buttons, clear of "IF bandwidth" on its left.
+    sagcLabel_ = Label(this, 114, 216, "SAGC");
     const struct {
         const char* caption;
         int x, w;
@@ -111,10 +136,13 @@ void DemodWindow::BuildControls() {
 
 // The eleven slope knobs along the top of the IF graph, each with its value under it.
 void DemodWindow::BuildKnobs() {
+    // Spread over the plot, clear of the dB labels at its left and inside its right edge.
+    const int plotLeft = kGraphFrame + ifGraph_->TextWidth("-100dB") + 4;
+    const int plotRight = ifGraph_->Width() - kGraphFrame;
     for (int k = 0; k < 11; ++k) {
-        const int x = static_cast<int>(19 + 27.5 * k);
+        const int x = plotLeft + 2 + k * (plotRight - plotLeft - 6 - kKnobWidth) / 10; // labels 2 px wider each side
         // A spin knob: the field's spinner fills it; the label under it shows the value.
-        auto* knob = new RC_NumberEdit(ifGraph_, x, 2, 18, 24);
+        auto* knob = new RC_NumberEdit(ifGraph_, x, 2, kKnobWidth, 24);
         knob->SetFlags(RC_NumberEdit::kLinkedSpinner, 0);
         knob->SetMinimum(-99);
         knob->SetMaximum(99);
@@ -213,17 +241,11 @@ void DemodWindow::OnModeButton(int button, bool fromUser) {
         for (RC_Button* b : sagcButtons_) b->SetEnabled(!wideFm);
         for (RC_Button* b : presetButtons_) b->SetEnabled(!wideFm);
     }
-    // The audio thread takes the new kind and rebuilds the filters for it.
-    kindExchange_.store(mode.kind + 1);
+    // The audio thread takes the new kind, tone, gain and bandwidth and rebuilds the filters.
     const DemodModeBlock& block = Block();
-    if (modeIndex_ == kModeUsb || modeIndex_ == kModeLsb) demod_.tone = static_cast<std::uint32_t>(block.halfBandwidth);
-    if (modeIndex_ == kModeCw) demod_.tone = settings_.cwTone;
-    if (mode.kind == 6) { // the audio thread filters with it: changed under the audio lock
-        std::lock_guard<RC_Lock> hold(constructionLock_);
-        demod_.NoiseFilter().SetLength(block.noiseSquelchLength);
-    }
-    demod_.audioGain = static_cast<float>(block.audioGain);
-    demod_.halfBandwidth = static_cast<float>(block.halfBandwidth);
+    if (mode.kind == 6) next_.demodNoiseLength = block.noiseSquelchLength;
+    ++next_.kindChanges;
+    PublishSignalPath();
     const auto bandwidth = static_cast<std::uint32_t>(std::lround(2.0 * block.halfBandwidth));
     if (bandwidthField_ != nullptr) {
         bandwidthField_->SetMaximum(modeIndex_ == kModeUsb || modeIndex_ == kModeLsb ? 10000 : 20000);
@@ -231,7 +253,7 @@ void DemodWindow::OnModeButton(int button, bool fromUser) {
         bandwidthField_->SetValue(true, bandwidth);
         afFilterButton_->SetDown(block.afFilter != 0);
     }
-    if (analyzer_ != nullptr) analyzer_->filterOff = block.afFilter != 0 ? 0 : 1;
+    if (analyzer_ != nullptr) analyzer_->SetFilterApplied(block.afFilter != 0);
     ShowPresets();
     ShowPassband();
     if (setupWindow_ != nullptr) setupWindow_->Refresh();
@@ -244,9 +266,8 @@ void DemodWindow::OnBandwidth(std::int32_t hz, bool fromUser) {
     // The field steps by 100 from 200 Hz up, else by 10; stepped values are whole tens.
     if (hz > 1) hz -= hz % 10;
     Block().halfBandwidth = hz / 2.0;
-    demod_.halfBandwidth = static_cast<float>(hz / 2.0);
-    if (modeIndex_ == kModeUsb || modeIndex_ == kModeLsb) demod_.tone = static_cast<std::uint32_t>(hz / 2);
-    kindExchange_.store(ModeTable[ModeButtonOfIndex(modeIndex_)].kind + 1);
+    ++next_.kindChanges; // the filters are rebuilt for it, as for a new mode
+    PublishSignalPath();
     if (bandwidthField_ != nullptr) {
         bandwidthField_->SetStep(hz >= 200 ? 100 : 10);
         if (!fromUser) bandwidthField_->SetValue(true, hz);
@@ -293,13 +314,14 @@ void DemodWindow::ShowPassband() {
 void DemodWindow::OnVolume(std::uint32_t volume, bool fromUser) {
     settings_.volume = volume;
     volumeFactor_ = volume / 31.0;
-    demod_.volume = static_cast<float>(volumeFactor_);
+    PublishSignalPath();
     if (volumeField_ != nullptr && !fromUser) volumeField_->SetValue(true, volume);
     if (fromUser) Callback(KVR_CMD_VOLUME, volume, 0, nullptr);
 }
 
 void DemodWindow::OnMute(bool down, bool fromUser) {
     settings_.mute = down ? 1 : 0;
+    PublishSignalPath();
     if (muteButton_ != nullptr) muteButton_->SetDown(down);
     if (fromUser) Callback(KVR_CMD_MUTE, down ? 1 : 0, 0, nullptr);
 }
@@ -320,9 +342,12 @@ void DemodWindow::OnAfFilter(bool down, bool fromUser) {
             Callback(KVR_CMD_AUDIO_FILTER, 0, 0, nullptr);
         }
     }
-    audioFilterExchange_.exchange(1);
+    // The audio thread loads the taps, as they are designed now, at its next block.
+    ReadFilterTaps();
+    ++next_.filterChanges;
+    PublishSignalPath();
     filterEchoGuard_ = 0;
-    if (analyzer_ != nullptr) analyzer_->filterOff = down ? 0 : 1;
+    if (analyzer_ != nullptr) analyzer_->SetFilterApplied(down);
 }
 
 void DemodWindow::OnSagc(int speed) {

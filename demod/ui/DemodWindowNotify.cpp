@@ -30,6 +30,27 @@ constexpr unsigned char kCapabilityFmWide = 0x2;
 
 } // namespace
 
+bool DemodWindow::Handles(std::uint32_t code) {
+    switch (code) {
+    case KVR_NOTIFY_POWER:
+    case KVR_NOTIFY_PLUGIN_STOPPED:
+    case KVR_NOTIFY_FREQUENCY:
+    case KVR_NOTIFY_MODE:
+    case KVR_NOTIFY_SQUELCH:
+    case KVR_NOTIFY_SQUELCHED:
+    case KVR_NOTIFY_BANDWIDTH:
+    case KVR_NOTIFY_AFC:
+    case KVR_NOTIFY_VOLUME:
+    case KVR_NOTIFY_MUTE:
+    case KVR_NOTIFY_AUDIO_FILTER:
+    case KVR_NOTIFY_SCAN_MODE:
+    case KVR_NOTIFY_CLOSE:
+    case KVR_NOTIFY_MINIMIZED:
+    case KVR_NOTIFY_CAPABILITIES: return true;
+    default: return false;
+    }
+}
+
 int DemodWindow::Notify(std::uint32_t receiver, std::uint32_t code, std::uint32_t dwParam, std::uint32_t cbData,
                         void* lpData) {
     if (receiver != receiver_) return 0;
@@ -39,14 +60,20 @@ int DemodWindow::Notify(std::uint32_t receiver, std::uint32_t code, std::uint32_
     case KVR_NOTIFY_FREQUENCY: OnFrequency(dwParam); break;
     case KVR_NOTIFY_MODE: return OnMode(dwParam);
     case KVR_NOTIFY_SQUELCH: OnSquelch(dwParam, cbData, lpData); break;
-    case KVR_NOTIFY_SQUELCHED: squelched_ = dwParam; break;
+    case KVR_NOTIFY_SQUELCHED:
+        squelched_ = dwParam;
+        PublishSignalPath();
+        break;
     case KVR_NOTIFY_BANDWIDTH: {
         // A bandwidth below 1 Hz would turn the filters inside out: the field's range starts at 1.
         const auto hz = static_cast<std::int32_t>(dwParam);
         if (hz >= 1 && hz < BandwidthLimit(modeIndex_)) OnBandwidth(hz, false);
         break;
     }
-    case KVR_NOTIFY_AFC: afc_ = dwParam; break;
+    case KVR_NOTIFY_AFC:
+        afc_ = dwParam;
+        PublishSignalPath();
+        break;
     case KVR_NOTIFY_VOLUME: OnVolume(dwParam, false); break;
     case KVR_NOTIFY_MUTE: OnMute(dwParam != 0, false); break;
     case KVR_NOTIFY_AUDIO_FILTER: OnAudioFilterNotify(dwParam, cbData, lpData); break;
@@ -64,6 +91,7 @@ int DemodWindow::Notify(std::uint32_t receiver, std::uint32_t code, std::uint32_
 
 void DemodWindow::OnPower(std::uint32_t value) {
     power_ = value;
+    PublishSignalPath();
     SetEnabled(value != 0);
     if (analyzer_ != nullptr) analyzer_->SetMode(value != 0 ? 2 : 0);
     if (value == 0) ClearIfGraph();
@@ -95,14 +123,18 @@ void DemodWindow::ExchangeSettling(std::uint32_t value) {
 
 void DemodWindow::OnFrequency(std::uint32_t packed) {
     frequency_ = DecodeFreq32(packed);
-    dcsHold_ = 0;
-    if (scanMode_ == 0) return;
+    ++next_.frequencyChanges; // the DCS hold ends
+    if (scanMode_ == 0) {
+        PublishSignalPath();
+        return;
+    }
     ExchangeSettling(1);
     reportedInScan_.store(0);
     reportPending_.store(0);
     if (!AnySecondarySquelch()) Callback(KVR_CMD_SQUELCHED_INFO, 0, 0, nullptr);
-    // The voice detector starts its collection afresh; the audio thread applies it.
-    path_.restartVoice.store(true);
+    // The voice detector starts its collection afresh.
+    ++next_.voiceRestarts;
+    PublishSignalPath();
 }
 
 bool DemodWindow::HasWideFm() { return (api_.Eeprom()[kEepromCapabilities] & kCapabilityFmWide) != 0; }
@@ -126,6 +158,7 @@ void DemodWindow::OnSquelch(std::uint32_t flags, std::uint32_t cbData, const voi
                      : 0.0f;
     dcsFlag_ = (flags & kSquelchDcs) != 0;
     dcsCode_ = RecordField(record, 24);
+    PublishSignalPath();
     const bool changed = oldNoise != noiseFlag_ || oldVoice != voiceFlag_ || oldCtcss != (ctcssTone_ != 0.0f) ||
                          oldDcs != dcsFlag_;
     if (changed && scanMode_ == 0) plat::win::PostMessage(Handle(), kMsgSquelchReport, 0, 0);
@@ -133,6 +166,7 @@ void DemodWindow::OnSquelch(std::uint32_t flags, std::uint32_t cbData, const voi
 
 void DemodWindow::OnScanMode(std::uint32_t value) {
     scanMode_ = value;
+    PublishSignalPath();
     if (value != 0) {
         ExchangeSettling(1);
         reportedInScan_.store(0);

@@ -30,18 +30,19 @@ std::uint32_t DemodWindow::OutputRate() const {
     return fs_ / demod_.Decimation() * demod_.Interpolation() / demod_.OutputDivisor();
 }
 
-void DemodWindow::SetReportField(int at, std::int32_t value) { std::memcpy(report_ + at, &value, 4); }
+void DemodWindow::SetReportField(int at, std::int32_t value) { std::memcpy(path_.report + at, &value, 4); }
 
 bool DemodWindow::DecideSquelch(std::uint32_t count) {
     SquelchVerdict& v = path_.verdict;
+    const AudioPathSettings& st = path_.settings;
     const std::uint32_t h = SettlingTime();
     const std::uint32_t ro = OutputRate();
-    const bool scan = scanMode_ != 0;
+    const bool scan = st.scanMode != 0;
     const std::uint32_t settling = settling_[kNoiseSettling].load();
     // Still settling after a retune, or this frequency of the scan already reported.
     if (settling != 0 && (settling < h || (scan && reportedInScan_.load() != 0))) return false;
 
-    const int m = modeIndex_;
+    const int m = st.modeIndex;
     const bool wide = m == kModeFmw;
     // The detector output at the channel rate: every U-th value of the left audio filter's input.
     const auto* detector = static_cast<const std::int16_t*>(demod_.GetTapBuffer(7));
@@ -56,8 +57,8 @@ bool DemodWindow::DecideSquelch(std::uint32_t count) {
         }
     };
 
-    if (noiseFlag_) {
-        const AudioPathMode& mode = path_.settings.modes[static_cast<std::size_t>(m)];
+    if (st.noiseFlag) {
+        const AudioPathMode& mode = st.modes[static_cast<std::size_t>(m)];
         const double b = demod_.halfBandwidth;
         bool evaluated = true;
         double p = 0.0;
@@ -73,7 +74,7 @@ bool DemodWindow::DecideSquelch(std::uint32_t count) {
             evaluated = false; // AM-type modes settle twice as long
         }
         if (evaluated) {
-            if (p > noiseThreshold_) {
+            if (p > st.noiseThreshold) {
                 v.closed = true;
             } else {
                 v.bits |= kSquelchNoise;
@@ -83,12 +84,11 @@ bool DemodWindow::DecideSquelch(std::uint32_t count) {
         }
     }
 
-    if (path_.restartVoice.exchange(false)) path_.voice.Detector().SetFillPosition(0);
-    if (voiceFlag_) {
+    if (st.voiceFlag) {
         if (m == kModeIsb) {
-            path_.voice.Add(audio_.samples, 2 * audio_.header.count, 2, ro, voiceLevel_);
+            path_.voice.Add(audio_.samples, 2 * audio_.header.count, 2, ro, st.voiceLevel);
         } else {
-            path_.voice.Add(audio_.samples, audio_.header.count, 1, ro, voiceLevel_);
+            path_.voice.Add(audio_.samples, audio_.header.count, 1, ro, st.voiceLevel);
         }
         const std::uint32_t voiceSettling = settling_[kVoiceSettling].load();
         if (voiceSettling == 0 || voiceSettling >= h + ro / 2) {
@@ -97,17 +97,17 @@ bool DemodWindow::DecideSquelch(std::uint32_t count) {
         }
     }
 
-    if (ctcssTone_ != 0.0f) {
+    if (st.ctcssTone != 0.0f) {
         feed(path_.ctcss);
         const bool settlingTone = settling != 0 && settling < h + ro;
-        SetReportField(kReportCtcss, path_.ctcss.Decide(v, settlingTone, ctcssTone_));
+        SetReportField(kReportCtcss, path_.ctcss.Decide(v, settlingTone, st.ctcssTone));
     }
 
-    if (dcsFlag_) {
+    if (st.dcsFlag) {
         feed(path_.dcs);
         const std::uint32_t dcsSettling = settling_[kDcsSettling].load();
         const bool settlingCode = dcsSettling != 0 && dcsSettling < ro * 35 / 100 + 2 * h;
-        const DcsSquelch::Outcome o = path_.dcs.Decide(v, settlingCode, dcsCode_, dcsHold_);
+        const DcsSquelch::Outcome o = path_.dcs.Decide(v, settlingCode, st.dcsCode, path_.dcsHold);
         SetReportField(kReportDcs, o.reported);
         if (o.restartSettling) settling_[kDcsSettling].exchange(h);
     }
@@ -120,7 +120,11 @@ void DemodWindow::ReportSquelch(std::uint32_t n) {
     const std::uint32_t count = input_.header.count;
     if (DecideSquelch(count)) {
         const SquelchVerdict& v = path_.verdict;
-        if ((v.decided || !AnySecondarySquelch()) && reportPending_.exchange(1) == 0) {
+        if (v.decided) {
+            std::lock_guard<RC_Lock> hold(handoverLock_);
+            std::memcpy(report_, path_.report, sizeof report_);
+        }
+        if ((v.decided || !path_.settings.AnySecondarySquelch()) && reportPending_.exchange(1) == 0) {
             plat::win::PostMessage(Handle(), kMsgSquelchReport, v.decided ? v.bits : 0, 0);
             reportedInScan_.store(1);
         }

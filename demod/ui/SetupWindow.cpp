@@ -321,7 +321,7 @@ void SetupWindow::BuildModePage(int page) {
             break;
         case ModeSettingsGroup::kHilbert:
             f = hilbert_ = MakeField(group, x, y, 75, 20, {3, 511, 2, 0, nullptr, true, false});
-            f->SetValue(true, owner_->Demodulator().HilbertLength());
+            f->SetValue(true, owner_->HilbertLength());
             break;
         case ModeSettingsGroup::kCwTone:
             f = cwTone_ = MakeField(group, x, y, 75, 20, {0, owner_->InputRate() / 2.0, 1, 0, "Hz", false, false});
@@ -384,7 +384,7 @@ void SetupWindow::RefreshFields() {
 
     // Every mode with a reference level shows it (USB and LSB as well: their fields exist).
     if (m < kModeFm6 && sagcRef_[m] != nullptr) sagcRef_[m]->SetValue(true, b.sagcReference);
-    if (m == kModeIsb) hilbert_->SetValue(true, d.HilbertLength());
+    if (m == kModeIsb) hilbert_->SetValue(true, owner_->HilbertLength());
     if (m == kModeCw) cwTone_->SetValue(true, settings_.cwTone);
 
     presetGroup_->Show(m == kModeFmw ? win::SW_HIDE : win::SW_SHOW);
@@ -457,7 +457,6 @@ void SetupWindow::ModeField(void* user, RC_NumberEdit* field, double value) {
 
 void SetupWindow::OnModeField(RC_NumberEdit* field, double value) {
     DemodModeBlock& b = Mode();
-    RC_Demodulator& d = owner_->Demodulator();
     const auto length = static_cast<std::uint32_t>(value);
     auto in = [field](RC_NumberEdit* const(&fields)[kModeCount]) {
         return std::find(std::begin(fields), std::end(fields), field) != std::end(fields);
@@ -465,7 +464,6 @@ void SetupWindow::OnModeField(RC_NumberEdit* field, double value) {
     if (in(postMixer_)) {
         b.postMixerLength = length;
     } else if (in(gain_)) {
-        d.audioGain = static_cast<float>(value);
         b.audioGain = value;
     } else if (in(audioLength_)) {
         view_->SetLength(length);
@@ -473,12 +471,11 @@ void SetupWindow::OnModeField(RC_NumberEdit* field, double value) {
         OnFilterChange(nullptr);
     } else if (field == cwTone_) {
         settings_.cwTone = length;
-        d.tone = length;
-        d.UpdateFilters();
     } else if (in(noise_)) {
         b.noiseSquelchLength = length;
     }
     // The Hilbert length is the demodulator's own; the demodulator window keeps it at closing.
+    owner_->PublishSignalPath(); // the audio thread takes the change at its next block
 }
 
 void SetupWindow::SagcField(void* user, RC_NumberEdit*, double) { static_cast<SetupWindow*>(user)->OnSagc(); }
@@ -490,6 +487,7 @@ void SetupWindow::OnSagc() {
     }
     const int m = CurrentMode();
     if (m < kModeFm6 && sagcRef_[m] != nullptr) settings_.modes[m].sagcReference = sagcRef_[m]->Value();
+    owner_->PublishSignalPath();
 }
 
 void SetupWindow::PageChosen(void* user, RC_Window*) {

@@ -31,19 +31,23 @@ double SlopeAverage::MeanAt(double fromHz, double toHz, double stepHz) const {
     return count == 0 ? 0.0 : sum / count;
 }
 
-bool SlopeAverage::Apply(float* db, int n, double fs, bool hold, bool inverted, bool track, SlopeKnobs& knobs) {
-    n = std::min(n, kMaxBins);
-    if (n <= 1 || fs <= 0.0) return false;
-    if (hold) {
+bool SlopeAverage::Apply(const SlopeFrame& frame, SlopeKnobs& knobs) {
+    const int n = std::min(frame.bins, kMaxBins);
+    if (n <= 1 || !(frame.fs > 0.0) || frame.db == nullptr) return false;
+    float* db = frame.db;
+    if (frame.hold) {
         std::copy(average_.begin(), average_.begin() + n, db);
         return false;
     }
-    bins_ = n;
-    binHz_ = fs / (2.0 * n);
-    const int first = first_ = std::min(static_cast<int>(std::ceil(kLowHz / binHz_)), n - 1);
-    const int last = last_ = std::min(static_cast<int>(kHighHz / binHz_), n - 1);
-    for (int b = first; b <= last; ++b) db[b] += static_cast<float>(SlopeCorrectionAt(knobs, b * binHz_, inverted));
-    if (!track || last <= first) return false;
+    binHz_ = frame.fs / (2.0 * n);
+    // The span 2000..22000 Hz, and of it only what the graph refreshed: a bin corrected without
+    // being refreshed would take the correction again on every paint.
+    const int first = first_ = std::max(static_cast<int>(std::ceil(kLowHz / binHz_)), std::max(frame.firstFresh, 0));
+    const int last = last_ = std::min({static_cast<int>(kHighHz / binHz_), frame.lastFresh, n - 1});
+    for (int b = first; b <= last; ++b)
+        db[b] += static_cast<float>(SlopeCorrectionAt(knobs, b * binHz_, frame.inverted));
+    if (!frame.track || last <= first) return false;
+    const bool inverted = frame.inverted;
 
     for (int b = first; b <= last; ++b) average_[b] = 0.1f * db[b] + 0.9f * average_[b];
     for (int b = first + 1; b <= last; ++b) average_[b] = 0.937f * average_[b - 1] + 0.063f * average_[b];

@@ -7,6 +7,21 @@
 #include "demod/ui/SlopeRecord.h"
 
 #include <array>
+#include <limits>
+
+// One spectrum as the IF graph hands it over for display.
+struct SlopeFrame {
+    float* db = nullptr; // one value per bin, bins fs / (2 n) apart
+    int bins = 0;        // n
+    double fs = 0.0;
+    // The bins the graph computed afresh for this frame (all when not narrowed). Only these are
+    // corrected and averaged: any other bin still holds what an earlier frame left there.
+    int firstFresh = 0;
+    int lastFresh = std::numeric_limits<int>::max();
+    bool hold = false;     // the averaged spectrum is shown instead
+    bool inverted = false; // the IF is shown mirrored: knob 0 belongs to 22000 Hz
+    bool track = false;    // average, measure and (when running) finish an automatic correction
+};
 
 class SlopeAverage {
 public:
@@ -20,15 +35,16 @@ public:
     void StartAutomatic(SlopeKnobs& knobs);
     bool AutomaticRunning() const { return automatic_; }
 
-    // One spectrum of n bins in dB, bins fs / (2n) apart. `hold`: the averaged spectrum is shown
-    // instead. `track`: average, measure and (when running) finish an automatic correction.
-    // Returns true when an automatic run ended and the knobs changed.
-    bool Apply(float* db, int n, double fs, bool hold, bool inverted, bool track, SlopeKnobs& knobs);
+    // Corrects one frame. Returns true when an automatic run ended and the knobs changed.
+    bool Apply(const SlopeFrame& frame, SlopeKnobs& knobs);
 
     double Baseline() const { return baseline_; }
     double AverageRipple() const { return averageRipple_; }
     double MaximumRipple() const { return maximumRipple_; }
     float Averaged(int bin) const { return average_[bin]; }
+    // The bins the last frame corrected (first > last when none).
+    int FirstCorrected() const { return first_; }
+    int LastCorrected() const { return last_; }
 
 private:
     int Bin(double hz) const;
@@ -37,8 +53,7 @@ private:
     std::array<float, kMaxBins> average_;
     std::array<float, kMaxBins> previous_;
     double binHz_ = 1.0;
-    int bins_ = 0;
-    int first_ = 0, last_ = 0; // the bins from 2000 to 22000 Hz
+    int first_ = 0, last_ = -1; // the fresh bins from 2000 to 22000 Hz
     bool automatic_ = false;
     double baseline_ = 0.0;
     double averageRipple_ = 0.0;

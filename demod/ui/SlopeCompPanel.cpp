@@ -7,18 +7,27 @@
 
 #include <cstdio>
 
+namespace {
+// Wide enough for the whole title in the title bar's bold font beside the close box.
+constexpr int kWidth = 216;
+constexpr int kRowWidth = kWidth - 8;
+} // namespace
+
 SlopeCompPanel::SlopeCompPanel(DemodWindow* owner)
-    : RC_Popup(owner, 10, 10, 200, 204, RC_Window::kOwnedPopup), owner_(owner) {
+    : RC_Popup(owner, 10, 10, kWidth, 204, RC_Window::kOwnedPopup), owner_(owner) {
     SetCaption("IF spectrum slope compensation");
-    hide_ = new RC_Button(this, 4, 26, 192, 18, "Hide special controls");
-    automatic_ = new RC_Button(this, 4, 48, 192, 18, "Automatic correction");
-    reset_ = new RC_Button(this, 4, 70, 192, 18, "Reset correction");
-    update_ = new RC_Button(this, 4, 92, 192, 18, "Update EEPROM");
-    invert_ = new RC_Button(this, 4, 128, 192, 18, "Invert Spectrum");
+    // Only the close box: the panel is too narrow for its title beside four title buttons, and
+    // it has nothing to minimise, maximise or explain.
+    SetStyle((Style() & ~kTitleButtons) | kCloseButton);
+    hide_ = new RC_Button(this, 4, 26, kRowWidth, 18, "Hide special controls");
+    automatic_ = new RC_Button(this, 4, 48, kRowWidth, 18, "Automatic correction");
+    reset_ = new RC_Button(this, 4, 70, kRowWidth, 18, "Reset correction");
+    update_ = new RC_Button(this, 4, 92, kRowWidth, 18, "Update EEPROM");
+    invert_ = new RC_Button(this, 4, 128, kRowWidth, 18, "Invert Spectrum");
     hide_->SetKind(RC_Button::kToggle);
     invert_->SetKind(RC_Button::kToggle);
     for (RC_Button* b : {hide_, automatic_, reset_, update_, invert_}) b->onAction = {&Pressed, this};
-    for (int i = 0; i < 3; ++i) labels_[i] = new RC_Label(this, 4, 150 + 18 * i, 192, 14, "");
+    for (int i = 0; i < 3; ++i) labels_[i] = new RC_Label(this, 4, 150 + 18 * i, kRowWidth, 14, "");
     for (RC_Window* w = FirstChild(); w != nullptr; w = w->NextSibling()) w->Show(plat::win::SW_SHOW);
     ShowFigures(owner->SlopeAveraging(), false);
 }
@@ -80,6 +89,7 @@ void SlopeCompPanel::InvertSpectrum(bool on) {
     if (invert_->IsDown() != on) invert_->SetDown(on);
     inverted_ = on;
     inversionHz_ = on ? -12000 : 12000;
+    owner_->PublishSignalPath(); // the audio path reads the flag from its own copy
 }
 
 bool SlopeCompPanel::WriteEeprom(RC_ReceiverApiBase& receiver, const SlopeKnobs& knobs, AskFn ask) {

@@ -121,6 +121,8 @@ StudyWindow::Rate StudyWindow::RateOf(int probe) const {
     return {r / decimation * d.Interpolation() / divisor, kCapture / decimation * d.Interpolation() / divisor / 2};
 }
 
+double StudyWindow::OutputRate() const { return RateOf(18).rate; }
+
 void StudyWindow::Refresh() {
     const int button = ModeButtonOfIndex(ModeIndex());
     SetCaption((std::string(ModeTable[button].name) + " Demodulator Structure").c_str());
@@ -200,25 +202,28 @@ void StudyWindow::TestFrequencyChanged(void* user, RC_NumberEdit*, double value)
 
 // --- the audio thread ---
 
-void StudyWindow::Capture(int probe, std::int16_t* into, const std::int16_t* input, std::uint32_t inputCount,
-                          const std::int16_t* output, std::uint32_t outputCount) {
+std::uint32_t StudyWindow::Capture(int probe, std::int16_t* into, const std::int16_t* input, std::uint32_t inputCount,
+                                   const std::int16_t* output, std::uint32_t outputCount) {
     std::fill(into, into + kCapture, std::int16_t{0});
     RC_Demodulator& d = owner_->Demodulator();
     const std::uint32_t block = d.BlockSize();
+    std::uint32_t n = 0;
     if (probe == 2) {
-        if (inputCount > 1) std::copy_n(input + 1, std::min<std::uint32_t>(inputCount - 1, kCapture), into);
+        if (inputCount > 1) n = std::min<std::uint32_t>(inputCount - 1, kCapture);
+        std::copy_n(input + 1, n, into);
     } else if (probe >= 9 && probe <= 11) {
         const auto* tap = static_cast<const std::int16_t*>(d.GetTapBuffer(probe - 9));
-        if (tap != nullptr) std::copy_n(tap, std::min<std::uint32_t>(block, kCapture), into);
+        if (tap != nullptr) n = std::min<std::uint32_t>(block, kCapture);
+        std::copy_n(tap, n, into);
     } else if (probe >= 12 && probe <= 15) {
         const auto* tap = static_cast<const std::int32_t*>(d.GetTapBuffer(probe - 9));
-        const std::uint32_t n = std::min<std::uint32_t>(block / std::max(d.Decimation(), 1u), kCapture);
-        if (tap != nullptr)
-            for (std::uint32_t i = 0; i < n; ++i) into[i] = static_cast<std::int16_t>(tap[i] >> 16);
+        if (tap != nullptr) n = std::min<std::uint32_t>(block / std::max(d.Decimation(), 1u), kCapture);
+        for (std::uint32_t i = 0; i < n; ++i) into[i] = static_cast<std::int16_t>(tap[i] >> 16);
     } else if (probe >= 18 && probe <= 20) {
         const std::uint32_t first = probe == 20 ? 1 : 0;
-        for (std::uint32_t i = 0; i < kCapture && 2 * i + first < outputCount; ++i) into[i] = output[2 * i + first];
+        for (; n < kCapture && 2 * n + first < outputCount; ++n) into[n] = output[2 * n + first];
     }
+    return n;
 }
 
 void StudyWindow::OnAudioBlock(const std::int16_t* input, std::uint32_t inputCount, const std::int16_t* output,
@@ -226,7 +231,7 @@ void StudyWindow::OnAudioBlock(const std::int16_t* input, std::uint32_t inputCou
     if (thdOn_ || sinadOn_) ForceBlueToOutput();
     const int probes[2] = {red_, blue_};
     for (int panel = 0; panel < 2; ++panel) {
-        Capture(probes[panel], capture_[panel], input, inputCount, output, outputCount);
+        captured_[panel] = Capture(probes[panel], capture_[panel], input, inputCount, output, outputCount);
         graphs_[panel]->SetSamples(capture_[panel], RateOf(probes[panel]).count, 1);
     }
     Measure(output, outputCount);
@@ -239,14 +244,15 @@ void StudyWindow::Measure(const std::int16_t* output, std::uint32_t outputCount)
     const auto blueBin = study::Bin(capture_[1], blue.count, static_cast<std::uint32_t>(blue.count * f / blue.rate));
     level_ = 0.9 * level_ + 0.1 * study::LevelDifference(std::norm(redBin), std::norm(blueBin));
     phase_ = 0.9 * phase_ + 0.1 * study::PhaseDifference(redBin, blueBin);
-    const double r = soundRate_;
+    // Both figures are of the output, at the output's rate: on a receiver whose codec runs at
+    // 64 kHz the demodulator plays at 48 kHz, and a tone measured at the wrong rate is all noise.
     if (thdOn_) {
-        const double thd = study::Thd(capture_[1], kCapture, f, r);
+        const double thd = study::Thd(capture_[1], captured_[1], f, blue.rate);
         thd_ = thd >= 0.0 ? 0.95 * thd_ + 0.05 * thd : 0.95 * thd_;
     }
     if (sinadOn_) {
         sinadMeter_.Append(output, outputCount / 2, 2);
-        sinad_ = 0.95 * sinad_ + 0.05 * sinadMeter_.Measure(f, r);
+        sinad_ = 0.95 * sinad_ + 0.05 * sinadMeter_.Measure(f, OutputRate());
     }
     if (++blocks_ % 10 != 0) return;
     shown_[0] = level_;

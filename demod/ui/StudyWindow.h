@@ -52,6 +52,8 @@ public:
         std::uint32_t count;
     };
     Rate RateOf(int probe) const;
+    // The rate the demodulator plays at (the output probes' rate).
+    double OutputRate() const;
 
     int RedProbe() const { return red_.load(); }
     int BlueProbe() const { return blue_.load(); }
@@ -82,8 +84,9 @@ private:
     void SetBlue(int probe);
     // While THD or SINAD runs, blue listens to the output.
     void ForceBlueToOutput();
-    void Capture(int probe, std::int16_t* into, const std::int16_t* input, std::uint32_t inputCount,
-                 const std::int16_t* output, std::uint32_t outputCount);
+    // The samples captured (the rest of the buffer is zero).
+    std::uint32_t Capture(int probe, std::int16_t* into, const std::int16_t* input, std::uint32_t inputCount,
+                          const std::int16_t* output, std::uint32_t outputCount);
     void Measure(const std::int16_t* output, std::uint32_t outputCount);
     void DrawDiagram();
     static void ToggleChanged(void* user, RC_Window* button);
@@ -97,6 +100,7 @@ private:
     std::atomic<int> blue_{2};
     int hover_ = -1;
     std::int16_t capture_[2][kCapture] = {};
+    std::uint32_t captured_[2] = {};
     RC_Graph* graphs_[2] = {};
     RC_NumberEdit* levelField_ = nullptr;
     RC_NumberEdit* phaseField_ = nullptr;

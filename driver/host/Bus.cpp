@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <fstream>
 #include <sstream>
 #include <strings.h>
 
@@ -117,13 +118,14 @@ NtStatus Bus::SetDevicePower(const std::string& busId, int state) {
     return SendPower(device, PowerMinor::SetPower, PowerType::Device, state);
 }
 
-NtStatus Bus::Sleep() {
+NtStatus Bus::Sleep(std::string* refusal) {
     Tell(Event::SystemSleep, "");
     WaitForClosedReceivers();
     const auto devices = Devices();
     for (const auto& device : devices) {
         const NtStatus status = SendPower(device, PowerMinor::QueryPower, PowerType::System, kSystemSleeping);
         if (!IsSuccess(status)) {
+            if (refusal != nullptr) *refusal = "sleep refused: " + Holder(*device);
             // Anyone who agreed goes back to work.
             for (const auto& other : devices)
                 SendPower(other, PowerMinor::SetPower, PowerType::System, kSystemWorking);
@@ -141,6 +143,25 @@ NtStatus Bus::Wake() {
         SendPower(device, PowerMinor::SetPower, PowerType::System, kSystemWorking);
     Tell(Event::SystemWake, "");
     return kStatusSuccess;
+}
+
+std::string Bus::Holder(DeviceObject& device) {
+    pid_t owner;
+    int opens;
+    {
+        std::lock_guard lock(device.DeviceMutex());
+        owner = device.owner;
+        opens = device.openCount;
+    }
+    std::string text = "\"" + device.BusId() + "\" (" + device.Path() + ")";
+    if (opens == 0) return text + " is busy with a request";
+    text += " is held open";
+    if (owner <= 0) return text;
+    text += " by process " + std::to_string(owner);
+    // The name the owner runs under, when this host may see it.
+    std::string name;
+    std::getline(std::ifstream("/proc/" + std::to_string(owner) + "/comm"), name);
+    return name.empty() ? text : text + " (" + name + ")";
 }
 
 void Bus::WaitForClosedReceivers() {

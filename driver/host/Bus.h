@@ -37,9 +37,10 @@ public:
     // refused while any receiver is open or busy. Subscribers hear of the sleep before the devices
     // are asked, and the receivers still open get a moment (kSleepGrace) to be closed; they hear
     // of the wake once the devices are back. A sleep refused is followed by a wake notice, since
-    // the system stays at work.
+    // the system stays at work. A refused sleep says in `refusal` which receiver refused and why:
+    // open, and by which process (its id, and its name when the host can see it), or busy.
     NtStatus SetDevicePower(const std::string& busId, int state);
-    NtStatus Sleep();
+    NtStatus Sleep(std::string* refusal = nullptr);
     NtStatus Wake();
     // Removes every device (host shut-down).
     void RemoveAll();
@@ -74,6 +75,7 @@ public:
 private:
     void Tell(Event event, const std::string& path);
     void WaitForClosedReceivers();
+    static std::string Holder(DeviceObject& device);
     NtStatus RemoveDevice(const DevicePtr& device);
     DevicePtr Shared(DeviceObject& device) const;
     std::vector<DevicePtr> Devices() const;

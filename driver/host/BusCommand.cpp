@@ -37,7 +37,7 @@ NtStatus BusCommand::Run(Bus& bus, const std::string& line, std::string& reply) 
         reply = bus.Describe();
         return kStatusSuccess;
     } else if ((verb == "sleep" || verb == "wake") && words.size() == 1) {
-        status = verb == "sleep" ? bus.Sleep() : bus.Wake();
+        status = verb == "sleep" ? bus.Sleep(&reply) : bus.Wake();
     } else if (words.size() == 2 && (verb == "unplug" || verb == "eject" || verb == "suspend" || verb == "resume")) {
         const std::string& id = words[1];
         if (!bus.FindByBusId(id)) {

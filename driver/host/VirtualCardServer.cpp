@@ -6,6 +6,8 @@
 #include "platform/audio/VirtualCardChannel.h"
 #include "platform/audio/VirtualCardWire.h"
 #include "platform/sys/Clock.h"
+#include "platform/sys/DebugOutput.h"
+#include "platform/sys/Thread.h"
 
 #include <poll.h>
 #include <strings.h>
@@ -15,6 +17,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <string>
 
 namespace lxq::host {
 
@@ -256,13 +259,22 @@ void VirtualCardServer::Feed(std::size_t samples) {
             std::memcpy(data + write, &block[i], 2);
             write = (write + 2) % size;
         }
-        if (n < samples) std::atomic_ref(header->lostSamples).fetch_add(static_cast<std::uint32_t>(samples - n));
+        if (n < samples) {
+            // Never silent: the reader sees the count in the ring, whoever watches the host the line.
+            const std::uint32_t lost = static_cast<std::uint32_t>(samples - n);
+            const std::uint32_t total = std::atomic_ref(header->lostSamples).fetch_add(lost) + lost;
+            plat::sys::OutputDebugText("lxq745d: virtual sound card: " + std::to_string(lost) +
+                                       " IF samples lost, the reader is behind (" + std::to_string(total) +
+                                       " in all)");
+        }
         std::atomic_ref(header->writeIndex).store(write, std::memory_order_release);
         stream->signal->Signal();
     }
 }
 
 void VirtualCardServer::FeedLoop() {
+    // A sound card's clock does not wait for a busy machine: the feeder runs ahead of the programs.
+    plat::sys::SetCurrentThreadPriority(plat::sys::ThreadPriority::Highest);
     auto& clock = plat::sys::ActiveClock();
     const plat::sys::Nanoseconds start = clock.Now();
     std::uint64_t fed = 0;

@@ -104,7 +104,7 @@ void PciCardSimulator::WriteRegister(std::uint8_t r, std::uint8_t value, std::fu
     case reg::kEepromAddress: regs_[reg::kEepromData] = receiver_.EepromByte(value); break;
     case reg::kEepromData: receiver_.WriteEepromByte(regs_[reg::kEepromAddress], value); break;
     case reg::kCommand:
-        commands_.push_back(value);
+        commands_.Add(value);
         Strobe(value, raise);
         break;
     case reg::kFmWide: receiver_.SetFmWide(value == 3); break;
@@ -234,7 +234,7 @@ std::uint8_t PciCardSimulator::Register(std::uint8_t r) const {
 
 std::vector<std::uint8_t> PciCardSimulator::Commands() const {
     std::lock_guard lock(mutex_);
-    return commands_;
+    return commands_.Recent();
 }
 
 std::vector<PciCardSimulator::BusWriteRecord> PciCardSimulator::BusWrites() const {

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <vector>
 
+#include "driver/sim/CommandHistory.h"
 #include "driver/sim/SimReceiver.h"
 #include "driver/transport/PciCard.h"
 
@@ -38,7 +39,7 @@ public:
 
     // What the card saw.
     std::uint8_t Register(std::uint8_t reg) const;
-    std::vector<std::uint8_t> Commands() const; // every command-register write, in order
+    std::vector<std::uint8_t> Commands() const; // the latest command-register writes, in order
     struct BusWriteRecord {
         std::uint8_t address;
         std::uint32_t value;
@@ -74,7 +75,7 @@ private:
     std::uint32_t controlWord_ = 0;
     std::function<bool()> handler_;
     int claimed_ = 0;
-    std::vector<std::uint8_t> commands_;
+    CommandHistory commands_;
     std::vector<BusWriteRecord> busWrites_;
 };
 

@@ -60,7 +60,7 @@ void SceneIfSynthesizer::Render(const IfTuning& tuning, std::int16_t* out, std::
 void SceneIfSynthesizer::Render(const IfTuning& tuning, const BandScene& scene, std::int16_t* out, std::size_t count) {
     if (count == 0) return;
     mix_.assign(count, 0.0f);
-    const double gainDb = WithGains(0.0, tuning.gains);
+    const double gainDb = WithGains(0.0, tuning.gains) + tuning.ifGainDb;
     const double half = tuning.bandwidthHz / 2.0;
     const double side = tuning.inverted ? -1.0 : 1.0;
     const double dt = 1.0 / rate_;

@@ -26,6 +26,7 @@ struct IfTuning {
     bool inverted = false;                           // mixing mirrors the spectrum
     bool wideFm = false;                             // the output is demodulated wide FM
     SceneGains gains;
+    double ifGainDb = 0.0;                           // what the IF gain control does (0 or less)
 };
 
 // A carrier at this level (at the detector) comes out with an amplitude of kReferenceAmplitude.

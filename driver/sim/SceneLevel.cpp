@@ -32,6 +32,16 @@ double WithGains(double dbm, SceneGains gains) {
     return dbm;
 }
 
+double IfGainDb(const std::uint8_t (&gain)[8], double levelDbm) {
+    const std::uint8_t agcSetPoint = gain[0], manual = gain[1] & 0x3F;
+    if (agcSetPoint == 0 && manual == 0) return 0.0;
+    if ((agcSetPoint & 0x3F) != kFullGainByte) {
+        const double threshold = kAgcThresholdAtIf1GainZeroDbm + manual;
+        return -std::max(0.0, levelDbm - threshold);
+    }
+    return -static_cast<double>(manual);
+}
+
 DetectorModel::DetectorModel(const LX_Q7_EEPROM& image, std::int32_t topWord) : image_(image), top_(topWord) {
     // The driver converts with its repaired copy of the image.
     driver::RepairCalibrationWords(image_);

@@ -32,6 +32,19 @@ double WithGains(double dbm, SceneGains gains);
 // dBm at the detector for the receiver tuned to tunedHz with the given IF bandwidth.
 double SceneLevelDbm(const BandScene& scene, std::uint32_t tunedHz, std::uint32_t bandwidthHz, SceneGains gains = {});
 
+// The IF gain control of the simulated receivers, as the gain bytes of the tuner state (16..23)
+// set it. With the AGC on (byte 16 below its full value) the IF runs at full gain until the level
+// in the IF bandwidth passes the AGC threshold, and above it the gain falls as fast as the level
+// rises: a strong station stays well clear of the codec's full scale. The IF1 gain (byte 17 in
+// the AGC modes) sets the threshold, one dB a step. With the AGC off (byte 16 full) byte 17 is the
+// manual IF gain, one dB less gain a step: turned up, a strong station clips as on a real set.
+inline constexpr std::uint8_t kFullGainByte = 63;
+inline constexpr double kAgcThresholdAtIf1GainZeroDbm = -70.0;
+// The IF gain in dB (0 or less) for the gain bytes and the level in the IF bandwidth (at the
+// detector, the preamplifier and attenuator included). Bytes never programmed (all 0) leave the
+// IF at full gain.
+double IfGainDb(const std::uint8_t (&gain)[8], double levelDbm);
+
 struct DetectorWords {
     std::uint16_t a;
     std::uint16_t b;

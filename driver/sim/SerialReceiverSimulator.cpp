@@ -132,13 +132,13 @@ void SerialReceiverSimulator::HandleFrame(std::uint8_t command, const std::uint8
     // Before the speed change only that command is understood, at 1200 baud; after it, 38400.
     if (!highSpeed_) {
         if (command != transport::kSerialSpeedChange || line_.baud != 1200) return;
-        commands_.push_back(command);
+        commands_.Add(command);
         highSpeed_ = true;
         Answer(">");
         return;
     }
     if (line_.baud != 38400) return;
-    commands_.push_back(command);
+    commands_.Add(command);
     std::string text = Respond(command, payload);
     if (overlong_ > 0) {
         --overlong_;
@@ -295,7 +295,7 @@ void SerialReceiverSimulator::ReleaseDelayed() {
 
 std::vector<std::uint8_t> SerialReceiverSimulator::Commands() const {
     std::lock_guard lock(mutex_);
-    return commands_;
+    return commands_.Recent();
 }
 
 int SerialReceiverSimulator::Handshakes() const {

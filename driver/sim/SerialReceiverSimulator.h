@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/sim/CommandHistory.h"
 #include "driver/sim/SimReceiver.h"
 #include "driver/transport/SerialPort.h"
 
@@ -48,7 +49,7 @@ public:
     void ReleaseDelayed();
 
     // What the receiver saw.
-    std::vector<std::uint8_t> Commands() const; // command bytes in the order taken
+    std::vector<std::uint8_t> Commands() const; // the latest command bytes, in the order taken
     int Handshakes() const;
     transport::LineSettings Line() const;
     bool Dtr() const;
@@ -78,7 +79,7 @@ private:
     std::uint32_t mask_ = 0;
     std::uint32_t events_ = 0;
     std::uint64_t maskGeneration_ = 0;
-    std::vector<std::uint8_t> commands_;
+    CommandHistory commands_;
     int handshakes_ = 0;
     std::uint8_t lastLock_ = 0;
 };

@@ -192,6 +192,8 @@ IfTuning SimReceiver::IfStateLocked() const {
     const auto span = DecodeTunedFrequency(tuner_, image_, fmWide_);
     if (!span) return t;
     t.tunedHz = static_cast<std::uint32_t>((std::uint64_t{span->lowHz} + span->highHz) / 2);
+    if (!fmWide_)
+        t.ifGainDb = IfGainDb(tuner_.gain, SceneLevelDbm(*LiveScene::Current(), t.tunedHz, t.bandwidthHz, t.gains));
     // The second LO sits the second IF away from the first IF: above it (the spectrum turns
     // over there) for a positive second IF, below it for a negative one.
     double secondIf = 12000.0;

@@ -62,7 +62,8 @@ public:
     // What the detector sees now, in dBm, gains included; the noise alone when not tuned.
     double SceneLevel() const;
     // What the IF carries: tuned frequency, IF bandwidth, IF centre and spectrum inversion as the
-    // synthesiser words say, FM-wide mode, attenuator and preamplifier.
+    // synthesiser words say, FM-wide mode, attenuator and preamplifier, and the IF gain that the
+    // gain bytes and the level in the IF bandwidth give (SceneLevel.h).
     IfTuning IfState() const;
 
     // Detector words after the receiver's scaling (what the driver computes its level from).

@@ -175,9 +175,7 @@ NtStatus UsbTransport::ReadHardwareState(TunerState& state, bool& powered, Hardw
         if (status != kStatusSuccess) return status;
         if (got > 1) {
             state = read;
-            // The receiver takes no tuner state while its audio pipe is closed (it gets the whole
-            // state when streaming starts): what an idle receiver reads back was never sent to it.
-            fields = Streaming() ? driver::kAllFields : 0;
+            fields = driver::kAllFields;
             return kStatusSuccess;
         }
     }
@@ -233,20 +231,21 @@ NtStatus UsbTransport::SendBulk(const std::uint8_t* bytes, std::size_t length) {
 host::PushOutcome UsbTransport::Push(const TunerState& state, driver::FieldMask fields, bool, bool forceAll,
                                      bool powered) {
     if (fields == 0 && !forceAll) return {kStatusSuccess, 0, true};
-    bool audioOpen;
+    bool pipesOpen;
     {
         std::lock_guard lock(mutex_);
-        audioOpen = audioOpen_;
+        pipesOpen = statusOpen_;
     }
-    // While the audio pipe is closed the receiver takes no tuner state: the state is recorded and
-    // sent whole once streaming starts.
-    if (!audioOpen || !powered) return {kStatusSuccess, fields, true};
+    // The push and status pipes exist in the idle setting too: an idle receiver is tuned and
+    // measured like a streaming one, or scans, sweeps and the meter would all read one frequency.
+    // Without pipes (stopped) or power the state is recorded and goes out whole when they come.
+    if (!pipesOpen || !powered) return {kStatusSuccess, fields, true};
 
     // One unacknowledged message at a time, but never wait without end for an acknowledgement.
     {
         std::unique_lock lock(mutex_);
         if (!ClockedWait(lock, changed_, kPushSlotTimeout,
-                         [this] { return outstandingPushes_ == 0 || removed_ || !audioOpen_; }))
+                         [this] { return outstandingPushes_ == 0 || removed_ || !statusOpen_; }))
             outstandingPushes_ = 0; // the acknowledgement is taken as lost
     }
 
@@ -605,7 +604,7 @@ NtStatus UsbTransport::CodecStart(host::IoRequest& request) {
         Configure(1, 0);
         return status;
     }
-    // The receiver took no tuner state while idle: it gets the whole state now.
+    // Reconfiguring may have dropped a push in flight: the receiver gets the whole state again.
     if (device_ != nullptr) device_->ResendWholeState();
     std::lock_guard lock(mutex_);
     request.replyFd = ringMemory_ ? ringMemory_->DuplicateHandle() : -1;

@@ -1,6 +1,6 @@
 #pragma once
 // The external receiver on USB: vendor requests for single operations, tuner-state messages on
-// the bulk pipe (sent only while the audio pipe is open) acknowledged by sequence number on the
+// the bulk pipe (idle or streaming alike) acknowledged by sequence number on the
 // status pipe, and the codec stream: isochronous audio put back in frame order and written into
 // the ring shared with the owning process.
 

@@ -18,6 +18,8 @@ public:
     // Fills up to `bytes` bytes, waiting as a sound card would. NoError with got < bytes means the
     // source has ended (got may be 0); NoDriver means the device has gone.
     virtual Result Read(void* data, std::uint32_t bytes, std::uint32_t& got) = 0;
+    // Samples the source had to drop because reading fell behind (0 where nothing can be lost).
+    virtual std::uint32_t LostSamples() const { return 0; }
 };
 
 class PlaybackStream {

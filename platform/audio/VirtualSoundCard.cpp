@@ -3,6 +3,7 @@
 #include "platform/audio/VirtualCardChannel.h"
 #include "platform/audio/VirtualCardWire.h"
 #include "platform/sys/Clock.h"
+#include "platform/sys/DebugOutput.h"
 #include "platform/sys/DescriptorMapping.h"
 #include "platform/sys/PassableEvent.h"
 
@@ -13,14 +14,17 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <string>
 
 namespace plat::audio {
 namespace {
 
 namespace wire = sys::wire;
 
-// Half a second of IF: room for a reader that is late by a few blocks.
-constexpr std::uint32_t kRingBytes = vsc::kSampleRate; // 16-bit samples
+// Four seconds of IF: a reader on a loaded machine can be held off for far longer than a block or
+// two (a gap of 60 ms after half a second of stall was seen with a half-second ring); it catches
+// up by reading what waits. Nothing is lost short of that; what is lost is told.
+constexpr std::uint32_t kRingBytes = 4 * vsc::kSampleRate * 2; // 16-bit samples
 // How long a read waits for the host before it looks again whether the card is still there.
 constexpr int kWaitMs = 1000;
 
@@ -51,6 +55,7 @@ public:
     VirtualCapture(std::uint16_t channels) : channels_(channels) {}
 
     Result Start(std::uint32_t pin) {
+        pin_ = pin;
         if (!OpenCard(handle_) || !event_.Valid()) return Result::NoDriver;
         const vsc::StreamStart start{pin, kRingBytes};
         int memory = -1;
@@ -79,6 +84,12 @@ public:
         return Result::NoError;
     }
 
+    std::uint32_t LostSamples() const override {
+        if (!ring_) return 0;
+        auto* header = reinterpret_cast<vsc::RingHeader*>(ring_->Base());
+        return std::atomic_ref(header->lostSamples).load(std::memory_order_relaxed);
+    }
+
 private:
     auto& Header() { return *reinterpret_cast<vsc::RingHeader*>(ring_->Base()); }
 
@@ -97,7 +108,18 @@ private:
             for (std::uint16_t c = 0; c < channels_; ++c) out[i * channels_ + c] = sample;
         }
         std::atomic_ref(Header().readIndex).store(read, std::memory_order_release);
+        ReportLoss();
         return n;
+    }
+
+    // The host counts the samples it could not put in the ring; a new loss is told once.
+    void ReportLoss() {
+        const std::uint32_t lost = std::atomic_ref(Header().lostSamples).load(std::memory_order_relaxed);
+        if (lost == reported_) return;
+        sys::OutputDebugText(std::string(vsc::kDeviceName) + std::to_string(pin_ + 1) + ": " +
+                             std::to_string(lost - reported_) + " IF samples lost (" + std::to_string(lost) +
+                             " in all)");
+        reported_ = lost;
     }
 
     // Waits until the host signals new samples; false once the card has gone.
@@ -115,6 +137,8 @@ private:
     }
 
     const std::uint16_t channels_;
+    std::uint32_t pin_ = 0;
+    std::uint32_t reported_ = 0;
     VirtualCardHandle handle_;
     sys::PassableEvent event_;
     std::unique_ptr<sys::DescriptorMapping> ring_;

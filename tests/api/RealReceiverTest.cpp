@@ -192,9 +192,13 @@ TEST_F(RealReceiver, ConnectionStateNeverWaitsForABusyReceiver) {
     held.get_future().wait();
     const std::size_t asked = device->Count(IOCTL_LXQ745_IS_CONNECTED);
     EXPECT_EQ(Ctl().IsDeviceConnected(i), 1) << "answered from the mark";
+    // A removal marks the slot and this process's copy of the mark, which is what is read while
+    // the device lock is held elsewhere.
     Lib().Slot(i).disconnected = 1;
+    Lib().Local(i).unplugged.store(true);
     EXPECT_EQ(Ctl().IsDeviceConnected(i), 0);
     Lib().Slot(i).disconnected = 0;
+    Lib().Local(i).unplugged.store(false);
     EXPECT_EQ(device->Count(IOCTL_LXQ745_IS_CONNECTED), asked);
     release.set_value();
     longRequest.join();

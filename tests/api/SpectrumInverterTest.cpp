@@ -48,17 +48,30 @@ protected:
     int index = 0;
 };
 
-TEST_F(SpectrumInversion, ToneLeavesAtItsMirrorFrequencyOrPassesAtHalfAmplitude) {
+TEST_F(SpectrumInversion, ToneLeavesAtItsMirrorFrequencyAtItsLevelOrPassesUntouched) {
     const auto x = Tone(3'000, 8'192);
     // A simulated receiver does not mirror by itself, so the flag alone decides.
-    const auto passed = Run(x, 0);
-    EXPECT_NEAR(AmplitudeAt(passed, 3'000, 1'024), 4'000, 200);
-    EXPECT_LT(AmplitudeAt(passed, 4'000, 1'024), 100);
+    EXPECT_EQ(Run(x, 0), x) << "nothing asked for, nothing lost";
 
     const auto mirrored = Run(x, 1);
-    EXPECT_NEAR(AmplitudeAt(mirrored, 4'000, 1'024), 4'000, 200);
+    EXPECT_NEAR(AmplitudeAt(mirrored, 4'000, 1'024), 8'000, 300);
     EXPECT_LT(AmplitudeAt(mirrored, 3'000, 1'024), 100);
     EXPECT_EQ(Read(api->Library().Slot(index).if2Frequency), 3'500u);
+}
+
+// A full-scale block: -32768 times the oscillator's -1 and the filter's overshoot must clip at the
+// same sign, never wrap into a sample of the other end (silence with the clip lamp lit).
+TEST_F(SpectrumInversion, FullScaleInputSaturatesInsteadOfWrapping) {
+    std::vector<std::int16_t> x(8'192);
+    for (std::size_t k = 0; k < x.size(); ++k) x[k] = (k / 2) % 2 == 0 ? -32'768 : 32'767; // fs / 4 square
+    const auto mirrored = Run(x, 1);
+    double peak = 0, energy = 0;
+    for (std::size_t k = 1'024; k < mirrored.size(); ++k) {
+        peak = std::max(peak, std::abs(double(mirrored[k])));
+        energy += double(mirrored[k]) * mirrored[k];
+    }
+    EXPECT_GT(peak, 30'000);
+    EXPECT_GT(std::sqrt(energy / double(mirrored.size() - 1'024)), 20'000) << "the tone keeps its level";
 }
 
 TEST_F(SpectrumInversion, ToneFartherThanTheCutoffIsRemoved) {
@@ -94,7 +107,7 @@ TEST_F(SpectrumInversion, RateThatIsNoRateIsRefusedAndDoesNotSilenceTheInverter)
         EXPECT_EQ(x, before) << bad;
     }
     const auto mirrored = Run(Tone(3'000, 8'192), 1);
-    EXPECT_NEAR(AmplitudeAt(mirrored, 4'000, 1'024), 4'000, 200) << "still mirrors afterwards";
+    EXPECT_NEAR(AmplitudeAt(mirrored, 4'000, 1'024), 8'000, 300) << "still mirrors afterwards";
 }
 
 // The same algorithm in double precision with the filter's own Q15 coefficients and no
@@ -132,11 +145,11 @@ TEST(SpectrumInverterModel, FixedPointOutputFollowsTheDoubleModel) {
         }
         fi /= 32'768.0;
         fq /= 32'768.0;
-        const double model = fi * c[k] - fq * s[k];
+        const double model = 2 * (fi * c[k] - fq * s[k]);
         worst = std::max(worst, static_cast<int>(std::ceil(std::abs(model - y[k]))));
     }
-    // Truncations: I and Q (<1 each, through a filter of gain about 1), the shift (<1) and the
-    // output (<1).
+    // Roundings: I and Q (<= 1/2 each, through a filter of gain about 1) and the shift (<= 1/2),
+    // doubled by the recombination, and the output (<= 1/2).
     EXPECT_LE(worst, 4);
 }
 
@@ -159,6 +172,15 @@ TEST(FirFilter16, DesignRulesAndUnityDcGain) {
     std::vector<std::int16_t> dc(2'000, 10'000), out(2'000);
     f.Process(dc.data(), out.data(), dc.size());
     EXPECT_NEAR(out.back(), 10'000, 30);
+}
+
+TEST(FirFilter16, FullScaleOvershootSaturates) {
+    FirFilter16 f(31, kRate, 3'000.0f);
+    std::vector<std::int16_t> step(400, -32'768), out(400);
+    for (std::size_t k = 200; k < step.size(); ++k) step[k] = 32'767; // overshoots past full scale
+    f.Process(step.data(), out.data(), step.size());
+    for (std::size_t k = 230; k < out.size(); ++k) EXPECT_GT(out[k], 30'000) << k;
+    for (std::size_t k = 40; k < 190; ++k) EXPECT_LT(out[k], -30'000) << k;
 }
 
 TEST(FirFilter16, VectorKernelEqualsThePlainSumIncludingWraparound) {

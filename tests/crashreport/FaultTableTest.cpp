@@ -2,6 +2,7 @@
 // leaves, as a person would: where it is, what it says about the fault, the call chain, the threads
 // and the machine.
 #include "crashreport/text/ReportTexts.h"
+#include "tests/support/ChildProgram.h"
 
 #include <gtest/gtest.h>
 
@@ -42,33 +43,15 @@ private:
 };
 
 ChildRun RunFixture(const TempHome& home, const std::string& fault, int workers, const char* option = nullptr) {
-    int pipeEnds[2];
-    if (pipe(pipeEnds) != 0) return {};
-    const pid_t child = fork();
-    if (child == 0) {
-        dup2(pipeEnds[1], STDOUT_FILENO);
-        dup2(pipeEnds[1], STDERR_FILENO);
-        close(pipeEnds[0]);
-        close(pipeEnds[1]);
-        setenv("HOME", home.Path().c_str(), 1);
-        unsetenv("XDG_DOCUMENTS_DIR");
-        unsetenv("DISPLAY");
-        const std::string count = std::to_string(workers);
-        execl(CRASH_FIXTURE_PATH, CRASH_FIXTURE_PATH, fault.c_str(), count.c_str(), option, static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(pipeEnds[1]);
+    lxq_test::ChildSetup setup;
+    setup.args = {CRASH_FIXTURE_PATH, fault, std::to_string(workers)};
+    if (option != nullptr) setup.args.push_back(option);
+    setup.environment = {"HOME=" + home.Path(), "XDG_DOCUMENTS_DIR", "DISPLAY"};
+    setup.errorsToOutput = true;
+    lxq_test::ChildProgram child(std::move(setup));
     ChildRun run;
-    char buffer[65536];
-    for (ssize_t n; (n = read(pipeEnds[0], buffer, sizeof buffer)) != 0;) {
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            break;
-        }
-        run.output.append(buffer, static_cast<std::size_t>(n));
-    }
-    close(pipeEnds[0]);
-    waitpid(child, &run.status, 0);
+    run.output = lxq_test::ReadAll(child.Output());
+    run.status = child.WaitStatus();
     return run;
 }
 

@@ -112,6 +112,8 @@ protected:
         return left;
     }
     std::string Wav() const { return folder_.File("speakers.wav"); }
+    // The driver host's process id, -1 before Start.
+    pid_t HostPid() const { return host_ ? host_->Pid() : -1; }
     // A file of the test's own folder.
     std::string Scratch(const std::string& name) const { return folder_.File(name); }
 

@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 namespace lxq::systemtest {
@@ -19,43 +20,24 @@ protected:
         // The plug-in folder as an installation sets it: the build's, with the demodulator in it.
         std::ofstream(folder_.File("config/lxq745/settings.ini")) << "[Software\\KVR]\nSearchPath=" << BuildFolder() << "\n";
     }
-    ~PanelProcess() override {
-        if (panel_ > 0) {
-            kill(panel_, SIGKILL);
-            waitpid(panel_, nullptr, 0);
-        }
-    }
-
     void StartPanel(const std::vector<std::string>& args = {}) {
-        const std::string path = BuildFolder() + "/lxq745";
-        std::vector<char*> argv{const_cast<char*>(path.c_str())};
-        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        const std::string debugOutput = DebugOutput();
-        const std::string config = folder_.File("config"), documents = folder_.File("documents"), wav = Wav();
-        panel_ = fork();
-        if (panel_ == 0) {
-            prctl(PR_SET_PDEATHSIG, SIGKILL);
-            setenv("LXQ_WIN_BACKEND", "headless", 1);
-            setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-            setenv("XDG_DOCUMENTS_DIR", documents.c_str(), 1);
-            setenv("LXQ745_AUDIO", "file", 1);
-            setenv("LXQ745_AUDIO_PACED", "1", 1);
-            setenv("LXQ745_AUDIO_OUT", wav.c_str(), 1);
-            setenv("LXQ745_DEBUG_OUTPUT", debugOutput.c_str(), 1);
-            execv(path.c_str(), argv.data());
-            _exit(127);
-        }
-        ASSERT_GT(panel_, 0);
+        lxq_test::ChildSetup setup;
+        setup.args = {"lxq745"};
+        setup.args.insert(setup.args.end(), args.begin(), args.end());
+        setup.output = false;
+        setup.deathSignal = SIGKILL;
+        setup.environment = {"LXQ_WIN_BACKEND=headless", "XDG_CONFIG_HOME=" + folder_.File("config"),
+                             "XDG_DOCUMENTS_DIR=" + folder_.File("documents"), "LXQ745_AUDIO=file",
+                             "LXQ745_AUDIO_PACED=1", "LXQ745_AUDIO_OUT=" + Wav(),
+                             "LXQ745_DEBUG_OUTPUT=" + DebugOutput()};
+        panel_.emplace(std::move(setup));
     }
-    // Waits up to ten seconds for the panel to end; its exit status, or -1 when it did not end
-    // by itself (a signal, or still running).
+    // Waits for the panel to end; its exit status, or -1 when it did not end by itself (a signal,
+    // or still running).
     int PanelEnds() {
-        int status = 0;
-        const bool ended = Eventually([&] { return waitpid(panel_, &status, WNOHANG) == panel_; });
-        if (!ended) return -1;
-        panel_ = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        std::optional<int> status;
+        if (!Eventually([&] { return (status = panel_->Ended()).has_value(); })) return -1;
+        return lxq_test::ChildProgram::ExitCode(*status);
     }
     std::uintmax_t Size(const std::string& path) const {
         std::error_code ec;
@@ -75,7 +57,7 @@ protected:
     Folder folder_;
     // A fresh panel starts at 1 MHz: a station there plays its tone from the start.
     DriverHost host_{"usb", "noise -125\nstation 1000000 -60 am tone=1000 depth=0.5\n", folder_};
-    pid_t panel_ = -1;
+    std::optional<lxq_test::ChildProgram> panel_;
 };
 
 TEST_F(PanelProcess, SigtermClosesThePanelInOrderKeepingTheRecordingAndTheSettings) {
@@ -86,7 +68,7 @@ TEST_F(PanelProcess, SigtermClosesThePanelInOrderKeepingTheRecordingAndTheSettin
         << "the panel plays into " << Wav() << ".tmp";
     EXPECT_FALSE(std::filesystem::exists(SettingsFile())) << "the panel saves its settings as it closes";
 
-    kill(panel_, SIGTERM);
+    panel_->Signal(SIGTERM);
     ASSERT_EQ(PanelEnds(), 0) << "the panel closes as its window's close box closes it";
 
     EXPECT_FALSE(std::filesystem::exists(Wav() + ".tmp"));
@@ -115,7 +97,7 @@ TEST_F(PanelProcess, APanelEndedTogetherWithTheHostStillClosesInOrder) {
     StartPanel();
     ASSERT_TRUE(Eventually([&] { return Size(Wav() + ".tmp") > 44 + 48000 * 4; }));
     kill(host_.Pid(), SIGTERM);
-    kill(panel_, SIGTERM);
+    panel_->Signal(SIGTERM);
     ASSERT_EQ(PanelEnds(), 0) << "the panel ends by itself";
     // (Its settings are written only while the receiver is there: whether the host went before
     // the panel saved them is a matter of who ran first.)
@@ -131,16 +113,14 @@ TEST_F(PanelProcess, SigtermClosesThePanelWhileAStartUpNoticeShows) {
     StartPanel({"/g"}); // its debug lines say how far start-up got
     ASSERT_TRUE(Eventually([&] { return Text(DebugOutput()).find("Starting ") != std::string::npos; }))
         << Text(DebugOutput());
-    kill(panel_, SIGTERM);
+    panel_->Signal(SIGTERM);
     EXPECT_EQ(PanelEnds(), 0) << "the notice is closed with the panel";
 }
 
 TEST_F(PanelProcess, APanelKilledWhilePlayingLeavesWhatItPlayedPlayable) {
     StartPanel();
     ASSERT_TRUE(Eventually([&] { return Size(Wav() + ".tmp") > 44 + 3 * 48000 * 4; }));
-    kill(panel_, SIGKILL);
-    waitpid(panel_, nullptr, 0);
-    panel_ = -1;
+    panel_->Kill();
     plat::audio::WavReader reader;
     ASSERT_TRUE(reader.Open(Wav() + ".tmp")) << reader.Error();
     const auto& format = reader.Format();

@@ -4,55 +4,29 @@
 // it. Everything goes when the test ends.
 
 #include "tests/platform/sys/ScopedChannelNamespace.h"
+#include "tests/platform/sys/TempFolder.h"
+#include "tests/support/ChildProgram.h"
+#include "tests/support/Eventually.h"
 
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
 #include <signal.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <cstdint>
-#include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace lxq::systemtest {
 
-inline std::string BuildFolder() { return std::filesystem::read_symlink("/proc/self/exe").parent_path().string(); }
+inline std::string BuildFolder() { return lxq_test::ProgramFolder(); }
 
-// Waits on progress another process makes, for at most ten seconds.
-template <typename Cond>
-bool Eventually(Cond cond) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!cond()) {
-        if (std::chrono::steady_clock::now() > until) return false;
-        std::this_thread::yield();
-    }
-    return true;
-}
+using lxq_test::Eventually;
 
 // A fresh folder for the test's files.
-class Folder {
-public:
-    Folder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "lxqsystem.XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
-    }
-    ~Folder() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
-};
+using Folder = plat::sys::testing::TempFolder;
 
 // `lxq745d --simulate <variants> --scene <file>` in the test's namespace, until the test ends.
 class DriverHost {
@@ -60,56 +34,28 @@ public:
     DriverHost(const std::string& variants, const std::string& sceneText, const Folder& folder) {
         const std::string scene = folder.File("band.scene");
         std::ofstream(scene) << sceneText;
-        int out[2];
-        EXPECT_EQ(pipe(out), 0);
-        const std::string path = BuildFolder() + "/lxq745d";
-        const char* argv[] = {path.c_str(), "--simulate", variants.c_str(), "--scene", scene.c_str(), nullptr};
-        pid_ = fork();
-        if (pid_ == 0) {
-            // The host goes with the test, however the test ends.
-            prctl(PR_SET_PDEATHSIG, SIGTERM);
-            dup2(out[1], STDOUT_FILENO);
-            close(out[0]);
-            close(out[1]);
-            execv(path.c_str(), const_cast<char**>(argv));
-            _exit(127);
-        }
-        EXPECT_GT(pid_, 0);
-        close(out[1]);
-        std::string line;
-        char c;
-        while (read(out[0], &c, 1) == 1 && c != '\n') line.push_back(c);
-        close(out[0]);
-        EXPECT_EQ(line, "lxq745d: ready");
+        lxq_test::ChildSetup setup;
+        setup.args = {"lxq745d", "--simulate", variants, "--scene", scene};
+        process_.emplace(std::move(setup));
+        EXPECT_EQ(process_->OutputLine(), "lxq745d: ready");
     }
     ~DriverHost() {
-        kill(pid_, SIGTERM);
-        int status = 0;
-        waitpid(pid_, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        process_->Signal(SIGTERM);
+        EXPECT_EQ(process_->Wait(), 0) << "lxq745d ends cleanly on SIGTERM";
     }
     DriverHost(const DriverHost&) = delete;
     DriverHost& operator=(const DriverHost&) = delete;
-    pid_t Pid() const { return pid_; }
+    pid_t Pid() const { return process_->Pid(); }
 
 private:
-    pid_t pid_ = -1;
+    std::optional<lxq_test::ChildProgram> process_;
 };
 
 // Runs `lxq745ctl <args>` against the host of the test's namespace; its exit status.
 inline int Control(const std::vector<std::string>& args) {
-    const std::string path = BuildFolder() + "/lxq745ctl";
-    std::vector<char*> argv{const_cast<char*>(path.c_str())};
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        execv(path.c_str(), argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::vector<std::string> command{"lxq745ctl"};
+    command.insert(command.end(), args.begin(), args.end());
+    return lxq_test::RunToEnd(command).status;
 }
 
 // The API library, loaded by its file name from the build as the program loads it.

@@ -34,7 +34,15 @@ RC_Button::~RC_Button() {
     secondTimer_.Stop();
 }
 
-bool RC_Button::Sunken() const { return pressed_ || (down_ && (kind_ == kToggle || kind_ == kToggleFlat)); }
+// A button that is down looks pressed, whatever its kind: a radio button that looked up while it
+// was the chosen one would hide the very state it is there to show.
+bool RC_Button::Sunken() const { return pressed_ || (down_ && (kind_ == kRadio || kind_ == kToggle || kind_ == kToggleFlat)); }
+
+// The raised bevel turns sunken while the button is.
+int RC_Button::PaintedFrameType() const {
+    const int type = RC_Window::PaintedFrameType();
+    return type == kRaisedFrame && EnabledChain() && Sunken() ? kSunkenFrame : type;
+}
 
 void RC_Button::ApplyLink() {
     if (linked_ == nullptr) return;

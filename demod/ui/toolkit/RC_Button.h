@@ -39,7 +39,12 @@ public:
     void PaintContent() override;
     void MouseEvent(int kind, std::uint32_t keys, int x, int y) override;
 
+protected:
+    int PaintedFrameType() const override;
+
 private:
+    static constexpr int kSunkenFrame = 1;
+    static constexpr int kRaisedFrame = 2;
     void Init();
     bool Sunken() const;
     void ApplyLink();

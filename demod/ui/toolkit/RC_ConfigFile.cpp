@@ -107,22 +107,35 @@ int ConfigWriteRecord(const char* path, const void* data, std::uint32_t length, 
         RC_CreateDirectoryPath(path, true);
         file.emplace();
     }
-    const Scan scan = FindRecord(*file, key, keyLength);
-    if (!scan.complete) return 0;
-    std::vector<std::uint8_t>& bytes = *file;
-    if (scan.found) {
-        const Found& old = *scan.found;
-        if (bytes.size() - old.data < old.length) return 0; // cut short: leave the file as it is
-        if (old.length == length) {
-            if (length != 0) std::memcpy(bytes.data() + old.data, data, length);
-            return ReplaceFile(path, bytes) ? 1 : 0;
+    // Every record is passed over, not only those up to the key's: a record cut short anywhere
+    // would swallow one appended behind it, and a second record of the key behind the first
+    // would be read in place of the new one once the first moved. Either way the write would
+    // succeed and the next read bring back older data.
+    const std::vector<std::uint8_t>& bytes = *file;
+    std::vector<std::uint8_t> out;
+    out.reserve(bytes.size() + keyLength + 4 + length);
+    bool placed = false, keySeen = false;
+    std::size_t at = 0;
+    while (at < bytes.size()) {
+        const std::size_t left = bytes.size() - at;
+        if (left < std::size_t{keyLength} + 4) return 0; // cut short: leave the file as it is
+        const std::uint32_t oldLength = LittleEndian32(bytes.data() + at + keyLength);
+        const std::size_t next = at + keyLength + 4 + oldLength;
+        if (left - keyLength - 4 < oldLength) return 0;
+        const bool ofKey = keyLength == 0 || std::memcmp(bytes.data() + at, key, keyLength) == 0;
+        if (!ofKey) {
+            out.insert(out.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                       bytes.begin() + static_cast<std::ptrdiff_t>(next));
+        } else if (!keySeen && oldLength == length) {
+            AppendRecord(out, data, length, key, keyLength); // an equal length keeps its place
+            placed = true;
         }
-        // The records behind move up.
-        bytes.erase(bytes.begin() + static_cast<std::ptrdiff_t>(old.start),
-                    bytes.begin() + static_cast<std::ptrdiff_t>(old.data + old.length));
+        // Any other record of the key goes: a changed one is appended below.
+        keySeen = keySeen || ofKey;
+        at = next;
     }
-    AppendRecord(bytes, data, length, key, keyLength);
-    return ReplaceFile(path, bytes) ? 1 : 0;
+    if (!placed) AppendRecord(out, data, length, key, keyLength);
+    return ReplaceFile(path, out) ? 1 : 0;
 }
 
 int ConfigRepairFile(const char* path, std::uint32_t keyLength, const char* damagedCopy) {

@@ -141,6 +141,8 @@ public:
     std::uint32_t defaultTraceColour = 0xffffff;
 
     RC_Callback<PowerFn> onRawSpectrum;
+    // The dB values about to be drawn (N/2; ShownBins() of them computed for this paint). They are
+    // a copy kept for drawing only: the owner may correct them in place.
     RC_Callback<PowerFn> onDbSpectrum;
     RC_Callback<BandColourFn> onBandColour;
     RC_Callback<IndexFn> onMarkerDragged;
@@ -216,6 +218,7 @@ private:
     std::uint32_t points_ = 0;
     int target_ = kTargetNone;
     std::vector<float> history_;        // N/2 per trace
+    std::vector<float> shown_;          // N/2: one trace's dB values as they are drawn
     double minimum_ = 0.0, maximum_ = 5512.0, centreOffset_ = 0.0, labelStep_ = 0.0;
     std::vector<Marker> markers_;
     std::vector<Band> bands_;

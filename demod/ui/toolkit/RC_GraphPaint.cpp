@@ -80,17 +80,19 @@ void RC_Graph::ComputeSpectrum(int trace, std::uint32_t lo, std::uint32_t hi, st
     const float* power = power_.data();
     if (onRawSpectrum) onRawSpectrum.fn(onRawSpectrum.user, this, power, half);
     const bool linear = (FlagsA() & kLinear) != 0;
-    const bool averaging = (FlagsB() & kAveraging) != 0;
+    const bool averaged = (FlagsB() & kAveraging) != 0;
     float* stored = history_.data() + static_cast<std::size_t>(half) * static_cast<std::size_t>(trace);
     for (std::uint32_t i = lo; i <= hi; ++i) {
         const float value = linear ? power[i] : 10.0f * std::log10(power[i] + 1e-30f);
-        stored[i] = averaging ? (1.0f - averaging) * stored[i] + averaging * value : value;
+        stored[i] = averaged ? (1.0f - averaging) * stored[i] + averaging * value : value;
     }
-    if (onDbSpectrum) onDbSpectrum.fn(onDbSpectrum.user, this, stored, half);
+    // The owner may change what is drawn (a display correction), never what is averaged next time.
+    shown_.assign(stored, stored + half);
+    if (onDbSpectrum) onDbSpectrum.fn(onDbSpectrum.user, this, shown_.data(), half);
     const int h = plot_.Height();
     heights.resize(hi - lo + 1);
     for (std::uint32_t i = lo; i <= hi; ++i) {
-        const float v = stored[i];
+        const float v = shown_[i];
         const double t = linear ? (v - linearBottom) / static_cast<double>(linearTop - linearBottom)
                                 : 1.0 - v / static_cast<double>(dbRange);
         heights[i - lo] = std::max(Truncate(h * t), 0);

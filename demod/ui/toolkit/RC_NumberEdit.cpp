@@ -73,16 +73,36 @@ void RC_NumberEdit::SetValue(bool force, double v) {
     }
     const double shown = v / std::pow(10.0, exponent);
     RC_String text;
+    shortened_ = false;
     if ((Style() & kShortest) != 0) {
         text.AppendFormat("%lg", shown);
     } else {
-        text.AppendFormat("%.*lf", std::max(0, exponent - p), shown);
+        const int decimals = std::max(0, exponent - p);
+        text.AppendFormat("%.*lf", decimals, shown);
+        // A field too narrow for every decimal shows fewer rather than a number cut at its edge.
+        const int room = NumberRoom();
+        for (int d = decimals - 1; d >= 0 && room > 0 && TextWidth(text.Text()) > room; --d) {
+            text = RC_String();
+            text.AppendFormat("%.*lf", d, shown);
+            shortened_ = true;
+        }
     }
     SetCaption(text.Text());
+    shortenedText_ = text.Text();
     SetCaret(Length());
 }
 
+int RC_NumberEdit::NumberRoom() {
+    int room = Width() - 2 * FrameWidth();
+    if (spinner_ != nullptr) room -= (Height() - 2 * FrameWidth()) * 2 / 3;
+    const std::string suffix = Suffix();
+    if (!suffix.empty()) room -= TextWidth(suffix.c_str()) + 2;
+    return room - 3; // the text's own margins
+}
+
 void RC_NumberEdit::Commit() {
+    // Decimals that did not fit were only left out of sight: the value keeps them.
+    if (shortened_ && shortenedText_ == Caption()) return;
     double multiplier = 1.0;
     if ((Style() & kPrefixes) != 0) {
         switch (prefix_) {

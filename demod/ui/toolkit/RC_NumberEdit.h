@@ -7,6 +7,8 @@
 #include "demod/ui/toolkit/RC_Edit.h"
 #include "demod/ui/toolkit/RC_Spinner.h"
 
+#include <string>
+
 class RC_NumberEdit : public RC_Edit {
 public:
     // Style bits.
@@ -58,6 +60,8 @@ protected:
 private:
     static void SpinnerChanged(void* user, RC_Spinner* spinner, double value);
     std::string Suffix() const;
+    // Width left for the number beside the spinner and the unit.
+    int NumberRoom();
 
     double value_ = 0.0;
     int resolution_ = 0;
@@ -70,4 +74,6 @@ private:
     RC_Spinner* spinner_ = nullptr;
     RC_String unit_;
     bool rewrite_ = false; // a commit or the spinner sets the value: the text follows it
+    bool shortened_ = false; // the text shows fewer decimals than the resolution asks for
+    std::string shortenedText_;
 };

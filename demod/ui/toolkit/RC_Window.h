@@ -186,6 +186,8 @@ public:
 
 protected:
     void OnFlagsChanged(std::uint32_t a, std::uint32_t b) override;
+    // The frame type this paint draws: the stored one, unless the window shows a state through it.
+    virtual int PaintedFrameType() const { return frameType_; }
     void FireAction() {
         if (onAction) onAction.fn(onAction.user, this);
     }

@@ -76,7 +76,7 @@ void RC_Window::PaintChildren(gdi::DC& dc, bool all) {
     }
 }
 
-void RC_Window::PaintFrame() { DrawFrame(frameType_, frameWidth_, frameColour_, content_); }
+void RC_Window::PaintFrame() { DrawFrame(PaintedFrameType(), frameWidth_, frameColour_, content_); }
 
 void RC_Window::PaintContent() { FillRect(content_, background_); }
 

@@ -118,6 +118,12 @@ void RC_Analyzer::SetOption4(int edgeZone) {
     Invalidate();
 }
 
+void RC_Analyzer::SetFilterApplied(bool applied) {
+    filterOff = applied ? 0 : 1;
+    SetOption1(applied);
+    SetOption3(applied);
+}
+
 void RC_Analyzer::ResizeHistory(std::uint32_t entries) {
     std::lock_guard<RC_Lock> hold(dataLock_);
     if (entries <= historySize_) return;

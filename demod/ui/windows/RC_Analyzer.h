@@ -47,6 +47,9 @@ public:
     void SetOption2(int margin);
     void SetOption3(bool responseShown);
     void SetOption4(int edgeZone);
+    // Whether the viewed filter is applied to the audio: off, the audio passes unfiltered and
+    // neither the filter's edges nor its response are drawn.
+    void SetFilterApplied(bool applied);
     // Audio thread: count values of input, the channel's samples every stride values; output
     // (may be null) receives count / stride samples, filtered unless the filter is off.
     void AddSamples(std::int16_t* output, const std::int16_t* input, std::uint32_t count, std::uint32_t stride);

@@ -13,6 +13,7 @@
 #include "tests/api/PeerProcess.h"
 #include "tests/platform/sys/ScopedChannelNamespace.h"
 #include "tests/platform/sys/TempFolder.h"
+#include "tests/support/Eventually.h"
 
 #include <chrono>
 #include <functional>
@@ -25,15 +26,7 @@ namespace {
 
 using namespace lxq::host;
 
-// Waits for a condition that another thread brings about; fails instead of hanging.
-bool Eventually(const std::function<bool()>& condition) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::yield();
-    }
-    return true;
-}
+using lxq_test::Eventually;
 
 class LibraryOnTheHost : public ::testing::Test {
 protected:

@@ -46,7 +46,7 @@ protected:
         plat::comp::Application().ResetTerminated();
     }
     ~FrontPanel() override {
-        form.reset();
+        ClosePanel();
         std::filesystem::current_path(startFolder);
         if (serving) server.Stop();
         bus.RemoveAll();
@@ -71,10 +71,18 @@ protected:
             boxes.push_back({t, c, f});
             return 1;
         };
-        // Without a receiver the panel runs on the demonstration receiver ("Run in demo mode").
-        form->RunModal = [](plat::comp::TCustomForm& f) {
-            return std::string(f.ClassName()) == "TNoRecForm" ? plat::comp::mrOk : f.ShowModal();
-        };
+        form->RunModal = DefaultAnswer;
+    }
+    // Without a receiver the panel runs on the demonstration receiver ("Run in demo mode").
+    static plat::comp::TModalResult DefaultAnswer(plat::comp::TCustomForm& f) {
+        return std::string(f.ClassName()) == "TNoRecForm" ? plat::comp::mrOk : f.ShowModal();
+    }
+    // Ends the panel. A test's own answer to its dialogs goes first: it may hold the test body's
+    // locals, which are gone when an ASSERT ended the body early, and closing may still ask.
+    void ClosePanel() {
+        if (!form) return;
+        form->RunModal = DefaultAnswer;
+        form.reset();
     }
     void StartPanel(std::vector<std::string> args = {}) {
         MakePanel(std::move(args));

@@ -119,7 +119,17 @@ TEST(MemoryCsvTest, ColumnRulesOnImport) {
         {1, "7.1", "frequency", nullptr},
         {1, "+-1000", "frequency", nullptr},
         {1, "+1000", "", [](const TMemoryRecord& r) { return r.frequency == 1000; }},
+        // Files written before kept a negative frequency as its unsigned 64-bit value, and a
+        // bandwidth from 2^31 up unsigned: both come back.
+        {1, "18446744073709551611", "", [](const TMemoryRecord& r) { return r.frequency == -5; }},
+        {1, "18446744071562067968", "", [](const TMemoryRecord& r) { return r.frequency == INT32_MIN; }},
+        {1, "18446744071562067967", "frequency", nullptr},
+        {1, "4294967295", "frequency", nullptr},
         {2, "", "bandwidth", nullptr},
+        {2, "-1", "", [](const TMemoryRecord& r) { return r.bandwidth == 0xFFFF'FFFFu; }},
+        {2, "4294967295", "", [](const TMemoryRecord& r) { return r.bandwidth == 0xFFFF'FFFFu; }},
+        {2, "4294967296", "bandwidth", nullptr},
+        {2, "+-1", "bandwidth", nullptr},
         {3, "x", "IF shift", nullptr},
         {4, "anything", "", [](const TMemoryRecord& r) { return r.number == 7; }},
         {9, "0", "group", nullptr},
@@ -270,6 +280,31 @@ TEST_F(CsvFileTest, ExportedChannelsImportAsThemselves) {
     ASSERT_EQ(list.size(), 3u) << "the same numbers replace themselves";
     for (std::size_t i = 0; i < 3; ++i)
         EXPECT_EQ(std::memcmp(list[i].get(), before[i].get(), sizeof(TMemoryRecord)), 0) << i;
+}
+
+// Whatever the import can store, the export writes so that it comes back: a negative frequency
+// and a bandwidth from 2^31 up (both from negative numbers of an earlier import) included.
+TEST_F(CsvFileTest, NegativeFrequenciesAndBandwidthsComeBack) {
+    const struct {
+        std::int64_t frequency;
+        std::uint32_t bandwidth;
+    } cases[] = {{-5, 12'500}, {INT32_MIN, 0x8000'0000u}, {7'000'000, 0xFFFF'FFFFu}, {-1, 0xFFFF'FFFBu}};
+    std::int32_t number = 1;
+    for (const auto& c : cases) {
+        auto r = std::make_unique<TMemoryRecord>(NewMemoryRecord());
+        r->number = number++;
+        r->frequency = c.frequency;
+        r->bandwidth = c.bandwidth;
+        list.push_back(std::move(r));
+    }
+    ASSERT_TRUE(ExportMemoryCsv(path, list));
+    list.clear();
+    EXPECT_TRUE(Import().empty());
+    ASSERT_EQ(list.size(), std::size(cases)) << "no channel lost";
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        EXPECT_EQ(list[i]->frequency, cases[i].frequency) << i;
+        EXPECT_EQ(list[i]->bandwidth, cases[i].bandwidth) << i;
+    }
 }
 
 TEST_F(CsvFileTest, BadLinesAreReportedAndSkipped) {

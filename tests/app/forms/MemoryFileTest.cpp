@@ -84,6 +84,18 @@ TEST_F(MemoryFileTest, DamagedAndShortRecordsAreDroppedAndCounted) {
     EXPECT_FALSE(ReadMemoryFile(dir.File("absent.45m"))) << "no file is not an empty file";
 }
 
+// Zeros sum to the checksum they hold; no channel is all zeros, so zeros where records should be
+// (a file a crash extended, a damaged block) are damage, not channels at 0 Hz.
+TEST_F(MemoryFileTest, ZeroFilledRecordsAreDamageNotChannels) {
+    WriteRaw(Raw({Channel(3, 3)}) + std::string(2 * sizeof(TMemoryRecord), '\0') + Raw({Channel(4, 4)}));
+    auto loaded = ReadMemoryFile(path);
+    ASSERT_TRUE(loaded);
+    std::vector<std::int32_t> numbers;
+    for (const auto& r : loaded->list) numbers.push_back(r->number);
+    EXPECT_EQ(numbers, (std::vector<std::int32_t>{3, 4}));
+    EXPECT_EQ(loaded->damaged, 2u);
+}
+
 TEST_F(MemoryFileTest, ATakenNumberGetsTheLowestFreeOne) {
     WriteRaw(Raw({Channel(5, 1), Channel(1, 2), Channel(5, 3), Channel(1, 4)}));
     auto loaded = ReadMemoryFile(path);

@@ -43,6 +43,7 @@
 #include "tests/platform/sys/NoticeHost.h"
 #include "tests/platform/sys/ScopedChannelNamespace.h"
 #include "tests/platform/sys/TempFolder.h"
+#include "tests/support/Eventually.h"
 
 extern char** environ;
 
@@ -52,15 +53,12 @@ namespace {
 using namespace plat::comp;
 using Wire = plat::sys::wire::NoticeEvent;
 
-// Handles the panel's messages until `done` holds; false after 10 s of real time.
+// Handles the panel's messages until `done` holds.
 bool PumpUntil(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
+    return lxq_test::Eventually([&] {
         Application().ProcessMessages();
-        std::this_thread::yield();
-    }
-    return true;
+        return done();
+    });
 }
 
 class PowerEvents : public ::testing::Test {
@@ -190,7 +188,7 @@ protected:
         });
     }
     ~HangingReceiver() override {
-        form.reset();
+        ClosePanel();
         gate.Open(); // the host can stop only once its receiver lets go
         plat::sys::SetRequestTimeout(oldTimeout);
     }
@@ -281,7 +279,7 @@ class SleepWithAHost : public FrontPanel {
 protected:
     SleepWithAHost() { setenv("XDG_CONFIG_HOME", dir.Path().c_str(), 1); }
     ~SleepWithAHost() override {
-        form.reset();
+        ClosePanel();
         unsetenv("XDG_CONFIG_HOME");
     }
     // Handles the panel's messages, its timers running on, until the host has answered.
@@ -384,7 +382,7 @@ protected:
     }
     ~WakeWithTheDemodulator() override {
         if (form) form->KVR->StopAll();
-        form.reset();
+        ClosePanel();
     }
     void Start() {
         StartPanel({});
@@ -555,7 +553,7 @@ protected:
     SuspendWithTheDemodulator() { plat::sys::SetRequestTimeout(kTimeout); }
     ~SuspendWithTheDemodulator() override {
         if (form) form->KVR->StopAll();
-        form.reset();
+        ClosePanel();
         plat::sys::SetRequestTimeout(oldTimeout);
     }
     bool PumpInRealTime(const std::function<bool()>& done) {

@@ -256,6 +256,62 @@ TEST_F(Scanner, PauseGivesBackTheUsersModeAfterAHoldInAnotherMode) {
     form->stSpeedButton7Click(form->stSpeedButton7);
 }
 
+// However a scan ends, what it changed comes back: between channels the user's AGC, AFC, mode
+// and squelch; held on a channel the user's AGC and AFC, with the channel's mode kept, since that
+// is what the user listens to. A receiver closed under the scan ends it at the next step.
+TEST_F(Scanner, AStopGivesBackWhatTheScanChangedAndAClosedReceiverEndsTheScan) {
+    MeasureLevel();
+    form->Q7->SetMode(1);
+    form->Q7->SetAGC(1);
+    form->Q7->SetAFC(true);
+    const SQUELCH_SETTINGS userSquelch = form->Q7->SquelchSettings();
+    const std::uint32_t userTypes = form->Q7->SquelchTypes();
+    auto range = std::make_unique<TRangeRecord>();
+    *range = TRangeRecord{};
+    range->lower = 145'000'000;
+    range->upper = 146'000'000;
+    range->step = 25'000;
+    range->mode = 2;
+    range->activeSquelch = 1;
+    TRangeRecord& r = *range;
+    form->RangesForm->Ranges().push_back(std::move(range));
+    form->stSpeedButton21->SetDown(true);
+    struct Case {
+        const char* name;
+        int margin;       // the range's squelch over the level: above, the scan goes on
+        int state;        // where the stop comes
+        std::int32_t mode; // the mode after the stop
+    };
+    for (const Case& c : {Case{"between channels", 30, 3, 1}, Case{"held", -30, 2, 2}}) {
+        r.levelSquelch = static_cast<std::int32_t>(level) + c.margin;
+        form->stSpeedButton20Click(form->stSpeedButton20);
+        Idle(3);
+        ASSERT_EQ(form->ScannerState, c.state) << c.name;
+        EXPECT_EQ(form->Q7->GetMode(), 2) << c.name << ": the range's mode";
+        EXPECT_FALSE(form->Q7->GetAFC()) << c.name;
+        form->stSpeedButton7Click(form->stSpeedButton7);
+        EXPECT_EQ(form->Q7->GetMode(), c.mode) << c.name;
+        EXPECT_EQ(form->Q7->GetAGC(), 1) << c.name;
+        EXPECT_TRUE(form->Q7->GetAFC()) << c.name;
+        EXPECT_EQ(form->Q7->GetScanMode(), 0) << c.name;
+        if (c.state == 3) {
+            EXPECT_EQ(form->Q7->SquelchTypes(), userTypes) << c.name;
+            EXPECT_EQ(form->Q7->SquelchSettings().level, userSquelch.level) << c.name;
+        }
+        form->Q7->SetMode(1);
+    }
+
+    r.levelSquelch = static_cast<std::int32_t>(level) + 30;
+    form->stSpeedButton20Click(form->stSpeedButton20);
+    Idle(2);
+    ASSERT_EQ(form->ScannerState, 3);
+    const std::int64_t channels = form->ScanChannelCount();
+    form->Q7->Close();
+    Idle(3);
+    EXPECT_EQ(form->ScannerState, 0) << "nothing is left to measure";
+    EXPECT_EQ(form->ScanChannelCount(), channels);
+}
+
 TEST_F(Scanner, WithASecondSquelchTypeTheStepWaitsForTheDemodulator) {
     MeasureLevel();
     SquelchAbove(-30);

@@ -178,5 +178,26 @@ TEST_F(Q745RoadTest, PipelinedTuningStoresTheDisplayedFrequencyItMeasured) {
     EXPECT_EQ(rx.GetSSPipelined(&tenths, &raw, nullptr, nullptr), -1) << "nothing being measured";
 }
 
+// A reading belongs to the frequency it was taken on: a pipeline that a close, or a reading the
+// library refused, interrupted reads nothing until a frequency is tuned again, then its own.
+TEST_F(Q745RoadTest, AnInterruptedPipelineReadsNothingUntilAFrequencyIsTunedAgain) {
+    rx.SetInit(true);
+    ASSERT_TRUE(rx.Open(std::string()));
+    std::int32_t tenths = 0, raw = -1;
+    ASSERT_EQ(rx.SetFreqPipelined(100'000'000, 1, 20), 0);
+    ASSERT_EQ(rx.SetFreqPipelined(100'025'000, 0, 20), 0);
+    rx.Close();
+    ASSERT_TRUE(rx.Open(std::string()));
+    EXPECT_EQ(rx.GetSSPipelined(&tenths, &raw, nullptr, nullptr), -1) << "nothing pending after the reopen";
+
+    ASSERT_EQ(rx.SetFreqPipelined(100'050'000, 1, 20), 0);
+    EXPECT_EQ(rx.GetSSPipelined(&tenths, &raw, nullptr, nullptr), 1) << "the library had nothing pending";
+    ASSERT_EQ(rx.SetFreqPipelined(100'075'000, 0, 20), 0);
+    EXPECT_EQ(rx.GetSSPipelined(&tenths, &raw, nullptr, nullptr), -1) << "tuned afresh instead of read";
+    ASSERT_EQ(rx.SetFreqPipelined(100'100'000, 0, 20), 0);
+    EXPECT_EQ(rx.GetSSPipelined(&tenths, &raw, nullptr, nullptr), 0);
+    EXPECT_EQ(rx.GetFreq(), 100'075'000) << "the reading is of the frequency tuned afresh";
+}
+
 } // namespace
 } // namespace lxq::test

@@ -129,6 +129,49 @@ TEST(RC_Demodulator, FmRecoversTheToneCleanlyUpToFullDeviation) {
     }
 }
 
+// A weak station with the software AGC off (the default): the gain is applied before the
+// detector's output is narrowed to 16 bits, so a 100-step carrier keeps its precision in every
+// kind that a gain follows (narrowed at IF scale first, AM gave some 31 dB).
+TEST(RC_Demodulator, AWeakSignalKeepsItsPrecisionWithTheAgcOff) {
+    const double carrier = 100.0 / 32767.0;
+    const struct {
+        std::uint8_t kind;
+        float halfBandwidth;
+        double offset; // of the IF tone from the IF centre (AM: the carrier, with a 1 kHz tone)
+    } cases[] = {{kRC_KindAm, 4500, 0}, {kRC_KindUsb, 1150, 1000}, {kRC_KindCw, 250, 100}};
+    for (const auto& c : cases) {
+        DemodulatorRig rig(c.kind, c.halfBandwidth);
+        rig.Demodulator().audioGain = 300.0f; // loud enough that the output's own steps don't count
+        rig.Demodulator().UpdateFilters();
+        const bool am = c.kind == kRC_KindAm;
+        Stereo out = rig.Run([&](double t) {
+            return am ? carrier * (1 + 0.5 * Cosine(1000, t)) * Cosine(kIfCentre, t)
+                      : carrier * Cosine(kIfCentre + c.offset, t, 0.3);
+        }, 1.0);
+        const double heard = am ? 1000.0 : PeakFrequency(out.left, kOut, 200, 3000, 1, Settled(out.left));
+        EXPECT_GT(Sinad(out.left, heard, kOut, Settled(out.left)), 40.0) << "kind " << int(c.kind);
+    }
+}
+
+// The same FM station is as loud at the USB codec's 64 kHz as at the sound card's 48 kHz.
+TEST(RC_Demodulator, FmPlaysAsLoudAtEveryInputRate) {
+    double amplitude[2] = {};
+    for (int r = 0; r < 2; ++r) {
+        const std::uint32_t rate = r == 0 ? 48000 : 64000;
+        DemodulatorRig rig(kRC_KindFm, 6000, rate);
+        if (rate == 64000) {
+            rig.Demodulator().SetInterpolation(3);
+            rig.Demodulator().SetOutputDivisor(2);
+            rig.Demodulator().UpdateFilters();
+        }
+        Stereo out = rig.Run([](double t) {
+            return 0.3 * std::cos(2 * kPi * kIfCentre * t + 2500.0 / 1000.0 * std::sin(2 * kPi * 1000.0 * t));
+        }, 1.0);
+        amplitude[r] = ToneAmplitude(out.left, 1000.0, rig.OutputRate(), Settled(out.left));
+    }
+    EXPECT_NEAR(Db(amplitude[1] / amplitude[0]), 0.0, 0.2);
+}
+
 TEST(RC_Demodulator, CustomAudioTapsOfHalfOrMoreKeepTheirSign) {
     // Interpolators for U = 2 have a centre tap of 0.5, which the scaling by U takes to full
     // scale: the tone must come through as it does with the designed filter, not cancelled by

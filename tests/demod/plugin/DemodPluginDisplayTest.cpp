@@ -298,6 +298,19 @@ TEST_F(DemodPluginDisplayTest, TheSetupWindowLightsTheClipLampAndTheGraphShowsTh
     EXPECT_GT(changed, 100) << "\" Noise 0 % \" is written on the graph";
 }
 
+// The sound card delivers from the moment the instance starts it, before the start export has
+// returned: the host serves those blocks like every later one, so no start loses its first block.
+TEST_F(DemodPluginDisplayTest, EveryBlockOfEachStartReachesTheHost) {
+    constexpr int kBlocks = 24;
+    for (int start = 0; start < 4; ++start) {
+        Play(Frames(kBlocks, [](int k) { return Carrier(k, 12000.0); }));
+        EXPECT_TRUE(host_.StopPlugin(kName));
+        Pump();
+        std::lock_guard<std::mutex> hold(mutex_);
+        EXPECT_EQ(ifBlocks_, static_cast<std::size_t>(kBlocks)) << "start " << start;
+    }
+}
+
 TEST_F(DemodPluginDisplayTest, CapabilityBlocksKeepTheirSizeOverRepeatedStarts) {
     for (int start = 0; start < 3; ++start) {
         capsSent_.clear();

@@ -16,22 +16,16 @@
 #include "platform/win/WindowApi.h"
 #include "tests/platform/audio/AudioTestKit.h"
 #include "tests/platform/sys/TempFolder.h"
+#include "tests/support/ChildProgram.h"
+#include "tests/support/Eventually.h"
 
 #include <gtest/gtest.h>
-
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/syscall.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
-
-extern char** environ;
+#include <optional>
 
 namespace {
 
@@ -244,33 +238,20 @@ TEST(DemodPluginEnvironmentAudio, StartsOnTheFileSoundCardNamedByTheEnvironment)
     }
     plat::sys::testing::TempFolder folder;
     plat::audio::testing::WriteWav(folder.File("in.wav"), plat::audio::MakePcmFormat(2, 16, 48000), {});
-    std::vector<std::string> env;
+    lxq_test::ChildSetup setup;
+    setup.args = {std::filesystem::read_symlink("/proc/self/exe").string(), "--gtest_filter=DemodPluginEnvironmentAudio.*"};
     for (char** e = environ; *e != nullptr; ++e)
-        if (std::strncmp(*e, "LXQ745_AUDIO", 12) != 0) env.emplace_back(*e);
-    env.push_back(std::string(kChildMarker) + "=1");
-    env.push_back("LXQ745_AUDIO=file");
-    env.push_back("LXQ745_AUDIO_IN=" + folder.File("in.wav"));
-    env.push_back("LXQ745_AUDIO_OUT=" + folder.File("out.wav"));
-    std::vector<char*> envp;
-    for (auto& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
-    std::string filter = "--gtest_filter=DemodPluginEnvironmentAudio.*";
-    char* argv[] = {const_cast<char*>(self.c_str()), filter.data(), nullptr};
-    pid_t child = -1;
-    ASSERT_EQ(posix_spawn(&child, self.c_str(), nullptr, nullptr, argv, envp.data()), 0);
-    // The child's end is awaited on its process descriptor, with a deadline it meets with room
-    // to spare when nothing hangs.
-    const int pidfd = static_cast<int>(syscall(SYS_pidfd_open, child, 0));
-    ASSERT_GE(pidfd, 0);
-    pollfd p{pidfd, POLLIN, 0};
-    const bool ended = poll(&p, 1, 20000) == 1;
-    close(pidfd);
-    if (!ended) kill(child, SIGKILL);
-    int status = 0;
-    waitpid(child, &status, 0);
+        if (std::strncmp(*e, "LXQ745_AUDIO", 12) == 0) setup.environment.push_back(std::string(*e).substr(0, std::string(*e).find('=')));
+    setup.environment.push_back(std::string(kChildMarker) + "=1");
+    setup.environment.push_back("LXQ745_AUDIO=file");
+    setup.environment.push_back("LXQ745_AUDIO_IN=" + folder.File("in.wav"));
+    setup.environment.push_back("LXQ745_AUDIO_OUT=" + folder.File("out.wav"));
+    setup.output = false;
+    lxq_test::ChildProgram child(std::move(setup));
+    std::optional<int> status;
+    const bool ended = lxq_test::Eventually([&] { return (status = child.Ended()).has_value(); });
     ASSERT_TRUE(ended) << "the plug-in's start hung on the file sound card";
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(lxq_test::ChildProgram::ExitCode(*status), 0);
 }
 
 } // namespace

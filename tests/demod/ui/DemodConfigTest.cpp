@@ -178,6 +178,42 @@ TEST_F(DemodConfigTest, ARecordCutShortNoLongerStopsTheSettingsFromBeingSaved) {
     ASSERT_TRUE(SaveDemodSettings(mine, key)) << "and later writes go through";
 }
 
+// What a save reports as saved is what the next load brings back, whatever older record lies in
+// the file behind the receiver's own: a second one of the same receiver, or one cut short.
+TEST_F(DemodConfigTest, ASavedRecordReadsBackWhateverLiesBehindItsOldOne) {
+    const std::uint32_t key = ReceiverKey("00000000");
+    DemodSettings older;
+    SetDefaultSettings(older);
+    older.cwTone = 600;
+    const std::uint32_t shortLength = 100; // an older version's shorter record of the receiver
+    const struct {
+        const char* what;
+        std::uint32_t behindKey;
+        std::uint32_t cutBy;
+    } cases[] = {{"a second record of the receiver", key, 0}, {"another receiver's record cut short", key + 1, 100}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove(UserSettingsFile());
+        std::filesystem::remove(UserSettingsFile() + ".damaged");
+        Write(UserSettingsFile(), &older, shortLength, key);
+        std::vector<char> file = Bytes(UserSettingsFile());
+        const char* behindKey = reinterpret_cast<const char*>(&c.behindKey);
+        const auto length = static_cast<std::uint32_t>(sizeof older);
+        file.insert(file.end(), behindKey, behindKey + 4);
+        file.insert(file.end(), reinterpret_cast<const char*>(&length), reinterpret_cast<const char*>(&length) + 4);
+        file.insert(file.end(), reinterpret_cast<const char*>(&older), reinterpret_cast<const char*>(&older) + sizeof older - c.cutBy);
+        std::ofstream(UserSettingsFile(), std::ios::binary | std::ios::trunc).write(file.data(), static_cast<std::streamsize>(file.size()));
+
+        DemodSettings mine;
+        SetDefaultSettings(mine);
+        mine.cwTone = 700;
+        ASSERT_TRUE(SaveDemodSettings(mine, key));
+        DemodSettings back;
+        LoadDemodSettings(back, key);
+        EXPECT_EQ(back.cwTone, 700u) << "the saved record, not an older one";
+    }
+}
+
 TEST(ConfigRepairFileTest, AWholeOrMissingFileIsLeftAlone) {
     plat::audio::testing::AudioFolder folder;
     const std::string path = folder.File("whole.dat"), copy = folder.File("whole.dat.damaged");

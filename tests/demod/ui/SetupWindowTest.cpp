@@ -211,21 +211,26 @@ TEST_F(SetupWindowTest, WithoutWideFmTheFmwPageIsDisabled) {
 
 TEST_F(SetupWindowTest, ModeFieldsChangeTheRecordAndTheDemodulator) {
     Open();
+    // The demodulator window's own setup window: it edits the records the signal path follows.
+    SetupWindow* own = window_->Setup();
+    own->Show(win::SW_SHOW);
+    const DemodSettings& record = window_->Settings();
     Choose(ModeButtonOfIndex(kModeCw));
-    Enter(setup_->AudioGainField(kModeCw), "20");
-    EXPECT_EQ(settings_.modes[kModeCw].audioGain, 20);
+    Enter(own->AudioGainField(kModeCw), "20");
+    EXPECT_EQ(record.modes[kModeCw].audioGain, 20);
     EXPECT_EQ(window_->Demodulator().audioGain, 20.0f);
-    Enter(setup_->PostMixerField(kModeCw), "255");
-    EXPECT_EQ(settings_.modes[kModeCw].postMixerLength, 255u);
-    Enter(setup_->NoiseSquelchField(kModeCw), "999");
-    EXPECT_EQ(settings_.modes[kModeCw].noiseSquelchLength, 255u) << "clamped to the field's range";
-    Enter(setup_->AudioLengthField(kModeCw), "101");
-    EXPECT_EQ(settings_.modes[kModeCw].audioFilterLength, 101u);
-    EXPECT_EQ(setup_->FilterView()->Filter().Length(), 101u);
-    Enter(setup_->CwToneField(), "700");
-    EXPECT_EQ(settings_.cwTone, 700u);
+    Enter(own->PostMixerField(kModeCw), "255");
+    EXPECT_EQ(record.modes[kModeCw].postMixerLength, 255u);
+    EXPECT_EQ(window_->PathSettings().modes[kModeCw].postMixerLength, 255u) << "the audio path follows";
+    Enter(own->NoiseSquelchField(kModeCw), "999");
+    EXPECT_EQ(record.modes[kModeCw].noiseSquelchLength, 255u) << "clamped to the field's range";
+    Enter(own->AudioLengthField(kModeCw), "101");
+    EXPECT_EQ(record.modes[kModeCw].audioFilterLength, 101u);
+    EXPECT_EQ(own->FilterView()->Filter().Length(), 101u);
+    Enter(own->CwToneField(), "700");
+    EXPECT_EQ(record.cwTone, 700u);
     EXPECT_EQ(window_->Demodulator().tone, 700u);
-    EXPECT_EQ(settings_.modes[0].audioGain, 7) << "other modes keep theirs";
+    EXPECT_EQ(record.modes[0].audioGain, 7) << "other modes keep theirs";
 }
 
 TEST_F(SetupWindowTest, SagcFieldsFillTheRecord) {

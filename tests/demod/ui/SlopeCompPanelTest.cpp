@@ -48,7 +48,7 @@ TEST_F(SlopeCompPanelTest, ControlsSitInOneColumn) {
         RC_Button* b = panel_->Button(i);
         EXPECT_EQ(b->Y(), rows[i].y);
         EXPECT_EQ(b->X(), 4);
-        EXPECT_EQ(b->Width(), 192);
+        EXPECT_EQ(b->Width(), panel_->Width() - 8);
         EXPECT_STREQ(b->Caption(), rows[i].caption);
     }
     EXPECT_STREQ(panel_->Figure(0)->Caption(), "Averaged baseline: 0.00dB");
@@ -68,7 +68,12 @@ TEST_F(SlopeCompPanelTest, AutomaticRunDisablesTheButtonsUntilTheAverageSettles)
     bool ended = false;
     for (int frame = 0; frame < 1000 && !ended; ++frame) {
         std::fill(db.begin(), db.end(), -45.0f);
-        ended = window_->SlopeAveraging().Apply(db.data(), 1024, 48000.0, false, false, true, knobs);
+        SlopeFrame spectrum;
+        spectrum.db = db.data();
+        spectrum.bins = 1024;
+        spectrum.fs = 48000.0;
+        spectrum.track = true;
+        ended = window_->SlopeAveraging().Apply(spectrum, knobs);
         panel_->ShowFigures(window_->SlopeAveraging(), ended);
     }
     ASSERT_TRUE(ended);

@@ -118,6 +118,18 @@ namespace {
 constexpr int kBins = 1024;
 constexpr double kRate = 48000.0; // bins 23.4375 Hz apart
 
+// One frame of the whole array, every bin fresh.
+SlopeFrame Frame(std::vector<float>& db, bool hold, bool inverted, bool track) {
+    SlopeFrame f;
+    f.db = db.data();
+    f.bins = static_cast<int>(db.size());
+    f.fs = kRate;
+    f.hold = hold;
+    f.inverted = inverted;
+    f.track = track;
+    return f;
+}
+
 // A spectrum rising 1 dB per 2 kHz from -40 dB at 2 kHz.
 std::vector<float> Tilted() {
     std::vector<float> db(kBins);
@@ -130,12 +142,12 @@ TEST(SlopeAverageTest, HoldShowsTheAverageAndKnobsCorrectTheShownSpectrum) {
     SlopeKnobs knobs{};
     knobs[0] = 4; // at 2000 Hz, fading to 0 at 4000 Hz
     std::vector<float> db(kBins, -30.0f);
-    avg.Apply(db.data(), kBins, kRate, false, false, false, knobs);
+    avg.Apply(Frame(db, false, false, false), knobs);
     const int at2k = static_cast<int>(std::ceil(2000.0 / (kRate / (2 * kBins))));
     EXPECT_NEAR(db[at2k], -26.0f, 0.1f);
     EXPECT_EQ(db[at2k - 1], -30.0f) << "below 2 kHz nothing is corrected";
     EXPECT_EQ(db[200], -30.0f) << "above 4 kHz knob 0 no longer counts";
-    avg.Apply(db.data(), kBins, kRate, true, false, false, knobs);
+    avg.Apply(Frame(db, true, false, false), knobs);
     EXPECT_EQ(db[100], -70.0f) << "held: the average as it stands";
 }
 
@@ -148,7 +160,7 @@ TEST(SlopeAverageTest, AutomaticCorrectionFlattensATiltOnceTheAverageSettles) {
         bool ended = false;
         while (!ended && frames < 1000) {
             auto db = Tilted();
-            ended = avg.Apply(db.data(), kBins, kRate, false, inverted, true, knobs);
+            ended = avg.Apply(Frame(db, false, inverted, true), knobs);
             ++frames;
         }
         ASSERT_TRUE(ended) << inverted;
@@ -161,6 +173,54 @@ TEST(SlopeAverageTest, AutomaticCorrectionFlattensATiltOnceTheAverageSettles) {
         }
         EXPECT_GT(avg.MaximumRipple(), avg.AverageRipple());
     }
+}
+
+// The IF graph refreshes only the bins of its span and hands over its whole array: bins it did not
+// compute this time hold an old value (or none: 0 dB). Minutes of paints of a flat band leave every
+// bin where one correction puts it, and the figures and an automatic run see a flat band.
+TEST(SlopeAverageTest, OnlyFreshBinsAreCorrectedSoTheCorrectionStaysBoundedOverManyFrames) {
+    constexpr int kSpan = 2048 / 2;                   // the USB graph: 2048 points at 64 kHz
+    constexpr double kFs = 64000.0;                   // bins 31.25 Hz apart
+    constexpr int kLo = 63, kHi = 703;                // what the graph refreshes for 2..22 kHz
+    SlopeAverage avg;
+    SlopeKnobs knobs{};
+    knobs.fill(5.0);
+    std::vector<float> db(kSpan, 0.0f);               // never refreshed bins stay at 0 dB
+    for (int frame = 0; frame < 3000; ++frame) {      // a few minutes of paints
+        for (int b = kLo; b <= kHi; ++b) db[b] = -60.0f;
+        SlopeFrame f;
+        f.db = db.data();
+        f.bins = kSpan;
+        f.fs = kFs;
+        f.firstFresh = kLo;
+        f.lastFresh = kHi;
+        f.track = true;
+        avg.Apply(f, knobs);
+    }
+    EXPECT_EQ(db[kHi + 1], 0.0f) << "a bin the graph did not refresh is not corrected";
+    EXPECT_EQ(db[kLo], -60.0f) << "1968.75 Hz lies below the corrected span";
+    for (int b : {kLo + 1, 400, kHi}) EXPECT_FLOAT_EQ(db[b], -55.0f) << b;
+    EXPECT_EQ(avg.FirstCorrected(), 64);
+    EXPECT_EQ(avg.LastCorrected(), kHi);
+    EXPECT_NEAR(avg.Baseline(), -55.0, 0.1);
+    EXPECT_LT(avg.MaximumRipple(), 0.1) << "a flat band has no ripple";
+
+    // An automatic run on that band leaves the knobs flat.
+    avg.StartAutomatic(knobs);
+    bool ended = false;
+    for (int frame = 0; frame < 1000 && !ended; ++frame) {
+        for (int b = kLo; b <= kHi; ++b) db[b] = -60.0f;
+        SlopeFrame f;
+        f.db = db.data();
+        f.bins = kSpan;
+        f.fs = kFs;
+        f.firstFresh = kLo;
+        f.lastFresh = kHi;
+        f.track = true;
+        ended = avg.Apply(f, knobs);
+    }
+    ASSERT_TRUE(ended);
+    for (double k : knobs) EXPECT_EQ(k, 0.0);
 }
 
 } // namespace

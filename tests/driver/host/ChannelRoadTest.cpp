@@ -33,15 +33,10 @@ namespace wire = plat::sys::wire;
 
 using test::ChildHost;
 using test::ProgramFolder;
-using test::ReadAll;
-using test::Spawn;
 
 // Opens the path from another process and returns the status it got.
 std::uint32_t OpenFromAnotherProcess(const std::string& path) {
-    int output = -1;
-    const pid_t pid = Spawn({"lxq745_open_probe", path}, output);
-    const std::string text = ReadAll(output);
-    waitpid(pid, nullptr, 0);
+    const std::string text = test::RunToEnd({"lxq745_open_probe", path}).out;
     return static_cast<std::uint32_t>(std::stoul(text, nullptr, 16));
 }
 

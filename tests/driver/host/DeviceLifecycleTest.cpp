@@ -2,11 +2,14 @@
 // removal and power, as the bus raises them.
 
 #include "driver/host/Bus.h"
+#include "driver/host/BusCommand.h"
 #include "driver/host/Dispatcher.h"
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <future>
+#include <unistd.h>
 
 namespace lxq::host {
 namespace {
@@ -214,6 +217,22 @@ TEST_F(DeviceLifecycle, OneProcessOwnsTheDeviceUntilItsLastClose) {
     EXPECT_EQ(driver->lastCloses, 1);
     EXPECT_EQ(Open(200, 5), kStatusSuccess);
     EXPECT_EQ(device->owner, 200);
+}
+
+// "sleep" refused says which receiver is held open and by which process, not a bare status.
+TEST_F(DeviceLifecycle, ARefusedSleepNamesTheReceiverHeldOpenAndItsProcess) {
+    ASSERT_EQ(Plug(Variant::Usb), kStatusSuccess);
+    ASSERT_EQ(Open(getpid()), kStatusSuccess);
+    std::string name;
+    std::getline(std::ifstream("/proc/self/comm"), name);
+    std::string reply;
+    EXPECT_EQ(BusCommand::Run(bus, "sleep", reply), kStatusDeviceBusy);
+    EXPECT_EQ(reply, "sleep refused: \"rx\" (" + device->Path() + ") is held open by process " +
+                         std::to_string(getpid()) + " (" + name + ") (status 0x80000011)");
+    CloseHandle();
+    EXPECT_EQ(BusCommand::Run(bus, "sleep", reply), kStatusSuccess);
+    EXPECT_EQ(reply, "ok");
+    EXPECT_EQ(BusCommand::Run(bus, "wake", reply), kStatusSuccess);
 }
 
 TEST_F(DeviceLifecycle, RemovalAndSleepAreRefusedWhileOpenOrBusy) {

@@ -4,12 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -17,62 +11,29 @@
 
 #include "tests/platform/sys/ScopedChannelNamespace.h"
 #include "tests/platform/sys/TempFolder.h"
-
-extern char** environ;
+#include "tests/support/ChildProgram.h"
 
 namespace lxq::host {
 namespace {
 
-std::string Folder() { return std::filesystem::read_symlink("/proc/self/exe").parent_path().string(); }
-
-// A program's run: its exit status (or -1 while it runs), and what it wrote.
+// A program's run, started as every child program of the tests, and what it writes.
 struct Program {
-    pid_t pid = -1;
+    Program(const std::string& program, std::vector<std::string> args, const std::string& folder = "")
+        : process(Setup(program, std::move(args), folder)), out(process.Output()), err(process.Errors()) {}
+    static lxq_test::ChildSetup Setup(const std::string& program, std::vector<std::string> args, const std::string& folder) {
+        lxq_test::ChildSetup setup;
+        setup.args = {program};
+        setup.args.insert(setup.args.end(), args.begin(), args.end());
+        setup.folder = folder;
+        setup.errors = true;
+        return setup;
+    }
+    static std::string Line(int fd) { return lxq_test::ReadLine(fd); }
+    int Wait() { return process.Wait(); }
+
+    lxq_test::ChildProgram process;
     int out = -1;
     int err = -1;
-
-    Program(const std::string& program, std::vector<std::string> args, const std::string& folder = "") {
-        int o[2], e[2];
-        EXPECT_EQ(pipe(o), 0);
-        EXPECT_EQ(pipe(e), 0);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, o[1], STDOUT_FILENO);
-        posix_spawn_file_actions_adddup2(&actions, e[1], STDERR_FILENO);
-        posix_spawn_file_actions_addclose(&actions, o[0]);
-        posix_spawn_file_actions_addclose(&actions, e[0]);
-        if (!folder.empty()) posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
-        const std::string path = Folder() + "/" + program;
-        std::vector<char*> argv{const_cast<char*>(path.c_str())};
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        EXPECT_EQ(posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), environ), 0);
-        posix_spawn_file_actions_destroy(&actions);
-        close(o[1]);
-        close(e[1]);
-        out = o[0];
-        err = e[0];
-    }
-    ~Program() {
-        if (pid > 0) {
-            kill(pid, SIGTERM);
-            waitpid(pid, nullptr, 0);
-        }
-        close(out);
-        close(err);
-    }
-    static std::string Line(int fd) {
-        std::string line;
-        char c;
-        while (read(fd, &c, 1) == 1 && c != '\n') line.push_back(c);
-        return line;
-    }
-    int Wait() {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        pid = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
 };
 
 class SceneOption : public ::testing::Test {

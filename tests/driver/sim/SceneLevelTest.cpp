@@ -72,3 +72,31 @@ TEST(SceneLevel, ARepairedCalibrationIsTheOneTheWordsAreMadeFor) {
 
 } // namespace
 } // namespace lxq::sim
+
+namespace lxq::sim {
+namespace {
+
+// The IF gain follows the gain bytes the driver programs (ApplyGains): AGC modes hold a strong
+// station at the threshold that the IF1 gain sets, manual gain takes a dB a step, unprogrammed
+// bytes leave full gain.
+TEST(SceneLevel, TheIfGainFollowsTheGainBytes) {
+    struct Case {
+        const char* what;
+        std::uint8_t bytes[8];
+        double levelDbm;
+        double gainDb;
+    };
+    const Case cases[] = {
+        {"never programmed", {0, 0, 0, 0, 0, 0, 0, 0}, -10.0, 0.0},
+        {"AGC mode 2, weak station: full gain", {40, 30, 0, 63, 0, 0, 0, 0}, -80.0, 0.0},
+        {"AGC mode 2, strong station held at -40 dBm", {40, 30, 0, 63, 0, 0, 0, 0}, -14.0, -26.0},
+        {"AGC mode 1, IF1 gain 20: threshold -50 dBm", {40, 20, 63, 63, 0, 0, 0, 0}, -30.0, -20.0},
+        {"option bit 7 on byte 16 is no gain", {40 | 0x80, 30, 0, 63, 0, 0, 0, 0}, -30.0, -10.0},
+        {"manual, IF gain 100 (byte 17 0): full gain, clips", {63, 0, 0, 0, 0, 0, 0, 0}, -14.0, 0.0},
+        {"manual, IF gain 10 (byte 17 43)", {63, 43, 0, 0, 0, 0, 0, 0}, -14.0, -43.0},
+    };
+    for (const Case& c : cases) EXPECT_DOUBLE_EQ(IfGainDb(c.bytes, c.levelDbm), c.gainDb) << c.what;
+}
+
+} // namespace
+} // namespace lxq::sim

@@ -21,13 +21,14 @@
 #include "driver/sim/SimRegistry.h"
 #include "driver/sim/UsbReceiverSimulator.h"
 #include "tests/driver/sim/ApiByName.h"
-#include "tests/driver/transport/Eventually.h"
+#include "tests/support/Eventually.h"
+#include "tests/support/ScanEndWindow.h"
 #include "tests/platform/sys/ScopedChannelNamespace.h"
 
 namespace lxq::sim {
 namespace {
 
-using transport::test::Eventually;
+using lxq_test::Eventually;
 
 using Api = test::ApiByName;
 
@@ -147,15 +148,13 @@ TEST_P(SceneRoad, ASceneLoadedWhileRunningIsMeasuredAtOnce) {
 }
 
 TEST_P(SceneRoad, BlockScanFindsTheStation) {
+    lxq_test::ScanEndWindow window;
     std::vector<std::uint32_t> list = {9'950'000, 10'000'000, 10'050'000, 10'200'000};
-    ASSERT_EQ(api.Q7BlockScan(index, list.data(), static_cast<std::uint32_t>(list.size()), 256, 10, 0, 0), 1);
+    ASSERT_EQ(api.Q7BlockScan(index, list.data(), static_cast<std::uint32_t>(list.size()), 256, 10, window.Handle(),
+                              window.kMessage), 1);
+    ASSERT_TRUE(window.WaitForEnd()) << "the scan never ended";
     // Each frequency is overwritten with its S-meter value (0..255) as it is measured; no value
     // reaches the stop level 256.
-    ASSERT_TRUE(Eventually([&] {
-        for (std::uint32_t v : list)
-            if (v > 255) return false;
-        return true;
-    }));
     const auto raw = [](std::int32_t tenths) { return static_cast<std::uint32_t>((tenths + 1300) * 255 / 1000); };
     const std::uint32_t expected[] = {raw(-1100), raw(-700), raw(-1100), raw(-500)};
     for (std::size_t i = 0; i < list.size(); ++i) EXPECT_NEAR(list[i], expected[i], 6) << GetParam() << " entry " << i;

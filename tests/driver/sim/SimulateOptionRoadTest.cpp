@@ -17,7 +17,7 @@
 
 #include "driver/sim/UsbReceiverSimulator.h"
 #include "tests/driver/host/ChildHost.h"
-#include "tests/driver/transport/Eventually.h"
+#include "tests/support/Eventually.h"
 #include "tests/platform/sys/ScopedChannelNamespace.h"
 
 extern char** environ;
@@ -25,7 +25,7 @@ extern char** environ;
 namespace lxq::sim {
 namespace {
 
-using transport::test::Eventually;
+using lxq_test::Eventually;
 
 std::string Folder() { return std::filesystem::read_symlink("/proc/self/exe").parent_path().string(); }
 

@@ -23,13 +23,13 @@
 #include "driver/sim/UsbReceiverSimulator.h"
 #include "platform/sys/DeviceChannel.h"
 #include "tests/driver/sim/ApiByName.h"
-#include "tests/driver/transport/Eventually.h"
+#include "tests/support/Eventually.h"
 #include "tests/platform/sys/ScopedChannelNamespace.h"
 
 namespace lxq::sim {
 namespace {
 
-using transport::test::Eventually;
+using lxq_test::Eventually;
 
 using Api = test::ApiByName;
 
@@ -109,9 +109,9 @@ TEST_P(SimulatedRoad, TuneMeasureAndSettingsReachTheSimulatedReceiver) {
     EXPECT_EQ(api.CloseRadioDevice(index), 1);
 }
 
-// The debug record reads the receiver back. What the receiver could not have sent (an idle USB
-// receiver holds no tuner state; a serial receiver has no read for the preselector and the range
-// control byte) must not replace what the driver holds and will send.
+// The debug record reads the receiver back. What the receiver could not have sent (a serial
+// receiver has no read for the preselector and the range control byte) must not replace what the
+// driver holds and will send.
 TEST_P(SimulatedRoad, AReadBackKeepsWhatTheReceiverCouldNotHaveSent) {
     const std::string kind = GetParam();
     Plug(kind, "rx");
@@ -140,7 +140,8 @@ TEST_P(SimulatedRoad, AReadBackKeepsWhatTheReceiverCouldNotHaveSent) {
         EXPECT_EQ(record.rangeControl, held.rangeControl) << kind;
         EXPECT_NE(held.preselector, 0) << kind << ": the case shows nothing with a zero preselector";
     } else {
-        // Streaming starts: the receiver gets the whole state, the tuning included.
+        EXPECT_TRUE(sim.receiver->IsTunedTo(kHz)) << "an idle USB receiver is tuned";
+        // Streaming starts: the receiver gets the whole state again, the tuning included.
         ASSERT_EQ(api.CodecStart(index, nullptr, nullptr), 1);
         EXPECT_TRUE(sim.receiver->IsTunedTo(kHz));
         EXPECT_EQ(api.CodecStop(index), 1);

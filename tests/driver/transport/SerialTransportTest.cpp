@@ -13,12 +13,12 @@
 #include "driver/transport/SerialTransport.h"
 #include "platform/sys/Clock.h"
 #include "tests/driver/transport/DeviceRequests.h"
-#include "tests/driver/transport/Eventually.h"
+#include "tests/support/Eventually.h"
 
 namespace lxq::transport {
 namespace {
 
-using test::Eventually;
+using lxq_test::Eventually;
 using test::Send;
 using test::Tune;
 namespace cmd = serialcmd;

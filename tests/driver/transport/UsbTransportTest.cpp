@@ -1,5 +1,5 @@
-// The USB transport against the simulated USB receiver: tuner-state messages only while the audio
-// pipe is open (and the whole state once it opens), their acknowledgement by sequence number, the
+// The USB transport against the simulated USB receiver: tuner-state messages whether the audio
+// pipe is open or not (and the whole state again once it opens), their acknowledgement by sequence number, the
 // status poll's level, and the codec ring: frame order restored, loss counted, unread data never
 // overwritten, a bounded ring size and acknowledgement waits that end.
 
@@ -100,20 +100,27 @@ protected:
 
 constexpr std::uint64_t kSamplesPerTransfer = kUsbPacketsPerTransfer * sim::kSimAudioBytesPerPacket / 2;
 
-TEST_F(UsbTransportTest, TuningReachesTheReceiverOnceStreamingStarts) {
+TEST_F(UsbTransportTest, TuningReachesTheReceiverIdleStreamingAndAfterTheStreamStops) {
     OpenAndPowerOn();
-    ASSERT_EQ(Tune(*device, 145'000'000).status, kStatusSuccess);
-    EXPECT_EQ(sim->PushMessages(), 0); // idle: the receiver takes no tuner state
+    const auto tuneEach = [this](std::initializer_list<std::uint32_t> list, const char* phase) {
+        for (std::uint32_t hz : list) {
+            ASSERT_EQ(Tune(*device, hz).status, kStatusSuccess) << phase << " " << hz;
+            sim->Flush();
+            EXPECT_TRUE(receiver.IsTunedTo(hz)) << phase << " " << hz;
+        }
+    };
+    tuneEach({145'000'000u, 7'000'000u}, "idle");
+    EXPECT_EQ(sim->Alternate(), 0);
     ASSERT_EQ(StartCodec(), kStatusSuccess);
     sim->Flush();
     EXPECT_EQ(sim->Alternate(), 1);
-    EXPECT_TRUE(receiver.IsTunedTo(145'000'000)); // the whole state went out when the pipe opened
-    for (std::uint32_t hz : {7'000'000u, 433'920'000u, 1'090'000'000u}) {
-        ASSERT_EQ(Tune(*device, hz).status, kStatusSuccess) << hz;
-        sim->Flush();
-        EXPECT_TRUE(receiver.IsTunedTo(hz)) << hz;
-    }
+    EXPECT_TRUE(receiver.IsTunedTo(7'000'000)); // still where the idle receiver was put
+    tuneEach({433'920'000u, 1'090'000'000u}, "streaming");
     EXPECT_EQ(sim->LastPushSequence(), transport->Sequence());
+    ASSERT_EQ(Send(*device, IOCTL_LXQ745_CODEC_STOP, {}, 0).status, kStatusSuccess);
+    sim->Flush();
+    EXPECT_EQ(sim->Alternate(), 0);
+    tuneEach({50'000'000u, 145'500'000u}, "stopped");
 }
 
 TEST_F(UsbTransportTest, LevelComesFromTheStatusReply) {

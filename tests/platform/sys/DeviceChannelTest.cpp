@@ -1,6 +1,7 @@
 #include "platform/sys/DeviceChannel.h"
 
 #include "tests/platform/sys/ScopedChannelNamespace.h"
+#include "tests/support/Eventually.h"
 
 #include <gtest/gtest.h>
 
@@ -293,12 +294,8 @@ TEST(DeviceChannel, AHostThatStopsAnsweringCostsOneTimeOutAndTheLateAnswerHeals)
 
     host.lateAnswer.set_value();
     auto healed = [&] { return handle.Control(0x223FE8, nullptr, 0, nullptr, 0, 41, &bytes); };
-    std::uint32_t status = healed();
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (status == kStatusRequestTimedOut && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::yield();
-        status = healed();
-    }
+    std::uint32_t status = kStatusRequestTimedOut;
+    lxq_test::Eventually([&] { return (status = healed()) != kStatusRequestTimedOut; });
     EXPECT_EQ(status, 0x1234u) << "the late answer is taken, not mistaken for the new one";
     EXPECT_EQ(bytes, 42u);
 }

@@ -2,6 +2,7 @@
 // for the system bus, with a stand-in login manager announcing sleep and wake on it.
 
 #include "platform/sys/LogindSleepSignal.h"
+#include "tests/support/ChildProgram.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,35 +27,22 @@ namespace {
 class PrivateBus {
 public:
     PrivateBus() {
-        int out[2];
-        if (pipe(out) != 0) return;
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(out[1], 1);
-            close(out[0]);
-            execlp("dbus-daemon", "dbus-daemon", "--session", "--nofork", "--print-address=1",
-                   static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(out[1]);
-        FILE* in = fdopen(out[0], "r");
-        char line[512] = {};
-        if (in && std::fgets(line, sizeof line, in)) address_ = line;
-        if (in) std::fclose(in);
-        while (!address_.empty() && (address_.back() == '\n' || address_.back() == '\r')) address_.pop_back();
+        lxq_test::ChildSetup setup;
+        setup.args = {"PATH:dbus-daemon", "--session", "--nofork", "--print-address=1"};
+        process_.emplace(std::move(setup));
+        address_ = lxq_test::ReadLine(process_->Output());
+        while (!address_.empty() && address_.back() == '\r') address_.pop_back();
         if (!address_.empty()) setenv("DBUS_SYSTEM_BUS_ADDRESS", address_.c_str(), 1);
     }
     ~PrivateBus() {
         unsetenv("DBUS_SYSTEM_BUS_ADDRESS");
-        if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            waitpid(pid_, nullptr, 0);
-        }
+        process_->Signal(SIGTERM);
+        process_->Wait();
     }
     const std::string& Address() const { return address_; }
 
 private:
-    pid_t pid_ = -1;
+    std::optional<lxq_test::ChildProgram> process_;
     std::string address_;
 };
 

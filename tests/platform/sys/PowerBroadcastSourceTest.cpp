@@ -5,6 +5,7 @@
 
 #include "tests/platform/sys/NoticeHost.h"
 #include "tests/platform/sys/ScopedChannelNamespace.h"
+#include "tests/support/Eventually.h"
 
 #include <gtest/gtest.h>
 
@@ -36,8 +37,7 @@ TEST(PowerBroadcastSource, HearsSleepAndWakeOnlyAndFindsAHostThatStartsLater) {
 
     test::NoticeHost host;
     ASSERT_TRUE(host.Listening());
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (host.Subscribers() == 0) ASSERT_LT(std::chrono::steady_clock::now(), deadline);
+    ASSERT_TRUE(lxq_test::Eventually([&] { return host.Subscribers() != 0; }));
     host.Notify(wire::NoticeEvent::SystemWake); // awake already: nothing to tell
     host.Notify(wire::NoticeEvent::Arrived, "dev#0");
     host.Notify(wire::NoticeEvent::SystemSleep);

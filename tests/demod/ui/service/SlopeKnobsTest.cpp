@@ -100,11 +100,19 @@ TEST_F(SlopeKnobsTest, ElevenKnobsAlongTheGraphShowTheReceiversRecord) {
     ASSERT_NE(window_->SlopePanel(), nullptr);
     EXPECT_NE(window_->SlopePanel()->State() & RC_Window::kShown, 0u) << "the panel is shown";
     EXPECT_NE(window_->SlopePanel()->Button(4)->State() & RC_Window::kShown, 0u) << "with its buttons";
+    // Along the plot, clear of the dB labels at its left and inside its right edge, each knob's
+    // value label clear of the next one's.
+    RC_Graph* graph = window_->IfGraph();
+    const int plotLeft = 2 + graph->TextWidth("-100dB") + 4;
     for (int k = 0; k < 11; ++k) {
         RC_NumberEdit* knob = window_->KnobField(k);
         ASSERT_NE(knob, nullptr) << k;
         EXPECT_EQ(knob->Parent(), window_->IfGraph());
-        EXPECT_EQ(knob->X(), static_cast<int>(19 + 27.5 * k)) << k;
+        EXPECT_GE(window_->KnobLabel(k)->X(), plotLeft) << k;
+        EXPECT_LE(window_->KnobLabel(k)->X() + window_->KnobLabel(k)->Width(), graph->Width() - 2) << k;
+        if (k > 0) {
+            EXPECT_LT(window_->KnobLabel(k - 1)->X() + window_->KnobLabel(k - 1)->Width(), window_->KnobLabel(k)->X()) << k;
+        }
         EXPECT_EQ(knob->Y(), 2);
         EXPECT_EQ(knob->Width(), 18);
         EXPECT_EQ(knob->Height(), 24);

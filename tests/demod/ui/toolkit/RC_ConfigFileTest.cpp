@@ -78,12 +78,21 @@ TEST_F(ConfigFileTest, WritesProduceTheExpectedFile) {
         {"first of three shrinks", r1 + r2 + r3, 1, Filled(4, 0x44), r2 + r3 + Record(1, Filled(4, 0x44))},
         {"middle grows", r1 + r2 + r3, 2, Filled(9, 0x66), r1 + r3 + Record(2, Filled(9, 0x66))},
         {"empty data", r1, 1, {}, Record(1, {})},
+        // A second record of the key (two versions wrote it) would be read in place of the new
+        // one once the first moved: the file keeps one record of a key.
+        {"a second of the key goes with a changed length", r1 + r2 + Record(1, Filled(3, 0x77)), 1, Filled(4, 0x44),
+         r2 + Record(1, Filled(4, 0x44))},
+        {"a second of the key goes with the same length", r1 + r2 + Record(1, Filled(10, 0x77)), 1, Filled(10, 0x44),
+         Record(1, Filled(10, 0x44)) + r2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Put(c.before);
         EXPECT_EQ(Write(c.key, c.data), 1);
         EXPECT_EQ(Get(), c.after);
+        Bytes back(c.data.size());
+        EXPECT_EQ(Read(c.key, back), 1);
+        EXPECT_EQ(back, c.data) << "what was written reads back";
     }
 }
 
@@ -105,6 +114,9 @@ TEST_F(ConfigFileTest, CutShortFilesAreRefusedAndLeftAsTheyWere) {
         Put(content);
         EXPECT_EQ(Write(3, Filled(2, 3)), 0);
         EXPECT_EQ(Write(2, Filled(5, 3)), 0);
+        // Also a key whose record lies before the cut: appended behind the cut, the new record
+        // would be swallowed by the cut one and the read find nothing of it.
+        EXPECT_EQ(Write(1, Filled(4, 3)), 0);
         EXPECT_EQ(Get(), content);
     }
     EXPECT_TRUE(fs::directory_iterator(folder_)->path().filename() == "Q745Demod_Config.dat");
