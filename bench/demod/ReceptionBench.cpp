@@ -130,7 +130,7 @@ struct Ours {
         d.SetPostMixerFilterLength(511);
         d.SetAudioFilterLength(511);
         d.audioGain = 7.0f;
-        d.volume = 10.0f / 31.0f;
+        d.volume = 1.0f;
         d.UpdateFilters();
     }
     // Audio at 48 kHz.

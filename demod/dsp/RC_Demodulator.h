@@ -18,6 +18,7 @@
 #include "demod/dsp/RC_DelayLine.h"
 #include "demod/dsp/RC_FirFilter16.h"
 #include "demod/dsp/RC_FirFilter32.h"
+#include "demod/dsp/FixedPoint.h"
 
 #include <cstdint>
 
@@ -120,6 +121,25 @@ private:
         float cos;
         float minusSin;
     };
+    // Rounding to 16 bits with the error of the last two samples fed back: the error's spectrum
+    // is shaped by (1 - z^-1)^2, small near 0 Hz and large near half the rate.
+    struct ShapedRounding {
+        double e1 = 0.0;
+        double e2 = 0.0;
+        std::int16_t Narrow(double v) {
+            const double u = v - 2.0 * e1 + e2;
+            const std::int16_t y = RC_RoundTo16(u);
+            e2 = e1;
+            // A saturated sample feeds back no more than a step, so that the loop stays bounded.
+            const double e = static_cast<double>(y) - u;
+            e1 = e > 1.0 ? 1.0 : (e < -1.0 ? -1.0 : e);
+            return y;
+        }
+    };
+    struct MixerShaping {
+        ShapedRounding i;
+        ShapedRounding q;
+    };
     struct DcBlocker {
         std::int32_t previousInput = 0;
         std::int32_t previousOutput = 0;
@@ -166,6 +186,7 @@ private:
     std::uint32_t toneIndex_ = 0;
     std::int32_t previousI_ = 0;
     std::int32_t previousQ_ = 0;
+    MixerShaping shaping_;
     DcBlocker leftDc_;
     DcBlocker rightDc_;
 };

@@ -122,15 +122,20 @@ void RC_Demodulator::Mix(const std::int16_t* x, std::uint32_t n) {
     std::uint32_t index = oscillatorIndex_ < length ? oscillatorIndex_ : 0;
     std::int16_t* toI = postI_.WritePosition();
     std::int16_t* toQ = postQ_.WritePosition();
+    // The products are narrowed to 16 bits with their rounding error shaped (second order) away
+    // from the channel, towards half the rate, where the channel filter takes it out: a weak
+    // station a few steps above the IF's own noise keeps what the mixer would otherwise add.
+    MixerShaping shaping = shaping_;
     for (std::uint32_t k = 0; k < n; ++k) {
         const OscillatorEntry& e = oscillator_[index];
-        toI[k] = RC_RoundTo16(static_cast<float>(x[k]) * e.cos);
-        toQ[k] = RC_RoundTo16(static_cast<float>(x[k]) * e.minusSin);
+        toI[k] = shaping.i.Narrow(static_cast<double>(static_cast<float>(x[k]) * e.cos));
+        toQ[k] = shaping.q.Narrow(static_cast<double>(static_cast<float>(x[k]) * e.minusSin));
         index += tableStep;
         if (index >= length) {
             index -= length;
         }
     }
+    shaping_ = shaping;
     oscillatorIndex_ = index;
 }
 

@@ -294,7 +294,9 @@ TEST(RC_Demodulator, OverloadFlagAndMixerSteps) {
     for (int k = 0; k < 16; ++k) {
         const double angle = 2 * kPi * std::fmod(9525.0 * k, 44100.0) / 44100.0;
         const int expected = static_cast<int>(10000 * static_cast<float>(std::cos(angle)));
-        ASSERT_NEAR(i[k + 14], expected, 1) << k;
+        // Within the shaped rounding's reach: two steps from the exact product, one more for the
+        // truncated expectation.
+        ASSERT_NEAR(i[k + 14], expected, 3) << k;
     }
 }
 
