@@ -2,13 +2,12 @@
 
 #include "dbmtable/DbmTable.h"
 
-#include <fstream>
 #include <memory>
 #include <mutex>
-#include <sstream>
 #include <vector>
 
 #include "dbmtable/CalFile.h"
+#include "platform/sys/AtomicFile.h"
 #include "platform/sys/KnownFolders.h"
 
 namespace {
@@ -18,12 +17,14 @@ constexpr std::size_t kMaxHandles = 256;
 std::mutex tableLock;
 std::vector<std::unique_ptr<dbm::CalFile>> loaded; // index = handle
 
+// A calibration file holds a few tables of a few hundred points; anything longer, or anything but
+// a plain file (a named pipe would hold the loading program for good), is no calibration file.
+constexpr std::size_t kMaxCalFileBytes = std::size_t{4} << 20;
+
 bool ReadFile(const std::string& path, std::string& text) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream s;
-    s << in.rdbuf();
-    text = s.str();
+    plat::sys::FileRead read = plat::sys::ReadPlainFileWithin(path, kMaxCalFileBytes);
+    if (read.outcome != plat::sys::ReadOutcome::Read) return false;
+    text = std::move(read.bytes);
     return true;
 }
 

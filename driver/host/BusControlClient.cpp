@@ -9,8 +9,9 @@ namespace lxq::host {
 
 namespace wire = plat::sys::wire;
 
-NtStatus BusControlClient::Send(const std::string& command, std::string& reply) {
-    plat::sys::ChannelSocket socket = plat::sys::ChannelSocket::Connect();
+NtStatus BusControlClient::Send(const std::string& command, std::string& reply, std::chrono::milliseconds wait) {
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    plat::sys::ChannelSocket socket = plat::sys::ChannelSocket::Connect(wait);
     if (!socket.Valid()) {
         reply = "no driver host on \"" + plat::sys::DeviceChannelAddress() + "\"";
         return wire::kStatusNoSuchDevice;
@@ -22,8 +23,13 @@ NtStatus BusControlClient::Send(const std::string& command, std::string& reply) 
     std::vector<std::uint8_t> answer;
     // A host that refuses the connection answers at once and hangs up, perhaps before the command
     // could be sent: its answer is read even then.
-    socket.Send(record.data(), record.size());
-    if (socket.Receive(answer) < static_cast<long>(sizeof(wire::AnswerMessage))) {
+    socket.SendBefore(deadline, record.data(), record.size());
+    const long received = socket.ReceiveBefore(deadline, answer);
+    if (received == plat::sys::ChannelSocket::kTimedOut) {
+        reply = "the driver host did not answer within " + std::to_string(wait.count()) + " ms";
+        return plat::sys::kStatusRequestTimedOut;
+    }
+    if (received < static_cast<long>(sizeof(wire::AnswerMessage))) {
         reply = "the driver host closed the connection";
         return wire::kStatusNotConnected;
     }

@@ -1,7 +1,14 @@
 #pragma once
 // The codec ring's memory and the owning process's event on Linux: an anonymous memory file the
 // host maps and passes to the process with the answer to the codec start, and the eventfd the
-// process passed in with it.
+// process passed in with it. The virtual sound card's rings are made the same way.
+//
+// Neither may let the process harm the host. The memory's size is sealed before it is passed on,
+// so a process that truncates its descriptor cannot pull pages from under the host's mapping. The
+// event is the process's own descriptor, blocking or not as the process made it, and a full
+// counter would block its writer: the host signals only when the counter has room and gives up
+// on a write that still does not end at once, and a process that made it block once is not
+// signalled again.
 
 #include "driver/transport/CodecRing.h"
 
@@ -9,7 +16,7 @@ namespace lxq::host {
 
 class MemfdRingMemory final : public transport::SharedRingMemory {
 public:
-    // Null when the memory cannot be created or mapped.
+    // Null when the memory cannot be created, sealed or mapped.
     static std::unique_ptr<MemfdRingMemory> Create(std::size_t length);
     ~MemfdRingMemory() override;
 
@@ -30,11 +37,15 @@ public:
     // Takes over the descriptor; null when it is not an eventfd.
     static std::unique_ptr<EventFdSignal> Adopt(int fd);
     ~EventFdSignal() override;
+    // Adds one to the counter; never waits. Called from one thread at a time.
     void Signal() override;
+    // False once the process made a write block: it is not signalled any more.
+    bool Answering() const { return answering_; }
 
 private:
     explicit EventFdSignal(int fd) : fd_(fd) {}
     int fd_;
+    bool answering_ = true;
 };
 
 // The services the USB transport uses for its codec stream.

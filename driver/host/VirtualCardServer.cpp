@@ -36,6 +36,8 @@ struct VirtualCardServer::Stream {
     std::unique_ptr<EventFdSignal> signal;
     std::unique_ptr<IfSource> source;
     std::uint64_t size = 0;
+    // The host's own write index: the one in the shared header is only told to the reader.
+    std::uint64_t write = 0;
 };
 
 namespace {
@@ -248,7 +250,7 @@ void VirtualCardServer::Feed(std::size_t samples) {
         auto* header = reinterpret_cast<vsc::RingHeader*>(stream->ring->Base());
         std::uint8_t* data = stream->ring->Base() + vsc::kRingHeaderSize;
         const std::uint64_t size = stream->size;
-        std::uint64_t write = std::atomic_ref(header->writeIndex).load(std::memory_order_relaxed);
+        std::uint64_t write = stream->write;
         std::uint64_t read = std::atomic_ref(header->readIndex).load(std::memory_order_acquire);
         // The reader owns the read index: one out of range or odd makes the ring read as empty.
         if (read >= size || read % 2 != 0) read = write;
@@ -267,6 +269,7 @@ void VirtualCardServer::Feed(std::size_t samples) {
                                        " IF samples lost, the reader is behind (" + std::to_string(total) +
                                        " in all)");
         }
+        stream->write = write;
         std::atomic_ref(header->writeIndex).store(write, std::memory_order_release);
         stream->signal->Signal();
     }

@@ -1,5 +1,7 @@
 #include "driver/sim/BandScene.h"
 
+#include "platform/sys/AtomicFile.h"
+
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -161,17 +163,26 @@ std::optional<BandScene> BandScene::Parse(std::string_view text, std::string* er
 }
 
 std::optional<BandScene> BandScene::Load(const std::string& path, std::string* error) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    if (file) text << file.rdbuf();
-    if (!file || file.bad()) {
-        if (error) *error = path + ": cannot be read";
-        return std::nullopt;
-    }
+    // A scene is a short text: what is no plain file, or far too long to be one, is refused
+    // before it can fill the memory or hold the reader (a link to an endless device, a named
+    // pipe, a folder).
+    plat::sys::FileRead read = plat::sys::ReadPlainFileWithin(path, kMaxFileBytes);
     std::string why;
-    auto scene = Parse(text.str(), &why);
-    if (!scene && error) *error = path + ": " + why;
-    return scene;
+    switch (read.outcome) {
+    case plat::sys::ReadOutcome::Read: break;
+    case plat::sys::ReadOutcome::NotAFile: why = "not a plain file"; break;
+    case plat::sys::ReadOutcome::TooLarge:
+        why = "larger than " + std::to_string(kMaxFileBytes / 1024) + " KiB, not a scene";
+        break;
+    case plat::sys::ReadOutcome::Missing:
+    case plat::sys::ReadOutcome::Failed: why = "cannot be read"; break;
+    }
+    if (why.empty()) {
+        auto scene = Parse(read.bytes, &why);
+        if (scene) return scene;
+    }
+    if (error) *error = path + ": " + why;
+    return std::nullopt;
 }
 
 const BandScene& BandScene::Default() {

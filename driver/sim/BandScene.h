@@ -45,7 +45,11 @@ public:
 
     // The scene of a text; nothing on error, with `error` set to "line N: what is wrong".
     static std::optional<BandScene> Parse(std::string_view text, std::string* error = nullptr);
-    // The scene of a file; nothing on error ("PATH: line N: ..." or "PATH: cannot be read").
+    // Longest scene file read: thousands of stations.
+    static constexpr std::size_t kMaxFileBytes = std::size_t{1} << 20;
+
+    // The scene of a file; nothing on error ("PATH: line N: ...", "PATH: cannot be read",
+    // "PATH: not a plain file" or "PATH: larger than ...").
     static std::optional<BandScene> Load(const std::string& path, std::string* error = nullptr);
     // The scene of a host started without one: stations a user finds at once.
     static const BandScene& Default();

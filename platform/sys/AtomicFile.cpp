@@ -51,15 +51,19 @@ void RemoveAbandonedTemporaries(const std::string& target) {
     for (const std::string& file : abandoned) ::unlink(file.c_str());
 }
 
-} // namespace
-
-FileRead ReadFileWithin(const std::string& path, std::size_t limit) {
+FileRead ReadWithin(const std::string& path, std::size_t limit, bool plainOnly) {
     FileRead result;
     // Not blocking: a named pipe in the file's place must not hold the reader.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return result;
     struct stat info {};
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && static_cast<std::uint64_t>(info.st_size) > limit) {
+    const bool known = ::fstat(fd, &info) == 0;
+    if (plainOnly && (!known || !S_ISREG(info.st_mode))) {
+        ::close(fd);
+        result.outcome = ReadOutcome::NotAFile;
+        return result;
+    }
+    if (known && S_ISREG(info.st_mode) && static_cast<std::uint64_t>(info.st_size) > limit) {
         ::close(fd);
         result.outcome = ReadOutcome::TooLarge;
         return result;
@@ -88,6 +92,12 @@ FileRead ReadFileWithin(const std::string& path, std::size_t limit) {
     result.bytes = std::move(bytes);
     return result;
 }
+
+} // namespace
+
+FileRead ReadFileWithin(const std::string& path, std::size_t limit) { return ReadWithin(path, limit, false); }
+
+FileRead ReadPlainFileWithin(const std::string& path, std::size_t limit) { return ReadWithin(path, limit, true); }
 
 std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t limit) {
     FileRead read = ReadFileWithin(path, limit);

@@ -23,6 +23,7 @@ enum class ReadOutcome {
     Missing,   // no such file (or it cannot be opened)
     TooLarge,  // more bytes than the bound; none are returned
     Failed,    // a read error part way
+    NotAFile,  // a folder, a device, a named pipe or a socket where a plain file was asked for
 };
 
 struct FileRead {
@@ -32,6 +33,10 @@ struct FileRead {
 
 // The file's bytes when there are at most `limit` of them.
 FileRead ReadFileWithin(const std::string& path, std::size_t limit);
+
+// The same for a file that must be a plain one: anything else (a link to an endless device, a
+// named pipe that would never end, a folder) is refused without reading from it.
+FileRead ReadPlainFileWithin(const std::string& path, std::size_t limit);
 
 // The file's bytes; nothing when it cannot be opened or read, or holds more than `limit` bytes.
 std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t limit = kDefaultReadLimit);

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <filesystem>
 #include <fstream>
 #include <vector>
 
@@ -103,6 +106,27 @@ TEST(DbmTableLibrary, LoadsLooksUpListsAndUnloadsByHandle) {
     EXPECT_EQ(frequencies(h, "LX-Q745", -1, list, sizeof list), 0);
     unload(h); // twice is harmless
     unload(-8);
+}
+
+// What is no calibration file is refused as missing, at once: a named pipe that nobody writes
+// (read, it would hold the program for good), a link to an endless device, a file far longer than
+// any calibration.
+TEST(DbmTableLibrary, WhatIsNoCalibrationFileIsRefusedWithoutWaitingOrFillingMemory) {
+    plat::sys::testing::TempFolder dir;
+    auto lib = plat::sys::Module::Load("dbmtable.dll");
+    ASSERT_TRUE(lib);
+    auto load = reinterpret_cast<decltype(&LoadCALFile)>(lib->Symbol("LoadCALFile"));
+    ASSERT_TRUE(load);
+    ASSERT_EQ(mkfifo(dir.File("pipe.cal").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", dir.File("zero.cal"));
+    {
+        std::ofstream out(dir.File("huge.cal"));
+        out << kFile;
+        const std::string comment = "# " + std::string(1000, '-') + "\n";
+        for (int k = 0; k < 5000; ++k) out << comment;
+    }
+    for (const char* name : {"pipe.cal", "zero.cal", "huge.cal"})
+        EXPECT_EQ(load(dir.File(name).c_str()), DBM_ERROR_NO_FILE) << name;
 }
 
 TEST(DbmTableLibrary, TheLastFrequencyListedIsTheTablesUpperLimitWhateverTheBuffer) {

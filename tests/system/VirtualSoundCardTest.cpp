@@ -22,10 +22,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cmath>
+#include <limits>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -270,4 +272,80 @@ TEST_F(VirtualSoundCardTest, TheCardRefusesRequestsItCannotServeAndNeverTrustsTh
         EXPECT_EQ(after % 2, 0u) << scribble;
         EXPECT_NE(after, before) << scribble << ": the stream goes on";
     }
+}
+
+// A reader that attacks its own stream through what it shares with the host: a write index far
+// beyond the ring, its memory truncated, its event blocking and full. The card neither faults nor
+// stops, and the other reader of the same pin hears its IF throughout.
+TEST(VirtualSoundCardAbuse, AHostileReaderHarmsNeitherTheCardNorOtherReaders) {
+    plat::sys::test::ScopedChannelNamespace ns{"vsc-abuse-"};
+    host::DeviceKinds kinds;
+    host::RegisterSimulatedKinds(kinds);
+    host::Bus bus{[&kinds](const std::string& kind, const std::string& id, std::string& error) {
+        return kinds.Make(kind, id, error);
+    }};
+    host::VirtualCardServer card{host::SimulatedPins(bus), [](std::shared_ptr<lxq::sim::SimReceiver> receiver) {
+                                     return std::make_unique<ToneSource>(ToneOf(*receiver));
+                                 }};
+    ASSERT_TRUE(card.Start(false)); // fed below, one step at a time
+    std::string message;
+    ASSERT_TRUE(lxq::IsSuccess(bus.Plug("sim-serial", "ser0", message))) << message;
+    const auto paths = VirtualCardInterfaces();
+    ASSERT_EQ(paths.size(), 1u);
+
+    constexpr std::uint32_t kRing = 48000;
+    struct Reader {
+        VirtualCardHandle handle;
+        std::unique_ptr<plat::sys::DescriptorMapping> ring;
+        int memory = -1;
+        vsc::RingHeader* Header() { return reinterpret_cast<vsc::RingHeader*>(ring->Base()); }
+    };
+    auto start = [&](Reader& reader, int event) {
+        ASSERT_EQ(reader.handle.Open(paths[0] + vsc::kCaptureReference), 0u);
+        const vsc::StreamStart request{0, kRing};
+        ASSERT_EQ(reader.handle.Control(vsc::kIoctlStream, &request, sizeof request, nullptr, 0, nullptr, event,
+                                        &reader.memory),
+                  0u);
+        reader.ring = plat::sys::DescriptorMapping::Map(dup(reader.memory), vsc::kRingHeaderSize + kRing);
+        ASSERT_TRUE(reader.ring);
+    };
+    plat::sys::PassableEvent goodEvent;
+    const int hostileEvent = eventfd(0, EFD_CLOEXEC); // blocking, as a hostile reader may pass it
+    Reader good, hostile;
+    start(good, goodEvent.Descriptor());
+    start(hostile, hostileEvent);
+    ASSERT_EQ(card.StreamCount(), 2u);
+
+    std::uint64_t heard = 0;
+    auto feedAndListen = [&](const char* what) {
+        const std::uint64_t before = std::atomic_ref(good.Header()->writeIndex).load();
+        card.Feed(480);
+        const std::uint64_t after = std::atomic_ref(good.Header()->writeIndex).load();
+        EXPECT_EQ((after + kRing - before) % kRing, 960u) << what << ": the other reader hears 10 ms more";
+        std::atomic_ref(good.Header()->readIndex).store(after);
+        const std::uint64_t hostileWrite = std::atomic_ref(hostile.Header()->writeIndex).load();
+        EXPECT_LT(hostileWrite, kRing) << what << ": the host wrote its own index back";
+        heard += 480;
+    };
+
+    for (std::uint64_t index : {std::uint64_t{1} << 40, std::uint64_t{1} << 52, std::uint64_t{kRing} + 1}) {
+        std::atomic_ref(hostile.Header()->writeIndex).store(index);
+        feedAndListen("a write index beyond the ring");
+    }
+
+    EXPECT_NE(ftruncate(hostile.memory, 0), 0) << "the ring's size is sealed";
+    feedAndListen("a truncated ring");
+
+    std::uint64_t pending = 0;
+    ASSERT_EQ(read(hostileEvent, &pending, sizeof pending), static_cast<ssize_t>(sizeof pending));
+    const std::uint64_t full = std::numeric_limits<std::uint64_t>::max() - 1;
+    ASSERT_EQ(write(hostileEvent, &full, sizeof full), static_cast<ssize_t>(sizeof full));
+    feedAndListen("a blocking event that is full");
+    feedAndListen("a blocking event that is full, again");
+    EXPECT_EQ(heard, 480u * 6);
+
+    card.Stop(); // and the card still stops
+    close(hostile.memory);
+    close(good.memory);
+    close(hostileEvent);
 }

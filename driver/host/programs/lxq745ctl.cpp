@@ -2,9 +2,11 @@
 //   lxq745ctl plug test rx1 | unplug rx1 | eject rx1 | suspend rx1 | resume rx1 | sleep | wake | list
 //   lxq745ctl scene FILE       the simulated receivers hear the band of FILE from now on
 // The host is the one serving the current LXQ745_NS. Exit status 0 on success, 1 when the host
-// refused, 2 when no host runs.
+// refused, 2 when no host runs, 3 when it did not answer within twice the request time-out
+// (10 s; LXQ745_REQUEST_TIMEOUT_MS sets the request time-out).
 
 #include "driver/host/BusControlClient.h"
+#include "platform/sys/DeviceChannel.h"
 #include "platform/sys/DeviceWire.h"
 
 #include <cstdio>
@@ -24,9 +26,10 @@ int main(int argc, char** argv) {
         command += (i > 1 ? " " : "") + word;
     }
     std::string reply;
-    const auto status = lxq::host::BusControlClient::Send(command, reply);
+    const auto status = lxq::host::BusControlClient::Send(command, reply, 2 * plat::sys::RequestTimeout());
     if (!reply.empty() && reply.back() == '\n') reply.pop_back();
     std::fprintf(lxq::IsSuccess(status) ? stdout : stderr, "%s\n", reply.c_str());
     if (status == plat::sys::wire::kStatusNoSuchDevice) return 2;
+    if (status == plat::sys::kStatusRequestTimedOut) return 3;
     return lxq::IsSuccess(status) ? 0 : 1;
 }

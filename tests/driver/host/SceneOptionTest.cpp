@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/sys/DeviceChannel.h"
 #include "tests/platform/sys/ScopedChannelNamespace.h"
 #include "tests/platform/sys/TempFolder.h"
 #include "tests/support/ChildProgram.h"
@@ -71,6 +72,19 @@ TEST_F(SceneOption, TheControlProgramSwapsTheBandOfARunningHost) {
     const std::string error = Program::Line(bad.err);
     EXPECT_NE(error.find("bad.scene: line 2: modulation \"morse\""), std::string::npos) << error;
     EXPECT_EQ(bad.Wait(), 1);
+}
+
+// A host that takes the connection and never answers (stuck, or stopped): the control program
+// gives up after its time-out and says so, instead of waiting with every later command.
+TEST_F(SceneOption, TheControlProgramGivesUpOnAHostThatDoesNotAnswer) {
+    const int silent = plat::sys::ListenOnChannel(plat::sys::DeviceChannelAddress(), 8, false);
+    ASSERT_GE(silent, 0);
+    setenv("LXQ745_REQUEST_TIMEOUT_MS", "150", 1);
+    Program ctl("lxq745ctl", {"list"});
+    unsetenv("LXQ745_REQUEST_TIMEOUT_MS");
+    EXPECT_NE(Program::Line(ctl.err).find("did not answer"), std::string::npos);
+    EXPECT_EQ(ctl.Wait(), 3);
+    close(silent);
 }
 
 } // namespace

@@ -6,12 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cmath>
 #include <complex>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <vector>
 
 #include "driver/host/BuiltInKinds.h"
@@ -141,6 +143,29 @@ TEST_P(SceneRoad, ASceneLoadedWhileRunningIsMeasuredAtOnce) {
     EXPECT_NE(host::BusControlClient::Send("scene " + bad.Path(), reply), kStatusSuccess);
     EXPECT_NE(reply.find("line 2"), std::string::npos) << reply;
     EXPECT_NEAR(api.GetSignalStrengthdBm(index), -950, 20);
+
+    // What is no scene file is refused at once, saying why, without filling the host's memory or
+    // holding it: a link to an endless device, a named pipe nobody writes, a folder, a file far
+    // too long. The band stays, and the host takes the next command.
+    const std::string odd = bad.Path() + ".odd";
+    const std::string longText = std::string(kScene) + std::string(BandScene::kMaxFileBytes, '#');
+    const struct {
+        const char* what;
+        std::function<void()> make;
+        const char* says;
+    } refused[] = {
+        {"a link to /dev/zero", [&] { std::filesystem::create_symlink("/dev/zero", odd); }, "not a plain file"},
+        {"a named pipe", [&] { ASSERT_EQ(mkfifo(odd.c_str(), 0600), 0); }, "not a plain file"},
+        {"a folder", [&] { std::filesystem::create_directory(odd); }, "not a plain file"},
+        {"a file too long", [&] { std::ofstream(odd) << longText; }, "larger than"},
+    };
+    for (const auto& r : refused) {
+        r.make();
+        EXPECT_NE(host::BusControlClient::Send("scene " + odd, reply), kStatusSuccess) << r.what;
+        EXPECT_NE(reply.find(r.says), std::string::npos) << r.what << ": " << reply;
+        EXPECT_NEAR(api.GetSignalStrengthdBm(index), -950, 20) << r.what;
+        std::filesystem::remove(odd);
+    }
 
     const SceneFile goes(kScene);
     ASSERT_EQ(host::BusControlClient::Send("scene " + goes.Path(), reply), kStatusSuccess) << reply;
