@@ -65,9 +65,14 @@ std::int32_t RadioControl::SetFrequency(std::int32_t index, std::uint32_t hz) {
     if (!slot->simulated) {
         FreqRequest req{hz, 0, kFreqWaitPush | kFreqWaitLock}, out{};
         if (!IsSuccess(lib_.Send(index, IOCTL_LXQ745_SET_FREQUENCY, &req, sizeof req, &out,
-                                 sizeof out)) ||
-            out.flags == 0)
+                                 sizeof out))) {
+            // A request that timed out may still be carried out (by a receiver that wakes): the
+            // receiver's frequency is not known, and the next SetFrequency must send whatever it
+            // asks for.
+            slot->frequency = 0;
             return 0;
+        }
+        if (out.flags == 0) return 0; // answered: the receiver kept its frequency
     }
     slot->frequency = hz;
     return 1;
@@ -180,6 +185,8 @@ std::int32_t RadioControl::GetAtten(std::int32_t index) {
 }
 
 std::int32_t RadioControl::SetAgc(std::int32_t index, std::int32_t mode) {
+    // The unchanged value answers from the cache, without waiting for a request under way.
+    if (const RadioSlot* cached = Peek(index); cached && cached->agc == mode) return 1;
     const HeldSlot s = Hold(index);
     if (!s) return 0;
     if (s->agc == mode) return 1;

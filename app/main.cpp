@@ -10,12 +10,19 @@
 #include "app/forms/SystemMessageBoxes.h"
 #include "app/forms/TQ7form.h"
 #include "app/forms/TSplashForm.h"
+#include "platform/components/HiddenWindow.h"
 #include "platform/components/TApplication.h"
 #include "platform/sys/Module.h"
 #include "platform/sys/StopSignals.h"
 #include "platform/win/BackendChoice.h"
 #include "platform/win/MessageApi.h"
 #include "platform/win/Messages.h"
+
+namespace {
+
+constexpr std::uint32_t kStopRequest = 0x8000 + 0x146; // WM_APP + 0x146
+
+} // namespace
 
 int main(int argc, char** argv) {
     // Ctrl-C and SIGTERM close the main window as its close box would (plug-ins stopped, settings
@@ -36,6 +43,23 @@ int main(int argc, char** argv) {
     application.SetTitle(lxq::TQ7form::kCaption);
     application.SetShowMainForm(false); // the form shows itself once start-up succeeded
     std::vector<std::string> args(argv + 1, argv + argc);
+
+    // A stop request reaches the user-interface thread through a window of its own, from the
+    // start: whatever box or menu shows then is cancelled, and the main window is closed as its
+    // close box would close it, once start-up has made it (a start-up notice, such as a
+    // demodulator that failed to start, must not keep the program from ending).
+    bool started = false, stopRequested = false;
+    auto closeMainWindow = [&application] {
+        if (auto* panel = application.MainForm(); panel && panel->HandleAllocated())
+            plat::win::PostMessage(panel->Handle(), plat::win::WM_CLOSE, 0, 0);
+    };
+    const plat::win::Hwnd stopWindow = plat::comp::AllocateHWnd([&](plat::comp::TMessage& message) {
+        if (message.Msg != kStopRequest) return;
+        stopRequested = true;
+        application.CancelModalLoops();
+        if (started) closeMainWindow();
+    });
+    stopSignals.Start([stopWindow](int) { plat::win::PostMessage(stopWindow, kStopRequest, 0, 0); });
     {
         // Start-up reports to the splash window while the front panel starts.
         lxq::TSplashForm splash(nullptr);
@@ -43,11 +67,11 @@ int main(int argc, char** argv) {
         splash.Repaint();
         application.CreateForm<lxq::TQ7form>(std::move(args));
     }
-    if (auto* panel = application.MainForm()) {
-        const plat::win::Hwnd window = panel->Handle();
-        stopSignals.Start([window](int) { plat::win::PostMessage(window, plat::win::WM_CLOSE, 0, 0); });
-    }
+    started = true;
+    if (stopRequested) closeMainWindow();
     application.Run();
+    stopSignals.Stop();
+    plat::comp::DeallocateHWnd(stopWindow);
     plat::comp::TApplication::ShutDown();
 
     crashReport.reset();

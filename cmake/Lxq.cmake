@@ -13,8 +13,10 @@ endfunction()
 # Builds one GoogleTest executable and registers each of its test cases with CTest.
 function(lxq_add_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
-  # tests/support/PrivateNamespace.cpp: each test process gets a channel namespace of its own.
-  add_executable(${name} ${T_SOURCES} ${CMAKE_SOURCE_DIR}/tests/support/PrivateNamespace.cpp)
+  # tests/support/PrivateNamespace.cpp: each test process gets a channel namespace of its own;
+  # PrivateHome.cpp: and a home folder of its own.
+  add_executable(${name} ${T_SOURCES} ${CMAKE_SOURCE_DIR}/tests/support/PrivateNamespace.cpp
+                 ${CMAKE_SOURCE_DIR}/tests/support/PrivateHome.cpp)
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest_main Threads::Threads)
   # Tests that take screenshots put them where a person looks for them.
   target_compile_definitions(${name} PRIVATE LXQ_SCREENSHOT_DIR="${CMAKE_BINARY_DIR}/screenshots")

@@ -22,6 +22,7 @@ TmyQ7::TmyQ7(plat::comp::TComponent* owner) : TmyReceiver(owner) {}
 
 TmyQ7::~TmyQ7() {
     BeginDestroy();
+    StopLevelPoll();
     Close();
     FreeDLL();
 }
@@ -40,6 +41,7 @@ bool TmyQ7::LoadDLL(const std::string& apiLibrary, const std::string& calibratio
 }
 
 void TmyQ7::FreeDLL() {
+    StopLevelPoll(); // its measurement calls into the library
     Close();
     api_.Free();
     UnloadCalibration();
@@ -103,6 +105,7 @@ bool TmyQ7::Open(int index) {
 
 void TmyQ7::Close() {
     demo_ = true;
+    ++openings_;
     if (handle_ == 0) return;
     StopBlockScan();
     Timer(false);
@@ -367,6 +370,33 @@ double TmyQ7::GetSS() {
     return TmyReceiver::GetSS();
 }
 
+void TmyQ7::MeasureInBackground() {
+    auto* rawSs = Api<decltype(::GetRawSignalStrength)>("GetRawSignalStrength");
+    if (!rawSs) return;
+    if (!IsConnected()) {
+        SetSignalRaw(kRawDisconnected);
+        return;
+    }
+    if (!levelPoll_) levelPoll_ = std::make_unique<LevelPoll>(Window(), kLevelReadingMessage);
+    // The worker gets what it needs by value: the exports are looked up here, on this thread.
+    auto* rssi = demo_ ? nullptr : Api<decltype(::Q7GetInternalRSSI)>("Q7GetInternalRSSI");
+    const std::int32_t handle = handle_;
+    const std::uint32_t generation = openings_, storedRssi = rssiWord_;
+    levelPoll_->Start([=] {
+        return LevelReading{generation, rawSs(handle), rssi ? rssi(handle) : storedRssi};
+    });
+}
+
+void TmyQ7::ApplyLevelReading() {
+    if (!levelPoll_) return;
+    const auto reading = levelPoll_->Take();
+    if (!reading || reading->generation != openings_ || handle_ == 0) return;
+    rssiWord_ = reading->rssi;
+    recGain_ = CalcRecGain(static_cast<std::int32_t>(rssiWord_ >> 16));
+    // A receiver that stopped answering meanwhile reads as gone, as GetSS reads it.
+    SetSignalRaw(IsConnected() ? reading->raw : kRawDisconnected);
+}
+
 double TmyQ7::GetLastSS() {
     auto* last = Api<decltype(::Q7GetLastRawSS)>("Q7GetLastRawSS");
     if (!last) return TmyReceiver::GetSS();
@@ -417,6 +447,10 @@ void TmyQ7::DoOnResumeBlockScan() { Fire(OnResumeBlockScan); }
 
 plat::win::LResult TmyQ7::WndProc(std::uint32_t msg, plat::win::WParam wParam,
                                   plat::win::LParam lParam) {
+    if (msg == kLevelReadingMessage) {
+        ApplyLevelReading();
+        return 0;
+    }
     if (msg != kBlockScanMessage) return TmyReceiver::WndProc(msg, wParam, lParam);
     if (wParam == 0) {
         DoOnStopBlockScan();

@@ -5,11 +5,13 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "api/DeviceControl.h"
 #include "api/Lxq745Api.h"
+#include "app/receiver/LevelPoll.h"
 #include "app/receiver/LibraryBinding.h"
 #include "app/receiver/TQ7Facilities.h"
 #include "app/receiver/TmyReceiver.h"
@@ -25,6 +27,7 @@ using TBlockedFrequencyEvent = std::function<void(plat::comp::TObject* sender, s
 
 inline constexpr std::int32_t kNoCalibrationTable = -8;
 inline constexpr std::uint32_t kBlockScanMessage = 0x401; // WM_USER + 1
+inline constexpr std::uint32_t kLevelReadingMessage = 0x402; // WM_USER + 2
 
 class TmyQ7 : public TmyReceiver {
 public:
@@ -192,9 +195,14 @@ protected:
     std::int32_t FilterValue(std::int32_t& cache);
     // Checks the words of a calibration record before it is written.
     virtual bool CalibrationValuesValid(const LX_Q7_CALIB& record) const;
+    // GetSS without waiting: the level is measured on the poll's worker and shows when its
+    // reading comes; nothing starts while a measurement is under way.
+    void MeasureInBackground();
 
 private:
     bool FinishOpen(bool clearDemo);
+    void ApplyLevelReading();
+    void StopLevelPoll() { levelPoll_.reset(); }
 
     std::int64_t displayOffset_ = 0;
     // Moves the frequency limits and the capability ranges by `diff` Hz.
@@ -217,6 +225,8 @@ private:
     RADIO_INFO info_{};
     std::int32_t calHandle_ = kNoCalibrationTable;
     std::uint32_t rssiWord_ = 0;
+    std::uint32_t openings_ = 0; // tells a reading of an earlier opening from the current one
+    std::unique_ptr<LevelPoll> levelPoll_;
 };
 
 } // namespace lxq

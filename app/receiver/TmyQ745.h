@@ -14,6 +14,8 @@ public:
     void SetFreq(std::int64_t hz) override;
     double Calibrate(std::int32_t raw, std::int64_t hz) override;
     bool DoGetRadioInfo() override;
+    // The panel's 20 ms poll never waits for the receiver.
+    void PollNow() override { MeasureInBackground(); }
     bool WriteCalib2(std::int32_t index) override;
 
     bool GetFilterTable(std::int32_t band, FILTER_NODE* nodes);

@@ -307,7 +307,7 @@ void TmyReceiver::ApplyPendingFrequency() {
 void TmyReceiver::OnTimerTick() {
     ApplyPendingFrequency();
     if (tickCountdown_ == 0) {
-        if (scanMode_ != 1 && power_ != 0) UpdateNow();
+        if (scanMode_ != 1 && power_ != 0) PollNow();
         tickCountdown_ = timerInterval_;
     } else {
         --tickCountdown_;

@@ -128,6 +128,9 @@ public:
     virtual std::int32_t SQtoKVR(std::int32_t dbm) { return AddWrapping(dbm, 130); }
     virtual std::int32_t RawToKVR(std::int32_t raw) { return raw * 120 / 255; }
     virtual void UpdateNow() { GetSS(); }
+    // The timer's poll of the level; a model whose receiver may keep it waiting measures without
+    // waiting here.
+    virtual void PollNow() { UpdateNow(); }
     virtual double Calibrate(std::int32_t raw, std::int64_t hz);
     virtual void SetSquelchSettings(const SQUELCH_SETTINGS& settings, std::uint32_t flags);
     virtual void SetAudioData(std::int32_t value, std::uint32_t length, const void* data);

@@ -30,6 +30,15 @@ TApplication::TApplication() : TComponent(nullptr) { MakeLoop(); }
 
 TApplication::~TApplication() {
     BeginDestroy();
+    // The hint window and its timer are ours and go with the other components, but a control
+    // that goes later still tells us it goes, and the owner is not told of the components it
+    // frees itself: the hint is dropped here, before anything is freed.
+    if (hintControl_) RemoveFreeNotification(hintControl_);
+    hintControl_ = nullptr;
+    delete hintTimer_;
+    hintTimer_ = nullptr;
+    delete hintWindow_;
+    hintWindow_ = nullptr;
     DestroyComponents();
 }
 
@@ -78,11 +87,15 @@ bool TApplication::ProcessMessage() {
 }
 
 bool TApplication::RunModal(const std::function<bool()>& finished) {
-    if (terminated_) return false;
-    const bool ok = loop_->RunModal(finished);
+    if (terminated_ || modalsCancelled_) return false;
+    const bool ok = loop_->RunModal([this, &finished] { return modalsCancelled_ || finished(); });
     if (!ok) terminated_ = true;
-    return ok;
+    return ok && !modalsCancelled_;
 }
+
+// Called on the loop's own thread (from a message): the loop asks `finished` once the message is
+// handled, so a waiting loop needs no wake-up.
+void TApplication::CancelModalLoops() { modalsCancelled_ = true; }
 
 std::vector<TApplicationHandlers*> TApplication::AllHandlers() {
     std::vector<TApplicationHandlers*> all{this};
@@ -182,7 +195,7 @@ void TApplication::Notification(TComponent* component, TOperation operation) {
     TComponent::Notification(component, operation);
     if (operation == TOperation::opRemove && component == hintControl_) {
         hintControl_ = nullptr;
-        CancelHint();
+        if (!Destroying()) CancelHint();
     }
     if (operation == TOperation::opRemove && component == hintWindow_) hintWindow_ = nullptr;
     if (operation == TOperation::opRemove && component == hintTimer_) hintTimer_ = nullptr;
@@ -196,6 +209,7 @@ void TApplication::Terminate() {
 
 void TApplication::ResetTerminated() {
     terminated_ = false;
+    modalsCancelled_ = false;
     win::Msg quit;
     while (win::PeekMessage(&quit, 0, win::WM_QUIT, win::WM_QUIT, win::PM_REMOVE)) {
     }

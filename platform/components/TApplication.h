@@ -59,6 +59,11 @@ public:
     // A nested loop that runs until `finished` answers true; false when the application was
     // terminated first.
     bool RunModal(const std::function<bool()>& finished);
+    // A request from outside to end the program (a stop signal), whatever box or menu shows: the
+    // modal loops running now end as cancelled (RunModal answers false) and none runs from then
+    // on, so the main window's close goes through. The main loop runs on.
+    void CancelModalLoops();
+    bool ModalLoopsCancelled() const { return modalsCancelled_; }
     void Terminate();
     bool Terminated() const { return terminated_; }
     // Clears the terminated state (a program that runs its loop again, and tests).
@@ -110,6 +115,7 @@ private:
     std::vector<TCustomForm*> forms_;
     std::vector<TApplicationEvents*> listeners_;
     std::unique_ptr<win::MessageLoop> loop_;
+    bool modalsCancelled_ = false;
     bool showHint_ = true;
     std::uint32_t hintPause_ = 500;
     std::uint32_t hintHidePause_ = 2500;

@@ -4,6 +4,7 @@
 
 #include "tests/api/ApiFixture.h"
 
+#include <chrono>
 #include <future>
 #include <mutex>
 
@@ -35,6 +36,37 @@ TEST_F(NotAnswering, OneTimeOutShowsTheReceiverGoneToEveryCallerUntilItAnswersAg
     EXPECT_EQ(AskWhileBusy(c, local, i), 0) << "nothing has answered yet";
     EXPECT_EQ(c.IsDeviceConnected(i), 1) << "its answer shows it back";
     EXPECT_EQ(AskWhileBusy(c, local, i), 1);
+}
+
+TEST_F(NotAnswering, ATuningThatTimedOutLeavesTheFrequencyUnknownSoTheNextOneIsSent) {
+    Load();
+    const int i = Lib().Open("SN000001");
+    ASSERT_EQ(i, 1);
+    RadioControl& c = Ctl();
+    ASSERT_EQ(c.SetFrequency(i, 10'000'000), 1);
+
+    device->answering = false;
+    EXPECT_EQ(c.SetFrequency(i, 12'000'000), 0);
+    // The receiver carries the request out as it wakes, after the caller gave up on it.
+    device->frequency = 12'000'000;
+    device->answering = true;
+    EXPECT_EQ(c.SetFrequency(i, 10'000'000), 1);
+    EXPECT_EQ(device->frequency, 10'000'000u) << "sent, not skipped as the frequency the cache held";
+}
+
+TEST_F(NotAnswering, TheUnchangedAgcAnswersWithoutWaitingForARequestUnderWay) {
+    Load();
+    const int i = Lib().Open("SN000001");
+    ASSERT_EQ(i, 1);
+    RadioControl& c = Ctl();
+    LocalRadio& local = Lib().Local(i);
+    const std::int32_t agc = c.GetAgc(i);
+    std::unique_lock busy(local.deviceLock);
+    auto same = std::async(std::launch::async, [&] { return c.SetAgc(i, agc); });
+    const bool answered = same.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+    busy.unlock();
+    EXPECT_TRUE(answered) << "it waited for the device lock";
+    EXPECT_EQ(same.get(), 1);
 }
 
 } // namespace

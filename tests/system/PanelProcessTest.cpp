@@ -20,14 +20,16 @@ protected:
         // The plug-in folder as an installation sets it: the build's, with the demodulator in it.
         std::ofstream(folder_.File("config/lxq745/settings.ini")) << "[Software\\KVR]\nSearchPath=" << BuildFolder() << "\n";
     }
-    void StartPanel() {
+    void StartPanel(const std::vector<std::string>& args = {}) {
         lxq_test::ChildSetup setup;
         setup.args = {"lxq745"};
+        setup.args.insert(setup.args.end(), args.begin(), args.end());
         setup.output = false;
         setup.deathSignal = SIGKILL;
         setup.environment = {"LXQ_WIN_BACKEND=headless", "XDG_CONFIG_HOME=" + folder_.File("config"),
                              "XDG_DOCUMENTS_DIR=" + folder_.File("documents"), "LXQ745_AUDIO=file",
-                             "LXQ745_AUDIO_PACED=1", "LXQ745_AUDIO_OUT=" + Wav()};
+                             "LXQ745_AUDIO_PACED=1", "LXQ745_AUDIO_OUT=" + Wav(),
+                             "LXQ745_DEBUG_OUTPUT=" + DebugOutput()};
         panel_.emplace(std::move(setup));
     }
     // Waits for the panel to end; its exit status, or -1 when it did not end by itself (a signal,
@@ -43,6 +45,12 @@ protected:
         return ec ? 0 : size;
     }
     std::string Wav() const { return folder_.File("run-audio.wav"); }
+    std::string DebugOutput() const { return folder_.File("debug-output.txt"); }
+    std::string Text(const std::string& path) const {
+        std::stringstream text;
+        text << std::ifstream(path).rdbuf();
+        return text.str();
+    }
     std::string SettingsFile() const { return folder_.File("documents/Talvenor/Q745/LXQ745.ini"); }
 
     plat::sys::test::ScopedChannelNamespace ns_{"panel-process"};
@@ -95,6 +103,18 @@ TEST_F(PanelProcess, APanelEndedTogetherWithTheHostStillClosesInOrder) {
     // the panel saved them is a matter of who ran first.)
     EXPECT_TRUE(std::filesystem::exists(Wav())) << "the recording is in place";
     EXPECT_FALSE(std::filesystem::exists(Wav() + ".tmp"));
+}
+
+TEST_F(PanelProcess, SigtermClosesThePanelWhileAStartUpNoticeShows) {
+    // No plug-in where the panel looks: start-up stops on "The demodulator failed to start."
+    std::filesystem::create_directories(folder_.File("no-plugins"));
+    std::ofstream(folder_.File("config/lxq745/settings.ini"))
+        << "[Software\\KVR]\nSearchPath=" << folder_.File("no-plugins") << "\n";
+    StartPanel({"/g"}); // its debug lines say how far start-up got
+    ASSERT_TRUE(Eventually([&] { return Text(DebugOutput()).find("Starting ") != std::string::npos; }))
+        << Text(DebugOutput());
+    panel_->Signal(SIGTERM);
+    EXPECT_EQ(PanelEnds(), 0) << "the notice is closed with the panel";
 }
 
 TEST_F(PanelProcess, APanelKilledWhilePlayingLeavesWhatItPlayedPlayable) {

@@ -18,9 +18,9 @@ namespace {
 class PolledQ745 : public TmyQ745 {
 public:
     using TmyQ745::TmyQ745;
-    void UpdateNow() override {
+    void PollNow() override {
         ++updates;
-        TmyQ745::UpdateNow();
+        TmyQ745::PollNow();
     }
     int updates = 0;
 };

@@ -1,0 +1,95 @@
+// The panel answers its user while the receiver does not answer it: a receiver asleep in its
+// host holds every request for the whole time-out, and none of that waiting may fall on the
+// user-interface thread.
+
+#include "app/receiver/TmyQ745.h"
+#include "platform/components/HiddenWindow.h"
+#include "platform/sys/DeviceChannel.h"
+#include "tests/system/FrontPanelRig.h"
+
+#include <algorithm>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+namespace lxq::systemtest {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+class PanelResponsiveness : public FrontPanelSystem {
+protected:
+    PanelResponsiveness() { plat::sys::SetRequestTimeout(std::chrono::milliseconds(3000)); }
+    ~PanelResponsiveness() override {
+        if (probe_ != 0) plat::comp::DeallocateHWnd(probe_);
+        plat::sys::SetRequestTimeout(oldTimeout_);
+    }
+
+    // Input for the panel every 20 ms for `ms`, as a user's clicks come: the longest any of it
+    // waited for the user-interface thread.
+    Clock::duration LongestAnswer(int ms) {
+        if (probe_ == 0) {
+            probe_ = plat::comp::AllocateHWnd([this](plat::comp::TMessage& m) {
+                if (m.Msg != kProbe) return;
+                std::lock_guard hold(lock_);
+                longest_ = std::max(longest_, Clock::now() - posted_[m.WParam]);
+            });
+        }
+        {
+            std::lock_guard hold(lock_);
+            longest_ = {};
+            posted_.clear();
+        }
+        std::thread poster([&] {
+            const auto until = Clock::now() + std::chrono::milliseconds(ms);
+            for (std::size_t i = 0; Clock::now() < until; ++i) {
+                {
+                    std::lock_guard hold(lock_);
+                    posted_.push_back(Clock::now());
+                }
+                plat::win::PostMessage(probe_, kProbe, i, 0);
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+        });
+        Run(ms + 50, [] { return false; });
+        poster.join();
+        Run(50);
+        std::lock_guard hold(lock_);
+        return longest_;
+    }
+
+    static constexpr std::uint32_t kProbe = 0x8000 + 0x1F0;
+    plat::win::Hwnd probe_ = 0;
+    std::mutex lock_;
+    std::deque<Clock::time_point> posted_;
+    Clock::duration longest_{};
+    std::chrono::milliseconds oldTimeout_ = plat::sys::RequestTimeout();
+};
+
+TEST_F(PanelResponsiveness, AClickIsAnsweredWithinATenthOfASecondWhileTheReceiverSleeps) {
+    Start("usb", "noise -125\nstation 1000000 -60 am tone=1000\n");
+    // A notice that the receiver is gone would come only after a whole time-out.
+    std::vector<std::string> shown;
+    form->RunModal = [&](plat::comp::TCustomForm& f) {
+        shown.push_back(f.ClassName());
+        return plat::comp::mrOk;
+    };
+    Run(300);
+    EXPECT_LT(LongestAnswer(300), std::chrono::milliseconds(100)) << "with the receiver answering";
+
+    ASSERT_EQ(Control({"suspend", "sim-usb0"}), 0);
+    // Half the time-out: the signal poll has asked the sleeping receiver many times over.
+    const auto longest = LongestAnswer(1500);
+    ASSERT_EQ(Control({"resume", "sim-usb0"}), 0);
+    EXPECT_LT(longest, std::chrono::milliseconds(100))
+        << "the panel waited " << std::chrono::duration_cast<std::chrono::milliseconds>(longest).count()
+        << " ms for the receiver";
+    EXPECT_TRUE(shown.empty()) << shown.front();
+    ASSERT_TRUE(form->Q7->IsConnected());
+    // The poll goes on once the receiver answers again: the station shows on the meter.
+    Run(3000, [&] { return std::abs(form->Q7->SignalLevel() - -60.0) < 3.0; });
+    EXPECT_NEAR(form->Q7->SignalLevel(), -60.0, 3.0);
+}
+
+} // namespace
+} // namespace lxq::systemtest
