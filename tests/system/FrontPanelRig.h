@@ -53,6 +53,7 @@ protected:
     void Start(const std::string& variant, const std::string& scene, std::vector<std::string> args = {}) {
         host_.reset(); // one host a namespace: a test that starts again ends the first
         host_ = std::make_unique<DriverHost>(variant, scene, folder_);
+        HostReady();
         args.insert(args.begin(), "/sd"); // the demodulator is started below, by name
         form = std::make_unique<TQ7form>(nullptr, std::move(args));
         form->ShowMessageBox = [this](const std::string& text, const std::string&, std::uint32_t) {
@@ -66,6 +67,9 @@ protected:
         ASSERT_TRUE(form->StartDemodulator("Q745 Professional"));
         ASSERT_TRUE(plat::win::IsWindow(form->EmbeddedDemodulator()));
     }
+
+    // The host is up and the panel not yet started: what a test prepares at the receiver first.
+    virtual void HostReady() {}
 
     // Presses the demodulator's mode button of that caption, as a click on it.
     void Mode(const char* caption) {
