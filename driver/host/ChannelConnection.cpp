@@ -67,7 +67,7 @@ void ChannelConnection::SendLocked(std::vector<std::uint8_t> record, int fd) {
     queuedBytes_ += record.size();
     entry.record = std::move(record);
     queue_.push_back(std::move(entry));
-    if (queue_.size() == 1) WatchWritable(true);
+    if (queue_.size() == 1 && !owned_) ArmLocked();
 }
 
 void ChannelConnection::Flush() {
@@ -85,12 +85,39 @@ void ChannelConnection::Flush() {
         if (next.fd >= 0) ::close(next.fd);
         queue_.pop_front();
     }
-    if (!closed_) WatchWritable(false);
 }
 
-void ChannelConnection::WatchWritable(bool on) {
+bool ChannelConnection::HasQueued() {
+    std::lock_guard lock(mutex_);
+    return !queue_.empty();
+}
+
+bool ChannelConnection::TryOwn() {
+    std::lock_guard lock(mutex_);
+    if (owned_ || closed_) return false;
+    owned_ = true;
+    return true;
+}
+
+void ChannelConnection::Release() {
+    std::lock_guard lock(mutex_);
+    owned_ = false;
+    ArmLocked();
+}
+
+void ChannelConnection::Arm() {
+    std::lock_guard lock(mutex_);
+    owned_ = false;
     epoll_event event{};
-    event.events = EPOLLIN | EPOLLRDHUP | (on ? EPOLLOUT : 0u);
+    event.events = EPOLLIN | EPOLLRDHUP | EPOLLONESHOT | (queue_.empty() ? 0u : EPOLLOUT);
+    event.data.fd = fd_;
+    ::epoll_ctl(epollFd_, EPOLL_CTL_ADD, fd_, &event);
+}
+
+void ChannelConnection::ArmLocked() {
+    if (closed_) return;
+    epoll_event event{};
+    event.events = EPOLLIN | EPOLLRDHUP | EPOLLONESHOT | (queue_.empty() ? 0u : EPOLLOUT);
     event.data.fd = fd_;
     ::epoll_ctl(epollFd_, EPOLL_CTL_MOD, fd_, &event);
 }
@@ -114,10 +141,11 @@ void ChannelConnection::Close() {
     queuedBytes_ = 0;
 }
 
-void ChannelConnection::Track(const RequestPtr& request) {
+std::size_t ChannelConnection::Track(const RequestPtr& request) {
     std::lock_guard lock(liveMutex_);
     std::erase_if(live_, [](const std::weak_ptr<IoRequest>& w) { return w.expired(); });
     live_.push_back(request);
+    return live_.size();
 }
 
 void ChannelConnection::MarkLiveCancelled() {

@@ -3,7 +3,11 @@
 // the connection has become (an open handle, a subscriber, a one-shot query), and the answers and
 // notices waiting to go out. Answers and notices come from any thread and never block: what the
 // client does not read yet is queued, and a client that lets too much pile up is disconnected, so
-// a slow reader can stall no one. Only the loop closes the socket.
+// a slow reader can stall no one.
+//
+// The connection is armed in the server's epoll set for one event loop at a time: the loop that
+// takes its event owns it (TryOwn) until it arms it again (Release); only the owner reads, drops
+// and closes it. Another thread that queues an answer meanwhile leaves the arming to the owner.
 
 #include "driver/host/DeviceObject.h"
 #include "platform/sys/DeviceWire.h"
@@ -43,8 +47,14 @@ public:
     void Answer(std::uint32_t id, std::uint32_t status, std::uint64_t count, const std::uint8_t* out = nullptr,
                 std::size_t outLength = 0, int fd = -1);
     void Notice(plat::sys::wire::NoticeEvent event, const std::string& path);
-    // Writes what is queued while the socket takes it; the loop calls it when the socket has room.
+    // Writes what is queued while the socket takes it; the owner calls it when the socket has room.
     void Flush();
+    bool HasQueued();
+    // Taking and giving back the connection between the event loops (see above).
+    bool TryOwn();
+    void Release();
+    // Arms the connection for the first time.
+    void Arm();
     // Ends the connection from the host's side: the loop sees it hang up and drops it.
     void Disconnect();
     // The loop's last act: the socket is closed and later answers go nowhere.
@@ -58,8 +68,9 @@ public:
     std::uint32_t refusal = 0;
     std::string refusalText;
 
-    // Requests of this handle not answered yet, so that a cancel reaches those in the handler too.
-    void Track(const RequestPtr& request);
+    // Requests of this handle not answered yet, so that a cancel reaches those in the handler too;
+    // returns how many there are with this one.
+    std::size_t Track(const RequestPtr& request);
     void MarkLiveCancelled();
 
 private:
@@ -70,7 +81,7 @@ private:
 
     void SendLocked(std::vector<std::uint8_t> record, int fd);
     bool TrySendLocked(const std::vector<std::uint8_t>& record, int fd, bool& full);
-    void WatchWritable(bool on);
+    void ArmLocked();
 
     int fd_;
     int epollFd_;
@@ -79,6 +90,7 @@ private:
     std::mutex mutex_;
     bool closed_ = false;
     bool dropping_ = false;
+    bool owned_ = true;  // until first armed
     std::list<Queued> queue_;  // empty for nearly every connection, and then allocates nothing
     std::size_t queuedBytes_ = 0;
     std::mutex liveMutex_;

@@ -4,6 +4,7 @@
 #include "driver/host/Dispatcher.h"
 #include "platform/sys/DeviceChannel.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
@@ -14,6 +15,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <system_error>
 
 namespace lxq::host {
 
@@ -22,10 +24,15 @@ namespace wire = plat::sys::wire;
 namespace {
 
 constexpr std::uint32_t kStatusAccessDenied = 0xC0000022;
-// How long the loop stops accepting when the process is out of descriptors.
+// How long the loops stop accepting when the process is out of descriptors.
 constexpr auto kAcceptBackOff = std::chrono::milliseconds(100);
-// Records taken from one connection before the loop turns to the others.
-constexpr int kRecordsPerTurn = 32;
+// Records a loop serves one client before it gives the connection back to the epoll set (and
+// another loop may take it up at once): no client holds a loop for good.
+constexpr int kRecordsPerTurn = 4096;
+// How long a loop waits for a served client's next record before it gives the connection back.
+constexpr auto kLinger = std::chrono::microseconds(2000);
+// How long a spare loop waits for work before it ends.
+constexpr auto kSpareLoopLife = std::chrono::milliseconds(1000);
 constexpr std::size_t kMaxPassedFds = 16;
 
 template <typename T>
@@ -65,74 +72,147 @@ bool ChannelServer::Start() {
     Watch(epollFd_, wakeFd_, EPOLLIN, EPOLL_CTL_ADD);
     if (admittedUid_ == static_cast<uid_t>(-1)) admittedUid_ = ::geteuid();
     busQueue_ = std::make_unique<WorkQueue>();
-    scratch_.resize(wire::kMaxMessage);
     stopping_ = false;
     acceptPaused_ = false;
-    loop_ = std::thread([this] { Loop(); });
+    std::lock_guard lock(loopsMutex_);
+    ++loops_;
+    loopThreads_.emplace_back([this] { Loop(true); });
     return true;
 }
 
 void ChannelServer::Stop() {
     if (listenFd_ < 0) return;
     stopping_ = true;
+    // The wake stays readable, so every loop waiting sees it; a loop that serves a client looks
+    // at stopping_ within its linger.
     const std::uint64_t one = 1;
     [[maybe_unused]] const ssize_t written = ::write(wakeFd_, &one, sizeof one);
-    if (loop_.joinable()) loop_.join();
+    for (;;) {
+        std::thread loop;
+        {
+            std::lock_guard lock(loopsMutex_);
+            if (loopThreads_.empty()) break;
+            loop = std::move(loopThreads_.front());
+            loopThreads_.pop_front();
+        }
+        if (loop.joinable()) loop.join();
+    }
+    finishedLoops_.clear();
+    loops_ = 0;
     // No new client can come: close the listener before the handles' cleanup runs.
     ::close(listenFd_);
     listenFd_ = -1;
     std::vector<ConnectionPtr> remaining;
-    for (auto& [fd, connection] : connections_) remaining.push_back(connection);
+    {
+        std::lock_guard lock(connectionsMutex_);
+        for (auto& [fd, connection] : connections_) remaining.push_back(connection);
+    }
     for (auto& connection : remaining) Drop(connection);
-    deviceQueues_.clear();  // waits for each receiver's work, the handles' close last
     busQueue_.reset();
     ::close(epollFd_);
     ::close(wakeFd_);
     epollFd_ = wakeFd_ = -1;
 }
 
-void ChannelServer::Loop() {
-    epoll_event events[64];
+void ChannelServer::AddLoopIfNoneWaits() {
+    if (waiting_.load() != 0 || loops_.load() >= kMaxLoops || stopping_) return;
+    std::lock_guard lock(loopsMutex_);
+    if (waiting_.load() != 0 || loops_.load() >= kMaxLoops) return;
+    JoinFinishedLoops();
+    try {
+        ++loops_;
+        ++waiting_;  // counted as waiting from now, so that the next loop to look starts no other
+        loopThreads_.emplace_back([this] {
+            --waiting_;
+            Loop(false);
+        });
+    } catch (const std::system_error&) {
+        --loops_;
+        --waiting_;
+        log_.Write("no thread", "lxq745d: no thread for another event loop; the running ones serve on");
+    }
+}
+
+void ChannelServer::JoinFinishedLoops() {
+    // Under loopsMutex_: the loops that ended have left their thread function, or are about to.
+    for (const std::thread::id id : finishedLoops_) {
+        for (auto it = loopThreads_.begin(); it != loopThreads_.end(); ++it) {
+            if (it->get_id() != id) continue;
+            it->join();
+            loopThreads_.erase(it);
+            break;
+        }
+    }
+    finishedLoops_.clear();
+}
+
+void ChannelServer::Loop(bool first) {
+    std::vector<std::uint8_t> scratch(wire::kMaxMessage);
+    // One event at a time: a loop that stays with a client must not sit on events others could take.
+    epoll_event events[1];
     while (!stopping_) {
-        int timeout = -1;
+        int timeout = first ? -1 : static_cast<int>(kSpareLoopLife.count());
         if (acceptPaused_) {
+            std::lock_guard lock(acceptMutex_);
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(acceptAgainAt_ -
                                                                                     std::chrono::steady_clock::now());
-            timeout = static_cast<int>(std::max<long long>(0, left.count()));
+            const int wait = static_cast<int>(std::max<long long>(0, left.count()));
+            timeout = timeout < 0 ? wait : std::min(timeout, wait);
         }
-        const int count = ::epoll_wait(epollFd_, events, 64, timeout);
-        if (acceptPaused_ && std::chrono::steady_clock::now() >= acceptAgainAt_) {
-            acceptPaused_ = false;
-            Watch(epollFd_, listenFd_, EPOLLIN, EPOLL_CTL_MOD);
+        ++waiting_;
+        const int count = ::epoll_wait(epollFd_, events, 1, timeout);
+        --waiting_;
+        if (acceptPaused_) {
+            std::lock_guard lock(acceptMutex_);
+            if (acceptPaused_ && std::chrono::steady_clock::now() >= acceptAgainAt_) {
+                acceptPaused_ = false;
+                Watch(epollFd_, listenFd_, EPOLLIN, EPOLL_CTL_MOD);
+            }
+        }
+        if (count == 0 && !first && !acceptPaused_) {
+            // A spare loop with nothing to do for a while ends: idle connections hold no thread.
+            std::lock_guard lock(loopsMutex_);
+            if (loops_.load() > 1) {
+                --loops_;
+                finishedLoops_.push_back(std::this_thread::get_id());
+                return;
+            }
         }
         for (int i = 0; i < count && !stopping_; ++i) {
             const int fd = events[i].data.fd;
-            if (fd == wakeFd_) {
-                std::uint64_t value;
-                [[maybe_unused]] const ssize_t got = ::read(wakeFd_, &value, sizeof value);
-                continue;
-            }
+            if (fd == wakeFd_) continue;
             if (fd == listenFd_) {
                 AcceptAll();
                 continue;
             }
-            auto found = connections_.find(fd);
-            if (found == connections_.end()) continue;  // dropped earlier in this turn
-            const ConnectionPtr connection = found->second;
+            const ConnectionPtr connection = Find(fd);
+            // Gone, or taken by another loop after an answer armed it again: that loop serves it.
+            if (!connection || !connection->TryOwn()) continue;
+            AddLoopIfNoneWaits();
             if ((events[i].events & EPOLLOUT) != 0) connection->Flush();
-            if ((events[i].events & (EPOLLIN | EPOLLHUP | EPOLLERR | EPOLLRDHUP)) != 0) Receive(connection);
+            if (Receive(connection, scratch)) connection->Release();
         }
     }
 }
 
+ConnectionPtr ChannelServer::Find(int fd) {
+    std::lock_guard lock(connectionsMutex_);
+    auto found = connections_.find(fd);
+    return found == connections_.end() ? nullptr : found->second;
+}
+
 void ChannelServer::AcceptAll() {
     for (;;) {
-        const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        // Blocking sockets: a loop that serves a client waits for its next record in recvmsg,
+        // for the linger at most; everything else reads and writes without waiting.
+        const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
         if (fd < 0) {
             if (errno == EINTR || errno == ECONNABORTED) continue;
             if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
                 // The waiting clients stay queued; the loop comes back for them shortly.
-                std::fprintf(stderr, "lxq745d: out of descriptors (%s); accepting again shortly\n", std::strerror(errno));
+                log_.Write("out of descriptors", std::string("lxq745d: out of descriptors (") + std::strerror(errno) +
+                                                     "); accepting again shortly");
+                std::lock_guard lock(acceptMutex_);
                 acceptPaused_ = true;
                 acceptAgainAt_ = std::chrono::steady_clock::now() + kAcceptBackOff;
                 Watch(epollFd_, listenFd_, 0, EPOLL_CTL_MOD);
@@ -146,47 +226,62 @@ void ChannelServer::AcceptAll() {
             continue;
         }
         if (credentials.uid != 0 && credentials.uid != admittedUid_) {
-            std::fprintf(stderr, "lxq745d: refused a connection from uid %u (process %d)\n",
-                         static_cast<unsigned>(credentials.uid), static_cast<int>(credentials.pid));
+            log_.Write("refused a connection", "lxq745d: refused a connection from uid " +
+                                                   std::to_string(credentials.uid) + " (process " +
+                                                   std::to_string(credentials.pid) + ")");
             Refuse(fd, credentials.pid, kStatusAccessDenied, "the driver host admits only its own user and root");
             continue;
         }
         if (connectionCount_ >= limit_) {
-            if (!refusingForLimit_)
-                std::fprintf(stderr, "lxq745d: refusing connections: %zu are open\n", connectionCount_.load());
-            refusingForLimit_ = true;
+            if (!refusingForLimit_.exchange(true))
+                log_.Write("refusing connections",
+                           "lxq745d: refusing connections: " + std::to_string(connectionCount_.load()) + " are open");
             Refuse(fd, credentials.pid, kStatusInsufficientResources, "the driver host has too many connections open");
             continue;
         }
         refusingForLimit_ = false;
+        const timeval linger{0, static_cast<suseconds_t>(kLinger.count())};
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &linger, sizeof linger);
         auto connection = std::make_shared<ChannelConnection>(fd, epollFd_, credentials.pid, nextHandle_++);
-        connections_[fd] = connection;
+        {
+            std::lock_guard lock(connectionsMutex_);
+            connections_[fd] = connection;
+        }
         ++connectionCount_;
-        Watch(epollFd_, fd, EPOLLIN | EPOLLRDHUP, EPOLL_CTL_ADD);
-        PruneQueues();
+        connection->Arm();
     }
 }
 
 void ChannelServer::Refuse(int fd, pid_t peer, std::uint32_t status, const std::string& reply) {
-    if (refusing_ >= kMaxRefusing) {
+    if (refusing_.load() >= kMaxRefusing) {
         ::close(fd);
         return;
     }
+    // Non-blocking: nobody lingers on a refused caller.
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
     // Closing at once could lose the answer (a socket closed with the client's request unread
     // resets the client's side): the refusal answers the request, then the host hangs up.
     auto connection = std::make_shared<ChannelConnection>(fd, epollFd_, peer, 0);
     connection->role = ChannelConnection::Role::Refused;
     connection->refusal = status;
     connection->refusalText = reply;
-    connections_[fd] = connection;
+    {
+        std::lock_guard lock(connectionsMutex_);
+        connections_[fd] = connection;
+    }
     ++refusing_;
-    Watch(epollFd_, fd, EPOLLIN | EPOLLRDHUP, EPOLL_CTL_ADD);
+    connection->Arm();
 }
 
-void ChannelServer::Receive(const ConnectionPtr& connection) {
+bool ChannelServer::Receive(const ConnectionPtr& connection, std::vector<std::uint8_t>& scratch) {
     const int fd = connection->Fd();
-    for (int turn = 0; turn < kRecordsPerTurn; ++turn) {
-        iovec iov{scratch_.data(), scratch_.size()};
+    for (int turn = 0; !stopping_;) {
+        // The first read takes what is there; once that is served, the loop waits for the next
+        // record (for the linger) while it still has a spare loop behind it, the socket has no
+        // backlog of answers and the client is served within its turn.
+        const bool linger = turn > 0 && turn < kRecordsPerTurn && loops_.load() < kMaxLoops &&
+                            connection->role == ChannelConnection::Role::Handle && !connection->HasQueued();
+        iovec iov{scratch.data(), scratch.size()};
         msghdr message{};
         message.msg_iov = &iov;
         message.msg_iovlen = 1;
@@ -195,12 +290,16 @@ void ChannelServer::Receive(const ConnectionPtr& connection) {
         message.msg_controllen = sizeof control;
         ssize_t received;
         do {
-            received = ::recvmsg(fd, &message, MSG_DONTWAIT | MSG_CMSG_CLOEXEC);
-        } while (received < 0 && errno == EINTR);
+            received = ::recvmsg(fd, &message, MSG_CMSG_CLOEXEC | (linger ? 0 : MSG_DONTWAIT));
+        } while (received < 0 && errno == EINTR && !stopping_);
         if (received < 0) {
-            if (errno != EAGAIN && errno != EWOULDBLOCK) Drop(connection);
-            return;
+            if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+                Drop(connection);
+                return false;
+            }
+            return true;  // nothing more now: the connection goes back to the epoll set
         }
+        ++turn;
         // One descriptor may come with a request; any more are not ours to keep.
         int passedFd = -1;
         for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr; header = CMSG_NXTHDR(&message, header)) {
@@ -220,12 +319,12 @@ void ChannelServer::Receive(const ConnectionPtr& connection) {
             pollfd probe{fd, POLLRDHUP, 0};
             if (::poll(&probe, 1, 0) != 0 && (probe.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0) {
                 Drop(connection);
-                return;
+                return false;
             }
             continue;
         }
-        const auto length = std::min<std::size_t>(static_cast<std::size_t>(received), scratch_.size());
-        std::vector<std::uint8_t> record(scratch_.begin(), scratch_.begin() + static_cast<std::ptrdiff_t>(length));
+        const auto length = std::min<std::size_t>(static_cast<std::size_t>(received), scratch.size());
+        std::vector<std::uint8_t> record(scratch.begin(), scratch.begin() + static_cast<std::ptrdiff_t>(length));
         if (length < sizeof(wire::WireHeader) || truncated) {
             // Too short to say what it is, or longer than any record may be: nothing of it is
             // acted on, and the client hears why when it said who it is.
@@ -235,15 +334,17 @@ void ChannelServer::Receive(const ConnectionPtr& connection) {
             continue;
         }
         Serve(connection, record, passedFd);
-        auto still = connections_.find(fd);
-        if (still == connections_.end() || still->second != connection) return;
     }
+    return true;
 }
 
 void ChannelServer::Drop(const ConnectionPtr& connection) {
-    auto found = connections_.find(connection->Fd());
-    if (found == connections_.end() || found->second != connection) return;
-    connections_.erase(found);
+    {
+        std::lock_guard lock(connectionsMutex_);
+        auto found = connections_.find(connection->Fd());
+        if (found == connections_.end() || found->second != connection) return;
+        connections_.erase(found);
+    }
     connection->Close();
     if (connection->role == ChannelConnection::Role::Refused) {
         --refusing_;
@@ -254,20 +355,15 @@ void ChannelServer::Drop(const ConnectionPtr& connection) {
         bus_.Unsubscribe(connection->subscription);
         return;
     }
-    if (connection->role != ChannelConnection::Role::Handle || !connection->device) return;
-    // The handle is gone: cancel what it left held, then close it, after the work it queued.
-    DevicePtr device = connection->device;
-    auto close = [connection, device] {
-        if (!connection->opened) return;
-        for (RequestKind kind : {RequestKind::Cleanup, RequestKind::Close}) {
-            auto request = std::make_shared<IoRequest>(kind, nullptr);
-            request->caller = connection->Peer();
-            request->handle = connection->Handle();
-            Dispatcher::Dispatch(device, request);
-        }
-    };
-    WorkQueue* queue = QueueFor(device);
-    if (queue == nullptr || !queue->Post(close)) close();
+    if (connection->role != ChannelConnection::Role::Handle || !connection->device || !connection->opened) return;
+    // The handle is gone: cancel what it left held, then close it. Its requests ran on this
+    // thread before, so the close comes after all of them.
+    for (RequestKind kind : {RequestKind::Cleanup, RequestKind::Close}) {
+        auto request = std::make_shared<IoRequest>(kind, nullptr);
+        request->caller = connection->Peer();
+        request->handle = connection->Handle();
+        Dispatcher::Dispatch(connection->device, request);
+    }
 }
 
 void ChannelServer::Serve(const ConnectionPtr& connection, const std::vector<std::uint8_t>& record, int passedFd) {
@@ -342,18 +438,14 @@ void ChannelServer::ServeHandle(const ConnectionPtr& connection, const std::stri
         connection->Answer(id, wire::kStatusNoSuchDevice, 0);
         return;
     }
-    WorkQueue* queue = QueueFor(device);
     connection->role = ChannelConnection::Role::Handle;
     connection->device = device;
-    const bool posted = queue != nullptr && queue->Post([connection, device, id] {
-        auto create = std::make_shared<IoRequest>(RequestKind::Create, nullptr);
-        create->caller = connection->Peer();
-        create->handle = connection->Handle();
-        Dispatcher::Dispatch(device, create);
-        if (IsSuccess(create->Status())) connection->opened = true;
-        connection->Answer(id, create->Status(), 0);
-    });
-    if (!posted) connection->Answer(id, kStatusInsufficientResources, 0);
+    auto create = std::make_shared<IoRequest>(RequestKind::Create, nullptr);
+    create->caller = connection->Peer();
+    create->handle = connection->Handle();
+    Dispatcher::Dispatch(device, create);
+    if (IsSuccess(create->Status())) connection->opened = true;
+    connection->Answer(id, create->Status(), 0);
 }
 
 void ChannelServer::ServeControl(const ConnectionPtr& connection, const std::vector<std::uint8_t>& record,
@@ -369,9 +461,16 @@ void ChannelServer::ServeControl(const ConnectionPtr& connection, const std::vec
     }
     std::weak_ptr<ChannelConnection> weak = connection;
     const std::uint32_t id = message.header.id;
+    // Counts the request among the host's outstanding ones for as long as it exists.
+    struct Outstanding {
+        explicit Outstanding(std::atomic<std::size_t>& count) : count_(count) { ++count_; }
+        ~Outstanding() { --count_; }
+        std::atomic<std::size_t>& count_;
+    };
+    auto counted = std::make_shared<Outstanding>(outstanding_);
     auto request = IoRequest::Control(
         message.code, record.data() + sizeof message, message.inLength, message.outLength, message.inPointerValue,
-        [weak, id, buffered](IoRequest& done) {
+        [weak, id, buffered, counted](IoRequest& done) {
             auto target = weak.lock();
             if (!target) return;
             std::size_t outBytes = 0;
@@ -379,41 +478,29 @@ void ChannelServer::ServeControl(const ConnectionPtr& connection, const std::vec
                 outBytes = std::min<std::uint64_t>({done.Information(), done.outLength, done.buffer.size()});
             target->Answer(id, done.Status(), done.Information(), done.buffer.data(), outBytes, done.replyFd);
         });
+    counted.reset();
     request->passedFd = passedFd;
     request->caller = connection->Peer();
     request->handle = connection->Handle();
-    connection->Track(request);
-    const DevicePtr device = connection->device;
-    WorkQueue* queue = QueueFor(device);
-    const bool posted = queue != nullptr && queue->Post([connection, device, request] {
-        if (!connection->opened) {
-            request->Complete(wire::kStatusInvalidHandle);
-            return;
-        }
-        Dispatcher::Dispatch(device, request);
-    });
-    if (!posted) request->Complete(kStatusInsufficientResources);
+    const std::size_t mine = connection->Track(request);
+    if (mine > kMaxOutstandingPerConnection || outstanding_.load() > kMaxOutstanding) {
+        // A client that piles up requests (held while a receiver sleeps) is refused more of them,
+        // instead of the host's memory filling with their buffers.
+        log_.Write("too many requests", "lxq745d: refused a request of process " +
+                                            std::to_string(connection->Peer()) + ": too many outstanding");
+        request->Complete(kStatusInsufficientResources);
+        return;
+    }
+    if (!connection->opened) {
+        request->Complete(wire::kStatusInvalidHandle);
+        return;
+    }
+    Dispatcher::Dispatch(connection->device, request);
 }
 
 void ChannelServer::ServeCancel(const ConnectionPtr& connection) {
     connection->MarkLiveCancelled();
     if (connection->device) connection->device->Pending().CancelHandle(connection->Handle());
-}
-
-WorkQueue* ChannelServer::QueueFor(const DevicePtr& device) {
-    if (!device) return nullptr;
-    auto& slot = deviceQueues_[device.get()];
-    if (!slot.second) slot = {device, std::make_unique<WorkQueue>()};
-    return slot.second.get();
-}
-
-void ChannelServer::PruneQueues() {
-    // A receiver that is gone and has nothing queued needs its queue no more. Only the loop posts,
-    // so an idle queue stays idle while it is destroyed.
-    for (auto it = deviceQueues_.begin(); it != deviceQueues_.end();) {
-        if (it->second.first->IsGone() && !it->second.second->Busy()) it = deviceQueues_.erase(it);
-        else ++it;
-    }
 }
 
 } // namespace lxq::host

@@ -1,23 +1,30 @@
 #pragma once
-// The host's side of the driver channel. One event loop serves every connection, so an idle
-// connection costs no thread. The work itself runs beside the loop: each receiver's requests on a
-// queue of their own (in arrival order, and a request waiting on one receiver never stalls
-// another), bus commands on one more. A connection either opens a device (and is then its handle
-// until it closes), lists the present devices, subscribes to notices, or runs bus commands.
+// The host's side of the driver channel. A small pool of event loops share one epoll set and
+// every connection in it: an idle connection costs no thread, and a loop that takes a record
+// serves it on its own thread, with no hand-over to another. Each connection is armed for one
+// loop at a time, so its records run in the order they came; a loop that serves a client stays
+// with it for a few milliseconds while it keeps asking (a client waits for each answer, then
+// asks again), reading the next record as a blocking thread would. When no loop is left waiting,
+// another is started (up to a bound), so a request waiting on one receiver never stalls another;
+// loops beyond the first end again once idle. Bus commands run on a queue of their own.
+// A connection either opens a device (and is then its handle until it closes), lists the present
+// devices, subscribes to notices, or runs bus commands.
 //
-// Only callers of the host's own user or root are admitted; the number of connections is capped.
-// Both refusals are logged, and the caller's first record is answered with a status and a line of
-// text before the host hangs up.
+// Only callers of the host's own user or root are admitted; the number of connections is capped,
+// and so are the requests each connection and the whole host hold. Refusals are logged (a line
+// that repeats is written a few times, then counted), and the caller's first record is answered
+// with a status and a line of text before the host hangs up.
 
 #include "driver/host/Bus.h"
 #include "driver/host/ChannelConnection.h"
+#include "driver/host/RepeatedLog.h"
 #include "driver/host/WorkQueue.h"
 
 #include <sys/types.h>
 
 #include <atomic>
 #include <chrono>
-#include <map>
+#include <list>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -29,6 +36,12 @@ namespace lxq::host {
 class ChannelServer {
 public:
     static constexpr std::size_t kDefaultConnectionLimit = 16384;
+    // Requests not answered yet (running or held while a receiver sleeps), per connection and in
+    // all: each holds its buffers, which a client chooses up to 64 KiB.
+    static constexpr std::size_t kMaxOutstandingPerConnection = 16;
+    static constexpr std::size_t kMaxOutstanding = 1024;
+    // Loops at most: as many receivers can wait on their hardware at once without stalling others.
+    static constexpr std::size_t kMaxLoops = 64;
 
     explicit ChannelServer(Bus& bus) : bus_(bus) {}
     ~ChannelServer() { Stop(); }
@@ -48,15 +61,22 @@ public:
 
     // Connections served now (for the benchmark and tests).
     std::size_t ConnectionCount() const { return connectionCount_.load(); }
+    // Event loops running now.
+    std::size_t LoopCount() const { return loops_.load(); }
 
 private:
-    void Loop();
+    void Loop(bool first);
+    void AddLoopIfNoneWaits();
+    void JoinFinishedLoops();
     void AcceptAll();
     void Refuse(int fd, pid_t peer, std::uint32_t status, const std::string& reply);
-    void Receive(const ConnectionPtr& connection);
+    ConnectionPtr Find(int fd);
+    // Serves the connection's records while it has any (and a moment longer while it keeps
+    // asking); false when the connection was dropped.
+    bool Receive(const ConnectionPtr& connection, std::vector<std::uint8_t>& scratch);
     void Drop(const ConnectionPtr& connection);
 
-    // What each record asks for; the loop calls these, the work goes to a queue.
+    // What each record asks for; run on the loop that took the record.
     void Serve(const ConnectionPtr& connection, const std::vector<std::uint8_t>& record, int passedFd);
     void ServeHandle(const ConnectionPtr& connection, const std::string& path, std::uint32_t id);
     void ServeSubscriber(const ConnectionPtr& connection, std::uint32_t id, std::uint32_t flags);
@@ -64,31 +84,37 @@ private:
     void ServeControl(const ConnectionPtr& connection, const std::vector<std::uint8_t>& record, int passedFd);
     void ServeCancel(const ConnectionPtr& connection);
 
-    WorkQueue* QueueFor(const DevicePtr& device);
-    void PruneQueues();
-
     Bus& bus_;
     // Refused callers kept until their first record is answered; beyond this they are just closed.
     static constexpr std::size_t kMaxRefusing = 64;
 
     std::size_t limit_ = kDefaultConnectionLimit;
-    std::size_t refusing_ = 0;
+    std::atomic<std::size_t> refusing_{0};
     uid_t admittedUid_ = static_cast<uid_t>(-1);
     int listenFd_ = -1;
     int epollFd_ = -1;
     int wakeFd_ = -1;
-    std::thread loop_;
     std::atomic<bool> stopping_{false};
     std::atomic<std::size_t> connectionCount_{0};
-    // The loop's own; Stop touches them only once the loop has ended.
+    std::atomic<std::size_t> outstanding_{0};
+
+    std::mutex connectionsMutex_;
     std::unordered_map<int, ConnectionPtr> connections_;
-    std::map<DeviceObject*, std::pair<DevicePtr, std::unique_ptr<WorkQueue>>> deviceQueues_;
+
+    std::mutex loopsMutex_;
+    std::list<std::thread> loopThreads_;
+    std::vector<std::thread::id> finishedLoops_;
+    std::atomic<std::size_t> loops_{0};
+    std::atomic<std::size_t> waiting_{0};  // loops in epoll_wait now
+
     std::unique_ptr<WorkQueue> busQueue_;
-    std::uint64_t nextHandle_ = 1;
+    std::atomic<std::uint64_t> nextHandle_{1};
+
+    std::mutex acceptMutex_;
     std::chrono::steady_clock::time_point acceptAgainAt_{};
-    bool acceptPaused_ = false;
-    bool refusingForLimit_ = false;
-    std::vector<std::uint8_t> scratch_;
+    std::atomic<bool> acceptPaused_{false};
+    std::atomic<bool> refusingForLimit_{false};
+    RepeatedLog log_;
 };
 
 } // namespace lxq::host

@@ -52,6 +52,7 @@ protected:
     // panel on it, with the demodulator embedded.
     void Start(const std::string& variant, const std::string& scene, std::vector<std::string> args = {}) {
         host_ = std::make_unique<DriverHost>(variant, scene, folder_);
+        HostReady();
         args.insert(args.begin(), "/sd"); // the demodulator is started below, by name
         form = std::make_unique<TQ7form>(nullptr, std::move(args));
         form->ShowMessageBox = [this](const std::string& text, const std::string&, std::uint32_t) {
@@ -65,6 +66,9 @@ protected:
         ASSERT_TRUE(form->StartDemodulator("Q745 Professional"));
         ASSERT_TRUE(plat::win::IsWindow(form->EmbeddedDemodulator()));
     }
+
+    // The host is up and the panel not yet started: what a test prepares at the receiver first.
+    virtual void HostReady() {}
 
     // Presses the demodulator's mode button of that caption, as a click on it.
     void Mode(const char* caption) {

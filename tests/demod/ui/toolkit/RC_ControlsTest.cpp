@@ -130,6 +130,25 @@ TEST_F(RC_ControlsTest, ButtonLooksFollowPressAndEnable) {
     EXPECT_EQ(Render(b)->GetPixel(20, 10), RC_ScaleColour(0x606060, 6, 7));
 }
 
+// The chosen mode, SAGC speed or filter kind is a radio button that is down: it must look down,
+// as a toggle that is down does, fill and bevel, or the window hides the state it shows.
+TEST_F(RC_ControlsTest, ButtonsThatAreDownLookDownWhateverTheirKind) {
+    for (int kind : {RC_Button::kRadio, RC_Button::kToggle, RC_Button::kToggleFlat}) {
+        RC_Button* b = MakeButton(kind);
+        b->SetCaption("");
+        const auto up = Render(b);
+        EXPECT_EQ(up->GetPixel(20, 10), 0x606060u) << kind;
+        b->SetDown(true);
+        const auto down = Render(b);
+        EXPECT_EQ(down->GetPixel(20, 10), RC_ScaleColour(0x606060, 10, 7)) << kind;
+        // The raised bevel's light top edge turns into a sunken one's shadow.
+        EXPECT_LT(down->GetPixel(20, 0) & 0xFF, up->GetPixel(20, 0) & 0xFF) << kind;
+        b->SetDown(false);
+        EXPECT_EQ(Render(b)->GetPixel(20, 10), 0x606060u) << kind;
+        delete b;
+    }
+}
+
 TEST_F(RC_ControlsTest, GlyphIsDrawnInTheGlyphColourInsideTheContent) {
     auto* b = new RC_Button(top_, 0, 0, 30, 30, kGlyphStop);
     b->Show(win::SW_SHOW);

@@ -156,6 +156,35 @@ TEST_F(GraphTest, FullScaleSineReadsZeroDecibelsAndReachesTheTop) {
     EXPECT_NE(image->GetPixel(plot.left + plot.Width() * 3 / 4, plot.top), 0xffffffu);
 }
 
+// With averaging each new spectrum counts by the averaging factor; what the owner does to the
+// values handed over for drawing (a display correction) is not averaged in next time.
+TEST_F(GraphTest, AveragingBlendsByItsFactorAndLeavesTheOwnersCorrectionOut) {
+    graph_->SetMode(1);
+    graph_->SetSampleRate(8192.0f);
+    graph_->SetPointCount(1024);
+    graph_->SetMinFrequency(0);
+    graph_->SetMaxFrequency(4096);
+    graph_->SetFlags(0, RC_Graph::kAveraging);
+    graph_->averaging = 0.5f;
+    std::vector<float> drawn;
+    graph_->onDbSpectrum = {[](void* user, RC_Graph*, const float* v, std::uint32_t n) {
+                                auto* values = const_cast<float*>(v);
+                                for (std::uint32_t i = 0; i < n; ++i) values[i] += 10.0f;
+                                static_cast<std::vector<float>*>(user)->assign(v, v + n);
+                            },
+                            &drawn};
+    const auto sine = Sine(100, 1024);
+    graph_->SetSamples(sine.data(), 1024, 1); // 0 dB at bin 100, averaged with the empty 0 dB
+    Render(graph_);
+    ASSERT_EQ(drawn.size(), 512u);
+    EXPECT_NEAR(drawn[100], 10.0f, 0.5f);
+    const std::vector<std::int16_t> silence(1024, 0); // -300 dB
+    graph_->SetSamples(silence.data(), 1024, 1);
+    Render(graph_);
+    EXPECT_NEAR(graph_->History()[100], -150.0f, 0.5f) << "half of each";
+    EXPECT_NEAR(drawn[100], -140.0f, 0.5f) << "corrected once, for drawing";
+}
+
 TEST_F(GraphTest, ANarrowSpanStillShowsOneBin) {
     graph_->SetMode(1);
     graph_->SetSampleRate(8000.0f);

@@ -54,6 +54,31 @@ TEST_F(RC_NumberEditTest, ValueTextChoosesItsPrefixByMagnitudeAndResolution) {
     }
 }
 
+// The demodulator's bandwidth field is 62 pixels wide: from 10 kHz up "12.345 kHz" does not fit.
+// It shows fewer decimals rather than a number cut at its edge, and keeps the value.
+TEST_F(RC_NumberEditTest, ANarrowFieldShowsFewerDecimalsButKeepsTheWholeValue) {
+    auto* narrow = new RC_NumberEdit(top_, 10, 40, 62, 20);
+    narrow->SetUnit("Hz");
+    narrow->SetMaximum(20000);
+    narrow->Show(win::SW_SHOW);
+    field_->SetUnit("Hz");
+    field_->SetMaximum(20000);
+    for (RC_NumberEdit* f : {narrow, field_}) f->SetValue(true, 12345);
+    EXPECT_EQ(Text(), "12.345") << "a field wide enough shows every decimal";
+    EXPECT_EQ(std::string(narrow->Caption()), "12.35");
+    EXPECT_LE(narrow->TextWidth(narrow->Caption()) + narrow->TextWidth(" kHz") + 2 + 3, 62 - 4);
+    narrow->SetValue(true, 2300);
+    EXPECT_EQ(std::string(narrow->Caption()), "2300") << "below 3 kHz in Hz, whole";
+    narrow->SetValue(true, 12345);
+    narrow->Focus();
+    top_->Focus();
+    EXPECT_EQ(narrow->Value(), 12345.0) << "leaving the field untouched changes nothing";
+    narrow->Focus();
+    Type("9.5k");
+    top_->Focus();
+    EXPECT_EQ(narrow->Value(), 9500.0) << "typed text is committed as ever";
+}
+
 TEST_F(RC_NumberEditTest, TypedNumberWithPrefixIsCommittedWhenTheFocusLeaves) {
     field_->SetMaximum(1e7);
     field_->Focus();

@@ -1,0 +1,180 @@
+// Clients that each drive a receiver of their own as fast as the host answers, beside a Unix
+// socket echo server (a thread per client, the fastest a socket round trip gets) in the same run:
+// round trips per second in all and one client's median round trip, ours and the echo's, and
+// their ratios. Both alternate within each repetition, so a busy machine weighs on both alike.
+
+#include "driver/host/BuiltInKinds.h"
+#include "driver/host/ChannelServer.h"
+#include "platform/sys/DeviceChannel.h"
+
+#include <benchmark/benchmark.h>
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace lxq;
+using namespace lxq::host;
+using Clock = std::chrono::steady_clock;
+
+constexpr std::uint32_t kFrequencies[2] = {145'500'000, 433'920'000};
+constexpr auto kPhase = std::chrono::milliseconds(300);
+
+struct Figures {
+    double perSecond = 0;
+    double medianUs = 0;
+};
+
+// Runs `clients` threads for kPhase, each calling its own round trip; round trips per second and
+// the median of all round trips.
+template <typename RoundTrip>
+Figures Run(std::vector<RoundTrip>& trips) {
+    std::atomic<bool> go{false}, stop{false};
+    std::vector<std::vector<float>> samples(trips.size());
+    std::vector<std::thread> threads;
+    for (std::size_t c = 0; c < trips.size(); ++c) {
+        threads.emplace_back([&, c] {
+            samples[c].reserve(200'000);
+            while (!go) std::this_thread::yield();
+            std::size_t i = 0;
+            while (!stop) {
+                const auto before = Clock::now();
+                trips[c](++i);
+                samples[c].push_back(std::chrono::duration<float, std::micro>(Clock::now() - before).count());
+            }
+        });
+    }
+    const auto start = Clock::now();
+    go = true;
+    std::this_thread::sleep_for(kPhase);
+    stop = true;
+    for (auto& t : threads) t.join();
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    std::vector<float> all;
+    for (auto& s : samples) all.insert(all.end(), s.begin(), s.end());
+    Figures figures;
+    figures.perSecond = static_cast<double>(all.size()) / seconds;
+    if (!all.empty()) {
+        std::nth_element(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(all.size() / 2), all.end());
+        figures.medianUs = all[all.size() / 2];
+    }
+    return figures;
+}
+
+// A Unix socket echo server: one thread per connection, blocking reads and writes.
+class EchoServer {
+public:
+    EchoServer() : name_("bench-echo" + std::to_string(getpid())) {
+        listen_ = plat::sys::ListenOnChannel(name_, SOMAXCONN, false);
+        acceptor_ = std::thread([this] {
+            for (;;) {
+                const int fd = ::accept4(listen_, nullptr, nullptr, SOCK_CLOEXEC);
+                if (fd < 0) return;
+                fds_.push_back(fd);
+                workers_.emplace_back([fd] {
+                    char buffer[256];
+                    for (ssize_t n; (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0;)
+                        ::send(fd, buffer, 36, MSG_NOSIGNAL);
+                });
+            }
+        });
+    }
+    ~EchoServer() {
+        ::shutdown(listen_, SHUT_RDWR);
+        acceptor_.join();
+        for (int fd : fds_) ::shutdown(fd, SHUT_RDWR);
+        for (auto& w : workers_) w.join();
+        for (int fd : fds_) ::close(fd);
+        ::close(listen_);
+    }
+    const std::string& Name() const { return name_; }
+
+private:
+    std::string name_;
+    int listen_ = -1;
+    std::thread acceptor_;
+    std::vector<int> fds_;
+    std::vector<std::thread> workers_;
+};
+
+void ParallelClientsAgainstEcho(benchmark::State& state) {
+    const auto clients = static_cast<std::size_t>(state.range(0));
+    setenv("LXQ745_NS", ("bench-par" + std::to_string(getpid())).c_str(), 1);
+    DeviceKinds kinds;
+    RegisterBuiltInKinds(kinds);
+    Bus bus{[&kinds](const std::string& k, const std::string& id, std::string& e) { return kinds.Make(k, id, e); }};
+    ChannelServer server{bus};
+    server.Start();
+    std::vector<std::unique_ptr<plat::sys::DeviceHandle>> handles;
+    for (std::size_t c = 0; c < clients; ++c) {
+        std::string path;
+        bus.Plug("test", "rx" + std::to_string(c), path);
+        auto handle = std::make_unique<plat::sys::DeviceHandle>();
+        if (handle->Open(path) != 0) {
+            state.SkipWithError("a receiver did not open");
+            return;
+        }
+        std::uint64_t bytes;
+        std::uint32_t on = 1;
+        handle->Control(IOCTL_LXQ745_SET_POWER, &on, 4, &on, 4, 0, &bytes);
+        handles.push_back(std::move(handle));
+    }
+    auto ours = [&] {
+        std::vector<std::function<void(std::size_t)>> trips;
+        for (auto& handle : handles) {
+            trips.emplace_back([h = handle.get()](std::size_t i) {
+                FreqRequest request{kFrequencies[i & 1], 0, kFreqWaitPush | kFreqWaitLock};
+                std::uint64_t bytes;
+                h->Control(IOCTL_LXQ745_SET_FREQUENCY, &request, 12, &request, 12, 0, &bytes);
+            });
+        }
+        return Run(trips);
+    };
+    EchoServer echo;
+    std::vector<plat::sys::ChannelSocket> sockets;
+    for (std::size_t c = 0; c < clients; ++c) sockets.push_back(plat::sys::ChannelSocket::ConnectTo(echo.Name()));
+    auto theirs = [&] {
+        std::vector<std::function<void(std::size_t)>> trips;
+        for (auto& socket : sockets) {
+            trips.emplace_back([fd = socket.Fd()](std::size_t) {
+                char request[56] = {}, answer[256];
+                ::send(fd, request, sizeof request, MSG_NOSIGNAL);
+                ::recv(fd, answer, sizeof answer, 0);
+            });
+        }
+        return Run(trips);
+    };
+    Figures sumOurs, sumEcho;
+    int rounds = 0;
+    for (auto _ : state) {
+        const Figures a = ours();
+        const Figures b = theirs();
+        sumOurs.perSecond += a.perSecond;
+        sumOurs.medianUs += a.medianUs;
+        sumEcho.perSecond += b.perSecond;
+        sumEcho.medianUs += b.medianUs;
+        ++rounds;
+    }
+    state.counters["ours_per_s"] = sumOurs.perSecond / rounds;
+    state.counters["echo_per_s"] = sumEcho.perSecond / rounds;
+    state.counters["rate_vs_echo"] = sumOurs.perSecond / sumEcho.perSecond;
+    state.counters["ours_p50_us"] = sumOurs.medianUs / rounds;
+    state.counters["echo_p50_us"] = sumEcho.medianUs / rounds;
+    state.counters["p50_vs_echo"] = sumOurs.medianUs / sumEcho.medianUs;
+    state.counters["host_loops"] = static_cast<double>(server.LoopCount());
+    handles.clear();
+    server.Stop();
+    bus.RemoveAll();
+}
+BENCHMARK(ParallelClientsAgainstEcho)->Arg(1)->Arg(8)->Arg(16)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
