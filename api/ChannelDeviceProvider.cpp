@@ -1,6 +1,10 @@
 // DeviceProvider over the driver channel (platform/sys/DeviceChannel).
 
+#include "api/DeviceControl.h"
 #include "api/DeviceProvider.h"
+
+#include <chrono>
+#include <thread>
 
 namespace lxq::api {
 namespace {
@@ -25,12 +29,22 @@ private:
 
 class ChannelDeviceProvider final : public DeviceProvider {
 public:
+    static constexpr auto kClosingWait = std::chrono::milliseconds(500);
+
     ~ChannelDeviceProvider() override { StopWatching(); }
     std::vector<std::string> List() override { return plat::sys::ListDeviceInterfaces(); }
     std::unique_ptr<DeviceLink> Open(const std::string& path) override {
-        auto link = std::make_unique<ChannelLink>();
-        if (link->Open(path) != 0) return nullptr;
-        return link;
+        // The library opens only a receiver its table shows free: a device that still answers
+        // busy is closing for the process that had it last (its close and this open can reach
+        // the host in either order), so it is asked again for a moment.
+        const auto deadline = std::chrono::steady_clock::now() + kClosingWait;
+        for (;;) {
+            auto link = std::make_unique<ChannelLink>();
+            const std::uint32_t status = link->Open(path);
+            if (status == 0) return link;
+            if (status != kStatusDeviceBusy || std::chrono::steady_clock::now() >= deadline) return nullptr;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
     }
     void Watch(Watcher watcher) override { notifications_.Start(std::move(watcher)); }
     void StopWatching() override { notifications_.Stop(); }

@@ -31,7 +31,7 @@ RadioLibrary::RadioLibrary(Options options)
     : processId_(plat::sys::CurrentProcessId()),
       configPath_(options.configPath.empty() ? DefaultConfigPath() : options.configPath),
       devices_(options.devices ? std::move(options.devices) : MakeChannelDeviceProvider()),
-      exclusion_(kExclusionMutexName), presence_(kMappingName) {
+      exclusion_(kExclusionMutexName), probe_(kProbeMutexName), presence_(kMappingName) {
     if (!exclusion_.Valid()) return;
     // Asked before the table is locked: a host that does not answer must not hold up every
     // other process that loads the library.
@@ -52,7 +52,12 @@ RadioLibrary::RadioLibrary(Options options)
         ReclaimAbandonedSlots();
     }
     table_->processCount = table_->processCount + 1;
-    if (initialisedTable_) Probe(lock);
+    if (initialisedTable_) {
+        // Taken before the table is let go: whoever finds the probed slots held can tell a probe,
+        // which ends soon, from a receiver another program has opened.
+        std::lock_guard probing(probe_);
+        Probe(lock);
+    }
 }
 
 RadioLibrary::~RadioLibrary() {
@@ -282,22 +287,46 @@ std::int32_t RadioLibrary::Open(const char* serial) {
 }
 
 std::int32_t RadioLibrary::OpenRadioDevice(std::int32_t index) {
-    if (!table_) return 0;
-    auto lock = LockTable();
+    if (!table_ || (index != 0 && !ValidIndex(index))) return 0;
     std::int32_t opened = 0;
-    if (index == 0) {
-        // The first free real receiver that opens: one held outside the table (its device
-        // refuses) does not stop the search.
-        for (std::int32_t i = 1; i <= kRadioCount && opened == 0; ++i) {
-            if (!Slot(i).simulated && table_->openCount[i - 1] == 0 && OpenDeviceSlot(i, lock))
-                opened = i;
+    // A program started together with another may find the receivers held by that one's load,
+    // which probes them: it waits for the probe, then looks again, instead of being refused.
+    for (bool waited = false;; waited = true) {
+        auto lock = LockTable();
+        if (index == 0) {
+            // The first free real receiver that opens: one held outside the table (its device
+            // refuses) does not stop the search.
+            for (std::int32_t i = 1; i <= kRadioCount && opened == 0; ++i) {
+                if (!Slot(i).simulated && table_->openCount[i - 1] == 0 && OpenDeviceSlot(i, lock))
+                    opened = i;
+            }
+        } else {
+            opened = OpenDeviceSlot(index, lock) ? index : 0;
         }
-    } else if (ValidIndex(index)) {
-        opened = OpenDeviceSlot(index, lock) ? index : 0;
+        const bool retry = opened == 0 && !waited && HeldElsewhere(index);
+        lock.unlock();
+        if (!retry || !WaitForProbe()) break;
     }
-    lock.unlock();
     ShowPendingWarning();
     return opened;
+}
+
+bool RadioLibrary::HeldElsewhere(std::int32_t index) {
+    for (std::int32_t i = 1; i <= kRadioCount; ++i) {
+        if ((index != 0 && i != index) || Slot(i).simulated) continue;
+        if (table_->openCount[i - 1] != 0 && table_->ownerProcess[i - 1] != processId_) return true;
+    }
+    return false;
+}
+
+bool RadioLibrary::WaitForProbe() {
+    if (probe_.TryLock()) {
+        probe_.Unlock();
+        return false;
+    }
+    probe_.Lock();
+    probe_.Unlock();
+    return true;
 }
 
 bool RadioLibrary::OpenDeviceSlot(std::int32_t index, std::unique_lock<plat::sys::NamedMutex>& lock) {

@@ -22,6 +22,8 @@ namespace lxq::api {
 
 inline constexpr const char* kMappingName = "LXQ745APIMemFile";
 inline constexpr const char* kExclusionMutexName = "LXQ745API_Exclusion";
+// Held by the process whose load probes the receivers, for as long as the probe holds their slots.
+inline constexpr const char* kProbeMutexName = "LXQ745API_Probe";
 inline constexpr const char* kClockCalibrationSection = "ClockCalibration";
 // Status of a request to a slot that has no open device.
 inline constexpr NtStatus kStatusNoDevice = 0xC0000008;
@@ -98,6 +100,11 @@ public:
 private:
     void Enumerate(const std::vector<std::string>& paths);
     void Probe(std::unique_lock<plat::sys::NamedMutex>& lock);
+    // When another process's load is probing the receivers: waits for it to end and says true;
+    // false at once otherwise. Called without the table.
+    bool WaitForProbe();
+    // Whether a real receiver (`index`, or any with 0) is held by another process.
+    bool HeldElsewhere(std::int32_t index);
     void ReclaimAbandonedSlots();
     void CloseLink(std::int32_t index);
     // Brings Local(index).held up to date with the table (under the exclusion mutex).
@@ -107,6 +114,7 @@ private:
     std::string configPath_;
     std::unique_ptr<DeviceProvider> devices_;
     plat::sys::NamedMutex exclusion_;
+    plat::sys::NamedMutex probe_;
     plat::sys::SharedPresence presence_;
     std::unique_ptr<plat::sys::SharedMemory> mapping_;
     SharedRadioTable* table_ = nullptr;

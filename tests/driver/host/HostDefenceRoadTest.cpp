@@ -393,3 +393,40 @@ TEST(HostDefence, EveryVariantAnswersAgainAfterSuspendAndSleep) {
 
 } // namespace
 } // namespace lxq::host
+
+namespace lxq::host {
+namespace {
+
+// Programs started together, each opening the first free receiver through the API library: the
+// first to load the library probes every receiver, holding them meanwhile, and the others wait
+// for the probe instead of being refused. Three programs started together again and again, then
+// sixteen at once for sixteen receivers: every one of them gets a receiver at its first open.
+TEST(HostDefence, ProgramsStartedTogetherAreNotRefusedAReceiver) {
+    const std::string library = test::ProgramFolder() + "/liblxq745api.so";
+    if (access(library.c_str(), R_OK) != 0) GTEST_SKIP() << "no API library";
+    plat::sys::test::ScopedChannelNamespace ns{"together"};
+    std::vector<std::string> args{"lxq745d"};
+    for (int i = 0; i < 16; ++i) {
+        args.push_back("--device");
+        args.push_back("test:rx" + std::to_string(i));
+    }
+    ChildHost host(args);
+    auto startTogether = [&](int programs, const std::string& round) {
+        std::vector<std::unique_ptr<lxq_test::ChildProgram>> started;
+        for (int p = 0; p < programs; ++p) {
+            lxq_test::ChildSetup setup;
+            setup.args = {"lxq745_settings_probe", library, "1", "0"};
+            setup.output = false;
+            started.push_back(std::make_unique<lxq_test::ChildProgram>(std::move(setup)));
+        }
+        int refused = 0;
+        for (auto& program : started)
+            if (program->Wait() != 0) ++refused;  // 5: its open found no receiver
+        EXPECT_EQ(refused, 0) << round << ": programs refused a receiver";
+    };
+    for (int round = 0; round < 5; ++round) startTogether(3, "three programs, round " + std::to_string(round));
+    startTogether(16, "sixteen programs");
+}
+
+} // namespace
+} // namespace lxq::host
