@@ -187,6 +187,8 @@ void TmyFreqGraph2::SetLineColor(int i, TColor colour) {
 bool TmyFreqGraph2::SetRange(std::int64_t start, std::int64_t stop, std::int64_t step) {
     if (start == start_ && stop == stop_ && step == step_) return true;
     if (start >= stop || step < 1) return false;
+    // The span is worked with in 64 bits (steps, pixels): a wider one is refused.
+    if (static_cast<__int128>(stop) - start > INT64_MAX) return false;
     // Lines hold an int32 count of steps; a finer cut of the range cannot be stored.
     std::int64_t n = static_cast<std::int64_t>((static_cast<__int128>(stop) - start) / step);
     if (n >= INT32_MAX - 1) return false;

@@ -61,6 +61,8 @@ TPanelSettings ReadPanelSettings(const plat::comp::TIniFile& ini, const std::str
     integer(k.receiver, "DisplayOffset", s.displayOffset);
     boolean(k.receiver, "AFC", s.afc);
     integer(k.receiver, "LED", s.led);
+    integer(k.receiver, "Mode", s.mode);
+    if (s.mode < 0 || s.mode >= kModeNameCount - 1) s.mode = TPanelSettings().mode;
     integer(k.application, "MemSort", s.memSort);
     for (int m = 0; m < kModeNameCount; ++m) {
         const std::string section = ModeSection(m, serial);
@@ -135,6 +137,7 @@ bool WritePanelSettings(plat::comp::TIniFile& ini, const std::string& serial, co
     boolean(k.receiver, "AFC", s.afc);
     integer(k.application, "MemSort", s.memSort);
     integer(k.receiver, "LED", s.led);
+    integer(k.receiver, "Mode", s.mode);
     for (int m = 0; m < kModeNameCount; ++m) {
         const std::string section = ModeSection(m, serial);
         const SQUELCH_SETTINGS& q = s.squelch[static_cast<std::size_t>(m)];

@@ -32,6 +32,8 @@ struct TPanelSettings {
     std::int32_t displayOffset = 0; // Hz, signed
     bool afc = false;
     std::int32_t led = 3;
+    // The mode the demodulator plays; a fresh panel starts in AM, as a fresh demodulator does.
+    std::int32_t mode = 1;
     // Application
     std::int32_t memSort = 0;
     std::int32_t stayOnTop = 0;

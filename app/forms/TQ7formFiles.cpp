@@ -190,6 +190,9 @@ void TQ7form::ApplySettings() {
     stSpeedButton16Click(stSpeedButton17);
 
     LayOutScope(s.scopeVisible, s.scopeHeight);
+    // The mode last, with its squelch: the panel's mode is the restored one from the start (the
+    // demodulator is given it as it starts), and the level and tone squelch of the mode show.
+    Q7->SetMode(s.mode);
 }
 
 void TQ7form::LayOutScope(bool open, int height) {
@@ -213,6 +216,7 @@ void TQ7form::CollectSettings() {
     s.ifGain = Q7->GetIFGain();
     s.displayOffset = static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(Q7->DisplayOffset())));
     s.afc = Q7->GetAFC();
+    s.mode = Q7->GetMode();
     s.left = Left();
     s.top = Top();
     s.demodulator = demodulatorName_;

@@ -290,6 +290,10 @@ bool TQ7form::StartDemodulator(const std::string& name) {
         win::SendMessage(h, win::WM_UPDATEUISTATE, kShowAllCues, 0);
     }
     embeddedDemodulator_ = window;
+    // The demodulator starts in the mode it kept itself; the panel's mode is the one in force
+    // (a sweep or a scan puts it back), so the demodulator is given it, and with it the mode's
+    // squelch.
+    Q7->SetMode(Q7->GetMode());
     DebugLog(name + " started");
     return true;
 }

@@ -24,6 +24,7 @@ struct LevelReading {
     std::uint32_t generation = 0; // which opening of the receiver it belongs to
     std::int32_t raw = 0;
     std::uint32_t rssi = 0;
+    std::int32_t tenths = 0; // the library's level of the same measurement, in tenths of dBm
 };
 
 class LevelPoll {

@@ -224,18 +224,20 @@ std::int32_t TmyCustomKVRserver::StartPlugin(const std::string& name) {
     }
     const std::int32_t instance = p->start(receiverHandle_, const_cast<void*>(GetRadioDevCaps()),
                                            &TmyCustomKVRserver::KvrHostCallback, &p->mask);
+    const bool failed = instance == -1 || instance == kvr::kNotHandled;
     {
+        // The handle is its own from here on, in the same step that ends the start: a block in
+        // between would find it by neither.
         std::lock_guard<std::mutex> hold(RegistryLock());
         starting_ = nullptr;
+        p->instance = failed ? kvr::kNotRunning : instance;
     }
-    if (instance == -1 || instance == kvr::kNotHandled) {
+    if (failed) {
         Debug("Failed " + name + "\r\n");
-        p->instance = kvr::kNotRunning;
         RemoveRunning(p);
         return kvr::kNotHandled;
     }
     Debug("Started " + name + "\r\n");
-    p->instance = instance;
     PluginStarted(*p);
     p->startTimeMs = plat::sys::ActiveClock().NowMs();
     return instance;

@@ -12,6 +12,11 @@ namespace lxq {
 namespace {
 
 constexpr std::int32_t kRawDisconnected = -140;
+
+// How far above the raw scale's top a reading is, from the library's level of it.
+double AboveRawScaleDb(std::int32_t raw, std::int32_t tenths) {
+    return raw == kRawTop ? std::max(0.0, (tenths - kTenthsAtRawBelowTop) / 10.0) : 0.0;
+}
 constexpr std::size_t kRadioListEntries = 32;
 
 using IsUsVersionFn = std::int32_t(std::int32_t);
@@ -366,7 +371,12 @@ double TmyQ7::GetSS() {
         if (auto* rssi = Api<decltype(::Q7GetInternalRSSI)>("Q7GetInternalRSSI")) rssiWord_ = rssi(handle_);
     }
     recGain_ = CalcRecGain(static_cast<std::int32_t>(rssiWord_ >> 16));
+    // At the top of the raw scale the library's level in tenths of dBm (measured just now, read
+    // without touching the device) tells how far beyond it the signal is.
+    auto* last = Api<decltype(::Q7GetLastSSdBm)>("Q7GetLastSSdBm");
+    aboveRawScaleDb_ = AboveRawScaleDb(raw, raw == kRawTop && last ? last(handle_) : 0);
     SetSignalRaw(raw);
+    aboveRawScaleDb_ = 0.0;
     return TmyReceiver::GetSS();
 }
 
@@ -380,10 +390,13 @@ void TmyQ7::MeasureInBackground() {
     if (!levelPoll_) levelPoll_ = std::make_unique<LevelPoll>(Window(), kLevelReadingMessage);
     // The worker gets what it needs by value: the exports are looked up here, on this thread.
     auto* rssi = demo_ ? nullptr : Api<decltype(::Q7GetInternalRSSI)>("Q7GetInternalRSSI");
+    auto* last = Api<decltype(::Q7GetLastSSdBm)>("Q7GetLastSSdBm");
     const std::int32_t handle = handle_;
     const std::uint32_t generation = openings_, storedRssi = rssiWord_;
     levelPoll_->Start([=] {
-        return LevelReading{generation, rawSs(handle), rssi ? rssi(handle) : storedRssi};
+        LevelReading reading{generation, rawSs(handle), rssi ? rssi(handle) : storedRssi};
+        if (reading.raw == kRawTop && last) reading.tenths = last(handle);
+        return reading;
     });
 }
 
@@ -394,7 +407,9 @@ void TmyQ7::ApplyLevelReading() {
     rssiWord_ = reading->rssi;
     recGain_ = CalcRecGain(static_cast<std::int32_t>(rssiWord_ >> 16));
     // A receiver that stopped answering meanwhile reads as gone, as GetSS reads it.
+    aboveRawScaleDb_ = AboveRawScaleDb(reading->raw, reading->tenths);
     SetSignalRaw(IsConnected() ? reading->raw : kRawDisconnected);
+    aboveRawScaleDb_ = 0.0;
 }
 
 double TmyQ7::GetLastSS() {

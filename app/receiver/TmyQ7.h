@@ -29,6 +29,11 @@ inline constexpr std::int32_t kNoCalibrationTable = -8;
 inline constexpr std::uint32_t kBlockScanMessage = 0x401; // WM_USER + 1
 inline constexpr std::uint32_t kLevelReadingMessage = 0x402; // WM_USER + 2
 
+// The library's raw level: 255 stands for -30 dBm of its level in tenths and everything above,
+// 254 for about -30.2 dBm (the middle of the tenths that give it).
+inline constexpr std::int32_t kRawTop = 255;
+inline constexpr std::int32_t kTenthsAtRawBelowTop = -302;
+
 class TmyQ7 : public TmyReceiver {
 public:
     explicit TmyQ7(plat::comp::TComponent* owner);
@@ -225,6 +230,8 @@ private:
     RADIO_INFO info_{};
     std::int32_t calHandle_ = kNoCalibrationTable;
     std::uint32_t rssiWord_ = 0;
+    // How far above the raw scale's top the signal measured by GetSS is, in dB; 0 elsewhere.
+    double aboveRawScaleDb_ = 0.0;
     std::uint32_t openings_ = 0; // tells a reading of an earlier opening from the current one
     std::unique_ptr<LevelPoll> levelPoll_;
 };

@@ -51,7 +51,9 @@ std::optional<double> TmyQ7::TableLevel(std::int32_t raw, std::int64_t hz, std::
     // Read by value: the packed record's field is misaligned, and the optional would bind it to
     // a reference.
     const double dbm = request.dbm;
-    return dbm;
+    // The raw scale ends at -30 dBm of the receiver's own level, short of the meter's top when a
+    // gain lies ahead of the detector: at its top the reading goes on with the measured level.
+    return raw == kRawTop ? dbm + aboveRawScaleDb_ : dbm;
 }
 
 std::int64_t TmyQ7::TableUpperLimit(std::int32_t selector) {

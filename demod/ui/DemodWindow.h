@@ -296,6 +296,7 @@ private:
     // Thread-safe: the library locks per receiver. Opened and closed only while no block runs.
     RC_ReceiverApi api_;
 
+    // The host's states as its notifications leave them (handed over).
     std::uint32_t power_ = 0;
     std::uint32_t scanMode_ = 0;
     std::uint32_t afc_ = 0;
@@ -310,13 +311,13 @@ private:
     bool dcsFlag_ = false;
     std::int32_t dcsCode_ = 0;
 
-    unsigned char report_[kReportSize] = {}; // under the hand-over lock
+    unsigned char report_[kReportSize] = {}; // the audio thread's last report; under the hand-over lock
     // Both threads, atomic.
     std::atomic<std::uint32_t> settling_[3] = {};
     std::atomic<std::int32_t> reportedInScan_{0};
     std::atomic<std::int32_t> reportPending_{0};
+    // User-interface thread.
     std::int32_t filterEchoGuard_ = 0;
-
     int modeIndex_ = 0;
     // What the user-interface thread sets the demodulator to, and the record it hands over next.
     AudioPathSettings next_;
@@ -327,7 +328,9 @@ private:
     double volumeFactor_ = 10.0 / 31.0;
     bool setupWasShown_ = false;
 
-    // Front controls (children of this window, freed with it).
+    // Front controls (children of this window, freed with it); user-interface thread. The audio
+    // thread reads only the IF graph's painting state and feeds the wide-FM analyzer, whose data
+    // takes the widget's own lock.
     RC_Button* modeButtons_[kModeButtons] = {};
     RC_Button* setupButton_ = nullptr;
     RC_Graph* ifGraph_ = nullptr;

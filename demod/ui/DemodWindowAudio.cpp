@@ -516,10 +516,11 @@ void DemodWindow::OnAudioBlock(const void* data, std::uint32_t bytes) {
             for (std::uint32_t k = 0; k < count; ++k)
                 clip = clip || input_.samples[k] > kClipLevel || input_.samples[k] < -kClipLevel;
             clip_.store(clip);
-            if (api_.pQ7InvertSpectrum != nullptr && api_.Handle() != 0) {
-                const int flag = st.invertSpectrum ? 1 : 0;
-                api_.pQ7InvertSpectrum(api_.Handle(), input_.samples, count, static_cast<float>(fs_), 16, flag);
-            }
+            // Only when inversion is asked for: the library asks the receiver about its own
+            // inversion on every call, and a block must not wait for a device request (behind the
+            // user-interface thread's, up to the request time-out when the receiver is slow).
+            if (st.invertSpectrum && api_.pQ7InvertSpectrum != nullptr && api_.Handle() != 0)
+                api_.pQ7InvertSpectrum(api_.Handle(), input_.samples, count, static_cast<float>(fs_), 16, 1);
             Callback(KVR_CMD_AUDIO_BLOCK, kBlockIf, 2 * count + kBlockExtra, &input_);
             if (st.secondaryOutput == 1 && secondary_->OutputOpen()) WriteSecondaryOutput(input_.samples, count, fs_);
 

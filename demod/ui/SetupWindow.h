@@ -2,7 +2,13 @@
 // The settings dialog of one demodulator window: sound card, secondary output, SAGC time
 // constants, the audio filter, one page of demodulator parameters per mode, the IF bandwidth
 // presets, a CPU-usage meter, help and about. It edits the demodulator window's settings records
-// in memory and drives the demodulator and the audio objects at once; it saves nothing itself.
+// in memory, which the demodulator follows through the window's hand-over, and drives the audio
+// objects at once; it saves nothing itself.
+//
+// Threads: everything here is the user-interface thread's. A change reaches the audio thread only
+// through the demodulator window (DemodWindow::PublishSignalPath, which every handler that changes
+// what the signal path reads calls). The audio thread calls SetClipping (an atomic word and a
+// posted message) and the CPU meter's Start and Update.
 
 #include "demod/ui/DemodSettings.h"
 #include "demod/ui/ModeTable.h"

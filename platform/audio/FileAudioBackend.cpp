@@ -19,6 +19,7 @@ struct FileAudioBackend::Device {
     int failCount = 0;
     Result failCode = Result::NoError;
     int openAttempts = 0;
+    bool written = false;               // playback: this back end has made its file
     std::shared_ptr<MixerDevice> mixer; // capture devices only
 };
 
@@ -263,10 +264,14 @@ Result FileAudioBackend::OpenPlayback(std::uint32_t id, const WaveFormat& format
     if (queryOnly) return Result::NoError;
     if (device->inUse.exchange(true)) return Result::Allocated;
     auto writer = std::make_unique<WavWriter>();
-    if (!writer->Open(device->path, format)) {
+    // A device opened again (the demodulator restarted after a sleep) goes on with what it
+    // recorded before instead of starting the file afresh; a file of an earlier run is replaced.
+    const bool appended = device->written && writer->OpenToAppend(device->path, format);
+    if (!appended && !writer->Open(device->path, format)) {
         device->inUse = false;
         return Result::NoDriver;
     }
+    device->written = true;
     stream = std::make_unique<FilePlayback>(device, std::move(writer), format,
                                             pacing_ == Pacing::RealTime);
     return Result::NoError;

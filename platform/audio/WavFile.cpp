@@ -123,6 +123,39 @@ bool WavWriter::Open(const std::string& path, const WaveFormat& format) {
     return !failed_;
 }
 
+bool WavWriter::OpenToAppend(const std::string& path, const WaveFormat& format) {
+    std::uint32_t existing = 0;
+    {
+        WavReader reader;
+        if (!reader.Open(path)) return false;
+        const WaveFormat& f = reader.Format();
+        if (f.formatTag != format.formatTag || f.channels != format.channels ||
+            f.samplesPerSec != format.samplesPerSec || f.bitsPerSample != format.bitsPerSample)
+            return false;
+        existing = reader.DataBytes();
+    }
+    // Only the header this writer writes is known to be followed directly by the data.
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return false;
+    WavFileHeader onDisk{};
+    const bool read = std::fread(&onDisk, sizeof onDisk, 1, file) == 1;
+    std::fclose(file);
+    const WavFileHeader expected = HeaderFor(format, existing);
+    if (!read || std::memcmp(&onDisk, &expected, sizeof onDisk) != 0) return false;
+    path_ = path;
+    tempPath_ = path + ".tmp";
+    format_ = format;
+    if (std::rename(path_.c_str(), tempPath_.c_str()) != 0) return false;
+    file_ = std::fopen(tempPath_.c_str(), "r+b");
+    if (file_ == nullptr) {
+        std::rename(tempPath_.c_str(), path_.c_str());
+        return false;
+    }
+    dataBytes_ = headerBytes_ = existing;
+    if (std::fseek(file_, static_cast<long>(sizeof(WavFileHeader) + existing), SEEK_SET) != 0) failed_ = true;
+    return !failed_;
+}
+
 bool WavWriter::UpdateSizes() {
     // Written past the stream's buffer: the stream's own position stays where the data goes on.
     const WavFileHeader h = HeaderFor(format_, dataBytes_);

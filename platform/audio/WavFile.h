@@ -75,6 +75,9 @@ public:
     WavWriter& operator=(const WavWriter&) = delete;
 
     bool Open(const std::string& path, const WaveFormat& format);
+    // Goes on with the file a writer of this format completed at `path`: what follows is added
+    // after its audio. False (and nothing touched) when there is no such file.
+    bool OpenToAppend(const std::string& path, const WaveFormat& format);
     bool Write(const void* data, std::uint32_t bytes);
     // Completes the header and puts the file in place. False when any step failed.
     bool Close();

@@ -51,6 +51,7 @@ protected:
     // The host with one simulated receiver of the variant ("pci", "serial", "usb") and the
     // panel on it, with the demodulator embedded.
     void Start(const std::string& variant, const std::string& scene, std::vector<std::string> args = {}) {
+        host_.reset(); // one host a namespace: a test that starts again ends the first
         host_ = std::make_unique<DriverHost>(variant, scene, folder_);
         HostReady();
         args.insert(args.begin(), "/sd"); // the demodulator is started below, by name

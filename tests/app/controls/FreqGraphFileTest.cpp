@@ -158,6 +158,13 @@ TEST_F(FreqGraphFileTest, BadFilesLeaveTheGraphAsItWas) {
     std::memcpy(widest.data() + 26, &lowest, 8);
     std::memcpy(widest.data() + 34, &highest, 8);
     std::memcpy(widest.data() + 42, &oneHz, 8);
+    // Only the header: a span past 2^63 Hz in a step count that fits in 32 bits.
+    std::vector<char> wideSteps = widest;
+    const std::int64_t minus9e18 = -9'000'000'000'000'000'000, plus9e18 = 9'000'000'000'000'000'000,
+                       terahertz = 1'000'000'000'000;
+    std::memcpy(wideSteps.data() + 26, &minus9e18, 8);
+    std::memcpy(wideSteps.data() + 34, &plus9e18, 8);
+    std::memcpy(wideSteps.data() + 42, &terahertz, 8);
     // One line whose range and capacity agree on 2^31 - 3 steps, with next to no samples behind.
     std::vector<char> forged(bytes.begin(), bytes.begin() + 82 + 92);
     forged.resize(1024);
@@ -180,6 +187,7 @@ TEST_F(FreqGraphFileTest, BadFilesLeaveTheGraphAsItWas) {
         {"line type beyond rounds", patched(82 + 4, 5)},
         {"empty range", patched(42, 0)},
         {"header alone, range wider than 2^63 Hz", widest},
+        {"header alone, 18 million steps of 1 THz over 2^63 Hz", wideSteps},
         {"a forged capacity of 2^31 samples in a 1 KB file", forged},
     };
     graph_->SetRange(0, 500, 10);
@@ -196,6 +204,14 @@ TEST_F(FreqGraphFileTest, BadFilesLeaveTheGraphAsItWas) {
     }
     std::uint8_t back[32] = {};
     EXPECT_EQ(graph_->LoadFromFile((dir_ / "missing.q7s").string(), back), 0);
+}
+
+TEST_F(FreqGraphFileTest, ARangeWiderThanSixtyFourBitsIsRefusedAndTheHitsGoOn) {
+    graph_->SetRange(1'000, 2'000, 100);
+    EXPECT_FALSE(graph_->SetRange(-9'000'000'000'000'000'000, 9'000'000'000'000'000'000, 1'000'000'000'000));
+    EXPECT_EQ(graph_->Start(), 1'000);
+    EXPECT_EQ(graph_->Stop(), 2'000);
+    graph_->AddHitRound(); // room for the range the graph kept
 }
 
 TEST_F(FreqGraphFileTest, FailedSaveKeepsTheOldFile) {

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
@@ -466,7 +467,7 @@ protected:
     std::shared_ptr<plat::audio::FileAudioBackend> backend = std::make_shared<plat::audio::FileAudioBackend>();
     plat::audio::ScopedAudioBackend audio{backend};
     plat::sys::testing::TempFolder plugins;
-    int heardIf = 0;
+    std::atomic<int> heardIf{0}; // counted on the codec thread
 };
 
 TEST_F(WakeWithTheDemodulator, ThePanelComesBackAsTheUserLeftIt) {

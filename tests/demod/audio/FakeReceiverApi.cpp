@@ -76,4 +76,8 @@ FAKE_EXPORT uint64_t CodecRead(int32_t, void* destination, uint64_t length) {
 }
 FAKE_EXPORT int32_t IsDeviceConnected(int32_t) { return ++g_state.isConnected.count, g_state.connected; }
 FAKE_EXPORT int32_t CodecStop(int32_t) { return ++g_state.codecStop.count, 1; }
+// The real one asks the receiver about its own inversion on every call: a device request.
+FAKE_EXPORT int32_t Q7InvertSpectrum(int32_t, int16_t*, size_t, float, size_t, int32_t invert) {
+    return Record(g_state.invertSpectrum, invert), 1;
+}
 #endif

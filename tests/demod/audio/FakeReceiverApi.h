@@ -23,7 +23,7 @@ struct FakeApiState {
     void (*codecCallback)(void*) = nullptr;
     void* codecContext = nullptr;
     FakeApiCall open, close, getEep, getInfo, writeEeprom, setAgc, setAtten, setIfGain, setPower,
-        setFrequency, setRfAmp, setFmw, setIf2, codecStart, codecRead, codecStop, isConnected;
+        setFrequency, setRfAmp, setFmw, setIf2, codecStart, codecRead, codecStop, isConnected, invertSpectrum;
     char openArgument[16] = {};
     std::uint32_t lastGuard = 0;
 };

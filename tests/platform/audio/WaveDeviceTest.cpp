@@ -152,6 +152,28 @@ TEST_F(WaveDeviceTest, PlayedBuffersMakeTheOutputFile) {
     EXPECT_EQ(ReadWav(folder_.File("out.wav")), expected);
 }
 
+TEST_F(WaveDeviceTest, ADeviceOpenedAgainKeepsWhatItPlayedBeforeAndAnEarlierRunsFileGoes) {
+    // A file from an earlier run is replaced, as before.
+    WriteWav(folder_.File("out.wav"), format_, Ramp(64, 999));
+    auto play = [&](std::size_t from, std::size_t blocks) {
+        std::unique_ptr<WaveOut> out;
+        ASSERT_EQ(WaveOut::Open(out, 0, format_, &event_), Result::NoError);
+        Buffers b(blocks);
+        std::memcpy(b.bytes.data(), input_.data() + from * kBlock / 2, blocks * kBlock);
+        for (auto& h : b.headers) {
+            out->Prepare(h);
+            ASSERT_EQ(out->Write(h), Result::NoError);
+        }
+        WaitDone(event_, b.headers.back());
+    };
+    // Three opens, as a demodulator restarted twice opens its loudspeaker.
+    play(0, 2);
+    play(2, 1);
+    play(3, 2);
+    EXPECT_EQ(ReadWav(folder_.File("out.wav")), input_) << "every block of every open, in order";
+    EXPECT_FALSE(std::filesystem::exists(folder_.File("out.wav.tmp")));
+}
+
 TEST_F(WaveDeviceTest, PacedDevicesKeepRealTimeOnTheClock) {
     plat::sys::FakeClock clock;
     plat::sys::ScopedClock useClock(clock);

@@ -11,6 +11,7 @@
 #include "demod/ui/SlopeCompPanel.h"
 #include "demod/ui/toolkit/RC_Button.h"
 #include "demod/ui/toolkit/RC_NumberEdit.h"
+#include "platform/win/MessageApi.h"
 #include "tests/demod/ui/DemodTestKit.h"
 #include "tests/demod/ui/toolkit/ToolkitTestKit.h"
 
@@ -140,7 +141,15 @@ protected:
         for (std::size_t k = 0; k < knobs.size(); ++k) knobs[k] = static_cast<double>((round + static_cast<int>(k)) % 7 - 3);
         w.SetKnobs(knobs);
         if (w.SlopePanel() != nullptr) w.SlopePanel()->InvertSpectrum(round % 2 == 1);
-        Pump(); // the window's reports from the audio thread
+        HandleSome(); // the window's reports from the audio thread
+    }
+    // The messages waiting now, at most a few: the audio thread posts more while they are handled.
+    static void HandleSome() {
+        plat::win::Msg msg;
+        for (int i = 0; i < 16 && plat::win::PeekMessage(&msg, 0, 0, 0, plat::win::PM_REMOVE); ++i) {
+            plat::win::TranslateMessage(msg);
+            plat::win::DispatchMessage(msg);
+        }
     }
 
     std::uint32_t mask_ = 0;
@@ -181,6 +190,24 @@ TEST_F(SignalPathThreadsTest, StartsAndStopsInTheMiddleOfTheStreamLoseNoBlock) {
         Pump();
         EXPECT_EQ(IfBlockNumbers().size(), numbers.size()) << "nothing after the stop, cycle " << cycle;
     }
+}
+
+// The spectrum inverter of the receiver's library asks the receiver about itself on every call:
+// blocks go through it only while inversion is asked for, so that no block waits for a device
+// request when none is needed.
+TEST_F(SignalPathThreadsTest, BlocksGoThroughTheInverterOnlyWhileInversionIsAskedFor) {
+    constexpr int kBlocks = 200;
+    PacedSoundCard rig(kBlocks);
+    Start();
+    ASSERT_NE(window_->SlopePanel(), nullptr);
+    ASSERT_TRUE(Host().WaitFor(KVR_CMD_AUDIO_BLOCK, 0, 10));
+    EXPECT_EQ(Api().invertSpectrum.count, 0) << "no inversion asked for";
+    window_->SlopePanel()->InvertSpectrum(true);
+    const std::size_t before = IfBlocks();
+    ASSERT_TRUE(Host().WaitFor(KVR_CMD_AUDIO_BLOCK, 0, before + 10));
+    window_->Stop();
+    EXPECT_GE(Api().invertSpectrum.count, 9);
+    EXPECT_EQ(Api().invertSpectrum.lastValue, 1);
 }
 
 } // namespace

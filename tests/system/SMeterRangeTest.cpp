@@ -1,0 +1,34 @@
+// The panel's S-meter with the simulated receivers' own calibration file reads what the band
+// holds up to the top of its scale, with the preamplifier on (the panel's default) and off.
+
+#include "app/controls/TmySMeter.h"
+#include "tests/system/FrontPanelRig.h"
+
+namespace lxq::systemtest {
+namespace {
+
+class SMeterRange : public FrontPanelSystem {
+protected:
+    double MeterAt(std::int64_t hz) {
+        Tune(hz);
+        Run(600);
+        return form->mySMeter->Position();
+    }
+};
+
+TEST_F(SMeterRange, TheMeterReadsStrongStationsUpToTheTopOfItsScale) {
+    Start("pci", "noise -120\n"
+                 "station 145000000 -30 carrier\n"
+                 "station 145100000 -60 carrier\n"
+                 "station 145200000 -20 carrier\n");
+    form->Q7->SetCalFile(BuildFolder() + "/lxq745.cal");
+    ASSERT_NE(form->Q7->GetPreAmp(), 0) << "the panel's default";
+    EXPECT_NEAR(MeterAt(145'000'000), -30.0, 1.0) << "the top of the scale with the preamplifier on";
+    EXPECT_NEAR(MeterAt(145'100'000), -60.0, 1.0);
+    form->Q7->SetPreAmp(0);
+    EXPECT_NEAR(MeterAt(145'200'000), -20.0, 1.0) << "the top of the scale with the preamplifier off";
+    EXPECT_NEAR(MeterAt(145'100'000), -60.0, 1.0);
+}
+
+} // namespace
+} // namespace lxq::systemtest
