@@ -523,6 +523,7 @@ void TQ7form::stKnob1KeyMessage(TObject*, TMessage& msg, bool& handled) {
 }
 
 void TQ7form::myTuningPad1Step(TComponent*, int step) {
+    if (!TuningAllowed()) return;
     Q7->SetFreq(Q7->GetFreq() + step);
     stKnob1->Step(step > 0, 0, false); // turns the knob without tuning twice
 }

@@ -484,6 +484,8 @@ public:
     void KVRVisible(plat::comp::TObject* sender);
     void KVRMinimize(plat::comp::TObject* sender);
     void KVRDisable(plat::comp::TObject* sender);
+    // The receiver is on and no plug-in holds the frequency: every tuning control may tune.
+    bool TuningAllowed();
     void KVRCapabilities(plat::comp::TObject* sender);
     void KVRGetSettings(plat::comp::TObject* sender, std::uint32_t query, std::uint32_t cbData, void* lpData,
                         std::int32_t& result);

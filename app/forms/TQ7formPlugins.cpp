@@ -334,6 +334,8 @@ void TQ7form::KVRResumeScanner(TObject*) {
     }
 }
 
+bool TQ7form::TuningAllowed() { return Q7->GetPower() != 0 && (KVR->Disabled() & kLockFrequency) == 0; }
+
 void TQ7form::KVRDisable(TObject*) {
     const std::uint32_t bits = KVR->Disabled();
     const auto clear = [bits](std::uint32_t bit) { return (bits & bit) == 0; };
@@ -349,8 +351,10 @@ void TQ7form::KVRDisable(TObject*) {
     const std::uint32_t types = caps ? caps->squelchTypes : 0;
 
     enable(clear(kLockPower), {stSpeedButton1});
-    const bool frequency = powered && clear(kLockFrequency);
-    enable(frequency, {myFrequencyEdit1, stSpeedButton26, stSpeedButton27, stSpeedButton28, stSpeedButton29});
+    const bool frequency = TuningAllowed();
+    enable(frequency, {myFrequencyEdit1, stSpeedButton26, stSpeedButton27, stSpeedButton28, stSpeedButton29,
+                       myTuningPad1, myUpDown5, myUpDown6, myUpDown7, myUpDown8, myUpDown9, myUpDown10,
+                       myUpDown11, myUpDown12, myUpDown13});
     const bool step = powered && frequency;
     enable(step, {stPanel4});
     // The step entry stays off while "Auto" takes the step from the auto-step list.

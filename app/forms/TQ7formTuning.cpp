@@ -203,6 +203,7 @@ void TQ7form::myUpDown2Direction(TComponent*, int& val) {
 // --- digits, step and wheel --------------------------------------------------------------------
 
 void TQ7form::myUpDown5Direction(TComponent* sender, int& val) {
+    if (!TuningAllowed()) return;
     const std::int64_t weight = sender ? static_cast<std::int64_t>(sender->Tag()) : 0;
     myFrequencyEdit1->SetValue(myFrequencyEdit1->Value() + static_cast<std::int64_t>(val) * weight);
     myFrequencyEdit1->Repaint();
@@ -210,7 +211,8 @@ void TQ7form::myUpDown5Direction(TComponent* sender, int& val) {
 
 void TQ7form::stSpeedButton9Click(TObject*) {
     const bool automatic = stSpeedButton9->Down();
-    const bool stepPanel = myFrequencyEdit2->Parent() && myFrequencyEdit2->Parent()->Enabled();
+    // The step entry follows the plug-in's frequency lock too, from the first click at start.
+    const bool stepPanel = myFrequencyEdit2->Parent() && myFrequencyEdit2->Parent()->Enabled() && TuningAllowed();
     myFrequencyEdit2->SetEnabled(!automatic && stepPanel);
     myUpDown1->SetEnabled(!automatic && stepPanel);
     if (!automatic) return;

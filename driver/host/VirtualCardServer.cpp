@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -42,6 +43,8 @@ struct VirtualCardServer::Stream {
 
 namespace {
 
+// How long the card stops accepting when the process is out of descriptors.
+constexpr auto kAcceptBackOff = std::chrono::milliseconds(100);
 // How often the feeding thread hands samples on: a few blocks of the reader's buffers.
 constexpr plat::sys::Nanoseconds kFeedPeriod = 10 * plat::sys::kNsPerMs;
 
@@ -69,7 +72,8 @@ vsc::PinAnswer PinAnswerFor(std::uint32_t pin, std::size_t pins) {
 } // namespace
 
 VirtualCardServer::VirtualCardServer(Pins pins, Sources sources)
-    : pins_(std::move(pins)), sources_(std::move(sources)) {}
+    : pins_(std::move(pins)), sources_(std::move(sources)),
+      lossLog_([](const std::string& line) { plat::sys::OutputDebugText(line); }) {}
 
 VirtualCardServer::~VirtualCardServer() { Stop(); }
 
@@ -107,17 +111,38 @@ std::size_t VirtualCardServer::StreamCount() const {
 }
 
 void VirtualCardServer::Loop() {
+    bool acceptPaused = false;
+    std::chrono::steady_clock::time_point acceptAgainAt{};
     while (!stopping_) {
-        std::vector<pollfd> fds{{wake_, POLLIN, 0}, {listener_.Descriptor(), POLLIN, 0}};
+        int timeout = -1;
+        if (acceptPaused) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(acceptAgainAt -
+                                                                                    std::chrono::steady_clock::now());
+            timeout = static_cast<int>(std::max<long long>(0, left.count()));
+            acceptPaused = timeout > 0;
+        }
+        // Out of descriptors the listener stays readable: it is not watched for a moment, or the
+        // loop would spin on it.
+        std::vector<pollfd> fds{{wake_, POLLIN, 0},
+                                {listener_.Descriptor(), static_cast<short>(acceptPaused ? 0 : POLLIN), 0}};
         for (const auto& c : connections_) fds.push_back({c->socket.Fd(), POLLIN, 0});
-        if (poll(fds.data(), fds.size(), -1) < 0) {
+        if (poll(fds.data(), fds.size(), acceptPaused ? timeout : -1) < 0) {
             if (errno == EINTR) continue;
             return;
         }
         if (fds[0].revents != 0) return;
         if (fds[1].revents & POLLIN) {
+            errno = 0;
             plat::sys::ChannelSocket socket = listener_.Accept();
-            if (socket.Valid()) {
+            if (!socket.Valid() && (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM)) {
+                log_.Write("card out of descriptors", std::string("lxq745d: virtual sound card out of descriptors (") +
+                                                          std::strerror(errno) + "); accepting again shortly");
+                acceptPaused = true;
+                acceptAgainAt = std::chrono::steady_clock::now() + kAcceptBackOff;
+            } else if (socket.Valid() && connections_.size() >= kMaxConnections) {
+                log_.Write("card connections", "lxq745d: virtual sound card: refusing connections, " +
+                                                   std::to_string(connections_.size()) + " are open");
+            } else if (socket.Valid()) {
                 auto connection = std::make_unique<Connection>();
                 connection->id = nextConnection_++;
                 connection->socket = std::move(socket);
@@ -216,6 +241,16 @@ void VirtualCardServer::Serve(Connection& connection, const std::vector<std::uin
             Answer(connection, header.id, wire::kStatusInvalidParameter);
             return;
         }
+        {
+            std::lock_guard lock(streamsMutex_);
+            const auto mine = std::count_if(streams_.begin(), streams_.end(),
+                                            [&](const auto& s) { return s->connection == connection.id; });
+            if (static_cast<std::size_t>(mine) >= kMaxStreamsPerConnection || streams_.size() >= kMaxStreams) {
+                // Each stream holds its ring: one reader cannot take the host's memory with them.
+                Answer(connection, header.id, 0xC000009A); // insufficient resources
+                return;
+            }
+        }
         auto stream = std::make_unique<Stream>();
         stream->connection = connection.id;
         stream->ring = MemfdRingMemory::Create(vsc::kRingHeaderSize + start.ringBytes);
@@ -265,7 +300,7 @@ void VirtualCardServer::Feed(std::size_t samples) {
             // Never silent: the reader sees the count in the ring, whoever watches the host the line.
             const std::uint32_t lost = static_cast<std::uint32_t>(samples - n);
             const std::uint32_t total = std::atomic_ref(header->lostSamples).fetch_add(lost) + lost;
-            plat::sys::OutputDebugText("lxq745d: virtual sound card: " + std::to_string(lost) +
+            lossLog_.Write("IF samples lost", "lxq745d: virtual sound card: " + std::to_string(lost) +
                                        " IF samples lost, the reader is behind (" + std::to_string(total) +
                                        " in all)");
         }

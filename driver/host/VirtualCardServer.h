@@ -5,6 +5,7 @@
 // memory the host creates and passes on, and is told of new samples through the eventfd the
 // reader passed in, like the codec ring. What the reader writes in the ring is never trusted.
 
+#include "driver/host/RepeatedLog.h"
 #include "driver/sim/SimReceiver.h"
 #include "platform/audio/VirtualCardChannel.h"
 
@@ -29,6 +30,12 @@ public:
 
 class VirtualCardServer {
 public:
+    // Readers served at once, and capture streams per connection and in all: each stream holds
+    // a ring of up to vsc::kMaxRingBytes.
+    static constexpr std::size_t kMaxConnections = 128;
+    static constexpr std::size_t kMaxStreamsPerConnection = 1;
+    static constexpr std::size_t kMaxStreams = 64;
+
     // The receivers that have pins, in pin order (asked at every request).
     using Pins = std::function<std::vector<std::shared_ptr<sim::SimReceiver>>()>;
     // Makes the IF of a pin's receiver for one capture stream.
@@ -70,6 +77,8 @@ private:
     std::thread feeder_;
     std::vector<std::unique_ptr<Connection>> connections_; // loop thread only
     std::uint64_t nextConnection_ = 1;
+    RepeatedLog log_;
+    RepeatedLog lossLog_;
     mutable std::mutex streamsMutex_;
     std::vector<std::unique_ptr<Stream>> streams_;
 };

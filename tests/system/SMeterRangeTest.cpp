@@ -1,5 +1,6 @@
 // The panel's S-meter with the simulated receivers' own calibration file reads what the band
-// holds up to the top of its scale, with the preamplifier on (the panel's default) and off.
+// holds up to the top of its scale, with the preamplifier on (the panel's default) and off; and a
+// USB receiver's meter follows the band with the demodulator (and so the codec stream) stopped.
 
 #include "app/controls/TmySMeter.h"
 #include "tests/system/FrontPanelRig.h"
@@ -28,6 +29,18 @@ TEST_F(SMeterRange, TheMeterReadsStrongStationsUpToTheTopOfItsScale) {
     form->Q7->SetPreAmp(0);
     EXPECT_NEAR(MeterAt(145'200'000), -20.0, 1.0) << "the top of the scale with the preamplifier off";
     EXPECT_NEAR(MeterAt(145'100'000), -60.0, 1.0);
+}
+
+TEST_F(SMeterRange, AUsbReceiversMeterFollowsTheBandWithTheDemodulatorStopped) {
+    Start("usb", "noise -120\n"
+                 "station 145000000 -50 carrier\n"
+                 "station 145100000 -80 carrier\n");
+    form->Q7->SetCalFile(BuildFolder() + "/lxq745.cal");
+    form->KVR->StopAll(); // the codec stream stops with it
+    Run(100);
+    EXPECT_NEAR(MeterAt(145'000'000), -50.0, 1.0);
+    EXPECT_NEAR(MeterAt(145'100'000), -80.0, 1.0);
+    EXPECT_LT(MeterAt(145'050'000), -110.0) << "nothing between the stations";
 }
 
 } // namespace

@@ -315,6 +315,28 @@ TEST(VirtualSoundCardAbuse, AHostileReaderHarmsNeitherTheCardNorOtherReaders) {
     start(good, goodEvent.Descriptor());
     start(hostile, hostileEvent);
     ASSERT_EQ(card.StreamCount(), 2u);
+    {
+        // More streams on one handle, each with a ring of its own, would let one reader take
+        // the host's memory: refused.
+        plat::sys::PassableEvent more;
+        const vsc::StreamStart request{0, vsc::kMaxRingBytes};
+        int memory = -1;
+        EXPECT_EQ(hostile.handle.Control(vsc::kIoctlStream, &request, sizeof request, nullptr, 0, nullptr,
+                                         more.Descriptor(), &memory),
+                  0xC000009Au);
+        EXPECT_EQ(memory, -1);
+        EXPECT_EQ(card.StreamCount(), 2u);
+    }
+    {
+        // And more connections than the card serves are let go at once.
+        std::vector<std::unique_ptr<VirtualCardHandle>> crowd;
+        std::size_t opened = 0;
+        for (std::size_t i = 0; i < host::VirtualCardServer::kMaxConnections + 8; ++i) {
+            crowd.push_back(std::make_unique<VirtualCardHandle>());
+            opened += crowd.back()->Open(paths[0] + vsc::kCaptureReference) == 0 ? 1 : 0;
+        }
+        EXPECT_EQ(opened, host::VirtualCardServer::kMaxConnections - 2) << "two are the readers'";
+    }
 
     std::uint64_t heard = 0;
     auto feedAndListen = [&](const char* what) {

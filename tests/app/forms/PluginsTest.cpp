@@ -555,6 +555,43 @@ TEST_F(PluginSide, DisableBitsOfAPluginLockTheirControls) {
     EXPECT_EQ(form->myTuningPad1->BarsColor(), 0x808080u);
 }
 
+// Under a plug-in's frequency lock nothing tunes: not the nine digit spinners, not the tuning
+// pad's keys, not the step entry, whose "Auto" button start-up clicks after the plug-ins start.
+TEST_F(PluginSide, TheFrequencyLockHoldsAgainstEveryTuningControl) {
+    AddPlugin("menu_plain");
+    StartPanel();
+    ASSERT_GT(form->KVR->StartPlugin("Plain"), 0);
+    TestPluginState& plugin = State("menu_plain");
+    form->Q7->SetPower(1);
+    form->stSpeedButton9->SetDown(false); // the step comes from the entry, not the auto-step list
+    plugin.Call(0x4001, 0x100);
+    form->stSpeedButton9Click(form->stSpeedButton9); // as start-up clicks it
+    const std::int64_t tuned = form->Q7->GetFreq();
+    TmyUpDown* const digits[] = {form->myUpDown5, form->myUpDown6,  form->myUpDown7,
+                                 form->myUpDown8, form->myUpDown9,  form->myUpDown10,
+                                 form->myUpDown11, form->myUpDown12, form->myUpDown13};
+    for (TmyUpDown* digit : digits) {
+        SCOPED_TRACE(digit->Tag());
+        EXPECT_FALSE(digit->Enabled());
+        int up = 1;
+        digit->OnDirection(digit, up); // what a click that got through would do
+        EXPECT_EQ(form->Q7->GetFreq(), tuned);
+    }
+    EXPECT_FALSE(form->myTuningPad1->Enabled());
+    form->myTuningPad1->OnStep(form->myTuningPad1, 1000);
+    EXPECT_EQ(form->Q7->GetFreq(), tuned) << "the tuning pad's key";
+    EXPECT_FALSE(form->myFrequencyEdit2->Enabled()) << "the step entry";
+    EXPECT_FALSE(form->myUpDown1->Enabled()) << "the step spinner";
+
+    plugin.Call(0x4001, 0);
+    for (TmyUpDown* digit : digits) EXPECT_TRUE(digit->Enabled());
+    EXPECT_TRUE(form->myTuningPad1->Enabled());
+    EXPECT_TRUE(form->myFrequencyEdit2->Enabled());
+    int up = 1;
+    form->myUpDown13->OnDirection(form->myUpDown13, up);
+    EXPECT_EQ(form->Q7->GetFreq(), tuned + 1) << "the 1 Hz digit tunes again";
+}
+
 // A plug-in's lock outlives the receiver changes that re-enable controls, and those changes
 // enable what they make usable.
 TEST_F(PluginSide, LocksHoldThroughAgcSquelchAndPowerChanges) {

@@ -6,6 +6,7 @@
 #include "driver/host/BuiltInKinds.h"
 #include "driver/host/BusControlClient.h"
 #include "driver/host/ChannelServer.h"
+#include "driver/host/RepeatedLog.h"
 #include "platform/sys/DeviceChannel.h"
 
 #include "tests/driver/host/ChildHost.h"
@@ -22,6 +23,7 @@
 #include <fstream>
 #include <sstream>
 #include <future>
+#include <iterator>
 #include <thread>
 
 namespace lxq::host {
@@ -252,20 +254,49 @@ TEST(HostDefence, AHostStartedWithSigintIgnoredOutlivesCtrlC) {
 
 // ---- Running out ---------------------------------------------------------------------------------
 
+// The host's CPU time so far, in clock ticks.
+long CpuTicks(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    std::istringstream fields(text.substr(text.rfind(')') + 2));
+    std::string field;
+    long utime = 0, stime = 0;
+    for (int i = 3; i <= 15 && fields >> field; ++i) {
+        if (i == 14) utime = std::stol(field);
+        if (i == 15) stime = std::stol(field);
+    }
+    return utime + stime;
+}
+
 TEST(HostDefence, OutOfDescriptorsTheHostWaitsAndServesAgain) {
     plat::sys::test::ScopedChannelNamespace ns{"defence"};
     const std::string daemon = test::ProgramFolder() + "/lxq745d";
     ChildHost host({"/bin/sh", "-c", "ulimit -n 32 && exec " + daemon + " --device test:rx"});
     std::vector<RawClient> hogs(48);  // more than the host can take
+    // The sound card's listener waits behind them too: neither it nor the channel spins on a
+    // listener it cannot accept from.
+    std::vector<plat::sys::ChannelSocket> cardHogs;
+    for (int i = 0; i < 16; ++i)
+        cardHogs.push_back(plat::sys::ChannelSocket::ConnectTo(plat::sys::DeviceChannelAddress() + ".vsc",
+                                                               std::chrono::milliseconds(100)));
+    const long ticksBefore = CpuTicks(host.Pid());
     auto listing = std::async(std::launch::async, [] { return plat::sys::ListDeviceInterfaces(); });
-    EXPECT_EQ(listing.wait_for(std::chrono::milliseconds(300)), std::future_status::timeout)
+    EXPECT_EQ(listing.wait_for(std::chrono::milliseconds(1000)), std::future_status::timeout)
         << "queued behind the hogs while the host has no descriptor for it";
+    const long busy = CpuTicks(host.Pid()) - ticksBefore;
+    EXPECT_LT(busy * 1000 / sysconf(_SC_CLK_TCK), 150) << "ms of CPU in a second of waiting for descriptors";
     hogs.clear();
+    cardHogs.clear();
     ASSERT_EQ(listing.wait_for(std::chrono::seconds(5)), std::future_status::ready);
     EXPECT_EQ(listing.get().size(), 1u);
     EXPECT_EQ(Command("list").find("0 rx started"), 0u);
     ASSERT_TRUE(host.Stop());
-    EXPECT_NE(host.Log().find("out of descriptors"), std::string::npos) << host.Log();
+    const std::string log = host.Log();
+    EXPECT_NE(log.find("out of descriptors"), std::string::npos) << log;
+    // Ten times a second for a second, but written only a few times.
+    std::size_t lines = 0;
+    for (std::size_t at = 0; (at = log.find("lxq745d: out of descriptors", at)) != std::string::npos; ++at) ++lines;
+    EXPECT_LE(lines, RepeatedLog::kLinesPerWindow) << log;
 }
 
 // A subscriber that never reads must not hold up the bus: it is dropped once too much waits for it.
@@ -401,6 +432,27 @@ namespace {
 // first to load the library probes every receiver, holding them meanwhile, and the others wait
 // for the probe instead of being refused. Three programs started together again and again, then
 // sixteen at once for sixteen receivers: every one of them gets a receiver at its first open.
+// A client that piles up requests on a sleeping receiver, where they wait: beyond a few, each is
+// refused at once instead of held with its buffers, and those held still run when it wakes.
+TEST(HostDefence, RequestsHeldForOneConnectionAreCapped) {
+    plat::sys::test::ScopedChannelNamespace ns{"defence"};
+    ChildHost host("test:rx");
+    const std::string path = plat::sys::ListDeviceInterfaces().at(0);
+    RawClient client;
+    ASSERT_TRUE(client.SendHeader(wire::Kind::Open, 1, path));
+    ASSERT_EQ(client.AnswerStatus(1), 0u);
+    Command("suspend rx");
+    constexpr std::uint32_t kSent = 64;
+    for (std::uint32_t id = 2; id < 2 + kSent; ++id)
+        ASSERT_TRUE(client.SendControl(id, IOCTL_LXQ745_GET_FREQUENCY, {}, 0));
+    const std::size_t held = ChannelServer::kMaxOutstandingPerConnection;
+    for (std::uint32_t k = 0; k < kSent - held; ++k)
+        EXPECT_EQ(client.AnswerStatus(2 + held + k), kStatusInsufficientResources) << "request " << k + held;
+    WaitUntilHeld(static_cast<int>(held));
+    Command("resume rx");
+    for (std::uint32_t k = 0; k < held; ++k) EXPECT_EQ(client.AnswerStatus(2 + k), 0u) << "held request " << k;
+}
+
 TEST(HostDefence, ProgramsStartedTogetherAreNotRefusedAReceiver) {
     const std::string library = test::ProgramFolder() + "/liblxq745api.so";
     if (access(library.c_str(), R_OK) != 0) GTEST_SKIP() << "no API library";
