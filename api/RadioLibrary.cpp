@@ -54,9 +54,11 @@ RadioLibrary::RadioLibrary(Options options)
     table_->processCount = table_->processCount + 1;
     if (initialisedTable_) {
         // Taken before the table is let go: whoever finds the probed slots held can tell a probe,
-        // which ends soon, from a receiver another program has opened.
-        std::lock_guard probing(probe_);
+        // which ends soon, from a receiver another program has opened. Only tried: the probe
+        // takes the table again while it holds this, and nobody waits for it holding the table.
+        const bool marked = probe_.TryLock();
         Probe(lock);
+        if (marked) probe_.Unlock();
     }
 }
 

@@ -112,10 +112,15 @@ private:
         return n;
     }
 
-    // The host counts the samples it could not put in the ring; a new loss is told once.
+    // The host counts the samples it could not put in the ring; a new loss is told, at most once a
+    // second (a reader that stays behind would otherwise write a line a block).
     void ReportLoss() {
         const std::uint32_t lost = std::atomic_ref(Header().lostSamples).load(std::memory_order_relaxed);
         if (lost == reported_) return;
+        const sys::Nanoseconds now = sys::ActiveClock().Now();
+        if (told_ && now - lastTold_ < sys::kNsPerSecond) return;
+        told_ = true;
+        lastTold_ = now;
         sys::OutputDebugText(std::string(vsc::kDeviceName) + std::to_string(pin_ + 1) + ": " +
                              std::to_string(lost - reported_) + " IF samples lost (" + std::to_string(lost) +
                              " in all)");
@@ -139,6 +144,8 @@ private:
     const std::uint16_t channels_;
     std::uint32_t pin_ = 0;
     std::uint32_t reported_ = 0;
+    bool told_ = false;
+    sys::Nanoseconds lastTold_ = 0;
     VirtualCardHandle handle_;
     sys::PassableEvent event_;
     std::unique_ptr<sys::DescriptorMapping> ring_;
