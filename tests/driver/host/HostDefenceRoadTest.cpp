@@ -10,6 +10,7 @@
 #include "platform/sys/DeviceChannel.h"
 
 #include "tests/driver/host/ChildHost.h"
+#include "tests/support/Eventually.h"
 #include "tests/platform/sys/ScopedChannelNamespace.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +18,7 @@
 #include <poll.h>
 #include <sys/socket.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -229,6 +231,49 @@ TEST_F(DefenceHost, IdleConnectionsHoldNoThread) {
     while (server.ConnectionCount() < 200) std::this_thread::yield();
     EXPECT_EQ(threads(), before);
     EXPECT_EQ(Command("list"), "");
+}
+
+// Clients that each drive a receiver of their own at full speed are served by loops of their own
+// at once, each request on the loop that read it and each client's answers in order; when the
+// clients have gone, the spare loops end and one loop is left for the idle connections.
+TEST_F(DefenceHost, BusyClientsAreServedInParallelAndSpareLoopsEndWhenIdle) {
+    ASSERT_TRUE(server.Start());
+    constexpr int kClients = 8;
+    std::vector<std::string> paths;
+    for (int c = 0; c < kClients; ++c) {
+        std::string path;
+        ASSERT_TRUE(IsSuccess(bus.Plug("test", "rx" + std::to_string(c), path))) << path;
+        paths.push_back(path);
+    }
+    std::atomic<std::size_t> mostLoops{0};
+    std::vector<std::thread> clients;
+    std::atomic<int> wrong{0};
+    for (int c = 0; c < kClients; ++c) {
+        clients.emplace_back([&, c] {
+            plat::sys::DeviceHandle handle;
+            if (handle.Open(paths[static_cast<std::size_t>(c)]) != 0) {
+                ++wrong;
+                return;
+            }
+            std::uint64_t bytes = 0;
+            std::uint32_t words[3] = {0, kRefSourceInternal, kRefClockKeepHz};
+            handle.Control(IOCTL_LXQ745_SET_REF_CLOCK, words, 12, words, 12, 0, &bytes);
+            std::uint32_t on = 1;
+            handle.Control(IOCTL_LXQ745_SET_POWER, &on, 4, &on, 4, 0, &bytes);
+            for (std::uint32_t i = 0; i < 300; ++i) {
+                const std::uint32_t hz = 145'000'000 + (static_cast<std::uint32_t>(c) * 1000 + i) * 10;
+                FreqRequest request{hz, 0, kFreqWaitPush};
+                if (handle.Control(IOCTL_LXQ745_SET_FREQUENCY, &request, 12, &request, 12, 0, &bytes) != 0) ++wrong;
+                if (handle.Control(IOCTL_LXQ745_GET_FREQUENCY, nullptr, 0, nullptr, 0, 0, &bytes) != 0 || bytes != hz)
+                    ++wrong;
+                mostLoops = std::max(mostLoops.load(), server.LoopCount());
+            }
+        });
+    }
+    for (auto& client : clients) client.join();
+    EXPECT_EQ(wrong.load(), 0) << "every answer is its own request's, in order";
+    EXPECT_GT(mostLoops.load(), 1u) << "busy clients get loops of their own";
+    EXPECT_TRUE(lxq_test::Eventually([&] { return server.LoopCount() == 1; })) << "spare loops end when idle";
 }
 
 // A script starts the host in the background, where SIGINT is ignored: the Ctrl-C meant for the
