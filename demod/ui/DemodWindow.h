@@ -81,7 +81,8 @@ public:
     // Writes int16 mono samples at `rate` to the secondary output device in its own format,
     // resampled when the rates differ; dropped when the device has no free buffer.
     void WriteSecondaryOutput(const std::int16_t* samples, std::uint32_t count, std::uint32_t rate);
-    // Which signal the secondary output carries: 0 none, 1 the IF input, 2 the audio.
+    // Which signal the secondary output carries: 0 none, 1 the IF input, 2 the audio. With 0 it
+    // returns once no block uses the device any more.
     void SetSecondaryOutput(int which);
     // Hands what the signal path reads of this thread's state to the audio thread (see above).
     // Every handler that changes such state calls it.

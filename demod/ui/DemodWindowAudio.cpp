@@ -279,6 +279,11 @@ void DemodWindow::SetSagcSpeed(std::uint32_t speed) {
 void DemodWindow::SetSecondaryOutput(int which) {
     secondaryOutput_ = which;
     PublishSignalPath();
+    if (which != 0) return;
+    // The setup window stops the device next: the hand-over is taken now, under the audio lock,
+    // so that no block writes to it any more.
+    std::lock_guard<RC_Lock> hold(constructionLock_);
+    TakeSignalPath();
 }
 
 void DemodWindow::PublishSignalPath() {

@@ -382,23 +382,19 @@ protected:
         std::filesystem::remove(dir.File("lxq745.cal")); // the shipped one, found beside the program
     }
     ~WakeWithTheDemodulator() override {
-        if (form) form->KVR->StopAll();
+        // The test's answers to dialogs may hold its body's locals, gone when an ASSERT ended it;
+        // stopping the plug-ins may still raise a dialog.
+        if (form) {
+            form->RunModal = DefaultAnswer;
+            form->KVR->StopAll();
+        }
         ClosePanel();
     }
     void Start() {
-        StartPanel({});
-        ASSERT_FALSE(form->Quitting());
-        ASSERT_FALSE(form->Q7->Demo());
-        ASSERT_NE(form->EmbeddedDemodulator(), 0u) << "the demodulator runs";
-        form->RunModal = [this](plat::comp::TCustomForm& f) {
-            f.SetModalResult(plat::comp::mrNone);
-            EXPECT_TRUE(PumpUntil([&] {
-                clock.AdvanceMs(10); // the notice tries to open the receiver every 100 ms
-                return f.ModalResult() != plat::comp::mrNone;
-            }));
-            return f.ModalResult();
-        };
-        // The demodulator hands the host every block of IF it takes from the receiver's codec.
+        MakePanel({});
+        form->Q7->SetCalFile(dir.File("lxq745.cal"));
+        // The demodulator hands the host every block of IF it takes from the receiver's codec,
+        // on the codec thread from its start on: the hook is in place before the panel starts it.
         auto chained = form->KVR->OnCallback;
         form->KVR->OnCallback = [this, chained](plat::comp::TObject* s, const std::string& name, std::uint32_t code,
                                                 std::uint32_t kind, std::uint32_t size, void* block,
@@ -415,6 +411,18 @@ protected:
                 if (peak > kStationPeak) ++heardIf;
             }
             if (chained) chained(s, name, code, kind, size, block, result);
+        };
+        form->DoCreate();
+        ASSERT_FALSE(form->Quitting());
+        ASSERT_FALSE(form->Q7->Demo());
+        ASSERT_NE(form->EmbeddedDemodulator(), 0u) << "the demodulator runs";
+        form->RunModal = [this](plat::comp::TCustomForm& f) {
+            f.SetModalResult(plat::comp::mrNone);
+            EXPECT_TRUE(PumpUntil([&] {
+                clock.AdvanceMs(10); // the notice tries to open the receiver every 100 ms
+                return f.ModalResult() != plat::comp::mrNone;
+            }));
+            return f.ModalResult();
         };
         ASSERT_TRUE(PumpUntil([&] { return form->HearsHostPowerEvents(); }));
     }
@@ -553,7 +561,12 @@ class SuspendWithTheDemodulator : public WakeWithTheDemodulator {
 protected:
     SuspendWithTheDemodulator() { plat::sys::SetRequestTimeout(kTimeout); }
     ~SuspendWithTheDemodulator() override {
-        if (form) form->KVR->StopAll();
+        // The test's answers to dialogs may hold its body's locals, gone when an ASSERT ended it;
+        // stopping the plug-ins may still raise a dialog.
+        if (form) {
+            form->RunModal = DefaultAnswer;
+            form->KVR->StopAll();
+        }
         ClosePanel();
         plat::sys::SetRequestTimeout(oldTimeout);
     }
