@@ -165,9 +165,18 @@ void TstFrequencyEdit::KeyPress(char& key) {
         default: break;
         }
         const bool digit = key >= '0' && key <= '9';
-        if (!(key == 8 || key == '-' || digit || key == sep)) key = 0;
-        if (key == '-' && Text().find('-') != std::string::npos) key = 0;
-        if (key == sep && key != 0 && Text().find(sep) != std::string::npos) key = 0;
+        constexpr char kCtrlA = 1; // selects the whole text, as in any edit
+        if (!(key == 8 || key == kCtrlA || key == '-' || digit || key == sep)) key = 0;
+        // A typed key replaces the selection: only a sign or separator left outside it refuses
+        // another.
+        const std::string& text = Text();
+        const auto from = static_cast<std::size_t>(std::clamp(SelStart(), 0, static_cast<int>(text.size())));
+        const std::size_t to = std::min(text.size(), from + static_cast<std::size_t>(std::max(SelLength(), 0)));
+        const auto outside = [&](char c) {
+            return text.substr(0, from).find(c) != std::string::npos || text.find(c, to) != std::string::npos;
+        };
+        if (key == '-' && outside('-')) key = 0;
+        if (key == sep && key != 0 && outside(sep)) key = 0;
     }
     TstAlignEdit::KeyPress(key);
 }
@@ -184,6 +193,14 @@ void TstFrequencyEdit::DoEnter() {
     // Selects the whole text with AutoSelect, else puts the caret at the end.
     TstAlignEdit::DoEnter();
     UpdateEditRect();
+}
+
+void TstFrequencyEdit::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+    const bool entering = !Focused();
+    TstAlignEdit::MouseDown(button, shift, x, y);
+    // The click that brings the focus selects the whole frequency, so that what is typed
+    // replaces it; a click in the box that has the focus places the caret.
+    if (entering && button == TMouseButton::mbLeft && AutoSelect() && Focused()) SelectAll();
 }
 
 void TstFrequencyEdit::DoExit() {

@@ -75,6 +75,7 @@ protected:
     void KeyDown(std::uint16_t& key, plat::comp::TShiftState shift) override;
     void KeyPress(char& key) override;
     void DoEnter() override;
+    void MouseDown(plat::comp::TMouseButton button, plat::comp::TShiftState shift, int x, int y) override;
     void DoExit() override;
     void Paint() override;
     void Resize() override;

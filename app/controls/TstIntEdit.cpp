@@ -1,5 +1,6 @@
 #include "app/controls/TstIntEdit.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 
@@ -80,7 +81,13 @@ void TstIntEdit::KeyPress(char& key) {
     const bool digit = key >= '0' && key <= '9';
     const bool hexLetter = hexadecimal_ && key >= 'a' && key <= 'f';
     if (!(key == 8 || key == '-' || digit || hexLetter)) key = 0;
-    if (key == '-' && Text().find('-') != std::string::npos) key = 0;
+    if (key == '-') {
+        // The key replaces the selection: only a minus left outside it refuses another.
+        const std::string& text = Text();
+        const auto from = static_cast<std::size_t>(std::clamp(SelStart(), 0, static_cast<int>(text.size())));
+        const std::size_t to = std::min(text.size(), from + static_cast<std::size_t>(std::max(SelLength(), 0)));
+        if (text.substr(0, from).find('-') != std::string::npos || text.find('-', to) != std::string::npos) key = 0;
+    }
     TstAlignEdit::KeyPress(key);
 }
 

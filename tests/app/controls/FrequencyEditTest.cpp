@@ -268,6 +268,7 @@ TEST_F(FrequencyEditTest, SmallTrailingDigitsInTheirOwnColour) {
 #include "platform/components/TApplication.h"
 #include "platform/components/TForm.h"
 #include "platform/win/CaretApi.h"
+#include "tests/platform/components/UiTest.h"
 #include "platform/win/WindowApi.h"
 
 namespace lxq {
@@ -383,8 +384,21 @@ TEST_F(FrequencyEditEditingTest, WithoutAutoSelectTheCaretGoesToTheEndAndTypingA
     EXPECT_EQ(HighlightedColumns(), 0);
     edit_->Perform(win::WM_CHAR, '1');
     EXPECT_EQ(edit_->Text(), "145.5000001");
-    edit_->Perform(win::WM_CHAR, 1); // Ctrl+A is no digit: filtered out
-    EXPECT_EQ(edit_->SelLength(), 0);
+    edit_->Perform(win::WM_CHAR, 1); // Ctrl+A selects the whole text, as in any edit
+    EXPECT_EQ(edit_->SelLength(), static_cast<int>(edit_->Text().size()));
+    EXPECT_EQ(edit_->Text(), "145.5000001");
+}
+
+TEST_F(FrequencyEditEditingTest, TheClickThatEntersSelectsTheWholeFrequencyAndTypingReplacesIt) {
+    other_->SetFocus();
+    Application().ProcessMessages();
+    plat::comp::test::ClickAt(edit_, 20, edit_->ClientHeight() / 2); // in the middle of the digits
+    ASSERT_TRUE(edit_->Focused());
+    EXPECT_EQ(edit_->SelLength(), static_cast<int>(edit_->Text().size()));
+    for (char c : std::string("-7")) edit_->Perform(win::WM_CHAR, static_cast<unsigned char>(c));
+    EXPECT_EQ(edit_->Text(), "-7") << "typed over the selection, the sign included";
+    plat::comp::test::ClickAt(edit_, 5, edit_->ClientHeight() / 2); // in the box that has the focus
+    EXPECT_EQ(edit_->SelLength(), 0) << "places the caret";
 }
 
 TEST_F(FrequencyEditEditingTest, WithoutCtl3DTheBorderIsOnePlainLineAndTheDigitsMoveIn) {

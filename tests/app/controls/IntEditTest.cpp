@@ -106,6 +106,12 @@ TEST_F(IntEditTest, KeyFilter) {
         EXPECT_EQ(edit_->Text(), c.after) << c.before << " + " << static_cast<int>(c.key);
     }
     edit_->SetHexa(false);
+    // Typed over the whole selected text, as a squelch level is replaced.
+    edit_->SetText("-30");
+    edit_->SetSelStart(0);
+    edit_->SetSelLength(3);
+    for (char c : std::string("-100")) Type(c);
+    EXPECT_EQ(edit_->Text(), "-100") << "the minus replaces the selected one";
     edit_->SetReadOnly(true);
     char key = 'x';
     edit_->OnKeyPress = [&](TObject*, char& k) { key = k; };
