@@ -426,9 +426,11 @@ void TQ7form::KVRCapabilities(TObject*) {
     // A squelch type the receiver cannot do is switched off, and the "Noise" handler re-applies
     // the types. Only then: at the receiver's opening the buttons do not yet show the settings,
     // and re-applying them would drop the types the receiver holds.
+    // Not while a sleep has stopped the plug-ins: the demodulator that does the tone squelch
+    // starts again at the wake, and the mode's squelch must come back whole.
     bool changed = false;
     for (const auto& [button, type] : types) {
-        if (button->Enabled() || !button->Down()) continue;
+        if (restartList_ || button->Enabled() || !button->Down()) continue;
         button->SetDown(false);
         changed = true;
     }

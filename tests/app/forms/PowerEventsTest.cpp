@@ -496,6 +496,25 @@ TEST_F(WakeWithTheDemodulator, ThePanelComesBackAsTheUserLeftIt) {
     EXPECT_TRUE(HearsIf()) << "the codec streams to the demodulator again";
 }
 
+// The mode and its squelch (level and tone) are in force after a wake as before it, on the panel
+// and at the demodulator started again.
+TEST_F(WakeWithTheDemodulator, TheModeAndItsSquelchComeBackWithTheWake) {
+    Start();
+    form->Q7->SetMode(2); // FMN, as the demodulator's button sets it
+    SQUELCH_SETTINGS q = form->Q7->SquelchSettings();
+    q.level = form->Q7->SQtoKVR(-90);
+    q.ctcss = 88'500;
+    form->Q7->SetSquelchSettings(q, kSquelchLevel | kSquelchCtcss);
+    Advance(10, 10);
+
+    SleepAndWake();
+    EXPECT_EQ(form->Q7->GetMode(), 2);
+    EXPECT_EQ(form->myIntEdit3->Value(), -90) << "the level shows";
+    EXPECT_TRUE(form->stSpeedButton44->Down()) << "CTCSS shows";
+    EXPECT_EQ(form->Q7->SquelchSettings().ctcss, 88'500u);
+    EXPECT_EQ(form->Q7->SquelchTypes(), kSquelchLevel | kSquelchCtcss);
+}
+
 // Each wake finds the receiver with its own defaults; what the user had set comes back each time.
 TEST_F(WakeWithTheDemodulator, TheReceiverWakesWithTheSettingsItHad) {
     Start();
