@@ -170,6 +170,11 @@ bool SerialLink::CommandOutstanding() const {
     return !queue_.empty();
 }
 
+std::size_t SerialLink::QueuedCommands() const {
+    std::lock_guard lock(mutex_);
+    return queue_.size();
+}
+
 ReaderState SerialLink::State() const {
     std::lock_guard lock(mutex_);
     // Ready once the receiver has also been told what it must know after the handshake.

@@ -72,6 +72,8 @@ public:
 
     bool Responding() const;
     bool CommandOutstanding() const;
+    // How many commands are queued, the one on the wire included.
+    std::size_t QueuedCommands() const;
     ReaderState State() const;
     // The receiver is gone for good: DSR changes no longer restart the handshake.
     void SetSurpriseRemoved() { surpriseRemoved_ = true; }

@@ -240,9 +240,8 @@ TEST_F(SerialLinkTest, SendingTheCommandOnTheWireAgainWakesItsWaiter) {
     const std::uint8_t first[4] = {0, 0, 0, 1}, second[4] = {0, 0, 0, 2};
     NtStatus earlier = kStatusPending;
     std::thread waiter([&] { earlier = link.Query(cmd::kSetWord0, first, 4, plat::sys::kNsPerSecond); });
+    // A ready link writes the head as it is queued: once it is there, it is on the wire.
     ASSERT_TRUE(Eventually([&] { return link.CommandOutstanding(); }));
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(50);
-    while (std::chrono::steady_clock::now() < until) std::this_thread::yield();
     link.Send(cmd::kSetWord0, second, 4);
     waiter.join();  // woken before any answer came
     EXPECT_EQ(earlier, kStatusCancelled);
@@ -260,10 +259,8 @@ TEST_F(SerialLinkTest, ANewerValueReplacesOneStillWaitingAndWakesItsWaiter) {
     link.Send(cmd::kSetWord0, head, 4);
     NtStatus supersededStatus = kStatusSuccess;
     std::thread waiter([&] { supersededStatus = link.Query(cmd::kSetDwell, older, 1, plat::sys::kNsPerSecond); });
-    ASSERT_TRUE(Eventually([&] { return link.CommandOutstanding(); }));
-    // Wait until the query is queued behind the head before sending the newer value.
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(50);
-    while (std::chrono::steady_clock::now() < until) std::this_thread::yield();
+    // The newer value must meet the query queued behind the head, not arrive before it.
+    ASSERT_TRUE(Eventually([&] { return link.QueuedCommands() == 2; }));
     link.Send(cmd::kSetDwell, newer, 1);
     waiter.join();
     EXPECT_EQ(supersededStatus, kStatusCancelled);
