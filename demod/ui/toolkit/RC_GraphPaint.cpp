@@ -274,15 +274,21 @@ void RC_Graph::RenderSpectrogram(std::uint32_t dirty) {
         return paintedEnabled_ ? c : RC_SwapRedBlue(RC_BlendColour(BackgroundColour(), RC_SwapRedBlue(c), 2, 1));
     };
     const bool reverse = (FlagsA() & kHistoryDirection) != 0;
+    // A column shows the strongest of the bins it covers: with more bins than columns, a station
+    // one bin wide would otherwise fall between two columns and vanish.
+    auto columnValue = [w](const std::vector<float>& row, int x) {
+        const std::size_t bins = row.size(), columns = static_cast<std::size_t>(std::max(w, 1));
+        std::size_t from = static_cast<std::size_t>(x) * bins / columns;
+        const std::size_t to = std::max(from + 1, static_cast<std::size_t>(x + 1) * bins / columns);
+        float v = row[std::min(from, bins - 1)];
+        for (; from < to && from < bins; ++from) v = std::max(v, row[from]);
+        return v;
+    };
     if (kind == 0) {
         for (std::size_t r = 0; r < rowsFraction_.size(); ++r) {
             const std::vector<float>& row = rowsFraction_[r];
             const int y = reverse ? h - 1 - static_cast<int>(r) : static_cast<int>(r);
-            const std::size_t bins = row.size();
-            for (int x = 0; x < w && bins != 0; ++x) {
-                const std::size_t k = bins == 1 ? 0 : static_cast<std::size_t>(x) * (bins - 1) / static_cast<std::size_t>(std::max(w - 1, 1));
-                bitmap_.SetPixel(x, y, paletteAt(row[k]));
-            }
+            for (int x = 0; x < w && !row.empty(); ++x) bitmap_.SetPixel(x, y, paletteAt(columnValue(row, x)));
         }
     } else {
         // Older rows stand further back: shifted right by the step and up by the depth.

@@ -254,6 +254,28 @@ TEST_F(GraphTest, EveryModeAndKindPaints) {
     }
 }
 
+// The spectrogram has more bins than columns; a tone one bin wide shows wherever it falls.
+TEST_F(GraphTest, SpectrogramShowsAToneOfOneBinWhereverItFalls) {
+    graph_->SetMode(2);
+    graph_->SetSampleRate(8192.0f);
+    graph_->SetPointCount(2048); // 1024 bins over fewer than 180 columns
+    graph_->SetMinFrequency(0);
+    graph_->SetMaxFrequency(4096);
+    graph_->ClearFlags(RC_Graph::kHorizontalGrid | RC_Graph::kVerticalGrid | RC_Graph::kHorizontalAxis |
+                           RC_Graph::kVerticalAxis | RC_Graph::kAxisLabels | RC_Graph::kLevelLabels,
+                       0);
+    for (int bin = 301; bin <= 308; ++bin) {
+        const auto sine = Sine(bin, 2048);
+        graph_->SetSamples(sine.data(), 2048, 1);
+        const auto image = Render(graph_);
+        const auto& plot = graph_->PlotRect();
+        // The newest row is the top one; the quiet bins are white, the tone dark.
+        int dark = 0;
+        for (int x = plot.left; x < plot.right; ++x) dark += (image->GetPixel(x, plot.top) & 0xFF) < 0x80 ? 1 : 0;
+        EXPECT_GE(dark, 1) << "bin " << bin;
+    }
+}
+
 TEST_F(GraphTest, PaletteIsAGreyRampOrTheBlendOfItsEnds) {
     EXPECT_EQ(graph_->PaletteEntry(0), 0xffffffu);
     EXPECT_EQ(graph_->PaletteEntry(255), graph_->PaletteStop(19) == 0 ? 0u : 1u); // 255 / 13 = stop 19: black
