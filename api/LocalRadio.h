@@ -10,6 +10,7 @@
 #include "platform/sys/Thread.h"
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -24,6 +25,9 @@ struct LocalRadio {
     // The slot's disconnected mark for this process's open receiver, mirrored where it is written,
     // for the connection query that never waits for the device lock.
     std::atomic<bool> unplugged{false};
+    // The slot's last measured level (tenths of dBm), mirrored where it is written under the
+    // device lock, for the last-level queries that never wait for that lock.
+    std::atomic<std::int32_t> lastLevel{0};
     // Set when a request to the open receiver went unanswered for the whole request time-out, and
     // cleared by the next answer that comes: every thread of the process sees a receiver that
     // stopped answering as gone from its first time-out, also while another request holds the

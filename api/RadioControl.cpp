@@ -413,6 +413,7 @@ std::optional<std::int32_t> RadioControl::MeasureSignal(std::int32_t index) {
     if (s.simulated) {
         const std::int32_t level = SimulatedLevel();
         s.lastLevel = level;
+        lib_.Local(index).lastLevel.store(level);
         return level;
     }
     const ValueRequest in{kMeasureFlags};
@@ -423,6 +424,7 @@ std::optional<std::int32_t> RadioControl::MeasureSignal(std::int32_t index) {
         bytes != sizeof level)
         return std::nullopt;
     s.lastLevel = level;
+    lib_.Local(index).lastLevel.store(level);
     return level;
 }
 
@@ -438,13 +440,13 @@ std::int32_t RadioControl::GetSignalStrengthDbm(std::int32_t index) {
 }
 
 std::int32_t RadioControl::GetLastSsDbm(std::int32_t index) {
-    const RadioSlot* s = Peek(index);
-    return s ? s->lastLevel : -1;
+    // Never waits: this process's copy of the level, which the measuring thread writes beside
+    // the slot's under the device lock.
+    return Peek(index) ? lib_.Local(index).lastLevel.load() : -1;
 }
 
 std::int32_t RadioControl::GetLastRawSs(std::int32_t index) {
-    const RadioSlot* s = Peek(index);
-    return s ? DbmToRaw(s->lastLevel) : -1;
+    return Peek(index) ? DbmToRaw(lib_.Local(index).lastLevel.load()) : -1;
 }
 
 std::uint32_t RadioControl::GetInternalRssi(std::int32_t index) {

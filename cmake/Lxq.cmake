@@ -20,8 +20,9 @@ function(lxq_add_test name)
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest_main Threads::Threads)
   # Tests that take screenshots put them where a person looks for them.
   target_compile_definitions(${name} PRIVATE LXQ_SCREENSHOT_DIR="${CMAKE_BINARY_DIR}/screenshots")
+  # Each test carries its suite's name as a label: `ctest -L api_tests` runs one suite.
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 30
-                       PROPERTIES TIMEOUT 120)
+                       PROPERTIES TIMEOUT 120 LABELS ${name})
 endfunction()
 
 # lxq_add_bench(<name> SOURCES <files>... [LIBS <targets>...])

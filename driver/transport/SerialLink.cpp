@@ -70,21 +70,32 @@ NtStatus SerialLink::Query(std::uint8_t command, const std::uint8_t* payload, st
         std::unique_lock lock(mutex_);
         // A failure must read as a failure: a port that does not answer fails at once. A link
         // that is coming up again (a new handshake after a DSR change or a silence) is waited
-        // for, so that a setting asked for meanwhile is sent once it is up.
+        // for, so that a setting asked for meanwhile is sent once it is up. The handshake ends
+        // by its own deadlines, either way; the answer time starts only once it is through.
         if (notResponding_ && (handshakeFailed_ || stop_)) return kStatusIoDeviceError;
-        if (notResponding_ &&
-            (!changed_.wait_for(lock, std::chrono::nanoseconds(timeout),
-                                [this] { return !notResponding_ || handshakeFailed_ || stop_; }) ||
-             notResponding_))
-            return kStatusIoDeviceError;
+        changed_.wait(lock, [this] { return !notResponding_ || handshakeFailed_ || stop_; });
+        if (notResponding_) return kStatusIoDeviceError;
     }
     auto waiter = std::make_shared<Waiter>();
     Enqueue(command, payload, length, waiter);
     std::unique_lock lock(mutex_);
-    if (!changed_.wait_for(lock, std::chrono::nanoseconds(timeout), [&] { return waiter->done; })) {
-        lock.unlock();
-        MarkNotResponding();
-        return kStatusIoDeviceError;
+    const auto answerTime = std::chrono::nanoseconds(timeout);
+    for (;;) {
+        if (changed_.wait_for(lock, answerTime, [&] { return waiter->done; })) break;
+        // The receiver's answer time runs from when a frame went on the wire: commands ahead in
+        // the queue, or a handshake that holds the queue, are not its silence. A head on the
+        // wire for longer than that, on a link that is up, is silence, whoever asked for it.
+        const bool mine = !queue_.empty() && queue_.front().waiter == waiter;
+        const bool silent = !notResponding_ && !queue_.empty() && queue_.front().written &&
+                            Clock::now() - headWrittenAt_ >= answerTime;
+        if (silent) {
+            lock.unlock();
+            MarkNotResponding();
+            if (mine) return kStatusIoDeviceError;
+            lock.lock();
+            continue;
+        }
+        if (stop_ || (notResponding_ && handshakeFailed_)) return kStatusIoDeviceError;
     }
     if (waiter->success) return kStatusSuccess;
     return waiter->superseded ? kStatusCancelled : kStatusUnsuccessful;
@@ -135,6 +146,7 @@ void SerialLink::WriteHeadLocked() {
     // Until the handshake is through, commands would go out at the wrong speed: they wait.
     if ((state_ != ReaderState::Ready || readyPhase_) && head.command != kSerialSpeedChange) return;
     head.written = true;
+    headWrittenAt_ = Clock::now();
     port_.Write(head.frame.data(), head.frame.size());
 }
 

@@ -6,6 +6,7 @@
 // after a DTR pulse, the speed-change request, the switch to 38400 baud) and hands each answer to
 // the transport. Waits are paced by the port's own events and measured in real time.
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -116,6 +117,7 @@ private:
     bool handshakeFailed_ = false;   // the last handshake found no receiver
     bool readyPhase_ = false;        // the handshake just ended: the ready handler's commands go first
     std::size_t readyInserted_ = 0;
+    std::chrono::steady_clock::time_point headWrittenAt_; // when the queue's head last went on the wire
     bool stop_ = false;
     std::atomic<bool> surpriseRemoved_{false};
     std::thread reader_;

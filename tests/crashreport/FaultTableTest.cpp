@@ -47,6 +47,11 @@ ChildRun RunFixture(const TempHome& home, const std::string& fault, int workers,
     setup.args = {CRASH_FIXTURE_PATH, fault, std::to_string(workers)};
     if (option != nullptr) setup.args.push_back(option);
     setup.environment = {"HOME=" + home.Path(), "XDG_DOCUMENTS_DIR", "DISPLAY"};
+    // Under AddressSanitizer the fixture's faults are the crash-report library's to handle, or,
+    // once it is unloaded, the system's: the sanitizer's own fault handler stands aside.
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    setup.environment.push_back(std::string("ASAN_OPTIONS=") + (asan != nullptr ? asan : "") +
+                                ":handle_segv=0:handle_sigbus=0:handle_sigfpe=0:handle_sigill=0:handle_abort=0");
     setup.errorsToOutput = true;
     lxq_test::ChildProgram child(std::move(setup));
     ChildRun run;

@@ -1,5 +1,6 @@
 #include "driver/SpurTable.h"
 #include "tests/driver/TunerFixture.h"
+#include "tests/support/ByValue.h"
 
 namespace lxq::driver::test {
 namespace {
@@ -38,12 +39,12 @@ TEST_F(Preselector, BelowTheFirstNodeTakesTheFirstNodesValue) {
     LX_Q7_EEPROM image = TestImage();
     image.filterBytes[0] = 5;
     tuner.AdoptImage(image);
-    ASSERT_EQ(tuner.State().filterNodes[0].hz, 65'000'000u);
+    ASSERT_EQ(lxq_test::ByValue(tuner.State().filterNodes[0].hz), 65'000'000u);
     EXPECT_EQ(Interpolate(tuner, 4, 60'000'001), 10);
     EXPECT_EQ(Interpolate(tuner, 4, 64'999'999), 10);
     // Tuning there takes the same value, not a wrapped one.
     ASSERT_EQ(tuner.SetTunerFrequency(60'000'001, true, false, false, false, 0), kStatusSuccess);
-    EXPECT_EQ(tuner.State().hwInfo.preselector, 10);
+    EXPECT_EQ(lxq_test::ByValue(tuner.State().hwInfo.preselector), 10);
 }
 
 TEST_F(Preselector, NodesCloserThanHalfAKilohertzDoNotDivideByZero) {

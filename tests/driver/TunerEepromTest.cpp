@@ -2,6 +2,7 @@
 
 #include "driver/EepromRepair.h"
 #include "tests/driver/TunerFixture.h"
+#include "tests/support/ByValue.h"
 
 namespace lxq::driver::test {
 namespace {
@@ -122,12 +123,12 @@ TEST_F(TunerEeprom, A260MegahertzBandEdgeIsExtendedTo400) {
     EXPECT_EQ(s.image.synthEdges[4], 400'000'000u);
     EXPECT_EQ(s.image.synthEdges[5], 400'000'000u);
     const FILTER_NODE* band5 = s.filterNodes + 8;
-    EXPECT_EQ(band5[0].hz, 150'000'000u);
-    EXPECT_EQ(band5[0].value, 0x3Fu);
-    EXPECT_EQ(band5[7].hz, 400'000'000u);
-    EXPECT_EQ(band5[7].value, 0xFFu);
+    EXPECT_EQ(lxq_test::ByValue(band5[0].hz), 150'000'000u);
+    EXPECT_EQ(lxq_test::ByValue(band5[0].value), 0x3Fu);
+    EXPECT_EQ(lxq_test::ByValue(band5[7].hz), 400'000'000u);
+    EXPECT_EQ(lxq_test::ByValue(band5[7].value), 0xFFu);
     // Band 6's nodes were built from the edge as read: they start at 260 MHz.
-    EXPECT_EQ(s.filterNodes[16].hz, 260'000'000u);
+    EXPECT_EQ(lxq_test::ByValue(s.filterNodes[16].hz), 260'000'000u);
 
     tuner.AdoptImage(TestImage());
     EXPECT_FALSE(tuner.State().extendedBand);
@@ -135,10 +136,10 @@ TEST_F(TunerEeprom, A260MegahertzBandEdgeIsExtendedTo400) {
 
 TEST_F(TunerEeprom, FilterNodesUseAUnitThatGrowsWithTheBandWidth) {
     const FILTER_NODE* n = tuner.State().filterNodes;
-    EXPECT_EQ(n[8 * 0 + 7].hz, 120'000'000u); // band 4: 60 MHz wide, 1 MHz a step
-    EXPECT_EQ(n[8 * 2 + 1].hz, 340'000'000u); // band 6: 750 MHz wide, 3 MHz a step
-    EXPECT_EQ(n[8 * 3 + 7].hz, 3'000'000'000u); // band 7: 2 GHz wide, 8 MHz a step
-    EXPECT_EQ(n[8 * 3 + 7].value, 250u);
+    EXPECT_EQ(lxq_test::ByValue(n[8 * 0 + 7].hz), 120'000'000u); // band 4: 60 MHz wide, 1 MHz a step
+    EXPECT_EQ(lxq_test::ByValue(n[8 * 2 + 1].hz), 340'000'000u); // band 6: 750 MHz wide, 3 MHz a step
+    EXPECT_EQ(lxq_test::ByValue(n[8 * 3 + 7].hz), 3'000'000'000u); // band 7: 2 GHz wide, 8 MHz a step
+    EXPECT_EQ(lxq_test::ByValue(n[8 * 3 + 7].value), 250u);
 }
 
 TEST_F(TunerEeprom, ReferenceFollowsTheSelectedSource) {

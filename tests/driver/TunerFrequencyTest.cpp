@@ -2,6 +2,7 @@
 
 #include "driver/TuningTables.h"
 #include "tests/driver/TunerFixture.h"
+#include "tests/support/ByValue.h"
 
 namespace lxq::driver::test {
 namespace {
@@ -54,28 +55,28 @@ TEST_F(TunerFrequency, EveryBandAndRangeEdgeGivesThePlannedWords) {
         ASSERT_EQ(tuner.SetTunerFrequency(c.freq, true, false, false, false, 0), kStatusSuccess);
 
         const LX_Q7_HWINFO& info = tuner.State().hwInfo;
-        EXPECT_EQ(info.frequency, c.freq);
-        EXPECT_EQ(info.band, c.band);
-        EXPECT_EQ(info.bandLow, TestImage().bandEdges[c.band - 1]);
-        EXPECT_EQ(info.bandHigh, TestImage().bandEdges[c.band]);
-        EXPECT_EQ(info.rangeIndex, c.range);
-        EXPECT_EQ(info.lo1, c.lo1);
-        EXPECT_EQ(info.vco, c.vco);
-        EXPECT_EQ(info.step, c.step);
-        EXPECT_EQ(info.stepDivisor, 2);
-        EXPECT_EQ(info.divider, c.divider);
-        EXPECT_EQ(info.preselector, c.preselector);
+        EXPECT_EQ(lxq_test::ByValue(info.frequency), c.freq);
+        EXPECT_EQ(lxq_test::ByValue(info.band), c.band);
+        EXPECT_EQ(lxq_test::ByValue(info.bandLow), TestImage().bandEdges[c.band - 1]);
+        EXPECT_EQ(lxq_test::ByValue(info.bandHigh), TestImage().bandEdges[c.band]);
+        EXPECT_EQ(lxq_test::ByValue(info.rangeIndex), c.range);
+        EXPECT_EQ(lxq_test::ByValue(info.lo1), c.lo1);
+        EXPECT_EQ(lxq_test::ByValue(info.vco), c.vco);
+        EXPECT_EQ(lxq_test::ByValue(info.step), c.step);
+        EXPECT_EQ(lxq_test::ByValue(info.stepDivisor), 2);
+        EXPECT_EQ(lxq_test::ByValue(info.divider), c.divider);
+        EXPECT_EQ(lxq_test::ByValue(info.preselector), c.preselector);
         EXPECT_EQ(info.lo1Flags & 1, kSynthRanges[c.range].injectionBelow ? 1 : 0);
-        EXPECT_EQ(info.referenceHz, 40'000'000u);
+        EXPECT_EQ(lxq_test::ByValue(info.referenceHz), 40'000'000u);
 
         const TunerState& ts = Pushed();
-        EXPECT_EQ(ts.mainControl, c.mainControl);
-        EXPECT_EQ(ts.mainFraction, c.mainFraction);
-        EXPECT_EQ(ts.bandWord, c.bandWord);
-        EXPECT_EQ(ts.preselector, c.preselector);
-        EXPECT_EQ(ts.rangeControl, c.control);
-        EXPECT_EQ(ts.dwell, 80); // both main words changed
-        EXPECT_EQ(tuner.State().frequency, c.freq);
+        EXPECT_EQ(lxq_test::ByValue(ts.mainControl), c.mainControl);
+        EXPECT_EQ(lxq_test::ByValue(ts.mainFraction), c.mainFraction);
+        EXPECT_EQ(lxq_test::ByValue(ts.bandWord), c.bandWord);
+        EXPECT_EQ(lxq_test::ByValue(ts.preselector), c.preselector);
+        EXPECT_EQ(lxq_test::ByValue(ts.rangeControl), c.control);
+        EXPECT_EQ(lxq_test::ByValue(ts.dwell), 80); // both main words changed
+        EXPECT_EQ(lxq_test::ByValue(tuner.State().frequency), c.freq);
     }
 }
 
@@ -180,7 +181,7 @@ TEST_F(TunerFrequency, FirstIfIsTheFmWideOneOnlyWithFmWideAndItsOptionBit) {
         tuner.State().fmWide = c.fmWide;
         tuner.State().image.options = c.options;
         ASSERT_EQ(tuner.SetTunerFrequency(c.freq, true, false, false, false, 0), kStatusSuccess);
-        EXPECT_EQ(tuner.State().hwInfo.lo1, c.lo1);
+        EXPECT_EQ(lxq_test::ByValue(tuner.State().hwInfo.lo1), c.lo1);
     }
 }
 
@@ -248,11 +249,11 @@ TEST_F(TunerFrequency, FailedPushKeepsTheFrequencyButNotTheOldHardwareInfo) {
     ASSERT_EQ(tuner.SetTunerFrequency(100'000'000, true, false, false, false, 0), kStatusSuccess);
     hw.pushStatus = kStatusDeviceBusy;
     EXPECT_EQ(tuner.SetTunerFrequency(500'000'000, true, true, true, true, 0), kStatusDeviceBusy);
-    EXPECT_EQ(tuner.State().frequency, 100'000'000u);
-    EXPECT_EQ(tuner.State().hwInfo.frequency, 500'000'000u);
+    EXPECT_EQ(lxq_test::ByValue(tuner.State().frequency), 100'000'000u);
+    EXPECT_EQ(lxq_test::ByValue(tuner.State().hwInfo.frequency), 500'000'000u);
     EXPECT_TRUE(hw.pushes.back().waitPush);
     EXPECT_TRUE(hw.pushes.back().forceAll);
-    EXPECT_EQ(hw.lockReads, 0); // no lock wait after a failed push
+    EXPECT_EQ(lxq_test::ByValue(hw.lockReads), 0); // no lock wait after a failed push
 }
 
 TEST_F(TunerFrequency, ForcedPreselectorAndAttenuatorShapeTheSentBytes) {
@@ -263,9 +264,9 @@ TEST_F(TunerFrequency, ForcedPreselectorAndAttenuatorShapeTheSentBytes) {
     s.current.preselector = 0x55;
     s.current.bandWord = 0xAB00;
     ASSERT_EQ(tuner.SetTunerFrequency(90'500'000, true, false, false, false, 0), kStatusSuccess);
-    EXPECT_EQ(s.hwInfo.preselector, 0x77); // not interpolated while forced
-    EXPECT_EQ(Pushed().preselector, 0x55); // the sent byte keeps its value
-    EXPECT_EQ(Pushed().bandWord, 0xABCC); // band 4 code, attenuator on, amplifier on
+    EXPECT_EQ(lxq_test::ByValue(s.hwInfo.preselector), 0x77); // not interpolated while forced
+    EXPECT_EQ(lxq_test::ByValue(Pushed().preselector), 0x55); // the sent byte keeps its value
+    EXPECT_EQ(lxq_test::ByValue(Pushed().bandWord), 0xABCC); // band 4 code, attenuator on, amplifier on
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "tests/driver/TunerFixture.h"
+#include "tests/support/ByValue.h"
 
 namespace lxq::driver::test {
 namespace {
@@ -33,16 +34,16 @@ TEST_F(TunerSecondLo, ProgramsTheSecondSynthesiserFromBothIntermediateFrequencie
         tuner.State().image.firstIfHz = c.firstIf;
         ASSERT_EQ(tuner.SetSecondLO(c.if2, true), kStatusSuccess);
         const LX_Q7_HWINFO& info = tuner.State().hwInfo;
-        EXPECT_EQ(tuner.State().if2, c.if2);
-        EXPECT_EQ(info.lo2, c.lo2);
-        EXPECT_EQ(info.lo2Again, c.lo2);
-        EXPECT_EQ(info.lo2Scaled, c.scaled);
-        EXPECT_EQ(info.lo2Divisor, 195);
-        EXPECT_EQ(info.lo2Multiplier, 4);
-        EXPECT_EQ(info.lo2Valid, 1);
+        EXPECT_EQ(lxq_test::ByValue(tuner.State().if2), c.if2);
+        EXPECT_EQ(lxq_test::ByValue(info.lo2), c.lo2);
+        EXPECT_EQ(lxq_test::ByValue(info.lo2Again), c.lo2);
+        EXPECT_EQ(lxq_test::ByValue(info.lo2Scaled), c.scaled);
+        EXPECT_EQ(lxq_test::ByValue(info.lo2Divisor), 195);
+        EXPECT_EQ(lxq_test::ByValue(info.lo2Multiplier), 4);
+        EXPECT_EQ(lxq_test::ByValue(info.lo2Valid), 1);
         EXPECT_EQ(info.lo2Flags & 1, c.negative ? 1 : 0);
-        EXPECT_EQ(Pushed().secondControl, 0x00C38105u);
-        EXPECT_EQ(Pushed().secondFraction, c.fraction);
+        EXPECT_EQ(lxq_test::ByValue(Pushed().secondControl), 0x00C38105u);
+        EXPECT_EQ(lxq_test::ByValue(Pushed().secondFraction), c.fraction);
         EXPECT_TRUE(hw.pushes.back().waitPush);
         EXPECT_FALSE(hw.pushes.back().forceAll);
     }
@@ -63,19 +64,19 @@ TEST_F(TunerSecondLo, FmWideSwitchSavesAndRestoresTheGainsAndRetunesTheSecondLo)
 
     ASSERT_EQ(tuner.SetFmWide(true), kStatusSuccess);
     EXPECT_TRUE(s.fmWide);
-    EXPECT_EQ(s.agcMode, 0);
-    EXPECT_EQ(s.ifGain, 0);
-    EXPECT_EQ(s.hwInfo.lo2, 121'400'000u);
+    EXPECT_EQ(lxq_test::ByValue(s.agcMode), 0);
+    EXPECT_EQ(lxq_test::ByValue(s.ifGain), 0);
+    EXPECT_EQ(lxq_test::ByValue(s.hwInfo.lo2), 121'400'000u);
     // Switching on again keeps the gains saved the first time.
     ASSERT_EQ(tuner.SetFmWide(true), kStatusSuccess);
 
     ASSERT_EQ(tuner.SetFmWide(false), kStatusSuccess);
     EXPECT_FALSE(s.fmWide);
-    EXPECT_EQ(s.agcMode, 2);
-    EXPECT_EQ(s.ifGain, 70);
-    EXPECT_EQ(s.if2, -455'000);
-    EXPECT_EQ(s.hwInfo.lo2, 1'199'545'000u);
-    EXPECT_EQ(hw.fmWideSwitches, (std::vector<bool>{true, true, false}));
+    EXPECT_EQ(lxq_test::ByValue(s.agcMode), 2);
+    EXPECT_EQ(lxq_test::ByValue(s.ifGain), 70);
+    EXPECT_EQ(lxq_test::ByValue(s.if2), -455'000);
+    EXPECT_EQ(lxq_test::ByValue(s.hwInfo.lo2), 1'199'545'000u);
+    EXPECT_EQ(lxq_test::ByValue(hw.fmWideSwitches), (std::vector<bool>{true, true, false}));
 }
 
 TEST_F(TunerSecondLo, FmWideRefusalsChangeNothing) {

@@ -19,6 +19,7 @@
 #include "tests/platform/audio/AudioTestKit.h"
 #include "tests/platform/sys/ScopedChannelNamespace.h"
 #include "tests/system/RecordStereo.h"
+#include "tests/support/ByValue.h"
 
 #include <gtest/gtest.h>
 
@@ -195,10 +196,10 @@ TEST_F(VirtualSoundCardTest, TheDemodulatorAdoptsThePinsFormatThroughBothQueries
             EXPECT_EQ(wave.VirtualCardOpen(), c.kind == RC_AudioWave::kVirtualDevice);
             EXPECT_EQ(wave.QueryVirtualFormat(direction), 1) << c.in << " direction " << direction;
             const WaveFormat f = wave.Format();
-            EXPECT_EQ(f.bitsPerSample, 16);
-            EXPECT_EQ(f.channels, 2);
-            EXPECT_EQ(f.samplesPerSec, 48000u);
-            EXPECT_EQ(f.avgBytesPerSec, 192000u);
+            EXPECT_EQ(lxq_test::ByValue(f.bitsPerSample), 16);
+            EXPECT_EQ(lxq_test::ByValue(f.channels), 2);
+            EXPECT_EQ(lxq_test::ByValue(f.samplesPerSec), 48000u);
+            EXPECT_EQ(lxq_test::ByValue(f.avgBytesPerSec), 192000u);
             EXPECT_EQ(wave.QueryVirtualFormat(0), 0);
         }
     }
@@ -212,8 +213,8 @@ TEST_F(VirtualSoundCardTest, TheDemodulatorAdoptsThePinsFormatThroughBothQueries
     ASSERT_GE(orphan.SetInDeviceByName("Talvenor Virtual Sound Card 1"), 0);
     ASSERT_TRUE(lxq::IsSuccess(bus_.Unplug("ser0")));
     EXPECT_EQ(orphan.QueryVirtualFormat(RC_AudioWave::kInput), 0);
-    EXPECT_EQ(orphan.Format().bitsPerSample, 8);
-    EXPECT_EQ(orphan.Format().samplesPerSec, 44100u);
+    EXPECT_EQ(lxq_test::ByValue(orphan.Format().bitsPerSample), 8);
+    EXPECT_EQ(lxq_test::ByValue(orphan.Format().samplesPerSec), 44100u);
 }
 
 TEST_F(VirtualSoundCardTest, TheCardRefusesRequestsItCannotServeAndNeverTrustsTheReader) {

@@ -91,7 +91,7 @@ TEST_F(LibraryOnTheHost, UnplugAndReplugKeepTheIndexAndRestoreTheSettings) {
     Plug(); // the same receiver returns with everything forgotten
     ASSERT_TRUE(Eventually([&] {
         auto table = lib.LockTable(); // the handler holds the slot until it has re-applied
-        return lib.Slot(i).disconnected == 0 && !lib.Local(i).opening;
+        return !lib.Local(i).unplugged.load() && !lib.Local(i).opening; // the slot's mark is the device lock's
     }));
     EXPECT_EQ(c.IsDeviceConnected(i), 1);
     EXPECT_EQ(Read(lib.Slot(i).simulated), 0u);
@@ -130,7 +130,7 @@ TEST_F(LibraryOnTheHost, AHostThatRestartsGivesTheHolderItsReceiverBackWithItsSe
     ASSERT_TRUE(again.Start());
     ASSERT_TRUE(Eventually([&] {
         auto table = lib.LockTable();
-        return lib.Slot(i).disconnected == 0 && !lib.Local(i).opening;
+        return !lib.Local(i).unplugged.load() && !lib.Local(i).opening; // the slot's mark is the device lock's
     })) << "the returning receiver arrives again";
     EXPECT_EQ(c.IsDeviceConnected(i), 1);
     EXPECT_TRUE(Receiver().powered);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -120,7 +122,7 @@ TEST_F(FreqGraphTest, ScaleBoundsThatAreNoNumbersAreRefused) {
     };
     graph_->SetShowAlterScale(true);
     for (const Case& c : cases) {
-        (graph_->*c.set)(c.v); // returns: the redraw it triggers does not loop for good
+        std::invoke(c.set, graph_, c.v); // returns: the redraw it triggers does not loop for good
         EXPECT_EQ(graph_->Min(), -130) << c.what;
         EXPECT_EQ(graph_->Max(), -30) << c.what;
         EXPECT_EQ(graph_->AltMin(), 0) << c.what;

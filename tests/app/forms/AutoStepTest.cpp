@@ -12,6 +12,7 @@
 #include "app/forms/TNewStepForm.h"
 #include "app/receiver/TmyQ745.h"
 #include "platform/components/TMessageForm.h"
+#include "tests/support/ByValue.h"
 
 namespace lxq {
 namespace {
@@ -120,12 +121,12 @@ TEST_F(AutoStepForms, NewProposesTheFreeStretchWithTheReceiversSquelch) {
     };
     form.NewButtonClick(nullptr);
     ASSERT_EQ(list.size(), 2u);
-    EXPECT_EQ(list[1].lower, 7'000'000);
-    EXPECT_EQ(list[1].upper, 8'000'000);
-    EXPECT_EQ(list[1].mode, 4);
-    EXPECT_EQ(list[1].levelSquelch, -95);
-    EXPECT_EQ(list[1].activeSquelch, static_cast<std::int32_t>(kSquelchLevel));
-    EXPECT_EQ(list[1].skip, 0);
+    EXPECT_EQ(lxq_test::ByValue(list[1].lower), 7'000'000);
+    EXPECT_EQ(lxq_test::ByValue(list[1].upper), 8'000'000);
+    EXPECT_EQ(lxq_test::ByValue(list[1].mode), 4);
+    EXPECT_EQ(lxq_test::ByValue(list[1].levelSquelch), -95);
+    EXPECT_EQ(lxq_test::ByValue(list[1].activeSquelch), static_cast<std::int32_t>(kSquelchLevel));
+    EXPECT_EQ(lxq_test::ByValue(list[1].skip), 0);
     EXPECT_EQ(form.stListBox1->Count(), 2);
 }
 
@@ -155,8 +156,8 @@ TEST_F(AutoStepForms, TypingALowerFrequencyInsideAnEntryMovesItToThatEntrysUpper
     };
     form.NewButtonClick(nullptr);
     ASSERT_EQ(list.size(), 3u);
-    EXPECT_EQ(list[1].lower, 2'000'000) << "stored in its place";
-    EXPECT_EQ(list[1].upper, 3'000'000);
+    EXPECT_EQ(lxq_test::ByValue(list[1].lower), 2'000'000) << "stored in its place";
+    EXPECT_EQ(lxq_test::ByValue(list[1].upper), 3'000'000);
 }
 
 TEST_F(AutoStepForms, DeleteAsksFirst) {

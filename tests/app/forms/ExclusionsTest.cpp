@@ -16,6 +16,7 @@
 #include "platform/win/InputApi.h"
 #include "platform/win/ScreenApi.h"
 #include "tests/app/controls/ControlTestSupport.h"
+#include "tests/support/ByValue.h"
 
 namespace lxq {
 namespace {
@@ -62,14 +63,14 @@ TEST_F(Exclusions, AddedAndEditedRangesKeepTheListInOrderOfFrom) {
     Answer(7'000'000, 8'000'000);
     form.stSpeedButton3Click(nullptr);
     EXPECT_EQ(Froms(), (std::vector<std::int64_t>{5'000'000, 7'000'000, 9'000'000})) << "moved down";
-    EXPECT_EQ(list[1].to, 8'000'000u);
+    EXPECT_EQ(lxq_test::ByValue(list[1].to), 8'000'000u);
 }
 
 TEST(ExclusionOrder, EqualFromsKeepTheirOrder) {
     std::vector<TExclusionRecord> list{{3, 1, 0}, {1, 1, 0}, {3, 2, 0}, {2, 1, 0}, {1, 2, 0}};
     SortExclusions(list);
     std::vector<std::pair<std::uint64_t, std::uint64_t>> got;
-    for (const auto& e : list) got.emplace_back(e.from, e.to);
+    for (const auto& e : list) got.emplace_back(lxq_test::ByValue(e.from), lxq_test::ByValue(e.to));
     EXPECT_EQ(got, (std::vector<std::pair<std::uint64_t, std::uint64_t>>{{1, 1}, {1, 2}, {2, 1}, {3, 1}, {3, 2}}));
 }
 

@@ -42,6 +42,7 @@
 #include "tests/platform/sys/ScopedChannelNamespace.h"
 #include "tests/platform/sys/TempFolder.h"
 #include "tests/app/forms/FrontPanelFixture.h"
+#include "tests/support/ByValue.h"
 
 namespace lxq {
 namespace {
@@ -307,7 +308,7 @@ TEST_F(FrontPanel, SettingsAndMemoriesOutliveTheRun) {
     form->Memories().push_back(std::make_unique<TMemoryRecord>(StoredChannel(2, 7'100'000)));
     form->Memories().push_back(std::make_unique<TMemoryRecord>(StoredChannel(1, 145'500'000)));
     form->RebuildSortedMemories();
-    EXPECT_EQ(form->Memories()[0]->number, 1) << "sorted by number";
+    EXPECT_EQ(lxq_test::ByValue(form->Memories()[0]->number), 1) << "sorted by number";
     form->Q7->SetFreq(98'300'000);
     form->myFrequencyEdit2->SetValue(12'500);
     form->stSpeedButton48->SetDown(true);
@@ -327,7 +328,7 @@ TEST_F(FrontPanel, SettingsAndMemoriesOutliveTheRun) {
     EXPECT_EQ(form->myFrequencyEdit2->Value(), 12'500);
     EXPECT_TRUE(form->stSpeedButton48->Down());
     ASSERT_EQ(form->Memories().size(), 2u);
-    EXPECT_EQ(form->MemoriesByFrequency()->front()->frequency, 7'100'000);
+    EXPECT_EQ(lxq_test::ByValue(form->MemoriesByFrequency()->front()->frequency), 7'100'000);
     form->Close();
     std::stringstream again;
     again << std::ifstream(folder + "LXQ745.ini").rdbuf();

@@ -10,6 +10,7 @@
 #include "app/forms/MemoryCsv.h"
 #include "app/forms/SquelchCodes.h"
 #include "tests/platform/sys/TempFolder.h"
+#include "tests/support/ByValue.h"
 
 namespace lxq {
 namespace {
@@ -86,17 +87,17 @@ TEST(MemoryCsvTest, ALineBecomesAChannel) {
     const auto r = ParseMemoryCsvFields(Line(), none);
     ASSERT_TRUE(r.record) << r.badField;
     const TMemoryRecord& m = *r.record;
-    EXPECT_EQ(m.number, 7);
-    EXPECT_EQ(m.frequency, 145'500'000);
-    EXPECT_EQ(m.bandwidth, 12500u);
-    EXPECT_EQ(m.ifShift, -200);
-    EXPECT_EQ(m.groups, 0x8001u);
-    EXPECT_EQ(m.hotkey, 5);
-    EXPECT_EQ(m.flags, kMemLockout | 3u << kMemPriorityShift);
-    EXPECT_EQ(m.levelSquelch, -90);
-    EXPECT_EQ(m.squelchType, 4);
-    EXPECT_EQ(m.squelchValue, 88500);
-    EXPECT_EQ(m.mode, 2);
+    EXPECT_EQ(lxq_test::ByValue(m.number), 7);
+    EXPECT_EQ(lxq_test::ByValue(m.frequency), 145'500'000);
+    EXPECT_EQ(lxq_test::ByValue(m.bandwidth), 12500u);
+    EXPECT_EQ(lxq_test::ByValue(m.ifShift), -200);
+    EXPECT_EQ(lxq_test::ByValue(m.groups), 0x8001u);
+    EXPECT_EQ(lxq_test::ByValue(m.hotkey), 5);
+    EXPECT_EQ(lxq_test::ByValue(m.flags), kMemLockout | 3u << kMemPriorityShift);
+    EXPECT_EQ(lxq_test::ByValue(m.levelSquelch), -90);
+    EXPECT_EQ(lxq_test::ByValue(m.squelchType), 4);
+    EXPECT_EQ(lxq_test::ByValue(m.squelchValue), 88500);
+    EXPECT_EQ(lxq_test::ByValue(m.mode), 2);
     EXPECT_STREQ(m.callsign, "DB0XYZ");
     EXPECT_STREQ(m.comments, "Relay north");
     const Fields full = Line();
@@ -302,8 +303,8 @@ TEST_F(CsvFileTest, NegativeFrequenciesAndBandwidthsComeBack) {
     EXPECT_TRUE(Import().empty());
     ASSERT_EQ(list.size(), std::size(cases)) << "no channel lost";
     for (std::size_t i = 0; i < list.size(); ++i) {
-        EXPECT_EQ(list[i]->frequency, cases[i].frequency) << i;
-        EXPECT_EQ(list[i]->bandwidth, cases[i].bandwidth) << i;
+        EXPECT_EQ(lxq_test::ByValue(list[i]->frequency), cases[i].frequency) << i;
+        EXPECT_EQ(lxq_test::ByValue(list[i]->bandwidth), cases[i].bandwidth) << i;
     }
 }
 
@@ -325,8 +326,8 @@ TEST_F(CsvFileTest, BadLinesAreReportedAndSkipped) {
                                                  "Incorrect priority on line 4"}));
     EXPECT_EQ(Numbers(), (std::vector<std::int32_t>{1, 2})) << "1 replaced twice; x took the free 2; "
                                                               "the empty line ended the import";
-    EXPECT_EQ(list[0]->frequency, 111);
-    EXPECT_EQ(list[1]->frequency, 500);
+    EXPECT_EQ(lxq_test::ByValue(list[0]->frequency), 111);
+    EXPECT_EQ(lxq_test::ByValue(list[1]->frequency), 500);
 }
 
 TEST_F(CsvFileTest, ShortLinesEndTheImportWhateverTheirLineEndAndNulBytesShiftNoColumn) {

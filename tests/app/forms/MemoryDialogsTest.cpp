@@ -48,6 +48,7 @@
 #include "tests/platform/sys/TempFolder.h"
 #include "tests/support/ScreenshotPath.h"
 #include "tests/app/forms/DemoPanel.h"
+#include "tests/support/ByValue.h"
 
 namespace lxq {
 namespace {
@@ -181,10 +182,10 @@ TEST_F(MemoryDialogs, ANumberHeldByAnotherChannelIsReplacedOnlyAfterYes) {
               mrCancel);
     EXPECT_TRUE(stillOpen);
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, "Replace the existing memory entry ?\n\nFrequency=" + Freq2str(145'500'000) +
+    EXPECT_EQ(lxq_test::ByValue(boxes[0].text), "Replace the existing memory entry ?\n\nFrequency=" + Freq2str(145'500'000) +
                                  "\nMode=FMN\nCallsign: DB0XYZ");
-    EXPECT_EQ(boxes[0].caption, "Memory number exists");
-    EXPECT_EQ(boxes[0].flags, MB_YESNO | MB_ICONQUESTION | MB_TOPMOST);
+    EXPECT_EQ(lxq_test::ByValue(boxes[0].caption), "Memory number exists");
+    EXPECT_EQ(lxq_test::ByValue(boxes[0].flags), MB_YESNO | MB_ICONQUESTION | MB_TOPMOST);
     EXPECT_EQ(Numbers(), (std::vector<std::int32_t>{3, 7}));
 
     answers = {IDYES};
@@ -194,7 +195,7 @@ TEST_F(MemoryDialogs, ANumberHeldByAnotherChannelIsReplacedOnlyAfterYes) {
               }}),
               mrOk);
     ASSERT_EQ(Numbers(), (std::vector<std::int32_t>{3}));
-    EXPECT_EQ(form->Memories()[0]->frequency, 7'100'000) << "the edited channel kept";
+    EXPECT_EQ(lxq_test::ByValue(form->Memories()[0]->frequency), 7'100'000) << "the edited channel kept";
     ASSERT_EQ(form->MemoriesByFrequency()->size(), 1u) << "the view names no freed channel";
     EXPECT_EQ(form->MemoriesByFrequency()->front(), form->Memories()[0].get());
 }
@@ -327,7 +328,7 @@ TEST_F(MemoryDialogs, TheStoreButtonStoresTheReceiverStateAsTheNextChannel) {
     form->stSpeedButton12Click(form->stSpeedButton12);
     EXPECT_TRUE(script.Done());
     ASSERT_EQ(Numbers(), (std::vector<std::int32_t>{1, 2}));
-    EXPECT_EQ(form->Memories()[1]->frequency, 145'500'000);
+    EXPECT_EQ(lxq_test::ByValue(form->Memories()[1]->frequency), 145'500'000);
     EXPECT_EQ(form->myIntEdit1->Value(), 2);
 }
 
@@ -449,7 +450,7 @@ TEST_F(MemoryDialogs, EditingFromTheListFollowsAReplacedChannel) {
     recall.EditButtonClick(nullptr);
     EXPECT_TRUE(script.Done());
     ASSERT_EQ(Numbers(), (std::vector<std::int32_t>{1}));
-    EXPECT_EQ(form->Memories()[0]->frequency, 2'000'000);
+    EXPECT_EQ(lxq_test::ByValue(form->Memories()[0]->frequency), 2'000'000);
     EXPECT_EQ(recall.ListBox1->Count(), 1) << "no row left for the replaced channel";
 }
 
@@ -499,7 +500,7 @@ TEST_F(MemoryDialogs, WhileAnImportErrorIsShownTheFrequencyViewHoldsOnlyLiveChan
     };
     form->ImportCSV(csv);
     EXPECT_EQ(shown, 1);
-    EXPECT_EQ((*form->MemoriesByFrequency())[0]->frequency, 1'500'000);
+    EXPECT_EQ(lxq_test::ByValue((*form->MemoriesByFrequency())[0]->frequency), 1'500'000);
 }
 
 TEST_F(MemoryDialogs, ChannelNumbersStayWithinOneToNineThousandNineHundredNinetyNine) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/forms/MemoryOrdering.h"
+#include "tests/support/ByValue.h"
 
 namespace lxq {
 namespace {
@@ -94,10 +95,10 @@ TEST(MemoryOrderingTest, TheFrequencyViewAndTheHotkeysFollowTheList) {
     used[1] = true;
     ASSERT_TRUE(RebuildSortedMemories(list, &byFrequency, 6, used));
     ASSERT_EQ(byFrequency.size(), 3u);
-    EXPECT_EQ(byFrequency[0]->frequency, 100);
-    EXPECT_EQ(byFrequency[2]->frequency, 300);
-    EXPECT_EQ(list[0]->number, 1) << "equal comments keep their order";
-    EXPECT_EQ(list[0]->hotkey, 0);
+    EXPECT_EQ(lxq_test::ByValue(byFrequency[0]->frequency), 100);
+    EXPECT_EQ(lxq_test::ByValue(byFrequency[2]->frequency), 300);
+    EXPECT_EQ(lxq_test::ByValue(list[0]->number), 1) << "equal comments keep their order";
+    EXPECT_EQ(lxq_test::ByValue(list[0]->hotkey), 0);
     EXPECT_FALSE(used[1]);
     EXPECT_TRUE(used[3]);
     EXPECT_FALSE(used[13 - 1]);

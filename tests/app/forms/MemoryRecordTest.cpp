@@ -6,6 +6,7 @@
 #include "app/forms/TExclusionRecord.h"
 #include "app/forms/TMemoryRecord.h"
 #include "app/forms/TRangeRecord.h"
+#include "tests/support/ByValue.h"
 
 namespace lxq {
 namespace {
@@ -51,19 +52,19 @@ TEST(MemoryRecordTest, InitialisationLayersAndTheirChecksums) {
     TMemoryRecord r;
     std::memset(&r, 0xEE, sizeof r);
     InitMemoryRecordBase(r);
-    EXPECT_EQ(r.number, 0);
-    EXPECT_EQ(r.frequency, 0);
+    EXPECT_EQ(lxq_test::ByValue(r.number), 0);
+    EXPECT_EQ(lxq_test::ByValue(r.frequency), 0);
     EXPECT_EQ(r.groups | static_cast<std::uint32_t>(r.reserved | r.hotkey | r.levelSquelch | r.mode) | r.flags, 0u);
     EXPECT_EQ(r.callsign[11] | r.comments[31], 0);
-    EXPECT_EQ(r.checksum, 0xEEEEEEEEu) << "the checksum is left alone";
-    EXPECT_EQ(r.bandwidth, 0xEEEEEEEEu) << "the tuning part is not the base's";
+    EXPECT_EQ(lxq_test::ByValue(r.checksum), 0xEEEEEEEEu) << "the checksum is left alone";
+    EXPECT_EQ(lxq_test::ByValue(r.bandwidth), 0xEEEEEEEEu) << "the tuning part is not the base's";
     InitMemoryRecordTuning(r);
-    EXPECT_EQ(r.ifShift, 0);
-    EXPECT_EQ(r.bandwidth, 10000u);
-    EXPECT_EQ(r.squelchType, static_cast<std::int32_t>(0xEEEEEEEE));
+    EXPECT_EQ(lxq_test::ByValue(r.ifShift), 0);
+    EXPECT_EQ(lxq_test::ByValue(r.bandwidth), 10000u);
+    EXPECT_EQ(lxq_test::ByValue(r.squelchType), static_cast<std::int32_t>(0xEEEEEEEE));
     InitMemoryRecord(r);
-    EXPECT_EQ(r.squelchType, 0);
-    EXPECT_EQ(r.squelchValue, 0);
+    EXPECT_EQ(lxq_test::ByValue(r.squelchType), 0);
+    EXPECT_EQ(lxq_test::ByValue(r.squelchValue), 0);
 
     EXPECT_EQ(MemoryChecksumBase(r), 0u);
     EXPECT_EQ(MemoryChecksum(r), 10000u) << "a fresh record sums to its bandwidth";
@@ -142,13 +143,13 @@ TEST(MemoryStoreTest, TheReceiversStateBecomesANewChannel) {
     for (const Case& c : cases) {
         rx.squelchTypes = c.types;
         const TMemoryRecord r = NewStoredMemory(rx);
-        EXPECT_EQ(r.levelSquelch, c.level) << c.types;
-        EXPECT_EQ(r.squelchType, c.type) << c.types;
-        EXPECT_EQ(r.squelchValue, c.value) << c.types;
-        EXPECT_EQ(r.frequency, 446'006'250);
-        EXPECT_EQ(r.mode, 2);
-        EXPECT_EQ(r.bandwidth, 12'500u);
-        EXPECT_EQ(r.hotkey, 1);
+        EXPECT_EQ(lxq_test::ByValue(r.levelSquelch), c.level) << c.types;
+        EXPECT_EQ(lxq_test::ByValue(r.squelchType), c.type) << c.types;
+        EXPECT_EQ(lxq_test::ByValue(r.squelchValue), c.value) << c.types;
+        EXPECT_EQ(lxq_test::ByValue(r.frequency), 446'006'250);
+        EXPECT_EQ(lxq_test::ByValue(r.mode), 2);
+        EXPECT_EQ(lxq_test::ByValue(r.bandwidth), 12'500u);
+        EXPECT_EQ(lxq_test::ByValue(r.hotkey), 1);
         EXPECT_EQ(r.number | r.reserved | static_cast<std::int32_t>(r.flags | r.groups), 0);
     }
 }

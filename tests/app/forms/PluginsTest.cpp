@@ -48,6 +48,7 @@
 #include "tests/platform/audio/AudioTestKit.h"
 #include "tests/platform/components/UiTest.h"
 #include "tests/platform/sys/TempFolder.h"
+#include "tests/support/ByValue.h"
 
 namespace lxq {
 namespace {
@@ -345,21 +346,21 @@ TEST_F(MemoryRequests, AStoredEntryReadsBackAndTheListStaysInNumberOrder) {
     EXPECT_EQ(Call(0x4103, 0), 2);
 
     const TMemoryRecord& stored = *form->Memories()[1];
-    EXPECT_EQ(stored.frequency, 145'500'000);
-    EXPECT_EQ(stored.levelSquelch, form->Q7->KVRtoSQ(40));
-    EXPECT_EQ(stored.flags, 0x5u) << "a plug-in's store takes the whole word";
+    EXPECT_EQ(lxq_test::ByValue(stored.frequency), 145'500'000);
+    EXPECT_EQ(lxq_test::ByValue(stored.levelSquelch), form->Q7->KVRtoSQ(40));
+    EXPECT_EQ(lxq_test::ByValue(stored.flags), 0x5u) << "a plug-in's store takes the whole word";
     EXPECT_STREQ(stored.callsign, "CALLSIGN-TO") << "at most 11 characters";
-    EXPECT_EQ(form->Memories()[0]->frequency, 3'000'000'000);
+    EXPECT_EQ(lxq_test::ByValue(form->Memories()[0]->frequency), 3'000'000'000);
 
     MEMORYENTRY read{};
     read.size = kMemoryEntryBytes;
     std::memset(read.comments, 'x', sizeof read.comments - 1);
     EXPECT_EQ(Call(0x4102, 20, &read), 0);
-    EXPECT_EQ(read.frequency, a.frequency);
-    EXPECT_EQ(read.mode, 2);
-    EXPECT_EQ(read.squelchLevel, 40);
-    EXPECT_EQ(read.groups, 0x8001u);
-    EXPECT_EQ(read.flags, 0x1u) << "only the lock-out bit goes out";
+    EXPECT_EQ(lxq_test::ByValue(read.frequency), a.frequency);
+    EXPECT_EQ(lxq_test::ByValue(read.mode), 2);
+    EXPECT_EQ(lxq_test::ByValue(read.squelchLevel), 40);
+    EXPECT_EQ(lxq_test::ByValue(read.groups), 0x8001u);
+    EXPECT_EQ(lxq_test::ByValue(read.flags), 0x1u) << "only the lock-out bit goes out";
     EXPECT_STREQ(read.callsign, "CALLSIGN-TO");
     EXPECT_STREQ(read.comments, "a comment") << "the rest of the entry is cleared";
 
@@ -367,14 +368,14 @@ TEST_F(MemoryRequests, AStoredEntryReadsBackAndTheListStaysInNumberOrder) {
     MEMORYENTRY walk{};
     walk.size = kMemoryEntryBytes;
     EXPECT_EQ(Call(0x4104, static_cast<std::uint32_t>(-1), &walk), 5);
-    EXPECT_EQ(walk.frequency, b.frequency);
+    EXPECT_EQ(lxq_test::ByValue(walk.frequency), b.frequency);
     EXPECT_EQ(Call(0x4104, 5, &walk), 20);
     EXPECT_EQ(Call(0x4104, 20, &walk), -1);
 
     // Store again over 20: updated in place; store without an entry deletes.
     MEMORYENTRY c = Entry(7'000'000);
     EXPECT_EQ(Call(0x4101, 20, &c), 0);
-    EXPECT_EQ(form->Memories()[1]->frequency, 7'000'000);
+    EXPECT_EQ(lxq_test::ByValue(form->Memories()[1]->frequency), 7'000'000);
     EXPECT_EQ(Call(0x4101, 5), 0);
     EXPECT_EQ(Numbers(), (std::vector<std::int32_t>{20}));
 
@@ -399,9 +400,9 @@ TEST_F(MemoryRequests, RequestsWithWrongSizesOrNumbersChangeNothing) {
         SCOPED_TRACE(testing::Message() << std::hex << c.code << " " << std::dec << c.param);
         EXPECT_EQ(Call(c.code, c.param, c.entry), kvr::kNotHandled);
         ASSERT_EQ(Numbers(), (std::vector<std::int32_t>{1}));
-        EXPECT_EQ(form->Memories()[0]->frequency, 145'500'000);
+        EXPECT_EQ(lxq_test::ByValue(form->Memories()[0]->frequency), 145'500'000);
     }
-    EXPECT_EQ(shortEntry.frequency, EncodeFreq32(7'000'000)) << "a short entry is not written";
+    EXPECT_EQ(lxq_test::ByValue(shortEntry.frequency), EncodeFreq32(7'000'000)) << "a short entry is not written";
 }
 
 TEST_F(MemoryRequests, TheWalkOverAnEmptyListEndsAtOnce) {

@@ -28,6 +28,7 @@
 #include "platform/win/MessageApi.h"
 #include "tests/platform/sys/ScopedChannelNamespace.h"
 #include "tests/platform/sys/TempFolder.h"
+#include "tests/support/ByValue.h"
 
 namespace lxq {
 namespace {
@@ -480,15 +481,15 @@ TEST_F(Scanner, AutoStoreWritesTheFoundChannelToTheFirstFreeNumberAndStopOnFound
     form->stSpeedButton21->SetDown(true);
     form->stSpeedButton20Click(form->stSpeedButton20);
     Idle(1);
-    EXPECT_EQ(form->ScannerState, 0) << "stopped on the signal";
+    EXPECT_EQ(lxq_test::ByValue(form->ScannerState), 0) << "stopped on the signal";
     ASSERT_EQ(form->Memories().size(), 2u);
     const TMemoryRecord& stored = *form->Memories().back();
-    EXPECT_EQ(stored.number, 901);
-    EXPECT_EQ(stored.frequency, 100'000'000);
-    EXPECT_EQ(stored.groups, 1u) << "group 16 is bit 0";
-    EXPECT_EQ(stored.mode, 2);
-    EXPECT_EQ(stored.levelSquelch, form->Q7->GetSquelch());
-    EXPECT_EQ(stored.squelchType, 0);
+    EXPECT_EQ(lxq_test::ByValue(stored.number), 901);
+    EXPECT_EQ(lxq_test::ByValue(stored.frequency), 100'000'000);
+    EXPECT_EQ(lxq_test::ByValue(stored.groups), 1u) << "group 16 is bit 0";
+    EXPECT_EQ(lxq_test::ByValue(stored.mode), 2);
+    EXPECT_EQ(lxq_test::ByValue(stored.levelSquelch), form->Q7->GetSquelch());
+    EXPECT_EQ(lxq_test::ByValue(stored.squelchType), 0);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "platform/sys/Clock.h"
 #include "platform/sys/MessageBox.h"
 #include "tests/platform/audio/AudioTestKit.h"
+#include "tests/support/ByValue.h"
 
 #include <gtest/gtest.h>
 
@@ -257,8 +258,8 @@ TEST_F(AudioWaveTest, RemovedInputIsReportedOnceAndOutputGoesOn) {
 
 TEST_F(AudioWaveTest, BufferRulesAndFormat) {
     RC_AudioWave wave(2, 16, 48000, RC_AudioWave::kOutput);
-    EXPECT_EQ(wave.Format().blockAlign, 4);
-    EXPECT_EQ(wave.Format().avgBytesPerSec, 192000u);
+    EXPECT_EQ(lxq_test::ByValue(wave.Format().blockAlign), 4);
+    EXPECT_EQ(lxq_test::ByValue(wave.Format().avgBytesPerSec), 192000u);
     EXPECT_EQ(wave.OutBufferCount(), 32u);
     EXPECT_EQ(wave.InBufferCount(), 0u);
     wave.SetOutBufferCount(31);
@@ -271,11 +272,11 @@ TEST_F(AudioWaveTest, BufferRulesAndFormat) {
     EXPECT_EQ(wave.InBufferSize(), 4u);
     wave.SetBitsPerSample(12); // ignored
     wave.SetChannels(3);       // ignored
-    EXPECT_EQ(wave.Format().bitsPerSample, 16);
-    EXPECT_EQ(wave.Format().channels, 2);
+    EXPECT_EQ(lxq_test::ByValue(wave.Format().bitsPerSample), 16);
+    EXPECT_EQ(lxq_test::ByValue(wave.Format().channels), 2);
     wave.SetChannels(1);
     wave.SetSampleRate(8000);
-    EXPECT_EQ(wave.Format().avgBytesPerSec, 16000u);
+    EXPECT_EQ(lxq_test::ByValue(wave.Format().avgBytesPerSec), 16000u);
     EXPECT_EQ(wave.InDevice(), -1);
     EXPECT_EQ(wave.GetFreeOutBuffer(), nullptr); // nothing open
 }

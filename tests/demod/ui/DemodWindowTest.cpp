@@ -6,6 +6,7 @@
 #include "demod/ui/ModeTable.h"
 #include "tests/demod/ui/DemodTestKit.h"
 #include "tests/demod/ui/toolkit/ToolkitTestKit.h"
+#include "tests/support/ByValue.h"
 
 #include <gtest/gtest.h>
 
@@ -339,7 +340,7 @@ TEST(DemodWindowDefaultsTest, RestoreModeDefaultsUndoesTheHostsBandwidthAndFilte
 
     w->SetInputRate(44100);
     EXPECT_EQ(w->InputRate(), 44100u);
-    EXPECT_EQ(w->Wave().Format().samplesPerSec, 44100u);
+    EXPECT_EQ(lxq_test::ByValue(w->Wave().Format().samplesPerSec), 44100u);
     EXPECT_EQ(DemodWindow::IfBandColour(nullptr, nullptr, 0, 0), 0xFFFFu);
     EXPECT_EQ(DemodWindow::IfBandColour(nullptr, nullptr, 0, 3), 0xFFu);
     delete w;

@@ -25,7 +25,10 @@ protected:
         panel_ = new SlopeCompPanel(window_);
     }
     ~SlopeCompPanelTest() override {
-        delete window_; // takes its popups with it
+        // The panel first: made here rather than by the window, it tells the window it closes,
+        // which the window's own destructor could no longer take.
+        delete panel_;
+        delete window_;
         toolkit_test::Pump();
     }
 

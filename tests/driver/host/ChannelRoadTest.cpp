@@ -10,6 +10,7 @@
 
 #include "tests/driver/host/ChildHost.h"
 #include "tests/platform/sys/ScopedChannelNamespace.h"
+#include "tests/support/ByValue.h"
 
 #include <gtest/gtest.h>
 
@@ -147,8 +148,8 @@ TEST_F(InProcessHost, TheApiLibrarySetFrequencyReachesTheReceiver) {
     EXPECT_EQ(getFrequency(index), 433'920'000u);
     // The driver tuned for real: the receiver holds the words for the new frequency.
     const auto& state = dynamic_cast<ReceiverDevice&>(bus.FindByBusId("rx1")->Driver()).State();
-    EXPECT_EQ(state.frequency, 433'920'000u);
-    EXPECT_EQ(state.hwInfo.frequency, 433'920'000u);
+    EXPECT_EQ(lxq_test::ByValue(state.frequency), 433'920'000u);
+    EXPECT_EQ(lxq_test::ByValue(state.hwInfo.frequency), 433'920'000u);
     const TunerState held = transport->Receiver();
     EXPECT_EQ(std::memcmp(&held, &state.current, sizeof held), 0);
     EXPECT_EQ(closeDevice(index), 1);
