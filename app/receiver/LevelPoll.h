@@ -25,6 +25,7 @@ struct LevelReading {
     std::int32_t raw = 0;
     std::uint32_t rssi = 0;
     std::int32_t tenths = 0; // the library's level of the same measurement, in tenths of dBm
+    bool connected = true;   // the library's word on the receiver, asked with the measurement
 };
 
 class LevelPoll {

@@ -383,19 +383,24 @@ double TmyQ7::GetSS() {
 void TmyQ7::MeasureInBackground() {
     auto* rawSs = Api<decltype(::GetRawSignalStrength)>("GetRawSignalStrength");
     if (!rawSs) return;
-    if (!IsConnected()) {
-        SetSignalRaw(kRawDisconnected);
-        return;
-    }
     if (!levelPoll_) levelPoll_ = std::make_unique<LevelPoll>(Window(), kLevelReadingMessage);
     // The worker gets what it needs by value: the exports are looked up here, on this thread.
+    // Whether the receiver is still there is asked on the worker too: even that question is a
+    // round trip to the driver host, which a loaded machine can stretch past a user's patience.
+    auto* connected = handle_ == 0 ? nullptr : Api<decltype(::IsDeviceConnected)>("IsDeviceConnected");
     auto* rssi = demo_ ? nullptr : Api<decltype(::Q7GetInternalRSSI)>("Q7GetInternalRSSI");
     auto* last = Api<decltype(::Q7GetLastSSdBm)>("Q7GetLastSSdBm");
     const std::int32_t handle = handle_;
     const std::uint32_t generation = openings_, storedRssi = rssiWord_;
     levelPoll_->Start([=] {
-        LevelReading reading{generation, rawSs(handle), rssi ? rssi(handle) : storedRssi};
+        LevelReading reading{generation, kRawDisconnected, storedRssi};
+        reading.connected = !connected || connected(handle) != 0;
+        if (!reading.connected) return reading;
+        reading.raw = rawSs(handle);
+        if (rssi) reading.rssi = rssi(handle);
         if (reading.raw == kRawTop && last) reading.tenths = last(handle);
+        // A receiver that stopped answering during the measurement reads as gone.
+        if (connected) reading.connected = connected(handle) != 0;
         return reading;
     });
 }
@@ -404,11 +409,17 @@ void TmyQ7::ApplyLevelReading() {
     if (!levelPoll_) return;
     const auto reading = levelPoll_->Take();
     if (!reading || reading->generation != openings_ || handle_ == 0) return;
-    rssiWord_ = reading->rssi;
-    recGain_ = CalcRecGain(static_cast<std::int32_t>(rssiWord_ >> 16));
+    // Only a receiver the worker found gone is asked again here, for the disconnect to be
+    // announced on this thread; one that answered arms the watch as IsConnected would.
+    if (reading->connected) ArmDisconnect(true);
+    const bool present = reading->connected || IsConnected();
+    if (reading->connected) {
+        rssiWord_ = reading->rssi;
+        recGain_ = CalcRecGain(static_cast<std::int32_t>(rssiWord_ >> 16));
+    }
     // A receiver that stopped answering meanwhile reads as gone, as GetSS reads it.
     aboveRawScaleDb_ = AboveRawScaleDb(reading->raw, reading->tenths);
-    SetSignalRaw(IsConnected() ? reading->raw : kRawDisconnected);
+    SetSignalRaw(present && reading->connected ? reading->raw : kRawDisconnected);
     aboveRawScaleDb_ = 0.0;
 }
 
