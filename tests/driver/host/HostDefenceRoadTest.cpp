@@ -314,6 +314,12 @@ long CpuTicks(pid_t pid) {
 }
 
 TEST(HostDefence, OutOfDescriptorsTheHostWaitsAndServesAgain) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    // The sanitizers' runtime probes memory and symbolises through descriptors of its own; in a
+    // host that has none left it reports faults that are not there (an "invalid vptr" on every
+    // virtual call it checks) and cannot say where.
+    GTEST_SKIP() << "a sanitizer's runtime cannot work in a process without descriptors";
+#endif
     plat::sys::test::ScopedChannelNamespace ns{"defence"};
     const std::string daemon = test::ProgramFolder() + "/lxq745d";
     ChildHost host({"/bin/sh", "-c", "ulimit -n 32 && exec " + daemon + " --device test:rx"});
