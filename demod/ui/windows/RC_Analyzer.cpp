@@ -119,7 +119,11 @@ void RC_Analyzer::SetOption4(int edgeZone) {
 }
 
 void RC_Analyzer::SetFilterApplied(bool applied) {
-    filterOff = applied ? 0 : 1;
+    {
+        // The audio thread reads it while it adds samples, under the same lock.
+        std::lock_guard<RC_Lock> hold(dataLock_);
+        filterOff = applied ? 0 : 1;
+    }
     SetOption1(applied);
     SetOption3(applied);
 }

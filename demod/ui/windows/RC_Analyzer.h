@@ -58,7 +58,7 @@ public:
     std::int32_t tapBits = 16;
     std::int32_t columnsPerPoint = 1;
     std::int32_t repaintDivisor = 1;
-    std::int32_t filterOff = 0;
+    std::int32_t filterOff = 0; // read by the audio thread under dataLock_: set it through SetFilterApplied
     RC_Colour gridColour = 0x008000;
     std::int32_t horizontalGrid = 1;
     std::int32_t dbDivisions = 4;
