@@ -186,7 +186,8 @@ TEST(SlopeAverageTest, OnlyFreshBinsAreCorrectedSoTheCorrectionStaysBoundedOverM
     SlopeKnobs knobs{};
     knobs.fill(5.0);
     std::vector<float> db(kSpan, 0.0f);               // never refreshed bins stay at 0 dB
-    for (int frame = 0; frame < 3000; ++frame) {      // a few minutes of paints
+    // One paint: the graph refreshes its span with the flat band and hands over the whole array.
+    auto paint = [&] {
         for (int b = kLo; b <= kHi; ++b) db[b] = -60.0f;
         SlopeFrame f;
         f.db = db.data();
@@ -195,8 +196,9 @@ TEST(SlopeAverageTest, OnlyFreshBinsAreCorrectedSoTheCorrectionStaysBoundedOverM
         f.firstFresh = kLo;
         f.lastFresh = kHi;
         f.track = true;
-        avg.Apply(f, knobs);
-    }
+        return avg.Apply(f, knobs);
+    };
+    for (int frame = 0; frame < 3000; ++frame) paint(); // a few minutes of paints
     EXPECT_EQ(db[kHi + 1], 0.0f) << "a bin the graph did not refresh is not corrected";
     EXPECT_EQ(db[kLo], -60.0f) << "1968.75 Hz lies below the corrected span";
     for (int b : {kLo + 1, 400, kHi}) EXPECT_FLOAT_EQ(db[b], -55.0f) << b;
@@ -208,17 +210,7 @@ TEST(SlopeAverageTest, OnlyFreshBinsAreCorrectedSoTheCorrectionStaysBoundedOverM
     // An automatic run on that band leaves the knobs flat.
     avg.StartAutomatic(knobs);
     bool ended = false;
-    for (int frame = 0; frame < 1000 && !ended; ++frame) {
-        for (int b = kLo; b <= kHi; ++b) db[b] = -60.0f;
-        SlopeFrame f;
-        f.db = db.data();
-        f.bins = kSpan;
-        f.fs = kFs;
-        f.firstFresh = kLo;
-        f.lastFresh = kHi;
-        f.track = true;
-        ended = avg.Apply(f, knobs);
-    }
+    for (int frame = 0; frame < 1000 && !ended; ++frame) ended = paint();
     ASSERT_TRUE(ended);
     for (double k : knobs) EXPECT_EQ(k, 0.0);
 }
