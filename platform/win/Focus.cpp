@@ -2,6 +2,7 @@
 
 #include "platform/win/InputApi.h"
 #include "platform/win/MessageApi.h"
+#include "platform/win/Styles.h"
 #include "platform/win/WindowApi.h"
 #include "platform/win/WindowInternals.h"
 #include "platform/win/WindowSystem.h"
@@ -58,10 +59,39 @@ Hwnd SetActiveWindow(Hwnd hwnd) {
         SendMessage(old, WM_ACTIVATE, WA_INACTIVE, static_cast<LParam>(hwnd));
     }
     if (hwnd != 0) {
+        BringToTop(hwnd);
         SendMessage(hwnd, WM_NCACTIVATE, 1, 0);
         SendMessage(hwnd, WM_ACTIVATE, WA_ACTIVE, static_cast<LParam>(old));
+        // The keyboard follows the activation: a focus left in another window would take the
+        // keys meant for this one.
+        const Hwnd focus = GetFocus();
+        if (GetActiveWindow() == hwnd && (focus == 0 || GetAncestor(focus, GA_ROOT) != hwnd)) SetFocus(hwnd);
     }
     return old;
+}
+
+void ActivateNextAfter(Hwnd gone) {
+    auto& ws = WindowSystem::Instance();
+    Hwnd next = 0;
+    {
+        std::lock_guard lock(ws.Mutex());
+        auto g = ws.Windows().Find(gone);
+        if (!g || ws.Input().active != 0) return;
+        auto takes = [&](Hwnd h) {
+            auto w = ws.Windows().Find(h);
+            return h != gone && w && !w->parent && !w->messageOnly && !w->destroying && w->thread == g->thread &&
+                   ws.IsVisibleLocked(*w) && ws.IsEnabledLocked(*w) && !(w->style & WS_MINIMIZE) &&
+                   !(w->exStyle & WS_EX_TOOLWINDOW);
+        };
+        if (takes(g->owner)) {
+            next = g->owner;
+        } else {
+            const std::vector<Hwnd>& order = ws.TopLevels();
+            for (auto it = order.rbegin(); it != order.rend() && next == 0; ++it)
+                if (takes(*it)) next = *it;
+        }
+    }
+    if (next != 0) SetActiveWindow(next);
 }
 
 Hwnd GetActiveWindow() {
