@@ -8,6 +8,11 @@
 #include "platform/win/WindowSystem.h"
 
 namespace plat::win {
+namespace {
+// Makes a top-level window the active one; with takeFocus the keyboard goes to it too unless the
+// focus is inside it already (SetFocus activates without: it places the focus itself).
+Hwnd Activate(Hwnd hwnd, bool takeFocus);
+} // namespace
 
 Hwnd SetFocus(Hwnd hwnd) {
     auto& ws = WindowSystem::Instance();
@@ -21,7 +26,7 @@ Hwnd SetFocus(Hwnd hwnd) {
         }
         if (ws.Input().focus == hwnd) return hwnd;
     }
-    if (top != 0 && GetActiveWindow() != top) SetActiveWindow(top);
+    if (top != 0 && GetActiveWindow() != top) Activate(top, false);
     Hwnd old;
     {
         std::lock_guard lock(ws.Mutex());
@@ -41,7 +46,11 @@ Hwnd GetFocus() {
     return ws.Input().focus;
 }
 
-Hwnd SetActiveWindow(Hwnd hwnd) {
+Hwnd SetActiveWindow(Hwnd hwnd) { return Activate(hwnd, true); }
+
+namespace {
+
+Hwnd Activate(Hwnd hwnd, bool takeFocus) {
     auto& ws = WindowSystem::Instance();
     Hwnd old;
     {
@@ -65,10 +74,13 @@ Hwnd SetActiveWindow(Hwnd hwnd) {
         // The keyboard follows the activation: a focus left in another window would take the
         // keys meant for this one.
         const Hwnd focus = GetFocus();
-        if (GetActiveWindow() == hwnd && (focus == 0 || GetAncestor(focus, GA_ROOT) != hwnd)) SetFocus(hwnd);
+        if (takeFocus && GetActiveWindow() == hwnd && (focus == 0 || GetAncestor(focus, GA_ROOT) != hwnd))
+            SetFocus(hwnd);
     }
     return old;
 }
+
+} // namespace
 
 void ActivateNextAfter(Hwnd gone) {
     auto& ws = WindowSystem::Instance();
