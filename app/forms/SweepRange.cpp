@@ -12,7 +12,13 @@ SweepRange MakeSweepRange(std::int64_t start, std::int64_t end, std::int64_t ste
         r.error = incorrect;
         return r;
     }
-    const std::int64_t n = (end - start) / step;
+    // A span past the 64-bit range (a settings file may hold anything) is no range to sweep.
+    std::int64_t span = 0;
+    if (__builtin_sub_overflow(end, start, &span)) {
+        r.error = incorrect;
+        return r;
+    }
+    const std::int64_t n = span / step;
     r.end = start + n * step;
     if (r.end <= start) {
         r.error = incorrect;

@@ -190,12 +190,7 @@ void TQ7form::BuildControls() {
     TstSpeedButton** slots[] = {&stSpeedButton47, &stSpeedButton48, &stSpeedButton49, &stSpeedButton50};
     int x = 4;
     for (int i = 0; i < 4; ++i) {
-        auto* b = Place<TstSpeedButton>(this, stPanel4, x, 4, 36, 24);
-        b->SetColor(kPanelColor);
-        b->SetColorDown(kDisplayColor);
-        b->Font().SetColor(clWhite);
-        b->SetFontColorDown(clYellow);
-        b->SetCaption(multipliers[i].first);
+        auto* b = FrontPanelButton(this, stPanel4, x, 4, 36, multipliers[i].first, TSTButtonKind::stbkNone);
         b->SetGroupIndex(1);
         b->SetTag(static_cast<std::intptr_t>(multipliers[i].second));
         b->OnClick = [this](TObject* s) { stSpeedButton49Click(s); };

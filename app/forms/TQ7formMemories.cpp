@@ -7,6 +7,7 @@
 #include "app/controls/TmyIntEdit.h"
 #include "app/controls/TstPanel.h"
 #include "app/controls/TstSpeedButton.h"
+#include "app/forms/FrontPanelLook.h"
 #include "app/forms/MemoryStore.h"
 #include "app/forms/PlaceControl.h"
 #include "app/forms/TAboutForm.h"
@@ -24,12 +25,7 @@ using namespace plat::comp;
 
 void TQ7form::BuildMemories() {
     auto button = [this](int x, const char* caption) {
-        auto* b = Place<TstSpeedButton>(this, stPanel1, x, 130, 32, 24);
-        b->SetColor(0x404040);
-        b->SetColorDown(0x202020);
-        b->Font().SetColor(clWhite);
-        b->SetCaption(caption);
-        return b;
+        return FrontPanelButton(this, stPanel1, x, 130, 32, caption, TSTButtonKind::stbkNone);
     };
     stSpeedButton12 = button(356, "S");
     stSpeedButton12->SetHint("Store frequency");

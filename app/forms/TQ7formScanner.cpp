@@ -12,6 +12,7 @@
 #include "app/controls/TstFrequencyEdit.h"
 #include "app/controls/TstPanel.h"
 #include "app/controls/TstSpeedButton.h"
+#include "app/forms/FrontPanelLook.h"
 #include "app/forms/MemoryOrdering.h"
 #include "app/forms/RangeList.h"
 #include "app/forms/TDebugForm.h"
@@ -52,14 +53,7 @@ std::string Str(std::int64_t v) { return std::to_string(v); }
 
 void TQ7form::BuildScanner() {
     auto button = [this](int x, int y, int w, const char* hint) {
-        auto* b = new TstSpeedButton(this);
-        b->SetParent(stPanel1);
-        b->SetBounds(x, y, w, 24);
-        b->SetColor(0x404040);
-        b->SetColorDown(0x202020);
-        b->Font().SetColor(clWhite);
-        b->SetFontColorDown(clYellow);
-        b->SetKindPercent(60);
+        auto* b = FrontPanelButton(this, stPanel1, x, y, w, nullptr, TSTButtonKind::stbkNone);
         b->SetHint(hint);
         return b;
     };

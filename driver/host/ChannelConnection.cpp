@@ -22,11 +22,21 @@ ChannelConnection::~ChannelConnection() {
 void ChannelConnection::Answer(std::uint32_t id, std::uint32_t status, std::uint64_t count, const std::uint8_t* out,
                                std::size_t outLength, int fd) {
     wire::AnswerMessage head{{static_cast<std::uint32_t>(wire::Kind::Answer), id}, status, 0, count};
-    std::vector<std::uint8_t> record(sizeof head + outLength);
-    std::memcpy(record.data(), &head, sizeof head);
-    if (outLength != 0) std::memcpy(record.data() + sizeof head, out, outLength);
+    // Most answers are small and go at once: they are put together on the stack, and only one
+    // that has to wait in the queue is copied to memory of its own.
+    constexpr std::size_t kOnStack = 512;
+    const std::size_t length = sizeof head + outLength;
+    std::uint8_t local[kOnStack];
+    std::vector<std::uint8_t> large;
+    std::uint8_t* record = local;
+    if (length > kOnStack) {
+        large.resize(length);
+        record = large.data();
+    }
+    std::memcpy(record, &head, sizeof head);
+    if (outLength != 0) std::memcpy(record + sizeof head, out, outLength);
     std::lock_guard lock(mutex_);
-    SendLocked(std::move(record), fd);
+    SendLocked(record, length, fd);
 }
 
 void ChannelConnection::Notice(wire::NoticeEvent event, const std::string& path) {
@@ -35,21 +45,21 @@ void ChannelConnection::Notice(wire::NoticeEvent event, const std::string& path)
     std::memcpy(record.data(), &notice, sizeof notice);
     if (!path.empty()) std::memcpy(record.data() + sizeof notice, path.data(), path.size());
     std::lock_guard lock(mutex_);
-    SendLocked(std::move(record), -1);
+    SendLocked(record.data(), record.size(), -1);
 }
 
-bool ChannelConnection::TrySendLocked(const std::vector<std::uint8_t>& record, int fd, bool& full) {
+bool ChannelConnection::TrySendLocked(const std::uint8_t* record, std::size_t length, int fd, bool& full) {
     full = false;
-    if (plat::sys::SendRecord(fd_, record.data(), record.size(), fd, false)) return true;
+    if (plat::sys::SendRecord(fd_, record, length, fd, false)) return true;
     full = errno == EAGAIN || errno == EWOULDBLOCK;
     return false;
 }
 
-void ChannelConnection::SendLocked(std::vector<std::uint8_t> record, int fd) {
+void ChannelConnection::SendLocked(const std::uint8_t* record, std::size_t length, int fd) {
     if (closed_ || dropping_) return;
     if (queue_.empty()) {
         bool full = false;
-        if (TrySendLocked(record, fd, full)) return;
+        if (TrySendLocked(record, length, fd, full)) return;
         if (!full) {
             // The client is gone; the loop hears the hang-up and drops the connection.
             dropping_ = true;
@@ -57,15 +67,15 @@ void ChannelConnection::SendLocked(std::vector<std::uint8_t> record, int fd) {
             return;
         }
     }
-    if (queue_.size() >= kMaxQueuedRecords || queuedBytes_ + record.size() > kMaxQueuedBytes) {
+    if (queue_.size() >= kMaxQueuedRecords || queuedBytes_ + length > kMaxQueuedBytes) {
         dropping_ = true;
         ::shutdown(fd_, SHUT_RDWR);
         return;
     }
     Queued entry;
     entry.fd = fd >= 0 ? ::fcntl(fd, F_DUPFD_CLOEXEC, 0) : -1;
-    queuedBytes_ += record.size();
-    entry.record = std::move(record);
+    queuedBytes_ += length;
+    entry.record.assign(record, record + length);
     queue_.push_back(std::move(entry));
     if (queue_.size() == 1 && !owned_) ArmLocked();
 }
@@ -75,7 +85,7 @@ void ChannelConnection::Flush() {
     while (!queue_.empty() && !closed_ && !dropping_) {
         Queued& next = queue_.front();
         bool full = false;
-        if (!TrySendLocked(next.record, next.fd, full)) {
+        if (!TrySendLocked(next.record.data(), next.record.size(), next.fd, full)) {
             if (full) return;
             dropping_ = true;
             ::shutdown(fd_, SHUT_RDWR);

@@ -79,8 +79,8 @@ private:
         int fd = -1;  // our duplicate, closed once sent
     };
 
-    void SendLocked(std::vector<std::uint8_t> record, int fd);
-    bool TrySendLocked(const std::vector<std::uint8_t>& record, int fd, bool& full);
+    void SendLocked(const std::uint8_t* record, std::size_t length, int fd);
+    bool TrySendLocked(const std::uint8_t* record, std::size_t length, int fd, bool& full);
     void ArmLocked();
 
     int fd_;

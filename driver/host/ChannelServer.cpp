@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <span>
 #include <system_error>
 
 namespace lxq::host {
@@ -36,7 +37,7 @@ constexpr auto kSpareLoopLife = std::chrono::milliseconds(1000);
 constexpr std::size_t kMaxPassedFds = 16;
 
 template <typename T>
-T Read(const std::vector<std::uint8_t>& record) {
+T Read(std::span<const std::uint8_t> record) {
     T value{};
     std::memcpy(&value, record.data(), std::min(sizeof value, record.size()));
     return value;
@@ -324,7 +325,8 @@ bool ChannelServer::Receive(const ConnectionPtr& connection, std::vector<std::ui
             continue;
         }
         const auto length = std::min<std::size_t>(static_cast<std::size_t>(received), scratch.size());
-        std::vector<std::uint8_t> record(scratch.begin(), scratch.begin() + static_cast<std::ptrdiff_t>(length));
+        // Served from the loop's own buffer: what a request keeps, it copies.
+        const std::span<const std::uint8_t> record(scratch.data(), length);
         if (length < sizeof(wire::WireHeader) || truncated) {
             // Too short to say what it is, or longer than any record may be: nothing of it is
             // acted on, and the client hears why when it said who it is.
@@ -366,7 +368,7 @@ void ChannelServer::Drop(const ConnectionPtr& connection) {
     }
 }
 
-void ChannelServer::Serve(const ConnectionPtr& connection, const std::vector<std::uint8_t>& record, int passedFd) {
+void ChannelServer::Serve(const ConnectionPtr& connection, std::span<const std::uint8_t> record, int passedFd) {
     const auto header = Read<wire::WireHeader>(record);
     const auto kind = static_cast<wire::Kind>(header.kind);
     using Role = ChannelConnection::Role;
@@ -448,7 +450,7 @@ void ChannelServer::ServeHandle(const ConnectionPtr& connection, const std::stri
     connection->Answer(id, create->Status(), 0);
 }
 
-void ChannelServer::ServeControl(const ConnectionPtr& connection, const std::vector<std::uint8_t>& record,
+void ChannelServer::ServeControl(const ConnectionPtr& connection, std::span<const std::uint8_t> record,
                                  int passedFd) {
     const auto message = Read<wire::ControlMessage>(record);
     const std::size_t carried = record.size() < sizeof message ? 0 : record.size() - sizeof message;

@@ -27,6 +27,7 @@
 #include <list>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <thread>
 #include <unordered_map>
 #include <vector>
@@ -77,11 +78,11 @@ private:
     void Drop(const ConnectionPtr& connection);
 
     // What each record asks for; run on the loop that took the record.
-    void Serve(const ConnectionPtr& connection, const std::vector<std::uint8_t>& record, int passedFd);
+    void Serve(const ConnectionPtr& connection, std::span<const std::uint8_t> record, int passedFd);
     void ServeHandle(const ConnectionPtr& connection, const std::string& path, std::uint32_t id);
     void ServeSubscriber(const ConnectionPtr& connection, std::uint32_t id, std::uint32_t flags);
     void ServeBusCommand(const ConnectionPtr& connection, const std::string& line, std::uint32_t id);
-    void ServeControl(const ConnectionPtr& connection, const std::vector<std::uint8_t>& record, int passedFd);
+    void ServeControl(const ConnectionPtr& connection, std::span<const std::uint8_t> record, int passedFd);
     void ServeCancel(const ConnectionPtr& connection);
 
     Bus& bus_;

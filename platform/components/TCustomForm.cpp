@@ -156,8 +156,11 @@ TModalResult TCustomForm::ShowModal() {
     const auto& forms = app.Forms();
     if (previouslyActive && previouslyActive != this &&
         std::find(forms.begin(), forms.end(), previouslyActive) != forms.end() &&
-        previouslyActive->Visible())
+        previouslyActive->Visible()) {
+        // The window system too: keys and menu shortcuts go to it again without a click.
+        if (previouslyActive->HandleAllocated()) win::SetActiveWindow(previouslyActive->Handle());
         previouslyActive->SetActive(true);
+    }
     return result;
 }
 

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -36,6 +37,37 @@ bool WaitReady(int fd, short events, Deadline deadline) {
     }
 }
 
+// Receives one record on fd into data: its length, 0 when the peer closed, -1 on error or a
+// record longer than capacity (errno EMSGSIZE). A descriptor that came with it goes to
+// *receivedFd (or is closed).
+long ReceiveRecord(int fd, std::uint8_t* data, std::size_t capacity, int* receivedFd) {
+    iovec iov{data, capacity};
+    msghdr message{};
+    message.msg_iov = &iov;
+    message.msg_iovlen = 1;
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    const ssize_t received = ::recvmsg(fd, &message, MSG_CMSG_CLOEXEC);
+    if (received < 0) return -1;
+    int passed = -1;
+    for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr;
+         header = CMSG_NXTHDR(&message, header)) {
+        if (header->cmsg_level == SOL_SOCKET && header->cmsg_type == SCM_RIGHTS &&
+            header->cmsg_len >= CMSG_LEN(sizeof(int))) {
+            std::memcpy(&passed, CMSG_DATA(header), sizeof(int));
+        }
+    }
+    if ((message.msg_flags & (MSG_TRUNC | MSG_CTRUNC)) != 0) {
+        if (passed >= 0) ::close(passed);
+        errno = EMSGSIZE;
+        return -1;
+    }
+    if (receivedFd != nullptr) *receivedFd = passed;
+    else if (passed >= 0) ::close(passed);
+    return static_cast<long>(received);
+}
+
 std::atomic<std::int64_t>& TimeoutSetting() {
     static std::atomic<std::int64_t> milliseconds = [] {
         const char* text = std::getenv("LXQ745_REQUEST_TIMEOUT_MS");
@@ -46,25 +78,36 @@ std::atomic<std::int64_t>& TimeoutSetting() {
 }
 
 template <typename T>
-T ReadRecord(const std::vector<std::uint8_t>& buffer) {
+T ReadRecord(const std::uint8_t* record) {
     T value{};
-    std::memcpy(&value, buffer.data(), sizeof value);
+    std::memcpy(&value, record, sizeof value);
     return value;
 }
 
 enum class Reply { Answered, Lost, TimedOut };
 
 // Waits for the answer with the given id until the deadline; other records on the connection
-// (answers that came too late) are skipped.
-Reply ReceiveAnswer(const ChannelSocket& socket, std::uint32_t id, std::vector<std::uint8_t>& buffer,
-                    int* receivedFd, Deadline deadline) {
+// (answers that came too late) are skipped. The answer lands in buffer, its length in *length.
+// With waitInReceive the first record is waited for in the receive itself, whose time-out the
+// caller has set to end no later than the deadline: one system call where a wait and a read would
+// be two. Whatever comes after a skipped record is waited for up to the deadline itself.
+Reply ReceiveAnswer(const ChannelSocket& socket, std::uint32_t id, std::uint8_t* buffer, std::size_t capacity,
+                    long* length, int* receivedFd, Deadline deadline, bool waitInReceive) {
     for (;;) {
         int fd = -1;
-        const long length = socket.ReceiveBefore(deadline, buffer, &fd);
-        if (length == ChannelSocket::kTimedOut) return Reply::TimedOut;
-        if (length < static_cast<long>(sizeof(wire::AnswerMessage))) {
+        long received = ChannelSocket::kTimedOut;
+        if (waitInReceive) {
+            waitInReceive = false;
+            received = socket.ReceiveInto(buffer, capacity, &fd);
+            // Interrupted, or the time-out ended it a little early: wait for the rest of the time.
+            if (received == ChannelSocket::kTimedOut) continue;
+        } else {
+            received = socket.ReceiveBefore(deadline, buffer, capacity, &fd);
+            if (received == ChannelSocket::kTimedOut) return Reply::TimedOut;
+        }
+        if (received < static_cast<long>(sizeof(wire::AnswerMessage))) {
             if (fd >= 0) ::close(fd);
-            if (length <= 0) return Reply::Lost;
+            if (received <= 0) return Reply::Lost;
             continue;
         }
         const auto answer = ReadRecord<wire::AnswerMessage>(buffer);
@@ -72,6 +115,7 @@ Reply ReceiveAnswer(const ChannelSocket& socket, std::uint32_t id, std::vector<s
             answer.header.id == id) {
             if (receivedFd != nullptr) *receivedFd = fd;
             else if (fd >= 0) ::close(fd);
+            *length = received;
             return Reply::Answered;
         }
         if (fd >= 0) ::close(fd);
@@ -84,12 +128,16 @@ std::uint32_t Exchange(ChannelSocket& socket, std::uint32_t id, const void* reco
     const Deadline deadline = DeadlineIn(RequestTimeout());
     socket = ChannelSocket::Connect(RequestTimeout());
     if (!socket.Valid()) return wire::kStatusNoSuchDevice;
+    const std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[wire::kMaxMessage]);
+    long received = 0;
     if (!socket.SendBefore(deadline, record, length) ||
-        ReceiveAnswer(socket, id, answer, nullptr, deadline) != Reply::Answered) {
+        ReceiveAnswer(socket, id, buffer.get(), wire::kMaxMessage, &received, nullptr, deadline, false) !=
+            Reply::Answered) {
         socket.Close();
         return wire::kStatusNoSuchDevice;
     }
-    return ReadRecord<wire::AnswerMessage>(answer).status;
+    answer.assign(buffer.get(), buffer.get() + received);
+    return ReadRecord<wire::AnswerMessage>(buffer.get()).status;
 }
 
 sockaddr_un ChannelAddress(const std::string& name, socklen_t& addressLength) {
@@ -207,41 +255,52 @@ long ChannelSocket::ReceiveBefore(Deadline deadline, std::vector<std::uint8_t>& 
     return Receive(buffer, receivedFd);
 }
 
+long ChannelSocket::ReceiveBefore(Deadline deadline, std::uint8_t* data, std::size_t capacity,
+                                  int* receivedFd) const {
+    for (;;) {
+        if (receivedFd != nullptr) *receivedFd = -1;
+        if (fd_ < 0) return -1;
+        if (!WaitReady(fd_, POLLIN, deadline)) return kTimedOut;
+        const long length = ReceiveInto(data, capacity, receivedFd);
+        if (length != kTimedOut) return length;
+        // Interrupted: wait again for what is left of the time.
+    }
+}
+
+long ChannelSocket::ReceiveInto(std::uint8_t* data, std::size_t capacity, int* receivedFd) const {
+    if (receivedFd != nullptr) *receivedFd = -1;
+    if (fd_ < 0) return -1;
+    const long length = ReceiveRecord(fd_, data, capacity, receivedFd);
+    if (length < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) return kTimedOut;
+    return length;
+}
+
+void ChannelSocket::SetReceiveTimeout(std::chrono::milliseconds timeout) const {
+    if (fd_ < 0) return;
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(timeout);
+    const timeval wait{static_cast<time_t>(seconds.count()),
+                       static_cast<suseconds_t>(std::chrono::duration_cast<std::chrono::microseconds>(timeout - seconds).count())};
+    ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+}
+
 long ChannelSocket::Receive(std::vector<std::uint8_t>& buffer, int* receivedFd) const {
     if (receivedFd != nullptr) *receivedFd = -1;
     if (fd_ < 0) return -1;
     // Left uninitialised: sizing the caller's buffer for the largest record would clear 64 KiB on
     // every receive. (Not thread_local: its first use in a thread takes the loader's lock, which a
-    // library talking to an in-process host from its load-time constructor already holds.)
+    // library talking to an in-process host from its load-time constructor already holds.) The
+    // callers that receive often keep their memory and use ReceiveInto.
     const std::unique_ptr<std::uint8_t[]> scratch(new std::uint8_t[wire::kMaxMessage]);
-    iovec iov{scratch.get(), wire::kMaxMessage};
-    msghdr message{};
-    message.msg_iov = &iov;
-    message.msg_iovlen = 1;
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
-    message.msg_control = control;
-    message.msg_controllen = sizeof control;
-    ssize_t received;
+    long received;
     do {
-        received = ::recvmsg(fd_, &message, MSG_CMSG_CLOEXEC);
+        received = ReceiveRecord(fd_, scratch.get(), wire::kMaxMessage, receivedFd);
     } while (received < 0 && errno == EINTR);
-    int fd = -1;
-    for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr;
-         header = CMSG_NXTHDR(&message, header)) {
-        if (header->cmsg_level == SOL_SOCKET && header->cmsg_type == SCM_RIGHTS &&
-            header->cmsg_len >= CMSG_LEN(sizeof(int))) {
-            std::memcpy(&fd, CMSG_DATA(header), sizeof(int));
-        }
-    }
-    if (received < 0 || (message.msg_flags & (MSG_TRUNC | MSG_CTRUNC)) != 0) {
-        if (fd >= 0) ::close(fd);
+    if (received < 0) {
         buffer.clear();
         return -1;
     }
     buffer.assign(scratch.get(), scratch.get() + received);
-    if (receivedFd != nullptr) *receivedFd = fd;
-    else if (fd >= 0) ::close(fd);
-    return static_cast<long>(received);
+    return received;
 }
 
 void ChannelSocket::Shutdown() const {
@@ -316,6 +375,7 @@ std::uint32_t DeviceHandle::Open(const std::string& path) {
     std::lock_guard lock(requestMutex_);
     socket_.Close();
     stalledId_ = 0;
+    receiveTimeout_ = std::chrono::milliseconds(0);
     if (path.empty() || path.size() > wire::kMaxPath) return wire::kStatusNoSuchDevice;
     const wire::WireHeader header{static_cast<std::uint32_t>(wire::Kind::Open), nextId_++};
     std::vector<std::uint8_t> record(sizeof header + path.size());
@@ -346,35 +406,49 @@ std::uint32_t DeviceHandle::Control(std::uint32_t code, const void* in, std::uin
     if (stalledId_ != 0) {
         if (const std::uint32_t late = CatchUp(); late != wire::kStatusSuccess) return late;
     }
-    std::vector<std::uint8_t> answer;
-    const Deadline deadline = DeadlineIn(RequestTimeout());
-    std::vector<std::uint8_t> record(sizeof request + inLength);
-    std::memcpy(record.data(), &request, sizeof request);
-    if (inLength != 0) std::memcpy(record.data() + sizeof request, in, inLength);
-    if (!socket_.SendBefore(deadline, record.data(), record.size(), passFd)) {
+    const std::chrono::milliseconds timeout = RequestTimeout();
+    const Deadline deadline = DeadlineIn(timeout);
+    const auto* head = reinterpret_cast<const std::uint8_t*>(&request);
+    request_.assign(head, head + sizeof request);
+    if (inLength != 0) request_.insert(request_.end(), static_cast<const std::uint8_t*>(in),
+                                       static_cast<const std::uint8_t*>(in) + inLength);
+    // Nearly always the socket takes the request at once; the answer is then waited for in the
+    // receive, whose time-out is the request's (which ends it within the deadline).
+    const bool sentAtOnce = socket_.Send(request_.data(), request_.size(), passFd, false);
+    if (!sentAtOnce && !socket_.SendBefore(deadline, request_.data(), request_.size(), passFd)) {
         // Before the deadline the host is gone; at it, the host has not even taken the request,
         // so nothing of it is outstanding.
         return std::chrono::steady_clock::now() < deadline ? wire::kStatusNotConnected
                                                            : kStatusRequestTimedOut;
     }
-    switch (ReceiveAnswer(socket_, request.header.id, answer, receivedFd, deadline)) {
+    const bool waitInReceive = sentAtOnce && timeout.count() > 0;
+    if (waitInReceive && receiveTimeout_ != timeout) {
+        socket_.SetReceiveTimeout(timeout);
+        receiveTimeout_ = timeout;
+    }
+    if (!answer_) answer_.reset(new std::uint8_t[wire::kMaxMessage]);  // uninitialised: nothing to clear
+    long length = 0;
+    switch (ReceiveAnswer(socket_, request.header.id, answer_.get(), wire::kMaxMessage, &length, receivedFd,
+                          deadline, waitInReceive)) {
     case Reply::Answered: break;
     case Reply::Lost: return wire::kStatusNotConnected;
     case Reply::TimedOut:
         stalledId_ = request.header.id;
         return kStatusRequestTimedOut;
     }
-    const auto head = ReadRecord<wire::AnswerMessage>(answer);
-    const std::size_t carried = answer.size() - sizeof head;
+    const auto answer = ReadRecord<wire::AnswerMessage>(answer_.get());
+    const std::size_t carried = static_cast<std::size_t>(length) - sizeof answer;
     const std::size_t copied = std::min<std::size_t>(carried, out == nullptr ? 0 : outLength);
-    if (copied != 0) std::memcpy(out, answer.data() + sizeof head, copied);
-    if (bytes != nullptr) *bytes = head.byteCount;
-    return head.status;
+    if (copied != 0) std::memcpy(out, answer_.get() + sizeof answer, copied);
+    if (bytes != nullptr) *bytes = answer.byteCount;
+    return answer.status;
 }
 
 std::uint32_t DeviceHandle::CatchUp() {
-    std::vector<std::uint8_t> buffer;
-    switch (ReceiveAnswer(socket_, stalledId_, buffer, nullptr, std::chrono::steady_clock::now())) {
+    if (!answer_) answer_.reset(new std::uint8_t[wire::kMaxMessage]);
+    long length = 0;
+    switch (ReceiveAnswer(socket_, stalledId_, answer_.get(), wire::kMaxMessage, &length, nullptr,
+                          std::chrono::steady_clock::now(), false)) {
     case Reply::TimedOut: return kStatusRequestTimedOut;
     case Reply::Lost: return wire::kStatusNotConnected;
     case Reply::Answered: break;
@@ -393,6 +467,7 @@ void DeviceHandle::Close() {
     std::lock_guard lock(requestMutex_);
     socket_.Close();
     stalledId_ = 0;
+    receiveTimeout_ = std::chrono::milliseconds(0);
 }
 
 void DeviceNotifications::Prepare(Callback callback, std::chrono::milliseconds retryInterval) {
@@ -474,7 +549,7 @@ void DeviceNotifications::Run(bool connected) {
             continue;
         }
         if (length < static_cast<long>(sizeof(wire::NoticeMessage))) continue;
-        const auto notice = ReadRecord<wire::NoticeMessage>(buffer);
+        const auto notice = ReadRecord<wire::NoticeMessage>(buffer.data());
         if (notice.header.kind != static_cast<std::uint32_t>(wire::Kind::Notice)) continue;
         const std::string path(buffer.begin() + sizeof notice, buffer.end());
         switch (static_cast<wire::NoticeEvent>(notice.event)) {

@@ -15,6 +15,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -70,6 +71,12 @@ public:
     // Receives one record into buffer: its length, 0 when the peer closed, -1 on error or a
     // record too long. A descriptor that came with it goes to *receivedFd (or is closed).
     long Receive(std::vector<std::uint8_t>& buffer, int* receivedFd = nullptr) const;
+    // The same into memory of the caller's (capacity bytes; a longer record is an error), which
+    // a caller that receives often keeps instead of a buffer per record. A receive time-out set
+    // with SetReceiveTimeout ends it with kTimedOut, and so does a signal.
+    long ReceiveInto(std::uint8_t* data, std::size_t capacity, int* receivedFd = nullptr) const;
+    // How long a blocking receive waits at most before it gives up; zero waits for good.
+    void SetReceiveTimeout(std::chrono::milliseconds timeout) const;
     // Send and Receive that give up at the deadline: Send then returns false, ReceiveBefore
     // kTimedOut. A zero-length wait only takes what is there already.
     static constexpr long kTimedOut = -2;
@@ -77,6 +84,8 @@ public:
                     std::size_t length, int passFd = -1) const;
     long ReceiveBefore(std::chrono::steady_clock::time_point deadline,
                        std::vector<std::uint8_t>& buffer, int* receivedFd = nullptr) const;
+    long ReceiveBefore(std::chrono::steady_clock::time_point deadline, std::uint8_t* data,
+                       std::size_t capacity, int* receivedFd = nullptr) const;
     // Ends both directions, waking a thread blocked in Receive; the descriptor stays open.
     void Shutdown() const;
     void Close();
@@ -147,10 +156,16 @@ private:
     // request's answer is among them, else kStatusRequestTimedOut (or not connected).
     std::uint32_t CatchUp();
 
+    // The rest under requestMutex_.
     ChannelSocket socket_;
     std::mutex requestMutex_;
     std::uint32_t nextId_ = 1;
     std::uint32_t stalledId_ = 0;  // the request that timed out, until its answer arrives
+    // What a request sends and where its answer lands, kept from one request to the next: a
+    // request allocates nothing once the handle has served one of its size.
+    std::vector<std::uint8_t> request_;
+    std::unique_ptr<std::uint8_t[]> answer_;
+    std::chrono::milliseconds receiveTimeout_{0};  // set on the socket; RequestTimeout() when a request waits
 };
 
 // SystemSleep and SystemWake are the computer going to sleep and waking up, as the host relays

@@ -27,6 +27,9 @@ public:
     // A top-level window appeared, moved, changed size or visibility, or went away.
     virtual void TopLevelChanged(std::uint32_t topLevel) { (void)topLevel; }
     virtual void TopLevelDestroyed(std::uint32_t topLevel) { (void)topLevel; }
+    // A top-level window went to the top of the z-order (shown or activated); top-most windows
+    // stay above it.
+    virtual void TopLevelRaised(std::uint32_t topLevel) { (void)topLevel; }
     // Holds the real pointer inside a screen rectangle, or frees it (null). The window system
     // clamps the positions it is given anyway; a back end without a real pointer does nothing.
     virtual void ConfinePointer(const gdi::Rect* screen) { (void)screen; }

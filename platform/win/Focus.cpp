@@ -2,11 +2,17 @@
 
 #include "platform/win/InputApi.h"
 #include "platform/win/MessageApi.h"
+#include "platform/win/Styles.h"
 #include "platform/win/WindowApi.h"
 #include "platform/win/WindowInternals.h"
 #include "platform/win/WindowSystem.h"
 
 namespace plat::win {
+namespace {
+// Makes a top-level window the active one; with takeFocus the keyboard goes to it too unless the
+// focus is inside it already (SetFocus activates without: it places the focus itself).
+Hwnd Activate(Hwnd hwnd, bool takeFocus);
+} // namespace
 
 Hwnd SetFocus(Hwnd hwnd) {
     auto& ws = WindowSystem::Instance();
@@ -20,7 +26,7 @@ Hwnd SetFocus(Hwnd hwnd) {
         }
         if (ws.Input().focus == hwnd) return hwnd;
     }
-    if (top != 0 && GetActiveWindow() != top) SetActiveWindow(top);
+    if (top != 0 && GetActiveWindow() != top) Activate(top, false);
     Hwnd old;
     {
         std::lock_guard lock(ws.Mutex());
@@ -40,7 +46,11 @@ Hwnd GetFocus() {
     return ws.Input().focus;
 }
 
-Hwnd SetActiveWindow(Hwnd hwnd) {
+Hwnd SetActiveWindow(Hwnd hwnd) { return Activate(hwnd, true); }
+
+namespace {
+
+Hwnd Activate(Hwnd hwnd, bool takeFocus) {
     auto& ws = WindowSystem::Instance();
     Hwnd old;
     {
@@ -58,10 +68,42 @@ Hwnd SetActiveWindow(Hwnd hwnd) {
         SendMessage(old, WM_ACTIVATE, WA_INACTIVE, static_cast<LParam>(hwnd));
     }
     if (hwnd != 0) {
+        BringToTop(hwnd);
         SendMessage(hwnd, WM_NCACTIVATE, 1, 0);
         SendMessage(hwnd, WM_ACTIVATE, WA_ACTIVE, static_cast<LParam>(old));
+        // The keyboard follows the activation: a focus left in another window would take the
+        // keys meant for this one.
+        const Hwnd focus = GetFocus();
+        if (takeFocus && GetActiveWindow() == hwnd && (focus == 0 || GetAncestor(focus, GA_ROOT) != hwnd))
+            SetFocus(hwnd);
     }
     return old;
+}
+
+} // namespace
+
+void ActivateNextAfter(Hwnd gone) {
+    auto& ws = WindowSystem::Instance();
+    Hwnd next = 0;
+    {
+        std::lock_guard lock(ws.Mutex());
+        auto g = ws.Windows().Find(gone);
+        if (!g || ws.Input().active != 0) return;
+        auto takes = [&](Hwnd h) {
+            auto w = ws.Windows().Find(h);
+            return h != gone && w && !w->parent && !w->messageOnly && !w->destroying && w->thread == g->thread &&
+                   ws.IsVisibleLocked(*w) && ws.IsEnabledLocked(*w) && !(w->style & WS_MINIMIZE) &&
+                   !(w->exStyle & WS_EX_TOOLWINDOW);
+        };
+        if (takes(g->owner)) {
+            next = g->owner;
+        } else {
+            const std::vector<Hwnd>& order = ws.TopLevels();
+            for (auto it = order.rbegin(); it != order.rend() && next == 0; ++it)
+                if (takes(*it)) next = *it;
+        }
+    }
+    if (next != 0) SetActiveWindow(next);
 }
 
 Hwnd GetActiveWindow() {

@@ -211,8 +211,18 @@ void InjectMouseButton(Point screen, MouseButton button, bool down) {
 }
 
 void InjectMouseWheel(Point screen, int delta) {
-    // The wheel turns what has the focus, as keys do.
-    Hwnd target = GetFocus();
+    // The wheel turns what is under the pointer (the capturing window while there is one), so a
+    // field scrolls without being clicked first; over no window of ours that takes input, it
+    // turns what has the focus, as keys do.
+    auto& ws = WindowSystem::Instance();
+    {
+        std::lock_guard lock(ws.Mutex());
+        screen = Clipped(ws.Input(), screen);
+        ws.Input().cursorPos = screen;
+    }
+    const MouseTarget under = FindMouseTarget(screen);
+    Hwnd target = under.hwnd != 0 && (under.captured || TopLevelEnabled(under.hwnd)) ? under.hwnd : 0;
+    if (target == 0) target = GetFocus();
     if (target == 0) target = GetActiveWindow();
     if (target == 0) return;
     const WParam wheel = static_cast<WParam>(static_cast<std::uint16_t>(static_cast<std::int16_t>(delta))) << 16;
@@ -241,6 +251,36 @@ void InjectKey(std::uint32_t vk, bool down) {
     if (wasDown) flags |= 1u << 30;
     if (!down) flags |= 1u << 31;
     PostMessage(target, msg, vk, static_cast<LParam>(static_cast<std::int32_t>(flags)));
+}
+
+void RouteTakenMouseToCapture(Msg& msg) {
+    const bool client = msg.message >= WM_MOUSEMOVE && msg.message <= WM_MBUTTONDBLCLK;
+    const bool nonClient = msg.message >= WM_NCMOUSEMOVE && msg.message <= WM_NCMOUSEMOVE + (WM_MBUTTONDBLCLK - WM_MOUSEMOVE);
+    if (!client && !nonClient) return;
+    auto& ws = WindowSystem::Instance();
+    Hwnd capture;
+    WParam keyState;
+    {
+        std::lock_guard lock(ws.Mutex());
+        capture = ws.Input().capture;
+        if (capture == 0 || capture == msg.hwnd) return;
+        auto w = ws.Windows().Find(capture);
+        if (!w || w->thread != GetCurrentThreadId()) return;
+        keyState = MouseKeyState(ws.Input());
+    }
+    // Made before the capture was set (the thread was busy while the user went on clicking): it
+    // belongs to the capturing window now, in its client coordinates, as if made just now.
+    Point p = msg.pt;
+    ScreenToClient(capture, &p);
+    if (nonClient) {
+        msg.message = msg.message - WM_NCMOUSEMOVE + WM_MOUSEMOVE;
+        msg.wParam = keyState;
+    }
+    // A double click pairs two presses on one window; the first went elsewhere.
+    if (msg.message == WM_LBUTTONDBLCLK || msg.message == WM_RBUTTONDBLCLK || msg.message == WM_MBUTTONDBLCLK)
+        msg.message -= WM_LBUTTONDBLCLK - WM_LBUTTONDOWN;
+    msg.hwnd = capture;
+    msg.lParam = MakeLParam(p.x, p.y);
 }
 
 void NoteInputMessageTaken(const Msg& msg) {

@@ -67,6 +67,7 @@ bool Retrieve(MessageQueue& queue, Msg& out, Hwnd hwnd, std::uint32_t msgMin, st
               bool remove) {
     HandleSentMessages(queue);
     if (queue.TakePosted(out, hwnd, msgMin, msgMax, remove)) {
+        RouteTakenMouseToCapture(out);
         if (remove) NoteInputMessageTaken(out);
         return true;
     }

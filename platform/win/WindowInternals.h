@@ -23,6 +23,16 @@ void UnlinkLocked(WindowSystem& ws, Window& w);
 // Forgets focus, capture and activation held by a window that goes away or hides.
 void DropInputOf(Hwnd hwnd, bool withDescendants);
 
+// A top-level window goes to the top of its z-order group (top-most or not), the windows it owns
+// above it: it was shown or activated.
+void BringToTop(Hwnd hwnd);
+// The active window `gone` hides or goes away: its owner takes the activation when it can, else the
+// top window of the same thread that can, so the keyboard is never left with no window.
+void ActivateNextAfter(Hwnd gone);
+
+// A mouse message taken while a window of the thread holds the capture goes to that window,
+// whichever window it was posted to: the capture decides when input is taken, not when it is made.
+void RouteTakenMouseToCapture(Msg& msg);
 // Brings the key state up to date with an input message the thread has just taken.
 void NoteInputMessageTaken(const Msg& msg);
 

@@ -71,6 +71,25 @@ void TellBackend(Hwnd hwnd) {
 
 } // namespace
 
+void BringToTop(Hwnd hwnd) {
+    auto& ws = WindowSystem::Instance();
+    {
+        std::lock_guard lock(ws.Mutex());
+        auto w = ws.Windows().Find(hwnd);
+        if (!w || w->parent || w->messageOnly) return;
+        const std::vector<Hwnd>& order = ws.TopLevels();
+        // Already on top of everything but its own windows: nothing moves.
+        std::vector<Hwnd> owned;
+        for (Hwnd h : order)
+            if (auto o = ws.Windows().Find(h); o && o->owner == hwnd) owned.push_back(h);
+        ReorderLocked(ws, *w, HWND_TOP);
+        // The windows it owns stay above it, in their order.
+        for (Hwnd h : owned)
+            if (auto o = ws.Windows().Find(h)) ReorderLocked(ws, *o, HWND_TOP);
+    }
+    ws.GetBackend().TopLevelRaised(hwnd);
+}
+
 bool SetWindowPos(Hwnd hwnd, Hwnd insertAfter, std::int32_t x, std::int32_t y, std::int32_t cx,
                   std::int32_t cy, std::uint32_t flags) {
     auto& ws = WindowSystem::Instance();
@@ -162,6 +181,7 @@ bool ShowWindow(Hwnd hwnd, int command) {
 
     if (command == SW_HIDE) {
         if (!wasVisible) return false;
+        const bool wasActive = !child && GetActiveWindow() == hwnd;
         SendMessage(hwnd, WM_SHOWWINDOW, 0, 0);
         {
             std::lock_guard lock(ws.Mutex());
@@ -172,6 +192,7 @@ bool ShowWindow(Hwnd hwnd, int command) {
         }
         DropInputOf(hwnd, true);
         TellBackend(hwnd);
+        if (wasActive) ActivateNextAfter(hwnd);
         return true;
     }
     if (!wasVisible) {

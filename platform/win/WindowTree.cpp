@@ -67,10 +67,12 @@ Hwnd SetParent(Hwnd hwnd, Hwnd newParent) {
         }
     }
     // Focus and activation belonged to the old top-level window; the new tree decides afresh.
+    bool wasActive;
     {
         std::lock_guard lock(ws.Mutex());
-        if (ws.Input().active == hwnd && newParent != 0) ws.Input().active = 0;
+        wasActive = ws.Input().active == hwnd && newParent != 0;
     }
+    if (wasActive) DropInputOf(hwnd, true);
     RecalcClientRect(hwnd);
     {
         std::lock_guard lock(ws.Mutex());

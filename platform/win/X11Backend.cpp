@@ -418,6 +418,28 @@ void X11Backend::TopLevelChanged(std::uint32_t topLevel) {
     XFlush(d);
 }
 
+void X11Backend::TopLevelRaised(std::uint32_t) {
+    // Top first: the top-most group, then the others, each from the end of the list.
+    std::vector<std::uint32_t> order;
+    {
+        auto& ws = WindowSystem::Instance();
+        std::lock_guard lock(ws.Mutex());
+        const std::vector<Hwnd>& levels = ws.TopLevels();
+        for (bool topmost : {true, false})
+            for (auto it = levels.rbegin(); it != levels.rend(); ++it)
+                if (auto w = ws.Windows().Find(*it); w && ((w->exStyle & WS_EX_TOPMOST) != 0) == topmost)
+                    order.push_back(*it);
+    }
+    std::lock_guard lock(impl_->mutex);
+    std::vector<::Window> stack;
+    for (std::uint32_t h : order)
+        if (auto it = impl_->windows.find(h); it != impl_->windows.end()) stack.push_back(it->second);
+    if (stack.empty()) return;
+    XRaiseWindow(impl_->display, stack.front());
+    if (stack.size() > 1) XRestackWindows(impl_->display, stack.data(), static_cast<int>(stack.size()));
+    XFlush(impl_->display);
+}
+
 void X11Backend::ConfinePointer(const Rect* screen) {
     if (!screen) {
         std::lock_guard lock(impl_->mutex);

@@ -24,6 +24,9 @@ public:
     void SurfaceChanged(std::uint32_t topLevel, const gdi::Rect& area) override;
     void TopLevelChanged(std::uint32_t topLevel) override;
     void TopLevelDestroyed(std::uint32_t topLevel) override;
+    // Without a window manager nothing else restacks: the X windows follow the window system's
+    // z-order, so a dialog comes up above the window it was opened from.
+    void TopLevelRaised(std::uint32_t topLevel) override;
     void ConfinePointer(const gdi::Rect* screen) override;
 
     struct Impl;

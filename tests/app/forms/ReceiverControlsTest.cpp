@@ -324,6 +324,35 @@ TEST_F(ReceiverControls, ThePeakToPeakButtonLooksDisabledUntilMicrovoltsAreChose
     form->Hide();
 }
 
+// Every button on the dark panel, however it was made (the knob's multipliers, store and recall,
+// the scanner's), disabled: a dark face with a grey caption or glyph, never a light one.
+TEST_F(ReceiverControls, EveryDisabledButtonOnThePanelIsDarkWithAGreyCaption) {
+    form->Show();
+    std::vector<TstSpeedButton*> buttons;
+    for (int i = 0; i < form->ComponentCount(); ++i)
+        if (auto* b = dynamic_cast<TstSpeedButton*>(form->Components(i)); b && b->Showing() && b->Color() == 0x404040u) {
+            // Those on the window as shown (the scope's panel below it is folded away).
+            const auto corner = b->ClientToScreen({b->Width(), b->Height()});
+            if (corner.x <= form->Left() + form->Width() && corner.y <= form->Top() + form->Height()) buttons.push_back(b);
+        }
+    ASSERT_GE(buttons.size(), 13u);
+    int checked = 0;
+    for (TstSpeedButton* b : buttons) {
+        if (!b->Enabled()) continue;
+        const bool down = b->Down();
+        b->SetDown(false);
+        b->SetEnabled(false);
+        const CaptionColours seen = ColoursOf(*form, *b);
+        EXPECT_EQ(seen.light, 0) << b->Hint() << " '" << b->Caption() << "' at " << b->Left() << "," << b->Top();
+        EXPECT_EQ(seen.white, 0) << b->Hint() << " '" << b->Caption() << "'";
+        b->SetEnabled(true);
+        b->SetDown(down);
+        ++checked;
+    }
+    EXPECT_GE(checked, 13);
+    form->Hide();
+}
+
 // What shows of a field's client area on the panel: its lightest pixel and how many pixels are of
 // a colour.
 struct FieldPixels {

@@ -26,6 +26,10 @@ TEST(SweepRange, TheEndIsTheLastWholeStepAndRangesWithoutTwoPointsAreRefused) {
         {88'000'000, 108'000'000, 0, 0, 0, incorrect},         // no step at all
         {0, 500'000'000, 1, 500'000'000, 500'000'001, tooMany},
         {1, 500'000'000, 1, 500'000'000, 500'000'000, ""},
+        // A span wider than 64 bits: refused, not wrapped round.
+        {-9'000'000'000'000'000'000, 9'000'000'000'000'000'000, 1'000'000'000'000, 0, 0, incorrect},
+        {INT64_MIN, INT64_MAX, 1, 0, 0, incorrect},
+        {9'000'000'000'000'000'000, -9'000'000'000'000'000'000, 1'000'000'000'000, 0, 0, incorrect},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.start) + ".." + std::to_string(c.end) + " / " + std::to_string(c.step));

@@ -144,6 +144,30 @@ TEST_F(MenuTest, EscapeOrAClickElsewhereChoosesNothing) {
     EXPECT_EQ(TMenuPopup::Current(), nullptr);
 }
 
+// The program was busy while the user clicked "File" and then clicked again: the drop-down opens
+// late, and the click that followed reaches it as it would have, so it closes as a menu does.
+TEST_F(MenuTest, ClicksMadeWhileTheProgramWasBusyReachTheDropDownTheyFollow) {
+    win::Rect r;
+    win::GetWindowRect(form.Handle(), &r);
+    const win::Point fileCaption{r.left + 12, r.top + menu->BarHeight() / 2};
+    const struct {
+        const char* what;
+        win::Point second;
+    } cases[] = {{"a click on the form, beside the drop-down", {r.right - 20, r.bottom - 20}},
+                 {"a second click on File", fileCaption}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        PopupScript watchdog; // leaves a drop-down that stays open, and fails
+        for (const win::Point at : {fileCaption, c.second}) {
+            win::InjectMouseButton(at, win::MouseButton::Left, true);
+            win::InjectMouseButton(at, win::MouseButton::Left, false);
+        }
+        Application().ProcessMessages();
+        EXPECT_EQ(TMenuPopup::Current(), nullptr) << c.what;
+        EXPECT_TRUE(clicked.empty()) << c.what;
+    }
+}
+
 TEST_F(MenuTest, AltWithTheMarkedLetterOpensTheBarItemAndShortcutsWorkFromAFocusedControl) {
     exit->SetShortCut(scAlt | 'X');
     auto* edit = new TEdit(&form);

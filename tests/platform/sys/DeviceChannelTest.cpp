@@ -300,6 +300,22 @@ TEST(DeviceChannel, AHostThatStopsAnsweringCostsOneTimeOutAndTheLateAnswerHeals)
     EXPECT_EQ(bytes, 42u);
 }
 
+TEST(DeviceChannel, ATimeOutShortenedAfterAnAnsweredRequestHoldsForTheNextOne) {
+    test::ScopedChannelNamespace ns{"chtest"};
+    FakeHost host;
+    DeviceHandle handle;
+    ASSERT_EQ(handle.Open("dev#0"), 0u);
+    std::uint64_t bytes = 0;
+    // The handle waits in its receive, with the time-out it had then set on the socket.
+    ASSERT_EQ(handle.Control(0x223FE8, nullptr, 0, nullptr, 0, 0, &bytes), 0x1234u);
+    const ShortTimeout timeout(std::chrono::milliseconds(200));
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(handle.Control(0xB10C, nullptr, 0, nullptr, 0, 0, &bytes), kStatusRequestTimedOut);
+    const auto waited = std::chrono::steady_clock::now() - started;
+    EXPECT_GE(waited, std::chrono::milliseconds(200));
+    EXPECT_LT(waited, std::chrono::seconds(3)) << "the time-out of the earlier request held instead";
+}
+
 TEST(DeviceChannel, OpenAndListGiveUpOnAHostThatAcceptsButNeverAnswers) {
     test::ScopedChannelNamespace ns{"chtest"};
     ChannelListener silent;  // takes connections into its backlog and reads nothing

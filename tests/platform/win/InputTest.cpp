@@ -315,16 +315,33 @@ TEST_F(InputTest, KeyStateFollowsTheMessagesTakenWhileAsyncStateFollowsTheDevice
     EXPECT_EQ(GetAsyncKeyState(VK_CONTROL), 0);
 }
 
-TEST_F(InputTest, WheelGoesToTheFocusAndClimbsToAParentThatWantsIt) {
-    SetFocus(button_);
-    InjectMouseWheel({0, 0}, -WHEEL_DELTA);
+// The wheel turns what is under the pointer, whatever has the focus, and climbs to a parent that
+// wants it; off every window of ours it turns the focus, as keys do.
+TEST_F(InputTest, WheelGoesToTheWindowUnderThePointerElseToTheFocusAndClimbsToAParent) {
+    const Hwnd other = test::MakeChild(top_, 100, 10, 50, 20);
     test::Pump();
-    const auto log = Recorder::Get().Log();
-    auto own = std::find_if(log.begin(), log.end(), [&](const Recorded& r) { return r.hwnd == button_ && r.msg == WM_MOUSEWHEEL; });
-    ASSERT_NE(own, log.end());
-    EXPECT_EQ(static_cast<std::int16_t>(HiWord(own->wParam)), -WHEEL_DELTA);
-    auto parent = std::find_if(log.begin(), log.end(), [&](const Recorded& r) { return r.hwnd == top_ && r.msg == WM_MOUSEWHEEL; });
-    EXPECT_NE(parent, log.end()) << "not handled by the button, so passed to its parent";
+    const struct {
+        Point at;
+        Hwnd expected;
+        const char* where;
+    } cases[] = {{{115, 112}, button_, "over the button, with the focus elsewhere"},
+                 {{205, 112}, other, "over the focused window"},
+                 {{0, 0}, other, "off our windows: the focus"}};
+    for (const auto& c : cases) {
+        SetFocus(other);
+        Recorder::Get().Clear();
+        InjectMouseWheel(c.at, -WHEEL_DELTA);
+        test::Pump();
+        std::vector<Hwnd> reached;
+        for (const auto& r : Recorder::Get().Log())
+            if (r.msg == WM_MOUSEWHEEL) {
+                reached.push_back(r.hwnd);
+                EXPECT_EQ(static_cast<std::int16_t>(HiWord(r.wParam)), -WHEEL_DELTA) << c.where;
+                EXPECT_EQ(GetXParam(r.lParam), c.at.x) << "in screen coordinates: " << c.where;
+            }
+        EXPECT_EQ(reached, (std::vector<Hwnd>{c.expected, top_})) << c.where << ": not handled, so passed to the parent";
+    }
+    DestroyWindow(other);
 }
 
 TEST_F(InputTest, MovingOverAWindowShowsItsClassCursor) {
