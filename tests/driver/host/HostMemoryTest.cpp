@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+
 namespace lxq::host::test {
 namespace {
 
@@ -16,9 +19,16 @@ TEST_P(HostMemory, TheHeapIsFlatAfterWarmUp) {
     ASSERT_TRUE(host.Ready());
     constexpr int kWarmUp = 500, kLoops = 3000;
     for (int i = 0; i < kWarmUp; ++i) ASSERT_TRUE(host.Loop());
-    const std::int64_t before = ServedHost::HeapInUse();
-    for (int i = 0; i < kLoops; ++i) ASSERT_TRUE(host.Loop()) << "loop " << i;
-    const std::int64_t grown = ServedHost::HeapInUse() - before;
+    // The host starts a spare event loop (with a record buffer of its own) when a record comes while
+    // none waits, and ends it once idle: when that happens depends on the machine's timing, so one
+    // window may hold a loop's worth more or less. What each request leaves behind shows in every
+    // window, so the least growth of a few windows is the figure.
+    std::int64_t grown = INT64_MAX;
+    for (int window = 0; window < 3 && grown >= 2048; ++window) {
+        const std::int64_t before = ServedHost::HeapInUse();
+        for (int i = 0; i < kLoops; ++i) ASSERT_TRUE(host.Loop()) << "loop " << i;
+        grown = std::min(grown, ServedHost::HeapInUse() - before);
+    }
     // A byte a loop would be 3 kB; the allowance is what one request's buffers may still hold.
     EXPECT_LT(grown, 2048) << grown << " bytes more after " << kLoops << " loops of a tune and a reading";
 }
