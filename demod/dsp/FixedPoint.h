@@ -1,8 +1,8 @@
 #pragma once
-// Conversions from real values to the signal's integer formats. Every conversion truncates
-// toward zero and saturates symmetrically (never to the most negative value, whose magnitude has
-// no positive twin); not-a-number gives 0. Out-of-range float-to-integer conversions are thereby
-// never left to the compiler.
+// Conversions from real values to the signal's integer formats. A conversion truncates toward
+// zero unless its name says it rounds, and saturates symmetrically (never to the most negative
+// value, whose magnitude has no positive twin); not-a-number gives 0. Out-of-range
+// float-to-integer conversions are thereby never left to the compiler.
 
 #include <cmath>
 #include <cstdint>
@@ -51,6 +51,20 @@ inline std::int16_t RC_RoundTo16(double v) {
         return 32767;
     }
     return static_cast<std::int16_t>(v < 0.0 ? v - 0.5 : v + 0.5);
+}
+
+// The nearest 16-bit value, limited to -32767..32767 as the audio output is. Where a quiet signal
+// leaves the plug-in, truncation toward zero would turn every sample within a step of zero into
+// silence (a dead zone, four times the error power of rounding and following the signal).
+inline std::int16_t RC_RoundAndSaturateTo16(double v) {
+    if (!(v > -kRC_Max16)) {
+        return std::isnan(v) ? 0 : -32767;
+    }
+    if (v >= kRC_Max16) {
+        return 32767;
+    }
+    // Half a step away from zero by the sign bit, not by a branch: audio changes sign at random.
+    return static_cast<std::int16_t>(v + std::copysign(0.5, v));
 }
 
 // A sum of two 32-bit samples, held to the 32-bit range instead of overflowing.

@@ -99,9 +99,10 @@ void RC_Demodulator::ProcessBlock(const std::int16_t* input, std::int16_t* outpu
     if (outputAgcOn) {
         outputAgc.Process32(y, frames, 1);
     }
+    // Rounded: a weak station without the AGC leaves here only a few steps loud.
     const double factor = (outputAgcOn ? volume : 1.0) / 65536.0;
     for (std::uint32_t j = 0; j < frames; ++j) {
-        const std::int16_t v = RC_SaturateTo16(factor * y[j]);
+        const std::int16_t v = RC_RoundAndSaturateTo16(factor * y[j]);
         output[2 * j] = v;
         output[2 * j + 1] = v;
     }
@@ -306,7 +307,7 @@ void RC_Demodulator::ProcessIndependentSidebands(const std::int32_t* i, const st
     const std::int32_t* yl = audioL_.Output();
     const std::int32_t* yr = audioR_.Output();
     for (std::uint32_t j = 0; j < frames; ++j) {
-        output[2 * j] = RC_SaturateTo16(factor * yl[j]);
-        output[2 * j + 1] = RC_SaturateTo16(factor * yr[j]);
+        output[2 * j] = RC_RoundAndSaturateTo16(factor * yl[j]);
+        output[2 * j + 1] = RC_RoundAndSaturateTo16(factor * yr[j]);
     }
 }

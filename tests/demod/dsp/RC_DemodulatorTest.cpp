@@ -153,6 +153,46 @@ TEST(RC_Demodulator, AWeakSignalKeepsItsPrecisionWithTheAgcOff) {
     }
 }
 
+// A weak AM station at the window's gain, the AGC off and the volume at the top plays only a few
+// steps loud: the last narrowing to 16 bits must cost it next to nothing against the audio just
+// before it (rounded, 0.2 dB here; truncated toward zero, 0.8 dB; at 64 kHz as at 48 kHz).
+TEST(RC_Demodulator, AQuietStationLosesLittleInTheNarrowingToSixteenBits) {
+    for (const std::uint32_t rate : {48000u, 64000u}) {
+        const auto station = [](std::uint32_t seed) {
+            return [noise = Noise(0.37 / 32767.0, seed)](double t) mutable {
+                return 2.6 / 32767.0 * (1 + 0.5 * Cosine(1000, t)) * Cosine(kIfCentre, t) + noise();
+            };
+        };
+        const auto setUp = [rate](DemodulatorRig& rig) {
+            if (rate == 64000) {
+                rig.Demodulator().SetInterpolation(3);
+                rig.Demodulator().SetOutputDivisor(2);
+            }
+            rig.Demodulator().audioGain = 7.0f;
+            rig.Demodulator().UpdateFilters();
+        };
+        DemodulatorRig heard(kRC_KindAm, 4500, rate);
+        setUp(heard);
+        const std::vector<double> output = heard.Run(station(7), 2.0).left;
+
+        DemodulatorRig inside(kRC_KindAm, 4500, rate);
+        setUp(inside);
+        std::vector<double> unrounded;
+        inside.RunBlocks(station(7), 2.0, [] { return 1024u; }, [&](std::uint32_t n) {
+            const auto* y = static_cast<const std::int32_t*>(inside.Demodulator().GetTapBuffer(8));
+            for (std::uint32_t j = 0; j < inside.Demodulator().OutputFrames(n); ++j) unrounded.push_back(y[j] / 65536.0);
+        });
+        ASSERT_GE(unrounded.size(), output.size()); // the block runner ends on a whole block
+        unrounded.resize(output.size());
+        const double fs = heard.OutputRate();
+        const double before = Sinad(unrounded, 1000.0, fs, Settled(unrounded));
+        const double after = Sinad(output, 1000.0, fs, Settled(output));
+        EXPECT_LT(Rms(output, Settled(output)), 8.0) << "the case is meant to be quiet";
+        EXPECT_GT(before, 8.0);
+        EXPECT_NEAR(after, before, 0.4) << rate << " Hz: " << before << " dB before, " << after << " after";
+    }
+}
+
 // The same FM station is as loud at the USB codec's 64 kHz as at the sound card's 48 kHz.
 TEST(RC_Demodulator, FmPlaysAsLoudAtEveryInputRate) {
     double amplitude[2] = {};
