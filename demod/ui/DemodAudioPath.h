@@ -8,7 +8,9 @@
 // at the start of a block or, while no block runs, by the user-interface thread holding the same
 // lock. Only the IF display buffer is shared: its fill is atomic, the audio thread writes samples
 // only while the fill is below the point count, and the window's 0x8003 handler reads them and
-// then sets the fill back to 0.
+// then sets the fill back to 0. One 0x8003 message waits at a time (`ifDisplayPosted`, set by the
+// audio thread as it posts, cleared by the handler): a user-interface thread that falls behind
+// the blocks finds one display to show, not a queue that grows with every block.
 
 #include "demod/dsp/RC_FirFilter16.h"
 #include "demod/dsp/RC_Resampler.h"
@@ -57,6 +59,7 @@ struct DemodAudioPath {
     // IF samples for the graph: filled here up to its point count, emptied by its 0x8003 handler.
     std::int16_t ifDisplay[kIfDisplayMax] = {};
     std::atomic<std::uint32_t> ifDisplayFill{0};
+    std::atomic<bool> ifDisplayPosted{false};
     std::uint32_t ifDisplayPoints = 0;
     const RC_Window* ifGraph = nullptr;
 };

@@ -274,6 +274,7 @@ plat::win::LResult DemodWindow::HandleMessage(std::uint32_t msg, plat::win::WPar
                     ifGraph_->SetSamples(path_.ifDisplay, points, 1);
             }
             ClearIfDisplay();
+            path_.ifDisplayPosted.store(false); // emptied: the next full buffer may be posted
         }
         return 0;
     }

@@ -477,8 +477,9 @@ void DemodWindow::FeedIfDisplay(std::uint32_t count) {
         path_.ifDisplayFill.store(fill);
     }
     const bool painting = (path_.ifGraph->State() & RC_Window::kPainting) != 0;
-    if (fill >= points && !painting && path_.settings.scanMode == 0 && path_.settings.modeIndex != kModeFmw)
-        plat::win::PostMessage(Handle(), kMsgIfDisplay, 0, 0);
+    if (fill < points || painting || path_.settings.scanMode != 0 || path_.settings.modeIndex == kModeFmw) return;
+    if (!path_.ifDisplayPosted.exchange(true) && !plat::win::PostMessage(Handle(), kMsgIfDisplay, 0, 0))
+        path_.ifDisplayPosted.store(false);
 }
 
 void DemodWindow::OnAudioBlock(const void* data, std::uint32_t bytes) {

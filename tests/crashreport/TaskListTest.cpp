@@ -20,12 +20,15 @@ TEST(TaskList, TellsWhichThreadsTakeTheStopSignal) {
     std::atomic<long> id{0};
     std::atomic<bool> done{false};
     std::atomic<bool> blocking{false};
-    // A thread that blocks the stop signal, as a thread inside a fault handler does.
+    // A process inherits its signal mask from whoever started it, and a runner may start tests
+    // with signals blocked: this thread takes the stop signal because it says so here.
+    sigset_t stopOnly, inherited;
+    sigemptyset(&stopOnly);
+    sigaddset(&stopOnly, stop);
+    pthread_sigmask(SIG_UNBLOCK, &stopOnly, &inherited);
+    // A thread that blocks the stop signal and no other, as a thread inside a fault handler does.
     std::thread blocker([&] {
-        sigset_t set;
-        sigemptyset(&set);
-        sigaddset(&set, stop);
-        pthread_sigmask(SIG_BLOCK, &set, nullptr);
+        pthread_sigmask(SIG_SETMASK, &stopOnly, nullptr);
         id.store(errvane::ThreadIdentity::Current());
         blocking.store(true);
         while (!done.load()) std::this_thread::yield();
@@ -44,6 +47,7 @@ TEST(TaskList, TellsWhichThreadsTakeTheStopSignal) {
     done.store(true);
     blocker.join();
     EXPECT_FALSE(errvane::TaskTakesSignal(id.load(), stop)) << "an ended thread takes nothing";
+    pthread_sigmask(SIG_SETMASK, &inherited, nullptr);
 }
 
 }  // namespace

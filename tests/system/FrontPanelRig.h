@@ -100,7 +100,11 @@ protected:
         // none waits.
         while (std::chrono::steady_clock::now() < until && !done()) plat::comp::Application().HandleMessage();
         win::KillTimer(0, tick);
-        plat::comp::Application().ProcessMessages();
+        // Then what is waiting, for a while: a panel kept busy by the stream (painting slower than
+        // the blocks come, as under a sanitizer) always has more, and would never be done.
+        const auto drained = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
+        while (std::chrono::steady_clock::now() < drained && plat::comp::Application().ProcessMessage()) {
+        }
     }
 
     // Stops the demodulator and reads what the loudspeaker played (the left channel).

@@ -44,6 +44,16 @@ void RC_Panel::UpdateElapsed(std::int64_t ticks, std::uint64_t ticksPerSecond, d
     const double used = static_cast<double>(ticks) * blocksPerSecond;
     const auto rate = static_cast<double>(ticksPerSecond);
     if (!(used < rate)) return; // 100 % or more: dropped
-    const double shown = used * 100.0 / rate * (1.0 - smoothing) + value_->Value() * smoothing;
-    value_->SetValue(true, shown);
+    load_ = used * 100.0 / rate * (1.0 - smoothing) + load_ * smoothing;
+    recorded_.store(load_);
+    // One message at a time: a user-interface thread that falls behind shows the latest figure.
+    if (!posted_.exchange(true) && !plat::win::PostMessage(Handle(), kMsgShowLoad, 0, 0)) posted_.store(false);
+}
+
+plat::win::LResult RC_Panel::HandleMessage(std::uint32_t msg, plat::win::WParam wParam, plat::win::LParam lParam) {
+    if (msg != kMsgShowLoad) return RC_Window::HandleMessage(msg, wParam, lParam);
+    // Cleared before the figure is read: a figure recorded after the read brings a message of its own.
+    posted_.store(false);
+    value_->SetValue(true, recorded_.load());
+    return 0;
 }

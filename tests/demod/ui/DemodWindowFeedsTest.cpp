@@ -152,6 +152,32 @@ TEST_F(DemodWindowFeedsTest, BlocksReachTheCpuMeterTheStudyWindowAndTheIfGraph) 
     Feed(input); // nothing open: nothing fed
 }
 
+// The audio thread posts what the user-interface thread is to show; one message of a kind waits at
+// a time, so a user-interface thread that falls behind the blocks finds the latest figures and not
+// a queue that grows with every block.
+TEST_F(DemodWindowFeedsTest, AUserInterfaceThreadThatFallsBehindFindsOneMessageOfEachKind) {
+    Start();
+    Pump();
+    const auto input = Frames(12, [](int k) { return 8000.0 * std::sin(2 * M_PI * 9000.0 * k / 48000.0); });
+    for (std::size_t at = 0; at + 2 * kFrames <= input.size(); at += 2 * kFrames)
+        window_->OnAudioBlock(input.data() + at, 4 * kFrames);
+    auto waiting = [](win::Hwnd hwnd, std::uint32_t msg) {
+        int count = 0;
+        for (win::Msg m; win::PeekMessage(&m, hwnd, msg, msg, win::PM_REMOVE);) ++count;
+        return count;
+    };
+    RC_Panel* meter = setup_->CpuMeter();
+    EXPECT_EQ(waiting(window_->Handle(), DemodWindow::kMsgIfDisplay), 1) << "the IF display";
+    EXPECT_EQ(waiting(meter->Handle(), RC_Panel::kMsgShowLoad), 1) << "the CPU meter";
+    EXPECT_EQ(meter->ValueField().Value(), 0.0) << "the meter's field is the user-interface thread's to set";
+    // Taken, the next ones are posted again.
+    win::SendMessage(window_->Handle(), DemodWindow::kMsgIfDisplay, 0, 0);
+    win::SendMessage(meter->Handle(), RC_Panel::kMsgShowLoad, 0, 0);
+    EXPECT_GT(meter->ValueField().Value(), 0.0);
+    Feed(Frames(2, [](int k) { return 8000.0 * std::sin(2 * M_PI * 9000.0 * k / 48000.0); }));
+    EXPECT_EQ(window_->IfDisplayFill(), 0u) << "the graph took the display buffer";
+}
+
 TEST_F(DemodWindowFeedsTest, TheClipLampLightsAboveFullScaleLessALittle) {
     Start();
     const struct {

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <complex>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -164,11 +165,19 @@ TEST_F(FilterViewTest, LoadMeterShowsTheSmoothedShareAndDropsOverloads) {
         {2000, 1000.0, 0.0, 7.0, 7.0},   // more: dropped
         {0, 1000.0, 0.0, 7.0, 7.0},      // no time: nothing
     };
-    auto* panel = new RC_Panel(top_, 4, 170, 105, 18, 50, "CPU usage");
     for (const Case& c : cases) {
-        panel->ValueField().SetValue(true, c.before);
+        auto* panel = new RC_Panel(top_, 4, 170, 105, 18, 50, "CPU usage");
         panel->smoothing = c.smoothing;
-        panel->UpdateElapsed(c.ticks, 1000000, c.blocksPerSecond);
+        // The audio thread measures: a first block that brings the figure to `before`, then the
+        // block under test.
+        std::thread audio([&] {
+            if (c.before > 0.0)
+                panel->UpdateElapsed(std::llround(c.before * 10.0 / (1.0 - c.smoothing)), 1000000, 1000.0);
+            panel->UpdateElapsed(c.ticks, 1000000, c.blocksPerSecond);
+        });
+        audio.join();
+        EXPECT_EQ(panel->ValueField().Value(), 0.0) << "the field is the user-interface thread's to set";
+        Pump();
         EXPECT_NEAR(panel->ValueField().Value(), c.after, 1e-9) << c.ticks;
     }
 }
