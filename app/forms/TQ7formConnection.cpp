@@ -146,9 +146,10 @@ void TQ7form::WndProc(TMessage& message) {
 void TQ7form::Suspend() {
     // Asleep already: a second notice would take the closed receiver's answers for its settings.
     if (restartList_) return;
-    // Power off ends a scan: the receiver goes to sleep with the user's own settings, and no
-    // step runs on it while it is closed.
+    // Power off ends a scan and a sweep: the receiver goes to sleep with the user's own settings
+    // (they come back at the wake), and no step runs on it while it is closed.
     stSpeedButton7Click(stSpeedButton7);
+    stSpeedButton31Click(stSpeedButton31);
     restartList_ = std::make_unique<std::vector<std::string>>();
     std::vector<std::string>& list = *restartList_;
     for (int i = 0; i < KVR->GetPluginCount(); ++i) {

@@ -253,6 +253,9 @@ bool TQ7form::StartDemodulator(const std::string& name) {
     DebugLog("Starting " + demodulatorName_);
     demodulatorName_ = name;
     splash("Starting demodulator...\n" + name);
+    // The demodulator starts on a receiver that holds what the panel asked of it, and asks the
+    // panel for the squelch as it starts: the level is measured now, after those requests.
+    Q7->GetSS();
     const std::int32_t started = KVR->StartPlugin(name);
     if (started == 0 || started == kvr::kNotRunning) {
         ShowMessageBox("The demodulator failed to start.", kErrorCaption, kErrorBox);

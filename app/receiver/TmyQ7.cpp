@@ -27,8 +27,8 @@ TmyQ7::TmyQ7(plat::comp::TComponent* owner) : TmyReceiver(owner) {}
 
 TmyQ7::~TmyQ7() {
     BeginDestroy();
-    StopLevelPoll();
     Close();
+    StopRequests();
     FreeDLL();
 }
 
@@ -46,8 +46,8 @@ bool TmyQ7::LoadDLL(const std::string& apiLibrary, const std::string& calibratio
 }
 
 void TmyQ7::FreeDLL() {
-    StopLevelPoll(); // its measurement calls into the library
     Close();
+    StopRequests(); // they call into the library
     api_.Free();
     UnloadCalibration();
     cal_.Free();
@@ -109,6 +109,8 @@ bool TmyQ7::Open(int index) {
 }
 
 void TmyQ7::Close() {
+    // What was asked of the receiver reaches it before the close (a power off at exit, say).
+    FinishRequests();
     demo_ = true;
     ++openings_;
     if (handle_ == 0) return;
@@ -160,6 +162,18 @@ bool TmyQ7::DoGetRadioInfo() {
     return true;
 }
 
+decltype(::IsDeviceConnected)* TmyQ7::ConnectionExport() {
+    return handle_ == 0 ? nullptr : Api<decltype(::IsDeviceConnected)>("IsDeviceConnected");
+}
+
+void TmyQ7::NoteConnection(bool connected) {
+    if (!ConnectionExport()) return;
+    if (connected)
+        ArmDisconnect(true);
+    else
+        DoOnDisconnect();
+}
+
 bool TmyQ7::IsConnected() {
     auto* connected = Api<decltype(::IsDeviceConnected)>("IsDeviceConnected");
     if (!connected || handle_ == 0) return true;
@@ -208,9 +222,23 @@ void TmyQ7::SetFreq(std::int64_t f) {
     if (api_.Loaded()) {
         auto* set = Api<decltype(::SetFrequency)>("SetFrequency");
         if (OnQ7FreqChanging) OnQ7FreqChanging(this, f);
-        if (set && IsConnected()) set(handle_, packed);
+        // Tuned among the requests, which then show the last level the library has (GetLastSS).
+        auto* connected = ConnectionExport();
+        auto* last = Api<decltype(::Q7GetLastRawSS)>("Q7GetLastRawSS");
+        const std::int32_t handle = handle_;
+        const std::uint32_t generation = openings_;
+        Requests().Make([=, this]() -> ReceiverRequests::Answer {
+            const bool present = !connected || connected(handle) != 0;
+            if (set && present) set(handle, packed);
+            if (!last) return nullptr;
+            const std::int32_t raw = present ? last(handle) : kRawDisconnected;
+            return [=, this] {
+                if (generation != openings_) return;
+                NoteConnection(present);
+                SetSignalRaw(raw);
+            };
+        });
     }
-    GetLastSS();
     TmyReceiver::SetFreq(f);
 }
 
@@ -240,6 +268,7 @@ void TmyQ7::SetCalibFreq(double ppm) {
 }
 
 bool TmyQ7::SetFreqAsync(std::int64_t hz) {
+    FinishRequests();
     auto* set = Api<decltype(::Q7SetFreqAsync)>("Q7SetFreqAsync");
     if (!set || !IsConnected()) return false;
     set(handle_, static_cast<std::uint32_t>(hz));
@@ -248,6 +277,7 @@ bool TmyQ7::SetFreqAsync(std::int64_t hz) {
 }
 
 int TmyQ7::WaitForFreqAsync() {
+    FinishRequests();
     auto* wait = Api<decltype(::Q7WaitFreqAsync)>("Q7WaitFreqAsync");
     if (!wait) return 0;
     if (IsConnected()) wait(handle_);
@@ -256,6 +286,7 @@ int TmyQ7::WaitForFreqAsync() {
 }
 
 std::int32_t TmyQ7::SetFreqPipelined(std::int64_t hz, std::int32_t first, std::uint32_t param) {
+    FinishRequests();
     std::int64_t d = hz + displayOffset_;
     d += TruncateToInt64(static_cast<double>(d) * calibFreq_ * 0.000001);
     std::uint32_t packed = EncodeFreq32(d);
@@ -281,6 +312,7 @@ std::int32_t TmyQ7::SetFreqPipelined(std::int64_t hz, std::int32_t first, std::u
 
 std::int32_t TmyQ7::GetSSPipelined(std::int32_t* level, std::int32_t* raw, std::uint32_t* third,
                                    std::uint32_t* fourth) {
+    FinishRequests();
     auto* get = Api<decltype(::Q7GetSSPipelined)>("Q7GetSSPipelined");
     if (!get) return -1;
     if (measuring_ == 0) {
@@ -321,48 +353,105 @@ bool TmyQ7::ApiSet(const char* name, std::int32_t value, bool onlyConnected) {
     return set(handle_, value) != 0;
 }
 
-std::int32_t TmyQ7::GetAtten() { return ApiGet("GetAtten", StoredAtten()); }
+// --- requests --------------------------------------------------------------------------------
+
+ReceiverRequests& TmyQ7::Requests() {
+    if (!requests_) requests_ = std::make_unique<ReceiverRequests>(Window(), kRequestAnswerMessage);
+    return *requests_;
+}
+
+std::optional<std::int32_t> TmyQ7::PendingValue(Topic topic) const {
+    return requests_ ? requests_->Pending(topic) : std::nullopt;
+}
+
+void TmyQ7::FinishRequests() {
+    if (requests_) requests_->Finish();
+}
+
+bool TmyQ7::RequestSetting(Topic topic, const char* name, std::int32_t value, bool onlyConnected,
+                           std::function<void(bool)> answer) {
+    auto* set = Api<SetFn>(name);
+    if (!set) return false;
+    auto* connected = onlyConnected ? ConnectionExport() : nullptr;
+    const std::int32_t handle = handle_;
+    const std::uint32_t generation = openings_;
+    Requests().Make(
+        [=, this, answer = std::move(answer)]() -> ReceiverRequests::Answer {
+            const bool present = !connected || connected(handle) != 0;
+            const bool taken = present && set(handle, value) != 0;
+            return [=, this] {
+                if (generation != openings_) return;
+                if (connected) NoteConnection(present);
+                if (answer) answer(taken);
+            };
+        },
+        topic, value);
+    return true;
+}
+
+// Each setting goes to the receiver among the requests; the component takes the value at once.
+// A receiver that did not take it answers the library's value, and the change event tells the
+// controls so.
+
+std::int32_t TmyQ7::GetAtten() { return PendingValue(kTopicAtten).value_or(ApiGet("GetAtten", StoredAtten())); }
 
 void TmyQ7::SetAtten(std::int32_t v) {
-    ApiSet("SetAtten", v, true);
+    RequestSetting(kTopicAtten, "SetAtten", v, true, [this](bool taken) {
+        if (!taken) DoOnAttenChanged();
+    });
     TmyReceiver::SetAtten(v);
 }
 
-std::int32_t TmyQ7::GetAGC() { return ApiGet("GetAGC", StoredAGC()); }
+std::int32_t TmyQ7::GetAGC() { return PendingValue(kTopicAgc).value_or(ApiGet("GetAGC", StoredAGC())); }
 
 void TmyQ7::SetAGC(std::int32_t v) {
-    ApiSet("SetAGC", v, true);
+    RequestSetting(kTopicAgc, "SetAGC", v, true, [this](bool taken) {
+        if (!taken) DoOnAGCChanged();
+    });
     TmyReceiver::SetAGC(v);
 }
 
-std::int32_t TmyQ7::GetIFGain() { return ApiGet("GetIFGain", StoredIFGain()); }
+std::int32_t TmyQ7::GetIFGain() { return PendingValue(kTopicIfGain).value_or(ApiGet("GetIFGain", StoredIFGain())); }
 
 void TmyQ7::SetIFGain(std::int32_t v) {
-    ApiSet("SetIFGain", v, true);
+    // The receiver may hold less than was asked (it clamps the gain): the controls show what it holds.
+    RequestSetting(kTopicIfGain, "SetIFGain", v, true, [this, v](bool taken) {
+        if (!taken || GetIFGain() != v) DoOnIFGainChanged();
+    });
     TmyReceiver::SetIFGain(v);
 }
 
-std::int32_t TmyQ7::GetPower() { return ApiGet("GetPower", StoredPower()); }
+std::int32_t TmyQ7::GetPower() { return PendingValue(kTopicPower).value_or(ApiGet("GetPower", StoredPower())); }
 
 void TmyQ7::SetPower(std::int32_t v) {
-    ApiSet("SetPower", v, true);
+    RequestSetting(kTopicPower, "SetPower", v, true, [this](bool taken) {
+        if (!taken) DoOnPowerChanged();
+    });
     TmyReceiver::SetPower(v);
 }
 
 void TmyQ7::SetPreAmp(std::int32_t v) {
-    // The preamplifier changes only when the receiver agrees.
-    if (ApiSet("SetRFAmp", v, false)) TmyReceiver::SetPreAmp(v);
+    // The preamplifier changes only when the receiver agrees (the plug-ins hear of it then);
+    // until it answers, the reader answers what was asked, and the controls show that.
+    const bool asked = RequestSetting(kTopicPreAmp, "SetRFAmp", v, false, [this, v](bool taken) {
+        if (taken)
+            TmyReceiver::SetPreAmp(v);
+        else
+            DoOnPreAmpChanged();
+    });
+    if (asked) DoOnPreAmpChanged();
 }
 
-std::int32_t TmyQ7::GetPreAmp() { return ApiGet("GetRFAmp", StoredPreAmp()); }
+std::int32_t TmyQ7::GetPreAmp() { return PendingValue(kTopicPreAmp).value_or(ApiGet("GetRFAmp", StoredPreAmp())); }
 
-void TmyQ7::SetPllSpd(bool fast) { ApiSet("SetPllSpeed", fast ? 1 : 0, false); }
+void TmyQ7::SetPllSpd(bool fast) { RequestSetting(kTopicPll, "SetPllSpeed", fast ? 1 : 0, false, nullptr); }
 
-bool TmyQ7::GetPllSpd() { return ApiGet("GetPllSpeed", 0) != 0; }
+bool TmyQ7::GetPllSpd() { return PendingValue(kTopicPll).value_or(ApiGet("GetPllSpeed", 0)) != 0; }
 
 // --- signal ----------------------------------------------------------------------------------
 
 double TmyQ7::GetSS() {
+    FinishRequests(); // measured with the settings asked for before
     auto* rawSs = Api<decltype(::GetRawSignalStrength)>("GetRawSignalStrength");
     if (!rawSs) return TmyReceiver::GetSS();
     std::int32_t raw = kRawDisconnected;
@@ -382,8 +471,7 @@ double TmyQ7::GetSS() {
 
 void TmyQ7::MeasureInBackground() {
     auto* rawSs = Api<decltype(::GetRawSignalStrength)>("GetRawSignalStrength");
-    if (!rawSs) return;
-    if (!levelPoll_) levelPoll_ = std::make_unique<LevelPoll>(Window(), kLevelReadingMessage);
+    if (!rawSs || PendingValue(kTopicLevel)) return;
     // The worker gets what it needs by value: the exports are looked up here, on this thread.
     // Whether the receiver is still there is asked on the worker too: even that question is a
     // round trip to the driver host, which a loaded machine can stretch past a user's patience.
@@ -392,34 +480,34 @@ void TmyQ7::MeasureInBackground() {
     auto* last = Api<decltype(::Q7GetLastSSdBm)>("Q7GetLastSSdBm");
     const std::int32_t handle = handle_;
     const std::uint32_t generation = openings_, storedRssi = rssiWord_;
-    levelPoll_->Start([=] {
-        LevelReading reading{generation, kRawDisconnected, storedRssi};
-        reading.connected = !connected || connected(handle) != 0;
-        if (!reading.connected) return reading;
-        reading.raw = rawSs(handle);
-        if (rssi) reading.rssi = rssi(handle);
-        if (reading.raw == kRawTop && last) reading.tenths = last(handle);
-        // A receiver that stopped answering during the measurement reads as gone.
-        if (connected) reading.connected = connected(handle) != 0;
-        return reading;
-    });
+    Requests().Make(
+        [=, this]() -> ReceiverRequests::Answer {
+            LevelReading reading{generation, kRawDisconnected, storedRssi};
+            reading.connected = !connected || connected(handle) != 0;
+            if (reading.connected) {
+                reading.raw = rawSs(handle);
+                if (rssi) reading.rssi = rssi(handle);
+                if (reading.raw == kRawTop && last) reading.tenths = last(handle);
+                // A receiver that stopped answering during the measurement reads as gone.
+                if (connected) reading.connected = connected(handle) != 0;
+            }
+            return [this, reading] { ApplyLevelReading(reading); };
+        },
+        kTopicLevel);
 }
 
-void TmyQ7::ApplyLevelReading() {
-    if (!levelPoll_) return;
-    const auto reading = levelPoll_->Take();
-    if (!reading || reading->generation != openings_ || handle_ == 0) return;
-    // Only a receiver the worker found gone is asked again here, for the disconnect to be
-    // announced on this thread; one that answered arms the watch as IsConnected would.
-    if (reading->connected) ArmDisconnect(true);
-    const bool present = reading->connected || IsConnected();
-    if (reading->connected) {
-        rssiWord_ = reading->rssi;
+void TmyQ7::ApplyLevelReading(const LevelReading& reading) {
+    if (reading.generation != openings_ || handle_ == 0) return;
+    // The worker's word on the receiver is announced here, as IsConnected would announce it;
+    // asking again on this thread could wait for a receiver that does not answer.
+    NoteConnection(reading.connected);
+    if (reading.connected) {
+        rssiWord_ = reading.rssi;
         recGain_ = CalcRecGain(static_cast<std::int32_t>(rssiWord_ >> 16));
     }
     // A receiver that stopped answering meanwhile reads as gone, as GetSS reads it.
-    aboveRawScaleDb_ = AboveRawScaleDb(reading->raw, reading->tenths);
-    SetSignalRaw(present && reading->connected ? reading->raw : kRawDisconnected);
+    aboveRawScaleDb_ = AboveRawScaleDb(reading.raw, reading.tenths);
+    SetSignalRaw(reading.connected ? reading.raw : kRawDisconnected);
     aboveRawScaleDb_ = 0.0;
 }
 
@@ -434,6 +522,7 @@ double TmyQ7::GetLastSS() {
 
 bool TmyQ7::BlockScan(std::int32_t* frequencies, int count, std::int32_t stopLevel,
                       std::uint32_t reportIntervalMs) {
+    FinishRequests();
     auto* scan = Api<decltype(::Q7BlockScan)>("Q7BlockScan");
     if (!scan || count < 0 || !IsConnected()) return false;
     if (scan(handle_, reinterpret_cast<std::uint32_t*>(frequencies), static_cast<std::uint32_t>(count),
@@ -473,8 +562,8 @@ void TmyQ7::DoOnResumeBlockScan() { Fire(OnResumeBlockScan); }
 
 plat::win::LResult TmyQ7::WndProc(std::uint32_t msg, plat::win::WParam wParam,
                                   plat::win::LParam lParam) {
-    if (msg == kLevelReadingMessage) {
-        ApplyLevelReading();
+    if (msg == kRequestAnswerMessage) {
+        if (requests_) requests_->RunAnswers();
         return 0;
     }
     if (msg != kBlockScanMessage) return TmyReceiver::WndProc(msg, wParam, lParam);

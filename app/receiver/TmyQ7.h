@@ -11,8 +11,8 @@
 
 #include "api/DeviceControl.h"
 #include "api/Lxq745Api.h"
-#include "app/receiver/LevelPoll.h"
 #include "app/receiver/LibraryBinding.h"
+#include "app/receiver/ReceiverRequests.h"
 #include "app/receiver/TQ7Facilities.h"
 #include "app/receiver/TmyReceiver.h"
 #include "driver/LX_Q7_EEPROM.h"
@@ -27,7 +27,7 @@ using TBlockedFrequencyEvent = std::function<void(plat::comp::TObject* sender, s
 
 inline constexpr std::int32_t kNoCalibrationTable = -8;
 inline constexpr std::uint32_t kBlockScanMessage = 0x401; // WM_USER + 1
-inline constexpr std::uint32_t kLevelReadingMessage = 0x402; // WM_USER + 2
+inline constexpr std::uint32_t kRequestAnswerMessage = 0x402; // WM_USER + 2
 
 // The library's raw level: 255 stands for -30 dBm of its level in tenths and everything above,
 // 254 for about -30.2 dBm (the middle of the tenths that give it).
@@ -55,6 +55,11 @@ public:
     int ChooseToOpen();
     virtual bool DoGetRadioInfo();
     std::int32_t Handle() const { return handle_; }
+    // Waits until the requests made so far have been carried out (their answers come as
+    // messages): a call made here, on the user-interface thread, that must reach the receiver
+    // after them (a measurement now, the scanner's and the sweep's pipelined tuning, closing)
+    // comes after this.
+    void FinishRequests();
     bool Demo() const { return demo_; }
     bool IsUSversion() const { return isUSversion_; }
 
@@ -134,6 +139,7 @@ public:
     std::int32_t GetIF2Frequency();
     bool ReadBands(std::uint32_t* edges8);
     bool WriteBands(const std::uint32_t* edges8);
+    // Queued among the requests: true when the library has the export.
     bool SetLED(std::uint8_t pattern);
     bool WriteEEPROM(std::uint8_t address, const void* data, std::uint32_t count);
     std::int32_t SetFreqPipelined(std::int64_t hz, std::int32_t first, std::uint32_t param);
@@ -200,14 +206,35 @@ protected:
     std::int32_t FilterValue(std::int32_t& cache);
     // Checks the words of a calibration record before it is written.
     virtual bool CalibrationValuesValid(const LX_Q7_CALIB& record) const;
-    // GetSS without waiting: the level is measured on the poll's worker and shows when its
-    // reading comes; nothing starts while a measurement is under way.
+    // GetSS without waiting: the level is measured among the receiver's requests and shows when
+    // its reading comes; nothing more is asked while a measurement is queued or under way.
     void MeasureInBackground();
 
 private:
+    // What the requests of a setting carry while they are queued or under way; its reader answers
+    // that value meanwhile, so that the controls show what the user asked for.
+    enum Topic : int { kTopicLevel, kTopicAtten, kTopicAgc, kTopicIfGain, kTopicPower, kTopicPreAmp, kTopicPll };
+    struct LevelReading {
+        std::uint32_t generation = 0; // which opening of the receiver it belongs to
+        std::int32_t raw = 0;
+        std::uint32_t rssi = 0;
+        std::int32_t tenths = 0; // the library's level of the same measurement, in tenths of dBm
+        bool connected = true;   // the library's word on the receiver, asked with the measurement
+    };
     bool FinishOpen(bool clearDemo);
-    void ApplyLevelReading();
-    void StopLevelPoll() { levelPoll_.reset(); }
+    void ApplyLevelReading(const LevelReading& reading);
+    void StopRequests() { requests_.reset(); }
+    ReceiverRequests& Requests();
+    std::optional<std::int32_t> PendingValue(Topic topic) const;
+    // The connection export for the open receiver; null when there is none to ask.
+    decltype(::IsDeviceConnected)* ConnectionExport();
+    // What IsConnected does on its answer, with the answer a request brought.
+    void NoteConnection(bool connected);
+    // Sets the setting through the export `name` among the requests (with onlyConnected only when
+    // the receiver is there); `answer` gets whether the receiver took it, on this thread. False
+    // when the library has no such export: nothing is asked.
+    bool RequestSetting(Topic topic, const char* name, std::int32_t value, bool onlyConnected,
+                        std::function<void(bool)> answer);
 
     std::int64_t displayOffset_ = 0;
     // Moves the frequency limits and the capability ranges by `diff` Hz.
@@ -233,7 +260,7 @@ private:
     // How far above the raw scale's top the signal measured by GetSS is, in dB; 0 elsewhere.
     double aboveRawScaleDb_ = 0.0;
     std::uint32_t openings_ = 0; // tells a reading of an earlier opening from the current one
-    std::unique_ptr<LevelPoll> levelPoll_;
+    std::unique_ptr<ReceiverRequests> requests_; // made at the first request
 };
 
 } // namespace lxq

@@ -1,5 +1,6 @@
 #include "app/receiver/TmyQ745.h"
 
+#include "app/receiver/MainThread.h"
 #include "app/receiver/ModelCalibration.h"
 
 namespace lxq {
@@ -23,6 +24,12 @@ double TmyQ745::Calibrate(std::int32_t raw, std::int64_t hz) {
     return TmyReceiver::Calibrate(raw, hz);
 }
 
+double TmyQ745::QueriedLevel() {
+    // A plug-in asking for the level gets the latest reading; a fresh one is on its way.
+    if (OnMainThread()) MeasureInBackground();
+    return SignalLevel();
+}
+
 bool TmyQ745::DoGetRadioInfo() {
     if (!TmyQ7::DoGetRadioInfo()) return false;
     RADIODEVCAPS* caps = RadioDevCaps().Header();
@@ -33,6 +40,7 @@ bool TmyQ745::DoGetRadioInfo() {
 bool TmyQ745::WriteCalib2(std::int32_t index) {
     if (index < 0 || index >= 64) return false;
     auto* write = Api<decltype(::Q7WrCalib2)>("Q7WrCalib2");
+    FinishRequests();
     return write && write(Handle(), kCalibGuardWord, static_cast<std::uint32_t>(index)) != 0;
 }
 

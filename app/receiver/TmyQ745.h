@@ -14,8 +14,10 @@ public:
     void SetFreq(std::int64_t hz) override;
     double Calibrate(std::int32_t raw, std::int64_t hz) override;
     bool DoGetRadioInfo() override;
-    // The panel's 20 ms poll never waits for the receiver.
+    // The panel's 20 ms poll, and a measurement after a change, never wait for the receiver.
     void PollNow() override { MeasureInBackground(); }
+    void UpdateNow() override { MeasureInBackground(); }
+    double QueriedLevel() override;
     bool WriteCalib2(std::int32_t index) override;
 
     bool GetFilterTable(std::int32_t band, FILTER_NODE* nodes);

@@ -133,6 +133,7 @@ bool TmyQ7::WriteCalibration(const LX_Q7_CALIB& record) {
         ShowWarning("Incorrect Q7 API !", "Q7 error");
         return false;
     }
+    FinishRequests();
     if (write(Handle(), &record) != 0) return ReadCalibration();
     ShowWarning("Writing the EEPROM data failed !", "Q7 error");
     return false;
@@ -145,6 +146,7 @@ bool TmyQ7::WriteCalib2(std::int32_t index) {
         return false;
     }
     auto* write = Api<decltype(::Q7WrCalib2)>("Q7WrCalib2");
+    FinishRequests();
     return write && write(Handle(), kCalibGuardWord, static_cast<std::uint32_t>(index)) != 0;
 }
 

@@ -1,4 +1,5 @@
-// The API-bound receiver's remaining device operations and its capability block.
+// The API-bound receiver's remaining device operations and its capability block. They are asked
+// on the caller's thread (the service window, start-up), after the requests made before them.
 
 #include <algorithm>
 #include <cstring>
@@ -33,82 +34,104 @@ std::string TmyQ7::GetDriverPath() {
 }
 
 bool TmyQ7::IsBusy() {
+    FinishRequests();
     auto* busy = Api<GetFn>("Q7IsBusy");
     return busy && busy(handle_) != 0;
 }
 
 std::int32_t TmyQ7::GetIF1Version() {
+    FinishRequests();
     auto* get = Api<GetFn>("GetIF1version");
     return get ? get(handle_) : 0;
 }
 
 std::int32_t TmyQ7::GetIF1Filter() {
+    FinishRequests();
     auto* get = Api<GetFn>("GetIF1filter");
     return get ? get(handle_) : 0;
 }
 
 std::int32_t TmyQ7::SetIF1Filter(std::int32_t v) {
+    FinishRequests();
     auto* set = Api<SetFn>("SetIF1filter");
     return set ? set(handle_, v) : 0;
 }
 
 bool TmyQ7::GetHwInfo(void* record60) {
+    FinishRequests();
     auto* get = Api<decltype(::GetHwInfo)>("GetHwInfo");
     return get && get(handle_, record60, 60) != 0;
 }
 
 bool TmyQ7::GetDebug(void* record64) {
+    FinishRequests();
     auto* get = Api<decltype(::Q7GetDebug)>("Q7GetDebug");
     return get && get(handle_, record64) != 0;
 }
 
 bool TmyQ7::GetDebugInfo(RADIO_INFO* info) {
+    FinishRequests();
     auto* get = Api<decltype(::Q7GetInfo)>("Q7GetInfo");
     return get && get(handle_, info) != 0;
 }
 
 std::int32_t TmyQ7::GetLock() {
+    FinishRequests();
     auto* get = Api<decltype(::Q7GetLock)>("Q7GetLock");
     return get ? get(handle_, 0) : 0;
 }
 
 bool TmyQ7::SetRefClk(std::uint32_t hz) {
+    FinishRequests();
     refClockSet_ = true;
     auto* set = Api<decltype(::Q7SetRefClock)>("Q7SetRefClock");
     return set && IsConnected() && set(handle_, hz) != 0;
 }
 
 std::int32_t TmyQ7::GetRefClk() {
+    FinishRequests();
     auto* get = Api<decltype(::Q7GetRefClock)>("Q7GetRefClock");
     return get && IsConnected() ? get(handle_) : 0;
 }
 
 bool TmyQ7::SetIF2Frequency(std::int32_t hz) {
+    FinishRequests();
     auto* set = Api<SetFn>("SetIF2Frequency");
     return set && IsConnected() && set(handle_, hz) != 0;
 }
 
 std::int32_t TmyQ7::GetIF2Frequency() {
+    FinishRequests();
     auto* get = Api<GetFn>("GetIF2Frequency");
     return get && IsConnected() ? get(handle_) : 0;
 }
 
 bool TmyQ7::ReadBands(std::uint32_t* edges8) {
+    FinishRequests();
     auto* read = Api<decltype(::ReadBands)>("ReadBands");
     return read && read(handle_, edges8) != 0;
 }
 
 bool TmyQ7::WriteBands(const std::uint32_t* edges8) {
+    FinishRequests();
     auto* write = Api<decltype(::WriteBands)>("WriteBands");
     return write && write(handle_, edges8) != 0;
 }
 
 bool TmyQ7::SetLED(std::uint8_t pattern) {
+    // Among the requests: a pattern reaches the receiver after what was asked before it.
     auto* set = Api<SetFn>("SetLEDFlashPattern");
-    return set && set(handle_, pattern) != 0;
+    if (!set) return false;
+    const std::int32_t handle = handle_;
+    Requests().Make([=]() -> ReceiverRequests::Answer {
+        set(handle, pattern);
+        return nullptr;
+    });
+    return true;
 }
 
 bool TmyQ7::WriteEEPROM(std::uint8_t address, const void* data, std::uint32_t count) {
+    FinishRequests();
     auto* write = Api<decltype(::Q7WriteEEPROM)>("Q7WriteEEPROM");
     return write && write(handle_, kCalibGuardWord, address, count, data) != 0;
 }
@@ -116,17 +139,20 @@ bool TmyQ7::WriteEEPROM(std::uint8_t address, const void* data, std::uint32_t co
 // --- preselector ---------------------------------------------------------------------------
 
 bool TmyQ7::FilterTable(std::int32_t band, FILTER_NODE* nodes) {
+    FinishRequests();
     auto* get = Api<decltype(::GetFilterTbl)>("GetFilterTbl");
     return get && get(handle_, band, nodes) != 0;
 }
 
 bool TmyQ7::SetFilterTable(std::int32_t band, const FILTER_NODE* nodes, std::int32_t& cache) {
+    FinishRequests();
     cache = -1;
     auto* set = Api<decltype(::SetFilterTbl)>("SetFilterTbl");
     return set && set(handle_, band, nodes) != 0;
 }
 
 std::int32_t TmyQ7::SetFilterValue(std::int32_t v, std::int32_t& cache) {
+    FinishRequests();
     auto* set = Api<decltype(::SetFilterVal)>("SetFilterVal");
     if (!set || set(handle_, v) == 0) return 0;
     // The filter value is the word's low byte; an unknown word stays unknown and is read anew.
@@ -139,6 +165,7 @@ std::int32_t TmyQ7::SetFilterValue(std::int32_t v, std::int32_t& cache) {
 }
 
 std::int32_t TmyQ7::FilterValue(std::int32_t& cache) {
+    FinishRequests();
     if (cache != -1) return cache;
     auto* get = Api<decltype(::GetFilterVal)>("GetFilterVal");
     if (!get) return 0;

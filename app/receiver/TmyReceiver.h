@@ -128,6 +128,8 @@ public:
     virtual std::int32_t SQtoKVR(std::int32_t dbm) { return AddWrapping(dbm, 130); }
     virtual std::int32_t RawToKVR(std::int32_t raw) { return raw * 120 / 255; }
     virtual void UpdateNow() { GetSS(); }
+    // The level a plug-in's query answers.
+    virtual double QueriedLevel() { return GetSS(); }
     // The timer's poll of the level; a model whose receiver may keep it waiting measures without
     // waiting here.
     virtual void PollNow() { UpdateNow(); }

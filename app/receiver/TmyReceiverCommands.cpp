@@ -153,7 +153,7 @@ std::int32_t TmyReceiver::GetSettings(std::uint32_t uMsg, std::uint32_t cbData, 
         return GetMode();
     }
     case 0xB00:
-        GetSS();
+        QueriedLevel();
         if (cbData == 4 && lpData) std::memcpy(lpData, &signalRaw_, 4);
         return SQtoKVR(TruncateToInt32(signal_));
     case 0xB01:

@@ -71,8 +71,14 @@ protected:
     // The host is up and the panel not yet started: what a test prepares at the receiver first.
     virtual void HostReady() {}
 
-    // Presses the demodulator's mode button of that caption, as a click on it.
+    // Presses the demodulator's mode button of that caption, as a click on it, and lets the panel
+    // run a little.
     void Mode(const char* caption) {
+        ClickMode(caption);
+        Run(50);
+    }
+    // The click alone.
+    void ClickMode(const char* caption) {
         static const char* const kButtons[] = {"AM", "AMN", "AMS", "LSB", "USB", "CW", "DSB", "ISB", "FM6", "FMN", "FMW"};
         int i = 0;
         while (i < 11 && std::string(kButtons[i]) != caption) ++i;
@@ -81,7 +87,6 @@ protected:
         namespace win = plat::win;
         win::SendMessage(form->EmbeddedDemodulator(), win::WM_LBUTTONDOWN, win::MK_LBUTTON, win::MakeLParam(x, y));
         win::SendMessage(form->EmbeddedDemodulator(), win::WM_LBUTTONUP, 0, win::MakeLParam(x, y));
-        Run(50);
     }
 
     void Tune(std::int64_t hz) {

@@ -1,6 +1,7 @@
 // The panel answers its user while the receiver does not answer it: a receiver asleep in its
 // host holds every request for the whole time-out, and none of that waiting may fall on the
-// user-interface thread.
+// user-interface thread. What the user set meanwhile reaches the receiver when it wakes, in the
+// order it was set.
 //
 // Each input is timed as long as it waited for the user-interface thread, less the time the
 // thread was ready to run but had no processor: a busy machine may keep any thread waiting its
@@ -9,6 +10,7 @@
 // within a tenth of a second; a sanitizer's build does the thread's own work several times slower,
 // and there only the sleep is held to that.
 
+#include "app/controls/TstSpeedButton.h"
 #include "app/receiver/TmyQ745.h"
 #include "platform/components/HiddenWindow.h"
 #include "platform/sys/DeviceChannel.h"
@@ -19,6 +21,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -113,6 +116,38 @@ protected:
         return longest;
     }
 
+    // How a call made on the panel's thread, as a control's event makes it, was answered: its
+    // time less the thread's wait for a processor, and the time it slept within that.
+    template <typename Call>
+    static Answer Took(Call call) {
+        const long panel = syscall(SYS_gettid);
+        const ThreadTimes before = TimesOf(panel);
+        call();
+        const ThreadTimes after = TimesOf(panel);
+        Answer a;
+        a.held = after.at - before.at - std::chrono::duration_cast<Clock::duration>(after.ready - before.ready);
+        a.asleep = a.held - std::chrono::duration_cast<Clock::duration>(after.running - before.running);
+        return a;
+    }
+    // A left click on the control, as the mouse makes it: the down and the up at its middle, sent
+    // to the window that holds it.
+    static Answer ClickOn(plat::comp::TControl& control) {
+        namespace win = plat::win;
+        plat::comp::TWinControl* parent = control.Parent();
+        const auto at = win::MakeLParam(control.Left() + control.Width() / 2, control.Top() + control.Height() / 2);
+        return Took([&] {
+            win::SendMessage(parent->Handle(), win::WM_LBUTTONDOWN, win::MK_LBUTTON, at);
+            win::SendMessage(parent->Handle(), win::WM_LBUTTONUP, 0, at);
+        });
+    }
+    // Within a tenth of a second: the whole answer in the plain build, the sleep in every build.
+    static void ExpectPrompt(const Answer& a, const std::string& what) {
+        if (!kSanitized) {
+            EXPECT_LT(a.held, std::chrono::milliseconds(100)) << what << " took " << Ms(a.held) << " ms";
+        }
+        EXPECT_LT(a.asleep, std::chrono::milliseconds(100)) << what << " slept " << Ms(a.asleep) << " ms";
+    }
+
     static std::int64_t Ms(Clock::duration d) { return std::chrono::duration_cast<std::chrono::milliseconds>(d).count(); }
 
     static constexpr std::uint32_t kProbe = 0x8000 + 0x1F0;
@@ -151,6 +186,62 @@ TEST_F(PanelResponsiveness, AClickIsAnsweredWithinATenthOfASecondWhileTheReceive
     // The poll goes on once the receiver answers again: the station shows on the meter.
     Run(3000, [&] { return std::abs(form->Q7->SignalLevel() - -60.0) < 3.0; });
     EXPECT_NEAR(form->Q7->SignalLevel(), -60.0, 3.0);
+}
+
+TEST_F(PanelResponsiveness, TuningWhileTheReceiverSleepsAnswersAtOnceAndReachesItInOrderAtTheWake) {
+    Start("usb", "noise -125\n"
+                 "station 1000000 -60 am tone=1000\n"
+                 "station 1100000 -90 am tone=1000\n"
+                 "station 1200000 -50 am tone=1000\n");
+    std::vector<std::string> shown;
+    form->RunModal = [&](plat::comp::TCustomForm& f) {
+        shown.push_back(f.ClassName());
+        return plat::comp::mrOk;
+    };
+    Mode("AM");
+    form->stSpeedButton5->Click(); // AGC medium
+    Run(500, [&] { return std::abs(form->Q7->SignalLevel() - -60.0) < 3.0; });
+    ASSERT_NEAR(form->Q7->SignalLevel(), -60.0, 3.0);
+    ASSERT_EQ(form->Q7->GetAtten(), 0);
+
+    ASSERT_EQ(Control({"suspend", "sim-usb0"}), 0);
+    Run(100); // the level poll's request waits in the host now
+    // Each tuning control as the user works it; the entry twice, and the second value holds.
+    const struct {
+        const char* control;
+        std::function<Answer()> click;
+    } clicks[] = {
+        {"frequency entry", [&] { return Took([&] { form->myFrequencyEdit1->SetValue(1'100'000); }); }},
+        {"frequency entry again", [&] { return Took([&] { form->myFrequencyEdit1->SetValue(1'200'000); }); }},
+        {"mode button", [&] { return Took([&] { ClickMode("USB"); }); }},
+        {"AGC button", [&] { return ClickOn(*form->stSpeedButton6); }},
+        {"attenuator button", [&] { return ClickOn(*form->stSpeedButton2); }},
+    };
+    for (const auto& c : clicks) {
+        ExpectPrompt(c.click(), std::string("the ") + c.control);
+        ExpectPrompt(LongestAnswer(60), std::string("after the ") + c.control + ", the panel");
+    }
+    const Answer after = LongestAnswer(600);
+    ASSERT_EQ(Control({"resume", "sim-usb0"}), 0);
+    ExpectPrompt(after, "the panel");
+    // The controls show what the user set, at once.
+    EXPECT_EQ(form->myFrequencyEdit1->Value(), 1'200'000);
+    EXPECT_EQ(form->Q7->GetMode(), 5);
+    EXPECT_TRUE(form->stSpeedButton6->Down());
+    EXPECT_TRUE(form->stSpeedButton2->Down());
+
+    // Awake, the receiver carries it all out in order: the meter shows the station of the
+    // second frequency (the attenuator's 18 dB added back), and the receiver holds the
+    // attenuator and the AGC set.
+    Run(3000, [&] { return std::abs(form->Q7->SignalLevel() - -50.0) < 3.0; });
+    EXPECT_NEAR(form->Q7->SignalLevel(), -50.0, 3.0);
+    EXPECT_EQ(form->Q7->GetFreq(), 1'200'000);
+    EXPECT_EQ(form->Q7->GetAtten(), 1) << "the receiver's attenuator";
+    EXPECT_EQ(form->Q7->GetAGC(), 3) << "the receiver's AGC";
+    EXPECT_EQ(form->Q7->GetMode(), 5);
+    EXPECT_TRUE(form->stSpeedButton6->Down());
+    EXPECT_TRUE(form->stSpeedButton2->Down());
+    EXPECT_TRUE(shown.empty()) << shown.front();
 }
 
 } // namespace

@@ -2,8 +2,10 @@
 // ends the scan (no step reaches the closed receiver), the receiver wakes with the user's AGC and
 // mode, the station the scan stopped on is heard at once, and a scan after the wake reads each
 // channel's own level, stopping on the station and nowhere else. Also a sleep that comes while
-// the scanner waits for the demodulator's verdict on a tone.
+// the scanner waits for the demodulator's verdict on a tone, and a sweep that runs at the sleep:
+// it ends as a stop would end it, and the receiver wakes with the user's settings, not the sweep's.
 
+#include "app/controls/TmyFreqGraph2.h"
 #include "app/controls/TmyFrequencyEdit.h"
 #include "app/controls/TmyUpDown.h"
 #include "app/controls/TstAlignEdit.h"
@@ -20,8 +22,8 @@ namespace lxq::systemtest {
 namespace {
 
 constexpr int kHolding = 2, kScanning = 3;
-constexpr std::int32_t kAgcMed = 2;
-constexpr std::int32_t kModeAm = 1, kModeFmn = 2;
+constexpr std::int32_t kAgcSlow = 1, kAgcMed = 2;
+constexpr std::int32_t kModeAm = 1, kModeFmn = 2, kModeUsb = 5;
 
 // Real time, except that a wait of a second or more passes at once: the panel waits five seconds
 // after a wake for the driver to settle, which this host does not need.
@@ -186,6 +188,47 @@ TEST_F(ScanSleep, ASleepWhileTheScannerWaitsForTheToneDecisionLeavesTheUsersSett
     ASSERT_FALSE(heard.empty());
     EXPECT_GT(Rms(heard), 1000.0) << LogTail();
     EXPECT_NEAR(FitTone(heard, 48000, 200, 4000).hz, 1000.0, 1.0);
+}
+
+TEST_F(ScanSleep, ASweepRunningAtTheSleepStopsAndTheReceiverWakesWithTheUsersSettings) {
+    Start("usb", "noise -125\n"
+                 "station 1000000 -60 am tone=1000 depth=0.5\n"
+                 "station 145300000 -60 am\n");
+    Mode("USB");
+    form->Q7->SetAGC(kAgcSlow);
+    form->Q7->SetAtten(1);
+    form->Q7->SetPreAmp(0);
+    Tune(1'000'000);
+    form->LayOutScope(true, form->SweepPanel->Height());
+    form->myFrequencyEdit3->SetValue(145'000'000);
+    form->myFrequencyEdit4->SetValue(146'000'000);
+    form->myFrequencyEdit5->SetValue(5'000);
+    form->stSpeedButton33->SetDown(true); // continuous: the sweep is still running at the sleep
+    form->stSpeedButton30->SetDown(true);
+    form->stSpeedButton30->Click();
+    ASSERT_TRUE(form->Sweeping()) << (boxes.empty() ? "" : boxes.back());
+    Run(600);
+    ASSERT_TRUE(form->Sweeping());
+    ASSERT_NE(form->Q7->GetAGC(), kAgcSlow) << "the sweep runs on its own AGC";
+    Sleep();
+    EXPECT_FALSE(form->Sweeping()) << "the sleep ends the sweep";
+    Wake();
+    Run(300);
+    EXPECT_FALSE(form->Sweeping());
+    EXPECT_EQ(form->Q7->GetScanMode(), 0);
+    EXPECT_TRUE(form->myFreqGraph1->VisiTune()) << "the graph tunes on a click again";
+    const struct {
+        const char* what;
+        std::int64_t woke, user;
+    } settings[] = {
+        {"frequency", form->Q7->GetFreq(), 1'000'000},
+        {"mode", form->Q7->GetMode(), kModeUsb},
+        {"AGC", form->Q7->GetAGC(), kAgcSlow},
+        {"attenuator", form->Q7->GetAtten(), 1},
+        {"preamplifier", form->Q7->GetPreAmp(), 0},
+        {"frequency shown", form->myFrequencyEdit1->Value(), 1'000'000},
+    };
+    for (const auto& s : settings) EXPECT_EQ(s.woke, s.user) << "the user's " << s.what;
 }
 
 } // namespace

@@ -61,7 +61,9 @@ protected:
         ASSERT_EQ(bus.Plug(kind, "rx1", message), 0u) << message;
     }
     host::ReceiverDevice& Device() { return dynamic_cast<host::ReceiverDevice&>(bus.FindByBusId("rx1")->Driver()); }
+    // What the host's receiver is tuned to once the panel's requests have been carried out.
     std::uint32_t HostFrequency() {
+        if (form) form->Q7->FinishRequests();
         return Device().State().frequency;
     }
     // The panel with its message boxes and dialogs answered here; not yet created.

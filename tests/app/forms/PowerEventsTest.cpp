@@ -216,6 +216,11 @@ TEST_F(HangingReceiver, ThePanelsCallsReturnAndTheDisconnectionNoticeAppears) {
     form->Q7->GetPower();
     form->Q7->IsConnected();
     Advance(1000, 10); // the panel's own timers run on
+    // The requests wait on the worker; the first time-out tells the panel.
+    lxq_test::Eventually([&] {
+        plat::comp::Application().ProcessMessages();
+        return !shown.empty();
+    });
     const auto took = std::chrono::steady_clock::now() - started;
     EXPECT_LT(took, std::chrono::seconds(3)) << "one time-out, not one per call and never for good";
     EXPECT_EQ(shown, std::vector<std::string>{"TDiscForm"}) << "the receiver that stopped answering is shown as gone";

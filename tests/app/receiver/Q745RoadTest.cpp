@@ -68,7 +68,8 @@ TEST_F(Q745RoadTest, TunesTheDemonstrationReceiverAndReadsTheCalibratedLevel) {
     EXPECT_EQ(rx.GetFreq(), 145'500'000);
     EXPECT_EQ(log.Last(0x800)->dwParam, 145'500'000u);
 
-    // The library itself holds the new frequency.
+    // The library itself holds the new frequency, once the request has been carried out.
+    rx.FinishRequests();
     auto api = plat::sys::Module::Load("lxq745api.dll");
     auto getFrequency = reinterpret_cast<decltype(&::GetFrequency)>(api->Symbol("GetFrequency"));
     EXPECT_EQ(getFrequency(rx.Handle()), 145'500'000u);
@@ -132,6 +133,7 @@ TEST_F(Q745RoadTest, UnbindingClosesAndABindingAgainLooksEveryExportUpAfresh) {
     rx.SetInit(true);
     ASSERT_TRUE(rx.Open(std::string()));
     rx.SetFreq(20'000'000);
+    rx.FinishRequests();
     auto api = plat::sys::Module::Load("lxq745api.dll");
     auto getFrequency = reinterpret_cast<decltype(&::GetFrequency)>(api->Symbol("GetFrequency"));
     EXPECT_EQ(getFrequency(rx.Handle()), 20'000'000u);
