@@ -67,13 +67,13 @@ private:
                 ++unanswered;
                 continue;
             }
-            std::vector<std::uint8_t> answer(sizeof(wire::AnswerMessage));
+            // A list is answered with one receiver's path after the head.
+            static constexpr char path[] = "lxq745#hung";
+            const std::size_t tail = kind == wire::Kind::List ? sizeof path : 0;
+            std::vector<std::uint8_t> answer(sizeof(wire::AnswerMessage) + tail);
             const wire::AnswerMessage head{{static_cast<std::uint32_t>(wire::Kind::Answer), header.id}, 0, 0, 0};
             std::memcpy(answer.data(), &head, sizeof head);
-            if (kind == wire::Kind::List) {
-                const char path[] = "lxq745#hung";
-                answer.insert(answer.end(), path, path + sizeof path);
-            }
+            std::memcpy(answer.data() + sizeof head, path, tail);
             s.Send(answer.data(), answer.size());
         }
     }
