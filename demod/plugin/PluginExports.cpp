@@ -49,12 +49,18 @@ KVR_EXPORT std::int32_t kvrPluginStart(std::uint32_t receiver, void* caps, HostC
             return -1;
         }
         const auto kind = DemodWindow::InterfaceOf(static_cast<const char*>(caps) + kCapsProduct);
+        // The host answers the instance's first requests with notifications while it is built;
+        // they are kept for it until it is listed. A start that fails drops them.
+        struct StartScope {
+            ~StartScope() { DemodInstances::AbandonStart(); }
+        } scope;
+        DemodInstances::BeginStart();
         auto* window = new DemodWindow(receiver, caps, callback, mask, kind);
         if (!window->Started()) {
             delete window;
             return -1;
         }
-        if (!DemodInstances::Add(window)) {
+        if (!DemodInstances::FinishStart(window)) {
             // Unlisted, the instance would never hear from the host again: the start fails.
             window->Stop();
             delete window;

@@ -20,6 +20,15 @@ std::uint32_t Count();
 void DestroyAll();
 // True while the list holds storage (it does exactly while an instance lives).
 bool Allocated();
+// While an instance is being built, the host may already notify (answering the requests the
+// instance makes as it starts): those notifications are kept, in order, and handed to the new
+// instance once it is listed, as if it had heard them then.
+void BeginStart();
+// Lists the new instance and hands it what came while it was built. False when the list cannot
+// grow: the window is not listed and what came is dropped.
+bool FinishStart(DemodWindow* window);
+// The start failed: what came while it ran is dropped.
+void AbandonStart();
 // Offers a notification to the instances from the newest to the oldest, up to the first that takes it.
 void Dispatch(std::uint32_t receiver, std::uint32_t code, std::uint32_t dwParam, std::uint32_t cbData, void* lpData);
 

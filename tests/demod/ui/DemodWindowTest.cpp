@@ -290,6 +290,30 @@ TEST_F(DemodWindowTest, CloseGivesTheHostItsCapabilitiesBackAndReportsClosedOnce
     EXPECT_FALSE(DemodInstances::Allocated());
 }
 
+// The host answers an instance's first requests with notifications while the instance is still
+// being built; they reach it, in order, once it is listed. A start that fails drops them.
+TEST_F(DemodWindowTest, NotificationsDuringAStartReachTheNewInstanceOnceListed) {
+    DemodInstances::BeginStart();
+    DemodInstances::Dispatch(kReceiver, KVR_NOTIFY_VOLUME, 25, 0, nullptr);
+    DemodInstances::AbandonStart();
+    DemodInstances::BeginStart();
+    DemodInstances::Dispatch(kReceiver, KVR_NOTIFY_VOLUME, 20, 0, nullptr);
+    DemodInstances::Dispatch(kReceiver, KVR_NOTIFY_VOLUME, 22, 0, nullptr);
+    std::uint32_t power = 0;
+    DemodInstances::Dispatch(kReceiver, KVR_NOTIFY_POWER, power, sizeof power, &power);
+    Start();
+    ASSERT_TRUE(window_->Started());
+    EXPECT_EQ(window_->Volume(), 10u) << "nothing is handed over before the instance is listed";
+    ASSERT_TRUE(DemodInstances::FinishStart(window_));
+    EXPECT_EQ(DemodInstances::Count(), 1u);
+    EXPECT_EQ(window_->Volume(), 22u) << "the last of them, not the one of the failed start";
+    EXPECT_EQ(window_->Power(), 0u);
+    EXPECT_FALSE(window_->IsEnabled());
+    DemodInstances::Dispatch(kReceiver, KVR_NOTIFY_VOLUME, 12, 0, nullptr);
+    EXPECT_EQ(window_->Volume(), 12u) << "after the start, notifications go straight to it";
+    DemodInstances::Remove(window_);
+}
+
 TEST_F(DemodWindowTest, NotificationGoesToTheNewestInstanceOfItsReceiverOnly) {
     ResetApi(false);
     auto caps = Caps();
