@@ -364,6 +364,13 @@ std::optional<std::int32_t> TmyQ7::PendingValue(Topic topic) const {
     return requests_ ? requests_->Pending(topic) : std::nullopt;
 }
 
+std::int32_t TmyQ7::SettingNow(Topic topic, const char* name, std::int32_t stored) {
+    // The library's cache is read only when no request for the setting is queued or under way:
+    // the worker writes it while it carries one out.
+    if (const auto asked = PendingValue(topic)) return *asked;
+    return ApiGet(name, stored);
+}
+
 void TmyQ7::FinishRequests() {
     if (requests_) requests_->Finish();
 }
@@ -393,7 +400,7 @@ bool TmyQ7::RequestSetting(Topic topic, const char* name, std::int32_t value, bo
 // A receiver that did not take it answers the library's value, and the change event tells the
 // controls so.
 
-std::int32_t TmyQ7::GetAtten() { return PendingValue(kTopicAtten).value_or(ApiGet("GetAtten", StoredAtten())); }
+std::int32_t TmyQ7::GetAtten() { return SettingNow(kTopicAtten, "GetAtten", StoredAtten()); }
 
 void TmyQ7::SetAtten(std::int32_t v) {
     RequestSetting(kTopicAtten, "SetAtten", v, true, [this](bool taken) {
@@ -402,7 +409,7 @@ void TmyQ7::SetAtten(std::int32_t v) {
     TmyReceiver::SetAtten(v);
 }
 
-std::int32_t TmyQ7::GetAGC() { return PendingValue(kTopicAgc).value_or(ApiGet("GetAGC", StoredAGC())); }
+std::int32_t TmyQ7::GetAGC() { return SettingNow(kTopicAgc, "GetAGC", StoredAGC()); }
 
 void TmyQ7::SetAGC(std::int32_t v) {
     RequestSetting(kTopicAgc, "SetAGC", v, true, [this](bool taken) {
@@ -411,7 +418,7 @@ void TmyQ7::SetAGC(std::int32_t v) {
     TmyReceiver::SetAGC(v);
 }
 
-std::int32_t TmyQ7::GetIFGain() { return PendingValue(kTopicIfGain).value_or(ApiGet("GetIFGain", StoredIFGain())); }
+std::int32_t TmyQ7::GetIFGain() { return SettingNow(kTopicIfGain, "GetIFGain", StoredIFGain()); }
 
 void TmyQ7::SetIFGain(std::int32_t v) {
     // The receiver may hold less than was asked (it clamps the gain): the controls show what it holds.
@@ -421,7 +428,7 @@ void TmyQ7::SetIFGain(std::int32_t v) {
     TmyReceiver::SetIFGain(v);
 }
 
-std::int32_t TmyQ7::GetPower() { return PendingValue(kTopicPower).value_or(ApiGet("GetPower", StoredPower())); }
+std::int32_t TmyQ7::GetPower() { return SettingNow(kTopicPower, "GetPower", StoredPower()); }
 
 void TmyQ7::SetPower(std::int32_t v) {
     RequestSetting(kTopicPower, "SetPower", v, true, [this](bool taken) {
@@ -442,11 +449,11 @@ void TmyQ7::SetPreAmp(std::int32_t v) {
     if (asked) DoOnPreAmpChanged();
 }
 
-std::int32_t TmyQ7::GetPreAmp() { return PendingValue(kTopicPreAmp).value_or(ApiGet("GetRFAmp", StoredPreAmp())); }
+std::int32_t TmyQ7::GetPreAmp() { return SettingNow(kTopicPreAmp, "GetRFAmp", StoredPreAmp()); }
 
 void TmyQ7::SetPllSpd(bool fast) { RequestSetting(kTopicPll, "SetPllSpeed", fast ? 1 : 0, false, nullptr); }
 
-bool TmyQ7::GetPllSpd() { return PendingValue(kTopicPll).value_or(ApiGet("GetPllSpeed", 0)) != 0; }
+bool TmyQ7::GetPllSpd() { return SettingNow(kTopicPll, "GetPllSpeed", 0) != 0; }
 
 // --- signal ----------------------------------------------------------------------------------
 

@@ -226,6 +226,9 @@ private:
     void StopRequests() { requests_.reset(); }
     ReceiverRequests& Requests();
     std::optional<std::int32_t> PendingValue(Topic topic) const;
+    // A setting as the user sees it: the value asked for while its request is pending, else the
+    // library's (ApiGet).
+    std::int32_t SettingNow(Topic topic, const char* name, std::int32_t stored);
     // The connection export for the open receiver; null when there is none to ask.
     decltype(::IsDeviceConnected)* ConnectionExport();
     // What IsConnected does on its answer, with the answer a request brought.
