@@ -54,7 +54,7 @@ KVR_EXPORT std::int32_t kvrPluginStart(std::uint32_t receiver, void* caps, HostC
         struct StartScope {
             ~StartScope() { DemodInstances::AbandonStart(); }
         } scope;
-        DemodInstances::BeginStart();
+        DemodInstances::BeginStart(receiver);
         auto* window = new DemodWindow(receiver, caps, callback, mask, kind);
         if (!window->Started()) {
             delete window;

@@ -17,6 +17,7 @@ struct Held {
     std::vector<unsigned char> data;
 };
 bool starting = false;
+std::uint32_t startingReceiver = 0;
 std::vector<Held> held;
 
 } // namespace
@@ -47,8 +48,9 @@ void Remove(DemodWindow* window) {
     }
 }
 
-void BeginStart() {
+void BeginStart(std::uint32_t receiver) {
     starting = true;
+    startingReceiver = receiver;
     held.clear();
 }
 
@@ -74,7 +76,7 @@ bool Allocated() { return list != nullptr; }
 void Dispatch(std::uint32_t receiver, std::uint32_t code, std::uint32_t dwParam, std::uint32_t cbData, void* lpData) {
     // A code no instance acts on would only find its receiver's instance and stop there.
     if (!DemodWindow::Handles(code)) return;
-    if (starting) {
+    if (starting && receiver == startingReceiver) {
         const auto* bytes = static_cast<const unsigned char*>(lpData);
         held.push_back({receiver, code, dwParam, lpData != nullptr,
                         lpData != nullptr ? std::vector<unsigned char>(bytes, bytes + cbData)

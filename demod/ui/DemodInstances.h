@@ -22,8 +22,9 @@ void DestroyAll();
 bool Allocated();
 // While an instance is being built, the host may already notify (answering the requests the
 // instance makes as it starts): those notifications are kept, in order, and handed to the new
-// instance once it is listed, as if it had heard them then.
-void BeginStart();
+// instance once it is listed, as if it had heard them then. Notifications for the receivers of
+// instances already listed reach them at once.
+void BeginStart(std::uint32_t receiver);
 // Lists the new instance and hands it what came while it was built. False when the list cannot
 // grow: the window is not listed and what came is dropped.
 bool FinishStart(DemodWindow* window);

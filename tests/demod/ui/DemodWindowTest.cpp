@@ -293,10 +293,10 @@ TEST_F(DemodWindowTest, CloseGivesTheHostItsCapabilitiesBackAndReportsClosedOnce
 // The host answers an instance's first requests with notifications while the instance is still
 // being built; they reach it, in order, once it is listed. A start that fails drops them.
 TEST_F(DemodWindowTest, NotificationsDuringAStartReachTheNewInstanceOnceListed) {
-    DemodInstances::BeginStart();
+    DemodInstances::BeginStart(kReceiver);
     DemodInstances::Dispatch(kReceiver, KVR_NOTIFY_VOLUME, 25, 0, nullptr);
     DemodInstances::AbandonStart();
-    DemodInstances::BeginStart();
+    DemodInstances::BeginStart(kReceiver);
     DemodInstances::Dispatch(kReceiver, KVR_NOTIFY_VOLUME, 20, 0, nullptr);
     DemodInstances::Dispatch(kReceiver, KVR_NOTIFY_VOLUME, 22, 0, nullptr);
     std::uint32_t power = 0;
