@@ -9,6 +9,8 @@ function(lxq_add_subdirectories)
   endforeach()
 endfunction()
 
+include(${CMAKE_CURRENT_LIST_DIR}/TestsApart.cmake)
+
 # lxq_add_test(<name> SOURCES <files>... [LIBS <targets>...])
 # Builds one GoogleTest executable and registers each of its test cases with CTest.
 function(lxq_add_test name)
@@ -18,6 +20,18 @@ function(lxq_add_test name)
   add_executable(${name} ${T_SOURCES} ${CMAKE_SOURCE_DIR}/tests/support/PrivateNamespace.cpp
                  ${CMAKE_SOURCE_DIR}/tests/support/PrivateHome.cpp)
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest_main Threads::Threads)
+  # A test program is compiled in batches of its files (one translation unit per batch): most of a
+  # test file's compile time goes to parsing the same headers (GoogleTest, the standard library),
+  # and a batch parses them once. A file that defines helpers under the same names as a neighbour
+  # is listed in cmake/TestsApart.cmake and compiled on its own.
+  set_target_properties(${name} PROPERTIES UNITY_BUILD ON)
+  foreach(src ${T_SOURCES})
+    get_filename_component(path ${src} ABSOLUTE)
+    file(RELATIVE_PATH path ${CMAKE_SOURCE_DIR} ${path})
+    if(path IN_LIST lxq_tests_apart)
+      set_source_files_properties(${src} PROPERTIES SKIP_UNITY_BUILD_INCLUSION ON)
+    endif()
+  endforeach()
   # Tests that take screenshots put them where a person looks for them.
   target_compile_definitions(${name} PRIVATE LXQ_SCREENSHOT_DIR="${CMAKE_BINARY_DIR}/screenshots")
   # Each test carries its suite's name as a label: `ctest -L api_tests` runs one suite.
