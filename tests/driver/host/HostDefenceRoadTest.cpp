@@ -276,6 +276,42 @@ TEST_F(DefenceHost, BusyClientsAreServedInParallelAndSpareLoopsEndWhenIdle) {
     EXPECT_TRUE(lxq_test::Eventually([&] { return server.LoopCount() == 1; })) << "spare loops end when idle";
 }
 
+// Many clients that each pile up requests on a sleeping receiver: the host holds so many in all
+// and refuses each one beyond, whichever connection it comes on; the requests they had answered
+// at once before count for nothing, and those held still run when the receiver wakes.
+TEST_F(DefenceHost, RequestsHeldAcrossConnectionsAreCappedForTheWholeHost) {
+    ASSERT_TRUE(server.Start());
+    std::string path;
+    ASSERT_TRUE(IsSuccess(bus.Plug("test", "rx", path))) << path;
+    constexpr std::size_t kPerConnection = ChannelServer::kMaxOutstandingPerConnection;
+    constexpr std::size_t kFilling = ChannelServer::kMaxOutstanding / kPerConnection;
+    std::vector<RawClient> clients(kFilling + 1);
+    for (auto& client : clients) {
+        ASSERT_TRUE(client.SendHeader(wire::Kind::Open, 1, path));
+        ASSERT_EQ(client.AnswerStatus(1), 0u);
+        for (std::uint32_t id = 2; id < 2 + 2 * kPerConnection; ++id) {
+            ASSERT_TRUE(client.SendControl(id, IOCTL_LXQ745_GET_VERSION, {}, 0));
+            ASSERT_EQ(client.AnswerStatus(id), 0u);
+        }
+    }
+    Command("suspend rx");
+    constexpr std::uint32_t kFirstHeld = 100;
+    for (std::size_t c = 0; c < kFilling; ++c) {
+        for (std::uint32_t k = 0; k < kPerConnection; ++k)
+            ASSERT_TRUE(clients[c].SendControl(kFirstHeld + k, IOCTL_LXQ745_GET_FREQUENCY, {}, 0));
+        WaitUntilHeld(static_cast<int>((c + 1) * kPerConnection));
+    }
+    RawClient& beyond = clients.back();
+    for (std::uint32_t k = 0; k < kPerConnection; ++k)
+        ASSERT_TRUE(beyond.SendControl(kFirstHeld + k, IOCTL_LXQ745_GET_FREQUENCY, {}, 0));
+    for (std::uint32_t k = 0; k < kPerConnection; ++k)
+        EXPECT_EQ(beyond.AnswerStatus(kFirstHeld + k), kStatusInsufficientResources) << "request " << k;
+    Command("resume rx");
+    for (std::size_t c = 0; c < kFilling; ++c)
+        for (std::uint32_t k = 0; k < kPerConnection; ++k)
+            ASSERT_EQ(clients[c].AnswerStatus(kFirstHeld + k), 0u) << "client " << c << ", held request " << k;
+}
+
 // A script starts the host in the background, where SIGINT is ignored: the Ctrl-C meant for the
 // program in front of it must leave the host serving until the script ends it.
 TEST(HostDefence, AHostStartedWithSigintIgnoredOutlivesCtrlC) {
