@@ -41,8 +41,8 @@ using namespace lxq::host;
 using Clock = std::chrono::steady_clock;
 
 constexpr std::uint32_t kFrequencies[2] = {145'500'000, 433'920'000};
-constexpr auto kPhase = std::chrono::milliseconds(150);
-constexpr int kRounds = 20;
+constexpr auto kPhase = std::chrono::milliseconds(50);
+constexpr int kRounds = 48;
 
 struct Figures {
     double perSecond = 0;
@@ -63,46 +63,77 @@ double Median(std::vector<double> values) {
     return n == 0 ? 0 : (n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2);
 }
 
-// Runs `clients` threads for kPhase, each calling its own round trip; round trips per second and
-// the median of all round trips.
-template <typename RoundTrip>
-Figures Run(std::vector<RoundTrip>& trips) {
-    std::atomic<bool> go{false}, stop{false};
-    std::vector<std::vector<float>> samples(trips.size());
-    std::vector<std::thread> threads;
-    for (std::size_t c = 0; c < trips.size(); ++c) {
-        threads.emplace_back([&, c] {
-            samples[c].reserve(200'000);
-            while (!go) std::this_thread::yield();
-            std::size_t i = 0;
-            while (!stop) {
+// One thread per client for the whole benchmark, each calling its own round trip while a phase
+// of its side runs and sleeping in between, so that a phase starts no thread and the two sides
+// can alternate in short phases: the machine's other work then weighs on two neighbouring phases
+// alike.
+class Clients {
+public:
+    explicit Clients(std::vector<std::function<void(std::size_t)>> trips)
+        : trips_(std::move(trips)), samples_(trips_.size()) {
+        for (std::size_t c = 0; c < trips_.size(); ++c) threads_.emplace_back([this, c] { Serve(c); });
+    }
+    ~Clients() {
+        ending_ = true;
+        generation_.fetch_add(1);
+        generation_.notify_all();
+        for (auto& t : threads_) t.join();
+    }
+
+    // Runs every client for kPhase: round trips per second and the median of all round trips.
+    Figures Phase() {
+        for (auto& s : samples_) s.clear();
+        parked_ = 0;
+        stop_ = false;
+        const double cpuBefore = ProcessCpuSeconds();
+        const auto start = Clock::now();
+        generation_.fetch_add(1);
+        generation_.notify_all();
+        std::this_thread::sleep_for(kPhase);
+        stop_ = true;
+        const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        const double cpu = ProcessCpuSeconds() - cpuBefore;
+        for (std::size_t parked; (parked = parked_.load()) < threads_.size();) parked_.wait(parked);
+        std::vector<float> all;
+        for (auto& s : samples_) all.insert(all.end(), s.begin(), s.end());
+        Figures figures;
+        figures.perSecond = static_cast<double>(all.size()) / seconds;
+        if (!all.empty()) {
+            figures.cpuUsPerTrip = cpu * 1e6 / static_cast<double>(all.size());
+            std::nth_element(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(all.size() / 2), all.end());
+            figures.medianUs = all[all.size() / 2];
+        }
+        return figures;
+    }
+
+private:
+    void Serve(std::size_t c) {
+        samples_[c].reserve(200'000);
+        std::uint64_t seen = 0;
+        std::size_t i = 0;
+        for (;;) {
+            generation_.wait(seen);
+            seen = generation_.load();
+            if (ending_) return;
+            while (!stop_) {
                 const auto before = Clock::now();
-                trips[c](++i);
+                trips_[c](++i);
                 // A round trip that ended after the phase was over is not the phase's.
-                if (stop) break;
-                samples[c].push_back(std::chrono::duration<float, std::micro>(Clock::now() - before).count());
+                if (stop_) break;
+                samples_[c].push_back(std::chrono::duration<float, std::micro>(Clock::now() - before).count());
             }
-        });
+            parked_.fetch_add(1);
+            parked_.notify_one();
+        }
     }
-    const double cpuBefore = ProcessCpuSeconds();
-    const auto start = Clock::now();
-    go = true;
-    std::this_thread::sleep_for(kPhase);
-    stop = true;
-    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    const double cpu = ProcessCpuSeconds() - cpuBefore;
-    for (auto& t : threads) t.join();
-    std::vector<float> all;
-    for (auto& s : samples) all.insert(all.end(), s.begin(), s.end());
-    Figures figures;
-    figures.perSecond = static_cast<double>(all.size()) / seconds;
-    if (!all.empty()) figures.cpuUsPerTrip = cpu * 1e6 / static_cast<double>(all.size());
-    if (!all.empty()) {
-        std::nth_element(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(all.size() / 2), all.end());
-        figures.medianUs = all[all.size() / 2];
-    }
-    return figures;
-}
+
+    std::vector<std::function<void(std::size_t)>> trips_;
+    std::vector<std::vector<float>> samples_;  // each client's own during a phase, the runner's after
+    std::atomic<std::uint64_t> generation_{0};  // one more for every phase, and for the end
+    std::atomic<bool> stop_{false}, ending_{false};
+    std::atomic<std::size_t> parked_{0};  // clients done with the phase
+    std::vector<std::thread> threads_;
+};
 
 // A Unix socket echo server: one thread per connection, blocking reads and writes.
 class EchoServer {
@@ -162,31 +193,28 @@ void ParallelClientsAgainstEcho(benchmark::State& state) {
         handle->Control(IOCTL_LXQ745_SET_POWER, &on, 4, &on, 4, 0, &bytes);
         handles.push_back(std::move(handle));
     }
-    auto ours = [&] {
-        std::vector<std::function<void(std::size_t)>> trips;
-        for (auto& handle : handles) {
-            trips.emplace_back([h = handle.get()](std::size_t i) {
-                FreqRequest request{kFrequencies[i & 1], 0, kFreqWaitPush | kFreqWaitLock};
-                std::uint64_t bytes;
-                h->Control(IOCTL_LXQ745_SET_FREQUENCY, &request, 12, &request, 12, 0, &bytes);
-            });
-        }
-        return Run(trips);
-    };
+    std::vector<std::function<void(std::size_t)>> ourTrips;
+    for (auto& handle : handles) {
+        ourTrips.emplace_back([h = handle.get()](std::size_t i) {
+            FreqRequest request{kFrequencies[i & 1], 0, kFreqWaitPush | kFreqWaitLock};
+            std::uint64_t bytes;
+            h->Control(IOCTL_LXQ745_SET_FREQUENCY, &request, 12, &request, 12, 0, &bytes);
+        });
+    }
     EchoServer echo;
     std::vector<plat::sys::ChannelSocket> sockets;
     for (std::size_t c = 0; c < clients; ++c) sockets.push_back(plat::sys::ChannelSocket::ConnectTo(echo.Name()));
-    auto theirs = [&] {
-        std::vector<std::function<void(std::size_t)>> trips;
-        for (auto& socket : sockets) {
-            trips.emplace_back([fd = socket.Fd()](std::size_t) {
-                char request[56] = {}, answer[256];
-                ::send(fd, request, sizeof request, MSG_NOSIGNAL);
-                ::recv(fd, answer, sizeof answer, 0);
-            });
-        }
-        return Run(trips);
-    };
+    std::vector<std::function<void(std::size_t)>> echoTrips;
+    for (auto& socket : sockets) {
+        echoTrips.emplace_back([fd = socket.Fd()](std::size_t) {
+            char request[56] = {}, answer[256];
+            ::send(fd, request, sizeof request, MSG_NOSIGNAL);
+            ::recv(fd, answer, sizeof answer, 0);
+        });
+    }
+    Clients ourClients(std::move(ourTrips)), echoClients(std::move(echoTrips));
+    auto ours = [&] { return ourClients.Phase(); };
+    auto theirs = [&] { return echoClients.Phase(); };
     std::vector<double> ourRate, echoRate, rateRatio, ourP50, echoP50, p50Ratio, ourCpu, echoCpu, cpuRatio;
     // A phase of each first, unrecorded: the host starts its loops for the clients in the first
     // (a thread each), which no recorded phase is to pay for.

@@ -30,8 +30,15 @@ constexpr auto kAcceptBackOff = std::chrono::milliseconds(100);
 // Records a loop serves one client before it gives the connection back to the epoll set (and
 // another loop may take it up at once): no client holds a loop for good.
 constexpr int kRecordsPerTurn = 4096;
-// How long a loop waits for a served client's next record before it gives the connection back.
-constexpr auto kLinger = std::chrono::microseconds(2000);
+// How long a loop waits for a served client's next record before it gives the connection back:
+// long enough that a client pausing between bursts (a panel that polls a few times a second)
+// finds the same loop waiting. A client whose loop changed from burst to burst pays far more than
+// the new loop's wake-up: the scheduler no longer keeps the two on one core, and every round trip
+// after becomes a wake-up across cores until it has learnt the new pair again.
+constexpr auto kLinger = std::chrono::milliseconds(250);
+// The linger is waited in steps of this (the socket's receive time-out), so that a lingering loop
+// sees a stop, or answers queued for its client meanwhile, within a step.
+constexpr auto kLingerStep = std::chrono::microseconds(2000);
 // How long a spare loop waits for work before it ends.
 constexpr auto kSpareLoopLife = std::chrono::milliseconds(1000);
 constexpr std::size_t kMaxPassedFds = 16;
@@ -122,7 +129,7 @@ void ChannelServer::Stop() {
     if (listenFd_ < 0) return;
     stopping_ = true;
     // The wake stays readable, so every loop waiting sees it; a loop that serves a client looks
-    // at stopping_ within its linger.
+    // at stopping_ within a step of its linger.
     const std::uint64_t one = 1;
     [[maybe_unused]] const ssize_t written = ::write(wakeFd_, &one, sizeof one);
     for (;;) {
@@ -243,7 +250,7 @@ ConnectionPtr ChannelServer::Find(int fd) {
 void ChannelServer::AcceptAll() {
     for (;;) {
         // Blocking sockets: a loop that serves a client waits for its next record in recvmsg,
-        // for the linger at most; everything else reads and writes without waiting.
+        // a step of the linger at a time; everything else reads and writes without waiting.
         const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
         if (fd < 0) {
             if (errno == EINTR || errno == ECONNABORTED) continue;
@@ -279,8 +286,8 @@ void ChannelServer::AcceptAll() {
             continue;
         }
         refusingForLimit_ = false;
-        const timeval linger{0, static_cast<suseconds_t>(kLinger.count())};
-        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &linger, sizeof linger);
+        const timeval step{0, static_cast<suseconds_t>(kLingerStep.count())};
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &step, sizeof step);
         auto connection = std::make_shared<ChannelConnection>(fd, epollFd_, credentials.pid, nextHandle_++);
         {
             std::lock_guard lock(connectionsMutex_);
@@ -315,10 +322,12 @@ void ChannelServer::Refuse(int fd, pid_t peer, std::uint32_t status, const std::
 bool ChannelServer::Receive(const ConnectionPtr& connection, LoopState& loop) {
     std::vector<std::uint8_t>& scratch = loop.scratch;
     const int fd = connection->Fd();
+    // When the client went quiet (the first step of the linger that ran out); read only then.
+    std::chrono::steady_clock::time_point quietSince{};
     for (int turn = 0; !stopping_;) {
         // The first read takes what is there; once that is served, the loop waits for the next
-        // record (for the linger) while it still has a spare loop behind it, the socket has no
-        // backlog of answers and the client is served within its turn.
+        // record (for the linger, step by step) while it still has a spare loop behind it, the
+        // socket has no backlog of answers and the client is served within its turn.
         const bool linger = turn > 0 && turn < kRecordsPerTurn && loops_.load() < kMaxLoops &&
                             connection->role == ChannelConnection::Role::Handle && !connection->HasQueued();
         iovec iov{scratch.data(), scratch.size()};
@@ -337,8 +346,14 @@ bool ChannelServer::Receive(const ConnectionPtr& connection, LoopState& loop) {
                 Drop(connection);
                 return false;
             }
+            if (linger && errno != EINTR) {
+                const auto now = std::chrono::steady_clock::now();
+                if (quietSince == std::chrono::steady_clock::time_point{}) quietSince = now - kLingerStep;
+                if (now - quietSince < kLinger) continue;  // another step
+            }
             return true;  // nothing more now: the connection goes back to the epoll set
         }
+        quietSince = {};
         ++turn;
         // One descriptor may come with a request; any more are not ours to keep.
         int passedFd = -1;

@@ -3,8 +3,9 @@
 // every connection in it: an idle connection costs no thread, and a loop that takes a record
 // serves it on its own thread, with no hand-over to another. Each connection is armed for one
 // loop at a time, so its records run in the order they came; a loop that serves a client stays
-// with it for a few milliseconds while it keeps asking (a client waits for each answer, then
-// asks again), reading the next record as a blocking thread would. When no loop is left waiting,
+// with it while it keeps asking (a client waits for each answer, then asks again), reading the
+// next record as a blocking thread would, and a quarter of a second beyond, so that a client that
+// pauses between bursts finds the same loop again. When no loop is left waiting,
 // another is started (up to a bound), so a request waiting on one receiver never stalls another;
 // loops beyond the first end again once idle. Bus commands run on a queue of their own.
 // A connection either opens a device (and is then its handle until it closes), lists the present
