@@ -531,15 +531,9 @@ void ChannelServer::ServeControl(LoopState& loop, const ConnectionPtr& connectio
         connection->Answer(id, wire::kStatusInvalidHandle, 0);
         return;
     }
-    RequestPtr request = std::move(loop.spare);
-    if (request) {
-        request->ReuseForControl(message.code, record.data() + sizeof message, message.inLength, message.outLength,
-                                 message.inPointerValue);
-    } else {
-        request = std::make_shared<ChannelRequest>();
-        request->ReuseForControl(message.code, record.data() + sizeof message, message.inLength, message.outLength,
-                                 message.inPointerValue);
-    }
+    RequestPtr request = loop.spare ? std::move(loop.spare) : std::make_shared<ChannelRequest>();
+    request->ReuseForControl(message.code, record.data() + sizeof message, message.inLength, message.outLength,
+                             message.inPointerValue);
     auto& channel = static_cast<ChannelRequest&>(*request);
     channel.connection = connection;
     channel.id = id;
@@ -557,6 +551,11 @@ void ChannelServer::ServeControl(LoopState& loop, const ConnectionPtr& connectio
     // Answered, and nobody else holds it: the loop's next request travels in it.
     if (request.use_count() == 1 && request->buffer.capacity() <= kMaxSpareBuffer) {
         channel.connection.reset();
+        // Descriptors go with their request, not with the spare.
+        for (int* fd : {&request->passedFd, &request->replyFd}) {
+            if (*fd >= 0) ::close(*fd);
+            *fd = -1;
+        }
         loop.spare = std::move(request);
     }
 }
