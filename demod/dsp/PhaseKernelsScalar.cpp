@@ -15,5 +15,5 @@ void RC_PhaseStepsScalar(const std::int32_t* i, const std::int32_t* q, std::uint
 }
 
 RC_PhaseKernel RC_SelectPhaseKernel(RC_Routine routine) {
-    return routine == RC_Routine::kSse2 ? RC_PhaseStepsSse2 : RC_PhaseStepsScalar;
+    return routine != RC_Routine::kScalar ? RC_PhaseStepsSse2 : RC_PhaseStepsScalar;
 }

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -269,11 +270,22 @@ TEST(RC_Demodulator, NoiseLevelFollowsAddedNoise) {
     EXPECT_EQ(off.Demodulator().noiseLevel, 0) << "measured only with the noise squelch on";
 }
 
+// Both rates with SSE2, and each further vector routine this processor has at one of them.
+std::vector<std::pair<std::uint32_t, RC_Routine>> RatesAndRoutines() {
+    std::vector<std::pair<std::uint32_t, RC_Routine>> cases{{48000u, RC_Routine::kSse2}, {44100u, RC_Routine::kSse2}};
+    for (RC_Routine routine : VectorRoutines()) {
+        if (routine != RC_Routine::kSse2) {
+            cases.emplace_back(44100u, routine);
+        }
+    }
+    return cases;
+}
+
 TEST(RC_Demodulator, ScalarAndVectorRoutinesGiveTheSameAudioInEveryKind) {
     for (std::uint8_t kind = 0; kind <= kRC_KindFm; ++kind) {
-        for (std::uint32_t rate : {48000u, 44100u}) {
+        for (const auto& [rate, routine] : RatesAndRoutines()) {
             DemodulatorRig scalar(kind, 2300, rate, RC_Routine::kScalar);
-            DemodulatorRig vector(kind, 2300, rate, RC_Routine::kSse2);
+            DemodulatorRig vector(kind, 2300, rate, routine);
             for (DemodulatorRig* rig : {&scalar, &vector}) {
                 rig->Demodulator().agcOn = true;
                 rig->Demodulator().noiseSquelchOn = true;
@@ -284,7 +296,7 @@ TEST(RC_Demodulator, ScalarAndVectorRoutinesGiveTheSameAudioInEveryKind) {
             };
             const Stereo a = scalar.Run(signal(na), 0.25);
             const Stereo b = vector.Run(signal(nb), 0.25);
-            ASSERT_EQ(a.left, b.left) << "kind " << int(kind) << " rate " << rate;
+            ASSERT_EQ(a.left, b.left) << "kind " << int(kind) << " rate " << rate << " routine " << int(routine);
             ASSERT_EQ(a.right, b.right);
             EXPECT_EQ(scalar.Demodulator().noiseLevel, vector.Demodulator().noiseLevel);
         }

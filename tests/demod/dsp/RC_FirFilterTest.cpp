@@ -282,7 +282,9 @@ bool StuffedRunsMatch(RC_Routine routine, std::uint32_t length, std::uint32_t u,
 }
 
 TEST(RC_FirFilter, ZeroStuffedRunsSkipTheZerosAndGiveTheSameOutputs) {
-    for (RC_Routine routine : {RC_Routine::kScalar, RC_Routine::kSse2}) {
+    std::vector<RC_Routine> routines = dsptest::VectorRoutines();
+    routines.push_back(RC_Routine::kScalar);
+    for (RC_Routine routine : routines) {
         for (std::uint32_t length : {3u, 5u, 31u, 32u, 33u, 127u, 511u}) {
             // The interpolator's factors and output divisors: 2 and 1 (48 kHz), 3 and 2 (64 kHz),
             // and others, a factor beyond the filter's length and one beyond the largest laid out.
