@@ -28,7 +28,9 @@ constexpr std::uint32_t kStatusAccessDenied = 0xC0000022;
 // How long the loops stop accepting when the process is out of descriptors.
 constexpr auto kAcceptBackOff = std::chrono::milliseconds(100);
 // Records a loop serves one client before it gives the connection back to the epoll set (and
-// another loop may take it up at once): no client holds a loop for good.
+// another loop may take it up at once) when no other loop waits: no client holds a loop for good
+// while others wait for one. While a spare loop waits, the client keeps its loop: a new one would
+// cost it the pairing the scheduler has learnt (see kLinger).
 constexpr int kRecordsPerTurn = 4096;
 // How long a loop waits for a served client's next record before it gives the connection back:
 // long enough that a client pausing between bursts (a panel that polls a few times a second)
@@ -325,6 +327,7 @@ bool ChannelServer::Receive(const ConnectionPtr& connection, LoopState& loop) {
     // When the client went quiet (the first step of the linger that ran out); read only then.
     std::chrono::steady_clock::time_point quietSince{};
     for (int turn = 0; !stopping_;) {
+        if (turn >= kRecordsPerTurn && waiting_.load() != 0) turn = 1;
         // The first read takes what is there; once that is served, the loop waits for the next
         // record (for the linger, step by step) while it still has a spare loop behind it, the
         // socket has no backlog of answers and the client is served within its turn.
