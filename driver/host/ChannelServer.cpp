@@ -37,7 +37,12 @@ constexpr int kRecordsPerTurn = 4096;
 // finds the same loop waiting. A client whose loop changed from burst to burst pays far more than
 // the new loop's wake-up: the scheduler no longer keeps the two on one core, and every round trip
 // after becomes a wake-up across cores until it has learnt the new pair again.
+//
+// Only for a client that has asked a good many times already: the many short-lived connections
+// of programs starting together (a few requests each, then closed) get a step, so that they do
+// not hold a loop each for the whole linger and drive the host to its bound of loops.
 constexpr auto kLinger = std::chrono::milliseconds(250);
+constexpr std::uint64_t kRecordsBeforeLinger = 64;
 // The linger is waited in steps of this (the socket's receive time-out), so that a lingering loop
 // sees a stop, or answers queued for its client meanwhile, within a step.
 constexpr auto kLingerStep = std::chrono::microseconds(2000);
@@ -352,12 +357,14 @@ bool ChannelServer::Receive(const ConnectionPtr& connection, LoopState& loop) {
             if (linger && errno != EINTR) {
                 const auto now = std::chrono::steady_clock::now();
                 if (quietSince == std::chrono::steady_clock::time_point{}) quietSince = now - kLingerStep;
-                if (now - quietSince < kLinger) continue;  // another step
+                const auto lingerFor = connection->recordsRead >= kRecordsBeforeLinger ? kLinger : kLingerStep;
+                if (now - quietSince < lingerFor) continue;  // another step
             }
             return true;  // nothing more now: the connection goes back to the epoll set
         }
         quietSince = {};
         ++turn;
+        ++connection->recordsRead;
         // One descriptor may come with a request; any more are not ours to keep.
         int passedFd = -1;
         for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr; header = CMSG_NXTHDR(&message, header)) {
