@@ -14,5 +14,5 @@ void RC_FftButterflyScalar(RC_FftComplex* data, std::uint32_t half, const RC_Fft
 }
 
 RC_FftButterfly RC_SelectFftButterfly(RC_Routine routine) {
-    return routine == RC_Routine::kSse2 ? RC_FftButterflySse2 : RC_FftButterflyScalar;
+    return routine != RC_Routine::kScalar ? RC_FftButterflySse2 : RC_FftButterflyScalar;
 }

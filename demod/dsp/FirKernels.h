@@ -35,6 +35,14 @@ void RC_FirKernel16SaturatingSse2(const std::int16_t* taps, std::uint32_t length
                                   std::uint32_t step, std::int16_t* out);
 void RC_FirKernel32Sse2(const std::int16_t* taps, std::uint32_t length, const std::int16_t* history,
                         std::uint32_t outputs, std::uint32_t step, std::int32_t* out);
+// AVX2 forms of the three; only for a processor record that has AVX2.
+void RC_FirKernel16Avx2(const std::int16_t* taps, std::uint32_t length, const std::int16_t* history,
+                        std::uint32_t outputs, std::uint32_t step, std::int16_t* out);
+void RC_FirKernel16SaturatingAvx2(const std::int16_t* taps, std::uint32_t length,
+                                  const std::int16_t* history, std::uint32_t outputs,
+                                  std::uint32_t step, std::int16_t* out);
+void RC_FirKernel32Avx2(const std::int16_t* taps, std::uint32_t length, const std::int16_t* history,
+                        std::uint32_t outputs, std::uint32_t step, std::int32_t* out);
 
 // The float filter has one routine.
 void RC_FirKernelFloat(const float* taps, std::uint32_t length, const float* history,

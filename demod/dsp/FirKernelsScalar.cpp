@@ -49,13 +49,25 @@ void RC_FirKernelFloat(const float* taps, std::uint32_t length, const float* his
 }
 
 RC_FirKernel16 RC_SelectFirKernel16(RC_Routine routine) {
-    return routine == RC_Routine::kSse2 ? RC_FirKernel16Sse2 : RC_FirKernel16Scalar;
+    switch (routine) {
+    case RC_Routine::kAvx2: return RC_FirKernel16Avx2;
+    case RC_Routine::kSse2: return RC_FirKernel16Sse2;
+    default: return RC_FirKernel16Scalar;
+    }
 }
 
 RC_FirKernel16 RC_SelectFirKernel16Saturating(RC_Routine routine) {
-    return routine == RC_Routine::kSse2 ? RC_FirKernel16SaturatingSse2 : RC_FirKernel16SaturatingScalar;
+    switch (routine) {
+    case RC_Routine::kAvx2: return RC_FirKernel16SaturatingAvx2;
+    case RC_Routine::kSse2: return RC_FirKernel16SaturatingSse2;
+    default: return RC_FirKernel16SaturatingScalar;
+    }
 }
 
 RC_FirKernel32 RC_SelectFirKernel32(RC_Routine routine) {
-    return routine == RC_Routine::kSse2 ? RC_FirKernel32Sse2 : RC_FirKernel32Scalar;
+    switch (routine) {
+    case RC_Routine::kAvx2: return RC_FirKernel32Avx2;
+    case RC_Routine::kSse2: return RC_FirKernel32Sse2;
+    default: return RC_FirKernel32Scalar;
+    }
 }

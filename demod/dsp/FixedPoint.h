@@ -50,7 +50,8 @@ inline std::int16_t RC_RoundTo16(double v) {
     if (v >= kRC_Max16) {
         return 32767;
     }
-    return static_cast<std::int16_t>(v < 0.0 ? v - 0.5 : v + 0.5);
+    // Half a step away from zero by the sign bit, not by a branch (v - 0.5 for a negative v).
+    return static_cast<std::int16_t>(v + std::copysign(0.5, v));
 }
 
 // The nearest 16-bit value, limited to -32767..32767 as the audio output is. Where a quiet signal

@@ -55,8 +55,15 @@ void CopyRegister(char* to, std::uint32_t value) { std::memcpy(to, &value, 4); }
 
 RC_CpuidResult RC_ReadCpuid(std::uint32_t leaf) {
     RC_CpuidResult r{};
-    __cpuid(leaf, r.eax, r.ebx, r.ecx, r.edx);
+    __cpuid_count(leaf, 0, r.eax, r.ebx, r.ecx, r.edx);
     return r;
+}
+
+std::uint64_t RC_ReadSavedState() {
+    std::uint32_t low = 0;
+    std::uint32_t high = 0;
+    __asm__("xgetbv" : "=a"(low), "=d"(high) : "c"(0));
+    return (std::uint64_t{high} << 32) | low;
 }
 
 std::uint32_t RC_ProcessorCode(const char* vendor, std::uint32_t signature) {
@@ -77,7 +84,7 @@ const char* RC_ProcessorCodeName(std::uint32_t code) {
     return nullptr;
 }
 
-RC_CpuInfo RC_IdentifyProcessor(RC_CpuidSource source) {
+RC_CpuInfo RC_IdentifyProcessor(RC_CpuidSource source, RC_SavedStateSource savedState) {
     RC_CpuInfo info;
     const RC_CpuidResult leaf0 = source(0);
     CopyRegister(info.vendor, leaf0.ebx);
@@ -89,6 +96,13 @@ RC_CpuInfo RC_IdentifyProcessor(RC_CpuidSource source) {
         info.signature = leaf1.eax;
         info.featuresEdx = leaf1.edx;
         info.featuresEcx = leaf1.ecx;
+        // OSXSAVE: the system enabled XGETBV, which otherwise faults.
+        if ((leaf1.ecx & (1u << 27)) != 0) {
+            info.savedState = savedState();
+        }
+    }
+    if (leaf0.eax >= 7) {
+        info.structuredFeatures = source(7).ebx;
     }
     const std::uint32_t extendedMax = source(0x80000000u).eax;
     if (extendedMax >= 0x80000001u) {

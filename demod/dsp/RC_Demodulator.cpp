@@ -19,7 +19,7 @@ constexpr std::uint32_t kMinimumRate = 4;
 
 RC_Demodulator::RC_Demodulator(RC_Routine routine)
     : postI_(routine), postQ_(routine), hilbert_(routine), noise_(routine), audioL_(routine),
-      audioR_(routine) {
+      audioR_(routine), phaseSteps_(RC_SelectPhaseKernel(routine)) {
     fmAgc = DefaultAgc();
     ifAgc = DefaultAgc();
     outputAgc = DefaultAgc();
@@ -110,6 +110,8 @@ void RC_Demodulator::SetBlockSize(std::uint32_t n, bool force) {
     noise_.SetBlockSize(channelBlock);
     audioL_.SetBlockSize(channelBlock * interpolation_);
     audioR_.SetBlockSize(channelBlock * interpolation_);
+    audioL_.SetZeroStuffing(interpolation_);
+    audioR_.SetZeroStuffing(interpolation_);
 }
 
 bool RC_Demodulator::ChangeFactor(std::uint32_t& factor, std::uint32_t value) {

@@ -2,8 +2,8 @@
 // The demodulator core: blocks of 16-bit IF samples in, 16-bit stereo audio out. One block
 // passes a fixed chain: complex mixing to baseband with a table oscillator, decimating channel
 // filters, IF AGC, a phase discriminator that also measures the carrier offset, a detector chosen
-// by the reception kind, a DC blocker, interpolating audio filters, an optional audio AGC, then
-// gain, volume and saturation.
+// by the reception kind, a DC blocker, interpolating audio filters (which skip the zeros stuffed
+// between samples), an optional audio AGC, then gain, volume and saturation.
 //
 // Rates: fs in; fs' = fs / D after the channel filters; fs'' = fs' x U at the audio filters;
 // n input samples give (n / D) x U / divisor frames. The owner keeps each block at most the
@@ -19,6 +19,7 @@
 #include "demod/dsp/RC_FirFilter16.h"
 #include "demod/dsp/RC_FirFilter32.h"
 #include "demod/dsp/FixedPoint.h"
+#include "demod/dsp/PhaseKernels.h"
 
 #include <cstdint>
 
@@ -122,18 +123,24 @@ private:
         float minusSin;
     };
     // Rounding to 16 bits with the error of the last two samples fed back: the error's spectrum
-    // is shaped by (1 - z^-1)^2, small near 0 Hz and large near half the rate.
+    // is shaped by (1 - z^-1)^2, small near 0 Hz and large near half the rate. Values and errors
+    // are fixed point with 30 fraction bits, and the loop carries the rounding error alone (the
+    // fraction the floor drops), never what saturation clips: the chain from sample to sample
+    // is then four integer steps (in double, with the clipping fed back, it cost more than the
+    // rest of the mixer), and the error stays within half a step whatever comes in.
     struct ShapedRounding {
-        double e1 = 0.0;
-        double e2 = 0.0;
-        std::int16_t Narrow(double v) {
-            const double u = v - 2.0 * e1 + e2;
-            const std::int16_t y = RC_RoundTo16(u);
+        static constexpr int kFraction = 30;
+        static constexpr std::int64_t kOne = std::int64_t{1} << kFraction;
+        std::int64_t e1 = 0; // output minus value of the last sample, then of the one before
+        std::int64_t e2 = 0;
+        // The nearest value to v (halves rounded up), held to the 16-bit range.
+        std::int16_t Narrow(std::int64_t v) {
+            // The value with the errors fed back, plus half a step: its floor is the nearest.
+            const std::int64_t biased = v + kOne / 2 + e2 - 2 * e1;
             e2 = e1;
-            // A saturated sample feeds back no more than a step, so that the loop stays bounded.
-            const double e = static_cast<double>(y) - u;
-            e1 = e > 1.0 ? 1.0 : (e < -1.0 ? -1.0 : e);
-            return y;
+            e1 = kOne / 2 - (biased & (kOne - 1));
+            const std::int64_t y = biased >> kFraction;
+            return static_cast<std::int16_t>(y > 32767 ? 32767 : (y < -32768 ? -32768 : y));
         }
     };
     struct MixerShaping {
@@ -179,6 +186,7 @@ private:
     std::int32_t* rightPath_ = nullptr;
     RC_FirFilter32 audioL_;
     RC_FirFilter32 audioR_;
+    RC_PhaseKernel phaseSteps_;
     void* work_ = nullptr;
     OscillatorEntry* oscillator_ = nullptr;
     std::size_t oscillatorCapacity_ = 0; // in bytes

@@ -40,7 +40,18 @@ bool RC_FirFilter::Layout() {
     const std::size_t outputBytes =
         AlignUp(std::size_t{RoundUp(blockSize_, format_.outputMultiple)} * format_.outputBytes);
     const std::size_t historySamples = std::size_t{length_} - 1 + blockSize_ + kRC_FirHistorySlack;
-    const std::size_t needed = tapBytes + outputBytes + AlignUp(historySamples * format_.historyBytes);
+    const std::size_t historyBytes = AlignUp(historySamples * format_.historyBytes);
+    // The polyphase form of a zero-stuffed input: each phase holds every U-th tap, and each
+    // window reads its phase's padded length from the compact history.
+    const std::uint32_t u = stuffing_ > 1 && stuffing_ <= kLargestStuffing ? stuffing_ : 1;
+    const std::uint32_t phaseLength = u > 1 ? RoundUp((length_ + u - 1) / u, format_.tapMultiple) : 0;
+    const std::size_t phaseBytes = u > 1 ? AlignUp(std::size_t{u} * phaseLength * format_.tapBytes) : 0;
+    const std::size_t compactSamples =
+        u > 1 ? (std::size_t{length_} - 1 + blockSize_ + u - 1) / u + phaseLength + kRC_FirHistorySlack : 0;
+    const std::size_t compactBytes = AlignUp(compactSamples * format_.historyBytes);
+    const std::size_t phaseOutputBytes = u > 1 ? outputBytes : 0;
+    const std::size_t needed =
+        tapBytes + outputBytes + historyBytes + phaseBytes + compactBytes + phaseOutputBytes;
     // The taps lie at the start of the storage and keep their place in every layout, so a
     // grown block takes the old bytes along: a new block size keeps the taps in use.
     if (storage_ == nullptr || needed > capacity_) {
@@ -57,6 +68,20 @@ bool RC_FirFilter::Layout() {
     output_ = base + tapBytes;
     history_ = base + tapBytes + outputBytes;
     std::memset(history_, 0, historySamples * format_.historyBytes);
+    phaseLength_ = phaseLength;
+    if (u > 1) {
+        std::byte* stuffed = base + tapBytes + outputBytes + historyBytes;
+        phaseTaps_ = stuffed;
+        compactHistory_ = stuffed + phaseBytes;
+        phaseOutput_ = stuffed + phaseBytes + compactBytes;
+        // A window may read past the compact samples of a run (into taps that are zero): those
+        // reads find initialised memory.
+        std::memset(compactHistory_, 0, compactBytes);
+    } else {
+        phaseTaps_ = nullptr;
+        compactHistory_ = nullptr;
+        phaseOutput_ = nullptr;
+    }
     return true;
 }
 
@@ -82,6 +107,10 @@ bool RC_FirFilter::ApplyLength(std::uint32_t n) {
 
 void RC_FirFilter::SetBlockSize(std::uint32_t n) {
     RC_ChangeLayout(blockSize_, n < 1 ? 1u : n, [this] { return Layout(); });
+}
+
+void RC_FirFilter::SetZeroStuffing(std::uint32_t u) {
+    RC_ChangeLayout(stuffing_, u < 1 ? 1u : u, [this] { return Layout(); });
 }
 
 void RC_FirFilter::SetLength(std::uint32_t n) {

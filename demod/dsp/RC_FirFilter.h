@@ -7,7 +7,10 @@
 //
 // Storage: one heap block, grown only: the taps on a 64-byte boundary, zero-filled to a multiple
 // of 32 (16 for float taps), then the output buffer, then the history of length - 1 + block
-// size samples. A change of block size or length restarts the filter from silence.
+// size samples; for a zero-stuffed input (an interpolator's: U - 1 zeros after every sample) also
+// U tap sets of the polyphase form, the history's samples that may be other than zero, and the
+// outputs of one phase. A change of block size, length or stuffing restarts the filter from
+// silence.
 
 #include "demod/dsp/FirDesign.h"
 
@@ -22,6 +25,9 @@ public:
 
     void SetBlockSize(std::uint32_t n);
     void SetLength(std::uint32_t n);
+    // The factor U of the zero-stuffed input that FilterStuffed runs take (1: none). Factors
+    // above kLargestStuffing are filtered as any input is.
+    void SetZeroStuffing(std::uint32_t u);
     void SetHighCutoff(float f);
     void SetLowCutoff(float f);
     void SetType(int type);
@@ -39,6 +45,7 @@ public:
 
     std::uint32_t BlockSize() const { return blockSize_; }
     std::uint32_t Length() const { return length_; }
+    std::uint32_t ZeroStuffing() const { return stuffing_; }
     float HighCutoff() const { return highCutoff_; }
     float LowCutoff() const { return lowCutoff_; }
     int Type() const { return type_; }
@@ -98,6 +105,14 @@ protected:
     void* output_ = nullptr;
     void* history_ = nullptr;
     std::uint32_t paddedLength_ = 0;
+    // Laid out only for a stuffing of 2 or more (null otherwise): ZeroStuffing() tap sets of
+    // phaseLength_ taps each (padded as the taps are), the compact history, one phase's outputs.
+    void* phaseTaps_ = nullptr;
+    void* compactHistory_ = nullptr;
+    void* phaseOutput_ = nullptr;
+    std::uint32_t phaseLength_ = 0;
+
+    static constexpr std::uint32_t kLargestStuffing = 16;
 
 private:
     bool ApplyLength(std::uint32_t n);
@@ -115,4 +130,5 @@ private:
     float sampleRate_ = 11025.0f;
     float gain_ = 1.0f;
     std::uint32_t length_ = 31;
+    std::uint32_t stuffing_ = 1;
 };

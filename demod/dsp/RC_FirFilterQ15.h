@@ -41,6 +41,27 @@ public:
         return output;
     }
 
+    // Filters as Filter does, for an input whose run (count a multiple of ZeroStuffing() and of
+    // the step) holds samples other than zero only at every U-th place from the first, as every
+    // earlier run since the filter started did: the zeros are skipped, so each output costs a
+    // U-th of the multiplies and is the same bit for bit (the same products, summed modulo
+    // 2^32). Any other run is filtered as Filter does.
+    Out* FilterStuffed(Out* output, std::uint32_t count, std::uint32_t step) {
+        const std::uint32_t u = ZeroStuffing();
+        std::uint32_t n = count;
+        std::uint32_t s = step;
+        const std::uint32_t outputs = PrepareRun(n, s);
+        if (phaseTaps_ == nullptr || outputs == 0 || n % u != 0 || n % s != 0) {
+            return Filter(output, count, step);
+        }
+        if (output == nullptr) {
+            output = Output();
+        }
+        RunPhases(n, s, outputs, output);
+        KeepHistory(outputs * s);
+        return output;
+    }
+
     // Copies Length() Q15 taps in place of designed ones (the padding stays zero).
     void LoadQ15Taps(const std::int16_t* taps) {
         if (taps_ != nullptr && taps != nullptr) {
@@ -89,6 +110,60 @@ private:
     static constexpr std::uint32_t kOutputMultiple = sizeof(Out) == 2 ? 32 : 16;
 
     std::int16_t* History() { return static_cast<std::int16_t*>(history_); }
+
+    // The polyphase run. Every earlier run moved the history on by a multiple of U, so the
+    // samples that may be other than zero lie at the places p = a + iU (a = (L - 1) mod U) of the
+    // window, where this run's first new sample lies. Output j's window starts at jV; its first
+    // such place is jV + phi with phi = (a - jV) mod U, and the taps it meets there are
+    // h[phi], h[phi + U], ...: phase phi's set. Outputs T = U / gcd(U, V) apart share a phase
+    // and step V / gcd(U, V) through the compact history; each phase is one kernel call.
+    void RunPhases(std::uint32_t n, std::uint32_t v, std::uint32_t outputs, Out* output) {
+        const std::uint32_t u = ZeroStuffing();
+        const std::uint32_t length = Length();
+        const std::uint32_t a = (length - 1) % u;
+        const std::uint32_t taken = (length + u - 1) / u; // the longest phase
+        auto* phases = static_cast<std::int16_t*>(phaseTaps_);
+        // Taps are rebuilt every run: an owner may change them in place at any time, and a set
+        // costs a U-th of one output's multiplies.
+        const std::int16_t* taps = Taps();
+        for (std::uint32_t phi = 0; phi < u; ++phi) {
+            std::int16_t* set = phases + std::size_t{phi} * phaseLength_;
+            std::uint32_t i = 0;
+            for (std::uint32_t k = phi; k < length; k += u, ++i) {
+                set[i] = taps[k];
+            }
+            for (; i < phaseLength_; ++i) {
+                set[i] = 0;
+            }
+        }
+        auto* compact = static_cast<std::int16_t*>(compactHistory_);
+        const std::int16_t* history = History();
+        const std::uint32_t window = length - 1 + n;
+        for (std::uint32_t p = a, i = 0; p < window; p += u, ++i) {
+            compact[i] = history[p];
+        }
+        std::uint32_t g = u;
+        for (std::uint32_t r = v; r != 0;) {
+            const std::uint32_t t = g % r;
+            g = r;
+            r = t;
+        }
+        const std::uint32_t period = u / g;
+        const std::uint32_t compactStep = v / g;
+        for (std::uint32_t r = 0; r < period && r < outputs; ++r) {
+            const std::uint32_t start = r * v;
+            const std::uint32_t phi = (a + u - start % u) % u;
+            const std::uint32_t first = (start + phi - a) / u;
+            const std::uint32_t count = (outputs - r + period - 1) / period;
+            Out* to = period == 1 ? output : static_cast<Out*>(phaseOutput_);
+            kernel_(phases + std::size_t{phi} * phaseLength_, taken, compact + first, count, compactStep, to);
+            if (period > 1) {
+                for (std::uint32_t m = 0; m < count; ++m) {
+                    output[r + m * period] = to[m];
+                }
+            }
+        }
+    }
 
     auto FilterCall() {
         return [this](Out* out, std::uint32_t count, std::uint32_t step) { Filter(out, count, step); };

@@ -24,26 +24,51 @@ struct AlignedTaps {
     std::int16_t* data;
 };
 
+// The vector forms of the three kernels, with their routine.
+struct VectorKernels {
+    RC_Routine routine;
+    RC_FirKernel16 k16;
+    RC_FirKernel16 k16Saturating;
+    RC_FirKernel32 k32;
+};
+
+std::vector<VectorKernels> Vectors() {
+    std::vector<VectorKernels> v;
+    for (RC_Routine routine : dsptest::VectorRoutines()) {
+        v.push_back({routine, RC_SelectFirKernel16(routine), RC_SelectFirKernel16Saturating(routine),
+                     RC_SelectFirKernel32(routine)});
+    }
+    return v;
+}
+
 TEST(FirKernels, VectorRoutinesMatchTheScalarOnesForEveryLengthStepAndAlignment) {
     // Full-scale values include -32768 x -32768 pairs, where the multiply-add wraps.
     const std::vector<std::int16_t> history = RandomSamples(4096, 11);
-    for (std::uint32_t length = 1; length <= 80; ++length) {
-        AlignedTaps taps(RandomSamples(length, 100 + length));
-        for (std::uint32_t step = 1; step <= 3; ++step) {
-            for (std::uint32_t offset = 0; offset < 8; ++offset) {
-                const std::uint32_t outputs = 1 + (length * 7 + offset) % 37;
-                std::vector<std::int16_t> a16(outputs), b16(outputs), c16(outputs), d16(outputs);
-                std::vector<std::int32_t> a32(outputs), b32(outputs);
-                const std::int16_t* window = history.data() + 1 + offset; // odd addresses too
-                RC_FirKernel16Scalar(taps.data, length, window, outputs, step, a16.data());
-                RC_FirKernel16Sse2(taps.data, length, window, outputs, step, b16.data());
-                RC_FirKernel16SaturatingScalar(taps.data, length, window, outputs, step, c16.data());
-                RC_FirKernel16SaturatingSse2(taps.data, length, window, outputs, step, d16.data());
-                RC_FirKernel32Scalar(taps.data, length, window, outputs, step, a32.data());
-                RC_FirKernel32Sse2(taps.data, length, window, outputs, step, b32.data());
-                ASSERT_EQ(a16, b16) << "length " << length << " step " << step << " offset " << offset;
-                ASSERT_EQ(c16, d16) << "length " << length << " step " << step << " offset " << offset;
-                ASSERT_EQ(a32, b32) << "length " << length << " step " << step << " offset " << offset;
+    EXPECT_EQ(RC_SelectFirKernel32(RC_Routine::kSse2), RC_FirKernel32Sse2);
+    EXPECT_EQ(RC_SelectFirKernel32(RC_Routine::kAvx2), RC_FirKernel32Avx2);
+    for (const VectorKernels& v : Vectors()) {
+        for (std::uint32_t length = 1; length <= 80; ++length) {
+            AlignedTaps taps(RandomSamples(length, 100 + length));
+            for (std::uint32_t step = 1; step <= 3; ++step) {
+                for (std::uint32_t offset = 0; offset < 8; ++offset) {
+                    const std::uint32_t outputs = 1 + (length * 7 + offset) % 37;
+                    std::vector<std::int16_t> a16(outputs), b16(outputs), c16(outputs), d16(outputs);
+                    std::vector<std::int32_t> a32(outputs), b32(outputs);
+                    const std::int16_t* window = history.data() + 1 + offset; // odd addresses too
+                    RC_FirKernel16Scalar(taps.data, length, window, outputs, step, a16.data());
+                    v.k16(taps.data, length, window, outputs, step, b16.data());
+                    RC_FirKernel16SaturatingScalar(taps.data, length, window, outputs, step, c16.data());
+                    v.k16Saturating(taps.data, length, window, outputs, step, d16.data());
+                    RC_FirKernel32Scalar(taps.data, length, window, outputs, step, a32.data());
+                    v.k32(taps.data, length, window, outputs, step, b32.data());
+                    const auto where = [&] {
+                        return testing::Message() << "routine " << int(v.routine) << " length " << length
+                                                  << " step " << step << " offset " << offset;
+                    };
+                    ASSERT_EQ(a16, b16) << where();
+                    ASSERT_EQ(c16, d16) << where();
+                    ASSERT_EQ(a32, b32) << where();
+                }
             }
         }
     }
@@ -53,28 +78,36 @@ TEST(FirKernels, SumsWrapInsteadOfSaturating) {
     AlignedTaps taps(std::vector<std::int16_t>(4, -32768));
     const std::vector<std::int16_t> window(64, -32768);
     // Four products of 2^30 sum to 2^32: the 32-bit sum wraps to 0 in both routines.
-    for (auto kernel : {RC_FirKernel32Scalar, RC_FirKernel32Sse2}) {
+    std::vector<RC_FirKernel32> k32{RC_FirKernel32Scalar};
+    std::vector<RC_FirKernel16> k16{RC_FirKernel16Scalar};
+    std::vector<RC_FirKernel16> k16Saturating{RC_FirKernel16SaturatingScalar};
+    for (const VectorKernels& v : Vectors()) {
+        k32.push_back(v.k32);
+        k16.push_back(v.k16);
+        k16Saturating.push_back(v.k16Saturating);
+    }
+    for (auto kernel : k32) {
         std::int32_t out = 1;
         kernel(taps.data, 4, window.data(), 1, 1, &out);
         EXPECT_EQ(out, 0);
     }
     // Two products: 2^31 wraps to -2^31; times two wraps to 0; shifted by 15 gives -65536,
     // whose low 16 bits are 0.
-    for (auto kernel : {RC_FirKernel16Scalar, RC_FirKernel16Sse2}) {
+    for (auto kernel : k16) {
         std::int16_t out = 1;
         kernel(taps.data, 2, window.data(), 1, 1, &out);
         EXPECT_EQ(out, 0);
     }
     AlignedTaps one(std::vector<std::int16_t>{32767, 32767});
     const std::vector<std::int16_t> full(64, 32767);
-    for (auto kernel : {RC_FirKernel16Scalar, RC_FirKernel16Sse2}) {
+    for (auto kernel : k16) {
         std::int16_t out = 0;
         kernel(one.data, 2, full.data(), 1, 1, &out);
         EXPECT_EQ(out, -4) << "65532 does not fit 16 bits and wraps";
     }
     // The saturating form holds the same sums at full scale, with the sign kept.
     const std::vector<std::int16_t> negative(64, -32767);
-    for (auto kernel : {RC_FirKernel16SaturatingScalar, RC_FirKernel16SaturatingSse2}) {
+    for (auto kernel : k16Saturating) {
         std::int16_t out = 0;
         kernel(one.data, 2, full.data(), 1, 1, &out);
         EXPECT_EQ(out, 32767);
@@ -84,10 +117,10 @@ TEST(FirKernels, SumsWrapInsteadOfSaturating) {
 }
 
 template <typename Filter>
-void ExpectRoutinesAgree(std::uint32_t length, std::uint32_t block, std::uint32_t stride,
+void ExpectRoutinesAgree(RC_Routine routine, std::uint32_t length, std::uint32_t block, std::uint32_t stride,
                          std::uint32_t step, bool saturating = false) {
     Filter scalar(RC_Routine::kScalar);
-    Filter vector(RC_Routine::kSse2);
+    Filter vector(routine);
     if constexpr (std::is_same_v<Filter, RC_FirFilter16>) {
         scalar.SetSaturating(saturating);
         vector.SetSaturating(saturating);
@@ -109,15 +142,18 @@ void ExpectRoutinesAgree(std::uint32_t length, std::uint32_t block, std::uint32_
     const std::uint32_t nb = vector.FilterStrided(b.data(), input.data() + 1, 3000 * stride, stride, step);
     ASSERT_EQ(na, nb);
     ASSERT_EQ(na, 3000 / step);
-    ASSERT_EQ(a, b) << "length " << length << " block " << block << " stride " << stride << " step " << step;
+    ASSERT_EQ(a, b) << "routine " << int(routine) << " length " << length << " block " << block << " stride "
+                    << stride << " step " << step;
 }
 
 TEST(FirKernels, FiltersGiveTheSameOutputWithEitherRoutine) {
-    for (std::uint32_t length : {3u, 31u, 33u, 127u, 255u, 511u}) {
-        for (std::uint32_t block : {1u, 7u, 64u, 1024u}) {
-            ExpectRoutinesAgree<RC_FirFilter16>(length, block, 2, 1);
-            ExpectRoutinesAgree<RC_FirFilter16>(length, block, 1, 1, true);
-            ExpectRoutinesAgree<RC_FirFilter32>(length, block, 1, block >= 3 ? 3 : 1);
+    for (RC_Routine routine : dsptest::VectorRoutines()) {
+        for (std::uint32_t length : {3u, 31u, 33u, 127u, 255u, 511u}) {
+            for (std::uint32_t block : {1u, 7u, 64u, 1024u}) {
+                ExpectRoutinesAgree<RC_FirFilter16>(routine, length, block, 2, 1);
+                ExpectRoutinesAgree<RC_FirFilter16>(routine, length, block, 1, 1, true);
+                ExpectRoutinesAgree<RC_FirFilter32>(routine, length, block, 1, block >= 3 ? 3 : 1);
+            }
         }
     }
 }

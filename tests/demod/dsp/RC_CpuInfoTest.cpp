@@ -1,5 +1,6 @@
 #include "demod/dsp/RC_Colour.h"
 #include "demod/dsp/RC_CpuInfo.h"
+#include "demod/dsp/RC_Routine.h"
 #include "demod/dsp/RC_Runtime.h"
 
 #include <gtest/gtest.h>
@@ -16,8 +17,18 @@ struct FakeProcessor {
     std::uint32_t signature = 0;
     std::uint32_t edx = 0;
     bool brand = false;
+    std::uint32_t maxLeaf = 1;
+    std::uint32_t ecx = 0;
+    std::uint32_t leaf7Ebx = 0;
+    std::uint64_t savedState = 0;
+    bool savedStateRead = false;
 };
 FakeProcessor g_fake;
+
+std::uint64_t FakeSavedState() {
+    g_fake.savedStateRead = true;
+    return g_fake.savedState;
+}
 
 RC_CpuidResult FakeCpuid(std::uint32_t leaf) {
     RC_CpuidResult r{};
@@ -27,13 +38,16 @@ RC_CpuidResult FakeCpuid(std::uint32_t leaf) {
         return w;
     };
     if (leaf == 0) {
-        r.eax = 1;
+        r.eax = g_fake.maxLeaf;
         r.ebx = word(g_fake.vendor);
         r.edx = word(g_fake.vendor + 4);
         r.ecx = word(g_fake.vendor + 8);
     } else if (leaf == 1) {
         r.eax = g_fake.signature;
         r.edx = g_fake.edx;
+        r.ecx = g_fake.ecx;
+    } else if (leaf == 7) {
+        r.ebx = g_fake.leaf7Ebx;
     } else if (leaf == 0x80000000u) {
         r.eax = g_fake.brand ? 0x80000004u : 0x80000000u;
     } else if (leaf >= 0x80000002u && leaf <= 0x80000004u) {
@@ -85,6 +99,40 @@ TEST(RC_CpuInfo, IdentificationReadsVendorFeaturesAndBrand) {
     EXPECT_TRUE(modern.HasSse2());
     EXPECT_TRUE(modern.HasTimestampCounter());
     EXPECT_EQ(std::strncmp(modern.brand, "Fake processor brand text", 25), 0);
+}
+
+// AVX2 is chosen only where the processor has AVX and AVX2 and the system saves the YMM state;
+// XGETBV is asked only where the system enabled it (OSXSAVE), since it faults otherwise.
+TEST(RC_CpuInfo, Avx2NeedsTheProcessorAndTheSystem) {
+    constexpr std::uint32_t kSse2 = 1u << 26, kOsxsave = 1u << 27, kAvx = 1u << 28, kAvx2 = 1u << 5;
+    const struct {
+        std::uint32_t maxLeaf, ecx, leaf7Ebx;
+        std::uint64_t savedState;
+        bool avx2;
+        RC_Routine routine;
+    } cases[] = {
+        {7, kOsxsave | kAvx, kAvx2, 0x7, true, RC_Routine::kAvx2},
+        {7, kOsxsave | kAvx, kAvx2, 0xE7, true, RC_Routine::kAvx2}, // AVX-512 state as well
+        {7, kOsxsave | kAvx, kAvx2, 0x3, false, RC_Routine::kSse2}, // YMM state not saved
+        {7, kAvx, kAvx2, 0x7, false, RC_Routine::kSse2},            // no XGETBV
+        {7, kOsxsave | kAvx, 0, 0x7, false, RC_Routine::kSse2},     // AVX without AVX2
+        {7, kOsxsave, kAvx2, 0x7, false, RC_Routine::kSse2},        // AVX2 bit without AVX
+        {6, kOsxsave | kAvx, kAvx2, 0x7, false, RC_Routine::kSse2}, // leaf 7 beyond the range
+    };
+    for (const auto& c : cases) {
+        g_fake = {};
+        g_fake.edx = kSse2;
+        g_fake.maxLeaf = c.maxLeaf;
+        g_fake.ecx = c.ecx;
+        g_fake.leaf7Ebx = c.leaf7Ebx;
+        g_fake.savedState = c.savedState;
+        const RC_CpuInfo info = RC_IdentifyProcessor(FakeCpuid, FakeSavedState);
+        EXPECT_EQ(info.HasAvx2(), c.avx2) << c.maxLeaf << " " << c.ecx << " " << c.leaf7Ebx << " " << c.savedState;
+        EXPECT_EQ(RC_ChooseRoutine(info), c.routine);
+        EXPECT_EQ(g_fake.savedStateRead, (c.ecx & kOsxsave) != 0);
+    }
+    g_fake = {};
+    EXPECT_EQ(RC_ChooseRoutine(RC_IdentifyProcessor(FakeCpuid, FakeSavedState)), RC_Routine::kScalar);
 }
 
 TEST(RC_CpuInfo, TheRealProcessorRecordAndTimer) {

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -269,11 +270,22 @@ TEST(RC_Demodulator, NoiseLevelFollowsAddedNoise) {
     EXPECT_EQ(off.Demodulator().noiseLevel, 0) << "measured only with the noise squelch on";
 }
 
+// Both rates with SSE2, and each further vector routine this processor has at one of them.
+std::vector<std::pair<std::uint32_t, RC_Routine>> RatesAndRoutines() {
+    std::vector<std::pair<std::uint32_t, RC_Routine>> cases{{48000u, RC_Routine::kSse2}, {44100u, RC_Routine::kSse2}};
+    for (RC_Routine routine : VectorRoutines()) {
+        if (routine != RC_Routine::kSse2) {
+            cases.emplace_back(44100u, routine);
+        }
+    }
+    return cases;
+}
+
 TEST(RC_Demodulator, ScalarAndVectorRoutinesGiveTheSameAudioInEveryKind) {
     for (std::uint8_t kind = 0; kind <= kRC_KindFm; ++kind) {
-        for (std::uint32_t rate : {48000u, 44100u}) {
+        for (const auto& [rate, routine] : RatesAndRoutines()) {
             DemodulatorRig scalar(kind, 2300, rate, RC_Routine::kScalar);
-            DemodulatorRig vector(kind, 2300, rate, RC_Routine::kSse2);
+            DemodulatorRig vector(kind, 2300, rate, routine);
             for (DemodulatorRig* rig : {&scalar, &vector}) {
                 rig->Demodulator().agcOn = true;
                 rig->Demodulator().noiseSquelchOn = true;
@@ -284,7 +296,7 @@ TEST(RC_Demodulator, ScalarAndVectorRoutinesGiveTheSameAudioInEveryKind) {
             };
             const Stereo a = scalar.Run(signal(na), 0.25);
             const Stereo b = vector.Run(signal(nb), 0.25);
-            ASSERT_EQ(a.left, b.left) << "kind " << int(kind) << " rate " << rate;
+            ASSERT_EQ(a.left, b.left) << "kind " << int(kind) << " rate " << rate << " routine " << int(routine);
             ASSERT_EQ(a.right, b.right);
             EXPECT_EQ(scalar.Demodulator().noiseLevel, vector.Demodulator().noiseLevel);
         }
@@ -337,6 +349,52 @@ TEST(RC_Demodulator, OverloadFlagAndMixerSteps) {
         // Within the shaped rounding's reach: two steps from the exact product, one more for the
         // truncated expectation.
         ASSERT_NEAR(i[k + 14], expected, 3) << k;
+    }
+}
+
+// The mixer narrows its products to 16 bits with the rounding error shaped by (1 - z^-1)^2: each
+// sample stays within two steps of the exact product (also where full scale clips it), and the
+// error's running sum and the sum of that stay within a few steps over any length, where plain
+// rounding would wander off like a random walk (tens of steps over these 16,384 samples).
+TEST(RC_Demodulator, MixerRoundingErrorIsShapedAwayFromZeroHertz) {
+    for (const std::int16_t peak : {std::int16_t{30000}, std::int16_t{32767}}) {
+        RC_Demodulator d;
+        d.SetSampleRate(44100);
+        d.kind = kRC_KindLsb; // the mixer steps 9525 table entries, as above
+        d.ifCentre = 11025;
+        d.halfBandwidth = 1500.0f;
+        d.UpdateFilters();
+        struct Tap {
+            std::vector<std::int16_t> i, q;
+        } tap;
+        d.rawTapUser = &tap;
+        d.rawTap = [](void* user, RC_Demodulator*, std::uint32_t n, const std::int16_t* i, const std::int16_t* q) {
+            auto* t = static_cast<Tap*>(user);
+            t->i.insert(t->i.end(), i, i + n);
+            t->q.insert(t->q.end(), q, q + n);
+        };
+        const std::vector<std::int16_t> input = RandomSamples(16384, 5, -peak - (peak == 32767 ? 1 : 0), peak);
+        std::vector<std::int16_t> frames(2 * d.OutputFrames(1024));
+        for (std::size_t at = 0; at < input.size(); at += 1024) d.Process(input.data() + at, frames.data(), 1024, 1);
+        ASSERT_EQ(tap.i.size(), input.size());
+        double worst = 0.0, sumI = 0.0, sumQ = 0.0, sum2I = 0.0, sum2Q = 0.0, worstSum = 0.0, worstSum2 = 0.0;
+        for (std::size_t k = 0; k < input.size(); ++k) {
+            const double angle = 2 * kPi * std::fmod(9525.0 * static_cast<double>(k), 44100.0) / 44100.0;
+            const double exactI = static_cast<float>(input[k]) * static_cast<float>(std::cos(angle));
+            const double exactQ = static_cast<float>(input[k]) * static_cast<float>(-std::sin(angle));
+            worst = std::max({worst, std::fabs(tap.i[k] - exactI), std::fabs(tap.q[k] - exactQ)});
+            sumI += tap.i[k] - exactI;
+            sumQ += tap.q[k] - exactQ;
+            sum2I += sumI;
+            sum2Q += sumQ;
+            worstSum = std::max({worstSum, std::fabs(sumI), std::fabs(sumQ)});
+            worstSum2 = std::max({worstSum2, std::fabs(sum2I), std::fabs(sum2Q)});
+        }
+        EXPECT_LE(worst, 2.0) << "peak " << peak;
+        if (peak < 32767) { // clipping at full scale adds to the sums what it takes off
+            EXPECT_LE(worstSum, 2.0);
+            EXPECT_LE(worstSum2, 2.0);
+        }
     }
 }
 

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <numeric>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -235,6 +237,77 @@ TEST(RC_FirFilter, StridedRunsTakeOneChannelOrTheUpperHalfOfWideSamples) {
     // One sample of delay (the centre of three taps); sum x 32767 x 2 in Q31.
     EXPECT_EQ(a[0], 0);
     EXPECT_EQ(a[5], 400 * 32767 * 2);
+}
+
+// Feeds the same zero-stuffed stream (a sample, then U - 1 zeros) to a filter run plainly and to
+// one that skips the zeros, in runs of changing size; returns false at the first output that
+// differs. Full-scale samples and taps make the 32-bit sums wrap, which must not matter.
+template <typename Filter>
+bool StuffedRunsMatch(RC_Routine routine, std::uint32_t length, std::uint32_t u, std::uint32_t step,
+                      bool editTaps = false) {
+    Filter plain(routine);
+    Filter stuffed(routine);
+    const std::uint32_t unit = u * step / std::gcd(u, step);
+    const std::vector<std::int16_t> taps = dsptest::RandomSamples(length, 7 * length + u);
+    for (Filter* f : {&plain, &stuffed}) {
+        f->SetBlockSize(unit * 40);
+        f->SetLength(length);
+        std::copy(taps.begin(), taps.end(), f->Taps());
+    }
+    stuffed.SetZeroStuffing(u);
+    const std::vector<std::int16_t> input = dsptest::RandomSamples(4000, 3 * u + step);
+    std::size_t at = 0;
+    for (std::uint32_t run = 0; run < 12; ++run) {
+        const std::uint32_t n = unit * (1 + (run * 7) % 40); // 1 to 40 units, the block's worth among them
+        if (editTaps && run == 6) {
+            for (Filter* f : {&plain, &stuffed}) {
+                f->Taps()[length / 2] = static_cast<std::int16_t>(f->Taps()[length / 2] ^ 0x5555);
+            }
+        }
+        for (Filter* f : {&plain, &stuffed}) {
+            std::fill(f->WritePosition(), f->WritePosition() + n, std::int16_t{0});
+        }
+        for (std::uint32_t k = 0; k < n; k += u, at = (at + 1) % input.size()) {
+            plain.WritePosition()[k] = input[at];
+            stuffed.WritePosition()[k] = input[at];
+        }
+        const auto* a = plain.Filter(nullptr, n, step);
+        const auto* b = stuffed.FilterStuffed(nullptr, n, step);
+        if (!std::equal(a, a + n / step, b)) {
+            ADD_FAILURE() << "length " << length << " U " << u << " step " << step << " run " << run;
+            return false;
+        }
+    }
+    return true;
+}
+
+TEST(RC_FirFilter, ZeroStuffedRunsSkipTheZerosAndGiveTheSameOutputs) {
+    std::vector<RC_Routine> routines = dsptest::VectorRoutines();
+    routines.push_back(RC_Routine::kScalar);
+    for (RC_Routine routine : routines) {
+        for (std::uint32_t length : {3u, 5u, 31u, 32u, 33u, 127u, 511u}) {
+            // The interpolator's factors and output divisors: 2 and 1 (48 kHz), 3 and 2 (64 kHz),
+            // and others, a factor beyond the filter's length and one beyond the largest laid out.
+            for (const auto& [u, step] : {std::pair{2u, 1u}, {3u, 2u}, {2u, 2u}, {3u, 1u}, {4u, 3u}, {6u, 4u},
+                                          {7u, 1u}, {17u, 2u}}) {
+                ASSERT_TRUE(StuffedRunsMatch<RC_FirFilter32>(routine, length, u, step));
+                ASSERT_TRUE(StuffedRunsMatch<RC_FirFilter16>(routine, length, u, step));
+            }
+        }
+        // Taps changed in place between runs take effect at once, as in a plain run.
+        EXPECT_TRUE(StuffedRunsMatch<RC_FirFilter32>(routine, 511, 2, 1, true));
+    }
+    // A run that breaks the pattern (not a whole number of steps) is filtered plainly.
+    RC_FirFilter32 f;
+    f.SetLength(5);
+    f.SetZeroStuffing(2);
+    EXPECT_EQ(f.ZeroStuffing(), 2u);
+    std::fill(f.WritePosition(), f.WritePosition() + 6, std::int16_t{1000});
+    const std::int32_t* y = f.FilterStuffed(nullptr, 6, 4);
+    RC_FirFilter32 g;
+    g.SetLength(5);
+    std::fill(g.WritePosition(), g.WritePosition() + 6, std::int16_t{1000});
+    EXPECT_EQ(y[0], g.Filter(nullptr, 6, 4)[0]);
 }
 
 TEST(RC_FirFilter, FloatFilterDesignsTheSameShapeWithoutQuantisation) {

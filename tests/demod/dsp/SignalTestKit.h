@@ -2,6 +2,9 @@
 // Small measuring tools for the DSP tests: synthesised signals with a fixed seed, the amplitude
 // of one frequency in a block, and the frequency response of a tap set.
 
+#include "demod/dsp/RC_Routine.h"
+#include "demod/dsp/RC_Runtime.h"
+
 #include <cmath>
 #include <complex>
 #include <cstdint>
@@ -120,6 +123,15 @@ inline std::vector<std::int16_t> RandomSamples(std::size_t n, std::uint32_t seed
         v = static_cast<std::int16_t>(value(random));
     }
     return x;
+}
+
+// The vector routines this processor can run, each to be checked against the scalar one.
+inline std::vector<RC_Routine> VectorRoutines() {
+    std::vector<RC_Routine> routines{RC_Routine::kSse2};
+    if (RC_GetCpuInfo().HasAvx2()) {
+        routines.push_back(RC_Routine::kAvx2);
+    }
+    return routines;
 }
 
 } // namespace dsptest
