@@ -195,7 +195,10 @@ bool TmyQ7::IsConnected() {
 
 void TmyQ7::AskConnected(std::function<void(bool)> answer) {
     auto* connected = ConnectionExport();
-    if (!connected) return;
+    if (!connected) { // nothing to ask: there, as IsConnected answers
+        if (answer) answer(true);
+        return;
+    }
     Ask<bool>([connected](std::int32_t handle) { return connected(handle) != 0; },
               [this, answer = std::move(answer)](bool present) {
                   NoteConnection(present);
