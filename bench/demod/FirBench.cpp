@@ -1,7 +1,9 @@
-// FIR throughput per routine and tap count: samples filtered per second over blocks of 1,024.
+// FIR throughput per routine (0 scalar, 1 SSE2, 2 AVX2 where the processor has it) and tap count:
+// samples filtered per second over blocks of 1,024.
 
 #include "demod/dsp/RC_FirFilter16.h"
 #include "demod/dsp/RC_FirFilter32.h"
+#include "demod/dsp/RC_Runtime.h"
 
 #include <benchmark/benchmark.h>
 
@@ -15,7 +17,11 @@ constexpr std::uint32_t kBlock = 1024;
 template <typename Filter>
 void FilterBlock(benchmark::State& state) {
     const auto taps = static_cast<std::uint32_t>(state.range(0));
-    const auto routine = state.range(1) != 0 ? RC_Routine::kSse2 : RC_Routine::kScalar;
+    const auto routine = static_cast<RC_Routine>(state.range(1));
+    if (routine == RC_Routine::kAvx2 && !RC_GetCpuInfo().HasAvx2()) {
+        state.SkipWithError("no AVX2 on this processor");
+        return;
+    }
     Filter f(routine);
     f.SetSampleRate(48000.0f);
     f.SetType(kRC_FirLowPass);
@@ -36,10 +42,10 @@ void FilterBlock(benchmark::State& state) {
 }
 
 void Lengths(benchmark::internal::Benchmark* b) {
-    b->ArgNames({"taps", "sse2"});
+    b->ArgNames({"taps", "routine"});
     for (int taps : {31, 127, 255, 511}) {
-        for (int sse2 : {0, 1}) {
-            b->Args({taps, sse2});
+        for (int routine : {0, 1, 2}) {
+            b->Args({taps, routine});
         }
     }
 }

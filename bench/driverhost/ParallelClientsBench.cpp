@@ -4,7 +4,14 @@
 // their ratios. Both alternate in short phases, so a busy machine weighs on both alike; the
 // ratios are the median over the rounds, with the lowest and highest beside them. The processor
 // time a round trip takes (client and server, user and kernel) tells what the machine's load
-// does not: what each round trip costs.
+// does not: what each round trip costs, and so what share of the echo's rate ours reaches once
+// the clients keep every core busy (cpu_vs_echo, the echo's cost over ours). On a machine that
+// other work shares, the rates of two phases differ by what the others did meanwhile; the costs
+// hardly do.
+//
+// A phase counts the round trips that ended before it was over, in the time until then: a
+// client that the machine's scheduler kept from finishing its last round trip does not stretch
+// the phase it is counted in.
 
 #include "driver/host/BuiltInKinds.h"
 #include "driver/host/ChannelServer.h"
@@ -12,6 +19,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <sched.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -33,8 +41,8 @@ using namespace lxq::host;
 using Clock = std::chrono::steady_clock;
 
 constexpr std::uint32_t kFrequencies[2] = {145'500'000, 433'920'000};
-constexpr auto kPhase = std::chrono::milliseconds(150);
-constexpr int kRounds = 12;
+constexpr auto kPhase = std::chrono::milliseconds(50);
+constexpr int kRounds = 48;
 
 struct Figures {
     double perSecond = 0;
@@ -55,44 +63,77 @@ double Median(std::vector<double> values) {
     return n == 0 ? 0 : (n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2);
 }
 
-// Runs `clients` threads for kPhase, each calling its own round trip; round trips per second and
-// the median of all round trips.
-template <typename RoundTrip>
-Figures Run(std::vector<RoundTrip>& trips) {
-    std::atomic<bool> go{false}, stop{false};
-    std::vector<std::vector<float>> samples(trips.size());
-    std::vector<std::thread> threads;
-    for (std::size_t c = 0; c < trips.size(); ++c) {
-        threads.emplace_back([&, c] {
-            samples[c].reserve(200'000);
-            while (!go) std::this_thread::yield();
-            std::size_t i = 0;
-            while (!stop) {
+// One thread per client for the whole benchmark, each calling its own round trip while a phase
+// of its side runs and sleeping in between, so that a phase starts no thread and the two sides
+// can alternate in short phases: the machine's other work then weighs on two neighbouring phases
+// alike.
+class Clients {
+public:
+    explicit Clients(std::vector<std::function<void(std::size_t)>> trips)
+        : trips_(std::move(trips)), samples_(trips_.size()) {
+        for (std::size_t c = 0; c < trips_.size(); ++c) threads_.emplace_back([this, c] { Serve(c); });
+    }
+    ~Clients() {
+        ending_ = true;
+        generation_.fetch_add(1);
+        generation_.notify_all();
+        for (auto& t : threads_) t.join();
+    }
+
+    // Runs every client for kPhase: round trips per second and the median of all round trips.
+    Figures Phase() {
+        for (auto& s : samples_) s.clear();
+        parked_ = 0;
+        stop_ = false;
+        const double cpuBefore = ProcessCpuSeconds();
+        const auto start = Clock::now();
+        generation_.fetch_add(1);
+        generation_.notify_all();
+        std::this_thread::sleep_for(kPhase);
+        stop_ = true;
+        const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        const double cpu = ProcessCpuSeconds() - cpuBefore;
+        for (std::size_t parked; (parked = parked_.load()) < threads_.size();) parked_.wait(parked);
+        std::vector<float> all;
+        for (auto& s : samples_) all.insert(all.end(), s.begin(), s.end());
+        Figures figures;
+        figures.perSecond = static_cast<double>(all.size()) / seconds;
+        if (!all.empty()) {
+            figures.cpuUsPerTrip = cpu * 1e6 / static_cast<double>(all.size());
+            std::nth_element(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(all.size() / 2), all.end());
+            figures.medianUs = all[all.size() / 2];
+        }
+        return figures;
+    }
+
+private:
+    void Serve(std::size_t c) {
+        samples_[c].reserve(200'000);
+        std::uint64_t seen = 0;
+        std::size_t i = 0;
+        for (;;) {
+            generation_.wait(seen);
+            seen = generation_.load();
+            if (ending_) return;
+            while (!stop_) {
                 const auto before = Clock::now();
-                trips[c](++i);
-                samples[c].push_back(std::chrono::duration<float, std::micro>(Clock::now() - before).count());
+                trips_[c](++i);
+                // A round trip that ended after the phase was over is not the phase's.
+                if (stop_) break;
+                samples_[c].push_back(std::chrono::duration<float, std::micro>(Clock::now() - before).count());
             }
-        });
+            parked_.fetch_add(1);
+            parked_.notify_one();
+        }
     }
-    const double cpuBefore = ProcessCpuSeconds();
-    const auto start = Clock::now();
-    go = true;
-    std::this_thread::sleep_for(kPhase);
-    stop = true;
-    for (auto& t : threads) t.join();
-    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    const double cpu = ProcessCpuSeconds() - cpuBefore;
-    std::vector<float> all;
-    for (auto& s : samples) all.insert(all.end(), s.begin(), s.end());
-    Figures figures;
-    figures.perSecond = static_cast<double>(all.size()) / seconds;
-    if (!all.empty()) figures.cpuUsPerTrip = cpu * 1e6 / static_cast<double>(all.size());
-    if (!all.empty()) {
-        std::nth_element(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(all.size() / 2), all.end());
-        figures.medianUs = all[all.size() / 2];
-    }
-    return figures;
-}
+
+    std::vector<std::function<void(std::size_t)>> trips_;
+    std::vector<std::vector<float>> samples_;  // each client's own during a phase, the runner's after
+    std::atomic<std::uint64_t> generation_{0};  // one more for every phase, and for the end
+    std::atomic<bool> stop_{false}, ending_{false};
+    std::atomic<std::size_t> parked_{0};  // clients done with the phase
+    std::vector<std::thread> threads_;
+};
 
 // A Unix socket echo server: one thread per connection, blocking reads and writes.
 class EchoServer {
@@ -152,32 +193,33 @@ void ParallelClientsAgainstEcho(benchmark::State& state) {
         handle->Control(IOCTL_LXQ745_SET_POWER, &on, 4, &on, 4, 0, &bytes);
         handles.push_back(std::move(handle));
     }
-    auto ours = [&] {
-        std::vector<std::function<void(std::size_t)>> trips;
-        for (auto& handle : handles) {
-            trips.emplace_back([h = handle.get()](std::size_t i) {
-                FreqRequest request{kFrequencies[i & 1], 0, kFreqWaitPush | kFreqWaitLock};
-                std::uint64_t bytes;
-                h->Control(IOCTL_LXQ745_SET_FREQUENCY, &request, 12, &request, 12, 0, &bytes);
-            });
-        }
-        return Run(trips);
-    };
+    std::vector<std::function<void(std::size_t)>> ourTrips;
+    for (auto& handle : handles) {
+        ourTrips.emplace_back([h = handle.get()](std::size_t i) {
+            FreqRequest request{kFrequencies[i & 1], 0, kFreqWaitPush | kFreqWaitLock};
+            std::uint64_t bytes;
+            h->Control(IOCTL_LXQ745_SET_FREQUENCY, &request, 12, &request, 12, 0, &bytes);
+        });
+    }
     EchoServer echo;
     std::vector<plat::sys::ChannelSocket> sockets;
     for (std::size_t c = 0; c < clients; ++c) sockets.push_back(plat::sys::ChannelSocket::ConnectTo(echo.Name()));
-    auto theirs = [&] {
-        std::vector<std::function<void(std::size_t)>> trips;
-        for (auto& socket : sockets) {
-            trips.emplace_back([fd = socket.Fd()](std::size_t) {
-                char request[56] = {}, answer[256];
-                ::send(fd, request, sizeof request, MSG_NOSIGNAL);
-                ::recv(fd, answer, sizeof answer, 0);
-            });
-        }
-        return Run(trips);
-    };
-    std::vector<double> ourRate, echoRate, rateRatio, ourP50, echoP50, p50Ratio, ourCpu, echoCpu;
+    std::vector<std::function<void(std::size_t)>> echoTrips;
+    for (auto& socket : sockets) {
+        echoTrips.emplace_back([fd = socket.Fd()](std::size_t) {
+            char request[56] = {}, answer[256];
+            ::send(fd, request, sizeof request, MSG_NOSIGNAL);
+            ::recv(fd, answer, sizeof answer, 0);
+        });
+    }
+    Clients ourClients(std::move(ourTrips)), echoClients(std::move(echoTrips));
+    auto ours = [&] { return ourClients.Phase(); };
+    auto theirs = [&] { return echoClients.Phase(); };
+    std::vector<double> ourRate, echoRate, rateRatio, ourP50, echoP50, p50Ratio, ourCpu, echoCpu, cpuRatio;
+    // A phase of each first, unrecorded: the host starts its loops for the clients in the first
+    // (a thread each), which no recorded phase is to pay for.
+    ours();
+    theirs();
     for (auto _ : state) {
         for (int round = 0; round < kRounds; ++round) {
             // Which goes first alternates too, so that neither always follows the other's threads.
@@ -197,6 +239,7 @@ void ParallelClientsAgainstEcho(benchmark::State& state) {
             p50Ratio.push_back(a.medianUs / b.medianUs);
             ourCpu.push_back(a.cpuUsPerTrip);
             echoCpu.push_back(b.cpuUsPerTrip);
+            cpuRatio.push_back(b.cpuUsPerTrip / a.cpuUsPerTrip);
         }
     }
     state.counters["ours_per_s"] = Median(ourRate);
@@ -211,7 +254,13 @@ void ParallelClientsAgainstEcho(benchmark::State& state) {
     state.counters["p50_vs_echo_hi"] = *std::max_element(p50Ratio.begin(), p50Ratio.end());
     state.counters["ours_cpu_us"] = Median(ourCpu);
     state.counters["echo_cpu_us"] = Median(echoCpu);
+    state.counters["cpu_vs_echo"] = Median(cpuRatio);
+    state.counters["cpu_vs_echo_lo"] = *std::min_element(cpuRatio.begin(), cpuRatio.end());
+    state.counters["cpu_vs_echo_hi"] = *std::max_element(cpuRatio.begin(), cpuRatio.end());
     state.counters["host_loops"] = static_cast<double>(server.LoopCount());
+    cpu_set_t cores;
+    CPU_ZERO(&cores);
+    if (sched_getaffinity(0, sizeof cores, &cores) == 0) state.counters["cores"] = CPU_COUNT(&cores);
     handles.clear();
     server.Stop();
     bus.RemoveAll();

@@ -77,6 +77,7 @@ void ChannelConnection::SendLocked(const std::uint8_t* record, std::size_t lengt
     queuedBytes_ += length;
     entry.record.assign(record, record + length);
     queue_.push_back(std::move(entry));
+    queued_.store(true, std::memory_order_release);
     if (queue_.size() == 1 && !owned_) ArmLocked();
 }
 
@@ -95,11 +96,7 @@ void ChannelConnection::Flush() {
         if (next.fd >= 0) ::close(next.fd);
         queue_.pop_front();
     }
-}
-
-bool ChannelConnection::HasQueued() {
-    std::lock_guard lock(mutex_);
-    return !queue_.empty();
+    queued_.store(!queue_.empty(), std::memory_order_release);
 }
 
 bool ChannelConnection::TryOwn() {
@@ -149,17 +146,23 @@ void ChannelConnection::Close() {
         if (entry.fd >= 0) ::close(entry.fd);
     queue_.clear();
     queuedBytes_ = 0;
+    queued_.store(false, std::memory_order_release);
 }
 
-std::size_t ChannelConnection::Track(const RequestPtr& request) {
-    std::lock_guard lock(liveMutex_);
-    std::erase_if(live_, [](const std::weak_ptr<IoRequest>& w) { return w.expired(); });
+void ChannelConnection::Track(const RequestPtr& request) {
     live_.push_back(request);
+}
+
+std::size_t ChannelConnection::Unanswered() {
+    if (live_.empty()) return 0;  // nearly always: requests are answered before their dispatch returns
+    std::erase_if(live_, [](const std::weak_ptr<IoRequest>& weak) {
+        const RequestPtr request = weak.lock();
+        return !request || request->IsCompleted();
+    });
     return live_.size();
 }
 
 void ChannelConnection::MarkLiveCancelled() {
-    std::lock_guard lock(liveMutex_);
     for (auto& weak : live_)
         if (auto request = weak.lock()) request->MarkCancelled();
 }

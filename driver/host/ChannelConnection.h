@@ -49,7 +49,8 @@ public:
     void Notice(plat::sys::wire::NoticeEvent event, const std::string& path);
     // Writes what is queued while the socket takes it; the owner calls it when the socket has room.
     void Flush();
-    bool HasQueued();
+    // Whether answers wait in the queue; a hint for the owner, which may be stale by the time it acts.
+    bool HasQueued() const { return queued_.load(std::memory_order_acquire); }
     // Taking and giving back the connection between the event loops (see above).
     bool TryOwn();
     void Release();
@@ -68,9 +69,12 @@ public:
     std::uint32_t refusal = 0;
     std::string refusalText;
 
-    // Requests of this handle not answered yet, so that a cancel reaches those in the handler too;
-    // returns how many there are with this one.
-    std::size_t Track(const RequestPtr& request);
+    // Requests of this handle still unanswered when their dispatch returned (held while the
+    // receiver sleeps, or finished later on another thread), so that a cancel reaches them too,
+    // and so that their number can be bounded. Only the loop that owns the connection calls these.
+    void Track(const RequestPtr& request);
+    // How many of the tracked requests are still unanswered.
+    std::size_t Unanswered();
     void MarkLiveCancelled();
 
 private:
@@ -93,8 +97,8 @@ private:
     bool owned_ = true;  // until first armed
     std::list<Queued> queue_;  // empty for nearly every connection, and then allocates nothing
     std::size_t queuedBytes_ = 0;
-    std::mutex liveMutex_;
-    std::vector<std::weak_ptr<IoRequest>> live_;
+    std::atomic<bool> queued_{false};  // !queue_.empty(), written under mutex_
+    std::vector<std::weak_ptr<IoRequest>> live_;  // the owning loop's only
 };
 
 using ConnectionPtr = std::shared_ptr<ChannelConnection>;

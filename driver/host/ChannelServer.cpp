@@ -30,8 +30,15 @@ constexpr auto kAcceptBackOff = std::chrono::milliseconds(100);
 // Records a loop serves one client before it gives the connection back to the epoll set (and
 // another loop may take it up at once): no client holds a loop for good.
 constexpr int kRecordsPerTurn = 4096;
-// How long a loop waits for a served client's next record before it gives the connection back.
-constexpr auto kLinger = std::chrono::microseconds(2000);
+// How long a loop waits for a served client's next record before it gives the connection back:
+// long enough that a client pausing between bursts (a panel that polls a few times a second)
+// finds the same loop waiting. A client whose loop changed from burst to burst pays far more than
+// the new loop's wake-up: the scheduler no longer keeps the two on one core, and every round trip
+// after becomes a wake-up across cores until it has learnt the new pair again.
+constexpr auto kLinger = std::chrono::milliseconds(250);
+// The linger is waited in steps of this (the socket's receive time-out), so that a lingering loop
+// sees a stop, or answers queued for its client meanwhile, within a step.
+constexpr auto kLingerStep = std::chrono::microseconds(2000);
 // How long a spare loop waits for work before it ends.
 constexpr auto kSpareLoopLife = std::chrono::milliseconds(1000);
 constexpr std::size_t kMaxPassedFds = 16;
@@ -49,6 +56,43 @@ void Watch(int epollFd, int fd, std::uint32_t events, int op) {
     event.data.fd = fd;
     ::epoll_ctl(epollFd, op, fd, &event);
 }
+
+// A control request from a client: whom to answer, and whether the host counts it among its
+// outstanding requests (only while one is held past its dispatch). One object serves a loop's
+// requests one after another while nobody else holds it (see ReuseForControl).
+struct ChannelRequest : IoRequest {
+    ChannelRequest() : IoRequest(RequestKind::DeviceControl, &ChannelRequest::Answered) {}
+    ~ChannelRequest() { Uncount(); }
+
+    void CountIn(std::atomic<std::size_t>& count) {
+        countedIn = &count;
+        countedIn->fetch_add(1);
+    }
+    void Uncount() {
+        if (countedIn != nullptr) countedIn->fetch_sub(1);
+        countedIn = nullptr;
+    }
+
+    static void Answered(IoRequest& done) {
+        auto& request = static_cast<ChannelRequest&>(done);
+        if (const ConnectionPtr target = request.connection.lock()) {
+            std::size_t outBytes = 0;
+            if (TransferMethod(done.code) == kMethodBuffered && IsSuccess(done.Status()))
+                outBytes = std::min<std::uint64_t>({done.Information(), done.outLength, done.buffer.size()});
+            target->Answer(request.id, done.Status(), done.Information(), done.buffer.data(), outBytes, done.replyFd);
+        }
+        // The completing thread's last touch: a loop that sees it may reuse the object.
+        request.answered.store(true, std::memory_order_release);
+    }
+
+    std::weak_ptr<ChannelConnection> connection;
+    std::uint32_t id = 0;
+    std::atomic<bool> answered{false};
+    std::atomic<std::size_t>* countedIn = nullptr;
+};
+
+// A spare request whose buffer grew beyond this is let go rather than kept.
+constexpr std::size_t kMaxSpareBuffer = 4096;
 
 wire::NoticeEvent NoticeFor(Bus::Event event) {
     switch (event) {
@@ -85,7 +129,7 @@ void ChannelServer::Stop() {
     if (listenFd_ < 0) return;
     stopping_ = true;
     // The wake stays readable, so every loop waiting sees it; a loop that serves a client looks
-    // at stopping_ within its linger.
+    // at stopping_ within a step of its linger.
     const std::uint64_t one = 1;
     [[maybe_unused]] const ssize_t written = ::write(wakeFd_, &one, sizeof one);
     for (;;) {
@@ -148,7 +192,8 @@ void ChannelServer::JoinFinishedLoops() {
 }
 
 void ChannelServer::Loop(bool first) {
-    std::vector<std::uint8_t> scratch(wire::kMaxMessage);
+    LoopState state;
+    state.scratch.resize(wire::kMaxMessage);
     // One event at a time: a loop that stays with a client must not sit on events others could take.
     epoll_event events[1];
     while (!stopping_) {
@@ -191,7 +236,7 @@ void ChannelServer::Loop(bool first) {
             if (!connection || !connection->TryOwn()) continue;
             AddLoopIfNoneWaits();
             if ((events[i].events & EPOLLOUT) != 0) connection->Flush();
-            if (Receive(connection, scratch)) connection->Release();
+            if (Receive(connection, state)) connection->Release();
         }
     }
 }
@@ -205,7 +250,7 @@ ConnectionPtr ChannelServer::Find(int fd) {
 void ChannelServer::AcceptAll() {
     for (;;) {
         // Blocking sockets: a loop that serves a client waits for its next record in recvmsg,
-        // for the linger at most; everything else reads and writes without waiting.
+        // a step of the linger at a time; everything else reads and writes without waiting.
         const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
         if (fd < 0) {
             if (errno == EINTR || errno == ECONNABORTED) continue;
@@ -241,8 +286,8 @@ void ChannelServer::AcceptAll() {
             continue;
         }
         refusingForLimit_ = false;
-        const timeval linger{0, static_cast<suseconds_t>(kLinger.count())};
-        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &linger, sizeof linger);
+        const timeval step{0, static_cast<suseconds_t>(kLingerStep.count())};
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &step, sizeof step);
         auto connection = std::make_shared<ChannelConnection>(fd, epollFd_, credentials.pid, nextHandle_++);
         {
             std::lock_guard lock(connectionsMutex_);
@@ -274,12 +319,15 @@ void ChannelServer::Refuse(int fd, pid_t peer, std::uint32_t status, const std::
     connection->Arm();
 }
 
-bool ChannelServer::Receive(const ConnectionPtr& connection, std::vector<std::uint8_t>& scratch) {
+bool ChannelServer::Receive(const ConnectionPtr& connection, LoopState& loop) {
+    std::vector<std::uint8_t>& scratch = loop.scratch;
     const int fd = connection->Fd();
+    // When the client went quiet (the first step of the linger that ran out); read only then.
+    std::chrono::steady_clock::time_point quietSince{};
     for (int turn = 0; !stopping_;) {
         // The first read takes what is there; once that is served, the loop waits for the next
-        // record (for the linger) while it still has a spare loop behind it, the socket has no
-        // backlog of answers and the client is served within its turn.
+        // record (for the linger, step by step) while it still has a spare loop behind it, the
+        // socket has no backlog of answers and the client is served within its turn.
         const bool linger = turn > 0 && turn < kRecordsPerTurn && loops_.load() < kMaxLoops &&
                             connection->role == ChannelConnection::Role::Handle && !connection->HasQueued();
         iovec iov{scratch.data(), scratch.size()};
@@ -298,8 +346,14 @@ bool ChannelServer::Receive(const ConnectionPtr& connection, std::vector<std::ui
                 Drop(connection);
                 return false;
             }
+            if (linger && errno != EINTR) {
+                const auto now = std::chrono::steady_clock::now();
+                if (quietSince == std::chrono::steady_clock::time_point{}) quietSince = now - kLingerStep;
+                if (now - quietSince < kLinger) continue;  // another step
+            }
             return true;  // nothing more now: the connection goes back to the epoll set
         }
+        quietSince = {};
         ++turn;
         // One descriptor may come with a request; any more are not ours to keep.
         int passedFd = -1;
@@ -335,7 +389,7 @@ bool ChannelServer::Receive(const ConnectionPtr& connection, std::vector<std::ui
                 connection->Answer(Read<wire::WireHeader>(record).id, wire::kStatusInvalidParameter, 0);
             continue;
         }
-        Serve(connection, record, passedFd);
+        Serve(loop, connection, record, passedFd);
     }
     return true;
 }
@@ -368,7 +422,8 @@ void ChannelServer::Drop(const ConnectionPtr& connection) {
     }
 }
 
-void ChannelServer::Serve(const ConnectionPtr& connection, std::span<const std::uint8_t> record, int passedFd) {
+void ChannelServer::Serve(LoopState& loop, const ConnectionPtr& connection, std::span<const std::uint8_t> record,
+                          int passedFd) {
     const auto header = Read<wire::WireHeader>(record);
     const auto kind = static_cast<wire::Kind>(header.kind);
     using Role = ChannelConnection::Role;
@@ -382,7 +437,7 @@ void ChannelServer::Serve(const ConnectionPtr& connection, std::span<const std::
     }
     if (connection->role == Role::Handle) {
         if (kind == wire::Kind::Control) {
-            ServeControl(connection, record, passedFd);
+            ServeControl(loop, connection, record, passedFd);
             return;
         }
         if (passedFd >= 0) ::close(passedFd);
@@ -450,54 +505,59 @@ void ChannelServer::ServeHandle(const ConnectionPtr& connection, const std::stri
     connection->Answer(id, create->Status(), 0);
 }
 
-void ChannelServer::ServeControl(const ConnectionPtr& connection, std::span<const std::uint8_t> record,
-                                 int passedFd) {
+void ChannelServer::ServeControl(LoopState& loop, const ConnectionPtr& connection,
+                                 std::span<const std::uint8_t> record, int passedFd) {
     const auto message = Read<wire::ControlMessage>(record);
     const std::size_t carried = record.size() < sizeof message ? 0 : record.size() - sizeof message;
     const bool buffered = TransferMethod(message.code) == kMethodBuffered;
+    const std::uint32_t id = message.header.id;
     if (record.size() < sizeof message || carried != message.inLength ||
         (buffered && message.outLength > wire::kMaxOutput)) {
         if (passedFd >= 0) ::close(passedFd);
-        connection->Answer(message.header.id, kStatusInvalidParameter, 0);
+        connection->Answer(id, kStatusInvalidParameter, 0);
         return;
     }
-    std::weak_ptr<ChannelConnection> weak = connection;
-    const std::uint32_t id = message.header.id;
-    // Counts the request among the host's outstanding ones for as long as it exists.
-    struct Outstanding {
-        explicit Outstanding(std::atomic<std::size_t>& count) : count_(count) { ++count_; }
-        ~Outstanding() { --count_; }
-        std::atomic<std::size_t>& count_;
-    };
-    auto counted = std::make_shared<Outstanding>(outstanding_);
-    auto request = IoRequest::Control(
-        message.code, record.data() + sizeof message, message.inLength, message.outLength, message.inPointerValue,
-        [weak, id, buffered, counted](IoRequest& done) {
-            auto target = weak.lock();
-            if (!target) return;
-            std::size_t outBytes = 0;
-            if (buffered && IsSuccess(done.Status()))
-                outBytes = std::min<std::uint64_t>({done.Information(), done.outLength, done.buffer.size()});
-            target->Answer(id, done.Status(), done.Information(), done.buffer.data(), outBytes, done.replyFd);
-        });
-    counted.reset();
-    request->passedFd = passedFd;
-    request->caller = connection->Peer();
-    request->handle = connection->Handle();
-    const std::size_t mine = connection->Track(request);
-    if (mine > kMaxOutstandingPerConnection || outstanding_.load() > kMaxOutstanding) {
+    if (connection->Unanswered() >= kMaxOutstandingPerConnection || outstanding_.load() >= kMaxOutstanding) {
         // A client that piles up requests (held while a receiver sleeps) is refused more of them,
         // instead of the host's memory filling with their buffers.
+        if (passedFd >= 0) ::close(passedFd);
         log_.Write("too many requests", "lxq745d: refused a request of process " +
                                             std::to_string(connection->Peer()) + ": too many outstanding");
-        request->Complete(kStatusInsufficientResources);
+        connection->Answer(id, kStatusInsufficientResources, 0);
         return;
     }
     if (!connection->opened) {
-        request->Complete(wire::kStatusInvalidHandle);
+        if (passedFd >= 0) ::close(passedFd);
+        connection->Answer(id, wire::kStatusInvalidHandle, 0);
         return;
     }
+    RequestPtr request = loop.spare ? std::move(loop.spare) : std::make_shared<ChannelRequest>();
+    request->ReuseForControl(message.code, record.data() + sizeof message, message.inLength, message.outLength,
+                             message.inPointerValue);
+    auto& channel = static_cast<ChannelRequest&>(*request);
+    channel.connection = connection;
+    channel.id = id;
+    channel.answered.store(false, std::memory_order_relaxed);
+    request->passedFd = passedFd;
+    request->caller = connection->Peer();
+    request->handle = connection->Handle();
     Dispatcher::Dispatch(connection->device, request);
+    if (!channel.answered.load(std::memory_order_acquire)) {
+        // Held (or still being answered elsewhere): counted until it goes, and reachable by a cancel.
+        channel.CountIn(outstanding_);
+        connection->Track(request);
+        return;
+    }
+    // Answered, and nobody else holds it: the loop's next request travels in it.
+    if (request.use_count() == 1 && request->buffer.capacity() <= kMaxSpareBuffer) {
+        channel.connection.reset();
+        // Descriptors go with their request, not with the spare.
+        for (int* fd : {&request->passedFd, &request->replyFd}) {
+            if (*fd >= 0) ::close(*fd);
+            *fd = -1;
+        }
+        loop.spare = std::move(request);
+    }
 }
 
 void ChannelServer::ServeCancel(const ConnectionPtr& connection) {

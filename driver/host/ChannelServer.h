@@ -3,8 +3,9 @@
 // every connection in it: an idle connection costs no thread, and a loop that takes a record
 // serves it on its own thread, with no hand-over to another. Each connection is armed for one
 // loop at a time, so its records run in the order they came; a loop that serves a client stays
-// with it for a few milliseconds while it keeps asking (a client waits for each answer, then
-// asks again), reading the next record as a blocking thread would. When no loop is left waiting,
+// with it while it keeps asking (a client waits for each answer, then asks again), reading the
+// next record as a blocking thread would, and a quarter of a second beyond, so that a client that
+// pauses between bursts finds the same loop again. When no loop is left waiting,
 // another is started (up to a bound), so a request waiting on one receiver never stalls another;
 // loops beyond the first end again once idle. Bus commands run on a queue of their own.
 // A connection either opens a device (and is then its handle until it closes), lists the present
@@ -66,6 +67,13 @@ public:
     std::size_t LoopCount() const { return loops_.load(); }
 
 private:
+    // What each loop keeps for itself: the buffer it reads records into, and a finished request
+    // object that nobody else holds, which carries its next control request.
+    struct LoopState {
+        std::vector<std::uint8_t> scratch;
+        RequestPtr spare;
+    };
+
     void Loop(bool first);
     void AddLoopIfNoneWaits();
     void JoinFinishedLoops();
@@ -74,15 +82,16 @@ private:
     ConnectionPtr Find(int fd);
     // Serves the connection's records while it has any (and a moment longer while it keeps
     // asking); false when the connection was dropped.
-    bool Receive(const ConnectionPtr& connection, std::vector<std::uint8_t>& scratch);
+    bool Receive(const ConnectionPtr& connection, LoopState& loop);
     void Drop(const ConnectionPtr& connection);
 
     // What each record asks for; run on the loop that took the record.
-    void Serve(const ConnectionPtr& connection, std::span<const std::uint8_t> record, int passedFd);
+    void Serve(LoopState& loop, const ConnectionPtr& connection, std::span<const std::uint8_t> record, int passedFd);
     void ServeHandle(const ConnectionPtr& connection, const std::string& path, std::uint32_t id);
     void ServeSubscriber(const ConnectionPtr& connection, std::uint32_t id, std::uint32_t flags);
     void ServeBusCommand(const ConnectionPtr& connection, const std::string& line, std::uint32_t id);
-    void ServeControl(const ConnectionPtr& connection, std::span<const std::uint8_t> record, int passedFd);
+    void ServeControl(LoopState& loop, const ConnectionPtr& connection, std::span<const std::uint8_t> record,
+                      int passedFd);
     void ServeCancel(const ConnectionPtr& connection);
 
     Bus& bus_;
@@ -95,8 +104,11 @@ private:
     int listenFd_ = -1;
     int epollFd_ = -1;
     int wakeFd_ = -1;
+    // Read by every loop for every record, written seldom: apart from what the loops write often.
     std::atomic<bool> stopping_{false};
     std::atomic<std::size_t> connectionCount_{0};
+    // Requests still unanswered when their dispatch returned (held, mostly): a request answered
+    // at once, as nearly all are, is not counted, so that the loops share no count they all write.
     std::atomic<std::size_t> outstanding_{0};
 
     std::mutex connectionsMutex_;
@@ -106,12 +118,12 @@ private:
     std::list<std::thread> loopThreads_;
     std::vector<std::thread::id> finishedLoops_;
     std::atomic<std::size_t> loops_{0};
-    std::atomic<std::size_t> waiting_{0};  // loops in epoll_wait now
+    alignas(64) std::atomic<std::size_t> waiting_{0};  // loops in epoll_wait now
+    alignas(64) std::mutex acceptMutex_;
 
     std::unique_ptr<WorkQueue> busQueue_;
     std::atomic<std::uint64_t> nextHandle_{1};
 
-    std::mutex acceptMutex_;
     std::chrono::steady_clock::time_point acceptAgainAt_{};
     std::atomic<bool> acceptPaused_{false};
     std::atomic<bool> refusingForLimit_{false};

@@ -6,8 +6,8 @@ namespace lxq::host {
 
 void Dispatcher::Dispatch(const DevicePtr& device, const RequestPtr& request) {
     device->Counter().Increment();
-    // The release keeps the device object alive until the request has left it.
-    request->SetCountRelease([device] { device->Counter().Decrement(); });
+    // The counter's pointer keeps the device object alive until the request has left it.
+    request->SetCountRelease(std::shared_ptr<RequestCounter>(device, &device->Counter()));
 
     switch (request->Kind()) {
     case RequestKind::Create: request->Complete(Open(*device, *request)); return;

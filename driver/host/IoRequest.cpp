@@ -1,5 +1,7 @@
 #include "driver/host/IoRequest.h"
 
+#include "driver/host/RequestCounter.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -16,29 +18,53 @@ std::shared_ptr<IoRequest> IoRequest::Control(std::uint32_t code, const void* in
                                               std::uint32_t outLength, std::uint64_t inPointerValue,
                                               Completion completion) {
     auto request = std::make_shared<IoRequest>(RequestKind::DeviceControl, std::move(completion));
-    request->code = code;
-    request->inLength = inLength;
-    request->outLength = outLength;
-    request->inPointerValue = inPointerValue;
-    if (TransferMethod(code) == kMethodBuffered) {
-        request->buffer.assign(std::max(inLength, outLength), 0);
-        if (inLength != 0 && in != nullptr) std::memcpy(request->buffer.data(), in, inLength);
-    }
+    request->SetUpControl(code, in, inLength, outLength, inPointerValue);
     return request;
 }
 
-void IoRequest::SetCountRelease(std::function<void()> release) {
-    std::lock_guard lock(releaseMutex_);
-    countRelease_ = std::move(release);
+void IoRequest::ReuseForControl(std::uint32_t code, const void* in, std::uint32_t inLength, std::uint32_t outLength,
+                                std::uint64_t inPointerValue) {
+    if (passedFd >= 0) ::close(passedFd);
+    if (replyFd >= 0) ::close(replyFd);
+    passedFd = replyFd = -1;
+    kind_ = RequestKind::DeviceControl;
+    pnpMinor = PnpMinor::Other;
+    powerMinor = PowerMinor::SetPower;
+    powerType = PowerType::Device;
+    powerState = kD0;
+    bytes = 0;
+    caller = 0;
+    handle = 0;
+    ReleaseCount();
+    completed_.store(false);
+    cancelled_.store(false);
+    status_ = kStatusPending;
+    information_ = 0;
+    SetUpControl(code, in, inLength, outLength, inPointerValue);
+}
+
+void IoRequest::SetUpControl(std::uint32_t controlCode, const void* in, std::uint32_t inBytes, std::uint32_t outBytes,
+                             std::uint64_t pointerValue) {
+    code = controlCode;
+    inLength = inBytes;
+    outLength = outBytes;
+    inPointerValue = pointerValue;
+    buffer.clear();
+    if (TransferMethod(code) == kMethodBuffered) {
+        buffer.resize(std::max(inLength, outLength));
+        if (inLength != 0 && in != nullptr) std::memcpy(buffer.data(), in, inLength);
+    }
+}
+
+void IoRequest::SetCountRelease(std::shared_ptr<RequestCounter> counter) {
+    counted_ = std::move(counter);
+    countHeld_.store(counted_ != nullptr, std::memory_order_release);
 }
 
 void IoRequest::ReleaseCount() {
-    std::function<void()> release;
-    {
-        std::lock_guard lock(releaseMutex_);
-        release.swap(countRelease_);
-    }
-    if (release) release();
+    if (!countHeld_.exchange(false, std::memory_order_acq_rel)) return;
+    const std::shared_ptr<RequestCounter> counter = std::move(counted_);
+    counter->Decrement();
 }
 
 void IoRequest::Complete(NtStatus status, std::uint64_t information) {

@@ -12,10 +12,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 namespace lxq::host {
+
+class RequestCounter;
 
 enum class RequestKind { Create, Close, Cleanup, DeviceControl, Power, Pnp };
 
@@ -44,6 +45,12 @@ public:
     static std::shared_ptr<IoRequest> Control(std::uint32_t code, const void* in, std::uint32_t inLength,
                                               std::uint32_t outLength, std::uint64_t inPointerValue,
                                               Completion completion);
+    // Makes a finished device-control request that nobody else holds any more carry a new one, as
+    // if made by Control with the same completion: every field starts again (descriptors it
+    // still holds are closed), and only the memory of its buffer is kept. An issuer that sends
+    // request after request uses one object, and a request costs no allocation.
+    void ReuseForControl(std::uint32_t code, const void* in, std::uint32_t inLength, std::uint32_t outLength,
+                         std::uint64_t inPointerValue);
 
     RequestKind Kind() const { return kind_; }
 
@@ -75,9 +82,12 @@ public:
     NtStatus Status() const { return status_; }
     std::uint64_t Information() const { return information_; }
 
-    // The dispatcher counts a request in flight and hands it the matching release, which runs once:
-    // when the request is held (it is counted again on replay) or just before it completes.
-    void SetCountRelease(std::function<void()> release);
+    // The dispatcher counts a request in flight and hands it the counter to release, once: when
+    // the request is held (it is counted again on replay) or just before it completes. The
+    // pointer shares ownership of the device the counter belongs to, which so outlives the
+    // request's time in flight. Setting and releasing never overlap (a request is dispatched
+    // again only after it was held, and completes once).
+    void SetCountRelease(std::shared_ptr<RequestCounter> counter);
     void ReleaseCount();
 
     // Cancellation: a request asked to cancel before it is held completes at once when held.
@@ -85,10 +95,13 @@ public:
     bool IsCancelled() const { return cancelled_.load(); }
 
 private:
+    void SetUpControl(std::uint32_t code, const void* in, std::uint32_t inLength, std::uint32_t outLength,
+                      std::uint64_t inPointerValue);
+
     RequestKind kind_;
     Completion completion_;
-    std::mutex releaseMutex_;
-    std::function<void()> countRelease_;
+    std::shared_ptr<RequestCounter> counted_;
+    std::atomic<bool> countHeld_{false};
     std::atomic<bool> completed_{false};
     std::atomic<bool> cancelled_{false};
     NtStatus status_ = kStatusPending;

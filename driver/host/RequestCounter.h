@@ -2,7 +2,11 @@
 // Counts the requests in flight on a device, plus the device's own reference that keeps the count
 // above zero until removal. Stop and removal wait on it: idle when nothing but the device's own
 // reference (or the waiting request itself) remains, removable when nothing remains.
+//
+// Every request counts in and out from whichever thread runs it; that costs no lock while nobody
+// waits (the count is atomic), and only a change that a waiter may be looking for wakes it.
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -30,11 +34,17 @@ public:
     int InFlight() const;
 
 private:
+    // Lowers the count unless it is zero.
+    void Lower();
+    void WakeWaiters();
+    int InFlightLocked() const { return count_.load() - (ownReferenceHeld_ ? 1 : 0); }
+
+    // Waits and ownReferenceHeld_ are under the mutex; a waiter is counted in waiters_ before it
+    // first looks at the count, so a change it does not see wakes it.
     mutable std::mutex mutex_;
     std::condition_variable changed_;
-    int InFlightLocked() const { return count_ - (ownReferenceHeld_ ? 1 : 0); }
-
-    int count_ = 1;
+    std::atomic<int> count_{1};
+    std::atomic<int> waiters_{0};
     bool ownReferenceHeld_ = true;
 };
 

@@ -7,9 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <fstream>
 #include <future>
-#include <unistd.h>
 
 namespace lxq::host {
 namespace {
@@ -137,6 +139,48 @@ TEST_F(DeviceLifecycle, HeldRequestsReplayInOrderWhenTheDeviceStarts) {
     EXPECT_EQ(third->status, kStatusSuccess);
     EXPECT_EQ(third->bytes, 3u);
     EXPECT_EQ(bus.PresentPaths(), std::vector<std::string>{device->Path()});
+}
+
+// An issuer that sends request after request carries each in the same object: the next one is
+// as fresh as a new request (pending, not cancelled, its own input in the buffer, no descriptor
+// of the last), is counted in flight and out again like any, and is held and replayed alike.
+TEST_F(DeviceLifecycle, ARequestObjectUsedAgainCarriesItsNextRequestAsANewOneWould) {
+    ASSERT_EQ(Plug(Variant::Pci), kStatusSuccess);
+    std::vector<std::pair<NtStatus, std::uint64_t>> answers;
+    const std::uint32_t first[3] = {11, 12, 13};
+    auto request = IoRequest::Control(IOCTL_LXQ745_SET_FREQUENCY, first, 12, 12, 1, [&](IoRequest& done) {
+        answers.emplace_back(done.Status(), done.Information());
+    });
+    int pipeFds[2];
+    ASSERT_EQ(::pipe(pipeFds), 0);
+    request->passedFd = pipeFds[0];
+    request->MarkCancelled();  // asked too late: the request is answered already
+    Dispatcher::Dispatch(device, request);
+    ASSERT_EQ(answers.size(), 1u);
+
+    const std::uint32_t next[1] = {21};
+    request->ReuseForControl(IOCTL_LXQ745_SET_FREQUENCY, next, 4, 12, 2);
+    EXPECT_EQ(::fcntl(pipeFds[0], F_GETFD), -1) << "the last request's descriptor is closed";
+    ::close(pipeFds[1]);
+    EXPECT_EQ(request->passedFd, -1);
+    EXPECT_FALSE(request->IsCompleted());
+    EXPECT_FALSE(request->IsCancelled());
+    EXPECT_EQ(request->Status(), kStatusPending);
+    EXPECT_EQ(request->Information(), 0u);
+    EXPECT_EQ(request->buffer, (std::vector<std::uint8_t>{21, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(request->Kind(), RequestKind::DeviceControl);
+    EXPECT_EQ(request->inPointerValue, 2u);
+
+    ASSERT_EQ(bus.SetDevicePower("rx", kD3), kStatusSuccess);
+    Dispatcher::Dispatch(device, request);
+    EXPECT_EQ(answers.size(), 1u) << "held while the receiver is down";
+    EXPECT_EQ(device->Counter().InFlight(), 0) << "a held request is not in flight";
+    ASSERT_EQ(bus.SetDevicePower("rx", kD0), kStatusSuccess);
+    ASSERT_EQ(answers.size(), 2u);
+    EXPECT_EQ(answers[1], std::make_pair(kStatusSuccess, std::uint64_t{2}));
+    EXPECT_EQ(driver->served, (std::vector<std::uint64_t>{1, 2}));
+    EXPECT_EQ(device->Counter().InFlight(), 0) << "each request was counted out once";
+    EXPECT_EQ(device->Counter().Count(), 1);
 }
 
 TEST_F(DeviceLifecycle, SuspendedCardHoldsRequestsUntilD0AndCancelsOrFailsThemOtherwise) {

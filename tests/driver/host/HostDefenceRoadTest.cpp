@@ -26,6 +26,7 @@
 #include <sstream>
 #include <future>
 #include <iterator>
+#include <mutex>
 #include <thread>
 
 namespace lxq::host {
@@ -274,6 +275,104 @@ TEST_F(DefenceHost, BusyClientsAreServedInParallelAndSpareLoopsEndWhenIdle) {
     EXPECT_EQ(wrong.load(), 0) << "every answer is its own request's, in order";
     EXPECT_GT(mostLoops.load(), 1u) << "busy clients get loops of their own";
     EXPECT_TRUE(lxq_test::Eventually([&] { return server.LoopCount() == 1; })) << "spare loops end when idle";
+}
+
+// A receiver that notes which thread served each request.
+class ThreadNotingDriver final : public ReceiverDriver {
+public:
+    struct Served {
+        std::mutex mutex;
+        std::vector<std::thread::id> threads;
+    };
+    explicit ThreadNotingDriver(Served& served) : served_(served) {}
+    Variant DeviceVariant() const override { return Variant::Usb; }
+    NtStatus FirstOpen() override { return kStatusSuccess; }
+    void LastClose() override {}
+    NtStatus HandleDeviceControl(IoRequest&) override {
+        std::lock_guard lock(served_.mutex);
+        served_.threads.push_back(std::this_thread::get_id());
+        return kStatusSuccess;
+    }
+    NtStatus StartHardware() override { return kStatusSuccess; }
+    void StopHardware() override {}
+
+private:
+    Served& served_;
+};
+
+// Clients that pause between bursts of requests (panels polling a few times a second) find the
+// loops that served their last bursts still waiting for them: each client's requests run on one
+// loop throughout, as on a thread of its own, however they and the other loops wake.
+TEST_F(DefenceHost, ClientsPausingBetweenBurstsKeepTheirLoopsThroughout) {
+    constexpr int kClients = 4;
+    std::vector<std::unique_ptr<ThreadNotingDriver::Served>> served;
+    for (int c = 0; c < kClients; ++c) served.push_back(std::make_unique<ThreadNotingDriver::Served>());
+    kinds.Register("noting", [&served](const std::string& busId, std::string&) {
+        return std::make_unique<ThreadNotingDriver>(*served.at(static_cast<std::size_t>(busId.back() - '0')));
+    });
+    ASSERT_TRUE(server.Start());
+    std::vector<std::string> paths(kClients);
+    for (int c = 0; c < kClients; ++c)
+        ASSERT_TRUE(IsSuccess(bus.Plug("noting", "rx" + std::to_string(c), paths[static_cast<std::size_t>(c)])));
+    std::vector<RawClient> clients(kClients);
+    for (int c = 0; c < kClients; ++c) {
+        ASSERT_TRUE(clients[static_cast<std::size_t>(c)].SendHeader(wire::Kind::Open, 1, paths[static_cast<std::size_t>(c)]));
+        ASSERT_EQ(clients[static_cast<std::size_t>(c)].AnswerStatus(1), 0u);
+    }
+    constexpr int kBursts = 5, kPerBurst = 10;
+    std::uint32_t id = 1;
+    for (int burst = 0; burst < kBursts; ++burst) {
+        // All at once after each pause: every request is sent before any answer is read.
+        for (int k = 0; k < kPerBurst; ++k) {
+            ++id;
+            for (auto& client : clients) ASSERT_TRUE(client.SendControl(id, IOCTL_LXQ745_GET_VERSION, {}, 0));
+            for (auto& client : clients) ASSERT_EQ(client.AnswerStatus(id), 0u);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    for (int c = 0; c < kClients; ++c) {
+        ThreadNotingDriver::Served& mine = *served[static_cast<std::size_t>(c)];
+        std::lock_guard lock(mine.mutex);
+        ASSERT_EQ(mine.threads.size(), static_cast<std::size_t>(kBursts * kPerBurst));
+        for (std::size_t k = 1; k < mine.threads.size(); ++k)
+            ASSERT_EQ(mine.threads[k], mine.threads[0]) << "client " << c << ", request " << k;
+    }
+}
+
+// Many clients that each pile up requests on a sleeping receiver: the host holds so many in all
+// and refuses each one beyond, whichever connection it comes on; the requests they had answered
+// at once before count for nothing, and those held still run when the receiver wakes.
+TEST_F(DefenceHost, RequestsHeldAcrossConnectionsAreCappedForTheWholeHost) {
+    ASSERT_TRUE(server.Start());
+    std::string path;
+    ASSERT_TRUE(IsSuccess(bus.Plug("test", "rx", path))) << path;
+    constexpr std::size_t kPerConnection = ChannelServer::kMaxOutstandingPerConnection;
+    constexpr std::size_t kFilling = ChannelServer::kMaxOutstanding / kPerConnection;
+    std::vector<RawClient> clients(kFilling + 1);
+    for (auto& client : clients) {
+        ASSERT_TRUE(client.SendHeader(wire::Kind::Open, 1, path));
+        ASSERT_EQ(client.AnswerStatus(1), 0u);
+        for (std::uint32_t id = 2; id < 2 + 2 * kPerConnection; ++id) {
+            ASSERT_TRUE(client.SendControl(id, IOCTL_LXQ745_GET_VERSION, {}, 0));
+            ASSERT_EQ(client.AnswerStatus(id), 0u);
+        }
+    }
+    Command("suspend rx");
+    constexpr std::uint32_t kFirstHeld = 100;
+    for (std::size_t c = 0; c < kFilling; ++c) {
+        for (std::uint32_t k = 0; k < kPerConnection; ++k)
+            ASSERT_TRUE(clients[c].SendControl(kFirstHeld + k, IOCTL_LXQ745_GET_FREQUENCY, {}, 0));
+        WaitUntilHeld(static_cast<int>((c + 1) * kPerConnection));
+    }
+    RawClient& beyond = clients.back();
+    for (std::uint32_t k = 0; k < kPerConnection; ++k)
+        ASSERT_TRUE(beyond.SendControl(kFirstHeld + k, IOCTL_LXQ745_GET_FREQUENCY, {}, 0));
+    for (std::uint32_t k = 0; k < kPerConnection; ++k)
+        EXPECT_EQ(beyond.AnswerStatus(kFirstHeld + k), kStatusInsufficientResources) << "request " << k;
+    Command("resume rx");
+    for (std::size_t c = 0; c < kFilling; ++c)
+        for (std::uint32_t k = 0; k < kPerConnection; ++k)
+            ASSERT_EQ(clients[c].AnswerStatus(kFirstHeld + k), 0u) << "client " << c << ", held request " << k;
 }
 
 // A script starts the host in the background, where SIGINT is ignored: the Ctrl-C meant for the
