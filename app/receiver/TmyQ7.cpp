@@ -624,10 +624,11 @@ void TmyQ7::MeasureInBackground() {
     auto* rssi = demo_ ? nullptr : Api<decltype(::Q7GetInternalRSSI)>("Q7GetInternalRSSI");
     auto* last = Api<decltype(::Q7GetLastSSdBm)>("Q7GetLastSSdBm");
     const std::int32_t handle = handle_;
-    const std::uint32_t generation = openings_, storedRssi = rssiWord_;
+    const std::uint32_t generation = openings_, storedRssi = rssiWord_, tunings = tunings_;
     Requests().Make(
         [=, this]() -> ReceiverRequests::Answer {
             LevelReading reading{generation, kRawDisconnected, storedRssi};
+            reading.tunings = tunings;
             reading.connected = !connected || connected(handle) != 0;
             if (reading.connected) {
                 reading.raw = rawSs(handle);
@@ -646,6 +647,12 @@ void TmyQ7::ApplyLevelReading(const LevelReading& reading) {
     // The worker's word on the receiver is announced here, as IsConnected would announce it;
     // asking again on this thread could wait for a receiver that does not answer.
     NoteConnection(reading.connected);
+    if (reading.tunings != tunings_) {
+        // Measured before the receiver was tuned since: not the level of the frequency shown
+        // (a scan holding on a signal would take it for the signal gone). It is measured anew.
+        MeasureInBackground();
+        return;
+    }
     if (reading.connected) {
         rssiWord_ = reading.rssi;
         recGain_ = CalcRecGain(static_cast<std::int32_t>(rssiWord_ >> 16));

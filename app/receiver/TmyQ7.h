@@ -288,6 +288,7 @@ private:
         std::uint32_t rssi = 0;
         std::int32_t tenths = 0; // the library's level of the same measurement, in tenths of dBm
         bool connected = true;   // the library's word on the receiver, asked with the measurement
+        std::uint32_t tunings = 0; // SetFreq calls when it was asked for
     };
     bool FinishOpen(bool clearDemo);
     void ApplyLevelReading(const LevelReading& reading);
