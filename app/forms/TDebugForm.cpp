@@ -55,7 +55,7 @@ TDebugForm::TDebugForm(TComponent* owner, TmyQ745* receiver) : TForm(owner), rx_
     };
     // The preselector chooses its filter itself again once nobody looks at it.
     OnClose = [this](TObject*, TCloseAction&) {
-        if (rx_) rx_->SetFilterValue(-1);
+        if (rx_) rx_->RequestFilterValue(-1);
     };
 
     PageControl1 = Place<TPageControl>(this, this, 0, 0, 620, kPageArea + kTabHeight);

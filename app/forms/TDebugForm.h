@@ -10,10 +10,12 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "app/forms/FilterMap.h"
 #include "app/forms/ScanTimings.h"
+#include "app/receiver/TmyQ745.h"
 #include "platform/components/TForm.h"
 
 namespace plat::comp {
@@ -77,7 +79,9 @@ public:
     // --- "PIC registers" and "EEPROM" ---
     std::array<plat::comp::TLabel*, 64> RegisterLabels{};
     plat::comp::TListBox* EepromList = nullptr;
-    // Reads everything from the receiver into the pages and shows the window.
+    // Reads everything from the receiver into the pages and shows the window. The receiver is
+    // asked among its requests: the pages fill when its answers come, and a receiver that does
+    // not answer never holds the window.
     void ShowEEPROMTable();
     void RefreshPages();
 
@@ -166,7 +170,15 @@ private:
     void BuildFilterPage();
     void DrawFilterPlot();
 
+    // Fills the pages from what the receiver answered.
+    void ShowPages(const TmyQ7::ServicePages& pages);
+    void ShowFilterPage(const TmyQ745::FilterPage& page);
+    void ConvertToNewBands(const TmyQ745::FilterPage& page);
+    // What an answer holds of the window: it does nothing once the window is gone.
+    std::weak_ptr<int> Alive() const { return alive_; }
+
     TmyQ745* rx_;
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
     int shownBand_ = -1;
     bool tuneable_ = false;
     FilterMap map_;

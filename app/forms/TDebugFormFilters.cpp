@@ -86,13 +86,18 @@ void TDebugForm::BuildFilterPage() {
 // The filter word: value in bits 0-7, band in 8-15, a tuneable flag in 16-23, the old layout in
 // bit 24.
 void TDebugForm::ReloadFilterPage() {
-    const std::int32_t word = rx_->GetFilterValue();
+    rx_->AskFilterPage(shownBand_, [alive = Alive(), this](const TmyQ745::FilterPage& page) {
+        if (!alive.expired()) ShowFilterPage(page);
+    });
+}
+
+void TDebugForm::ShowFilterPage(const TmyQ745::FilterPage& page) {
+    const std::int32_t word = page.word;
     const int band = (word >> 8) & 0xFF;
     tuneable_ = ((word >> 16) & 0xFF) != 0;
     if (band != shownBand_) {
         map_.points.clear();
-        FilterNodes nodes{};
-        if (rx_->GetFilterTable(band, nodes.data())) map_.nodes = nodes;
+        if (page.haveTable) std::copy(std::begin(page.nodes), std::end(page.nodes), map_.nodes.begin());
         shownBand_ = band;
     }
     marker_ = {static_cast<std::uint32_t>(rx_->GetFreq()), static_cast<std::uint32_t>(word & 0xFF)};
@@ -151,7 +156,7 @@ void TDebugForm::ClearPointsButtonClick(TObject*) {
 }
 
 void TDebugForm::SaveMapButtonClick(TObject*) {
-    if (tuneable_ && shownBand_ >= 0) rx_->SetFilterTable(shownBand_, map_.nodes.data());
+    if (tuneable_ && shownBand_ >= 0) rx_->RequestFilterTable(shownBand_, map_.nodes.data());
 }
 
 void TDebugForm::FilterPlotMouseDown(TObject*, TMouseButton button, TShiftState, int x, int y) {
@@ -175,7 +180,7 @@ void TDebugForm::FilterPlotMouseMove(TObject*, TShiftState shift, int x, int y) 
         DrawFilterPlot();
         return;
     }
-    if (drag_.value) rx_->SetFilterValue(static_cast<std::int32_t>(moved.value));
+    if (drag_.value) rx_->RequestFilterValue(static_cast<std::int32_t>(moved.value));
     if (drag_.frequency) rx_->SetFreq(moved.hz);
     ReloadFilterPage();
 }
@@ -185,19 +190,32 @@ void TDebugForm::FilterPlotMouseUp(TObject*, TMouseButton button, TShiftState, i
 }
 
 void TDebugForm::NewBandFiltersButtonClick(TObject*) {
-    if ((rx_->GetFilterValue() & kOldLayoutFlag) == 0) {
+    // The word and the converted band's table as the receiver has them, asked among its
+    // requests; the conversion goes on when they come.
+    rx_->AskFilterPage(
+        -1,
+        [alive = Alive(), this](const TmyQ745::FilterPage& page) {
+            if (!alive.expired()) ConvertToNewBands(page);
+        },
+        kConvertedBand);
+}
+
+void TDebugForm::ConvertToNewBands(const TmyQ745::FilterPage& page) {
+    if ((page.word & kOldLayoutFlag) == 0) {
         ServiceError("This isn't the old radio !");
         return;
     }
-    std::array<FILTER_NODE, kFilterNodesPerBand> nodes{};
-    const bool haveTable = rx_->GetFilterTable(kConvertedBand, nodes.data());
-    for (const EepromPatch& p : NewBandPatches())
-        if (!rx_->WriteEEPROM(p.address, p.bytes.data(), static_cast<std::uint32_t>(p.bytes.size())))
-            ServiceError(p.failure);
+    for (const EepromPatch& p : NewBandPatches()) {
+        rx_->RequestEEPROMWrite(p.address, p.bytes, [alive = Alive(), this, failure = p.failure](bool written) {
+            if (!written && !alive.expired()) ServiceError(failure);
+        });
+    }
     // Without the band's table there is nothing to cut; writing zeros would lose it.
-    if (haveTable) {
+    if (page.haveTable) {
+        std::array<FILTER_NODE, kFilterNodesPerBand> nodes{};
+        std::copy(std::begin(page.nodes), std::end(page.nodes), nodes.begin());
         CutFilterTable(nodes, 400'000'000);
-        rx_->SetFilterTable(kConvertedBand, nodes.data());
+        rx_->RequestFilterTable(kConvertedBand, nodes.data());
     }
     shownBand_ = -1;
     ReloadFilterPage();

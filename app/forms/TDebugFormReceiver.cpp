@@ -137,20 +137,24 @@ void TDebugForm::ShowEEPROMTable() {
 }
 
 void TDebugForm::RefreshPages() {
-    std::uint8_t registers[kRegisterCount] = {};
-    if (rx_->GetDebug(registers)) {
+    rx_->AskServicePages([alive = Alive(), this](const TmyQ7::ServicePages& pages) {
+        if (!alive.expired()) ShowPages(pages);
+    });
+}
+
+void TDebugForm::ShowPages(const TmyQ7::ServicePages& pages) {
+    if (pages.haveRegisters) {
         for (int i = 0; i < kRegisterCount; ++i)
-            RegisterLabels[static_cast<std::size_t>(i)]->SetCaption(RegisterText(i, registers[i]));
+            RegisterLabels[static_cast<std::size_t>(i)]->SetCaption(RegisterText(i, pages.registers[i]));
     } else {
         RegisterLabels[0]->SetCaption("Error retrieving PIC registers");
     }
 
     EepromList->Items().Clear();
-    LX_Q7_EEPROM eeprom{};
-    if (rx_->GetEEPROM(&eeprom)) {
+    if (pages.haveEeprom) {
         EepromImage image;
-        static_assert(sizeof eeprom == std::tuple_size_v<EepromImage>);
-        std::memcpy(image.data(), &eeprom, image.size());
+        static_assert(sizeof pages.eeprom == std::tuple_size_v<EepromImage>);
+        std::memcpy(image.data(), &pages.eeprom, image.size());
         for (const std::string& line : EepromListing(image)) EepromList->Items().Add(line);
         RssiRefEdit->SetValue(EepromWord(image, 250));
         AgcStartEdit->SetValue(EepromWord(image, 240));
@@ -170,12 +174,10 @@ void TDebugForm::RefreshPages() {
 
     SlowButton->SetDown(rx_->GetPllSpd());
     SlowButton->SetCaption(rx_->GetPllSpd() ? "fast" : "slow");
-    std::uint32_t edges[8] = {};
-    if (rx_->ReadBands(edges))
-        for (std::size_t i = 0; i < PreselectorEdits.size(); ++i) PreselectorEdits[i]->SetValue(edges[i]);
-    const std::int32_t width = rx_->GetIF1Filter();
-    IFFilterWidthButton->SetCaption("IF Filter Width: " + std::to_string(width));
-    IFFilterWidthButton->SetDown(width != 0);
+    if (pages.haveBands)
+        for (std::size_t i = 0; i < PreselectorEdits.size(); ++i) PreselectorEdits[i]->SetValue(pages.edges[i]);
+    IFFilterWidthButton->SetCaption("IF Filter Width: " + std::to_string(pages.if1Filter));
+    IFFilterWidthButton->SetDown(pages.if1Filter != 0);
 }
 
 void TDebugForm::SMeterWriteButtonClick(TObject*) {
@@ -192,14 +194,14 @@ void TDebugForm::SMeterWriteButtonClick(TObject*) {
     record.words[2] = static_cast<std::uint16_t>(end);
     record.words[3] = static_cast<std::uint16_t>(static_cast<std::int16_t>(drop));
     record.words[5] = static_cast<std::uint16_t>(ref);
-    rx_->WriteCalibration(record);
+    rx_->RequestCalibration(record);
     RefreshPages();
 }
 
 void TDebugForm::ManGainWriteButtonClick(TObject*) {
     int gain;
     if (!Checked(*ManGainEdit, "Man Gain", 0, 63, gain)) return;
-    rx_->WriteCalib2(gain);
+    rx_->RequestCalib2(gain);
     RefreshPages();
 }
 
@@ -221,12 +223,16 @@ void TDebugForm::StoreNewReferenceButtonClick(TObject*) {
     if (!CheckedHz(*NewReferenceEdit, "New Reference", 1, 2'000'000'000, reference)) return;
     LX_Q7_CALIB record;
     record.referenceHz = static_cast<std::uint32_t>(reference);
-    rx_->WriteCalibration(record);
-    rx_->SetIF2Frequency(rx_->GetIF2Frequency());
+    rx_->RequestCalibration(record);
+    rx_->ReapplyIF2Frequency();
     ForceRetune(false);
+    // The pages show the stored reference once the receiver answers; the test frequency stays.
     const std::int64_t test = TestFrequencyEdit->Value();
-    RefreshPages();
-    TestFrequencyEdit->SetValue(test);
+    rx_->AskServicePages([alive = Alive(), this, test](const TmyQ7::ServicePages& pages) {
+        if (alive.expired()) return;
+        ShowPages(pages);
+        TestFrequencyEdit->SetValue(test);
+    });
 }
 
 void TDebugForm::FindErrorButtonClick(TObject*) {
@@ -281,7 +287,7 @@ void TDebugForm::SlowButtonClick(TObject*) {
     SlowButton->SetCaption(fast ? "fast" : "slow");
 }
 
-void TDebugForm::IFFilterWidthButtonClick(TObject*) { rx_->SetIF1Filter(IFFilterWidthButton->Down() ? 1 : 0); }
+void TDebugForm::IFFilterWidthButtonClick(TObject*) { rx_->RequestIF1Filter(IFFilterWidthButton->Down() ? 1 : 0); }
 
 void TDebugForm::WriteEepromButtonClick(TObject*) {
     std::int64_t hz;
@@ -289,8 +295,8 @@ void TDebugForm::WriteEepromButtonClick(TObject*) {
     const std::uint32_t v = static_cast<std::uint32_t>(hz);
     const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
                                    static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)};
-    rx_->WriteEEPROM(76, bytes, sizeof bytes);
-    rx_->SetIF2Frequency(rx_->GetIF2Frequency());
+    rx_->RequestEEPROMWrite(76, {bytes, bytes + sizeof bytes}, nullptr);
+    rx_->ReapplyIF2Frequency();
     ForceRetune(true);
     RefreshPages();
 }
@@ -308,7 +314,7 @@ void TDebugForm::PreselectorWriteButtonClick(TObject*) {
         if (!CheckedHz(*PreselectorEdits[i], name.c_str(), min, max, hz)) return;
         edges[i] = static_cast<std::uint32_t>(hz);
     }
-    rx_->WriteBands(edges);
+    rx_->RequestBandsWrite(edges);
 }
 
 void TDebugForm::PreselectorDefaultsButtonClick(TObject*) {

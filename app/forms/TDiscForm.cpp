@@ -41,12 +41,20 @@ void TDiscForm::Timer1Timer(TObject*) {
         if (receiver_->Open(ReopenSerial)) SetModalResult(mrOk);
         return;
     }
-    if (receiver_->IsConnected()) {
-        SetModalResult(mrOk);
-        if (log_) log_("connected");
-    } else if (log_) {
-        log_("Still disconected");
-    }
+    // Asked among the receiver's requests, one question at a time: a receiver that does not
+    // answer holds the question, not the window.
+    if (asking_) return;
+    asking_ = true;
+    receiver_->AskConnected([alive = std::weak_ptr<int>(alive_), this](bool connected) {
+        if (alive.expired()) return;
+        asking_ = false;
+        if (connected) {
+            SetModalResult(mrOk);
+            if (log_) log_("connected");
+        } else if (log_) {
+            log_("Still disconected");
+        }
+    });
 }
 
 } // namespace lxq

@@ -1,10 +1,11 @@
 #pragma once
 // "Radio disconnected": waits for a lost receiver. Every 100 ms its timer either asks whether the
-// receiver is connected again, or (after a resume from sleep) tries to open it by its serial
+// receiver is connected again (among the receiver's requests, the answer coming as a message), or (after a resume from sleep) tries to open it by its serial
 // number; either way the dialog ends with OK once the receiver is back. "Close application" (also
 // Escape) ends it with Cancel.
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "platform/components/TForm.h"
@@ -38,6 +39,8 @@ public:
 private:
     TmyQ7* receiver_;
     std::function<void(const std::string&)> log_;
+    bool asking_ = false; // a question is on its way to the receiver
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0); // what the answer holds of the window
 };
 
 } // namespace lxq

@@ -319,10 +319,19 @@ void TQ7form::FormCreate(TObject*) {
 
 void TQ7form::ApplyReceiverOptions() {
     const ReceiverOptions o = ReadReceiverOptions(args_);
-    if (o.refClockHz && !Q7->SetRefClk(*o.refClockHz))
-        Warn("Failed to set the reference clock to " + FormatFloat(*o.refClockHz / 1e6, 0, 6) + " MHz");
-    if (o.if2Hz && !Q7->SetIF2Frequency(*o.if2Hz))
-        Warn("Failed to set the second IF frequency to " + FormatFloat(*o.if2Hz / 1e6, 0, 6) + " MHz");
+    // Among the receiver's requests: the start goes on, and a refusal is told when it comes.
+    if (o.refClockHz) {
+        const std::uint32_t hz = *o.refClockHz;
+        Q7->RequestRefClk(hz, [this, hz](bool set) {
+            if (!set) Warn("Failed to set the reference clock to " + FormatFloat(hz / 1e6, 0, 6) + " MHz");
+        });
+    }
+    if (o.if2Hz) {
+        const std::int32_t hz = *o.if2Hz;
+        Q7->RequestIF2Frequency(hz, [this, hz](bool set) {
+            if (!set) Warn("Failed to set the second IF frequency to " + FormatFloat(hz / 1e6, 0, 6) + " MHz");
+        });
+    }
     if (o.debugLevel) debugLevel_ = *o.debugLevel;
     exitProcess_ = o.exitProcess;
 }

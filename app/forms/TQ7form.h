@@ -62,6 +62,7 @@ class TAutostepForm;
 class TExclusionsForm;
 class TRangesForm;
 class TScanSetForm;
+struct PipelinedReading;
 class TstFrequencyEdit;
 class TstKnob;
 class TstPanel;
@@ -377,9 +378,11 @@ public:
     void AdvanceScan();
     void ScanFoundSignal();
     void ScanHoldStep();
-    void CheckRetune(std::int32_t raw, std::uint32_t rssi, std::uint32_t agc);
-    void RetuneScan();
-    void RetuneForDemodulator();
+    // After the reading of the active channel: a retune when the level or the detector asks for
+    // one, then `then` (at once, or with the retune's fresh reading).
+    void CheckRetune(std::int32_t raw, std::uint32_t rssi, std::uint32_t agc, std::function<void()> then);
+    void RetuneScan(std::function<void()> then);
+    void RetuneForDemodulator(std::function<void()> then);
     void ResumeScan();
     void LoadScanTimings();
     void LoadScanRanges();
@@ -393,6 +396,10 @@ public:
     const ScanChannel& NextScanChannelState() const { return scanNext_; }
     const ScanTimings& Timings() const { return scanTimings_; }
     std::int64_t ScanChannelCount() const { return scanChannels_; }
+    // A scanner step (or a sweep step) waits for a reading of the receiver: the next step comes
+    // after its answer.
+    bool ScanStepWaiting() const { return scanReadsDue_ != 0; }
+    bool SweepStepWaiting() const { return sweepReadsDue_ != 0; }
     bool ExclusionsEnabled() const { return settings_.exclusionsEnabled; }
     void SetExclusionsEnabled(bool v) { settings_.exclusionsEnabled = v; }
     ScanKind ChosenScanKind() const;
@@ -598,7 +605,18 @@ private:
     void LoadSweepTimings();
     // Reads the level measured at hz (the frequency tuned before the pending one) into r; a
     // failed read leaves r as it was.
-    void ReadSweepLevel(std::int64_t hz, SweepReading& r);
+    // The reading comes among the receiver's answers: `then` goes on with the step, unless the
+    // sweep stopped, paused or started again meanwhile. A step that waits for one holds the next.
+    void ReadSweepLevel(std::int64_t hz, SweepReading& r, std::function<void()> then);
+    void SweepMeasured(bool canUpdate);
+    void SweepSettleAgc(bool canUpdate);
+    void SweepAgcLoop(bool canUpdate);
+    bool SweepAgcRising() const;
+    std::string SweepReadings() const;
+    void SweepStepDone(bool canUpdate);
+    void NewSweepGeneration();
+    std::uint32_t sweepGeneration_ = 0;
+    int sweepReadsDue_ = 0;
     void ResumeSweep();
     void StoreSweepLevel(int pos, double level, bool canUpdate);
     void EndOfSweepRange();
@@ -619,6 +637,7 @@ private:
     void SetDirectionGlyphsIdle();
     // A direction button's start: the other button up, this one down, then the scan.
     void StartScanning(int direction);
+    // A line of the scanner's or the sweep's log; its text is made only when the log is written.
     void ScanLog(const std::function<std::string()>& text);
     void FlashDirectionButton();
     int scanDirection_ = 0;      // -1 down, 1 up, 0 none
@@ -636,8 +655,17 @@ private:
     // A step's readings that did not come from the receiver (a refused or failed request): the
     // step decides nothing and the pipeline starts again at the active channel.
     bool scanReadFailed_ = false;
-    std::int32_t ScanRead(std::int32_t* level, std::int32_t* raw, std::uint32_t* rssi, std::uint32_t* agc);
+    // The receiver is asked among its requests and never waited for: a step reads the active
+    // channel and goes on when the reading comes (`then`, may be empty), unless the scan stopped,
+    // paused or started again meanwhile. Readings a step still waits for hold the next step.
+    void ScanRead(std::function<void(const PipelinedReading&)> then);
+    void ScanMeasured(const PipelinedReading& r);
+    void ScanRetuned();
+    void ScanDecide();
     void RestartScanPipeline();
+    void NewScanGeneration();
+    std::uint32_t scanGeneration_ = 0;
+    int scanReadsDue_ = 0;
     void RestoreUserSettings(bool channelToo);
     std::int64_t holdDeadline_ = -1; // ms; -1 stopped, 0 running
     std::int64_t scanStartMs_ = 0;

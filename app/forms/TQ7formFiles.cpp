@@ -247,7 +247,8 @@ void TQ7form::CollectSettings() {
 
 void TQ7form::WriteSettings() {
     DebugLog("WriteSettings");
-    if (!Q7->IsConnected()) return;
+    // The receiver's presence as last heard: asking now could wait for one that does not answer.
+    if (!Q7->KnownConnected()) return;
     plat::sys::NamedMutex mutex(kSettingsMutex);
     if (!mutex.Valid() || !LockWithin(mutex, kSettingsLockMs)) return;
     DebugLog("Writing settings");

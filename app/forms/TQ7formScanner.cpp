@@ -1,7 +1,9 @@
 // The front panel's scanner: it steps the receiver through the channels of the chosen scan mode
 // with pipelined tuning (the next channel is tuned while the current one is measured), decides
 // from the level squelch or waits for the demodulator's verdict, and holds on a signal until the
-// hold rule lets it go on. It runs on the GUI thread, one step per idle call.
+// hold rule lets it go on. It runs on the GUI thread, one step per idle call; the receiver is
+// asked among the receiver component's requests, and a step that needs a reading goes on when
+// its answer comes, so that a receiver that does not answer never holds the panel.
 
 #include <algorithm>
 #include <filesystem>
@@ -148,6 +150,7 @@ void TQ7form::stSpeedButton7Click(TObject*) {
     // A scan stopped between channels leaves the receiver as the user had it; one held on a
     // signal keeps that channel's mode, bandwidth and squelch, which the user is listening to.
     const bool betweenChannels = ScannerState == kScanning;
+    NewScanGeneration();
     Q7->SetScanMode(0);
     stSpeedButton19->SetDown(false);
     stSpeedButton20->SetDown(false);
@@ -179,6 +182,7 @@ void TQ7form::stSpeedButton23Click(TObject*) {
     }
     holdDeadline_ = -1;
     ScannerState = kPaused;
+    NewScanGeneration();
     Q7->SetFreq(scanActive_.frequency);
     Q7->SetScanMode(0);
     Q7->SetAGC(savedAGC_);
@@ -219,7 +223,13 @@ bool TQ7form::StopScanForClose() {
 
 void TQ7form::LoadScanTimings() { PickScanTimings(Q7->GetProductName(), ReadScanConstants(), scanTimings_); }
 
+void TQ7form::NewScanGeneration() {
+    ++scanGeneration_;
+    scanReadsDue_ = 0;
+}
+
 void TQ7form::StartScan() {
+    NewScanGeneration();
     LoadScanTimings();
     DebugLog("Starting SCANNING");
     holdDeadline_ = 0;
@@ -256,7 +266,7 @@ void TQ7form::StartScan() {
     }
     scanReadFailed_ = false;
     ScanLog([&] { return "Pipelining the first frequency " + Str(scanNext_.frequency); });
-    Q7->SetFreqPipelined(scanNext_.frequency, 1, static_cast<std::uint32_t>(scanTimings_.scanSlow));
+    Q7->TunePipelined(scanNext_.frequency, 1, static_cast<std::uint32_t>(scanTimings_.scanSlow));
     KVR->Broadcast(kNotifyFrequency, Low32(scanNext_.frequency), nullptr, 0);
     scanActive_ = scanNext_;
     ApplyScanChannel(scanActive_);
@@ -265,9 +275,13 @@ void TQ7form::StartScan() {
         return;
     }
     ScanLog([&] { return "Pipelining the second frequency " + Str(scanNext_.frequency); });
-    Q7->SetFreqPipelined(scanNext_.frequency, 0, static_cast<std::uint32_t>(scanTimings_.scanFast));
-    plat::sys::ActiveClock().SleepMs(kFirstSettleMs); // the first frequency settles
+    Q7->TunePipelined(scanNext_.frequency, 0, static_cast<std::uint32_t>(scanTimings_.scanFast));
+    // The first frequency settles before the first reading, in the receiver's requests.
     scanStartMs_ = NowMs();
+    const std::uint32_t generation = scanGeneration_;
+    Q7->SettleRequests(kFirstSettleMs, [this, generation] {
+        if (generation == scanGeneration_) scanStartMs_ = NowMs();
+    });
     scanChannels_ = 0;
     ScanLog([&] {
         return "SCANNING started, pipelined " + Str(scanActive_.frequency) + " -> " + Str(scanNext_.frequency);
@@ -315,18 +329,25 @@ void TQ7form::ApplyScanChannel(const ScanChannel& channel) {
 
 // --- steps -------------------------------------------------------------------------------------
 
-std::int32_t TQ7form::ScanRead(std::int32_t* level, std::int32_t* raw, std::uint32_t* rssi, std::uint32_t* agc) {
-    const std::int32_t result = Q7->GetSSPipelined(level, raw, rssi, agc);
-    if (result != 0) scanReadFailed_ = true;
-    return result;
+void TQ7form::ScanRead(std::function<void(const PipelinedReading&)> then) {
+    const std::uint32_t generation = scanGeneration_;
+    if (then) ++scanReadsDue_;
+    Q7->ReadPipelined([this, generation, then = std::move(then)](const PipelinedReading& r) {
+        if (generation != scanGeneration_) return; // of a scan that has ended
+        if (r.result != 0) scanReadFailed_ = true;
+        if (!then) return;
+        --scanReadsDue_;
+        then(r);
+    });
 }
 
 void TQ7form::RestartScanPipeline() {
     ScanLog([&] { return "No reading of " + Str(scanActive_.frequency) + ", pipelining it again"; });
     scanReadFailed_ = false;
     WaitingForSquelchedInfo = SquelchedInfoArrived = false;
-    Q7->SetFreqPipelined(scanActive_.frequency, 1, static_cast<std::uint32_t>(scanTimings_.scanSlow));
-    Q7->SetFreqPipelined(scanNext_.frequency, 0, static_cast<std::uint32_t>(scanTimings_.scanFast));
+    Q7->TunePipelined(scanActive_.frequency, 1, static_cast<std::uint32_t>(scanTimings_.scanSlow));
+    Q7->TunePipelined(scanNext_.frequency, 0, static_cast<std::uint32_t>(scanTimings_.scanFast));
+    if (HandleAllocated()) plat::win::PostMessage(Handle(), kWakeMessage, 0, 0);
 }
 
 void TQ7form::ScanTimerTimer(TObject*) {
@@ -334,52 +355,60 @@ void TQ7form::ScanTimerTimer(TObject*) {
         ScanHoldStep();
         return;
     }
+    if (scanReadsDue_ != 0) return; // the step under way goes on when its reading comes
     if (Q7->Handle() == 0) { // the receiver was closed under the scan: nothing is left to measure
         stSpeedButton7Click(stSpeedButton7);
         return;
     }
     if (!WaitingForSquelchedInfo) {
         scanReadFailed_ = false;
-        std::int32_t raw = 0;
-        std::uint32_t rssi = 0, agc = 0;
-        if (ScanRead(nullptr, &raw, &rssi, &agc) != 0) {
-            RestartScanPipeline();
-            if (HandleAllocated()) plat::win::PostMessage(Handle(), kWakeMessage, 0, 0);
-            return;
-        }
-        KVR->Broadcast(kNotifyFrequency, Low32(scanActive_.frequency), nullptr, 0);
-        Q7->SetSignalRaw(raw);
-        ScanLog([&] {
-            return "Signal measuring at " + Str(scanActive_.frequency) + ", RAW=" + Str(raw) + ", RSSI=" +
-                   Str(rssi) + ", AGC=" + Str(agc) + ", SS=" + Level(Q7->SignalLevel());
-        });
-        CheckRetune(raw, rssi, agc);
-        if (scanReadFailed_) { // the retune's readings are not the active channel's
-            RestartScanPipeline();
-            if (HandleAllocated()) plat::win::PostMessage(Handle(), kWakeMessage, 0, 0);
-            return;
-        }
-        WaitingForSquelchedInfo = true;
-        const double level = Q7->SignalLevel();
-        const std::int32_t squelch = Q7->GetSquelch();
-        if (level >= squelch && Q7->SquelchTypes() > kSquelchLevel) {
-            ScanLog([&] {
-                return "Signal [" + Str(scanActive_.frequency) + ": " + Level(level) + "dBm/" + Str(squelch) +
-                       "dBm] live after SS reading, waiting for SQUELCHEDINFO";
-            });
-            RetuneForDemodulator();
-            SquelchedInfoArrived = false;
-            if (scanReadFailed_) {
-                RestartScanPipeline();
-                if (HandleAllocated()) plat::win::PostMessage(Handle(), kWakeMessage, 0, 0);
-            }
-            return;
-        }
-    } else {
-        ScanRead(nullptr, nullptr, nullptr, nullptr);
-        KVR->Broadcast(kNotifyFrequency, Low32(scanNext_.frequency), nullptr, 0);
-        ScanLog([&] { return " - dummy read, tuned freq is " + Str(scanActive_.frequency); });
+        ScanRead([this](const PipelinedReading& r) { ScanMeasured(r); });
+        return;
     }
+    // The demodulator has judged the channel: the reading only moves the pipeline on.
+    ScanRead(nullptr);
+    KVR->Broadcast(kNotifyFrequency, Low32(scanNext_.frequency), nullptr, 0);
+    ScanLog([&] { return " - dummy read, tuned freq is " + Str(scanActive_.frequency); });
+    ScanDecide();
+}
+
+void TQ7form::ScanMeasured(const PipelinedReading& r) {
+    if (r.result != 0) {
+        RestartScanPipeline();
+        return;
+    }
+    KVR->Broadcast(kNotifyFrequency, Low32(scanActive_.frequency), nullptr, 0);
+    Q7->SetSignalRaw(r.raw);
+    ScanLog([&] {
+        return "Signal measuring at " + Str(scanActive_.frequency) + ", RAW=" + Str(r.raw) + ", RSSI=" +
+               Str(r.rssi) + ", AGC=" + Str(r.agc) + ", SS=" + Level(Q7->SignalLevel());
+    });
+    CheckRetune(r.raw, r.rssi, r.agc, [this] { ScanRetuned(); });
+}
+
+void TQ7form::ScanRetuned() {
+    if (scanReadFailed_) { // the retune's readings are not the active channel's
+        RestartScanPipeline();
+        return;
+    }
+    WaitingForSquelchedInfo = true;
+    const double level = Q7->SignalLevel();
+    const std::int32_t squelch = Q7->GetSquelch();
+    if (level >= squelch && Q7->SquelchTypes() > kSquelchLevel) {
+        ScanLog([&] {
+            return "Signal [" + Str(scanActive_.frequency) + ": " + Level(level) + "dBm/" + Str(squelch) +
+                   "dBm] live after SS reading, waiting for SQUELCHEDINFO";
+        });
+        RetuneForDemodulator([this] {
+            if (scanReadFailed_) RestartScanPipeline();
+        });
+        SquelchedInfoArrived = false;
+        return;
+    }
+    ScanDecide();
+}
+
+void TQ7form::ScanDecide() {
     const bool squelched = Q7->GetSquelched();
     ScanLog([&] {
         return "Scanner squelching at " + Str(scanActive_.frequency) + ": squelchLevel=" + Str(Q7->GetSquelch()) +
@@ -401,19 +430,22 @@ void TQ7form::AdvanceScan() {
         return;
     }
     ApplyScanChannel(scanActive_);
-    Q7->SetFreqPipelined(scanNext_.frequency, 0, static_cast<std::uint32_t>(scanTimings_.scanFast));
+    Q7->TunePipelined(scanNext_.frequency, 0, static_cast<std::uint32_t>(scanTimings_.scanFast));
     ScanLog([&] {
         return "pipelined " + Str(scanNext_.frequency) + " - active freq is still " + Str(scanActive_.frequency);
     });
     ++scanChannels_;
 }
 
-void TQ7form::CheckRetune(std::int32_t, std::uint32_t rssi, std::uint32_t) {
-    if (Q7->GetSquelchDefeat()) return;
+void TQ7form::CheckRetune(std::int32_t, std::uint32_t rssi, std::uint32_t, std::function<void()> then) {
+    if (Q7->GetSquelchDefeat()) {
+        then();
+        return;
+    }
     const ScanConstants page = ReadScanConstants();
     if (static_cast<std::int64_t>(rssi) >= page.maxRssi) {
         ScanLog([&] { return "Retuning due to high RSSI (" + Str(rssi) + ">" + Str(page.maxRssi) + ")"; });
-        RetuneScan();
+        RetuneScan(std::move(then));
         return;
     }
     const double level = Q7->SignalLevel();
@@ -423,59 +455,64 @@ void TQ7form::CheckRetune(std::int32_t, std::uint32_t rssi, std::uint32_t) {
             return "Retuning due to SS/SquelchLevel threshold (" + Str(static_cast<std::int64_t>(level)) +
                    ">=" + Str(squelch) + "-" + Str(page.rescanThreshold) + ")";
         });
-        RetuneScan();
+        RetuneScan(std::move(then));
+        return;
     }
+    then();
 }
 
-void TQ7form::RetuneScan() {
+// A retune is asked of the receiver all at once; only its last reading continues the step.
+void TQ7form::RetuneScan(std::function<void()> then) {
     const auto slow = static_cast<std::uint32_t>(scanTimings_.scanSlow);
     const auto fast = static_cast<std::uint32_t>(scanTimings_.scanFast);
     ScanLog([&] { return "Retuning " + Str(scanActive_.frequency); });
-    Q7->SetFreqPipelined(scanActive_.frequency, 0, slow);
-    std::int32_t level = 0, raw = 0;
-    std::uint32_t rssi = 0, agc = 0;
-    ScanRead(&level, &raw, &rssi, &agc);
-    KVR->Broadcast(kNotifyFrequency, Low32(scanActive_.frequency), nullptr, 0);
-    ScanLog([&] {
-        return "Discarding " + Str(scanNext_.frequency) + ": " + ", SS=" + Str(level) + ", RSSI=" + Str(rssi) +
-               ", AGC=" + Str(agc) + " - started freq is " + Str(scanActive_.frequency);
+    Q7->TunePipelined(scanActive_.frequency, 0, slow);
+    ScanRead([this](const PipelinedReading& r) {
+        KVR->Broadcast(kNotifyFrequency, Low32(scanActive_.frequency), nullptr, 0);
+        ScanLog([&] {
+            return "Discarding " + Str(scanNext_.frequency) + ": " + ", SS=" + Str(r.level) + ", RSSI=" +
+                   Str(r.rssi) + ", AGC=" + Str(r.agc) + " - started freq is " + Str(scanActive_.frequency);
+        });
     });
-    Q7->SetFreqPipelined(scanNext_.frequency, 0, fast);
-    ScanRead(nullptr, &raw, &rssi, &agc); // the fresh reading of the active channel
-    KVR->Broadcast(kNotifyFrequency, Low32(scanNext_.frequency), nullptr, 0);
-    ScanLog([&] { return " - started freq is " + Str(scanNext_.frequency); });
-    Q7->SetSignalRaw(raw);
-    ScanLog([&] {
-        return "Scanner retuned to " + Str(scanActive_.frequency) + ", RAW=" + Str(raw) + ", RSSI=" + Str(rssi) +
-               ", AGC=" + Str(agc) + ", SS=" + Level(Q7->SignalLevel());
+    Q7->TunePipelined(scanNext_.frequency, 0, fast);
+    ScanRead([this, then = std::move(then)](const PipelinedReading& r) { // the fresh reading of the active channel
+        KVR->Broadcast(kNotifyFrequency, Low32(scanNext_.frequency), nullptr, 0);
+        ScanLog([&] { return " - started freq is " + Str(scanNext_.frequency); });
+        Q7->SetSignalRaw(r.raw);
+        ScanLog([&] {
+            return "Scanner retuned to " + Str(scanActive_.frequency) + ", RAW=" + Str(r.raw) + ", RSSI=" +
+                   Str(r.rssi) + ", AGC=" + Str(r.agc) + ", SS=" + Level(Q7->SignalLevel());
+        });
+        then();
     });
 }
 
-void TQ7form::RetuneForDemodulator() {
+void TQ7form::RetuneForDemodulator(std::function<void()> then) {
     const auto slow = static_cast<std::uint32_t>(scanTimings_.scanSlow);
     const auto fast = static_cast<std::uint32_t>(scanTimings_.scanFast);
     ScanLog([&] { return "Retuning for Demodulator processing " + Str(scanActive_.frequency); });
-    Q7->SetFreqPipelined(scanActive_.frequency, 0, slow);
-    std::int32_t raw = 0;
-    std::uint32_t rssi = 0, agc = 0;
-    ScanRead(nullptr, &raw, &rssi, &agc);
-    KVR->Broadcast(kNotifyFrequency, Low32(scanNext_.frequency), nullptr, 0);
-    ScanLog([&] {
-        return "Discarding " + Str(scanNext_.frequency) + ": " + ", RAW=" + Str(raw) + ", RSSI=" + Str(rssi) +
-               ", AGC=" + Str(agc) + " - started freq is " + Str(scanActive_.frequency);
+    Q7->TunePipelined(scanActive_.frequency, 0, slow);
+    ScanRead([this](const PipelinedReading& r) {
+        KVR->Broadcast(kNotifyFrequency, Low32(scanNext_.frequency), nullptr, 0);
+        ScanLog([&] {
+            return "Discarding " + Str(scanNext_.frequency) + ": " + ", RAW=" + Str(r.raw) + ", RSSI=" +
+                   Str(r.rssi) + ", AGC=" + Str(r.agc) + " - started freq is " + Str(scanActive_.frequency);
+        });
     });
-    Q7->SetFreqPipelined(scanActive_.frequency, 0, fast);
-    ScanRead(nullptr, &raw, &rssi, &agc);
-    KVR->Broadcast(kNotifyFrequency, Low32(scanActive_.frequency), nullptr, 0);
-    ScanLog([&] { return " - started freq is " + Str(scanActive_.frequency); });
-    Q7->SetFreqPipelined(scanNext_.frequency, 0, fast);
-    ScanLog([&] {
-        return "pipelined " + Str(scanNext_.frequency) + " - active freq is still " + Str(scanActive_.frequency);
-    });
-    Q7->SetSignalRaw(raw);
-    ScanLog([&] {
-        return "Scanner retuned to " + Str(scanActive_.frequency) + ", RAW=" + Str(raw) + ", RSSI=" + Str(rssi) +
-               ", AGC=" + Str(agc) + ", SS=" + Level(Q7->SignalLevel());
+    Q7->TunePipelined(scanActive_.frequency, 0, fast);
+    ScanRead([this, fast, then = std::move(then)](const PipelinedReading& r) {
+        KVR->Broadcast(kNotifyFrequency, Low32(scanActive_.frequency), nullptr, 0);
+        ScanLog([&] { return " - started freq is " + Str(scanActive_.frequency); });
+        Q7->TunePipelined(scanNext_.frequency, 0, fast);
+        ScanLog([&] {
+            return "pipelined " + Str(scanNext_.frequency) + " - active freq is still " + Str(scanActive_.frequency);
+        });
+        Q7->SetSignalRaw(r.raw);
+        ScanLog([&] {
+            return "Scanner retuned to " + Str(scanActive_.frequency) + ", RAW=" + Str(r.raw) + ", RSSI=" +
+                   Str(r.rssi) + ", AGC=" + Str(r.agc) + ", SS=" + Level(Q7->SignalLevel());
+        });
+        then();
     });
 }
 
@@ -511,11 +548,12 @@ void TQ7form::ScanFoundSignal() {
     // Empties the pipeline so that the receiver stays on the channel found.
     const auto slow = static_cast<std::uint32_t>(scanTimings_.scanSlow);
     const auto fast = static_cast<std::uint32_t>(scanTimings_.scanFast);
-    Q7->SetFreqPipelined(scanActive_.frequency, 0, slow);
-    Q7->GetSSPipelined(nullptr, nullptr, nullptr, nullptr);
-    Q7->SetFreqPipelined(scanActive_.frequency - 1, 0, fast);
-    Q7->GetSSPipelined(nullptr, nullptr, nullptr, nullptr);
-    Q7->GetSSPipelined(nullptr, nullptr, nullptr, nullptr);
+    NewScanGeneration();
+    Q7->TunePipelined(scanActive_.frequency, 0, slow);
+    Q7->ReadPipelined(nullptr);
+    Q7->TunePipelined(scanActive_.frequency - 1, 0, fast);
+    Q7->ReadPipelined(nullptr);
+    Q7->ReadPipelined(nullptr);
     Q7->SetScanMode(0);
     Q7->SetFreq(scanActive_.frequency);
     myFrequencyEdit1->SetValue(scanActive_.frequency + 1); // the tuning handler runs on the change

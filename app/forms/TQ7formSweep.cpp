@@ -2,7 +2,8 @@
 // what it measures, either the level (highest, lowest, latest and their difference per step) or,
 // with "Hits" down, how often the squelch opened at each step. Tuning and measuring overlap: each
 // step hands the receiver the next frequency while it reads the level of the previous one. The
-// idle loop runs one step per call; everything happens on the GUI thread.
+// idle loop runs one step per call on the GUI thread; the receiver is asked among the receiver
+// component's requests, and a step goes on with its reading when the answer comes.
 
 #include <cmath>
 #include <cstdio>
@@ -267,11 +268,12 @@ void TQ7form::stSpeedButton30Click(TObject*) {
     SweepFreq = sweepStart_;
     if (hits) Q7->SetBandwidth(HitsBandwidth(Q7->GetMode()));
 
-    Q7->SetFreqPipelined(SweepFreq, 1, FastSettle(sweepTimings_, SweepFreq));
+    NewSweepGeneration();
+    Q7->TunePipelined(SweepFreq, 1, FastSettle(sweepTimings_, SweepFreq));
     DebugLog("SetFreq " + std::to_string(SweepFreq));
     ShowFrequency(SweepFreq);
     SweepFreq += sweepStep_;
-    Q7->SetFreqPipelined(SweepFreq, 0, FastSettle(sweepTimings_, SweepFreq));
+    Q7->TunePipelined(SweepFreq, 0, FastSettle(sweepTimings_, SweepFreq));
     DebugLog("SetFreq " + std::to_string(SweepFreq));
     SweepLastAgc = -1;
     if (hits) {
@@ -282,76 +284,114 @@ void TQ7form::stSpeedButton30Click(TObject*) {
         plat::win::PostMessage(Handle(), kWakeMessage, 0, 0);
         SquelchedInfoArrived = true;
     }
-    plat::sys::ActiveClock().SleepMs(150); // the first frequency settles
+    // The first frequency settles before the first reading, in the receiver's requests.
     SweepStartTick = plat::sys::ActiveClock().NowMs();
+    const std::uint32_t generation = sweepGeneration_;
+    Q7->SettleRequests(150, [this, generation] {
+        if (generation == sweepGeneration_) SweepStartTick = plat::sys::ActiveClock().NowMs();
+    });
     mySMeter->SetEnabled(false);
 }
 
-void TQ7form::ReadSweepLevel(std::int64_t hz, SweepReading& r) {
-    std::int32_t raw = r.raw;
-    std::uint32_t rssi = r.rssi, agc = r.agc;
-    if (Q7->GetSSPipelined(nullptr, &raw, &rssi, &agc) != 0) return;
-    r.raw = raw;
-    r.rssi = rssi;
-    r.agc = agc;
-    r.dbm = Q7->Calibrate(raw, hz);
+void TQ7form::NewSweepGeneration() {
+    ++sweepGeneration_;
+    sweepReadsDue_ = 0;
+}
+
+void TQ7form::ReadSweepLevel(std::int64_t hz, SweepReading& r, std::function<void()> then) {
+    const std::uint32_t generation = sweepGeneration_;
+    if (then) ++sweepReadsDue_;
+    Q7->ReadPipelined([this, hz, &r, generation, then = std::move(then)](const PipelinedReading& reading) {
+        if (generation != sweepGeneration_) return; // of a sweep that has ended
+        if (reading.result == 0) {
+            r.raw = reading.raw;
+            r.rssi = reading.rssi;
+            r.agc = reading.agc;
+            r.dbm = Q7->Calibrate(reading.raw, hz);
+        }
+        if (!then) return;
+        --sweepReadsDue_;
+        then();
+    });
 }
 
 void TQ7form::Q7BlockScan(TObject*, double, bool canUpdate) {
-    if (!Sweeping()) return;
-    const bool hits = stSpeedButton52->Down();
+    if (!Sweeping() || sweepReadsDue_ != 0) return; // a step under way goes on when its reading comes
+    // A failed read keeps the previous readings.
+    ReadSweepLevel(SweepFreq - sweepStep_, sweepReading_, [this, canUpdate] { SweepMeasured(canUpdate); });
+}
+
+std::string TQ7form::SweepReadings() const {
+    const SweepReading& r = sweepReading_;
+    return "raw=" + std::to_string(r.raw) + ", rssi=" + std::to_string(r.rssi) + ", agc=" + std::to_string(r.agc) +
+           ", SS=" + Dbm(r.dbm) + "dBm";
+}
+
+void TQ7form::SweepMeasured(bool canUpdate) {
+    const SweepReading& r = sweepReading_;
     const std::int64_t measured = SweepFreq - sweepStep_;
+    const int pos = myFreqGraph1->GetLinePos(stSpeedButton52->Down() ? kHits : kMaximum);
+    ScanLog([&] { return "Sweep step [" + std::to_string(pos) + "=" + std::to_string(measured) + "]" + " " + SweepReadings(); });
+    const ScanTimings& t = sweepTimings_;
+    if (static_cast<std::int64_t>(r.rssi) > t.sweepMaxRssi) {
+        // A strong signal: read it again after the slow settle.
+        Q7->TunePipelined(measured, 0, SlowSettle(t));
+        Q7->ReadPipelined(nullptr);
+        Q7->TunePipelined(SweepFreq, 0, FastSettle(t, SweepFreq));
+        ReadSweepLevel(measured, sweepReading_, [this, canUpdate] {
+            ScanLog([&] { return "Sweeper retuned [high RSSI], " + SweepReadings(); });
+            SweepSettleAgc(canUpdate);
+        });
+        return;
+    }
+    SweepSettleAgc(canUpdate);
+}
+
+bool TQ7form::SweepAgcRising() const {
+    const SweepReading& r = sweepReading_;
+    return static_cast<std::int64_t>(r.rssi) < sweepTimings_.sweepMinRssi &&
+           static_cast<std::int64_t>(r.agc) - SweepLastAgc > sweepTimings_.sweepAgcStep;
+}
+
+void TQ7form::SweepSettleAgc(bool canUpdate) {
+    if (!SweepAgcRising()) {
+        SweepStepDone(canUpdate);
+        return;
+    }
+    // A weak signal while the AGC still moves: read until the AGC has settled.
+    Q7->TunePipelined(SweepFreq - sweepStep_, 0, SlowSettle(sweepTimings_));
+    Q7->ReadPipelined(nullptr);
+    SweepAgcLoop(canUpdate);
+}
+
+void TQ7form::SweepAgcLoop(bool canUpdate) {
+    const std::int64_t measured = SweepFreq - sweepStep_;
+    if (SweepAgcRising()) {
+        SweepLastAgc = static_cast<int>(sweepReading_.agc);
+        Q7->TunePipelined(measured, 0, SlowSettle(sweepTimings_));
+        ReadSweepLevel(measured, sweepReading_, [this, measured, canUpdate] {
+            const SweepReading& r = sweepReading_;
+            ScanLog([&] { return "Sweeper loops at " + std::to_string(measured) + ", raw=" + std::to_string(r.raw) +
+                      ", RSSI=" + std::to_string(r.rssi) + ", AGC=" + std::to_string(r.agc) + ", SS=" + Dbm(r.dbm) +
+                      "dBm"; });
+            SweepAgcLoop(canUpdate);
+        });
+        return;
+    }
+    Q7->TunePipelined(SweepFreq, 0, FastSettle(sweepTimings_, SweepFreq));
+    ReadSweepLevel(measured, sweepReading_, [this, canUpdate] { SweepStepDone(canUpdate); });
+}
+
+void TQ7form::SweepStepDone(bool canUpdate) {
+    const SweepReading& r = sweepReading_;
+    const bool hits = stSpeedButton52->Down();
     int pos = myFreqGraph1->GetLinePos(hits ? kHits : kMaximum);
     if (pos + 1 == SweepPoints) canUpdate = true; // the last point is always drawn
-
-    SweepReading& r = sweepReading_; // a failed read keeps the previous readings
-    ReadSweepLevel(measured, r);
-    // The texts of the step's log lines are made only when someone reads them.
-    auto log = [this](auto text) {
-        if (debugLevel_ != 0) DebugLog(text());
-    };
-    auto readings = [&] {
-        return "raw=" + std::to_string(r.raw) + ", rssi=" + std::to_string(r.rssi) + ", agc=" +
-               std::to_string(r.agc) + ", SS=" + Dbm(r.dbm) + "dBm";
-    };
-    log([&] { return "Sweep step [" + std::to_string(pos) + "=" + std::to_string(measured) + "]" + " " + readings(); });
-
     const ScanTimings& t = sweepTimings_;
-    const std::int64_t rssi = r.rssi, agcStep = t.sweepAgcStep;
-    if (rssi > t.sweepMaxRssi) {
-        // A strong signal: read it again after the slow settle.
-        Q7->SetFreqPipelined(measured, 0, SlowSettle(t));
-        Q7->GetSSPipelined(nullptr, nullptr, nullptr, nullptr);
-        Q7->SetFreqPipelined(SweepFreq, 0, FastSettle(t, SweepFreq));
-        ReadSweepLevel(measured, r);
-        log([&] { return "Sweeper retuned [high RSSI], " + readings(); });
-    }
-    auto agcRising = [&] {
-        return static_cast<std::int64_t>(r.rssi) < t.sweepMinRssi &&
-               static_cast<std::int64_t>(r.agc) - SweepLastAgc > agcStep;
-    };
-    if (agcRising()) {
-        // A weak signal while the AGC still moves: read until the AGC has settled.
-        Q7->SetFreqPipelined(measured, 0, SlowSettle(t));
-        Q7->GetSSPipelined(nullptr, nullptr, nullptr, nullptr);
-        while (agcRising()) {
-            SweepLastAgc = static_cast<int>(r.agc);
-            Q7->SetFreqPipelined(measured, 0, SlowSettle(t));
-            ReadSweepLevel(measured, r);
-            log([&] {
-                return "Sweeper loops at " + std::to_string(measured) + ", raw=" + std::to_string(r.raw) +
-                       ", RSSI=" + std::to_string(r.rssi) + ", AGC=" + std::to_string(r.agc) + ", SS=" +
-                       Dbm(r.dbm) + "dBm";
-            });
-        }
-        Q7->SetFreqPipelined(SweepFreq, 0, FastSettle(t, SweepFreq));
-        ReadSweepLevel(measured, r);
-    }
-
     ShowFrequency(SweepFreq);
     SweepFreq += sweepStep_;
-    log([&] { return "Tuning to " + std::to_string(SweepFreq); });
-    Q7->SetFreqPipelined(SweepFreq, 0, FastSettle(t, SweepFreq));
+    ScanLog([&] { return "Tuning to " + std::to_string(SweepFreq); });
+    Q7->TunePipelined(SweepFreq, 0, FastSettle(t, SweepFreq));
     SweepLastAgc = static_cast<int>(r.agc);
 
     Q7->SetSignalRaw(r.raw);
@@ -364,12 +404,12 @@ void TQ7form::Q7BlockScan(TObject*, double, bool canUpdate) {
         ++pos;
         for (int line : {kMaximum, kMinimum, kDifference, kLevel}) myFreqGraph1->SetLinePos(line, pos);
     }
-    log([&] { return std::string("Squelched=") + (Q7->GetSquelched() ? "1" : "0"); });
+    ScanLog([&] { return std::string("Squelched=") + (Q7->GetSquelched() ? "1" : "0"); });
     if (hits) {
         // The demodulator judges the squelch at the new frequency and reports it.
         KVR->NotifyPlugins(kNotifyFrequency, Low32(SweepFreq), nullptr, 0);
     } else {
-        log([] { return std::string("posting SQUELCHEDINFO from sweeper"); });
+        ScanLog([&] { return std::string("posting SQUELCHEDINFO from sweeper"); });
         plat::win::PostMessage(Handle(), kWakeMessage, 0, 0);
         SquelchedInfoArrived = true;
     }
@@ -402,11 +442,11 @@ void TQ7form::EndOfSweepRange() {
     if (stSpeedButton33->Down()) {
         const std::uint32_t slow = SlowSettle(sweepTimings_);
         SweepFreq = sweepStart_;
-        Q7->GetSSPipelined(nullptr, nullptr, nullptr, nullptr);
-        Q7->SetFreqPipelined(SweepFreq, 0, slow);
+        Q7->ReadPipelined(nullptr);
+        Q7->TunePipelined(SweepFreq, 0, slow);
         SweepFreq += sweepStep_;
-        Q7->GetSSPipelined(nullptr, nullptr, nullptr, nullptr);
-        Q7->SetFreqPipelined(SweepFreq, 0, slow);
+        Q7->ReadPipelined(nullptr);
+        Q7->TunePipelined(SweepFreq, 0, slow);
         myFreqGraph1->AddHitRound();
         for (int i = 0; i < myFreqGraph1->GetLinesCount(); ++i) myFreqGraph1->SetLinePos(i, 0);
         return;
@@ -418,9 +458,10 @@ void TQ7form::EndOfSweepRange() {
 
 void TQ7form::stSpeedButton31Click(TObject*) {
     if (!Sweeping()) return;
+    NewSweepGeneration();
     Q7->SetScanMode(0);
     mySMeter->SetEnabled(true);
-    Q7->GetSSPipelined(nullptr, nullptr, nullptr, nullptr); // nothing stays pending
+    Q7->ReadPipelined(nullptr); // nothing stays pending
     if (SweepSavedFreq != -1) {
         // The return must be a real retune, even when the receiver already reports it.
         if (Q7->GetFreq() == SweepSavedFreq) Q7->SetFreq(sweepEnd_);
@@ -463,7 +504,8 @@ void TQ7form::stSpeedButton32Click(TObject*) {
     }
     // Paused: the receiver goes back to where it was, and the graph tunes it on a click.
     myFreqGraph1->SetVisiTune(true);
-    Q7->GetSSPipelined(nullptr, nullptr, nullptr, nullptr);
+    NewSweepGeneration();
+    Q7->ReadPipelined(nullptr);
     Q7->SetScanMode(0);
     if (SweepSavedFreq != -1) Q7->SetFreq(SweepSavedFreq);
     SweepSavedFreq = -1;
@@ -473,10 +515,11 @@ void TQ7form::stSpeedButton32Click(TObject*) {
 void TQ7form::ResumeSweep() {
     SweepSavedFreq = Q7->GetFreq();
     Q7->SetScanMode(1);
+    NewSweepGeneration();
     const std::int64_t current = SweepFreq - sweepStep_;
-    Q7->SetFreqPipelined(current, 1, FastSettle(sweepTimings_, current));
+    Q7->TunePipelined(current, 1, FastSettle(sweepTimings_, current));
     KVR->NotifyPlugins(kNotifyFrequency, Low32(current), nullptr, 0);
-    Q7->SetFreqPipelined(SweepFreq, 0, FastSettle(sweepTimings_, SweepFreq));
+    Q7->TunePipelined(SweepFreq, 0, FastSettle(sweepTimings_, SweepFreq));
     myFreqGraph1->SetVisiTune(false);
 }
 

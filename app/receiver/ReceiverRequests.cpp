@@ -1,5 +1,6 @@
 #include "app/receiver/ReceiverRequests.h"
 
+#include <chrono>
 #include <utility>
 
 #include "platform/win/MessageApi.h"
@@ -14,6 +15,7 @@ ReceiverRequests::~ReceiverRequests() {
         std::lock_guard hold(lock_);
         stop_ = true;
         jobs_.clear();
+        queued_.store(0, std::memory_order_release);
     }
     wake_.notify_all();
     worker_.join();
@@ -24,6 +26,7 @@ void ReceiverRequests::Make(Request request, int topic, std::int32_t value) {
         std::lock_guard hold(lock_);
         if (stop_) return;
         jobs_.push_back({std::move(request), topic});
+        queued_.store(jobs_.size(), std::memory_order_release);
         if (topic >= 0) {
             Mark& mark = pending_[topic];
             ++mark.count;
@@ -62,10 +65,20 @@ void ReceiverRequests::RunAnswers() {
 void ReceiverRequests::Run() {
     std::unique_lock hold(lock_);
     for (;;) {
+        // A scan's or a sweep's next request follows the answer of the last within microseconds:
+        // the worker stays a moment before it sleeps, so that no step pays for waking it.
+        if (jobs_.empty() && !stop_) {
+            hold.unlock();
+            const auto until = std::chrono::steady_clock::now() + kStay;
+            while (queued_.load(std::memory_order_acquire) == 0 && std::chrono::steady_clock::now() < until)
+                std::this_thread::yield();
+            hold.lock();
+        }
         wake_.wait(hold, [this] { return stop_ || !jobs_.empty(); });
         if (stop_) break;
         Job job = std::move(jobs_.front());
         jobs_.pop_front();
+        queued_.store(jobs_.size(), std::memory_order_release);
         running_ = true;
         hold.unlock();
         Answer answer = job.request();

@@ -10,6 +10,8 @@
 // thread-safe exports and what they were handed by value. The owner must not hold what a request
 // needs while it waits for the worker (Finish, the destructor).
 
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -60,6 +62,8 @@ private:
     mutable std::mutex lock_;
     std::condition_variable wake_, done_;
     std::deque<Job> jobs_;
+    std::atomic<std::size_t> queued_{0}; // jobs_.size(), for the worker's stay without the lock
+    static constexpr std::chrono::microseconds kStay{200};
     bool running_ = false; // a request is under way
     bool stop_ = false;
     struct Mark {

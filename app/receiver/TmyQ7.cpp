@@ -6,6 +6,7 @@
 
 #include "app/receiver/KvrPluginInterface.h"
 #include "app/receiver/PackedFrequency.h"
+#include "platform/sys/Clock.h"
 #include "platform/sys/MessageBox.h"
 
 namespace lxq {
@@ -122,8 +123,12 @@ void TmyQ7::Close() {
     close(handle_);
     handle_ = 0;
     info_ = RADIO_INFO{};
+    knownConnected_ = true;
     // A pipeline never spans a close: the receiver opened next has nothing pending.
-    measuring_ = measuringDisplayed_ = dueNext_ = dueNextDisplayed_ = 0;
+    Requests().Make([pipeline = pipeline_]() -> ReceiverRequests::Answer {
+        *pipeline = Pipeline{};
+        return nullptr;
+    });
 }
 
 int TmyQ7::ChooseToOpen() {
@@ -168,6 +173,7 @@ decltype(::IsDeviceConnected)* TmyQ7::ConnectionExport() {
 
 void TmyQ7::NoteConnection(bool connected) {
     if (!ConnectionExport()) return;
+    knownConnected_ = connected;
     if (connected)
         ArmDisconnect(true);
     else
@@ -178,11 +184,26 @@ bool TmyQ7::IsConnected() {
     auto* connected = Api<decltype(::IsDeviceConnected)>("IsDeviceConnected");
     if (!connected || handle_ == 0) return true;
     if (connected(handle_) != 0) {
+        knownConnected_ = true;
         ArmDisconnect(true);
         return true;
     }
+    knownConnected_ = false;
     DoOnDisconnect();
     return false;
+}
+
+void TmyQ7::AskConnected(std::function<void(bool)> answer) {
+    auto* connected = ConnectionExport();
+    if (!connected) { // nothing to ask: there, as IsConnected answers
+        if (answer) answer(true);
+        return;
+    }
+    Ask<bool>([connected](std::int32_t handle) { return connected(handle) != 0; },
+              [this, answer = std::move(answer)](bool present) {
+                  NoteConnection(present);
+                  if (answer) answer(present);
+              });
 }
 
 // --- texts -----------------------------------------------------------------------------------
@@ -206,6 +227,7 @@ std::string TmyQ7::GetUserDefName() { return ModelName() + GetInterfaceChar(); }
 // --- tuning ----------------------------------------------------------------------------------
 
 void TmyQ7::SetFreq(std::int64_t f) {
+    ++tunings_;
     if (f > facilities_.MaxFrequency) f = facilities_.MaxFrequency;
     if (f < facilities_.MinFrequency) f = facilities_.MinFrequency;
     std::int64_t d = f + TruncateToInt64(static_cast<double>(f) * calibFreq_ * 0.000001);
@@ -285,54 +307,144 @@ int TmyQ7::WaitForFreqAsync() {
     return 0;
 }
 
-std::int32_t TmyQ7::SetFreqPipelined(std::int64_t hz, std::int32_t first, std::uint32_t param) {
-    FinishRequests();
+// --- pipelined tuning ----------------------------------------------------------------------
+// The pipeline is the worker's: the library is asked there, one request after another, and this
+// thread learns of each reading when its answer comes.
+
+std::int32_t TmyQ7::PipelineTune(Pipeline& p, TuneExport* set, std::int32_t handle, std::int64_t device,
+                                 std::int64_t displayed, std::int32_t first, std::uint32_t param) {
+    const std::int32_t result = set(handle, EncodeFreq32(device), first, param);
+    // A frequency the receiver did not take is not measured: the next reading would be another
+    // frequency's.
+    const bool taken = result == 0;
+    if (first != 0) {
+        p.measuring = taken ? device : 0;
+        p.measuringDisplayed = displayed;
+    }
+    p.dueNext = taken ? device : 0;
+    p.dueNextDisplayed = displayed;
+    p.previousParam = p.lastParam;
+    p.lastParam = param;
+    return result;
+}
+
+TmyQ7::PipelineReport TmyQ7::PipelineRead(Pipeline& p, TuneExport* set, ReadExport* get, std::int32_t handle) {
+    PipelineReport report;
+    if (p.measuring == 0) {
+        // The pipeline broke (a reading failed, or the receiver was closed): the frequency due
+        // next is tuned at once, so that the reading after this one is its own again.
+        if (p.dueNext != 0 && set) {
+            report.retuned = p.dueNext;
+            report.retunedDisplayed = p.dueNextDisplayed;
+            if (PipelineTune(p, set, handle, p.dueNext, p.dueNextDisplayed, 1, p.lastParam) == 0) p.dueNext = 0;
+        }
+        return report;
+    }
+    PipelinedReading& r = report.reading;
+    report.read = true;
+    report.measured = p.measuring;
+    report.displayed = p.measuringDisplayed;
+    r.result = get(handle, &r.level, &r.raw, &r.rssi, &r.agc);
+    // Without a reading the receiver may not have tuned the frequency due next: what it reads
+    // next would belong to the one before, so nothing counts as measured until it is tuned anew.
+    p.measuring = r.result == 0 ? p.dueNext : 0;
+    p.measuringDisplayed = p.dueNextDisplayed;
+    p.dueNext = 0;
+    p.dueNextDisplayed = 0;
+    return report;
+}
+
+void TmyQ7::MakePipelinedTune(std::int64_t hz, std::int32_t first, std::uint32_t param,
+                              std::shared_ptr<std::int32_t> result) {
     std::int64_t d = hz + displayOffset_;
     d += TruncateToInt64(static_cast<double>(d) * calibFreq_ * 0.000001);
     std::uint32_t packed = EncodeFreq32(d);
     Notify(kvr::kNotifyDeviceFrequency, 0, sizeof packed, &packed);
-    std::int32_t result = -1;
-    if (auto* set = Api<decltype(::Q7SetFreqPipelined)>("Q7SetFreqPipelined")) {
-        result = set(handle_, packed, first, param);
-        // A frequency the receiver did not take is not measured: the next reading would be
-        // another frequency's.
-        const bool taken = result == 0;
-        if (first != 0) {
-            StoreFrequency(hz);
-            measuring_ = taken ? d : 0;
-            measuringDisplayed_ = hz;
-        }
-        dueNext_ = taken ? d : 0;
-        dueNextDisplayed_ = hz;
+    auto* set = Api<TuneExport>("Q7SetFreqPipelined");
+    if (!set) return;
+    if (first != 0) StoreFrequency(hz);
+    const std::int32_t handle = handle_;
+    Requests().Make([=, pipeline = pipeline_]() -> ReceiverRequests::Answer {
+        const std::int32_t answer = PipelineTune(*pipeline, set, handle, d, hz, first, param);
+        if (result) *result = answer;
+        return nullptr;
+    });
+}
+
+void TmyQ7::TunePipelined(std::int64_t hz, std::int32_t first, std::uint32_t param) {
+    MakePipelinedTune(hz, first, param, nullptr);
+}
+
+void TmyQ7::MakePipelinedRead(std::shared_ptr<PipelineReport> report, PipelinedAnswer answer) {
+    auto* get = Api<ReadExport>("Q7GetSSPipelined");
+    if (!get) {
+        if (answer) answer(PipelinedReading{});
+        return;
     }
-    previousParam_ = lastParam_;
-    lastParam_ = param;
-    return result;
+    auto* set = Api<TuneExport>("Q7SetFreqPipelined");
+    const std::int32_t handle = handle_;
+    const std::uint32_t generation = openings_, tunings = tunings_;
+    Requests().Make([=, this, pipeline = pipeline_, answer = std::move(answer)]() -> ReceiverRequests::Answer {
+        *report = PipelineRead(*pipeline, set, get, handle);
+        if (!answer) return [=, this] { ApplyPipelineReport(*report, generation, tunings); };
+        return [=, this] {
+            ApplyPipelineReport(*report, generation, tunings);
+            answer(report->reading);
+        };
+    });
+}
+
+void TmyQ7::ReadPipelined(PipelinedAnswer answer) {
+    MakePipelinedRead(std::make_shared<PipelineReport>(), std::move(answer));
+}
+
+void TmyQ7::ApplyPipelineReport(PipelineReport& report, std::uint32_t generation, std::uint32_t tunings) {
+    if (generation != openings_) return;
+    const bool untuned = tunings == tunings_; // the user's tuning since then stands
+    if (report.retuned != 0) {
+        std::uint32_t packed = EncodeFreq32(report.retuned);
+        Notify(kvr::kNotifyDeviceFrequency, 0, sizeof packed, &packed);
+        if (untuned) StoreFrequency(report.retunedDisplayed);
+    }
+    if (!report.read) return;
+    Notify(kvr::kNotifyTunedFrequency, EncodeFreq32(report.measured));
+    // The stored frequency is the displayed one, as the tuning stores it.
+    if (untuned) StoreFrequency(report.displayed);
+    if (demo_) report.reading.agc = rssiWord_ >> 16;
+}
+
+std::int32_t TmyQ7::SetFreqPipelined(std::int64_t hz, std::int32_t first, std::uint32_t param) {
+    auto result = std::make_shared<std::int32_t>(-1);
+    MakePipelinedTune(hz, first, param, result);
+    FinishRequests();
+    return *result;
 }
 
 std::int32_t TmyQ7::GetSSPipelined(std::int32_t* level, std::int32_t* raw, std::uint32_t* third,
                                    std::uint32_t* fourth) {
+    if (!Api<ReadExport>("Q7GetSSPipelined")) return -1;
+    auto report = std::make_shared<PipelineReport>();
+    MakePipelinedRead(report, nullptr);
     FinishRequests();
-    auto* get = Api<decltype(::Q7GetSSPipelined)>("Q7GetSSPipelined");
-    if (!get) return -1;
-    if (measuring_ == 0) {
-        // The pipeline broke (a reading failed, or the receiver was closed): the frequency due
-        // next is tuned at once, so that the reading after this one is its own again.
-        if (dueNext_ != 0 && SetFreqPipelined(dueNextDisplayed_, 1, lastParam_) == 0) dueNext_ = 0;
-        return -1;
+    // Told here at once; the answer that comes later finds the report told.
+    PipelineReport told = *report;
+    *report = PipelineReport{};
+    ApplyPipelineReport(told, openings_, tunings_);
+    const PipelinedReading& r = told.reading;
+    if (told.read) {
+        if (level) *level = r.level;
+        if (raw) *raw = r.raw;
+        if (third) *third = r.rssi;
+        if (fourth) *fourth = r.agc;
     }
-    Notify(kvr::kNotifyTunedFrequency, EncodeFreq32(measuring_));
-    const std::int32_t result = get(handle_, level, raw, third, fourth);
-    // The stored frequency is the displayed one, as SetFreqPipelined stores it.
-    StoreFrequency(measuringDisplayed_);
-    // Without a reading the receiver may not have tuned the frequency due next: what it reads
-    // next would belong to the one before, so nothing counts as measured until it is tuned anew.
-    measuring_ = result == 0 ? dueNext_ : 0;
-    measuringDisplayed_ = dueNextDisplayed_;
-    dueNext_ = 0;
-    dueNextDisplayed_ = 0;
-    if (demo_ && fourth) *fourth = rssiWord_ >> 16;
-    return result;
+    return r.result;
+}
+
+void TmyQ7::SettleRequests(std::int64_t ms, std::function<void()> answer) {
+    Requests().Make([ms, answer = std::move(answer)]() -> ReceiverRequests::Answer {
+        plat::sys::ActiveClock().SleepMs(ms);
+        return answer;
+    });
 }
 
 // --- settings --------------------------------------------------------------------------------
@@ -379,21 +491,47 @@ bool TmyQ7::RequestSetting(Topic topic, const char* name, std::int32_t value, bo
                            std::function<void(bool)> answer) {
     auto* set = Api<SetFn>(name);
     if (!set) return false;
-    auto* connected = onlyConnected ? ConnectionExport() : nullptr;
+    auto* probe = ConnectionExport();
+    auto* connected = onlyConnected ? probe : nullptr;
     const std::int32_t handle = handle_;
     const std::uint32_t generation = openings_;
     Requests().Make(
         [=, this, answer = std::move(answer)]() -> ReceiverRequests::Answer {
             const bool present = !connected || connected(handle) != 0;
             const bool taken = present && set(handle, value) != 0;
+            // A receiver that did not answer in time may still carry the setting out when it
+            // wakes; one that answered and refused keeps what it had. After a request that timed
+            // out, the next one fails at once until the late answer has come: asking whether the
+            // receiver is there tells the two apart without another wait.
+            const bool answered = taken || (present && (!probe || probe(handle) != 0));
             return [=, this] {
                 if (generation != openings_) return;
-                if (connected) NoteConnection(present);
-                if (answer) answer(taken);
+                if (connected || !answered) NoteConnection(answered);
+                if (taken) {
+                    if (answer) answer(true);
+                } else if (answered) {
+                    if (answer) answer(false);
+                } else {
+                    // Not known: the controls keep what the user asked, the component forgets
+                    // what it stored, so that the same value set again goes out whole and the
+                    // reader asks the library once nothing is pending.
+                    ForgetSetting(topic);
+                }
             };
         },
         topic, value);
     return true;
+}
+
+void TmyQ7::ForgetSetting(Topic topic) {
+    switch (topic) {
+    case kTopicAtten: ForgetStored(StoredSetting::Atten); break;
+    case kTopicAgc: ForgetStored(StoredSetting::Agc); break;
+    case kTopicIfGain: ForgetStored(StoredSetting::IfGain); break;
+    case kTopicPower: ForgetStored(StoredSetting::Power); break;
+    case kTopicPreAmp: ForgetStored(StoredSetting::PreAmp); break;
+    default: break;
+    }
 }
 
 // Each setting goes to the receiver among the requests; the component takes the value at once.
@@ -486,10 +624,11 @@ void TmyQ7::MeasureInBackground() {
     auto* rssi = demo_ ? nullptr : Api<decltype(::Q7GetInternalRSSI)>("Q7GetInternalRSSI");
     auto* last = Api<decltype(::Q7GetLastSSdBm)>("Q7GetLastSSdBm");
     const std::int32_t handle = handle_;
-    const std::uint32_t generation = openings_, storedRssi = rssiWord_;
+    const std::uint32_t generation = openings_, storedRssi = rssiWord_, tunings = tunings_;
     Requests().Make(
         [=, this]() -> ReceiverRequests::Answer {
             LevelReading reading{generation, kRawDisconnected, storedRssi};
+            reading.tunings = tunings;
             reading.connected = !connected || connected(handle) != 0;
             if (reading.connected) {
                 reading.raw = rawSs(handle);
@@ -508,6 +647,12 @@ void TmyQ7::ApplyLevelReading(const LevelReading& reading) {
     // The worker's word on the receiver is announced here, as IsConnected would announce it;
     // asking again on this thread could wait for a receiver that does not answer.
     NoteConnection(reading.connected);
+    if (reading.tunings != tunings_) {
+        // Measured before the receiver was tuned since: not the level of the frequency shown
+        // (a scan holding on a signal would take it for the signal gone). It is measured anew.
+        MeasureInBackground();
+        return;
+    }
     if (reading.connected) {
         rssiWord_ = reading.rssi;
         recGain_ = CalcRecGain(static_cast<std::int32_t>(rssiWord_ >> 16));

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "api/DeviceControl.h"
 #include "api/Lxq745Api.h"
@@ -32,6 +33,15 @@ inline constexpr std::uint32_t kRequestAnswerMessage = 0x402; // WM_USER + 2
 // The library's raw level: 255 stands for -30 dBm of its level in tenths and everything above,
 // 254 for about -30.2 dBm (the middle of the tenths that give it).
 inline constexpr std::int32_t kRawTop = 255;
+
+// What a pipelined reading brought: Q7GetSSPipelined's answer (-1 when nothing was being
+// measured or the library has no such export) and its four outputs.
+struct PipelinedReading {
+    std::int32_t result = -1;
+    std::int32_t level = 0, raw = 0;
+    std::uint32_t rssi = 0, agc = 0;
+};
+using PipelinedAnswer = std::function<void(const PipelinedReading&)>;
 inline constexpr std::int32_t kTenthsAtRawBelowTop = -302;
 
 class TmyQ7 : public TmyReceiver {
@@ -142,15 +152,73 @@ public:
     // Queued among the requests: true when the library has the export.
     bool SetLED(std::uint8_t pattern);
     bool WriteEEPROM(std::uint8_t address, const void* data, std::uint32_t count);
+    // Pipelined tuning among the requests: with `first` the frequency is tuned at once, else it
+    // is due once the reading under way is taken. Nothing waits here.
+    void TunePipelined(std::int64_t hz, std::int32_t first, std::uint32_t param);
+    // Takes the reading of the frequency measured and tunes the one due, among the requests;
+    // `answer` (may be empty) gets the reading on this thread when it comes.
+    void ReadPipelined(PipelinedAnswer answer);
+    // The same, waiting for the receiver's answer: for a caller that may wait (not the
+    // user-interface thread's controls and steps).
     std::int32_t SetFreqPipelined(std::int64_t hz, std::int32_t first, std::uint32_t param);
     std::int32_t GetSSPipelined(std::int32_t* level, std::int32_t* raw, std::uint32_t* third,
                                 std::uint32_t* fourth);
+    // Holds the requests made after this for `ms` (a frequency settles), without holding this
+    // thread; `answer` (may be empty) runs here when the time is over.
+    void SettleRequests(std::int64_t ms, std::function<void()> answer = nullptr);
+    // Carries out `call` with the open receiver's handle among the requests, and gives its result
+    // to `answer` on this thread, unless the receiver was closed or opened again meanwhile. The
+    // call runs on the worker: it may touch only the library's exports (looked up here) and
+    // what it holds by value.
+    template <typename R>
+    void Ask(std::function<R(std::int32_t handle)> call, std::function<void(R)> answer) {
+        const std::int32_t handle = handle_;
+        const std::uint32_t generation = openings_;
+        Requests().Make([=, this, call = std::move(call), answer = std::move(answer)]() -> ReceiverRequests::Answer {
+            R result = call(handle);
+            if (!answer) return nullptr;
+            return [=, this] {
+                if (generation == openings_) answer(result);
+            };
+        });
+    }
+    // Whether the receiver is there, asked among the requests; `answer` gets it here (after the
+    // disconnect event, when it is gone). Without an open receiver or the export nothing is asked,
+    // and the answer is that it is there, at once.
+    void AskConnected(std::function<void(bool)> answer);
+    // The receiver's presence as the last request that asked told it; never asks.
+    bool KnownConnected() const { return knownConnected_; }
     bool BlockScan(std::int32_t* frequencies, int count, std::int32_t stopLevel,
                    std::uint32_t reportIntervalMs);
     void StopBlockScan();
     void PauseBlockScan();
     void ResumeBlockScan();
     virtual std::string GetInterfaceChar();
+
+    // --- the service window's and the start-up's device operations, among the requests ---
+    // Each is carried out on the worker after what was asked before; what it answers comes to
+    // `answer` (may be empty) on this thread.
+    struct ServicePages {
+        bool haveRegisters = false;
+        std::uint8_t registers[64] = {};
+        bool haveEeprom = false;
+        LX_Q7_EEPROM eeprom{};
+        bool haveBands = false;
+        std::uint32_t edges[8] = {};
+        std::int32_t if1Filter = 0;
+    };
+    void AskServicePages(std::function<void(const ServicePages&)> answer);
+    // Checks the record here (a warning when it is bad), writes it, and reads the calibration
+    // back when the receiver took it (a warning when not).
+    void RequestCalibration(const LX_Q7_CALIB& record);
+    void RequestIF1Filter(std::int32_t v);
+    // The second IF set again to what the receiver holds: after a change of a frequency it is
+    // derived from (the reference clock, the first IF).
+    void ReapplyIF2Frequency();
+    void RequestEEPROMWrite(std::uint8_t address, std::vector<std::uint8_t> bytes, std::function<void(bool)> answer);
+    void RequestBandsWrite(const std::uint32_t* edges8);
+    void RequestRefClk(std::uint32_t hz, std::function<void(bool)> answer);
+    void RequestIF2Frequency(std::int32_t hz, std::function<void(bool)> answer);
 
     TChooseReceiverEvent OnChooseReceiver;
     TBlockScanEvent OnBlockScan;
@@ -220,6 +288,7 @@ private:
         std::uint32_t rssi = 0;
         std::int32_t tenths = 0; // the library's level of the same measurement, in tenths of dBm
         bool connected = true;   // the library's word on the receiver, asked with the measurement
+        std::uint32_t tunings = 0; // SetFreq calls when it was asked for
     };
     bool FinishOpen(bool clearDemo);
     void ApplyLevelReading(const LevelReading& reading);
@@ -236,8 +305,10 @@ private:
     // Sets the setting through the export `name` among the requests (with onlyConnected only when
     // the receiver is there); `answer` gets whether the receiver took it, on this thread. False
     // when the library has no such export: nothing is asked.
+    // A request that timed out calls no answer: the setting is then not known (ForgetSetting).
     bool RequestSetting(Topic topic, const char* name, std::int32_t value, bool onlyConnected,
                         std::function<void(bool)> answer);
+    void ForgetSetting(Topic topic);
 
     std::int64_t displayOffset_ = 0;
     // Moves the frequency limits and the capability ranges by `diff` Hz.
@@ -245,8 +316,35 @@ private:
     double calibNarrow_ = 0, calibWide_ = 0, calibFreq_ = 0;
     bool refClockSet_ = false;
     bool isUSversion_ = false;
-    std::int64_t measuring_ = 0, measuringDisplayed_ = 0, dueNext_ = 0, dueNextDisplayed_ = 0;
-    std::uint32_t previousParam_ = 0, lastParam_ = 0;
+    // The pipeline's frequencies (device and displayed): the one measured, and the one due after
+    // it. Owned by the worker: only requests touch it.
+    struct Pipeline {
+        std::int64_t measuring = 0, measuringDisplayed = 0, dueNext = 0, dueNextDisplayed = 0;
+        std::uint32_t previousParam = 0, lastParam = 0;
+    };
+    // What a reading tells this thread besides the reading itself: the device frequency it was
+    // taken on, the displayed one, and the frequency tuned afresh when the pipeline had broken.
+    struct PipelineReport {
+        PipelinedReading reading;
+        std::int64_t measured = 0, displayed = 0, retuned = 0, retunedDisplayed = 0;
+        bool read = false;
+    };
+    using TuneExport = decltype(::Q7SetFreqPipelined);
+    using ReadExport = decltype(::Q7GetSSPipelined);
+    static std::int32_t PipelineTune(Pipeline& p, TuneExport* set, std::int32_t handle, std::int64_t device,
+                                     std::int64_t displayed, std::int32_t first, std::uint32_t param);
+    static PipelineReport PipelineRead(Pipeline& p, TuneExport* set, ReadExport* get, std::int32_t handle);
+    // Queues the tuning; `result` (may be null) gets the library's answer on the worker.
+    void MakePipelinedTune(std::int64_t hz, std::int32_t first, std::uint32_t param,
+                           std::shared_ptr<std::int32_t> result);
+    // Queues the reading; `report` gets it on the worker, `answer` on this thread.
+    void MakePipelinedRead(std::shared_ptr<PipelineReport> report, PipelinedAnswer answer);
+    // What this thread does with a reading: the plug-ins hear of the frequencies, and the stored
+    // frequency is the one measured unless the user tuned meanwhile.
+    void ApplyPipelineReport(PipelineReport& report, std::uint32_t generation, std::uint32_t tunings);
+    std::shared_ptr<Pipeline> pipeline_ = std::make_shared<Pipeline>();
+    std::uint32_t tunings_ = 0; // SetFreq calls: a reading's frequency does not overwrite a later tuning
+    bool knownConnected_ = true;
     std::int32_t handle_ = 0;
     LibraryBinding api_, cal_;
     double recGain_ = 0;

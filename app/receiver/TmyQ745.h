@@ -25,6 +25,19 @@ public:
     std::int32_t SetFilterValue(std::int32_t v);
     std::int32_t GetFilterValue();
 
+    // The service window's preselector page, among the requests: the filter word, and the table of
+    // its band when that is not `shownBand` (haveTable tells whether it was read); with
+    // `tableBand` >= 0 the table of that band instead.
+    struct FilterPage {
+        std::int32_t word = 0;
+        bool haveTable = false;
+        FILTER_NODE nodes[kFilterNodesPerBand] = {};
+    };
+    void AskFilterPage(std::int32_t shownBand, std::function<void(const FilterPage&)> answer, std::int32_t tableBand = -1);
+    void RequestFilterTable(std::int32_t band, const FILTER_NODE* nodes);
+    void RequestFilterValue(std::int32_t v);
+    void RequestCalib2(std::int32_t index);
+
 protected:
     const char* ApiLibraryName() const override { return "lxq745api.dll"; }
     const char* ModelName() const override { return "Q745"; }
@@ -33,6 +46,7 @@ protected:
 
 private:
     std::int32_t filterWord_ = -1; // -1: not known
+    std::uint32_t filterChanges_ = 0; // tunings and filter writes: an older answer does not set the word
 };
 
 } // namespace lxq

@@ -1,7 +1,9 @@
-// The API-bound receiver's remaining device operations and its capability block. They are asked
-// on the caller's thread (the service window, start-up), after the requests made before them.
+// The API-bound receiver's remaining device operations and its capability block. The waiting ones
+// are asked on the caller's thread after the requests made before them (for callers that may
+// wait); the service window and the start-up use the ones carried out among the requests.
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "app/receiver/ProgramVersion.h"
@@ -134,6 +136,104 @@ bool TmyQ7::WriteEEPROM(std::uint8_t address, const void* data, std::uint32_t co
     FinishRequests();
     auto* write = Api<decltype(::Q7WriteEEPROM)>("Q7WriteEEPROM");
     return write && write(handle_, kCalibGuardWord, address, count, data) != 0;
+}
+
+// --- among the requests ------------------------------------------------------------------------
+
+void TmyQ7::AskServicePages(std::function<void(const ServicePages&)> answer) {
+    auto* debug = Api<decltype(::Q7GetDebug)>("Q7GetDebug");
+    auto* eeprom = Api<decltype(::Q7GetEEP)>("Q7GetEEP");
+    auto* bands = Api<decltype(::ReadBands)>("ReadBands");
+    auto* filter = Api<GetFn>("GetIF1filter");
+    Ask<ServicePages>(
+        [=](std::int32_t handle) {
+            ServicePages p;
+            p.haveRegisters = debug && debug(handle, p.registers) != 0;
+            p.haveEeprom = eeprom && eeprom(handle, &p.eeprom) != 0;
+            p.haveBands = bands && bands(handle, p.edges) != 0;
+            p.if1Filter = filter ? filter(handle) : 0;
+            return p;
+        },
+        std::move(answer));
+}
+
+void TmyQ7::RequestCalibration(const LX_Q7_CALIB& record) {
+    if (!CalibrationValuesValid(record)) {
+        ShowWarning("Bad calibrating values !", "Q7 error");
+        return;
+    }
+    auto* write = Api<decltype(::Q7WrCalib)>("Q7WrCalib");
+    if (!write) {
+        ShowWarning("Incorrect Q7 API !", "Q7 error");
+        return;
+    }
+    Ask<bool>([write, record](std::int32_t handle) { return write(handle, &record) != 0; },
+              [this](bool written) {
+                  if (written) ReadCalibration();
+                  else ShowWarning("Writing the EEPROM data failed !", "Q7 error");
+              });
+}
+
+void TmyQ7::RequestIF1Filter(std::int32_t v) {
+    if (auto* set = Api<SetFn>("SetIF1filter")) Ask<int>([set, v](std::int32_t handle) { return set(handle, v); }, nullptr);
+}
+
+void TmyQ7::ReapplyIF2Frequency() {
+    auto* get = Api<GetFn>("GetIF2Frequency");
+    auto* set = Api<SetFn>("SetIF2Frequency");
+    auto* connected = ConnectionExport();
+    if (!get || !set) return;
+    Ask<int>(
+        [=](std::int32_t handle) {
+            if (connected && connected(handle) == 0) return 0;
+            return set(handle, get(handle));
+        },
+        nullptr);
+}
+
+void TmyQ7::RequestEEPROMWrite(std::uint8_t address, std::vector<std::uint8_t> bytes,
+                               std::function<void(bool)> answer) {
+    auto* write = Api<decltype(::Q7WriteEEPROM)>("Q7WriteEEPROM");
+    if (!write) {
+        if (answer) answer(false);
+        return;
+    }
+    Ask<bool>(
+        [write, address, bytes = std::move(bytes)](std::int32_t handle) {
+            return write(handle, kCalibGuardWord, address, static_cast<std::uint32_t>(bytes.size()), bytes.data()) != 0;
+        },
+        std::move(answer));
+}
+
+void TmyQ7::RequestBandsWrite(const std::uint32_t* edges8) {
+    auto* write = Api<decltype(::WriteBands)>("WriteBands");
+    if (!write) return;
+    std::array<std::uint32_t, 8> edges{};
+    std::copy(edges8, edges8 + 8, edges.begin());
+    Ask<bool>([write, edges](std::int32_t handle) { return write(handle, edges.data()) != 0; }, nullptr);
+}
+
+void TmyQ7::RequestRefClk(std::uint32_t hz, std::function<void(bool)> answer) {
+    refClockSet_ = true;
+    auto* set = Api<decltype(::Q7SetRefClock)>("Q7SetRefClock");
+    auto* connected = ConnectionExport();
+    if (!set) {
+        if (answer) answer(false);
+        return;
+    }
+    Ask<bool>([=](std::int32_t handle) { return (!connected || connected(handle) != 0) && set(handle, hz) != 0; },
+              std::move(answer));
+}
+
+void TmyQ7::RequestIF2Frequency(std::int32_t hz, std::function<void(bool)> answer) {
+    auto* set = Api<SetFn>("SetIF2Frequency");
+    auto* connected = ConnectionExport();
+    if (!set) {
+        if (answer) answer(false);
+        return;
+    }
+    Ask<bool>([=](std::int32_t handle) { return (!connected || connected(handle) != 0) && set(handle, hz) != 0; },
+              std::move(answer));
 }
 
 // --- preselector ---------------------------------------------------------------------------

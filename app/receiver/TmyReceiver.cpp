@@ -73,6 +73,16 @@ void TmyReceiver::SetAtten(std::int32_t v) {
     Notify(kvr::kNotifyAttenuator, static_cast<std::uint32_t>(v));
 }
 
+void TmyReceiver::ForgetStored(StoredSetting which) {
+    switch (which) {
+    case StoredSetting::Atten: attenuator_ = kUnknownValue; break;
+    case StoredSetting::Agc: agc_ = kUnknownValue; break;
+    case StoredSetting::IfGain: ifGain_ = kUnknownValue; break;
+    case StoredSetting::Power: power_ = kUnknownValue; break;
+    case StoredSetting::PreAmp: preAmp_ = kUnknownValue; break;
+    }
+}
+
 std::int32_t TmyReceiver::GetSquelch() { return KVRtoSQ(squelch_.level); }
 
 void TmyReceiver::SquelchChanged() {

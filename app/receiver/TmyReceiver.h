@@ -176,6 +176,10 @@ protected:
     std::int32_t StoredPreAmp() const { return preAmp_; }
     std::int64_t StoredFrequency() const { return frequency_; }
     void SetPendingFrequency(std::int64_t hz) { pendingFrequency_ = hz; }
+    // A setting whose request may or may not have reached the receiver (it timed out) is not
+    // known: the stored value goes, so that the same value written again is taken as a change.
+    enum class StoredSetting { Atten, Agc, IfGain, Power, PreAmp };
+    void ForgetStored(StoredSetting which);
     // Arms or disarms OnDisconnect.
     void ArmDisconnect(bool armed) { disconnectArmed_ = armed; }
     // Notifies a squelch change the way the squelch writers do.

@@ -10,8 +10,14 @@
 // within a tenth of a second; a sanitizer's build does the thread's own work several times slower,
 // and there only the sleep is held to that.
 
+#include "app/controls/TmyFreqGraph2.h"
+#include "app/controls/TmyFrequencyEdit.h"
 #include "app/controls/TstSpeedButton.h"
+#include "app/forms/TDebugForm.h"
 #include "app/receiver/TmyQ745.h"
+#include "platform/components/TButton.h"
+#include "platform/components/TLabel.h"
+#include "platform/components/TMenuItem.h"
 #include "platform/components/HiddenWindow.h"
 #include "platform/sys/DeviceChannel.h"
 #include "tests/system/FrontPanelRig.h"
@@ -245,6 +251,119 @@ TEST_F(PanelResponsiveness, TuningWhileTheReceiverSleepsAnswersAtOnceAndReachesI
     EXPECT_TRUE(form->stSpeedButton6->Down());
     EXPECT_TRUE(form->stSpeedButton2->Down());
     EXPECT_TRUE(shown.empty()) << shown.front();
+}
+
+// What the panel runs while the receiver sleeps: a scan, a sweep, the service window. Each keeps
+// asking the receiver on its own (a step, a page), and each is worked by the user meanwhile.
+class PanelBusyResponsiveness : public PanelResponsiveness {
+protected:
+    void StartBusy() {
+        Start("usb", "noise -125\nstation 145150000 -95 am tone=1000\n");
+        form->RunModal = [this](plat::comp::TCustomForm& f) {
+            shown.push_back(f.ClassName());
+            return plat::comp::mrOk;
+        };
+        Mode("AM");
+        form->stSpeedButton5->Click(); // AGC medium
+        Tune(145'000'000);
+        Run(1000, [&] { return form->Q7->GetAGC() == 2; });
+        ASSERT_EQ(form->Q7->GetAGC(), 2);
+    }
+    // The panel and a click while the receiver sleeps, for less than a request's time-out.
+    void WhileAsleep(const std::string& what, const std::function<Answer()>& click) {
+        ASSERT_EQ(Control({"suspend", "sim-usb0"}), 0);
+        const Answer before = LongestAnswer(600);
+        const Answer clicked = click();
+        const Answer after = LongestAnswer(600);
+        ASSERT_EQ(Control({"resume", "sim-usb0"}), 0);
+        ExpectPrompt(before, what + ", the panel");
+        ExpectPrompt(clicked, what + ", the click");
+        ExpectPrompt(after, what + ", the panel after the click");
+        EXPECT_TRUE(shown.empty()) << shown.front();
+    }
+    std::vector<std::string> shown;
+};
+
+TEST_F(PanelBusyResponsiveness, AScanThatMeetsASleepingReceiverLeavesThePanelAnsweringAndStopsAtOnce) {
+    StartBusy();
+    form->myFrequencyEdit2->SetValue(25'000);
+    form->Q7->SetSquelch(-30); // above everything: the scan goes on
+    form->stSpeedButton20Click(form->stSpeedButton20);
+    Run(3000, [&] { return form->ScanChannelCount() > 10; });
+    ASSERT_GT(form->ScanChannelCount(), 10) << "the scan runs";
+    WhileAsleep("scanning", [&] { return ClickOn(*form->stSpeedButton7); });
+    EXPECT_EQ(form->ScannerState, 0) << "the stop took";
+    // Awake, the receiver is the user's again: the scan's fast AGC is gone.
+    Run(3000, [&] { return form->Q7->GetAGC() == 2 && form->Q7->GetScanMode() == 0; });
+    EXPECT_EQ(form->Q7->GetAGC(), 2);
+}
+
+TEST_F(PanelBusyResponsiveness, ASweepThatMeetsASleepingReceiverLeavesThePanelAnsweringAndStopsAtOnce) {
+    StartBusy();
+    form->myFrequencyEdit3->SetValue(144'000'000);
+    form->myFrequencyEdit4->SetValue(146'000'000);
+    form->myFrequencyEdit5->SetValue(25'000);
+    form->stSpeedButton33->SetDown(true); // continuous: the sweep runs until stopped
+    form->stSpeedButton30->SetDown(true);
+    form->stSpeedButton30->Click();
+    ASSERT_TRUE(form->Sweeping());
+    Run(3000, [&] { return form->myFreqGraph1->GetLinePos(0) > 10; });
+    ASSERT_GT(form->myFreqGraph1->GetLinePos(0), 10) << "the sweep runs";
+    // The scope's panel is closed at a first start: its stop button is clicked as its event.
+    WhileAsleep("sweeping", [&] { return Took([&] { form->stSpeedButton31->Click(); }); });
+    EXPECT_FALSE(form->Sweeping()) << "the stop took";
+    Run(3000, [&] { return form->Q7->GetScanMode() == 0 && form->Q7->GetFreq() == 145'000'000; });
+    EXPECT_EQ(form->Q7->GetFreq(), 145'000'000) << "the receiver back where the user had it";
+}
+
+TEST_F(PanelBusyResponsiveness, TheServiceWindowOpenWithASleepingReceiverLeavesThePanelAnswering) {
+    StartBusy();
+    form->Debug1Click(form->Debug1);
+    ASSERT_TRUE(form->DebugForm->Visible());
+    Run(300);
+    WhileAsleep("the service window opened again", [&] { return Took([&] { form->Debug1Click(form->Debug1); }); });
+    // Tuning shows the receiver's preselector on the window's filter page.
+    WhileAsleep("tuning under the service window", [&] { return Took([&] { form->myFrequencyEdit1->SetValue(145'100'000); }); });
+    WhileAsleep("the IF filter width", [&] { return ClickOn(*form->DebugForm->IFFilterWidthButton); });
+    WhileAsleep("the pre-selector write", [&] { return Took([&] { form->DebugForm->PreselectorWriteButton->Click(); }); });
+    // Awake, the pages show what the receiver answered.
+    Run(3000, [&] { return form->DebugForm->FilterBandLabel->Caption().rfind("Band #", 0) == 0; });
+    EXPECT_EQ(form->DebugForm->FilterBandLabel->Caption().rfind("Band #", 0), 0u) << form->DebugForm->FilterBandLabel->Caption();
+    EXPECT_EQ(form->Q7->GetFreq(), 145'100'000);
+}
+
+// A setting whose request timed out may or may not have reached the receiver: the panel keeps
+// what the user asked, and the same setting asked again goes to the receiver again.
+TEST_F(PanelResponsiveness, ASettingThatTimedOutIsNotSnappedBackAndIsSentAgainWhenSetAgain) {
+    plat::sys::SetRequestTimeout(std::chrono::milliseconds(1000));
+    Start("usb", "noise -125\nstation 1000000 -60 am tone=1000\n");
+    std::vector<std::string> shown;
+    form->RunModal = [&](plat::comp::TCustomForm& f) {
+        shown.push_back(f.ClassName());
+        return plat::comp::mrOk;
+    };
+    form->stSpeedButton5->Click(); // AGC medium
+    Run(1000, [&] { return form->Q7->GetAGC() == 2; });
+    ASSERT_EQ(form->Q7->GetAGC(), 2);
+
+    ASSERT_EQ(Control({"suspend", "sim-usb0"}), 0);
+    ClickOn(*form->stSpeedButton6); // AGC fast
+    ASSERT_TRUE(form->stSpeedButton6->Down());
+    // Past the time-out, for the level poll's request and for the AGC's.
+    Run(3000);
+    EXPECT_TRUE(form->stSpeedButton6->Down()) << "what the user asked stays";
+    EXPECT_FALSE(form->stSpeedButton5->Down());
+    ASSERT_EQ(Control({"resume", "sim-usb0"}), 0);
+    Run(3000, [&] { return form->Q7->KnownConnected() && std::abs(form->Q7->SignalLevel() - -60.0) < 3.0; });
+    ASSERT_TRUE(form->Q7->KnownConnected());
+    EXPECT_TRUE(form->stSpeedButton6->Down()) << "what the user asked stays";
+    ASSERT_EQ(form->Q7->GetAGC(), 2) << "the library knows the AGC only from a request that was answered";
+
+    // The same AGC asked again reaches the receiver, and the library holds it.
+    ClickOn(*form->stSpeedButton6);
+    Run(3000, [&] { return form->Q7->GetAGC() == 3; });
+    EXPECT_EQ(form->Q7->GetAGC(), 3);
+    EXPECT_TRUE(form->stSpeedButton6->Down());
 }
 
 } // namespace

@@ -53,7 +53,14 @@ void Sweep(benchmark::State& state, bool throughHost) {
         form->stSpeedButton33->SetDown(true);
         form->stSpeedButton30->SetDown(true);
         form->stSpeedButton30Click(form->stSpeedButton30);
-        for (auto _ : state) form->Q7BlockScan(form.get(), 0, false);
+        for (auto _ : state) {
+            form->Q7BlockScan(form.get(), 0, false);
+            // The step's reading comes as an answer of the receiver's requests.
+            do {
+                form->Q7->FinishRequests();
+                plat::comp::Application().ProcessMessages();
+            } while (form->SweepStepWaiting());
+        }
         state.SetItemsProcessed(state.iterations());
         state.counters["points"] = static_cast<double>(form->SweepPoints);
         form->stSpeedButton31Click(form->stSpeedButton31);

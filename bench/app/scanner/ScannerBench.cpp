@@ -80,7 +80,12 @@ struct Panel {
     void Step() {
         if (form->ScannerState != 3) form->stSpeedButton20Click(form->stSpeedButton20);
         form->ScanTimerTimer(form.get());
-        plat::comp::Application().ProcessMessages(); // the wake-up message each step posts
+        // The step's reading comes as an answer of the receiver's requests; then the wake-up
+        // message each step posts.
+        do {
+            form->Q7->FinishRequests();
+            plat::comp::Application().ProcessMessages();
+        } while (form->ScanStepWaiting());
     }
     plat::sys::FakeClock clock;
     plat::sys::ScopedClock scoped{clock};

@@ -66,6 +66,14 @@ protected:
         if (form) form->Q7->FinishRequests();
         return Device().State().frequency;
     }
+    // What the receiver answered the panel's requests so far, brought to the panel as its message
+    // loop brings it; an answer may ask again, and that answer comes too.
+    void Answers() {
+        for (int round = 0; form && round < 5; ++round) {
+            form->Q7->FinishRequests();
+            plat::comp::Application().ProcessMessages();
+        }
+    }
     // The panel with its message boxes and dialogs answered here; not yet created.
     void MakePanel(std::vector<std::string> args = {}) {
         form = std::make_unique<TQ7form>(nullptr, std::move(args));

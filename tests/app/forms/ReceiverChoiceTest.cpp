@@ -74,6 +74,7 @@ protected:
         f.SetModalResult(mrNone);
         for (std::int64_t t = 0; t < ms && f.ModalResult() == mrNone; t += 10) {
             clock.AdvanceMs(10);
+            form->Q7->FinishRequests(); // the question the timer asked has its answer
             Application().ProcessMessages();
         }
         return f.ModalResult();

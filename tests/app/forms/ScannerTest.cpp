@@ -76,11 +76,23 @@ protected:
         form->Q7->GetSS();
         level = form->Q7->SignalLevel();
     }
-    // Runs the idle steps n times.
+    // Runs the idle steps n times, each with the receiver's answers it waits for.
     void Idle(int n) {
         for (int i = 0; i < n; ++i) {
             bool done = true;
             form->ApplicationEvents1Idle(form.get(), done);
+            Answers();
+        }
+    }
+    // The answers of the receiver's requests, as the message loop brings them, until no step
+    // waits for one.
+    void Answers() {
+        // Only the receiver's answers: the idle loop's wake-up messages stay queued, as a test
+        // may count them.
+        for (int i = 0; i < 100; ++i) {
+            form->Q7->FinishRequests();
+            form->Q7->WndProc(kRequestAnswerMessage, 0, 0);
+            if (!form->ScanStepWaiting()) return;
         }
     }
 

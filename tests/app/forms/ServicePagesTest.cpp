@@ -33,6 +33,7 @@ protected:
         ASSERT_FALSE(form->Q7->Demo());
         service = form->DebugForm;
         service->ShowEEPROMTable();
+        Answers(); // the pages fill as the receiver answers
         boxes.clear();
     }
     bool Listed(const std::string& line) {
@@ -41,6 +42,7 @@ protected:
         return false;
     }
     LX_Q7_EEPROM Image() {
+        Answers();
         LX_Q7_EEPROM e{};
         EXPECT_TRUE(form->Q7->GetEEPROM(&e));
         return e;
@@ -93,9 +95,11 @@ TEST_F(ServicePages, OutOfRangeInputIsRefusedWithAMessageAndNothingIsWritten) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);
         service->RefreshPages();
+        Answers();
         boxes.clear();
         c.enter();
         c.button->Click();
+        Answers();
         ASSERT_EQ(boxes.size(), 1u);
         EXPECT_EQ(boxes[0].text, c.message);
         EXPECT_EQ(boxes[0].caption, "Service error");
@@ -107,6 +111,7 @@ TEST_F(ServicePages, OutOfRangeInputIsRefusedWithAMessageAndNothingIsWritten) {
 TEST_F(ServicePages, CalibrationWritesReachTheEepromAndTheListShowsThem) {
     service->ManGainEdit->SetText("12");
     service->ManGainWriteButton->Click();
+    Answers();
     EXPECT_EQ(Image().if1ManualGain, 12);
     EXPECT_EQ(service->ManGainEdit->Value(), 12);
 
@@ -116,6 +121,7 @@ TEST_F(ServicePages, CalibrationWritesReachTheEepromAndTheListShowsThem) {
     service->DropLevelEdit->SetValue(-800);
     service->RssiRefEdit->SetValue(700);
     service->SMeterWriteButton->Click();
+    Answers();
     EXPECT_TRUE(boxes.empty()) << boxes.front().text;
     const LX_Q7_EEPROM e = Image();
     EXPECT_EQ(e.agcStart, 900);
@@ -134,6 +140,7 @@ TEST_F(ServicePages, PreselectorDefaultsChangeNothingUntilWritten) {
     ASSERT_TRUE(form->Q7->ReadBands(after));
     EXPECT_TRUE(std::equal(before, before + 8, after));
     service->PreselectorWriteButton->Click();
+    Answers();
     ASSERT_TRUE(form->Q7->ReadBands(after));
     EXPECT_EQ(after[0], 9'000u);
     EXPECT_EQ(after[7], 1'800'000'000u);
@@ -145,6 +152,7 @@ TEST_F(ServicePages, WriteWithNothingChangedGivesTheReceiverItsOwnEdgesBack) {
     ASSERT_EQ(before[7], 3'024'000'000u) << "above the usual top of 1.8 GHz";
     EXPECT_EQ(service->PreselectorEdits[7]->Value(), 3'024'000'000);
     service->PreselectorWriteButton->Click();
+    Answers();
     EXPECT_TRUE(boxes.empty()) << boxes.front().text;
     ASSERT_TRUE(form->Q7->ReadBands(after));
     EXPECT_TRUE(std::equal(before, before + 8, after));
@@ -160,6 +168,7 @@ TEST_F(ServicePages, AutoCalibrateWritesOnlyAPlausibleReference) {
             form->Q7->SetFreq(pulledTo); // where the AFC left the receiver
             Advance(3'000, 10);
         }
+        Answers();
         EXPECT_FALSE(service->AutoCalibrateButton->Down());
     };
     // Below the receiver's range: tuning would stop at 10 kHz and the 5 kHz taken for an error.
@@ -198,6 +207,7 @@ TEST_F(ServicePages, ANewReferenceIsStoredAndTheReceiverTunedAwayAndBack) {
         service->TestFrequencyEdit->SetValue(145'000'000);
         service->NewReferenceEdit->SetValue(40'000'100);
         service->StoreNewReferenceButton->Click();
+        Answers();
         form->Q7->OnFrequencyChanged = shown;
         EXPECT_EQ(Image().refClockInternalHz, 40'000'100u);
         const std::int64_t away = at == 10'000 ? 10'001 : at - 1;
@@ -236,6 +246,7 @@ TEST_F(ServicePages, EscapeClosesTheWindowAndThePreselectorChoosesItselfAgain) {
 
 TEST_F(ServicePages, NewBandFiltersOnlyForTheOldRadio) {
     service->NewBandFiltersButton->Click();
+    Answers();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "This isn't the old radio !");
     EXPECT_EQ(boxes[0].caption, "Service error");
@@ -256,6 +267,7 @@ TEST_F(ServicePages, TheFilterPageDrawsTheBandsTableAndTheReceiversPoint) {
 
     form->Q7->SetFreq(300'000'000);
     service->TuneFilterPage(300'000'000);
+    Answers();
     EXPECT_EQ(service->FilterBandLabel->Caption(), "Band #6");
     const FilterMap* map = service->ShownFilterMap();
     ASSERT_NE(map, nullptr);
@@ -271,15 +283,18 @@ TEST_F(ServicePages, TheFilterPageDrawsTheBandsTableAndTheReceiversPoint) {
     EXPECT_EQ(PlotPixel(*service, map->X(marker.hz), map->Y(marker.value)), 0x00FFFF);
 
     service->PlotPointButton->Click();
+    Answers();
     ASSERT_EQ(map->points.size(), 1u);
     EXPECT_EQ(map->points[0].hz, 300'000'000u);
     service->ClearPointsButton->Click();
+    Answers();
     EXPECT_TRUE(map->points.empty());
 }
 
 TEST_F(ServicePages, EditedNodesReachTheReceiverOnlyThroughSaveMap) {
     form->Q7->SetFreq(300'000'000);
     service->TuneFilterPage(300'000'000);
+    Answers();
     const FilterMap& map = *service->ShownFilterMap();
     FilterNodes before{};
     ASSERT_TRUE(form->Q7->GetFilterTable(6, before.data()));
@@ -293,6 +308,7 @@ TEST_F(ServicePages, EditedNodesReachTheReceiverOnlyThroughSaveMap) {
     ASSERT_TRUE(form->Q7->GetFilterTable(6, now.data()));
     EXPECT_EQ(now[4].value, before[4].value);
     service->SaveMapButton->Click();
+    Answers();
     ASSERT_TRUE(form->Q7->GetFilterTable(6, now.data()));
     EXPECT_EQ(now[4].value, map.nodes[4].value);
 }
@@ -300,10 +316,12 @@ TEST_F(ServicePages, EditedNodesReachTheReceiverOnlyThroughSaveMap) {
 TEST_F(ServicePages, AClickOnThePlotTunesToTheWholeMHzUnderIt) {
     form->Q7->SetFreq(300'000'000);
     service->TuneFilterPage(300'000'000);
+    Answers();
     const FilterMap& map = *service->ShownFilterMap();
     const int x = map.X(500'300'000);
     service->FilterPlotMouseDown(service->FilterPlot, TMouseButton::mbLeft, ss::Left, x, 2);
     service->FilterPlotMouseUp(service->FilterPlot, TMouseButton::mbLeft, 0, x, 2);
+    Answers();
     EXPECT_EQ(form->Q7->GetFreq() % 1'000'000, 0);
     EXPECT_NEAR(static_cast<double>(form->Q7->GetFreq()), 500'000'000.0, 2'000'000.0);
     EXPECT_EQ(service->FilterMarker().hz, static_cast<std::uint32_t>(form->Q7->GetFreq()));

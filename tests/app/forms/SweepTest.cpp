@@ -45,7 +45,15 @@ protected:
     void Detector(std::uint16_t rssi, std::uint16_t agc) {
         dynamic_cast<host::RecordingTransport&>(Device().Transport()).SetDetector(rssi, agc);
     }
-    void Step(bool canUpdate = false) { form->Q7BlockScan(form.get(), 0, canUpdate); }
+    // One step, with the receiver's answers it waits for as the message loop brings them.
+    void Step(bool canUpdate = false) {
+        form->Q7BlockScan(form.get(), 0, canUpdate);
+        for (int i = 0; i < 100; ++i) {
+            form->Q7->FinishRequests();
+            plat::comp::Application().ProcessMessages();
+            if (!form->SweepStepWaiting()) return;
+        }
+    }
     std::string Log() {
         std::stringstream text;
         text << std::ifstream(form->DebugLogFile()).rdbuf();
