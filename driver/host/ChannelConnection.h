@@ -65,6 +65,8 @@ public:
     Role role = Role::Fresh;
     DevicePtr device;
     int subscription = 0;
+    // Records read so far; only the loop that owns the connection touches it.
+    std::uint64_t recordsRead = 0;
     std::atomic<bool> opened{false};
     std::uint32_t refusal = 0;
     std::string refusalText;

@@ -28,14 +28,21 @@ constexpr std::uint32_t kStatusAccessDenied = 0xC0000022;
 // How long the loops stop accepting when the process is out of descriptors.
 constexpr auto kAcceptBackOff = std::chrono::milliseconds(100);
 // Records a loop serves one client before it gives the connection back to the epoll set (and
-// another loop may take it up at once): no client holds a loop for good.
+// another loop may take it up at once) when no other loop waits: no client holds a loop for good
+// while others wait for one. While a spare loop waits, the client keeps its loop: a new one would
+// cost it the pairing the scheduler has learnt (see kLinger).
 constexpr int kRecordsPerTurn = 4096;
 // How long a loop waits for a served client's next record before it gives the connection back:
 // long enough that a client pausing between bursts (a panel that polls a few times a second)
 // finds the same loop waiting. A client whose loop changed from burst to burst pays far more than
 // the new loop's wake-up: the scheduler no longer keeps the two on one core, and every round trip
 // after becomes a wake-up across cores until it has learnt the new pair again.
+//
+// Only for a client that has asked a good many times already: the many short-lived connections
+// of programs starting together (a few requests each, then closed) get a step, so that they do
+// not hold a loop each for the whole linger and drive the host to its bound of loops.
 constexpr auto kLinger = std::chrono::milliseconds(250);
+constexpr std::uint64_t kRecordsBeforeLinger = 64;
 // The linger is waited in steps of this (the socket's receive time-out), so that a lingering loop
 // sees a stop, or answers queued for its client meanwhile, within a step.
 constexpr auto kLingerStep = std::chrono::microseconds(2000);
@@ -325,6 +332,7 @@ bool ChannelServer::Receive(const ConnectionPtr& connection, LoopState& loop) {
     // When the client went quiet (the first step of the linger that ran out); read only then.
     std::chrono::steady_clock::time_point quietSince{};
     for (int turn = 0; !stopping_;) {
+        if (turn >= kRecordsPerTurn && waiting_.load() != 0) turn = 1;
         // The first read takes what is there; once that is served, the loop waits for the next
         // record (for the linger, step by step) while it still has a spare loop behind it, the
         // socket has no backlog of answers and the client is served within its turn.
@@ -349,12 +357,14 @@ bool ChannelServer::Receive(const ConnectionPtr& connection, LoopState& loop) {
             if (linger && errno != EINTR) {
                 const auto now = std::chrono::steady_clock::now();
                 if (quietSince == std::chrono::steady_clock::time_point{}) quietSince = now - kLingerStep;
-                if (now - quietSince < kLinger) continue;  // another step
+                const auto lingerFor = connection->recordsRead >= kRecordsBeforeLinger ? kLinger : kLingerStep;
+                if (now - quietSince < lingerFor) continue;  // another step
             }
             return true;  // nothing more now: the connection goes back to the epoll set
         }
         quietSince = {};
         ++turn;
+        ++connection->recordsRead;
         // One descriptor may come with a request; any more are not ours to keep.
         int passedFd = -1;
         for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr; header = CMSG_NXTHDR(&message, header)) {
