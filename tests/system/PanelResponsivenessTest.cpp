@@ -289,8 +289,9 @@ TEST_F(PanelBusyResponsiveness, AScanThatMeetsASleepingReceiverLeavesThePanelAns
     form->myFrequencyEdit2->SetValue(25'000);
     form->Q7->SetSquelch(-30); // above everything: the scan goes on
     form->stSpeedButton20Click(form->stSpeedButton20);
-    Run(3000, [&] { return form->ScanChannelCount() > 10; });
-    ASSERT_GT(form->ScanChannelCount(), 10) << "the scan runs";
+    // However slowly a loaded machine or a sanitizer's build steps it.
+    Run(20000, [&] { return form->ScanChannelCount() > 5; });
+    ASSERT_GT(form->ScanChannelCount(), 5) << "the scan runs";
     WhileAsleep("scanning", [&] { return ClickOn(*form->stSpeedButton7); });
     EXPECT_EQ(form->ScannerState, 0) << "the stop took";
     // Awake, the receiver is the user's again: the scan's fast AGC is gone.
@@ -307,8 +308,8 @@ TEST_F(PanelBusyResponsiveness, ASweepThatMeetsASleepingReceiverLeavesThePanelAn
     form->stSpeedButton30->SetDown(true);
     form->stSpeedButton30->Click();
     ASSERT_TRUE(form->Sweeping());
-    Run(3000, [&] { return form->myFreqGraph1->GetLinePos(0) > 10; });
-    ASSERT_GT(form->myFreqGraph1->GetLinePos(0), 10) << "the sweep runs";
+    Run(20000, [&] { return form->myFreqGraph1->GetLinePos(0) > 5; });
+    ASSERT_GT(form->myFreqGraph1->GetLinePos(0), 5) << "the sweep runs";
     // The scope's panel is closed at a first start: its stop button is clicked as its event.
     WhileAsleep("sweeping", [&] { return Took([&] { form->stSpeedButton31->Click(); }); });
     EXPECT_FALSE(form->Sweeping()) << "the stop took";
