@@ -34,6 +34,11 @@ struct LocalRadio {
     // device lock. Only a time-out sets it, so a slow receiver that still answers never reads
     // as gone.
     std::atomic<bool> notAnswering{false};
+    // The cached settings (RadioControl's setting bits) whose set request went unanswered: the
+    // receiver may have taken the value as it woke, so the cache no longer says what it holds.
+    // Written under the device lock; read without it by the get exports, which ask the receiver
+    // (under the lock) for a setting marked here and clear its mark with the answer.
+    std::atomic<std::uint32_t> unknownSettings{0};
     // Set (under the exclusion mutex) while this process opens or reconnects the slot's device
     // outside that mutex; a removal meanwhile is noted for the opener to act on.
     bool opening = false;

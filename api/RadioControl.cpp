@@ -4,6 +4,7 @@
 #include "api/SignalLevel.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <mutex>
 
@@ -33,19 +34,48 @@ RadioControl::HeldSlot RadioControl::Hold(std::int32_t index) {
 
 template <typename Cache>
 std::int32_t RadioControl::SetValue(std::int32_t index, std::uint32_t code, std::uint32_t value,
-                                    bool needOkWord, Cache cache) {
+                                    bool needOkWord, Setting setting, Cache cache) {
     const HeldSlot slot = Hold(index);
     if (!slot) return 0;
     if (!slot->simulated) {
+        std::atomic<std::uint32_t>& unknown = lib_.Local(index).unknownSettings;
         const ValueRequest in{value};
         ValueRequest out{0};
         const NtStatus status =
             lib_.Send(index, code, &in, sizeof in, needOkWord ? &out : nullptr,
                       needOkWord ? sizeof out : 0);
-        if (!IsSuccess(status) || (needOkWord && out.value == 0)) return 0;
+        if (status == plat::sys::kStatusRequestTimedOut) {
+            // A receiver that wakes may still carry the request out: what it holds is not known
+            // until it answers, and the next set must be sent whatever the cache holds.
+            unknown.fetch_or(setting);
+            if (setting == kAgcSetting) slot->agc = -1; // seen by every process sharing the slot
+            return 0;
+        }
+        if (!IsSuccess(status)) return 0;
+        if (needOkWord && out.value == 0) return 0;
+        unknown.fetch_and(~static_cast<std::uint32_t>(setting)); // it holds what was sent
     }
     cache(*slot);
     return 1;
+}
+
+bool RadioControl::SettingKnown(std::int32_t index, Setting setting) {
+    return Peek(index) && (lib_.Local(index).unknownSettings.load() & setting) == 0;
+}
+
+template <typename Store>
+std::optional<std::uint64_t> RadioControl::ReadSetting(std::int32_t index, Setting setting,
+                                                       std::uint32_t getCode,
+                                                       std::uint64_t cached, Store store) {
+    if (SettingKnown(index, setting)) return cached;
+    const HeldSlot slot = Hold(index);
+    if (!slot) return std::nullopt;
+    std::atomic<std::uint32_t>& unknown = lib_.Local(index).unknownSettings;
+    const auto value = GetValue(index, getCode);
+    if (!value) return std::nullopt;
+    store(*slot, *value);
+    unknown.fetch_and(~static_cast<std::uint32_t>(setting));
+    return value;
 }
 
 std::optional<std::uint64_t> RadioControl::GetValue(std::int32_t index, std::uint32_t code,
@@ -168,39 +198,53 @@ std::int32_t RadioControl::GetSSPipelined(std::int32_t index, std::int32_t* leve
 
 std::int32_t RadioControl::SetPower(std::int32_t index, std::int32_t on) {
     return SetValue(index, IOCTL_LXQ745_SET_POWER, static_cast<std::uint32_t>(on), true,
-                    [&](RadioSlot& s) { s.power = on != 0; });
+                    kPowerSetting, [&](RadioSlot& s) { s.power = on != 0; });
 }
 std::int32_t RadioControl::GetPower(std::int32_t index) {
     const RadioSlot* s = Peek(index);
-    return s ? static_cast<std::int32_t>(s->power) : 0;
+    if (!s) return 0;
+    const auto v = ReadSetting(index, kPowerSetting, IOCTL_LXQ745_GET_POWER, s->power,
+                               [](RadioSlot& slot, std::uint64_t v) { slot.power = v != 0; });
+    return v ? static_cast<std::int32_t>(*v) : 0;
 }
 
 std::int32_t RadioControl::SetAtten(std::int32_t index, std::int32_t on) {
     return SetValue(index, IOCTL_LXQ745_SET_ATTEN, static_cast<std::uint32_t>(on), true,
-                    [&](RadioSlot& s) { s.atten = on != 0; });
+                    kAttenSetting, [&](RadioSlot& s) { s.atten = on != 0; });
 }
 std::int32_t RadioControl::GetAtten(std::int32_t index) {
     const RadioSlot* s = Peek(index);
-    return s ? static_cast<std::int32_t>(s->atten) : 0;
+    if (!s) return 0;
+    const auto v = ReadSetting(index, kAttenSetting, IOCTL_LXQ745_GET_ATTEN, s->atten,
+                               [](RadioSlot& slot, std::uint64_t v) { slot.atten = v != 0; });
+    return v ? static_cast<std::int32_t>(*v) : 0;
 }
 
 std::int32_t RadioControl::SetAgc(std::int32_t index, std::int32_t mode) {
-    // The unchanged value answers from the cache, without waiting for a request under way.
-    if (const RadioSlot* cached = Peek(index); cached && cached->agc == mode) return 1;
+    // The unchanged value answers from the cache, without waiting for a request under way; a
+    // value that an unanswered request left unknown is sent.
+    if (const RadioSlot* cached = Peek(index);
+        cached && cached->agc == mode && SettingKnown(index, kAgcSetting))
+        return 1;
     const HeldSlot s = Hold(index);
     if (!s) return 0;
-    if (s->agc == mode) return 1;
+    if (s->agc == mode && SettingKnown(index, kAgcSetting)) return 1;
     return SetValue(index, IOCTL_LXQ745_SET_AGC, static_cast<std::uint32_t>(mode), true,
-                    [&](RadioSlot& slot) { slot.agc = mode; });
+                    kAgcSetting, [&](RadioSlot& slot) { slot.agc = mode; });
 }
 std::int32_t RadioControl::GetAgc(std::int32_t index) {
     const RadioSlot* s = Peek(index);
-    return s ? s->agc : -1;
+    if (!s) return -1;
+    const auto v = ReadSetting(index, kAgcSetting, IOCTL_LXQ745_GET_AGC,
+                               static_cast<std::uint32_t>(s->agc), [](RadioSlot& slot, std::uint64_t v) {
+                                   slot.agc = static_cast<std::int32_t>(v);
+                               });
+    return v ? static_cast<std::int32_t>(*v) : -1;
 }
 
 std::int32_t RadioControl::SetIfGain(std::int32_t index, std::int32_t gain) {
     return SetValue(index, IOCTL_LXQ745_SET_IF_GAIN, static_cast<std::uint32_t>(gain), true,
-                    [&](RadioSlot& s) {
+                    kIfGainSetting, [&](RadioSlot& s) {
                         // The driver takes the low byte and clamps it to 100: the cache holds
                         // what the receiver holds.
                         s.ifGain = s.simulated ? gain : std::min(gain & 0xFF, kMaxIfGain);
@@ -208,42 +252,65 @@ std::int32_t RadioControl::SetIfGain(std::int32_t index, std::int32_t gain) {
 }
 std::int32_t RadioControl::GetIfGain(std::int32_t index) {
     const RadioSlot* s = Peek(index);
-    return s ? s->ifGain : -1;
+    if (!s) return -1;
+    const auto v = ReadSetting(index, kIfGainSetting, IOCTL_LXQ745_GET_IF_GAIN,
+                               static_cast<std::uint32_t>(s->ifGain),
+                               [](RadioSlot& slot, std::uint64_t v) {
+                                   slot.ifGain = static_cast<std::int32_t>(v);
+                               });
+    return v ? static_cast<std::int32_t>(*v) : -1;
 }
 
 std::int32_t RadioControl::SetRfAmp(std::int32_t index, std::int32_t state) {
     return SetValue(index, IOCTL_LXQ745_SET_RF_AMP, static_cast<std::uint32_t>(state), true,
+                    kRfAmpSetting,
                     [&](RadioSlot& s) { s.rfAmp = static_cast<std::uint32_t>(state); });
 }
 std::int32_t RadioControl::GetRfAmp(std::int32_t index) {
     const RadioSlot* s = Peek(index);
-    return s ? static_cast<std::int32_t>(s->rfAmp) : 0;
+    if (!s) return 0;
+    const auto v = ReadSetting(index, kRfAmpSetting, IOCTL_LXQ745_GET_RF_AMP, s->rfAmp,
+                               [](RadioSlot& slot, std::uint64_t v) {
+                                   slot.rfAmp = static_cast<std::uint32_t>(v);
+                               });
+    return v ? static_cast<std::int32_t>(*v) : 0;
 }
 
 std::int32_t RadioControl::SetFmw(std::int32_t index, std::int32_t state) {
     const HeldSlot s = Hold(index);
     if (!s || !(s->eeprom.capabilities & kCapFmWide)) return 0;
     return SetValue(index, IOCTL_LXQ745_SET_FMW, static_cast<std::uint32_t>(state), false,
+                    kFmwSetting,
                     [&](RadioSlot& slot) { slot.fmWide = static_cast<std::uint32_t>(state); });
 }
 std::int32_t RadioControl::GetFmw(std::int32_t index) {
     const RadioSlot* s = Peek(index);
     if (!s || !(s->eeprom.capabilities & kCapFmWide)) return 0;
-    return static_cast<std::int32_t>(s->fmWide);
+    const auto v = ReadSetting(index, kFmwSetting, IOCTL_LXQ745_GET_FMW, s->fmWide,
+                               [](RadioSlot& slot, std::uint64_t v) {
+                                   slot.fmWide = v != 0 ? 1u : 0u;
+                               });
+    return v ? static_cast<std::int32_t>(*v != 0) : 0;
 }
 
 std::int32_t RadioControl::SetPllSpeed(std::int32_t index, std::int32_t option) {
     return SetValue(index, IOCTL_LXQ745_SET_PLL_SPEED, static_cast<std::uint32_t>(option), true,
+                    kPllSpeedSetting,
                     [&](RadioSlot& s) { s.pllSpeed = static_cast<std::uint32_t>(option); });
 }
 std::int32_t RadioControl::GetPllSpeed(std::int32_t index) {
     const RadioSlot* s = Peek(index);
-    return s ? static_cast<std::int32_t>(s->pllSpeed) : 0;
+    if (!s) return 0;
+    const auto v = ReadSetting(index, kPllSpeedSetting, IOCTL_LXQ745_GET_PLL_SPEED, s->pllSpeed,
+                               [](RadioSlot& slot, std::uint64_t v) {
+                                   slot.pllSpeed = static_cast<std::uint32_t>(v);
+                               });
+    return v ? static_cast<std::int32_t>(*v) : 0;
 }
 
 std::int32_t RadioControl::SetIf1ManGain(std::int32_t index, std::int32_t gain) {
     return SetValue(index, IOCTL_LXQ745_SET_IF1_MAN_GAIN, static_cast<std::uint32_t>(gain), true,
-                    [&](RadioSlot& s) { s.if1ManGain = gain; });
+                    kIf1ManGainSetting, [&](RadioSlot& s) { s.if1ManGain = gain; });
 }
 std::int32_t RadioControl::GetIf1ManGain(std::int32_t index) {
     const HeldSlot s = Hold(index);
@@ -251,6 +318,7 @@ std::int32_t RadioControl::GetIf1ManGain(std::int32_t index) {
     if (s->simulated) return s->if1ManGain;
     const auto value = GetValue(index, IOCTL_LXQ745_GET_IF1_MAN_GAIN);
     if (!value) return 0;
+    lib_.Local(index).unknownSettings.fetch_and(~static_cast<std::uint32_t>(kIf1ManGainSetting));
     s->if1ManGain = static_cast<std::int32_t>(*value);
     return s->if1ManGain;
 }
@@ -275,7 +343,7 @@ std::int32_t RadioControl::GetIf2Frequency(std::int32_t index) {
 
 std::int32_t RadioControl::SetFilterVal(std::int32_t index, std::int32_t value) {
     return SetValue(index, IOCTL_LXQ745_SET_FILTER_VALUE, static_cast<std::uint32_t>(value), true,
-                    [&](RadioSlot& s) {
+                    kFilterValueSetting, [&](RadioSlot& s) {
                         if (value != -1) s.filterValue = static_cast<std::uint8_t>(value & 0xFF);
                     });
 }
@@ -302,6 +370,7 @@ std::uint32_t RadioControl::GetFilterVal(std::int32_t index) {
     }
     const auto value = GetValue(index, IOCTL_LXQ745_GET_FILTER_VALUE);
     if (!value) return 0;
+    lib_.Local(index).unknownSettings.fetch_and(~static_cast<std::uint32_t>(kFilterValueSetting));
     s->filterValue = static_cast<std::uint8_t>(*value & 0xFFu);
     return static_cast<std::uint32_t>(*value);
 }

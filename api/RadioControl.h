@@ -102,11 +102,34 @@ private:
     // seen, as with any answer from a cache.
     const RadioSlot* Peek(std::int32_t index);
 
+    // The cached settings that a set request which went unanswered leaves unknown.
+    enum Setting : std::uint32_t {
+        kPowerSetting = 1u << 0,
+        kAttenSetting = 1u << 1,
+        kAgcSetting = 1u << 2,
+        kIfGainSetting = 1u << 3,
+        kRfAmpSetting = 1u << 4,
+        kFmwSetting = 1u << 5,
+        kPllSpeedSetting = 1u << 6,
+        kIf1ManGainSetting = 1u << 7,
+        kFilterValueSetting = 1u << 8,
+    };
+
     // A set export with a 4-byte value request: the request (real receivers) must succeed and,
     // with needOkWord, answer a non-zero output word; then `cache` runs. Simulated: `cache` only.
+    // A request that failed without an answer marks `setting` unknown (the receiver may still
+    // carry it out); an answer marks it known again.
     template <typename Cache>
     std::int32_t SetValue(std::int32_t index, std::uint32_t code, std::uint32_t value,
-                          bool needOkWord, Cache cache);
+                          bool needOkWord, Setting setting, Cache cache);
+    // A cached setting for its get export: the cache while the setting is known; once a set
+    // request left it unknown, the receiver's answer to `getCode` (stored by `store`, which runs
+    // under the device lock), or nullopt when the receiver does not answer.
+    template <typename Store>
+    std::optional<std::uint64_t> ReadSetting(std::int32_t index, Setting setting,
+                                             std::uint32_t getCode, std::uint64_t cached,
+                                             Store store);
+    bool SettingKnown(std::int32_t index, Setting setting);
     // A get request whose value is the completion's byte count.
     std::optional<std::uint64_t> GetValue(std::int32_t index, std::uint32_t code,
                                           std::uint32_t outLength = 0);

@@ -54,6 +54,55 @@ TEST_F(NotAnswering, ATuningThatTimedOutLeavesTheFrequencyUnknownSoTheNextOneIsS
     EXPECT_EQ(device->frequency, 10'000'000u) << "sent, not skipped as the frequency the cache held";
 }
 
+// A cached setting, its set and get exports, the receiver's field, and two values to switch between.
+struct CachedSettingCase {
+    const char* name;
+    std::int32_t (RadioControl::*set)(std::int32_t, std::int32_t);
+    std::int32_t (RadioControl::*get)(std::int32_t);
+    std::uint32_t FakeReceiverState::*field;
+    std::int32_t before, after;
+};
+
+TEST_F(NotAnswering, ASettingThatTimedOutIsUnknownSoTheNextSetIsSentAndTheNextReadAsks) {
+    static constexpr CachedSettingCase kCases[] = {
+        {"power", &RadioControl::SetPower, &RadioControl::GetPower, &FakeReceiverState::power, 1, 0},
+        {"attenuator", &RadioControl::SetAtten, &RadioControl::GetAtten, &FakeReceiverState::atten,
+         0, 1},
+        {"AGC", &RadioControl::SetAgc, &RadioControl::GetAgc, &FakeReceiverState::agc, 2, 1},
+        {"IF gain", &RadioControl::SetIfGain, &RadioControl::GetIfGain, &FakeReceiverState::ifGain,
+         50, 80},
+        {"RF amplifier", &RadioControl::SetRfAmp, &RadioControl::GetRfAmp,
+         &FakeReceiverState::rfAmp, 1, 0},
+    };
+    Load();
+    const int i = Lib().Open("SN000001");
+    ASSERT_EQ(i, 1);
+    RadioControl& c = Ctl();
+    // The set request times out, and the receiver carries it out as it wakes, after the caller
+    // gave up on it.
+    auto timeOut = [&](const CachedSettingCase& k) {
+        ASSERT_EQ((c.*k.set)(i, k.before), 1);
+        device->answering = false;
+        EXPECT_EQ((c.*k.set)(i, k.after), 0);
+        (*device).*k.field = static_cast<std::uint32_t>(k.after);
+        device->answering = true;
+    };
+    for (const CachedSettingCase& k : kCases) {
+        SCOPED_TRACE(k.name);
+        timeOut(k);
+        EXPECT_EQ((c.*k.set)(i, k.before), 1);
+        EXPECT_EQ((*device).*k.field, static_cast<std::uint32_t>(k.before))
+            << "sent, not skipped as the value the cache held";
+        EXPECT_EQ((c.*k.get)(i), k.before);
+
+        timeOut(k);
+        EXPECT_EQ((c.*k.get)(i), k.after) << "the read asks the receiver, not the stale cache";
+        const std::size_t sent = device->Log().size();
+        EXPECT_EQ((c.*k.get)(i), k.after);
+        EXPECT_EQ(device->Log().size(), sent) << "a known value answers from the cache";
+    }
+}
+
 TEST_F(NotAnswering, TheUnchangedAgcAnswersWithoutWaitingForARequestUnderWay) {
     Load();
     const int i = Lib().Open("SN000001");
