@@ -36,8 +36,8 @@ struct LocalRadio {
     std::atomic<bool> notAnswering{false};
     // The cached settings (RadioControl's setting bits) whose set request went unanswered: the
     // receiver may have taken the value as it woke, so the cache no longer says what it holds.
-    // Written under the device lock; read without it by the get exports, which ask the receiver
-    // (under the lock) for a setting marked here and clear its mark with the answer.
+    // Written under the device lock; read without it by a set export that would skip an
+    // unchanged value, which sends it instead while the setting is marked here.
     std::atomic<std::uint32_t> unknownSettings{0};
     // Set (under the exclusion mutex) while this process opens or reconnects the slot's device
     // outside that mutex; a removal meanwhile is noted for the opener to act on.

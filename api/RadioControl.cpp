@@ -48,7 +48,6 @@ std::int32_t RadioControl::SetValue(std::int32_t index, std::uint32_t code, std:
             // A receiver that wakes may still carry the request out: what it holds is not known
             // until it answers, and the next set must be sent whatever the cache holds.
             unknown.fetch_or(setting);
-            if (setting == kAgcSetting) slot->agc = -1; // seen by every process sharing the slot
             return 0;
         }
         if (!IsSuccess(status)) return 0;
@@ -61,21 +60,6 @@ std::int32_t RadioControl::SetValue(std::int32_t index, std::uint32_t code, std:
 
 bool RadioControl::SettingKnown(std::int32_t index, Setting setting) {
     return Peek(index) && (lib_.Local(index).unknownSettings.load() & setting) == 0;
-}
-
-template <typename Store>
-std::optional<std::uint64_t> RadioControl::ReadSetting(std::int32_t index, Setting setting,
-                                                       std::uint32_t getCode,
-                                                       std::uint64_t cached, Store store) {
-    if (SettingKnown(index, setting)) return cached;
-    const HeldSlot slot = Hold(index);
-    if (!slot) return std::nullopt;
-    std::atomic<std::uint32_t>& unknown = lib_.Local(index).unknownSettings;
-    const auto value = GetValue(index, getCode);
-    if (!value) return std::nullopt;
-    store(*slot, *value);
-    unknown.fetch_and(~static_cast<std::uint32_t>(setting));
-    return value;
 }
 
 std::optional<std::uint64_t> RadioControl::GetValue(std::int32_t index, std::uint32_t code,
@@ -202,10 +186,7 @@ std::int32_t RadioControl::SetPower(std::int32_t index, std::int32_t on) {
 }
 std::int32_t RadioControl::GetPower(std::int32_t index) {
     const RadioSlot* s = Peek(index);
-    if (!s) return 0;
-    const auto v = ReadSetting(index, kPowerSetting, IOCTL_LXQ745_GET_POWER, s->power,
-                               [](RadioSlot& slot, std::uint64_t v) { slot.power = v != 0; });
-    return v ? static_cast<std::int32_t>(*v) : 0;
+    return s ? static_cast<std::int32_t>(s->power) : 0;
 }
 
 std::int32_t RadioControl::SetAtten(std::int32_t index, std::int32_t on) {
@@ -214,10 +195,7 @@ std::int32_t RadioControl::SetAtten(std::int32_t index, std::int32_t on) {
 }
 std::int32_t RadioControl::GetAtten(std::int32_t index) {
     const RadioSlot* s = Peek(index);
-    if (!s) return 0;
-    const auto v = ReadSetting(index, kAttenSetting, IOCTL_LXQ745_GET_ATTEN, s->atten,
-                               [](RadioSlot& slot, std::uint64_t v) { slot.atten = v != 0; });
-    return v ? static_cast<std::int32_t>(*v) : 0;
+    return s ? static_cast<std::int32_t>(s->atten) : 0;
 }
 
 std::int32_t RadioControl::SetAgc(std::int32_t index, std::int32_t mode) {
@@ -234,12 +212,7 @@ std::int32_t RadioControl::SetAgc(std::int32_t index, std::int32_t mode) {
 }
 std::int32_t RadioControl::GetAgc(std::int32_t index) {
     const RadioSlot* s = Peek(index);
-    if (!s) return -1;
-    const auto v = ReadSetting(index, kAgcSetting, IOCTL_LXQ745_GET_AGC,
-                               static_cast<std::uint32_t>(s->agc), [](RadioSlot& slot, std::uint64_t v) {
-                                   slot.agc = static_cast<std::int32_t>(v);
-                               });
-    return v ? static_cast<std::int32_t>(*v) : -1;
+    return s ? s->agc : -1;
 }
 
 std::int32_t RadioControl::SetIfGain(std::int32_t index, std::int32_t gain) {
@@ -252,13 +225,7 @@ std::int32_t RadioControl::SetIfGain(std::int32_t index, std::int32_t gain) {
 }
 std::int32_t RadioControl::GetIfGain(std::int32_t index) {
     const RadioSlot* s = Peek(index);
-    if (!s) return -1;
-    const auto v = ReadSetting(index, kIfGainSetting, IOCTL_LXQ745_GET_IF_GAIN,
-                               static_cast<std::uint32_t>(s->ifGain),
-                               [](RadioSlot& slot, std::uint64_t v) {
-                                   slot.ifGain = static_cast<std::int32_t>(v);
-                               });
-    return v ? static_cast<std::int32_t>(*v) : -1;
+    return s ? s->ifGain : -1;
 }
 
 std::int32_t RadioControl::SetRfAmp(std::int32_t index, std::int32_t state) {
@@ -268,12 +235,7 @@ std::int32_t RadioControl::SetRfAmp(std::int32_t index, std::int32_t state) {
 }
 std::int32_t RadioControl::GetRfAmp(std::int32_t index) {
     const RadioSlot* s = Peek(index);
-    if (!s) return 0;
-    const auto v = ReadSetting(index, kRfAmpSetting, IOCTL_LXQ745_GET_RF_AMP, s->rfAmp,
-                               [](RadioSlot& slot, std::uint64_t v) {
-                                   slot.rfAmp = static_cast<std::uint32_t>(v);
-                               });
-    return v ? static_cast<std::int32_t>(*v) : 0;
+    return s ? static_cast<std::int32_t>(s->rfAmp) : 0;
 }
 
 std::int32_t RadioControl::SetFmw(std::int32_t index, std::int32_t state) {
@@ -286,11 +248,7 @@ std::int32_t RadioControl::SetFmw(std::int32_t index, std::int32_t state) {
 std::int32_t RadioControl::GetFmw(std::int32_t index) {
     const RadioSlot* s = Peek(index);
     if (!s || !(s->eeprom.capabilities & kCapFmWide)) return 0;
-    const auto v = ReadSetting(index, kFmwSetting, IOCTL_LXQ745_GET_FMW, s->fmWide,
-                               [](RadioSlot& slot, std::uint64_t v) {
-                                   slot.fmWide = v != 0 ? 1u : 0u;
-                               });
-    return v ? static_cast<std::int32_t>(*v != 0) : 0;
+    return static_cast<std::int32_t>(s->fmWide);
 }
 
 std::int32_t RadioControl::SetPllSpeed(std::int32_t index, std::int32_t option) {
@@ -300,12 +258,7 @@ std::int32_t RadioControl::SetPllSpeed(std::int32_t index, std::int32_t option) 
 }
 std::int32_t RadioControl::GetPllSpeed(std::int32_t index) {
     const RadioSlot* s = Peek(index);
-    if (!s) return 0;
-    const auto v = ReadSetting(index, kPllSpeedSetting, IOCTL_LXQ745_GET_PLL_SPEED, s->pllSpeed,
-                               [](RadioSlot& slot, std::uint64_t v) {
-                                   slot.pllSpeed = static_cast<std::uint32_t>(v);
-                               });
-    return v ? static_cast<std::int32_t>(*v) : 0;
+    return s ? static_cast<std::int32_t>(s->pllSpeed) : 0;
 }
 
 std::int32_t RadioControl::SetIf1ManGain(std::int32_t index, std::int32_t gain) {

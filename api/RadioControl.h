@@ -122,13 +122,8 @@ private:
     template <typename Cache>
     std::int32_t SetValue(std::int32_t index, std::uint32_t code, std::uint32_t value,
                           bool needOkWord, Setting setting, Cache cache);
-    // A cached setting for its get export: the cache while the setting is known; once a set
-    // request left it unknown, the receiver's answer to `getCode` (stored by `store`, which runs
-    // under the device lock), or nullopt when the receiver does not answer.
-    template <typename Store>
-    std::optional<std::uint64_t> ReadSetting(std::int32_t index, Setting setting,
-                                             std::uint32_t getCode, std::uint64_t cached,
-                                             Store store);
+    // Whether the last set request of `setting` was answered (or none went unanswered): only a
+    // known value may be skipped as unchanged.
     bool SettingKnown(std::int32_t index, Setting setting);
     // A get request whose value is the completion's byte count.
     std::optional<std::uint64_t> GetValue(std::int32_t index, std::uint32_t code,

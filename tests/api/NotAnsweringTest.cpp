@@ -63,7 +63,7 @@ struct CachedSettingCase {
     std::int32_t before, after;
 };
 
-TEST_F(NotAnswering, ASettingThatTimedOutIsUnknownSoTheNextSetIsSentAndTheNextReadAsks) {
+TEST_F(NotAnswering, ASettingThatTimedOutIsUnknownSoTheSameValueSetAgainIsSent) {
     static constexpr CachedSettingCase kCases[] = {
         {"power", &RadioControl::SetPower, &RadioControl::GetPower, &FakeReceiverState::power, 1, 0},
         {"attenuator", &RadioControl::SetAtten, &RadioControl::GetAtten, &FakeReceiverState::atten,
@@ -94,12 +94,6 @@ TEST_F(NotAnswering, ASettingThatTimedOutIsUnknownSoTheNextSetIsSentAndTheNextRe
         EXPECT_EQ((*device).*k.field, static_cast<std::uint32_t>(k.before))
             << "sent, not skipped as the value the cache held";
         EXPECT_EQ((c.*k.get)(i), k.before);
-
-        timeOut(k);
-        EXPECT_EQ((c.*k.get)(i), k.after) << "the read asks the receiver, not the stale cache";
-        const std::size_t sent = device->Log().size();
-        EXPECT_EQ((c.*k.get)(i), k.after);
-        EXPECT_EQ(device->Log().size(), sent) << "a known value answers from the cache";
     }
 }
 
