@@ -238,7 +238,7 @@ void UsbReceiverSimulator::Acknowledge(std::uint8_t sequence, std::uint16_t a, s
 }
 
 void UsbReceiverSimulator::DeliverStatusLocked() {
-    while (!statusMessages_.empty() && !statusReads_.empty()) {
+    while (!holdStatus_ && !statusMessages_.empty() && !statusReads_.empty()) {
         auto message = statusMessages_.front();
         statusMessages_.pop_front();
         PendingRead read = std::move(statusReads_.front());
@@ -365,6 +365,12 @@ void UsbReceiverSimulator::FailNextTransfer(NtStatus status) {
 void UsbReceiverSimulator::SetAcknowledging(bool on) {
     std::lock_guard lock(mutex_);
     acknowledging_ = on;
+}
+
+void UsbReceiverSimulator::HoldStatus(bool on) {
+    std::lock_guard lock(mutex_);
+    holdStatus_ = on;
+    DeliverStatusLocked();
 }
 
 void UsbReceiverSimulator::SetBusyPolls(int polls) {

@@ -64,6 +64,7 @@ public:
     void LosePackets(int count);          // the next packets fail (no data, counted lost)
     void FailNextTransfer(NtStatus status);
     void SetAcknowledging(bool on);       // push messages are (not) acknowledged
+    void HoldStatus(bool on);             // status messages wait (a slow completion) until released
     void SetBusyPolls(int polls);         // status replies show busy this many times
     void Unplug();                        // every request and transfer fails as the device is gone
 
@@ -109,6 +110,7 @@ private:
     std::uint8_t alternate_ = 0;
     bool gone_ = false;
     bool acknowledging_ = true;
+    bool holdStatus_ = false;
     int busyPolls_ = 0;
     int pushMessages_ = 0;
     int portCycles_ = 0;

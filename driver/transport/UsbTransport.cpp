@@ -79,6 +79,8 @@ NtStatus UsbTransport::PollStatus(std::uint8_t* head, std::uint16_t* a, std::uin
             {
                 std::lock_guard lock(mutex_);
                 statusByte_ = reply.lock & 3;
+                polledAfter_ = sequence_;
+                polled_ = true;
             }
             const auto wordA = static_cast<std::uint16_t>(reply.detectorA >> 5);
             const auto wordB = static_cast<std::uint16_t>(reply.detectorB >> 5);
@@ -429,6 +431,7 @@ void UsbTransport::OnStatus(NtStatus status, const std::uint8_t* bytes, std::siz
     UsbStatusMessage message{};
     if (whole) std::memcpy(&message, bytes, sizeof message);
     bool measured = false;
+    bool record = false;
     {
         std::lock_guard lock(mutex_);
         const bool fatal = status == kUsbStatusDeviceGone || status == kUsbStatusStalled || status == kUsbStatusCancelled;
@@ -438,11 +441,16 @@ void UsbTransport::OnStatus(NtStatus status, const std::uint8_t* bytes, std::siz
             if (fatal || stopping_ || removed_) return;
         } else {
             measured = message.acknowledged != lastAcked_ || (message.flags & 0xFCu) == 0;
+            // A late acknowledgement (its completion delayed past a poll made after the push it
+            // answers) carries the level from before the retune: the poll's is newer.
+            const bool superseded = message.acknowledged != lastAcked_ && polled_ &&
+                                    NotBehind(polledAfter_, message.acknowledged);
+            record = measured && !superseded;
         }
     }
     // The detector words are the device's before the acknowledgement that carries them is: a
     // pipelined tune woken by the acknowledgement must find this measurement, not the one before.
-    if (measured && device_ != nullptr)
+    if (record && device_ != nullptr)
         device_->RecordDetector(static_cast<std::uint16_t>(message.detectorA >> 5),
                                 static_cast<std::uint16_t>(message.detectorB >> 5));
     if (whole) {

@@ -113,6 +113,10 @@ private:
     int outstandingPushes_ = 0;
     int bulkInFlight_ = 0;
     std::uint8_t statusByte_ = 0;
+    // The push sequence when the status was last polled: an acknowledgement of that push or an
+    // earlier one carries a level measured before the poll's, and must not replace it.
+    std::uint8_t polledAfter_ = 0;
+    bool polled_ = false;
     std::array<std::uint8_t, 8> lastStatus_{};
     std::uint16_t pushPacketSize_ = 64;
 

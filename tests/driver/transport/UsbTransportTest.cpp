@@ -133,6 +133,23 @@ TEST_F(UsbTransportTest, LevelComesFromTheStatusReply) {
     EXPECT_EQ(static_cast<std::int32_t>(Send(*device, IOCTL_LXQ745_GET_SIGNAL_STRENGTH, {0x18}, 4).Word(0)), -1000);
 }
 
+// The acknowledgement of a retune carries the level measured before it. When it comes late, after
+// the level was polled at the new frequency, it must not replace that level.
+TEST_F(UsbTransportTest, ALateAcknowledgementNeverBringsBackTheLevelBeforeTheRetune) {
+    OpenAndPowerOn();
+    receiver.SetDetector(157, 900); // the old frequency's level
+    sim->HoldStatus(true);
+    ASSERT_EQ(Tune(*device, 21'000'000).status, kStatusSuccess);
+    receiver.SetDetector(60, 900); // the new frequency's
+    const auto fresh = Send(*device, IOCTL_LXQ745_GET_SIGNAL_STRENGTH, {0x18}, 4);
+    ASSERT_EQ(fresh.status, kStatusSuccess);
+    const auto level = static_cast<std::int32_t>(fresh.Word(0));
+    EXPECT_NE(level, -1000);
+    sim->HoldStatus(false);
+    sim->Flush();
+    EXPECT_EQ(device->LastLevel(), level) << "the level from before the retune came back";
+}
+
 TEST_F(UsbTransportTest, PipelinedTuneCarriesThePushSequenceAndWaitsBoundedForItsAcknowledgement) {
     OpenAndPowerOn();
     ASSERT_EQ(StartCodec(), kStatusSuccess);

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cmath>
+#include <vector>
 
 namespace lxq::systemtest {
 namespace {
@@ -130,15 +131,23 @@ protected:
         }
         return t;
     }
-    // Height difference between two spans, averaged over a number of paints.
+    // Height difference between two spans, averaged over a number of paints made after the call
+    // (each a trace unlike the one before): the correction is applied as the graph paints, and a
+    // loaded machine may not have painted for a while after a button was pressed.
     double Tilt(double upperHz, double lowerHz) {
+        std::vector<int> last = TraceNow().heights;
         double sum = 0;
         constexpr int kPaints = 12;
         for (int i = 0; i < kPaints; ++i) {
-            Run(60);
-            const Trace t = TraceNow();
-            if (t.heights.size() < 100) return 0;
-            sum += t.Mean(upperHz - 500, upperHz + 500) - t.Mean(lowerHz - 500, lowerHz + 500);
+            Trace fresh;
+            const bool painted = Eventually([&] {
+                Run(20);
+                fresh = TraceNow();
+                return fresh.heights.size() >= 100 && fresh.heights != last;
+            });
+            if (!painted) return 0;
+            last = fresh.heights;
+            sum += fresh.Mean(upperHz - 500, upperHz + 500) - fresh.Mean(lowerHz - 500, lowerHz + 500);
         }
         return sum / kPaints;
     }
