@@ -300,6 +300,18 @@ private:
     std::int32_t SettingNow(Topic topic, const char* name, std::int32_t stored);
     // The connection export for the open receiver; null when there is none to ask.
     decltype(::IsDeviceConnected)* ConnectionExport();
+    // Sets `value` through the export `set` among the requests, on a receiver that is still there;
+    // `answer` (may be empty) gets whether it was taken, and false at once without the export.
+    template <typename Set, typename Value>
+    void AskSetWhileConnected(Set* set, Value value, std::function<void(bool)> answer) {
+        if (!set) {
+            if (answer) answer(false);
+            return;
+        }
+        auto* connected = ConnectionExport();
+        Ask<bool>([=](std::int32_t handle) { return (!connected || connected(handle) != 0) && set(handle, value) != 0; },
+                  std::move(answer));
+    }
     // What IsConnected does on its answer, with the answer a request brought.
     void NoteConnection(bool connected);
     // Sets the setting through the export `name` among the requests (with onlyConnected only when

@@ -215,25 +215,11 @@ void TmyQ7::RequestBandsWrite(const std::uint32_t* edges8) {
 
 void TmyQ7::RequestRefClk(std::uint32_t hz, std::function<void(bool)> answer) {
     refClockSet_ = true;
-    auto* set = Api<decltype(::Q7SetRefClock)>("Q7SetRefClock");
-    auto* connected = ConnectionExport();
-    if (!set) {
-        if (answer) answer(false);
-        return;
-    }
-    Ask<bool>([=](std::int32_t handle) { return (!connected || connected(handle) != 0) && set(handle, hz) != 0; },
-              std::move(answer));
+    AskSetWhileConnected(Api<decltype(::Q7SetRefClock)>("Q7SetRefClock"), hz, std::move(answer));
 }
 
 void TmyQ7::RequestIF2Frequency(std::int32_t hz, std::function<void(bool)> answer) {
-    auto* set = Api<SetFn>("SetIF2Frequency");
-    auto* connected = ConnectionExport();
-    if (!set) {
-        if (answer) answer(false);
-        return;
-    }
-    Ask<bool>([=](std::int32_t handle) { return (!connected || connected(handle) != 0) && set(handle, hz) != 0; },
-              std::move(answer));
+    AskSetWhileConnected(Api<SetFn>("SetIF2Frequency"), hz, std::move(answer));
 }
 
 // --- preselector ---------------------------------------------------------------------------
