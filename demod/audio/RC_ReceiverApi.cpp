@@ -48,7 +48,12 @@ int RC_ReceiverApi::Bind() {
 }
 
 void RC_ReceiverApi::SetRfAmp(std::int32_t value) { SetCached(pSetRFAmp, rfAmp_, value); }
-void RC_ReceiverApi::SetFMW(std::int32_t value) { SetCached(pSetFMW, fmWide_, value); }
+void RC_ReceiverApi::SetFMW(std::int32_t value) {
+    SetCached(pSetFMW, fmWide_, value);
+    // A set that failed may still be carried out by a receiver that wakes after its time-out: the
+    // switch is not known then, and the next set goes to the library whatever it asks for.
+    if (fmWide_ != value) fmWide_ = kFmWideUnknown;
+}
 
 void RC_ReceiverApi::SetIF2Frequency(std::int64_t hz) {
     if (handle_ == 0 || pSetIF2Frequency == nullptr || hz == if2Frequency_) return;

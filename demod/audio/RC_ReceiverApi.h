@@ -32,6 +32,8 @@ public:
     std::uint32_t CodecRead(void* buffer, std::uint32_t length);
     int CodecStop();
 
+    // The wide-FM switch as last set, kFmWideUnknown before the first set and after one that failed.
+    static constexpr std::int32_t kFmWideUnknown = -2;
     std::int32_t FmWide() const { return fmWide_; }
     std::int64_t If2Frequency() const { return if2Frequency_; }
 
@@ -51,6 +53,6 @@ private:
 
     CodecBlockCallback codecCallback_ = nullptr;
     void* codecUser_ = nullptr;
-    std::int32_t fmWide_ = -2; // so that the first set always reaches the library
+    std::int32_t fmWide_ = kFmWideUnknown; // so that the first set always reaches the library
     std::int64_t if2Frequency_ = 0;
 };

@@ -197,7 +197,10 @@ int DemodWindow::Activate() {
         if (line >= 0) SelectMixerLine(static_cast<int>(line));
     }
     const std::string serial = TextAt(caps_, kCapsSerial, 16);
+    EndReceiverWork(); // opened again: no request may meet the link while it is replaced
+    // The open itself waits for the receiver here: the start's answer to the host depends on it.
     if (api_.Open(serial.c_str()) == 0) return -1;
+    receiverWork_ = std::make_unique<ReceiverWorker>();
     ReadSlope();
     codecRunning_.store(false);
     if (kind_ == kUsb && api_.CodecStart() == 0) return 0;
@@ -238,16 +241,29 @@ void DemodWindow::SendHostCapabilities() {
 }
 
 // The threads that run blocks end first: a block uses the receiver's handle, so the receiver is
-// closed only once no block can run any more.
+// closed only once no block can run any more. The settings asked before go to the receiver, then
+// wide FM is switched off (the receiver keeps it past this session), and only then is it closed.
 void DemodWindow::Stop() {
     if (stopped_) return;
     stopped_ = true;
     if (kind_ == kUsb) api_.CodecStop();
     wave_->Stop();
     secondary_->Stop();
-    api_.SetFMW(0);
+    AskWideFm(false);
+    EndReceiverWork();
     api_.Close();
     if (caps_ != nullptr) SendHostCapabilities();
+}
+
+void DemodWindow::AskWideFm(bool on) {
+    if (!receiverWork_) return;
+    receiverWork_->Ask([this, on] { api_.SetFMW(on ? 1 : 0); });
+}
+
+void DemodWindow::EndReceiverWork() {
+    if (!receiverWork_) return;
+    receiverWork_->Stop();
+    receiverWork_.reset();
 }
 
 plat::win::LResult DemodWindow::HandleMessage(std::uint32_t msg, plat::win::WParam wParam, plat::win::LParam lParam) {

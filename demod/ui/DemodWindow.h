@@ -18,6 +18,9 @@
 // the path at once (sample rate, mixer line, restoring defaults, the study window) hold the audio
 // lock; the audio thread's results come back by posted messages, atomic words and the squelch
 // report, copied under the hand-over lock.
+// The receiver settings that the user-interface thread asks for (the wide-FM switch) run on the
+// receiver worker (`receiverWork_`), in order, so that a receiver that does not answer holds up
+// no handler; the link is opened and closed on the user-interface thread while no worker runs.
 
 #include "demod/audio/RC_AudioMixer.h"
 #include "demod/audio/RC_AudioWave.h"
@@ -28,6 +31,7 @@
 #include "demod/ui/DemodAudioPath.h"
 #include "demod/ui/DemodSettings.h"
 #include "demod/ui/KvrCodes.h"
+#include "demod/ui/ReceiverWorker.h"
 #include "demod/ui/SlopeAverage.h"
 #include "demod/ui/SlopeRecord.h"
 #include "demod/ui/toolkit/RC_Window.h"
@@ -209,6 +213,8 @@ public:
         ShowKnobs();
     }
     RC_ReceiverApi& ReceiverApi() { return api_; }
+    // Receiver settings asked and not yet carried out (0 while the link is closed).
+    std::size_t ReceiverRequestsPending() const { return receiverWork_ ? receiverWork_->Pending() : 0; }
     RC_AudioWave& Wave() { return *wave_; }
     RC_AudioWave& SecondaryWave() { return *secondary_; }
     // The signal path's demodulator: the audio thread's. The user-interface thread reads only what
@@ -243,6 +249,11 @@ private:
     void ReadSlope();
     void SendOwnCapabilities();
     void SendHostCapabilities();
+    // Sets the receiver's wide-FM switch on the receiver worker, behind what was asked before;
+    // nothing while the link is closed (the open sets it for the mode then chosen).
+    void AskWideFm(bool on);
+    // Lets the settings asked so far reach the receiver and ends the worker (a wait).
+    void EndReceiverWork();
     bool Closing() const { return (State() & kClosing) != 0; }
     void SetUpAudio();
     static void AudioTrampoline(void* user, RC_AudioWave* wave, const void* data, std::uint32_t bytes);
@@ -294,8 +305,14 @@ private:
     mutable RC_Lock handoverLock_;
     AudioPathSettings handover_;
     std::atomic<bool> handoverPending_{false};
-    // Thread-safe: the library locks per receiver. Opened and closed only while no block runs.
+    // Thread-safe: the library locks per receiver. Opened and closed on the user-interface thread
+    // only while no block runs and no receiver worker runs. The settings it caches (the wide-FM
+    // switch) are set only on the receiver worker; the EEPROM image and the handle are read by
+    // every thread and written only by the open.
     RC_ReceiverApi api_;
+    // The settings' worker while the link is open, else null (user-interface thread). Made after
+    // the open and stopped before the close: a request never meets a link being opened or closed.
+    std::unique_ptr<ReceiverWorker> receiverWork_;
 
     // The host's states as its notifications leave them (handed over).
     std::uint32_t power_ = 0;

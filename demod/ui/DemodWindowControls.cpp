@@ -230,7 +230,7 @@ void DemodWindow::OnModeButton(int button, bool fromUser) {
     for (int i = 0; i < kModeButtons; ++i)
         if (modeButtons_[i] != nullptr) modeButtons_[i]->SetDown(i == button);
     const bool wideFm = modeIndex_ == kModeFmw;
-    api_.SetFMW(wideFm ? 1 : 0);
+    AskWideFm(wideFm);
     if (wideFm && study_ != nullptr) study_->Close(); // wide FM has no structure to view
     if (ifGraph_ != nullptr) ifGraph_->Show(wideFm ? plat::win::SW_HIDE : plat::win::SW_SHOW);
     if (analyzer_ != nullptr) analyzer_->Show(wideFm ? plat::win::SW_SHOW : plat::win::SW_HIDE);

@@ -15,6 +15,7 @@ FakeApiState g_state;
 std::int32_t Record(FakeApiCall& call, std::int64_t value) {
     ++call.count;
     call.lastValue = value;
+    if (g_state.onCall != nullptr) g_state.onCall(call, value);
     return g_state.setResult;
 }
 } // namespace

@@ -26,6 +26,9 @@ struct FakeApiState {
         setFrequency, setRfAmp, setFmw, setIf2, codecStart, codecRead, codecStop, isConnected, invertSpectrum;
     char openArgument[16] = {};
     std::uint32_t lastGuard = 0;
+    // Called by every recorded call, on the caller's thread, before it answers: a test's stand-in
+    // for a receiver that takes its time.
+    void (*onCall)(const FakeApiCall& call, std::int64_t value) = nullptr;
 };
 
 using FakeApiStateFn = FakeApiState* (*)();

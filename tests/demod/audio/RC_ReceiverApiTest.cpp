@@ -127,6 +127,23 @@ TEST_F(ReceiverApiTest, SettersCallOnlyWhenOpenAndChangedAndCacheOnlySuccess) {
     EXPECT_EQ(state_.setRfAmp.lastValue, 1);
 }
 
+// A switch whose set failed (timed out at a sleeping receiver) may still be carried out when the
+// receiver wakes: the user's way back to the setting before must reach the library too.
+TEST_F(ReceiverApiTest, AWideFmSetThatFailedLeavesTheSwitchUnknownSoTheOldValueIsSentAgain) {
+    RC_ReceiverApi api(FAKE_API_PATH);
+    ASSERT_EQ(api.Open(nullptr), 1);
+    api.SetFMW(0);
+    ASSERT_EQ(api.FmWide(), 0);
+    state_.setResult = 0;
+    api.SetFMW(1);
+    EXPECT_EQ(api.FmWide(), RC_ReceiverApi::kFmWideUnknown);
+    state_.setResult = 1;
+    api.SetFMW(0);
+    EXPECT_EQ(state_.setFmw.count, 3);
+    EXPECT_EQ(state_.setFmw.lastValue, 0);
+    EXPECT_EQ(api.FmWide(), 0);
+}
+
 TEST_F(ReceiverApiTest, FrequenciesDifferingInTheHighHalfAreSentAgain) {
     RC_ReceiverApi api(FAKE_API_PATH);
     ASSERT_EQ(api.Open(nullptr), 1);

@@ -10,6 +10,13 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <mutex>
+#include <string>
+#include <vector>
+
 namespace {
 
 using namespace demod_test;
@@ -160,6 +167,52 @@ TEST_F(DemodWindowTest, WideFmModeIsTakenWithTheCapability) {
     Start();
     EXPECT_EQ(Notify(KVR_NOTIFY_MODE, 3), 1);
     EXPECT_EQ(window_->ModeIndex(), kModeFmw);
+}
+
+// A receiver whose wide-FM switch is answered only when the test says so, and the order in which
+// the switch and the close reached it.
+struct SlowWideFmReceiver {
+    std::promise<void> answer;
+    std::shared_future<void> answered = answer.get_future().share();
+    std::atomic<bool> gaveUp{false}; // the switch on waited out its bound without an answer
+    std::mutex lock;
+    std::vector<std::string> calls;
+
+    static SlowWideFmReceiver* current;
+    static void OnCall(const FakeApiCall& call, std::int64_t value) {
+        SlowWideFmReceiver& r = *current;
+        std::string name;
+        if (&call == &Api().setFmw) name = "wide FM " + std::to_string(value);
+        else if (&call == &Api().close) name = "close";
+        else return;
+        if (name == "wide FM 1" && r.answered.wait_for(std::chrono::seconds(10)) != std::future_status::ready)
+            r.gaveUp = true;
+        std::lock_guard hold(r.lock);
+        r.calls.push_back(name);
+    }
+};
+SlowWideFmReceiver* SlowWideFmReceiver::current = nullptr;
+
+TEST_F(DemodWindowTest, TheWideFmSwitchWaitsForTheReceiverOffTheModeButtonsAndTheCloseComesAfterIt) {
+    SlowWideFmReceiver receiver;
+    SlowWideFmReceiver::current = &receiver;
+    Api().onCall = &SlowWideFmReceiver::OnCall;
+    Start();
+    ASSERT_TRUE(window_->Started());
+    window_->OnModeButton(ModeButtonOfIndex(kModeFmw), true);
+    window_->OnModeButton(ModeButtonOfIndex(kModeFmn), true);
+    EXPECT_FALSE(receiver.gaveUp) << "the mode button waited for the receiver";
+    EXPECT_EQ(window_->ModeIndex(), kModeFmn) << "the window shows the user's choice at once";
+    EXPECT_GE(window_->ReceiverRequestsPending(), 2u) << "both switches still to come";
+
+    receiver.answer.set_value();
+    delete window_;
+    window_ = nullptr;
+    Api().onCall = nullptr;
+    std::lock_guard hold(receiver.lock);
+    // The start's narrow setting, the user's two, and the close only after the last of them (the
+    // close's own switch back to narrow finds it narrow already).
+    EXPECT_EQ(receiver.calls, (std::vector<std::string>{"wide FM 0", "wide FM 1", "wide FM 0", "close"}));
 }
 
 TEST_F(DemodWindowTest, SquelchRecordSetsTheSecondaryTypesAndReportsTheChange) {
