@@ -81,8 +81,13 @@ void RC_ReceiverApiBase::Close() {
 }
 
 int RC_ReceiverApiBase::WriteEeprom(std::uint32_t offset, std::uint32_t length, const void* data) {
+    return WriteEeprom(offset, length, data, eeprom_);
+}
+
+int RC_ReceiverApiBase::WriteEeprom(std::uint32_t offset, std::uint32_t length, const void* data,
+                                    unsigned char* image) {
     if (handle_ == 0 || pQ7WriteEEPROM == nullptr) return 0;
     if (pQ7WriteEEPROM(handle_, kEepromGuard, offset, length, data) == 0) return 0;
-    if (pQ7GetEEP != nullptr) pQ7GetEEP(handle_, eeprom_);
+    if (pQ7GetEEP != nullptr) pQ7GetEEP(handle_, image);
     return 1;
 }

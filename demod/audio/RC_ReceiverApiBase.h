@@ -35,6 +35,9 @@ public:
 
     // Writes bytes of the EEPROM and reads the image back; 1 on success.
     int WriteEeprom(std::uint32_t offset, std::uint32_t length, const void* data);
+    // The same with the image read back into `image` (kEepromSize bytes) instead of the kept one,
+    // for a thread other than the one that reads the kept image.
+    int WriteEeprom(std::uint32_t offset, std::uint32_t length, const void* data, unsigned char* image);
     const unsigned char* Eeprom() const { return eeprom_; }
     std::int32_t Handle() const { return handle_; }
     bool HasLibrary() const { return module_ != nullptr; }

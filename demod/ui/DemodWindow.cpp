@@ -260,6 +260,19 @@ void DemodWindow::AskWideFm(bool on) {
     receiverWork_->Ask([this, on] { api_.SetFMW(on ? 1 : 0); });
 }
 
+void DemodWindow::WriteSlopeRecord(const SlopeKnobs& knobs, int attempts) {
+    const plat::win::Hwnd window = Handle();
+    if (!receiverWork_) { // no receiver open: the write fails as the library would fail it
+        plat::win::PostMessage(window, kMsgSlopeWritten, 0, 0);
+        return;
+    }
+    receiverWork_->Ask([this, window, knobs, attempts] {
+        bool written = false;
+        for (int i = 0; i < attempts && !written; ++i) written = WriteSlopeOnce(api_, knobs);
+        plat::win::PostMessage(window, kMsgSlopeWritten, written ? 1 : 0, 0);
+    });
+}
+
 void DemodWindow::EndReceiverWork() {
     if (!receiverWork_) return;
     receiverWork_->Stop();
@@ -267,6 +280,10 @@ void DemodWindow::EndReceiverWork() {
 }
 
 plat::win::LResult DemodWindow::HandleMessage(std::uint32_t msg, plat::win::WParam wParam, plat::win::LParam lParam) {
+    if (msg == kMsgSlopeWritten) {
+        if (slopePanel_ != nullptr) slopePanel_->EepromWritten(wParam != 0);
+        return 0;
+    }
     if (msg == kMsgAfc || msg == kMsgSquelchReport || msg == kMsgIfDisplay) {
         if (Closing()) return 0;
         if (msg == kMsgAfc) {

@@ -18,9 +18,10 @@
 // the path at once (sample rate, mixer line, restoring defaults, the study window) hold the audio
 // lock; the audio thread's results come back by posted messages, atomic words and the squelch
 // report, copied under the hand-over lock.
-// The receiver settings that the user-interface thread asks for (the wide-FM switch) run on the
-// receiver worker (`receiverWork_`), in order, so that a receiver that does not answer holds up
-// no handler; the link is opened and closed on the user-interface thread while no worker runs.
+// The receiver requests that the user-interface thread makes (the wide-FM switch, the service
+// panel's EEPROM write) run on the receiver worker (`receiverWork_`), in order, so that a receiver
+// that does not answer holds up no handler; what a request has to tell comes back as a posted
+// message. The link is opened and closed on the user-interface thread while no worker runs.
 
 #include "demod/audio/RC_AudioMixer.h"
 #include "demod/audio/RC_AudioWave.h"
@@ -58,6 +59,8 @@ public:
     static constexpr std::uint32_t kMsgAfc = 0x8001;
     static constexpr std::uint32_t kMsgSquelchReport = 0x8002;
     static constexpr std::uint32_t kMsgIfDisplay = 0x8003;
+    // From the receiver worker: a slope record write ended (wParam 1 written, 0 failed).
+    static constexpr std::uint32_t kMsgSlopeWritten = 0x8004;
     static constexpr int kReportSize = 28;
     static constexpr int kModeButtons = 11;
 
@@ -213,7 +216,7 @@ public:
         ShowKnobs();
     }
     RC_ReceiverApi& ReceiverApi() { return api_; }
-    // Receiver settings asked and not yet carried out (0 while the link is closed).
+    // Receiver requests made and not yet carried out (0 while the link is closed).
     std::size_t ReceiverRequestsPending() const { return receiverWork_ ? receiverWork_->Pending() : 0; }
     RC_AudioWave& Wave() { return *wave_; }
     RC_AudioWave& SecondaryWave() { return *secondary_; }
@@ -224,6 +227,9 @@ public:
     bool ClipFlag() const { return clip_.load(); }
     float NoiseValue() const { return noiseMeasure_; }
     SlopeCompPanel* SlopePanel() const { return slopePanel_; }
+    // Writes the slope record into the receiver's EEPROM on the receiver worker, behind what was
+    // asked before, `attempts` times at most; the answer goes to the service panel.
+    void WriteSlopeRecord(const SlopeKnobs& knobs, int attempts);
     void SlopePanelClosed();
 
     // Sends one callback to the host; nothing once the callback is no longer valid.
@@ -307,11 +313,12 @@ private:
     std::atomic<bool> handoverPending_{false};
     // Thread-safe: the library locks per receiver. Opened and closed on the user-interface thread
     // only while no block runs and no receiver worker runs. The settings it caches (the wide-FM
-    // switch) are set only on the receiver worker; the EEPROM image and the handle are read by
-    // every thread and written only by the open.
+    // switch) are set and its EEPROM written only on the receiver worker; the kept EEPROM image
+    // and the handle are read by every thread and written only by the open.
     RC_ReceiverApi api_;
-    // The settings' worker while the link is open, else null (user-interface thread). Made after
-    // the open and stopped before the close: a request never meets a link being opened or closed.
+    // The receiver requests' worker while the link is open, else null (user-interface thread).
+    // Made after the open and stopped before the close: a request never meets a link being opened
+    // or closed.
     std::unique_ptr<ReceiverWorker> receiverWork_;
 
     // The host's states as its notifications leave them (handed over).

@@ -1,14 +1,15 @@
 #pragma once
-// The demodulator's receiver settings on a thread of their own, carried out one at a time in the
-// order they were asked. Each setting is a round trip to the driver host, and a receiver that
-// does not answer (asleep in its host, its host stopped) holds it for the whole request time-out:
-// asked on the user-interface thread, one click would freeze this window and the panel that
-// embeds it for that long.
+// The demodulator's receiver requests on a thread of their own, carried out one at a time in the
+// order they were asked. Each is a round trip to the driver host, and a receiver that does not
+// answer (asleep in its host, its host stopped) holds it for the whole request time-out: made on
+// the user-interface thread, one click would freeze the plug-in's window and the panel that embeds
+// it for that long.
 //
 // Threads: the owner (the user-interface thread) asks and stops; the worker only runs requests.
-// A request touches nothing but what the owner leaves to the worker while it lives (the receiver
-// link's settings, see DemodWindow.h) and what it was handed by value. Stop is the owner's one
-// wait for the worker, and the owner must not hold anything a request needs while it waits.
+// A request touches nothing but what the owner leaves to the worker while it lives (see
+// DemodWindow.h) and what it was handed by value; what the owner must learn of it, the request
+// posts to the owner's window. Stop is the owner's one wait for the worker, and the owner must not
+// hold anything a request needs while it waits.
 
 #include "platform/sys/Thread.h"
 

@@ -83,20 +83,20 @@ void SlopeCompPanel::ShowFigures(const SlopeAverage& average, bool automaticEnde
 
 void SlopeCompPanel::ResetCorrection() { owner_->SetKnobs(SlopeKnobs{}); }
 
-bool SlopeCompPanel::UpdateEeprom() { return WriteEeprom(owner_->ReceiverApi(), owner_->Knobs(), &AskWithMessageBox); }
+void SlopeCompPanel::UpdateEeprom() {
+    writing_ = owner_->Knobs();
+    owner_->WriteSlopeRecord(writing_, 2);
+}
+
+void SlopeCompPanel::EepromWritten(bool written) {
+    if (!written && ask_() == RC_MessageBox::kRetry) owner_->WriteSlopeRecord(writing_, 1);
+}
 
 void SlopeCompPanel::InvertSpectrum(bool on) {
     if (invert_->IsDown() != on) invert_->SetDown(on);
     inverted_ = on;
     inversionHz_ = on ? -12000 : 12000;
     owner_->PublishSignalPath(); // the audio path reads the flag from its own copy
-}
-
-bool SlopeCompPanel::WriteEeprom(RC_ReceiverApiBase& receiver, const SlopeKnobs& knobs, AskFn ask) {
-    if (WriteSlopeOnce(receiver, knobs) || WriteSlopeOnce(receiver, knobs)) return true;
-    while (ask() == RC_MessageBox::kRetry)
-        if (WriteSlopeOnce(receiver, knobs)) return true;
-    return false;
 }
 
 int SlopeCompPanel::AskWithMessageBox() {

@@ -14,16 +14,20 @@ public:
     explicit SlopeCompPanel(DemodWindow* owner);
     ~SlopeCompPanel() override;
 
-    // Asks what to do after two failed attempts: 6 (Retry) tries again, anything else gives up.
+    // Asks what to do after a write failed: 6 (Retry) tries again, anything else gives up.
     using AskFn = int (*)();
-    // Writes the knobs with one immediate retry, then as long as the answer is Retry.
-    static bool WriteEeprom(RC_ReceiverApiBase& receiver, const SlopeKnobs& knobs, AskFn ask);
     static int AskWithMessageBox();
+    // The question a failed write asks (a test answers it itself).
+    void SetAsk(AskFn ask) { ask_ = ask; }
 
     void HideSpecialControls(bool hide);
     void StartAutomaticCorrection();
     void ResetCorrection();
-    bool UpdateEeprom();
+    // "Update EEPROM": the knobs as they are go to the receiver on the window's receiver worker,
+    // with one immediate retry; the answer comes back to EepromWritten.
+    void UpdateEeprom();
+    // A write's answer: after a failure the user is asked, and Retry tries once more.
+    void EepromWritten(bool written);
     void InvertSpectrum(bool on);
 
     bool KnobsHidden() const { return hide_->IsDown(); }
@@ -47,4 +51,6 @@ private:
     RC_Label* labels_[3];
     bool inverted_ = false;
     int inversionHz_ = 12000;
+    AskFn ask_ = &AskWithMessageBox;
+    SlopeKnobs writing_{}; // the knobs of the last "Update EEPROM", tried again on Retry
 };

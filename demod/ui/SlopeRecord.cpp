@@ -35,9 +35,9 @@ bool WriteSlopeOnce(RC_ReceiverApiBase& receiver, const SlopeKnobs& knobs) {
     const SlopeBytes b = EncodeSlope(knobs);
     const unsigned char check[2] = {static_cast<unsigned char>(b.check & 0xFF),
                                     static_cast<unsigned char>(b.check >> 8)};
-    if (receiver.WriteEeprom(kSlopeOffset, kSlopeKnobs, b.bytes.data()) == 0) return false;
-    if (receiver.WriteEeprom(kSlopeCheckOffset, 2, check) == 0) return false;
-    const unsigned char* copy = receiver.Eeprom();
+    unsigned char copy[RC_ReceiverApiBase::kEepromSize] = {};
+    if (receiver.WriteEeprom(kSlopeOffset, kSlopeKnobs, b.bytes.data(), copy) == 0) return false;
+    if (receiver.WriteEeprom(kSlopeCheckOffset, 2, check, copy) == 0) return false;
     return std::memcmp(copy + kSlopeOffset, b.bytes.data(), kSlopeKnobs) == 0 &&
            std::memcmp(copy + kSlopeCheckOffset, check, 2) == 0;
 }

@@ -34,8 +34,9 @@ struct SlopeReading {
 // Reads the record out of a 256-byte EEPROM image.
 SlopeReading DecodeSlope(const unsigned char* eeprom);
 
-// One write attempt through the binding: bytes, then check word, then compared with the copy the
-// binding read back. False when any step failed or the copy differs.
+// One write attempt through the binding: bytes, then check word, then compared with the image
+// read back. False when any step failed or the image differs. The binding's kept image is left as
+// it is (it is the user-interface thread's, and this runs on the receiver worker).
 bool WriteSlopeOnce(RC_ReceiverApiBase& receiver, const SlopeKnobs& knobs);
 
 // Correction in dB at `hz` (2000..22000): linear between the two neighbouring knobs. With the

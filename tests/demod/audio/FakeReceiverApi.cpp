@@ -54,6 +54,8 @@ FAKE_EXPORT int32_t Q7GetInfo(int32_t, void* record) {
 FAKE_EXPORT int32_t Q7WriteEEPROM(int32_t, uint32_t guard, uint32_t offset, uint32_t count,
                                   const void* data) {
     ++g_state.writeEeprom.count;
+    g_state.writeEeprom.lastValue = offset;
+    if (g_state.onCall != nullptr) g_state.onCall(g_state.writeEeprom, offset);
     g_state.lastGuard = guard;
     if (g_state.setResult != 0 && offset < 256 && count <= 256 - offset)
         std::memcpy(g_state.eeprom + offset, data, count);

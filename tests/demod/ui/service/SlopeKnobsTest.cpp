@@ -6,17 +6,22 @@
 #include "demod/ui/SlopeCompPanel.h"
 #include "demod/ui/toolkit/RC_Graph.h"
 #include "demod/ui/toolkit/RC_Label.h"
+#include "demod/ui/toolkit/RC_MessageBox.h"
 #include "demod/ui/toolkit/RC_NumberEdit.h"
 #include "platform/sys/CommandLine.h"
 #include "platform/win/PaintApi.h"
 #include "platform/win/ScreenApi.h"
 #include "tests/demod/ui/DemodTestKit.h"
 #include "tests/demod/ui/toolkit/ToolkitTestKit.h"
+#include "tests/support/Eventually.h"
 #include "tests/support/ScreenshotPath.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <future>
 
 namespace {
 
@@ -125,6 +130,63 @@ TEST_F(SlopeKnobsTest, ElevenKnobsAlongTheGraphShowTheReceiversRecord) {
     EXPECT_EQ(window_->IfGraph()->Mode(), 2) << "the spectrogram while the knobs are shown";
     win::UpdateWindow(window_->Handle());
     win::SaveScreenshot(lxq_test::ScreenshotPath("demod_slope_knobs.png"), window_->Handle());
+}
+
+// A receiver whose EEPROM writes wait for the test's word, and a user who answers the question
+// after a failed write with Retry twice, then Abort.
+struct SlowEeprom {
+    static inline std::shared_future<void> answered;
+    static inline std::atomic<bool> gaveUp{false};
+    static inline int asked = 0;
+    static void OnCall(const FakeApiCall& call, std::int64_t) {
+        if (&call == &Api().writeEeprom && answered.valid() &&
+            answered.wait_for(std::chrono::seconds(10)) != std::future_status::ready)
+            gaveUp = true;
+    }
+    static int RetryTwiceThenAbort() { return ++asked < 3 ? RC_MessageBox::kRetry : RC_MessageBox::kAbort; }
+};
+
+// "Update EEPROM" writes on the receiver worker, not while the panel waits; a failed write is
+// tried once more at once, then once for each Retry the user answers.
+TEST_F(SlopeKnobsTest, UpdateEepromWritesOffThePanelThenRetriesOnceAndAsTheUserAnswers) {
+    Start();
+    SlopeCompPanel* panel = window_->SlopePanel();
+    ASSERT_NE(panel, nullptr);
+    panel->SetAsk(&SlowEeprom::RetryTwiceThenAbort);
+    SlowEeprom::asked = 0;
+    SlowEeprom::gaveUp = false;
+    std::promise<void> answer;
+    SlowEeprom::answered = answer.get_future().share();
+    Api().onCall = &SlowEeprom::OnCall;
+    const auto settled = [&] {
+        return lxq_test::Eventually([&] {
+            Pump();
+            return window_->ReceiverRequestsPending() == 0;
+        }) && (Pump(), true);
+    };
+
+    ASSERT_TRUE(settled()) << "the start's own requests";
+    window_->SetKnobs({5, -5, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+    panel->UpdateEeprom();
+    EXPECT_FALSE(SlowEeprom::gaveUp) << "the panel waited for the receiver";
+    EXPECT_EQ(window_->ReceiverRequestsPending(), 1u) << "the write waits on the worker";
+    answer.set_value();
+    ASSERT_TRUE(settled());
+    EXPECT_EQ(SlowEeprom::asked, 0) << "written at the first attempt";
+    EXPECT_EQ(Api().eeprom[216], 133);
+    EXPECT_EQ(Api().eeprom[217], 123);
+
+    Api().setResult = 0; // every write fails
+    Api().writeEeprom.count = 0;
+    panel->UpdateEeprom();
+    ASSERT_TRUE(lxq_test::Eventually([&] {
+        Pump();
+        return SlowEeprom::asked == 3;
+    }));
+    ASSERT_TRUE(settled());
+    EXPECT_EQ(SlowEeprom::asked, 3) << "Retry, Retry, Abort";
+    EXPECT_EQ(Api().writeEeprom.count, 2 + 2) << "two attempts, then one per Retry";
+    Api().onCall = nullptr;
 }
 
 TEST_F(SlopeKnobsTest, HideSpecialControlsHidesTheKnobsAndShowsThePlainSpectrum) {
