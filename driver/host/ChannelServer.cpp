@@ -224,8 +224,10 @@ void ChannelServer::Loop(bool first) {
         }
         if (count == 0 && !first && !acceptPaused_) {
             // A spare loop with nothing to do for a while ends: idle connections hold no thread.
+            // Not the last one waiting, though: the others may each be staying with a client
+            // that keeps asking, and a newcomer would find nobody to take it until one gave up.
             std::lock_guard lock(loopsMutex_);
-            if (loops_.load() > 1) {
+            if (loops_.load() > 1 && waiting_.load() > 0) {
                 --loops_;
                 finishedLoops_.push_back(std::this_thread::get_id());
                 return;

@@ -23,10 +23,10 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <future>
 #include <iterator>
 #include <mutex>
+#include <sstream>
 #include <thread>
 
 namespace lxq::host {
@@ -340,6 +340,40 @@ TEST_F(DefenceHost, ClientsPausingBetweenBurstsKeepTheirLoopsThroughout) {
         for (std::size_t k = first + 1; k < mine.threads.size(); ++k)
             ASSERT_EQ(mine.threads[k], mine.threads[first]) << "client " << c << ", request " << k;
     }
+}
+
+// A client that keeps asking, a little at a time, holds the only loop for as long as it goes on
+// (the loop waits for its next request): a program that connects meanwhile (a power command, a
+// panel opening its receiver) is still taken at once by a loop kept waiting for newcomers, even
+// after every spare loop has had time to end for want of work.
+TEST_F(DefenceHost, ANewcomerIsServedAtOnceWhileASteadyClientHoldsALoop) {
+    ASSERT_TRUE(server.Start());
+    std::string path;
+    ASSERT_TRUE(IsSuccess(bus.Plug("test", "rx0", path))) << path;
+    RawClient steady;
+    ASSERT_TRUE(steady.SendHeader(wire::Kind::Open, 1, path));
+    ASSERT_EQ(steady.AnswerStatus(1), 0u);
+    std::uint32_t id = 1;
+    auto ask = [&] {
+        ++id;
+        ASSERT_TRUE(steady.SendControl(id, IOCTL_LXQ745_GET_VERSION, {}, 0));
+        ASSERT_EQ(steady.AnswerStatus(id), 0u);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    };
+    // Past the life of an idle spare loop.
+    const auto idleLoopsEnded = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+    while (std::chrono::steady_clock::now() < idleLoopsEnded) ASSERT_NO_FATAL_FAILURE(ask());
+    auto newcomer = std::async(std::launch::async, [] { return Command("list"); });
+    // The steady client's own requests measure the wait: its loop gives it up for good only
+    // after thousands of them, a waiting loop takes the newcomer within a few.
+    constexpr int kFewHundred = 300;
+    int askedMeanwhile = 0;
+    while (newcomer.wait_for(std::chrono::seconds(0)) != std::future_status::ready && askedMeanwhile < kFewHundred) {
+        ASSERT_NO_FATAL_FAILURE(ask());
+        ++askedMeanwhile;
+    }
+    EXPECT_LT(askedMeanwhile, kFewHundred) << "the newcomer waited for the steady client's turn to end";
+    EXPECT_NE(newcomer.get().find("rx0"), std::string::npos);
 }
 
 // Many clients that each pile up requests on a sleeping receiver: the host holds so many in all
