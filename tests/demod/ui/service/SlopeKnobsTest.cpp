@@ -157,15 +157,14 @@ TEST_F(SlopeKnobsTest, UpdateEepromWritesOffThePanelThenRetriesOnceAndAsTheUserA
     SlowEeprom::gaveUp = false;
     std::promise<void> answer;
     SlowEeprom::answered = answer.get_future().share();
-    Api().onCall = &SlowEeprom::OnCall;
     const auto settled = [&] {
         return lxq_test::Eventually([&] {
             Pump();
             return window_->ReceiverRequestsPending() == 0;
         }) && (Pump(), true);
     };
-
     ASSERT_TRUE(settled()) << "the start's own requests";
+    Api().onCall = &SlowEeprom::OnCall; // the worker takes it with the next request
     window_->SetKnobs({5, -5, 0, 0, 0, 0, 0, 0, 0, 0, 0});
     panel->UpdateEeprom();
     EXPECT_FALSE(SlowEeprom::gaveUp) << "the panel waited for the receiver";
