@@ -109,12 +109,22 @@ DemodWindow::DemodWindow(std::uint32_t receiver, const void* caps, HostCallback 
     }
 }
 
-// Once a second: a USB receiver that is no longer connected delivers no codec stream.
+// Once a second: a USB receiver that is no longer connected delivers no codec stream. The
+// question may wait for a receiver host that does not answer: it goes to the receiver worker,
+// one at a time, so that a host that holds it gets no pile of them.
 void DemodWindow::StatusTick(void* user, RC_Timer*) {
     auto* self = static_cast<DemodWindow*>(user);
-    RC_ReceiverApi& api = self->api_;
-    if (api.pIsDeviceConnected == nullptr || api.Handle() == 0 || api.pIsDeviceConnected(api.Handle()) == 0)
+    if (!self->receiverWork_) {
         self->codecRunning_.store(false);
+        return;
+    }
+    if (self->connectionAsked_.exchange(true)) return;
+    self->receiverWork_->Ask([self] {
+        RC_ReceiverApi& api = self->api_;
+        if (api.pIsDeviceConnected == nullptr || api.Handle() == 0 || api.pIsDeviceConnected(api.Handle()) == 0)
+            self->codecRunning_.store(false);
+        self->connectionAsked_.store(false);
+    });
 }
 
 DemodWindow::~DemodWindow() {

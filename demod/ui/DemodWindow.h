@@ -19,9 +19,10 @@
 // lock; the audio thread's results come back by posted messages, atomic words and the squelch
 // report, copied under the hand-over lock.
 // The receiver requests that the user-interface thread makes (the wide-FM switch, the service
-// panel's EEPROM write) run on the receiver worker (`receiverWork_`), in order, so that a receiver
-// that does not answer holds up no handler; what a request has to tell comes back as a posted
-// message. The link is opened and closed on the user-interface thread while no worker runs.
+// panel's EEPROM write, the USB watch's connection question) run on the receiver worker
+// (`receiverWork_`), in order, so that a receiver that does not answer holds up no handler; what
+// a request has to tell comes back as a posted message or an atomic word. The link is opened and
+// closed on the user-interface thread while no worker runs.
 
 #include "demod/audio/RC_AudioMixer.h"
 #include "demod/audio/RC_AudioWave.h"
@@ -423,6 +424,8 @@ private:
     StudyWindow* study_ = nullptr; // set under the audio lock; fed by the audio path under it
     std::unique_ptr<RC_Timer> statusTimer_;
     std::atomic<bool> codecRunning_{false};
+    // A connection question is on the receiver worker (set here, cleared there once answered).
+    std::atomic<bool> connectionAsked_{false};
 
     // --- audio path ---
 public:

@@ -19,6 +19,7 @@
 #include "platform/win/Styles.h"
 #include "platform/win/WindowApi.h"
 #include "tests/demod/ui/DemodTestKit.h"
+#include "tests/support/Eventually.h"
 #include "tests/demod/ui/toolkit/ToolkitTestKit.h"
 
 #include <gtest/gtest.h>
@@ -305,14 +306,23 @@ TEST_F(DemodWindowFeedsTest, AUsbReceiverThatIsGoneIsNoticedWithinASecond) {
     Api().codecAvailable = 2048;
     Api().codecCallback(Api().codecContext);
     EXPECT_TRUE(window_->CodecRunning());
+    // The question goes to the receiver worker: its answer is awaited, never the receiver itself.
+    const auto answered = [&] {
+        return lxq_test::Eventually([&] {
+            Pump();
+            return window_->ReceiverRequestsPending() == 0;
+        });
+    };
     clock_.AdvanceMs(1000);
     Pump();
+    ASSERT_TRUE(answered());
     EXPECT_GE(Api().isConnected.count, 1);
     EXPECT_TRUE(window_->CodecRunning()) << "still connected";
 
     Api().connected = 0; // unplugged
     clock_.AdvanceMs(1000);
     Pump();
+    ASSERT_TRUE(answered());
     EXPECT_FALSE(window_->CodecRunning());
 }
 
