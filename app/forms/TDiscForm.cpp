@@ -48,6 +48,9 @@ void TDiscForm::Timer1Timer(TObject*) {
     receiver_->AskConnected([alive = std::weak_ptr<int>(alive_), this](bool connected) {
         if (alive.expired()) return;
         asking_ = false;
+        // Only the open ends a wait that reopens the receiver: a question asked before the
+        // close was of the receiver as it was.
+        if (ReopenBySerial) return;
         if (connected) {
             SetModalResult(mrOk);
             if (log_) log_("connected");

@@ -199,11 +199,22 @@ void TmyQ7::AskConnected(std::function<void(bool)> answer) {
         if (answer) answer(true);
         return;
     }
-    Ask<bool>([connected](std::int32_t handle) { return connected(handle) != 0; },
-              [this, answer = std::move(answer)](bool present) {
-                  NoteConnection(present);
-                  if (answer) answer(present);
-              });
+    const std::int32_t handle = handle_;
+    const std::uint32_t generation = openings_;
+    Requests().Make([=, this, answer = std::move(answer)]() -> ReceiverRequests::Answer {
+        const bool present = connected(handle) != 0;
+        return [=, this] {
+            if (generation != openings_) {
+                // Asked of the receiver as it was before a close: the asker hears all the same
+                // (it would wait for good otherwise) that the receiver is not known to be there,
+                // and asks the one open now.
+                if (answer) answer(false);
+                return;
+            }
+            NoteConnection(present);
+            if (answer) answer(present);
+        };
+    });
 }
 
 // --- texts -----------------------------------------------------------------------------------

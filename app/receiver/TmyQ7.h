@@ -184,7 +184,8 @@ public:
     }
     // Whether the receiver is there, asked among the requests; `answer` gets it here (after the
     // disconnect event, when it is gone). Without an open receiver or the export nothing is asked,
-    // and the answer is that it is there, at once.
+    // and the answer is that it is there, at once. The answer always comes: when the receiver was
+    // closed meanwhile, it is false (and tells the component nothing).
     void AskConnected(std::function<void(bool)> answer);
     // The receiver's presence as the last request that asked told it; never asks.
     bool KnownConnected() const { return knownConnected_; }

@@ -131,6 +131,38 @@ TEST_F(PowerEvents, TheSystemsSleepAndWakeReachThePanelAsThePowerBroadcast) {
     EXPECT_EQ(form->Q7->GetPower(), 1) << "and powered as before the sleep";
 }
 
+// The disconnection notice asks whether the receiver is back, and the sleep closes the receiver
+// before the answer comes (the notice was up when the computer went to sleep). The wake's notice
+// that reopens the receiver is ended by the open alone, not by that late answer; and the question
+// is asked again of the receiver open now, so a later notice still ends when it is back.
+TEST_F(PowerEvents, AnAnswerAskedBeforeTheSleepNeitherEndsTheWakesReopenNorStopsTheNextQuestion) {
+    form = std::make_unique<TQ7form>(nullptr, std::vector<std::string>{});
+    form->ShowMessageBox = [](const std::string&, const std::string&, std::uint32_t) { return 1; };
+    form->RunModal = [this](TCustomForm& f) {
+        shown.push_back(f.ClassName());
+        return answer(f);
+    };
+    form->DoCreate(); // "Run in demo mode"
+    ASSERT_NE(form->Q7->Handle(), 0);
+    TDiscForm& notice = *form->DiscForm;
+    notice.SetModalResult(mrNone);
+    notice.Timer1Timer(&notice); // the question is on its way...
+    form->Q7->Close();           // ...and the receiver is closed for the sleep before its answer
+    notice.ReopenBySerial = true;
+    notice.ReopenSerial = "ZZ999999"; // a receiver not there: the reopen keeps failing
+    Application().ProcessMessages();
+    EXPECT_EQ(notice.ModalResult(), mrNone) << "the reopen was ended by an answer about the receiver before";
+    notice.Timer1Timer(&notice);
+    EXPECT_EQ(notice.ModalResult(), mrNone);
+
+    notice.ReopenBySerial = false;
+    ASSERT_TRUE(form->Q7->Open(std::string())); // the demonstration receiver is back
+    EXPECT_TRUE(PumpUntil([&] {
+        notice.Timer1Timer(&notice);
+        return notice.ModalResult() == mrOk;
+    })) << "the notice never asked the receiver open now";
+}
+
 // A USB receiver that can be made to hang inside the driver host, as one did after a suspend:
 // every request that reaches it then waits until the test lets it go.
 class Gate {
