@@ -17,14 +17,16 @@
 #include <vector>
 
 #include "app/receiver/KVRplugin.h"
+#include "app/receiver/PluginThreadEvent.h"
 #include "platform/components/Events.h"
 #include "platform/components/TComponent.h"
 
 namespace lxq {
 
-using TKvrCallbackEvent =
-    std::function<void(plat::comp::TObject* sender, const std::string& pluginName, std::uint32_t uMsg,
-                       std::uint32_t dwParam, std::uint32_t cbData, void* lpData, std::int32_t& result)>;
+// Raised on the thread of the plug-in that calls back (see PluginThreadEvent).
+using TKvrCallbackEvent = PluginThreadEvent<plat::comp::TObject* /*sender*/, const std::string& /*pluginName*/,
+                                            std::uint32_t /*uMsg*/, std::uint32_t /*dwParam*/,
+                                            std::uint32_t /*cbData*/, void* /*lpData*/, std::int32_t& /*result*/>;
 using TKvrPluginEvent = std::function<void(plat::comp::TObject* sender, const std::string& pluginName)>;
 using TKvrMemoryEvent = std::function<void(plat::comp::TObject* sender, std::uint32_t msg,
                                            std::uint32_t param, void* entry, std::int32_t& result)>;

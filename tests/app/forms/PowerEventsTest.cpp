@@ -432,7 +432,7 @@ protected:
         form->Q7->SetCalFile(dir.File("lxq745.cal"));
         // The demodulator hands the host every block of IF it takes from the receiver's codec,
         // on the codec thread from its start on: the hook is in place before the panel starts it.
-        auto chained = form->KVR->OnCallback;
+        auto chained = form->KVR->OnCallback.Bound();
         form->KVR->OnCallback = [this, chained](plat::comp::TObject* s, const std::string& name, std::uint32_t code,
                                                 std::uint32_t kind, std::uint32_t size, void* block,
                                                 std::int32_t& result) {

@@ -3,9 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <thread>
 
 #include "app/receiver/KvrPluginInterface.h"
 #include "app/receiver/PackedFrequency.h"
@@ -205,6 +208,36 @@ TEST_F(KvrServerTest, HostServicesAnsweredThroughTheCallback) {
     EXPECT_EQ(Call(alpha, 0x7777), 42);
     EXPECT_EQ(answered, 2) << "the owner hears it, and the base handling raises it once more";
     host.reset(); // the handlers above hold this test's locals
+}
+
+// A demodulator calls back from its audio thread while the form that handles the callbacks goes
+// and unbinds its handler: once the unbinding returns, no call of that handler runs or comes.
+TEST_F(KvrServerTest, AHandlerUnboundWhileAPluginsThreadCallsBackIsNeverCalledAfter) {
+    TestPluginState& alpha = Install("alpha");
+    Load();
+    host->StartPlugin("Alpha");
+    std::atomic<bool> unbound{false};
+    std::atomic<int> calls{0}, lateCalls{0};
+    host->OnCallback = [&](plat::comp::TObject*, const std::string&, std::uint32_t, std::uint32_t, std::uint32_t,
+                           void*, std::int32_t&) {
+        ++calls;
+        std::this_thread::sleep_for(std::chrono::microseconds(200)); // a handler that takes a while
+        if (unbound) ++lateCalls;
+    };
+    std::atomic<bool> stop{false};
+    std::thread audio([&] {
+        while (!stop) Call(alpha, 0x7777);
+    });
+    while (calls < 5) std::this_thread::yield();
+    host->OnCallback = nullptr;
+    unbound = true;
+    const int callsAtUnbind = calls;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    stop = true;
+    audio.join();
+    EXPECT_EQ(lateCalls.load(), 0) << "a call ran on past the unbinding";
+    EXPECT_EQ(calls.load(), callsAtUnbind) << "the unbound handler was called again";
+    host.reset();
 }
 
 TEST_F(KvrServerTest, EnumerationWalksTheLoadedPluginsInNameOrder) {
