@@ -34,6 +34,11 @@ protected:
 };
 
 TEST_P(StudyFigures, ACleanToneReadsLowDistortionAndHighSinad) {
+#if defined(__SANITIZE_THREAD__)
+    // Under ThreadSanitizer the panel's thread spends every moment painting the demodulator's
+    // windows and still falls behind the stream: the figures it shows are seconds old.
+    GTEST_SKIP() << "the panel cannot paint the study window in real time under ThreadSanitizer";
+#endif
     Start(GetParam().variant, "noise -200\nstation 145001000 -50 carrier\n");
     Mode("USB");
     Tune(145'000'000);
@@ -54,9 +59,16 @@ TEST_P(StudyFigures, ACleanToneReadsLowDistortionAndHighSinad) {
     ClickAt(study, 460 + 21, 386 + 10); // "SINAD"
     Run(20);
 
-    // The kept figures settle within a second or two of audio.
+    // The kept figures settle within a second or two of audio. A look at the screen costs the
+    // panel's thread far more than a message does (under a sanitizer, more than the stream's
+    // messages leave it): between looks the panel handles what came meanwhile, the study's
+    // figures among it.
     std::optional<double> thd, sinad;
+    auto lookedAt = std::chrono::steady_clock::now();
     Run(8000, [&] {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lookedAt < std::chrono::milliseconds(200)) return false;
+        lookedAt = now;
         thd = Figure(study, 401, "%", "%.2f", 100.0, 0.01);
         sinad = Figure(study, 504, "dB", "%.1f", 100.0, 0.1);
         return thd && sinad && *thd < 3.0 && *sinad > 40.0;
