@@ -77,6 +77,16 @@ protected:
         unsetenv("XDG_DOCUMENTS_DIR");
         unsetenv("XDG_CONFIG_HOME");
     }
+    // The panel on the demonstration receiver ("Run in demo mode"), its boxes answered by `answer`.
+    void StartOnTheDemonstrationReceiver() {
+        form = std::make_unique<TQ7form>(nullptr, std::vector<std::string>{});
+        form->ShowMessageBox = [](const std::string&, const std::string&, std::uint32_t) { return 1; };
+        form->RunModal = [this](TCustomForm& f) {
+            shown.push_back(f.ClassName());
+            return answer(f);
+        };
+        form->DoCreate();
+    }
     TModalResult RunTimer(TDiscForm& f, std::int64_t ms) {
         f.SetModalResult(mrNone);
         for (std::int64_t t = 0; t < ms && f.ModalResult() == mrNone; t += 10) {
@@ -99,13 +109,7 @@ protected:
 
 TEST_F(PowerEvents, TheSystemsSleepAndWakeReachThePanelAsThePowerBroadcast) {
     ASSERT_TRUE(host.Listening());
-    form = std::make_unique<TQ7form>(nullptr, std::vector<std::string>{});
-    form->ShowMessageBox = [](const std::string&, const std::string&, std::uint32_t) { return 1; };
-    form->RunModal = [this](TCustomForm& f) {
-        shown.push_back(f.ClassName());
-        return answer(f);
-    };
-    form->DoCreate(); // "Run in demo mode"
+    StartOnTheDemonstrationReceiver();
     ASSERT_FALSE(form->Quitting());
     ASSERT_NE(form->Q7->Handle(), 0);
     form->Q7->SetPower(1);
@@ -136,13 +140,7 @@ TEST_F(PowerEvents, TheSystemsSleepAndWakeReachThePanelAsThePowerBroadcast) {
 // that reopens the receiver is ended by the open alone, not by that late answer; and the question
 // is asked again of the receiver open now, so a later notice still ends when it is back.
 TEST_F(PowerEvents, AnAnswerAskedBeforeTheSleepNeitherEndsTheWakesReopenNorStopsTheNextQuestion) {
-    form = std::make_unique<TQ7form>(nullptr, std::vector<std::string>{});
-    form->ShowMessageBox = [](const std::string&, const std::string&, std::uint32_t) { return 1; };
-    form->RunModal = [this](TCustomForm& f) {
-        shown.push_back(f.ClassName());
-        return answer(f);
-    };
-    form->DoCreate(); // "Run in demo mode"
+    StartOnTheDemonstrationReceiver();
     ASSERT_NE(form->Q7->Handle(), 0);
     TDiscForm& notice = *form->DiscForm;
     notice.SetModalResult(mrNone);
