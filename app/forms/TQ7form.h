@@ -668,6 +668,9 @@ private:
     int scanReadsDue_ = 0;
     void RestoreUserSettings(bool channelToo);
     std::int64_t holdDeadline_ = -1; // ms; -1 stopped, 0 running
+    // The receiver's count of measured levels when the hold began: the signal held is judged
+    // gone only on a level measured since (the tuning to it shows the channel pipelined next).
+    std::uint32_t holdLevelsFrom_ = 0;
     std::int64_t scanStartMs_ = 0;
     std::int64_t scanChannels_ = 0;
     std::int32_t rangeChanges_ = 0;

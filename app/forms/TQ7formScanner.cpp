@@ -559,6 +559,7 @@ void TQ7form::ScanFoundSignal() {
     myFrequencyEdit1->SetValue(scanActive_.frequency + 1); // the tuning handler runs on the change
     myFrequencyEdit1->SetValue(scanActive_.frequency);
     ScannerState = kHolding;
+    holdLevelsFrom_ = Q7->MeasuredLevels();
     lastFlashMs_ = NowMs();
     TstSpeedButton* b = scanDirection_ <= 0 ? stSpeedButton19 : stSpeedButton20;
     if (settings_.onLost == 0) {
@@ -586,7 +587,7 @@ void TQ7form::FlashDirectionButton() {
 void TQ7form::ScanHoldStep() {
     if (ScannerState != kHolding) return;
     const std::int64_t now = NowMs();
-    const bool squelched = Q7->GetSquelched();
+    const bool squelched = Q7->MeasuredLevels() != holdLevelsFrom_ && Q7->GetSquelched();
     if (now - lastFlashMs_ >= kFlashMs) {
         lastFlashMs_ = now;
         ScanLog([&] {

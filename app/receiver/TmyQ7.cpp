@@ -664,6 +664,7 @@ void TmyQ7::ApplyLevelReading(const LevelReading& reading) {
         MeasureInBackground();
         return;
     }
+    ++measuredLevels_;
     if (reading.connected) {
         rssiWord_ = reading.rssi;
         recGain_ = CalcRecGain(static_cast<std::int32_t>(rssiWord_ >> 16));

@@ -189,6 +189,10 @@ public:
     void AskConnected(std::function<void(bool)> answer);
     // The receiver's presence as the last request that asked told it; never asks.
     bool KnownConnected() const { return knownConnected_; }
+    // Levels measured among the requests (the poll's) and taken, each after the last tuning. The
+    // level a tuning shows at once is the library's last one, measured before it: one that must
+    // be of the channel tuned waits for this count to move on.
+    std::uint32_t MeasuredLevels() const { return measuredLevels_; }
     bool BlockScan(std::int32_t* frequencies, int count, std::int32_t stopLevel,
                    std::uint32_t reportIntervalMs);
     void StopBlockScan();
@@ -357,6 +361,7 @@ private:
     void ApplyPipelineReport(PipelineReport& report, std::uint32_t generation, std::uint32_t tunings);
     std::shared_ptr<Pipeline> pipeline_ = std::make_shared<Pipeline>();
     std::uint32_t tunings_ = 0; // SetFreq calls: a reading's frequency does not overwrite a later tuning
+    std::uint32_t measuredLevels_ = 0;
     bool knownConnected_ = true;
     std::int32_t handle_ = 0;
     LibraryBinding api_, cal_;

@@ -23,7 +23,10 @@
 #include <chrono>
 #include <map>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 
 namespace lxq::systemtest {
@@ -123,6 +126,24 @@ protected:
         const int channels = reader.Format().channels;
         std::vector<std::int16_t> left;
         for (std::size_t i = 0; i + channels <= frames.size(); i += channels) left.push_back(frames[i]);
+        return left;
+    }
+    // What the loudspeaker has played so far (the left channel), read from the recording as it
+    // grows, the demodulator playing on.
+    std::vector<std::int16_t> PlayedSoFar() const {
+        std::ifstream file(Wav() + ".tmp", std::ios::binary);
+        const std::vector<char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        constexpr std::size_t kHeader = 44, kChannelsAt = 22;
+        if (bytes.size() <= kHeader) return {};
+        std::uint16_t channels = 0;
+        std::memcpy(&channels, bytes.data() + kChannelsAt, sizeof channels);
+        if (channels == 0) return {};
+        std::vector<std::int16_t> left;
+        for (std::size_t at = kHeader; at + 2u * channels <= bytes.size(); at += 2u * channels) {
+            std::int16_t sample;
+            std::memcpy(&sample, bytes.data() + at, sizeof sample);
+            left.push_back(sample);
+        }
         return left;
     }
     std::string Wav() const { return folder_.File("speakers.wav"); }

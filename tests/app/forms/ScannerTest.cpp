@@ -197,6 +197,40 @@ TEST_F(Scanner, ASignalHoldsUntilTheHoldRuleLetsGo) {
     }
 }
 
+// The tuning to the channel held shows at once the library's last level, which is the quiet
+// channel pipelined after it: the hold takes the signal for gone only on a level measured since.
+TEST_F(Scanner, AHoldIsNotLetGoOnTheLevelItsOwnTuningShows) {
+    for (const std::int32_t onLost : {0, 2}) {
+        MeasureLevel();
+        form->Settings().onLost = onLost;
+        form->Settings().delayTimeMs = 5000;
+        SquelchAbove(-30); // every channel is open
+        form->Q7->SetFreq(145'000'000);
+        form->myFrequencyEdit2->SetValue(25'000);
+        form->stSpeedButton20Click(form->stSpeedButton20);
+        Idle(1);
+        ASSERT_EQ(form->ScannerState, 2) << onLost;
+        form->Q7->SetSignalRaw(0); // the next channel's quiet, as the library last measured it
+        ASSERT_TRUE(form->Q7->GetSquelched());
+        const std::int64_t held = form->Q7->GetFreq();
+        bool done = true;
+        form->ApplicationEvents1Idle(form.get(), done); // the hold's step, before any answer
+        EXPECT_EQ(form->ScannerState, 2) << onLost << ": let go on a level from before the hold";
+        // Measured now: the signal is there, and the hold goes on while it stays.
+        form->Q7->QueriedLevel();
+        Answers();
+        Idle(3);
+        EXPECT_EQ(form->ScannerState, 2) << onLost;
+        EXPECT_EQ(form->Q7->GetFreq(), held) << onLost << ": on the channel found";
+        SquelchAbove(30); // the signal goes
+        form->Q7->QueriedLevel();
+        Answers();
+        Idle(1);
+        EXPECT_EQ(form->ScannerState, 3) << onLost << ": a measured level lets it go";
+        form->stSpeedButton7Click(form->stSpeedButton7);
+    }
+}
+
 // The scan runs on fast AGC; holding on a signal and going on, or pausing and resuming, must
 // not make that the AGC Stop gives back.
 TEST_F(Scanner, StopGivesBackTheUsersAgcAfterHoldsAndPauses) {
