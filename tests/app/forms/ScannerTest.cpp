@@ -76,6 +76,18 @@ protected:
         form->Q7->GetSS();
         level = form->Q7->SignalLevel();
     }
+    // A search upwards from 145 MHz in 25 kHz steps with the squelch below every channel, under
+    // the hold rule `onLost` with a 5 s delay, run until its first step (which holds).
+    void SearchEveryChannelOpen(std::int32_t onLost) {
+        MeasureLevel();
+        form->Settings().onLost = onLost;
+        form->Settings().delayTimeMs = 5000;
+        SquelchAbove(-30);
+        form->Q7->SetFreq(145'000'000);
+        form->myFrequencyEdit2->SetValue(25'000);
+        form->stSpeedButton20Click(form->stSpeedButton20);
+        Idle(1);
+    }
     // Runs the idle steps n times, each with the receiver's answers it waits for.
     void Idle(int n) {
         for (int i = 0; i < n; ++i) {
@@ -165,14 +177,7 @@ TEST_F(Scanner, ASignalHoldsUntilTheHoldRuleLetsGo) {
     constexpr std::int64_t kRestart = 300; // a resumed scan lets its first frequency settle
     const Case cases[] = {{0, 20'000, 0}, {1, 4'900, -1}, {2, 4'900, 0}, {3, 20'000, 5'000}};
     for (const Case& c : cases) {
-        MeasureLevel();
-        form->Settings().onLost = c.onLost;
-        form->Settings().delayTimeMs = 5000;
-        SquelchAbove(-30); // every channel is open
-        form->Q7->SetFreq(145'000'000);
-        form->myFrequencyEdit2->SetValue(25'000);
-        form->stSpeedButton20Click(form->stSpeedButton20);
-        Idle(1);
+        SearchEveryChannelOpen(c.onLost);
         ASSERT_EQ(form->ScannerState, 2) << c.onLost << ": holds at once with only the level squelch " << level << " " << form->Q7->GetSquelch() << " " << form->Q7->SignalLevel() << " sq " << form->Q7->GetSquelched();
         EXPECT_EQ(form->Q7->GetFreq(), 145'025'000);
         EXPECT_EQ(form->Q7->GetScanMode(), 0);
@@ -201,14 +206,7 @@ TEST_F(Scanner, ASignalHoldsUntilTheHoldRuleLetsGo) {
 // channel pipelined after it: the hold takes the signal for gone only on a level measured since.
 TEST_F(Scanner, AHoldIsNotLetGoOnTheLevelItsOwnTuningShows) {
     for (const std::int32_t onLost : {0, 2}) {
-        MeasureLevel();
-        form->Settings().onLost = onLost;
-        form->Settings().delayTimeMs = 5000;
-        SquelchAbove(-30); // every channel is open
-        form->Q7->SetFreq(145'000'000);
-        form->myFrequencyEdit2->SetValue(25'000);
-        form->stSpeedButton20Click(form->stSpeedButton20);
-        Idle(1);
+        SearchEveryChannelOpen(onLost);
         ASSERT_EQ(form->ScannerState, 2) << onLost;
         form->Q7->SetSignalRaw(0); // the next channel's quiet, as the library last measured it
         ASSERT_TRUE(form->Q7->GetSquelched());
