@@ -98,12 +98,11 @@ inline int InkDistance(const Ink& a, const Ink& b) {
     return d;
 }
 
-// The value among lo, lo + step ... hi whose text (printf `format`) draws the ink, allowing for
-// the faintest edge pixels of smoothed text (which another pair of colours may round away); none
-// when no candidate comes close. The candidates' inks are drawn once per process.
-inline std::optional<double> ReadValue(const Ink& ink, const plat::gdi::FontDesc& font, const char* format,
-                                       double lo, double hi, double step) {
-    if (ink.Empty()) return std::nullopt;
+// The ink of every value from lo to hi in steps of step as format prints it, drawn once for the
+// process: a test that reads a value while a stream runs may draw them before it starts (ten
+// thousand texts take seconds under a sanitizer).
+inline const std::vector<std::pair<double, Ink>>& ValueCandidates(const plat::gdi::FontDesc& font, const char* format,
+                                                                  double lo, double hi, double step) {
     using Candidates = std::vector<std::pair<double, Ink>>;
     static std::map<std::string, Candidates> drawn;
     char key[128];
@@ -118,6 +117,16 @@ inline std::optional<double> ReadValue(const Ink& ink, const plat::gdi::FontDesc
             candidates.emplace_back(v, InkOfText(text, font));
         }
     }
+    return candidates;
+}
+
+// The value among lo, lo + step ... hi whose text (printf `format`) draws the ink, allowing for
+// the faintest edge pixels of smoothed text (which another pair of colours may round away); none
+// when no candidate comes close. The candidates' inks are drawn once per process.
+inline std::optional<double> ReadValue(const Ink& ink, const plat::gdi::FontDesc& font, const char* format,
+                                       double lo, double hi, double step) {
+    if (ink.Empty()) return std::nullopt;
+    const auto& candidates = ValueCandidates(font, format, lo, hi, step);
     std::optional<double> best;
     int bestDistance = 4; // more than a few stray pixels is another text
     for (const auto& [v, candidate] : candidates) {
