@@ -111,6 +111,10 @@ void SerialLink::Enqueue(std::uint8_t command, const std::uint8_t* payload, std:
     // without a result, unless the frames are identical: then this entry's answer is its answer
     // too. An entry already on the wire keeps its frame, so that its answer confirms the value
     // actually sent, but its waiter is woken as replaced; this one queues behind it.
+    // What the owner tells the receiver after a handshake is the state it held when the handshake
+    // ended; a command of a request still waiting was asked since (a request updates the owner's
+    // state before it queues), so it stands and the older value is not sent.
+    const bool fromReadyPhase = readyPhase_ && std::this_thread::get_id() == reader_.get_id();
     for (std::size_t i = 0; i < queue_.size(); ++i) {
         Entry& e = queue_[i];
         if (e.command != command) continue;
@@ -119,6 +123,7 @@ void SerialLink::Enqueue(std::uint8_t command, const std::uint8_t* payload, std:
             e.waiter.reset();
             continue;
         }
+        if (fromReadyPhase && !entry.waiter) return;
         if (e.frame == entry.frame && e.waiter && !entry.waiter) entry.waiter = std::move(e.waiter);
         else FinishLocked(e.waiter, false, true);
         queue_.erase(queue_.begin() + static_cast<std::ptrdiff_t>(i));

@@ -119,6 +119,41 @@ TEST_F(SerialTransportTest, ASettingAskedForWhileTheLinkComesUpIsSentOnceItIsUp)
     }
 }
 
+// After a handshake the link first tells the receiver what its owner held when the handshake
+// ended; a command a request queued meanwhile carries what was asked since, and stands: the
+// state sent after the handshake does not replace it with the value from before.
+TEST(SerialLinkReady, TheStateSentAfterAHandshakeDoesNotReplaceACommandQueuedMeanwhile) {
+    sim::SimReceiver receiver{sim::SimVariant::Serial};
+    sim::SerialReceiverSimulator port(receiver);
+    SerialTimings timings = QuickTimings();
+    SerialLink link(port, timings);
+    const std::uint8_t on = 1;
+    const std::uint8_t before[2] = {0x00, 0x00}, asked[2] = {static_cast<std::uint8_t>(kBandWordAttenuatorOff), 0x00};
+    int handshakes = 0;
+    link.SetHandlers([](const SerialAnswer&) {}, [&] {
+        if (handshakes++ == 0) return;
+        link.Send(cmd::kSetPower, &on, 1);
+        link.Send(cmd::kSetBand, before, 2); // the owner's state, taken before the request below
+        link.Send(cmd::kCommit, nullptr, 0);
+    });
+    ASSERT_TRUE(port.Open());
+    ASSERT_TRUE(link.StartReader());
+    ASSERT_EQ(link.Query(cmd::kSetPower, &on, 1, timings.query), kStatusSuccess);
+
+    // The receiver drops DSR and stays silent: the link is coming up again, and waits.
+    port.SetSilent(true);
+    port.DropDsr();
+    ASSERT_TRUE(Eventually([&] { return !link.Responding(); })) << "the link saw the receiver go";
+    link.Send(cmd::kSetBand, asked, 2); // a request's setting, waiting for the link
+    link.Send(cmd::kCommit, nullptr, 0);
+    port.SetSilent(false);
+    ASSERT_TRUE(Eventually([&] { return handshakes == 2 && link.QueuedCommands() == 0; }));
+    const std::uint16_t band = receiver.Tuner().bandWord; // a copy: the tuner record is packed
+    EXPECT_EQ(band, kBandWordAttenuatorOff) << "the value from before the request won";
+    link.StopReader();
+    port.Close();
+}
+
 TEST_F(SerialTransportTest, FailureAnswersReadAsFailures) {
     OpenAndPowerOn();
     for (char terminator : {'!', '#'}) {
