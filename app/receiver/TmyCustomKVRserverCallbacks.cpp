@@ -12,7 +12,7 @@ std::int32_t TmyCustomKVRserver::DoOnCallback(KVRplugin& plugin, std::uint32_t u
                                               std::uint32_t dwParam, std::uint32_t cbData,
                                               void* lpData) {
     std::int32_t result = kvr::kNotHandled;
-    if (OnCallback) OnCallback(this, plugin.name, uMsg, dwParam, cbData, lpData, result);
+    OnCallback(this, plugin.name, uMsg, dwParam, cbData, lpData, result); // nothing when unbound
     return result;
 }
 

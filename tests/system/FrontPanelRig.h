@@ -20,13 +20,12 @@
 #include "platform/win/WindowApi.h"
 #include "tests/system/SystemRig.h"
 
+#include <algorithm>
 #include <chrono>
 #include <map>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <memory>
 
 namespace lxq::systemtest {
@@ -97,6 +96,20 @@ protected:
         Run(50);
     }
 
+    // Runs the panel until `look` holds, at most `ms`, calling it no sooner than `everyMs` after
+    // the end of its last call: a look that costs the panel's thread far more than a message
+    // (a picture of a window, a read of the recording) leaves it time to handle what came.
+    template <typename Look>
+    void RunLooking(int ms, int everyMs, Look look) {
+        auto lookedAt = std::chrono::steady_clock::now();
+        Run(ms, [&] {
+            if (std::chrono::steady_clock::now() - lookedAt < std::chrono::milliseconds(everyMs)) return false;
+            const bool seen = look();
+            lookedAt = std::chrono::steady_clock::now();
+            return seen;
+        });
+    }
+
     // Runs the panel's message loop for `ms` milliseconds of real time, or until `done`.
     template <typename Done = bool (*)()>
     void Run(int ms, Done done = [] { return false; }) {
@@ -128,22 +141,24 @@ protected:
         for (std::size_t i = 0; i + channels <= frames.size(); i += channels) left.push_back(frames[i]);
         return left;
     }
-    // What the loudspeaker has played so far (the left channel), read from the recording as it
-    // grows, the demodulator playing on.
-    std::vector<std::int16_t> PlayedSoFar() const {
+    // The last `frames` the loudspeaker has played (the left channel; fewer at the start), read
+    // from the end of the recording as it grows, the demodulator playing on.
+    std::vector<std::int16_t> LastPlayed(std::size_t frames) const {
         std::ifstream file(Wav() + ".tmp", std::ios::binary);
-        const std::vector<char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-        constexpr std::size_t kHeader = 44, kChannelsAt = 22;
-        if (bytes.size() <= kHeader) return {};
+        constexpr std::streamoff kHeader = 44, kChannelsAt = 22;
         std::uint16_t channels = 0;
-        std::memcpy(&channels, bytes.data() + kChannelsAt, sizeof channels);
-        if (channels == 0) return {};
+        if (!file.seekg(kChannelsAt) || !file.read(reinterpret_cast<char*>(&channels), sizeof channels) || channels == 0)
+            return {};
+        const std::streamoff frameBytes = 2 * channels;
+        file.seekg(0, std::ios::end);
+        const std::streamoff whole = (static_cast<std::streamoff>(file.tellg()) - kHeader) / frameBytes;
+        if (whole <= 0) return {};
+        const std::streamoff taken = std::min<std::streamoff>(whole, static_cast<std::streamoff>(frames));
+        std::vector<std::int16_t> samples(static_cast<std::size_t>(taken * channels));
+        file.seekg(kHeader + (whole - taken) * frameBytes);
+        if (!file.read(reinterpret_cast<char*>(samples.data()), taken * frameBytes)) return {};
         std::vector<std::int16_t> left;
-        for (std::size_t at = kHeader; at + 2u * channels <= bytes.size(); at += 2u * channels) {
-            std::int16_t sample;
-            std::memcpy(&sample, bytes.data() + at, sizeof sample);
-            left.push_back(sample);
-        }
+        for (std::size_t i = 0; i < samples.size(); i += channels) left.push_back(samples[i]);
         return left;
     }
     std::string Wav() const { return folder_.File("speakers.wav"); }

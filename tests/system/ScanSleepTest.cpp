@@ -85,19 +85,12 @@ protected:
     // loaded machine may play late, but plays on.
     std::vector<std::int16_t> HeardWithin(int ms) {
         std::vector<std::int16_t> heard;
-        auto lookedAt = std::chrono::steady_clock::now();
         auto look = [&] {
-            const auto played = PlayedSoFar();
-            heard = played.size() < 24000 ? std::vector<std::int16_t>{}
-                                          : std::vector<std::int16_t>(played.end() - 24000, played.end());
+            heard = LastPlayed(24000);
+            if (heard.size() < 24000) heard.clear();
             return Rms(heard) > kHeardRms;
         };
-        Run(ms, [&] {
-            const auto now = std::chrono::steady_clock::now();
-            if (now - lookedAt < std::chrono::milliseconds(100)) return false;
-            lookedAt = now;
-            return look();
-        });
+        RunLooking(ms, 100, look);
         look();
         return heard;
     }

@@ -65,11 +65,8 @@ TEST_P(StudyFigures, ACleanToneReadsLowDistortionAndHighSinad) {
     // both figures, and between looks the panel handles what came meanwhile, the study's figures
     // among it.
     std::optional<double> thd, sinad;
-    auto lookedAt = std::chrono::steady_clock::now();
-    Run(8000, [&] {
-        if (std::chrono::steady_clock::now() - lookedAt < std::chrono::milliseconds(200)) return false;
+    RunLooking(8000, 200, [&] {
         const auto picture = ClientPicture(study);
-        lookedAt = std::chrono::steady_clock::now();
         if (!picture) return false;
         thd = Figure(*picture, 401, "%", kThdFormat, 100.0, 0.01);
         sinad = Figure(*picture, 504, "dB", kSinadFormat, 100.0, 0.1);
