@@ -81,10 +81,24 @@ RC_AVX2 void RC_FirKernel16Avx2(const std::int16_t* taps, std::uint32_t length, 
 RC_AVX2 void RC_FirKernel16SaturatingAvx2(const std::int16_t* taps, std::uint32_t length,
                                           const std::int16_t* history, std::uint32_t outputs,
                                           std::uint32_t step, std::int16_t* out) {
+    if (!RC_FirSumFits32(taps, length)) {
+        RC_FirKernel16SaturatingWide(taps, length, history, outputs, step, out);
+        return;
+    }
     Run(taps, length, history, outputs, step, out, RC_FirStore16Saturating);
 }
 
 RC_AVX2 void RC_FirKernel32Avx2(const std::int16_t* taps, std::uint32_t length, const std::int16_t* history,
                                 std::uint32_t outputs, std::uint32_t step, std::int32_t* out) {
     Run(taps, length, history, outputs, step, out, RC_FirStore32);
+}
+
+RC_AVX2 void RC_FirKernel32SaturatingAvx2(const std::int16_t* taps, std::uint32_t length,
+                                          const std::int16_t* history, std::uint32_t outputs,
+                                          std::uint32_t step, std::int32_t* out) {
+    if (!RC_FirSumFits32(taps, length)) {
+        RC_FirKernel32SaturatingWide(taps, length, history, outputs, step, out);
+        return;
+    }
+    Run(taps, length, history, outputs, step, out, RC_FirStore32Saturating);
 }

@@ -12,6 +12,15 @@ inline std::uint32_t Dot(const std::int16_t* taps, const std::int16_t* window, s
     return sum;
 }
 
+// The exact sum: each product fits 32 bits, a sum of fewer than 2^32 of them fits 64.
+inline std::int64_t WideDot(const std::int16_t* taps, const std::int16_t* window, std::uint32_t length) {
+    std::int64_t sum = 0;
+    for (std::uint32_t k = 0; k < length; ++k) {
+        sum += std::int32_t{taps[k]} * std::int32_t{window[k]};
+    }
+    return sum;
+}
+
 } // namespace
 
 void RC_FirKernel16Scalar(const std::int16_t* taps, std::uint32_t length, const std::int16_t* history,
@@ -24,6 +33,10 @@ void RC_FirKernel16Scalar(const std::int16_t* taps, std::uint32_t length, const 
 void RC_FirKernel16SaturatingScalar(const std::int16_t* taps, std::uint32_t length,
                                     const std::int16_t* history, std::uint32_t outputs,
                                     std::uint32_t step, std::int16_t* out) {
+    if (!RC_FirSumFits32(taps, length)) {
+        RC_FirKernel16SaturatingWide(taps, length, history, outputs, step, out);
+        return;
+    }
     for (std::uint32_t i = 0; i < outputs; ++i) {
         out[i] = RC_FirStore16Saturating(Dot(taps, history + static_cast<std::size_t>(i) * step, length));
     }
@@ -33,6 +46,34 @@ void RC_FirKernel32Scalar(const std::int16_t* taps, std::uint32_t length, const 
                           std::uint32_t outputs, std::uint32_t step, std::int32_t* out) {
     for (std::uint32_t i = 0; i < outputs; ++i) {
         out[i] = RC_FirStore32(Dot(taps, history + static_cast<std::size_t>(i) * step, length));
+    }
+}
+
+void RC_FirKernel32SaturatingScalar(const std::int16_t* taps, std::uint32_t length,
+                                    const std::int16_t* history, std::uint32_t outputs,
+                                    std::uint32_t step, std::int32_t* out) {
+    if (!RC_FirSumFits32(taps, length)) {
+        RC_FirKernel32SaturatingWide(taps, length, history, outputs, step, out);
+        return;
+    }
+    for (std::uint32_t i = 0; i < outputs; ++i) {
+        out[i] = RC_FirStore32Saturating(Dot(taps, history + static_cast<std::size_t>(i) * step, length));
+    }
+}
+
+void RC_FirKernel16SaturatingWide(const std::int16_t* taps, std::uint32_t length,
+                                  const std::int16_t* history, std::uint32_t outputs,
+                                  std::uint32_t step, std::int16_t* out) {
+    for (std::uint32_t i = 0; i < outputs; ++i) {
+        out[i] = RC_FirStoreWide16Saturating(WideDot(taps, history + static_cast<std::size_t>(i) * step, length));
+    }
+}
+
+void RC_FirKernel32SaturatingWide(const std::int16_t* taps, std::uint32_t length,
+                                  const std::int16_t* history, std::uint32_t outputs,
+                                  std::uint32_t step, std::int32_t* out) {
+    for (std::uint32_t i = 0; i < outputs; ++i) {
+        out[i] = RC_FirStoreWide32Saturating(WideDot(taps, history + static_cast<std::size_t>(i) * step, length));
     }
 }
 
@@ -69,5 +110,13 @@ RC_FirKernel32 RC_SelectFirKernel32(RC_Routine routine) {
     case RC_Routine::kAvx2: return RC_FirKernel32Avx2;
     case RC_Routine::kSse2: return RC_FirKernel32Sse2;
     default: return RC_FirKernel32Scalar;
+    }
+}
+
+RC_FirKernel32 RC_SelectFirKernel32Saturating(RC_Routine routine) {
+    switch (routine) {
+    case RC_Routine::kAvx2: return RC_FirKernel32SaturatingAvx2;
+    case RC_Routine::kSse2: return RC_FirKernel32SaturatingSse2;
+    default: return RC_FirKernel32SaturatingScalar;
     }
 }

@@ -31,6 +31,14 @@ RC_Demodulator::RC_Demodulator(RC_Routine routine)
     noise_.SetLowCutoff(kNoiseCutoff);
     audioL_.SetType(kRC_FirLowPass);
     audioR_.SetType(kRC_FirLowPass);
+    // A strong station or a loud setting takes a filter's sum past full scale: it is held there
+    // (the tone clips) instead of wrapping round to the other sign (the tone turns to noise).
+    postI_.SetSaturating(true);
+    postQ_.SetSaturating(true);
+    hilbert_.SetSaturating(true);
+    noise_.SetSaturating(true);
+    audioL_.SetSaturating(true);
+    audioR_.SetSaturating(true);
     SetAudioPassband(0.0f, 3000.0f);
     SetBlockSize(1024, true);
     delay_.SetDelay(hilbert_.Length() / 2);

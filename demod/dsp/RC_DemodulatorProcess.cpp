@@ -86,10 +86,14 @@ void RC_Demodulator::ProcessBlock(const std::int16_t* input, std::int16_t* outpu
     // the detector's output is narrowed to 16 bits, so that a weak signal keeps its precision
     // (narrowed at IF scale, a 100-step carrier would lose some 10 dB of SINAD). The output scale
     // is the same either way.
+    // The CW band-pass has gain 1 instead of U: its interpolation gain is applied after it, so
+    // that the samples narrowed here clip where the output does (applied here, loud CW would be
+    // held at a U-th of full scale).
     double gain = 1.0;
+    double afterFilter = 1.0;
     if (!outputAgcOn) {
-        // The CW band-pass has gain 1 instead of U, so the interpolation gain is applied here.
-        gain = kindGain * audioGain * (kind == kRC_KindCw ? interpolation_ : 1u) * volume;
+        gain = kindGain * audioGain * volume;
+        afterFilter = kind == kRC_KindCw ? interpolation_ : 1u;
     }
     const std::uint32_t stuffed = channelCount * interpolation_;
     BlockDcAndStuff(detector_, channelCount, channelRate, leftDc_, audioL_.WritePosition(), gain);
@@ -100,7 +104,7 @@ void RC_Demodulator::ProcessBlock(const std::int16_t* input, std::int16_t* outpu
         outputAgc.Process32(y, frames, 1);
     }
     // Rounded: a weak station without the AGC leaves here only a few steps loud.
-    const double factor = (outputAgcOn ? volume : 1.0) / 65536.0;
+    const double factor = (outputAgcOn ? volume : afterFilter) / 65536.0;
     for (std::uint32_t j = 0; j < frames; ++j) {
         const std::int16_t v = RC_RoundAndSaturateTo16(factor * y[j]);
         output[2 * j] = v;

@@ -35,6 +35,8 @@ struct DemodAudioPath {
         constexpr double kTolerance = 0.0025;
         wideFmResampler.SetRates(kPrototype, 64000.0, 48000.0, kTolerance);
         wideFmResampler.SetBlockSize(512);
+        // Loud audio at full scale clips rather than wrapping round.
+        wideFmFilter.SetSaturating(true);
     }
 
     AudioPathSettings settings;

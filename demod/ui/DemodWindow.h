@@ -450,6 +450,7 @@ private:
     void ApplyFilterLengths();
     // The receiver's own wide-FM audio into the audio buffer as stereo frames; returns the frames.
     std::uint32_t RunWideFm(std::uint32_t count);
+    std::uint32_t ResampleWideFm(std::uint32_t count);
     // The secondary squelch types over this block; false when the settling rules skip them.
     bool DecideSquelch(std::uint32_t count);
     void SetReportField(int at, std::int32_t value);

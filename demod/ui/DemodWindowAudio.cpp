@@ -455,7 +455,7 @@ std::uint32_t DemodWindow::RunWideFm(std::uint32_t count) {
     } else if (filterDown) {
         std::memcpy(audio_.samples, input_.samples, 2 * std::size_t{count});
     }
-    if (kind_ == kUsb) count = path_.wideFmResampler.Process(audio_.samples, audio_.samples, count, 1);
+    if (kind_ == kUsb) count = ResampleWideFm(count);
     count = std::min(count, kMaxInput);
     const double scale = st.volume * mode.audioGain;
     // From the last sample back, so that each frame lands on samples already taken.
@@ -464,6 +464,24 @@ std::uint32_t DemodWindow::RunWideFm(std::uint32_t count) {
         audio_.samples[2 * k] = audio_.samples[2 * k + 1] = static_cast<std::int16_t>(v);
     }
     return count;
+}
+
+// 64000 Hz to 48000 Hz in place, a chunk at a time, each output held to the 16-bit range: the
+// resampler's own 16-bit copy keeps only the low bits, so a loud passage past full scale would
+// wrap round into noise. The outputs of a chunk never reach past its inputs (three for four).
+std::uint32_t DemodWindow::ResampleWideFm(std::uint32_t count) {
+    RC_Resampler& r = path_.wideFmResampler;
+    std::uint32_t produced = 0;
+    for (std::uint32_t at = 0; at < count;) {
+        const std::uint32_t chunk = std::min(count - at, r.BlockSize());
+        const std::uint32_t n = r.Process(nullptr, audio_.samples + at, chunk, 1);
+        const std::int32_t* y = r.Output();
+        for (std::uint32_t k = 0; k < n; ++k)
+            audio_.samples[produced + k] = static_cast<std::int16_t>(std::clamp<std::int32_t>(y[k], -32767, 32767));
+        produced += n;
+        at += chunk;
+    }
+    return produced;
 }
 
 void DemodWindow::FeedIfDisplay(std::uint32_t count) {

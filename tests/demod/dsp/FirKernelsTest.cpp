@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <type_traits>
 #include <vector>
 
@@ -113,6 +114,60 @@ TEST(FirKernels, SumsWrapInsteadOfSaturating) {
         EXPECT_EQ(out, 32767);
         kernel(one.data, 2, negative.data(), 1, 1, &out);
         EXPECT_EQ(out, -32767);
+    }
+}
+
+// The saturating forms give the exact sum, held to full scale, for any taps: a loud signal clips
+// instead of wrapping round. Taps whose magnitudes sum below 2 (every designed filter's) keep the
+// vector routines' 32-bit sums; larger ones (a user's taps, or those of a filter that gains)
+// take the 64-bit sums, and every routine agrees with a reference formed here.
+TEST(FirKernels, SaturatingRoutinesHoldTheExactSumAtFullScale) {
+    struct Saturating {
+        RC_FirKernel16 k16;
+        RC_FirKernel32 k32;
+    };
+    std::vector<Saturating> kernels{{RC_FirKernel16SaturatingScalar, RC_FirKernel32SaturatingScalar}};
+    for (RC_Routine routine : dsptest::VectorRoutines())
+        kernels.push_back({RC_SelectFirKernel16Saturating(routine), RC_SelectFirKernel32Saturating(routine)});
+    EXPECT_EQ(RC_SelectFirKernel32Saturating(RC_Routine::kScalar), RC_FirKernel32SaturatingScalar);
+
+    const struct {
+        const char* what;
+        std::int16_t tapLimit; // taps drawn from -limit..limit
+        std::uint32_t length;
+    } cases[] = {{"magnitudes summing below 2", 1200, 48}, {"magnitudes summing far beyond 2", 30000, 48},
+                 {"one tap at full scale", 32767, 1}, {"long and gaining", 3000, 300}};
+    // Full-scale samples of both signs, -32768 included, in runs long enough to pass full scale.
+    std::vector<std::int16_t> history = RandomSamples(2048, 3);
+    for (std::size_t k = 0; k < history.size(); ++k)
+        if ((k / 64) % 2 == 0) history[k] = history[k] < 0 ? -32768 : 32767;
+    for (const auto& c : cases) {
+        AlignedTaps taps(RandomSamples(c.length, 40 + c.length, -c.tapLimit, c.tapLimit));
+        constexpr std::uint32_t kOutputs = 500, kStep = 3;
+        std::vector<std::int16_t> want16(kOutputs);
+        std::vector<std::int32_t> want32(kOutputs);
+        for (std::uint32_t i = 0; i < kOutputs; ++i) {
+            std::int64_t sum = 0;
+            for (std::uint32_t k = 0; k < c.length; ++k) sum += std::int64_t{taps.data[k]} * history[i * kStep + k];
+            want16[i] = static_cast<std::int16_t>(std::clamp<std::int64_t>(sum >> 15, -32767, 32767));
+            want32[i] = static_cast<std::int32_t>(std::clamp<std::int64_t>(sum * 2, -2147483647, 2147483647));
+        }
+        for (const Saturating& k : kernels) {
+            std::vector<std::int16_t> got16(kOutputs);
+            std::vector<std::int32_t> got32(kOutputs);
+            k.k16(taps.data, c.length, history.data(), kOutputs, kStep, got16.data());
+            k.k32(taps.data, c.length, history.data(), kOutputs, kStep, got32.data());
+            EXPECT_EQ(got16, want16) << c.what;
+            EXPECT_EQ(got32, want32) << c.what;
+        }
+    }
+    // Four products of 2^30, whose 32-bit sum wraps to 0, are held at full scale.
+    AlignedTaps negative(std::vector<std::int16_t>(4, -32768));
+    const std::vector<std::int16_t> window(64, -32768);
+    for (const Saturating& k : kernels) {
+        std::int32_t out = 0;
+        k.k32(negative.data, 4, window.data(), 1, 1, &out);
+        EXPECT_EQ(out, 2147483647);
     }
 }
 
