@@ -839,7 +839,6 @@ TEST_F(DemodSquelchTest, LoudAudioClipsInEveryModeAndNeverTurnsToNoise) {
         EXPECT_GE(peak, 32000.0) << c.what << ": meant to drive the output to full scale";
         const double sinad = dsptest::Sinad(heard, c.toneHz, 48000.0);
         EXPECT_GE(sinad, c.minSinad) << c.what;
-        std::printf("%-34s peak %6.0f  SINAD %6.1f dB\n", c.what, peak, sinad);
         delete window_;
         window_ = nullptr;
         Pump();
