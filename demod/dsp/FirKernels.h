@@ -10,6 +10,8 @@
 
 #include "demod/dsp/RC_Routine.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <limits>
 
@@ -28,8 +30,8 @@ void RC_FirKernel16Sse2(const std::int16_t* taps, std::uint32_t length, const st
                         std::uint32_t outputs, std::uint32_t step, std::int16_t* out);
 // The 16-bit and 32-bit forms held to -32767..32767 and -2147483647..2147483647 instead of
 // wrapping, for owners whose signal may overshoot full scale (a wrapped overshoot turns into a
-// spike of the opposite sign, a loud tone into noise). They are exact for any taps: where the
-// taps' magnitudes could take a sum beyond 32 bits, the sums are formed in 64 bits instead.
+// spike of the opposite sign, a loud tone into noise). They are exact for any taps and samples:
+// a run whose sums could pass 32 bits has them formed in 64 bits instead.
 void RC_FirKernel16SaturatingScalar(const std::int16_t* taps, std::uint32_t length,
                                     const std::int16_t* history, std::uint32_t outputs,
                                     std::uint32_t step, std::int16_t* out);
@@ -80,8 +82,8 @@ inline std::int16_t RC_FirStore16Saturating(std::uint32_t sum) {
 }
 inline std::int32_t RC_FirStore32(std::uint32_t sum) { return static_cast<std::int32_t>(sum << 1); }
 
-// The saturating stores, from a sum known to lie within 32 bits (taps whose magnitudes sum
-// below 2^16 against samples of at most 2^15: RC_FirSumFits32) or from a 64-bit sum.
+// The saturating stores, from a sum known to lie within 32 bits (RC_FirSumFits32) or from a
+// 64-bit sum.
 inline std::int16_t RC_FirStoreWide16Saturating(std::int64_t sum) {
     const std::int64_t v = sum >> 15;
     return static_cast<std::int16_t>(v > 32767 ? 32767 : (v < -32767 ? -32767 : v));
@@ -95,18 +97,30 @@ inline std::int32_t RC_FirStore32Saturating(std::uint32_t sum) {
     return RC_FirStoreWide32Saturating(std::int64_t{static_cast<std::int32_t>(sum)});
 }
 
-// Whether no window of 16-bit samples can take a sum of `length` products beyond the signed
-// 32-bit range: the taps' magnitudes sum below 2^16, so |sum| < 2^15 x 2^16 = 2^31. Costs one
-// pass over the taps, a small part of one output's multiplies per call.
-inline bool RC_FirSumFits32(const std::int16_t* taps, std::uint32_t length) {
-    std::uint64_t total = 0;
-    for (std::uint32_t k = 0; k < length; ++k) {
-        total += static_cast<std::uint64_t>(taps[k] < 0 ? -std::int32_t{taps[k]} : std::int32_t{taps[k]});
+// Whether none of `outputs` windows `step` apart can take its sum of `length` products beyond
+// the signed 32-bit range: the taps' magnitudes times the largest sample magnitude stay below
+// 2^31. Every designed filter passes for the signals it usually meets; a loud one with taps of
+// large magnitude sum may not. One pass over the taps and the samples, a small part of the
+// multiplies of the outputs.
+inline bool RC_FirSumFits32(const std::int16_t* taps, std::uint32_t length, const std::int16_t* history,
+                            std::uint32_t outputs, std::uint32_t step) {
+    if (outputs == 0) {
+        return true;
     }
-    return total < 0x10000;
+    std::int64_t tapSum = 0;
+    for (std::uint32_t k = 0; k < length; ++k) {
+        tapSum += taps[k] < 0 ? -std::int32_t{taps[k]} : std::int32_t{taps[k]};
+    }
+    const std::size_t span = static_cast<std::size_t>(outputs - 1) * step + length;
+    std::int32_t largest = 0;
+    for (std::size_t k = 0; k < span; ++k) {
+        const std::int32_t x = history[k];
+        largest = std::max(largest, x < 0 ? -x : x);
+    }
+    return tapSum * largest < (std::int64_t{1} << 31);
 }
 
-// The exact sums in 64 bits, for taps RC_FirSumFits32 refuses; every routine's saturating form
+// The exact sums in 64 bits, for the runs RC_FirSumFits32 refuses; every routine's saturating form
 // falls back on these, so that all give the same bits.
 void RC_FirKernel16SaturatingWide(const std::int16_t* taps, std::uint32_t length,
                                   const std::int16_t* history, std::uint32_t outputs,

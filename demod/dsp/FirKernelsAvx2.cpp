@@ -81,7 +81,7 @@ RC_AVX2 void RC_FirKernel16Avx2(const std::int16_t* taps, std::uint32_t length, 
 RC_AVX2 void RC_FirKernel16SaturatingAvx2(const std::int16_t* taps, std::uint32_t length,
                                           const std::int16_t* history, std::uint32_t outputs,
                                           std::uint32_t step, std::int16_t* out) {
-    if (!RC_FirSumFits32(taps, length)) {
+    if (!RC_FirSumFits32(taps, length, history, outputs, step)) {
         RC_FirKernel16SaturatingWide(taps, length, history, outputs, step, out);
         return;
     }
@@ -96,7 +96,7 @@ RC_AVX2 void RC_FirKernel32Avx2(const std::int16_t* taps, std::uint32_t length, 
 RC_AVX2 void RC_FirKernel32SaturatingAvx2(const std::int16_t* taps, std::uint32_t length,
                                           const std::int16_t* history, std::uint32_t outputs,
                                           std::uint32_t step, std::int32_t* out) {
-    if (!RC_FirSumFits32(taps, length)) {
+    if (!RC_FirSumFits32(taps, length, history, outputs, step)) {
         RC_FirKernel32SaturatingWide(taps, length, history, outputs, step, out);
         return;
     }

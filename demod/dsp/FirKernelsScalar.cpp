@@ -33,7 +33,7 @@ void RC_FirKernel16Scalar(const std::int16_t* taps, std::uint32_t length, const 
 void RC_FirKernel16SaturatingScalar(const std::int16_t* taps, std::uint32_t length,
                                     const std::int16_t* history, std::uint32_t outputs,
                                     std::uint32_t step, std::int16_t* out) {
-    if (!RC_FirSumFits32(taps, length)) {
+    if (!RC_FirSumFits32(taps, length, history, outputs, step)) {
         RC_FirKernel16SaturatingWide(taps, length, history, outputs, step, out);
         return;
     }
@@ -52,7 +52,7 @@ void RC_FirKernel32Scalar(const std::int16_t* taps, std::uint32_t length, const 
 void RC_FirKernel32SaturatingScalar(const std::int16_t* taps, std::uint32_t length,
                                     const std::int16_t* history, std::uint32_t outputs,
                                     std::uint32_t step, std::int32_t* out) {
-    if (!RC_FirSumFits32(taps, length)) {
+    if (!RC_FirSumFits32(taps, length, history, outputs, step)) {
         RC_FirKernel32SaturatingWide(taps, length, history, outputs, step, out);
         return;
     }

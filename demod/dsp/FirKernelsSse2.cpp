@@ -73,7 +73,7 @@ void RC_FirKernel16Sse2(const std::int16_t* taps, std::uint32_t length, const st
 void RC_FirKernel16SaturatingSse2(const std::int16_t* taps, std::uint32_t length,
                                   const std::int16_t* history, std::uint32_t outputs,
                                   std::uint32_t step, std::int16_t* out) {
-    if (!RC_FirSumFits32(taps, length)) {
+    if (!RC_FirSumFits32(taps, length, history, outputs, step)) {
         RC_FirKernel16SaturatingWide(taps, length, history, outputs, step, out);
         return;
     }
@@ -88,7 +88,7 @@ void RC_FirKernel32Sse2(const std::int16_t* taps, std::uint32_t length, const st
 void RC_FirKernel32SaturatingSse2(const std::int16_t* taps, std::uint32_t length,
                                   const std::int16_t* history, std::uint32_t outputs,
                                   std::uint32_t step, std::int32_t* out) {
-    if (!RC_FirSumFits32(taps, length)) {
+    if (!RC_FirSumFits32(taps, length, history, outputs, step)) {
         RC_FirKernel32SaturatingWide(taps, length, history, outputs, step, out);
         return;
     }
