@@ -41,6 +41,14 @@ std::string TextAt(const unsigned char* caps, std::size_t at, std::size_t size) 
     return std::string(p, strnlen(p, size));
 }
 
+// A block changes the IF graph and little else: the window and every window that holds others
+// keep their pictures between paints, so that a child painted again is painted alone over the
+// rest as it was.
+void KeepPicturesOfContainers(RC_Window* w) {
+    if (w->FirstChild() != nullptr) w->SetStyle(w->Style() | RC_Window::kRetainBitmap);
+    for (RC_Window* c = w->FirstChild(); c != nullptr; c = c->NextSibling()) KeepPicturesOfContainers(c);
+}
+
 } // namespace
 
 DemodWindow::Interface DemodWindow::InterfaceOf(const char* product) {
@@ -93,6 +101,7 @@ DemodWindow::DemodWindow(std::uint32_t receiver, const void* caps, HostCallback 
         slopePanel_ = new SlopeCompPanel(this);
         slopePanel_->Show(plat::win::SW_SHOW);
     }
+    KeepPicturesOfContainers(this);
     OnModeButton(ModeButtonOfIndex(modeIndex_), false);
     QueryHost();
     Callback(KVR_CMD_VOLUME, settings_.volume, 0, nullptr);
@@ -310,7 +319,8 @@ plat::win::LResult DemodWindow::HandleMessage(std::uint32_t msg, plat::win::WPar
         } else {
             // The display buffer is full; the audio path refills it once it is emptied here.
             const std::uint32_t points = std::min(path_.ifDisplayPoints, path_.ifDisplayFill.load());
-            if (points != 0 && ifGraph_ != nullptr && path_.ifGraph == ifGraph_) {
+            // A window that cannot be seen shows nothing new: no spectrum computed, nothing painted.
+            if (points != 0 && ifGraph_ != nullptr && path_.ifGraph == ifGraph_ && plat::win::IsWindowUncovered(Handle())) {
                 if (ifGraph_->Mode() == 2 && ifGraph_->TraceCount() >= 2)
                     ifGraph_->SetSamplesStereo(path_.ifDisplay, path_.ifDisplay, points, 1);
                 else

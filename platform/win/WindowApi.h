@@ -88,6 +88,11 @@ bool ShowWindow(Hwnd hwnd, int command);
 // True when the window and every ancestor are shown.
 bool IsWindowVisible(Hwnd hwnd);
 bool IsIconic(Hwnd hwnd);
+// Whether some of the window's client area may be seen: the window and its ancestors are shown
+// and none is minimised, and what covers it in this program (its parents' edges, the windows
+// above it and above its ancestors, the top-level windows above its own) leaves part of it free.
+// A window that cannot be seen need not be painted.
+bool IsWindowUncovered(Hwnd hwnd);
 bool IsZoomed(Hwnd hwnd);
 // Answers whether the window was disabled before. Disabling takes away focus and capture.
 bool EnableWindow(Hwnd hwnd, bool enable);

@@ -268,6 +268,37 @@ bool IsWindowVisible(Hwnd hwnd) {
 }
 
 bool IsIconic(Hwnd hwnd) { return (GetWindowLongPtr(hwnd, GWL_STYLE) & WS_MINIMIZE) != 0; }
+
+bool IsWindowUncovered(Hwnd hwnd) {
+    auto& ws = WindowSystem::Instance();
+    std::lock_guard lock(ws.Mutex());
+    auto w = ws.Windows().Find(hwnd);
+    if (!w) return false;
+    for (auto a = w; a; a = a->parent ? ws.Windows().Find(a->parent) : nullptr)
+        if (a->style & WS_MINIMIZE) return false;
+    // Within its top-level window (surface coordinates), then on the screen.
+    gdi::Region visible = ws.VisibleRegionLocked(*w, true);
+    if (visible.IsEmpty()) return false;
+    const Hwnd top = ws.TopLevelOfLocked(hwnd);
+    auto topWindow = ws.Windows().Find(top);
+    if (!topWindow) return false;
+    visible = visible.Offset(topWindow->rect.left, topWindow->rect.top);
+    const bool topmost = (topWindow->exStyle & WS_EX_TOPMOST) != 0;
+    const std::vector<Hwnd>& levels = ws.TopLevels(); // bottom first
+    const auto self = std::find(levels.begin(), levels.end(), top);
+    for (auto it = levels.begin(); it != levels.end() && !visible.IsEmpty(); ++it) {
+        if (*it == top) continue;
+        auto other = ws.Windows().Find(*it);
+        if (!other || !ws.IsVisibleLocked(*other) || (other->style & WS_MINIMIZE)) continue;
+        const bool otherTopmost = (other->exStyle & WS_EX_TOPMOST) != 0;
+        const bool above = otherTopmost != topmost ? otherTopmost : it > self;
+        if (!above) continue;
+        gdi::Region covered(other->rect);
+        if (other->shape) covered = covered.Intersect(other->shape->Offset(other->rect.left, other->rect.top));
+        visible = visible.Subtract(covered);
+    }
+    return !visible.IsEmpty();
+}
 bool IsZoomed(Hwnd hwnd) { return (GetWindowLongPtr(hwnd, GWL_STYLE) & WS_MAXIMIZE) != 0; }
 
 bool EnableWindow(Hwnd hwnd, bool enable) {

@@ -46,7 +46,11 @@ void RC_Graph::SetStateFlags(std::uint32_t bits) {
     const std::uint32_t dirty = bits & kDirtyBits;
     if (dirty != 0) {
         const std::uint32_t newly = dirty & ~OrState(dirty);
-        if ((newly & 0x3800) != 0) RC_Window::Invalidate();
+        // New data changes the plot alone: only it is painted again, once it has been laid out.
+        if ((newly & kDirtyFrame) != 0 || ((newly & (kDirtyPlot | kDirtyRow)) != 0 && plot_.IsEmpty()))
+            RC_Window::Invalidate();
+        else if ((newly & (kDirtyPlot | kDirtyRow)) != 0)
+            InvalidatePart(plot_);
     }
     if ((bits & ~kDirtyBits) != 0) RC_Window::SetStateFlags(bits & ~kDirtyBits);
 }

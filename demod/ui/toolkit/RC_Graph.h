@@ -92,6 +92,8 @@ public:
     void SetStateFlags(std::uint32_t bits) override;
     void Invalidate() override;
     void PaintContent() override;
+    // A new trace or spectrogram row: the plot alone (and what is drawn over it) is painted.
+    plat::gdi::Rect PaintPart() override;
     void MouseEvent(int kind, std::uint32_t keys, int x, int y) override;
 
     void SetPointCount(std::int32_t n);

@@ -378,6 +378,27 @@ void RC_Graph::PaintContent() {
     DrawTexts();
 }
 
+gdi::Rect RC_Graph::PaintPart() {
+    std::lock_guard<RC_Lock> hold(lock_);
+    // Anything beyond the plot's data (frame, labels, the enabled look, the layout) is painted whole.
+    if ((State() & kDirtyFrame) != 0 || EnabledChain() != paintedEnabled_ || plot_.IsEmpty() ||
+        bitmap_.Width() != plot_.Width() || bitmap_.Height() != plot_.Height())
+        return {};
+    const std::uint32_t dirty = TakeDirty();
+    switch (mode_) {
+    case 0: RenderScope(); break;
+    case 1: RenderSpectrum(dirty); break;
+    default: RenderSpectrogram(dirty); break;
+    }
+    auto view = gdi::Bitmap::Wrap(bitmap_.Pixels(), bitmap_.Width(), bitmap_.Height(), 32, static_cast<int>(bitmap_.Stride()));
+    if (view) Context()->DrawBitmap(plot_.left, plot_.top, *view);
+    // The texts that stand on the plot, drawn again over it; those beside it are kept as they are.
+    Context()->IntersectClipRect(plot_);
+    DrawTexts();
+    Context()->SelectClipRegion(nullptr);
+    return plot_;
+}
+
 void RC_Graph::AppendValueLabel(RC_String& text, double value, bool withSign) const {
     text.AppendFrequency(withSign, value, false, 0);
 }

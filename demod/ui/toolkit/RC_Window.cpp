@@ -6,6 +6,7 @@
 #include <mutex>
 
 namespace win = plat::win;
+namespace gdi = plat::gdi;
 
 const char* const RC_WindowClassName = "RC_Window_Q745DemodPro";
 
@@ -355,21 +356,35 @@ int RC_Window::Show(int command) {
 
 void RC_Window::Invalidate() { InvalidateInternal(true); }
 
-void RC_Window::InvalidateInternal(bool mark) {
+void RC_Window::InvalidateInternal(bool mark) { InvalidateArea(mark, {0, 0, width_, height_}); }
+
+void RC_Window::InvalidatePart(const gdi::Rect& area) {
+    if (win::GetCurrentThreadId() != threadId_) {
+        InvalidateInternal(true);
+        return;
+    }
+    partDirty_.store(1, std::memory_order_release);
+    InvalidateArea(false, area);
+}
+
+void RC_Window::InvalidateArea(bool mark, gdi::Rect area) {
+    // On the window's own thread, which owns the geometry, the system window is asked to paint
+    // only the area that changed; another thread asks for the whole client area.
+    const bool ownThread = win::GetCurrentThreadId() == threadId_;
     RC_Window* w = this;
     while (w != nullptr && (w->State() & kClosing) == 0) {
         if (mark) {
             const bool was = w->dirty_.exchange(1, std::memory_order_acq_rel) != 0;
+            // Already dirty since the last paint: its area is waiting to be painted.
             if (was && (w->hwnd_ != 0 || (w->parent_ != nullptr && (w->parent_->State() & kChildDirty) != 0))) return;
         }
         if (!w->IsWindowless()) {
-            if (w->hwnd_ != 0 && (w->State() & kShown) != 0) win::InvalidateRect(w->hwnd_, nullptr, false);
+            if (w->hwnd_ != 0 && (w->State() & kShown) != 0) win::InvalidateRect(w->hwnd_, ownThread ? &area : nullptr, false);
             return;
         }
         RC_Window* p = w->parent_;
-        const std::uint32_t ps = p->State();
-        if ((ps & kChildDirty) != 0 && (ps & kPainting) == 0) return;
         p->OrState(kChildDirty);
+        if (ownThread) area = area.Offset(w->x_, w->y_).Intersect(gdi::Rect{0, 0, p->width_, p->height_});
         w = p;
         mark = false;
     }

@@ -193,6 +193,12 @@ protected:
     }
     // Invalidates; with mark false only the parents learn that a child needs painting.
     void InvalidateInternal(bool mark);
+    // Asks for a part of this window (its own coordinates) to be painted again by PaintPart,
+    // not the whole window; from another thread than the window's, the whole window.
+    void InvalidatePart(const plat::gdi::Rect& area);
+    // Paints what InvalidatePart asked for into the window's kept picture (valid while
+    // painting); returns the area painted, or an empty one to have the whole window painted.
+    virtual plat::gdi::Rect PaintPart() { return {}; }
     void DropBitmap() { bitmap_.reset(); }
     plat::win::LResult DefaultAnswer(std::uint32_t msg, plat::win::WParam wParam, plat::win::LParam lParam);
     void SetContentTop(int top) { content_.top = top; }
@@ -220,6 +226,9 @@ private:
     void SelectOwn(std::uint32_t bit);
     void SelectStock(std::uint32_t bits);
     void PaintChildren(plat::gdi::DC& dc, bool all);
+    // Marks `area` (own coordinates) of this window for painting, the window itself dirty with
+    // `mark`, and tells its parents and its system window.
+    void InvalidateArea(bool mark, plat::gdi::Rect area);
     plat::gdi::DC& MeasureContext();
 
     // Lists.
@@ -244,6 +253,7 @@ private:
     bool enabled_ = true;
     std::unique_ptr<plat::gdi::Bitmap> bitmap_;
     std::atomic<std::uint32_t> dirty_{0};
+    std::atomic<std::uint32_t> partDirty_{0}; // InvalidatePart was asked for since the last paint
     RC_String caption_;
     RC_Colour background_ = 0x404040;
     int backgroundMode_ = 2;

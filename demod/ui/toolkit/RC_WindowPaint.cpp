@@ -33,7 +33,21 @@ void RC_Window::Paint(gdi::DC& target) {
         dc_ = &dc;
     }
     OrState(kPainting);
-    if (dirty_.exchange(0, std::memory_order_acq_rel) != 0) {
+    const bool part = partDirty_.exchange(0, std::memory_order_acq_rel) != 0;
+    bool whole = dirty_.exchange(0, std::memory_order_acq_rel) != 0;
+    if (!whole && part) {
+        // The part asked for is painted over the kept picture, and the children over it again.
+        const gdi::Rect area = PaintPart();
+        whole = area.IsEmpty();
+        for (RC_Window* c = firstChild_; c != nullptr && !whole; c = c->nextSibling_) {
+            const gdi::Rect r{c->x_, c->y_, c->x_ + c->width_, c->y_ + c->height_};
+            if (c->IsWindowless() && (c->State() & kShown) != 0 && !r.Intersect(area).IsEmpty()) {
+                c->dirty_.store(1, std::memory_order_release);
+                OrState(kChildDirty);
+            }
+        }
+    }
+    if (whole) {
         content_ = {0, 0, width_, height_};
         PaintFrame();
         PaintContent();
@@ -52,7 +66,9 @@ void RC_Window::Paint(gdi::DC& target) {
 
 void RC_Window::PaintChildren(gdi::DC& dc, bool all) {
     auto visible = [](const RC_Window* c) { return c->IsWindowless() && (c->State() & kShown) != 0; };
-    auto needs = [](const RC_Window* c) { return c->IsDirty() || (c->State() & kChildDirty) != 0; };
+    auto needs = [](const RC_Window* c) {
+        return c->IsDirty() || (c->State() & kChildDirty) != 0 || c->partDirty_.load(std::memory_order_acquire) != 0;
+    };
     RC_Window* c = firstChild_;
     if (all) {
         for (; c != nullptr; c = c->nextSibling_) {
