@@ -24,6 +24,7 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <utility>
 
 namespace {
 
@@ -349,12 +350,15 @@ void DemodWindow::HandFocusToHost() {
 }
 
 void DemodWindow::ShowSquelchStatus() {
-    statusText_ = SquelchStatusText();
-    const bool shown = !statusText_.empty();
+    std::string text = SquelchStatusText();
+    const bool shown = !text.empty();
+    const bool changed = text != statusText_;
+    statusText_ = std::move(text);
     for (RC_Label* label : {graphStatus_, analyzerStatus_}) {
         if (label == nullptr) continue;
-        label->SetCaption(statusText_.c_str());
-        label->Show(shown ? plat::win::SW_SHOW : plat::win::SW_HIDE);
+        // A report comes with every block: the label is painted again only when it changes.
+        if (changed) label->SetCaption(statusText_.c_str());
+        if (shown != ((label->State() & RC_Window::kShown) != 0)) label->Show(shown ? plat::win::SW_SHOW : plat::win::SW_HIDE);
     }
 }
 

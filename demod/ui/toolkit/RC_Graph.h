@@ -94,6 +94,8 @@ public:
     void PaintContent() override;
     // A new trace or spectrogram row: the plot alone (and what is drawn over it) is painted.
     plat::gdi::Rect PaintPart() override;
+    // Whether DrawTexts puts anything on the plot itself (marker numbers, read-outs).
+    bool TextsOnPlot() const;
     void MouseEvent(int kind, std::uint32_t keys, int x, int y) override;
 
     void SetPointCount(std::int32_t n);

@@ -393,10 +393,22 @@ gdi::Rect RC_Graph::PaintPart() {
     auto view = gdi::Bitmap::Wrap(bitmap_.Pixels(), bitmap_.Width(), bitmap_.Height(), 32, static_cast<int>(bitmap_.Stride()));
     if (view) Context()->DrawBitmap(plot_.left, plot_.top, *view);
     // The texts that stand on the plot, drawn again over it; those beside it are kept as they are.
-    Context()->IntersectClipRect(plot_);
-    DrawTexts();
-    Context()->SelectClipRegion(nullptr);
+    if (TextsOnPlot()) {
+        Context()->IntersectClipRect(plot_);
+        DrawTexts();
+        Context()->SelectClipRegion(nullptr);
+    }
     return plot_;
+}
+
+bool RC_Graph::TextsOnPlot() const {
+    if (mode_ == 0) return true; // the scope's read-outs
+    if ((FlagsA() & kLevelLine) != 0) return true;
+    for (const Marker& m : markers_) {
+        if ((m.flags & 2u) != 0) return true; // the header of values
+        if ((m.flags & 1u) != 0 && (m.flags & 4u) != 0 && markers_.size() >= 2) return true; // its number
+    }
+    return false;
 }
 
 void RC_Graph::AppendValueLabel(RC_String& text, double value, bool withSign) const {

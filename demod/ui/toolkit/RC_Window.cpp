@@ -224,7 +224,9 @@ void RC_Window::Move(int x, int y, int width, int height, bool relayout) {
         }
     }
     if (IsWindowless()) {
-        Invalidate();
+        // A parent that keeps its picture paints again the place the window left as well.
+        if (parent_ != nullptr && (parent_->Style() & kRetainBitmap) != 0) parent_->Invalidate();
+        else Invalidate();
     } else if (hwnd_ != 0) {
         win::MoveWindow(hwnd_, x_, y_, width_, height_, true);
     }
