@@ -46,10 +46,12 @@ void RC_Graph::SetStateFlags(std::uint32_t bits) {
     const std::uint32_t dirty = bits & kDirtyBits;
     if (dirty != 0) {
         const std::uint32_t newly = dirty & ~OrState(dirty);
-        // New data changes the plot alone: only it is painted again, once it has been laid out.
-        if ((newly & kDirtyFrame) != 0 || ((newly & (kDirtyPlot | kDirtyRow)) != 0 && plot_.IsEmpty()))
+        // New data changes the plot alone: only it is painted again, once it has been laid out
+        // (the layout is the window's own thread's; from another thread the whole graph).
+        const bool data = (newly & (kDirtyPlot | kDirtyRow)) != 0;
+        if ((newly & kDirtyFrame) != 0 || (data && (!OnOwnThread() || plot_.IsEmpty())))
             RC_Window::Invalidate();
-        else if ((newly & (kDirtyPlot | kDirtyRow)) != 0)
+        else if (data)
             InvalidatePart(plot_);
     }
     if ((bits & ~kDirtyBits) != 0) RC_Window::SetStateFlags(bits & ~kDirtyBits);

@@ -358,10 +358,15 @@ int RC_Window::Show(int command) {
 
 void RC_Window::Invalidate() { InvalidateInternal(true); }
 
-void RC_Window::InvalidateInternal(bool mark) { InvalidateArea(mark, {0, 0, width_, height_}); }
+bool RC_Window::OnOwnThread() const { return win::GetCurrentThreadId() == threadId_; }
+
+void RC_Window::InvalidateInternal(bool mark) {
+    // The size is read on the window's own thread only; another thread's area is not used.
+    InvalidateArea(mark, OnOwnThread() ? gdi::Rect{0, 0, width_, height_} : gdi::Rect{});
+}
 
 void RC_Window::InvalidatePart(const gdi::Rect& area) {
-    if (win::GetCurrentThreadId() != threadId_) {
+    if (!OnOwnThread()) {
         InvalidateInternal(true);
         return;
     }
@@ -372,7 +377,7 @@ void RC_Window::InvalidatePart(const gdi::Rect& area) {
 void RC_Window::InvalidateArea(bool mark, gdi::Rect area) {
     // On the window's own thread, which owns the geometry, the system window is asked to paint
     // only the area that changed; another thread asks for the whole client area.
-    const bool ownThread = win::GetCurrentThreadId() == threadId_;
+    const bool ownThread = OnOwnThread();
     RC_Window* w = this;
     while (w != nullptr && (w->State() & kClosing) == 0) {
         if (mark) {

@@ -193,6 +193,8 @@ protected:
     }
     // Invalidates; with mark false only the parents learn that a child needs painting.
     void InvalidateInternal(bool mark);
+    // Whether the caller runs on the thread that made the window, which owns its geometry.
+    bool OnOwnThread() const;
     // Asks for a part of this window (its own coordinates) to be painted again by PaintPart,
     // not the whole window; from another thread than the window's, the whole window.
     void InvalidatePart(const plat::gdi::Rect& area);
