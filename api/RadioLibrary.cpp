@@ -193,12 +193,35 @@ NtStatus RadioLibrary::Send(std::int32_t index, std::uint32_t code, const void* 
                             std::uint64_t* bytes, std::uint64_t inPointerValue) {
     std::uint64_t count = 0;
     LocalRadio& local = Local(index);
+    if (!local.link) {
+        NoteAnswer(index, kStatusNoDevice);
+        if (bytes) *bytes = 0;
+        return kStatusNoDevice;
+    }
+    const std::uint32_t stalledBefore = local.link->StalledRequest();
     const NtStatus status =
-        local.link ? local.link->Control(code, in, inLength, out, outLength, inPointerValue, &count)
-                   : kStatusNoDevice;
+        local.link->Control(code, in, inLength, out, outLength, inPointerValue, &count);
     NoteAnswer(index, status);
     if (bytes) *bytes = IsSuccess(status) ? count : 0;
+    if (status != plat::sys::kStatusRequestTimedOut) return status;
+    const std::uint32_t stalled = local.link->StalledRequest();
+    // Still waiting for the earlier request's answer: this one never left.
+    if (stalledBefore != 0 && stalled == stalledBefore) return kStatusNotSent;
+    // Given up on: the host drops it if it has not run yet (a receiver asleep holds it), and
+    // its late answer will tell whether it ran.
+    local.link->Cancel();
+    local.unansweredRequest = stalled;
     return status;
+}
+
+bool RadioLibrary::LateAnswer(std::int32_t index, std::uint32_t id, NtStatus* status) {
+    LocalRadio& local = Local(index);
+    if (!local.link) {
+        // The device was closed or lost with the request: its outcome is not known.
+        if (status) *status = kStatusSuccess;
+        return true;
+    }
+    return local.link->LateAnswer(id, status);
 }
 
 void RadioLibrary::NoteAnswer(std::int32_t index, NtStatus status) {
@@ -362,6 +385,10 @@ bool RadioLibrary::ConnectDevice(std::int32_t index, bool readBack) {
     LocalRadio& local = Local(index);
     std::lock_guard deviceLock(local.deviceLock);
     local.link = slot.devicePath[0] ? devices_->Open(slot.devicePath) : nullptr;
+    // What a request on the old device came to is no longer heard; a reconnection applies the
+    // cached settings again, an open reads them back.
+    local.unansweredRequest = 0;
+    local.lateSet = {};
     if (!local.link) return false;
     slot.deviceHandle = static_cast<std::uint64_t>(index);
     std::uint64_t version = 0;
