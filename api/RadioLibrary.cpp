@@ -242,6 +242,14 @@ bool RadioLibrary::ReadEeprom(std::int32_t index) {
 std::int64_t RadioLibrary::ListRadios(void* buffer, std::size_t bufferSize,
                                       std::size_t recordSize) {
     if (!table_) return 0;
+    {
+        // The receivers that another process's load is probing are held by it for the moment,
+        // and their descriptions are not in the table yet: the list waits for the probe.
+        auto lock = LockTable();
+        const bool probed = HeldElsewhere(0);
+        lock.unlock();
+        if (probed) WaitForProbe();
+    }
     auto lock = LockTable();
     const std::size_t fit = buffer ? bufferSize / recordSize : 0;
     std::int64_t count = 0;
@@ -286,19 +294,26 @@ void RadioLibrary::ShowPendingWarning() {
 
 std::int32_t RadioLibrary::Open(const char* serial) {
     if (!table_) return 0;
-    auto lock = LockTable();
     if (serial && std::memchr(serial, '\0', 9) == serial + 8) {
+        // A program started together with another may find the table while that one's load
+        // probes the receivers: their serial numbers are not in it yet, and the probe holds
+        // them. It waits for the probe, then looks again, instead of finding no receiver.
         std::int32_t opened = 0;
-        for (std::int32_t i = 1; i <= kRadioCount; ++i) {
-            if (std::memcmp(Slot(i).eeprom.serial, serial, 8) == 0) {
-                opened = OpenDeviceSlot(i, lock) ? i : 0;
-                break;
+        for (bool waited = false;; waited = true) {
+            auto lock = LockTable();
+            for (std::int32_t i = 1; i <= kRadioCount; ++i) {
+                if (std::memcmp(Slot(i).eeprom.serial, serial, 8) == 0) {
+                    opened = OpenDeviceSlot(i, lock) ? i : 0;
+                    break;
+                }
             }
+            lock.unlock();
+            if (opened != 0 || waited || !WaitForProbe()) break;
         }
-        lock.unlock();
         ShowPendingWarning();
         return opened;
     }
+    auto lock = LockTable();
     for (std::int32_t i = 1; i <= kRadioCount; ++i) {
         if (!Slot(i).simulated || table_->openCount[i - 1] != 0) continue;
         Local(i).scanStep =
