@@ -169,6 +169,7 @@ void RadioLibrary::ReclaimAbandonedSlots() {
 }
 
 void RadioLibrary::MakeFreeSimulated(std::int32_t index) {
+    std::lock_guard deviceLock(Local(index).deviceLock); // the slot's fields are its
     RadioSlot& slot = Slot(index);
     std::memset(slot.devicePath, 0, kDevicePathSize);
     slot.simulated = 1;
@@ -242,14 +243,6 @@ bool RadioLibrary::ReadEeprom(std::int32_t index) {
 std::int64_t RadioLibrary::ListRadios(void* buffer, std::size_t bufferSize,
                                       std::size_t recordSize) {
     if (!table_) return 0;
-    {
-        // The receivers that another process's load is probing are held by it for the moment,
-        // and their descriptions are not in the table yet: the list waits for the probe.
-        auto lock = LockTable();
-        const bool probed = HeldElsewhere(0);
-        lock.unlock();
-        if (probed) WaitForProbe();
-    }
     auto lock = LockTable();
     const std::size_t fit = buffer ? bufferSize / recordSize : 0;
     std::int64_t count = 0;
@@ -473,7 +466,14 @@ std::int32_t RadioLibrary::CloseRadioDevice(std::int32_t index) {
         slot = Lookup(index);
         if (!slot) return 1; // closed meanwhile by another thread of this process
     }
-    if (!slot->simulated || slot->disconnected) {
+    bool realOrGone;
+    {
+        // The device-change thread rewrites the slot under the device lock (a removal turns it
+        // simulated and disconnected): every thread of this process reads it under that lock.
+        std::lock_guard deviceLock(Local(index).deviceLock);
+        realOrGone = !slot->simulated || slot->disconnected;
+    }
+    if (realOrGone) {
         CloseDeviceSlot(index);
     } else {
         const std::int32_t was = table_->openCount[index - 1];
@@ -482,6 +482,7 @@ std::int32_t RadioLibrary::CloseRadioDevice(std::int32_t index) {
         if (was == 1) {
             Local(index).StopScan();
             Local(index).scanStep.reset();
+            std::lock_guard deviceLock(Local(index).deviceLock);
             slot->scanThread = 0;
         }
     }
@@ -496,10 +497,11 @@ void RadioLibrary::CloseDeviceSlot(std::int32_t index) {
     if (was != 1) return;
     RadioSlot& slot = Slot(index);
     LocalRadio& local = Local(index);
-    local.StopScan();
-    slot.scanThread = 0;
+    local.StopScan(); // before the device lock, which the scan thread takes at every step
     CloseLink(index);
     local.scanStep.reset();
+    std::lock_guard deviceLock(local.deviceLock); // the slot's fields are its
+    slot.scanThread = 0;
     if (slot.disconnected) {
         slot.disconnected = 0;
         local.unplugged.store(false);
