@@ -134,7 +134,9 @@ void TQ7form::BuildSweep() {
     myFreqGraph1 = Place<TmyFreqGraph2>(this, SweepPanel, kScopeGraphMargin, kScopeGraphTop, ClientWidth() - 16, 194);
     myFreqGraph1->SetRange(fresh.sweepStart, fresh.sweepStop, fresh.sweepStep);
     myFreqGraph1->SetMin(-130);
-    myFreqGraph1->SetMax(-30);
+    // Up to the top of the meter's highest scale: a station above the library's raw scale
+    // (-30 dBm with the preamplifier on) plots at its level instead of at the graph's edge.
+    myFreqGraph1->SetMax(-10);
     myFreqGraph1->SetAltMax(100);
     myFreqGraph1->SetBarMin(-140);
     myFreqGraph1->SetBarMax(-20);
@@ -307,7 +309,9 @@ void TQ7form::ReadSweepLevel(std::int64_t hz, SweepReading& r, std::function<voi
             r.raw = reading.raw;
             r.rssi = reading.rssi;
             r.agc = reading.agc;
-            r.dbm = Q7->Calibrate(reading.raw, hz);
+            // A station above the raw scale's top plots at its level, as the meter shows it.
+            r.tenths = reading.level;
+            r.dbm = Q7->CalibrateMeasured(reading.raw, reading.level, hz);
         }
         if (!then) return;
         --sweepReadsDue_;
@@ -394,7 +398,7 @@ void TQ7form::SweepStepDone(bool canUpdate) {
     Q7->TunePipelined(SweepFreq, 0, FastSettle(t, SweepFreq));
     SweepLastAgc = static_cast<int>(r.agc);
 
-    Q7->SetSignalRaw(r.raw);
+    Q7->SetSignalMeasured(r.raw, r.tenths);
     const double level = Q7->SignalLevel();
     if (hits) {
         myFreqGraph1->AddHit(kHits, pos, !Q7->GetSquelched(), canUpdate);
