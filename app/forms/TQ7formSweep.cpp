@@ -134,9 +134,7 @@ void TQ7form::BuildSweep() {
     myFreqGraph1 = Place<TmyFreqGraph2>(this, SweepPanel, kScopeGraphMargin, kScopeGraphTop, ClientWidth() - 16, 194);
     myFreqGraph1->SetRange(fresh.sweepStart, fresh.sweepStop, fresh.sweepStep);
     myFreqGraph1->SetMin(-130);
-    // Up to the top of the meter's highest scale: a station above the library's raw scale
-    // (-30 dBm with the preamplifier on) plots at its level instead of at the graph's edge.
-    myFreqGraph1->SetMax(-10);
+    myFreqGraph1->SetMax(-30);
     myFreqGraph1->SetAltMax(100);
     myFreqGraph1->SetBarMin(-140);
     myFreqGraph1->SetBarMax(-20);

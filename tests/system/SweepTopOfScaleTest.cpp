@@ -1,6 +1,7 @@
-// The spectrum sweep plots a strong station at its level, as the S-meter reads it: with the
-// preamplifier on (the panel's default) stations above the library's raw scale go on rising in
-// the plot instead of all ending at its top.
+// The spectrum sweep takes a strong station's level as the S-meter does: with the preamplifier on
+// (the panel's default) a station above the library's raw scale is measured at its level, and
+// plots up to the top of the graph's scale (-30 dBm) instead of all of them at the raw scale's
+// top less the preamplifier's gain.
 
 #include "app/controls/TmyFreqGraph2.h"
 #include "app/controls/TmyFrequencyEdit.h"
@@ -29,9 +30,11 @@ TEST_F(FrontPanelSystem, ASweepPlotsStationsAboveTheRawScaleAtTheirLevels) {
 
     TmyFreqGraph2& graph = *form->myFreqGraph1;
     ASSERT_EQ(form->SweepPoints, 25);
-    EXPECT_NEAR(graph.GetSampleIndex(0, 4), -30.0, 2.0);
-    EXPECT_NEAR(graph.GetSampleIndex(0, 12), -20.0, 2.0);
-    EXPECT_NEAR(graph.GetSampleIndex(0, 19), -10.0, 2.0);
+    // The graph keeps its levels within its scale, which ends at -30 dBm.
+    ASSERT_EQ(graph.Max(), -30.0);
+    EXPECT_NEAR(graph.GetSampleIndex(0, 4), -30.0, 1.0);
+    EXPECT_EQ(graph.GetSampleIndex(0, 12), -30.0) << "a -20 dBm station reaches the top";
+    EXPECT_EQ(graph.GetSampleIndex(0, 19), -30.0) << "a -10 dBm station reaches the top";
     EXPECT_LT(graph.GetSampleIndex(0, 8), -100.0) << "the noise between them";
 }
 
