@@ -94,6 +94,7 @@ void RadioControl::Settle(std::int32_t index) {
 }
 
 void RadioControl::SettleUnknown(std::int32_t index, Setting setting) {
+    if (!Peek(index)) return; // not a receiver open here (nor an index)
     LocalRadio& local = lib_.Local(index);
     if ((local.unknownSettings.load() & setting) == 0) return;
     std::unique_lock lock(local.deviceLock, std::try_to_lock);
