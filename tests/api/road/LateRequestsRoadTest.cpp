@@ -193,7 +193,10 @@ TEST_P(LateRequests, CacheAndReceiverAgreeAfterALateRunACancelAndARefusal) {
             << "the cancel reaches the held request";
         ASSERT_EQ(bus.SetDevicePower("rx1", kD0), 0u);
         ExpectAgreeOn(s, s.to, "a cancelled request");
-        EXPECT_TRUE(s.set(c, index, s.from)) << "the next set is sent, and answered";
+        // A USB receiver takes tuner state again once its audio pipe is open again after the
+        // resume, which a slow machine may not have done yet: until then a set is refused.
+        EXPECT_TRUE(Eventually([&] { return s.set(c, index, s.from); }, std::chrono::seconds(10)))
+            << "the next set is sent, and answered";
         ExpectAgreeOn(s, s.from, "the next set");
 
         if (s.refused) {
