@@ -22,6 +22,9 @@ public:
                                         std::uint64_t* bytes) override {
         return handle_.Control(code, in, inLength, out, outLength, 0, bytes, passDescriptor, receivedDescriptor);
     }
+    void Cancel() override { handle_.CancelIo(); }
+    std::uint32_t StalledRequest() override { return handle_.StalledRequest(); }
+    bool LateAnswer(std::uint32_t id, std::uint32_t* status) override { return handle_.LateAnswer(id, status); }
 
 private:
     plat::sys::DeviceHandle handle_;

@@ -55,6 +55,7 @@ void DeviceChangeHandler::OnRemoved(const std::string& path) {
         }
         const bool mine = table.openCount[i - 1] != 0 && table.ownerProcess[i - 1] == lib_.ProcessId();
         if (!mine) {
+            std::lock_guard deviceLock(local.deviceLock); // the slot's fields are its
             if (table.openCount[i - 1] == 0 && !lib_.Slot(i).simulated) lib_.MakeFreeSimulated(i);
             // Open by another process: that process's own notice acts.
             return;
@@ -71,6 +72,7 @@ void DeviceChangeHandler::OnRemoved(const std::string& path) {
         // Closed meanwhile: a free slot whose device is gone.
         deviceLock.unlock();
         auto tableLock = lib_.LockTable();
+        deviceLock.lock();
         if (lib_.Table().openCount[i - 1] == 0 && !slot.simulated && FindSlot(path) == i)
             lib_.MakeFreeSimulated(i);
         return;
@@ -92,6 +94,7 @@ void DeviceChangeHandler::OnArrived(const std::string& path) {
         SharedRadioTable& table = lib_.Table();
         if (const std::int32_t i = FindSlot(path); i != 0) {
             LocalRadio& local = lib_.Local(i);
+            std::unique_lock deviceLock(local.deviceLock); // the slot's fields are its
             if (!lib_.Slot(i).disconnected || table.ownerProcess[i - 1] != lib_.ProcessId() ||
                 table.openCount[i - 1] == 0 || local.opening)
                 return;
@@ -101,6 +104,7 @@ void DeviceChangeHandler::OnArrived(const std::string& path) {
         } else if (path.size() < kDevicePathSize) {
             for (std::int32_t k = 1; k <= kRadioCount && fresh == 0; ++k) {
                 RadioSlot& slot = lib_.Slot(k);
+                std::lock_guard deviceLock(lib_.Local(k).deviceLock); // the slot's fields are its
                 if (!slot.simulated || slot.disconnected || table.openCount[k - 1] != 0) continue;
                 std::memset(slot.devicePath, 0, kDevicePathSize);
                 std::memcpy(slot.devicePath, path.data(), path.size());

@@ -28,6 +28,18 @@ public:
         if (receivedDescriptor != nullptr) *receivedDescriptor = -1;
         return 0xC00000BB;
     }
+    // Asks the device to drop this link's requests that wait and have not run (one whose caller
+    // gave up on it); never waits. Links whose requests never wait have nothing to cancel.
+    virtual void Cancel() {}
+    // The request that went unanswered within the time-out and whose answer has not come yet
+    // (0: none); links that always answer have none.
+    virtual std::uint32_t StalledRequest() { return 0; }
+    // Once the late answer of request `id` has come: true, with its status (a request cancelled
+    // before it ran: 0xC0000120).
+    virtual bool LateAnswer(std::uint32_t, std::uint32_t* status) {
+        if (status != nullptr) *status = 0;
+        return true;
+    }
 };
 
 class DeviceProvider {

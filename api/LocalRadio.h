@@ -39,6 +39,16 @@ struct LocalRadio {
     // Written under the device lock; read without it by a set export that would skip an
     // unchanged value, which sends it instead while the setting is marked here.
     std::atomic<std::uint32_t> unknownSettings{0};
+    // The last request that went unanswered for the whole time-out (the link's id for it; 0:
+    // none), and the set request among them whose outcome the cache waits for: which setting,
+    // and what the cache held before. The host was asked to cancel the request; its late answer
+    // tells whether it ran. Under the device lock.
+    std::uint32_t unansweredRequest = 0;
+    struct LateSet {
+        std::uint32_t request = 0; // 0: none
+        std::uint32_t setting = 0;
+        std::uint64_t before = 0;
+    } lateSet;
     // Set (under the exclusion mutex) while this process opens or reconnects the slot's device
     // outside that mutex; a removal meanwhile is noted for the opener to act on.
     bool opening = false;

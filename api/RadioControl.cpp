@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstring>
 #include <mutex>
+#include <utility>
 
 namespace lxq::api {
 namespace {
@@ -39,15 +40,17 @@ std::int32_t RadioControl::SetValue(std::int32_t index, std::uint32_t code, std:
     if (!slot) return 0;
     if (!slot->simulated) {
         std::atomic<std::uint32_t>& unknown = lib_.Local(index).unknownSettings;
+        Settle(index);
         const ValueRequest in{value};
         ValueRequest out{0};
         const NtStatus status =
             lib_.Send(index, code, &in, sizeof in, needOkWord ? &out : nullptr,
                       needOkWord ? sizeof out : 0);
         if (status == plat::sys::kStatusRequestTimedOut) {
-            // A receiver that wakes may still carry the request out: what it holds is not known
-            // until it answers, and the next set must be sent whatever the cache holds.
-            unknown.fetch_or(setting);
+            // The request may still be carried out (it was under way in the host when the
+            // cancel came): what the receiver holds is not known until its late answer, and
+            // the next set must be sent whatever the cache holds.
+            NoteUnanswered(index, setting, 0);
             return 0;
         }
         if (!IsSuccess(status)) return 0;
@@ -60,6 +63,76 @@ std::int32_t RadioControl::SetValue(std::int32_t index, std::uint32_t code, std:
 
 bool RadioControl::SettingKnown(std::int32_t index, Setting setting) {
     return Peek(index) && (lib_.Local(index).unknownSettings.load() & setting) == 0;
+}
+
+void RadioControl::NoteUnanswered(std::int32_t index, Setting setting, std::uint64_t before) {
+    LocalRadio& local = lib_.Local(index);
+    local.unknownSettings.fetch_or(setting);
+    local.lateSet = {local.unansweredRequest, setting, before};
+}
+
+void RadioControl::Settle(std::int32_t index) {
+    LocalRadio& local = lib_.Local(index);
+    if (local.lateSet.setting == 0) return;
+    NtStatus outcome = kStatusSuccess;
+    if (!lib_.LateAnswer(index, local.lateSet.request, &outcome)) {
+        // A late answer is taken in by the next request on the device.
+        GetValue(index, IOCTL_LXQ745_IS_CONNECTED);
+        if (local.lateSet.setting == 0) return; // settled meanwhile
+        if (!lib_.LateAnswer(index, local.lateSet.request, &outcome)) return; // may still run
+    }
+    const LocalRadio::LateSet late = std::exchange(local.lateSet, {});
+    const auto setting = static_cast<Setting>(late.setting);
+    if (IsSuccess(outcome)) {
+        ReadBack(index, setting);
+        return;
+    }
+    // Cancelled before it ran, or refused: the receiver kept what the cache holds.
+    RadioSlot& slot = lib_.Slot(index);
+    if (setting == kFrequencySetting && slot.frequency == 0) slot.frequency = late.before;
+    local.unknownSettings.fetch_and(~late.setting);
+}
+
+void RadioControl::SettleUnknown(std::int32_t index, Setting setting) {
+    if (!Peek(index)) return; // not a receiver open here (nor an index)
+    LocalRadio& local = lib_.Local(index);
+    if ((local.unknownSettings.load() & setting) == 0) return;
+    std::unique_lock lock(local.deviceLock, std::try_to_lock);
+    if (!lock.owns_lock() || !lib_.Lookup(index) || lib_.Slot(index).simulated) return;
+    Settle(index);
+}
+
+void RadioControl::ReadBack(std::int32_t index, Setting setting) {
+    std::uint32_t code = 0;
+    switch (setting) {
+    case kPowerSetting: code = IOCTL_LXQ745_GET_POWER; break;
+    case kAttenSetting: code = IOCTL_LXQ745_GET_ATTEN; break;
+    case kAgcSetting: code = IOCTL_LXQ745_GET_AGC; break;
+    case kIfGainSetting: code = IOCTL_LXQ745_GET_IF_GAIN; break;
+    case kRfAmpSetting: code = IOCTL_LXQ745_GET_RF_AMP; break;
+    case kFmwSetting: code = IOCTL_LXQ745_GET_FMW; break;
+    case kPllSpeedSetting: code = IOCTL_LXQ745_GET_PLL_SPEED; break;
+    case kIf1ManGainSetting: code = IOCTL_LXQ745_GET_IF1_MAN_GAIN; break;
+    case kFilterValueSetting: code = IOCTL_LXQ745_GET_FILTER_VALUE; break;
+    case kFrequencySetting: code = IOCTL_LXQ745_GET_FREQUENCY; break;
+    }
+    const auto value = GetValue(index, code);
+    if (!value) return; // stays unknown: the next set is sent
+    RadioSlot& slot = lib_.Slot(index);
+    const std::uint64_t v = *value;
+    switch (setting) {
+    case kPowerSetting: slot.power = v != 0; break;
+    case kAttenSetting: slot.atten = v != 0; break;
+    case kAgcSetting: slot.agc = static_cast<std::int32_t>(v); break;
+    case kIfGainSetting: slot.ifGain = static_cast<std::int32_t>(v); break;
+    case kRfAmpSetting: slot.rfAmp = static_cast<std::uint32_t>(v); break;
+    case kFmwSetting: slot.fmWide = v != 0 ? 1u : 0u; break;
+    case kPllSpeedSetting: slot.pllSpeed = static_cast<std::uint32_t>(v); break;
+    case kIf1ManGainSetting: slot.if1ManGain = static_cast<std::int32_t>(v); break;
+    case kFilterValueSetting: slot.filterValue = static_cast<std::uint8_t>(v & 0xFFu); break;
+    case kFrequencySetting: slot.frequency = v; break;
+    }
+    lib_.Local(index).unknownSettings.fetch_and(~static_cast<std::uint32_t>(setting));
 }
 
 std::optional<std::uint64_t> RadioControl::GetValue(std::int32_t index, std::uint32_t code,
@@ -75,24 +148,40 @@ std::optional<std::uint64_t> RadioControl::GetValue(std::int32_t index, std::uin
 std::int32_t RadioControl::SetFrequency(std::int32_t index, std::uint32_t hz) {
     const HeldSlot slot = Hold(index);
     if (!slot || !InRange(*slot, hz)) return 0;
+    if (!slot->simulated) Settle(index);
     if (hz == slot->frequency) return 1;
     if (!slot->simulated) {
         FreqRequest req{hz, 0, kFreqWaitPush | kFreqWaitLock}, out{};
-        if (!IsSuccess(lib_.Send(index, IOCTL_LXQ745_SET_FREQUENCY, &req, sizeof req, &out,
-                                 sizeof out))) {
-            // A request that timed out may still be carried out (by a receiver that wakes): the
-            // receiver's frequency is not known, and the next SetFrequency must send whatever it
-            // asks for.
-            slot->frequency = 0;
+        const NtStatus status =
+            lib_.Send(index, IOCTL_LXQ745_SET_FREQUENCY, &req, sizeof req, &out, sizeof out);
+        if (!IsSuccess(status)) {
+            // Refused, the receiver kept its frequency; only a request that timed out may still
+            // be carried out.
+            UnknownFrequencyAfter(index, status);
             return 0;
         }
         if (out.flags == 0) return 0; // answered: the receiver kept its frequency
     }
-    slot->frequency = hz;
+    KnownFrequency(index, hz);
     return 1;
 }
 
+void RadioControl::UnknownFrequencyAfter(std::int32_t index, NtStatus status) {
+    if (status != plat::sys::kStatusRequestTimedOut) return;
+    // The receiver's frequency is not known until the late answer: the next SetFrequency sends
+    // whatever it asks for.
+    RadioSlot& slot = lib_.Slot(index);
+    NoteUnanswered(index, kFrequencySetting, slot.frequency);
+    slot.frequency = 0;
+}
+
+void RadioControl::KnownFrequency(std::int32_t index, std::uint32_t hz) {
+    lib_.Slot(index).frequency = hz;
+    lib_.Local(index).unknownSettings.fetch_and(~static_cast<std::uint32_t>(kFrequencySetting));
+}
+
 std::uint64_t RadioControl::GetFrequency(std::int32_t index) {
+    SettleUnknown(index, kFrequencySetting);
     const RadioSlot* slot = Peek(index);
     return slot ? slot->frequency : 0;
 }
@@ -101,12 +190,16 @@ std::int32_t RadioControl::SetFreqAsync(std::int32_t index, std::uint32_t hz) {
     const HeldSlot slot = Hold(index);
     if (!slot || !InRange(*slot, hz)) return 0;
     if (!slot->simulated) {
+        Settle(index);
         FreqRequest req{hz, 0, kFreqWaitPush}, out{};
-        if (!IsSuccess(
-                lib_.Send(index, IOCTL_LXQ745_SET_FREQUENCY, &req, sizeof req, &out, sizeof out)))
+        const NtStatus status =
+            lib_.Send(index, IOCTL_LXQ745_SET_FREQUENCY, &req, sizeof req, &out, sizeof out);
+        if (!IsSuccess(status)) {
+            UnknownFrequencyAfter(index, status);
             return 0;
+        }
     }
-    slot->frequency = hz;
+    KnownFrequency(index, hz);
     return 1;
 }
 
@@ -133,13 +226,17 @@ std::int32_t RadioControl::SetFreqPipelined(std::int32_t index, std::uint32_t hz
         return 0;
     }
     if (!slot->simulated) {
+        Settle(index);
         PipelinedTuneRequest req{hz, 0, static_cast<std::uint16_t>(dwell), kPipelinedNoWait, 0};
         PipelinedTuneResult out{};
-        if (!IsSuccess(lib_.Send(index, IOCTL_LXQ745_SET_FREQ_PIPELINED, &req, sizeof req, &out,
-                                 sizeof out)))
+        const NtStatus status = lib_.Send(index, IOCTL_LXQ745_SET_FREQ_PIPELINED, &req,
+                                          sizeof req, &out, sizeof out);
+        if (!IsSuccess(status)) {
+            UnknownFrequencyAfter(index, status);
             return 2;
+        }
     }
-    slot->frequency = hz;
+    KnownFrequency(index, hz);
     slot->pendingFrequency = 0;
     return 0;
 }
@@ -160,11 +257,16 @@ std::int32_t RadioControl::GetSSPipelined(std::int32_t index, std::int32_t* leve
         detector = kSimulatedDetectorWord;
         slot->frequency = pending;
     } else {
-        slot->frequency = pending;
+        Settle(index);
+        const std::uint64_t before = slot->frequency;
+        KnownFrequency(index, pending);
         PipelinedTuneRequest req{pending, 0, slot->pendingDwell, 0, 0};
         PipelinedTuneResult out{};
-        if (!IsSuccess(lib_.Send(index, IOCTL_LXQ745_SET_FREQ_PIPELINED, &req, sizeof req, &out,
-                                 sizeof out))) {
+        const NtStatus status = lib_.Send(index, IOCTL_LXQ745_SET_FREQ_PIPELINED, &req,
+                                          sizeof req, &out, sizeof out);
+        if (!IsSuccess(status)) {
+            slot->frequency = before;
+            UnknownFrequencyAfter(index, status);
             slot->frequency = 0; // the next SetFrequency must send whatever it asks for
             return 2;
         }
@@ -185,6 +287,7 @@ std::int32_t RadioControl::SetPower(std::int32_t index, std::int32_t on) {
                     kPowerSetting, [&](RadioSlot& s) { s.power = on != 0; });
 }
 std::int32_t RadioControl::GetPower(std::int32_t index) {
+    SettleUnknown(index, kPowerSetting);
     const RadioSlot* s = Peek(index);
     return s ? static_cast<std::int32_t>(s->power) : 0;
 }
@@ -194,6 +297,7 @@ std::int32_t RadioControl::SetAtten(std::int32_t index, std::int32_t on) {
                     kAttenSetting, [&](RadioSlot& s) { s.atten = on != 0; });
 }
 std::int32_t RadioControl::GetAtten(std::int32_t index) {
+    SettleUnknown(index, kAttenSetting);
     const RadioSlot* s = Peek(index);
     return s ? static_cast<std::int32_t>(s->atten) : 0;
 }
@@ -206,11 +310,13 @@ std::int32_t RadioControl::SetAgc(std::int32_t index, std::int32_t mode) {
         return 1;
     const HeldSlot s = Hold(index);
     if (!s) return 0;
+    if (!s->simulated) Settle(index);
     if (s->agc == mode && SettingKnown(index, kAgcSetting)) return 1;
     return SetValue(index, IOCTL_LXQ745_SET_AGC, static_cast<std::uint32_t>(mode), true,
                     kAgcSetting, [&](RadioSlot& slot) { slot.agc = mode; });
 }
 std::int32_t RadioControl::GetAgc(std::int32_t index) {
+    SettleUnknown(index, kAgcSetting);
     const RadioSlot* s = Peek(index);
     return s ? s->agc : -1;
 }
@@ -224,6 +330,7 @@ std::int32_t RadioControl::SetIfGain(std::int32_t index, std::int32_t gain) {
                     });
 }
 std::int32_t RadioControl::GetIfGain(std::int32_t index) {
+    SettleUnknown(index, kIfGainSetting);
     const RadioSlot* s = Peek(index);
     return s ? s->ifGain : -1;
 }
@@ -234,6 +341,7 @@ std::int32_t RadioControl::SetRfAmp(std::int32_t index, std::int32_t state) {
                     [&](RadioSlot& s) { s.rfAmp = static_cast<std::uint32_t>(state); });
 }
 std::int32_t RadioControl::GetRfAmp(std::int32_t index) {
+    SettleUnknown(index, kRfAmpSetting);
     const RadioSlot* s = Peek(index);
     return s ? static_cast<std::int32_t>(s->rfAmp) : 0;
 }
@@ -246,6 +354,7 @@ std::int32_t RadioControl::SetFmw(std::int32_t index, std::int32_t state) {
                     [&](RadioSlot& slot) { slot.fmWide = static_cast<std::uint32_t>(state); });
 }
 std::int32_t RadioControl::GetFmw(std::int32_t index) {
+    SettleUnknown(index, kFmwSetting);
     const RadioSlot* s = Peek(index);
     if (!s || !(s->eeprom.capabilities & kCapFmWide)) return 0;
     return static_cast<std::int32_t>(s->fmWide);
@@ -257,6 +366,7 @@ std::int32_t RadioControl::SetPllSpeed(std::int32_t index, std::int32_t option) 
                     [&](RadioSlot& s) { s.pllSpeed = static_cast<std::uint32_t>(option); });
 }
 std::int32_t RadioControl::GetPllSpeed(std::int32_t index) {
+    SettleUnknown(index, kPllSpeedSetting);
     const RadioSlot* s = Peek(index);
     return s ? static_cast<std::int32_t>(s->pllSpeed) : 0;
 }

@@ -113,6 +113,7 @@ private:
         kPllSpeedSetting = 1u << 6,
         kIf1ManGainSetting = 1u << 7,
         kFilterValueSetting = 1u << 8,
+        kFrequencySetting = 1u << 9, // the cached frequency is then 0
     };
 
     // A set export with a 4-byte value request: the request (real receivers) must succeed and,
@@ -125,6 +126,23 @@ private:
     // Whether the last set request of `setting` was answered (or none went unanswered): only a
     // known value may be skipped as unchanged.
     bool SettingKnown(std::int32_t index, Setting setting);
+    // A set request of `setting` went unanswered (device lock held): the setting is unknown
+    // until its late answer says whether it ran; `before` is what the cache held.
+    void NoteUnanswered(std::int32_t index, Setting setting, std::uint64_t before);
+    // Settles a set request that went unanswered, once its late answer has come (device lock
+    // held): cancelled or failed, the cache held the truth all along; carried out, the receiver
+    // is asked what it holds now. Taking the late answer in costs a connection question, which
+    // the host answers at once in every state; a receiver asleep is never waited for.
+    void Settle(std::int32_t index);
+    // The same for a get export, which never waits: only when `setting` is unknown and the
+    // device lock is free.
+    void SettleUnknown(std::int32_t index, Setting setting);
+    // Reads `setting` from the receiver into the cache; known again when it answers.
+    void ReadBack(std::int32_t index, Setting setting);
+    // The frequency after a failed tuning request: only one that timed out makes it unknown.
+    void UnknownFrequencyAfter(std::int32_t index, NtStatus status);
+    // The receiver took `hz`.
+    void KnownFrequency(std::int32_t index, std::uint32_t hz);
     // A get request whose value is the completion's byte count.
     std::optional<std::uint64_t> GetValue(std::int32_t index, std::uint32_t code,
                                           std::uint32_t outLength = 0);

@@ -169,6 +169,7 @@ void RadioLibrary::ReclaimAbandonedSlots() {
 }
 
 void RadioLibrary::MakeFreeSimulated(std::int32_t index) {
+    std::lock_guard deviceLock(Local(index).deviceLock); // the slot's fields are its
     RadioSlot& slot = Slot(index);
     std::memset(slot.devicePath, 0, kDevicePathSize);
     slot.simulated = 1;
@@ -193,12 +194,35 @@ NtStatus RadioLibrary::Send(std::int32_t index, std::uint32_t code, const void* 
                             std::uint64_t* bytes, std::uint64_t inPointerValue) {
     std::uint64_t count = 0;
     LocalRadio& local = Local(index);
+    if (!local.link) {
+        NoteAnswer(index, kStatusNoDevice);
+        if (bytes) *bytes = 0;
+        return kStatusNoDevice;
+    }
+    const std::uint32_t stalledBefore = local.link->StalledRequest();
     const NtStatus status =
-        local.link ? local.link->Control(code, in, inLength, out, outLength, inPointerValue, &count)
-                   : kStatusNoDevice;
+        local.link->Control(code, in, inLength, out, outLength, inPointerValue, &count);
     NoteAnswer(index, status);
     if (bytes) *bytes = IsSuccess(status) ? count : 0;
+    if (status != plat::sys::kStatusRequestTimedOut) return status;
+    const std::uint32_t stalled = local.link->StalledRequest();
+    // Still waiting for the earlier request's answer: this one never left.
+    if (stalledBefore != 0 && stalled == stalledBefore) return kStatusNotSent;
+    // Given up on: the host drops it if it has not run yet (a receiver asleep holds it), and
+    // its late answer will tell whether it ran.
+    local.link->Cancel();
+    local.unansweredRequest = stalled;
     return status;
+}
+
+bool RadioLibrary::LateAnswer(std::int32_t index, std::uint32_t id, NtStatus* status) {
+    LocalRadio& local = Local(index);
+    if (!local.link) {
+        // The device was closed or lost with the request: its outcome is not known.
+        if (status) *status = kStatusSuccess;
+        return true;
+    }
+    return local.link->LateAnswer(id, status);
 }
 
 void RadioLibrary::NoteAnswer(std::int32_t index, NtStatus status) {
@@ -263,19 +287,26 @@ void RadioLibrary::ShowPendingWarning() {
 
 std::int32_t RadioLibrary::Open(const char* serial) {
     if (!table_) return 0;
-    auto lock = LockTable();
     if (serial && std::memchr(serial, '\0', 9) == serial + 8) {
+        // A program started together with another may find the table while that one's load
+        // probes the receivers: their serial numbers are not in it yet, and the probe holds
+        // them. It waits for the probe, then looks again, instead of finding no receiver.
         std::int32_t opened = 0;
-        for (std::int32_t i = 1; i <= kRadioCount; ++i) {
-            if (std::memcmp(Slot(i).eeprom.serial, serial, 8) == 0) {
-                opened = OpenDeviceSlot(i, lock) ? i : 0;
-                break;
+        for (bool waited = false;; waited = true) {
+            auto lock = LockTable();
+            for (std::int32_t i = 1; i <= kRadioCount; ++i) {
+                if (std::memcmp(Slot(i).eeprom.serial, serial, 8) == 0) {
+                    opened = OpenDeviceSlot(i, lock) ? i : 0;
+                    break;
+                }
             }
+            lock.unlock();
+            if (opened != 0 || waited || !WaitForProbe()) break;
         }
-        lock.unlock();
         ShowPendingWarning();
         return opened;
     }
+    auto lock = LockTable();
     for (std::int32_t i = 1; i <= kRadioCount; ++i) {
         if (!Slot(i).simulated || table_->openCount[i - 1] != 0) continue;
         Local(i).scanStep =
@@ -362,6 +393,10 @@ bool RadioLibrary::ConnectDevice(std::int32_t index, bool readBack) {
     LocalRadio& local = Local(index);
     std::lock_guard deviceLock(local.deviceLock);
     local.link = slot.devicePath[0] ? devices_->Open(slot.devicePath) : nullptr;
+    // What a request on the old device came to is no longer heard; a reconnection applies the
+    // cached settings again, an open reads them back.
+    local.unansweredRequest = 0;
+    local.lateSet = {};
     if (!local.link) return false;
     slot.deviceHandle = static_cast<std::uint64_t>(index);
     std::uint64_t version = 0;
@@ -431,7 +466,14 @@ std::int32_t RadioLibrary::CloseRadioDevice(std::int32_t index) {
         slot = Lookup(index);
         if (!slot) return 1; // closed meanwhile by another thread of this process
     }
-    if (!slot->simulated || slot->disconnected) {
+    bool realOrGone;
+    {
+        // The device-change thread rewrites the slot under the device lock (a removal turns it
+        // simulated and disconnected): every thread of this process reads it under that lock.
+        std::lock_guard deviceLock(Local(index).deviceLock);
+        realOrGone = !slot->simulated || slot->disconnected;
+    }
+    if (realOrGone) {
         CloseDeviceSlot(index);
     } else {
         const std::int32_t was = table_->openCount[index - 1];
@@ -440,6 +482,7 @@ std::int32_t RadioLibrary::CloseRadioDevice(std::int32_t index) {
         if (was == 1) {
             Local(index).StopScan();
             Local(index).scanStep.reset();
+            std::lock_guard deviceLock(Local(index).deviceLock);
             slot->scanThread = 0;
         }
     }
@@ -454,10 +497,11 @@ void RadioLibrary::CloseDeviceSlot(std::int32_t index) {
     if (was != 1) return;
     RadioSlot& slot = Slot(index);
     LocalRadio& local = Local(index);
-    local.StopScan();
-    slot.scanThread = 0;
+    local.StopScan(); // before the device lock, which the scan thread takes at every step
     CloseLink(index);
     local.scanStep.reset();
+    std::lock_guard deviceLock(local.deviceLock); // the slot's fields are its
+    slot.scanThread = 0;
     if (slot.disconnected) {
         slot.disconnected = 0;
         local.unplugged.store(false);

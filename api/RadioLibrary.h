@@ -27,6 +27,9 @@ inline constexpr const char* kProbeMutexName = "LXQ745API_Probe";
 inline constexpr const char* kClockCalibrationSection = "ClockCalibration";
 // Status of a request to a slot that has no open device.
 inline constexpr NtStatus kStatusNoDevice = 0xC0000008;
+// Status of a request that was not sent because an earlier one on the same device is still
+// unanswered: a failure that changed nothing in the receiver.
+inline constexpr NtStatus kStatusNotSent = 0xC0000184;
 
 class RadioLibrary {
 public:
@@ -62,12 +65,17 @@ public:
     }
 
     // One device-control request on the slot's open device (the caller holds the device lock).
+    // A request that goes unanswered for the whole time-out (plat::sys::kStatusRequestTimedOut)
+    // is cancelled in the host where it has not run yet, and noted in unansweredRequest; one that
+    // is not sent because an earlier one is still unanswered fails with kStatusNotSent.
     NtStatus Send(std::int32_t index, std::uint32_t code, const void* in, std::uint32_t inLength,
                   void* out, std::uint32_t outLength, std::uint64_t* bytes = nullptr,
                   std::uint64_t inPointerValue = 0);
     // Keeps the slot's not-answering mark by the outcome of a request on its open device: a
     // time-out sets it, any answer clears it.
     void NoteAnswer(std::int32_t index, NtStatus status);
+    // Whether the late answer of the slot's request `id` has come, with its status.
+    bool LateAnswer(std::int32_t index, std::uint32_t id, NtStatus* status);
     // Reads the device's EEPROM image into the slot; false when the request fails.
     bool ReadEeprom(std::int32_t index);
 

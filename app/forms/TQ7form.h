@@ -597,6 +597,7 @@ private:
     // --- sweep ---
     struct SweepReading {
         std::int32_t raw = 0;
+        std::int32_t tenths = 0; // the library's level, which goes on above the raw scale
         std::uint32_t rssi = 0;
         std::uint32_t agc = 0;
         double dbm = 0;

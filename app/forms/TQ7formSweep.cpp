@@ -307,7 +307,9 @@ void TQ7form::ReadSweepLevel(std::int64_t hz, SweepReading& r, std::function<voi
             r.raw = reading.raw;
             r.rssi = reading.rssi;
             r.agc = reading.agc;
-            r.dbm = Q7->Calibrate(reading.raw, hz);
+            // A station above the raw scale's top plots at its level, as the meter shows it.
+            r.tenths = reading.level;
+            r.dbm = Q7->CalibrateMeasured(reading.raw, reading.level, hz);
         }
         if (!then) return;
         --sweepReadsDue_;
@@ -394,7 +396,7 @@ void TQ7form::SweepStepDone(bool canUpdate) {
     Q7->TunePipelined(SweepFreq, 0, FastSettle(t, SweepFreq));
     SweepLastAgc = static_cast<int>(r.agc);
 
-    Q7->SetSignalRaw(r.raw);
+    Q7->SetSignalMeasured(r.raw, r.tenths);
     const double level = Q7->SignalLevel();
     if (hits) {
         myFreqGraph1->AddHit(kHits, pos, !Q7->GetSquelched(), canUpdate);

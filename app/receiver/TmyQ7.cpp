@@ -675,6 +675,19 @@ void TmyQ7::ApplyLevelReading(const LevelReading& reading) {
     aboveRawScaleDb_ = 0.0;
 }
 
+double TmyQ7::CalibrateMeasured(std::int32_t raw, std::int32_t tenths, std::int64_t hz) {
+    aboveRawScaleDb_ = AboveRawScaleDb(raw, tenths);
+    const double dbm = Calibrate(raw, hz);
+    aboveRawScaleDb_ = 0.0;
+    return dbm;
+}
+
+void TmyQ7::SetSignalMeasured(std::int32_t raw, std::int32_t tenths) {
+    aboveRawScaleDb_ = AboveRawScaleDb(raw, tenths);
+    SetSignalRaw(raw);
+    aboveRawScaleDb_ = 0.0;
+}
+
 double TmyQ7::GetLastSS() {
     auto* last = Api<decltype(::Q7GetLastRawSS)>("Q7GetLastRawSS");
     if (!last) return TmyReceiver::GetSS();

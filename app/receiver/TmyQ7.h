@@ -123,6 +123,11 @@ public:
 
     // --- signal-level calibration ---
     double Calibrate(std::int32_t raw, std::int64_t hz) override;
+    // Calibrate for a reading that came with the library's level in tenths of dBm (a pipelined
+    // one): at the top of the raw scale that level carries on, as the meter's does.
+    double CalibrateMeasured(std::int32_t raw, std::int32_t tenths, std::int64_t hz);
+    // SetSignalRaw for such a reading.
+    void SetSignalMeasured(std::int32_t raw, std::int32_t tenths);
     virtual double CalibrateDBM(float dbm, std::int64_t hz);
     virtual double CalcRecGain(std::int32_t a);
     virtual void UnloadCalibration();

@@ -39,6 +39,11 @@ void SimRegistry::Forget(const void* simulator) {
                   devices.end());
 }
 
+std::vector<SimulatedDevice> SimRegistry::All() {
+    std::lock_guard lock(RegistryMutex());
+    return Devices();
+}
+
 SimulatedDevice SimRegistry::Find(const std::string& busId) {
     std::lock_guard lock(RegistryMutex());
     for (const auto& d : Devices())

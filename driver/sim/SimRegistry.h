@@ -31,6 +31,8 @@ public:
     static void Forget(const void* simulator);
     // The device plugged under busId; an empty record when there is none.
     static SimulatedDevice Find(const std::string& busId);
+    // Every device plugged now.
+    static std::vector<SimulatedDevice> All();
 };
 
 } // namespace lxq::sim

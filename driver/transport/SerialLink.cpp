@@ -39,8 +39,9 @@ bool SerialLink::StartReader() {
         handshakeFailed_ = false;
         queue_.clear();
     }
-    reader_ = std::thread([this] { Run(); });
     std::unique_lock lock(mutex_);
+    // Under the lock: the reader itself asks who the reader is (Enqueue) as soon as it runs.
+    reader_ = std::thread([this] { Run(); });
     if (changed_.wait_for(lock, std::chrono::nanoseconds(timings_.ready),
                           [this] { return state_ == ReaderState::Ready && !readyPhase_; }))
         return true;

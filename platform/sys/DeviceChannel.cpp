@@ -453,8 +453,22 @@ std::uint32_t DeviceHandle::CatchUp() {
     case Reply::Lost: return wire::kStatusNotConnected;
     case Reply::Answered: break;
     }
+    lateId_ = stalledId_;
+    lateStatus_ = ReadRecord<wire::AnswerMessage>(answer_.get()).status;
     stalledId_ = 0;
     return wire::kStatusSuccess;
+}
+
+std::uint32_t DeviceHandle::StalledRequest() {
+    std::lock_guard lock(requestMutex_);
+    return stalledId_;
+}
+
+bool DeviceHandle::LateAnswer(std::uint32_t id, std::uint32_t* status) {
+    std::lock_guard lock(requestMutex_);
+    if (id == 0 || id == stalledId_ || id >= nextId_) return false;
+    if (status != nullptr) *status = id == lateId_ ? lateStatus_ : wire::kStatusSuccess;
+    return true;
 }
 
 void DeviceHandle::CancelIo() {

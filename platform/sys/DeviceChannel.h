@@ -147,6 +147,14 @@ public:
 
     // Cancels this handle's held requests (they complete with 0xC0000120); callable from any thread.
     void CancelIo();
+    // The request (its id) that went unanswered within the time-out and whose answer has not come
+    // in yet; 0 when none. A caller tells by it whether its own request timed out or was not
+    // sent at all because an earlier one is still unanswered.
+    std::uint32_t StalledRequest();
+    // Whether the late answer of request `id` has come in, and what status it brought: a request
+    // cancelled before it ran answers 0xC0000120. Known for the last late answer only; an answer
+    // that came in before a later one reads as success.
+    bool LateAnswer(std::uint32_t id, std::uint32_t* status);
     // Closes the handle: the host runs cleanup and close. A request blocked in another thread
     // returns wire::kStatusNotConnected.
     void Close();
@@ -161,6 +169,8 @@ private:
     std::mutex requestMutex_;
     std::uint32_t nextId_ = 1;
     std::uint32_t stalledId_ = 0;  // the request that timed out, until its answer arrives
+    std::uint32_t lateId_ = 0;     // the last stalled request whose answer has arrived
+    std::uint32_t lateStatus_ = 0;
     // What a request sends and where its answer lands, kept from one request to the next: a
     // request allocates nothing once the handle has served one of its size.
     std::vector<std::uint8_t> request_;
