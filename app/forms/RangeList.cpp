@@ -4,9 +4,12 @@
 
 namespace lxq {
 
-RangeList ReadRangesFile(const std::string& path) {
+RangeList ReadRangesFile(const std::string& path, bool* tooLarge) {
     RangeList list;
-    if (const auto content = ReadRecordFile<TRangeRecord>(path))
+    plat::sys::ReadOutcome outcome = plat::sys::ReadOutcome::Missing;
+    const auto content = ReadRecordFile<TRangeRecord>(path, &outcome);
+    if (tooLarge) *tooLarge = outcome == plat::sys::ReadOutcome::TooLarge;
+    if (content)
         for (const TRangeRecord& r : content->records) list.push_back(std::make_unique<TRangeRecord>(r));
     return list;
 }

@@ -16,8 +16,9 @@ using RangeList = std::vector<std::unique_ptr<TRangeRecord>>;
 inline constexpr const char* kRangesFileName = "ranges.45r";
 
 // The sound records of the file (a short last record and records with a wrong checksum are
-// dropped); an empty list when the file cannot be read.
-RangeList ReadRangesFile(const std::string& path);
+// dropped); an empty list when the file cannot be read. *tooLarge, when given, tells whether it
+// was refused for holding more than a ranges file can.
+RangeList ReadRangesFile(const std::string& path, bool* tooLarge = nullptr);
 
 // Writes the ranges with fresh checksums, replacing the file whole. False when it failed; the
 // old file is then unchanged.

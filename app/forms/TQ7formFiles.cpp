@@ -25,6 +25,7 @@
 #include "platform/components/TMessageForm.h"
 #include "platform/components/TSaveDialog.h"
 #include "platform/sys/Clock.h"
+#include "platform/sys/DebugOutput.h"
 #include "platform/sys/KnownFolders.h"
 #include "platform/sys/NamedMutex.h"
 
@@ -46,6 +47,7 @@ constexpr const char* kAutoStepFile = "autostep.45s";
 constexpr const char* kExclusionFile = "exclusions.45e";
 constexpr const char* kBandFile = "bands.csv";
 constexpr const char* kSettingsMutex = "Q745INIFILE";
+constexpr const char* kNotReadNotSaved = " was not read (too large); it is left as it is; not saved";
 constexpr std::int64_t kSettingsLockMs = 60000;
 constexpr std::int64_t kLockPollMs = 10;
 constexpr const char* kMemoryFilter = "Talvenor Q745 Memory Files|*.45m";
@@ -330,6 +332,8 @@ void TQ7form::LoadAutoSteps() {
 void TQ7form::SaveAutoSteps() {
     if (refusedFiles_.count(dataFolder_ + kAutoStepFile) == 0)
         WriteRecordFile<TRangeRecord>(dataFolder_ + kAutoStepFile, autoSteps_);
+    else
+        plat::sys::OutputDebugText(dataFolder_ + kAutoStepFile + kNotReadNotSaved);
 }
 
 void TQ7form::LoadExclusions() {
@@ -340,6 +344,8 @@ void TQ7form::LoadExclusions() {
 void TQ7form::SaveExclusions() {
     if (refusedFiles_.count(dataFolder_ + kExclusionFile) == 0)
         WriteRecordFile<TExclusionRecord>(dataFolder_ + kExclusionFile, exclusions_);
+    else
+        plat::sys::OutputDebugText(dataFolder_ + kExclusionFile + kNotReadNotSaved);
 }
 
 void TQ7form::LoadBands() { bands_ = ReadBandFile(kBandFile); }

@@ -17,6 +17,7 @@
 #include "platform/components/TCheckBox.h"
 #include "platform/components/TLabel.h"
 #include "platform/components/TMessageForm.h"
+#include "platform/sys/DebugOutput.h"
 #include "platform/win/VirtualKeys.h"
 
 namespace lxq {
@@ -91,12 +92,20 @@ void TRangesForm::LoadRanges(const std::string& dataFolder, const std::string& p
     namespace fs = std::filesystem;
     std::string path = dataFolder + kRangesFileName;
     if (!fs::exists(path)) path = (fs::path(programFolder) / kRangesFileName).string();
-    ranges_ = ReadRangesFile(path);
+    bool tooLarge = false;
+    ranges_ = ReadRangesFile(path, &tooLarge);
+    refusedFile_ = tooLarge ? path : std::string();
+    if (tooLarge) plat::sys::OutputDebugText(path + " is larger than a ranges file can be and was not read");
     stListBox1->SetLength(static_cast<int>(ranges_.size()));
 }
 
 bool TRangesForm::SaveRanges(const std::string& dataFolder) {
-    return WriteRangesFile(dataFolder + kRangesFileName, ranges_);
+    const std::string path = dataFolder + kRangesFileName;
+    if (path == refusedFile_) {
+        plat::sys::OutputDebugText(path + " was not read (too large); it is left as it is; not saved");
+        return false;
+    }
+    return WriteRangesFile(path, ranges_);
 }
 
 bool TRangesForm::AutoStore() const { return AutoStoreButton->Down(); }

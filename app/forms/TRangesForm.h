@@ -63,6 +63,9 @@ public:
 
 private:
     RangeList ranges_;
+    // The data folder's file was larger than a ranges file can be: what it holds is not known,
+    // so it is never saved over.
+    std::string refusedFile_;
     int lastPressX_ = -1;
 };
 

@@ -60,7 +60,7 @@ void ReadRecord(const std::string& path, void* record, std::uint32_t size, std::
     if (!path.empty()) ConfigReadRecord(path.c_str(), record, size, &key, sizeof key);
 }
 
-bool WriteRecord(const std::string& path, const void* record, std::uint32_t size, std::uint32_t key) {
+bool WriteRecordOrRepair(const std::string& path, const void* record, std::uint32_t size, std::uint32_t key) {
     RC_CreateDirectoryPath(path.c_str(), true);
     if (ConfigWriteRecord(path.c_str(), record, size, &key, sizeof key) != 0) return true;
     // A record cut short would refuse this write and every later one: the whole records stay,
@@ -70,6 +70,15 @@ bool WriteRecord(const std::string& path, const void* record, std::uint32_t size
     plat::sys::OutputDebugText("Q745DemodPro: " + path + " held a record cut short; the records before it were kept "
                                "and the damaged file was saved as " + damaged + "\n");
     return ConfigWriteRecord(path.c_str(), record, size, &key, sizeof key) != 0;
+}
+
+bool WriteRecord(const std::string& path, const void* record, std::uint32_t size, std::uint32_t key) {
+    if (WriteRecordOrRepair(path, record, size, key)) return true;
+    // The settings were read (a read-only file is read all the same): what changed since is lost
+    // at the close, and whoever watches is told, after the file's own reason.
+    plat::sys::OutputDebugText("Q745DemodPro: this receiver's settings were not saved to " + path +
+                               "; the file is as it was\n");
+    return false;
 }
 
 } // namespace

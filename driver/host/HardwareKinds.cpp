@@ -15,9 +15,14 @@ namespace lxq::host {
 
 void RegisterHardwareKinds(DeviceKinds& kinds) {
     kinds.Register("serial", [](const std::string& busId, std::string& error) -> std::unique_ptr<ReceiverDriver> {
-        // A port may come later (an adapter not yet in); one that is there must be a serial line.
+        // A line that is not there would be listed as a started receiver that can never open:
+        // it is plugged once its adapter is in. One that is there must be a serial line.
         const std::string path = SerialPathForBusId(busId);
-        if (::access(path.c_str(), F_OK) == 0 && !IsSerialPortPath(path)) {
+        if (::access(path.c_str(), F_OK) != 0) {
+            error = "no serial line \"" + path + "\" (plug its adapter in first)";
+            return nullptr;
+        }
+        if (!IsSerialPortPath(path)) {
             error = "\"" + path + "\" is not a serial port";
             return nullptr;
         }

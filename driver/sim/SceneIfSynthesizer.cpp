@@ -52,6 +52,28 @@ SceneIfSynthesizer::Voice& SceneIfSynthesizer::VoiceFor(const SceneStation&, std
     return *voices_[index];
 }
 
+void SceneIfSynthesizer::ChooseAudible(const IfTuning& tuning, const BandScene& scene) {
+    audible_.clear();
+    if (tuning.tunedHz == 0) return;
+    const double half = tuning.bandwidthHz / 2.0;
+    for (std::size_t k = 0; k < scene.stations.size(); ++k) {
+        const SceneStation& s = scene.stations[k];
+        if (std::abs(s.SignalHz() - static_cast<double>(tuning.tunedHz)) > half) continue;
+        // Wide FM hears only the FM stations: the others take no place.
+        if (tuning.wideFm && s.modulation != Modulation::Fm) continue;
+        audible_.push_back(k);
+    }
+    if (audible_.size() <= kMaxAudibleStations) return;
+    // The strongest; of equal ones the first in the scene, so that the choice holds from block to block.
+    const auto stronger = [&scene](std::size_t a, std::size_t b) {
+        const double la = scene.stations[a].levelDbm, lb = scene.stations[b].levelDbm;
+        return la > lb || (la == lb && a < b);
+    };
+    std::nth_element(audible_.begin(), audible_.begin() + kMaxAudibleStations, audible_.end(), stronger);
+    audible_.resize(kMaxAudibleStations);
+    std::sort(audible_.begin(), audible_.end());
+}
+
 void SceneIfSynthesizer::Render(const IfTuning& tuning, std::int16_t* out, std::size_t count) {
     const std::shared_ptr<const BandScene> scene = LiveScene::Current();
     Render(tuning, *scene, out, count);
@@ -61,16 +83,15 @@ void SceneIfSynthesizer::Render(const IfTuning& tuning, const BandScene& scene, 
     if (count == 0) return;
     mix_.assign(count, 0.0f);
     const double gainDb = WithGains(0.0, tuning.gains) + tuning.ifGainDb;
-    const double half = tuning.bandwidthHz / 2.0;
     const double side = tuning.inverted ? -1.0 : 1.0;
     const double dt = 1.0 / rate_;
     double strongest = -1e9;
 
-    for (std::size_t k = 0; k < scene.stations.size(); ++k) {
+    ChooseAudible(tuning, scene);
+    for (const std::size_t k : audible_) {
         const SceneStation& s = scene.stations[k];
         Voice& v = VoiceFor(s, k);
         const double offset = s.SignalHz() - static_cast<double>(tuning.tunedHz);
-        if (tuning.tunedHz == 0 || std::abs(offset) > half) continue;
         const double toneStep = s.toneHz * dt;
         const double subDeviation = kSubAudibleShare * s.deviationHz;
         const std::uint32_t dcs = s.dcsCode >= 0 ? DcsWord(s.dcsCode) : 0;

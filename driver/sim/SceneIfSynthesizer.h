@@ -5,6 +5,10 @@
 // the receiver demodulates itself, so the output is the audio of the FM stations in reach.
 // Amplitudes follow the levels at the detector: 20 dB is ten times the amplitude.
 //
+// The cost of a block must not grow with the scene: of the stations in the passband only the
+// kMaxAudibleStations strongest are synthesised (a dense scene's weaker ones are left out; they
+// would sit far below the strongest anyway).
+//
 // Rendering is continuous: oscillators keep their phase from one block to the next. One
 // synthesiser serves one stream; it takes no lock (the scene is taken once per block).
 
@@ -29,6 +33,9 @@ struct IfTuning {
     double ifGainDb = 0.0;                           // what the IF gain control does (0 or less)
 };
 
+// The most stations heard in one passband.
+inline constexpr std::size_t kMaxAudibleStations = 32;
+
 // A carrier at this level (at the detector) comes out with an amplitude of kReferenceAmplitude.
 inline constexpr double kReferenceLevelDbm = -30.0;
 inline constexpr double kReferenceAmplitude = 16384.0;
@@ -51,7 +58,11 @@ private:
 
     double rate_;
     std::uint64_t noiseState_ = 0x9E3779B97F4A7C15ull;
+    // The stations heard in this block: the scene's indices, in the scene's order.
+    void ChooseAudible(const IfTuning& tuning, const BandScene& scene);
+
     std::vector<std::unique_ptr<Voice>> voices_;
+    std::vector<std::size_t> audible_;
     std::vector<float> mix_;
 };
 

@@ -1,7 +1,11 @@
 #include "platform/audio/WavFile.h"
 
+#include "platform/sys/AtomicFile.h"
+#include "platform/sys/DebugOutput.h"
+
 #include <cstddef>
 #include <cstring>
+#include <optional>
 #include <unistd.h>
 
 namespace plat::audio {
@@ -25,6 +29,21 @@ WavFileHeader HeaderFor(const WaveFormat& format, std::uint32_t dataBytes) {
     std::memcpy(h.data.id, "data", 4);
     h.data.size = dataBytes;
     return h;
+}
+
+// The file a recording of `path` replaces, the end of its links; nothing (with the reason in the
+// debug output) when that is no plain file to replace.
+std::optional<std::string> RecordingTarget(const std::string& path) {
+    plat::sys::ReplaceTarget target = plat::sys::TargetToReplace(path);
+    if (target.refusal.empty()) return std::move(target.path);
+    plat::sys::OutputDebugText(target.refusal);
+    return std::nullopt;
+}
+
+// A temporary file made anew: nothing under its name is opened or followed.
+std::FILE* MakeTemporary(const std::string& path) {
+    ::unlink(path.c_str());
+    return std::fopen(path.c_str(), "wbx");
 }
 
 } // namespace
@@ -111,10 +130,12 @@ WavWriter::~WavWriter() {
 }
 
 bool WavWriter::Open(const std::string& path, const WaveFormat& format) {
-    path_ = path;
-    tempPath_ = path + ".tmp";
+    const std::optional<std::string> target = RecordingTarget(path);
+    if (!target) return false;
+    path_ = *target;
+    tempPath_ = path_ + ".tmp";
     format_ = format;
-    file_ = std::fopen(tempPath_.c_str(), "wb");
+    file_ = MakeTemporary(tempPath_);
     if (file_ == nullptr) return false;
     // A whole header from the start, so that the file plays as far as it got even when the
     // process dies before Close.
@@ -124,6 +145,8 @@ bool WavWriter::Open(const std::string& path, const WaveFormat& format) {
 }
 
 bool WavWriter::OpenToAppend(const std::string& path, const WaveFormat& format) {
+    const std::optional<std::string> target = RecordingTarget(path);
+    if (!target) return false;
     std::uint32_t existing = 0;
     {
         WavReader reader;
@@ -142,8 +165,8 @@ bool WavWriter::OpenToAppend(const std::string& path, const WaveFormat& format) 
     std::fclose(file);
     const WavFileHeader expected = HeaderFor(format, existing);
     if (!read || std::memcmp(&onDisk, &expected, sizeof onDisk) != 0) return false;
-    path_ = path;
-    tempPath_ = path + ".tmp";
+    path_ = *target;
+    tempPath_ = path_ + ".tmp";
     format_ = format;
     if (std::rename(path_.c_str(), tempPath_.c_str()) != 0) return false;
     file_ = std::fopen(tempPath_.c_str(), "r+b");

@@ -1,6 +1,10 @@
 #include "platform/gdi/PngFile.h"
 
+#include "platform/sys/AtomicFile.h"
+#include "platform/sys/DebugOutput.h"
+
 #include <png.h>
+#include <unistd.h>
 
 #include <csetjmp>
 #include <cstdio>
@@ -45,13 +49,20 @@ bool WritePng(const Bitmap& bitmap, std::FILE* file) {
 
 bool SavePng(const Bitmap& bitmap, const std::string& path) {
     if (bitmap.IsEmpty()) return false;
-    const std::string temp = path + ".tmp";
-    std::FILE* file = std::fopen(temp.c_str(), "wb");
+    // Only a plain file is replaced, the one at the end of the name's links.
+    const sys::ReplaceTarget target = sys::TargetToReplace(path);
+    if (!target.refusal.empty()) {
+        sys::OutputDebugText(target.refusal);
+        return false;
+    }
+    const std::string temp = target.path + ".tmp";
+    ::unlink(temp.c_str());
+    std::FILE* file = std::fopen(temp.c_str(), "wbx");
     if (!file) return false;
     bool ok = WritePng(bitmap, file);
     ok = (std::fflush(file) == 0) && ok;
     ok = (std::fclose(file) == 0) && ok;
-    if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) {
+    if (!ok || std::rename(temp.c_str(), target.path.c_str()) != 0) {
         std::remove(temp.c_str());
         return false;
     }

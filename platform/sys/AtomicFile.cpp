@@ -1,5 +1,6 @@
 #include "platform/sys/AtomicFile.h"
 
+#include "platform/sys/DebugOutput.h"
 #include "platform/sys/Process.h"
 
 #include <dirent.h>
@@ -10,6 +11,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 namespace plat::sys {
@@ -119,33 +121,88 @@ std::optional<std::string> WriteTarget(const std::string& path) {
     return std::nullopt;  // a loop
 }
 
-bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
+namespace {
+
+const char* KindOf(mode_t mode) {
+    if (S_ISDIR(mode)) return "a folder";
+    if (S_ISCHR(mode)) return "a character device";
+    if (S_ISBLK(mode)) return "a block device";
+    if (S_ISFIFO(mode)) return "a named pipe";
+    if (S_ISSOCK(mode)) return "a socket";
+    if (S_ISLNK(mode)) return "a link that cannot be read";
+    return "no plain file";
+}
+
+} // namespace
+
+ReplaceTarget TargetToReplace(const std::string& path) {
+    ReplaceTarget result;
     // The rename replaces the name it is given: through a link that would put a plain file in the
-    // link's place and leave the file it points at as it was.
+    // link's place and leave the file it points at as it was. So the end of the chain is replaced.
     const std::optional<std::string> resolved = WriteTarget(path);
-    if (!resolved) return false;
-    const std::string& target = *resolved;
+    if (!resolved) {
+        result.refusal = path + ": its symbolic links go round in a loop; not saved";
+        return result;
+    }
+    result.path = *resolved;
+    struct stat own {};
+    const bool linked = ::lstat(path.c_str(), &own) == 0 && S_ISLNK(own.st_mode);
+    const std::string named = linked ? path + " (a link to " + result.path + ")" : path;
+    struct stat info {};
+    if (::lstat(result.path.c_str(), &info) != 0) {
+        const int error = errno;
+        // A new file is made under its own name; a link to nothing is not followed, for what it
+        // names may be meant for something else (a device that comes and goes, another's folder).
+        if (error == ENOENT && !linked) return result;
+        result.refusal = error == ENOENT ? named + " points at nothing; a file is not made there; not saved"
+                                         : named + ": " + std::strerror(error) + "; not saved";
+        return result;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        result.refusal = named + " is " + KindOf(info.st_mode) + ", not a plain file; it is left as it is; not saved";
+        return result;
+    }
+    // The rename would replace a file made read-only: that is its owner's no, even to root.
+    const bool noWriteBits = (info.st_mode & 0222) == 0;
+    if (noWriteBits ||
+        (::faccessat(AT_FDCWD, result.path.c_str(), W_OK, AT_EACCESS) != 0 && (errno == EACCES || errno == EROFS)))
+        result.refusal = named + " is read-only; not saved";
+    return result;
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* why) {
+    const auto fail = [&](const std::string& reason) {
+        OutputDebugText(reason);
+        if (why) *why = reason;
+        return false;
+    };
+    const ReplaceTarget replace = TargetToReplace(path);
+    if (!replace.refusal.empty()) return fail(replace.refusal);
+    const std::string& target = replace.path;
     RemoveAbandonedTemporaries(target);
     const std::string temp = target + ".tmp" + std::to_string(::getpid());
+    // Made anew, never opened through whatever stands under its name: no link is followed there.
+    ::unlink(temp.c_str());
     struct stat old {};
     const bool replacing = ::stat(target.c_str(), &old) == 0;
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) return false;
-    bool ok = true;
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0) return fail(path + ": cannot make " + temp + ": " + std::strerror(errno) + "; not saved");
+    int error = 0;
     if (replacing) ::fchmod(fd, old.st_mode & 07777);  // the file keeps its permissions
     std::size_t done = 0;
-    while (ok && done < bytes.size()) {
+    while (error == 0 && done < bytes.size()) {
         const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
         if (n > 0) done += static_cast<std::size_t>(n);
         else if (n < 0 && errno == EINTR) continue;
-        else ok = false;
+        else error = n < 0 ? errno : ENOSPC;
     }
     // The data must be on the disk before the name points at it.
-    if (ok && ::fsync(fd) != 0) ok = false;
-    if (::close(fd) != 0) ok = false;
-    if (ok && std::rename(temp.c_str(), target.c_str()) != 0) ok = false;
-    if (!ok) ::unlink(temp.c_str());
-    return ok;
+    if (error == 0 && ::fsync(fd) != 0) error = errno;
+    if (::close(fd) != 0 && error == 0) error = errno;
+    if (error == 0 && std::rename(temp.c_str(), target.c_str()) != 0) error = errno;
+    if (error == 0) return true;
+    ::unlink(temp.c_str());
+    return fail(path + ": " + std::strerror(error) + "; not saved, the file is as it was");
 }
 
 } // namespace plat::sys

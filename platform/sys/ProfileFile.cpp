@@ -2,8 +2,9 @@
 
 #include "platform/sys/ProfileLines.h"
 
-#include <cstdio>
 #include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
 #include <strings.h>
 
 namespace plat::sys {
@@ -20,8 +21,9 @@ bool SameName(std::string_view a, std::string_view b) {
 ProfileFile::ProfileFile(std::string path) : path_(std::move(path)) {}
 
 std::string ProfileFile::ResolvePath(const std::string& path) {
-    if (FILE* f = std::fopen(path.c_str(), "rb")) {
-        std::fclose(f);
+    // Not blocking: a named pipe in the file's place must not hold the caller.
+    if (const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); fd >= 0) {
+        ::close(fd);
         return path;
     }
     const auto slash = path.rfind('/');

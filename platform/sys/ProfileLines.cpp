@@ -1,6 +1,7 @@
 #include "platform/sys/ProfileLines.h"
 
 #include "platform/sys/AtomicFile.h"
+#include "platform/sys/DebugOutput.h"
 
 #include <strings.h>
 
@@ -65,7 +66,10 @@ ProfileLines ProfileLines::Load(const std::string& path, LineEnd fresh) {
 }
 
 bool ProfileLines::Save(const std::string& path) const {
-    if (refused_) return false;
+    if (refused_) {
+        OutputDebugText(path + " could not be read as a settings file; it is left as it is; not saved");
+        return false;
+    }
     std::string text;
     const std::string_view end = lineEnd_ == LineEnd::CrLf ? "\r\n" : "\n";
     for (const std::string& line : lines_) text.append(line).append(end);

@@ -1,8 +1,8 @@
 #include "demod/ui/toolkit/RC_ConfigFile.h"
 
-#include "demod/dsp/RC_FileStream.h"
 #include "demod/ui/toolkit/RC_CreateDirectoryPath.h"
 #include "platform/sys/AtomicFile.h"
+#include "platform/sys/DebugOutput.h"
 
 #include <algorithm>
 #include <cstring>
@@ -56,15 +56,26 @@ Scan FindRecord(const std::vector<std::uint8_t>& file, const void* key, std::uin
     return scan;
 }
 
+// The file's bytes, read only: a file its owner made read-only is read all the same. Nothing for
+// a file that is not there, is no plain file, or is larger than a configuration file can be
+// (the reason then goes to the debug output).
 std::optional<std::vector<std::uint8_t>> ReadWhole(const char* path) {
-    RC_FileStream stream(path, false);
-    if (!stream.IsOpen()) return std::nullopt;
-    const std::uint64_t size = stream.Size();
-    if (size > std::numeric_limits<std::uint32_t>::max()) return std::nullopt;
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-    const std::uint32_t got = bytes.empty() ? 0 : stream.Read(bytes.data(), static_cast<std::uint32_t>(size));
-    bytes.resize(got);
-    return bytes;
+    const plat::sys::FileRead read = plat::sys::ReadPlainFileWithin(path, kMaxConfigFileBytes);
+    switch (read.outcome) {
+    case plat::sys::ReadOutcome::Read: return std::vector<std::uint8_t>(read.bytes.begin(), read.bytes.end());
+    case plat::sys::ReadOutcome::TooLarge:
+        plat::sys::OutputDebugText(std::string(path) + " is larger than a configuration file can be (" +
+                                   std::to_string(kMaxConfigFileBytes) + " bytes); it is not read, and not written over");
+        return std::nullopt;
+    case plat::sys::ReadOutcome::NotAFile:
+        plat::sys::OutputDebugText(std::string(path) + " is not a plain file; it is not read, and not written over");
+        return std::nullopt;
+    case plat::sys::ReadOutcome::Failed:
+        plat::sys::OutputDebugText(std::string(path) + " could not be read; it is not written over");
+        return std::nullopt;
+    case plat::sys::ReadOutcome::Missing: return std::nullopt;
+    }
+    return std::nullopt;
 }
 
 void AppendRecord(std::vector<std::uint8_t>& out, const void* data, std::uint32_t length, const void* key,
@@ -76,7 +87,8 @@ void AppendRecord(std::vector<std::uint8_t>& out, const void* data, std::uint32_
     if (length != 0) out.insert(out.end(), d, d + length);
 }
 
-// The new content replaces the file through a temporary file and a rename.
+// The new content replaces the file through a temporary file and a rename; a refusal or a
+// failure says why in the debug output.
 bool ReplaceFile(const char* path, const std::vector<std::uint8_t>& content) {
     return plat::sys::WriteFileAtomically(
         path, std::string_view(reinterpret_cast<const char*>(content.data()), content.size()));

@@ -6,11 +6,17 @@
 // A write replaces the whole file through a temporary file and a rename, so a crash mid-write
 // keeps the old content, and a file that does not parse is left as it is.
 
+#include <cstddef>
 #include <cstdint>
+
+// A file holds a record per receiver and kind of settings, a few kilobytes each: a larger file
+// is no configuration file and is neither read nor written over.
+inline constexpr std::size_t kMaxConfigFileBytes = std::size_t{1} << 20;
 
 // Copies min(L, size) data bytes of the first record with this key into the buffer; the rest of
 // the buffer is not touched. 1 when the file could be read (found or not), 0 when it does not
-// exist or cannot be opened. A truncated record stops the scan; what it holds is copied.
+// exist, cannot be read, is no plain file or is larger than kMaxConfigFileBytes. A read-only
+// file is read. A truncated record stops the scan; what it holds is copied.
 int ConfigReadRecord(const char* path, void* buffer, std::uint32_t size, const void* key,
                      std::uint32_t keyLength);
 

@@ -16,14 +16,24 @@
 
 #include <sys/resource.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
+
+namespace {
+
+// A stop signal ends the host within a second, whatever a thread of it is doing.
+constexpr auto kStopBound = std::chrono::milliseconds(800);
+
+} // namespace
 
 int main(int argc, char** argv) {
     std::vector<std::pair<std::string, std::string>> devices;
@@ -127,6 +137,14 @@ int main(int argc, char** argv) {
 
     int signal = 0;
     sigwait(&stopSignals, &signal);
+    // The orderly stop joins the host's threads; one that is stuck or far behind must not hold
+    // the process: past the bound it ends without them.
+    std::thread([] {
+        std::this_thread::sleep_for(kStopBound);
+        std::fprintf(stderr, "lxq745d: the stop took longer than %lld ms; ending without waiting\n",
+                     static_cast<long long>(kStopBound.count()));
+        std::_Exit(0);
+    }).detach();
     hotplugs.clear();
     card.Stop();
     server.Stop();

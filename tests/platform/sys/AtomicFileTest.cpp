@@ -46,10 +46,13 @@ TEST(AtomicFile, WritesThroughLinksToTheFileTheyNameAndTheLinksStay) {
         EXPECT_TRUE(fs::is_symlink(dir.File("absolute.45m")));
         EXPECT_TRUE(fs::is_symlink(dir.File("relative.45m")));
     }
-    // A link whose file is not there yet creates it where the link points.
+    // A link whose file is not there is not followed: nothing is made where it points.
     fs::create_symlink("real/later.45m", dir.File("later.45m"));
-    ASSERT_TRUE(WriteFileAtomically(dir.File("later.45m"), "first"));
-    EXPECT_EQ(Slurp(dir.File("real/later.45m")), "first");
+    std::string why;
+    EXPECT_FALSE(WriteFileAtomically(dir.File("later.45m"), "first", &why));
+    EXPECT_EQ(why, dir.File("later.45m") + " (a link to " + dir.File("real/later.45m") +
+                       ") points at nothing; a file is not made there; not saved");
+    EXPECT_FALSE(fs::exists(dir.File("real/later.45m")));
     EXPECT_TRUE(fs::is_symlink(dir.File("later.45m")));
     // A loop of links is refused, not followed for ever.
     fs::create_symlink("loop-b", dir.File("loop-a"));
