@@ -150,6 +150,7 @@ void ChannelConnection::Close() {
 }
 
 void ChannelConnection::Track(const RequestPtr& request) {
+    Unanswered();  // those answered meanwhile go first, or a client whose every request waits would grow the list
     live_.push_back(request);
 }
 

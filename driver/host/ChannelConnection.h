@@ -10,6 +10,7 @@
 // and closes it. Another thread that queues an answer meanwhile leaves the arming to the owner.
 
 #include "driver/host/DeviceObject.h"
+#include "driver/host/ProcessShares.h"
 #include "platform/sys/DeviceWire.h"
 
 #include <sys/types.h>
@@ -70,6 +71,8 @@ public:
     std::atomic<bool> opened{false};
     std::uint32_t refusal = 0;
     std::string refusalText;
+    // The share of the peer's process, found when it first holds a request; the owning loop's.
+    ProcessShares::SharePtr share;
 
     // Requests of this handle still unanswered when their dispatch returned (held while the
     // receiver sleeps, or finished later on another thread), so that a cancel reaches them too,

@@ -65,19 +65,23 @@ void Watch(int epollFd, int fd, std::uint32_t events, int op) {
 }
 
 // A control request from a client: whom to answer, and whether the host counts it among its
-// outstanding requests (only while one is held past its dispatch). One object serves a loop's
-// requests one after another while nobody else holds it (see ReuseForControl).
+// outstanding requests, and its process's (only while one is held past its dispatch). One object
+// serves a loop's requests one after another while nobody else holds it (see ReuseForControl).
 struct ChannelRequest : IoRequest {
     ChannelRequest() : IoRequest(RequestKind::DeviceControl, &ChannelRequest::Answered) {}
     ~ChannelRequest() { Uncount(); }
 
-    void CountIn(std::atomic<std::size_t>& count) {
+    void CountIn(std::atomic<std::size_t>& count, ProcessShares::SharePtr process) {
         countedIn = &count;
         countedIn->fetch_add(1);
+        share = std::move(process);
+        if (share) share->held.fetch_add(1);
     }
     void Uncount() {
         if (countedIn != nullptr) countedIn->fetch_sub(1);
         countedIn = nullptr;
+        if (share) share->held.fetch_sub(1);
+        share.reset();
     }
 
     static void Answered(IoRequest& done) {
@@ -96,6 +100,7 @@ struct ChannelRequest : IoRequest {
     std::uint32_t id = 0;
     std::atomic<bool> answered{false};
     std::atomic<std::size_t>* countedIn = nullptr;
+    ProcessShares::SharePtr share;
 };
 
 // A spare request whose buffer grew beyond this is let go rather than kept.
@@ -529,13 +534,14 @@ void ChannelServer::ServeControl(LoopState& loop, const ConnectionPtr& connectio
         connection->Answer(id, kStatusInvalidParameter, 0);
         return;
     }
-    if (connection->Unanswered() >= kMaxOutstandingPerConnection || outstanding_.load() >= kMaxOutstanding) {
+    if (OverLimit(connection)) {
         // A client that piles up requests (held while a receiver sleeps) is refused more of them,
-        // instead of the host's memory filling with their buffers.
+        // instead of the host's memory filling with their buffers, and with a status that says
+        // why: the limit, not the driver or the receiver.
         if (passedFd >= 0) ::close(passedFd);
         log_.Write("too many requests", "lxq745d: refused a request of process " +
                                             std::to_string(connection->Peer()) + ": too many outstanding");
-        connection->Answer(id, kStatusInsufficientResources, 0);
+        connection->Answer(id, wire::kStatusTooManyRequests, 0);
         return;
     }
     if (!connection->opened) {
@@ -556,7 +562,8 @@ void ChannelServer::ServeControl(LoopState& loop, const ConnectionPtr& connectio
     Dispatcher::Dispatch(connection->device, request);
     if (!channel.answered.load(std::memory_order_acquire)) {
         // Held (or still being answered elsewhere): counted until it goes, and reachable by a cancel.
-        channel.CountIn(outstanding_);
+        if (!connection->share) connection->share = shares_.For(connection->Peer());
+        channel.CountIn(outstanding_, connection->share);
         connection->Track(request);
         return;
     }
@@ -570,6 +577,20 @@ void ChannelServer::ServeControl(LoopState& loop, const ConnectionPtr& connectio
         }
         loop.spare = std::move(request);
     }
+}
+
+bool ChannelServer::OverLimit(const ConnectionPtr& connection) {
+    const std::size_t held = outstanding_.load();
+    if (held >= outstandingLimit_) return true;
+    // Nearly always nothing is held, and no limit is near: the connection's own count is looked
+    // at only when something is, and its process's only when the host holds as many as a share.
+    if (held == 0) return false;
+    if (connection->Unanswered() >= kMaxOutstandingPerConnection) return true;
+    // Connections of one process on other loops may count in meanwhile: the share can be passed
+    // by a request for each loop, no more.
+    if (held < processShare_) return false;
+    if (!connection->share) connection->share = shares_.For(connection->Peer());
+    return connection->share->held.load() >= processShare_;
 }
 
 void ChannelServer::ServeCancel(const ConnectionPtr& connection) {

@@ -378,8 +378,10 @@ TEST_F(DefenceHost, ANewcomerIsServedAtOnceWhileASteadyClientHoldsALoop) {
 
 // Many clients that each pile up requests on a sleeping receiver: the host holds so many in all
 // and refuses each one beyond, whichever connection it comes on; the requests they had answered
-// at once before count for nothing, and those held still run when the receiver wakes.
+// at once before count for nothing, and those held still run when the receiver wakes. The
+// clients are all of this process, which stands for many here: its share is the host's budget.
 TEST_F(DefenceHost, RequestsHeldAcrossConnectionsAreCappedForTheWholeHost) {
+    server.SetOutstandingLimits(ChannelServer::kMaxOutstanding, ChannelServer::kMaxOutstanding);
     ASSERT_TRUE(server.Start());
     std::string path;
     ASSERT_TRUE(IsSuccess(bus.Plug("test", "rx", path))) << path;
@@ -405,7 +407,7 @@ TEST_F(DefenceHost, RequestsHeldAcrossConnectionsAreCappedForTheWholeHost) {
     for (std::uint32_t k = 0; k < kPerConnection; ++k)
         ASSERT_TRUE(beyond.SendControl(kFirstHeld + k, IOCTL_LXQ745_GET_FREQUENCY, {}, 0));
     for (std::uint32_t k = 0; k < kPerConnection; ++k)
-        EXPECT_EQ(beyond.AnswerStatus(kFirstHeld + k), kStatusInsufficientResources) << "request " << k;
+        EXPECT_EQ(beyond.AnswerStatus(kFirstHeld + k), wire::kStatusTooManyRequests) << "request " << k;
     Command("resume rx");
     for (std::size_t c = 0; c < kFilling; ++c)
         for (std::uint32_t k = 0; k < kPerConnection; ++k)
@@ -634,10 +636,83 @@ TEST(HostDefence, RequestsHeldForOneConnectionAreCapped) {
         ASSERT_TRUE(client.SendControl(id, IOCTL_LXQ745_GET_FREQUENCY, {}, 0));
     const std::size_t held = ChannelServer::kMaxOutstandingPerConnection;
     for (std::uint32_t k = 0; k < kSent - held; ++k)
-        EXPECT_EQ(client.AnswerStatus(2 + held + k), kStatusInsufficientResources) << "request " << k + held;
+        EXPECT_EQ(client.AnswerStatus(2 + held + k), wire::kStatusTooManyRequests) << "request " << k + held;
     WaitUntilHeld(static_cast<int>(held));
     Command("resume rx");
     for (std::uint32_t k = 0; k < held; ++k) EXPECT_EQ(client.AnswerStatus(2 + k), 0u) << "held request " << k;
+}
+
+// One program opens its receiver on 64 connections and piles up requests on each while the
+// receiver is suspended: it holds its share of the host's budget and is refused beyond it with
+// the limit's own status, while another program opens the other receiver through the API
+// library and is served as if nothing were held.
+TEST(HostDefence, AProgramHoldingItsShareLeavesTheOthersServed) {
+    const std::string library = test::ProgramFolder() + "/liblxq745api.so";
+    if (access(library.c_str(), R_OK) != 0) GTEST_SKIP() << "no API library";
+    plat::sys::test::ScopedChannelNamespace ns{"defence"};
+    ChildHost host({"lxq745d", "--device", "test:rx", "--device", "sim-serial:healthy"});
+    std::string path;
+    for (const auto& candidate : plat::sys::ListDeviceInterfaces())
+        if (Command("list").find("rx started open=0 held=0 " + candidate) != std::string::npos) path = candidate;
+    ASSERT_FALSE(path.empty()) << Command("list");
+    constexpr std::size_t kConnections = 64, kPerConnection = ChannelServer::kMaxOutstandingPerConnection;
+    constexpr std::size_t kHolding = ChannelServer::kMaxOutstandingPerProcess / kPerConnection;
+    std::vector<RawClient> clients(kConnections);
+    for (auto& client : clients) {
+        ASSERT_TRUE(client.SendHeader(wire::Kind::Open, 1, path));
+        ASSERT_EQ(client.AnswerStatus(1), 0u);
+    }
+    Command("suspend rx");
+    constexpr std::uint32_t kFirstHeld = 100;
+    for (std::size_t c = 0; c < kConnections; ++c) {
+        for (std::uint32_t k = 0; k < kPerConnection; ++k)
+            ASSERT_TRUE(clients[c].SendControl(kFirstHeld + k, IOCTL_LXQ745_GET_FREQUENCY, {}, 0));
+        if (c < kHolding) {
+            WaitUntilHeld(static_cast<int>((c + 1) * kPerConnection));
+            continue;
+        }
+        for (std::uint32_t k = 0; k < kPerConnection; ++k)
+            ASSERT_EQ(clients[c].AnswerStatus(kFirstHeld + k), wire::kStatusTooManyRequests)
+                << "connection " << c << ", request " << k;
+    }
+    const auto other = RunToEnd({"lxq745_settings_probe", library, "2", "1"});
+    EXPECT_EQ(other.out, "1 1 2 1\n") << other.err;
+    EXPECT_EQ(other.err.find("Mismatched"), std::string::npos) << other.err;
+    const std::string list = Command("list");
+    EXPECT_NE(list.find("rx powered-down open=" + std::to_string(kConnections) +
+                        " held=" + std::to_string(kHolding * kPerConnection)),
+              std::string::npos)
+        << "the share stays held meanwhile: " << list;
+    Command("resume rx");
+    for (std::size_t c = 0; c < kHolding; ++c)
+        for (std::uint32_t k = 0; k < kPerConnection; ++k)
+            ASSERT_EQ(clients[c].AnswerStatus(kFirstHeld + k), 0u) << "connection " << c << ", held request " << k;
+}
+
+// A host whose whole budget is taken refuses another program's first request too, with the
+// limit's status: the API library's open fails without calling the driver one of another release.
+TEST_F(DefenceHost, AProgramRefusedForTheHostsLimitIsNotToldOfAMismatchedDriver) {
+    const std::string library = test::ProgramFolder() + "/liblxq745api.so";
+    if (access(library.c_str(), R_OK) != 0) GTEST_SKIP() << "no API library";
+    constexpr std::size_t kBudget = ChannelServer::kMaxOutstandingPerConnection;
+    server.SetOutstandingLimits(kBudget, kBudget);
+    ASSERT_TRUE(server.Start());
+    std::string held, healthy;
+    ASSERT_TRUE(IsSuccess(bus.Plug("test", "rx", held))) << held;
+    ASSERT_TRUE(IsSuccess(bus.Plug("sim-serial", "healthy", healthy))) << healthy;
+    RawClient client;
+    ASSERT_TRUE(client.SendHeader(wire::Kind::Open, 1, held));
+    ASSERT_EQ(client.AnswerStatus(1), 0u);
+    Command("suspend rx");
+    for (std::uint32_t k = 0; k < kBudget; ++k) ASSERT_TRUE(client.SendControl(2 + k, IOCTL_LXQ745_GET_FREQUENCY, {}, 0));
+    WaitUntilHeld(static_cast<int>(kBudget));
+    const auto refused = RunToEnd({"lxq745_settings_probe", library, "2", "1"});
+    EXPECT_EQ(refused.status, 5) << "no receiver opened: " << refused.out << refused.err;
+    EXPECT_EQ(refused.err.find("Mismatched"), std::string::npos) << refused.err;
+    Command("resume rx");
+    for (std::uint32_t k = 0; k < kBudget; ++k) EXPECT_EQ(client.AnswerStatus(2 + k), 0u) << "held request " << k;
+    const auto served = RunToEnd({"lxq745_settings_probe", library, "2", "1"});
+    EXPECT_EQ(served.out, "1 1 2 1\n") << served.err;
 }
 
 TEST(HostDefence, ProgramsStartedTogetherAreNotRefusedAReceiver) {
