@@ -78,7 +78,13 @@ void ChannelConnection::SendLocked(const std::uint8_t* record, std::size_t lengt
     entry.record.assign(record, record + length);
     queue_.push_back(std::move(entry));
     queued_.store(true, std::memory_order_release);
-    if (queue_.size() == 1 && !owned_) ArmLocked();
+    if (queue_.size() != 1) return;
+    if (!owned_) {
+        ArmLocked();
+    } else if (queueWatch_ >= 0) {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const ssize_t written = ::write(queueWatch_, &one, sizeof one);
+    }
 }
 
 void ChannelConnection::Flush() {
@@ -99,16 +105,18 @@ void ChannelConnection::Flush() {
     queued_.store(!queue_.empty(), std::memory_order_release);
 }
 
-bool ChannelConnection::TryOwn() {
+bool ChannelConnection::TryOwn(int queueWatch) {
     std::lock_guard lock(mutex_);
     if (owned_ || closed_) return false;
     owned_ = true;
+    queueWatch_ = queueWatch;
     return true;
 }
 
 void ChannelConnection::Release() {
     std::lock_guard lock(mutex_);
     owned_ = false;
+    queueWatch_ = -1;
     ArmLocked();
 }
 

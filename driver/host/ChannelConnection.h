@@ -7,7 +7,8 @@
 //
 // The connection is armed in the server's epoll set for one event loop at a time: the loop that
 // takes its event owns it (TryOwn) until it arms it again (Release); only the owner reads, drops
-// and closes it. Another thread that queues an answer meanwhile leaves the arming to the owner.
+// and closes it. Another thread that queues an answer meanwhile leaves the arming to the owner,
+// and wakes it when the owner waits for the client's next record (see TryOwn).
 
 #include "driver/host/DeviceObject.h"
 #include "driver/host/ProcessShares.h"
@@ -52,8 +53,11 @@ public:
     void Flush();
     // Whether answers wait in the queue; a hint for the owner, which may be stale by the time it acts.
     bool HasQueued() const { return queued_.load(std::memory_order_acquire); }
-    // Taking and giving back the connection between the event loops (see above).
-    bool TryOwn();
+    // Taking and giving back the connection between the event loops (see above). The owner may
+    // name an eventfd of its own, written when an answer has to queue while it owns the
+    // connection: a loop that waits for the client's next record then stops waiting and gives the
+    // connection back, so that the answer goes out once the socket has room.
+    bool TryOwn(int queueWatch = -1);
     void Release();
     // Arms the connection for the first time.
     void Arm();
@@ -100,6 +104,7 @@ private:
     bool closed_ = false;
     bool dropping_ = false;
     bool owned_ = true;  // until first armed
+    int queueWatch_ = -1;  // the owner's eventfd, while it owns the connection
     std::list<Queued> queue_;  // empty for nearly every connection, and then allocates nothing
     std::size_t queuedBytes_ = 0;
     std::atomic<bool> queued_{false};  // !queue_.empty(), written under mutex_

@@ -41,10 +41,14 @@ constexpr int kRecordsPerTurn = 4096;
 // Only for a client that has asked a good many times already: the many short-lived connections
 // of programs starting together (a few requests each, then closed) get a step, so that they do
 // not hold a loop each for the whole linger and drive the host to its bound of loops.
+//
+// The loop sleeps in one wait on the client's socket, the host's stop and its own queue watch for
+// the whole linger: a panel that asks every 20 ms keeps its loop without waking the host between
+// its requests.
 constexpr auto kLinger = std::chrono::milliseconds(250);
 constexpr std::uint64_t kRecordsBeforeLinger = 64;
-// The linger is waited in steps of this (the socket's receive time-out), so that a lingering loop
-// sees a stop, or answers queued for its client meanwhile, within a step.
+// The short linger (also the socket's receive time-out, which the loop no longer waits on: it
+// reads without waiting once the wait said there is a record).
 constexpr auto kLingerStep = std::chrono::microseconds(2000);
 // How long a spare loop waits for work before it ends.
 constexpr auto kSpareLoopLife = std::chrono::milliseconds(1000);
@@ -206,6 +210,15 @@ void ChannelServer::JoinFinishedLoops() {
 void ChannelServer::Loop(bool first) {
     LoopState state;
     state.scratch.resize(wire::kMaxMessage);
+    // Without one (out of descriptors) a lingering loop sees an answer queued for its client only
+    // when the client asks again or the linger ends; the answer still goes.
+    state.queueWatch = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    struct CloseWatch {
+        int fd;
+        ~CloseWatch() {
+            if (fd >= 0) ::close(fd);
+        }
+    } closeWatch{state.queueWatch};
     // One event at a time: a loop that stays with a client must not sit on events others could take.
     epoll_event events[1];
     while (!stopping_) {
@@ -247,7 +260,7 @@ void ChannelServer::Loop(bool first) {
             }
             const ConnectionPtr connection = Find(fd);
             // Gone, or taken by another loop after an answer armed it again: that loop serves it.
-            if (!connection || !connection->TryOwn()) continue;
+            if (!connection || !connection->TryOwn(state.queueWatch)) continue;
             AddLoopIfNoneWaits();
             if ((events[i].events & EPOLLOUT) != 0) connection->Flush();
             if (Receive(connection, state)) connection->Release();
@@ -336,15 +349,16 @@ void ChannelServer::Refuse(int fd, pid_t peer, std::uint32_t status, const std::
 bool ChannelServer::Receive(const ConnectionPtr& connection, LoopState& loop) {
     std::vector<std::uint8_t>& scratch = loop.scratch;
     const int fd = connection->Fd();
-    // When the client went quiet (the first step of the linger that ran out); read only then.
-    std::chrono::steady_clock::time_point quietSince{};
+    // When the linger that began as the client went quiet is over; set by its first wait.
+    std::chrono::steady_clock::time_point lingerUntil{};
     for (int turn = 0; !stopping_;) {
         if (turn >= kRecordsPerTurn && waiting_.load() != 0) turn = 1;
         // The first read takes what is there; once that is served, the loop waits for the next
-        // record (for the linger, step by step) while it still has a spare loop behind it, the
-        // socket has no backlog of answers and the client is served within its turn.
+        // record (for the linger) while it still has a spare loop behind it, the socket has no
+        // backlog of answers and the client is served within its turn.
         const bool linger = turn > 0 && turn < kRecordsPerTurn && loops_.load() < kMaxLoops &&
                             connection->role == ChannelConnection::Role::Handle && !connection->HasQueued();
+        if (linger && !AwaitRecord(connection, loop, lingerUntil)) return true;
         iovec iov{scratch.data(), scratch.size()};
         msghdr message{};
         message.msg_iov = &iov;
@@ -354,22 +368,19 @@ bool ChannelServer::Receive(const ConnectionPtr& connection, LoopState& loop) {
         message.msg_controllen = sizeof control;
         ssize_t received;
         do {
-            received = ::recvmsg(fd, &message, MSG_CMSG_CLOEXEC | (linger ? 0 : MSG_DONTWAIT));
+            received = ::recvmsg(fd, &message, MSG_CMSG_CLOEXEC | MSG_DONTWAIT);
         } while (received < 0 && errno == EINTR && !stopping_);
         if (received < 0) {
             if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
                 Drop(connection);
                 return false;
             }
-            if (linger && errno != EINTR) {
-                const auto now = std::chrono::steady_clock::now();
-                if (quietSince == std::chrono::steady_clock::time_point{}) quietSince = now - kLingerStep;
-                const auto lingerFor = connection->recordsRead >= kRecordsBeforeLinger ? kLinger : kLingerStep;
-                if (now - quietSince < lingerFor) continue;  // another step
-            }
+            // Woken without a record (an answer queued meanwhile): look again; the linger's end
+            // and a backlog of answers give the connection back.
+            if (linger && errno != EINTR) continue;
             return true;  // nothing more now: the connection goes back to the epoll set
         }
-        quietSince = {};
+        lingerUntil = {};
         ++turn;
         ++connection->recordsRead;
         // One descriptor may come with a request; any more are not ours to keep.
@@ -407,6 +418,28 @@ bool ChannelServer::Receive(const ConnectionPtr& connection, LoopState& loop) {
             continue;
         }
         Serve(loop, connection, record, passedFd);
+    }
+    return true;
+}
+
+bool ChannelServer::AwaitRecord(const ConnectionPtr& connection, const LoopState& loop,
+                                std::chrono::steady_clock::time_point& until) {
+    const auto now = std::chrono::steady_clock::now();
+    if (until == std::chrono::steady_clock::time_point{})
+        until = now + (connection->recordsRead >= kRecordsBeforeLinger
+                           ? std::chrono::duration_cast<std::chrono::steady_clock::duration>(kLinger)
+                           : std::chrono::duration_cast<std::chrono::steady_clock::duration>(kLingerStep));
+    if (now >= until) return false;
+    const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(until - now).count();
+    const timespec timeout{static_cast<time_t>(left / 1'000'000'000), static_cast<long>(left % 1'000'000'000)};
+    // The stop's eventfd stays readable once written; the queue watch is read empty here.
+    pollfd ready[3] = {{connection->Fd(), POLLIN | POLLRDHUP, 0}, {wakeFd_, POLLIN, 0}, {loop.queueWatch, POLLIN, 0}};
+    const int count = ::ppoll(ready, 3, &timeout, nullptr);
+    if (count < 0) return errno == EINTR;
+    if (count == 0 || (ready[1].revents & POLLIN) != 0) return false;
+    if ((ready[2].revents & POLLIN) != 0) {
+        std::uint64_t drained;
+        [[maybe_unused]] const ssize_t read = ::read(loop.queueWatch, &drained, sizeof drained);
     }
     return true;
 }

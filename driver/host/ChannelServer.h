@@ -5,9 +5,11 @@
 // loop at a time, so its records run in the order they came; a loop that serves a client stays
 // with it while it keeps asking (a client waits for each answer, then asks again), reading the
 // next record as a blocking thread would, and a quarter of a second beyond, so that a client that
-// pauses between bursts finds the same loop again. When no loop is left waiting,
-// another is started (up to a bound), so a request waiting on one receiver never stalls another;
-// loops beyond the first end again once idle. Bus commands run on a queue of their own.
+// pauses between bursts finds the same loop again. It waits for that record in one sleep on the
+// client's socket (and on a stop), so a loop that lingers costs nothing while the client is quiet.
+// When no loop is left waiting, another is started (up to a bound), so a request waiting on one
+// receiver never stalls another; loops beyond the first end again once idle. Bus commands run on
+// a queue of their own.
 // A connection either opens a device (and is then its handle until it closes), lists the present
 // devices, subscribes to notices, or runs bus commands.
 //
@@ -82,6 +84,8 @@ private:
     struct LoopState {
         std::vector<std::uint8_t> scratch;
         RequestPtr spare;
+        // Written when an answer queues for the client the loop waits on (see ChannelConnection).
+        int queueWatch = -1;
     };
 
     void Loop(bool first);
@@ -93,6 +97,11 @@ private:
     // Serves the connection's records while it has any (and a moment longer while it keeps
     // asking); false when the connection was dropped.
     bool Receive(const ConnectionPtr& connection, LoopState& loop);
+    // Waits until the client's next record is there, or until the linger that began when it went
+    // quiet (at `until`, set by the first wait) is over, the host stops or an answer queued for it;
+    // false when the loop is to give the connection back.
+    bool AwaitRecord(const ConnectionPtr& connection, const LoopState& loop,
+                     std::chrono::steady_clock::time_point& until);
     void Drop(const ConnectionPtr& connection);
 
     // What each record asks for; run on the loop that took the record.
