@@ -603,7 +603,10 @@ TEST(HostDefence, EveryVariantAnswersAgainAfterSuspendAndSleep) {
         const std::string closed = std::to_string(i) + " " + ids[i] + (i == 2 ? " powered-down" : " started") + " open=0";
         while (Command("list").find(closed) == std::string::npos) std::this_thread::yield();
         Command("sleep");
+        const std::string asleep = Command("list");
+        EXPECT_NE(asleep.find(std::to_string(i) + " " + ids[i] + " asleep open=0"), std::string::npos) << asleep;
         Command("wake");
+        EXPECT_EQ(Command("list").find(std::string(" ") + ids[i] + " asleep"), std::string::npos) << "awake again";
         ASSERT_EQ(handle.Open(paths[i]), 0u);
         auto awake = version();
         ASSERT_EQ(awake.wait_for(std::chrono::seconds(5)), std::future_status::ready);
