@@ -213,12 +213,19 @@ void ChannelServer::Loop(bool first) {
     // Without one (out of descriptors) a lingering loop sees an answer queued for its client only
     // when the client asks again or the linger ends; the answer still goes.
     state.queueWatch = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    // Without its own set the loop does not linger: each record comes through the shared set.
+    state.lingerSet = ::epoll_create1(EPOLL_CLOEXEC);
+    if (state.lingerSet >= 0) {
+        Watch(state.lingerSet, wakeFd_, EPOLLIN, EPOLL_CTL_ADD);
+        if (state.queueWatch >= 0) Watch(state.lingerSet, state.queueWatch, EPOLLIN, EPOLL_CTL_ADD);
+    }
     struct CloseWatch {
-        int fd;
+        int fds[2];
         ~CloseWatch() {
-            if (fd >= 0) ::close(fd);
+            for (int fd : fds)
+                if (fd >= 0) ::close(fd);
         }
-    } closeWatch{state.queueWatch};
+    } closeWatch{{state.queueWatch, state.lingerSet}};
     // One event at a time: a loop that stays with a client must not sit on events others could take.
     epoll_event events[1];
     while (!stopping_) {
@@ -263,7 +270,13 @@ void ChannelServer::Loop(bool first) {
             if (!connection || !connection->TryOwn(state.queueWatch)) continue;
             AddLoopIfNoneWaits();
             if ((events[i].events & EPOLLOUT) != 0) connection->Flush();
-            if (Receive(connection, state)) connection->Release();
+            const bool kept = Receive(connection, state);
+            if (state.watching >= 0) {
+                // Not watched beyond the loop's turn with it (a dropped one left the set as it closed).
+                if (kept) ::epoll_ctl(state.lingerSet, EPOLL_CTL_DEL, state.watching, nullptr);
+                state.watching = -1;
+            }
+            if (kept) connection->Release();
         }
     }
 }
@@ -357,7 +370,8 @@ bool ChannelServer::Receive(const ConnectionPtr& connection, LoopState& loop) {
         // record (for the linger) while it still has a spare loop behind it, the socket has no
         // backlog of answers and the client is served within its turn.
         const bool linger = turn > 0 && turn < kRecordsPerTurn && loops_.load() < kMaxLoops &&
-                            connection->role == ChannelConnection::Role::Handle && !connection->HasQueued();
+                            connection->role == ChannelConnection::Role::Handle && !connection->HasQueued() &&
+                            loop.lingerSet >= 0;
         if (linger && !AwaitRecord(connection, loop, lingerUntil)) return true;
         iovec iov{scratch.data(), scratch.size()};
         msghdr message{};
@@ -422,7 +436,7 @@ bool ChannelServer::Receive(const ConnectionPtr& connection, LoopState& loop) {
     return true;
 }
 
-bool ChannelServer::AwaitRecord(const ConnectionPtr& connection, const LoopState& loop,
+bool ChannelServer::AwaitRecord(const ConnectionPtr& connection, LoopState& loop,
                                 std::chrono::steady_clock::time_point& until) {
     const auto now = std::chrono::steady_clock::now();
     if (until == std::chrono::steady_clock::time_point{})
@@ -430,16 +444,26 @@ bool ChannelServer::AwaitRecord(const ConnectionPtr& connection, const LoopState
                            ? std::chrono::duration_cast<std::chrono::steady_clock::duration>(kLinger)
                            : std::chrono::duration_cast<std::chrono::steady_clock::duration>(kLingerStep));
     if (now >= until) return false;
-    const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(until - now).count();
-    const timespec timeout{static_cast<time_t>(left / 1'000'000'000), static_cast<long>(left % 1'000'000'000)};
-    // The stop's eventfd stays readable once written; the queue watch is read empty here.
-    pollfd ready[3] = {{connection->Fd(), POLLIN | POLLRDHUP, 0}, {wakeFd_, POLLIN, 0}, {loop.queueWatch, POLLIN, 0}};
-    const int count = ::ppoll(ready, 3, &timeout, nullptr);
+    if (loop.watching < 0) {
+        epoll_event event{};
+        event.events = EPOLLIN | EPOLLRDHUP;
+        event.data.fd = connection->Fd();
+        if (::epoll_ctl(loop.lingerSet, EPOLL_CTL_ADD, connection->Fd(), &event) != 0) return false;
+        loop.watching = connection->Fd();
+    }
+    // Milliseconds, rounded up: a linger ends no earlier than it should.
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - now).count();
+    epoll_event events[3];
+    const int count = ::epoll_wait(loop.lingerSet, events, 3, static_cast<int>(left));
     if (count < 0) return errno == EINTR;
-    if (count == 0 || (ready[1].revents & POLLIN) != 0) return false;
-    if ((ready[2].revents & POLLIN) != 0) {
-        std::uint64_t drained;
-        [[maybe_unused]] const ssize_t read = ::read(loop.queueWatch, &drained, sizeof drained);
+    if (count == 0) return false;
+    for (int i = 0; i < count; ++i) {
+        // The stop's eventfd stays readable once written; the queue watch is read empty here.
+        if (events[i].data.fd == wakeFd_) return false;
+        if (events[i].data.fd == loop.queueWatch) {
+            std::uint64_t drained;
+            [[maybe_unused]] const ssize_t read = ::read(loop.queueWatch, &drained, sizeof drained);
+        }
     }
     return true;
 }

@@ -86,6 +86,10 @@ private:
         RequestPtr spare;
         // Written when an answer queues for the client the loop waits on (see ChannelConnection).
         int queueWatch = -1;
+        // The loop's own epoll set: the host's stop, the queue watch and, while the loop lingers
+        // with a client, the client's socket (watching), so that a wait costs one call.
+        int lingerSet = -1;
+        int watching = -1;
     };
 
     void Loop(bool first);
@@ -100,7 +104,7 @@ private:
     // Waits until the client's next record is there, or until the linger that began when it went
     // quiet (at `until`, set by the first wait) is over, the host stops or an answer queued for it;
     // false when the loop is to give the connection back.
-    bool AwaitRecord(const ConnectionPtr& connection, const LoopState& loop,
+    bool AwaitRecord(const ConnectionPtr& connection, LoopState& loop,
                      std::chrono::steady_clock::time_point& until);
     void Drop(const ConnectionPtr& connection);
 
