@@ -11,31 +11,27 @@
 // alike: the counters with the "before_" prefix are that host's, and the ratios compare the two.
 
 #include "api/DeviceControl.h"
+#include "bench/driverhost/HostProcess.h"
 #include "platform/sys/DeviceChannel.h"
 
 #include <benchmark/benchmark.h>
 
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
-extern char** environ;
-
 namespace {
 
 using namespace lxq;
+using lxq::bench::HostCounters;
+using lxq::bench::HostProcess;
+using lxq::bench::ReadCounters;
 using Clock = std::chrono::steady_clock;
 
 constexpr auto kPollPeriod = std::chrono::milliseconds(20);
@@ -43,83 +39,20 @@ constexpr auto kWindow = std::chrono::milliseconds(1500);
 constexpr int kRounds = 4;
 constexpr int kMaxClients = 3;
 
-// A host of its own namespace with a receiver for each client, started from the path given.
-class PolledHost {
-public:
-    PolledHost(const std::string& program, const std::string& ns) : ns_(ns) {
-        setenv("LXQ745_NS", ns_.c_str(), 1);
-        int ready[2];
-        if (pipe(ready) != 0) return;
-        std::vector<std::string> args{program};
-        for (int i = 0; i < kMaxClients; ++i) {
-            args.push_back("--device");
-            args.push_back("test:rx" + std::to_string(i));
-        }
-        std::vector<char*> argv;
-        for (auto& arg : args) argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, ready[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, ready[0]);
-        if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        close(ready[1]);
-        char c;
-        while (read(ready[0], &c, 1) == 1 && c != '\n') {
-        }
-        close(ready[0]);
-        paths_ = plat::sys::ListDeviceInterfaces();
-        std::sort(paths_.begin(), paths_.end());
-    }
-    ~PolledHost() {
-        if (pid_ <= 0) return;
-        kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
-    }
-    bool Ready() const { return pid_ > 0 && paths_.size() == kMaxClients; }
-    pid_t Pid() const { return pid_; }
-    const std::string& Namespace() const { return ns_; }
-    const std::vector<std::string>& Paths() const { return paths_; }
-
-private:
-    std::string ns_;
-    pid_t pid_ = -1;
-    std::vector<std::string> paths_;
-};
-
-// The host's processor time (ns, every thread's) and context switches so far, summed over its
-// threads. A thread that ended meanwhile takes its counts along; the host's loops stay while
-// clients keep them busy, so a window loses none that matter.
-struct HostCounters {
-    double cpuNs = 0;
-    double switches = 0;
-};
-
-HostCounters ReadCounters(pid_t pid) {
-    HostCounters counters;
-    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
-    std::error_code error;
-    for (const auto& task : std::filesystem::directory_iterator(tasks, error)) {
-        std::ifstream schedstat(task.path() / "schedstat");
-        double onCpu = 0;
-        if (schedstat >> onCpu) counters.cpuNs += onCpu;
-        std::ifstream status(task.path() / "status");
-        for (std::string line; std::getline(status, line);)
-            if (line.rfind("voluntary_ctxt_switches:", 0) == 0 || line.rfind("nonvoluntary_ctxt_switches:", 0) == 0)
-                counters.switches += std::stod(line.substr(line.find(':') + 1));
-    }
-    return counters;
-}
-
 struct Figures {
     double corePercent = 0;
     double switchesPerSecond = 0;
 };
 
+std::vector<std::string> Devices() {
+    std::vector<std::string> devices;
+    for (int i = 0; i < kMaxClients; ++i) devices.push_back("test:rx" + std::to_string(i));
+    return devices;
+}
+
 // Clients that each hold a receiver of the host open.
 struct Clients {
-    Clients(const PolledHost& host, int count) {
+    Clients(const HostProcess& host, int count) {
         setenv("LXQ745_NS", host.Namespace().c_str(), 1);
         for (int c = 0; c < count; ++c) {
             auto handle = std::make_unique<plat::sys::DeviceHandle>();
@@ -143,7 +76,7 @@ Figures Measure(pid_t host, Clock::duration window) {
 
 // A quiet window, then one in which every client asks its level every 20 ms: the second's
 // figures less the first's.
-Figures PollWindow(const PolledHost& host, Clients& clients) {
+Figures PollWindow(const HostProcess& host, Clients& clients) {
     // The host's loops linger a quarter of a second after the last poll of the window before:
     // the quiet window starts after that tail.
     std::this_thread::sleep_for(std::chrono::milliseconds(400));
@@ -181,11 +114,11 @@ void PollingPanelsHostCost(benchmark::State& state) {
     const std::string folder = std::filesystem::read_symlink("/proc/self/exe").parent_path().string();
     const char* beforePath = std::getenv("LXQ_BENCH_BEFORE_HOST");
     const std::string tag = std::to_string(getpid()) + "-" + std::to_string(clients);
-    PolledHost ours(folder + "/lxq745d", "bench-poll" + tag);
-    std::unique_ptr<PolledHost> before;
+    HostProcess ours(folder + "/lxq745d", "bench-poll" + tag, Devices());
+    std::unique_ptr<HostProcess> before;
     if (beforePath != nullptr && *beforePath != '\0')
-        before = std::make_unique<PolledHost>(beforePath, "bench-poll-before" + tag);
-    if (!ours.Ready() || (before && !before->Ready())) {
+        before = std::make_unique<HostProcess>(beforePath, "bench-poll-before" + tag, Devices());
+    if (ours.Paths().size() != kMaxClients || (before && before->Paths().size() != kMaxClients)) {
         state.SkipWithError("a host did not start with its receivers");
         return;
     }
