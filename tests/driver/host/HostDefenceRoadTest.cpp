@@ -376,6 +376,39 @@ TEST_F(DefenceHost, ANewcomerIsServedAtOnceWhileASteadyClientHoldsALoop) {
     EXPECT_NE(newcomer.get().find("rx0"), std::string::npos);
 }
 
+// A client that asked often, then pauses as a panel does between its polls, keeps its loop for
+// the linger; the loop sleeps meanwhile instead of waking in steps to look, and the client's next
+// request is served at once. The host's threads are this process's here: all of them together
+// barely switch while the client is quiet (a loop waking every 2 ms would switch 50 times).
+TEST_F(DefenceHost, ALoopLingeringWithAQuietClientSleepsUntilItAsks) {
+    ASSERT_TRUE(server.Start());
+    std::string path;
+    ASSERT_TRUE(IsSuccess(bus.Plug("test", "rx", path))) << path;
+    RawClient client;
+    ASSERT_TRUE(client.SendHeader(wire::Kind::Open, 1, path));
+    ASSERT_EQ(client.AnswerStatus(1), 0u);
+    std::uint32_t id = 1;
+    for (int k = 0; k < 100; ++k) {
+        ASSERT_TRUE(client.SendControl(++id, IOCTL_LXQ745_GET_VERSION, {}, 0));
+        ASSERT_EQ(client.AnswerStatus(id), 0u);
+    }
+    auto switches = [] {
+        long total = 0;
+        for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+            std::ifstream status(task.path() / "status");
+            for (std::string line; std::getline(status, line);)
+                if (line.rfind("voluntary_ctxt_switches:", 0) == 0) total += std::stol(line.substr(24));
+        }
+        return total;
+    };
+    const long before = switches();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // well within the linger
+    const long quiet = switches() - before;
+    EXPECT_LT(quiet, 10) << "context switches in 100 ms while the client was quiet";
+    ASSERT_TRUE(client.SendControl(++id, IOCTL_LXQ745_GET_VERSION, {}, 0));
+    EXPECT_EQ(client.AnswerStatus(id), 0u);
+}
+
 // Many clients that each pile up requests on a sleeping receiver: the host holds so many in all
 // and refuses each one beyond, whichever connection it comes on; the requests they had answered
 // at once before count for nothing, and those held still run when the receiver wakes. The
