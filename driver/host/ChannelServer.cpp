@@ -47,8 +47,9 @@ constexpr int kRecordsPerTurn = 4096;
 // its requests.
 constexpr auto kLinger = std::chrono::milliseconds(250);
 constexpr std::uint64_t kRecordsBeforeLinger = 64;
-// The short linger (also the socket's receive time-out, which the loop no longer waits on: it
-// reads without waiting once the wait said there is a record).
+// The short linger, of a client that has asked only a few times. (Still set as the socket's
+// receive time-out too, which no read waits on any more: the loop reads once the wait says a
+// record is there.)
 constexpr auto kLingerStep = std::chrono::microseconds(2000);
 // How long a spare loop waits for work before it ends.
 constexpr auto kSpareLoopLife = std::chrono::milliseconds(1000);
@@ -272,8 +273,9 @@ void ChannelServer::Loop(bool first) {
             if ((events[i].events & EPOLLOUT) != 0) connection->Flush();
             const bool kept = Receive(connection, state);
             if (state.watching >= 0) {
-                // Not watched beyond the loop's turn with it (a dropped one left the set as it closed).
-                if (kept) ::epoll_ctl(state.lingerSet, EPOLL_CTL_DEL, state.watching, nullptr);
+                // Not watched beyond the loop's turn with it. A dropped one left the set as it
+                // closed; its number, if taken again meanwhile, is no other of this set's.
+                ::epoll_ctl(state.lingerSet, EPOLL_CTL_DEL, state.watching, nullptr);
                 state.watching = -1;
             }
             if (kept) connection->Release();
