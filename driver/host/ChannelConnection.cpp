@@ -79,16 +79,31 @@ void ChannelConnection::SendLocked(const std::uint8_t* record, std::size_t lengt
     queue_.push_back(std::move(entry));
     queued_.store(true, std::memory_order_release);
     if (queue_.size() != 1) return;
-    if (!owned_) {
-        ArmLocked();
-    } else if (queueWatch_ >= 0) {
-        const std::uint64_t one = 1;
-        [[maybe_unused]] const ssize_t written = ::write(queueWatch_, &one, sizeof one);
-    }
+    if (!owned_) ArmLocked();
+    else ArmForRoomLocked();
+}
+
+void ChannelConnection::ArmForRoomLocked() {
+    // Not for reading: the owner reads, and gives the connection back armed for both.
+    epoll_event event{};
+    event.events = EPOLLOUT | EPOLLONESHOT;
+    event.data.fd = fd_;
+    ::epoll_ctl(epollFd_, EPOLL_CTL_MOD, fd_, &event);
+}
+
+void ChannelConnection::FlushForOwner() {
+    std::lock_guard lock(mutex_);
+    if (!owned_ || closed_) return;  // given back meanwhile: armed for both again
+    FlushLocked();
+    if (!queue_.empty() && !closed_ && !dropping_) ArmForRoomLocked();
 }
 
 void ChannelConnection::Flush() {
     std::lock_guard lock(mutex_);
+    FlushLocked();
+}
+
+void ChannelConnection::FlushLocked() {
     while (!queue_.empty() && !closed_ && !dropping_) {
         Queued& next = queue_.front();
         bool full = false;
@@ -105,18 +120,16 @@ void ChannelConnection::Flush() {
     queued_.store(!queue_.empty(), std::memory_order_release);
 }
 
-bool ChannelConnection::TryOwn(int queueWatch) {
+bool ChannelConnection::TryOwn() {
     std::lock_guard lock(mutex_);
     if (owned_ || closed_) return false;
     owned_ = true;
-    queueWatch_ = queueWatch;
     return true;
 }
 
 void ChannelConnection::Release() {
     std::lock_guard lock(mutex_);
     owned_ = false;
-    queueWatch_ = -1;
     ArmLocked();
 }
 

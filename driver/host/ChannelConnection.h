@@ -7,8 +7,9 @@
 //
 // The connection is armed in the server's epoll set for one event loop at a time: the loop that
 // takes its event owns it (TryOwn) until it arms it again (Release); only the owner reads, drops
-// and closes it. Another thread that queues an answer meanwhile leaves the arming to the owner,
-// and wakes it when the owner waits for the client's next record (see TryOwn).
+// and closes it. Another thread that queues an answer meanwhile leaves the reading to the owner
+// but arms the connection for its socket's room, so that any loop writes the answer (the owner
+// may be waiting for the client's next record).
 
 #include "driver/host/DeviceObject.h"
 #include "driver/host/ProcessShares.h"
@@ -53,12 +54,11 @@ public:
     void Flush();
     // Whether answers wait in the queue; a hint for the owner, which may be stale by the time it acts.
     bool HasQueued() const { return queued_.load(std::memory_order_acquire); }
-    // Taking and giving back the connection between the event loops (see above). The owner may
-    // name an eventfd of its own, written when an answer has to queue while it owns the
-    // connection: a loop that waits for the client's next record then stops waiting and gives the
-    // connection back, so that the answer goes out once the socket has room.
-    bool TryOwn(int queueWatch = -1);
+    // Taking and giving back the connection between the event loops (see above).
+    bool TryOwn();
     void Release();
+    // Writes what is queued for a connection another loop owns, when its socket has room (see above).
+    void FlushForOwner();
     // Arms the connection for the first time.
     void Arm();
     // Ends the connection from the host's side: the loop sees it hang up and drops it.
@@ -72,6 +72,8 @@ public:
     int subscription = 0;
     // Records read so far; only the loop that owns the connection touches it.
     std::uint64_t recordsRead = 0;
+    // Whether the socket's receive time-out is the whole linger yet; the owning loop's.
+    bool lingersLong = false;
     std::atomic<bool> opened{false};
     std::uint32_t refusal = 0;
     std::string refusalText;
@@ -95,6 +97,8 @@ private:
     void SendLocked(const std::uint8_t* record, std::size_t length, int fd);
     bool TrySendLocked(const std::uint8_t* record, std::size_t length, int fd, bool& full);
     void ArmLocked();
+    void ArmForRoomLocked();
+    void FlushLocked();
 
     int fd_;
     int epollFd_;
@@ -104,7 +108,6 @@ private:
     bool closed_ = false;
     bool dropping_ = false;
     bool owned_ = true;  // until first armed
-    int queueWatch_ = -1;  // the owner's eventfd, while it owns the connection
     std::list<Queued> queue_;  // empty for nearly every connection, and then allocates nothing
     std::size_t queuedBytes_ = 0;
     std::atomic<bool> queued_{false};  // !queue_.empty(), written under mutex_

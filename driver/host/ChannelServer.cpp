@@ -42,14 +42,15 @@ constexpr int kRecordsPerTurn = 4096;
 // of programs starting together (a few requests each, then closed) get a step, so that they do
 // not hold a loop each for the whole linger and drive the host to its bound of loops.
 //
-// The loop sleeps in one wait on the client's socket, the host's stop and its own queue watch for
-// the whole linger: a panel that asks every 20 ms keeps its loop without waking the host between
-// its requests.
+// The loop waits in one blocking read for the whole linger (the socket's receive time-out, set
+// once the client has asked that often): a client that keeps asking is read as cheaply as a round
+// trip gets, and a panel that asks every 20 ms keeps its loop without waking the host between its
+// requests. A stop shuts the sockets' reading down, which ends the read at once; an answer that
+// has to queue meanwhile is written by whichever loop hears the socket has room.
 constexpr auto kLinger = std::chrono::milliseconds(250);
 constexpr std::uint64_t kRecordsBeforeLinger = 64;
-// The short linger, of a client that has asked only a few times. (Still set as the socket's
-// receive time-out too, which no read waits on any more: the loop reads once the wait says a
-// record is there.)
+// The short linger, of a client that has asked only a few times: the socket's receive time-out
+// until then.
 constexpr auto kLingerStep = std::chrono::microseconds(2000);
 // How long a spare loop waits for work before it ends.
 constexpr auto kSpareLoopLife = std::chrono::milliseconds(1000);
@@ -145,10 +146,15 @@ bool ChannelServer::Start() {
 void ChannelServer::Stop() {
     if (listenFd_ < 0) return;
     stopping_ = true;
-    // The wake stays readable, so every loop waiting sees it; a loop that serves a client looks
-    // at stopping_ within a step of its linger.
+    // The wake stays readable, so every loop waiting sees it; a loop lingering with a client in
+    // a blocking read is ended by the socket's reading shut down (the client is about to be
+    // dropped anyway).
     const std::uint64_t one = 1;
     [[maybe_unused]] const ssize_t written = ::write(wakeFd_, &one, sizeof one);
+    {
+        std::lock_guard lock(connectionsMutex_);
+        for (auto& [fd, connection] : connections_) ::shutdown(fd, SHUT_RD);
+    }
     for (;;) {
         std::thread loop;
         {
@@ -211,22 +217,6 @@ void ChannelServer::JoinFinishedLoops() {
 void ChannelServer::Loop(bool first) {
     LoopState state;
     state.scratch.resize(wire::kMaxMessage);
-    // Without one (out of descriptors) a lingering loop sees an answer queued for its client only
-    // when the client asks again or the linger ends; the answer still goes.
-    state.queueWatch = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    // Without its own set the loop does not linger: each record comes through the shared set.
-    state.lingerSet = ::epoll_create1(EPOLL_CLOEXEC);
-    if (state.lingerSet >= 0) {
-        Watch(state.lingerSet, wakeFd_, EPOLLIN, EPOLL_CTL_ADD);
-        if (state.queueWatch >= 0) Watch(state.lingerSet, state.queueWatch, EPOLLIN, EPOLL_CTL_ADD);
-    }
-    struct CloseWatch {
-        int fds[2];
-        ~CloseWatch() {
-            for (int fd : fds)
-                if (fd >= 0) ::close(fd);
-        }
-    } closeWatch{{state.queueWatch, state.lingerSet}};
     // One event at a time: a loop that stays with a client must not sit on events others could take.
     epoll_event events[1];
     while (!stopping_) {
@@ -267,18 +257,16 @@ void ChannelServer::Loop(bool first) {
                 continue;
             }
             const ConnectionPtr connection = Find(fd);
-            // Gone, or taken by another loop after an answer armed it again: that loop serves it.
-            if (!connection || !connection->TryOwn(state.queueWatch)) continue;
+            if (!connection) continue;
+            if (!connection->TryOwn()) {
+                // Served by a loop that lingers with it: only its queued answers are for us to write.
+                // (Or taken by another loop after an answer armed it again: that loop serves it.)
+                if ((events[i].events & EPOLLOUT) != 0) connection->FlushForOwner();
+                continue;
+            }
             AddLoopIfNoneWaits();
             if ((events[i].events & EPOLLOUT) != 0) connection->Flush();
-            const bool kept = Receive(connection, state);
-            if (state.watching >= 0) {
-                // Not watched beyond the loop's turn with it. A dropped one left the set as it
-                // closed; its number, if taken again meanwhile, is no other of this set's.
-                ::epoll_ctl(state.lingerSet, EPOLL_CTL_DEL, state.watching, nullptr);
-                state.watching = -1;
-            }
-            if (kept) connection->Release();
+            if (Receive(connection, state)) connection->Release();
         }
     }
 }
@@ -364,17 +352,20 @@ void ChannelServer::Refuse(int fd, pid_t peer, std::uint32_t status, const std::
 bool ChannelServer::Receive(const ConnectionPtr& connection, LoopState& loop) {
     std::vector<std::uint8_t>& scratch = loop.scratch;
     const int fd = connection->Fd();
-    // When the linger that began as the client went quiet is over; set by its first wait.
-    std::chrono::steady_clock::time_point lingerUntil{};
     for (int turn = 0; !stopping_;) {
         if (turn >= kRecordsPerTurn && waiting_.load() != 0) turn = 1;
         // The first read takes what is there; once that is served, the loop waits for the next
         // record (for the linger) while it still has a spare loop behind it, the socket has no
         // backlog of answers and the client is served within its turn.
         const bool linger = turn > 0 && turn < kRecordsPerTurn && loops_.load() < kMaxLoops &&
-                            connection->role == ChannelConnection::Role::Handle && !connection->HasQueued() &&
-                            loop.lingerSet >= 0;
-        if (linger && !AwaitRecord(connection, loop, lingerUntil)) return true;
+                            connection->role == ChannelConnection::Role::Handle && !connection->HasQueued();
+        if (linger && !connection->lingersLong && connection->recordsRead >= kRecordsBeforeLinger) {
+            // Once per connection: from now on a blocking read waits for the whole linger.
+            const timeval wait{static_cast<time_t>(kLinger.count() / 1000),
+                               static_cast<suseconds_t>(kLinger.count() % 1000 * 1000)};
+            ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+            connection->lingersLong = true;
+        }
         iovec iov{scratch.data(), scratch.size()};
         msghdr message{};
         message.msg_iov = &iov;
@@ -384,19 +375,16 @@ bool ChannelServer::Receive(const ConnectionPtr& connection, LoopState& loop) {
         message.msg_controllen = sizeof control;
         ssize_t received;
         do {
-            received = ::recvmsg(fd, &message, MSG_CMSG_CLOEXEC | MSG_DONTWAIT);
+            received = ::recvmsg(fd, &message, MSG_CMSG_CLOEXEC | (linger ? 0 : MSG_DONTWAIT));
         } while (received < 0 && errno == EINTR && !stopping_);
         if (received < 0) {
             if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
                 Drop(connection);
                 return false;
             }
-            // Woken without a record (an answer queued meanwhile): look again; the linger's end
-            // and a backlog of answers give the connection back.
-            if (linger && errno != EINTR) continue;
-            return true;  // nothing more now: the connection goes back to the epoll set
+            // Nothing more now (the linger ran out): the connection goes back to the epoll set.
+            return true;
         }
-        lingerUntil = {};
         ++turn;
         ++connection->recordsRead;
         // One descriptor may come with a request; any more are not ours to keep.
@@ -434,38 +422,6 @@ bool ChannelServer::Receive(const ConnectionPtr& connection, LoopState& loop) {
             continue;
         }
         Serve(loop, connection, record, passedFd);
-    }
-    return true;
-}
-
-bool ChannelServer::AwaitRecord(const ConnectionPtr& connection, LoopState& loop,
-                                std::chrono::steady_clock::time_point& until) {
-    const auto now = std::chrono::steady_clock::now();
-    if (until == std::chrono::steady_clock::time_point{})
-        until = now + (connection->recordsRead >= kRecordsBeforeLinger
-                           ? std::chrono::duration_cast<std::chrono::steady_clock::duration>(kLinger)
-                           : std::chrono::duration_cast<std::chrono::steady_clock::duration>(kLingerStep));
-    if (now >= until) return false;
-    if (loop.watching < 0) {
-        epoll_event event{};
-        event.events = EPOLLIN | EPOLLRDHUP;
-        event.data.fd = connection->Fd();
-        if (::epoll_ctl(loop.lingerSet, EPOLL_CTL_ADD, connection->Fd(), &event) != 0) return false;
-        loop.watching = connection->Fd();
-    }
-    // Milliseconds, rounded up: a linger ends no earlier than it should.
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - now).count();
-    epoll_event events[3];
-    const int count = ::epoll_wait(loop.lingerSet, events, 3, static_cast<int>(left));
-    if (count < 0) return errno == EINTR;
-    if (count == 0) return false;
-    for (int i = 0; i < count; ++i) {
-        // The stop's eventfd stays readable once written; the queue watch is read empty here.
-        if (events[i].data.fd == wakeFd_) return false;
-        if (events[i].data.fd == loop.queueWatch) {
-            std::uint64_t drained;
-            [[maybe_unused]] const ssize_t read = ::read(loop.queueWatch, &drained, sizeof drained);
-        }
     }
     return true;
 }

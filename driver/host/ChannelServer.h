@@ -5,8 +5,8 @@
 // loop at a time, so its records run in the order they came; a loop that serves a client stays
 // with it while it keeps asking (a client waits for each answer, then asks again), reading the
 // next record as a blocking thread would, and a quarter of a second beyond, so that a client that
-// pauses between bursts finds the same loop again. It waits for that record in one sleep on the
-// client's socket (and on a stop), so a loop that lingers costs nothing while the client is quiet.
+// pauses between bursts finds the same loop again. It waits for that record in one blocking read
+// for the whole linger, so a loop that lingers costs nothing while the client is quiet.
 // When no loop is left waiting, another is started (up to a bound), so a request waiting on one
 // receiver never stalls another; loops beyond the first end again once idle. Bus commands run on
 // a queue of their own.
@@ -84,12 +84,6 @@ private:
     struct LoopState {
         std::vector<std::uint8_t> scratch;
         RequestPtr spare;
-        // Written when an answer queues for the client the loop waits on (see ChannelConnection).
-        int queueWatch = -1;
-        // The loop's own epoll set: the host's stop, the queue watch and, while the loop lingers
-        // with a client, the client's socket (watching), so that a wait costs one call.
-        int lingerSet = -1;
-        int watching = -1;
     };
 
     void Loop(bool first);
@@ -101,11 +95,6 @@ private:
     // Serves the connection's records while it has any (and a moment longer while it keeps
     // asking); false when the connection was dropped.
     bool Receive(const ConnectionPtr& connection, LoopState& loop);
-    // Waits until the client's next record is there, or until the linger that began when it went
-    // quiet (at `until`, set by the first wait) is over, the host stops or an answer queued for it;
-    // false when the loop is to give the connection back.
-    bool AwaitRecord(const ConnectionPtr& connection, LoopState& loop,
-                     std::chrono::steady_clock::time_point& until);
     void Drop(const ConnectionPtr& connection);
 
     // What each record asks for; run on the loop that took the record.
