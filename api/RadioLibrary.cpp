@@ -404,9 +404,10 @@ bool RadioLibrary::ConnectDevice(std::int32_t index, bool readBack) {
         Send(index, IOCTL_LXQ745_GET_VERSION, nullptr, 0, nullptr, 0, &version);
     if (!IsSuccess(status) || version != LXQ745_DRIVER_INTERFACE_VERSION) {
         CloseLink(index);
-        // A device that did not answer in time, or a host that went away, is no driver of
-        // another release.
-        if (status != plat::sys::kStatusRequestTimedOut && status != plat::sys::wire::kStatusNotConnected)
+        // A device that did not answer in time, a host that went away or one that refused the
+        // request as one too many is no driver of another release.
+        if (status != plat::sys::kStatusRequestTimedOut && status != plat::sys::wire::kStatusNotConnected &&
+            status != plat::sys::wire::kStatusTooManyRequests)
             mismatchWarning_.store(true);
         return false;
     }

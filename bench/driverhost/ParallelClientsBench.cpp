@@ -11,7 +11,9 @@
 //
 // A phase counts the round trips that ended before it was over, in the time until then: a
 // client that the machine's scheduler kept from finishing its last round trip does not stretch
-// the phase it is counted in.
+// the phase it is counted in. A round in which either side finished no round trip at all (one
+// client kept from running for a whole phase) compares nothing: it is left out of the ratios
+// and counted as empty_rounds.
 
 #include "driver/host/BuiltInKinds.h"
 #include "driver/host/ChannelServer.h"
@@ -61,6 +63,14 @@ double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     const std::size_t n = values.size();
     return n == 0 ? 0 : (n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2);
+}
+
+double Lowest(const std::vector<double>& values) {
+    return values.empty() ? 0 : *std::min_element(values.begin(), values.end());
+}
+
+double Highest(const std::vector<double>& values) {
+    return values.empty() ? 0 : *std::max_element(values.begin(), values.end());
 }
 
 // One thread per client for the whole benchmark, each calling its own round trip while a phase
@@ -216,6 +226,7 @@ void ParallelClientsAgainstEcho(benchmark::State& state) {
     auto ours = [&] { return ourClients.Phase(); };
     auto theirs = [&] { return echoClients.Phase(); };
     std::vector<double> ourRate, echoRate, rateRatio, ourP50, echoP50, p50Ratio, ourCpu, echoCpu, cpuRatio;
+    int emptyRounds = 0;
     // A phase of each first, unrecorded: the host starts its loops for the clients in the first
     // (a thread each), which no recorded phase is to pay for.
     ours();
@@ -231,6 +242,10 @@ void ParallelClientsAgainstEcho(benchmark::State& state) {
                 b = theirs();
                 a = ours();
             }
+            if (a.perSecond == 0 || b.perSecond == 0) {
+                ++emptyRounds;
+                continue;
+            }
             ourRate.push_back(a.perSecond);
             echoRate.push_back(b.perSecond);
             rateRatio.push_back(a.perSecond / b.perSecond);
@@ -245,18 +260,19 @@ void ParallelClientsAgainstEcho(benchmark::State& state) {
     state.counters["ours_per_s"] = Median(ourRate);
     state.counters["echo_per_s"] = Median(echoRate);
     state.counters["rate_vs_echo"] = Median(rateRatio);
-    state.counters["rate_vs_echo_lo"] = *std::min_element(rateRatio.begin(), rateRatio.end());
-    state.counters["rate_vs_echo_hi"] = *std::max_element(rateRatio.begin(), rateRatio.end());
+    state.counters["rate_vs_echo_lo"] = Lowest(rateRatio);
+    state.counters["rate_vs_echo_hi"] = Highest(rateRatio);
     state.counters["ours_p50_us"] = Median(ourP50);
     state.counters["echo_p50_us"] = Median(echoP50);
     state.counters["p50_vs_echo"] = Median(p50Ratio);
-    state.counters["p50_vs_echo_lo"] = *std::min_element(p50Ratio.begin(), p50Ratio.end());
-    state.counters["p50_vs_echo_hi"] = *std::max_element(p50Ratio.begin(), p50Ratio.end());
+    state.counters["p50_vs_echo_lo"] = Lowest(p50Ratio);
+    state.counters["p50_vs_echo_hi"] = Highest(p50Ratio);
     state.counters["ours_cpu_us"] = Median(ourCpu);
     state.counters["echo_cpu_us"] = Median(echoCpu);
     state.counters["cpu_vs_echo"] = Median(cpuRatio);
-    state.counters["cpu_vs_echo_lo"] = *std::min_element(cpuRatio.begin(), cpuRatio.end());
-    state.counters["cpu_vs_echo_hi"] = *std::max_element(cpuRatio.begin(), cpuRatio.end());
+    state.counters["cpu_vs_echo_lo"] = Lowest(cpuRatio);
+    state.counters["cpu_vs_echo_hi"] = Highest(cpuRatio);
+    state.counters["empty_rounds"] = emptyRounds;
     state.counters["host_loops"] = static_cast<double>(server.LoopCount());
     cpu_set_t cores;
     CPU_ZERO(&cores);

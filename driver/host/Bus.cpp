@@ -28,6 +28,8 @@ const char* StateText(const DeviceObject& device) {
     if (device.Has(kSurpriseRemoved)) return "surprise-removed";
     if (device.Has(kRemovalPending)) return "removal-pending";
     if (!device.Has(kStarted)) return "added";
+    // Asleep with the system: requests wait, and opening it fails, until the wake.
+    if (device.SystemPower() != kSystemWorking) return "asleep";
     return device.DevicePower() == kD0 ? "started" : "powered-down";
 }
 

@@ -78,11 +78,32 @@ void ChannelConnection::SendLocked(const std::uint8_t* record, std::size_t lengt
     entry.record.assign(record, record + length);
     queue_.push_back(std::move(entry));
     queued_.store(true, std::memory_order_release);
-    if (queue_.size() == 1 && !owned_) ArmLocked();
+    if (queue_.size() != 1) return;
+    if (!owned_) ArmLocked();
+    else ArmForRoomLocked();
+}
+
+void ChannelConnection::ArmForRoomLocked() {
+    // Not for reading: the owner reads, and gives the connection back armed for both.
+    epoll_event event{};
+    event.events = EPOLLOUT | EPOLLONESHOT;
+    event.data.fd = fd_;
+    ::epoll_ctl(epollFd_, EPOLL_CTL_MOD, fd_, &event);
+}
+
+void ChannelConnection::FlushForOwner() {
+    std::lock_guard lock(mutex_);
+    if (!owned_ || closed_) return;  // given back meanwhile: armed for both again
+    FlushLocked();
+    if (!queue_.empty() && !closed_ && !dropping_) ArmForRoomLocked();
 }
 
 void ChannelConnection::Flush() {
     std::lock_guard lock(mutex_);
+    FlushLocked();
+}
+
+void ChannelConnection::FlushLocked() {
     while (!queue_.empty() && !closed_ && !dropping_) {
         Queued& next = queue_.front();
         bool full = false;
@@ -150,6 +171,7 @@ void ChannelConnection::Close() {
 }
 
 void ChannelConnection::Track(const RequestPtr& request) {
+    Unanswered();  // those answered meanwhile go first, or a client whose every request waits would grow the list
     live_.push_back(request);
 }
 

@@ -7,9 +7,12 @@
 //
 // The connection is armed in the server's epoll set for one event loop at a time: the loop that
 // takes its event owns it (TryOwn) until it arms it again (Release); only the owner reads, drops
-// and closes it. Another thread that queues an answer meanwhile leaves the arming to the owner.
+// and closes it. Another thread that queues an answer meanwhile leaves the reading to the owner
+// but arms the connection for its socket's room, so that any loop writes the answer (the owner
+// may be waiting for the client's next record).
 
 #include "driver/host/DeviceObject.h"
+#include "driver/host/ProcessShares.h"
 #include "platform/sys/DeviceWire.h"
 
 #include <sys/types.h>
@@ -54,6 +57,8 @@ public:
     // Taking and giving back the connection between the event loops (see above).
     bool TryOwn();
     void Release();
+    // Writes what is queued for a connection another loop owns, when its socket has room (see above).
+    void FlushForOwner();
     // Arms the connection for the first time.
     void Arm();
     // Ends the connection from the host's side: the loop sees it hang up and drops it.
@@ -67,9 +72,13 @@ public:
     int subscription = 0;
     // Records read so far; only the loop that owns the connection touches it.
     std::uint64_t recordsRead = 0;
+    // Whether the socket's receive time-out is the whole linger yet; the owning loop's.
+    bool lingersLong = false;
     std::atomic<bool> opened{false};
     std::uint32_t refusal = 0;
     std::string refusalText;
+    // The share of the peer's process, found when it first holds a request; the owning loop's.
+    ProcessShares::SharePtr share;
 
     // Requests of this handle still unanswered when their dispatch returned (held while the
     // receiver sleeps, or finished later on another thread), so that a cancel reaches them too,
@@ -88,6 +97,8 @@ private:
     void SendLocked(const std::uint8_t* record, std::size_t length, int fd);
     bool TrySendLocked(const std::uint8_t* record, std::size_t length, int fd, bool& full);
     void ArmLocked();
+    void ArmForRoomLocked();
+    void FlushLocked();
 
     int fd_;
     int epollFd_;

@@ -41,10 +41,16 @@ constexpr int kRecordsPerTurn = 4096;
 // Only for a client that has asked a good many times already: the many short-lived connections
 // of programs starting together (a few requests each, then closed) get a step, so that they do
 // not hold a loop each for the whole linger and drive the host to its bound of loops.
+//
+// The loop waits in one blocking read for the whole linger (the socket's receive time-out, set
+// once the client has asked that often): a client that keeps asking is read as cheaply as a round
+// trip gets, and a panel that asks every 20 ms keeps its loop without waking the host between its
+// requests. A stop shuts the sockets' reading down, which ends the read at once; an answer that
+// has to queue meanwhile is written by whichever loop hears the socket has room.
 constexpr auto kLinger = std::chrono::milliseconds(250);
 constexpr std::uint64_t kRecordsBeforeLinger = 64;
-// The linger is waited in steps of this (the socket's receive time-out), so that a lingering loop
-// sees a stop, or answers queued for its client meanwhile, within a step.
+// The short linger, of a client that has asked only a few times: the socket's receive time-out
+// until then.
 constexpr auto kLingerStep = std::chrono::microseconds(2000);
 // How long a spare loop waits for work before it ends.
 constexpr auto kSpareLoopLife = std::chrono::milliseconds(1000);
@@ -65,19 +71,23 @@ void Watch(int epollFd, int fd, std::uint32_t events, int op) {
 }
 
 // A control request from a client: whom to answer, and whether the host counts it among its
-// outstanding requests (only while one is held past its dispatch). One object serves a loop's
-// requests one after another while nobody else holds it (see ReuseForControl).
+// outstanding requests, and its process's (only while one is held past its dispatch). One object
+// serves a loop's requests one after another while nobody else holds it (see ReuseForControl).
 struct ChannelRequest : IoRequest {
     ChannelRequest() : IoRequest(RequestKind::DeviceControl, &ChannelRequest::Answered) {}
     ~ChannelRequest() { Uncount(); }
 
-    void CountIn(std::atomic<std::size_t>& count) {
+    void CountIn(std::atomic<std::size_t>& count, ProcessShares::SharePtr process) {
         countedIn = &count;
         countedIn->fetch_add(1);
+        share = std::move(process);
+        if (share) share->held.fetch_add(1);
     }
     void Uncount() {
         if (countedIn != nullptr) countedIn->fetch_sub(1);
         countedIn = nullptr;
+        if (share) share->held.fetch_sub(1);
+        share.reset();
     }
 
     static void Answered(IoRequest& done) {
@@ -96,6 +106,7 @@ struct ChannelRequest : IoRequest {
     std::uint32_t id = 0;
     std::atomic<bool> answered{false};
     std::atomic<std::size_t>* countedIn = nullptr;
+    ProcessShares::SharePtr share;
 };
 
 // A spare request whose buffer grew beyond this is let go rather than kept.
@@ -135,10 +146,15 @@ bool ChannelServer::Start() {
 void ChannelServer::Stop() {
     if (listenFd_ < 0) return;
     stopping_ = true;
-    // The wake stays readable, so every loop waiting sees it; a loop that serves a client looks
-    // at stopping_ within a step of its linger.
+    // The wake stays readable, so every loop waiting sees it; a loop lingering with a client in
+    // a blocking read is ended by the socket's reading shut down (the client is about to be
+    // dropped anyway).
     const std::uint64_t one = 1;
     [[maybe_unused]] const ssize_t written = ::write(wakeFd_, &one, sizeof one);
+    {
+        std::lock_guard lock(connectionsMutex_);
+        for (auto& [fd, connection] : connections_) ::shutdown(fd, SHUT_RD);
+    }
     for (;;) {
         std::thread loop;
         {
@@ -241,8 +257,13 @@ void ChannelServer::Loop(bool first) {
                 continue;
             }
             const ConnectionPtr connection = Find(fd);
-            // Gone, or taken by another loop after an answer armed it again: that loop serves it.
-            if (!connection || !connection->TryOwn()) continue;
+            if (!connection) continue;
+            if (!connection->TryOwn()) {
+                // Served by a loop that lingers with it: only its queued answers are for us to write.
+                // (Or taken by another loop after an answer armed it again: that loop serves it.)
+                if ((events[i].events & EPOLLOUT) != 0) connection->FlushForOwner();
+                continue;
+            }
             AddLoopIfNoneWaits();
             if ((events[i].events & EPOLLOUT) != 0) connection->Flush();
             if (Receive(connection, state)) connection->Release();
@@ -331,15 +352,20 @@ void ChannelServer::Refuse(int fd, pid_t peer, std::uint32_t status, const std::
 bool ChannelServer::Receive(const ConnectionPtr& connection, LoopState& loop) {
     std::vector<std::uint8_t>& scratch = loop.scratch;
     const int fd = connection->Fd();
-    // When the client went quiet (the first step of the linger that ran out); read only then.
-    std::chrono::steady_clock::time_point quietSince{};
     for (int turn = 0; !stopping_;) {
         if (turn >= kRecordsPerTurn && waiting_.load() != 0) turn = 1;
         // The first read takes what is there; once that is served, the loop waits for the next
-        // record (for the linger, step by step) while it still has a spare loop behind it, the
-        // socket has no backlog of answers and the client is served within its turn.
+        // record (for the linger) while it still has a spare loop behind it, the socket has no
+        // backlog of answers and the client is served within its turn.
         const bool linger = turn > 0 && turn < kRecordsPerTurn && loops_.load() < kMaxLoops &&
                             connection->role == ChannelConnection::Role::Handle && !connection->HasQueued();
+        if (linger && !connection->lingersLong && connection->recordsRead >= kRecordsBeforeLinger) {
+            // Once per connection: from now on a blocking read waits for the whole linger.
+            const timeval wait{static_cast<time_t>(kLinger.count() / 1000),
+                               static_cast<suseconds_t>(kLinger.count() % 1000 * 1000)};
+            ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+            connection->lingersLong = true;
+        }
         iovec iov{scratch.data(), scratch.size()};
         msghdr message{};
         message.msg_iov = &iov;
@@ -356,15 +382,9 @@ bool ChannelServer::Receive(const ConnectionPtr& connection, LoopState& loop) {
                 Drop(connection);
                 return false;
             }
-            if (linger && errno != EINTR) {
-                const auto now = std::chrono::steady_clock::now();
-                if (quietSince == std::chrono::steady_clock::time_point{}) quietSince = now - kLingerStep;
-                const auto lingerFor = connection->recordsRead >= kRecordsBeforeLinger ? kLinger : kLingerStep;
-                if (now - quietSince < lingerFor) continue;  // another step
-            }
-            return true;  // nothing more now: the connection goes back to the epoll set
+            // Nothing more now (the linger ran out): the connection goes back to the epoll set.
+            return true;
         }
-        quietSince = {};
         ++turn;
         ++connection->recordsRead;
         // One descriptor may come with a request; any more are not ours to keep.
@@ -529,13 +549,14 @@ void ChannelServer::ServeControl(LoopState& loop, const ConnectionPtr& connectio
         connection->Answer(id, kStatusInvalidParameter, 0);
         return;
     }
-    if (connection->Unanswered() >= kMaxOutstandingPerConnection || outstanding_.load() >= kMaxOutstanding) {
+    if (OverLimit(connection)) {
         // A client that piles up requests (held while a receiver sleeps) is refused more of them,
-        // instead of the host's memory filling with their buffers.
+        // instead of the host's memory filling with their buffers, and with a status that says
+        // why: the limit, not the driver or the receiver.
         if (passedFd >= 0) ::close(passedFd);
         log_.Write("too many requests", "lxq745d: refused a request of process " +
                                             std::to_string(connection->Peer()) + ": too many outstanding");
-        connection->Answer(id, kStatusInsufficientResources, 0);
+        connection->Answer(id, wire::kStatusTooManyRequests, 0);
         return;
     }
     if (!connection->opened) {
@@ -556,7 +577,8 @@ void ChannelServer::ServeControl(LoopState& loop, const ConnectionPtr& connectio
     Dispatcher::Dispatch(connection->device, request);
     if (!channel.answered.load(std::memory_order_acquire)) {
         // Held (or still being answered elsewhere): counted until it goes, and reachable by a cancel.
-        channel.CountIn(outstanding_);
+        if (!connection->share) connection->share = shares_.For(connection->Peer());
+        channel.CountIn(outstanding_, connection->share);
         connection->Track(request);
         return;
     }
@@ -570,6 +592,20 @@ void ChannelServer::ServeControl(LoopState& loop, const ConnectionPtr& connectio
         }
         loop.spare = std::move(request);
     }
+}
+
+bool ChannelServer::OverLimit(const ConnectionPtr& connection) {
+    const std::size_t held = outstanding_.load();
+    if (held >= outstandingLimit_) return true;
+    // Nearly always nothing is held, and no limit is near: the connection's own count is looked
+    // at only when something is, and its process's only when the host holds as many as a share.
+    if (held == 0) return false;
+    if (connection->Unanswered() >= kMaxOutstandingPerConnection) return true;
+    // Connections of one process on other loops may count in meanwhile: the share can be passed
+    // by a request for each loop, no more.
+    if (held < processShare_) return false;
+    if (!connection->share) connection->share = shares_.For(connection->Peer());
+    return connection->share->held.load() >= processShare_;
 }
 
 void ChannelServer::ServeCancel(const ConnectionPtr& connection) {

@@ -5,16 +5,18 @@
 // loop at a time, so its records run in the order they came; a loop that serves a client stays
 // with it while it keeps asking (a client waits for each answer, then asks again), reading the
 // next record as a blocking thread would, and a quarter of a second beyond, so that a client that
-// pauses between bursts finds the same loop again. When no loop is left waiting,
-// another is started (up to a bound), so a request waiting on one receiver never stalls another;
-// loops beyond the first end again once idle. Bus commands run on a queue of their own.
+// pauses between bursts finds the same loop again. It waits for that record in one blocking read
+// for the whole linger, so a loop that lingers costs nothing while the client is quiet.
+// When no loop is left waiting, another is started (up to a bound), so a request waiting on one
+// receiver never stalls another; loops beyond the first end again once idle. Bus commands run on
+// a queue of their own.
 // A connection either opens a device (and is then its handle until it closes), lists the present
 // devices, subscribes to notices, or runs bus commands.
 //
 // Only callers of the host's own user or root are admitted; the number of connections is capped,
-// and so are the requests each connection and the whole host hold. Refusals are logged (a line
-// that repeats is written a few times, then counted), and the caller's first record is answered
-// with a status and a line of text before the host hangs up.
+// and so are the requests each connection, each client process and the whole host hold. Refusals
+// are logged (a line that repeats is written a few times, then counted), and the caller's first
+// record is answered with a status and a line of text before the host hangs up.
 
 #include "driver/host/Bus.h"
 #include "driver/host/ChannelConnection.h"
@@ -38,9 +40,13 @@ namespace lxq::host {
 class ChannelServer {
 public:
     static constexpr std::size_t kDefaultConnectionLimit = 16384;
-    // Requests not answered yet (running or held while a receiver sleeps), per connection and in
-    // all: each holds its buffers, which a client chooses up to 64 KiB.
+    // Requests not answered yet (running or held while a receiver sleeps), per connection, per
+    // client process and in all: each holds its buffers, which a client chooses up to 64 KiB. A
+    // process gets a quarter of the host's, so that one program piling up requests on its own
+    // sleeping receiver over many connections leaves the others theirs. A request beyond any of
+    // them is refused with kStatusTooManyRequests.
     static constexpr std::size_t kMaxOutstandingPerConnection = 16;
+    static constexpr std::size_t kMaxOutstandingPerProcess = 256;
     static constexpr std::size_t kMaxOutstanding = 1024;
     // Loops at most: as many receivers can wait on their hardware at once without stalling others.
     static constexpr std::size_t kMaxLoops = 64;
@@ -54,6 +60,12 @@ public:
     void SetConnectionLimit(std::size_t limit) { limit_ = limit; }
     // The user admitted besides root (the host's own by default).
     void SetAdmittedUser(uid_t uid) { admittedUid_ = uid; }
+    // Requests a client process and the whole host may hold (kMaxOutstandingPerProcess and
+    // kMaxOutstanding by default); for the tests.
+    void SetOutstandingLimits(std::size_t perProcess, std::size_t total) {
+        processShare_ = perProcess;
+        outstandingLimit_ = total;
+    }
 
     // Listens on the channel of the current LXQ745_NS; false when another host holds it.
     bool Start();
@@ -93,6 +105,8 @@ private:
     void ServeControl(LoopState& loop, const ConnectionPtr& connection, std::span<const std::uint8_t> record,
                       int passedFd);
     void ServeCancel(const ConnectionPtr& connection);
+    // Whether a control request of the connection's process is over a limit of what may be held.
+    bool OverLimit(const ConnectionPtr& connection);
 
     Bus& bus_;
     // Refused callers kept until their first record is answered; beyond this they are just closed.
@@ -110,6 +124,9 @@ private:
     // Requests still unanswered when their dispatch returned (held, mostly): a request answered
     // at once, as nearly all are, is not counted, so that the loops share no count they all write.
     std::atomic<std::size_t> outstanding_{0};
+    std::size_t processShare_ = kMaxOutstandingPerProcess;
+    std::size_t outstandingLimit_ = kMaxOutstanding;
+    ProcessShares shares_;
 
     std::mutex connectionsMutex_;
     std::unordered_map<int, ConnectionPtr> connections_;

@@ -156,6 +156,9 @@ NtStatus PnpPower::SetDevicePower(const DevicePtr& device, int state) {
 
 NtStatus PnpPower::SetSystemPower(const DevicePtr& device, int state) {
     if (device->Driver().DeviceVariant() != Variant::Pci) {
+        // The system state is kept for every variant (the bus lists a sleeping receiver as such);
+        // the USB and serial receivers stay in D0, held by the transition flags meanwhile.
+        device->SetSystemPower(state);
         // The query set the transition flags for every variant; back at work they must clear, or
         // every later request would wait for ever.
         if (state == kSystemWorking) {

@@ -54,26 +54,44 @@ UsbReceiverSimulator::~UsbReceiverSimulator() {
         std::lock_guard lock(mutex_);
         stop_ = true;
     }
-    changed_.notify_all();
+    workReady_.notify_all();
     eventThread_.join();
 }
 
 void UsbReceiverSimulator::Post(std::function<void()> work) {
     work_.push_back(std::move(work));
+    // A running completion's thread takes it next without being woken.
+    if (!completeHere_ && !busyWorking_) workReady_.notify_one();
+}
+
+void UsbReceiverSimulator::CompleteHere() {
+    std::unique_lock lock(mutex_);
+    if (busyWorking_ || work_.empty()) return;
+    busyWorking_ = true;
+    while (!work_.empty()) {
+        auto work = std::move(work_.front());
+        work_.pop_front();
+        lock.unlock();
+        work();
+        lock.lock();
+    }
+    busyWorking_ = false;
     changed_.notify_all();
 }
 
 void UsbReceiverSimulator::EventLoop() {
     std::unique_lock lock(mutex_);
     for (;;) {
-        changed_.wait(lock, [this] { return stop_ || !work_.empty(); });
+        workReady_.wait(lock, [this] { return stop_ || (!work_.empty() && !busyWorking_); });
         if (work_.empty() && stop_) return;
-        auto work = std::move(work_.front());
-        work_.pop_front();
         busyWorking_ = true;
-        lock.unlock();
-        work();
-        lock.lock();
+        while (!work_.empty()) {
+            auto work = std::move(work_.front());
+            work_.pop_front();
+            lock.unlock();
+            work();
+            lock.lock();
+        }
         busyWorking_ = false;
         changed_.notify_all();
     }
@@ -99,6 +117,7 @@ NtStatus UsbReceiverSimulator::SelectConfiguration(std::uint8_t configuration, s
     if (configuration != 1 || alternate > 1) return kStatusUnsuccessful;
     configuration_ = configuration;
     alternate_ = alternate;
+    realTimeWake_.notify_all();
     return kStatusSuccess;
 }
 
@@ -207,7 +226,19 @@ NtStatus UsbReceiverSimulator::VendorOut(std::uint8_t request, std::uint16_t val
 
 NtStatus UsbReceiverSimulator::BulkOut(std::uint8_t endpoint, const std::uint8_t* data, std::size_t length,
                                        BulkDone done) {
-    std::lock_guard lock(mutex_);
+    {
+        std::lock_guard lock(mutex_);
+        completeHere_ = true;
+        const NtStatus status = BulkOutLocked(endpoint, data, length, done);
+        completeHere_ = false;
+        if (status != kStatusSuccess) return status;
+    }
+    CompleteHere();
+    return kStatusSuccess;
+}
+
+NtStatus UsbReceiverSimulator::BulkOutLocked(std::uint8_t endpoint, const std::uint8_t* data, std::size_t length,
+                                             BulkDone& done) {
     if (gone_) return transport::kUsbStatusDeviceGone;
     if (endpoint != transport::kUsbPushPipe || configuration_ == 0) return kStatusUnsuccessful;
     if (length >= sizeof(transport::UsbPushMessage) && data[0] == transport::kUsbPushMessageType) {
@@ -248,11 +279,16 @@ void UsbReceiverSimulator::DeliverStatusLocked() {
 }
 
 NtStatus UsbReceiverSimulator::ReadIn(std::uint8_t endpoint, std::size_t, ReadDone done) {
-    std::lock_guard lock(mutex_);
-    if (gone_) return transport::kUsbStatusDeviceGone;
-    if (endpoint != transport::kUsbStatusPipe) return kStatusUnsuccessful;
-    statusReads_.push_back({std::move(done)});
-    DeliverStatusLocked();
+    {
+        std::lock_guard lock(mutex_);
+        if (gone_) return transport::kUsbStatusDeviceGone;
+        if (endpoint != transport::kUsbStatusPipe) return kStatusUnsuccessful;
+        statusReads_.push_back({std::move(done)});
+        completeHere_ = true;
+        DeliverStatusLocked();
+        completeHere_ = false;
+    }
+    CompleteHere();
     return kStatusSuccess;
 }
 
@@ -328,8 +364,14 @@ void UsbReceiverSimulator::StartRealTime() {
         auto next = std::chrono::steady_clock::now();
         std::unique_lock lock(mutex_);
         while (!realTimeStop_) {
+            if (alternate_ != 1) {
+                // No audio pipe in the idle setting: nothing to pace until it is selected.
+                realTimeWake_.wait(lock, [this] { return realTimeStop_ || alternate_ == 1; });
+                next = std::chrono::steady_clock::now();
+                continue;
+            }
             next += std::chrono::milliseconds(16); // one transfer of 16 one-millisecond frames
-            changed_.wait_until(lock, next, [this] { return realTimeStop_; });
+            realTimeWake_.wait_until(lock, next, [this] { return realTimeStop_; });
             if (realTimeStop_) break;
             lock.unlock();
             DeliverAudio(1);
@@ -343,7 +385,7 @@ void UsbReceiverSimulator::StopRealTime() {
         std::lock_guard lock(mutex_);
         realTimeStop_ = true;
     }
-    changed_.notify_all();
+    realTimeWake_.notify_all();
     if (realTime_.joinable()) realTime_.join();
 }
 

@@ -4,8 +4,11 @@
 // status pipe, and isochronous audio at 64 samples a frame: the receiver's IF from the band scene
 // when the receiver follows the scene, otherwise a known waveform (a 16-bit ramp). Faults can be injected: transfers delivered out of order, packet errors and loss, a
 // receiver that never acknowledges, a busy status, and the device pulled out.
-// Completions run on the simulator's own event thread, in order, as a USB stack's would; audio
-// moves only when told to (DeliverAudio) or, for the driver host, in real time.
+// Completions run in order, one at a time, as a USB stack's would: those of a push message and of
+// a status read (a tune's) on the thread that submitted it when no completion is running, so
+// that a tune costs no round trip to another thread; the rest on the simulator's own event
+// thread. Audio moves only when told to (DeliverAudio) or, for the driver host, in real time,
+// while the audio setting is selected.
 
 #include <array>
 #include <condition_variable>
@@ -88,7 +91,11 @@ private:
     };
 
     void Post(std::function<void()> work);
+    // Runs the completions queued so far on this thread, unless one is running elsewhere (whose
+    // thread then runs them after its own). Called without the mutex.
+    void CompleteHere();
     void EventLoop();
+    NtStatus BulkOutLocked(std::uint8_t endpoint, const std::uint8_t* data, std::size_t length, BulkDone& done);
     void Acknowledge(std::uint8_t sequence, std::uint16_t a, std::uint16_t b);
     void DeliverStatusLocked();
     // Completes every pending transfer of the pipe with the status.
@@ -98,9 +105,12 @@ private:
     SimReceiver& receiver_;
     std::shared_ptr<SimReceiver> owner_;
     mutable std::mutex mutex_;
-    std::condition_variable changed_;
+    std::condition_variable changed_;       // a completion ran (Flush waits for the last)
+    std::condition_variable workReady_;     // the event thread's: work was posted, or stop
+    std::condition_variable realTimeWake_;  // the audio pacer's: stop, or the audio setting selected
     std::deque<std::function<void()>> work_;
-    bool busyWorking_ = false;
+    bool busyWorking_ = false;  // a completion runs now, on whichever thread
+    bool completeHere_ = false; // completions posted now are run by the submitting thread
     bool stop_ = false;
     std::thread eventThread_;
     std::thread realTime_;

@@ -91,5 +91,8 @@ constexpr std::uint32_t kStatusInvalidParameter = 0xC000000D;
 constexpr std::uint32_t kStatusNoSuchDevice = 0xC0000034;    // no host, or no device at that path
 constexpr std::uint32_t kStatusNotConnected = 0xC000009D;    // the host went away mid-request
 constexpr std::uint32_t kStatusInvalidHandle = 0xC0000008;   // the handle is not open
+// Too many requests: the connection, its process or the whole host holds as many unanswered
+// requests as it may (a quota, not a fault of the driver or the receiver).
+constexpr std::uint32_t kStatusTooManyRequests = 0xC0000044;
 
 } // namespace plat::sys::wire

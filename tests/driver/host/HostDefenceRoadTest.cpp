@@ -376,10 +376,45 @@ TEST_F(DefenceHost, ANewcomerIsServedAtOnceWhileASteadyClientHoldsALoop) {
     EXPECT_NE(newcomer.get().find("rx0"), std::string::npos);
 }
 
+// A client that asked often, then pauses as a panel does between its polls, keeps its loop for
+// the linger; the loop sleeps meanwhile instead of waking in steps to look, and the client's next
+// request is served at once. The host's threads are this process's here: all of them together
+// barely switch while the client is quiet (a loop waking every 2 ms would switch 50 times).
+TEST_F(DefenceHost, ALoopLingeringWithAQuietClientSleepsUntilItAsks) {
+    ASSERT_TRUE(server.Start());
+    std::string path;
+    ASSERT_TRUE(IsSuccess(bus.Plug("test", "rx", path))) << path;
+    RawClient client;
+    ASSERT_TRUE(client.SendHeader(wire::Kind::Open, 1, path));
+    ASSERT_EQ(client.AnswerStatus(1), 0u);
+    std::uint32_t id = 1;
+    for (int k = 0; k < 100; ++k) {
+        ASSERT_TRUE(client.SendControl(++id, IOCTL_LXQ745_GET_VERSION, {}, 0));
+        ASSERT_EQ(client.AnswerStatus(id), 0u);
+    }
+    auto switches = [] {
+        long total = 0;
+        for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+            std::ifstream status(task.path() / "status");
+            for (std::string line; std::getline(status, line);)
+                if (line.rfind("voluntary_ctxt_switches:", 0) == 0) total += std::stol(line.substr(24));
+        }
+        return total;
+    };
+    const long before = switches();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // well within the linger
+    const long quiet = switches() - before;
+    EXPECT_LT(quiet, 10) << "context switches in 100 ms while the client was quiet";
+    ASSERT_TRUE(client.SendControl(++id, IOCTL_LXQ745_GET_VERSION, {}, 0));
+    EXPECT_EQ(client.AnswerStatus(id), 0u);
+}
+
 // Many clients that each pile up requests on a sleeping receiver: the host holds so many in all
 // and refuses each one beyond, whichever connection it comes on; the requests they had answered
-// at once before count for nothing, and those held still run when the receiver wakes.
+// at once before count for nothing, and those held still run when the receiver wakes. The
+// clients are all of this process, which stands for many here: its share is the host's budget.
 TEST_F(DefenceHost, RequestsHeldAcrossConnectionsAreCappedForTheWholeHost) {
+    server.SetOutstandingLimits(ChannelServer::kMaxOutstanding, ChannelServer::kMaxOutstanding);
     ASSERT_TRUE(server.Start());
     std::string path;
     ASSERT_TRUE(IsSuccess(bus.Plug("test", "rx", path))) << path;
@@ -405,7 +440,7 @@ TEST_F(DefenceHost, RequestsHeldAcrossConnectionsAreCappedForTheWholeHost) {
     for (std::uint32_t k = 0; k < kPerConnection; ++k)
         ASSERT_TRUE(beyond.SendControl(kFirstHeld + k, IOCTL_LXQ745_GET_FREQUENCY, {}, 0));
     for (std::uint32_t k = 0; k < kPerConnection; ++k)
-        EXPECT_EQ(beyond.AnswerStatus(kFirstHeld + k), kStatusInsufficientResources) << "request " << k;
+        EXPECT_EQ(beyond.AnswerStatus(kFirstHeld + k), wire::kStatusTooManyRequests) << "request " << k;
     Command("resume rx");
     for (std::size_t c = 0; c < kFilling; ++c)
         for (std::uint32_t k = 0; k < kPerConnection; ++k)
@@ -601,7 +636,10 @@ TEST(HostDefence, EveryVariantAnswersAgainAfterSuspendAndSleep) {
         const std::string closed = std::to_string(i) + " " + ids[i] + (i == 2 ? " powered-down" : " started") + " open=0";
         while (Command("list").find(closed) == std::string::npos) std::this_thread::yield();
         Command("sleep");
+        const std::string asleep = Command("list");
+        EXPECT_NE(asleep.find(std::to_string(i) + " " + ids[i] + " asleep open=0"), std::string::npos) << asleep;
         Command("wake");
+        EXPECT_EQ(Command("list").find(std::string(" ") + ids[i] + " asleep"), std::string::npos) << "awake again";
         ASSERT_EQ(handle.Open(paths[i]), 0u);
         auto awake = version();
         ASSERT_EQ(awake.wait_for(std::chrono::seconds(5)), std::future_status::ready);
@@ -634,10 +672,83 @@ TEST(HostDefence, RequestsHeldForOneConnectionAreCapped) {
         ASSERT_TRUE(client.SendControl(id, IOCTL_LXQ745_GET_FREQUENCY, {}, 0));
     const std::size_t held = ChannelServer::kMaxOutstandingPerConnection;
     for (std::uint32_t k = 0; k < kSent - held; ++k)
-        EXPECT_EQ(client.AnswerStatus(2 + held + k), kStatusInsufficientResources) << "request " << k + held;
+        EXPECT_EQ(client.AnswerStatus(2 + held + k), wire::kStatusTooManyRequests) << "request " << k + held;
     WaitUntilHeld(static_cast<int>(held));
     Command("resume rx");
     for (std::uint32_t k = 0; k < held; ++k) EXPECT_EQ(client.AnswerStatus(2 + k), 0u) << "held request " << k;
+}
+
+// One program opens its receiver on 64 connections and piles up requests on each while the
+// receiver is suspended: it holds its share of the host's budget and is refused beyond it with
+// the limit's own status, while another program opens the other receiver through the API
+// library and is served as if nothing were held.
+TEST(HostDefence, AProgramHoldingItsShareLeavesTheOthersServed) {
+    const std::string library = test::ProgramFolder() + "/liblxq745api.so";
+    if (access(library.c_str(), R_OK) != 0) GTEST_SKIP() << "no API library";
+    plat::sys::test::ScopedChannelNamespace ns{"defence"};
+    ChildHost host({"lxq745d", "--device", "test:rx", "--device", "sim-serial:healthy"});
+    std::string path;
+    for (const auto& candidate : plat::sys::ListDeviceInterfaces())
+        if (Command("list").find("rx started open=0 held=0 " + candidate) != std::string::npos) path = candidate;
+    ASSERT_FALSE(path.empty()) << Command("list");
+    constexpr std::size_t kConnections = 64, kPerConnection = ChannelServer::kMaxOutstandingPerConnection;
+    constexpr std::size_t kHolding = ChannelServer::kMaxOutstandingPerProcess / kPerConnection;
+    std::vector<RawClient> clients(kConnections);
+    for (auto& client : clients) {
+        ASSERT_TRUE(client.SendHeader(wire::Kind::Open, 1, path));
+        ASSERT_EQ(client.AnswerStatus(1), 0u);
+    }
+    Command("suspend rx");
+    constexpr std::uint32_t kFirstHeld = 100;
+    for (std::size_t c = 0; c < kConnections; ++c) {
+        for (std::uint32_t k = 0; k < kPerConnection; ++k)
+            ASSERT_TRUE(clients[c].SendControl(kFirstHeld + k, IOCTL_LXQ745_GET_FREQUENCY, {}, 0));
+        if (c < kHolding) {
+            WaitUntilHeld(static_cast<int>((c + 1) * kPerConnection));
+            continue;
+        }
+        for (std::uint32_t k = 0; k < kPerConnection; ++k)
+            ASSERT_EQ(clients[c].AnswerStatus(kFirstHeld + k), wire::kStatusTooManyRequests)
+                << "connection " << c << ", request " << k;
+    }
+    const auto other = RunToEnd({"lxq745_settings_probe", library, "2", "1"});
+    EXPECT_EQ(other.out, "1 1 2 1\n") << other.err;
+    EXPECT_EQ(other.err.find("Mismatched"), std::string::npos) << other.err;
+    const std::string list = Command("list");
+    EXPECT_NE(list.find("rx powered-down open=" + std::to_string(kConnections) +
+                        " held=" + std::to_string(kHolding * kPerConnection)),
+              std::string::npos)
+        << "the share stays held meanwhile: " << list;
+    Command("resume rx");
+    for (std::size_t c = 0; c < kHolding; ++c)
+        for (std::uint32_t k = 0; k < kPerConnection; ++k)
+            ASSERT_EQ(clients[c].AnswerStatus(kFirstHeld + k), 0u) << "connection " << c << ", held request " << k;
+}
+
+// A host whose whole budget is taken refuses another program's first request too, with the
+// limit's status: the API library's open fails without calling the driver one of another release.
+TEST_F(DefenceHost, AProgramRefusedForTheHostsLimitIsNotToldOfAMismatchedDriver) {
+    const std::string library = test::ProgramFolder() + "/liblxq745api.so";
+    if (access(library.c_str(), R_OK) != 0) GTEST_SKIP() << "no API library";
+    constexpr std::size_t kBudget = ChannelServer::kMaxOutstandingPerConnection;
+    server.SetOutstandingLimits(kBudget, kBudget);
+    ASSERT_TRUE(server.Start());
+    std::string held, healthy;
+    ASSERT_TRUE(IsSuccess(bus.Plug("test", "rx", held))) << held;
+    ASSERT_TRUE(IsSuccess(bus.Plug("sim-serial", "healthy", healthy))) << healthy;
+    RawClient client;
+    ASSERT_TRUE(client.SendHeader(wire::Kind::Open, 1, held));
+    ASSERT_EQ(client.AnswerStatus(1), 0u);
+    Command("suspend rx");
+    for (std::uint32_t k = 0; k < kBudget; ++k) ASSERT_TRUE(client.SendControl(2 + k, IOCTL_LXQ745_GET_FREQUENCY, {}, 0));
+    WaitUntilHeld(static_cast<int>(kBudget));
+    const auto refused = RunToEnd({"lxq745_settings_probe", library, "2", "1"});
+    EXPECT_EQ(refused.status, 5) << "no receiver opened: " << refused.out << refused.err;
+    EXPECT_EQ(refused.err.find("Mismatched"), std::string::npos) << refused.err;
+    Command("resume rx");
+    for (std::uint32_t k = 0; k < kBudget; ++k) EXPECT_EQ(client.AnswerStatus(2 + k), 0u) << "held request " << k;
+    const auto served = RunToEnd({"lxq745_settings_probe", library, "2", "1"});
+    EXPECT_EQ(served.out, "1 1 2 1\n") << served.err;
 }
 
 TEST(HostDefence, ProgramsStartedTogetherAreNotRefusedAReceiver) {
