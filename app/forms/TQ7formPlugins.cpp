@@ -339,6 +339,8 @@ void TQ7form::KVRResumeScanner(TObject*) {
 
 bool TQ7form::TuningAllowed() { return Q7->GetPower() != 0 && (KVR->Disabled() & kLockFrequency) == 0; }
 
+bool TQ7form::MemoryRecallAllowed() { return TuningAllowed() && (KVR->Disabled() & kLockMemory) == 0; }
+
 void TQ7form::KVRDisable(TObject*) {
     const std::uint32_t bits = KVR->Disabled();
     const auto clear = [bits](std::uint32_t bit) { return (bits & bit) == 0; };
@@ -362,7 +364,10 @@ void TQ7form::KVRDisable(TObject*) {
     enable(step, {stPanel4});
     // The step entry stays off while "Auto" takes the step from the auto-step list.
     enable(step && !(stSpeedButton9 && stSpeedButton9->Down()), {myFrequencyEdit2, myUpDown1});
-    enable(powered && step && clear(kLockMemory), {stSpeedButton12, stSpeedButton15});
+    // The memory panel: store and recall, the channel number, its spinner and the stepping
+    // buttons, each of which tunes to a channel.
+    enable(powered && step && clear(kLockMemory), {stSpeedButton12, stSpeedButton15, myIntEdit1, myUpDown2,
+                                                   stSpeedButton11, stSpeedButton13, stSpeedButton14, stSpeedButton25});
     enable(powered && frequency, {stKnob1});
     const bool squelch = clear(kLockSquelch) && powered;
     enable(powered && clear(kLockIfGain) && !agcOn, {myIntEdit2, myUpDown3});

@@ -129,7 +129,10 @@ TEST_F(PowerEvents, TheSystemsSleepAndWakeReachThePanelAsThePowerBroadcast) {
         return RunTimer(notice, 1000);
     };
     host.Notify(Wire::SystemWake);
-    ASSERT_TRUE(PumpUntil([&] { return form->RestartList() == nullptr; })) << "the panel never heard of the wake";
+    ASSERT_TRUE(PumpUntil([&] {
+        clock.AdvanceMs(10); // the wait for the driver after a wake
+        return form->RestartList() == nullptr;
+    })) << "the panel never heard of the wake";
     EXPECT_EQ(shown, std::vector<std::string>{"TDiscForm"});
     EXPECT_NE(form->Q7->Handle(), 0) << "reopened";
     EXPECT_EQ(form->Q7->GetPower(), 1) << "and powered as before the sleep";
@@ -364,7 +367,10 @@ TEST_F(SleepWithAHost, SleepClosesTheReceiverAndStopsThePlugInsAndWakeReopensItB
 
     auto woke = host.Command("wake");
     EXPECT_EQ(Await(woke), 0u);
-    ASSERT_TRUE(PumpUntil([&] { return form->RestartList() == nullptr; })) << "the panel never heard of the wake";
+    ASSERT_TRUE(PumpUntil([&] {
+        clock.AdvanceMs(10);
+        return form->RestartList() == nullptr;
+    })) << "the panel never heard of the wake";
     EXPECT_EQ(shown, std::vector<std::string>{"TDiscForm"});
     ASSERT_NE(form->Q7->Handle(), 0) << "reopened";
     EXPECT_FALSE(form->Q7->Demo());
@@ -393,7 +399,10 @@ TEST_F(SleepWithAHost, TheSecondIfOfTheCommandLineHoldsAcrossTheSleep) {
     EXPECT_EQ(Await(slept), 0u);
     auto woke = host.Command("wake");
     EXPECT_EQ(Await(woke), 0u);
-    ASSERT_TRUE(PumpUntil([&] { return form->RestartList() == nullptr; }));
+    ASSERT_TRUE(PumpUntil([&] {
+        clock.AdvanceMs(10);
+        return form->RestartList() == nullptr;
+    }));
     ASSERT_NE(form->Q7->Handle(), 0);
     EXPECT_EQ(form->Q7->GetIF2Frequency(), 12'500);
     EXPECT_TRUE(boxes.empty()) << boxes.front().text;
@@ -467,7 +476,10 @@ protected:
         ASSERT_EQ(form->Q7->Handle(), 0) << "closed for the sleep";
         auto woke = host.Command("wake");
         EXPECT_EQ(Await(woke), 0u);
-        ASSERT_TRUE(PumpUntil([&] { return form->RestartList() == nullptr; })) << "the panel never heard of the wake";
+        ASSERT_TRUE(PumpUntil([&] {
+            clock.AdvanceMs(10);
+            return form->RestartList() == nullptr;
+        })) << "the panel never heard of the wake";
         ASSERT_NE(form->Q7->Handle(), 0) << "reopened";
     }
     // What the S-meter shows once it has settled: the panel's timers run on the fake clock, the
