@@ -204,10 +204,10 @@ void TQ7form::Suspend() {
 
 // A wake starts the wait for the receiver's driver to come back, on a timer of the panel's own
 // loop: the panel answers meanwhile, and a stop signal closes it at once. A wake that comes
-// while the last one still waits starts the wait again in its place; one that comes while the
-// receiver is being reopened leaves that reopen to go on.
+// while the last one still waits starts the wait again in its place. A reopen under way goes
+// on (the wait that ends meanwhile starts none inside it), unless a sleep ended it: then the
+// wait is this wake's.
 void TQ7form::Resume() {
-    if (reopening_) return;
     WakeTimer->SetEnabled(false);
     WakeTimer->SetEnabled(true);
 }
