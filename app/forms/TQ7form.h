@@ -560,6 +560,22 @@ private:
     // Sends every setting the panel shows to the receiver, and the power given.
     void SendShownSettings(std::int32_t power);
     bool reopening_ = false; // the wake's reopen notice shows
+    // Calls into plug-ins under way. A plug-in may run the message loop inside one (while it
+    // waits for the receiver); a sleep or wake that came then would stop and unload it under its
+    // own call. The last such event is held, and handled once the outermost call has returned.
+    class PluginCall {
+    public:
+        explicit PluginCall(TQ7form& form) : form_(form) { ++form_.pluginCalls_; }
+        ~PluginCall() { form_.EndPluginCall(); }
+        PluginCall(const PluginCall&) = delete;
+        PluginCall& operator=(const PluginCall&) = delete;
+
+    private:
+        TQ7form& form_;
+    };
+    void EndPluginCall();
+    int pluginCalls_ = 0;
+    std::uint32_t heldPowerEvent_ = 0; // 0: none
     bool retryChoice_ = false; // "Try again": start-up looks for receivers anew
     bool disconnectShown_ = false;
     bool closing_ = false; // the window closes: a receiver lost now is let go, not waited for

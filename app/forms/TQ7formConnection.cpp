@@ -27,6 +27,7 @@
 #include "platform/components/TTimer.h"
 #include "platform/sys/Clock.h"
 #include "platform/sys/Module.h"
+#include "platform/win/MessageApi.h"
 #include "platform/win/Messages.h"
 #include "platform/win/Styles.h"
 #include "platform/win/WindowApi.h"
@@ -160,11 +161,20 @@ void TQ7form::WndProc(TMessage& message) {
     if (message.Msg == win::WM_WINDOWPOSCHANGING) return;
     if (message.Msg == win::WM_POWERBROADCAST) {
         const auto event = static_cast<std::uint32_t>(message.WParam);
-        if (event == kSuspend) Suspend();
-        else if ((event == kResumeCritical || event == kResumeSuspend) && restartList_) Resume();
+        const bool resume = event == kResumeCritical || event == kResumeSuspend;
+        if (pluginCalls_ > 0 && (event == kSuspend || resume)) heldPowerEvent_ = event;
+        else if (event == kSuspend) Suspend();
+        else if (resume && restartList_) Resume();
     }
     TForm::WndProc(message);
     if (message.Msg == win::WM_NCCALCSIZE) ReserveLowerEdge(message);
+}
+
+void TQ7form::EndPluginCall() {
+    if (--pluginCalls_ > 0 || heldPowerEvent_ == 0) return;
+    const std::uint32_t event = heldPowerEvent_;
+    heldPowerEvent_ = 0;
+    if (HandleAllocated()) plat::win::PostMessage(Handle(), plat::win::WM_POWERBROADCAST, event, 0);
 }
 
 void TQ7form::Suspend() {
@@ -193,6 +203,7 @@ void TQ7form::Suspend() {
     std::stable_sort(list.begin(), list.end(), [this](const std::string& a, const std::string& b) {
         return KVR->GetPluginFlags(a) < KVR->GetPluginFlags(b);
     });
+    const PluginCall call(*this);
     for (auto it = list.rbegin(); it != list.rend(); ++it) KVR->StopPlugin(*it);
     if (!demodulatorName_.empty()) KVR->StopPlugin(demodulatorName_);
     suspendedPower_ = Q7->GetPower();
@@ -215,6 +226,7 @@ void TQ7form::Resume() {
 void TQ7form::WakeTimerTimer(TObject*) {
     WakeTimer->SetEnabled(false);
     if (!restartList_ || closing_ || reopening_) return;
+    const PluginCall call(*this);
     KVR->LoadPlugins();
     KVR->SetReceiver(Q7);
     DiscForm->ReopenBySerial = true;

@@ -197,6 +197,7 @@ TMenuItem* TQ7form::PluginMenu(const std::string& caption) {
 // --- menus -------------------------------------------------------------------------------------
 
 void TQ7form::BuildPluginMenus() {
+    const PluginCall call(*this);
     KVR->LoadPlugins();
     const int count = KVR->GetPluginCount();
     std::vector<std::string> demodulators;
@@ -233,6 +234,7 @@ void TQ7form::BuildPluginMenus() {
 void TQ7form::OnPlugin(TObject* sender) {
     auto* item = dynamic_cast<TMenuItem*>(sender);
     if (!item) return;
+    const PluginCall call(*this);
     if (item->Checked()) KVR->StopPlugin(item->Caption());
     else KVR->StartPlugin(item->Caption());
 }
@@ -249,6 +251,7 @@ void TQ7form::KVRClosed(TObject*, const std::string& name) {
 // --- the demodulator ---------------------------------------------------------------------------
 
 bool TQ7form::StartDemodulator(const std::string& name) {
+    const PluginCall call(*this);
     auto splash = [this](const std::string& text) { SetStatus(text); };
     DebugLog("Starting " + demodulatorName_);
     demodulatorName_ = name;
