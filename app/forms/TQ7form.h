@@ -562,7 +562,8 @@ private:
     bool reopening_ = false; // the wake's reopen notice shows
     // Calls into plug-ins under way. A plug-in may run the message loop inside one (while it
     // waits for the receiver); a sleep or wake that came then would stop and unload it under its
-    // own call. The last such event is held, and handled once the outermost call has returned.
+    // own call, and a close would close the receiver and unload it likewise. The last such event
+    // and a close are held, and handled once the outermost call has returned.
     class PluginCall {
     public:
         explicit PluginCall(TQ7form& form) : form_(form) { ++form_.pluginCalls_; }
@@ -576,6 +577,7 @@ private:
     void EndPluginCall();
     int pluginCalls_ = 0;
     std::uint32_t heldPowerEvent_ = 0; // 0: none
+    bool closeHeld_ = false;
     bool retryChoice_ = false; // "Try again": start-up looks for receivers anew
     bool disconnectShown_ = false;
     bool closing_ = false; // the window closes: a receiver lost now is let go, not waited for

@@ -159,6 +159,10 @@ void TQ7form::SendShownSettings(std::int32_t power) {
 void TQ7form::WndProc(TMessage& message) {
     namespace win = plat::win;
     if (message.Msg == win::WM_WINDOWPOSCHANGING) return;
+    if (message.Msg == win::WM_CLOSE && pluginCalls_ > 0) {
+        closeHeld_ = true;
+        return;
+    }
     if (message.Msg == win::WM_POWERBROADCAST) {
         const auto event = static_cast<std::uint32_t>(message.WParam);
         const bool resume = event == kResumeCritical || event == kResumeSuspend;
@@ -171,10 +175,11 @@ void TQ7form::WndProc(TMessage& message) {
 }
 
 void TQ7form::EndPluginCall() {
-    if (--pluginCalls_ > 0 || heldPowerEvent_ == 0) return;
-    const std::uint32_t event = heldPowerEvent_;
+    if (--pluginCalls_ > 0 || !HandleAllocated()) return;
+    if (heldPowerEvent_ != 0) plat::win::PostMessage(Handle(), plat::win::WM_POWERBROADCAST, heldPowerEvent_, 0);
+    if (closeHeld_) plat::win::PostMessage(Handle(), plat::win::WM_CLOSE, 0, 0);
     heldPowerEvent_ = 0;
-    if (HandleAllocated()) plat::win::PostMessage(Handle(), plat::win::WM_POWERBROADCAST, event, 0);
+    closeHeld_ = false;
 }
 
 void TQ7form::Suspend() {
