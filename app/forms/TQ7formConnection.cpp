@@ -231,9 +231,11 @@ void TQ7form::Resume() {
 void TQ7form::WakeTimerTimer(TObject*) {
     WakeTimer->SetEnabled(false);
     if (!restartList_ || closing_ || reopening_) return;
-    const PluginCall call(*this);
-    KVR->LoadPlugins();
-    KVR->SetReceiver(Q7);
+    {
+        const PluginCall call(*this);
+        KVR->LoadPlugins();
+        KVR->SetReceiver(Q7);
+    }
     DiscForm->ReopenBySerial = true;
     DiscForm->ReopenSerial = suspendedSerial_;
     DiscForm->Timer1->SetEnabled(true);
@@ -257,6 +259,7 @@ void TQ7form::WakeTimerTimer(TObject*) {
     // start-up; then the receiver, woken with its own defaults, gets what the panel shows.
     ApplyReceiverOptions();
     SendShownSettings(suspendedPower_);
+    const PluginCall call(*this);
     if (!demodulatorName_.empty()) {
         StartDemodulator(demodulatorName_);
     }
