@@ -16,6 +16,13 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+#if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
+// A sanitizer's build closes the panel (the demodulator, the sound device) several times slower.
+constexpr std::chrono::seconds kUsualClose{15};
+#else
+constexpr std::chrono::seconds kUsualClose{3};
+#endif
+
 class WakeStorm : public ::testing::Test {
 protected:
     WakeStorm() {
@@ -35,13 +42,23 @@ protected:
     static bool PanelHoldsTheReceiver() {
         return lxq_test::RunToEnd({"lxq745ctl", "list"}).out.find(" open=1 ") != std::string::npos;
     }
-    // The end of the panel's debug log.
-    std::string LogTail() const {
+    // The panel's debug log.
+    std::string Log() const {
         std::stringstream text;
-        for (const auto& entry : std::filesystem::directory_iterator(folder_.File("documents/Talvenor/Q745")))
+        std::error_code ec;
+        for (const auto& entry : std::filesystem::directory_iterator(folder_.File("documents/Talvenor/Q745"), ec))
             if (entry.path().filename().string().starts_with("Debug-")) text << std::ifstream(entry.path()).rdbuf();
-        const std::string all = text.str();
+        return text.str();
+    }
+    std::string LogTail() const {
+        const std::string all = Log();
         return all.substr(all.size() > 3000 ? all.size() - 3000 : 0);
+    }
+    // The demodulator last started has its window in the panel again.
+    bool DemodulatorBack() const {
+        const std::string log = Log();
+        const std::size_t starting = log.rfind("Starting Q745 Professional");
+        return starting != std::string::npos && log.find("Q745 Professional started", starting) != std::string::npos;
     }
     // The panel's exit status once it ended by itself, -1 when it did not.
     int PanelEnds() {
@@ -70,13 +87,14 @@ TEST_F(WakeStorm, TwentySleepsAndWakesThenSigtermEndsThePanelInItsUsualTimeHoldi
     const auto woke = Clock::now();
     ASSERT_TRUE(Eventually([&] { return PanelHoldsTheReceiver(); })) << "the panel holds its receiver again\n" << LogTail();
     // The panel gives the driver five seconds after a wake, then opens the receiver at once.
-    EXPECT_LT(Clock::now() - woke, std::chrono::seconds(8));
+    EXPECT_LT(Clock::now() - woke, std::chrono::seconds(8) + kUsualClose);
+    ASSERT_TRUE(Eventually([&] { return DemodulatorBack(); })) << "the demodulator runs again\n" << LogTail();
 
     const auto stopped = Clock::now();
     panel_->Signal(SIGTERM);
     ASSERT_EQ(PanelEnds(), 0) << "the panel closes as its close box closes it";
     const auto took = Clock::now() - stopped;
-    EXPECT_LT(took, std::chrono::seconds(3))
+    EXPECT_LT(took, kUsualClose)
         << "SIGTERM took " << std::chrono::duration_cast<std::chrono::milliseconds>(took).count() << " ms";
 }
 
