@@ -356,6 +356,9 @@ void TQ7form::ApplyPanelOptions() {
 
 void TQ7form::FormCloseQuery(TObject*, bool& canClose) {
     canClose = (KVR->Disabled() & kHostBusyClosing) == 0;
+    // A plug-in that holds the panel refuses a stop signal as it refuses the close box; the panel
+    // then goes on as before, its menus and boxes opening again.
+    if (!canClose) plat::comp::Application().ResumeModalLoops();
     // A scan or a sweep ends first (the receiver gets its settings back); the close comes again.
     if (canClose && StopScanForClose()) {
         canClose = false;
@@ -370,6 +373,7 @@ void TQ7form::FormCloseQuery(TObject*, bool& canClose) {
 void TQ7form::FormClose(TObject*, TCloseAction&) {
     if (quit_) return;
     closing_ = true;
+    WakeTimer->SetEnabled(false); // a wake's wait ends with the panel
     Hide();
     if (memoriesByFrequency_) {
         SaveMemoryFile();

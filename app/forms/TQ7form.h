@@ -278,6 +278,7 @@ public:
 
     // --- receiver choice, disconnection and power (TQ7formConnection.cpp) ---
     TDiscForm* DiscForm = nullptr;
+    plat::comp::TTimer* WakeTimer = nullptr; // the wait after a wake, before the receiver is reopened
     // Shows a dialog modally and answers its modal result; tests replace it.
     std::function<plat::comp::TModalResult(plat::comp::TCustomForm&)> RunModal;
     void BuildConnection();
@@ -493,6 +494,8 @@ public:
     void KVRDisable(plat::comp::TObject* sender);
     // The receiver is on and no plug-in holds the frequency: every tuning control may tune.
     bool TuningAllowed();
+    // Tuning is allowed and no plug-in holds the memories: a channel may be recalled.
+    bool MemoryRecallAllowed();
     void KVRCapabilities(plat::comp::TObject* sender);
     void KVRGetSettings(plat::comp::TObject* sender, std::uint32_t query, std::uint32_t cbData, void* lpData,
                         std::int32_t& result);
@@ -552,21 +555,35 @@ private:
     // --- receiver choice, disconnection and power ---
     void Suspend();
     void Resume();
+    // After a wake, once the receiver's driver had time to come back: reopens the receiver.
+    void WakeTimerTimer(plat::comp::TObject* sender);
+    // Sends every setting the panel shows to the receiver, and the power given.
+    void SendShownSettings(std::int32_t power);
+    bool reopening_ = false; // the wake's reopen notice shows
+    // Calls into plug-ins under way. A plug-in may run the message loop inside one (while it
+    // waits for the receiver); a sleep or wake that came then would stop and unload it under its
+    // own call, and a close would close the receiver and unload it likewise. The last such event
+    // and a close are held, and handled once the outermost call has returned.
+    class PluginCall {
+    public:
+        explicit PluginCall(TQ7form& form) : form_(form) { ++form_.pluginCalls_; }
+        ~PluginCall() { form_.EndPluginCall(); }
+        PluginCall(const PluginCall&) = delete;
+        PluginCall& operator=(const PluginCall&) = delete;
+
+    private:
+        TQ7form& form_;
+    };
+    void EndPluginCall();
+    int pluginCalls_ = 0;
+    std::uint32_t heldPowerEvent_ = 0; // 0: none
+    bool closeHeld_ = false;
     bool retryChoice_ = false; // "Try again": start-up looks for receivers anew
     bool disconnectShown_ = false;
     bool closing_ = false; // the window closes: a receiver lost now is let go, not waited for
     std::unique_ptr<std::vector<std::string>> restartList_;
     std::int32_t suspendedPower_ = 0;
     std::string suspendedSerial_;
-    // What the receiver was set to before the sleep: a receiver woken from it has lost its
-    // settings and takes them from the panel again.
-    struct SuspendedSettings {
-        std::int64_t frequency = 0;
-        std::int32_t agc = 0;
-        std::int32_t attenuator = 0;
-        std::int32_t preAmp = 0;
-        std::int32_t ifGain = 0;
-    } suspendedSettings_;
     // Files refused for their size: never written over by the panel's own saves.
     std::set<std::string> refusedFiles_;
     // The computer's sleep and wake, as the power broadcast to this window.

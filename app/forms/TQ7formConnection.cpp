@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "app/controls/TmyIntEdit.h"
 #include "app/controls/TmySMeter.h"
 #include "app/controls/TstSpeedButton.h"
 #include "app/controls/TstFrequencyEdit.h"
@@ -26,6 +27,7 @@
 #include "platform/components/TTimer.h"
 #include "platform/sys/Clock.h"
 #include "platform/sys/Module.h"
+#include "platform/win/MessageApi.h"
 #include "platform/win/Messages.h"
 #include "platform/win/Styles.h"
 #include "platform/win/WindowApi.h"
@@ -39,7 +41,9 @@ namespace {
 constexpr std::uint32_t kSuspend = 4;         // PBT_APMSUSPEND
 constexpr std::uint32_t kResumeCritical = 6; // PBT_APMRESUMECRITICAL
 constexpr std::uint32_t kResumeSuspend = 7;  // PBT_APMRESUMESUSPEND
-constexpr std::int64_t kResumeSettleMs = 5000;
+constexpr std::uint32_t kResumeSettleMs = 5000;
+// The wake's reopen notice ended by another sleep: the next wake waits and reopens anew.
+constexpr TModalResult kAsleepAgain = mrRetry;
 constexpr int kChooseNothing = -2; // opens nothing: start-up asks again or ends
 constexpr const char* kDemoSerial = "**DEMO**";
 
@@ -61,6 +65,10 @@ void TQ7form::BuildConnection() {
     DiscForm = new TDiscForm(this, Q7, [this](const std::string& line) { DebugLog(line); });
     Q7->OnDisconnect = [this](TObject* s) { Q7Disconnect(s); };
     powerBroadcast_ = std::make_unique<plat::win::PowerBroadcast>();
+    WakeTimer = new TTimer(this);
+    WakeTimer->SetEnabled(false);
+    WakeTimer->SetInterval(kResumeSettleMs);
+    WakeTimer->SetOnTimer([this](TObject* s) { WakeTimerTimer(s); });
 }
 
 // --- which receiver ------------------------------------------------------------------------------
@@ -125,8 +133,25 @@ void TQ7form::Q7Disconnect(TObject*) {
         return;
     }
     mySMeter->SetEnabled(true);
-    SetMainFrequency(frequency);
+    ShowFrequency(frequency);
+    SendShownSettings(stSpeedButton1->Down() ? 1 : 0);
     DebugLog("Reconnected");
+}
+
+// What the panel shows goes to the receiver whole, one rule for every setting: a receiver back
+// from a disconnection or a sleep may hold anything (its own defaults, an old value where a
+// request went unanswered, or one carried out late), and the user has asked for what is shown.
+// Each setter sends its value even when the component holds it already.
+void TQ7form::SendShownSettings(std::int32_t power) {
+    Q7->SetFreq(myFrequencyEdit1->Value());
+    Q7->SetMode(Q7->GetMode());
+    for (TstSpeedButton* agc : {stSpeedButton22, stSpeedButton4, stSpeedButton5, stSpeedButton6})
+        if (agc->Down()) Q7->SetAGC(static_cast<std::int32_t>(agc->Tag()));
+    Q7->SetAtten(stSpeedButton2->Down() ? 1 : 0);
+    Q7->SetPreAmp(stSpeedButton41->Down() ? 1 : 0);
+    Q7->SetIFGain(myIntEdit2->Value());
+    // Powering on last re-applies the plug-in locks (the meter and the squelch follow the AGC).
+    Q7->SetPower(power);
 }
 
 // --- sleep and wake ------------------------------------------------------------------------------
@@ -134,18 +159,42 @@ void TQ7form::Q7Disconnect(TObject*) {
 void TQ7form::WndProc(TMessage& message) {
     namespace win = plat::win;
     if (message.Msg == win::WM_WINDOWPOSCHANGING) return;
+    if (message.Msg == win::WM_CLOSE && pluginCalls_ > 0) {
+        closeHeld_ = true;
+        return;
+    }
     if (message.Msg == win::WM_POWERBROADCAST) {
         const auto event = static_cast<std::uint32_t>(message.WParam);
-        if (event == kSuspend) Suspend();
-        else if ((event == kResumeCritical || event == kResumeSuspend) && restartList_) Resume();
+        const bool resume = event == kResumeCritical || event == kResumeSuspend;
+        if (pluginCalls_ > 0 && (event == kSuspend || resume)) heldPowerEvent_ = event;
+        else if (event == kSuspend) Suspend();
+        else if (resume && restartList_) Resume();
     }
     TForm::WndProc(message);
     if (message.Msg == win::WM_NCCALCSIZE) ReserveLowerEdge(message);
 }
 
+void TQ7form::EndPluginCall() {
+    if (--pluginCalls_ > 0 || !HandleAllocated()) return;
+    if (heldPowerEvent_ != 0) plat::win::PostMessage(Handle(), plat::win::WM_POWERBROADCAST, heldPowerEvent_, 0);
+    if (closeHeld_) plat::win::PostMessage(Handle(), plat::win::WM_CLOSE, 0, 0);
+    heldPowerEvent_ = 0;
+    closeHeld_ = false;
+}
+
 void TQ7form::Suspend() {
-    // Asleep already: a second notice would take the closed receiver's answers for its settings.
-    if (restartList_) return;
+    if (restartList_) {
+        // Asleep already, or not yet awake again: the plug-ins are stopped and the receiver was
+        // closed at the first sleep. A wait after a wake ends here, and the next wake starts
+        // its own; a reopen under way lets go of the receiver for the sleep.
+        WakeTimer->SetEnabled(false);
+        if (reopening_) {
+            DiscForm->Timer1->SetEnabled(false);
+            DiscForm->SetModalResult(kAsleepAgain);
+        }
+        if (Q7->Handle() != 0) Q7->Close();
+        return;
+    }
     // Power off ends a scan and a sweep: the receiver goes to sleep with the user's own settings
     // (they come back at the wake), and no step runs on it while it is closed.
     stSpeedButton7Click(stSpeedButton7);
@@ -159,43 +208,58 @@ void TQ7form::Suspend() {
     std::stable_sort(list.begin(), list.end(), [this](const std::string& a, const std::string& b) {
         return KVR->GetPluginFlags(a) < KVR->GetPluginFlags(b);
     });
+    const PluginCall call(*this);
     for (auto it = list.rbegin(); it != list.rend(); ++it) KVR->StopPlugin(*it);
     if (!demodulatorName_.empty()) KVR->StopPlugin(demodulatorName_);
     suspendedPower_ = Q7->GetPower();
-    suspendedSettings_ = {Q7->GetFreq(), Q7->GetAGC(), Q7->GetAtten(), Q7->GetPreAmp(), Q7->GetIFGain()};
     Q7->SetPower(0);
     suspendedSerial_ = Q7->GetSerialNum();
     if (suspendedSerial_ == kDemoSerial) suspendedSerial_.clear();
     Q7->Close();
 }
 
+// A wake starts the wait for the receiver's driver to come back, on a timer of the panel's own
+// loop: the panel answers meanwhile, and a stop signal closes it at once. A wake that comes
+// while the last one still waits starts the wait again in its place. A reopen under way goes
+// on (the wait that ends meanwhile starts none inside it), unless a sleep ended it: then the
+// wait is this wake's.
 void TQ7form::Resume() {
-    KVR->LoadPlugins();
-    KVR->SetReceiver(Q7);
-    plat::sys::ActiveClock().SleepMs(kResumeSettleMs); // the receiver's driver comes back first
+    WakeTimer->SetEnabled(false);
+    WakeTimer->SetEnabled(true);
+}
+
+void TQ7form::WakeTimerTimer(TObject*) {
+    WakeTimer->SetEnabled(false);
+    if (!restartList_ || closing_ || reopening_) return;
+    {
+        const PluginCall call(*this);
+        KVR->LoadPlugins();
+        KVR->SetReceiver(Q7);
+    }
     DiscForm->ReopenBySerial = true;
     DiscForm->ReopenSerial = suspendedSerial_;
     DiscForm->Timer1->SetEnabled(true);
     disconnectShown_ = true;
+    reopening_ = true;
     const TModalResult result = RunModal(*DiscForm);
+    reopening_ = false;
     disconnectShown_ = false;
     DiscForm->Timer1->SetEnabled(false);
     DiscForm->ReopenBySerial = false;
+    if (result == kAsleepAgain) {
+        // Asleep again before the receiver came back: closed, and reopened after the next wake.
+        if (Q7->Handle() != 0) Q7->Close();
+        return;
+    }
     if (result != mrOk) {
         PostClose();
         return;
     }
-    // The receiver woke with its own defaults; powering it on last re-applies the plug-in locks
-    // (the meter and the squelch follow the AGC) with the settings it had. The reference clock
-    // and second IF asked for on the command line come first, as at start-up.
+    // The reference clock and second IF asked for on the command line come first, as at
+    // start-up; then the receiver, woken with its own defaults, gets what the panel shows.
     ApplyReceiverOptions();
-    const SuspendedSettings& s = suspendedSettings_;
-    Q7->SetFreq(s.frequency);
-    Q7->SetAGC(s.agc);
-    Q7->SetAtten(s.attenuator);
-    Q7->SetPreAmp(s.preAmp);
-    Q7->SetIFGain(s.ifGain);
-    Q7->SetPower(suspendedPower_);
+    SendShownSettings(suspendedPower_);
+    const PluginCall call(*this);
     if (!demodulatorName_.empty()) {
         StartDemodulator(demodulatorName_);
     }

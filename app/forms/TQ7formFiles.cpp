@@ -211,7 +211,9 @@ void TQ7form::CollectSettings() {
     TPanelSettings& s = settings_;
     s.freq = static_cast<double>(Q7->GetFreq());
     s.calFile = Q7->CalibrationFile();
-    s.agc = Q7->GetAGC();
+    // An AGC the receiver does not report (not known since a request went unanswered) keeps
+    // the one saved before.
+    if (const std::int32_t agc = Q7->GetAGC(); agc >= 0 && agc <= 3) s.agc = agc;
     s.atten = Q7->GetAtten() != 0;
     s.preamp = Q7->GetPreAmp() != 0;
     s.power = Q7->GetPower() != 0;
@@ -250,7 +252,9 @@ void TQ7form::CollectSettings() {
 void TQ7form::WriteSettings() {
     DebugLog("WriteSettings");
     // The receiver's presence as last heard: asking now could wait for one that does not answer.
-    if (!Q7->KnownConnected()) return;
+    // No receiver open (closed for a sleep, or not back from it): nothing is known to save, and
+    // its sections would be named by an empty serial number.
+    if (Q7->Handle() == 0 || Q7->GetSerialNum().empty() || !Q7->KnownConnected()) return;
     plat::sys::NamedMutex mutex(kSettingsMutex);
     if (!mutex.Valid() || !LockWithin(mutex, kSettingsLockMs)) return;
     DebugLog("Writing settings");

@@ -85,6 +85,7 @@ void TQ7form::ApplicationEvents1Restore(TObject*) { KVR->SetMinimized(false); }
 
 void TQ7form::KVRStartDemodulator(TObject*, const std::string& pluginName) {
     const std::string previous = demodulatorName_;
+    const PluginCall call(*this);
     KVR->StopPlugin(previous);
     // A plug-in closes its window through its own queue: let it finish before the next starts.
     plat::comp::Application().ProcessMessages();

@@ -197,6 +197,7 @@ TMenuItem* TQ7form::PluginMenu(const std::string& caption) {
 // --- menus -------------------------------------------------------------------------------------
 
 void TQ7form::BuildPluginMenus() {
+    const PluginCall call(*this);
     KVR->LoadPlugins();
     const int count = KVR->GetPluginCount();
     std::vector<std::string> demodulators;
@@ -233,6 +234,7 @@ void TQ7form::BuildPluginMenus() {
 void TQ7form::OnPlugin(TObject* sender) {
     auto* item = dynamic_cast<TMenuItem*>(sender);
     if (!item) return;
+    const PluginCall call(*this);
     if (item->Checked()) KVR->StopPlugin(item->Caption());
     else KVR->StartPlugin(item->Caption());
 }
@@ -249,6 +251,7 @@ void TQ7form::KVRClosed(TObject*, const std::string& name) {
 // --- the demodulator ---------------------------------------------------------------------------
 
 bool TQ7form::StartDemodulator(const std::string& name) {
+    const PluginCall call(*this);
     auto splash = [this](const std::string& text) { SetStatus(text); };
     DebugLog("Starting " + demodulatorName_);
     demodulatorName_ = name;
@@ -339,6 +342,8 @@ void TQ7form::KVRResumeScanner(TObject*) {
 
 bool TQ7form::TuningAllowed() { return Q7->GetPower() != 0 && (KVR->Disabled() & kLockFrequency) == 0; }
 
+bool TQ7form::MemoryRecallAllowed() { return TuningAllowed() && (KVR->Disabled() & kLockMemory) == 0; }
+
 void TQ7form::KVRDisable(TObject*) {
     const std::uint32_t bits = KVR->Disabled();
     const auto clear = [bits](std::uint32_t bit) { return (bits & bit) == 0; };
@@ -362,7 +367,10 @@ void TQ7form::KVRDisable(TObject*) {
     enable(step, {stPanel4});
     // The step entry stays off while "Auto" takes the step from the auto-step list.
     enable(step && !(stSpeedButton9 && stSpeedButton9->Down()), {myFrequencyEdit2, myUpDown1});
-    enable(powered && step && clear(kLockMemory), {stSpeedButton12, stSpeedButton15});
+    // The memory panel: store and recall, the channel number, its spinner and the stepping
+    // buttons, each of which tunes to a channel.
+    enable(powered && step && clear(kLockMemory), {stSpeedButton12, stSpeedButton15, myIntEdit1, myUpDown2,
+                                                   stSpeedButton11, stSpeedButton13, stSpeedButton14, stSpeedButton25});
     enable(powered && frequency, {stKnob1});
     const bool squelch = clear(kLockSquelch) && powered;
     enable(powered && clear(kLockIfGain) && !agcOn, {myIntEdit2, myUpDown3});

@@ -261,7 +261,9 @@ void TQ7form::LXPowerChange(TObject*) {
     stSpeedButton39->SetEnabled(on && stSpeedButton18->Down()); // "p-p" only with "µV"
     if (SweepPanel) SweepPanel->SetEnabled(on && stSpeedButton24->Down()); // a closed scope takes no keys
     if (on && stKnob1->Enabled() && stKnob1->HandleAllocated()) SetActiveControl(stKnob1);
-    if (!on && Q7->GetScanMode() != 0) {
+    // Power off ends a scan however it stands: stepping, holding on a signal or paused (the
+    // receiver's own scan mode tells only of a block scan).
+    if (!on && (Q7->GetScanMode() != 0 || ScannerState != 0 || Sweeping())) {
         stSpeedButton7Click(stSpeedButton7);   // Stop scanning
         stSpeedButton31Click(stSpeedButton31); // Stop sweeping
     }

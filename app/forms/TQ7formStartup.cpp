@@ -206,6 +206,8 @@ bool TQ7form::FunctionKey(std::uint16_t key) {
         return false;
     }
     if (key < win::VK_F2 || key > win::VK_F12) return false;
+    // The memory hotkeys tune as the memory panel does, and are locked with it.
+    if (!MemoryRecallAllowed()) return key == win::VK_F10;
     const std::int32_t hotkey = key - win::VK_F1 + 1;
     // Every channel on the key is recalled in list order, so the last one stays.
     for (std::size_t i = 0; i < memories_.size(); ++i)
@@ -214,8 +216,9 @@ bool TQ7form::FunctionKey(std::uint16_t key) {
 }
 
 void TQ7form::FormKeyPress(TObject*, char& key) {
-    if ((key == 'S' || key == 's') && stSpeedButton12) stSpeedButton12->Click();
-    if ((key == 'R' || key == 'r') && stSpeedButton15) stSpeedButton15->Click();
+    // As the buttons' own clicks: not while the memory panel is locked.
+    if ((key == 'S' || key == 's') && stSpeedButton12 && stSpeedButton12->Enabled()) stSpeedButton12->Click();
+    if ((key == 'R' || key == 'r') && stSpeedButton15 && stSpeedButton15->Enabled()) stSpeedButton15->Click();
 }
 
 } // namespace lxq

@@ -159,7 +159,7 @@ void TQ7form::myIntEdit1ValueChanging(TObject*, int value, bool& allow) {
 }
 
 void TQ7form::myIntEdit1ValueChange(TObject*) {
-    if (!reactToEdits_) return;
+    if (!reactToEdits_ || !MemoryRecallAllowed()) return;
     const int at = IndexOfNumber(memories_, myIntEdit1->Value());
     if (at >= 0) RecallMemoryAt(static_cast<std::size_t>(at));
 }
@@ -176,6 +176,8 @@ void TQ7form::RecallMemoryAt(std::size_t index) {
 // --- memory stepping ---------------------------------------------------------------------------
 
 void TQ7form::StepMemory(int moves) {
+    // A stepping button's repeat or the spinner's wheel may still come under a plug-in's lock.
+    if (!MemoryRecallAllowed()) return;
     std::int32_t number = myIntEdit1->Value();
     for (int i = 0; i < std::abs(moves); ++i) {
         const auto next = NeighbourNumber(memories_, number, moves > 0);

@@ -64,6 +64,8 @@ public:
     // on, so the main window's close goes through. The main loop runs on.
     void CancelModalLoops();
     bool ModalLoopsCancelled() const { return modalsCancelled_; }
+    // The request was refused (the main window would not close): boxes and menus open again.
+    void ResumeModalLoops() { modalsCancelled_ = false; }
     void Terminate();
     bool Terminated() const { return terminated_; }
     // Clears the terminated state (a program that runs its loop again, and tests).

@@ -274,12 +274,24 @@ TEST_F(FrontPanel, AMissingCalibrationFileIsReportedAndStartUpGoesOn) {
     EXPECT_TRUE(form->DemodulatorName().empty()) << "/sd";
 }
 
+// The close box and a stop signal alike (which first cancels whatever box or menu shows): the
+// refused close leaves the panel working, its boxes and menus opening as before.
 TEST_F(FrontPanel, AClosingRefusedWhileAPlugInHoldsTheHost) {
     StartPanel();
     form->KVR->SetDisabled(0x2);
-    form->Close();
-    EXPECT_TRUE(form->Visible());
-    EXPECT_NE(form->Q7->Handle(), 0);
+    for (const bool stopSignal : {false, true}) {
+        SCOPED_TRACE(stopSignal ? "a stop signal" : "the close box");
+        if (stopSignal) plat::comp::Application().CancelModalLoops();
+        form->Close();
+        EXPECT_TRUE(form->Visible());
+        EXPECT_NE(form->Q7->Handle(), 0);
+        EXPECT_FALSE(plat::comp::Application().ModalLoopsCancelled());
+        // A box that its user closes with the next message it gets.
+        win::PostMessage(form->Handle(), win::WM_NULL, 0, 0);
+        int asked = 0;
+        EXPECT_TRUE(plat::comp::Application().RunModal([&] { return ++asked > 1; })) << "a box opens";
+        EXPECT_GT(asked, 1) << "and runs until its user closes it";
+    }
     form->KVR->SetDisabled(0);
     form->Close();
     EXPECT_EQ(form->Q7->Handle(), 0);

@@ -21,6 +21,7 @@
 #include "app/controls/TstAlignEdit.h"
 #include "app/controls/TstPanel.h"
 #include "app/forms/MEMORYENTRY.h"
+#include "app/forms/TMemoryRecord.h"
 #include "app/receiver/RADIODEVCAPS.h"
 #include "app/forms/SystemMessageBoxes.h"
 #include "app/forms/TQ7form.h"
@@ -522,17 +523,18 @@ TEST_F(PluginSide, DisableBitsOfAPluginLockTheirControls) {
     form->LayOutScope(true, form->SweepPanel->Height()); // a closed scope stays off anyway
     const struct {
         std::uint32_t bits;
-        bool frequency, pluginMenus, dsp, power, scanning, scope, agc;
+        bool frequency, pluginMenus, dsp, power, scanning, scope, agc, memory;
     } cases[] = {
-        {0x0, true, true, false, true, true, true, true},
-        {0x1, true, true, false, false, true, true, true},       // the power button
-        {0x100, false, true, false, true, true, true, true},     // the frequency
-        {0x10, true, false, false, true, true, true, true},      // the plug-in menus
-        {0x200000, true, true, true, true, true, true, true},    // DS&P only when a plug-in allows it
-        {0x200010, true, false, false, true, true, true, true},
-        {0x100000, true, true, false, true, false, true, true},  // the scanner
-        {0x4, true, true, false, true, true, false, true},       // the spectrum scope
-        {0x2000, true, true, false, true, true, true, false},    // AGC
+        {0x0, true, true, false, true, true, true, true, true},
+        {0x1, true, true, false, false, true, true, true, true},       // the power button
+        {0x100, false, true, false, true, true, true, true, false},    // the frequency, and the memories that tune
+        {0x80000, true, true, false, true, true, true, true, false},   // the memories
+        {0x10, true, false, false, true, true, true, true, true},      // the plug-in menus
+        {0x200000, true, true, true, true, true, true, true, true},    // DS&P only when a plug-in allows it
+        {0x200010, true, false, false, true, true, true, true, true},
+        {0x100000, true, true, false, true, false, true, true, true},  // the scanner
+        {0x4, true, true, false, true, true, false, true, true},       // the spectrum scope
+        {0x2000, true, true, false, true, true, true, false, true},    // AGC
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.bits);
@@ -540,6 +542,11 @@ TEST_F(PluginSide, DisableBitsOfAPluginLockTheirControls) {
         EXPECT_EQ(form->myFrequencyEdit1->Enabled(), c.frequency);
         EXPECT_EQ(form->myFrequencyEdit2->Enabled(), c.frequency);
         EXPECT_EQ(form->stKnob1->Enabled(), c.frequency);
+        // The memory panel: store, recall, the number and its spinner, the four stepping buttons.
+        for (TControl* memory : std::initializer_list<TControl*>{
+                 form->stSpeedButton12, form->stSpeedButton15, form->myIntEdit1, form->myUpDown2, form->stSpeedButton11,
+                 form->stSpeedButton13, form->stSpeedButton14, form->stSpeedButton25})
+            EXPECT_EQ(memory->Enabled(), c.memory) << memory->Name();
         EXPECT_EQ(Menu("Plu&gins")->Enabled(), c.pluginMenus);
         EXPECT_EQ(Menu("De&modulators")->Enabled(), c.pluginMenus);
         EXPECT_EQ(Menu("DS&P")->Enabled(), c.dsp);
@@ -591,6 +598,59 @@ TEST_F(PluginSide, TheFrequencyLockHoldsAgainstEveryTuningControl) {
     int up = 1;
     form->myUpDown13->OnDirection(form->myUpDown13, up);
     EXPECT_EQ(form->Q7->GetFreq(), tuned + 1) << "the 1 Hz digit tunes again";
+}
+
+// Under the frequency lock and under the memory lock no memory tunes: not the stepping buttons'
+// repeat, not the spinner, not a typed number, not a function-key hotkey, which all recall a
+// channel as the memory panel does.
+TEST_F(PluginSide, TheMemoryLocksHoldAgainstEveryWayToRecallAChannel) {
+    AddPlugin("menu_plain");
+    StartPanel();
+    ASSERT_GT(form->KVR->StartPlugin("Plain"), 0);
+    TestPluginState& plugin = State("menu_plain");
+    form->Q7->SetPower(1);
+    const std::int64_t channels[] = {100'000'000, 145'500'000, 191'100'000};
+    for (std::int32_t n = 1; n <= 3; ++n) {
+        TMemoryRecord r = NewMemoryRecord();
+        r.number = n;
+        r.frequency = channels[n - 1];
+        r.hotkey = n + 1; // F2..F4
+        form->Memories().push_back(std::make_unique<TMemoryRecord>(r));
+    }
+    form->RebuildSortedMemories();
+    form->Q7->SetFreq(channels[2]);
+    form->myIntEdit1->SetValue(3); // shown, as the label shows the channel on the frequency
+    const struct {
+        const char* way;
+        std::function<void()> recall;
+    } ways[] = {
+        {"previous memory", [&] { form->stSpeedButton13->OnAutoRepeat(form->stSpeedButton13); }},
+        {"next memory", [&] { form->stSpeedButton14->OnAutoRepeat(form->stSpeedButton14); }},
+        {"10 memories to the left", [&] { form->stSpeedButton11->OnAutoRepeat(form->stSpeedButton11); }},
+        {"10 memories to the right", [&] { form->stSpeedButton25->OnAutoRepeat(form->stSpeedButton25); }},
+        {"the spinner", [&] {
+             int down = -1;
+             form->myUpDown2->OnDirection(form->myUpDown2, down);
+         }},
+        {"a typed number", [&] { form->myIntEdit1->SetValue(1); }},
+        {"F2", [&] {
+             std::uint16_t key = plat::win::VK_F2;
+             form->FormKeyDown(form.get(), key, 0);
+         }},
+    };
+    for (const std::uint32_t lock : {0x100u, 0x80000u}) {
+        plugin.Call(0x4001, lock);
+        for (const auto& w : ways) {
+            SCOPED_TRACE(std::string(w.way) + (lock == 0x100 ? " under the frequency lock" : " under the memory lock"));
+            w.recall();
+            EXPECT_EQ(form->Q7->GetFreq(), channels[2]);
+            form->myIntEdit1->SetValue(3);
+        }
+    }
+    plugin.Call(0x4001, 0);
+    std::uint16_t key = plat::win::VK_F2;
+    form->FormKeyDown(form.get(), key, 0);
+    EXPECT_EQ(form->Q7->GetFreq(), channels[0]) << "F2 recalls its channel again";
 }
 
 // A plug-in's lock outlives the receiver changes that re-enable controls, and those changes

@@ -15,6 +15,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <future>
 #include <functional>
 #include <mutex>
@@ -129,10 +130,101 @@ TEST_F(PowerEvents, TheSystemsSleepAndWakeReachThePanelAsThePowerBroadcast) {
         return RunTimer(notice, 1000);
     };
     host.Notify(Wire::SystemWake);
-    ASSERT_TRUE(PumpUntil([&] { return form->RestartList() == nullptr; })) << "the panel never heard of the wake";
+    ASSERT_TRUE(PumpUntil([&] {
+        clock.AdvanceMs(10); // the wait for the driver after a wake
+        return form->RestartList() == nullptr;
+    })) << "the panel never heard of the wake";
     EXPECT_EQ(shown, std::vector<std::string>{"TDiscForm"});
     EXPECT_NE(form->Q7->Handle(), 0) << "reopened";
     EXPECT_EQ(form->Q7->GetPower(), 1) << "and powered as before the sleep";
+}
+
+// Closed while its receiver is closed for a sleep (a stop during the wake's wait, or "Close
+// application" when the receiver does not come back), the panel knows no receiver: it writes no
+// settings at all, none under an empty serial number.
+TEST_F(PowerEvents, ClosingWhileTheReceiverSleepsWritesNoSettings) {
+    for (const bool giveUp : {false, true}) {
+        SCOPED_TRACE(giveUp ? "\"Close application\" at the wake" : "closed during the wake's wait");
+        StartOnTheDemonstrationReceiver();
+        const std::string ini = form->DataFolder() + "LXQ745.ini";
+        std::filesystem::remove(ini);
+        form->Perform(plat::win::WM_POWERBROADCAST, 4, 0); // sleep
+        ASSERT_EQ(form->Q7->Handle(), 0);
+        answer = [](TCustomForm&) { return mrCancel; };
+        form->Perform(plat::win::WM_POWERBROADCAST, 7, 0); // wake
+        if (giveUp) {
+            clock.AdvanceMs(5000);
+            ASSERT_TRUE(PumpUntil([&] { return !form->Visible(); })) << "the panel closes";
+        } else {
+            form->Close();
+        }
+        EXPECT_FALSE(form->Visible());
+        EXPECT_FALSE(std::filesystem::exists(ini)) << std::ifstream(ini).rdbuf();
+        form.reset();
+    }
+}
+
+// A storm of sleeps and wakes, as a laptop's lid makes it: each wake waits for the driver on the
+// panel's own loop, a wake that comes while the last one waits takes its place, and a sleep
+// during the reopen lets the receiver go again; no wait and no reopen runs inside another. The
+// receiver is reopened five seconds after the last wake, and a stop request then closes the panel
+// in its usual time (the 300 ms its receiver is given to settle at every close).
+TEST_F(PowerEvents, ASleepAndWakeStormNeverNestsAndAStopEndsThePanelInItsUsualTime) {
+    StartOnTheDemonstrationReceiver();
+    form->Q7->SetPower(1);
+    shown.clear();
+    int depth = 0, deepest = 0, reopens = 0;
+    answer = [&](TCustomForm& f) {
+        deepest = std::max(deepest, ++depth);
+        auto& notice = dynamic_cast<TDiscForm&>(f);
+        TModalResult result;
+        if (++reopens == 1) {
+            // The computer sleeps and wakes once more before the receiver is back.
+            notice.SetModalResult(mrNone);
+            form->Perform(plat::win::WM_POWERBROADCAST, 4, 0);
+            form->Perform(plat::win::WM_POWERBROADCAST, 7, 0);
+            result = notice.ModalResult();
+        } else {
+            result = RunTimer(notice, 1000);
+        }
+        --depth;
+        return result;
+    };
+    const std::int64_t start = clock.NowMs();
+    for (int cycle = 0; cycle < 20; ++cycle) {
+        form->Perform(plat::win::WM_POWERBROADCAST, 4, 0);
+        form->Perform(plat::win::WM_POWERBROADCAST, 7, 0);
+        for (int ms = 0; ms < 1000; ms += 10) { // the next cycle a second later
+            clock.AdvanceMs(10);
+            Application().ProcessMessages();
+        }
+        ASSERT_TRUE(shown.empty()) << "a reopen " << clock.NowMs() - start << " ms into the storm";
+        ASSERT_EQ(form->Q7->Handle(), 0);
+    }
+    const auto runFor = [&](int ms) {
+        for (int t = 0; t < ms; t += 10) {
+            clock.AdvanceMs(10);
+            Application().ProcessMessages();
+        }
+    };
+    runFor(4000); // five seconds after the last wake
+    EXPECT_EQ(reopens, 1) << "the first reopen, ended by a sleep";
+    EXPECT_EQ(form->Q7->Handle(), 0) << "the receiver let go for that sleep";
+    EXPECT_NE(form->RestartList(), nullptr);
+    runFor(5000); // and five seconds after its wake
+    EXPECT_EQ(reopens, 2);
+    EXPECT_EQ(deepest, 1) << "a reopen inside another";
+    EXPECT_NE(form->Q7->Handle(), 0) << "the panel holds its receiver again";
+    EXPECT_EQ(form->RestartList(), nullptr);
+    EXPECT_EQ(form->Q7->GetPower(), 1);
+
+    const std::int64_t stopped = clock.NowMs();
+    Application().CancelModalLoops(); // what a stop signal does, then the close
+    form->Close();
+    EXPECT_FALSE(form->Visible());
+    EXPECT_EQ(form->Q7->Handle(), 0);
+    EXPECT_LE(clock.NowMs() - stopped, 300) << "the stop waited for something";
+    Application().ResumeModalLoops();
 }
 
 // The disconnection notice asks whether the receiver is back, and the sleep closes the receiver
@@ -364,7 +456,10 @@ TEST_F(SleepWithAHost, SleepClosesTheReceiverAndStopsThePlugInsAndWakeReopensItB
 
     auto woke = host.Command("wake");
     EXPECT_EQ(Await(woke), 0u);
-    ASSERT_TRUE(PumpUntil([&] { return form->RestartList() == nullptr; })) << "the panel never heard of the wake";
+    ASSERT_TRUE(PumpUntil([&] {
+        clock.AdvanceMs(10);
+        return form->RestartList() == nullptr;
+    })) << "the panel never heard of the wake";
     EXPECT_EQ(shown, std::vector<std::string>{"TDiscForm"});
     ASSERT_NE(form->Q7->Handle(), 0) << "reopened";
     EXPECT_FALSE(form->Q7->Demo());
@@ -393,7 +488,10 @@ TEST_F(SleepWithAHost, TheSecondIfOfTheCommandLineHoldsAcrossTheSleep) {
     EXPECT_EQ(Await(slept), 0u);
     auto woke = host.Command("wake");
     EXPECT_EQ(Await(woke), 0u);
-    ASSERT_TRUE(PumpUntil([&] { return form->RestartList() == nullptr; }));
+    ASSERT_TRUE(PumpUntil([&] {
+        clock.AdvanceMs(10);
+        return form->RestartList() == nullptr;
+    }));
     ASSERT_NE(form->Q7->Handle(), 0);
     EXPECT_EQ(form->Q7->GetIF2Frequency(), 12'500);
     EXPECT_TRUE(boxes.empty()) << boxes.front().text;
@@ -467,7 +565,10 @@ protected:
         ASSERT_EQ(form->Q7->Handle(), 0) << "closed for the sleep";
         auto woke = host.Command("wake");
         EXPECT_EQ(Await(woke), 0u);
-        ASSERT_TRUE(PumpUntil([&] { return form->RestartList() == nullptr; })) << "the panel never heard of the wake";
+        ASSERT_TRUE(PumpUntil([&] {
+            clock.AdvanceMs(10);
+            return form->RestartList() == nullptr;
+        })) << "the panel never heard of the wake";
         ASSERT_NE(form->Q7->Handle(), 0) << "reopened";
     }
     // What the S-meter shows once it has settled: the panel's timers run on the fake clock, the

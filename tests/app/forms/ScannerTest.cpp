@@ -229,6 +229,43 @@ TEST_F(Scanner, AHoldIsNotLetGoOnTheLevelItsOwnTuningShows) {
     }
 }
 
+// Power off ends the scan however it stands, stepping, holding on a signal or paused: after
+// power on nothing steps, and the receiver has the user's AGC, not the scan's fast one.
+TEST_F(Scanner, PowerOffStopsTheScannerInEveryState) {
+    constexpr std::uint8_t kPaused = 1, kHolding = 2, kStepping = 3;
+    for (const std::uint8_t state : {kStepping, kHolding, kPaused}) {
+        SCOPED_TRACE(static_cast<int>(state));
+        form->Q7->SetPower(1);
+        form->Q7->SetAGC(1); // "Slow"
+        if (state == kStepping) {
+            MeasureLevel();
+            SquelchAbove(30); // every channel is closed: the scan steps on
+            form->Q7->SetFreq(145'000'000);
+            form->myFrequencyEdit2->SetValue(25'000);
+            form->stSpeedButton20Click(form->stSpeedButton20);
+            Idle(2);
+        } else {
+            SearchEveryChannelOpen(0);
+        }
+        if (state == kPaused) {
+            form->stSpeedButton23->SetDown(true);
+            form->stSpeedButton23Click(form->stSpeedButton23);
+        }
+        ASSERT_EQ(form->ScannerState, state);
+        form->stSpeedButton1->SetDown(false);
+        form->stSpeedButton1->Click(); // Power off
+        EXPECT_EQ(form->ScannerState, 0) << "the scan stopped";
+        EXPECT_FALSE(form->stSpeedButton20->Down());
+        form->stSpeedButton1->SetDown(true);
+        form->stSpeedButton1->Click(); // and on again
+        const std::int64_t tuned = form->Q7->GetFreq();
+        Idle(5);
+        EXPECT_EQ(form->ScannerState, 0);
+        EXPECT_EQ(form->Q7->GetFreq(), tuned) << "no step after the power came back";
+        EXPECT_EQ(form->Q7->GetAGC(), 1) << "the user's AGC";
+    }
+}
+
 // The scan runs on fast AGC; holding on a signal and going on, or pausing and resuming, must
 // not make that the AGC Stop gives back.
 TEST_F(Scanner, StopGivesBackTheUsersAgcAfterHoldsAndPauses) {
