@@ -11,9 +11,11 @@ namespace wire = plat::sys::wire;
 
 NtStatus BusControlClient::Send(const std::string& command, std::string& reply, std::chrono::milliseconds wait) {
     const auto deadline = std::chrono::steady_clock::now() + wait;
-    plat::sys::ChannelSocket socket = plat::sys::ChannelSocket::Connect(wait);
+    std::string refusal;
+    plat::sys::ChannelSocket socket = plat::sys::ChannelSocket::Connect(wait, &refusal);
     if (!socket.Valid()) {
-        reply = "no driver host on \"" + plat::sys::DeviceChannelAddress() + "\"";
+        // A stranger on the address, or a folder that is not the user's own, is named as such.
+        reply = !refusal.empty() ? "refused: " + refusal : "no driver host on \"" + plat::sys::DeviceChannelAddress() + "\"";
         return wire::kStatusNoSuchDevice;
     }
     const wire::WireHeader header{static_cast<std::uint32_t>(wire::Kind::BusCommand), 1};

@@ -51,7 +51,7 @@ std::vector<std::uint8_t> Record(wire::Kind kind, std::uint32_t id, const void* 
 
 } // namespace
 
-std::string VirtualCardAddress() { return sys::DeviceChannelAddress() + ".vsc"; }
+std::string VirtualCardAddress() { return sys::DeviceChannelName() + ".vsc"; }
 
 std::vector<std::string> VirtualCardInterfaces() {
     std::vector<std::string> paths;
@@ -111,7 +111,8 @@ std::uint32_t VirtualCardHandle::Control(std::uint32_t code, const void* in, std
 
 bool VirtualCardListener::Listen() {
     Close();
-    fd_ = sys::ListenOnChannel(VirtualCardAddress(), 16, true);
+    name_ = VirtualCardAddress();
+    fd_ = sys::ListenOnChannel(name_, 16, true, &refusal_);
     return fd_ >= 0;
 }
 
@@ -129,7 +130,7 @@ sys::ChannelSocket VirtualCardListener::Accept() {
 }
 
 void VirtualCardListener::Close() {
-    if (fd_ >= 0) ::close(fd_);
+    sys::CloseChannelListener(fd_, name_);
     fd_ = -1;
 }
 
