@@ -1,0 +1,62 @@
+// A program that loads the API library while the user's driver host cannot answer: a host that
+// is stopped (it still takes connections, and answers nothing) costs the program one short wait,
+// not a request time-out for every record of the load; a host that was killed (its socket file
+// left behind) costs nothing, and a new host takes its place.
+
+#include "platform/sys/DeviceChannel.h"
+
+#include "tests/driver/host/ChildHost.h"
+#include "tests/platform/sys/ScopedChannelNamespace.h"
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <string>
+
+namespace lxq::host {
+namespace {
+
+using test::ChildHost;
+using test::Ran;
+using test::RunToEnd;
+
+// Loads the library in a fresh process and lists: the count, and how long it took.
+std::pair<int, std::chrono::milliseconds> LoadAndList() {
+    const auto started = std::chrono::steady_clock::now();
+    const Ran ran = RunToEnd({"lxq745_list_probe", test::ProgramFolder() + "/liblxq745api.so"}, {"LXQ745_REQUEST_TIMEOUT_MS"});
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
+    return {ran.status == 0 && !ran.out.empty() ? std::stoi(ran.out) : -1, took};
+}
+
+TEST(SilentHost, AProgramStartsWithinAFewSecondsWhenTheHostDoesNotAnswer) {
+    plat::sys::test::ScopedChannelNamespace ns{"silent"};
+    {
+        ChildHost host("test:rx");
+        ASSERT_EQ(LoadAndList().first, 1);
+        kill(host.Pid(), SIGSTOP);
+        const auto [count, took] = LoadAndList();
+        kill(host.Pid(), SIGCONT);
+        EXPECT_EQ(count, 0) << "no receiver of a host that does not answer";
+        // The request time-out is 5 s: one list, one subscription and one more list waited out
+        // would take three times that.
+        EXPECT_LT(took, std::chrono::milliseconds(4000));
+        EXPECT_EQ(LoadAndList().first, 1) << "the host answers again";
+    }
+    {
+        ChildHost host("test:rx");
+        host.Kill();
+        struct stat info{};
+        ASSERT_EQ(stat(plat::sys::DeviceChannelAddress().c_str(), &info), 0) << "the dead host's socket is left";
+        const auto [count, took] = LoadAndList();
+        EXPECT_EQ(count, 0);
+        EXPECT_LT(took, std::chrono::milliseconds(1500)) << "nobody listens: refused at once";
+    }
+    ChildHost again("test:rx");  // takes the address over
+    EXPECT_EQ(LoadAndList().first, 1);
+}
+
+} // namespace
+} // namespace lxq::host
