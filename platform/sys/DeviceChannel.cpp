@@ -280,8 +280,9 @@ std::string ChannelPath(const std::string& name, std::string* refusal) {
     std::string why;
     std::string path = name;
     if (name.find('/') == std::string::npos) {
-        path = UserRuntimeFolder(&why) + "/" + name;
-        if (!why.empty()) why = "the address \"" + path + "\" is taken: " + why;
+        bool foreign = false;
+        path = UserRuntimeFolder(&why, &foreign) + "/" + name;
+        if (!why.empty()) why = "the address \"" + path + (foreign ? "\" is taken: " : "\" cannot be used: ") + why;
     }
     if (why.empty() && path.size() >= sizeof(sockaddr_un{}.sun_path))
         why = "the address \"" + path + "\" is longer than a socket's address can be (" +

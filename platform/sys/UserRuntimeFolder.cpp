@@ -38,8 +38,9 @@ std::string NotPrivate(std::string_view path, const struct stat& info, mode_t ty
     return {};
 }
 
-std::string UserRuntimeFolder(std::string* refusal) {
+std::string UserRuntimeFolder(std::string* refusal, bool* foreign) {
     if (refusal != nullptr) refusal->clear();
+    if (foreign != nullptr) *foreign = false;
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     struct stat info {};
     if (runtime != nullptr && *runtime == '/' && stat(runtime, &info) == 0 && PrivateFolder(info)) return runtime;
@@ -60,6 +61,7 @@ std::string UserRuntimeFolder(std::string* refusal) {
     }
     std::string why = NotPrivate(folder, info, S_IFDIR);
     if (!why.empty() && S_ISLNK(info.st_mode)) why = folder + " is a link, not a folder";
+    if (foreign != nullptr) *foreign = !why.empty() && info.st_uid != geteuid();
     if (refusal != nullptr && !why.empty())
         *refusal = why + "; the programs of uid " + std::to_string(geteuid()) +
                    " keep their sockets and locks only in a folder of their own that nobody else can enter "

@@ -14,8 +14,9 @@
 namespace plat::sys {
 
 // The folder's path (also when it is refused, for messages). *refusal, when given, is set to why
-// the folder cannot be used, or cleared when it can.
-std::string UserRuntimeFolder(std::string* refusal = nullptr);
+// the folder cannot be used, or cleared when it can; *foreign tells whether that is because
+// someone else has it.
+std::string UserRuntimeFolder(std::string* refusal = nullptr, bool* foreign = nullptr);
 
 // Why a file found at `path` (already fstat'ed into `info`) is not this user's own private file
 // of the given type, or "" when it is: owned by this user, and open to nobody else.
