@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cstring>
 
@@ -14,19 +15,24 @@ namespace wire = sys::wire;
 
 sys::ChannelSocket Connect() { return sys::ChannelSocket::ConnectTo(VirtualCardAddress()); }
 
-// Sends a request and waits for the answer with its id; the answer's status, or
-// kStatusNoSuchDevice when the card went away.
+// How long a list waits for the card: the host's loop answers it without waiting on anything, and
+// a program that looks for sound devices must not hang on a host that is stopped.
+constexpr auto kListWait = std::chrono::milliseconds(2000);
+
+// Sends a request and waits for the answer with its id, at most `wait`; the answer's status, or
+// kStatusNoSuchDevice when the card went away or did not answer in time.
 std::uint32_t Exchange(const sys::ChannelSocket& socket, std::uint32_t id,
                        const std::vector<std::uint8_t>& record, std::vector<std::uint8_t>& answer,
-                       int passFd, int* receivedFd) {
-    if (!socket.Valid() || !socket.Send(record.data(), record.size(), passFd))
+                       int passFd, int* receivedFd, std::chrono::milliseconds wait = sys::RequestTimeout()) {
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    if (!socket.Valid() || !socket.SendBefore(deadline, record.data(), record.size(), passFd))
         return wire::kStatusNoSuchDevice;
     for (;;) {
         int fd = -1;
-        const long length = socket.Receive(answer, &fd);
+        const long length = socket.ReceiveBefore(deadline, answer, &fd);
         if (length < static_cast<long>(sizeof(wire::AnswerMessage))) {
             if (fd >= 0) ::close(fd);
-            if (length <= 0) return wire::kStatusNoSuchDevice;
+            if (length <= 0) return wire::kStatusNoSuchDevice;  // gone, or no answer in time
             continue;
         }
         wire::AnswerMessage head{};
@@ -57,8 +63,8 @@ std::vector<std::string> VirtualCardInterfaces() {
     std::vector<std::string> paths;
     const sys::ChannelSocket socket = Connect();
     std::vector<std::uint8_t> answer;
-    if (Exchange(socket, 1, Record(wire::Kind::List, 1, nullptr, 0), answer, -1, nullptr) !=
-        wire::kStatusSuccess)
+    if (Exchange(socket, 1, Record(wire::Kind::List, 1, nullptr, 0), answer, -1, nullptr,
+                 std::min(sys::RequestTimeout(), std::chrono::milliseconds(kListWait))) != wire::kStatusSuccess)
         return paths;
     std::string current;
     for (std::size_t i = sizeof(wire::AnswerMessage); i < answer.size(); ++i) {

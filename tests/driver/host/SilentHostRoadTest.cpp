@@ -1,8 +1,9 @@
 // A program that loads the API library while the user's driver host cannot answer: a host that
 // is stopped (it still takes connections, and answers nothing) costs the program one short wait,
-// not a request time-out for every record of the load; a host that was killed (its socket file
+// not a request time-out for every record of the load, and its sound card is given up as soon; a host that was killed (its socket file
 // left behind) costs nothing, and a new host takes its place.
 
+#include "platform/audio/VirtualCardChannel.h"
 #include "platform/sys/DeviceChannel.h"
 
 #include "tests/driver/host/ChildHost.h"
@@ -14,6 +15,7 @@
 #include <sys/stat.h>
 
 #include <chrono>
+#include <future>
 #include <string>
 
 namespace lxq::host {
@@ -37,7 +39,17 @@ TEST(SilentHost, AProgramStartsWithinAFewSecondsWhenTheHostDoesNotAnswer) {
         ChildHost host("test:rx");
         ASSERT_EQ(LoadAndList().first, 1);
         kill(host.Pid(), SIGSTOP);
+        // Meanwhile the audio layer looks for the host's sound card, as a program's list of
+        // sound devices does.
+        auto card = std::async(std::launch::async, [] {
+            const auto looking = std::chrono::steady_clock::now();
+            const bool found = !plat::audio::VirtualCardInterfaces().empty();
+            return std::make_pair(found, std::chrono::steady_clock::now() - looking);
+        });
         const auto [count, took] = LoadAndList();
+        const auto [found, looked] = card.get();
+        EXPECT_FALSE(found);
+        EXPECT_LT(looked, std::chrono::milliseconds(3000)) << "the card given up, not waited for";
         kill(host.Pid(), SIGCONT);
         EXPECT_EQ(count, 0) << "no receiver of a host that does not answer";
         // The request time-out is 5 s: one list, one subscription and one more list waited out

@@ -182,6 +182,7 @@ TEST_F(Stranger, AStrangersSocketAtTheUsersAddressIsRefusedByEveryClient) {
     EXPECT_EQ(listing.count, 0);
     EXPECT_TRUE(Contains(listing.said, "is served by another user (uid 65534")) << listing.said;
     EXPECT_TRUE(plat::sys::ListDeviceInterfaces().empty());
+    EXPECT_FALSE(stranger.HeardAnything()) << "not a byte went to the stranger";
 }
 
 // The receiver table under the user's name, made first by the stranger (closed to the user, or

@@ -10,6 +10,7 @@
 
 #include <fcntl.h>
 #include <grp.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/mman.h>
@@ -43,21 +44,29 @@ public:
     // Runs act as nobody; it returns whether it did what it was asked. The child then waits until
     // the object goes (killed then), holding what it made.
     explicit StrangerProcess(const std::function<bool()>& act) {
-        int ready[2];
+        int ready[2], heard[2];
         if (pipe2(ready, O_CLOEXEC) != 0) return;
+        if (pipe2(heard, O_CLOEXEC | O_NONBLOCK) != 0) {
+            ::close(ready[0]);
+            ::close(ready[1]);
+            return;
+        }
         const pid_t parent = getpid();
         pid_ = fork();
         if (pid_ == 0) {
             prctl(PR_SET_PDEATHSIG, SIGKILL);
             if (getppid() != parent) _exit(1);
             ::close(ready[0]);
+            ::close(heard[0]);
             const bool dropped = setgroups(0, nullptr) == 0 && setresgid(kStrangerGid, kStrangerGid, kStrangerGid) == 0 &&
                                  setresuid(kStrangerUid, kStrangerUid, kStrangerUid) == 0;
             const char done = dropped && act() ? 'y' : 'n';
             (void)!::write(ready[1], &done, 1);
-            for (;;) pause();
+            HearForEver(heard[1]);
         }
         ::close(ready[1]);
+        ::close(heard[1]);
+        heard_ = heard[0];
         char done = 'n';
         while (pid_ > 0 && ::read(ready[0], &done, 1) < 0 && errno == EINTR) {
         }
@@ -65,6 +74,7 @@ public:
         ready_ = done == 'y';
     }
     ~StrangerProcess() {
+        if (heard_ >= 0) ::close(heard_);
         if (pid_ <= 0) return;
         ::kill(pid_, SIGKILL);
         int status = 0;
@@ -76,11 +86,18 @@ public:
 
     // Whether the act succeeded (and the stranger holds what it made).
     bool Ready() const { return ready_; }
+    // Whether anybody has sent a byte to a socket the stranger listens on (it takes every
+    // connection and reads what comes).
+    bool HeardAnything() const {
+        char byte;
+        return heard_ >= 0 && ::read(heard_, &byte, 1) == 1;
+    }
 
     // ---- Acts (call them inside the act; they only make system calls) ----
 
     // Listens on a SOCK_SEQPACKET socket at path, or, with a leading '@', at that abstract name.
     static bool Listen(const char* path) {
+        int& count = Listeners()[kMaxListeners];
         const int fd = ::socket(AF_UNIX, SOCK_SEQPACKET, 0);
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
@@ -91,7 +108,9 @@ public:
         const auto size = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + length + (path[0] == '@' ? 0 : 1));
         // Open to everyone, as a stranger who wants to be talked to would make it.
         ::fchmod(fd, 0777);
-        return ::bind(fd, reinterpret_cast<const sockaddr*>(&address), size) == 0 && ::listen(fd, 16) == 0;
+        if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), size) != 0 || ::listen(fd, 16) != 0) return false;
+        if (count < kMaxListeners) Listeners()[count++] = fd;
+        return true;
     }
     static bool MakeFolder(const char* path, mode_t mode) {
         return ::mkdir(path, mode) == 0 && ::chmod(path, mode) == 0;
@@ -108,7 +127,38 @@ public:
     }
 
 private:
+    static constexpr int kMaxListeners = 8;
+    // The child's listening sockets, and their count after them.
+    static int* Listeners() {
+        static int fds[kMaxListeners + 1] = {};
+        return fds;
+    }
+    // The child's life after its act: takes every connection to its listeners and tells the
+    // test (one byte on `heard`) whenever one of them brings data.
+    [[noreturn]] static void HearForEver(int heard) {
+        constexpr int kMaxWatched = 64;
+        pollfd watched[kMaxWatched];
+        int count = Listeners()[kMaxListeners];
+        const int listeners = count;
+        for (int i = 0; i < count; ++i) watched[i] = {Listeners()[i], POLLIN, 0};
+        for (;;) {
+            if (::poll(watched, static_cast<nfds_t>(count), -1) <= 0) continue;
+            for (int i = 0; i < count; ++i) {
+                if (watched[i].revents == 0) continue;
+                if (i < listeners) {
+                    const int connection = ::accept(watched[i].fd, nullptr, nullptr);
+                    if (connection >= 0 && count < kMaxWatched) watched[count++] = {connection, POLLIN, 0};
+                    continue;
+                }
+                char byte;
+                if (::recv(watched[i].fd, &byte, 1, MSG_DONTWAIT) > 0) (void)!::write(heard, "d", 1);
+                else watched[i].fd = -1;  // closed: nothing more to hear (poll passes it by)
+            }
+        }
+    }
+
     pid_t pid_ = -1;
+    int heard_ = -1;
     bool ready_ = false;
 };
 
