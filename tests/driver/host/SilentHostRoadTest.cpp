@@ -35,9 +35,14 @@ std::pair<int, std::chrono::milliseconds> LoadAndList() {
 
 TEST(SilentHost, AProgramStartsWithinAFewSecondsWhenTheHostDoesNotAnswer) {
     plat::sys::test::ScopedChannelNamespace ns{"silent"};
+    std::chrono::milliseconds usual{};
     {
         ChildHost host("test:rx");
-        ASSERT_EQ(LoadAndList().first, 1);
+        // What loading and listing costs with a host that answers: the program's own start, which
+        // a sanitizer's build or a busy machine makes long, is not what is measured here.
+        const auto [listed, answered] = LoadAndList();
+        ASSERT_EQ(listed, 1);
+        usual = answered;
         kill(host.Pid(), SIGSTOP);
         // Meanwhile the audio layer looks for the host's sound card, as a program's list of
         // sound devices does.
@@ -53,8 +58,8 @@ TEST(SilentHost, AProgramStartsWithinAFewSecondsWhenTheHostDoesNotAnswer) {
         kill(host.Pid(), SIGCONT);
         EXPECT_EQ(count, 0) << "no receiver of a host that does not answer";
         // The request time-out is 5 s: one list, one subscription and one more list waited out
-        // would take three times that.
-        EXPECT_LT(took, std::chrono::milliseconds(4000));
+        // would take three times that; the library waits 2 s for the host's first answer.
+        EXPECT_LT(took - usual, std::chrono::milliseconds(4000)) << took.count() << " ms, usually " << usual.count();
         EXPECT_EQ(LoadAndList().first, 1) << "the host answers again";
     }
     {
@@ -64,7 +69,7 @@ TEST(SilentHost, AProgramStartsWithinAFewSecondsWhenTheHostDoesNotAnswer) {
         ASSERT_EQ(stat(plat::sys::DeviceChannelAddress().c_str(), &info), 0) << "the dead host's socket is left";
         const auto [count, took] = LoadAndList();
         EXPECT_EQ(count, 0);
-        EXPECT_LT(took, std::chrono::milliseconds(1500)) << "nobody listens: refused at once";
+        EXPECT_LT(took - usual, std::chrono::milliseconds(1500)) << "nobody listens: refused at once";
     }
     ChildHost again("test:rx");  // takes the address over
     EXPECT_EQ(LoadAndList().first, 1);
