@@ -15,24 +15,28 @@ namespace wire = sys::wire;
 
 sys::ChannelSocket Connect() { return sys::ChannelSocket::ConnectTo(VirtualCardAddress()); }
 
-// How long a list waits for the card: the host's loop answers it without waiting on anything, and
-// a program that looks for sound devices must not hang on a host that is stopped.
-constexpr auto kListWait = std::chrono::milliseconds(2000);
+// How often a wait for the card looks whether the host is stopped (SIGSTOP): a stopped host
+// answers nothing until it is continued, and a program that looks for sound devices must not
+// wait a request's whole time-out for it.
+constexpr auto kStoppedCheck = std::chrono::milliseconds(200);
 
-// Sends a request and waits for the answer with its id, at most `wait`; the answer's status, or
-// kStatusNoSuchDevice when the card went away or did not answer in time.
+// Sends a request and waits for the answer with its id, at most the request time-out; the
+// answer's status, or kStatusNoSuchDevice when the card went away, is stopped, or did not answer
+// in time.
 std::uint32_t Exchange(const sys::ChannelSocket& socket, std::uint32_t id,
                        const std::vector<std::uint8_t>& record, std::vector<std::uint8_t>& answer,
-                       int passFd, int* receivedFd, std::chrono::milliseconds wait = sys::RequestTimeout()) {
-    const auto deadline = std::chrono::steady_clock::now() + wait;
+                       int passFd, int* receivedFd) {
+    const auto deadline = std::chrono::steady_clock::now() + sys::RequestTimeout();
     if (!socket.Valid() || !socket.SendBefore(deadline, record.data(), record.size(), passFd))
         return wire::kStatusNoSuchDevice;
     for (;;) {
         int fd = -1;
-        const long length = socket.ReceiveBefore(deadline, answer, &fd);
+        const auto slice = std::min(deadline, std::chrono::steady_clock::now() + kStoppedCheck);
+        const long length = socket.ReceiveBefore(slice, answer, &fd);
+        if (length == sys::ChannelSocket::kTimedOut && slice != deadline && !socket.PeerStopped()) continue;
         if (length < static_cast<long>(sizeof(wire::AnswerMessage))) {
             if (fd >= 0) ::close(fd);
-            if (length <= 0) return wire::kStatusNoSuchDevice;  // gone, or no answer in time
+            if (length <= 0) return wire::kStatusNoSuchDevice;  // gone, stopped, or no answer in time
             continue;
         }
         wire::AnswerMessage head{};
@@ -63,8 +67,7 @@ std::vector<std::string> VirtualCardInterfaces() {
     std::vector<std::string> paths;
     const sys::ChannelSocket socket = Connect();
     std::vector<std::uint8_t> answer;
-    if (Exchange(socket, 1, Record(wire::Kind::List, 1, nullptr, 0), answer, -1, nullptr,
-                 std::min(sys::RequestTimeout(), std::chrono::milliseconds(kListWait))) != wire::kStatusSuccess)
+    if (Exchange(socket, 1, Record(wire::Kind::List, 1, nullptr, 0), answer, -1, nullptr) != wire::kStatusSuccess)
         return paths;
     std::string current;
     for (std::size_t i = sizeof(wire::AnswerMessage); i < answer.size(); ++i) {

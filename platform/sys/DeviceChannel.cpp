@@ -126,13 +126,13 @@ Reply ReceiveAnswer(const ChannelSocket& socket, std::uint32_t id, std::uint8_t*
     }
 }
 
-// A list or a subscription is answered by the host's event loop itself, without waiting on any
-// receiver: a host that does not answer one within this is stopped or wedged, and a program that
-// loads the library must not wait a request's whole time-out for each of them.
-constexpr auto kQueryWait = std::chrono::milliseconds(2000);
+// How often a client that waits for the host looks whether the host is stopped (SIGSTOP): a
+// stopped host answers nothing until it is continued, and a program must not wait a request's
+// whole time-out for it, let alone one per record while it loads.
+constexpr auto kStoppedCheck = std::chrono::milliseconds(200);
 // Once a host has left a connection's first record unanswered, the next ones give it only this
 // much, until it answers one again: a program that lists, subscribes and lists again while the
-// host is stopped pays one wait, not one per record.
+// host does not answer pays one wait, not one per record.
 constexpr auto kSilentHostWait = std::chrono::milliseconds(100);
 
 // The address of the host that last left a record unanswered ("" when it answered since).
@@ -169,9 +169,19 @@ std::uint32_t Exchange(ChannelSocket& socket, std::uint32_t id, const void* reco
     if (!socket.Valid()) return wire::kStatusNoSuchDevice;
     const std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[wire::kMaxMessage]);
     long received = 0;
-    if (!socket.SendBefore(deadline, record, length) ||
-        ReceiveAnswer(socket, id, buffer.get(), wire::kMaxMessage, &received, nullptr, deadline, false) !=
-            Reply::Answered) {
+    Reply reply = Reply::Lost;
+    if (socket.SendBefore(deadline, record, length)) {
+        for (;;) {
+            const Deadline slice = std::min(deadline, DeadlineIn(kStoppedCheck));
+            reply = ReceiveAnswer(socket, id, buffer.get(), wire::kMaxMessage, &received, nullptr, slice, false);
+            if (reply != Reply::TimedOut || slice == deadline) break;
+            if (socket.PeerStopped()) {
+                Silent().Note(path, false);
+                break;
+            }
+        }
+    }
+    if (reply != Reply::Answered) {
         // Gone before the deadline is a host that went away; at it, one that does not answer.
         if (std::chrono::steady_clock::now() >= deadline) Silent().Note(path, false);
         socket.Close();
@@ -182,7 +192,6 @@ std::uint32_t Exchange(ChannelSocket& socket, std::uint32_t id, const void* reco
     return ReadRecord<wire::AnswerMessage>(buffer.get()).status;
 }
 
-std::chrono::milliseconds QueryWait() { return std::min(RequestTimeout(), std::chrono::milliseconds(kQueryWait)); }
 
 sockaddr_un SocketAddress(const std::string& path, socklen_t& addressLength) {
     sockaddr_un address{};
@@ -486,6 +495,24 @@ long ChannelSocket::Receive(std::vector<std::uint8_t>& buffer, int* receivedFd) 
     return received;
 }
 
+bool ChannelSocket::PeerStopped() const {
+    ucred credentials{};
+    socklen_t length = sizeof credentials;
+    if (fd_ < 0 || ::getsockopt(fd_, SOL_SOCKET, SO_PEERCRED, &credentials, &length) != 0 || credentials.pid <= 0)
+        return false;
+    // The state is the field after the command's closing parenthesis: T stopped, t traced.
+    char text[512];
+    const std::string path = "/proc/" + std::to_string(credentials.pid) + "/stat";
+    const int stat = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (stat < 0) return false;  // not visible from here (another pid namespace): taken as running
+    const ssize_t got = ::read(stat, text, sizeof text - 1);
+    ::close(stat);
+    if (got <= 0) return false;
+    const std::string_view line(text, static_cast<std::size_t>(got));
+    const std::size_t end = line.rfind(')');
+    return end != std::string_view::npos && end + 2 < line.size() && (line[end + 2] == 'T' || line[end + 2] == 't');
+}
+
 void ChannelSocket::Shutdown() const {
     if (fd_ >= 0) ::shutdown(fd_, SHUT_RDWR);
 }
@@ -541,7 +568,7 @@ std::vector<std::string> ListDeviceInterfaces() {
     ChannelSocket socket;
     std::vector<std::uint8_t> answer;
     std::vector<std::string> paths;
-    if (Exchange(socket, header.id, &header, sizeof header, answer, QueryWait()) != wire::kStatusSuccess)
+    if (Exchange(socket, header.id, &header, sizeof header, answer, RequestTimeout()) != wire::kStatusSuccess)
         return paths;
     std::string current;
     for (std::size_t i = sizeof(wire::AnswerMessage); i < answer.size(); ++i) {
@@ -699,7 +726,7 @@ bool DeviceNotifications::Subscribe(bool replayPresent) {
                                          replayPresent ? wire::kSubscribeReplayPresent : 0u};
     ChannelSocket socket;
     std::vector<std::uint8_t> answer;
-    if (Exchange(socket, request.header.id, &request, sizeof request, answer, QueryWait()) != wire::kStatusSuccess)
+    if (Exchange(socket, request.header.id, &request, sizeof request, answer, RequestTimeout()) != wire::kStatusSuccess)
         return false;
     std::lock_guard lock(mutex_);
     if (stopping_) return false;

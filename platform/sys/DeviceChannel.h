@@ -101,6 +101,9 @@ public:
                        std::vector<std::uint8_t>& buffer, int* receivedFd = nullptr) const;
     long ReceiveBefore(std::chrono::steady_clock::time_point deadline, std::uint8_t* data,
                        std::size_t capacity, int* receivedFd = nullptr) const;
+    // Whether the process at the other end is stopped (SIGSTOP, or held by a debugger): it answers
+    // nothing until it is continued, so a caller waiting for it gives up at once.
+    bool PeerStopped() const;
     // Ends both directions, waking a thread blocked in Receive; the descriptor stays open.
     void Shutdown() const;
     void Close();
