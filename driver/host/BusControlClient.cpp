@@ -2,6 +2,7 @@
 
 #include "platform/sys/DeviceChannel.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -26,7 +27,17 @@ NtStatus BusControlClient::Send(const std::string& command, std::string& reply, 
     // A host that refuses the connection answers at once and hangs up, perhaps before the command
     // could be sent: its answer is read even then.
     socket.SendBefore(deadline, record.data(), record.size());
-    const long received = socket.ReceiveBefore(deadline, answer);
+    long received = plat::sys::ChannelSocket::kTimedOut;
+    for (;;) {
+        // A host that is stopped (SIGSTOP) answers nothing until it is continued: said at once.
+        const auto slice = std::min(deadline, std::chrono::steady_clock::now() + std::chrono::milliseconds(200));
+        received = socket.ReceiveBefore(slice, answer);
+        if (received != plat::sys::ChannelSocket::kTimedOut || slice == deadline) break;
+        if (socket.PeerStopped()) {
+            reply = "the driver host is stopped and answers nothing until it is continued";
+            return plat::sys::kStatusRequestTimedOut;
+        }
+    }
     if (received == plat::sys::ChannelSocket::kTimedOut) {
         reply = "the driver host did not answer within " + std::to_string(wait.count()) + " ms";
         return plat::sys::kStatusRequestTimedOut;

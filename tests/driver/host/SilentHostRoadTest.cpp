@@ -56,6 +56,12 @@ TEST(SilentHost, AProgramStartsWithinAFewSecondsWhenTheHostDoesNotAnswer) {
         const auto [found, looked] = card.get();
         EXPECT_FALSE(found);
         EXPECT_LT(looked, std::chrono::milliseconds(2000)) << "the card given up, not waited for";
+        const auto asking = std::chrono::steady_clock::now();
+        const Ran ctl = RunToEnd({"lxq745ctl", "list"}, {"LXQ745_REQUEST_TIMEOUT_MS"});
+        EXPECT_EQ(ctl.status, 3);
+        EXPECT_NE(ctl.err.find("the driver host is stopped"), std::string::npos) << ctl.err;
+        EXPECT_LT(std::chrono::steady_clock::now() - asking - usual, std::chrono::milliseconds(2000))
+            << "the control program says so at once";
         kill(host.Pid(), SIGCONT);
         EXPECT_EQ(count, 0) << "no receiver of a host that does not answer";
         // The request time-out is 5 s: one list, one subscription and one more list waited out
