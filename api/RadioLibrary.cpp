@@ -2,6 +2,7 @@
 
 #include "api/RadioInfo.h"
 #include "api/SimulatedEeprom.h"
+#include "platform/sys/DebugOutput.h"
 #include "platform/sys/KnownFolders.h"
 #include "platform/sys/MessageBox.h"
 #include "platform/sys/Process.h"
@@ -32,15 +33,26 @@ RadioLibrary::RadioLibrary(Options options)
       configPath_(options.configPath.empty() ? DefaultConfigPath() : options.configPath),
       devices_(options.devices ? std::move(options.devices) : MakeChannelDeviceProvider()),
       exclusion_(kExclusionMutexName), probe_(kProbeMutexName), presence_(kMappingName) {
-    if (!exclusion_.Valid()) return;
+    if (!exclusion_.Valid()) {
+        // A lock that is not the user's own is never used: the library does not load (the lock
+        // told the reason already).
+        plat::sys::OutputDebugText("LXQ745API: the receiver table's lock cannot be used; no receiver is available");
+        return;
+    }
     // Asked before the table is locked: a host that does not answer must not hold up every
     // other process that loads the library.
     const std::vector<std::string> present = devices_->List();
     std::unique_lock lock(exclusion_);
     bool created = false;
+    std::string refusal;
     mapping_ = plat::sys::SharedMemory::OpenOrCreate(kMappingName, sizeof(SharedRadioTable),
-                                                     created);
-    if (!mapping_) return; // refuse to load: every export answers "no receiver"
+                                                     created, &refusal);
+    if (!mapping_) {
+        // Refuse to load: every export answers "no receiver".
+        plat::sys::OutputDebugText("LXQ745API: the receiver table is not used: " + refusal +
+                                   "; no receiver is available");
+        return;
+    }
     // A table whose processes all died is rebuilt as if new.
     const bool alone = presence_.Join();
     table_ = reinterpret_cast<SharedRadioTable*>(mapping_->Data());

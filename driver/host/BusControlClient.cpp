@@ -2,6 +2,7 @@
 
 #include "platform/sys/DeviceChannel.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -11,9 +12,11 @@ namespace wire = plat::sys::wire;
 
 NtStatus BusControlClient::Send(const std::string& command, std::string& reply, std::chrono::milliseconds wait) {
     const auto deadline = std::chrono::steady_clock::now() + wait;
-    plat::sys::ChannelSocket socket = plat::sys::ChannelSocket::Connect(wait);
+    std::string refusal;
+    plat::sys::ChannelSocket socket = plat::sys::ChannelSocket::Connect(wait, &refusal);
     if (!socket.Valid()) {
-        reply = "no driver host on \"" + plat::sys::DeviceChannelAddress() + "\"";
+        // A stranger on the address, or a folder that is not the user's own, is named as such.
+        reply = !refusal.empty() ? "refused: " + refusal : "no driver host on \"" + plat::sys::DeviceChannelAddress() + "\"";
         return wire::kStatusNoSuchDevice;
     }
     const wire::WireHeader header{static_cast<std::uint32_t>(wire::Kind::BusCommand), 1};
@@ -24,7 +27,17 @@ NtStatus BusControlClient::Send(const std::string& command, std::string& reply, 
     // A host that refuses the connection answers at once and hangs up, perhaps before the command
     // could be sent: its answer is read even then.
     socket.SendBefore(deadline, record.data(), record.size());
-    const long received = socket.ReceiveBefore(deadline, answer);
+    long received = plat::sys::ChannelSocket::kTimedOut;
+    for (;;) {
+        // A host that is stopped (SIGSTOP) answers nothing until it is continued: said at once.
+        const auto slice = std::min(deadline, std::chrono::steady_clock::now() + std::chrono::milliseconds(200));
+        received = socket.ReceiveBefore(slice, answer);
+        if (received != plat::sys::ChannelSocket::kTimedOut || slice == deadline) break;
+        if (socket.PeerStopped()) {
+            reply = "the driver host is stopped and answers nothing until it is continued";
+            return plat::sys::kStatusRequestTimedOut;
+        }
+    }
     if (received == plat::sys::ChannelSocket::kTimedOut) {
         reply = "the driver host did not answer within " + std::to_string(wait.count()) + " ms";
         return plat::sys::kStatusRequestTimedOut;

@@ -126,7 +126,8 @@ wire::NoticeEvent NoticeFor(Bus::Event event) {
 
 bool ChannelServer::Start() {
     Stop();
-    const int fd = plat::sys::ListenOnChannel(plat::sys::DeviceChannelAddress(), SOMAXCONN, true);
+    listenName_ = plat::sys::DeviceChannelName();
+    const int fd = plat::sys::ListenOnChannel(listenName_, SOMAXCONN, true, &listenRefusal_);
     if (fd < 0) return false;
     listenFd_ = fd;
     epollFd_ = ::epoll_create1(EPOLL_CLOEXEC);
@@ -167,8 +168,9 @@ void ChannelServer::Stop() {
     }
     finishedLoops_.clear();
     loops_ = 0;
-    // No new client can come: close the listener before the handles' cleanup runs.
-    ::close(listenFd_);
+    // No new client can come: close the listener (and remove its address) before the handles'
+    // cleanup runs.
+    plat::sys::CloseChannelListener(listenFd_, listenName_);
     listenFd_ = -1;
     std::vector<ConnectionPtr> remaining;
     {

@@ -67,8 +67,10 @@ public:
         outstandingLimit_ = total;
     }
 
-    // Listens on the channel of the current LXQ745_NS; false when another host holds it.
+    // Listens on the channel of the current LXQ745_NS; false when another host holds it, or its
+    // address cannot be the user's own (ListenRefusal() tells which).
     bool Start();
+    const std::string& ListenRefusal() const { return listenRefusal_; }
     // Stops listening, closes every connection (running cleanup and close) and waits for the work
     // still running.
     void Stop();
@@ -116,6 +118,8 @@ private:
     std::atomic<std::size_t> refusing_{0};
     uid_t admittedUid_ = static_cast<uid_t>(-1);
     int listenFd_ = -1;
+    std::string listenName_;
+    std::string listenRefusal_;
     int epollFd_ = -1;
     int wakeFd_ = -1;
     // Read by every loop for every record, written seldom: apart from what the loops write often.

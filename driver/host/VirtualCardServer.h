@@ -49,6 +49,8 @@ public:
     // Listens on the card's channel of the current LXQ745_NS; with realTime a thread feeds the
     // streams at 48 kHz on the active clock, else the caller feeds them with Feed.
     bool Start(bool realTime);
+    // Why Start could not listen.
+    const std::string& ListenRefusal() const { return listener_.Refusal(); }
     void Stop();
     // Renders the next `samples` samples into every running capture stream.
     void Feed(std::size_t samples);

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cstring>
 
@@ -14,19 +15,28 @@ namespace wire = sys::wire;
 
 sys::ChannelSocket Connect() { return sys::ChannelSocket::ConnectTo(VirtualCardAddress()); }
 
-// Sends a request and waits for the answer with its id; the answer's status, or
-// kStatusNoSuchDevice when the card went away.
+// How often a wait for the card looks whether the host is stopped (SIGSTOP): a stopped host
+// answers nothing until it is continued, and a program that looks for sound devices must not
+// wait a request's whole time-out for it.
+constexpr auto kStoppedCheck = std::chrono::milliseconds(200);
+
+// Sends a request and waits for the answer with its id, at most the request time-out; the
+// answer's status, or kStatusNoSuchDevice when the card went away, is stopped, or did not answer
+// in time.
 std::uint32_t Exchange(const sys::ChannelSocket& socket, std::uint32_t id,
                        const std::vector<std::uint8_t>& record, std::vector<std::uint8_t>& answer,
                        int passFd, int* receivedFd) {
-    if (!socket.Valid() || !socket.Send(record.data(), record.size(), passFd))
+    const auto deadline = std::chrono::steady_clock::now() + sys::RequestTimeout();
+    if (!socket.Valid() || !socket.SendBefore(deadline, record.data(), record.size(), passFd))
         return wire::kStatusNoSuchDevice;
     for (;;) {
         int fd = -1;
-        const long length = socket.Receive(answer, &fd);
+        const auto slice = std::min(deadline, std::chrono::steady_clock::now() + kStoppedCheck);
+        const long length = socket.ReceiveBefore(slice, answer, &fd);
+        if (length == sys::ChannelSocket::kTimedOut && slice != deadline && !socket.PeerStopped()) continue;
         if (length < static_cast<long>(sizeof(wire::AnswerMessage))) {
             if (fd >= 0) ::close(fd);
-            if (length <= 0) return wire::kStatusNoSuchDevice;
+            if (length <= 0) return wire::kStatusNoSuchDevice;  // gone, stopped, or no answer in time
             continue;
         }
         wire::AnswerMessage head{};
@@ -51,14 +61,13 @@ std::vector<std::uint8_t> Record(wire::Kind kind, std::uint32_t id, const void* 
 
 } // namespace
 
-std::string VirtualCardAddress() { return sys::DeviceChannelAddress() + ".vsc"; }
+std::string VirtualCardAddress() { return sys::DeviceChannelName() + ".vsc"; }
 
 std::vector<std::string> VirtualCardInterfaces() {
     std::vector<std::string> paths;
     const sys::ChannelSocket socket = Connect();
     std::vector<std::uint8_t> answer;
-    if (Exchange(socket, 1, Record(wire::Kind::List, 1, nullptr, 0), answer, -1, nullptr) !=
-        wire::kStatusSuccess)
+    if (Exchange(socket, 1, Record(wire::Kind::List, 1, nullptr, 0), answer, -1, nullptr) != wire::kStatusSuccess)
         return paths;
     std::string current;
     for (std::size_t i = sizeof(wire::AnswerMessage); i < answer.size(); ++i) {
@@ -111,7 +120,8 @@ std::uint32_t VirtualCardHandle::Control(std::uint32_t code, const void* in, std
 
 bool VirtualCardListener::Listen() {
     Close();
-    fd_ = sys::ListenOnChannel(VirtualCardAddress(), 16, true);
+    name_ = VirtualCardAddress();
+    fd_ = sys::ListenOnChannel(name_, 16, true, &refusal_);
     return fd_ >= 0;
 }
 
@@ -129,7 +139,7 @@ sys::ChannelSocket VirtualCardListener::Accept() {
 }
 
 void VirtualCardListener::Close() {
-    if (fd_ >= 0) ::close(fd_);
+    sys::CloseChannelListener(fd_, name_);
     fd_ = -1;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // The channel of the virtual sound card: how the audio layer finds the card the driver host
 // serves, opens its reference paths and sends it requests, and how the host listens for them.
+// Its socket lives beside the receivers' channel in the user's private runtime folder, and a
+// client talks to it only when it is served by the user's own host (or root), as on that channel.
 // Statuses are those of the receivers' channel (0 = success).
 
 #include "platform/sys/DeviceChannel.h"
@@ -12,7 +14,7 @@
 
 namespace plat::audio {
 
-// The card's abstract socket name for the current LXQ745_NS.
+// The card's channel name for the current LXQ745_NS ("lxq745d.<namespace>.vsc"; see sys::ChannelPath).
 std::string VirtualCardAddress();
 
 // The card's present interface paths; empty when no host serves a card.
@@ -48,8 +50,10 @@ public:
     VirtualCardListener(const VirtualCardListener&) = delete;
     VirtualCardListener& operator=(const VirtualCardListener&) = delete;
 
-    // False when another host serves the card of this namespace.
+    // False when another host serves the card of this namespace, or its address cannot be the
+    // user's own (Refusal() tells which).
     bool Listen();
+    const std::string& Refusal() const { return refusal_; }
     int Descriptor() const { return fd_; }
     // One waiting connection (the listener is readable); invalid when it was no admitted caller.
     sys::ChannelSocket Accept();
@@ -57,6 +61,8 @@ public:
 
 private:
     int fd_ = -1;
+    std::string name_;
+    std::string refusal_;
 };
 
 } // namespace plat::audio

@@ -1,8 +1,12 @@
 #include "platform/sys/DeviceChannel.h"
 
+#include "platform/sys/UserRuntimeFolder.h"
+
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/time.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -122,40 +126,178 @@ Reply ReceiveAnswer(const ChannelSocket& socket, std::uint32_t id, std::uint8_t*
     }
 }
 
-// Opens a connection, sends one request record and returns its answer's status (and body).
+// How often a client that waits for the host looks whether the host is stopped (SIGSTOP): a
+// stopped host answers nothing until it is continued, and a program must not wait a request's
+// whole time-out for it, let alone one per record while it loads.
+constexpr auto kStoppedCheck = std::chrono::milliseconds(200);
+// Once a host has left a connection's first record unanswered, the next ones give it only this
+// much, until it answers one again: a program that lists, subscribes and lists again while the
+// host does not answer pays one wait, not one per record.
+constexpr auto kSilentHostWait = std::chrono::milliseconds(100);
+
+// The address of the host that last left a record unanswered ("" when it answered since).
+class SilentHost {
+public:
+    std::chrono::milliseconds Wait(const std::string& path, std::chrono::milliseconds wait) {
+        std::lock_guard lock(mutex_);
+        return path_ == path ? std::min(wait, std::chrono::milliseconds(kSilentHostWait)) : wait;
+    }
+    void Note(const std::string& path, bool answered) {
+        std::lock_guard lock(mutex_);
+        if (!answered) path_ = path;
+        else if (path_ == path) path_.clear();
+    }
+
+private:
+    std::mutex mutex_;
+    std::string path_;
+};
+
+SilentHost& Silent() {
+    static SilentHost* silent = new SilentHost;  // never freed: a thread may ask while the process ends
+    return *silent;
+}
+
+// Opens a connection, sends one request record and returns its answer's status (and body),
+// waiting for it at most `wait` (less when the host left the last record unanswered).
 std::uint32_t Exchange(ChannelSocket& socket, std::uint32_t id, const void* record,
-                       std::size_t length, std::vector<std::uint8_t>& answer) {
-    const Deadline deadline = DeadlineIn(RequestTimeout());
-    socket = ChannelSocket::Connect(RequestTimeout());
+                       std::size_t length, std::vector<std::uint8_t>& answer, std::chrono::milliseconds wait) {
+    const std::string path = ChannelPath(DeviceChannelName());
+    wait = Silent().Wait(path, wait);
+    const Deadline deadline = DeadlineIn(wait);
+    socket = ChannelSocket::Connect(wait);
     if (!socket.Valid()) return wire::kStatusNoSuchDevice;
     const std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[wire::kMaxMessage]);
     long received = 0;
-    if (!socket.SendBefore(deadline, record, length) ||
-        ReceiveAnswer(socket, id, buffer.get(), wire::kMaxMessage, &received, nullptr, deadline, false) !=
-            Reply::Answered) {
+    Reply reply = Reply::Lost;
+    if (socket.SendBefore(deadline, record, length)) {
+        for (;;) {
+            const Deadline slice = std::min(deadline, DeadlineIn(kStoppedCheck));
+            reply = ReceiveAnswer(socket, id, buffer.get(), wire::kMaxMessage, &received, nullptr, slice, false);
+            if (reply != Reply::TimedOut || slice == deadline) break;
+            if (socket.PeerStopped()) {
+                Silent().Note(path, false);
+                break;
+            }
+        }
+    }
+    if (reply != Reply::Answered) {
+        // Gone before the deadline is a host that went away; at it, one that does not answer.
+        if (std::chrono::steady_clock::now() >= deadline) Silent().Note(path, false);
         socket.Close();
         return wire::kStatusNoSuchDevice;
     }
+    Silent().Note(path, true);
     answer.assign(buffer.get(), buffer.get() + received);
     return ReadRecord<wire::AnswerMessage>(buffer.get()).status;
 }
 
-sockaddr_un ChannelAddress(const std::string& name, socklen_t& addressLength) {
+
+sockaddr_un SocketAddress(const std::string& path, socklen_t& addressLength) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
-    const std::size_t length = std::min(name.size(), sizeof(address.sun_path) - 1);
-    std::memcpy(address.sun_path + 1, name.data(), length);  // abstract: leading zero byte
-    addressLength = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + length);
+    const std::size_t length = std::min(path.size(), sizeof(address.sun_path) - 1);  // ChannelPath checked it
+    std::memcpy(address.sun_path, path.data(), length);
+    addressLength = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + length + 1);
     return address;
+}
+
+// Who listens on a connected socket: 0 when it is this user or root, else its credentials.
+bool PeerAdmitted(int fd, ucred& credentials) {
+    socklen_t length = sizeof credentials;
+    if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &length) != 0) return false;
+    return credentials.uid == ::geteuid() || credentials.uid == 0;
+}
+
+std::string StrangerText(const std::string& path, const ucred& credentials) {
+    return "\"" + path + "\" is served by another user (uid " + std::to_string(credentials.uid) + ", pid " +
+           std::to_string(credentials.pid) + "); a program talks only to a driver host of its own user or root";
+}
+
+// Holds the lock on the folder of a socket: whoever checks an address and binds it does so
+// under it, so that two listeners starting together never both find the address free.
+class FolderLock {
+public:
+    explicit FolderLock(const std::string& path) {
+        const std::size_t slash = path.rfind('/');
+        const std::string folder = slash == 0 ? "/" : path.substr(0, slash);
+        fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd_ < 0) return;
+        while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+        }
+    }
+    ~FolderLock() {
+        if (fd_ >= 0) ::close(fd_);  // drops the lock
+    }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+private:
+    int fd_ = -1;
+};
+
+// Whether a listener answers at path: "" when nobody does (any file left there is gone then),
+// else why the address cannot be taken.
+std::string ClearAddress(const std::string& path) {
+    const int probe = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (probe < 0) return "cannot make a socket: " + std::string(std::strerror(errno));
+    socklen_t addressLength = 0;
+    const sockaddr_un address = SocketAddress(path, addressLength);
+    int result;
+    do {
+        result = ::connect(probe, reinterpret_cast<const sockaddr*>(&address), addressLength);
+    } while (result != 0 && errno == EINTR);
+    const int error = result == 0 ? 0 : errno;
+    std::string why;
+    ucred credentials{};
+    socklen_t credentialsLength = sizeof credentials;
+    if (error == 0 || error == EAGAIN) {
+        // Someone listens (a full backlog refuses at once, but it is a listener all the same).
+        const bool known = error == 0 && ::getsockopt(probe, SOL_SOCKET, SO_PEERCRED, &credentials,
+                                                      &credentialsLength) == 0;
+        if (known && !PeerAdmitted(probe, credentials))
+            why = "the address " + StrangerText(path, credentials);
+        else
+            why = "another driver host of this user" +
+                  (known ? " (pid " + std::to_string(credentials.pid) + ")" : std::string()) + " serves \"" + path + "\"";
+    } else if (error == ECONNREFUSED) {
+        // Left by a listener that died (or something else in the user's own folder): replaced.
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+            why = "\"" + path + "\" is a folder";
+        else if (::unlink(path.c_str()) != 0 && errno != ENOENT)
+            why = "cannot remove the old \"" + path + "\": " + std::strerror(errno);
+    } else if (error != ENOENT) {
+        why = "cannot use \"" + path + "\": " + std::strerror(error);
+    }
+    ::close(probe);
+    return why;
 }
 
 } // namespace
 
-std::string DeviceChannelAddress() {
+std::string DeviceChannelName() {
     const char* ns = std::getenv("LXQ745_NS");
     std::string name = "lxq745d";
     if (ns != nullptr && *ns != '\0') name += std::string(".") + ns;
     return name;
+}
+
+std::string DeviceChannelAddress() { return UserRuntimeFolder() + "/" + DeviceChannelName(); }
+
+std::string ChannelPath(const std::string& name, std::string* refusal) {
+    std::string why;
+    std::string path = name;
+    if (name.find('/') == std::string::npos) {
+        bool foreign = false;
+        path = UserRuntimeFolder(&why, &foreign) + "/" + name;
+        if (!why.empty()) why = "the address \"" + path + (foreign ? "\" is taken: " : "\" cannot be used: ") + why;
+    }
+    if (why.empty() && path.size() >= sizeof(sockaddr_un{}.sun_path))
+        why = "the address \"" + path + "\" is longer than a socket's address can be (" +
+              std::to_string(sizeof(sockaddr_un{}.sun_path) - 1) + " bytes); shorten LXQ745_NS, XDG_RUNTIME_DIR or TMPDIR";
+    if (refusal != nullptr) *refusal = why;
+    return why.empty() ? path : std::string();
 }
 
 std::chrono::milliseconds RequestTimeout() {
@@ -173,39 +315,89 @@ ChannelSocket& ChannelSocket::operator=(ChannelSocket&& other) noexcept {
     return *this;
 }
 
-int ListenOnChannel(const std::string& name, int backlog, bool nonBlocking) {
-    const int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | (nonBlocking ? SOCK_NONBLOCK : 0), 0);
-    if (fd < 0) return -1;
-    socklen_t addressLength = 0;
-    const sockaddr_un address = ChannelAddress(name, addressLength);
-    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), addressLength) < 0 || ::listen(fd, backlog) < 0) {
-        ::close(fd);
+int ListenOnChannel(const std::string& name, int backlog, bool nonBlocking, std::string* refusal) {
+    std::string why;
+    const std::string path = ChannelPath(name, &why);
+    const auto refuse = [&](std::string text) {
+        if (refusal != nullptr) *refusal = std::move(text);
+        errno = EADDRINUSE;
         return -1;
+    };
+    if (path.empty()) return refuse(why);
+    const FolderLock folder(path);
+    if (why = ClearAddress(path); !why.empty()) return refuse(why);
+    const int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | (nonBlocking ? SOCK_NONBLOCK : 0), 0);
+    if (fd < 0) return refuse("cannot make a socket: " + std::string(std::strerror(errno)));
+    socklen_t addressLength = 0;
+    const sockaddr_un address = SocketAddress(path, addressLength);
+    // Nobody but the user can enter the folder, and the socket file is made for the user alone
+    // too (a folder given by path may be another): on Linux the file takes the socket's mode.
+    ::fchmod(fd, 0600);
+    const bool bound = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), addressLength) == 0;
+    if (!bound || ::listen(fd, backlog) < 0) {
+        const std::string text = "cannot listen on \"" + path + "\": " + std::strerror(errno);
+        if (bound) ::unlink(path.c_str());
+        ::close(fd);
+        return refuse(text);
     }
+    if (refusal != nullptr) refusal->clear();
     return fd;
 }
 
-ChannelSocket ChannelSocket::Connect(std::chrono::milliseconds timeout) {
-    return ConnectTo(DeviceChannelAddress(), timeout);
+void CloseChannelListener(int fd, const std::string& name) {
+    if (fd < 0) return;
+    const std::string path = ChannelPath(name);
+    if (path.empty()) {
+        ::close(fd);
+        return;
+    }
+    // Under the folder's lock: a listener that starts now finds the address either served or free.
+    const FolderLock folder(path);
+    ::close(fd);
+    ::unlink(path.c_str());
 }
 
-ChannelSocket ChannelSocket::ConnectTo(const std::string& name, std::chrono::milliseconds timeout) {
+ChannelSocket ChannelSocket::Connect(std::chrono::milliseconds timeout, std::string* refusal) {
+    return ConnectTo(DeviceChannelName(), timeout, refusal);
+}
+
+ChannelSocket ChannelSocket::ConnectTo(const std::string& name, std::chrono::milliseconds timeout,
+                                       std::string* refusal) {
+    if (refusal != nullptr) refusal->clear();
+    std::string why;
+    const std::string path = ChannelPath(name, &why);
+    if (path.empty()) {
+        ReportRefusal(why);
+        if (refusal != nullptr) *refusal = why;
+        return ChannelSocket();
+    }
     // Non-blocking: a host that no longer accepts fills its backlog, and a blocking connect
     // would then wait for good.
     const int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) return ChannelSocket();
     socklen_t addressLength = 0;
-    const sockaddr_un address = ChannelAddress(name, addressLength);
+    const sockaddr_un address = SocketAddress(path, addressLength);
     const Deadline deadline = DeadlineIn(timeout);
     for (;;) {
         if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), addressLength) == 0) break;
         if (errno == EINTR) continue;
-        // A full backlog refuses at once on a local socket; try again for a while.
+        // A full backlog refuses at once on a local socket; try again for a while. No socket, or
+        // one nobody listens on any more, fails at once.
         if (errno == EAGAIN && std::chrono::steady_clock::now() < deadline) {
             ::poll(nullptr, 0, 10);
             continue;
         }
         ::close(fd);
+        return ChannelSocket();
+    }
+    ucred credentials{};
+    if (!PeerAdmitted(fd, credentials)) {
+        // Someone else listens where the user's host should: nothing is sent to it, not even
+        // the request that would tell it who asks.
+        ::close(fd);
+        why = StrangerText(path, credentials);
+        ReportRefusal(why);
+        if (refusal != nullptr) *refusal = why;
         return ChannelSocket();
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
@@ -303,6 +495,24 @@ long ChannelSocket::Receive(std::vector<std::uint8_t>& buffer, int* receivedFd) 
     return received;
 }
 
+bool ChannelSocket::PeerStopped() const {
+    ucred credentials{};
+    socklen_t length = sizeof credentials;
+    if (fd_ < 0 || ::getsockopt(fd_, SOL_SOCKET, SO_PEERCRED, &credentials, &length) != 0 || credentials.pid <= 0)
+        return false;
+    // The state is the field after the command's closing parenthesis: T stopped, t traced.
+    char text[512];
+    const std::string path = "/proc/" + std::to_string(credentials.pid) + "/stat";
+    const int stat = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (stat < 0) return false;  // not visible from here (another pid namespace): taken as running
+    const ssize_t got = ::read(stat, text, sizeof text - 1);
+    ::close(stat);
+    if (got <= 0) return false;
+    const std::string_view line(text, static_cast<std::size_t>(got));
+    const std::size_t end = line.rfind(')');
+    return end != std::string_view::npos && end + 2 < line.size() && (line[end + 2] == 'T' || line[end + 2] == 't');
+}
+
 void ChannelSocket::Shutdown() const {
     if (fd_ >= 0) ::shutdown(fd_, SHUT_RDWR);
 }
@@ -315,7 +525,8 @@ void ChannelSocket::Close() {
 bool ChannelListener::Listen() {
     Close();
     shutDown_ = false;
-    fd_ = ListenOnChannel(DeviceChannelAddress(), 64, false);
+    name_ = DeviceChannelName();
+    fd_ = ListenOnChannel(name_, 64, false, &refusal_);
     return fd_ >= 0;
 }
 
@@ -348,7 +559,7 @@ void ChannelListener::Shutdown() {
 }
 
 void ChannelListener::Close() {
-    if (fd_ >= 0) ::close(fd_);
+    CloseChannelListener(fd_, name_);
     fd_ = -1;
 }
 
@@ -357,7 +568,7 @@ std::vector<std::string> ListDeviceInterfaces() {
     ChannelSocket socket;
     std::vector<std::uint8_t> answer;
     std::vector<std::string> paths;
-    if (Exchange(socket, header.id, &header, sizeof header, answer) != wire::kStatusSuccess)
+    if (Exchange(socket, header.id, &header, sizeof header, answer, RequestTimeout()) != wire::kStatusSuccess)
         return paths;
     std::string current;
     for (std::size_t i = sizeof(wire::AnswerMessage); i < answer.size(); ++i) {
@@ -382,7 +593,7 @@ std::uint32_t DeviceHandle::Open(const std::string& path) {
     std::memcpy(record.data(), &header, sizeof header);
     std::memcpy(record.data() + sizeof header, path.data(), path.size());
     std::vector<std::uint8_t> answer;
-    const std::uint32_t status = Exchange(socket_, header.id, record.data(), record.size(), answer);
+    const std::uint32_t status = Exchange(socket_, header.id, record.data(), record.size(), answer, RequestTimeout());
     if (status != wire::kStatusSuccess) socket_.Close();
     return status;
 }
@@ -529,7 +740,8 @@ bool DeviceNotifications::Subscribe(bool replayPresent) {
                                          replayPresent ? wire::kSubscribeReplayPresent : 0u};
     ChannelSocket socket;
     std::vector<std::uint8_t> answer;
-    if (Exchange(socket, request.header.id, &request, sizeof request, answer) != wire::kStatusSuccess) return false;
+    if (Exchange(socket, request.header.id, &request, sizeof request, answer, RequestTimeout()) != wire::kStatusSuccess)
+        return false;
     std::lock_guard lock(mutex_);
     if (stopping_) return false;
     socket_ = std::move(socket);

@@ -1,10 +1,13 @@
 #pragma once
 // The client side of the driver channel: how a process finds the receivers that the driver host
 // `lxq745d` presents, opens one, sends it device-control requests and hears of arrivals and
-// removals. The host listens on a SOCK_SEQPACKET socket in the abstract namespace, named from the
-// environment variable LXQ745_NS, so parallel tests never meet. One connection is one open handle;
-// the host takes the connecting process as the caller for ownership, and closing the connection
-// closes the handle. Statuses are NT status values (0 = success).
+// removals. The host listens on a SOCK_SEQPACKET socket in the user's private runtime folder
+// (UserRuntimeFolder.h), named from the environment variable LXQ745_NS, so parallel tests never
+// meet and no other user can listen in the host's place. A client still talks only to a host of
+// its own user or root: it checks the peer's credentials on connect and refuses anyone else, with
+// the reason in the debug output. One connection is one open handle; the host takes the
+// connecting process as the caller for ownership, and closing the connection closes the handle.
+// Statuses are NT status values (0 = success).
 
 #include "platform/sys/DeviceWire.h"
 
@@ -23,8 +26,14 @@
 
 namespace plat::sys {
 
-// The abstract socket name of the host for the current LXQ745_NS (without the leading zero byte).
+// The host's socket name for the current LXQ745_NS ("lxq745d.<namespace>", or "lxq745d").
+std::string DeviceChannelName();
+// The path of the host's socket: the name in the user's runtime folder.
 std::string DeviceChannelAddress();
+// Where the socket called `name` lives: a name without '/' in the user's runtime folder, a path
+// as it stands. Empty, with the reason in *refusal, when the folder is not the user's own or the
+// path does not fit a socket address.
+std::string ChannelPath(const std::string& name, std::string* refusal = nullptr);
 
 // How long a client waits for the host to take or answer one record before it gives up on it.
 // A host that stops answering (a receiver wedged after a power event, a stopped process) must
@@ -33,9 +42,13 @@ std::string DeviceChannelAddress();
 std::chrono::milliseconds RequestTimeout();
 void SetRequestTimeout(std::chrono::milliseconds timeout);
 
-// A SOCK_SEQPACKET socket listening on the abstract socket name (close-on-exec); -1 on failure,
-// such as another process listening on the name already.
-int ListenOnChannel(const std::string& name, int backlog, bool nonBlocking);
+// A SOCK_SEQPACKET socket listening at the channel address `name` (see ChannelPath; close-on-exec);
+// -1 on failure, with the reason in *refusal: another process listening there already (of this
+// user, or another user's), or a runtime folder that is not the user's own. A socket file left
+// by a listener that died is replaced.
+int ListenOnChannel(const std::string& name, int backlog, bool nonBlocking, std::string* refusal = nullptr);
+// Closes a listener of ListenOnChannel and removes its socket file.
+void CloseChannelListener(int fd, const std::string& name);
 
 // Status of a request that the host did not answer within RequestTimeout(), and of every later
 // request on that handle until the late answer has come in.
@@ -57,11 +70,13 @@ public:
     ChannelSocket(const ChannelSocket&) = delete;
     ChannelSocket& operator=(const ChannelSocket&) = delete;
 
-    // Connects to the host; the result is not Valid() when no host listens, or when the host
-    // does not take the connection within the given time.
-    static ChannelSocket Connect(std::chrono::milliseconds timeout = RequestTimeout());
-    // The same for another socket of the host, named by its abstract socket name.
-    static ChannelSocket ConnectTo(const std::string& name, std::chrono::milliseconds timeout = RequestTimeout());
+    // Connects to the host; the result is not Valid() when no host listens, when the host does
+    // not take the connection within the given time, or when the listener is not of this user
+    // or root (then *refusal, when given, and the debug output tell so).
+    static ChannelSocket Connect(std::chrono::milliseconds timeout = RequestTimeout(), std::string* refusal = nullptr);
+    // The same for another socket of the host, named as ChannelPath takes it.
+    static ChannelSocket ConnectTo(const std::string& name, std::chrono::milliseconds timeout = RequestTimeout(),
+                                   std::string* refusal = nullptr);
 
     bool Valid() const { return fd_ >= 0; }
     int Fd() const { return fd_; }
@@ -86,6 +101,9 @@ public:
                        std::vector<std::uint8_t>& buffer, int* receivedFd = nullptr) const;
     long ReceiveBefore(std::chrono::steady_clock::time_point deadline, std::uint8_t* data,
                        std::size_t capacity, int* receivedFd = nullptr) const;
+    // Whether the process at the other end is stopped (SIGSTOP, or held by a debugger): it answers
+    // nothing until it is continued, so a caller waiting for it gives up at once.
+    bool PeerStopped() const;
     // Ends both directions, waking a thread blocked in Receive; the descriptor stays open.
     void Shutdown() const;
     void Close();
@@ -103,8 +121,10 @@ public:
     ChannelListener(const ChannelListener&) = delete;
     ChannelListener& operator=(const ChannelListener&) = delete;
 
-    // Binds the channel address of the current LXQ745_NS; false when another host holds it.
+    // Binds the channel address of the current LXQ745_NS; false when another host holds it, or
+    // the address cannot be the user's own (Refusal() tells which).
     bool Listen();
+    const std::string& Refusal() const { return refusal_; }
     // Waits for the next connection; an invalid socket once Shutdown() was called.
     ChannelSocket Accept(pid_t* peerProcess);
     // Wakes Accept for good (the descriptor stays open until Close()).
@@ -113,6 +133,8 @@ public:
 
 private:
     int fd_ = -1;
+    std::string name_;
+    std::string refusal_;
     std::atomic<bool> shutDown_{false};
 };
 

@@ -2,6 +2,11 @@
 // A file in the runtime folder that carries a whole-file lock (flock). The kernel drops the lock
 // when its holder dies, which is what makes it fit for ownership across processes. Locks belong to
 // this object's open file, so two LockFile objects conflict even inside one process.
+//
+// Only a file of this user's own is used: the folder is the user's private one, the file is
+// created 0600 and never followed through a link, and one found owned by someone else, open to
+// others or not a regular file is refused (not Valid(), with the reason in Refusal() and in the
+// debug output): nobody else can hold a lock the user's programs would wait on.
 
 #include <string>
 #include <string_view>
@@ -29,10 +34,15 @@ public:
     // Removes the name; holders keep their open file.
     void RemoveName();
     const std::string& Path() const { return path_; }
+    // Why the file could not be opened as this user's own; empty when it was (or failed otherwise).
+    const std::string& Refusal() const { return refusal_; }
 
 private:
+    void Open();
+
     int fd_ = -1;
     std::string path_;
+    std::string refusal_;
 };
 
 } // namespace plat::sys

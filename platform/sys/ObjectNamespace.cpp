@@ -1,7 +1,8 @@
 #include "platform/sys/ObjectNamespace.h"
 
+#include "platform/sys/UserRuntimeFolder.h"
+
 #include <cstdlib>
-#include <sys/stat.h>
 
 namespace plat::sys {
 
@@ -21,11 +22,6 @@ std::string NamespacedObjectName(std::string_view name) {
     return out;
 }
 
-std::string RuntimeFolder() {
-    const char* dir = std::getenv("XDG_RUNTIME_DIR");
-    struct stat st{};
-    if (dir && *dir && stat(dir, &st) == 0 && S_ISDIR(st.st_mode)) return dir;
-    return "/tmp";
-}
+std::string RuntimeFolder(std::string* refusal) { return UserRuntimeFolder(refusal); }
 
 } // namespace plat::sys

@@ -15,7 +15,8 @@ std::string CurrentObjectNamespace();
 // usable both as a POSIX shared-memory name (after a leading '/') and as a file name.
 std::string NamespacedObjectName(std::string_view name);
 
-// Folder for lock and presence files: $XDG_RUNTIME_DIR when set and present, else /tmp.
-std::string RuntimeFolder();
+// Folder for lock and presence files and channel sockets: this user's private runtime folder
+// (see UserRuntimeFolder.h); *refusal tells why it cannot be used, empty when it can.
+std::string RuntimeFolder(std::string* refusal = nullptr);
 
 } // namespace plat::sys

@@ -36,10 +36,18 @@ public:
         // namespace clears it.
         if (ns_.empty() || getpid() != owner_) return;
         const std::string prefix = "lxq745." + ns_ + ".";
+        // The user's runtime folder, as the platform layer chooses it (UserRuntimeFolder.h): lock
+        // files, and the sockets of hosts that were killed.
         const char* runtime = std::getenv("XDG_RUNTIME_DIR");
         struct stat st{};
-        const bool haveRuntime = runtime != nullptr && *runtime != '\0' && stat(runtime, &st) == 0 && S_ISDIR(st.st_mode);
-        RemoveEntries(haveRuntime ? runtime : "/tmp", prefix);
+        const bool haveRuntime = runtime != nullptr && *runtime == '/' && stat(runtime, &st) == 0 &&
+                                 S_ISDIR(st.st_mode) && st.st_uid == geteuid() && (st.st_mode & 077) == 0;
+        const char* temporary = std::getenv("TMPDIR");
+        const std::string folder = haveRuntime ? std::string(runtime)
+                                               : std::string(temporary != nullptr && *temporary == '/' ? temporary : "/tmp") +
+                                                     "/lxq745-" + std::to_string(geteuid());
+        RemoveEntries(folder, prefix);
+        for (const char* suffix : {"", ".vsc"}) unlink((folder + "/lxq745d." + ns_ + suffix).c_str());
         RemoveEntries("/dev/shm", prefix);
     }
     PrivateNamespace(const PrivateNamespace&) = delete;

@@ -2,8 +2,9 @@
 //   lxq745ctl plug test rx1 | unplug rx1 | eject rx1 | suspend rx1 | resume rx1 | sleep | wake | list
 //   lxq745ctl scene FILE       the simulated receivers hear the band of FILE from now on
 // The host is the one serving the current LXQ745_NS. Exit status 0 on success, 1 when the host
-// refused, 2 when no host runs, 3 when it did not answer within twice the request time-out
-// (10 s; LXQ745_REQUEST_TIMEOUT_MS sets the request time-out).
+// refused, 2 when no host runs (or only another user's), 3 when it did not answer within twice
+// the request time-out (10 s; LXQ745_REQUEST_TIMEOUT_MS sets the request time-out), or at once
+// when the host is stopped.
 
 #include "driver/host/BusControlClient.h"
 #include "platform/sys/DeviceChannel.h"

@@ -109,15 +109,15 @@ int main(int argc, char** argv) {
     });
     lxq::host::ChannelServer server(bus);
     if (!server.Start()) {
-        std::fprintf(stderr, "lxq745d: another driver host serves \"%s\"\n",
-                     plat::sys::DeviceChannelAddress().c_str());
+        std::fprintf(stderr, "lxq745d: %s\n", server.ListenRefusal().c_str());
         return 1;
     }
     // The virtual sound card carries the IF of the simulated serial and PCI receivers.
     lxq::host::VirtualCardServer card(lxq::host::SimulatedPins(bus), [](std::shared_ptr<lxq::sim::SimReceiver> receiver) {
         return std::make_unique<lxq::host::SceneIfSource>(std::move(receiver));
     });
-    if (!card.Start(true)) std::fprintf(stderr, "lxq745d: another driver host serves the virtual sound card\n");
+    if (!card.Start(true))
+        std::fprintf(stderr, "lxq745d: no virtual sound card: %s\n", card.ListenRefusal().c_str());
     for (const auto& [kind, id] : devices) {
         std::string message;
         if (!lxq::IsSuccess(bus.Plug(kind, id, message))) {

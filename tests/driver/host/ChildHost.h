@@ -41,6 +41,8 @@ public:
         EXPECT_TRUE(stoppedCleanly_) << "lxq745d ends cleanly on SIGTERM";
         return stoppedCleanly_;
     }
+    // Ends the host with SIGKILL, as a crash would: what it made stays behind.
+    void Kill() { process_->Kill(); }
     pid_t Pid() const { return process_->Pid(); }
     // What the host wrote to standard error; only whole once it has stopped.
     std::string Log() {

@@ -12,6 +12,7 @@
 #include "tests/driver/host/ChildHost.h"
 #include "tests/support/Eventually.h"
 #include "tests/platform/sys/ScopedChannelNamespace.h"
+#include "tests/platform/sys/StrangerProcess.h"
 
 #include <gtest/gtest.h>
 
@@ -113,8 +114,18 @@ void WaitUntilHeld(int count) {
 
 TEST(HostDefence, MalformedRecordsAndMethodlessInputAreAnsweredAndTheHostServesOn) {
     plat::sys::test::ScopedChannelNamespace ns{"defence"};
+    plat::sys::test::SharedTemporaryFolder shared;
     ChildHost host("test:rx");
     const std::string path = plat::sys::ListDeviceInterfaces().at(0);
+    // Nobody else can enter the user's runtime folder, where the host listens: the host's own
+    // check is reached only through a way in that root made. Here: a link to the host's socket
+    // in the stranger's own runtime folder, and the socket open to everyone.
+    const std::string strangers = shared.Path() + "/lxq745-65534";
+    const std::string wayIn = strangers + "/" + plat::sys::DeviceChannelName();
+    ASSERT_EQ(mkdir(strangers.c_str(), 0700), 0);
+    ASSERT_EQ(chown(strangers.c_str(), 65534, 65534), 0);
+    ASSERT_EQ(link(plat::sys::DeviceChannelAddress().c_str(), wayIn.c_str()), 0) << std::strerror(errno);
+    ASSERT_EQ(chmod(wayIn.c_str(), 0666), 0);
 
     RawClient fresh;
     ASSERT_TRUE(fresh.Connected());
@@ -158,8 +169,18 @@ TEST(HostDefence, CallersOfAnotherUserAreRefusedAtConnect) {
     if (geteuid() != 0) GTEST_SKIP() << "needs root to run a client as another user (setpriv)";
     if (access("/usr/bin/setpriv", X_OK) != 0) GTEST_SKIP() << "no setpriv";
     plat::sys::test::ScopedChannelNamespace ns{"defence"};
+    plat::sys::test::SharedTemporaryFolder shared;
     ChildHost host("test:rx");
     const std::string path = plat::sys::ListDeviceInterfaces().at(0);
+    // Nobody else can enter the user's runtime folder, where the host listens: the host's own
+    // check is reached only through a way in that root made. Here: a link to the host's socket
+    // in the stranger's own runtime folder, and the socket open to everyone.
+    const std::string strangers = shared.Path() + "/lxq745-65534";
+    const std::string wayIn = strangers + "/" + plat::sys::DeviceChannelName();
+    ASSERT_EQ(mkdir(strangers.c_str(), 0700), 0);
+    ASSERT_EQ(chown(strangers.c_str(), 65534, 65534), 0);
+    ASSERT_EQ(link(plat::sys::DeviceChannelAddress().c_str(), wayIn.c_str()), 0) << std::strerror(errno);
+    ASSERT_EQ(chmod(wayIn.c_str(), 0666), 0);
     const std::vector<std::string> asNobody = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
     auto run = [&](std::vector<std::string> tail) {
         std::vector<std::string> args = asNobody;
@@ -661,8 +682,18 @@ namespace {
 // refused at once instead of held with its buffers, and those held still run when it wakes.
 TEST(HostDefence, RequestsHeldForOneConnectionAreCapped) {
     plat::sys::test::ScopedChannelNamespace ns{"defence"};
+    plat::sys::test::SharedTemporaryFolder shared;
     ChildHost host("test:rx");
     const std::string path = plat::sys::ListDeviceInterfaces().at(0);
+    // Nobody else can enter the user's runtime folder, where the host listens: the host's own
+    // check is reached only through a way in that root made. Here: a link to the host's socket
+    // in the stranger's own runtime folder, and the socket open to everyone.
+    const std::string strangers = shared.Path() + "/lxq745-65534";
+    const std::string wayIn = strangers + "/" + plat::sys::DeviceChannelName();
+    ASSERT_EQ(mkdir(strangers.c_str(), 0700), 0);
+    ASSERT_EQ(chown(strangers.c_str(), 65534, 65534), 0);
+    ASSERT_EQ(link(plat::sys::DeviceChannelAddress().c_str(), wayIn.c_str()), 0) << std::strerror(errno);
+    ASSERT_EQ(chmod(wayIn.c_str(), 0666), 0);
     RawClient client;
     ASSERT_TRUE(client.SendHeader(wire::Kind::Open, 1, path));
     ASSERT_EQ(client.AnswerStatus(1), 0u);

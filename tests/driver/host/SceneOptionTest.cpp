@@ -77,14 +77,14 @@ TEST_F(SceneOption, TheControlProgramSwapsTheBandOfARunningHost) {
 // A host that takes the connection and never answers (stuck, or stopped): the control program
 // gives up after its time-out and says so, instead of waiting with every later command.
 TEST_F(SceneOption, TheControlProgramGivesUpOnAHostThatDoesNotAnswer) {
-    const int silent = plat::sys::ListenOnChannel(plat::sys::DeviceChannelAddress(), 8, false);
+    const int silent = plat::sys::ListenOnChannel(plat::sys::DeviceChannelName(), 8, false);
     ASSERT_GE(silent, 0);
     setenv("LXQ745_REQUEST_TIMEOUT_MS", "150", 1);
     Program ctl("lxq745ctl", {"list"});
     unsetenv("LXQ745_REQUEST_TIMEOUT_MS");
     EXPECT_NE(Program::Line(ctl.err).find("did not answer"), std::string::npos);
     EXPECT_EQ(ctl.Wait(), 3);
-    close(silent);
+    plat::sys::CloseChannelListener(silent, plat::sys::DeviceChannelName());
 }
 
 } // namespace
