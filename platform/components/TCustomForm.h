@@ -98,6 +98,8 @@ private:
     void SetActive(bool active);
     // Places the form as Position asks.
     void Center();
+    // The main form's window owns this form's window from now on (unless some window does already).
+    void AdoptByMainForm();
     void RouteKey(TMessage& message);
     int MenuBarHeight() const;
     TRect MenuBarOnScreen() const;
