@@ -83,7 +83,7 @@ void TCustomForm::AdoptByMainForm() {
 void TCustomForm::Show() {
     DoCreate();
     if (!Visible()) {
-        if (position_ != TPosition::poDesigned) Center();
+        if (position_ != TPosition::poDesigned) PositionForShow();
         SetVisible(true);
         HandleNeeded();
         AdoptByMainForm();

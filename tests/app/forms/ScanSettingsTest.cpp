@@ -34,6 +34,20 @@ TEST(ScanSettingsDialog, TheDelayIsEditedInWholeSeconds) {
     }
 }
 
+TEST(ScanSettingsDialog, TheResumeChoicesAreDisabledAndDrawnSoWhileStopIsChosen) {
+    TScanSetForm form(nullptr, nullptr, nullptr);
+    ScanSettings s;
+    for (int stop : {1, 0, 1}) {
+        s.StopOnFound = stop;
+        form.RunModal = [&](plat::comp::TForm&) {
+            // Each choice by its own state, which is what a radio button is drawn by.
+            for (plat::comp::TRadioButton* b : form.ResumeButtons) EXPECT_EQ(b->Enabled(), stop == 0) << b->Caption();
+            return plat::comp::mrCancel;
+        };
+        form.Edit(s);
+    }
+}
+
 TEST(ScanSettingsDialog, StopOrPauseAndTheResumeChoiceGoBackOnOKOnly) {
     TScanSetForm form(nullptr, nullptr, nullptr);
     ScanSettings s;
