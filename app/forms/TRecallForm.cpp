@@ -7,6 +7,7 @@
 #include "app/controls/TmyLabel.h"
 #include "app/controls/TstListBox.h"
 #include "app/controls/TstPanel.h"
+#include "app/controls/TstSpeedButton.h"
 #include "app/forms/ModeNames.h"
 #include "app/forms/PlaceControl.h"
 #include "app/forms/SquelchTexts.h"

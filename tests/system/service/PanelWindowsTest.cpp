@@ -7,7 +7,10 @@
 #include "tests/system/FrontPanelRig.h"
 #include "tests/system/PluginWindows.h"
 
+#include "app/controls/TmyIntEdit.h"
 #include "app/controls/TmyTuningPad.h"
+#include "app/controls/TstSpeedButton.h"
+#include "platform/components/TMenuItem.h"
 #include "platform/win/BackendChoice.h"
 #include "platform/win/HeadlessBackend.h"
 #include "platform/win/WindowSystem.h"
@@ -95,8 +98,30 @@ protected:
         if (xtst_) dlclose(xtst_);
     }
 
+    // A valid slope record in the receiver's EEPROM, written through the API library as a
+    // service tool writes it: the demodulator then opens without its checksum box.
+    void HostReady() override {
+        ApiLibrary api;
+        auto open = api.Get<std::int32_t(std::int32_t)>("OpenRadioDevice");
+        auto close = api.Get<std::int32_t(std::int32_t)>("CloseRadioDevice");
+        auto write = api.Get<std::int32_t(std::int32_t, std::uint32_t, std::uint32_t, std::uint32_t, const void*)>(
+            "Q7WriteEEPROM");
+        const std::int32_t index = open(0);
+        ASSERT_GE(index, 1);
+        unsigned char record[13];
+        std::uint16_t sum = 0;
+        for (int k = 0; k < 11; ++k) sum = static_cast<std::uint16_t>(sum + (record[k] = 128));
+        record[11] = static_cast<unsigned char>(sum & 0xFF);
+        record[12] = static_cast<unsigned char>(sum >> 8);
+        constexpr std::uint32_t kGuard = 0x6B3E, kSlopeRecord = 216;
+        ASSERT_EQ(write(index, kGuard, kSlopeRecord, 13, record), 1);
+        close(index);
+    }
+
     void StartPanel() {
-        Start("usb", "noise -60\n");
+        Start("usb", "noise -60\n", {"/d"}); // the service switch: the "Service" menu
+        // The program's main form, as the program makes it: the other forms are its windows.
+        plat::comp::Application().SetMainForm(form.get());
         form->Show();
         Run(200);
         panel_ = form->Handle();
@@ -179,6 +204,15 @@ protected:
         Run(150);
     }
     std::string Title(win::Hwnd hwnd) { return win::GetWindowText(hwnd); }
+    // A click on the visible part of a window's title bar.
+    void ClickTitle(const std::string& title) {
+        for (const Shown& s : Stack()) {
+            if (s.title != title) continue;
+            for (int x = s.at.x + 8; x < s.at.x + s.at.width - 40; x += 10)
+                if (TitleAt(x, s.at.y + 8) == title) return ClickScreen(x, s.at.y + 8);
+        }
+        ADD_FAILURE() << "no part of the title of " << title << " shows";
+    }
 
     VirtualScreen screen_;
     Display* display_ = nullptr;
@@ -203,6 +237,7 @@ TEST_F(PanelOnX, ModelessWindowsStayAboveThePanelAndComeBackWhenChosenAgain) {
         std::function<void()> choose; // as the user opens it; empty: nothing opens it again
         std::string title;
         win::Hwnd hwnd = 0;
+        std::function<void()> again; // as the user brings it back, when not as it was opened
     };
     const auto setupButton = [&] { ClickWindow(demod, 265 + 25, 28 + 10); };
     const auto studyButton = [&] {
@@ -211,12 +246,14 @@ TEST_F(PanelOnX, ModelessWindowsStayAboveThePanelAndComeBackWhenChosenAgain) {
         win::GetClientRect(setup, &r);
         ClickWindow(setup, 262 + (r.right - 266) - 126 + 60, 26 + 279 + 16);
     };
+    std::string studyTitle; // named by the demodulator's mode
     std::vector<Opened> windows = {
-        {"recall list", [&] { ClickControl(*form->stSpeedButton15); }, {}},
-        {"service window", [&] { Keys({XK_Shift_L}, XK_F5); }, {}},
-        {"slope panel", {}, "IF spectrum slope compensation"},
-        {"demodulator setup", setupButton, "Q745 Demodulator Setup"},
-        {"demodulator study", studyButton, {}},
+        {"recall list", [&] { ClickControl(*form->stSpeedButton15); }, {}, 0, {}},
+        {"service window", [&] { form->Debug1->Click(); Run(150); }, {}, 0, {}},
+        {"slope panel", {}, "IF spectrum slope compensation", 0, {}},
+        // Their buttons show and hide them: they are brought back by a click on their titles.
+        {"demodulator setup", setupButton, "Q745 Demodulator Setup", 0, [&] { ClickTitle("Q745 Demodulator Setup"); }},
+        {"demodulator study", studyButton, {}, 0, [&] { ClickTitle(studyTitle); }},
     };
     for (Opened& w : windows) {
         if (w.choose) w.choose();
@@ -228,8 +265,16 @@ TEST_F(PanelOnX, ModelessWindowsStayAboveThePanelAndComeBackWhenChosenAgain) {
         ASSERT_NE(w.hwnd, 0u) << w.what << " shows (" << w.title << ")";
         ASSERT_GT(Level(w.title), Level(Title(panel_))) << w.what << " opens above the panel";
     }
+    // Moved aside as a user drags them, below the panel: the memory number, the recall button and
+    // the demodulator's setup button stay in sight. The recall list keeps its place below the
+    // recall button.
+    const std::pair<std::size_t, win::Point> aside[] = {{1, {640, 600}}, {3, {700, 560}}, {4, {0, 600}}};
+    for (const auto& [i, at] : aside)
+        win::SetWindowPos(windows[i].hwnd, 0, at.x, at.y, 0, 0, win::SWP_NOSIZE | win::SWP_NOZORDER | win::SWP_NOACTIVATE);
+    Run(150);
     EXPECT_NE(windows[0].title.find("Recall frequency"), std::string::npos) << windows[0].title;
     EXPECT_EQ(windows[1].title, "Service");
+    studyTitle = windows[4].title;
     EXPECT_NE(windows[4].title.find("Demodulator Structure"), std::string::npos) << windows[4].title;
 
     // Clicks on the panel where no other window covers it (the memory number), then on the
@@ -249,7 +294,7 @@ TEST_F(PanelOnX, ModelessWindowsStayAboveThePanelAndComeBackWhenChosenAgain) {
     for (const Opened& w : windows) {
         if (!w.choose) continue;
         ASSERT_NE(TopTitle(), w.title) << w.what << " is covered before it is chosen";
-        w.choose();
+        (w.again ? w.again : w.choose)();
         EXPECT_EQ(TopTitle(), w.title) << w.what << " in front when chosen again";
         EXPECT_EQ(win::GetActiveWindow(), w.hwnd) << w.what << " takes the keyboard";
         EXPECT_GT(Level(w.title), Level(Title(panel_)));
