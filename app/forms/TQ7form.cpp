@@ -231,6 +231,7 @@ void TQ7form::BuildControls() {
     SignalTimer->SetEnabled(false);
     SignalTimer->SetOnTimer([this](TObject* s) { SignalTimerTimer(s); });
     BuildReceiverControls();
+    BuildClocks();
     BuildConnection();
     BuildMemories();
     BuildSweep();
