@@ -315,6 +315,15 @@ TEST_F(PanelOnX, TheRecallListLeavesTheStoreAndRecallButtonsFree) {
             for (int dy : {0, b->Height() - 1})
                 EXPECT_EQ(TitleAt(corner.x + dx, corner.y + dy), Title(panel_)) << b->Hint();
     }
+    // Transient for the panel: a window manager, where there is one, keeps it above the panel too.
+    Window list = 0, panelWindow = 0, owner = 0;
+    for (const Shown& shown : Stack()) {
+        if (shown.title == recall) list = shown.window;
+        if (shown.title == Title(panel_)) panelWindow = shown.window;
+    }
+    ASSERT_TRUE(list && panelWindow);
+    ASSERT_TRUE(XGetTransientForHint(display_, list, &owner));
+    EXPECT_EQ(owner, panelWindow);
     // Centred across the panel.
     win::Rect panelRect{}, listRect{};
     win::GetWindowRect(panel_, &panelRect);
