@@ -6,6 +6,7 @@ set(lxq_tests_apart
     tests/app/controls/ImageLabelPanelTest.cpp
     tests/app/controls/ShowcaseForm.cpp
     tests/app/forms/MemoryFileTest.cpp
+    tests/app/forms/PanelClocksTest.cpp
     tests/app/forms/PowerEventsTest.cpp
     tests/app/forms/ScanRangesTest.cpp
     tests/crashreport/ClassLibraryTest.cpp

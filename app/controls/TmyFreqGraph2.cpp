@@ -184,27 +184,40 @@ void TmyFreqGraph2::SetLineColor(int i, TColor colour) {
 
 // --- range and marker ---
 
+std::int64_t TmyFreqGraph2::RangeSteps(std::int64_t start, std::int64_t stop, std::int64_t step) {
+    if (start >= stop || step < 1) return 0;
+    if (start < -kFrequencyLimit || stop > kFrequencyLimit) return 0;
+    std::int64_t n = (stop - start) / step; // below 2^63: both ends are within 2^62
+    if (n > kMaxSteps) return 0;
+    if (n == 0) n = 1;
+    // The cut range ends at start + n x step, which must be within the limit too.
+    if (static_cast<__int128>(start) + static_cast<__int128>(n) * step > kFrequencyLimit) return 0;
+    return n;
+}
+
+std::int64_t TmyFreqGraph2::StepOf(std::int64_t freq) const {
+    const __int128 n = (static_cast<__int128>(freq) - start_) / step_;
+    return n > INT64_MAX ? INT64_MAX : n < INT64_MIN ? INT64_MIN : static_cast<std::int64_t>(n);
+}
+
 bool TmyFreqGraph2::SetRange(std::int64_t start, std::int64_t stop, std::int64_t step) {
     if (start == start_ && stop == stop_ && step == step_) return true;
-    if (start >= stop || step < 1) return false;
-    // The span is worked with in 64 bits (steps, pixels): a wider one is refused.
-    if (static_cast<__int128>(stop) - start > INT64_MAX) return false;
-    // Lines hold an int32 count of steps; a finer cut of the range cannot be stored.
-    std::int64_t n = static_cast<std::int64_t>((static_cast<__int128>(stop) - start) / step);
-    if (n >= INT32_MAX - 1) return false;
-    if (n == 0) n = 1;
+    const std::int64_t n = RangeSteps(start, stop, step);
+    if (n == 0) return false;
     step_ = step;
     start_ = start;
     stop_ = start + n * step;
-    markerFreq_ = start_ + ((markerFreq_ - start_) / step_) * step_;
+    markerFreq_ = start_ + StepOf(std::clamp(markerFreq_, start_, stop_)) * step_;
     ClearGraph();
     SetZoom(1);
     return true;
 }
 
 void TmyFreqGraph2::SetMarkerFreq(std::int64_t freq) {
+    // Held to the range first: a step number of a far frequency times the step leaves 64 bits.
+    freq = start_ + StepOf(std::clamp(freq, start_, stop_)) * step_;
     if (freq == markerFreq_) return;
-    markerFreq_ = start_ + ((freq - start_) / step_) * step_;
+    markerFreq_ = freq;
     DrawGrid();
 }
 

@@ -133,7 +133,17 @@ public:
     void SetShowLine(int i, bool shown);
     TColor GetLineColor(int i) const;
     void SetLineColor(int i, TColor colour);
+    // False, and the graph as it was, for a range it cannot draw or hold (RangeSteps).
     bool SetRange(std::int64_t start, std::int64_t stop, std::int64_t step);
+    // The most steps a range is cut into: one more value than the sweep ever asks for (its most
+    // points), at two bytes each per line.
+    static constexpr std::int64_t kMaxSteps = 500'000'000 - 1;
+    // Frequencies the graph draws lie within +-2^62 Hz: the grid steps, labels and pixel sums
+    // past the ends of a range stay inside 64 bits.
+    static constexpr std::int64_t kFrequencyLimit = std::int64_t{1} << 62;
+    // The number of steps SetRange cuts the range into (at least 1: a range shorter than its step
+    // is one step long), or 0 when the range cannot be drawn or held.
+    static std::int64_t RangeSteps(std::int64_t start, std::int64_t stop, std::int64_t step);
 
     // --- hit statistics ---
     void AddHitRound();
@@ -181,7 +191,8 @@ private:
     TmyGraphLine2& Line(int i) { return *lines_[static_cast<std::size_t>(i)]; }
     const TmyGraphLine2& Line(int i) const { return *lines_[static_cast<std::size_t>(i)]; }
     std::int64_t StepCount() const { return (stop_ - start_) / step_; }
-    std::int64_t StepOf(std::int64_t freq) const { return (freq - start_) / step_; }
+    // The step of any frequency, however far from the range (worked out in 128 bits, held to 64).
+    std::int64_t StepOf(std::int64_t freq) const;
     // Virtual-plot pixel of a frequency or step (64-bit: the virtual plot is W x Zoom wide).
     std::int64_t FreqToVirtual(std::int64_t freq) const;
     std::int64_t IndexToVirtual(std::int64_t n, bool centre) const;

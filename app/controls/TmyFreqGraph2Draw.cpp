@@ -341,8 +341,10 @@ void TmyFreqGraph2::DrawFrequencyScale() {
     const std::int64_t first = Pix2Freq(0, true);
     const std::int64_t last = Pix2Freq(plotW_, true);
     const std::int64_t g = std::max<std::int64_t>(freqGrid_, 1);
-    for (std::int64_t f = FloorDiv(first, g) * g; f <= last; f += g) {
-        if (f < first) continue;
+    // In 128 bits: the grid step past the last label may leave the 64-bit range.
+    for (__int128 next = static_cast<__int128>(FloorDiv(first, g)) * g; next <= last; next += g) {
+        if (next < first) continue;
+        const auto f = static_cast<std::int64_t>(next);
         const int x = Freq2Pix(f);
         if (x >= plotW_) break;
         if (x < 0) continue;

@@ -38,11 +38,9 @@ bool ParseGraphFile(const std::vector<char>& bytes, LoadedGraph& out) {
     if (h.lineCount < 0 || h.lineCount > kGraphFileMaxLines) return false;
     if (!take(&h.start, sizeof h.start + sizeof h.stop + sizeof h.step + sizeof h.callerBlock))
         return false;
-    if (h.start >= h.stop || h.step < 1 || static_cast<__int128>(h.stop) - h.start > INT64_MAX) return false;
-    const __int128 steps = (static_cast<__int128>(h.stop) - h.start) / h.step;
-    if (steps < 1 || steps >= INT32_MAX - 1 ||
-        static_cast<__int128>(h.start) + steps * h.step != h.stop)
-        return false;
+    // The range the graph can take, cut into whole steps as the graph saves it.
+    const std::int64_t steps = TmyFreqGraph2::RangeSteps(h.start, h.stop, h.step);
+    if (steps == 0 || h.start + steps * h.step != h.stop) return false;
     out.records.resize(static_cast<std::size_t>(h.lineCount));
     for (GraphFileLine& r : out.records) {
         if (!take(&r, sizeof r)) return false;

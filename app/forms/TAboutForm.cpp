@@ -1,5 +1,7 @@
 #include "app/forms/TAboutForm.h"
 
+#include <algorithm>
+
 #include "app/controls/TmyImage.h"
 #include "app/controls/TmyLabel.h"
 #include "app/controls/TstPanel.h"
@@ -23,6 +25,7 @@ constexpr const char* kLegalNotice =
     "This program is protected by copyright law and international treaties.\n"
     "Unauthorised copying or distribution of it, or of any part of it, is prohibited.";
 constexpr const char* kWebAddress = "www.talvenor.example";
+constexpr int kPanelHeight = 180;
 
 bool Held(TShiftState shift, TShiftState bit, std::uint32_t vk) {
     return (shift & bit) != 0 || plat::win::GetKeyState(vk) < 0;
@@ -62,6 +65,7 @@ TAboutForm::TAboutForm(TComponent* owner, TQ7form& main) : TForm(owner), main_(m
     VersionLabel = label(14, 18);
     ModelLabel = label(36, 18);
     LegalLabel = label(64, 60);
+    LegalLabel->SetAutoSize(true); // its height, for the width it has
     WebLabel = label(140, 18);
     WebLabel->SetCaption(kWebAddress);
     WebLabel->Font().SetColor(clAqua);
@@ -87,6 +91,14 @@ void TAboutForm::FormShow(TObject*) {
     if (main_.Q7->IsUSversion()) model += ", FCC restricted";
     ModelLabel->SetCaption(model);
     LegalLabel->SetCaption(kLegalNotice);
+    // The legal notice takes as many lines as its width needs; the web address and the button
+    // follow below it.
+    const int webTop = LegalLabel->Top() + LegalLabel->Height() + 6;
+    WebLabel->SetTop(webTop);
+    const int panelHeight = std::max(kPanelHeight, webTop + WebLabel->Height() + 12);
+    Panel1->SetHeight(panelHeight);
+    ButtonPanel->SetTop(panelHeight);
+    SetClientSize(ClientWidth(), panelHeight + ButtonPanel->Height());
 }
 
 void TAboutForm::OKButtonMouseUp(TObject*, TMouseButton, TShiftState shift, int, int) {

@@ -231,6 +231,7 @@ void TQ7form::BuildControls() {
     SignalTimer->SetEnabled(false);
     SignalTimer->SetOnTimer([this](TObject* s) { SignalTimerTimer(s); });
     BuildReceiverControls();
+    BuildClocks();
     BuildConnection();
     BuildMemories();
     BuildSweep();
@@ -413,6 +414,9 @@ void TQ7form::DebugLog(const std::string& text) {
             std::snprintf(seconds, sizeof seconds, "%.3f",
                           static_cast<double>(plat::sys::ActiveClock().NowMs()) / 1000.0);
             log << seconds << ": " << text << '\n';
+            // The log file holds it: the debug output (standard error when no file is named for
+            // it) would only repeat every line of a long run.
+            if (log.flush()) return;
         }
     }
     plat::sys::OutputDebugText(serial + ": " + text + "\r\n");

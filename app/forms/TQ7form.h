@@ -64,6 +64,7 @@ class TRangesForm;
 class TScanSetForm;
 struct PipelinedReading;
 class TstFrequencyEdit;
+class TstDateTimePanel;
 class TstKnob;
 class TstPanel;
 class TstSpeedButton;
@@ -102,6 +103,9 @@ public:
     TstSpeedButton* stSpeedButton49 = nullptr; // S
     TstSpeedButton* stSpeedButton50 = nullptr; // x0.1
     TmyTuningPad* myTuningPad1 = nullptr;
+    // The clocks, side by side: UTC and local time (TQ7formClocks.cpp).
+    TstDateTimePanel* stDateTimePanel1 = nullptr;
+    TstDateTimePanel* stDateTimePanel2 = nullptr;
     plat::comp::TTimer* FreqTimer = nullptr;
     plat::comp::TApplicationEvents* ApplicationEvents1 = nullptr;
     plat::comp::THintWindow* FHint = nullptr;  // names a refused frequency
@@ -509,6 +513,7 @@ public:
 
 private:
     void BuildControls();
+    void BuildClocks();
     void BuildFileDialogs();
     void CreateLists();
     void ApplySettings();

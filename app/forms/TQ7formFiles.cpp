@@ -294,8 +294,10 @@ void TQ7form::LoadMemoryFile() {
         memories_ = std::move(content->list);
         if (content->damaged > 0) {
             const std::string copy = KeepDamaged(memoryFile_);
-            Warn(std::to_string(content->damaged) + " damaged memory records in " + memoryFile_ +
-                 " were skipped." + (copy.empty() ? "" : "\nThe file as it was is kept as " + copy + "."));
+            const bool one = content->damaged == 1;
+            Warn(std::to_string(content->damaged) + (one ? " damaged memory record in " : " damaged memory records in ") +
+                 memoryFile_ + (one ? " was skipped." : " were skipped.") +
+                 (copy.empty() ? "" : "\nThe file as it was is kept as " + copy + "."));
         }
     }
     RebuildSortedMemories();

@@ -7,6 +7,7 @@
 #include "app/controls/TmyLabel.h"
 #include "app/controls/TstListBox.h"
 #include "app/controls/TstPanel.h"
+#include "app/controls/TstSpeedButton.h"
 #include "app/forms/ModeNames.h"
 #include "app/forms/PlaceControl.h"
 #include "app/forms/SquelchTexts.h"
@@ -20,6 +21,7 @@
 #include "platform/components/TMessageForm.h"
 #include "platform/gdi/TextMetrics.h"
 #include "platform/win/VirtualKeys.h"
+#include "platform/win/WindowApi.h"
 
 namespace lxq {
 
@@ -57,6 +59,24 @@ TRecallForm::TRecallForm(TComponent* owner, TQ7form& main)
 }
 
 TRecallForm::~TRecallForm() = default;
+
+void TRecallForm::PositionForShow() {
+    TForm::PositionForShow();
+    // The buttons that store a channel and open this list stay in reach beside it.
+    TRect buttons{};
+    for (TControl* b : {static_cast<TControl*>(main_.stSpeedButton12), static_cast<TControl*>(main_.stSpeedButton15)}) {
+        if (!b || !b->Visible() || !main_.Visible()) continue;
+        const TPoint at = b->ClientToScreen({0, 0});
+        const TRect r{at.x, at.y, at.x + b->Width(), at.y + b->Height()};
+        buttons = buttons.IsEmpty() ? r : buttons.Union(r);
+    }
+    if (buttons.IsEmpty() || BoundsRect().Intersect(buttons).IsEmpty()) return;
+    constexpr int kGap = 6;
+    int top = buttons.bottom + kGap;
+    if (top + Height() > plat::win::GetSystemMetrics(plat::win::SM_CYSCREEN) && buttons.top - kGap - Height() >= 0)
+        top = buttons.top - kGap - Height();
+    SetBounds(Left(), top, Width(), Height());
+}
 
 void TRecallForm::BuildControls() {
     SetCaption("Recall frequency");

@@ -61,6 +61,11 @@ public:
     void FormKeyDown(plat::comp::TObject* sender, std::uint16_t& key, plat::comp::TShiftState shift);
     void FormResize(plat::comp::TObject* sender);
 
+protected:
+    // Centred on the main form, but never over its store and recall buttons: below them, or
+    // above them when the screen ends first.
+    void PositionForShow() override;
+
 private:
     void BuildControls();
     int SelectedRow() const;

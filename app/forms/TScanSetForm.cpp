@@ -87,7 +87,12 @@ void TScanSetForm::Edit(ScanSettings& settings) {
     settings_ = nullptr;
 }
 
-void TScanSetForm::PauseStopClick(TObject*) { resumePanel_->SetEnabled(PauseButton->Checked()); }
+void TScanSetForm::PauseStopClick(TObject*) {
+    const bool pausing = PauseButton->Checked();
+    resumePanel_->SetEnabled(pausing);
+    // The choices themselves too: a radio button is drawn grey by its own state, not its panel's.
+    for (TRadioButton* b : ResumeButtons) b->SetEnabled(pausing);
+}
 
 void TScanSetForm::OKButtonClick(TObject*) {
     SetActiveControl(nullptr); // an edit still being typed commits its value

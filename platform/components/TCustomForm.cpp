@@ -66,17 +66,34 @@ void TCustomForm::CreateParams(TCreateParams& p) {
         break;
     }
     if (formStyle_ == TFormStyle::fsStayOnTop) p.exStyle |= win::WS_EX_TOPMOST;
-    p.parent = 0;
+    // Every other form is owned by the main form's window: it stays above the main form, which a
+    // click raises, and goes to and from the task bar with it.
+    TCustomForm* main = Application().MainForm();
+    p.parent = main && main != this && main->HandleAllocated() ? main->Handle() : 0;
+}
+
+void TCustomForm::AdoptByMainForm() {
+    // A window made before the main form's has no owner yet.
+    TCustomForm* main = Application().MainForm();
+    if (!HandleAllocated() || !main || main == this || !main->HandleAllocated()) return;
+    if (win::GetWindowLongPtr(Handle(), win::GWLP_HWNDPARENT) == 0)
+        win::SetWindowLongPtr(Handle(), win::GWLP_HWNDPARENT, static_cast<win::LParam>(main->Handle()));
 }
 
 void TCustomForm::Show() {
     DoCreate();
     if (!Visible()) {
-        if (position_ != TPosition::poDesigned) Center();
+        if (position_ != TPosition::poDesigned) PositionForShow();
         SetVisible(true);
         HandleNeeded();
+        AdoptByMainForm();
         if (HandleAllocated()) win::ShowWindow(Handle(), win::SW_SHOW);
         if (OnShow) OnShow(this);
+    } else if (HandleAllocated()) {
+        // Shown again (its menu item or button chosen while it shows, perhaps under other windows):
+        // it comes to the top and takes the keyboard.
+        AdoptByMainForm();
+        win::ShowWindow(Handle(), win::SW_SHOW);
     }
     SetActive(true);
 }

@@ -76,6 +76,9 @@ public:
     static bool RoutingKey();
 
 protected:
+    // Where Show puts a form whose Position is not poDesigned: centred as Position asks. A form
+    // that must keep clear of something on the screen places itself.
+    virtual void PositionForShow() { Center(); }
     void CreateParams(TCreateParams& params) override;
     void Paint() override;
     void PaintNonClient(gdi::DC& dc) override;
@@ -98,6 +101,8 @@ private:
     void SetActive(bool active);
     // Places the form as Position asks.
     void Center();
+    // The main form's window owns this form's window from now on (unless some window does already).
+    void AdoptByMainForm();
     void RouteKey(TMessage& message);
     int MenuBarHeight() const;
     TRect MenuBarOnScreen() const;

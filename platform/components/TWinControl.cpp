@@ -448,6 +448,11 @@ void TWinControl::RouteMouse(TMessage& m) {
         if (old) old->Perform(CM_MOUSELEAVE);
         under->Perform(CM_MOUSEENTER);
     }
+    // The pointer may next leave for no window of ours (the desktop, another program): the window
+    // system says so then, and the control under it hears CM_MOUSELEAVE. Asked only while the
+    // pointer really is over this window: a move made up by code is no pointer to follow.
+    if (m.Msg == win::WM_MOUSEMOVE && handle_ != 0 && win::GetMouseOverWindow() == handle_)
+        win::TrackMouseLeave(handle_);
     // While a button is held the control keeps the mouse, also outside its window.
     if (handle_ != 0) {
         const bool down = m.Msg == win::WM_LBUTTONDOWN || m.Msg == win::WM_LBUTTONDBLCLK;
@@ -471,6 +476,14 @@ void TWinControl::WndProc(TMessage& m) {
         return;
     }
     switch (m.Msg) {
+    case win::WM_MOUSELEAVE:
+        // Gone from this window: the control it was over (this one or one drawn on it) is left.
+        if (t_mouseControl && (t_mouseControl == this || t_mouseControl->Parent() == this)) {
+            TControl* old = t_mouseControl;
+            t_mouseControl = nullptr;
+            old->Perform(CM_MOUSELEAVE);
+        }
+        return;
     case win::WM_PAINT:
         if (m.WParam) {
             // Painting into a given context (PaintTo).

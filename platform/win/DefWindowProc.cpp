@@ -159,16 +159,23 @@ LResult DefWindowProc(Hwnd hwnd, std::uint32_t msg, WParam wParam, LParam lParam
     }
     case WM_SHOWWINDOW: {
         // Owned windows follow their owner to and from the task bar.
-        std::lock_guard lock(ws.Mutex());
-        auto w = ws.Windows().Find(hwnd);
-        if (!w) return 0;
-        if (lParam == SW_PARENTCLOSING && (w->style & WS_VISIBLE)) {
-            w->style &= ~WS_VISIBLE;
-            w->hiddenWithOwner = true;
-        } else if (lParam == SW_PARENTOPENING && w->hiddenWithOwner) {
-            w->style |= WS_VISIBLE;
-            w->hiddenWithOwner = false;
+        bool changed = false;
+        {
+            std::lock_guard lock(ws.Mutex());
+            auto w = ws.Windows().Find(hwnd);
+            if (!w) return 0;
+            if (lParam == SW_PARENTCLOSING && (w->style & WS_VISIBLE)) {
+                w->style &= ~WS_VISIBLE;
+                w->hiddenWithOwner = true;
+                changed = !w->parent;
+            } else if (lParam == SW_PARENTOPENING && w->hiddenWithOwner) {
+                w->style |= WS_VISIBLE;
+                w->hiddenWithOwner = false;
+                changed = !w->parent;
+            }
         }
+        // The screen too: a window hidden with its owner is no longer mapped.
+        if (changed) ws.GetBackend().TopLevelChanged(hwnd);
         return 0;
     }
     case WM_ACTIVATE:

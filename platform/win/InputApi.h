@@ -53,6 +53,8 @@ char32_t KeyToChar(std::uint32_t vk);
 // --- input from the back end, in screen coordinates ---
 enum class MouseButton { Left, Right, Middle };
 void InjectMouseMove(Point screen);
+// The pointer left our windows for the desktop or another program's window.
+void InjectMouseLeave();
 void InjectMouseButton(Point screen, MouseButton button, bool down);
 // delta in multiples of WHEEL_DELTA per notch, positive away from the user.
 void InjectMouseWheel(Point screen, int delta);

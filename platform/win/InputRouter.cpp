@@ -149,6 +149,12 @@ void InjectMouseMove(Point screen) {
     PostMouse(target.hwnd, target.captured, WM_MOUSEMOVE, screen);
 }
 
+void InjectMouseLeave() {
+    // A window holding the capture keeps the mouse: its moves tell where the pointer is.
+    if (GetCapture() != 0) return;
+    NoteMouseOver(0, false);
+}
+
 bool TrackMouseLeave(Hwnd hwnd) {
     auto& ws = WindowSystem::Instance();
     bool alreadyOut;

@@ -73,6 +73,8 @@ constexpr std::uint32_t SWP_HIDEWINDOW = 0x0080u;
 
 // Slots of GetWindowLongPtr / SetWindowLongPtr.
 constexpr int GWLP_WNDPROC = -4;
+// A top-level window's owner (never its parent: SetParent embeds).
+constexpr int GWLP_HWNDPARENT = -8;
 constexpr int GWLP_ID = -12;
 constexpr int GWL_STYLE = -16;
 constexpr int GWL_EXSTYLE = -20;

@@ -246,9 +246,38 @@ LParam GetWindowLongPtr(Hwnd hwnd, int index) {
     case GWL_STYLE: return static_cast<LParam>(w->style);
     case GWL_EXSTYLE: return static_cast<LParam>(w->exStyle);
     case GWLP_USERDATA: return w->userData;
+    case GWLP_HWNDPARENT: return static_cast<LParam>(w->parent ? 0 : w->owner);
     default: return 0;
     }
 }
+
+namespace {
+
+// A top-level window changes hands: its new owner is the top-level window of the one given, and no
+// window comes to own itself through the chain. The back end hears of it (a transient window's
+// hint follows its owner).
+LParam SetOwner(Hwnd hwnd, Hwnd owner) {
+    auto& ws = WindowSystem::Instance();
+    Hwnd previous;
+    {
+        std::lock_guard lock(ws.Mutex());
+        auto w = ws.Windows().Find(hwnd);
+        if (!w || w->parent || w->messageOnly) return 0;
+        previous = w->owner;
+        Hwnd top = owner != 0 ? ws.TopLevelOfLocked(owner) : 0;
+        for (Hwnd o = top; o != 0;) {
+            if (o == hwnd) return static_cast<LParam>(previous);
+            auto ow = ws.Windows().Find(o);
+            o = ow && ow->owner ? ws.TopLevelOfLocked(ow->owner) : 0;
+        }
+        if (top == previous) return static_cast<LParam>(previous);
+        w->owner = top;
+    }
+    ws.GetBackend().TopLevelChanged(hwnd);
+    return static_cast<LParam>(previous);
+}
+
+} // namespace
 
 LParam SetWindowLongPtr(Hwnd hwnd, int index, LParam value) {
     auto& ws = WindowSystem::Instance();
@@ -266,6 +295,7 @@ LParam SetWindowLongPtr(Hwnd hwnd, int index, LParam value) {
         SendMessage(hwnd, WM_STYLECHANGED, static_cast<WParam>(static_cast<std::intptr_t>(index)), reinterpret_cast<LParam>(&change));
         return static_cast<LParam>(change.oldStyle);
     }
+    if (index == GWLP_HWNDPARENT) return SetOwner(hwnd, static_cast<Hwnd>(value));
     std::lock_guard lock(ws.Mutex());
     auto w = ws.Windows().Find(hwnd);
     if (!w) return 0;

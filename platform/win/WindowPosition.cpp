@@ -69,6 +69,28 @@ void TellBackend(Hwnd hwnd) {
     if (top == hwnd) ws.GetBackend().TopLevelChanged(top);
 }
 
+// The top-level windows that `owner` owns, directly or through windows it owns, bottom first. A
+// window owned by a child (a window embedded after it made its popups) belongs to the child's
+// top-level window.
+std::vector<Hwnd> OwnedWindowsLocked(WindowSystem& ws, Hwnd owner) {
+    const std::vector<Hwnd>& order = ws.TopLevels();
+    std::vector<Hwnd> tree{owner};
+    std::vector<Hwnd> owned;
+    for (bool grew = true; grew;) {
+        grew = false;
+        for (Hwnd h : order) {
+            auto w = ws.Windows().Find(h);
+            if (!w || w->owner == 0 || std::find(tree.begin(), tree.end(), h) != tree.end()) continue;
+            if (std::find(tree.begin(), tree.end(), ws.TopLevelOfLocked(w->owner)) == tree.end()) continue;
+            tree.push_back(h);
+            grew = true;
+        }
+    }
+    for (Hwnd h : order)
+        if (h != owner && std::find(tree.begin(), tree.end(), h) != tree.end()) owned.push_back(h);
+    return owned;
+}
+
 } // namespace
 
 void BringToTop(Hwnd hwnd) {
@@ -77,11 +99,7 @@ void BringToTop(Hwnd hwnd) {
         std::lock_guard lock(ws.Mutex());
         auto w = ws.Windows().Find(hwnd);
         if (!w || w->parent || w->messageOnly) return;
-        const std::vector<Hwnd>& order = ws.TopLevels();
-        // Already on top of everything but its own windows: nothing moves.
-        std::vector<Hwnd> owned;
-        for (Hwnd h : order)
-            if (auto o = ws.Windows().Find(h); o && o->owner == hwnd) owned.push_back(h);
+        const std::vector<Hwnd> owned = OwnedWindowsLocked(ws, hwnd);
         ReorderLocked(ws, *w, HWND_TOP);
         // The windows it owns stay above it, in their order.
         for (Hwnd h : owned)
@@ -256,7 +274,12 @@ bool ShowWindow(Hwnd hwnd, int command) {
     TellBackend(hwnd);
     const bool activates = command != SW_SHOWNA && command != SW_SHOWNOACTIVATE &&
                            command != SW_SHOWMINNOACTIVE && command != SW_MINIMIZE;
-    if (!child && activates) SetActiveWindow(hwnd);
+    if (!child && activates) {
+        // Shown again while it shows: it comes to the top even when it is the active window already
+        // (activation alone raises only a window that was not active).
+        if (wasVisible) BringToTop(hwnd);
+        SetActiveWindow(hwnd);
+    }
     return wasVisible;
 }
 

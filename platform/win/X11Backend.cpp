@@ -10,6 +10,7 @@
 #include "platform/win/WindowSystem.h"
 
 #include <X11/XKBlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/cursorfont.h>
@@ -36,6 +37,7 @@ struct X11Backend::Impl {
     std::map<::Window, std::uint32_t> handles;
     std::map<std::uint32_t, Cursor> cursors;    // our cursor handle -> X cursor
     std::map<std::uint32_t, Rect> dirty;        // surface areas not shown yet, per top-level
+    std::map<std::uint32_t, ::Window> transientFor; // the owner's X window each one was told of
     Hcursor shownCursor = 0;
     std::atomic<bool> applyingConfigure{false}; // a move that came from the desktop, not to be echoed
 };
@@ -270,6 +272,15 @@ void HandleEvent(X11Backend::Impl& x, XEvent& ev) {
         InjectMouseMove(at);
         break;
     }
+    case EnterNotify:
+    case LeaveNotify:
+        // The pointer came in from, or went straight out to, the desktop or a window that is not
+        // ours: no motion in our windows tells of that. Crossings made by a grab starting or ending
+        // are no move.
+        if (ev.xcrossing.mode != NotifyNormal || ev.xcrossing.detail == NotifyInferior) break;
+        if (ev.type == EnterNotify) InjectMouseMove({ev.xcrossing.x_root, ev.xcrossing.y_root});
+        else InjectMouseLeave();
+        break;
     case KeyPress:
     case KeyRelease: {
         // Held keys repeat as presses only (detectable auto-repeat), which become WM_KEYDOWN
@@ -373,7 +384,8 @@ void X11Backend::TopLevelChanged(std::uint32_t topLevel) {
         rect = w->rect;
         style = w->style;
         exStyle = w->exStyle;
-        owner = w->owner;
+        // The owner's top-level window: an owner embedded in another window has no X window.
+        owner = w->owner ? ws.TopLevelOfLocked(w->owner) : 0;
         title = w->text;
     }
     std::lock_guard lock(impl_->mutex);
@@ -387,20 +399,26 @@ void X11Backend::TopLevelChanged(std::uint32_t topLevel) {
         attrs.override_redirect = ((style & WS_POPUP) && (style & WS_CAPTION) != WS_CAPTION) ? True : False;
         attrs.background_pixel = WhitePixel(d, impl_->screen);
         attrs.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | KeyPressMask |
-                           KeyReleaseMask | StructureNotifyMask | FocusChangeMask;
+                           KeyReleaseMask | StructureNotifyMask | FocusChangeMask | EnterWindowMask | LeaveWindowMask;
         xw = XCreateWindow(d, impl_->root, rect.left, rect.top, static_cast<unsigned>(std::max(rect.Width(), 1)),
                            static_cast<unsigned>(std::max(rect.Height(), 1)), 0, impl_->depth, InputOutput,
                            impl_->visual, CWOverrideRedirect | CWBackPixel | CWEventMask, &attrs);
         XSetWMProtocols(d, xw, &impl_->deleteWindow, 1);
-        if (owner) {
-            auto ownerIt = impl_->windows.find(owner);
-            if (ownerIt != impl_->windows.end()) XSetTransientForHint(d, xw, ownerIt->second);
-        }
         if (impl_->shownCursor) XDefineCursor(d, xw, XCursorFor(*impl_, impl_->shownCursor));
         impl_->windows[topLevel] = xw;
         impl_->handles[xw] = topLevel;
     } else {
         xw = it->second;
+    }
+    // An owned window is transient for its owner: a window manager keeps it above the owner (and
+    // without one, TopLevelRaised does). The hint follows an owner that changed or got its window.
+    const auto ownerIt = owner ? impl_->windows.find(owner) : impl_->windows.end();
+    const ::Window ownerWindow = ownerIt != impl_->windows.end() ? ownerIt->second : 0;
+    if (auto told = impl_->transientFor.find(topLevel);
+        told == impl_->transientFor.end() ? ownerWindow != 0 : told->second != ownerWindow) {
+        if (ownerWindow) XSetTransientForHint(d, xw, ownerWindow);
+        else XDeleteProperty(d, xw, XA_WM_TRANSIENT_FOR);
+        impl_->transientFor[topLevel] = ownerWindow;
     }
     XStoreName(d, xw, title.c_str());
     if (!impl_->applyingConfigure)
@@ -472,6 +490,7 @@ void X11Backend::TopLevelDestroyed(std::uint32_t topLevel) {
     if (it == impl_->windows.end()) return;
     impl_->handles.erase(it->second);
     impl_->dirty.erase(topLevel);
+    impl_->transientFor.erase(topLevel);
     XDestroyWindow(impl_->display, it->second);
     impl_->windows.erase(it);
     XFlush(impl_->display);

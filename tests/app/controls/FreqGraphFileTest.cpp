@@ -175,6 +175,19 @@ TEST_F(FreqGraphFileTest, BadFilesLeaveTheGraphAsItWas) {
     std::memcpy(forged.data() + 34, &to, 8);
     std::memcpy(forged.data() + 42, &oneHz, 8);
     std::memcpy(forged.data() + 82 + 8, &capacity, 4);
+    // Only the header, each passing the file's own checks: a range at the top of the 64-bit range
+    // (its scale was drawn for ever), one at the bottom, and 2^31 - 3 one-hertz steps (a line of
+    // them takes 4 GB).
+    auto headerAlone = [&](std::int64_t start, std::int64_t stop, std::int64_t step) {
+        std::vector<char> b = widest;
+        std::memcpy(b.data() + 26, &start, 8);
+        std::memcpy(b.data() + 34, &stop, 8);
+        std::memcpy(b.data() + 42, &step, 8);
+        return b;
+    };
+    const std::vector<char> top = headerAlone(highest - 1'000'000'000'000'000, highest - 1'000, 999'999'999'999);
+    const std::vector<char> bottom = headerAlone(lowest, lowest + 1'000, 10);
+    const std::vector<char> twoGigasteps = headerAlone(0, INT32_MAX - 3, 1);
     std::vector<char> signature = bytes;
     signature[3] = 's';
     const std::vector<Case> cases = {
@@ -189,6 +202,9 @@ TEST_F(FreqGraphFileTest, BadFilesLeaveTheGraphAsItWas) {
         {"header alone, range wider than 2^63 Hz", widest},
         {"header alone, 18 million steps of 1 THz over 2^63 Hz", wideSteps},
         {"a forged capacity of 2^31 samples in a 1 KB file", forged},
+        {"header alone, 1000 steps ending 1000 Hz below 2^63", top},
+        {"header alone, 100 steps from -2^63", bottom},
+        {"header alone, 2^31 - 3 steps of 1 Hz", twoGigasteps},
     };
     graph_->SetRange(0, 500, 10);
     graph_->AddGraphLine("Keep", "dBm", 0xFF, LT::normal);

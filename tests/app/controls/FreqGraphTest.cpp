@@ -33,6 +33,9 @@ protected:
 };
 
 TEST_F(FreqGraphTest, RangesAreCutIntoWholeSteps) {
+    constexpr std::int64_t kTop = std::numeric_limits<std::int64_t>::max();
+    constexpr std::int64_t kBottom = std::numeric_limits<std::int64_t>::min();
+    constexpr std::int64_t kLimit = TmyFreqGraph2::kFrequencyLimit;
     struct Case {
         std::int64_t start, stop, step;
         bool ok;
@@ -45,6 +48,19 @@ TEST_F(FreqGraphTest, RangesAreCutIntoWholeSteps) {
         {5, 5, 1, false, 108'000'000, 20'001},
         {0, 10, 0, false, 108'000'000, 20'001},
         {10, 0, 1, false, 108'000'000, 20'001},
+        // Ranges it cannot draw or hold: at the top of the 64-bit range (the grid steps past it
+        // wrapped and the scale was drawn for ever), at the bottom (the sums overflowed), a range
+        // whose one step leaves 64 bits, and 2^31 one-hertz steps (4 GB a line).
+        {kTop - 1'000'000'000'000'000, kTop - 1'000, 999'999'999'999, false, 108'000'000, 20'001},
+        {9'223'372'036'000'000'000, 9'223'372'036'854'775'000, 1'000, false, 108'000'000, 20'001},
+        {kBottom, kBottom + 1'000, 10, false, 108'000'000, 20'001},
+        {5, 10, kTop, false, 108'000'000, 20'001},
+        {0, std::int64_t{1} << 31, 1, false, 108'000'000, 20'001},
+        {0, TmyFreqGraph2::kMaxSteps + 1, 1, false, 108'000'000, 20'001},
+        // The edges it takes, drawn in full.
+        {kLimit - 1'000, kLimit, 100, true, kLimit, 11},
+        {-kLimit, -kLimit + 1'000, 100, true, -kLimit + 1'000, 11},
+        {0, 10, kLimit, true, kLimit, 2},
     };
     for (const Case& c : cases) {
         graph_->SetRange(88'000'000, 108'000'000, 1'000);

@@ -224,5 +224,40 @@ TEST(TuningPadPointerTest, AHeldPadKeepsThePointerOnThePressedArea) {
     form.Hide();
 }
 
+// The pointer over a key lights it; leaving the window straight from the key for no window of
+// ours (the desktop) puts it back, as a move onto another area of the pad does.
+TEST(TuningPadPointerTest, AKeyLeftForTheDesktopIsDrawnPlainAgain) {
+    Application().ResetTerminated();
+    TForm form(nullptr);
+    form.SetBounds(100, 100, 500, 200);
+    auto* pad = new TmyTuningPad(nullptr);
+    pad->SetParent(&form);
+    pad->SetBounds(10, 10, 300, 60);
+    form.Show();
+    Application().ProcessMessages();
+    const auto keyColour = [&](int k) {
+        TmyImage& key = pad->Key(k);
+        return key.Bitmap().Surface().GetPixel(key.Width() / 2, key.Height() / 2);
+    };
+    const TColor plain = keyColour(3);
+    const auto over = [&](int k) {
+        TmyImage& key = pad->Key(k);
+        const TPoint p = key.ClientToScreen({key.Width() / 2, key.Height() / 2});
+        return win::Point{p.x, p.y};
+    };
+    const win::Point outside[] = {{20, 20}, over(4)};
+    for (const win::Point& away : outside) {
+        win::InjectMouseMove(over(3));
+        Application().ProcessMessages();
+        ASSERT_NE(keyColour(3), plain) << "lit under the pointer";
+        win::InjectMouseMove(away);
+        Application().ProcessMessages();
+        EXPECT_EQ(keyColour(3), plain) << away.x << "," << away.y;
+    }
+    win::InjectMouseMove({20, 20});
+    Application().ProcessMessages();
+    form.Hide();
+}
+
 } // namespace
 } // namespace lxq

@@ -249,7 +249,11 @@ TEST_F(FrontPanel, ShiftAndAltShowTheirMultiplierWhileHeldAndCtrlLocksTheButtons
 }
 
 TEST_F(FrontPanel, WithoutAHostTheDemonstrationReceiverRunsAndTheLogIsWritten) {
+    // The debug output (standard error unless a file is named for it) beside the log file.
+    const std::string output = dir.File("debug-output.txt");
+    setenv("LXQ745_DEBUG_OUTPUT", output.c_str(), 1);
     StartPanel({"/L"});
+    unsetenv("LXQ745_DEBUG_OUTPUT");
     ASSERT_FALSE(form->Quitting());
     EXPECT_TRUE(form->Q7->Demo());
     EXPECT_EQ(form->Caption(), "Talvenor Q745 - **DEMO**");
@@ -260,6 +264,22 @@ TEST_F(FrontPanel, WithoutAHostTheDemonstrationReceiverRunsAndTheLogIsWritten) {
     std::stringstream text;
     text << std::ifstream(log).rdbuf();
     EXPECT_NE(text.str().find(": Panel is ready\n"), std::string::npos) << text.str();
+    // The log file holds the lines; the debug output does not repeat them.
+    std::stringstream repeated;
+    repeated << std::ifstream(output).rdbuf();
+    EXPECT_EQ(repeated.str().find("Panel is ready"), std::string::npos) << repeated.str();
+}
+
+TEST_F(FrontPanel, WithTheDebugSwitchAloneTheLinesGoToTheDebugOutput) {
+    const std::string output = dir.File("debug-output.txt");
+    setenv("LXQ745_DEBUG_OUTPUT", output.c_str(), 1);
+    StartPanel({"/g"});
+    unsetenv("LXQ745_DEBUG_OUTPUT");
+    EXPECT_EQ(form->DebugLevel(), 1);
+    EXPECT_TRUE(form->DebugLogFile().empty()) << "no log file";
+    std::stringstream text;
+    text << std::ifstream(output).rdbuf();
+    EXPECT_NE(text.str().find("**DEMO**: Panel is ready"), std::string::npos) << text.str();
 }
 
 TEST_F(FrontPanel, AMissingCalibrationFileIsReportedAndStartUpGoesOn) {
@@ -359,7 +379,8 @@ TEST_F(FrontPanel, ADamagedMemoryFileIsReportedAndKept) {
     StartPanel();
     ASSERT_EQ(form->Memories().size(), 1u);
     ASSERT_FALSE(boxes.empty());
-    EXPECT_NE(boxes[0].text.find("1 damaged memory records"), std::string::npos) << boxes[0].text;
+    EXPECT_NE(boxes[0].text.find("1 damaged memory record in "), std::string::npos) << boxes[0].text;
+    EXPECT_NE(boxes[0].text.find(" was skipped."), std::string::npos) << boxes[0].text;
     std::stringstream kept;
     kept << std::ifstream(folder + "Q7memory.45m.damaged", std::ios::binary).rdbuf();
     EXPECT_EQ(kept.str(), bytes) << "the file as it was";

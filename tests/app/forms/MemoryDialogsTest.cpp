@@ -21,6 +21,7 @@
 #include "app/forms/MemoryCsv.h"
 #include "app/forms/SquelchCodes.h"
 #include "app/forms/SquelchTexts.h"
+#include "app/controls/TstPanel.h"
 #include "app/forms/TAboutForm.h"
 #include "app/forms/TGroupForm.h"
 #include "app/forms/TLEDform.h"
@@ -707,6 +708,30 @@ TEST_F(MemoryDialogs, TheAboutBoxShowsTheVersionAndCtrlAltOnOKTogglesTheServiceM
     EXPECT_FALSE(form->ServiceMode());
     EXPECT_FALSE(debug.Visible());
     form->Debug1 = nullptr;
+}
+
+// The legal notice shows whole, every line of it as its width wraps it, with the web address
+// and the button below it inside the box.
+TEST_F(MemoryDialogs, TheAboutBoxShowsItsWholeLegalNotice) {
+    StartPanel();
+    TAboutForm& about = *form->AboutForm;
+    ModalScript script;
+    script.Then([&](TCustomForm&) {
+        TBitmap scratch(1, 1);
+        scratch.Canvas().Font().Assign(about.LegalLabel->Font());
+        TRect needed{0, 0, about.LegalLabel->Width(), 0};
+        scratch.Canvas().DrawText(about.LegalLabel->Caption(), needed,
+                                  plat::gdi::dt::WordBreak | plat::gdi::dt::CalcRect);
+        const int lineHeight = scratch.Canvas().TextHeight("Ag");
+        EXPECT_GE(needed.Height(), 3 * lineHeight) << "three paragraphs";
+        EXPECT_GE(about.LegalLabel->Height(), needed.Height());
+        EXPECT_GE(about.WebLabel->Top(), about.LegalLabel->Top() + about.LegalLabel->Height());
+        EXPECT_LE(about.WebLabel->Top() + about.WebLabel->Height(), about.Panel1->Height());
+        EXPECT_EQ(about.ButtonPanel->Top(), about.Panel1->Height());
+        EXPECT_EQ(about.ButtonPanel->Top() + about.ButtonPanel->Height(), about.ClientHeight());
+        about.OKButton->Click();
+    });
+    about.ShowModal();
 }
 
 TEST_F(MemoryDialogs, TheAboutBoxIsDraggedByTheTravelSinceTheLastFreeMove) {

@@ -7,6 +7,10 @@
 #include "app/forms/TScanSetForm.h"
 #include "platform/components/TPanel.h"
 #include "platform/components/TRadioButton.h"
+#include "platform/components/TApplication.h"
+#include "platform/win/ScreenApi.h"
+
+#include <filesystem>
 
 namespace lxq {
 namespace {
@@ -31,6 +35,27 @@ TEST(ScanSettingsDialog, TheDelayIsEditedInWholeSeconds) {
         form.Edit(s);
         EXPECT_EQ(s.DelayTime, c.stored);
         EXPECT_EQ(s.ScanRate, 33) << "carried unchanged";
+    }
+}
+
+TEST(ScanSettingsDialog, TheResumeChoicesAreDisabledAndDrawnSoWhileStopIsChosen) {
+    TScanSetForm form(nullptr, nullptr, nullptr);
+    ScanSettings s;
+    for (int stop : {1, 0, 1}) {
+        s.StopOnFound = stop;
+        form.RunModal = [&](plat::comp::TForm&) {
+            // Each choice by its own state, which is what a radio button is drawn by.
+            for (plat::comp::TRadioButton* b : form.ResumeButtons) EXPECT_EQ(b->Enabled(), stop == 0) << b->Caption();
+            // For a person to look at: the choices drawn grey under "Stop".
+            form.Show();
+            plat::comp::Application().ProcessMessages();
+            std::filesystem::create_directories(LXQ_SCREENSHOT_DIR);
+            plat::win::SaveScreenshot(std::string(LXQ_SCREENSHOT_DIR) + "/scan-settings-" + (stop ? "stop" : "pause") + ".png",
+                                      form.Handle());
+            form.Hide();
+            return plat::comp::mrCancel;
+        };
+        form.Edit(s);
     }
 }
 

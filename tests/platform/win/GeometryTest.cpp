@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include "platform/win/InputApi.h"
 #include "tests/platform/win/TestWindows.h"
 
 namespace plat::win {
@@ -169,6 +172,54 @@ TEST_F(WindowTest, MinimisingHidesOwnedWindowsAndRestoringBringsThemBack) {
     EXPECT_EQ(r, (Rect{0, 0, 100, 100}));
     DestroyWindow(owner);
     EXPECT_FALSE(IsWindow(popup));
+}
+
+// Owned windows stay above their owner whichever way it comes to the top: activated (a click),
+// or shown again while it shows. One table over the ways a window comes to be owned: made owned,
+// made by a window embedded afterwards, owned by an owned window, and owned later (GWLP_HWNDPARENT).
+TEST_F(WindowTest, OwnedWindowsStayAboveTheirOwner) {
+    const Hwnd main = test::MakeTopLevel(0, 0, 300, 200, WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+    const Hwnd plugin = test::MakeTopLevel(0, 0, 100, 100, WS_POPUP | WS_VISIBLE);
+    const Hwnd direct = test::MakeTopLevel(10, 10, 50, 50, WS_POPUP | WS_VISIBLE, main);
+    const Hwnd viaPlugin = test::MakeTopLevel(20, 20, 50, 50, WS_POPUP | WS_VISIBLE, plugin);
+    ASSERT_EQ(SetParent(plugin, main), 0u);
+    const Hwnd ofOwned = test::MakeTopLevel(30, 30, 50, 50, WS_POPUP | WS_VISIBLE, direct);
+    const Hwnd later = test::MakeTopLevel(40, 40, 50, 50, WS_POPUP | WS_VISIBLE);
+    EXPECT_EQ(SetWindowLongPtr(later, GWLP_HWNDPARENT, static_cast<LParam>(main)), 0);
+    EXPECT_EQ(GetWindowLongPtr(later, GWLP_HWNDPARENT), static_cast<LParam>(main));
+    EXPECT_EQ(SetWindowLongPtr(main, GWLP_HWNDPARENT, static_cast<LParam>(later)), 0)
+        << "no window comes to own itself";
+    EXPECT_EQ(GetWindowLongPtr(main, GWLP_HWNDPARENT), 0);
+    const Hwnd other = test::MakeTopLevel(50, 50, 50, 50, WS_POPUP | WS_VISIBLE);
+    const auto above = [&](Hwnd upper, Hwnd lower) {
+        // GW_HWNDFIRST is the top of the z-order.
+        for (Hwnd h = GetWindow(main, GW_HWNDFIRST); h != 0; h = GetWindow(h, GW_HWNDNEXT)) {
+            if (h == upper) return true;
+            if (h == lower) return false;
+        }
+        return false;
+    };
+    const std::pair<const char*, std::function<void()>> raises[] = {
+        {"activated", [&] { SetActiveWindow(main); }},
+        {"shown again", [&] { ShowWindow(main, SW_SHOW); }},
+    };
+    for (const auto& [how, raise] : raises) {
+        SetActiveWindow(other);
+        ASSERT_TRUE(above(other, main)) << how;
+        raise();
+        EXPECT_TRUE(above(main, other)) << how;
+        for (Hwnd owned : {direct, viaPlugin, ofOwned, later}) EXPECT_TRUE(above(owned, main)) << how << " " << owned;
+        EXPECT_TRUE(above(ofOwned, direct)) << how;
+    }
+    // The active window, covered by another without activation, comes to the top when shown again.
+    SetActiveWindow(direct);
+    SetWindowPos(later, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ASSERT_TRUE(above(later, direct));
+    ShowWindow(direct, SW_SHOW);
+    EXPECT_TRUE(above(direct, later));
+    EXPECT_TRUE(above(ofOwned, direct));
+    DestroyWindow(other);
+    DestroyWindow(main);
 }
 
 TEST_F(WindowTest, StyleChangesAreAnnouncedAndMayBeAdjusted) {
