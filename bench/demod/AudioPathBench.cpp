@@ -4,6 +4,7 @@
 // pair of files; the receiver is a demonstration one, which processes every block in full and
 // plays silence.
 
+#include "bench/demod/BenchFileCard.h"
 #include "demod/ui/DemodWindow.h"
 #include "demod/ui/ModeTable.h"
 #include "platform/audio/AudioSystem.h"
@@ -27,30 +28,8 @@ constexpr std::uint32_t kReceiver = 1;
 constexpr std::uint32_t kFrames = 1024;
 constexpr double kRate = 48000.0;
 
-std::int32_t Host(std::int32_t, std::uint32_t code, std::uint32_t dwParam, std::uint32_t, void*) {
-    // A receiver that is on and not scanning; every other query and command is answered with 0.
-    return code == KVR_CB_GET_SETTING && dwParam == KVR_NOTIFY_POWER ? 1 : 0;
-}
-
-// A sound card of files in a folder of its own, removed afterwards.
-struct FileCard {
-    FileCard() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "lxqbench.XXXXXX").string();
-        folder = mkdtemp(pattern.data());
-        plat::audio::WavWriter empty;
-        empty.Open(folder + "/in.wav", plat::audio::MakePcmFormat(2, 16, 48000));
-        empty.Close();
-        backend->AddDevice(plat::audio::Direction::Capture, "Line In", folder + "/in.wav");
-        backend->AddDevice(plat::audio::Direction::Playback, "Speakers", folder + "/out.wav");
-    }
-    ~FileCard() {
-        std::error_code ec;
-        std::filesystem::remove_all(folder, ec);
-    }
-    std::string folder;
-    std::shared_ptr<plat::audio::FileAudioBackend> backend = std::make_shared<plat::audio::FileAudioBackend>();
-    plat::audio::ScopedAudioBackend scope{backend};
-};
+using bench_demod::FileCard;
+using bench_demod::Host;
 
 // range(0): host mode code; range(1): secondary squelch flags.
 void AudioBlock(benchmark::State& state) {

@@ -10,6 +10,7 @@
 // With LXQ_BENCH_HOLD_MS set, the window stays on the screen that long after a fixed run of 200
 // blocks, so that a screenshot can be taken of it (the signal is the same every run).
 
+#include "bench/demod/BenchFileCard.h"
 #include "demod/ui/DemodWindow.h"
 #include "platform/audio/AudioSystem.h"
 #include "platform/audio/FileAudioBackend.h"
@@ -83,30 +84,8 @@ CountingBackend& Screen() {
     return *counting;
 }
 
-std::int32_t Host(std::int32_t, std::uint32_t code, std::uint32_t dwParam, std::uint32_t, void*) {
-    // A receiver that is on and not scanning; every other query and command is answered with 0.
-    return code == KVR_CB_GET_SETTING && dwParam == KVR_NOTIFY_POWER ? 1 : 0;
-}
-
-// A sound card of files in a folder of its own, removed afterwards.
-struct FileCard {
-    FileCard() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "lxqbench.XXXXXX").string();
-        folder = mkdtemp(pattern.data());
-        plat::audio::WavWriter empty;
-        empty.Open(folder + "/in.wav", plat::audio::MakePcmFormat(2, 16, 48000));
-        empty.Close();
-        backend->AddDevice(plat::audio::Direction::Capture, "Line In", folder + "/in.wav");
-        backend->AddDevice(plat::audio::Direction::Playback, "Speakers", folder + "/out.wav");
-    }
-    ~FileCard() {
-        std::error_code ec;
-        std::filesystem::remove_all(folder, ec);
-    }
-    std::string folder;
-    std::shared_ptr<plat::audio::FileAudioBackend> backend = std::make_shared<plat::audio::FileAudioBackend>();
-    plat::audio::ScopedAudioBackend scope{backend};
-};
+using bench_demod::FileCard;
+using bench_demod::Host;
 
 // An AM station (a 1 kHz tone) over noise, in the right channel: the IF graph's trace moves every
 // block. The same samples every run.
