@@ -1,12 +1,15 @@
 #include "app/receiver/TmyQ7.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "app/receiver/KvrPluginInterface.h"
 #include "app/receiver/PackedFrequency.h"
 #include "platform/sys/Clock.h"
+#include "platform/sys/DeviceChannel.h"
 #include "platform/sys/MessageBox.h"
 
 namespace lxq {
@@ -114,6 +117,7 @@ void TmyQ7::Close() {
     FinishRequests();
     demo_ = true;
     ++openings_;
+    givenUp_.clear();
     if (handle_ == 0) return;
     StopBlockScan();
     Timer(false);
@@ -509,29 +513,55 @@ bool TmyQ7::RequestSetting(Topic topic, const char* name, std::int32_t value, bo
     Requests().Make(
         [=, this, answer = std::move(answer)]() -> ReceiverRequests::Answer {
             const bool present = !connected || connected(handle) != 0;
+            const auto asked = std::chrono::steady_clock::now();
             const bool taken = present && set(handle, value) != 0;
             // A receiver that did not answer in time may still carry the setting out when it
-            // wakes; one that answered and refused keeps what it had. After a request that timed
-            // out, the next one fails at once until the late answer has come: asking whether the
-            // receiver is there tells the two apart without another wait.
-            const bool answered = taken || (present && (!probe || probe(handle) != 0));
+            // wakes; one that answered and refused keeps what it had. A set that took the whole
+            // time-out was not answered, whatever comes after: the library gives it up and
+            // cancels it, and the host may answer the cancel, and then the question below, while
+            // the receiver still sleeps. After a request that timed out, the next one fails at
+            // once until the late answer has come: asking whether the receiver is there tells
+            // the two apart without another wait.
+            const bool timedOut = std::chrono::steady_clock::now() - asked >= plat::sys::RequestTimeout();
+            const bool answered = taken || (present && !timedOut && (!probe || probe(handle) != 0));
             return [=, this] {
                 if (generation != openings_) return;
                 if (connected || !answered) NoteConnection(answered);
                 if (taken) {
+                    givenUp_.erase(topic);
                     if (answer) answer(true);
                 } else if (answered) {
+                    givenUp_.erase(topic);
                     if (answer) answer(false);
                 } else {
                     // Not known: the controls keep what the user asked, the component forgets
                     // what it stored, so that the same value set again goes out whole and the
-                    // reader asks the library once nothing is pending.
+                    // reader asks the library once nothing is pending. The library cancels what
+                    // the receiver has not yet carried out, so the value goes out again once the
+                    // receiver answers (ResendGivenUp).
                     ForgetSetting(topic);
+                    givenUp_[topic] = value;
                 }
             };
         },
         topic, value);
     return true;
+}
+
+void TmyQ7::ResendGivenUp() {
+    if (givenUp_.empty()) return;
+    // Each goes out once more; one given up on again waits for the next measurement answered.
+    const auto givenUp = std::exchange(givenUp_, {});
+    for (const auto& [topic, value] : givenUp) {
+        switch (topic) {
+        case kTopicAtten: SetAtten(value); break;
+        case kTopicAgc: SetAGC(value); break;
+        case kTopicIfGain: SetIFGain(value); break;
+        case kTopicPower: SetPower(value); break;
+        case kTopicPreAmp: SetPreAmp(value); break;
+        default: break;
+        }
+    }
 }
 
 void TmyQ7::ForgetSetting(Topic topic) {
@@ -668,6 +698,8 @@ void TmyQ7::ApplyLevelReading(const LevelReading& reading) {
     if (reading.connected) {
         rssiWord_ = reading.rssi;
         recGain_ = CalcRecGain(static_cast<std::int32_t>(rssiWord_ >> 16));
+        // The receiver answered a measurement: it is awake, and takes what it missed meanwhile.
+        if (reading.raw >= 0) ResendGivenUp();
     }
     // A receiver that stopped answering meanwhile reads as gone, as GetSS reads it.
     aboveRawScaleDb_ = AboveRawScaleDb(reading.raw, reading.tenths);

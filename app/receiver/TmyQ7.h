@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -331,6 +332,13 @@ private:
     bool RequestSetting(Topic topic, const char* name, std::int32_t value, bool onlyConnected,
                         std::function<void(bool)> answer);
     void ForgetSetting(Topic topic);
+    // Sends again the settings whose requests were given up on (their values in givenUp_).
+    void ResendGivenUp();
+
+    // UI thread. The settings whose requests timed out (not known whether the receiver took
+    // them), with the values asked: sent again once the receiver answers a measurement, unless a
+    // later request for the same setting was answered first. Cleared at each open and close.
+    std::map<Topic, std::int32_t> givenUp_;
 
     std::int64_t displayOffset_ = 0;
     // Moves the frequency limits and the capability ranges by `diff` Hz.
