@@ -23,13 +23,18 @@ namespace {
 class CodePage : public testing::Test {
 protected:
     void SetUp() override {
-        page_ = static_cast<unsigned char*>(mmap(nullptr, 8192, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
-        ASSERT_NE(page_, MAP_FAILED);
+        // The two pages stand between inaccessible ones: an anonymous mapping next to another
+        // with the same access would be merged with it into one region of another start.
+        void* region = mmap(nullptr, 4 * 4096, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        ASSERT_NE(region, MAP_FAILED);
+        region_ = static_cast<unsigned char*>(region);
+        page_ = region_ + 4096;
+        ASSERT_EQ(mprotect(page_, 8192, PROT_READ | PROT_WRITE), 0);
         std::memset(page_, 0x90, 4096);  // nop
         MemoryMap::Refresh();
     }
     void TearDown() override {
-        munmap(page_, 8192);
+        if (region_ != nullptr) munmap(region_, 4 * 4096);
         MemoryMap::Refresh();
     }
     std::uint64_t At(std::size_t offset) const { return reinterpret_cast<std::uintptr_t>(page_) + offset; }
@@ -43,6 +48,7 @@ protected:
         for (std::size_t i = 0; i < list.Count(); ++i) text += std::string(list.Line(i).Text()) + "\n";
         return text;
     }
+    unsigned char* region_ = nullptr;
     unsigned char* page_ = nullptr;
 };
 
