@@ -29,21 +29,13 @@ constexpr std::uint32_t kFrames = 1024;
 constexpr double kRate = 48000.0;
 
 using bench_demod::FileCard;
-using bench_demod::Host;
+using bench_demod::DemoWindow;
 
 // range(0): host mode code; range(1): secondary squelch flags.
 void AudioBlock(benchmark::State& state) {
     FileCard card;
-    std::vector<unsigned char> caps(400, 0);
-    const std::uint32_t size = 400;
-    std::memcpy(caps.data(), &size, 4);
-    std::memcpy(caps.data() + 4, &size, 4);
-    std::strcpy(reinterpret_cast<char*>(caps.data() + 12), "Talvenor Communications");
-    std::strcpy(reinterpret_cast<char*>(caps.data() + 44), "Q7PCIv1-demo");
-    std::uint32_t mask = 0;
-    const std::string noLibrary = card.folder + "/none.so";
-    auto window = std::make_unique<DemodWindow>(kReceiver, caps.data(), &Host, &mask, DemodWindow::kPci,
-                                                noLibrary.c_str());
+    DemoWindow demo(card, kReceiver);
+    std::unique_ptr<DemodWindow>& window = demo.window;
     window->Notify(kReceiver, KVR_NOTIFY_MODE, static_cast<std::uint32_t>(state.range(0)), 0, nullptr);
     const auto flags = static_cast<std::uint32_t>(state.range(1));
     std::int32_t record[7] = {0, 50, 100000, 0, 0, 30, 19};

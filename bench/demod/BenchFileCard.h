@@ -1,5 +1,6 @@
 // What the demodulator window's benchmarks stand in for: the host program, answering as a
-// receiver that is on and not scanning, and a sound card of files in a folder of its own.
+// receiver that is on and not scanning, a sound card of files in a folder of its own, and the
+// window of a demonstration PCI receiver playing through it.
 #pragma once
 
 #include "demod/ui/DemodWindow.h"
@@ -9,10 +10,12 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <system_error>
+#include <vector>
 
 namespace bench_demod {
 
@@ -39,6 +42,22 @@ struct FileCard {
     std::string folder;
     std::shared_ptr<plat::audio::FileAudioBackend> backend = std::make_shared<plat::audio::FileAudioBackend>();
     plat::audio::ScopedAudioBackend scope{backend};
+};
+
+// The demodulator window of a demonstration PCI receiver (no receiver library) on `card`.
+struct DemoWindow {
+    DemoWindow(const FileCard& card, std::uint32_t receiver) {
+        const std::uint32_t size = 400;
+        std::memcpy(caps.data(), &size, 4);
+        std::memcpy(caps.data() + 4, &size, 4);
+        std::strcpy(reinterpret_cast<char*>(caps.data() + 12), "Talvenor Communications");
+        std::strcpy(reinterpret_cast<char*>(caps.data() + 44), "Q7PCIv1-demo");
+        const std::string noLibrary = card.folder + "/none.so";
+        window = std::make_unique<DemodWindow>(receiver, caps.data(), &Host, &mask, DemodWindow::kPci, noLibrary.c_str());
+    }
+    std::vector<unsigned char> caps = std::vector<unsigned char>(400, 0);
+    std::uint32_t mask = 0;
+    std::unique_ptr<DemodWindow> window;
 };
 
 }  // namespace bench_demod

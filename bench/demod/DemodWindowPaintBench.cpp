@@ -85,7 +85,7 @@ CountingBackend& Screen() {
 }
 
 using bench_demod::FileCard;
-using bench_demod::Host;
+using bench_demod::DemoWindow;
 
 // An AM station (a 1 kHz tone) over noise, in the right channel: the IF graph's trace moves every
 // block. The same samples every run.
@@ -119,16 +119,8 @@ void HandleMessages() {
 void PlayingWithTheWindow(benchmark::State& state) {
     CountingBackend& screen = Screen();
     FileCard card;
-    std::vector<unsigned char> caps(400, 0);
-    const std::uint32_t size = 400;
-    std::memcpy(caps.data(), &size, 4);
-    std::memcpy(caps.data() + 4, &size, 4);
-    std::strcpy(reinterpret_cast<char*>(caps.data() + 12), "Talvenor Communications");
-    std::strcpy(reinterpret_cast<char*>(caps.data() + 44), "Q7PCIv1-demo");
-    std::uint32_t mask = 0;
-    const std::string noLibrary = card.folder + "/none.so";
-    auto window = std::make_unique<DemodWindow>(kReceiver, caps.data(), &Host, &mask, DemodWindow::kPci,
-                                                noLibrary.c_str());
+    DemoWindow demo(card, kReceiver);
+    std::unique_ptr<DemodWindow>& window = demo.window;
     constexpr std::uint32_t kHostAm = 1;
     window->Notify(kReceiver, KVR_NOTIFY_MODE, kHostAm, 0, nullptr);
     const bool shown = state.range(0) != 0;
