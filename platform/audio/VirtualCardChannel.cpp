@@ -129,9 +129,7 @@ sys::ChannelSocket VirtualCardListener::Accept() {
     const int fd = ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
     if (fd < 0) return {};
     ucred credentials{};
-    socklen_t length = sizeof credentials;
-    if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &length) < 0 ||
-        (credentials.uid != ::getuid() && credentials.uid != 0)) {
+    if (!sys::PeerCredentials(fd, credentials) || !sys::OwnUserOrRoot(credentials)) {
         ::close(fd);
         return {};
     }

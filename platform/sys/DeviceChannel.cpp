@@ -202,12 +202,8 @@ sockaddr_un SocketAddress(const std::string& path, socklen_t& addressLength) {
     return address;
 }
 
-// Who listens on a connected socket: 0 when it is this user or root, else its credentials.
-bool PeerAdmitted(int fd, ucred& credentials) {
-    socklen_t length = sizeof credentials;
-    if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &length) != 0) return false;
-    return credentials.uid == ::geteuid() || credentials.uid == 0;
-}
+// Whether the other end of a connected socket is this user or root (its credentials read).
+bool PeerAdmitted(int fd, ucred& credentials) { return PeerCredentials(fd, credentials) && OwnUserOrRoot(credentials); }
 
 std::string StrangerText(const std::string& path, const ucred& credentials) {
     return "\"" + path + "\" is served by another user (uid " + std::to_string(credentials.uid) + ", pid " +
@@ -250,12 +246,10 @@ std::string ClearAddress(const std::string& path) {
     const int error = result == 0 ? 0 : errno;
     std::string why;
     ucred credentials{};
-    socklen_t credentialsLength = sizeof credentials;
     if (error == 0 || error == EAGAIN) {
         // Someone listens (a full backlog refuses at once, but it is a listener all the same).
-        const bool known = error == 0 && ::getsockopt(probe, SOL_SOCKET, SO_PEERCRED, &credentials,
-                                                      &credentialsLength) == 0;
-        if (known && !PeerAdmitted(probe, credentials))
+        const bool known = error == 0 && PeerCredentials(probe, credentials);
+        if (known && !OwnUserOrRoot(credentials))
             why = "the address " + StrangerText(path, credentials);
         else
             why = "another driver host of this user" +
@@ -284,6 +278,13 @@ std::string DeviceChannelName() {
 }
 
 std::string DeviceChannelAddress() { return UserRuntimeFolder() + "/" + DeviceChannelName(); }
+
+bool PeerCredentials(int fd, ucred& credentials) {
+    socklen_t length = sizeof credentials;
+    return ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &length) == 0;
+}
+
+bool OwnUserOrRoot(const ucred& credentials) { return credentials.uid == ::geteuid() || credentials.uid == 0; }
 
 std::string ChannelPath(const std::string& name, std::string* refusal) {
     std::string why;
@@ -497,9 +498,7 @@ long ChannelSocket::Receive(std::vector<std::uint8_t>& buffer, int* receivedFd) 
 
 bool ChannelSocket::PeerStopped() const {
     ucred credentials{};
-    socklen_t length = sizeof credentials;
-    if (fd_ < 0 || ::getsockopt(fd_, SOL_SOCKET, SO_PEERCRED, &credentials, &length) != 0 || credentials.pid <= 0)
-        return false;
+    if (fd_ < 0 || !PeerCredentials(fd_, credentials) || credentials.pid <= 0) return false;
     // The state is the field after the command's closing parenthesis: T stopped, t traced.
     char text[512];
     const std::string path = "/proc/" + std::to_string(credentials.pid) + "/stat";
@@ -543,8 +542,7 @@ ChannelSocket ChannelListener::Accept(pid_t* peerProcess) {
             return ChannelSocket();
         }
         ucred credentials{};
-        socklen_t length = sizeof credentials;
-        if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &length) < 0) {
+        if (!PeerCredentials(fd, credentials)) {
             ::close(fd);
             continue;
         }

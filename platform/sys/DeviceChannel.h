@@ -11,6 +11,7 @@
 
 #include "platform/sys/DeviceWire.h"
 
+#include <sys/socket.h>
 #include <sys/types.h>
 
 #include <atomic>
@@ -34,6 +35,13 @@ std::string DeviceChannelAddress();
 // as it stands. Empty, with the reason in *refusal, when the folder is not the user's own or the
 // path does not fit a socket address.
 std::string ChannelPath(const std::string& name, std::string* refusal = nullptr);
+
+// The credentials of the process at the other end of a connected local socket (SO_PEERCRED);
+// false when they cannot be read.
+bool PeerCredentials(int fd, ucred& credentials);
+// Whether a peer of these credentials is this user (the effective one) or root: the only peers a
+// program talks to, and the only ones the user's own servers take.
+bool OwnUserOrRoot(const ucred& credentials);
 
 // How long a client waits for the host to take or answer one record before it gives up on it.
 // A host that stops answering (a receiver wedged after a power event, a stopped process) must
